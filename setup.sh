@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# Installs everything Orlune Viewer needs on Debian 12 and fetches the pinned npm
+# tarballs (tree-sitter runtime and grammars) into .deps/. Safe to run again.
+set -euo pipefail
+cd "$(dirname "$0")"
+
+if [ "$(id -u)" -eq 0 ]; then SUDO=""; else SUDO="sudo"; fi
+
+packages=(
+  build-essential cmake ninja-build pkg-config git clang-format
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  libicu-dev libexpected-dev nlohmann-json3-dev libxml2-dev
+  libcmark-gfm-dev libcmark-gfm-extensions-dev
+  libmozjs-102-dev libsodium-dev libcurl4-openssl-dev libarchive-dev
+  qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-webengine-dev
+  qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools linguist-qt6
+  libgl-dev libxkbcommon-dev libx11-dev libxcb1-dev
+  libnautilus-extension-dev
+  fonts-naver-d2coding fonts-noto-cjk fonts-dejavu
+  xdg-user-dirs dbus xvfb
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+# npm fetches the tree-sitter tarballs; a machine with its own Node.js keeps it.
+command -v npm >/dev/null 2>&1 || missing+=(npm)
+if [ "${#missing[@]}" -gt 0 ]; then
+  $SUDO apt-get update
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends "${missing[@]}"
+fi
+
+# Pinned npm tarballs: sources only, no install scripts run.
+npm_packages=(
+  "tree-sitter@0.25.1"
+  "tree-sitter-json@0.24.8"
+  "@tree-sitter-grammars/tree-sitter-yaml@0.7.1"
+)
+mkdir -p .deps/npm
+for spec in "${npm_packages[@]}"; do
+  name="${spec%@*}"; version="${spec##*@}"
+  dir=".deps/npm/$(echo "$name" | tr '/@' '__')-$version"
+  [ -f "$dir/package.json" ] && continue
+  tmp=$(mktemp -d)
+  (cd "$tmp" && npm pack --silent --ignore-scripts "$spec" >/dev/null)
+  mkdir -p "$dir"
+  tar -xzf "$tmp"/*.tgz -C "$dir" --strip-components=1
+  rm -rf "$tmp"
+done
+echo "setup: done"
