@@ -96,7 +96,12 @@ void EditorTextView::displayOptionsDidChange()
 {
     m_layouts.clear();
     m_widestLine = 0;
-    rebuildVisualLines();
+    // The estimates only depend on wrapping and the width; a million lines are not walked again
+    // for a change of another switch.
+    if (m_display->options.wrapsLines != m_visualWraps || availableWidth() != m_layoutWidth)
+        rebuildVisualLines();
+    else
+        updateScrollBars();
     layoutRuler();
     viewport()->update();
 }
@@ -135,8 +140,8 @@ QStringView EditorTextView::paragraphText(int line) const
 
 void EditorTextView::storageDidReplace(int location, int replacedLength, int newLength)
 {
-    if (location == 0 && replacedLength > 0 && newLength == m_storage->length()) {
-        // The whole text was replaced.
+    if (location == 0 && replacedLength == m_lines.length()) {
+        // The whole text was replaced: building afresh is faster than rescanning as an edit.
         m_lines = EditorCore::LineIndex(view(text()));
         m_layouts.clear();
         m_widestLine = 0;
@@ -185,14 +190,22 @@ void EditorTextView::storageDidReplace(int location, int replacedLength, int new
 
 void EditorTextView::rebuildVisualLines()
 {
-    int count = lineCount();
-    std::vector<int> counts(static_cast<std::size_t>(count), 1);
+    const auto& starts = m_lines.starts();
+    const std::size_t count = starts.size();
+    std::vector<int> counts(count, 1);
     if (m_display->options.wrapsLines) {
-        for (int line = 0; line < count; ++line)
-            counts[static_cast<std::size_t>(line)] = estimatedVisualLines(line);
+        // Estimated from the line's length with its break; a layout corrects it when shown.
+        const double columns = std::max(1.0, std::floor(availableWidth() / m_zeroWidth));
+        const auto total = static_cast<std::int64_t>(m_storage->length());
+        for (std::size_t line = 0; line < count; ++line) {
+            auto length = (line + 1 < count ? starts[line + 1] : total) - starts[line];
+            if (length > columns)
+                counts[line] = static_cast<int>(std::ceil(static_cast<double>(length) / columns));
+        }
     }
     m_visual.reset(std::move(counts));
     m_layoutWidth = availableWidth();
+    m_visualWraps = m_display->options.wrapsLines;
     updateScrollBars();
 }
 

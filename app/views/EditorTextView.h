@@ -239,6 +239,7 @@ private:
     double m_zeroWidth = 8.0;
     double m_widestLine = 0.0;
     double m_layoutWidth = -1.0;
+    bool m_visualWraps = true;
     QString m_newline = QStringLiteral("\n");
     bool m_editable = true;
     int m_anchor = 0;
