@@ -12,6 +12,7 @@ namespace EditorCore {
 namespace {
 
 constexpr std::size_t blockUnits = 4096;
+constexpr std::size_t sampleUnits = 16 * blockUnits;
 
 constexpr char16_t lf = 0x000A;
 constexpr char16_t cr = 0x000D;
@@ -80,9 +81,17 @@ void scanBreaks(std::u16string_view text,
 LineIndex::LineIndex(std::u16string_view text)
     : m_length(static_cast<std::int64_t>(text.size()))
 {
-    // Typical lines are tens of units long; the vector grows past this guess when they are not.
-    m_starts.reserve(text.size() / 64 + 16);
-    scanBreaks(text, 0, text.size(), m_starts);
+    // Growing the list of a large text costs more than its scan (fresh pages, copies), so
+    // reserve what the density of breaks in the first stretch predicts, capped so that a dense
+    // beginning cannot claim several times the text's memory.
+    const std::size_t size = text.size();
+    const std::size_t sample = std::min(size, sampleUnits);
+    scanBreaks(text, 0, sample, m_starts);
+    if (sample < size) {
+        const std::size_t predicted = m_starts.size() * (size / sample + 1);
+        m_starts.reserve(std::min(predicted + predicted / 8, size / 16) + 16);
+        scanBreaks(text, sample, size, m_starts);
+    }
 }
 
 std::int64_t LineIndex::lineNumber(std::int64_t offset) const

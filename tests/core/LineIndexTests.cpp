@@ -75,20 +75,23 @@ TEST(LineIndex, buildsStartsAtEveryKindOfBreak)
 
 TEST(LineIndex, blockScanMatchesUnitByUnitScan)
 {
-    // Breaks on and around the 4096-unit block edges and the 16-unit vector steps, including a
-    // CR LF split by a block edge and text whose length is not a multiple of either.
+    // Breaks on and around the 4096-unit block edges, the 16-unit vector steps and the end of
+    // the stretch sampled for the reservation, including CR LF split by those edges and texts
+    // whose length is not a multiple of either.
     std::mt19937 random(7);
     const char16_t alphabet[] = {u'a', u'\n', u'\r', 0x85, 0x2028, 0x2029, 0x2027, 0x0D0A, 0x0A0D};
-    for (std::size_t size : {15u, 16u, 17u, 4095u, 4096u, 4097u, 8192u + 33u}) {
-        for (int round = 0; round < 20; ++round) {
+    for (std::size_t size : {15u, 16u, 17u, 4095u, 4096u, 4097u, 8192u + 33u, 65536u + 9u}) {
+        for (int round = 0; round < 10; ++round) {
             std::u16string text(size, u'x');
             for (std::size_t i = 0; i < size; ++i) {
                 if (random() % 7 == 0)
                     text[i] = alphabet[random() % std::size(alphabet)];
             }
-            if (size > 4096) {
-                text[4095] = u'\r';
-                text[4096] = u'\n';
+            for (std::size_t edge : {4096u, 65536u}) {
+                if (size > edge) {
+                    text[edge - 1] = u'\r';
+                    text[edge] = u'\n';
+                }
             }
             SCOPED_TRACE(testing::Message() << "size " << size << " round " << round);
             ASSERT_EQ(LineIndex(text).starts(), naiveStarts(text));
