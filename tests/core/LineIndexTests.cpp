@@ -81,7 +81,7 @@ TEST(LineIndex, blockScanMatchesUnitByUnitScan)
     std::mt19937 random(7);
     const char16_t alphabet[] = {u'a', u'\n', u'\r', 0x85, 0x2028, 0x2029, 0x2027, 0x0D0A, 0x0A0D};
     for (std::size_t size : {15u, 16u, 17u, 4095u, 4096u, 4097u, 8192u + 33u, 65536u + 9u}) {
-        for (int round = 0; round < 10; ++round) {
+        for (int round = 0; round < 20; ++round) {
             std::u16string text(size, u'x');
             for (std::size_t i = 0; i < size; ++i) {
                 if (random() % 7 == 0)
