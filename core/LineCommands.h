@@ -1,0 +1,31 @@
+#pragma once
+
+#include "core/TextEdit.h"
+#include "core/TextRange.h"
+
+#include <optional>
+#include <string_view>
+
+// The line commands of the document window: each works on the lines that the primary
+// selection covers and returns one edit, or nothing when it cannot act.
+namespace EditorCore::LineCommands {
+
+struct SplitLine
+{
+    std::u16string_view body;
+    std::u16string_view lineBreak; // empty when the text has no trailing terminator
+};
+
+// Body and trailing terminator (CR LF, LF, CR, U+0085, U+2028 or U+2029) of a line's text.
+SplitLine splitTrailingBreak(std::u16string_view lineText);
+
+// The whole lines a selection covers; a selection that ends right after a CR or LF does not
+// take in the line that follows.
+TextRange coveredLineRange(std::u16string_view text, TextRange selection);
+
+TextEdit deleteLines(std::u16string_view text, TextRange selection);
+
+// Nothing on the last line of the text when the selection covers only that line.
+std::optional<TextEdit> joinLines(std::u16string_view text, TextRange selection);
+
+} // namespace EditorCore::LineCommands
