@@ -70,6 +70,22 @@ TextRange coveredLineRange(std::u16string_view text, TextRange selection)
     return TextBounds::lineRange(text, r);
 }
 
+TextEdit duplicateLines(std::u16string_view text, TextRange selection, LineEnding ending)
+{
+    const TextRange sel = clampedRange(selection, lengthOf(text));
+    const TextRange block = coveredLineRange(text, sel);
+    const auto blockText = slice(text, block);
+    const std::u16string_view separator = splitTrailingBreak(blockText).lineBreak.empty()
+                                              ? characters(ending)
+                                              : std::u16string_view();
+
+    std::u16string replacement;
+    replacement.reserve(2 * blockText.size() + separator.size());
+    replacement.append(blockText).append(separator).append(blockText);
+    const auto offset = lengthOf(blockText) + lengthOf(separator);
+    return TextEdit{block, std::move(replacement), {sel.location + offset, sel.length}};
+}
+
 TextEdit deleteLines(std::u16string_view text, TextRange selection)
 {
     const TextRange block = coveredLineRange(text, selection);
@@ -84,6 +100,48 @@ TextEdit deleteLines(std::u16string_view text, TextRange selection)
             {block.location - breakLength, block.length + breakLength}, {}, {above.start, 0}};
     }
     return TextEdit{block, {}, {block.location, 0}};
+}
+
+std::optional<TextEdit>
+moveLines(std::u16string_view text, TextRange selection, MoveDirection direction, LineEnding ending)
+{
+    const TextRange sel = clampedRange(selection, lengthOf(text));
+    const TextRange block = coveredLineRange(text, sel);
+    const auto blockLine = splitTrailingBreak(slice(text, block));
+
+    if (direction == MoveDirection::up) {
+        if (block.location == 0)
+            return std::nullopt;
+        const auto above = TextBounds::lineBounds(text, block.location - 1);
+        const auto aboveLine =
+            splitTrailingBreak(slice(text, {above.start, above.end - above.start}));
+        const auto separator =
+            aboveLine.lineBreak.empty() ? characters(ending) : aboveLine.lineBreak;
+        std::u16string replacement;
+        replacement.append(blockLine.body)
+            .append(separator)
+            .append(aboveLine.body)
+            .append(blockLine.lineBreak);
+        return TextEdit{{above.start, block.end() - above.start},
+                        std::move(replacement),
+                        {sel.location - (block.location - above.start), sel.length}};
+    }
+
+    // A block that ends with the text's final terminator is not swapped with the empty last line.
+    if (block.end() >= lengthOf(text))
+        return std::nullopt;
+    const auto below = TextBounds::lineBounds(text, block.end());
+    const auto belowLine = splitTrailingBreak(slice(text, {below.start, below.end - below.start}));
+    const auto separator = blockLine.lineBreak.empty() ? characters(ending) : blockLine.lineBreak;
+    std::u16string replacement;
+    replacement.append(belowLine.body)
+        .append(separator)
+        .append(blockLine.body)
+        .append(belowLine.lineBreak);
+    const auto offset = lengthOf(belowLine.body) + lengthOf(separator);
+    return TextEdit{{block.location, below.end - block.location},
+                    std::move(replacement),
+                    {sel.location + offset, sel.length}};
 }
 
 std::optional<TextEdit> joinLines(std::u16string_view text, TextRange selection)

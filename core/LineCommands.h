@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/LineEnding.h"
 #include "core/TextEdit.h"
 #include "core/TextRange.h"
 
@@ -23,7 +24,19 @@ SplitLine splitTrailingBreak(std::u16string_view lineText);
 // take in the line that follows.
 TextRange coveredLineRange(std::u16string_view text, TextRange selection);
 
+enum class MoveDirection { up, down };
+
+// `ending` is the document's line ending, for the break a copy of the last line needs.
+TextEdit duplicateLines(std::u16string_view text, TextRange selection, LineEnding ending);
+
 TextEdit deleteLines(std::u16string_view text, TextRange selection);
+
+// Swaps the covered lines with the line above or below; nothing when there is none. Each line
+// keeps its own terminator, and a missing terminator on the text's last line stays at the end.
+std::optional<TextEdit> moveLines(std::u16string_view text,
+                                  TextRange selection,
+                                  MoveDirection direction,
+                                  LineEnding ending);
 
 // Nothing on the last line of the text when the selection covers only that line.
 std::optional<TextEdit> joinLines(std::u16string_view text, TextRange selection);

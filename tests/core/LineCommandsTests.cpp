@@ -111,3 +111,98 @@ TEST(LineCommands, joinLines)
         EXPECT_EQ(LineCommands::joinLines(c.text, c.selection), c.expected);
     }
 }
+
+TEST(LineCommands, duplicateLines)
+{
+    struct Case
+    {
+        const char* name;
+        std::u16string text;
+        TextRange selection;
+        LineEnding ending;
+        TextEdit expected;
+    };
+    const Case cases[] = {
+        {"empty text", u"", {0, 0}, LineEnding::lf, {{0, 0}, u"\n", {1, 0}}},
+        {"last line without terminator",
+         u"abc",
+         {1, 0},
+         LineEnding::lf,
+         {{0, 3}, u"abc\nabc", {5, 0}}},
+        {"document ending for the missing break",
+         u"x\nabc",
+         {3, 1},
+         LineEnding::crlf,
+         {{2, 3}, u"abc\r\nabc", {8, 1}}},
+        {"selection ending after lf", u"a\nb", {0, 2}, LineEnding::cr, {{0, 2}, u"a\na\n", {2, 2}}},
+        {"line separator is the line's break",
+         u"a\u2028b",
+         {0, 0},
+         LineEnding::lf,
+         {{0, 2}, u"a\u2028a\u2028", {2, 0}}},
+        {"two lines", u"a\nb\nc", {1, 2}, LineEnding::lf, {{0, 4}, u"a\nb\na\nb\n", {5, 2}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto edit = LineCommands::duplicateLines(c.text, c.selection, c.ending);
+        EXPECT_EQ(edit, c.expected);
+    }
+}
+
+TEST(LineCommands, moveLines)
+{
+    using LineCommands::MoveDirection;
+    struct Case
+    {
+        const char* name;
+        std::u16string text;
+        TextRange selection;
+        MoveDirection direction;
+        std::optional<TextEdit> expected;
+    };
+    const Case cases[] = {
+        {"up on the first line", u"a\nb", {1, 0}, MoveDirection::up, std::nullopt},
+        {"down on the last line", u"a\nb", {2, 0}, MoveDirection::down, std::nullopt},
+        {"down onto the empty last line", u"a\nb\n", {2, 0}, MoveDirection::down, std::nullopt},
+        {"last line up ends the text without terminator",
+         u"a\nb",
+         {2, 0},
+         MoveDirection::up,
+         TextEdit{{0, 3}, u"b\na", {0, 0}}},
+        {"down onto the last line",
+         u"a\nb",
+         {0, 0},
+         MoveDirection::down,
+         TextEdit{{0, 3}, u"b\na", {2, 0}}},
+        {"crlf kept",
+         u"a\r\nb\r\n",
+         {3, 0},
+         MoveDirection::up,
+         TextEdit{{0, 6}, u"b\r\na\r\n", {0, 0}}},
+        {"each break stays with its place",
+         u"a\r\nb\u2028c",
+         {3, 0},
+         MoveDirection::up,
+         TextEdit{{0, 5}, u"b\r\na\u2028", {0, 0}}},
+        {"up keeps the selection's length",
+         u"aa\nbb\ncc",
+         {4, 1},
+         MoveDirection::up,
+         TextEdit{{0, 6}, u"bb\naa\n", {1, 1}}},
+        {"down keeps the selection's length",
+         u"aa\nbb\ncc",
+         {1, 1},
+         MoveDirection::down,
+         TextEdit{{0, 6}, u"bb\naa\n", {4, 1}}},
+        {"selection ending after lf moves one line",
+         u"aa\nbb\ncc",
+         {0, 3},
+         MoveDirection::down,
+         TextEdit{{0, 6}, u"bb\naa\n", {3, 3}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(LineCommands::moveLines(c.text, c.selection, c.direction, LineEnding::lf),
+                  c.expected);
+    }
+}
