@@ -1,7 +1,9 @@
+#include "core/IndentStyleJSON.h"
 #include "core/Indentation.h"
 
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
 #include <string>
 
 using namespace EditorCore;
@@ -204,4 +206,29 @@ TEST(Indentation, leadingWhitespace)
     EXPECT_EQ(Indentation::leadingWhitespace(12, text), u"    ");
     EXPECT_EQ(Indentation::leadingWhitespace(999, text), u"    ");
     EXPECT_EQ(Indentation::leadingWhitespace(0, u""), u"");
+}
+
+TEST(IndentStyle, jsonKeepsTheStoredValues)
+{
+    const auto encoded = encodeJSON(IndentStyle(true, 8));
+    EXPECT_EQ(encoded.dump(), R"({"usesTabs":true,"width":8})");
+    EXPECT_EQ(decodeIndentStyle(encoded), IndentStyle(true, 8));
+
+    const auto unclamped =
+        decodeIndentStyle(nlohmann::json::parse(R"({"usesTabs":false,"width":40})"));
+    ASSERT_TRUE(unclamped.has_value());
+    EXPECT_EQ(unclamped->width, 40);
+    EXPECT_EQ(unclamped->unit().size(), 16u);
+
+    for (const char* refused : {R"({"usesTabs":false})",
+                                R"({"width":4})",
+                                R"({"usesTabs":1,"width":4})",
+                                R"({"usesTabs":false,"width":4.5})",
+                                R"({"usesTabs":false,"width":"4"})",
+                                R"({"usesTabs":false,"width":99999999999})",
+                                R"([false,4])",
+                                R"(null)"}) {
+        SCOPED_TRACE(refused);
+        EXPECT_EQ(decodeIndentStyle(nlohmann::json::parse(refused)), std::nullopt);
+    }
 }
