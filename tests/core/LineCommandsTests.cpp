@@ -6,6 +6,15 @@
 
 using namespace EditorCore;
 
+TEST(TextEdit, appliedReplacesTheRangeLimitedToTheText)
+{
+    EXPECT_EQ((TextEdit{{1, 2}, u"XY", {0, 0}}.applied(u"abcd")), u"aXYd");
+    EXPECT_EQ((TextEdit{{4, 0}, u"!", {0, 0}}.applied(u"abcd")), u"abcd!");
+    EXPECT_EQ((TextEdit{{2, 99}, u"", {0, 0}}.applied(u"abcd")), u"ab");
+    EXPECT_EQ((TextEdit{{-3, 4}, u"_", {0, 0}}.applied(u"abcd")), u"_bcd");
+    EXPECT_EQ((TextEdit{{9, 1}, u"z", {0, 0}}.applied(u"ab")), u"abz");
+}
+
 TEST(LineCommands, splitTrailingBreak)
 {
     struct Case
@@ -104,6 +113,10 @@ TEST(LineCommands, joinLines)
          u"a\u2029 b",
          {0, 0},
          TextEdit{{0, 4}, u"a b", {1, 0}}},
+        {"selection ending after lf joins its line with the next",
+         u"a\nb\nc",
+         {0, 2},
+         TextEdit{{0, 4}, u"a b\n", {1, 0}}},
         {"empty pieces dropped", u"a\n\n \nb", {0, 6}, TextEdit{{0, 6}, u"a b", {1, 0}}},
     };
     for (const auto& c : cases) {
