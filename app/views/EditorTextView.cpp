@@ -378,8 +378,8 @@ void EditorTextView::forEachSegment(const std::vector<VisibleParagraph>& paragra
         int line = paragraph.line;
         int start = paragraph.start;
         int next = line + 1 < lineCount() ? lineStart(line + 1) : m_storage->length();
-        int a = std::max(range.location, start);
-        int b = std::min(range.end(), next);
+        int a = std::max(static_cast<int>(range.location), start);
+        int b = std::min(static_cast<int>(range.end()), next);
         if (a >= b)
             continue;
         int end = contentEnd(line);
@@ -522,7 +522,7 @@ void EditorTextView::drawSyntaxErrors(QPainter& painter,
     for (auto it = first; it != errors.end(); ++it) {
         if (it->location > viewport.end())
             break;
-        TextRange range{it->location, std::max(it->length, 1)};
+        TextRange range{it->location, std::max<std::int64_t>(it->length, 1)};
         forEachSegment(
             paragraphs, range, SegmentType::standard, [&](QRectF rect, const QTextLine&) {
                 if (rect.width() <= 0 || !rect.intersects(grown))

@@ -234,7 +234,7 @@ void EditorTextView::scrollRangeToVisible(TextRange range)
     double top = paragraphTop(line);
     LineLayout& entry = layoutFor(line);
     QTextLine textLine = entry.layout->lineForTextPosition(
-        std::min(range.location, contentEnd(line)) - lineStart(line));
+        std::min(static_cast<int>(range.location), contentEnd(line)) - lineStart(line));
     double y = top + (textLine.isValid() ? textLine.lineNumber() : 0) * m_lineHeight;
     double height = viewport()->height();
     if (y < 0)
@@ -242,9 +242,9 @@ void EditorTextView::scrollRangeToVisible(TextRange range)
     else if (y + m_lineHeight > height)
         setScrollY(scrollY() + (y + m_lineHeight - height));
     if (!m_display->options.wrapsLines && textLine.isValid()) {
-        double x =
-            horizontalInset - horizontalScrollBar()->value()
-            + textLine.cursorToX(std::min(range.location, contentEnd(line)) - lineStart(line));
+        double x = horizontalInset - horizontalScrollBar()->value()
+                   + textLine.cursorToX(std::min(static_cast<int>(range.location), contentEnd(line))
+                                        - lineStart(line));
         int width = viewport()->width();
         updateScrollBars();
         if (x < horizontalInset)

@@ -1,25 +1,12 @@
 #pragma once
 
-#include <algorithm>
+#include "core/TextRange.h"
 
 namespace EditorViews {
 
-// A range of the text in UTF-16 units; length 0 is an insertion point.
-struct TextRange
-{
-    int location = 0;
-    int length = 0;
-
-    int end() const { return location + length; }
-    bool contains(int offset) const { return offset >= location && offset <= end(); }
-    bool operator==(const TextRange&) const = default;
-};
-
-inline TextRange clampedRange(TextRange range, int textLength)
-{
-    int start = std::clamp(range.location, 0, textLength);
-    int end = std::clamp(range.location + std::max(range.length, 0), start, textLength);
-    return {start, end - start};
-}
+// The view speaks in the text engine's ranges (UTF-16 units), so carets and edits pass to the
+// engine's multi-caret functions unchanged.
+using EditorCore::clampedRange;
+using EditorCore::TextRange;
 
 } // namespace EditorViews
