@@ -1,6 +1,7 @@
 #include "app/views/EditorDisplayState.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace EditorViews {
 
@@ -51,6 +52,8 @@ std::optional<double> EditorViewOptions::zoomStepBelow(double zoom)
 
 double EditorViewOptions::clampedZoom(double zoom)
 {
+    if (std::isnan(zoom))
+        return 1.0;
     return std::clamp(zoom, zoomSteps().front(), zoomSteps().back());
 }
 

@@ -10,6 +10,9 @@
 namespace EditorViews {
 namespace {
 
+// Four times the largest size the settings accept (72), the largest zoom step.
+constexpr double maximumPixelSize = 288.0;
+
 bool hasFamily(const QString& family)
 {
     return !family.isEmpty() && QFontDatabase::families().contains(family, Qt::CaseInsensitive);
@@ -47,8 +50,13 @@ QFont editorFont(const std::optional<QString>& family,
                  const EditorFontSettings& settings,
                  const QString& fallbackFamily)
 {
-    double points = size.value_or(settings.fontSize);
-    int pixelSize = std::max(1, static_cast<int>(std::round(points * zoom)));
+    // A damaged stored size or zoom must not reach the integer conversion (undefined for
+    // infinities and NaN): such a value reads as the setting at zoom 1.0.
+    double scaled = size.value_or(settings.fontSize) * zoom;
+    if (!std::isfinite(scaled) || scaled <= 0)
+        scaled =
+            std::isfinite(settings.fontSize) && settings.fontSize > 0 ? settings.fontSize : 13.0;
+    int pixelSize = static_cast<int>(std::round(std::clamp(scaled, 1.0, maximumPixelSize)));
     QString wanted = family.value_or(settings.fontName);
 
     if (hasFamily(wanted)) {
@@ -75,8 +83,10 @@ EditorParagraphStyle editorParagraphStyle(const QFont& font,
     double natural = metrics.ascent() + metrics.descent() + metrics.leading();
     double pointSize = font.pixelSize() > 0 ? font.pixelSize() : font.pointSizeF();
     EditorParagraphStyle style;
-    style.lineHeightMultiple =
-        natural <= 0 ? 1.0 : pointSize * lineSpacing.value_or(settings.lineSpacing) / natural;
+    double spacing = lineSpacing.value_or(settings.lineSpacing);
+    if (!std::isfinite(spacing) || spacing <= 0)
+        spacing = 1.0;
+    style.lineHeightMultiple = natural <= 0 ? 1.0 : pointSize * spacing / natural;
     style.lineHeight = natural * style.lineHeightMultiple;
     style.defaultTabInterval =
         metrics.horizontalAdvance(QStringLiteral("0")) * std::max(tabWidth, 1);

@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace EditorViews {
 namespace {
@@ -292,6 +293,8 @@ void EditorTextView::updateScrollBars()
 {
     double contentHeight =
         2 * verticalInset + static_cast<double>(m_visual.totalVisualLines()) * m_lineHeight;
+    // Scroll bars count in int; a text taller than that scrolls through its first 2^31 pixels.
+    contentHeight = std::min(contentHeight, static_cast<double>(std::numeric_limits<int>::max()));
     int height = viewport()->height();
     verticalScrollBar()->setPageStep(height);
     verticalScrollBar()->setSingleStep(static_cast<int>(std::ceil(m_lineHeight)));

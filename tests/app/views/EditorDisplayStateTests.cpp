@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 using namespace EditorViews;
 
 TEST(EditorViewOptions, newTabFollowsTheSettings)
@@ -67,4 +69,6 @@ TEST(EditorViewOptions, zoomSteps)
     EXPECT_EQ(EditorViewOptions::clampedZoom(6.0), 4.0);
     EXPECT_EQ(EditorViewOptions::clampedZoom(0.1), 0.5);
     EXPECT_EQ(EditorViewOptions::clampedZoom(1.75), 1.75);
+    EXPECT_EQ(EditorViewOptions::clampedZoom(std::numeric_limits<double>::quiet_NaN()), 1.0);
+    EXPECT_EQ(EditorViewOptions::clampedZoom(std::numeric_limits<double>::infinity()), 4.0);
 }

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 using namespace EditorViews;
 
 namespace {
@@ -95,4 +97,31 @@ TEST(EditorFont, paragraphStyleLineHeightAndTabInterval)
     EditorFontSettings settings;
     settings.lineSpacing = 1.5;
     EXPECT_NEAR(editorParagraphStyle(font, 4, std::nullopt, settings).lineHeight, 30.0, 1e-9);
+}
+
+TEST(EditorFont, damagedSizesZoomsAndSpacingsStaySane)
+{
+    const double inf = std::numeric_limits<double>::infinity();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    EditorFontSettings settings;
+    settings.fontSize = 15.0;
+    struct Case
+    {
+        const char* name;
+        std::optional<double> size;
+        double zoom;
+        int expected;
+    };
+    const Case cases[] = {{"NaN zoom", 13.0, nan, 15},
+                          {"infinite size", inf, 1.0, 15},
+                          {"negative size", -4.0, 1.0, 15},
+                          {"zero zoom", 13.0, 0.0, 15},
+                          {"huge size", 1e12, 4.0, 288}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(editorFont(QString("D2Coding"), c.size, c.zoom, settings).pixelSize(),
+                  c.expected);
+    }
+    QFont font = editorFont(QString("D2Coding"), 20.0, 1.0);
+    EXPECT_NEAR(editorParagraphStyle(font, 4, nan).lineHeight, 20.0, 1e-9);
 }
