@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/kit/Responder.h"
 #include "app/views/EditorDisplayState.h"
 #include "app/views/EditorFont.h"
 #include "app/views/InvisibleMarks.h"
@@ -43,8 +44,11 @@ public:
 };
 
 // The plain-text view of one tab: its own storage (the text exactly as it is, no separator
-// rewriting) and one QTextLayout per logical line, laid out only while visible.
-class EditorTextView : public QAbstractScrollArea
+// rewriting) and one QTextLayout per logical line, laid out only while visible. As the first
+// link of the responder chain it answers the editing actions of the menus ("copy:", "paste:").
+class EditorTextView
+    : public QAbstractScrollArea
+    , public EditorKit::Responder
 {
     Q_OBJECT
 public:
@@ -108,6 +112,12 @@ public:
     void redo();
     bool respondsToSelector(const QString& selector) const;
     bool validateMenuItem(const QString& selector) const;
+
+    // Responder: the router's actions are the selectors above.
+    bool respondsToAction(std::string_view action) const override;
+    bool validateAction(std::string_view action,
+                        const EditorKit::ActionSender& sender) const override;
+    void performAction(std::string_view action, const EditorKit::ActionSender& sender) override;
     void breakUndoCoalescing() { ++m_coalescingGeneration; }
     // A click in viewport coordinates: sets the caret, or extends the selection with Shift;
     // a second click selects a word.

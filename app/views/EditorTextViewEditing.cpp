@@ -1,4 +1,5 @@
 // Editing, selection, keyboard, mouse, input methods, clipboard and drops of the text view.
+#include "app/kit/Localized.h"
 #include "app/views/EditorTextView.h"
 #include "app/views/LineNumberRuler.h"
 #include "app/views/TextStorage.h"
@@ -160,7 +161,7 @@ void EditorTextView::insertText(const QString& insertion, TextRange replacementR
     applyEdit(range,
               insertion,
               {range.location + static_cast<int>(insertion.size()), 0},
-              tr("입력"),
+              EditorKit::localized("입력"),
               EditKind::typing);
 }
 
@@ -170,7 +171,8 @@ void EditorTextView::deleteRange(TextRange range)
         return;
     if (m_delegate && !m_delegate->shouldChangeText(*this, range, QString()))
         return;
-    applyEdit(range, QString(), {range.location, 0}, tr("삭제"), EditKind::deleting);
+    applyEdit(
+        range, QString(), {range.location, 0}, EditorKit::localized("삭제"), EditKind::deleting);
 }
 
 // MARK: selection
@@ -440,10 +442,27 @@ bool EditorTextView::respondsToSelector(const QString& selector) const
                                           "copy:",
                                           "cut:",
                                           "paste:",
-                                          "selectAll:",
-                                          "undo:",
-                                          "redo:"};
+                                          "selectAll:"};
+    // undo: and redo: belong to the window, which holds the document's stack; the view only
+    // takes them from the keyboard when no menu has the keys.
     return selectors.contains(selector);
+}
+
+bool EditorTextView::respondsToAction(std::string_view action) const
+{
+    return respondsToSelector(
+        QString::fromUtf8(action.data(), static_cast<qsizetype>(action.size())));
+}
+
+bool EditorTextView::validateAction(std::string_view action, const EditorKit::ActionSender&) const
+{
+    return validateMenuItem(
+        QString::fromUtf8(action.data(), static_cast<qsizetype>(action.size())));
+}
+
+void EditorTextView::performAction(std::string_view action, const EditorKit::ActionSender&)
+{
+    doCommandBySelector(QString::fromUtf8(action.data(), static_cast<qsizetype>(action.size())));
 }
 
 bool EditorTextView::validateMenuItem(const QString& selector) const
@@ -576,7 +595,11 @@ void EditorTextView::cut()
     if (m_delegate && !m_delegate->shouldChangeText(*this, selection, QString()))
         return;
     breakUndoCoalescing();
-    applyEdit(selection, QString(), {selection.location, 0}, tr("오려 두기"), EditKind::other);
+    applyEdit(selection,
+              QString(),
+              {selection.location, 0},
+              EditorKit::localized("오려 두기"),
+              EditKind::other);
 }
 
 void EditorTextView::paste()
@@ -591,7 +614,7 @@ void EditorTextView::paste()
     applyEdit(selection,
               pasted,
               {selection.location + static_cast<int>(pasted.size()), 0},
-              tr("붙이기"),
+              EditorKit::localized("붙이기"),
               EditKind::other);
 }
 

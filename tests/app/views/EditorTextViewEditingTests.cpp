@@ -1,4 +1,7 @@
 #include "ViewTestSupport.h"
+#include "app/kit/ActionRouter.h"
+#include "app/kit/HostWindow.h"
+#include "app/kit/TabPage.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -267,4 +270,32 @@ TEST(EditorTextView, commandsReportWhetherTheyWereHandled)
     EXPECT_EQ(view.lineIndex().lineNumber(view.caretPosition()), 2);
     EXPECT_FALSE(view.doCommandBySelector("noSuchCommand:"));
     EXPECT_FALSE(view.validateMenuItem("singleCaret:"));
+}
+
+TEST(EditorTextView, answersTheRoutersEditingActionsAndLeavesUndoToTheWindow)
+{
+    EditorKit::ActionRouter router;
+    router.setUnhandledHandler([](std::string_view) {});
+    EditorKit::HostWindow window(router);
+    auto* page = new EditorKit::TabPage;
+    auto display = std::make_shared<EditorDisplayState>();
+    auto* view = new EditorTextView(display, page);
+    QUndoStack stack;
+    view->setUndoStack(&stack);
+    page->setUndoStack(&stack);
+    window.addPage(page);
+    view->setFocus();
+    view->storage().setText("one\r\ntwo");
+
+    EXPECT_EQ(router.target("copy:", &window), static_cast<EditorKit::Responder*>(view));
+    EXPECT_FALSE(router.validate("copy:", {}, &window)) << "nothing selected";
+    EXPECT_TRUE(router.send("selectAll:", {}, &window));
+    EXPECT_EQ(view->selectedRange(), (TextRange{0, 8}));
+    EXPECT_TRUE(router.send("copy:", {}, &window));
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "one\r\ntwo");
+
+    view->insertText("x");
+    EXPECT_EQ(router.target("undo:", &window), static_cast<EditorKit::Responder*>(page));
+    EXPECT_TRUE(router.send("undo:", {}, &window));
+    EXPECT_EQ(view->text(), "one\r\ntwo");
 }
