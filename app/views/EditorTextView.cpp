@@ -146,43 +146,56 @@ void EditorTextView::storageDidReplace(int location, int replacedLength, int new
         m_lines = EditorCore::LineIndex(view(text()));
         m_layouts.clear();
         m_widestLine = 0;
-        m_anchor = m_caret = 0;
         rebuildVisualLines();
     } else {
-        int oldLines = lineCount();
-        int firstLine = lineOf(location);
-        int lastOldLine = lineOf(location + replacedLength);
+        const int oldLines = lineCount();
+        const int firstLine = lineOf(location);
+        const int lastOldLine = lineOf(location + replacedLength);
         m_lines.update(location, replacedLength, newLength, view(text()));
-        int lastNewLine = lineOf(location + newLength);
-        if (lineCount() == oldLines && m_visual.lineCount() == oldLines) {
-            for (int line = firstLine; line <= lastNewLine; ++line)
-                m_visual.setCount(line, estimatedVisualLines(line));
-        } else if (m_visual.lineCount() == oldLines) {
-            std::vector<int> counts;
-            counts.reserve(static_cast<std::size_t>(lineCount()));
-            for (int line = 0; line < firstLine; ++line)
-                counts.push_back(m_visual.count(line));
-            for (int line = firstLine; line <= lastNewLine; ++line)
-                counts.push_back(estimatedVisualLines(line));
-            for (int line = lastOldLine + 1; line < oldLines; ++line)
-                counts.push_back(m_visual.count(line));
-            m_visual.reset(std::move(counts));
-        } else {
+        const int lastNewLine = lineOf(location + newLength);
+        const int delta = lineCount() - oldLines;
+        if (lastNewLine - lastOldLine != delta || m_visual.lineCount() != oldLines) {
+            m_layouts.clear();
             rebuildVisualLines();
+        } else {
+            if (delta == 0) {
+                for (int line = firstLine; line <= lastNewLine; ++line)
+                    m_visual.setCount(line, estimatedVisualLines(line));
+            } else {
+                std::vector<int> counts;
+                counts.reserve(static_cast<std::size_t>(lineCount()));
+                for (int line = 0; line < firstLine; ++line)
+                    counts.push_back(m_visual.count(line));
+                for (int line = firstLine; line <= lastNewLine; ++line)
+                    counts.push_back(estimatedVisualLines(line));
+                for (int line = lastOldLine + 1; line < oldLines; ++line)
+                    counts.push_back(m_visual.count(line));
+                m_visual.reset(std::move(counts));
+            }
+            // Layouts of the lines around the edit stay; those after it move with their lines.
+            std::unordered_map<int, LineLayout> kept;
+            for (auto& [line, layout] : m_layouts) {
+                if (line < firstLine)
+                    kept.emplace(line, std::move(layout));
+                else if (line > lastOldLine)
+                    kept.emplace(line + delta, std::move(layout));
+            }
+            m_layouts = std::move(kept);
         }
-        m_layouts.clear();
-
-        int change = newLength - replacedLength;
-        auto shift = [&](int position) {
-            if (position >= location + replacedLength)
-                return position + change;
-            if (position > location)
-                return location + newLength;
-            return position;
-        };
-        m_anchor = shift(m_anchor);
-        m_caret = shift(m_caret);
     }
+
+    // Positions after the edit move with the text; a position inside the replaced text goes
+    // to the end of the new text.
+    const int change = newLength - replacedLength;
+    auto shift = [&](int position) {
+        if (position >= location + replacedLength)
+            return position + change;
+        if (position > location)
+            return location + newLength;
+        return position;
+    };
+    m_anchor = shift(m_anchor);
+    m_caret = shift(m_caret);
     updateScrollBars();
     viewport()->update();
     if (m_ruler)

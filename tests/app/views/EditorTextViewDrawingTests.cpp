@@ -219,3 +219,48 @@ TEST(EditorTextViewDrawing, layoutStaysLazyForAMillionLines)
     EXPECT_NEAR(paragraphs.front().line, lines / 2, lines / 50);
     EXPECT_LT(paragraphs.size(), 40u);
 }
+
+TEST(EditorTextViewDrawing, editedViewDrawsLikeAFreshViewOfTheSameText)
+{
+    struct Edit
+    {
+        const char* name;
+        TextRange range;
+        const char16_t* text;
+    };
+    // Edits that join, split and re-pair line breaks, with layouts of the lines around them kept.
+    const Edit edits[] = {
+        {"split a line", {2, 0}, u"\n"},
+        {"LF after a lone CR", {9, 0}, u"\n"},
+        {"drop the CR of a CR LF", {8, 1}, u""},
+        {"join two lines", {0, 3}, u"x"},
+        {"insert several lines", {5, 0}, u"one\r\ntwo\u2028three\n"},
+        {"replace across lines", {3, 12}, u"\u00A0\t"},
+        {"append at the end", {-1, 0}, u"\r\nlast"},
+    };
+    QString text = QString::fromUtf16(u"ab\tcd\r\nef\rgh\nij\u0085kl\u00A0mn\n");
+    ViewFixture edited(text);
+    edited.display->options.showsInvisibles = true;
+    edited.view->displayOptionsDidChange();
+    edited.view->setSuspiciousClassifier(testClassifier());
+    for (const auto& edit : edits) {
+        SCOPED_TRACE(edit.name);
+        edited.grab(); // lay out what is visible before the edit
+        TextRange range = edit.range.location < 0 ? TextRange{text.size(), 0} : edit.range;
+        QString replacement = QString::fromUtf16(edit.text);
+        edited.view->storage().replace(range, replacement);
+        text.replace(range.location, range.length, replacement);
+        edited.view->setSelectedRange({0, 0});
+        ASSERT_EQ(edited.view->text(), text);
+
+        ViewFixture fresh(text);
+        fresh.display->options.showsInvisibles = true;
+        fresh.view->displayOptionsDidChange();
+        fresh.view->setSuspiciousClassifier(testClassifier());
+        EXPECT_EQ(edited.grab(), fresh.grab());
+        EXPECT_EQ(edited.view->lineIndex(),
+                  EditorCore::LineIndex(
+                      std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()),
+                                          static_cast<std::size_t>(text.size()))));
+    }
+}
