@@ -187,6 +187,8 @@ SearchScanner::Outcome SearchScanner::enumerateLiteral(std::int64_t start,
         std::int64_t stretchEnd = std::min(end, position + literalChunk + m - 1);
         std::int64_t found = findCodeUnits(m_text, position, stretchEnd, needle);
         if (found < 0) {
+            if (stretchEnd == end)
+                break;
             position = stretchEnd - m + 1;
             if (stop && (*stop)())
                 return Outcome::stopped;
