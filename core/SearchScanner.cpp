@@ -16,23 +16,24 @@ namespace {
 // How many positions the engine may scan without a match between two questions to the stop
 // check. The engine reports progress at about every position; asking only every so often
 // keeps a check through std::function from costing as much as the scan itself.
-constexpr std::uint32_t progressInterval = 1024;
+constexpr std::int64_t progressInterval = 1024;
 // The literal search asks the stop check after each stretch of this many positions.
 constexpr std::int64_t literalChunk = 1 << 16;
 
 struct ProgressContext
 {
     const StopCheck* stop = nullptr;
-    std::uint32_t countdown = progressInterval;
+    // The position at which to ask next; during one scan the engine's positions only grow.
+    std::int64_t nextQuestion = progressInterval;
     bool stopped = false;
 };
 
-UBool U_CALLCONV onFindProgress(const void* context, int64_t)
+UBool U_CALLCONV onFindProgress(const void* context, int64_t position)
 {
     auto* progress = static_cast<ProgressContext*>(const_cast<void*>(context));
-    if (--progress->countdown != 0)
+    if (position < progress->nextQuestion)
         return true;
-    progress->countdown = progressInterval;
+    progress->nextQuestion = position + progressInterval;
     if ((*progress->stop)()) {
         progress->stopped = true;
         return false;
