@@ -107,23 +107,31 @@ SearchScanner::~SearchScanner()
         utext_close(m_utext);
 }
 
-icu::RegexMatcher& SearchScanner::matcher()
+icu::RegexMatcher* SearchScanner::matcher()
 {
     if (!m_matcher) {
         UErrorCode status = U_ZERO_ERROR;
         m_matcher.reset(m_search.expression().matcher(status));
+        if (U_FAILURE(status))
+            m_matcher.reset();
     }
-    return *m_matcher;
+    return m_matcher.get();
 }
 
 // The engine's regions let look-behind see past an opaque region start, so the matcher is
 // given a text that holds only the range; offsets come back relative to m_base.
-icu::RegexMatcher& SearchScanner::select(std::int64_t location, std::int64_t length)
+// Null only when the engine cannot make a matcher (out of memory): then nothing matches.
+icu::RegexMatcher* SearchScanner::select(std::int64_t location, std::int64_t length)
 {
-    icu::RegexMatcher& m = matcher();
+    icu::RegexMatcher* m = matcher();
+    if (!m)
+        return nullptr;
     UErrorCode status = U_ZERO_ERROR;
-    m_utext = utext_openUChars(m_utext, m_text.data() + location, length, &status);
-    m.reset(m_utext);
+    UText* text = utext_openUChars(m_utext, m_text.data() + location, length, &status);
+    if (U_FAILURE(status) || !text)
+        return nullptr;
+    m_utext = text;
+    m->reset(m_utext);
     m_base = location;
     return m;
 }
@@ -148,7 +156,10 @@ SearchScanner::Outcome SearchScanner::enumerate(std::int64_t location,
     if (m_literal)
         return enumerateLiteral(location, location + length, visitor, stop);
 
-    icu::RegexMatcher& m = select(location, length);
+    icu::RegexMatcher* selected = select(location, length);
+    if (!selected)
+        return Outcome::ranOut;
+    icu::RegexMatcher& m = *selected;
     UErrorCode status = U_ZERO_ERROR;
     ProgressContext progress{stop};
     if (stop)
@@ -207,9 +218,9 @@ bool SearchScanner::contains(std::int64_t location, std::int64_t length)
     clamp(location, length);
     if (m_literal)
         return findCodeUnits(m_text, location, location + length, *m_literal) >= 0;
-    icu::RegexMatcher& m = select(location, length);
+    icu::RegexMatcher* m = select(location, length);
     UErrorCode status = U_ZERO_ERROR;
-    return m.find(status) && U_SUCCESS(status);
+    return m && m->find(status) && U_SUCCESS(status);
 }
 
 bool SearchScanner::matchAnchored(std::int64_t location,
@@ -218,9 +229,9 @@ bool SearchScanner::matchAnchored(std::int64_t location,
 {
     groups.clear();
     clamp(location, length);
-    icu::RegexMatcher& m = select(location, length);
+    icu::RegexMatcher* m = select(location, length);
     UErrorCode status = U_ZERO_ERROR;
-    if (!m.lookingAt(status) || U_FAILURE(status))
+    if (!m || !m->lookingAt(status) || U_FAILURE(status))
         return false;
     currentGroups(groups);
     return true;
@@ -229,7 +240,9 @@ bool SearchScanner::matchAnchored(std::int64_t location,
 void SearchScanner::currentGroups(std::vector<std::optional<SearchMatch>>& groups)
 {
     groups.clear();
-    icu::RegexMatcher& m = matcher();
+    if (!m_matcher)
+        return;
+    icu::RegexMatcher& m = *m_matcher;
     UErrorCode status = U_ZERO_ERROR;
     const int32_t count = m.groupCount();
     groups.reserve(static_cast<std::size_t>(count) + 1);

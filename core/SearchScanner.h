@@ -59,8 +59,8 @@ public:
     bool usesPlainLiteral() const { return m_literal != nullptr; }
 
 private:
-    icu::RegexMatcher& matcher();
-    icu::RegexMatcher& select(std::int64_t location, std::int64_t length);
+    icu::RegexMatcher* matcher();
+    icu::RegexMatcher* select(std::int64_t location, std::int64_t length);
     void clamp(std::int64_t& location, std::int64_t& length) const;
     Outcome enumerateLiteral(std::int64_t start,
                              std::int64_t end,
