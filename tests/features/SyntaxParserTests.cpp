@@ -107,6 +107,25 @@ TEST(SyntaxEdit, makeUsesOldTextForStartAndOldEndAndNewTextForNewEnd)
               (SyntaxEdit{0, 0, 1, {0, 0}, {0, 0}, {1, 0}}));
 }
 
+TEST(SyntaxTree, editShiftsLaterNodesInUnitsRowsAndColumns)
+{
+    auto parser = jsonParser();
+    auto tree = parser.parse(u"[1, 2]");
+    ASSERT_TRUE(tree);
+    // Insert a line feed, a line feed and a blank after the bracket.
+    std::u16string edited = u"[\n\n 1, 2]";
+    tree->edit(SyntaxEdit::make(1, 1, 3, u"[1, 2]", edited));
+    TSNode array = ts_node_named_child(tree->rootNode(), 0);
+    TSNode two = ts_node_named_child(array, 1);
+    EXPECT_EQ(ts_node_start_byte(two), 2u * 7);
+    EXPECT_EQ(ts_node_start_point(two).row, 2u);
+    EXPECT_EQ(ts_node_start_point(two).column, 2u * 4);
+
+    auto reparsed = parser.parse(edited, &*tree);
+    ASSERT_TRUE(reparsed);
+    EXPECT_EQ(reparsed->sExpression(), parser.parse(edited)->sExpression());
+}
+
 TEST(SyntaxParser, parsesUtf16WithOffsetsInUnits)
 {
     auto parser = jsonParser();
