@@ -123,4 +123,32 @@ bool IcuConverter::encode(std::u16string_view text, std::vector<std::uint8_t>& b
     }
 }
 
+char16_t fromWindows31jControl(char16_t icuUnit)
+{
+    switch (icuUnit) {
+    case 0x1C:
+        return 0x1A;
+    case 0x7F:
+        return 0x1C;
+    case 0x1A:
+        return 0x7F;
+    default:
+        return icuUnit;
+    }
+}
+
+char16_t toWindows31jControl(char16_t unit)
+{
+    switch (unit) {
+    case 0x1A:
+        return 0x1C;
+    case 0x1C:
+        return 0x7F;
+    case 0x7F:
+        return 0x1A;
+    default:
+        return unit;
+    }
+}
+
 } // namespace EditorCore

@@ -41,4 +41,11 @@ private:
     UConverter* m_converter = nullptr;
 };
 
+// ICU's table for Windows code page 932 ("windows-31j") comes from IBM's, which swaps three
+// control codes: byte 1A is U+001C, 1C is U+007F, 7F is U+001A. Windows maps them to
+// themselves, and so do we. The three code points arise from those single bytes only, so
+// swapping them in the text is exact.
+char16_t fromWindows31jControl(char16_t icuUnit);
+char16_t toWindows31jControl(char16_t unit);
+
 } // namespace EditorCore

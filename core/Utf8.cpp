@@ -82,8 +82,8 @@ decodeSequence(const std::uint8_t* p, const std::uint8_t* end, char16_t* out, st
 }
 
 constexpr std::size_t chunkUnits = 16384;
-// Room kept free in the chunk for one block of sixteen units and one sequence.
-constexpr std::size_t chunkReserve = 32;
+// Room kept free in the chunk for one block of sixteen units and sixteen characters.
+constexpr std::size_t chunkReserve = 64;
 
 } // namespace
 
@@ -122,16 +122,21 @@ bool decodeStrict(std::span<const std::uint8_t> bytes, std::u16string& text)
             p += ascii;
             if (ascii == 16)
                 continue;
-        } else if (*p < 0x80) {
-            chunk[fill++] = *p++;
-            continue;
         }
-        std::size_t units = 0;
-        const std::size_t read = decodeSequence(p, end, chunk.data() + fill, units);
-        if (read == 0)
-            return false;
-        p += read;
-        fill += units;
+        // A stretch of characters one at a time before looking for ASCII blocks again, so that
+        // text of few ASCII characters does not pay for a block test per character.
+        for (int n = 0; n < 16 && p < end; ++n) {
+            if (*p < 0x80) {
+                chunk[fill++] = *p++;
+                continue;
+            }
+            std::size_t units = 0;
+            const std::size_t read = decodeSequence(p, end, chunk.data() + fill, units);
+            if (read == 0)
+                return false;
+            p += read;
+            fill += units;
+        }
     }
     text.append(chunk.data(), fill);
     return true;
