@@ -10,6 +10,7 @@
 #include <unicode/unistr.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdint>
 #include <memory>
 #include <unordered_set>
@@ -173,6 +174,9 @@ unencodableCharacters(std::u16string_view text, TextEncoding encoding, std::size
             return result;
     }
 
+    // ICU's break iterators count in 32 bits; a text past 2^31 units (4 GiB) is looked at up
+    // to there.
+    text = text.substr(0, std::min<std::size_t>(text.size(), INT32_MAX));
     UErrorCode status = U_ZERO_ERROR;
     const icu::Normalizer2* nfd = icu::Normalizer2::getNFDInstance(status);
     std::unique_ptr<icu::BreakIterator> clusters(
@@ -182,14 +186,15 @@ unencodableCharacters(std::u16string_view text, TextEncoding encoding, std::size
     const icu::UnicodeString whole(false, text.data(), static_cast<int32_t>(text.size()));
     clusters->setText(whole);
 
-    auto converter = encoding == TextEncoding::utf8
-                         ? std::optional<IcuConverter>()
-                         : IcuConverter::open(icuConverterName(encoding));
+    const bool isUTF8 = encoding == TextEncoding::utf8;
+    auto converter =
+        isUTF8 ? std::optional<IcuConverter>() : IcuConverter::open(icuConverterName(encoding));
+    if (!isUTF8 && !converter)
+        return result;
     auto converts = [&](std::u16string_view character) {
         std::vector<std::uint8_t> scratch;
-        if (converter)
-            return converter->encode(character, scratch);
-        return Utf8::encodeStrict(character, scratch);
+        return isUTF8 ? Utf8::encodeStrict(character, scratch)
+                      : converter->encode(character, scratch);
     };
 
     std::unordered_set<std::u16string> encodable;
