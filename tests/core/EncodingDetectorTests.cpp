@@ -185,7 +185,7 @@ TEST(EncodingDetector, looksOnlyAtTheFirst64KiB)
     bytes[80000] = 0x00;
     EXPECT_EQ(EncodingDetector::detect(bytes), utf8);
 
-    // The same 65,538 bytes as a whole file are not cut, so the split character is an error.
+    // The first 65,536 bytes as a whole file are not cut: the split character is an error.
     Bytes whole(bytes.begin(), bytes.begin() + 65536);
     EXPECT_NE(EncodingDetector::detect(whole), utf8);
 }
