@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/views/TextRange.h"
+#include "core/CompiledSearch.h"
 
 #include <QString>
 
@@ -64,8 +65,8 @@ class EditorDisplayState
 public:
     EditorViewOptions options;
     // Ascending by location, not overlapping; the drawing binary-searches them.
-    std::vector<TextRange> findMatches;
-    std::optional<TextRange> currentMatch;
+    std::vector<EditorCore::SearchMatch> findMatches;
+    std::optional<EditorCore::SearchMatch> currentMatch;
     // Ascending by location with ends that do not decrease.
     std::vector<TextRange> syntaxErrors;
 };

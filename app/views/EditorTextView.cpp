@@ -496,7 +496,7 @@ std::optional<int> EditorTextView::offsetAt(QPointF point)
 
 void EditorTextView::drawMatches(QPainter& painter,
                                  const std::vector<VisibleParagraph>& paragraphs,
-                                 const std::vector<TextRange>& matches,
+                                 const std::vector<EditorCore::SearchMatch>& matches,
                                  TextRange viewport)
 {
     if (matches.empty())
@@ -505,18 +505,23 @@ void EditorTextView::drawMatches(QPainter& painter,
     auto first = std::lower_bound(matches.begin(),
                                   matches.end(),
                                   viewport.location,
-                                  [](const TextRange& m, int start) { return m.end() < start; });
+                                  [](const EditorCore::SearchMatch& m, std::int64_t start) {
+                                      return m.location + m.length < start;
+                                  });
     for (auto it = first; it != matches.end(); ++it) {
         if (it->location > viewport.end())
             break;
         bool current = m_display->currentMatch && *m_display->currentMatch == *it;
         QColor color = current ? EditorColors::currentMatchColor(appearance)
                                : EditorColors::findMatchColor(appearance);
-        forEachSegment(paragraphs, *it, SegmentType::highlight, [&](QRectF rect, const QTextLine&) {
-            QPainterPath path;
-            path.addRoundedRect(rect.adjusted(-1.0, 1.0, 1.0, -1.0), 2.0, 2.0);
-            painter.fillPath(path, color);
-        });
+        forEachSegment(paragraphs,
+                       TextRange{it->location, it->length},
+                       SegmentType::highlight,
+                       [&](QRectF rect, const QTextLine&) {
+                           QPainterPath path;
+                           path.addRoundedRect(rect.adjusted(-1.0, 1.0, 1.0, -1.0), 2.0, 2.0);
+                           painter.fillPath(path, color);
+                       });
     }
 }
 
@@ -528,10 +533,11 @@ void EditorTextView::drawSyntaxErrors(QPainter& painter,
     const auto& errors = m_display->syntaxErrors;
     if (errors.empty())
         return;
-    auto first = std::lower_bound(errors.begin(),
-                                  errors.end(),
-                                  viewport.location,
-                                  [](const TextRange& m, int start) { return m.end() < start; });
+    auto first =
+        std::lower_bound(errors.begin(),
+                         errors.end(),
+                         viewport.location,
+                         [](const TextRange& m, std::int64_t start) { return m.end() < start; });
     QRectF grown = dirty.adjusted(0, -4.0, 0, 4.0);
     const double baselineOffset = (m_lineHeight - (m_ascent + m_descent)) / 2 + m_ascent;
     QPainterPath path;
@@ -588,7 +594,7 @@ void EditorTextView::paintEvent(QPaintEvent* event)
                    [&](QRectF rect, const QTextLine&) { painter.fillRect(rect, selection); });
     // The current match stays visible above the selection.
     if (m_display->currentMatch) {
-        std::vector<TextRange> current{*m_display->currentMatch};
+        std::vector<EditorCore::SearchMatch> current{*m_display->currentMatch};
         drawMatches(painter, paragraphs, current, visible);
     }
 

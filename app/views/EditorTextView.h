@@ -205,7 +205,7 @@ private:
                         Fn&& fn);
     void drawMatches(QPainter& painter,
                      const std::vector<VisibleParagraph>& paragraphs,
-                     const std::vector<TextRange>& matches,
+                     const std::vector<EditorCore::SearchMatch>& matches,
                      TextRange viewport);
     void drawSyntaxErrors(QPainter& painter,
                           const std::vector<VisibleParagraph>& paragraphs,
