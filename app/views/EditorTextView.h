@@ -225,6 +225,7 @@ private:
     int positionRight(int offset) const;
     int wordLeft(int offset) const;
     int wordRight(int offset) const;
+    TextRange wordAround(int offset) const;
     int verticalMove(int offset, int visualLines);
     int visualLineEdge(int offset, bool end);
     void deleteRange(TextRange range);
