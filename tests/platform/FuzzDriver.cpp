@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
 namespace {
 
-constexpr int mutationsPerSeed = 3000;
+constexpr int mutationsPerSeed = 1500;
 
 const char* const tokens[] = {"{",
                               "}",
