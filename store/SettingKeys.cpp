@@ -1,5 +1,6 @@
 #include "store/SettingKeys.h"
 
+#include "core/DateInsertion.h"
 #include "core/TextEncoding.h"
 
 #include <algorithm>
@@ -105,6 +106,39 @@ bool lineSpacing(const double& value)
 }
 
 } // namespace SettingChecks
+
+std::string SettingKeys::defaultDateFormat()
+{
+    // UTF-16 to UTF-8; a lone surrogate becomes U+FFFD.
+    std::u16string_view format = EditorCore::DateInsertion::defaultFormat;
+    std::string utf8;
+    for (std::size_t i = 0; i < format.size(); ++i) {
+        char32_t c = format[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < format.size() && format[i + 1] >= 0xDC00
+            && format[i + 1] <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (format[i + 1] - 0xDC00);
+            ++i;
+        } else if (c >= 0xD800 && c <= 0xDFFF) {
+            c = 0xFFFD;
+        }
+        if (c < 0x80) {
+            utf8 += static_cast<char>(c);
+        } else if (c < 0x800) {
+            utf8 += static_cast<char>(0xC0 | (c >> 6));
+            utf8 += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            utf8 += static_cast<char>(0xE0 | (c >> 12));
+            utf8 += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            utf8 += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            utf8 += static_cast<char>(0xF0 | (c >> 18));
+            utf8 += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            utf8 += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            utf8 += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return utf8;
+}
 
 const std::array<SettingKeys::Entry, 36>& SettingKeys::all()
 {

@@ -76,6 +76,9 @@ struct SettingKeys
         bool operator==(const Entry&) const = default;
     };
 
+    // The insert-date command's default format, as UTF-8.
+    static std::string defaultDateFormat();
+
     // clang-format off
     static inline const Text generalLanguage{"general.language", "system", SettingGroup::general, SettingChecks::language};
     static inline const Boolean generalRestoreWindows{"general.restoreWindows", true, SettingGroup::general, SettingChecks::anyBoolean};
@@ -92,8 +95,7 @@ struct SettingKeys
     static inline const Boolean editorAutocorrectSpelling{"editor.autocorrect.spelling", false, SettingGroup::editor, SettingChecks::anyBoolean};
     static inline const Boolean editorAutocorrectQuotes{"editor.autocorrect.quotes", false, SettingGroup::editor, SettingChecks::anyBoolean};
     static inline const Boolean editorAutocorrectDashes{"editor.autocorrect.dashes", false, SettingGroup::editor, SettingChecks::anyBoolean};
-    // FIXME: take the default from the date insertion's default format once that has landed.
-    static inline const Text editorDateFormat{"editor.dateFormat", "yyyy-MM-dd HH:mm", SettingGroup::editor, SettingChecks::notEmpty};
+    static inline const Text editorDateFormat{"editor.dateFormat", defaultDateFormat(), SettingGroup::editor, SettingChecks::notEmpty};
     static inline const Text viewFontName{"view.font.name", "D2Coding", SettingGroup::view, SettingChecks::notEmpty};
     static inline const Double viewFontSize{"view.font.size", 13.0, SettingGroup::view, SettingChecks::fontSize};
     static inline const Double viewLineSpacing{"view.lineSpacing", 1.4, SettingGroup::view, SettingChecks::lineSpacing};
