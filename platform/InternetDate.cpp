@@ -21,10 +21,9 @@ std::optional<int> digits(std::string_view text, std::size_t position, std::size
 
 } // namespace
 
-std::string format(std::chrono::system_clock::time_point time)
+std::string format(std::chrono::sys_seconds seconds)
 {
     using namespace std::chrono;
-    auto seconds = floor<std::chrono::seconds>(time);
     auto days = floor<std::chrono::days>(seconds);
     year_month_day date(days);
     hh_mm_ss clock(seconds - days);

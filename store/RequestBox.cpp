@@ -14,6 +14,32 @@ namespace {
 constexpr mode_t privateFile = 0600;
 constexpr mode_t privateFolder = 0700;
 
+// |now - createdAt| <= freshness, exactly. Worked in whole seconds: a date far from the
+// present (a request may say year 9999) would overflow the clock's nanoseconds.
+bool isWithinFreshness(std::chrono::sys_seconds createdAt,
+                       std::chrono::system_clock::time_point now)
+{
+    auto nowSeconds = std::chrono::floor<std::chrono::seconds>(now);
+    bool hasFraction = nowSeconds != now;
+    auto distance = nowSeconds - createdAt; // now - createdAt, less the fraction
+    if (distance < -RequestBox::freshness)
+        return false;
+    return distance < RequestBox::freshness || (distance == RequestBox::freshness && !hasFraction);
+}
+
+// now - modified > sweepAge, exactly, for any date a file system can hold.
+bool isOlderThanSweepAge(const timespec& modified, std::chrono::system_clock::time_point now)
+{
+    using Nanoseconds = __int128;
+    constexpr Nanoseconds perSecond = 1000000000;
+    auto nowSeconds = std::chrono::floor<std::chrono::seconds>(now);
+    Nanoseconds present =
+        Nanoseconds(nowSeconds.time_since_epoch().count()) * perSecond
+        + std::chrono::duration_cast<std::chrono::nanoseconds>(now - nowSeconds).count();
+    Nanoseconds then = Nanoseconds(modified.tv_sec) * perSecond + modified.tv_nsec;
+    return present - then > Nanoseconds(RequestBox::sweepAge.count()) * perSecond;
+}
+
 } // namespace
 
 std::filesystem::path RequestBox::defaultDirectory()
@@ -48,8 +74,7 @@ std::optional<CommandRequest> RequestBox::read(const Platform::Uuid& id,
         return std::nullopt;
     if (request->id != id)
         return std::nullopt;
-    auto distance = now - request->createdAt;
-    if (distance > freshness || distance < -freshness)
+    if (!isWithinFreshness(request->createdAt, now))
         return std::nullopt;
     return request;
 }
@@ -91,13 +116,8 @@ void RequestBox::sweep(std::chrono::system_clock::time_point now) const
         struct stat info
         {};
         bool stale = true; // no readable date: infinitely old
-        if (::lstat(path.c_str(), &info) == 0) {
-            auto modified = std::chrono::system_clock::time_point(
-                std::chrono::duration_cast<std::chrono::system_clock::duration>(
-                    std::chrono::seconds(info.st_mtim.tv_sec)
-                    + std::chrono::nanoseconds(info.st_mtim.tv_nsec)));
-            stale = now - modified > sweepAge;
-        }
+        if (::lstat(path.c_str(), &info) == 0)
+            stale = isOlderThanSweepAge(info.st_mtim, now);
         if (stale) {
             std::error_code ignored;
             std::filesystem::remove_all(path, ignored);

@@ -1,3 +1,4 @@
+#include "platform/InternetDate.h"
 #include "store/RequestBox.h"
 #include "tests/platform/FileText.h"
 #include "tests/platform/TemporaryFolder.h"
@@ -193,4 +194,28 @@ TEST_F(RequestBoxTest, sweepRemovesEntriesOlderThanAnHour)
     for (const auto& entry : fs::directory_iterator(box.directory()))
         left.insert(entry.path().filename().string());
     EXPECT_EQ(left, (std::set<std::string>{"kept.json", "fresh.ack"}));
+}
+
+TEST_F(RequestBoxTest, datesFarFromThePresentAreRefusedOrSweptWithoutOverflow)
+{
+    // Beyond what the clock's nanoseconds can hold (about 1677 to 2262).
+    for (auto date : {sys_days(9999y / December / 31) + 0s, sys_days(1y / January / 1) + 0s}) {
+        SCOPED_TRACE(Platform::InternetDate::format(date));
+        ASSERT_TRUE(
+            box.write(CommandRequest(id, Kind::open, {}, std::nullopt, std::nullopt, false, date))
+                .has_value());
+        EXPECT_FALSE(box.read(id, now).has_value());
+        EXPECT_EQ(
+            CommandRequest::decode(fileText(box.directory() / (id.text() + ".json")))->createdAt,
+            date);
+    }
+
+    box.remove(id);
+    writeText(box.directory() / "future", "x");
+    setModified(box.directory() / "future", sys_days(2400y / January / 1) + 0s);
+    writeText(box.directory() / "ancient", "x");
+    setModified(box.directory() / "ancient", sys_days(1600y / January / 1) + 0s);
+    box.sweep(now);
+    EXPECT_TRUE(fs::exists(box.directory() / "future"));
+    EXPECT_FALSE(fs::exists(box.directory() / "ancient"));
 }
