@@ -78,11 +78,12 @@ writeAtomically(const std::filesystem::path& path, std::string_view bytes, mode_
 EditorCore::Result<std::vector<std::uint8_t>, std::error_code>
 readWholeFile(const std::filesystem::path& path)
 {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking so that a FIFO put in a file's place cannot hang the reader; it is refused
+    // below like every other file that is not regular.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return EditorCore::failure(lastError());
-    struct stat info
-    {};
+    struct stat info = {};
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         auto error =
             S_ISREG(info.st_mode) ? lastError() : std::make_error_code(std::errc::invalid_argument);
@@ -122,8 +123,7 @@ EditorCore::Result<void, std::error_code> createFolders(const std::filesystem::p
         if (errno != EEXIST)
             return EditorCore::failure(lastError());
     }
-    struct stat info
-    {};
+    struct stat info = {};
     if (::stat(path.c_str(), &info) != 0)
         return EditorCore::failure(lastError());
     if (!S_ISDIR(info.st_mode))

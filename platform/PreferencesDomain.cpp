@@ -62,8 +62,7 @@ PreferencesDomain::PreferencesDomain(std::filesystem::path file)
 void PreferencesDomain::refresh() const
 {
     Stamp stamp;
-    struct stat info
-    {};
+    struct stat info = {};
     if (::stat(m_file.c_str(), &info) == 0) {
         stamp.exists = true;
         stamp.device = info.st_dev;

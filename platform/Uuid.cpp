@@ -1,8 +1,6 @@
 #include "platform/Uuid.h"
 
-#include <cerrno>
-#include <random>
-#include <sys/random.h>
+#include <cstdlib>
 
 namespace Platform {
 namespace {
@@ -28,20 +26,8 @@ constexpr bool isHyphenPosition(std::size_t i)
 Uuid Uuid::random()
 {
     Uuid uuid;
-    std::size_t filled = 0;
-    while (filled < uuid.bytes.size()) {
-        ssize_t got = ::getrandom(uuid.bytes.data() + filled, uuid.bytes.size() - filled, 0);
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            // No kernel source (a very old kernel or a seccomp filter): the library's device.
-            std::random_device device;
-            for (auto& byte : uuid.bytes)
-                byte = static_cast<std::uint8_t>(device());
-            break;
-        }
-        filled += static_cast<std::size_t>(got);
-    }
+    // Never fails: the C library takes its key from the kernel and aborts if it cannot.
+    ::arc4random_buf(uuid.bytes.data(), uuid.bytes.size());
     uuid.bytes[6] = static_cast<std::uint8_t>((uuid.bytes[6] & 0x0F) | 0x40);
     uuid.bytes[8] = static_cast<std::uint8_t>((uuid.bytes[8] & 0x3F) | 0x80);
     return uuid;

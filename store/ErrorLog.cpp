@@ -103,15 +103,14 @@ void ErrorLog::append(std::string_view line) const
     (void)Platform::createFolders(directory, 0700);
 
     auto file = fileURL();
-    struct stat info
-    {};
+    struct stat info = {};
     if (::stat(file.c_str(), &info) == 0
         && static_cast<std::int64_t>(info.st_size) + static_cast<std::int64_t>(line.size()) > limit)
         rotate();
 
     // One open that appends and creates: never a replacement that could truncate a file
-    // another writer has just created.
-    int fd = ::open(file.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    // another writer has just created. O_NONBLOCK: a FIFO in the log's place must not hang.
+    int fd = ::open(file.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0644);
     if (fd < 0)
         return;
     const char* data = line.data();

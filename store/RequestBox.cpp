@@ -113,8 +113,7 @@ void RequestBox::sweep(std::chrono::system_clock::time_point now) const
     for (auto end = std::filesystem::directory_iterator(); entries != end;
          entries.increment(error)) {
         auto path = entries->path();
-        struct stat info
-        {};
+        struct stat info = {};
         bool stale = true; // no readable date: infinitely old
         if (::lstat(path.c_str(), &info) == 0)
             stale = isOlderThanSweepAge(info.st_mtim, now);
@@ -165,8 +164,7 @@ std::optional<RequestOutcome> RequestBox::readDone(const Platform::Uuid& id) con
     auto bytes = Platform::readWholeFile(path);
     if (!bytes) {
         // A done file that exists but cannot be read still says the request is over.
-        struct stat info
-        {};
+        struct stat info = {};
         if (::lstat(path.c_str(), &info) == 0)
             return RequestOutcome::succeeded;
         return std::nullopt;

@@ -100,6 +100,11 @@ void record(EditorStore::ErrorLog::Level level,
     shared().record(level, eventKey, fields);
 }
 
+void waitUntilWritten()
+{
+    shared().waitUntilWritten();
+}
+
 std::string versionText(const std::optional<std::string>& shortVersion,
                         const std::optional<std::string>& build)
 {

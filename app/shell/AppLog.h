@@ -52,6 +52,10 @@ void record(EditorStore::ErrorLog::Level level,
             std::string_view eventKey,
             const EditorStore::ErrorLog::Fields& fields = {});
 
+// Blocks until every line recorded so far is on disk; the program entry calls it before the
+// process exits, since the queue's thread does not outlive the process.
+void waitUntilWritten();
+
 // "<short version>(<build>)", "?" for a part the build did not give, as 0.8.2(19) or ?(?).
 std::string versionText(const std::optional<std::string>& shortVersion,
                         const std::optional<std::string>& build);

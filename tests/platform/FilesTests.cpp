@@ -15,8 +15,7 @@ TEST(Files, atomicWriteReplacesWholeFileWithMode)
     writeText(file, "old content that is longer");
     ASSERT_TRUE(Platform::writeAtomically(file, std::string_view("new"), 0600).has_value());
     EXPECT_EQ(fileText(file), "new");
-    struct stat info
-    {};
+    struct stat info = {};
     ASSERT_EQ(::stat(file.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
     // No temporary file is left beside it.
@@ -50,8 +49,7 @@ TEST(Files, createFoldersMakesEveryMissingLevelWithMode)
     auto deep = folder / "a" / "b" / "c";
     ASSERT_TRUE(Platform::createFolders(deep, 0700).has_value());
     for (auto path : {folder / "a", deep}) {
-        struct stat info
-        {};
+        struct stat info = {};
         ASSERT_EQ(::stat(path.c_str(), &info), 0);
         EXPECT_EQ(info.st_mode & 0777, 0700u) << path;
     }
@@ -59,4 +57,11 @@ TEST(Files, createFoldersMakesEveryMissingLevelWithMode)
     writeText(folder / "file", "x");
     EXPECT_FALSE(Platform::createFolders(folder / "file", 0700).has_value());
     EXPECT_FALSE(Platform::createFolders(folder / "file" / "below", 0700).has_value());
+}
+
+TEST(Files, readRefusesAFifoWithoutWaitingForAWriter)
+{
+    TemporaryFolder folder;
+    ASSERT_EQ(::mkfifo((folder / "fifo").c_str(), 0600), 0);
+    EXPECT_FALSE(Platform::readWholeFile(folder / "fifo").has_value());
 }

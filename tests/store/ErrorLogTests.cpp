@@ -152,6 +152,10 @@ TEST(ErrorLog, appendKeepsWhatAnotherWriterAppended)
 TEST(ErrorLog, unwritableFolderIsSilentlyIgnored)
 {
     TemporaryFolder folder;
+    // A FIFO without a reader in the log's place: the append returns at once.
+    ASSERT_EQ(::mkfifo((folder / "editor.log").c_str(), 0600), 0);
+    ErrorLog(folder.path(), 1000).append("lost\n");
+
     writeText(folder / "file-not-folder", "x");
     ErrorLog nowhere(folder / "file-not-folder" / "logs", 1000);
     nowhere.append("lost\n");

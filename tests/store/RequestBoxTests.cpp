@@ -53,15 +53,12 @@ TEST_F(RequestBoxTest, writerCreatesPrivateFolderAndByteExactFiles)
               R"("kind":"stdin","paths":[],"schemaVersion":1,"wait":false})");
     EXPECT_EQ(box.readStdin(fixed), bytes);
     for (auto path : {box.directory(), box.directory().parent_path(), json}) {
-        struct stat info
-        {};
+        struct stat info = {};
         ASSERT_EQ(::stat(path.c_str(), &info), 0);
         EXPECT_EQ(info.st_mode & 0777, S_ISDIR(info.st_mode) ? 0700u : 0600u) << path;
     }
     // The standard input is in place before the request exists: never a request without it.
-    struct stat stdinInfo
-    {
-    }, jsonInfo{};
+    struct stat stdinInfo = {}, jsonInfo = {};
     ::stat((box.directory() / "6BA7B810-9DAD-41D1-80B4-00C04FD430C8.stdin").c_str(), &stdinInfo);
     ::stat(json.c_str(), &jsonInfo);
     EXPECT_LE(stdinInfo.st_ctim.tv_sec * 1000000000 + stdinInfo.st_ctim.tv_nsec,
