@@ -127,6 +127,11 @@ std::string describe(const EditorCore::DocumentError& error)
     return "binary";
 }
 
+std::string describe(const EditorCore::TextCodecError& error)
+{
+    return "EditorCore.TextCodecError(" + std::to_string(error.reason.index()) + ")";
+}
+
 std::string describe(const std::error_code& error)
 {
     return std::string(error.category().name()) + "(" + std::to_string(error.value()) + ")";

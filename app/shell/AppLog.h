@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/DocumentError.h"
+#include "core/TextCodec.h"
 #include "platform/SerialQueue.h"
 #include "store/ErrorLog.h"
 
@@ -65,7 +66,9 @@ const std::string& appVersion();
 // Short texts of errors for a log field.
 std::string describe(const EditorCore::DocumentError& error); // binary, unencodable(euc-kr,3)
 std::string describe(const std::error_code& error);           // <category>(<value>)
-// FIXME: describe the codec's error once the codec has landed.
+// The codec's error goes by the rule for other errors, its domain and case number:
+// EditorCore.TextCodecError(0) for notDecodable, (1) for unencodable.
+std::string describe(const EditorCore::TextCodecError& error);
 
 // Writes "crash.exception" with the field name straight to the default event log, on the
 // calling thread, so the line is on disk before the process ends.

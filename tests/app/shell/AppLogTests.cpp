@@ -79,6 +79,11 @@ TEST(AppLog, describesErrors)
     EXPECT_EQ(AppLog::describe(std::make_error_code(std::errc::no_such_file_or_directory)),
               "generic(2)");
     EXPECT_EQ(AppLog::describe(std::error_code(13, std::system_category())), "system(13)");
+    EXPECT_EQ(AppLog::describe(EditorCore::TextCodecError::notDecodable(TextEncoding::utf8)),
+              "EditorCore.TextCodecError(0)");
+    EXPECT_EQ(
+        AppLog::describe(EditorCore::TextCodecError::unencodable(TextEncoding::cp949, {u"x"})),
+        "EditorCore.TextCodecError(1)");
 }
 
 TEST(AppLog, uncaughtExceptionGoesStraightToTheDefaultLog)
