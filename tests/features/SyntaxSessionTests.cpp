@@ -408,17 +408,30 @@ TEST_F(SyntaxSessionWorker, typingWhileParsingEndsInStep)
     std::int64_t version = 2;
     const std::u16string typed = u"Some **more** text.\n\n```json\n[true, null]\n```\n\n";
     std::int64_t at = static_cast<std::int64_t>(text.find(u"End"));
+    std::vector<SyntaxParsed> results;
+    std::size_t spansRead = 0;
     for (int round = 0; round < 5; ++round) {
         for (auto unit : typed) {
             session->applyEdit(at, 0, std::u16string(1, unit), ++version);
             text.insert(static_cast<std::size_t>(at), 1, unit);
             ++at;
+            // What the colouring does with each result while the session goes on parsing:
+            // read the host tree's and the layers' spans on this thread.
+            auto arrived = m_results.take();
+            if (!arrived.empty()) {
+                const auto& newest = arrived.back();
+                spansRead += TestGrammars::markdown().query->spans(*newest.tree, 0, at).size();
+                for (const auto& layer : newest.layers)
+                    spansRead += layer.spans(0, at).size();
+            }
+            results.insert(results.end(), arrived.begin(), arrived.end());
         }
     }
     m_queue.waitUntilIdle();
     EXPECT_EQ(session->unitCount(), text.size());
 
-    auto results = m_results.take();
+    auto rest = m_results.take();
+    results.insert(results.end(), rest.begin(), rest.end());
     ASSERT_FALSE(results.empty());
     // Versions only grow, and the newest request always parses.
     for (std::size_t index = 1; index < results.size(); ++index)
