@@ -1,0 +1,128 @@
+#include "app/kit/HostWindow.h"
+
+#include "app/kit/ActionRouter.h"
+#include "app/kit/TabPage.h"
+
+#include <QMenuBar>
+#include <QTabBar>
+#include <QTabWidget>
+
+namespace EditorKit {
+
+HostWindow::HostWindow(ActionRouter& router, QWidget* parent)
+    : QMainWindow(parent)
+    , m_router(router)
+{
+    resize(newWindowSize);
+    m_tabs = new QTabWidget(this);
+    m_tabs->setDocumentMode(true);
+    m_tabs->setTabsClosable(true);
+    m_tabs->setMovable(true);
+    m_tabs->setTabBarAutoHide(true);
+    setCentralWidget(m_tabs);
+
+    connect(m_tabs, &QTabWidget::currentChanged, this, [this] {
+        TabPage* page = currentPage();
+        setWindowTitle(page ? page->windowTitle() : QString());
+        emit currentPageChanged(page);
+    });
+    // The close button of a tab closes that tab the way its menu item would.
+    connect(m_tabs, &QTabWidget::tabCloseRequested, this, [this](int index) {
+        if (auto* page = qobject_cast<TabPage*>(m_tabs->widget(index))) {
+            ActionSender sender;
+            sender.kind = ActionSender::Kind::button;
+            page->performAction("performClose:", sender);
+        }
+    });
+
+    m_mainMenu = MenuBuilder::buildMainMenu(menuBar(), this, m_router);
+}
+
+HostWindow::~HostWindow() = default;
+
+int HostWindow::addPage(TabPage* page)
+{
+    return insertPage(m_tabs->count(), page);
+}
+
+int HostWindow::insertPage(int index, TabPage* page)
+{
+    int inserted = m_tabs->insertTab(index, page, page->windowTitle());
+    connect(page, &QWidget::windowTitleChanged, this, [this, page] { pageTitleChanged(page); });
+    return inserted;
+}
+
+void HostWindow::closePage(TabPage* page)
+{
+    int index = m_tabs->indexOf(page);
+    if (index < 0)
+        return;
+    m_tabs->removeTab(index);
+    disconnect(page, nullptr, this, nullptr);
+    page->hide();
+    page->setParent(nullptr);
+    page->deleteLater();
+    if (m_tabs->count() == 0)
+        close();
+}
+
+TabPage* HostWindow::currentPage() const
+{
+    return qobject_cast<TabPage*>(m_tabs->currentWidget());
+}
+
+void HostWindow::setCurrentPage(TabPage* page)
+{
+    if (m_tabs->indexOf(page) >= 0)
+        m_tabs->setCurrentWidget(page);
+}
+
+QList<TabPage*> HostWindow::pages() const
+{
+    QList<TabPage*> result;
+    for (int i = 0; i < m_tabs->count(); ++i) {
+        if (auto* page = qobject_cast<TabPage*>(m_tabs->widget(i)))
+            result.append(page);
+    }
+    return result;
+}
+
+int HostWindow::pageCount() const
+{
+    return m_tabs->count();
+}
+
+void HostWindow::toggleTabBar()
+{
+    m_tabs->setTabBarAutoHide(!m_tabs->tabBarAutoHide());
+}
+
+bool HostWindow::isTabBarAlwaysShown() const
+{
+    return !m_tabs->tabBarAutoHide();
+}
+
+void HostWindow::toggleFullScreen()
+{
+    if (isFullScreen())
+        showNormal();
+    else
+        showFullScreen();
+}
+
+bool HostWindow::sendAction(std::string_view action, const ActionSender& sender)
+{
+    return m_router.send(action, sender, this);
+}
+
+void HostWindow::pageTitleChanged(TabPage* page)
+{
+    int index = m_tabs->indexOf(page);
+    if (index < 0)
+        return;
+    m_tabs->setTabText(index, page->windowTitle());
+    if (page == currentPage())
+        setWindowTitle(page->windowTitle());
+}
+
+} // namespace EditorKit

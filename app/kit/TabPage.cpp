@@ -1,0 +1,110 @@
+#include "app/kit/TabPage.h"
+
+#include "app/kit/ActionRouter.h"
+#include "app/kit/HostWindow.h"
+
+#include <QUndoStack>
+
+#include <array>
+
+namespace EditorKit {
+
+namespace {
+
+constexpr std::array<std::string_view, 5> pageActions = {
+    "performClose:",
+    "undo:",
+    "redo:",
+    "toggleTabBar:",
+    "toggleFullScreen:",
+};
+
+} // namespace
+
+TabPage::TabPage(QWidget* parent)
+    : QWidget(parent)
+{}
+
+void TabPage::setWindowController(QObject* controller)
+{
+    m_windowController = checkResponder(controller, "window controller") ? controller : nullptr;
+}
+
+void TabPage::setDocument(QObject* document)
+{
+    m_document = checkResponder(document, "document") ? document : nullptr;
+}
+
+Responder* TabPage::windowControllerResponder() const
+{
+    return responderOf(m_windowController);
+}
+
+Responder* TabPage::documentResponder() const
+{
+    return responderOf(m_document);
+}
+
+void TabPage::setUndoStack(QUndoStack* stack)
+{
+    m_undoStack = stack;
+}
+
+QUndoStack* TabPage::undoStack() const
+{
+    return m_undoStack.data();
+}
+
+void TabPage::setCloseHandler(std::function<void()> handler)
+{
+    m_closeHandler = std::move(handler);
+}
+
+HostWindow* TabPage::hostWindow() const
+{
+    return qobject_cast<HostWindow*>(window());
+}
+
+bool TabPage::respondsToAction(std::string_view action) const
+{
+    for (auto own : pageActions) {
+        if (own == action)
+            return true;
+    }
+    return false;
+}
+
+bool TabPage::validateAction(std::string_view action, const ActionSender&) const
+{
+    if (action == "undo:")
+        return m_undoStack && m_undoStack->canUndo();
+    if (action == "redo:")
+        return m_undoStack && m_undoStack->canRedo();
+    if (action == "performClose:")
+        return true;
+    return hostWindow() != nullptr;
+}
+
+void TabPage::performAction(std::string_view action, const ActionSender&)
+{
+    if (action == "undo:") {
+        if (m_undoStack)
+            m_undoStack->undo();
+    } else if (action == "redo:") {
+        if (m_undoStack)
+            m_undoStack->redo();
+    } else if (action == "performClose:") {
+        if (m_closeHandler)
+            m_closeHandler();
+        else if (auto* host = hostWindow())
+            host->closePage(this);
+    } else if (action == "toggleTabBar:") {
+        if (auto* host = hostWindow())
+            host->toggleTabBar();
+    } else if (action == "toggleFullScreen:") {
+        if (auto* host = hostWindow())
+            host->toggleFullScreen();
+    }
+}
+
+} // namespace EditorKit

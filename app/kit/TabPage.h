@@ -1,0 +1,56 @@
+#pragma once
+
+#include "app/kit/Responder.h"
+
+#include <QPointer>
+#include <QWidget>
+
+#include <functional>
+
+class QUndoStack;
+
+namespace EditorKit {
+
+class HostWindow;
+
+// One tab of a host window: the page that shows one document. In the responder chain it plays
+// the window's part: it closes itself (performClose:), undoes and redoes through its document's
+// undo stack, and shows or hides the tab bar and full screen of its host window.
+class TabPage
+    : public QWidget
+    , public Responder
+{
+    Q_OBJECT
+
+public:
+    explicit TabPage(QWidget* parent = nullptr);
+
+    // The next links of the chain after this page. Each must implement Responder; held weakly.
+    void setWindowController(QObject* controller);
+    void setDocument(QObject* document);
+    Responder* windowControllerResponder() const;
+    Responder* documentResponder() const;
+
+    // The document's undo stack (held weakly); without one, undo: and redo: are disabled.
+    void setUndoStack(QUndoStack* stack);
+    QUndoStack* undoStack() const;
+
+    // Replaces what performClose: does (by default the host window closes the page), so that
+    // the document can first review unsaved edits.
+    void setCloseHandler(std::function<void()> handler);
+
+    // The host window the page is a tab of, or nullptr.
+    HostWindow* hostWindow() const;
+
+    bool respondsToAction(std::string_view action) const override;
+    bool validateAction(std::string_view action, const ActionSender& sender) const override;
+    void performAction(std::string_view action, const ActionSender& sender) override;
+
+private:
+    QPointer<QObject> m_windowController;
+    QPointer<QObject> m_document;
+    QPointer<QUndoStack> m_undoStack;
+    std::function<void()> m_closeHandler;
+};
+
+} // namespace EditorKit

@@ -1,0 +1,555 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en_US" sourcelanguage="ko_KR">
+<context>
+    <name>OrluneViewer</name>
+    <message>
+        <source>Orlune Viewer에 관하여</source>
+        <translation>About Orlune Viewer</translation>
+    </message>
+    <message>
+        <source>업데이트 확인…</source>
+        <translation>Check for Updates…</translation>
+    </message>
+    <message>
+        <source>설정…</source>
+        <translation>Settings…</translation>
+    </message>
+    <message>
+        <source>터미널 명령 설치…</source>
+        <translation>Install Terminal Command…</translation>
+    </message>
+    <message>
+        <source>Finder 메뉴 켜는 법…</source>
+        <translation>How to Turn On the File Manager Menu…</translation>
+    </message>
+    <message>
+        <source>새 문서</source>
+        <translation>New Document</translation>
+    </message>
+    <message>
+        <source>빠른 메모</source>
+        <translation>Quick Memo</translation>
+    </message>
+    <message>
+        <source>새 탭</source>
+        <translation>New Tab</translation>
+    </message>
+    <message>
+        <source>열기…</source>
+        <translation>Open…</translation>
+    </message>
+    <message>
+        <source>열기</source>
+        <translation>Open</translation>
+    </message>
+    <message>
+        <source>폴더 열기…</source>
+        <translation>Open Folder…</translation>
+    </message>
+    <message>
+        <source>폴더</source>
+        <translation>Folder</translation>
+    </message>
+    <message>
+        <source>읽기 전용으로 열기…</source>
+        <translation>Open Read-Only…</translation>
+    </message>
+    <message>
+        <source>닫기</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>지금 저장</source>
+        <translation>Save Now</translation>
+    </message>
+    <message>
+        <source>저장</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <source>복제</source>
+        <translation>Duplicate</translation>
+    </message>
+    <message>
+        <source>이름 바꾸기…</source>
+        <translation>Rename…</translation>
+    </message>
+    <message>
+        <source>옮기기…</source>
+        <translation>Move To…</translation>
+    </message>
+    <message>
+        <source>다른 이름으로 저장…</source>
+        <translation>Save As…</translation>
+    </message>
+    <message>
+        <source>연 상태로 되돌리기</source>
+        <translation>Revert to Opened</translation>
+    </message>
+    <message>
+        <source>되돌리기</source>
+        <translation>Revert To</translation>
+    </message>
+    <message>
+        <source>지난 판 둘러보기…</source>
+        <translation>Browse Previous Versions…</translation>
+    </message>
+    <message>
+        <source>고치기 허용</source>
+        <translation>Allow Editing</translation>
+    </message>
+    <message>
+        <source>인쇄…</source>
+        <translation>Print…</translation>
+    </message>
+    <message>
+        <source>인쇄</source>
+        <translation>Print</translation>
+    </message>
+    <message>
+        <source>바깥 것 보기</source>
+        <translation>Show the Other Version</translation>
+    </message>
+    <message>
+        <source>바깥 것 불러오기</source>
+        <translation>Load the Other Version</translation>
+    </message>
+    <message>
+        <source>내 것 저장</source>
+        <translation>Save Mine</translation>
+    </message>
+    <message>
+        <source>찾아보기</source>
+        <translation>Locate</translation>
+    </message>
+    <message>
+        <source>실행 취소</source>
+        <translation>Undo</translation>
+    </message>
+    <message>
+        <source>다시 실행</source>
+        <translation>Redo</translation>
+    </message>
+    <message>
+        <source>잘라내기</source>
+        <translation>Cut</translation>
+    </message>
+    <message>
+        <source>복사</source>
+        <translation>Copy</translation>
+    </message>
+    <message>
+        <source>붙여넣기</source>
+        <translation>Paste</translation>
+    </message>
+    <message>
+        <source>모두 선택</source>
+        <translation>Select All</translation>
+    </message>
+    <message>
+        <source>찾기…</source>
+        <translation>Find…</translation>
+    </message>
+    <message>
+        <source>찾기</source>
+        <translation>Find</translation>
+    </message>
+    <message>
+        <source>찾아 바꾸기…</source>
+        <translation>Find and Replace…</translation>
+    </message>
+    <message>
+        <source>바꾸기</source>
+        <translation>Replace</translation>
+    </message>
+    <message>
+        <source>다음 찾기</source>
+        <translation>Find Next</translation>
+    </message>
+    <message>
+        <source>이전 찾기</source>
+        <translation>Find Previous</translation>
+    </message>
+    <message>
+        <source>선택한 것으로 찾기</source>
+        <translation>Use Selection for Find</translation>
+    </message>
+    <message>
+        <source>걸러 보기</source>
+        <translation>Filter Lines</translation>
+    </message>
+    <message>
+        <source>같은 낱말 더 고르기</source>
+        <translation>Select Next Occurrence</translation>
+    </message>
+    <message>
+        <source>여러 곳 편집</source>
+        <translation>Multiple Carets</translation>
+    </message>
+    <message>
+        <source>같은 낱말 모두 고르기</source>
+        <translation>Select All Occurrences</translation>
+    </message>
+    <message>
+        <source>위 줄에 커서 더하기</source>
+        <translation>Add Caret Above</translation>
+    </message>
+    <message>
+        <source>아래 줄에 커서 더하기</source>
+        <translation>Add Caret Below</translation>
+    </message>
+    <message>
+        <source>고른 줄마다 줄 끝에 커서</source>
+        <translation>Caret at Each Selected Line's End</translation>
+    </message>
+    <message>
+        <source>커서 하나로</source>
+        <translation>Single Caret</translation>
+    </message>
+    <message>
+        <source>여러 곳</source>
+        <translation>Carets</translation>
+    </message>
+    <message>
+        <source>다음 구문 오류</source>
+        <translation>Next Syntax Error</translation>
+    </message>
+    <message>
+        <source>줄로 가기…</source>
+        <translation>Go to Line…</translation>
+    </message>
+    <message>
+        <source>줄로 가기</source>
+        <translation>Go to Line</translation>
+    </message>
+    <message>
+        <source>맞춤법 밑줄</source>
+        <translation>Underline Misspellings</translation>
+    </message>
+    <message>
+        <source>자동 고침</source>
+        <translation>Substitutions</translation>
+    </message>
+    <message>
+        <source>둥근 따옴표</source>
+        <translation>Smart Quotes</translation>
+    </message>
+    <message>
+        <source>대시 바꾸기</source>
+        <translation>Smart Dashes</translation>
+    </message>
+    <message>
+        <source>인코딩 고르기 창…</source>
+        <translation>Choose Encoding…</translation>
+    </message>
+    <message>
+        <source>인코딩</source>
+        <translation>Encoding</translation>
+    </message>
+    <message>
+        <source>BOM 넣기</source>
+        <translation>Write BOM</translation>
+    </message>
+    <message>
+        <source>들여쓰기</source>
+        <translation>Indent</translation>
+    </message>
+    <message>
+        <source>내어쓰기</source>
+        <translation>Outdent</translation>
+    </message>
+    <message>
+        <source>줄 복제</source>
+        <translation>Duplicate Lines</translation>
+    </message>
+    <message>
+        <source>줄</source>
+        <translation>Lines</translation>
+    </message>
+    <message>
+        <source>줄 위로</source>
+        <translation>Move Lines Up</translation>
+    </message>
+    <message>
+        <source>줄 아래로</source>
+        <translation>Move Lines Down</translation>
+    </message>
+    <message>
+        <source>줄 지우기</source>
+        <translation>Delete Lines</translation>
+    </message>
+    <message>
+        <source>줄 합치기</source>
+        <translation>Join Lines</translation>
+    </message>
+    <message>
+        <source>날짜 · 시각 넣기</source>
+        <translation>Insert Date · Time</translation>
+    </message>
+    <message>
+        <source>날짜</source>
+        <translation>Date</translation>
+    </message>
+    <message>
+        <source>다음 수상한 글자</source>
+        <translation>Next Suspicious Character</translation>
+    </message>
+    <message>
+        <source>모두 보통 글자로</source>
+        <translation>Make All Ordinary Characters</translation>
+    </message>
+    <message>
+        <source>그 글자 지우기</source>
+        <translation>Remove Those Characters</translation>
+    </message>
+    <message>
+        <source>보기 좋게 정리</source>
+        <translation>Format</translation>
+    </message>
+    <message>
+        <source>다듬기</source>
+        <translation>Tidy</translation>
+    </message>
+    <message>
+        <source>정리</source>
+        <translation>Format</translation>
+    </message>
+    <message>
+        <source>한 줄로 줄이기</source>
+        <translation>Minify</translation>
+    </message>
+    <message>
+        <source>줄 정렬</source>
+        <translation>Sort Lines</translation>
+    </message>
+    <message>
+        <source>줄 거꾸로 정렬</source>
+        <translation>Sort Lines Descending</translation>
+    </message>
+    <message>
+        <source>중복 줄 지우기</source>
+        <translation>Remove Duplicate Lines</translation>
+    </message>
+    <message>
+        <source>끝 공백 지우기</source>
+        <translation>Trim Trailing Whitespace</translation>
+    </message>
+    <message>
+        <source>대문자로</source>
+        <translation>Uppercase</translation>
+    </message>
+    <message>
+        <source>소문자로</source>
+        <translation>Lowercase</translation>
+    </message>
+    <message>
+        <source>단어 첫 글자 대문자로</source>
+        <translation>Capitalize Words</translation>
+    </message>
+    <message>
+        <source>도구 띠 보기</source>
+        <translation>Show Tool Band</translation>
+    </message>
+    <message>
+        <source>자 보기</source>
+        <translation>Show Ruler</translation>
+    </message>
+    <message>
+        <source>숨은 문자 보기</source>
+        <translation>Show Invisibles</translation>
+    </message>
+    <message>
+        <source>숨은 문자</source>
+        <translation>Invisibles</translation>
+    </message>
+    <message>
+        <source>자동 줄바꿈</source>
+        <translation>Wrap Lines</translation>
+    </message>
+    <message>
+        <source>줄바꿈</source>
+        <translation>Wrap</translation>
+    </message>
+    <message>
+        <source>줄 번호</source>
+        <translation>Line Numbers</translation>
+    </message>
+    <message>
+        <source>지금 줄 강조</source>
+        <translation>Highlight Current Line</translation>
+    </message>
+    <message>
+        <source>지금 줄</source>
+        <translation>Current Line</translation>
+    </message>
+    <message>
+        <source>글자 정보</source>
+        <translation>Character Info</translation>
+    </message>
+    <message>
+        <source>폴더 보기</source>
+        <translation>Show Folder</translation>
+    </message>
+    <message>
+        <source>숨김 파일 보기</source>
+        <translation>Show Hidden Files</translation>
+    </message>
+    <message>
+        <source>구문 오류 표시</source>
+        <translation>Mark Syntax Errors</translation>
+    </message>
+    <message>
+        <source>로그 따라보기</source>
+        <translation>Follow Log</translation>
+    </message>
+    <message>
+        <source>따라보기</source>
+        <translation>Follow</translation>
+    </message>
+    <message>
+        <source>미리 보기 나란히</source>
+        <translation>Preview Side by Side</translation>
+    </message>
+    <message>
+        <source>미리 보기</source>
+        <translation>Preview</translation>
+    </message>
+    <message>
+        <source>16진 보기</source>
+        <translation>Hex View</translation>
+    </message>
+    <message>
+        <source>16진</source>
+        <translation>Hex</translation>
+    </message>
+    <message>
+        <source>미리 보기만</source>
+        <translation>Preview Only</translation>
+    </message>
+    <message>
+        <source>크게</source>
+        <translation>Zoom In</translation>
+    </message>
+    <message>
+        <source>작게</source>
+        <translation>Zoom Out</translation>
+    </message>
+    <message>
+        <source>원래 크기</source>
+        <translation>Actual Size</translation>
+    </message>
+    <message>
+        <source>상태 줄 보기</source>
+        <translation>Show Status Bar</translation>
+    </message>
+    <message>
+        <source>탭 줄 보기</source>
+        <translation>Show Tab Bar</translation>
+    </message>
+    <message>
+        <source>전체 화면</source>
+        <translation>Full Screen</translation>
+    </message>
+    <message>
+        <source>1번 탭</source>
+        <translation>Tab 1</translation>
+    </message>
+    <message>
+        <source>2번 탭</source>
+        <translation>Tab 2</translation>
+    </message>
+    <message>
+        <source>3번 탭</source>
+        <translation>Tab 3</translation>
+    </message>
+    <message>
+        <source>4번 탭</source>
+        <translation>Tab 4</translation>
+    </message>
+    <message>
+        <source>5번 탭</source>
+        <translation>Tab 5</translation>
+    </message>
+    <message>
+        <source>6번 탭</source>
+        <translation>Tab 6</translation>
+    </message>
+    <message>
+        <source>7번 탭</source>
+        <translation>Tab 7</translation>
+    </message>
+    <message>
+        <source>8번 탭</source>
+        <translation>Tab 8</translation>
+    </message>
+    <message>
+        <source>마지막 탭</source>
+        <translation>Last Tab</translation>
+    </message>
+    <message>
+        <source>명령 찾기…</source>
+        <translation>Find Command…</translation>
+    </message>
+    <message>
+        <source>명령 찾기</source>
+        <translation>Commands</translation>
+    </message>
+    <message>
+        <source>단축키 목록</source>
+        <translation>Keyboard Shortcuts</translation>
+    </message>
+    <message>
+        <source>오류 기록 열기</source>
+        <translation>Open Error Log</translation>
+    </message>
+    <message>
+        <source>Orlune Viewer</source>
+        <translation>Orlune Viewer</translation>
+    </message>
+    <message>
+        <source>파일</source>
+        <translation>File</translation>
+    </message>
+    <message>
+        <source>편집</source>
+        <translation>Edit</translation>
+    </message>
+    <message>
+        <source>텍스트</source>
+        <translation>Text</translation>
+    </message>
+    <message>
+        <source>보기</source>
+        <translation>View</translation>
+    </message>
+    <message>
+        <source>윈도우</source>
+        <translation>Window</translation>
+    </message>
+    <message>
+        <source>도움말</source>
+        <translation>Help</translation>
+    </message>
+    <message>
+        <source>서비스</source>
+        <translation>Services</translation>
+    </message>
+    <message>
+        <source>Orlune Viewer 가리기</source>
+        <translation>Hide Orlune Viewer</translation>
+    </message>
+    <message>
+        <source>기타 가리기</source>
+        <translation>Hide Others</translation>
+    </message>
+    <message>
+        <source>모두 보기</source>
+        <translation>Show All</translation>
+    </message>
+    <message>
+        <source>Orlune Viewer 끝내기</source>
+        <translation>Quit Orlune Viewer</translation>
+    </message>
+</context>
+</TS>

@@ -1,0 +1,555 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="ja_JP" sourcelanguage="ko_KR">
+<context>
+    <name>OrluneViewer</name>
+    <message>
+        <source>Orlune Viewer에 관하여</source>
+        <translation>Orlune Viewer について</translation>
+    </message>
+    <message>
+        <source>업데이트 확인…</source>
+        <translation>アップデートを確認…</translation>
+    </message>
+    <message>
+        <source>설정…</source>
+        <translation>設定…</translation>
+    </message>
+    <message>
+        <source>터미널 명령 설치…</source>
+        <translation>ターミナルコマンドをインストール…</translation>
+    </message>
+    <message>
+        <source>Finder 메뉴 켜는 법…</source>
+        <translation>ファイルマネージャのメニューを有効にする方法…</translation>
+    </message>
+    <message>
+        <source>새 문서</source>
+        <translation>新規書類</translation>
+    </message>
+    <message>
+        <source>빠른 메모</source>
+        <translation>クイックメモ</translation>
+    </message>
+    <message>
+        <source>새 탭</source>
+        <translation>新規タブ</translation>
+    </message>
+    <message>
+        <source>열기…</source>
+        <translation>開く…</translation>
+    </message>
+    <message>
+        <source>열기</source>
+        <translation>開く</translation>
+    </message>
+    <message>
+        <source>폴더 열기…</source>
+        <translation>フォルダを開く…</translation>
+    </message>
+    <message>
+        <source>폴더</source>
+        <translation>フォルダ</translation>
+    </message>
+    <message>
+        <source>읽기 전용으로 열기…</source>
+        <translation>読み出し専用で開く…</translation>
+    </message>
+    <message>
+        <source>닫기</source>
+        <translation>閉じる</translation>
+    </message>
+    <message>
+        <source>지금 저장</source>
+        <translation>今すぐ保存</translation>
+    </message>
+    <message>
+        <source>저장</source>
+        <translation>保存</translation>
+    </message>
+    <message>
+        <source>복제</source>
+        <translation>複製</translation>
+    </message>
+    <message>
+        <source>이름 바꾸기…</source>
+        <translation>名前を変更…</translation>
+    </message>
+    <message>
+        <source>옮기기…</source>
+        <translation>移動…</translation>
+    </message>
+    <message>
+        <source>다른 이름으로 저장…</source>
+        <translation>別名で保存…</translation>
+    </message>
+    <message>
+        <source>연 상태로 되돌리기</source>
+        <translation>開いた状態に戻す</translation>
+    </message>
+    <message>
+        <source>되돌리기</source>
+        <translation>戻す</translation>
+    </message>
+    <message>
+        <source>지난 판 둘러보기…</source>
+        <translation>以前のバージョンをブラウズ…</translation>
+    </message>
+    <message>
+        <source>고치기 허용</source>
+        <translation>編集を許可</translation>
+    </message>
+    <message>
+        <source>인쇄…</source>
+        <translation>プリント…</translation>
+    </message>
+    <message>
+        <source>인쇄</source>
+        <translation>プリント</translation>
+    </message>
+    <message>
+        <source>바깥 것 보기</source>
+        <translation>外部の版を表示</translation>
+    </message>
+    <message>
+        <source>바깥 것 불러오기</source>
+        <translation>外部の版を読み込む</translation>
+    </message>
+    <message>
+        <source>내 것 저장</source>
+        <translation>自分の版を保存</translation>
+    </message>
+    <message>
+        <source>찾아보기</source>
+        <translation>場所を探す</translation>
+    </message>
+    <message>
+        <source>실행 취소</source>
+        <translation>取り消す</translation>
+    </message>
+    <message>
+        <source>다시 실행</source>
+        <translation>やり直す</translation>
+    </message>
+    <message>
+        <source>잘라내기</source>
+        <translation>カット</translation>
+    </message>
+    <message>
+        <source>복사</source>
+        <translation>コピー</translation>
+    </message>
+    <message>
+        <source>붙여넣기</source>
+        <translation>ペースト</translation>
+    </message>
+    <message>
+        <source>모두 선택</source>
+        <translation>すべてを選択</translation>
+    </message>
+    <message>
+        <source>찾기…</source>
+        <translation>検索…</translation>
+    </message>
+    <message>
+        <source>찾기</source>
+        <translation>検索</translation>
+    </message>
+    <message>
+        <source>찾아 바꾸기…</source>
+        <translation>検索と置換…</translation>
+    </message>
+    <message>
+        <source>바꾸기</source>
+        <translation>置換</translation>
+    </message>
+    <message>
+        <source>다음 찾기</source>
+        <translation>次を検索</translation>
+    </message>
+    <message>
+        <source>이전 찾기</source>
+        <translation>前を検索</translation>
+    </message>
+    <message>
+        <source>선택한 것으로 찾기</source>
+        <translation>選択部分で検索</translation>
+    </message>
+    <message>
+        <source>걸러 보기</source>
+        <translation>行を絞り込む</translation>
+    </message>
+    <message>
+        <source>같은 낱말 더 고르기</source>
+        <translation>次の同じ語を追加選択</translation>
+    </message>
+    <message>
+        <source>여러 곳 편집</source>
+        <translation>複数箇所の編集</translation>
+    </message>
+    <message>
+        <source>같은 낱말 모두 고르기</source>
+        <translation>同じ語をすべて選択</translation>
+    </message>
+    <message>
+        <source>위 줄에 커서 더하기</source>
+        <translation>上の行にカーソルを追加</translation>
+    </message>
+    <message>
+        <source>아래 줄에 커서 더하기</source>
+        <translation>下の行にカーソルを追加</translation>
+    </message>
+    <message>
+        <source>고른 줄마다 줄 끝에 커서</source>
+        <translation>選択した各行の末尾にカーソル</translation>
+    </message>
+    <message>
+        <source>커서 하나로</source>
+        <translation>カーソルを1つに</translation>
+    </message>
+    <message>
+        <source>여러 곳</source>
+        <translation>複数箇所</translation>
+    </message>
+    <message>
+        <source>다음 구문 오류</source>
+        <translation>次の構文エラー</translation>
+    </message>
+    <message>
+        <source>줄로 가기…</source>
+        <translation>行へ移動…</translation>
+    </message>
+    <message>
+        <source>줄로 가기</source>
+        <translation>行へ移動</translation>
+    </message>
+    <message>
+        <source>맞춤법 밑줄</source>
+        <translation>スペルミスに下線</translation>
+    </message>
+    <message>
+        <source>자동 고침</source>
+        <translation>自動置換</translation>
+    </message>
+    <message>
+        <source>둥근 따옴표</source>
+        <translation>スマート引用符</translation>
+    </message>
+    <message>
+        <source>대시 바꾸기</source>
+        <translation>スマートダッシュ</translation>
+    </message>
+    <message>
+        <source>인코딩 고르기 창…</source>
+        <translation>エンコーディングを選択…</translation>
+    </message>
+    <message>
+        <source>인코딩</source>
+        <translation>エンコーディング</translation>
+    </message>
+    <message>
+        <source>BOM 넣기</source>
+        <translation>BOM を付ける</translation>
+    </message>
+    <message>
+        <source>들여쓰기</source>
+        <translation>インデント</translation>
+    </message>
+    <message>
+        <source>내어쓰기</source>
+        <translation>インデント解除</translation>
+    </message>
+    <message>
+        <source>줄 복제</source>
+        <translation>行を複製</translation>
+    </message>
+    <message>
+        <source>줄</source>
+        <translation>行</translation>
+    </message>
+    <message>
+        <source>줄 위로</source>
+        <translation>行を上へ移動</translation>
+    </message>
+    <message>
+        <source>줄 아래로</source>
+        <translation>行を下へ移動</translation>
+    </message>
+    <message>
+        <source>줄 지우기</source>
+        <translation>行を削除</translation>
+    </message>
+    <message>
+        <source>줄 합치기</source>
+        <translation>行を結合</translation>
+    </message>
+    <message>
+        <source>날짜 · 시각 넣기</source>
+        <translation>日付 · 時刻を挿入</translation>
+    </message>
+    <message>
+        <source>날짜</source>
+        <translation>日付</translation>
+    </message>
+    <message>
+        <source>다음 수상한 글자</source>
+        <translation>次の不審な文字</translation>
+    </message>
+    <message>
+        <source>모두 보통 글자로</source>
+        <translation>すべて通常の文字に</translation>
+    </message>
+    <message>
+        <source>그 글자 지우기</source>
+        <translation>その文字を削除</translation>
+    </message>
+    <message>
+        <source>보기 좋게 정리</source>
+        <translation>整形</translation>
+    </message>
+    <message>
+        <source>다듬기</source>
+        <translation>整える</translation>
+    </message>
+    <message>
+        <source>정리</source>
+        <translation>整形</translation>
+    </message>
+    <message>
+        <source>한 줄로 줄이기</source>
+        <translation>1行に縮める</translation>
+    </message>
+    <message>
+        <source>줄 정렬</source>
+        <translation>行を並べ替え</translation>
+    </message>
+    <message>
+        <source>줄 거꾸로 정렬</source>
+        <translation>行を逆順に並べ替え</translation>
+    </message>
+    <message>
+        <source>중복 줄 지우기</source>
+        <translation>重複行を削除</translation>
+    </message>
+    <message>
+        <source>끝 공백 지우기</source>
+        <translation>行末の空白を削除</translation>
+    </message>
+    <message>
+        <source>대문자로</source>
+        <translation>大文字に</translation>
+    </message>
+    <message>
+        <source>소문자로</source>
+        <translation>小文字に</translation>
+    </message>
+    <message>
+        <source>단어 첫 글자 대문자로</source>
+        <translation>単語の先頭を大文字に</translation>
+    </message>
+    <message>
+        <source>도구 띠 보기</source>
+        <translation>ツールバンドを表示</translation>
+    </message>
+    <message>
+        <source>자 보기</source>
+        <translation>ルーラを表示</translation>
+    </message>
+    <message>
+        <source>숨은 문자 보기</source>
+        <translation>不可視文字を表示</translation>
+    </message>
+    <message>
+        <source>숨은 문자</source>
+        <translation>不可視文字</translation>
+    </message>
+    <message>
+        <source>자동 줄바꿈</source>
+        <translation>行の折り返し</translation>
+    </message>
+    <message>
+        <source>줄바꿈</source>
+        <translation>折り返し</translation>
+    </message>
+    <message>
+        <source>줄 번호</source>
+        <translation>行番号</translation>
+    </message>
+    <message>
+        <source>지금 줄 강조</source>
+        <translation>現在行を強調</translation>
+    </message>
+    <message>
+        <source>지금 줄</source>
+        <translation>現在行</translation>
+    </message>
+    <message>
+        <source>글자 정보</source>
+        <translation>文字情報</translation>
+    </message>
+    <message>
+        <source>폴더 보기</source>
+        <translation>フォルダを表示</translation>
+    </message>
+    <message>
+        <source>숨김 파일 보기</source>
+        <translation>隠しファイルを表示</translation>
+    </message>
+    <message>
+        <source>구문 오류 표시</source>
+        <translation>構文エラーを表示</translation>
+    </message>
+    <message>
+        <source>로그 따라보기</source>
+        <translation>ログを追跡</translation>
+    </message>
+    <message>
+        <source>따라보기</source>
+        <translation>追跡</translation>
+    </message>
+    <message>
+        <source>미리 보기 나란히</source>
+        <translation>プレビューを並べて表示</translation>
+    </message>
+    <message>
+        <source>미리 보기</source>
+        <translation>プレビュー</translation>
+    </message>
+    <message>
+        <source>16진 보기</source>
+        <translation>16進表示</translation>
+    </message>
+    <message>
+        <source>16진</source>
+        <translation>16進</translation>
+    </message>
+    <message>
+        <source>미리 보기만</source>
+        <translation>プレビューのみ</translation>
+    </message>
+    <message>
+        <source>크게</source>
+        <translation>拡大</translation>
+    </message>
+    <message>
+        <source>작게</source>
+        <translation>縮小</translation>
+    </message>
+    <message>
+        <source>원래 크기</source>
+        <translation>実際のサイズ</translation>
+    </message>
+    <message>
+        <source>상태 줄 보기</source>
+        <translation>ステータスバーを表示</translation>
+    </message>
+    <message>
+        <source>탭 줄 보기</source>
+        <translation>タブバーを表示</translation>
+    </message>
+    <message>
+        <source>전체 화면</source>
+        <translation>フルスクリーン</translation>
+    </message>
+    <message>
+        <source>1번 탭</source>
+        <translation>タブ1</translation>
+    </message>
+    <message>
+        <source>2번 탭</source>
+        <translation>タブ2</translation>
+    </message>
+    <message>
+        <source>3번 탭</source>
+        <translation>タブ3</translation>
+    </message>
+    <message>
+        <source>4번 탭</source>
+        <translation>タブ4</translation>
+    </message>
+    <message>
+        <source>5번 탭</source>
+        <translation>タブ5</translation>
+    </message>
+    <message>
+        <source>6번 탭</source>
+        <translation>タブ6</translation>
+    </message>
+    <message>
+        <source>7번 탭</source>
+        <translation>タブ7</translation>
+    </message>
+    <message>
+        <source>8번 탭</source>
+        <translation>タブ8</translation>
+    </message>
+    <message>
+        <source>마지막 탭</source>
+        <translation>最後のタブ</translation>
+    </message>
+    <message>
+        <source>명령 찾기…</source>
+        <translation>コマンドを検索…</translation>
+    </message>
+    <message>
+        <source>명령 찾기</source>
+        <translation>コマンド検索</translation>
+    </message>
+    <message>
+        <source>단축키 목록</source>
+        <translation>ショートカット一覧</translation>
+    </message>
+    <message>
+        <source>오류 기록 열기</source>
+        <translation>エラーログを開く</translation>
+    </message>
+    <message>
+        <source>Orlune Viewer</source>
+        <translation>Orlune Viewer</translation>
+    </message>
+    <message>
+        <source>파일</source>
+        <translation>ファイル</translation>
+    </message>
+    <message>
+        <source>편집</source>
+        <translation>編集</translation>
+    </message>
+    <message>
+        <source>텍스트</source>
+        <translation>テキスト</translation>
+    </message>
+    <message>
+        <source>보기</source>
+        <translation>表示</translation>
+    </message>
+    <message>
+        <source>윈도우</source>
+        <translation>ウインドウ</translation>
+    </message>
+    <message>
+        <source>도움말</source>
+        <translation>ヘルプ</translation>
+    </message>
+    <message>
+        <source>서비스</source>
+        <translation>サービス</translation>
+    </message>
+    <message>
+        <source>Orlune Viewer 가리기</source>
+        <translation>Orlune Viewer を隠す</translation>
+    </message>
+    <message>
+        <source>기타 가리기</source>
+        <translation>ほかを隠す</translation>
+    </message>
+    <message>
+        <source>모두 보기</source>
+        <translation>すべてを表示</translation>
+    </message>
+    <message>
+        <source>Orlune Viewer 끝내기</source>
+        <translation>Orlune Viewer を終了</translation>
+    </message>
+</context>
+</TS>
