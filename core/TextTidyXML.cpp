@@ -195,6 +195,9 @@ Result<std::vector<Piece>, Failure> split(std::u16string_view text)
         if (end == npos)
             return failure(invalidXML());
         piece.end = end;
+        if (openElements.empty() && piece.kind == Piece::Kind::text
+            && !isXMLSpaceOnly(text.substr(piece.start, end - piece.start)))
+            return failure(invalidXML());
         noteChild(piece.kind, text.substr(piece.start, end - piece.start));
         if (piece.kind == Piece::Kind::endTag) {
             if (openElements.empty())
@@ -279,6 +282,10 @@ void initializeParser()
 
 Result<void, Failure> parseXML(std::u16string_view text)
 {
+    // U+0000 is never XML; the parser would take it for the end of the text and accept what
+    // stands before it.
+    if (text.find(u'\0') != std::u16string_view::npos)
+        return failure(invalidXML());
     initializeParser();
     const std::string bytes = UnicodeScalars::toUTF8(text);
     if (bytes.size() > static_cast<std::size_t>(INT_MAX))

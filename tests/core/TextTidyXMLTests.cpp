@@ -82,15 +82,17 @@ TEST(TextTidyXML, layoutIsStableWhenRepeated)
 
 TEST(TextTidyXML, refusesWhatIsNotWellFormed)
 {
+    using namespace std::string_view_literals;
     for (std::u16string_view text : {
-             u"",
-             u"plain text",
-             u"<a><b></a></b>",
-             u"<a>",
-             u"<a/><b/>",
-             u"<a>&undefined;</a>",
-             u"<a x='1' x='2'/>",
-             u"<a>\u0001</a>",
+             u""sv,
+             u"plain text"sv,
+             u"<a><b></a></b>"sv,
+             u"<a>"sv,
+             u"<a/><b/>"sv,
+             u"<a>&undefined;</a>"sv,
+             u"<a x='1' x='2'/>"sv,
+             u"<a>\u0001</a>"sv,
+             u"<a/>\0\0"sv,
          }) {
         SCOPED_TRACE(std::string(text.begin(), text.end()));
         const auto result = TextTidy::prettyXML(text, u"\n");
