@@ -59,8 +59,8 @@ prettyJSON(std::u16string_view text, std::u16string_view indent, std::u16string_
 [[nodiscard]] Result<std::u16string, Failure> prettyXML(std::u16string_view text,
                                                         std::u16string_view newline);
 
-// Splits JSON with comments into tokens. Checks brackets and strings only; values are not
-// examined. Exposed for the tidy commands' tests and fuzzing.
+// Splits JSON with comments into tokens. Checks brackets (at most 512 open at once) and
+// strings only; values are not examined. Exposed for the tidy commands' tests and fuzzing.
 [[nodiscard]] Result<std::vector<Token>, Failure> tokenize(std::u16string_view text);
 
 // Checks the text with the JSON parser; scalars at the top level are accepted. A fault's line

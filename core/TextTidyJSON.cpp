@@ -14,6 +14,8 @@ namespace {
 
 using Kind = Token::Kind;
 
+constexpr std::size_t maximumDepth = 512;
+
 bool isSpaceOrTab(char16_t unit)
 {
     return unit == u' ' || unit == u'\t';
@@ -193,6 +195,10 @@ Result<std::vector<Token>, Failure> tokenize(std::u16string_view text)
             sameLine = false;
             ++i;
         } else if (unit == u'{' || unit == u'[') {
+            // The indentation of a pretty print grows with the square of the depth; the
+            // platform's parser stops at the same depth.
+            if (openers.size() == maximumDepth)
+                return failure(tokenizerFailureAt(text, i));
             openers.push_back(unit);
             add(Kind::open, i, i + 1);
             ++i;

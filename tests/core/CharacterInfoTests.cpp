@@ -70,7 +70,7 @@ TEST(CharacterInfo, describesScalarsBytesAndKind)
          {{"U+D55C", "HANGUL SYLLABLE HAN"}},
          "C7 D1",
          std::nullopt},
-        {"control with only an alias-free name",
+        {"C1 control has neither a name nor a corrected alias",
          u"\u0085",
          TextEncoding::utf8,
          {{"U+0085", "<control-0085>"}},

@@ -206,3 +206,15 @@ TEST(TextTidyJSON, blockCommentNeedsItsOwnClosingStar)
     EXPECT_EQ((*tokens)[1].kind, Kind::blockComment);
     EXPECT_EQ(TextTidy::tokenize(u"/*/").error(), at(1, 1));
 }
+
+TEST(TextTidyJSON, nestingDeeperThan512Fails)
+{
+    const std::u16string deepest = std::u16string(512, u'[') + std::u16string(512, u']');
+    const auto pretty = TextTidy::prettyJSON(deepest, u" ", u"\n");
+    ASSERT_TRUE(pretty.has_value()) << pretty.error();
+    EXPECT_EQ(TextTidy::minify(deepest), deepest);
+
+    // Indenting 100,000 levels would write billions of characters.
+    const std::u16string tooDeep = u"// c\n" + std::u16string(100'000, u'[');
+    EXPECT_EQ(TextTidy::prettyJSON(tooDeep, u"  ", u"\n").error(), at(2, 513));
+}
