@@ -242,11 +242,8 @@ std::u16string layOut(std::u16string_view text, const std::vector<Piece>& pieces
         }
         switch (piece.kind) {
         case Piece::Kind::text:
-            // Only white space between elements reaches here; it is the layout being replaced.
-            if (!isXMLSpaceOnly(source)) {
-                newLine();
-                output.append(source);
-            }
+            // Only white space between markup reaches here (the splitter refuses other text
+            // outside the root, and elements with text are kept as written): the old layout.
             break;
         case Piece::Kind::startTag:
             newLine();
