@@ -8,6 +8,7 @@ if [ "$(id -u)" -eq 0 ]; then SUDO=""; else SUDO="sudo"; fi
 
 packages=(
   build-essential cmake ninja-build pkg-config git clang-format
+  clang libclang-rt-14-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libicu-dev libexpected-dev nlohmann-json3-dev libxml2-dev
   libcmark-gfm-dev libcmark-gfm-extensions-dev
