@@ -390,22 +390,25 @@ EditorCore::Result<std::u16string, Failure> PrettierEngine::format(std::u16strin
     return EditorCore::failure(Failure{"결과 없음", {}, {}});
 }
 
-std::optional<std::string_view> PrettierEngine::parserName(std::string_view language)
+std::optional<std::string_view> PrettierEngine::parserName(CodeLanguage language)
 {
-    static constexpr std::array<std::pair<std::string_view, std::string_view>, 7> parsers = {{
-        {"markdown", "markdown"},
-        {"yaml", "yaml"},
-        {"javascript", "babel"},
-        {"typescript", "typescript"},
-        {"tsx", "typescript"},
-        {"html", "html"},
-        {"css", "css"},
-    }};
-    for (const auto& [name, parser] : parsers) {
-        if (name == language)
-            return parser;
+    switch (language) {
+    case CodeLanguage::markdown:
+        return "markdown";
+    case CodeLanguage::yaml:
+        return "yaml";
+    case CodeLanguage::javascript:
+        return "babel";
+    case CodeLanguage::typescript:
+    case CodeLanguage::tsx:
+        return "typescript";
+    case CodeLanguage::html:
+        return "html";
+    case CodeLanguage::css:
+        return "css";
+    default:
+        return std::nullopt;
     }
-    return std::nullopt;
 }
 
 std::ostream& operator<<(std::ostream& stream, const PrettierEngine::Failure& failure)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Result.h"
+#include "features/CodeLanguage.h"
 
 #include <filesystem>
 #include <memory>
@@ -47,9 +48,9 @@ public:
     [[nodiscard]] EditorCore::Result<std::u16string, Failure>
     format(std::u16string_view source, std::string_view parser, int tabWidth, bool useTabs);
 
-    // The Prettier parser for a language identifier (the raw value of a code language), or none
-    // when the language is not formatted through Prettier (JSON has its own tidy).
-    static std::optional<std::string_view> parserName(std::string_view language);
+    // The Prettier parser for a language, or none when the language is not formatted through
+    // Prettier (JSON has its own tidy).
+    static std::optional<std::string_view> parserName(CodeLanguage);
 
 private:
     struct Context;

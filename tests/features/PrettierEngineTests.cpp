@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <optional>
 
 using EditorFeatures::PrettierEngine;
@@ -101,55 +102,51 @@ Failure* PrettierBundle::s_loadFailure = nullptr;
 
 TEST(PrettierEngine, parserNames)
 {
-    struct Case
-    {
-        std::string_view language;
-        std::optional<std::string_view> parser;
+    using EditorFeatures::CodeLanguage;
+    const std::map<CodeLanguage, std::string_view> parsers = {
+        {CodeLanguage::markdown, "markdown"},
+        {CodeLanguage::yaml, "yaml"},
+        {CodeLanguage::javascript, "babel"},
+        {CodeLanguage::typescript, "typescript"},
+        {CodeLanguage::tsx, "typescript"},
+        {CodeLanguage::html, "html"},
+        {CodeLanguage::css, "css"},
     };
-    for (const Case c : {
-             Case{"markdown", "markdown"},
-             Case{"yaml", "yaml"},
-             Case{"javascript", "babel"},
-             Case{"typescript", "typescript"},
-             Case{"tsx", "typescript"},
-             Case{"html", "html"},
-             Case{"css", "css"},
-             Case{"json", std::nullopt},
-             Case{"bash", std::nullopt},
-             Case{"php", std::nullopt},
-             Case{"text", std::nullopt},
-             Case{"Markdown", std::nullopt},
-         }) {
-        SCOPED_TRACE(c.language);
-        EXPECT_EQ(PrettierEngine::parserName(c.language), c.parser);
+    for (const CodeLanguage language : EditorFeatures::allCodeLanguages) {
+        SCOPED_TRACE(EditorFeatures::rawValue(language));
+        const auto found = parsers.find(language);
+        EXPECT_EQ(PrettierEngine::parserName(language),
+                  found == parsers.end() ? std::nullopt : std::optional(found->second));
     }
+    EXPECT_EQ(PrettierEngine::parserName(CodeLanguage::json), std::nullopt);
 }
 
 TEST_F(PrettierBundle, everyParserFormatsItsLanguage)
 {
+    using EditorFeatures::CodeLanguage;
     struct Case
     {
-        std::string_view language;
+        CodeLanguage language;
         std::u16string source;
         std::u16string expected;
     };
     const Case cases[] = {
-        {"javascript", u"const a={b:1,c:[1,2]}\n", u"const a = { b: 1, c: [1, 2] };\n"},
-        {"typescript",
+        {CodeLanguage::javascript, u"const a={b:1,c:[1,2]}\n", u"const a = { b: 1, c: [1, 2] };\n"},
+        {CodeLanguage::typescript,
          u"let x:number=1\ninterface A{b:string}\n",
          u"let x: number = 1;\ninterface A {\n  b: string;\n}\n"},
-        {"tsx",
+        {CodeLanguage::tsx,
          u"const a=<div className='x'>{n as number}</div>\n",
          u"const a = <div className=\"x\">{n as number}</div>;\n"},
-        {"markdown", u"# Title\n*  a\n*  b\n", u"# Title\n\n- a\n- b\n"},
-        {"yaml", u"a:   1\nb:\n    - x\n", u"a: 1\nb:\n  - x\n"},
-        {"html",
+        {CodeLanguage::markdown, u"# Title\n*  a\n*  b\n", u"# Title\n\n- a\n- b\n"},
+        {CodeLanguage::yaml, u"a:   1\nb:\n    - x\n", u"a: 1\nb:\n  - x\n"},
+        {CodeLanguage::html,
          u"<ul><li>one</li><li>two</li></ul>",
          u"<ul>\n  <li>one</li>\n  <li>two</li>\n</ul>\n"},
-        {"css", u"a{color:red;margin:0}", u"a {\n  color: red;\n  margin: 0;\n}\n"},
+        {CodeLanguage::css, u"a{color:red;margin:0}", u"a {\n  color: red;\n  margin: 0;\n}\n"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.language);
+        SCOPED_TRACE(EditorFeatures::rawValue(c.language));
         const auto parser = PrettierEngine::parserName(c.language);
         ASSERT_TRUE(parser);
         const auto formatted = format(c.source, *parser);

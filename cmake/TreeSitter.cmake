@@ -1,0 +1,55 @@
+# The tree-sitter runtime and the built-in grammars, compiled from the npm tarballs that
+# setup.sh unpacks into .deps/npm. Nothing here is committed; a missing folder stops the
+# configure with a hint instead of a wall of compiler errors later.
+set(OLV_NPM_DEPS_DIR ${PROJECT_SOURCE_DIR}/.deps/npm CACHE PATH
+    "Folder holding the unpacked tree-sitter npm tarballs (filled by setup.sh)")
+
+# Internal cache entries so that the test and benchmark folders see them too.
+set(OLV_TREE_SITTER_DIR ${OLV_NPM_DEPS_DIR}/tree-sitter-0.25.1/vendor/tree-sitter/lib
+    CACHE INTERNAL "")
+set(OLV_TREE_SITTER_JSON_DIR ${OLV_NPM_DEPS_DIR}/tree-sitter-json-0.24.8 CACHE INTERNAL "")
+set(OLV_TREE_SITTER_YAML_DIR ${OLV_NPM_DEPS_DIR}/_tree-sitter-grammars_tree-sitter-yaml-0.7.1
+    CACHE INTERNAL "")
+
+foreach(required IN ITEMS
+        ${OLV_TREE_SITTER_DIR}/src/lib.c
+        ${OLV_TREE_SITTER_DIR}/include/tree_sitter/api.h
+        ${OLV_TREE_SITTER_JSON_DIR}/src/parser.c
+        ${OLV_TREE_SITTER_JSON_DIR}/queries/highlights.scm
+        ${OLV_TREE_SITTER_YAML_DIR}/src/parser.c
+        ${OLV_TREE_SITTER_YAML_DIR}/src/scanner.c
+        ${OLV_TREE_SITTER_YAML_DIR}/queries/highlights.scm)
+    if(NOT EXISTS ${required})
+        message(FATAL_ERROR
+            "The tree-sitter sources are missing (${required} not found).\n"
+            "Run ./setup.sh in the repository root: it fetches tree-sitter 0.25.1, "
+            "tree-sitter-json 0.24.8 and tree-sitter-yaml 0.7.1 into .deps/npm.")
+    endif()
+endforeach()
+
+# Third-party C code: its own warnings are not ours to fix, so they are silenced here only.
+function(olv_third_party_c target)
+    set_target_properties(${target} PROPERTIES
+        C_STANDARD 11
+        C_STANDARD_REQUIRED ON
+        C_EXTENSIONS OFF
+        POSITION_INDEPENDENT_CODE ON)
+    target_compile_options(${target} PRIVATE -w)
+endfunction()
+
+add_library(olv_tree_sitter STATIC ${OLV_TREE_SITTER_DIR}/src/lib.c)
+target_include_directories(olv_tree_sitter
+    PUBLIC ${OLV_TREE_SITTER_DIR}/include
+    PRIVATE ${OLV_TREE_SITTER_DIR}/src)
+target_compile_definitions(olv_tree_sitter PRIVATE _POSIX_C_SOURCE=200112L _DEFAULT_SOURCE)
+olv_third_party_c(olv_tree_sitter)
+
+add_library(olv_tree_sitter_json STATIC ${OLV_TREE_SITTER_JSON_DIR}/src/parser.c)
+target_include_directories(olv_tree_sitter_json PRIVATE ${OLV_TREE_SITTER_JSON_DIR}/src)
+olv_third_party_c(olv_tree_sitter_json)
+
+add_library(olv_tree_sitter_yaml STATIC
+    ${OLV_TREE_SITTER_YAML_DIR}/src/parser.c
+    ${OLV_TREE_SITTER_YAML_DIR}/src/scanner.c)
+target_include_directories(olv_tree_sitter_yaml PRIVATE ${OLV_TREE_SITTER_YAML_DIR}/src)
+olv_third_party_c(olv_tree_sitter_yaml)

@@ -1,0 +1,328 @@
+#include "core/LineFilter.h"
+
+#include "core/LineIndex.h"
+#include "core/SearchScanner.h"
+
+#include <algorithm>
+#include <array>
+#include <memory>
+
+namespace EditorCore {
+namespace {
+
+constexpr std::int64_t cancelInterval = 1024;
+
+constexpr std::array<std::pair<LineFilter::Join, std::string_view>, 3> joinTable = {{
+    {LineFilter::Join::and_, "and"},
+    {LineFilter::Join::or_, "or"},
+    {LineFilter::Join::not_, "not"},
+}};
+
+bool holdsLineBreak(std::u16string_view text)
+{
+    return std::any_of(text.begin(), text.end(), [](char16_t c) {
+        return c == u'\n' || c == u'\r' || c == 0x0085 || c == 0x2028 || c == 0x2029;
+    });
+}
+
+enum class Found { no, yes, cancelled };
+
+Found rangeHasMatch(SearchScanner& scanner, LineIndex::Range range, const StopCheck& cancel)
+{
+    bool any = false;
+    auto outcome = scanner.enumerate(
+        range.location,
+        range.length,
+        true,
+        [&](const SearchMatch&) {
+            any = true;
+            return false;
+        },
+        &cancel);
+    if (outcome == SearchScanner::Outcome::stopped)
+        return Found::cancelled;
+    return any ? Found::yes : Found::no;
+}
+
+// The lines in which `search` has a match that starts there, once each, ascending; false when
+// cancelled. `counted` runs over the matches of every search of the alternative.
+bool addCandidateLines(const CompiledSearch& search,
+                       std::u16string_view text,
+                       const LineIndex& index,
+                       std::int64_t lineCount,
+                       std::int64_t& counted,
+                       const StopCheck& cancel,
+                       std::vector<std::int64_t>& candidates)
+{
+    SearchScanner scanner(search, text);
+    const std::int64_t length = index.length();
+
+    // A literal without a line break cannot reach the next line, so once a line has a match the
+    // rest of it can be skipped: the next match the engine would record starts on a later line.
+    if (scanner.usesPlainLiteral() && !holdsLineBreak(search.query().text)) {
+        std::int64_t position = 0;
+        while (position < length) {
+            std::optional<SearchMatch> found;
+            auto outcome = scanner.enumerate(
+                position,
+                length - position,
+                true,
+                [&](const SearchMatch& match) {
+                    found = match;
+                    return false;
+                },
+                &cancel);
+            if (outcome == SearchScanner::Outcome::stopped)
+                return false;
+            if (!found)
+                break;
+            if (++counted % cancelInterval == 0 && cancel())
+                return false;
+            const std::int64_t line = index.lineNumber(found->location) - 1;
+            if (line >= lineCount)
+                break;
+            candidates.push_back(line);
+            if (line + 1 >= lineCount)
+                break;
+            position = index.starts()[static_cast<std::size_t>(line + 1)];
+        }
+        return true;
+    }
+
+    bool cancelled = false;
+    std::int64_t lastLine = -1;
+    auto outcome = scanner.enumerate(
+        0,
+        length,
+        true,
+        [&](const SearchMatch& match) {
+            if (++counted % cancelInterval == 0 && cancel()) {
+                cancelled = true;
+                return false;
+            }
+            const std::int64_t line = index.lineNumber(match.location) - 1;
+            // The empty line after a final break: every later match lies there too.
+            if (line >= lineCount)
+                return false;
+            if (line != lastLine) {
+                candidates.push_back(line);
+                lastLine = line;
+            }
+            return true;
+        },
+        &cancel);
+    return !cancelled && outcome != SearchScanner::Outcome::stopped;
+}
+
+} // namespace
+
+std::string_view rawValue(LineFilter::Join join)
+{
+    return joinTable[static_cast<std::size_t>(join)].second;
+}
+
+std::optional<LineFilter::Join> lineFilterJoinFromRawValue(std::string_view raw)
+{
+    for (const auto& [join, name] : joinTable) {
+        if (name == raw)
+            return join;
+    }
+    return std::nullopt;
+}
+
+std::vector<CompiledSearch> LineFilter::positiveQueries() const
+{
+    std::vector<CompiledSearch> out{primary};
+    for (auto join : {Join::or_, Join::and_}) {
+        for (const auto& condition : conditions) {
+            if (condition.join == join)
+                out.push_back(condition.search);
+        }
+    }
+    return out;
+}
+
+std::optional<LineFilter::Hits> LineFilter::apply(std::u16string_view text,
+                                                  const LineIndex* givenIndex,
+                                                  std::int64_t lineOffset,
+                                                  std::int64_t locationOffset,
+                                                  const StopCheck& cancel) const
+{
+    std::optional<LineIndex> builtIndex;
+    if (!givenIndex)
+        builtIndex.emplace(text);
+    const LineIndex& index = givenIndex ? *givenIndex : *builtIndex;
+
+    Hits hits;
+    if (index.length() < 1)
+        return hits;
+    const std::int64_t lineCount = index.contentLineCount();
+    if (lineCount == 0)
+        return hits;
+
+    // Candidates: lines where the primary or an or-condition has a match that starts there.
+    std::vector<const CompiledSearch*> alternative{&primary};
+    std::vector<const CompiledSearch*> required;
+    std::vector<const CompiledSearch*> excluded;
+    for (const auto& condition : conditions) {
+        switch (condition.join) {
+        case Join::or_:
+            alternative.push_back(&condition.search);
+            break;
+        case Join::and_:
+            required.push_back(&condition.search);
+            break;
+        case Join::not_:
+            excluded.push_back(&condition.search);
+            break;
+        }
+    }
+    std::vector<std::int64_t> candidates;
+    std::int64_t counted = 0;
+    for (const CompiledSearch* search : alternative) {
+        if (!addCandidateLines(*search, text, index, lineCount, counted, cancel, candidates))
+            return std::nullopt;
+    }
+    if (alternative.size() >= 2) {
+        std::sort(candidates.begin(), candidates.end());
+        candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
+    }
+
+    // The and- and not-conditions, each within the content of one candidate line.
+    std::vector<std::int64_t> selected;
+    if (required.empty() && excluded.empty()) {
+        selected = std::move(candidates);
+    } else {
+        std::vector<std::unique_ptr<SearchScanner>> scanners;
+        for (const CompiledSearch* search : required)
+            scanners.push_back(std::make_unique<SearchScanner>(*search, text));
+        for (const CompiledSearch* search : excluded)
+            scanners.push_back(std::make_unique<SearchScanner>(*search, text));
+        const std::size_t requiredCount = required.size();
+        selected.reserve(candidates.size());
+        for (std::size_t k = 0; k < candidates.size(); ++k) {
+            if (k % cancelInterval == 0 && cancel())
+                return std::nullopt;
+            const std::int64_t line = candidates[k];
+            const LineIndex::Range range = index.contentRange(line, text);
+            bool keep = true;
+            for (std::size_t i = 0; keep && i < scanners.size(); ++i) {
+                Found found = rangeHasMatch(*scanners[i], range, cancel);
+                if (found == Found::cancelled)
+                    return std::nullopt;
+                keep = (found == Found::yes) == (i < requiredCount);
+            }
+            if (keep)
+                selected.push_back(line);
+        }
+    }
+
+    if (invert) {
+        std::vector<std::int64_t> others;
+        others.reserve(static_cast<std::size_t>(lineCount)
+                       - std::min(selected.size(), static_cast<std::size_t>(lineCount)));
+        auto next = selected.begin();
+        for (std::int64_t line = 0; line < lineCount; ++line) {
+            if (next != selected.end() && *next == line) {
+                ++next;
+                continue;
+            }
+            others.push_back(line);
+        }
+        selected = std::move(others);
+    }
+
+    hits.lines.reserve(selected.size());
+    for (std::int64_t line : selected)
+        hits.lines.push_back(line + lineOffset);
+
+    if (!showsParts())
+        return hits;
+
+    // The parts: every match of length at least 1 of the positive searches within each line;
+    // where they overlap, the earlier one wins, and at the same location the longer one.
+    std::vector<std::unique_ptr<SearchScanner>> positives;
+    for (const CompiledSearch* search : alternative)
+        positives.push_back(std::make_unique<SearchScanner>(*search, text));
+    for (const CompiledSearch* search : required)
+        positives.push_back(std::make_unique<SearchScanner>(*search, text));
+    std::vector<SearchMatch> gathered;
+    for (std::size_t k = 0; k < selected.size(); ++k) {
+        if (k % cancelInterval == 0 && cancel())
+            return std::nullopt;
+        const std::int64_t line = selected[k];
+        const LineIndex::Range range = index.contentRange(line, text);
+        gathered.clear();
+        for (auto& scanner : positives) {
+            auto outcome = scanner->enumerate(
+                range.location,
+                range.length,
+                false,
+                [&](const SearchMatch& match) {
+                    gathered.push_back(match);
+                    return true;
+                },
+                &cancel);
+            if (outcome == SearchScanner::Outcome::stopped)
+                return std::nullopt;
+        }
+        if (positives.size() >= 2) {
+            std::stable_sort(
+                gathered.begin(), gathered.end(), [](const SearchMatch& a, const SearchMatch& b) {
+                    if (a.location != b.location)
+                        return a.location < b.location;
+                    return a.length > b.length;
+                });
+        }
+        std::int64_t endMark = -1;
+        for (const SearchMatch& part : gathered) {
+            if (part.location < endMark)
+                continue;
+            endMark = part.location + part.length;
+            hits.parts.push_back(SearchMatch{part.location + locationOffset, part.length});
+            hits.partLines.push_back(line + lineOffset);
+        }
+    }
+    return hits;
+}
+
+void LineFilter::Hits::removeFrom(std::int64_t line)
+{
+    auto atOrAfter = [line](std::int64_t l) { return l >= line; };
+    lines.erase(std::find_if(lines.begin(), lines.end(), atOrAfter), lines.end());
+    auto firstPart = std::find_if(partLines.begin(), partLines.end(), atOrAfter);
+    if (firstPart == partLines.end())
+        return;
+    const auto kept = firstPart - partLines.begin();
+    partLines.erase(firstPart, partLines.end());
+    if (kept < static_cast<std::ptrdiff_t>(parts.size()))
+        parts.erase(parts.begin() + kept, parts.end());
+}
+
+void LineFilter::Hits::append(const Hits& other)
+{
+    lines.insert(lines.end(), other.lines.begin(), other.lines.end());
+    parts.insert(parts.end(), other.parts.begin(), other.parts.end());
+    partLines.insert(partLines.end(), other.partLines.begin(), other.partLines.end());
+}
+
+std::ostream& operator<<(std::ostream& out, LineFilter::Join join)
+{
+    return out << rawValue(join);
+}
+
+std::ostream& operator<<(std::ostream& out, const LineFilter::Hits& hits)
+{
+    out << "lines [";
+    for (std::size_t i = 0; i < hits.lines.size(); ++i)
+        out << (i ? ", " : "") << hits.lines[i];
+    out << "] parts [";
+    for (std::size_t i = 0; i < hits.parts.size(); ++i)
+        out << (i ? ", " : "") << hits.parts[i];
+    out << "] partLines [";
+    for (std::size_t i = 0; i < hits.partLines.size(); ++i)
+        out << (i ? ", " : "") << hits.partLines[i];
+    return out << ']';
+}
+
+} // namespace EditorCore
