@@ -18,7 +18,7 @@ namespace EditorFeatures {
 //
 // Thread: a context belongs to the thread that made it. Create, use and destroy an engine on
 // the formatter's serial queue ("app.orlune.viewer.formatter"); a call from any other thread
-// fails instead of touching the context.
+// fails instead of touching the context. An engine may also be kept until the process exits.
 //
 // The bundle is evaluated as plain scripts: `exports`, `module` and `define` stay undefined, so
 // each script installs itself as a global (`prettier`, `prettierPlugins.<name>`). Promise jobs

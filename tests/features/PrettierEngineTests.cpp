@@ -199,6 +199,19 @@ TEST_F(PrettierBundle, unknownParserIsReportedNotLost)
         << formatted.error();
 }
 
+TEST_F(PrettierBundle, deepNestingFailsInsteadOfOverflowingTheStack)
+{
+    const std::size_t depth = 100000;
+    const std::u16string source =
+        u"x = " + std::u16string(depth, u'[') + std::u16string(depth, u']') + u";\n";
+    const auto formatted = format(source, "babel");
+    ASSERT_FALSE(formatted);
+    EXPECT_FALSE(formatted.error().message.empty());
+
+    const auto next = format(u"a=1", "babel");
+    ASSERT_TRUE(next) << next.error();
+}
+
 TEST_F(PrettierBundle, refusesCallsFromAnotherThread)
 {
     const auto formatted = s_engine->format(u"a=1", "babel", 2, false);
