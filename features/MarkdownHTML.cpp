@@ -6,6 +6,7 @@
 #include <unicode/ustring.h>
 
 #include <array>
+#include <climits>
 #include <cstdlib>
 #include <mutex>
 
@@ -30,7 +31,8 @@ std::mutex& renderLock()
 
 std::string utf8(std::u16string_view text)
 {
-    if (text.empty())
+    // ICU counts in 32-bit lengths; a longer text must not be cut short silently.
+    if (text.empty() || text.size() > static_cast<std::size_t>(INT32_MAX / 3))
         return {};
     const auto* source = reinterpret_cast<const UChar*>(text.data());
     const auto sourceLength = static_cast<int32_t>(text.size());

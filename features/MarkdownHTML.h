@@ -11,7 +11,8 @@ namespace EditorFeatures {
 // 1-based) for the preview's scroll sync.
 namespace MarkdownHTML {
 
-// UTF-8 HTML of the whole text; "" when the library produced nothing. Lone surrogates in the
+// UTF-8 HTML of the whole text; "" when the library produced nothing or the text is beyond
+// 715 million units. Lone surrogates in the
 // text become U+FFFD. Callable from any thread: renders are serialised by one process-wide lock.
 std::string render(std::u16string_view markdown);
 
