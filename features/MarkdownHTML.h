@@ -12,8 +12,8 @@ namespace EditorFeatures {
 namespace MarkdownHTML {
 
 // UTF-8 HTML of the whole text; "" when the library produced nothing or the text is beyond
-// 715 million units. Lone surrogates in the
-// text become U+FFFD. Callable from any thread: renders are serialised by one process-wide lock.
+// 715 million units. Lone surrogates become U+FFFD. Callable from any thread: renders are
+// serialised by one process-wide lock.
 std::string render(std::u16string_view markdown);
 
 } // namespace MarkdownHTML
