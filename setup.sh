@@ -37,6 +37,7 @@ npm_packages=(
   "tree-sitter@0.25.1"
   "tree-sitter-json@0.24.8"
   "@tree-sitter-grammars/tree-sitter-yaml@0.7.1"
+  "@tree-sitter-grammars/tree-sitter-markdown@0.3.2"
   "prettier@3.10.2"
 )
 mkdir -p .deps/npm

@@ -1,16 +1,17 @@
 // Prints how long the formatter takes to load its bundle and to format 1 MiB of JavaScript,
 // both on the formatter's own queue as the application runs them.
 #include "features/PrettierEngine.h"
-#include "features/SerialQueue.h"
+#include "platform/SerialQueue.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
 using EditorFeatures::PrettierEngine;
-using EditorFeatures::SerialQueue;
+using Platform::SerialQueue;
 
 namespace {
 
@@ -24,6 +25,13 @@ const std::vector<std::string> bundleScripts = {
     "plugins/html.js",
     "plugins/postcss.js",
 };
+
+// Runs the work on the queue and waits for it.
+void runOn(SerialQueue& queue, std::function<void()> work)
+{
+    queue.async(std::move(work));
+    queue.waitUntilIdle();
+}
 
 double secondsSince(std::chrono::steady_clock::time_point start)
 {
@@ -60,7 +68,7 @@ int main()
     std::vector<double> loads;
     std::unique_ptr<PrettierEngine> engine;
     for (int round = 0; round < 5; ++round) {
-        queue.sync([&] {
+        runOn(queue, [&] {
             engine.reset();
             const auto start = std::chrono::steady_clock::now();
             auto made = PrettierEngine::create(OLV_PRETTIER_DIR, bundleScripts);
@@ -82,7 +90,7 @@ int main()
 
     const std::u16string source = javascriptOfSize(1024 * 1024);
     for (int round = 0; round < 3; ++round) {
-        queue.sync([&] {
+        runOn(queue, [&] {
             const auto start = std::chrono::steady_clock::now();
             const auto formatted = engine->format(source, "babel", 4, false);
             const double seconds = secondsSince(start);
@@ -97,6 +105,6 @@ int main()
                     "format failed after %.2f s: %s\n", seconds, formatted.error().message.c_str());
         });
     }
-    queue.sync([&] { engine.reset(); });
+    runOn(queue, [&] { engine.reset(); });
     return 0;
 }

@@ -53,3 +53,20 @@ add_library(olv_tree_sitter_yaml STATIC
     ${OLV_TREE_SITTER_YAML_DIR}/src/scanner.c)
 target_include_directories(olv_tree_sitter_yaml PRIVATE ${OLV_TREE_SITTER_YAML_DIR}/src)
 olv_third_party_c(olv_tree_sitter_yaml)
+
+# Markdown and its inline grammar: test-only (the editor downloads them like other grammars),
+# the host and embedded grammars of the session and injection-layer tests.
+set(OLV_TREE_SITTER_MARKDOWN_DIR
+    ${OLV_NPM_DEPS_DIR}/_tree-sitter-grammars_tree-sitter-markdown-0.3.2 CACHE INTERNAL "")
+foreach(grammar IN ITEMS markdown markdown-inline)
+    set(dir ${OLV_TREE_SITTER_MARKDOWN_DIR}/tree-sitter-${grammar})
+    if(NOT EXISTS ${dir}/src/parser.c OR NOT EXISTS ${dir}/src/scanner.c)
+        message(FATAL_ERROR
+            "The Markdown grammar sources are missing (${dir}/src not found).\n"
+            "Run ./setup.sh in the repository root: it fetches tree-sitter-markdown 0.3.2.")
+    endif()
+    string(REPLACE "-" "_" target olv_tree_sitter_${grammar})
+    add_library(${target} STATIC EXCLUDE_FROM_ALL ${dir}/src/parser.c ${dir}/src/scanner.c)
+    target_include_directories(${target} PRIVATE ${dir}/src)
+    olv_third_party_c(${target})
+endforeach()

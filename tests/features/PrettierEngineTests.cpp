@@ -1,16 +1,17 @@
 #include "features/PrettierEngine.h"
-#include "features/SerialQueue.h"
+#include "platform/SerialQueue.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <optional>
 
 using EditorFeatures::PrettierEngine;
-using EditorFeatures::SerialQueue;
+using Platform::SerialQueue;
 using Failure = PrettierEngine::Failure;
 namespace fs = std::filesystem;
 
@@ -30,11 +31,18 @@ const std::vector<std::string> bundleScripts = {
     "plugins/postcss.js",
 };
 
+// Runs the work on the queue and waits for it.
+void runOn(SerialQueue& queue, std::function<void()> work)
+{
+    queue.async(std::move(work));
+    queue.waitUntilIdle();
+}
+
 template<class Work>
 auto onQueue(SerialQueue& queue, Work work)
 {
     std::optional<decltype(work())> result;
-    queue.sync([&] { result.emplace(work()); });
+    runOn(queue, [&] { result.emplace(work()); });
     return std::move(*result);
 }
 
@@ -54,7 +62,7 @@ protected:
     static void SetUpTestSuite()
     {
         s_queue = new SerialQueue(formatterQueueLabel);
-        s_queue->sync([] {
+        runOn(*s_queue, [] {
             auto engine = PrettierEngine::create(OLV_PRETTIER_DIR, bundleScripts);
             if (engine)
                 s_engine = engine->release();
@@ -65,7 +73,7 @@ protected:
 
     static void TearDownTestSuite()
     {
-        s_queue->sync([] { delete s_engine; });
+        runOn(*s_queue, [] { delete s_engine; });
         s_engine = nullptr;
         delete s_loadFailure;
         s_loadFailure = nullptr;
@@ -235,7 +243,7 @@ protected:
 
     void TearDown() override
     {
-        m_queue.sync([this] { m_engine.reset(); });
+        runOn(m_queue, [this] { m_engine.reset(); });
         fs::remove_all(m_folder);
     }
 
@@ -399,7 +407,7 @@ TEST_F(PrettierFakeBundle, failuresOfTheCall)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        m_queue.sync([this] { m_engine.reset(); });
+        runOn(m_queue, [this] { m_engine.reset(); });
         loadFormatter(c.body);
         const auto formatted = format(u"text");
         ASSERT_FALSE(formatted);

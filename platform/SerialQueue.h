@@ -1,18 +1,18 @@
 #pragma once
 
 #include <condition_variable>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
 
-namespace EditorFeatures {
+namespace Platform {
 
-// One worker thread that runs its jobs one at a time in the order they were queued, named after
-// a reverse-DNS label ("app.orlune.viewer.formatter"). The thread carries the label's last
-// component as its system name, which is limited to 15 bytes. Destruction runs the jobs already
-// queued, then joins the thread.
+// One worker thread running jobs one at a time in the order they were submitted. The label
+// names the thread (cut to what the kernel keeps). Destroying the queue runs the jobs
+// already submitted, then ends the thread.
 class SerialQueue
 {
 public:
@@ -24,9 +24,9 @@ public:
     const std::string& label() const { return m_label; }
 
     void async(std::function<void()> job);
-    // Waits for the job; on the queue's own thread it runs at once instead of waiting for itself.
-    void sync(const std::function<void()>& job);
-    bool isCurrent() const { return std::this_thread::get_id() == m_thread.get_id(); }
+
+    // Blocks until every job submitted before the call has run. Not for use from a job.
+    void waitUntilIdle();
 
 private:
     void run();
@@ -34,9 +34,12 @@ private:
     std::string m_label;
     std::mutex m_mutex;
     std::condition_variable m_wake;
+    std::condition_variable m_progress;
     std::deque<std::function<void()>> m_jobs;
+    std::uint64_t m_submitted = 0;
+    std::uint64_t m_finished = 0;
     bool m_stopping = false;
     std::thread m_thread;
 };
 
-} // namespace EditorFeatures
+} // namespace Platform
