@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs everything Orlune Viewer needs on Debian 12 and fetches the pinned npm
-# tarballs (tree-sitter runtime and grammars) into .deps/. Safe to run again.
+# tarballs (tree-sitter runtime and grammars, the Prettier bundle for the formatter tests)
+# into .deps/. Safe to run again.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -38,6 +39,7 @@ npm_packages=(
   "tree-sitter-json@0.24.8"
   "@tree-sitter-grammars/tree-sitter-yaml@0.7.1"
   "@tree-sitter-grammars/tree-sitter-markdown@0.3.2"
+  "prettier@3.10.2"
 )
 mkdir -p .deps/npm
 for spec in "${npm_packages[@]}"; do
