@@ -441,6 +441,63 @@ TEST_F(GrammarStoreTest, revisionsNameTheVersionFolderAndReplaceOlderOnes)
     EXPECT_TRUE(SyntaxGrammars::load(*revised, grammars.versionDirectory(*revised)));
 }
 
+// The store installs what the index describes; whether the library is usable shows only
+// when it is loaded, and the grammar stays installed either way.
+TEST_F(GrammarStoreTest, installedLibrariesThatDoNotLoad)
+{
+    using SyntaxGrammars::LoadFailure;
+    const auto json = StoreTest::readText(OLV_TEST_JSON_LIBRARY);
+    const auto odd = StoreTest::readText(OLV_TEST_ODD_LIBRARY);
+    const auto highlights = StoreTest::readText(OLV_TEST_JSON_HIGHLIGHTS);
+    struct Case
+    {
+        const char* name;
+        std::string symbol;
+        std::string library;
+        std::string highlights;
+        LoadFailure failure;
+    };
+    const Case cases[] = {
+        {"not a library", "tree_sitter_json", "#!/bin/sh", highlights, LoadFailure::refused("")},
+        {"symbol missing", "tree_sitter_toml", json, highlights, LoadFailure::missingSymbol()},
+        {"no language", "olv_test_no_language", odd, highlights, LoadFailure::incompatible()},
+        {"ABI 12", "olv_test_abi12", odd, highlights, LoadFailure::incompatible()},
+        {"query for another grammar",
+         "tree_sitter_json",
+         json,
+         "(block_mapping) @type",
+         LoadFailure::badQuery()},
+    };
+    std::vector<nlohmann::json> entries;
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        Package package{
+            "grammar" + std::to_string(i),
+            "1.0",
+            {std::string(rawValue(allCodeLanguages[i + 2]))},
+            cases[i].symbol,
+            "libgrammar.so",
+            {{"libgrammar.so", cases[i].library}, {"highlights.scm", cases[i].highlights}},
+            std::nullopt,
+            std::nullopt};
+        entries.push_back(publish(package));
+    }
+    writeIndex(entries);
+    auto grammars = store();
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(cases[i].name);
+        auto installed = grammars.install(allCodeLanguages[i + 2]);
+        ASSERT_TRUE(installed) << installed.error();
+        auto loaded = SyntaxGrammars::load(*installed, grammars.versionDirectory(*installed));
+        ASSERT_FALSE(loaded);
+        if (std::holds_alternative<LoadFailure::Refused>(cases[i].failure.value))
+            EXPECT_TRUE(std::holds_alternative<LoadFailure::Refused>(loaded.error().value))
+                << loaded.error();
+        else
+            EXPECT_EQ(loaded.error(), cases[i].failure);
+        EXPECT_EQ(grammars.installed(allCodeLanguages[i + 2]), *installed);
+    }
+}
+
 // A ".." name used to turn the grammar's own folder into the application's data folder,
 // whose other files the clean-up of old versions then removed.
 TEST_F(GrammarStoreTest, namesThatLeaveTheGrammarFolderAreRefused)
