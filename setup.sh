@@ -36,6 +36,7 @@ npm_packages=(
   "tree-sitter@0.25.1"
   "tree-sitter-json@0.24.8"
   "@tree-sitter-grammars/tree-sitter-yaml@0.7.1"
+  "@tree-sitter-grammars/tree-sitter-markdown@0.3.2"
 )
 mkdir -p .deps/npm
 for spec in "${npm_packages[@]}"; do

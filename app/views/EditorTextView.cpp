@@ -1,0 +1,659 @@
+#include "app/views/EditorTextView.h"
+
+#include "app/views/EditorColors.h"
+#include "app/views/LineNumberRuler.h"
+#include "app/views/TextStorage.h"
+
+#include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QInputMethod>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QScrollBar>
+#include <QStyleHints>
+#include <QTextLayout>
+#include <QUndoStack>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace EditorViews {
+namespace {
+
+std::u16string_view view(const QString& text)
+{
+    return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())};
+}
+
+// Layouts kept beyond this many are dropped at the next paint; only visible lines come back.
+constexpr std::size_t layoutCacheLimit = 2000;
+
+} // namespace
+
+EditorTextView::EditorTextView(std::shared_ptr<EditorDisplayState> display, QWidget* parent)
+    : QAbstractScrollArea(parent)
+    , m_display(std::move(display))
+    , m_storage(new TextStorage(this))
+    , m_lines(view(QString()))
+{
+    if (!m_display)
+        m_display = std::make_shared<EditorDisplayState>();
+    m_ownUndoStack = new QUndoStack(this);
+    m_undoStack = m_ownUndoStack;
+    connect(m_storage, &TextStorage::didReplace, this, &EditorTextView::storageDidReplace);
+
+    setAttribute(Qt::WA_InputMethodEnabled, true);
+    viewport()->setAttribute(Qt::WA_InputMethodEnabled, true);
+    setFocusPolicy(Qt::StrongFocus);
+    viewport()->setCursor(Qt::IBeamCursor);
+    viewport()->setAutoFillBackground(false);
+    setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
+    setFrameShape(QFrame::NoFrame);
+    resize(800, 600);
+    setEditorFont(EditorViews::editorFont(std::nullopt, std::nullopt, 1.0), {});
+}
+
+EditorTextView::~EditorTextView() = default;
+
+const QString& EditorTextView::text() const
+{
+    return m_storage->text();
+}
+
+void EditorTextView::setUndoStack(QUndoStack* stack)
+{
+    m_undoStack = stack ? stack : m_ownUndoStack;
+}
+
+void EditorTextView::setSuspiciousClassifier(SuspiciousClassifier classify)
+{
+    m_classify = std::move(classify);
+    viewport()->update();
+}
+
+void EditorTextView::setEditorFont(const QFont& font, const EditorParagraphStyle& style)
+{
+    m_font = font;
+    m_style = style;
+    if (m_style.lineHeight <= 0)
+        m_style = editorParagraphStyle(font, 4, std::nullopt);
+    QFontMetricsF metrics(m_font);
+    m_lineHeight = std::max(1.0, m_style.lineHeight);
+    m_ascent = metrics.ascent();
+    m_descent = metrics.descent();
+    m_zeroWidth = std::max(1.0, metrics.horizontalAdvance(QLatin1Char('0')));
+    m_layouts.clear();
+    m_widestLine = 0;
+    rebuildVisualLines();
+    if (m_ruler)
+        updateRulerThickness();
+    viewport()->update();
+}
+
+void EditorTextView::displayOptionsDidChange()
+{
+    m_layouts.clear();
+    m_widestLine = 0;
+    // The estimates only depend on wrapping and the width; a million lines are not walked again
+    // for a change of another switch.
+    if (m_display->options.wrapsLines != m_visualWraps || availableWidth() != m_layoutWidth)
+        rebuildVisualLines();
+    else
+        updateScrollBars();
+    layoutRuler();
+    viewport()->update();
+}
+
+// MARK: line table
+
+int EditorTextView::lineCount() const
+{
+    return static_cast<int>(m_lines.lineCount());
+}
+
+int EditorTextView::lineStart(int line) const
+{
+    return static_cast<int>(m_lines.lineStart(line + 1));
+}
+
+int EditorTextView::contentEnd(int line) const
+{
+    auto range = m_lines.contentRange(line, view(text()));
+    return static_cast<int>(range.location + range.length);
+}
+
+int EditorTextView::lineOf(int offset) const
+{
+    return static_cast<int>(m_lines.lineNumber(offset)) - 1;
+}
+
+QStringView EditorTextView::paragraphText(int line) const
+{
+    int start = lineStart(line);
+    int end = line + 1 < lineCount() ? lineStart(line + 1) : m_storage->length();
+    return QStringView(text()).mid(start, end - start);
+}
+
+// MARK: storage changes
+
+void EditorTextView::storageDidReplace(int location, int replacedLength, int newLength)
+{
+    if (location == 0 && replacedLength == m_lines.length()) {
+        // The whole text was replaced: building afresh is faster than rescanning as an edit.
+        m_lines = EditorCore::LineIndex(view(text()));
+        m_layouts.clear();
+        m_widestLine = 0;
+        rebuildVisualLines();
+    } else {
+        const int oldLines = lineCount();
+        const int firstLine = lineOf(location);
+        const int lastOldLine = lineOf(location + replacedLength);
+        m_lines.update(location, replacedLength, newLength, view(text()));
+        const int lastNewLine = lineOf(location + newLength);
+        const int delta = lineCount() - oldLines;
+        if (lastNewLine - lastOldLine != delta || m_visual.lineCount() != oldLines) {
+            m_layouts.clear();
+            rebuildVisualLines();
+        } else {
+            if (delta == 0) {
+                for (int line = firstLine; line <= lastNewLine; ++line)
+                    m_visual.setCount(line, estimatedVisualLines(line));
+            } else {
+                std::vector<int> counts;
+                counts.reserve(static_cast<std::size_t>(lineCount()));
+                for (int line = 0; line < firstLine; ++line)
+                    counts.push_back(m_visual.count(line));
+                for (int line = firstLine; line <= lastNewLine; ++line)
+                    counts.push_back(estimatedVisualLines(line));
+                for (int line = lastOldLine + 1; line < oldLines; ++line)
+                    counts.push_back(m_visual.count(line));
+                m_visual.reset(std::move(counts));
+            }
+            // Layouts of the lines around the edit stay; those after it move with their lines.
+            std::unordered_map<int, LineLayout> kept;
+            for (auto& [line, layout] : m_layouts) {
+                if (line < firstLine)
+                    kept.emplace(line, std::move(layout));
+                else if (line > lastOldLine)
+                    kept.emplace(line + delta, std::move(layout));
+            }
+            m_layouts = std::move(kept);
+        }
+    }
+
+    // Positions after the edit move with the text; a position inside the replaced text goes
+    // to the end of the new text.
+    const int change = newLength - replacedLength;
+    auto shift = [&](int position) {
+        if (position >= location + replacedLength)
+            return position + change;
+        if (position > location)
+            return location + newLength;
+        return position;
+    };
+    m_anchor = shift(m_anchor);
+    m_caret = shift(m_caret);
+    updateScrollBars();
+    viewport()->update();
+    if (m_ruler)
+        m_ruler->update();
+}
+
+void EditorTextView::rebuildVisualLines()
+{
+    const auto& starts = m_lines.starts();
+    const std::size_t count = starts.size();
+    std::vector<int> counts(count, 1);
+    if (m_display->options.wrapsLines) {
+        // Estimated from the line's length with its break; a layout corrects it when shown.
+        const double columns = std::max(1.0, std::floor(availableWidth() / m_zeroWidth));
+        const auto total = static_cast<std::int64_t>(m_storage->length());
+        for (std::size_t line = 0; line < count; ++line) {
+            auto length = (line + 1 < count ? starts[line + 1] : total) - starts[line];
+            if (length > columns)
+                counts[line] = static_cast<int>(std::ceil(static_cast<double>(length) / columns));
+        }
+    }
+    m_visual.reset(std::move(counts));
+    m_layoutWidth = availableWidth();
+    m_visualWraps = m_display->options.wrapsLines;
+    updateScrollBars();
+}
+
+int EditorTextView::estimatedVisualLines(int line) const
+{
+    if (!m_display->options.wrapsLines)
+        return 1;
+    int length = contentEnd(line) - lineStart(line);
+    double columns = std::max(1.0, std::floor(availableWidth() / m_zeroWidth));
+    return std::max(1, static_cast<int>(std::ceil(length / columns)));
+}
+
+double EditorTextView::availableWidth() const
+{
+    return std::max(m_zeroWidth, viewport()->width() - 2 * horizontalInset);
+}
+
+// MARK: layout
+
+EditorTextView::LineLayout& EditorTextView::layoutFor(int line)
+{
+    auto found = m_layouts.find(line);
+    if (found != m_layouts.end())
+        return found->second;
+
+    const bool wraps = m_display->options.wrapsLines;
+    int start = lineStart(line);
+    int end = contentEnd(line);
+    LineLayout entry;
+    entry.layout = std::make_unique<QTextLayout>(text().mid(start, end - start), m_font);
+    QTextOption option;
+    option.setTabStopDistance(m_style.defaultTabInterval);
+    option.setWrapMode(wraps ? QTextOption::WrapAtWordBoundaryOrAnywhere : QTextOption::NoWrap);
+    entry.layout->setTextOption(option);
+    entry.layout->setCacheEnabled(true);
+    if (!m_preedit.isEmpty() && lineOf(m_caret) == line) {
+        entry.preeditPosition = std::min(m_caret, end) - start;
+        entry.layout->setPreeditArea(entry.preeditPosition, m_preedit);
+        QTextLayout::FormatRange underline;
+        underline.start = entry.preeditPosition;
+        underline.length = static_cast<int>(m_preedit.size());
+        underline.format.setFontUnderline(true);
+        entry.layout->setFormats({underline});
+    }
+
+    const double width = availableWidth();
+    const double pad = (m_lineHeight - (m_ascent + m_descent)) / 2;
+    int visualLines = 0;
+    entry.layout->beginLayout();
+    for (QTextLine textLine = entry.layout->createLine(); textLine.isValid();
+         textLine = entry.layout->createLine()) {
+        textLine.setLineWidth(width);
+        // Every visual line is one line height tall, baselines at the same place in each.
+        double baseline = visualLines * m_lineHeight + pad + m_ascent;
+        textLine.setPosition(QPointF(0, baseline - textLine.ascent()));
+        if (!wraps)
+            m_widestLine = std::max(m_widestLine, textLine.naturalTextWidth());
+        ++visualLines;
+    }
+    entry.layout->endLayout();
+    visualLines = std::max(visualLines, 1);
+    if (m_visual.count(line) != visualLines)
+        m_visual.setCount(line, visualLines);
+    return m_layouts.emplace(line, std::move(entry)).first->second;
+}
+
+double EditorTextView::scrollY() const
+{
+    return verticalScrollBar()->value();
+}
+
+double EditorTextView::paragraphTop(int line) const
+{
+    return verticalInset + static_cast<double>(m_visual.visualLinesBefore(line)) * m_lineHeight
+           - scrollY();
+}
+
+void EditorTextView::setScrollY(double y)
+{
+    verticalScrollBar()->setValue(static_cast<int>(std::lround(y)));
+}
+
+void EditorTextView::updateScrollBars()
+{
+    double contentHeight =
+        2 * verticalInset + static_cast<double>(m_visual.totalVisualLines()) * m_lineHeight;
+    // Scroll bars count in int; a text taller than that scrolls through its first 2^31 pixels.
+    contentHeight = std::min(contentHeight, static_cast<double>(std::numeric_limits<int>::max()));
+    int height = viewport()->height();
+    verticalScrollBar()->setPageStep(height);
+    verticalScrollBar()->setSingleStep(static_cast<int>(std::ceil(m_lineHeight)));
+    verticalScrollBar()->setRange(0,
+                                  std::max(0, static_cast<int>(std::ceil(contentHeight)) - height));
+    int width = viewport()->width();
+    horizontalScrollBar()->setPageStep(width);
+    horizontalScrollBar()->setSingleStep(static_cast<int>(std::ceil(m_zeroWidth)));
+    int contentWidth =
+        m_display->options.wrapsLines
+            ? 0
+            : static_cast<int>(std::ceil(2 * horizontalInset + m_widestLine + m_zeroWidth));
+    horizontalScrollBar()->setRange(0, std::max(0, contentWidth - width));
+}
+
+void EditorTextView::resizeEvent(QResizeEvent* event)
+{
+    QAbstractScrollArea::resizeEvent(event);
+    if (m_display->options.wrapsLines && std::abs(availableWidth() - m_layoutWidth) > 0.5) {
+        // Keep the line at the top of the view where it is while everything rewraps.
+        auto top = m_visual.locate(
+            static_cast<long long>(std::max(0.0, scrollY() - verticalInset) / m_lineHeight));
+        m_layouts.clear();
+        rebuildVisualLines();
+        setScrollY(static_cast<double>(m_visual.visualLinesBefore(top.line)) * m_lineHeight);
+    }
+    updateScrollBars();
+    layoutRuler();
+}
+
+void EditorTextView::scrollContentsBy(int, int)
+{
+    viewport()->update();
+    if (m_ruler)
+        m_ruler->update();
+}
+
+std::vector<EditorTextView::VisibleParagraph> EditorTextView::visibleParagraphs()
+{
+    if (m_layouts.size() > layoutCacheLimit)
+        m_layouts.clear();
+    std::vector<VisibleParagraph> paragraphs;
+    const long long totalBefore = m_visual.totalVisualLines();
+    const double widestBefore = m_widestLine;
+    double y = std::max(0.0, scrollY() - verticalInset);
+    auto first = m_visual.locate(static_cast<long long>(y / m_lineHeight));
+    const double bottom = viewport()->height();
+    for (int line = first.line; line < lineCount(); ++line) {
+        double top = paragraphTop(line);
+        if (top > bottom)
+            break;
+        layoutFor(line);
+        paragraphs.push_back(
+            {line, lineStart(line), top, m_visual.count(line) * m_lineHeight, m_lineHeight});
+    }
+    if (m_visual.totalVisualLines() != totalBefore || m_widestLine != widestBefore) {
+        // Laying out corrected an estimate (or found a wider line): resize the scroll range
+        // once this paint is done.
+        QMetaObject::invokeMethod(
+            this, [this] { updateScrollBars(); }, Qt::QueuedConnection);
+    }
+    return paragraphs;
+}
+
+TextRange EditorTextView::visibleTextRange(const std::vector<VisibleParagraph>& paragraphs)
+{
+    if (paragraphs.empty())
+        return {0, 0};
+    int last = paragraphs.back().line;
+    int end = last + 1 < lineCount() ? lineStart(last + 1) : m_storage->length();
+    return {paragraphs.front().start, end - paragraphs.front().start};
+}
+
+template<class Fn>
+void EditorTextView::forEachSegment(const std::vector<VisibleParagraph>& paragraphs,
+                                    TextRange range,
+                                    SegmentType type,
+                                    Fn&& fn)
+{
+    if (range.length <= 0)
+        return;
+    const double x0 = horizontalInset - horizontalScrollBar()->value();
+    for (const auto& paragraph : paragraphs) {
+        int line = paragraph.line;
+        int start = paragraph.start;
+        int next = line + 1 < lineCount() ? lineStart(line + 1) : m_storage->length();
+        int a = std::max(static_cast<int>(range.location), start);
+        int b = std::min(static_cast<int>(range.end()), next);
+        if (a >= b)
+            continue;
+        int end = contentEnd(line);
+        LineLayout& entry = layoutFor(line);
+        auto position = [&](int column) {
+            if (entry.preeditPosition >= 0 && column > entry.preeditPosition)
+                return column + static_cast<int>(m_preedit.size());
+            return column;
+        };
+        int ca = std::min(a, end) - start;
+        int cb = std::min(b, end) - start;
+        bool coversBreak = b > end;
+        const int lastLine = entry.layout->lineCount() - 1;
+        for (int i = 0; i <= lastLine; ++i) {
+            QTextLine textLine = entry.layout->lineAt(i);
+            int ls = textLine.textStart();
+            int le = ls + textLine.textLength();
+            double top = paragraph.top + i * m_lineHeight;
+            int s = std::max(position(ca), ls);
+            int e = std::min(position(cb), le);
+            std::optional<std::pair<double, double>> span;
+            if (s < e) {
+                double x1 = textLine.cursorToX(s);
+                double x2 = textLine.cursorToX(e);
+                span = std::make_pair(std::min(x1, x2), std::max(x1, x2));
+            }
+            if (i == lastLine && coversBreak) {
+                double bx = textLine.cursorToX(position(end - start));
+                double width = type == SegmentType::selection
+                                   ? std::max(m_zeroWidth, viewport()->width() - (x0 + bx))
+                                   : m_zeroWidth;
+                if (span && std::abs(span->second - bx) < 0.5)
+                    span->second = bx + width;
+                else if (!span)
+                    span = std::make_pair(bx, bx + width);
+                else
+                    fn(QRectF(x0 + bx, top, width, m_lineHeight), textLine);
+            }
+            if (span)
+                fn(QRectF(x0 + span->first, top, span->second - span->first, m_lineHeight),
+                   textLine);
+        }
+    }
+}
+
+std::optional<QRectF> EditorTextView::currentLineRect()
+{
+    int line = lineOf(selectedRange().location);
+    double top = paragraphTop(line);
+    layoutFor(line);
+    return QRectF(0, top, viewport()->width(), m_visual.count(line) * m_lineHeight);
+}
+
+std::optional<QRectF> EditorTextView::caretRect()
+{
+    int line = lineOf(m_caret);
+    int start = lineStart(line);
+    int column = std::min(m_caret, contentEnd(line)) - start;
+    LineLayout& entry = layoutFor(line);
+    int position = column;
+    if (entry.preeditPosition >= 0)
+        position = entry.preeditPosition + m_preeditCursor;
+    QTextLine textLine = entry.layout->lineForTextPosition(position);
+    if (!textLine.isValid())
+        textLine = entry.layout->lineAt(entry.layout->lineCount() - 1);
+    if (!textLine.isValid())
+        return std::nullopt;
+    double x0 = horizontalInset - horizontalScrollBar()->value();
+    double top = paragraphTop(line) + textLine.lineNumber() * m_lineHeight;
+    return QRectF(x0 + textLine.cursorToX(position), top, 2.0, m_lineHeight);
+}
+
+std::optional<int> EditorTextView::offsetAt(QPointF point)
+{
+    if (lineCount() == 0)
+        return std::nullopt;
+    double y = point.y() + scrollY() - verticalInset;
+    long long visual = static_cast<long long>(std::floor(std::max(0.0, y) / m_lineHeight));
+    visual = std::min(visual, m_visual.totalVisualLines() - 1);
+    auto located = m_visual.locate(visual);
+    layoutFor(located.line);
+    // Laying the line out may have corrected its estimated height.
+    located = m_visual.locate(visual);
+    LineLayout& layout = layoutFor(located.line);
+    int sub = std::clamp(located.subLine, 0, layout.layout->lineCount() - 1);
+    QTextLine textLine = layout.layout->lineAt(sub);
+    if (!textLine.isValid())
+        return lineStart(located.line);
+    double x = point.x() - (horizontalInset - horizontalScrollBar()->value());
+    int position = textLine.xToCursor(x);
+    if (layout.preeditPosition >= 0 && position > layout.preeditPosition)
+        position = std::max(layout.preeditPosition, position - static_cast<int>(m_preedit.size()));
+    int start = lineStart(located.line);
+    return std::min(start + position, contentEnd(located.line));
+}
+
+// MARK: drawing
+
+void EditorTextView::drawMatches(QPainter& painter,
+                                 const std::vector<VisibleParagraph>& paragraphs,
+                                 const std::vector<EditorCore::SearchMatch>& matches,
+                                 TextRange viewport)
+{
+    if (matches.empty())
+        return;
+    const Appearance appearance = appearanceOf(palette());
+    auto first = std::lower_bound(matches.begin(),
+                                  matches.end(),
+                                  viewport.location,
+                                  [](const EditorCore::SearchMatch& m, std::int64_t start) {
+                                      return m.location + m.length < start;
+                                  });
+    for (auto it = first; it != matches.end(); ++it) {
+        if (it->location > viewport.end())
+            break;
+        bool current = m_display->currentMatch && *m_display->currentMatch == *it;
+        QColor color = current ? EditorColors::currentMatchColor(appearance)
+                               : EditorColors::findMatchColor(appearance);
+        forEachSegment(paragraphs,
+                       TextRange{it->location, it->length},
+                       SegmentType::highlight,
+                       [&](QRectF rect, const QTextLine&) {
+                           QPainterPath path;
+                           path.addRoundedRect(rect.adjusted(-1.0, 1.0, 1.0, -1.0), 2.0, 2.0);
+                           painter.fillPath(path, color);
+                       });
+    }
+}
+
+void EditorTextView::drawSyntaxErrors(QPainter& painter,
+                                      const std::vector<VisibleParagraph>& paragraphs,
+                                      TextRange viewport,
+                                      const QRectF& dirty)
+{
+    const auto& errors = m_display->syntaxErrors;
+    if (errors.empty())
+        return;
+    auto first =
+        std::lower_bound(errors.begin(),
+                         errors.end(),
+                         viewport.location,
+                         [](const TextRange& m, std::int64_t start) { return m.end() < start; });
+    QRectF grown = dirty.adjusted(0, -4.0, 0, 4.0);
+    const double baselineOffset = (m_lineHeight - (m_ascent + m_descent)) / 2 + m_ascent;
+    QPainterPath path;
+    for (auto it = first; it != errors.end(); ++it) {
+        if (it->location > viewport.end())
+            break;
+        TextRange range{it->location, std::max<std::int64_t>(it->length, 1)};
+        forEachSegment(
+            paragraphs, range, SegmentType::standard, [&](QRectF rect, const QTextLine&) {
+                if (rect.width() <= 0 || !rect.intersects(grown))
+                    return;
+                double y = std::min(rect.top() + baselineOffset + 2.5, rect.bottom() - 1.5);
+                double x = rect.left();
+                path.moveTo(x, y);
+                bool up = true;
+                while (x < rect.right()) {
+                    x = std::min(x + 2.0, rect.right());
+                    path.lineTo(x, up ? y - 1.5 : y);
+                    up = !up;
+                }
+            });
+    }
+    if (!path.isEmpty()) {
+        painter.setPen(QPen(EditorColors::syntaxErrorUnderlineColor(appearanceOf(palette())), 1.1));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawPath(path);
+    }
+}
+
+void EditorTextView::paintEvent(QPaintEvent* event)
+{
+    QPainter painter(viewport());
+    const QPalette colors = palette();
+    const Appearance appearance = appearanceOf(colors);
+    const QRectF dirty = event->rect();
+    painter.fillRect(dirty, colors.color(QPalette::Base));
+    painter.setRenderHint(QPainter::Antialiasing, true);
+
+    const auto paragraphs = visibleParagraphs();
+    const TextRange visible = visibleTextRange(paragraphs);
+    const auto& options = m_display->options;
+
+    if (options.highlightsCurrentLine) {
+        if (auto rect = currentLineRect())
+            painter.fillRect(rect->intersected(dirty), EditorColors::currentLineColor(appearance));
+    }
+    drawMatches(painter, paragraphs, m_display->findMatches, visible);
+    drawSyntaxErrors(painter, paragraphs, visible, dirty);
+
+    const QColor selection = EditorColors::selectionColor(colors);
+    forEachSegment(paragraphs,
+                   selectedRange(),
+                   SegmentType::selection,
+                   [&](QRectF rect, const QTextLine&) { painter.fillRect(rect, selection); });
+    // The current match stays visible above the selection.
+    if (m_display->currentMatch) {
+        std::vector<EditorCore::SearchMatch> current{*m_display->currentMatch};
+        drawMatches(painter, paragraphs, current, visible);
+    }
+
+    const double x0 = horizontalInset - horizontalScrollBar()->value();
+    painter.setPen(colors.color(QPalette::Text));
+    InvisibleMarkStyle markStyle{m_font,
+                                 EditorColors::invisiblesColor(appearance),
+                                 EditorColors::suspiciousFillColor(appearance),
+                                 EditorColors::suspiciousStrokeColor(appearance),
+                                 EditorColors::suspiciousMarkColor(appearance),
+                                 m_lineHeight};
+    for (const auto& paragraph : paragraphs) {
+        LineLayout& entry = layoutFor(paragraph.line);
+        QPointF origin(x0, paragraph.top);
+        painter.setPen(colors.color(QPalette::Text));
+        entry.layout->draw(&painter, origin);
+        MarkedParagraph marked{paragraphText(paragraph.line),
+                               contentEnd(paragraph.line) - paragraph.start,
+                               entry.layout.get(),
+                               origin,
+                               entry.preeditPosition,
+                               static_cast<int>(m_preedit.size())};
+        InvisibleMarks::drawMarks(painter, marked, options.showsInvisibles, markStyle, m_classify);
+    }
+
+    if (hasFocus() && m_caretVisible && (selectedRange().length == 0 || hasMarkedText())) {
+        if (auto rect = caretRect())
+            painter.fillRect(*rect, EditorColors::accentColor(colors));
+    }
+}
+
+// MARK: ruler
+
+void EditorTextView::setLineNumberRuler(LineNumberRuler* ruler)
+{
+    m_ruler = ruler;
+    if (ruler && ruler->parentWidget() != this)
+        ruler->setParent(this);
+    updateRulerThickness();
+}
+
+void EditorTextView::updateRulerThickness()
+{
+    if (m_ruler)
+        m_ruler->updateThickness();
+    layoutRuler();
+}
+
+void EditorTextView::layoutRuler()
+{
+    bool shows = m_ruler && m_display->options.showsLineNumbers;
+    int thickness = shows ? static_cast<int>(m_ruler->ruleThickness()) : 0;
+    setViewportMargins(thickness, 0, 0, 0);
+    if (!m_ruler)
+        return;
+    m_ruler->setVisible(shows);
+    QRect area = viewport()->geometry();
+    m_ruler->setGeometry(area.left() - thickness, area.top(), thickness, area.height());
+    m_ruler->update();
+}
+
+} // namespace EditorViews

@@ -1,0 +1,268 @@
+#pragma once
+
+#include "app/kit/Responder.h"
+#include "app/views/EditorDisplayState.h"
+#include "app/views/EditorFont.h"
+#include "app/views/InvisibleMarks.h"
+#include "app/views/LineNumberRuler.h"
+#include "app/views/TextRange.h"
+#include "app/views/VisualLineMap.h"
+#include "core/LineIndex.h"
+
+#include <QAbstractScrollArea>
+#include <QBasicTimer>
+#include <QPointer>
+#include <QUndoStack>
+#include <QUrl>
+
+#include <memory>
+#include <optional>
+#include <unordered_map>
+#include <vector>
+
+class QTextLayout;
+
+namespace EditorViews {
+
+class EditorTextView;
+class TextStorage;
+
+// What the window controller answers for its text view. Every hook has a harmless default,
+// so a view works on its own.
+class EditorTextViewDelegate
+{
+public:
+    virtual ~EditorTextViewDelegate() = default;
+    // Asked before the view changes the text itself; false refuses the change.
+    virtual bool shouldChangeText(EditorTextView&, TextRange, const QString&) { return true; }
+    // True when the delegate handled the command; the view then does nothing more.
+    virtual bool doCommandBySelector(EditorTextView&, const QString&) { return false; }
+    virtual void textDidChange(EditorTextView&) {}
+    virtual void selectionDidChange(EditorTextView&) {}
+    // Files dropped on the view are opened as documents, never inserted as text.
+    virtual void openDroppedFiles(EditorTextView&, const QList<QUrl>&) {}
+};
+
+// The plain-text view of one tab: its own storage (the text exactly as it is, no separator
+// rewriting) and one QTextLayout per logical line, laid out only while visible. As the first
+// link of the responder chain it answers the editing actions of the menus ("copy:", "paste:").
+class EditorTextView
+    : public QAbstractScrollArea
+    , public EditorKit::Responder
+{
+    Q_OBJECT
+public:
+    // Insets of the text inside the viewport.
+    static constexpr double horizontalInset = 11.0;
+    static constexpr double verticalInset = 8.0;
+
+    explicit EditorTextView(std::shared_ptr<EditorDisplayState> display, QWidget* parent = nullptr);
+    ~EditorTextView() override;
+
+    TextStorage& storage() { return *m_storage; }
+    const QString& text() const;
+    EditorDisplayState& display() { return *m_display; }
+    const EditorCore::LineIndex& lineIndex() const { return m_lines; }
+
+    void setDelegate(EditorTextViewDelegate* delegate) { m_delegate = delegate; }
+    // The document's undo stack; the view keeps its own until it is given one.
+    void setUndoStack(QUndoStack* stack);
+    QUndoStack* undoStack() const { return m_undoStack; }
+    void setEditable(bool editable) { m_editable = editable; }
+    bool isEditable() const { return m_editable; }
+    // The document's line ending as text, inserted by a line break.
+    void setNewlineString(const QString& newline) { m_newline = newline; }
+    const QString& newlineString() const { return m_newline; }
+    void setSuspiciousClassifier(SuspiciousClassifier classify);
+
+    // Font and paragraph style of the text; the window applies them with the display options.
+    void setEditorFont(const QFont& font, const EditorParagraphStyle& style);
+    const QFont& editorFont() const { return m_font; }
+    const EditorParagraphStyle& paragraphStyle() const { return m_style; }
+    // Re-reads the display options (wrapping, line numbers) and redraws.
+    void displayOptionsDidChange();
+
+    void setLineNumberRuler(LineNumberRuler* ruler);
+    LineNumberRuler* lineNumberRuler() const { return m_ruler; }
+    void updateRulerThickness();
+    // Places the ruler in the left margin (after its thickness or visibility changed).
+    void layoutRuler();
+
+    // Selection: the main selection and the end of it that moves.
+    TextRange selectedRange() const;
+    int caretPosition() const { return m_caret; }
+    void setSelectedRange(TextRange range);
+    // A selection change from the platform side; several final ranges are where the carets of
+    // multi-caret editing come in (for now the last range wins).
+    void setSelectedRanges(const std::vector<TextRange>& ranges, bool stillSelecting);
+    void scrollRangeToVisible(TextRange range);
+    bool hasMarkedText() const { return !m_preedit.isEmpty(); }
+    QString markedText() const { return m_preedit; }
+
+    // Entry points of editing; the command router and the menus call these.
+    // A replacement range with location -1 means the selection.
+    void insertText(const QString& text, TextRange replacementRange = {-1, 0});
+    // Returns whether the selector was handled (by the delegate or by the view).
+    bool doCommandBySelector(const QString& selector);
+    void copy();
+    void cut();
+    void paste();
+    void selectAll();
+    void undo();
+    void redo();
+    bool respondsToSelector(const QString& selector) const;
+    bool validateMenuItem(const QString& selector) const;
+
+    // Responder: the router's actions are the selectors above.
+    bool respondsToAction(std::string_view action) const override;
+    bool validateAction(std::string_view action,
+                        const EditorKit::ActionSender& sender) const override;
+    void performAction(std::string_view action, const EditorKit::ActionSender& sender) override;
+    void breakUndoCoalescing() { ++m_coalescingGeneration; }
+    // A click in viewport coordinates: sets the caret, or extends the selection with Shift;
+    // a second click selects a word.
+    void mouseDown(QPointF viewportPoint, Qt::KeyboardModifiers modifiers, int clickCount);
+
+    // Replaces text as one undoable step named actionName, without asking the delegate
+    // (the window's command edits ask it themselves).
+    void replaceTextAsUndoableStep(TextRange range,
+                                   const QString& replacement,
+                                   TextRange selectionAfter,
+                                   const QString& actionName);
+
+    // Geometry in viewport coordinates.
+    struct VisibleParagraph
+    {
+        int line = 0;        // 0-based logical line
+        int start = 0;       // UTF-16 offset of its first unit
+        double top = 0.0;    // top of its first visual line
+        double height = 0.0; // all of its visual lines
+        double firstLineHeight = 0.0;
+    };
+    std::vector<VisibleParagraph> visibleParagraphs();
+    std::optional<QRectF> caretRect();
+    std::optional<int> offsetAt(QPointF viewportPoint);
+    // The rectangle of the caret's paragraph (all its visual lines, full width).
+    std::optional<QRectF> currentLineRect();
+    double lineHeight() const { return m_lineHeight; }
+
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+
+signals:
+    void selectionChanged();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
+
+private:
+    class ReplaceCommand;
+    friend class ReplaceCommand;
+    struct LineLayout
+    {
+        std::unique_ptr<QTextLayout> layout;
+        int preeditPosition = -1;
+    };
+    enum class EditKind { typing, deleting, other };
+
+    // Line table (0-based lines).
+    int lineCount() const;
+    int lineStart(int line) const;
+    int contentEnd(int line) const;
+    int lineOf(int offset) const;
+    QStringView paragraphText(int line) const;
+
+    void storageDidReplace(int location, int replacedLength, int newLength);
+    void rebuildVisualLines();
+    int estimatedVisualLines(int line) const;
+    double availableWidth() const;
+    LineLayout& layoutFor(int line);
+    double paragraphTop(int line) const;
+    double scrollY() const;
+    void updateScrollBars();
+    void setScrollY(double y);
+
+    // Segments of a range, one rectangle per visual line it touches (viewport coordinates).
+    enum class SegmentType { standard, highlight, selection };
+    template<class Fn>
+    void forEachSegment(const std::vector<VisibleParagraph>& paragraphs,
+                        TextRange range,
+                        SegmentType type,
+                        Fn&& fn);
+    void drawMatches(QPainter& painter,
+                     const std::vector<VisibleParagraph>& paragraphs,
+                     const std::vector<EditorCore::SearchMatch>& matches,
+                     TextRange viewport);
+    void drawSyntaxErrors(QPainter& painter,
+                          const std::vector<VisibleParagraph>& paragraphs,
+                          TextRange viewport,
+                          const QRectF& dirty);
+    TextRange visibleTextRange(const std::vector<VisibleParagraph>& paragraphs);
+
+    void applyEdit(TextRange range,
+                   const QString& replacement,
+                   TextRange selectionAfter,
+                   const QString& actionName,
+                   EditKind kind);
+    void changeSelection(int anchor, int caret, bool userMove);
+    void moveCaret(int position, bool extend);
+    int layoutX(int offset);
+    int positionLeft(int offset) const;
+    int positionRight(int offset) const;
+    int wordLeft(int offset) const;
+    int wordRight(int offset) const;
+    TextRange wordAround(int offset) const;
+    int verticalMove(int offset, int visualLines);
+    int visualLineEdge(int offset, bool end);
+    void deleteRange(TextRange range);
+    void resetBlink();
+    void didChangeText();
+
+    std::shared_ptr<EditorDisplayState> m_display;
+    TextStorage* m_storage = nullptr;
+    EditorCore::LineIndex m_lines;
+    VisualLineMap m_visual;
+    std::unordered_map<int, LineLayout> m_layouts;
+    EditorTextViewDelegate* m_delegate = nullptr;
+    QPointer<QUndoStack> m_undoStack;
+    QUndoStack* m_ownUndoStack = nullptr;
+    QPointer<LineNumberRuler> m_ruler;
+    SuspiciousClassifier m_classify;
+    QFont m_font;
+    EditorParagraphStyle m_style;
+    double m_lineHeight = 16.0;
+    double m_ascent = 12.0;
+    double m_descent = 4.0;
+    double m_zeroWidth = 8.0;
+    double m_widestLine = 0.0;
+    double m_layoutWidth = -1.0;
+    bool m_visualWraps = true;
+    QString m_newline = QStringLiteral("\n");
+    bool m_editable = true;
+    int m_anchor = 0;
+    int m_caret = 0;
+    std::optional<double> m_preferredX;
+    QString m_preedit;
+    int m_preeditCursor = 0;
+    int m_coalescingGeneration = 0;
+    bool m_caretVisible = true;
+    QBasicTimer m_blink;
+    bool m_mouseSelecting = false;
+    int m_mouseAnchor = 0;
+};
+
+} // namespace EditorViews

@@ -1,0 +1,346 @@
+// Keyboard, mouse, input methods, caret blinking and drops of the text view.
+#include "app/views/EditorTextView.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QInputMethod>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QStyleHints>
+#include <QTextLayout>
+
+#include <algorithm>
+
+namespace EditorViews {
+
+// MARK: keyboard
+
+bool EditorTextView::focusNextPrevChild(bool)
+{
+    // Tab and Backtab are text commands here, never focus moves.
+    return false;
+}
+
+void EditorTextView::keyPressEvent(QKeyEvent* event)
+{
+    struct Standard
+    {
+        QKeySequence::StandardKey key;
+        const char* selector;
+    };
+    static const Standard standards[] = {
+        {QKeySequence::Copy, "copy:"},
+        {QKeySequence::Cut, "cut:"},
+        {QKeySequence::Paste, "paste:"},
+        {QKeySequence::SelectAll, "selectAll:"},
+        {QKeySequence::Undo, "undo:"},
+        {QKeySequence::Redo, "redo:"},
+    };
+    for (const auto& standard : standards) {
+        if (event->matches(standard.key)) {
+            doCommandBySelector(QString::fromLatin1(standard.selector));
+            event->accept();
+            return;
+        }
+    }
+
+    const auto modifiers = event->modifiers() & ~(Qt::KeypadModifier);
+    const bool shift = modifiers & Qt::ShiftModifier;
+    const bool control = modifiers & Qt::ControlModifier;
+    const QString suffix = shift ? QStringLiteral("AndModifySelection:") : QStringLiteral(":");
+    QString selector;
+    switch (event->key()) {
+    case Qt::Key_Left:
+        selector = (control ? "moveWordLeft" : "moveLeft") + suffix;
+        break;
+    case Qt::Key_Right:
+        selector = (control ? "moveWordRight" : "moveRight") + suffix;
+        break;
+    case Qt::Key_Up:
+        selector = "moveUp" + suffix;
+        break;
+    case Qt::Key_Down:
+        selector = "moveDown" + suffix;
+        break;
+    case Qt::Key_Home:
+        selector = (control ? "moveToBeginningOfDocument" : "moveToBeginningOfLine") + suffix;
+        break;
+    case Qt::Key_End:
+        selector = (control ? "moveToEndOfDocument" : "moveToEndOfLine") + suffix;
+        break;
+    case Qt::Key_PageUp:
+        selector = "pageUp" + suffix;
+        break;
+    case Qt::Key_PageDown:
+        selector = "pageDown" + suffix;
+        break;
+    case Qt::Key_Backspace:
+        selector = control ? "deleteWordBackward:" : "deleteBackward:";
+        break;
+    case Qt::Key_Delete:
+        selector = control ? "deleteWordForward:" : "deleteForward:";
+        break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        selector = "insertNewline:";
+        break;
+    case Qt::Key_Tab:
+        if (!control)
+            selector = "insertTab:";
+        break;
+    case Qt::Key_Backtab:
+        selector = "insertBacktab:";
+        break;
+    case Qt::Key_Escape:
+        selector = "cancelOperation:";
+        break;
+    default:
+        break;
+    }
+    if (!selector.isEmpty()) {
+        doCommandBySelector(selector);
+        event->accept();
+        return;
+    }
+    const QString typed = event->text();
+    if (!typed.isEmpty() && !(modifiers & (Qt::ControlModifier | Qt::MetaModifier))
+        && typed.front().unicode() >= 0x20 && typed.front().unicode() != 0x7F) {
+        insertText(typed);
+        event->accept();
+        return;
+    }
+    QAbstractScrollArea::keyPressEvent(event);
+}
+
+// MARK: mouse
+
+void EditorTextView::mouseDown(QPointF point, Qt::KeyboardModifiers modifiers, int clickCount)
+{
+    auto offset = offsetAt(point);
+    if (!offset)
+        return;
+    m_preferredX.reset();
+    if (clickCount >= 2) {
+        TextRange word = wordAround(*offset);
+        int left = static_cast<int>(word.location);
+        int right = static_cast<int>(word.end());
+        changeSelection(left, right, true);
+        return;
+    }
+    if (modifiers & Qt::ShiftModifier) {
+        changeSelection(m_anchor, *offset, true);
+    } else {
+        changeSelection(*offset, *offset, true);
+    }
+    m_mouseAnchor = m_anchor;
+    m_mouseSelecting = true;
+}
+
+void EditorTextView::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton) {
+        QAbstractScrollArea::mousePressEvent(event);
+        return;
+    }
+    if (hasMarkedText())
+        QGuiApplication::inputMethod()->commit();
+    mouseDown(event->position(), event->modifiers(), 1);
+}
+
+void EditorTextView::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton)
+        mouseDown(event->position(), event->modifiers(), 2);
+}
+
+void EditorTextView::mouseMoveEvent(QMouseEvent* event)
+{
+    if (!m_mouseSelecting || !(event->buttons() & Qt::LeftButton))
+        return;
+    if (auto offset = offsetAt(event->position())) {
+        changeSelection(m_mouseAnchor, *offset, true);
+        scrollRangeToVisible({*offset, 0});
+    }
+}
+
+void EditorTextView::mouseReleaseEvent(QMouseEvent* event)
+{
+    m_mouseSelecting = false;
+    QAbstractScrollArea::mouseReleaseEvent(event);
+}
+
+// MARK: input methods
+
+void EditorTextView::inputMethodEvent(QInputMethodEvent* event)
+{
+    if (!m_editable) {
+        event->ignore();
+        return;
+    }
+    const bool replaces = event->replacementLength() > 0 || event->replacementStart() != 0;
+    if (!event->commitString().isEmpty() || replaces) {
+        m_preedit.clear();
+        m_layouts.erase(lineOf(m_caret));
+        TextRange range{-1, 0};
+        if (replaces)
+            range = {m_caret + event->replacementStart(), event->replacementLength()};
+        // The whole commit is one insertion at the caret (or over the selection).
+        insertText(event->commitString(), range);
+    }
+    QString preedit = event->preeditString();
+    int cursor = static_cast<int>(preedit.size());
+    for (const auto& attribute : event->attributes()) {
+        if (attribute.type == QInputMethodEvent::Cursor)
+            cursor = attribute.start;
+    }
+    if (preedit != m_preedit || cursor != m_preeditCursor) {
+        m_preedit = preedit;
+        m_preeditCursor = std::clamp(cursor, 0, static_cast<int>(preedit.size()));
+        m_layouts.erase(lineOf(m_caret));
+        if (!m_preedit.isEmpty())
+            scrollRangeToVisible({m_caret, 0});
+        viewport()->update();
+    }
+    event->accept();
+}
+
+QVariant EditorTextView::inputMethodQuery(Qt::InputMethodQuery query) const
+{
+    auto self = const_cast<EditorTextView*>(this);
+    int line = lineOf(m_caret);
+    int start = lineStart(line);
+    switch (query) {
+    case Qt::ImEnabled:
+        return m_editable;
+    case Qt::ImCursorRectangle: {
+        auto rect = self->caretRect();
+        if (!rect)
+            return QRectF();
+        return rect->translated(viewport()->geometry().topLeft());
+    }
+    case Qt::ImFont:
+        return m_font;
+    case Qt::ImCursorPosition:
+        return m_caret - start;
+    case Qt::ImAnchorPosition:
+        return std::clamp(m_anchor - start, 0, contentEnd(line) - start);
+    case Qt::ImSurroundingText:
+        return text().mid(start, contentEnd(line) - start);
+    case Qt::ImCurrentSelection: {
+        TextRange selection = selectedRange();
+        return text().mid(selection.location, selection.length);
+    }
+    case Qt::ImAbsolutePosition:
+        return m_caret;
+    case Qt::ImHints:
+        return QVariant(static_cast<int>(Qt::ImhMultiLine));
+    case Qt::ImMaximumTextLength:
+        return QVariant();
+    default:
+        return QAbstractScrollArea::inputMethodQuery(query);
+    }
+}
+
+// MARK: focus and caret blinking
+
+void EditorTextView::resetBlink()
+{
+    m_caretVisible = true;
+    int interval = QGuiApplication::styleHints()->cursorFlashTime() / 2;
+    if (hasFocus() && interval > 0)
+        m_blink.start(interval, this);
+    else
+        m_blink.stop();
+}
+
+void EditorTextView::focusInEvent(QFocusEvent* event)
+{
+    resetBlink();
+    viewport()->update();
+    QAbstractScrollArea::focusInEvent(event);
+}
+
+void EditorTextView::focusOutEvent(QFocusEvent* event)
+{
+    m_blink.stop();
+    viewport()->update();
+    QAbstractScrollArea::focusOutEvent(event);
+}
+
+void EditorTextView::timerEvent(QTimerEvent* event)
+{
+    if (event->timerId() == m_blink.timerId()) {
+        m_caretVisible = !m_caretVisible;
+        if (auto rect = caretRect())
+            viewport()->update(rect->toAlignedRect().adjusted(-1, -1, 1, 1));
+        return;
+    }
+    QAbstractScrollArea::timerEvent(event);
+}
+
+// MARK: drops
+
+namespace {
+
+QList<QUrl> fileUrls(const QMimeData* data)
+{
+    QList<QUrl> files;
+    if (!data || !data->hasUrls())
+        return files;
+    for (const QUrl& url : data->urls()) {
+        if (url.isLocalFile())
+            files.push_back(url);
+    }
+    return files;
+}
+
+} // namespace
+
+void EditorTextView::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!fileUrls(event->mimeData()).isEmpty()) {
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+    } else if (event->mimeData()->hasText() && m_editable) {
+        event->acceptProposedAction();
+    } else {
+        event->ignore();
+    }
+}
+
+void EditorTextView::dragMoveEvent(QDragMoveEvent* event)
+{
+    if (!fileUrls(event->mimeData()).isEmpty()) {
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+    } else if (event->mimeData()->hasText() && m_editable) {
+        event->acceptProposedAction();
+    } else {
+        event->ignore();
+    }
+}
+
+void EditorTextView::dropEvent(QDropEvent* event)
+{
+    QList<QUrl> files = fileUrls(event->mimeData());
+    if (!files.isEmpty()) {
+        if (m_delegate)
+            m_delegate->openDroppedFiles(*this, files);
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+        return;
+    }
+    if (!event->mimeData()->hasText() || !m_editable) {
+        event->ignore();
+        return;
+    }
+    if (auto offset = offsetAt(event->position()))
+        changeSelection(*offset, *offset, true);
+    breakUndoCoalescing();
+    insertText(event->mimeData()->text());
+    breakUndoCoalescing();
+    event->acceptProposedAction();
+}
+
+} // namespace EditorViews

@@ -1,0 +1,168 @@
+#include "app/views/InvisibleMarks.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QPainterPath>
+#include <QTextLayout>
+
+#include <algorithm>
+
+namespace EditorViews::InvisibleMarks {
+namespace {
+
+bool isSurrogate(char16_t unit)
+{
+    return unit >= 0xD800 && unit <= 0xDFFF;
+}
+
+double fontSize(const QFont& font)
+{
+    return font.pixelSize() > 0 ? font.pixelSize() : font.pointSizeF();
+}
+
+QFont markFontFor(const QFont& base)
+{
+    QFont mark = base;
+    if (base.pixelSize() > 0)
+        mark.setPixelSize(std::max(1, qRound(base.pixelSize() * 0.9)));
+    else if (base.pointSizeF() > 0)
+        mark.setPointSizeF(base.pointSizeF() * 0.9);
+    return mark;
+}
+
+void drawCentred(QPainter& painter, const QString& mark, QRectF cell, const QColor& color)
+{
+    painter.setPen(color);
+    painter.drawText(cell, Qt::AlignCenter | Qt::TextDontClip, mark);
+}
+
+} // namespace
+
+void drawMarks(QPainter& painter,
+               const MarkedParagraph& paragraph,
+               bool showsInvisibles,
+               const InvisibleMarkStyle& style,
+               const SuspiciousClassifier& classify)
+{
+    const QTextLayout* layout = paragraph.layout;
+    if (!layout || layout->lineCount() == 0)
+        return;
+    const QStringView text = paragraph.text;
+    const int textLength = static_cast<int>(text.size());
+    const int contentLength = std::min(paragraph.contentLength, textLength);
+    const double h = style.lineHeight;
+    const double halfSize = fontSize(style.baseFont) * 0.5;
+    const QFont markFont = markFontFor(style.baseFont);
+
+    painter.save();
+    painter.setFont(markFont);
+    painter.setRenderHint(QPainter::Antialiasing, true);
+
+    // Positions inside the layout move past a composition shown in it.
+    auto layoutPosition = [&](int index) {
+        if (paragraph.preeditPosition >= 0 && index > paragraph.preeditPosition)
+            return index + paragraph.preeditLength;
+        return index;
+    };
+
+    auto drawBox = [&](double left, double right, double top, SuspiciousMark kind) {
+        double w = right - left;
+        QRectF box = w > 1.0 ? QRectF(left, top + 1.0, w, h - 2.0)
+                             : QRectF(left - 1.5, top + 1.0, 3.0, h - 2.0);
+        QPainterPath path;
+        path.addRoundedRect(box, 3.0, 3.0);
+        painter.fillPath(path, style.suspiciousFillColor);
+        painter.setPen(QPen(style.suspiciousStrokeColor, 1.0));
+        painter.drawPath(path);
+        if (w > 1.0 && kind == SuspiciousMark::spaceBox)
+            drawCentred(painter,
+                        QStringLiteral("\u237D"),
+                        QRectF(left, top, w, h),
+                        style.suspiciousMarkColor);
+    };
+
+    auto markFor = [&](int i) -> std::optional<QString> {
+        char16_t c = text[i].unicode();
+        switch (c) {
+        case u'\t':
+            return QStringLiteral("\u2192");
+        case u'\n':
+            if (i > 0 && text[i - 1] == u'\r')
+                return std::nullopt;
+            return QStringLiteral("\u00AC");
+        case u'\r':
+            return QStringLiteral("\u21B5");
+        case u' ':
+            return QStringLiteral("\u00B7");
+        default:
+            return std::nullopt;
+        }
+    };
+
+    const int lastLine = layout->lineCount() - 1;
+    for (int lineNumber = 0; lineNumber <= lastLine; ++lineNumber) {
+        QTextLine line = layout->lineAt(lineNumber);
+        // The layout's positions include a composition; map the line back to text indices.
+        int first = line.textStart();
+        int last = line.textStart() + line.textLength();
+        if (paragraph.preeditPosition >= 0) {
+            auto toText = [&](int position) {
+                if (position <= paragraph.preeditPosition)
+                    return position;
+                return std::max(paragraph.preeditPosition, position - paragraph.preeditLength);
+            };
+            first = toText(first);
+            last = toText(last);
+        }
+        int end = std::min(last, contentLength);
+        // The line break belongs to the last visual line.
+        int visitEnd = lineNumber == lastLine ? textLength : end;
+        if (visitEnd <= first)
+            continue;
+        const double x0 = paragraph.origin.x();
+        const double top = paragraph.origin.y() + lineNumber * h;
+
+        for (int i = first; i < visitEnd; ++i) {
+            char16_t c = text[i].unicode();
+            if (c >= 0x21 && c <= 0x7E)
+                continue;
+            if (c == u' ' && !showsInvisibles)
+                continue;
+            double left;
+            double right;
+            if (i < contentLength) {
+                double a = line.cursorToX(layoutPosition(i));
+                double b = i + 1 < end ? line.cursorToX(layoutPosition(i + 1))
+                                       : line.cursorToX(layoutPosition(end));
+                left = x0 + std::min(a, b);
+                right = x0 + std::max(a, b);
+            } else {
+                left = right = x0 + line.cursorToX(layoutPosition(contentLength));
+            }
+
+            if (!(c >= 0x20 && c <= 0x7E) && !isSurrogate(c) && classify) {
+                std::optional<char16_t> previous;
+                if (i > 0 && !isSurrogate(text[i - 1].unicode()))
+                    previous = text[i - 1].unicode();
+                std::optional<char16_t> next;
+                if (i + 1 < textLength && !isSurrogate(text[i + 1].unicode()))
+                    next = text[i + 1].unicode();
+                if (auto kind = classify(c, previous, next, false)) {
+                    drawBox(left, right, top, *kind);
+                    continue;
+                }
+            }
+            if (!showsInvisibles)
+                continue;
+            auto mark = markFor(i);
+            if (!mark)
+                continue;
+            double cellRight = std::max(right, left + halfSize);
+            drawCentred(
+                painter, *mark, QRectF(left, top, cellRight - left, h), style.invisiblesColor);
+        }
+    }
+    painter.restore();
+}
+
+} // namespace EditorViews::InvisibleMarks

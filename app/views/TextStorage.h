@@ -1,0 +1,35 @@
+#pragma once
+
+#include "app/views/TextRange.h"
+
+#include <QObject>
+#include <QString>
+
+namespace EditorViews {
+
+// The document's text exactly as it is: one QString whose UTF-16 offsets are the editor's
+// offsets. Nothing here touches line breaks or special spaces. Every change is a replacement
+// of one range, announced after it happened so the window's edit pipeline can follow it.
+class TextStorage : public QObject
+{
+    Q_OBJECT
+public:
+    explicit TextStorage(QObject* parent = nullptr);
+
+    const QString& text() const { return m_text; }
+    int length() const { return static_cast<int>(m_text.size()); }
+
+    // The range is clamped into the text.
+    void replace(TextRange range, const QString& replacement);
+    // Replaces the whole text; the string is taken over without copying its characters.
+    void setText(QString text);
+
+signals:
+    // The range [location, location + replacedLength) of the old text now holds newLength units.
+    void didReplace(int location, int replacedLength, int newLength);
+
+private:
+    QString m_text;
+};
+
+} // namespace EditorViews

@@ -1,0 +1,67 @@
+#include "app/views/VisualLineMap.h"
+
+#include <algorithm>
+
+namespace EditorViews {
+
+void VisualLineMap::reset(std::vector<int> counts)
+{
+    m_counts = std::move(counts);
+    std::size_t n = m_counts.size();
+    m_tree.assign(n + 1, 0);
+    m_total = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        m_tree[i + 1] += m_counts[i];
+        m_total += m_counts[i];
+        std::size_t parent = (i + 1) + ((i + 1) & (~(i + 1) + 1));
+        if (parent <= n)
+            m_tree[parent] += m_tree[i + 1];
+    }
+}
+
+void VisualLineMap::setCount(int line, int visualLines)
+{
+    auto index = static_cast<std::size_t>(line);
+    long long delta = visualLines - m_counts[index];
+    if (delta == 0)
+        return;
+    m_counts[index] = visualLines;
+    m_total += delta;
+    for (std::size_t i = index + 1; i < m_tree.size(); i += i & (~i + 1))
+        m_tree[i] += delta;
+}
+
+long long VisualLineMap::visualLinesBefore(int line) const
+{
+    long long sum = 0;
+    for (auto i = static_cast<std::size_t>(std::clamp(line, 0, lineCount())); i > 0;
+         i -= i & (~i + 1))
+        sum += m_tree[i];
+    return sum;
+}
+
+VisualLineMap::Position VisualLineMap::locate(long long visualLine) const
+{
+    if (m_counts.empty())
+        return {};
+    if (visualLine <= 0)
+        return {0, 0};
+    if (visualLine >= m_total)
+        return {lineCount() - 1, count(lineCount() - 1) - 1};
+    // Largest prefix of lines whose visual lines sum to at most visualLine.
+    std::size_t position = 0;
+    long long remaining = visualLine;
+    std::size_t step = 1;
+    while (step * 2 < m_tree.size())
+        step *= 2;
+    for (; step > 0; step /= 2) {
+        std::size_t next = position + step;
+        if (next < m_tree.size() && m_tree[next] <= remaining) {
+            position = next;
+            remaining -= m_tree[next];
+        }
+    }
+    return {static_cast<int>(position), static_cast<int>(remaining)};
+}
+
+} // namespace EditorViews

@@ -1,0 +1,102 @@
+// Opens a generated 100 MiB, 1,000,000-line text in the editor view (offscreen) and prints the
+// time to the first paint, the time to scroll to the end and the peak memory of the process.
+#include "app/views/EditorTextView.h"
+#include "app/views/LineNumberRuler.h"
+#include "app/views/TextStorage.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QScrollBar>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+long long statusKilobytes(const char* field)
+{
+    QFile status("/proc/self/status");
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith(field))
+            return line.mid(static_cast<qsizetype>(std::strlen(field)))
+                .trimmed()
+                .split(' ')
+                .front()
+                .toLongLong();
+    }
+    return -1;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QApplication application(argc, argv);
+    using namespace EditorViews;
+
+    constexpr int lineCount = 1000000;
+    constexpr int lineLength = 104; // plus LF: 105,000,000 UTF-8 bytes, about 100 MiB
+    QString text;
+    text.reserve(static_cast<qsizetype>(lineCount) * (lineLength + 1));
+    const QString filler = QStringLiteral("The quick brown fox jumps over the lazy dog; ");
+    for (int i = 0; i < lineCount; ++i) {
+        QString line = QStringLiteral("%1 ").arg(i, 7, 10, QLatin1Char('0'));
+        while (line.size() < lineLength)
+            line += filler;
+        line.truncate(lineLength);
+        text += line;
+        text += QLatin1Char('\n');
+    }
+    const double utf16MiB = text.size() * 2.0 / (1024 * 1024);
+    const long long baselineKb = statusKilobytes("VmRSS:");
+
+    auto display = std::make_shared<EditorDisplayState>();
+    display->options.showsLineNumbers = true;
+    EditorTextView view(display);
+    view.resize(1180, 640);
+    auto* ruler = new LineNumberRuler(&view);
+    view.setLineNumberRuler(ruler);
+    view.show();
+    application.processEvents();
+
+    QElapsedTimer timer;
+    timer.start();
+    view.storage().setText(std::move(text));
+    const double storedMs = timer.nsecsElapsed() / 1e6;
+    ruler->lineIndex = view.lineIndex(); // the window keeps its own copy in the ruler
+    ruler->updateThickness();
+    view.displayOptionsDidChange();
+    const double optionsMs = timer.nsecsElapsed() / 1e6;
+    view.viewport()->repaint();
+    const double firstPaintMs = timer.nsecsElapsed() / 1e6;
+
+    timer.restart();
+    view.doCommandBySelector(QStringLiteral("moveToEndOfDocument:"));
+    view.viewport()->repaint();
+    const double scrollMs = timer.nsecsElapsed() / 1e6;
+
+    timer.restart();
+    view.verticalScrollBar()->setValue(view.verticalScrollBar()->maximum() / 2);
+    view.viewport()->repaint();
+    const double middleMs = timer.nsecsElapsed() / 1e6;
+
+    const long long peakKb = statusKilobytes("VmHWM:");
+    std::printf(
+        "lines=%d utf16=%.1fMiB wraps=%d\n", lineCount, utf16MiB, display->options.wrapsLines);
+    std::printf("first paint after the text is in memory: %.1f ms (text stored and indexed "
+                "%.1f ms, options applied %.1f ms)\n",
+                firstPaintMs,
+                storedMs,
+                optionsMs);
+    std::printf("scroll to the end and paint: %.1f ms\n", scrollMs);
+    std::printf("jump to the middle and paint: %.1f ms\n", middleMs);
+    std::printf("peak memory: %.1f MiB (%.2f x the UTF-16 size; %.1f MiB before the view)\n",
+                peakKb / 1024.0,
+                peakKb / 1024.0 / utf16MiB,
+                baselineKb / 1024.0);
+    return 0;
+}

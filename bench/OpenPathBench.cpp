@@ -1,0 +1,331 @@
+// The text engine's part of opening a file, timed on a generated 256 MiB file per kind of
+// text: read, detect (twice, as the document layer does), decode, line-ending summary and line
+// index. Prints MB/s (10^6 bytes of the file per second) per step and for the whole path, for
+// the first open (into memory fresh from the kernel) and the best of three later opens (which
+// reuse the freed memory).
+//
+//   olv-open-path-bench [MiB]     (default 256)
+
+#include "core/EncodingDetector.h"
+#include "core/TextCodec.h"
+
+#if __has_include("core/LineIndex.h")
+#include "core/LineEnding.h"
+#include "core/LineIndex.h"
+#define OLV_BENCH_HAS_LINES 1
+#endif
+
+#include <algorithm>
+#include <chrono>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <malloc.h>
+#include <random>
+#include <string>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+using namespace EditorCore;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using Bytes = std::vector<std::uint8_t>;
+
+double secondsSince(Clock::time_point start)
+{
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// About 1 MiB of UTF-16 text, cut into lines of a few words.
+std::u16string makeBlock(const std::vector<std::u16string>& words,
+                         std::u16string_view punctuation,
+                         std::uint32_t seed)
+{
+    std::mt19937 random(seed);
+    std::u16string text;
+    while (text.size() < 700000) {
+        const int wordsInLine = std::uniform_int_distribution<int>(4, 14)(random);
+        for (int w = 0; w < wordsInLine; ++w) {
+            if (w > 0)
+                text += u' ';
+            text += words[random() % words.size()];
+            if (random() % 7 == 0)
+                text += punctuation[random() % punctuation.size()];
+        }
+        text += u'\n';
+    }
+    return text;
+}
+
+Bytes encodeOrDie(std::u16string_view text, TextEncoding encoding)
+{
+    auto bytes = TextCodec::encode(text, encoding, AddByteOrderMark::no);
+    if (!bytes) {
+        std::fprintf(stderr, "cannot encode the corpus\n");
+        std::exit(1);
+    }
+    return std::move(*bytes);
+}
+
+// The block repeated up to `size` bytes, the last copy cut after a line feed (a single byte
+// 0A in all three corpora, never inside a character).
+Bytes fill(const Bytes& block, std::size_t size)
+{
+    Bytes data;
+    data.reserve(size);
+    while (data.size() + block.size() <= size)
+        data.insert(data.end(), block.begin(), block.end());
+    const std::size_t room = size - data.size();
+    auto cut = block.begin() + static_cast<std::ptrdiff_t>(room);
+    while (cut != block.begin() && *(cut - 1) != '\n')
+        --cut;
+    data.insert(data.end(), block.begin(), cut);
+    return data;
+}
+
+void writeFile(const std::filesystem::path& path, const Bytes& data)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    std::size_t done = 0;
+    while (fd >= 0 && done < data.size()) {
+        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+        if (n <= 0)
+            break;
+        done += static_cast<std::size_t>(n);
+    }
+    if (fd < 0 || done != data.size()) {
+        std::fprintf(stderr, "cannot write %s\n", path.c_str());
+        std::exit(1);
+    }
+    ::close(fd);
+}
+
+// Streamed reads, as the document layer reads a file.
+Bytes readFile(const std::filesystem::path& path)
+{
+    Bytes data;
+    const int fd = ::open(path.c_str(), O_RDONLY);
+    struct stat info = {};
+    if (fd < 0 || ::fstat(fd, &info) != 0) {
+        std::fprintf(stderr, "cannot read %s\n", path.c_str());
+        std::exit(1);
+    }
+    data.resize(static_cast<std::size_t>(info.st_size));
+    std::size_t done = 0;
+    while (done < data.size()) {
+        const ssize_t n =
+            ::read(fd, data.data() + done, std::min<std::size_t>(8 << 20, data.size() - done));
+        if (n <= 0)
+            break;
+        done += static_cast<std::size_t>(n);
+    }
+    data.resize(done);
+    ::close(fd);
+    return data;
+}
+
+struct Timings
+{
+    double read = 0, detect = 0, decode = 0, summary = 0, index = 0;
+    std::size_t units = 0;
+    double path() const { return detect + decode + summary + index; }
+};
+
+Timings openOnce(const std::filesystem::path& path, TextEncoding expected)
+{
+    Timings t;
+    auto start = Clock::now();
+    const Bytes bytes = readFile(path);
+    t.read = secondsSince(start);
+
+    start = Clock::now();
+    const ContentGuess first = EncodingDetector::detect(bytes);
+    const EncodingGuess* guess = first.textGuess();
+    if (guess == nullptr || guess->encoding != expected) {
+        std::fprintf(stderr, "detection went wrong\n");
+        std::exit(1);
+    }
+    const ContentGuess second = EncodingDetector::detect(bytes, guess->encoding);
+    t.detect = secondsSince(start);
+
+    start = Clock::now();
+    auto text = TextCodec::decode(bytes,
+                                  second.textGuess()->encoding,
+                                  guess->hasByteOrderMark ? StripByteOrderMark::yes
+                                                          : StripByteOrderMark::no);
+    t.decode = secondsSince(start);
+    if (!text) {
+        std::fprintf(stderr, "decoding failed\n");
+        std::exit(1);
+    }
+    t.units = text->size();
+
+#ifdef OLV_BENCH_HAS_LINES
+    start = Clock::now();
+    const LineEndingSummary summary(*text);
+    t.summary = secondsSince(start);
+
+    start = Clock::now();
+    const LineIndex index(*text);
+    t.index = secondsSince(start);
+    if (summary.lf + 1 != index.lineCount()) {
+        std::fprintf(stderr, "line counts disagree\n");
+        std::exit(1);
+    }
+#endif
+    return t;
+}
+
+void printStep(const char* step, double mb, double cold, double warm, double utf16GB = 0)
+{
+    std::printf(
+        "  %-13s %8.3f s %7.0f MB/s   %8.3f s %7.0f MB/s", step, cold, mb / cold, warm, mb / warm);
+    if (utf16GB > 0)
+        std::printf("   (%.2f / %.2f GB/s of UTF-16)", utf16GB / cold, utf16GB / warm);
+    std::printf("\n");
+}
+
+// `first`: the first open, into memory fresh from the kernel; `later`: the best of the later
+// opens, which reuse the memory the earlier ones freed.
+void report(const char* name,
+            std::size_t size,
+            const Timings& first,
+            const std::vector<Timings>& later)
+{
+    auto best = [&](auto field) {
+        double value = 1e30;
+        for (const auto& run : later)
+            value = std::min(value, field(run));
+        return value;
+    };
+    const double mb = static_cast<double>(size) / 1e6;
+    const double utf16GB = static_cast<double>(first.units) * 2 / 1e9;
+    std::printf("%s: %.1f MB, %zu UTF-16 units\n", name, mb, first.units);
+    std::printf("  %-13s %26s   %26s\n", "", "first open (fresh memory)", "later opens (best)");
+    printStep("read", mb, first.read, best([](const Timings& t) { return t.read; }));
+    printStep("detect (x2)", mb, first.detect, best([](const Timings& t) { return t.detect; }));
+    printStep("decode", mb, first.decode, best([](const Timings& t) { return t.decode; }));
+#ifdef OLV_BENCH_HAS_LINES
+    printStep("line endings",
+              mb,
+              first.summary,
+              best([](const Timings& t) { return t.summary; }),
+              utf16GB);
+    printStep(
+        "line index", mb, first.index, best([](const Timings& t) { return t.index; }), utf16GB);
+#else
+    std::printf("  line endings, line index: not built (core/LineIndex.h missing)\n");
+#endif
+    printStep("whole path", mb, first.path(), best([](const Timings& t) { return t.path(); }));
+}
+
+// How fast the kernel hands out fresh memory here: the floor under every step that writes a
+// new buffer.
+void reportFreshMemory()
+{
+    const std::size_t size = std::size_t(512) << 20;
+    auto* memory = static_cast<char*>(std::malloc(size));
+    auto start = Clock::now();
+    std::memset(memory, 1, size);
+    asm volatile("" : : "r"(memory) : "memory");
+    const double first = secondsSince(start);
+    start = Clock::now();
+    std::memset(memory, 2, size);
+    asm volatile("" : : "r"(memory) : "memory");
+    const double second = secondsSince(start);
+    std::free(memory);
+    std::printf("memset of 512 MiB: first touch %.0f MB/s, again %.0f MB/s\n\n",
+                double(size) / first / 1e6,
+                double(size) / second / 1e6);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const std::size_t mebibytes = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 256;
+    const std::size_t size = mebibytes << 20;
+    constexpr int laterRuns = 3;
+    // Freed memory stays with the process, so that the later opens reuse it.
+    mallopt(M_MMAP_MAX, 0);
+    mallopt(M_TRIM_THRESHOLD, INT_MAX);
+    reportFreshMemory();
+
+    const std::vector<std::u16string> english = {
+        u"the",       u"quick",      u"brown",  u"fox",   u"jumps",  u"over",  u"lazy",
+        u"dog",       u"editor",     u"opens",  u"files", u"as",     u"they",  u"are",
+        u"encoding",  u"line",       u"ending", u"index", u"return", u"value", u"const",
+        u"struct",    u"int",        u"size_t", u"{",     u"}",      u"=",     u"0;",
+        u"caf\u00E9", u"na\u00EFve", u"\u2014", u"2024",  u"a",      u"of",    u"to"};
+    const std::vector<std::u16string> korean = {u"\uC548\uB155\uD558\uC138\uC694",
+                                                u"\uC624\uB298\uC740",
+                                                u"\uB0A0\uC528\uAC00",
+                                                u"\uC88B\uC2B5\uB2C8\uB2E4",
+                                                u"\uD30C\uC77C\uC744",
+                                                u"\uC5F4\uC5C8\uC2B5\uB2C8\uB2E4",
+                                                u"\uD3B8\uC9D1\uAE30",
+                                                u"\uD14D\uC2A4\uD2B8",
+                                                u"\uADF8\uB9AC\uACE0",
+                                                u"\uC788\uB294",
+                                                u"\uADF8\uB300\uB85C",
+                                                u"\uBCF4\uC5EC",
+                                                u"\uC8FC\uB294",
+                                                u"\uD55C\uAD6D\uC5B4",
+                                                u"\uBB38\uC11C",
+                                                u"\uC800\uC7A5",
+                                                u"\uC904",
+                                                u"\uBC88\uD638",
+                                                u"2024\uB144",
+                                                u"\uC0AC\uB78C",
+                                                u"\uC2DC\uAC04",
+                                                u"\uC774",
+                                                u"\uAC00",
+                                                u"\uB294"};
+
+    struct Corpus
+    {
+        const char* name;
+        std::u16string block;
+        TextEncoding encoding;
+    };
+    const Corpus corpora[] = {
+        {"ASCII-heavy UTF-8", makeBlock(english, u".,;:", 1), TextEncoding::utf8},
+        {"Hangul UTF-8", makeBlock(korean, u".,?!", 2), TextEncoding::utf8},
+        {"Hangul cp949", makeBlock(korean, u".,?!", 2), TextEncoding::cp949},
+    };
+
+    std::string folderName =
+        (std::filesystem::temp_directory_path() / "olv-open-path-XXXXXX").string();
+    if (::mkdtemp(folderName.data()) == nullptr) {
+        std::fprintf(stderr, "cannot make a temporary folder\n");
+        return 1;
+    }
+    const std::filesystem::path folder = folderName;
+
+    for (const auto& corpus : corpora) {
+        const std::filesystem::path path = folder / "corpus.txt";
+        {
+            const Bytes data = fill(encodeOrDie(corpus.block, corpus.encoding), size);
+            writeFile(path, data);
+        }
+        // Memory goes back to the kernel before the first open; on a virtual machine that
+        // reclaims freed pages, give it time to.
+        malloc_trim(0);
+        std::this_thread::sleep_for(std::chrono::seconds(3));
+        const Timings first = openOnce(path, corpus.encoding);
+        std::vector<Timings> later;
+        for (int run = 0; run < laterRuns; ++run)
+            later.push_back(openOnce(path, corpus.encoding));
+        report(corpus.name, std::filesystem::file_size(path), first, later);
+        std::filesystem::remove(path);
+    }
+    std::filesystem::remove_all(folder);
+    return 0;
+}

@@ -1,0 +1,249 @@
+#include "core/TextCodec.h"
+
+#include "core/DoubleByteTable.h"
+#include "core/IcuConverter.h"
+#include "core/Utf8.h"
+
+#include <unicode/brkiter.h>
+#include <unicode/locid.h>
+#include <unicode/normalizer2.h>
+#include <unicode/unistr.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <memory>
+#include <unordered_set>
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
+
+namespace EditorCore {
+
+TextCodecError TextCodecError::notDecodable(TextEncoding encoding)
+{
+    return {NotDecodable{encoding}};
+}
+
+TextCodecError TextCodecError::unencodable(TextEncoding encoding,
+                                           std::vector<std::u16string> characters)
+{
+    return {Unencodable{encoding, std::move(characters)}};
+}
+
+TextEncoding TextCodecError::encoding() const
+{
+    return std::visit([](const auto& r) { return r.encoding; }, reason);
+}
+
+std::ostream& operator<<(std::ostream& out, const TextCodecError& error)
+{
+    if (const auto* unencodable = error.unencodable()) {
+        out << "unencodable(" << unencodable->encoding << ",";
+        for (const auto& character : unencodable->characters) {
+            out << " U+";
+            // Code units are enough to tell test failures apart.
+            for (char16_t unit : character) {
+                constexpr char digits[] = "0123456789ABCDEF";
+                for (int shift = 12; shift >= 0; shift -= 4)
+                    out << digits[(unit >> shift) & 0xF];
+            }
+        }
+        return out << ")";
+    }
+    return out << "notDecodable(" << error.encoding() << ")";
+}
+
+namespace {
+
+bool isSwappedControl(char16_t unit)
+{
+    return unit == 0x1A || unit == 0x1C || unit == 0x7F;
+}
+
+// Below this the table's one-time build costs more than it saves.
+constexpr std::size_t doubleByteTableThreshold = std::size_t(4) << 20;
+
+// The text of a large file is written once, front to back, into fresh memory: in huge pages
+// the kernel takes one fault per 2 MiB instead of one per 4 KiB.
+void adviseHugePages(std::u16string& text)
+{
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+    constexpr std::uintptr_t hugePage = std::uintptr_t(2) << 20;
+    const std::size_t bytes = text.capacity() * sizeof(char16_t);
+    if (bytes < 8 * hugePage)
+        return;
+    const auto begin = reinterpret_cast<std::uintptr_t>(text.data());
+    const std::uintptr_t alignedBegin = (begin + hugePage - 1) & ~(hugePage - 1);
+    const std::uintptr_t alignedEnd = (begin + bytes) & ~(hugePage - 1);
+    if (alignedEnd > alignedBegin)
+        ::madvise(reinterpret_cast<void*>(alignedBegin), alignedEnd - alignedBegin, MADV_HUGEPAGE);
+#else
+    (void)text;
+#endif
+}
+
+bool decodeInto(std::span<const std::uint8_t> bytes, TextEncoding encoding, std::u16string& text)
+{
+    if (encoding == TextEncoding::utf8)
+        return Utf8::decodeStrict(bytes, text);
+    if (bytes.size() >= doubleByteTableThreshold) {
+        if (const auto* table = DoubleByteTable::forEncoding(encoding))
+            return table->decode(bytes, text);
+    }
+    auto converter = IcuConverter::open(icuConverterName(encoding));
+    if (!converter)
+        return false;
+    if (!converter->decode(bytes, text))
+        return false;
+    if (encoding == TextEncoding::shiftJIS)
+        std::transform(text.begin(), text.end(), text.begin(), fromWindows31jControl);
+    return true;
+}
+
+bool encodeInto(std::u16string_view text, TextEncoding encoding, std::vector<std::uint8_t>& bytes)
+{
+    if (encoding == TextEncoding::utf8)
+        return Utf8::encodeStrict(text, bytes);
+    auto converter = IcuConverter::open(icuConverterName(encoding));
+    if (!converter)
+        return false;
+    if (encoding == TextEncoding::shiftJIS
+        && std::any_of(text.begin(), text.end(), isSwappedControl)) {
+        std::u16string swapped(text);
+        std::transform(swapped.begin(), swapped.end(), swapped.begin(), toWindows31jControl);
+        return converter->encode(swapped, bytes);
+    }
+    return converter->encode(text, bytes);
+}
+
+// Every one of the fourteen encodings represents ASCII, so such a cluster needs no converter.
+bool isASCII(std::u16string_view text)
+{
+    return std::all_of(text.begin(), text.end(), [](char16_t unit) { return unit < 0x80; });
+}
+
+} // namespace
+
+namespace TextCodec {
+
+Result<std::u16string, TextCodecError>
+decode(std::span<const std::uint8_t> bytes, TextEncoding encoding, StripByteOrderMark strip)
+{
+    const auto mark = byteOrderMark(encoding);
+    if (strip == StripByteOrderMark::yes && !mark.empty() && hasPrefix(mark, bytes))
+        bytes = bytes.subspan(mark.size());
+    std::u16string text;
+    // No encoding of ours yields more UTF-16 units than it has bytes.
+    text.reserve(bytes.size());
+    adviseHugePages(text);
+    if (!decodeInto(bytes, encoding, text))
+        return failure(TextCodecError::notDecodable(encoding));
+    // Large buffers keep their unused tail untouched and cost no memory; a small one that is
+    // mostly unused is handed back.
+    if (text.capacity() - text.size() > text.size() / 4 && text.capacity() < (std::size_t(1) << 24))
+        text.shrink_to_fit();
+    return text;
+}
+
+Result<std::vector<std::uint8_t>, TextCodecError>
+encode(std::u16string_view text, TextEncoding encoding, AddByteOrderMark add)
+{
+    std::vector<std::uint8_t> bytes;
+    if (add == AddByteOrderMark::yes) {
+        const auto mark = byteOrderMark(encoding);
+        bytes.assign(mark.begin(), mark.end());
+    }
+    if (!encodeInto(text, encoding, bytes))
+        return failure(TextCodecError::unencodable(
+            encoding, unencodableCharacters(text, encoding, encodeErrorLimit)));
+    return bytes;
+}
+
+std::vector<std::u16string>
+unencodableCharacters(std::u16string_view text, TextEncoding encoding, std::size_t limit)
+{
+    std::vector<std::u16string> result;
+    if (limit == 0 || text.empty())
+        return result;
+    {
+        // The common answer, "none", from one pass over the whole text.
+        std::vector<std::uint8_t> scratch;
+        if (encodeInto(text, encoding, scratch))
+            return result;
+    }
+
+    // ICU's break iterators count in 32 bits; a text past 2^31 units (4 GiB) is looked at up
+    // to there.
+    text = text.substr(0, std::min<std::size_t>(text.size(), INT32_MAX));
+    UErrorCode status = U_ZERO_ERROR;
+    const icu::Normalizer2* nfd = icu::Normalizer2::getNFDInstance(status);
+    std::unique_ptr<icu::BreakIterator> clusters(
+        icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
+    if (U_FAILURE(status) || nfd == nullptr || clusters == nullptr)
+        return result;
+    const icu::UnicodeString whole(false, text.data(), static_cast<int32_t>(text.size()));
+    clusters->setText(whole);
+
+    const bool isUTF8 = encoding == TextEncoding::utf8;
+    auto converter =
+        isUTF8 ? std::optional<IcuConverter>() : IcuConverter::open(icuConverterName(encoding));
+    if (!isUTF8 && !converter)
+        return result;
+    auto converts = [&](std::u16string_view character) {
+        std::vector<std::uint8_t> scratch;
+        return isUTF8 ? Utf8::encodeStrict(character, scratch)
+                      : converter->encode(character, scratch);
+    };
+
+    std::unordered_set<std::u16string> encodable;
+    std::unordered_set<std::u16string> listed; // decomposed forms of the result
+    for (int32_t start = clusters->first(), end = clusters->next(); end != icu::BreakIterator::DONE;
+         start = end, end = clusters->next()) {
+        const std::u16string_view character = text.substr(start, end - start);
+        if (isASCII(character))
+            continue;
+        std::u16string key(character);
+        if (encodable.contains(key))
+            continue;
+        icu::UnicodeString decomposed;
+        nfd->normalize(icu::UnicodeString(false, character.data(), int32_t(character.size())),
+                       decomposed,
+                       status);
+        std::u16string decomposedKey(decomposed.getBuffer(), decomposed.length());
+        if (listed.contains(decomposedKey))
+            continue;
+        if (converts(character)) {
+            encodable.insert(std::move(key));
+            continue;
+        }
+        result.push_back(std::move(key));
+        listed.insert(std::move(decomposedKey));
+        if (result.size() == limit)
+            break;
+    }
+    return result;
+}
+
+std::optional<std::u16string>
+decodePrefix(std::span<const std::uint8_t> sample, TextEncoding encoding, SampleIsCut cut)
+{
+    for (std::size_t dropped = 0; dropped <= 3; ++dropped) {
+        if (dropped > 0 && (cut == SampleIsCut::no || dropped >= sample.size()))
+            break;
+        if (auto text =
+                decode(sample.first(sample.size() - dropped), encoding, StripByteOrderMark::no))
+            return std::move(*text);
+    }
+    return std::nullopt;
+}
+
+bool hasPrefix(std::span<const std::uint8_t> prefix, std::span<const std::uint8_t> bytes)
+{
+    return prefix.size() <= bytes.size() && std::equal(prefix.begin(), prefix.end(), bytes.begin());
+}
+
+} // namespace TextCodec
+
+} // namespace EditorCore

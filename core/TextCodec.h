@@ -1,0 +1,87 @@
+#pragma once
+
+#include "core/Result.h"
+#include "core/TextEncoding.h"
+
+#include <cstdint>
+#include <optional>
+#include <ostream>
+#include <span>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+namespace EditorCore {
+
+struct TextCodecError
+{
+    // The bytes are not valid in the encoding.
+    struct NotDecodable
+    {
+        TextEncoding encoding;
+        bool operator==(const NotDecodable&) const = default;
+    };
+    // The text holds characters the encoding cannot represent: the distinct ones, each an
+    // extended grapheme cluster, in order of first appearance.
+    struct Unencodable
+    {
+        TextEncoding encoding;
+        std::vector<std::u16string> characters;
+        bool operator==(const Unencodable&) const = default;
+    };
+
+    std::variant<NotDecodable, Unencodable> reason;
+
+    static TextCodecError notDecodable(TextEncoding encoding);
+    static TextCodecError unencodable(TextEncoding encoding,
+                                      std::vector<std::u16string> characters);
+
+    TextEncoding encoding() const;
+    bool isNotDecodable() const { return std::holds_alternative<NotDecodable>(reason); }
+    // Null for a decoding error.
+    const Unencodable* unencodable() const { return std::get_if<Unencodable>(&reason); }
+
+    bool operator==(const TextCodecError&) const = default;
+};
+
+std::ostream& operator<<(std::ostream&, const TextCodecError&);
+
+enum class StripByteOrderMark { no, yes };
+enum class AddByteOrderMark { no, yes };
+// Whether a sample was cut from longer data, so that its last character may be split.
+enum class SampleIsCut { no, yes };
+
+// Strict conversion between bytes and text in the fourteen encodings: a decode accepts every
+// byte or fails, an encode represents every character or fails; nothing is ever replaced.
+// No state; every function may run on any thread.
+namespace TextCodec {
+
+// How many characters `encode` names at most when it fails.
+inline constexpr std::size_t encodeErrorLimit = 8;
+
+// Drops the encoding's own byte-order mark from the front when asked and the bytes begin with
+// it (the nine legacy encodings have none); a mark left in place decodes like other bytes.
+[[nodiscard]] Result<std::u16string, TextCodecError>
+decode(std::span<const std::uint8_t> bytes, TextEncoding encoding, StripByteOrderMark strip);
+
+// The mark is added only for the five Unicode forms.
+[[nodiscard]] Result<std::vector<std::uint8_t>, TextCodecError>
+encode(std::u16string_view text, TextEncoding encoding, AddByteOrderMark add);
+
+// The distinct characters (extended grapheme clusters, canonically equivalent ones counted
+// once) that the encoding cannot represent, in order of first appearance, at most `limit`.
+[[nodiscard]] std::vector<std::u16string>
+unencodableCharacters(std::u16string_view text, TextEncoding encoding, std::size_t limit);
+
+// The tolerant decode of detection: a sample cut from longer data may lose up to three
+// trailing bytes of a split character. Never strips a byte-order mark.
+[[nodiscard]] std::optional<std::u16string>
+decodePrefix(std::span<const std::uint8_t> sample, TextEncoding encoding, SampleIsCut cut);
+
+[[nodiscard]] bool hasPrefix(std::span<const std::uint8_t> prefix,
+                             std::span<const std::uint8_t> bytes);
+
+} // namespace TextCodec
+
+} // namespace EditorCore

@@ -1,0 +1,301 @@
+#include "ViewTestSupport.h"
+#include "app/kit/ActionRouter.h"
+#include "app/kit/HostWindow.h"
+#include "app/kit/TabPage.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QUndoStack>
+
+#include <gtest/gtest.h>
+
+using namespace EditorViews;
+using ViewTest::ViewFixture;
+
+namespace {
+
+// Every kind of break and the no-break space, which the view must never rewrite.
+const QString oddText = QString::fromUtf16(u"a\r\nb\rc\nd\u2028e\u0085f\u00A0g\r\n");
+
+void type(EditorTextView& view, const QString& text)
+{
+    for (QChar c : text) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(&view, &press);
+    }
+}
+
+void key(EditorTextView& view, int code, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QKeyEvent press(QEvent::KeyPress, code, modifiers);
+    QApplication::sendEvent(&view, &press);
+}
+
+struct RecordingDelegate : EditorTextViewDelegate
+{
+    int changes = 0;
+    bool refuse = false;
+    QList<QUrl> opened;
+    bool shouldChangeText(EditorTextView&, TextRange, const QString&) override { return !refuse; }
+    void textDidChange(EditorTextView&) override { ++changes; }
+    void openDroppedFiles(EditorTextView&, const QList<QUrl>& urls) override { opened += urls; }
+};
+
+} // namespace
+
+TEST(EditorTextView, typingDeletingAndUndoKeepEveryBreakAsItIs)
+{
+    ViewFixture f(oddText);
+    EditorTextView& view = *f.view;
+    EXPECT_EQ(view.text(), oddText);
+    EXPECT_EQ(view.lineIndex().lineCount(), 7);
+
+    // Type at the end of every line, then take it back.
+    for (int line = 6; line >= 1; --line) {
+        auto range =
+            view.lineIndex().contentRange(line - 1,
+                                          {reinterpret_cast<const char16_t*>(oddText.utf16()),
+                                           static_cast<std::size_t>(oddText.size())});
+        view.setSelectedRange({static_cast<int>(range.location + range.length), 0});
+        view.breakUndoCoalescing();
+        type(view, "xy");
+    }
+    QString expected = QString::fromUtf16(u"axy\r\nbxy\rcxy\ndxy\u2028exy\u0085f\u00A0gxy\r\n");
+    EXPECT_EQ(view.text(), expected);
+    key(view, Qt::Key_Backspace);
+    EXPECT_EQ(view.text(), QString::fromUtf16(u"ax\r\nbxy\rcxy\ndxy\u2028exy\u0085f\u00A0gxy\r\n"));
+    while (view.undoStack()->canUndo())
+        view.undo();
+    EXPECT_EQ(view.text(), oddText);
+    while (view.undoStack()->canRedo())
+        view.redo();
+    EXPECT_EQ(view.text(), QString::fromUtf16(u"ax\r\nbxy\rcxy\ndxy\u2028exy\u0085f\u00A0gxy\r\n"));
+}
+
+TEST(EditorTextView, caretNeverStopsInsideACrLfAndBackspaceTakesTheWholeBreak)
+{
+    ViewFixture f(QString::fromUtf16(u"ab\r\ncd"));
+    EditorTextView& view = *f.view;
+    view.setSelectedRange({2, 0});
+    key(view, Qt::Key_Right);
+    EXPECT_EQ(view.caretPosition(), 4);
+    key(view, Qt::Key_Left);
+    EXPECT_EQ(view.caretPosition(), 2);
+    view.setSelectedRange({4, 0});
+    key(view, Qt::Key_Backspace);
+    EXPECT_EQ(view.text(), "abcd");
+    view.undo();
+    EXPECT_EQ(view.text(), QString::fromUtf16(u"ab\r\ncd"));
+    view.setSelectedRange({2, 0});
+    key(view, Qt::Key_Delete);
+    EXPECT_EQ(view.text(), "abcd");
+}
+
+TEST(EditorTextView, typingCoalescesIntoOneUndoStepUntilTheCaretMoves)
+{
+    ViewFixture f("");
+    EditorTextView& view = *f.view;
+    type(view, "hello");
+    EXPECT_EQ(view.undoStack()->count(), 1);
+    key(view, Qt::Key_Left);
+    type(view, "X");
+    EXPECT_EQ(view.text(), "hellXo");
+    EXPECT_EQ(view.undoStack()->count(), 2);
+    view.undo();
+    EXPECT_EQ(view.text(), "hello");
+    EXPECT_EQ(view.selectedRange(), (TextRange{4, 0}));
+    view.undo();
+    EXPECT_EQ(view.text(), "");
+}
+
+TEST(EditorTextView, lineBreakInsertsTheDocumentsEnding)
+{
+    ViewFixture f(QString::fromUtf16(u"a\r\nb"));
+    EditorTextView& view = *f.view;
+    view.setNewlineString("\r\n");
+    view.setSelectedRange({1, 0});
+    key(view, Qt::Key_Return);
+    EXPECT_EQ(view.text(), QString::fromUtf16(u"a\r\n\r\nb"));
+    EXPECT_EQ(view.caretPosition(), 3);
+}
+
+TEST(EditorTextView, inputMethodCommitInsertsOnceAtTheCaret)
+{
+    ViewFixture f("ab");
+    EditorTextView& view = *f.view;
+    view.setSelectedRange({1, 0});
+
+    QInputMethodEvent compose1(QString::fromUtf16(u"ㅎ"), {});
+    QApplication::sendEvent(&view, &compose1);
+    QInputMethodEvent compose2(QString::fromUtf16(u"하"), {});
+    QApplication::sendEvent(&view, &compose2);
+    EXPECT_EQ(view.text(), "ab") << "the composition is shown, not stored";
+    EXPECT_TRUE(view.hasMarkedText());
+    EXPECT_EQ(view.markedText(), QString::fromUtf16(u"하"));
+
+    QInputMethodEvent commit;
+    commit.setCommitString(QString::fromUtf16(u"한"));
+    QApplication::sendEvent(&view, &commit);
+    EXPECT_EQ(view.text(), QString::fromUtf16(u"a한b"));
+    EXPECT_FALSE(view.hasMarkedText());
+    EXPECT_EQ(view.caretPosition(), 2);
+    EXPECT_EQ(view.undoStack()->count(), 1);
+
+    // A commit that replaces text before the caret (reconversion) replaces just that.
+    QInputMethodEvent replace;
+    replace.setCommitString(QString::fromUtf16(u"漢"), -1, 1);
+    QApplication::sendEvent(&view, &replace);
+    EXPECT_EQ(view.text(), QString::fromUtf16(u"a漢b"));
+
+    EXPECT_EQ(view.inputMethodQuery(Qt::ImSurroundingText).toString(), QString::fromUtf16(u"a漢b"));
+    EXPECT_EQ(view.inputMethodQuery(Qt::ImCursorPosition).toInt(), 2);
+    EXPECT_TRUE(view.inputMethodQuery(Qt::ImEnabled).toBool());
+}
+
+TEST(EditorTextView, copyGivesTheExactTextAndPasteInsertsIt)
+{
+    ViewFixture f(oddText);
+    EditorTextView& view = *f.view;
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->setText("untouched");
+    view.setSelectedRange({1, 0});
+    view.copy();
+    EXPECT_EQ(clipboard->text(), "untouched") << "copying nothing keeps the clipboard";
+    EXPECT_FALSE(view.validateMenuItem("copy:"));
+
+    view.selectAll();
+    EXPECT_TRUE(view.validateMenuItem("copy:"));
+    view.copy();
+    EXPECT_EQ(clipboard->text(), oddText);
+
+    view.setSelectedRange({1, 2}); // the CR LF alone
+    view.cut();
+    EXPECT_EQ(clipboard->text(), "\r\n");
+    EXPECT_EQ(view.text(), oddText.left(1) + oddText.mid(3));
+    view.setSelectedRange({0, 0});
+    view.paste();
+    EXPECT_EQ(view.text(), "\r\na" + oddText.mid(3));
+    view.undo();
+    view.undo();
+    EXPECT_EQ(view.text(), oddText);
+}
+
+TEST(EditorTextView, delegateCanRefuseAndHearsEveryChange)
+{
+    ViewFixture f("abc");
+    RecordingDelegate delegate;
+    EditorTextView& view = *f.view;
+    view.setDelegate(&delegate);
+    type(view, "x");
+    EXPECT_EQ(delegate.changes, 1);
+    view.undo();
+    EXPECT_EQ(delegate.changes, 2);
+    delegate.refuse = true;
+    type(view, "y");
+    key(view, Qt::Key_Delete);
+    EXPECT_EQ(view.text(), "abc");
+    EXPECT_EQ(delegate.changes, 2);
+    view.setDelegate(nullptr);
+}
+
+TEST(EditorTextView, readOnlyViewIgnoresEditsButCopies)
+{
+    ViewFixture f("abc");
+    EditorTextView& view = *f.view;
+    view.setEditable(false);
+    type(view, "x");
+    view.selectAll();
+    view.cut();
+    view.copy();
+    EXPECT_EQ(view.text(), "abc");
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "abc");
+    EXPECT_FALSE(view.validateMenuItem("cut:"));
+}
+
+TEST(EditorTextView, droppedFilesOpenAndDroppedTextIsInserted)
+{
+    ViewFixture f("abc");
+    RecordingDelegate delegate;
+    EditorTextView& view = *f.view;
+    view.setDelegate(&delegate);
+
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile("/tmp/one.txt"), QUrl::fromLocalFile("/tmp/two.txt")});
+    QDragEnterEvent enterFiles(
+        QPoint(5, 5), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view.viewport(), &enterFiles);
+    EXPECT_TRUE(enterFiles.isAccepted());
+    EXPECT_EQ(enterFiles.dropAction(), Qt::CopyAction);
+    QDropEvent dropFiles(QPointF(5, 5), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view.viewport(), &dropFiles);
+    EXPECT_EQ(delegate.opened.size(), 2);
+    EXPECT_EQ(view.text(), "abc");
+
+    QMimeData text;
+    text.setText("\r\n");
+    QDragEnterEvent enterText(QPoint(1, 1), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view.viewport(), &enterText);
+    QDropEvent dropText(QPointF(1, 1), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view.viewport(), &dropText);
+    EXPECT_EQ(view.text(), "\r\nabc");
+    view.setDelegate(nullptr);
+}
+
+TEST(EditorTextView, storageEditsFromOutsideMoveTheCaret)
+{
+    ViewFixture f("hello world");
+    EditorTextView& view = *f.view;
+    view.setSelectedRange({8, 0});
+    view.storage().replace({0, 5}, "hi");
+    EXPECT_EQ(view.caretPosition(), 5);
+    view.storage().replace({3, 3}, "W");
+    EXPECT_EQ(view.caretPosition(), 4) << "a caret inside the replaced text goes to its end";
+    EXPECT_EQ(view.lineIndex().lineCount(), 1);
+    view.storage().replace({0, 0}, "a\nb\n");
+    EXPECT_EQ(view.lineIndex().lineCount(), 3);
+}
+
+TEST(EditorTextView, commandsReportWhetherTheyWereHandled)
+{
+    ViewFixture f("one two\nthree");
+    EditorTextView& view = *f.view;
+    EXPECT_TRUE(view.doCommandBySelector("moveWordRight:"));
+    EXPECT_EQ(view.caretPosition(), 3);
+    EXPECT_TRUE(view.doCommandBySelector("moveToEndOfLineAndModifySelection:"));
+    EXPECT_EQ(view.selectedRange(), (TextRange{3, 4}));
+    EXPECT_TRUE(view.doCommandBySelector("moveDown:"));
+    EXPECT_EQ(view.lineIndex().lineNumber(view.caretPosition()), 2);
+    EXPECT_FALSE(view.doCommandBySelector("noSuchCommand:"));
+    EXPECT_FALSE(view.validateMenuItem("singleCaret:"));
+}
+
+TEST(EditorTextView, answersTheRoutersEditingActionsAndLeavesUndoToTheWindow)
+{
+    EditorKit::ActionRouter router;
+    router.setUnhandledHandler([](std::string_view) {});
+    EditorKit::HostWindow window(router);
+    auto* page = new EditorKit::TabPage;
+    auto display = std::make_shared<EditorDisplayState>();
+    auto* view = new EditorTextView(display, page);
+    QUndoStack stack;
+    view->setUndoStack(&stack);
+    page->setUndoStack(&stack);
+    window.addPage(page);
+    view->setFocus();
+    view->storage().setText("one\r\ntwo");
+
+    EXPECT_EQ(router.target("copy:", &window), static_cast<EditorKit::Responder*>(view));
+    EXPECT_FALSE(router.validate("copy:", {}, &window)) << "nothing selected";
+    EXPECT_TRUE(router.send("selectAll:", {}, &window));
+    EXPECT_EQ(view->selectedRange(), (TextRange{0, 8}));
+    EXPECT_TRUE(router.send("copy:", {}, &window));
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "one\r\ntwo");
+
+    view->insertText("x");
+    EXPECT_EQ(router.target("undo:", &window), static_cast<EditorKit::Responder*>(page));
+    EXPECT_TRUE(router.send("undo:", {}, &window));
+    EXPECT_EQ(view->text(), "one\r\ntwo");
+}

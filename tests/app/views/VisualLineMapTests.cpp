@@ -1,0 +1,39 @@
+#include "app/views/VisualLineMap.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+using namespace EditorViews;
+
+TEST(VisualLineMap, prefixSumsAndLocateAgreeWithAPlainWalk)
+{
+    std::mt19937 random(7);
+    for (int size : {1, 2, 7, 64, 1000}) {
+        SCOPED_TRACE(size);
+        std::vector<int> counts(static_cast<std::size_t>(size));
+        for (auto& c : counts)
+            c = 1 + static_cast<int>(random() % 5);
+        VisualLineMap map;
+        map.reset(counts);
+        for (int step = 0; step < 50; ++step) {
+            int line = static_cast<int>(random() % static_cast<unsigned>(size));
+            int value = 1 + static_cast<int>(random() % 9);
+            counts[static_cast<std::size_t>(line)] = value;
+            map.setCount(line, value);
+        }
+        long long before = 0;
+        for (int line = 0; line < size; ++line) {
+            ASSERT_EQ(map.visualLinesBefore(line), before);
+            for (int sub = 0; sub < counts[static_cast<std::size_t>(line)]; ++sub) {
+                auto position = map.locate(before + sub);
+                ASSERT_EQ(position.line, line);
+                ASSERT_EQ(position.subLine, sub);
+            }
+            before += counts[static_cast<std::size_t>(line)];
+        }
+        EXPECT_EQ(map.totalVisualLines(), before);
+        EXPECT_EQ(map.locate(before + 10).line, size - 1);
+        EXPECT_EQ(map.locate(-3).line, 0);
+    }
+}
