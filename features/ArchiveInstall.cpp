@@ -1,27 +1,18 @@
 #include "features/ArchiveInstall.h"
 
+#include "platform/Files.h"
+#include "platform/Uuid.h"
+
 #include <archive.h>
 #include <archive_entry.h>
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
 #include <map>
 #include <memory>
-#include <sodium.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace EditorFeatures::ArchiveInstall {
 namespace fs = std::filesystem;
 using EditorCore::failure;
 
 namespace {
-
-void initialiseSodium()
-{
-    static std::once_flag once;
-    std::call_once(once, [] { [[maybe_unused]] int status = sodium_init(); });
-}
 
 std::string describe(std::string_view what, const fs::path& path, const std::error_code& error)
 {
@@ -155,11 +146,8 @@ EditorCore::Result<void, StoreFailure> unpackAndActivate(std::span<const std::ui
             return failure(StoreFailure::unpack(describe("create", staging, error)));
 
         const auto bundle = staging / "bundle.zip";
-        if (auto written = writeAtomically(
-                bundle,
-                std::string_view(reinterpret_cast<const char*>(archive.data()), archive.size()));
-            !written)
-            return failure(StoreFailure::unpack(written.error()));
+        if (auto written = Platform::writeAtomically(bundle, archive, 0644); !written)
+            return failure(StoreFailure::unpack(describe("write", bundle, written.error())));
 
         const auto out = staging / "out";
         if (auto extracted = extractZip(bundle, out); !extracted)
@@ -196,10 +184,9 @@ EditorCore::Result<void, StoreFailure> unpackAndActivate(std::span<const std::ui
             }
         }
 
-        if (auto written =
-                writeAtomically(activation.ownFolder / "current.json", activation.record);
-            !written)
-            return failure(StoreFailure::unpack(written.error()));
+        const auto record = activation.ownFolder / "current.json";
+        if (auto written = Platform::writeAtomically(record, activation.record, 0644); !written)
+            return failure(StoreFailure::unpack(describe("write", record, written.error())));
         return {};
     };
 
@@ -233,62 +220,7 @@ std::unique_lock<std::mutex> lockName(const fs::path& root, std::string_view nam
 
 std::string newStagingName()
 {
-    initialiseSodium();
-    std::uint8_t bytes[16];
-    randombytes_buf(bytes, sizeof bytes);
-    bytes[6] = static_cast<std::uint8_t>((bytes[6] & 0x0F) | 0x40);
-    bytes[8] = static_cast<std::uint8_t>((bytes[8] & 0x3F) | 0x80);
-    constexpr char digits[] = "0123456789ABCDEF";
-    std::string name = ".staging-";
-    for (std::size_t i = 0; i < sizeof bytes; ++i) {
-        if (i == 4 || i == 6 || i == 8 || i == 10)
-            name += '-';
-        name += digits[bytes[i] >> 4];
-        name += digits[bytes[i] & 0xF];
-    }
-    return name;
-}
-
-EditorCore::Result<void, std::string> writeAtomically(const fs::path& file, std::string_view bytes)
-{
-    initialiseSodium();
-    auto aside = file;
-    aside.replace_filename("." + file.filename().string() + ".tmp-"
-                           + std::to_string(randombytes_uniform(1u << 30)));
-    int descriptor =
-        ::open(aside.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644);
-    if (descriptor < 0)
-        return failure("write " + aside.string() + ": " + std::strerror(errno));
-
-    auto fail = [&](std::string_view what) {
-        std::string text = std::string(what) + " " + file.string() + ": " + std::strerror(errno);
-        ::close(descriptor);
-        ::unlink(aside.c_str());
-        return failure(std::move(text));
-    };
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        auto wrote = ::write(descriptor, bytes.data() + done, bytes.size() - done);
-        if (wrote < 0) {
-            if (errno == EINTR)
-                continue;
-            return fail("write");
-        }
-        done += static_cast<std::size_t>(wrote);
-    }
-    if (::fsync(descriptor) != 0)
-        return fail("sync");
-    if (::close(descriptor) != 0) {
-        std::string text = "close " + file.string() + ": " + std::strerror(errno);
-        ::unlink(aside.c_str());
-        return failure(std::move(text));
-    }
-    if (::rename(aside.c_str(), file.c_str()) != 0) {
-        std::string text = "rename " + file.string() + ": " + std::strerror(errno);
-        ::unlink(aside.c_str());
-        return failure(std::move(text));
-    }
-    return {};
+    return ".staging-" + Platform::Uuid::random().text();
 }
 
 } // namespace EditorFeatures::ArchiveInstall

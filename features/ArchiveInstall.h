@@ -57,10 +57,6 @@ unpackAndActivate(std::span<const std::uint8_t> archive, const Activation& activ
 // ".staging-" followed by a new random UUID in upper case with hyphens.
 std::string newStagingName();
 
-// Writes a file aside in its folder, flushes it and renames it over `file` in one step.
-[[nodiscard]] EditorCore::Result<void, std::string>
-writeAtomically(const std::filesystem::path& file, std::string_view bytes);
-
 } // namespace ArchiveInstall
 
 } // namespace EditorFeatures

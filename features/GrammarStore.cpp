@@ -2,10 +2,10 @@
 
 #include "features/ArchiveInstall.h"
 #include "features/SyntaxGrammars.h"
+#include "platform/Files.h"
+#include "platform/Folders.h"
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 #include <nlohmann/json.hpp>
 
 namespace EditorFeatures {
@@ -13,19 +13,6 @@ namespace fs = std::filesystem;
 using EditorCore::failure;
 
 namespace {
-
-// The small JSON files of the grammar folder; anything unreadable is simply absent.
-std::optional<std::vector<std::uint8_t>> readFile(const fs::path& path)
-{
-    std::ifstream stream(path, std::ios::binary);
-    if (!stream)
-        return std::nullopt;
-    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(stream)),
-                                    std::istreambuf_iterator<char>());
-    if (stream.bad())
-        return std::nullopt;
-    return bytes;
-}
 
 InstalledGrammar candidateRecord(const GrammarIndex::Entry& entry)
 {
@@ -38,6 +25,11 @@ InstalledGrammar candidateRecord(const GrammarIndex::Entry& entry)
 }
 
 } // namespace
+
+fs::path GrammarStore::defaultRoot()
+{
+    return Platform::Folders::applicationSupport() / "Grammars";
+}
 
 const std::string& GrammarStore::defaultBaseURL()
 {
@@ -158,7 +150,7 @@ std::vector<InstalledGrammar> GrammarStore::installed() const
 
     std::vector<InstalledGrammar> records;
     for (const auto& name : names) {
-        auto bytes = readFile(m_root / name / "current.json");
+        auto bytes = Platform::readWholeFile(m_root / name / "current.json");
         if (!bytes)
             continue;
         auto record = InstalledGrammar::decodeJSON(*bytes);
@@ -182,7 +174,7 @@ std::optional<InstalledGrammar> GrammarStore::installed(CodeLanguage language) c
 
 GrammarStore::State GrammarStore::readState() const
 {
-    auto bytes = readFile(m_root / "state.json");
+    auto bytes = Platform::readWholeFile(m_root / "state.json");
     if (!bytes)
         return {};
     auto object = nlohmann::json::parse(bytes->begin(), bytes->end(), nullptr, false);
@@ -212,9 +204,10 @@ void GrammarStore::setDeclined(CodeLanguage language, bool declined) const
     fs::create_directories(m_root, ignored);
     nlohmann::json object = {{"declined", state.declined}};
     // The choice is simply not kept when the file cannot be written.
-    (void)ArchiveInstall::writeAtomically(
+    (void)Platform::writeAtomically(
         m_root / "state.json",
-        object.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
+        object.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace),
+        0644);
 }
 
 bool GrammarStore::needsUpdate(const InstalledGrammar& grammar,

@@ -38,6 +38,8 @@ public:
     static constexpr std::string_view builtinPublicKey =
         "CEfaaUNENccagJXAsxVmsjFRG1ej59pkSu7bLU97Sv4=";
     static const std::string& defaultBaseURL();
+    // "Grammars" in the application's data folder ($XDG_DATA_HOME/app.orlune.viewer).
+    static std::filesystem::path defaultRoot();
 
     // `root` is the grammar folder; `baseURL` the folder on the server that holds
     // "index.json", "index.json.sig" and the archives.

@@ -90,17 +90,6 @@ TEST(ArchiveInstall, stagingNamesAreFreshUpperCaseUUIDs)
     EXPECT_NE(first, ArchiveInstall::newStagingName());
 }
 
-TEST(ArchiveInstall, writeAtomicallyReplacesTheFileAndLeavesNothingAside)
-{
-    StoreTest::TemporaryFolder folder;
-    auto file = folder.path() / "current.json";
-    ASSERT_TRUE(ArchiveInstall::writeAtomically(file, "old"));
-    ASSERT_TRUE(ArchiveInstall::writeAtomically(file, "new"));
-    EXPECT_EQ(StoreTest::readText(file), "new");
-    EXPECT_EQ(StoreTest::listing(folder.path()), std::vector<std::string>{"current.json"});
-    EXPECT_FALSE(ArchiveInstall::writeAtomically(folder.path() / "missing" / "file", "x"));
-}
-
 TEST(ArchiveInstall, unpackAndActivateReplacesOtherVersionsAndAlwaysRemovesStaging)
 {
     StoreTest::TemporaryFolder folder;

@@ -2,6 +2,7 @@
 #include "features/SignedIndex.h"
 #include "features/SyntaxGrammarLoad.h"
 #include "features/SyntaxParser.h"
+#include "platform/Folders.h"
 #include "tests/features/StoreTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -697,8 +698,10 @@ TEST(GrammarStore, needsUpdate)
     }
 }
 
-TEST(GrammarStore, urlsOfTheServer)
+TEST(GrammarStore, defaultPlaces)
 {
+    EXPECT_EQ(GrammarStore::defaultRoot(), Platform::Folders::applicationSupport() / "Grammars");
+
     EXPECT_TRUE(GrammarStore::defaultBaseURL().starts_with("https://"));
     EXPECT_TRUE(GrammarStore::defaultBaseURL().ends_with("/viewer/grammars/"));
     EXPECT_EQ(SignedIndex::decodeBase64(GrammarStore::builtinPublicKey)->size(), 32u);
