@@ -143,7 +143,8 @@ std::string resolvePath(std::string_view text)
         auto slash = text.find('/');
         auto user = text.substr(1, slash == std::string_view::npos ? text.size() - 1 : slash - 1);
         if (auto home = homeOfUser(user))
-            expanded = *home + std::string(slash == std::string_view::npos ? "" : text.substr(slash));
+            expanded =
+                *home + std::string(slash == std::string_view::npos ? "" : text.substr(slash));
     }
     std::filesystem::path path(expanded);
     if (!path.is_absolute()) {

@@ -146,7 +146,8 @@ std::optional<Installation> installationBeside(const std::filesystem::path& prog
         if (auto info = installationInfo(candidate)) {
             auto identifier = info->find("identifier");
             if (identifier != info->end()
-                && !(identifier->is_string() && identifier->get<std::string>() == applicationIdentifier))
+                && !(identifier->is_string()
+                     && identifier->get<std::string>() == applicationIdentifier))
                 continue;
         }
         return Installation{candidate, application};
@@ -228,9 +229,8 @@ bool processIsRunning(pid_t processId)
     return state != 'Z' && state != 'X';
 }
 
-WaitOutcome waitForRequest(const EditorStore::RequestBox& box,
-                           const Platform::Uuid& id,
-                           WaitTiming timing)
+WaitOutcome
+waitForRequest(const EditorStore::RequestBox& box, const Platform::Uuid& id, WaitTiming timing)
 {
     auto start = Clock::now();
     std::optional<pid_t> processId;

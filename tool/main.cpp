@@ -38,8 +38,8 @@ void writeAll(int fd, std::string_view text)
     std::exit(finish.status);
 }
 
-[[noreturn]] void fail(Olv::Message message, std::string_view appended = {},
-                       int status = Olv::ExitStatus::error)
+[[noreturn]] void
+fail(Olv::Message message, std::string_view appended = {}, int status = Olv::ExitStatus::error)
 {
     finish(Olv::failure(language, message, appended, status));
 }
@@ -98,7 +98,8 @@ int main(int argc, char** argv)
         return installation;
     };
 
-    auto read = Olv::readArguments(arguments, language, [&] { return Olv::appVersion(findOnce()); });
+    auto read =
+        Olv::readArguments(arguments, language, [&] { return Olv::appVersion(findOnce()); });
     if (const auto* early = std::get_if<Olv::Finish>(&read))
         finish(*early);
     const auto& invocation = std::get<Olv::Invocation>(read);
@@ -122,8 +123,13 @@ int main(int argc, char** argv)
                 Platform::writeAtomically(box.directory() / (id.text() + ".stdin"), *input, 0600);
             !written)
             fail(Olv::Message::stdinNotStored, describe(written.error()));
-        writeRequest(box, makeRequest(id, EditorStore::CommandRequest::Kind::stdin, {},
-                                      std::nullopt, std::nullopt, false));
+        writeRequest(box,
+                     makeRequest(id,
+                                 EditorStore::CommandRequest::Kind::stdin,
+                                 {},
+                                 std::nullopt,
+                                 std::nullopt,
+                                 false));
         if (!Olv::openApp({Olv::requestUrl(id)}, installation))
             fail(Olv::Message::appNotOpened);
         return Olv::ExitStatus::success;
@@ -135,8 +141,13 @@ int main(int argc, char** argv)
     for (const auto& file : invocation.files)
         paths.push_back(file.path);
     if (needsRequest)
-        writeRequest(box, makeRequest(id, EditorStore::CommandRequest::Kind::open, paths,
-                                      first.line, first.column, invocation.wait));
+        writeRequest(box,
+                     makeRequest(id,
+                                 EditorStore::CommandRequest::Kind::open,
+                                 paths,
+                                 first.line,
+                                 first.column,
+                                 invocation.wait));
     if (!Olv::openApp(paths, installation))
         fail(Olv::Message::fileNotOpened);
     if (needsRequest && !Olv::openApp({Olv::requestUrl(id)}, installation))
