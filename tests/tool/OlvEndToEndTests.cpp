@@ -13,6 +13,7 @@
 #include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <variant>
 
 using namespace std::chrono_literals;
 
@@ -26,12 +27,17 @@ struct ProgramRun
     std::chrono::steady_clock::duration took{};
 };
 
+// The standard input of a program run: bytes through a pipe, /dev/null, or a terminal.
+struct Terminal
+{};
+using Input = std::variant<std::monostate, std::string, Terminal>;
+
 // Runs `arguments` (through PATH when the program has no slash) with exactly `environment`,
-// in `folder`, feeding `input` or /dev/null to its standard input.
+// in `folder`, feeding it `input` (none: /dev/null).
 ProgramRun runProgram(const std::vector<std::string>& arguments,
                       const std::vector<std::string>& environment,
                       const std::filesystem::path& folder,
-                      const std::optional<std::string>& input = std::nullopt)
+                      const Input& input = {})
 {
     int in[2], out[2], err[2];
     if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0)
@@ -39,8 +45,14 @@ ProgramRun runProgram(const std::vector<std::string>& arguments,
     auto start = std::chrono::steady_clock::now();
     pid_t child = ::fork();
     if (child == 0) {
-        if (input) {
+        if (std::holds_alternative<std::string>(input)) {
             ::dup2(in[0], STDIN_FILENO);
+        } else if (std::holds_alternative<Terminal>(input)) {
+            int primary = ::posix_openpt(O_RDWR | O_NOCTTY);
+            if (primary < 0 || ::grantpt(primary) != 0 || ::unlockpt(primary) != 0)
+                ::_exit(125);
+            int secondary = ::open(::ptsname(primary), O_RDWR | O_NOCTTY);
+            ::dup2(secondary, STDIN_FILENO);
         } else {
             int null = ::open("/dev/null", O_RDONLY);
             ::dup2(null, STDIN_FILENO);
@@ -67,8 +79,8 @@ ProgramRun runProgram(const std::vector<std::string>& arguments,
     ::close(in[0]);
     ::close(out[1]);
     ::close(err[1]);
-    if (input)
-        (void)!::write(in[1], input->data(), input->size());
+    if (const auto* bytes = std::get_if<std::string>(&input))
+        (void)!::write(in[1], bytes->data(), bytes->size());
     ::close(in[1]);
     ProgramRun run;
     pollfd streams[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
@@ -187,8 +199,7 @@ protected:
             << R"({"general.language":)" << jsonValue << "}";
     }
 
-    ProgramRun olv(std::vector<std::string> arguments,
-                   const std::optional<std::string>& input = std::nullopt)
+    ProgramRun olv(std::vector<std::string> arguments, const Input& input = {})
     {
         arguments.insert(arguments.begin(), m_olv.string());
         return runProgram(arguments, m_environment, m_root / "work", input);
@@ -354,6 +365,16 @@ TEST_F(OlvEndToEnd, standardInputBecomesAStdinRequest)
     run = olv({}, std::string());
     EXPECT_EQ(run.status, 0) << run.standardError;
     EXPECT_EQ(requests().back()["stdin"], "");
+}
+
+TEST_F(OlvEndToEnd, atATerminalWithoutFilesOnlyTheApplicationIsOpened)
+{
+    auto run = olv({}, Terminal{});
+    EXPECT_EQ(run.status, 0) << run.standardError;
+    auto log = standInLog();
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0]["handOver"], nlohmann::json::array());
+    EXPECT_EQ(mailboxFiles(), std::vector<std::string>{});
 }
 
 TEST_F(OlvEndToEnd, withoutARuntimeFolderTheSocketLivesInTheContainer)
