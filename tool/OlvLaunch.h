@@ -64,7 +64,8 @@ struct WaitTiming
     std::chrono::milliseconds acknowledgementLimit{30000};
 };
 
-// Polls the mailbox until the request is answered. Removes <id>.done and <id>.ack when done or
+// Polls the mailbox until the request is answered. The application's done signal on the
+// session bus says nothing the done file does not, so olv needs no bus and only polls. Removes <id>.done and <id>.ack when done or
 // failed, <id>.ack when the application quit; never the request's own files.
 WaitOutcome waitForRequest(const EditorStore::RequestBox& box,
                            const Platform::Uuid& id,
