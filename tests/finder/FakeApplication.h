@@ -56,10 +56,23 @@ public:
         return m_messages[m_taken++];
     }
 
-    std::size_t messageCount()
+    // Replies wait until released (5 s at most), as an application busy with something else.
+    void holdReplies()
     {
         std::lock_guard lock(m_mutex);
-        return m_messages.size();
+        m_holding = true;
+    }
+    void releaseReplies()
+    {
+        std::lock_guard lock(m_mutex);
+        m_holding = false;
+        m_released.notify_all();
+    }
+    // Whether a held reply gave up waiting for its release.
+    bool aHeldReplyTimedOut()
+    {
+        std::lock_guard lock(m_mutex);
+        return m_heldReplyTimedOut;
     }
 
 private:
@@ -80,6 +93,12 @@ private:
                     break;
                 message.append(buffer, static_cast<std::size_t>(got));
             }
+            {
+                std::unique_lock lock(m_mutex);
+                if (!m_released.wait_for(
+                        lock, std::chrono::seconds(5), [this] { return !m_holding; }))
+                    m_heldReplyTimedOut = true;
+            }
             if (!m_reply.empty())
                 (void)!::write(client, m_reply.data(), m_reply.size());
             ::close(client);
@@ -96,6 +115,9 @@ private:
     std::thread m_thread;
     std::mutex m_mutex;
     std::condition_variable m_arrived;
+    std::condition_variable m_released;
+    bool m_holding = false;
+    bool m_heldReplyTimedOut = false;
     std::vector<std::string> m_messages;
     std::size_t m_taken = 0;
 };

@@ -269,6 +269,23 @@ TEST_F(NautilusModule, aSelectionWithATextFileOpensOnlyItsTextFiles)
     EXPECT_FALSE(request->line);
 }
 
+TEST_F(NautilusModule, choosingAnItemNeverWaitsForTheApplication)
+{
+    FileList files;
+    files.add(localFile(folder / "notes.txt"));
+    ItemList items{nautilus_menu_provider_get_file_items(provider, files.list)};
+    ASSERT_EQ(g_list_length(items.list), 1u);
+
+    // The application answers only once the item's activation has returned, so an activation
+    // that waited for the answer would hold it up until the fake gives up.
+    application->holdReplies();
+    nautilus_menu_item_activate(NAUTILUS_MENU_ITEM(items.list->data));
+    application->releaseReplies();
+
+    EXPECT_TRUE(application->nextMessage());
+    EXPECT_FALSE(application->aHeldReplyTimedOut());
+}
+
 TEST_F(NautilusModule, selectionsWithoutTextFilesGetNoItem)
 {
     {
