@@ -238,7 +238,10 @@ void TextDocument::saveToURL(const std::filesystem::path& url,
         finish(bytes.error());
         return;
     }
-    auto written = FileSaver::write(url, *bytes, m_services->saverOptions);
+    auto options = m_services->saverOptions;
+    if (!options.isFileWritable)
+        options.isFileWritable = m_services->isWritable;
+    auto written = FileSaver::write(url, *bytes, options);
     if (!written) {
         didFinishSaving(operation, false);
         finish(DocumentFailure{written.error()});

@@ -342,3 +342,32 @@ TEST_F(DocumentTest, untitledDocumentSavesThroughTheSavePanel)
     EXPECT_EQ(document.fileURL(), folder / "new.txt");
     EXPECT_FALSE(document.isDocumentEdited());
 }
+
+TEST_F(DocumentTest, fileWithoutPermissionIsNotWrittenByAPlainSave)
+{
+    writeBytes(folder / "locked.txt", "old\n");
+    notWritable.insert(folder / "locked.txt");
+    auto document = open("locked.txt");
+    EXPECT_EQ(document->readOnlyReason, ReadOnlyReason::noPermission);
+    edit(*document, QStringLiteral("new\n"));
+    std::vector<DocumentFailure> failures;
+    QObject::connect(document.get(), &TextDocument::failureOccurred, [&](const DocumentFailure& f) {
+        failures.push_back(f);
+    });
+    EXPECT_FALSE(document->saveDocument());
+    EXPECT_EQ(readBytes(folder / "locked.txt"), bytesOf("old\n"));
+    EXPECT_TRUE(document->isDocumentEdited());
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_EQ(std::get<std::error_code>(failures[0]),
+              std::make_error_code(std::errc::permission_denied));
+}
+
+TEST(DocumentTexts, administratorFailuresDescribeThemselves)
+{
+    EXPECT_EQ(DocumentTexts::describe(AdminWriter::Failure::cancelled()),
+              QStringLiteral("관리자 암호 창에서 취소했어요."));
+    EXPECT_EQ(DocumentTexts::describe(AdminWriter::Failure::failed("cat: write error")),
+              QStringLiteral("관리자 권한으로 저장하지 못했어요 — cat: write error"));
+    EXPECT_EQ(DocumentTexts::describe(EditorCore::DocumentError::binary()),
+              QStringLiteral("글자 파일이 아닌 것 같아 열지 않았어요."));
+}
