@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Result.h"
+#include "platform/AppSocket.h"
 
 #include <chrono>
 #include <filesystem>
@@ -24,12 +25,7 @@ struct Options
     std::chrono::milliseconds pollInterval{100};
 };
 
-enum class WakeError {
-    notAcknowledged, // something listens but did not take the URL
-    couldNotStart,
-    neverListened, // started, but not listening within the start timeout
-    unwritable,    // the message could not be made or sent
-};
+using WakeError = Platform::AppSocket::LaunchError;
 
 [[nodiscard]] EditorCore::Result<void, WakeError> wake(const std::string& url,
                                                        const Options& options);
@@ -41,8 +37,7 @@ Options defaultOptions();
 // <prefix>/lib/orlune-viewer/orlune-viewer, where the installation keeps the application.
 std::filesystem::path applicationBinary();
 
-// Starts `binary` without arguments in a session of its own, reaped by init rather than by the
-// caller, with standard input from /dev/null.
+// Starts `binary` without arguments, detached from the file manager.
 bool startDetached(const std::filesystem::path& binary);
 
 } // namespace OrluneViewerFinder::AppWaker

@@ -7,6 +7,8 @@
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
+#include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace Platform::AppSocket {
@@ -207,6 +209,88 @@ EditorCore::Result<int, std::error_code> connect(const std::filesystem::path& pa
 EditorCore::Result<int, std::error_code> listen(const std::filesystem::path& path)
 {
     return openSocket(path, Use::listen);
+}
+
+bool startDetached(const std::filesystem::path& application)
+{
+    int report[2];
+    if (::pipe2(report, O_CLOEXEC) != 0)
+        return false;
+    pid_t child = ::fork();
+    if (child < 0) {
+        ::close(report[0]);
+        ::close(report[1]);
+        return false;
+    }
+    if (child == 0) {
+        // Only async-signal-safe calls from here to exec: the caller may have threads.
+        ::close(report[0]);
+        ::setsid();
+        pid_t grandchild = ::fork();
+        if (grandchild != 0)
+            ::_exit(grandchild < 0 ? 1 : 0);
+        int null = ::open("/dev/null", O_RDWR);
+        if (null >= 0) {
+            ::dup2(null, STDIN_FILENO);
+            ::dup2(null, STDOUT_FILENO);
+            ::dup2(null, STDERR_FILENO);
+            if (null > STDERR_FILENO)
+                ::close(null);
+        }
+        const char* argv[] = {application.c_str(), nullptr};
+        ::execv(application.c_str(), const_cast<char* const*>(argv));
+        int error = errno;
+        (void)!::write(report[1], &error, sizeof error);
+        ::_exit(127);
+    }
+    ::close(report[1]);
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    // The grandchild closes its end by exec (close-on-exec) or writes why exec failed.
+    int execError = 0;
+    ssize_t got;
+    while ((got = ::read(report[0], &execError, sizeof execError)) < 0 && errno == EINTR) {
+    }
+    ::close(report[0]);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0 && got == 0;
+}
+
+EditorCore::Result<void, LaunchError> handOverLaunching(const std::filesystem::path& socketPath,
+                                                        const HandOver& message,
+                                                        const Launch& launch)
+{
+    auto launchError = [](HandOverError error) {
+        switch (error) {
+        case HandOverError::noListener:
+            return LaunchError::neverListened;
+        case HandOverError::notAcknowledged:
+            return LaunchError::notAcknowledged;
+        case HandOverError::unwritable:
+            return LaunchError::unwritable;
+        }
+        return LaunchError::unwritable;
+    };
+    auto handed = handOver(socketPath, message, launch.acknowledgementTimeout);
+    if (handed)
+        return {};
+    // Someone listens but refused, or the message cannot be sent: a second instance would
+    // not do better.
+    if (handed.error() != HandOverError::noListener)
+        return EditorCore::failure(launchError(handed.error()));
+    if (!launch.start || !launch.start())
+        return EditorCore::failure(LaunchError::couldNotStart);
+    const auto deadline = std::chrono::steady_clock::now() + launch.startTimeout;
+    while (true) {
+        std::this_thread::sleep_for(launch.pollInterval);
+        handed = handOver(socketPath, message, launch.acknowledgementTimeout);
+        if (handed)
+            return {};
+        if (handed.error() != HandOverError::noListener)
+            return EditorCore::failure(launchError(handed.error()));
+        if (std::chrono::steady_clock::now() >= deadline)
+            return EditorCore::failure(LaunchError::neverListened);
+    }
 }
 
 } // namespace Platform::AppSocket

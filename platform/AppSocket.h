@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -65,5 +66,32 @@ handOver(const std::filesystem::path& socketPath,
 // Binds and listens; an existing file at `path` makes it fail (address in use): whoever
 // listens decides, under its own lock, when a left-over socket file may go.
 [[nodiscard]] EditorCore::Result<int, std::error_code> listen(const std::filesystem::path& path);
+
+// Starts `application` without arguments, detached: in a session of its own, reaped by init
+// (never the caller's zombie), standard streams on /dev/null. False when it could not be run.
+bool startDetached(const std::filesystem::path& application);
+
+struct Launch
+{
+    // Starts the application when nothing listens; false when it could not be started.
+    std::function<bool()> start;
+    // How long a listening application may take to acknowledge.
+    std::chrono::milliseconds acknowledgementTimeout{30000};
+    // How long a started application may take to listen.
+    std::chrono::milliseconds startTimeout{30000};
+    std::chrono::milliseconds pollInterval{50};
+};
+
+enum class LaunchError {
+    notAcknowledged, // something listens but did not take the message
+    couldNotStart,
+    neverListened, // started, but not listening within the start timeout
+    unwritable,    // the message could not be made or sent
+};
+
+// Hands the message over; when nobody listens, starts the application and hands it over as
+// soon as it listens. Blocks the calling thread until then.
+[[nodiscard]] EditorCore::Result<void, LaunchError> handOverLaunching(
+    const std::filesystem::path& socketPath, const HandOver& handOver, const Launch& launch);
 
 } // namespace Platform::AppSocket

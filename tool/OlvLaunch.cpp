@@ -84,54 +84,6 @@ std::filesystem::path socketPath()
         Platform::Folders::appGroupContainer(EditorStore::appGroupIdentifier));
 }
 
-// Double fork: the application belongs to neither olv's session nor its children, so it
-// outlives olv, never turns into olv's zombie, and a quit is seen by probing its process.
-// Its standard streams go to /dev/null: a caller reading olv's output (a pipe) must not wait
-// for the application to end.
-bool startDetached(const std::filesystem::path& application)
-{
-    int report[2];
-    if (::pipe2(report, O_CLOEXEC) != 0)
-        return false;
-    pid_t child = ::fork();
-    if (child < 0) {
-        ::close(report[0]);
-        ::close(report[1]);
-        return false;
-    }
-    if (child == 0) {
-        ::close(report[0]);
-        ::setsid();
-        pid_t grandchild = ::fork();
-        if (grandchild != 0)
-            ::_exit(grandchild < 0 ? 1 : 0);
-        int null = ::open("/dev/null", O_RDWR);
-        if (null >= 0) {
-            ::dup2(null, STDIN_FILENO);
-            ::dup2(null, STDOUT_FILENO);
-            ::dup2(null, STDERR_FILENO);
-            if (null > STDERR_FILENO)
-                ::close(null);
-        }
-        const char* argv[] = {application.c_str(), nullptr};
-        ::execv(application.c_str(), const_cast<char* const*>(argv));
-        int error = errno;
-        (void)!::write(report[1], &error, sizeof error);
-        ::_exit(127);
-    }
-    ::close(report[1]);
-    int status = 0;
-    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
-    // The grandchild closes its end by exec (close-on-exec) or writes why exec failed.
-    int execError = 0;
-    ssize_t got;
-    while ((got = ::read(report[0], &execError, sizeof execError)) < 0 && errno == EINTR) {
-    }
-    ::close(report[0]);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0 && got == 0;
-}
-
 } // namespace
 
 std::optional<Installation> installationBeside(const std::filesystem::path& program)
@@ -186,24 +138,16 @@ bool openApp(const std::vector<std::string>& arguments,
              const std::optional<Installation>& installation)
 {
     Platform::AppSocket::HandOver handOver{arguments, std::getenv("OLV_BACKGROUND") == nullptr};
-    auto path = socketPath();
-    auto handed = Platform::AppSocket::handOver(path, handOver, handOverLimit);
-    if (handed)
-        return true;
-    if (handed.error() != Platform::AppSocket::HandOverError::noListener || !installation)
-        return false;
-    if (!startDetached(installation->application))
-        return false;
-    auto deadline = Clock::now() + launchLimit;
-    while (Clock::now() < deadline) {
-        std::this_thread::sleep_for(launchPoll);
-        handed = Platform::AppSocket::handOver(path, handOver, handOverLimit);
-        if (handed)
-            return true;
-        if (handed.error() != Platform::AppSocket::HandOverError::noListener)
-            return false;
-    }
-    return false;
+    Platform::AppSocket::Launch launch;
+    // The application belongs to neither olv's session nor its children, so it outlives olv and
+    // a quit is seen by probing its process; its output never holds up a caller reading olv's.
+    launch.start = [&installation] {
+        return installation && Platform::AppSocket::startDetached(installation->application);
+    };
+    launch.acknowledgementTimeout = handOverLimit;
+    launch.startTimeout = launchLimit;
+    launch.pollInterval = launchPoll;
+    return Platform::AppSocket::handOverLaunching(socketPath(), handOver, launch).has_value();
 }
 
 std::string requestUrl(const Platform::Uuid& id)
