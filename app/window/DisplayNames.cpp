@@ -79,26 +79,26 @@ QString displayName(TextEncoding encoding)
     return EditorKit::localized(names.description);
 }
 
-const std::array<SuspiciousKindName, 8>& suspiciousKindNames()
+QString displayName(EditorCore::SuspiciousKind kind)
 {
-    static constexpr std::array<SuspiciousKindName, 8> names = {{
-        {"noBreakSpace", "줄 안 바뀌는 공백"},
-        {"zeroWidth", "폭 없는 글자"},
-        {"specialSpace", "특수 공백"},
-        {"bidiControl", "방향 바꾸는 글자"},
-        {"controlCharacter", "제어 문자"},
-        {"lineSeparator", "다른 줄 나눔"},
-        {"softHyphen", "부드러운 하이픈"},
-        {"replacementCharacter", "깨진 글자"},
-    }};
-    return names;
-}
-
-QString suspiciousKindDisplayName(std::string_view rawValue)
-{
-    for (const auto& name : suspiciousKindNames()) {
-        if (name.rawValue == rawValue)
-            return EditorKit::localized(name.koreanText);
+    using EditorCore::SuspiciousKind;
+    switch (kind) {
+    case SuspiciousKind::noBreakSpace:
+        return EditorKit::localized("줄 안 바뀌는 공백");
+    case SuspiciousKind::zeroWidth:
+        return EditorKit::localized("폭 없는 글자");
+    case SuspiciousKind::specialSpace:
+        return EditorKit::localized("특수 공백");
+    case SuspiciousKind::bidiControl:
+        return EditorKit::localized("방향 바꾸는 글자");
+    case SuspiciousKind::controlCharacter:
+        return EditorKit::localized("제어 문자");
+    case SuspiciousKind::lineSeparator:
+        return EditorKit::localized("다른 줄 나눔");
+    case SuspiciousKind::softHyphen:
+        return EditorKit::localized("부드러운 하이픈");
+    case SuspiciousKind::replacementCharacter:
+        return EditorKit::localized("깨진 글자");
     }
     return {};
 }

@@ -1,11 +1,11 @@
 #pragma once
 
+#include "core/SuspiciousCharacters.h"
 #include "core/TextEncoding.h"
 
 #include <QString>
 
 #include <array>
-#include <string_view>
 
 // The names the interface gives encodings and suspicious-character kinds; the text engine
 // only knows their raw values.
@@ -21,15 +21,7 @@ QString shortName(EditorCore::TextEncoding);
 // ("CP949 (한국어 윈도우 기본)").
 QString displayName(EditorCore::TextEncoding);
 
-// The Korean key of each suspicious kind, by the kind's raw value ("noBreakSpace"), in the
-// kinds' case order.
-struct SuspiciousKindName
-{
-    std::string_view rawValue;
-    std::string_view koreanText;
-};
-const std::array<SuspiciousKindName, 8>& suspiciousKindNames();
-// The translated name of the kind with that raw value; empty for an unknown one.
-QString suspiciousKindDisplayName(std::string_view rawValue);
+// The translated name of a suspicious kind ("줄 안 바뀌는 공백").
+QString displayName(EditorCore::SuspiciousKind);
 
 } // namespace EditorWindow::DisplayNames

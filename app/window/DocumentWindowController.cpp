@@ -413,6 +413,7 @@ void DocumentWindowController::updateStatusBar()
     const CodeLanguage language = effectiveLanguage();
     inputs.languageName = qstring(EditorFeatures::displayName(language));
     inputs.syntaxTooLarge = syntaxTooLarge(language);
+    inputs.suspiciousTotal = suspiciousReport.total();
     inputs.editable = m_textView->isEditable();
     if (auto url = current->fileURL())
         inputs.filePath = QString::fromStdString(url->string());

@@ -8,6 +8,7 @@
 #include "app/window/StatusBarView.h"
 #include "core/Indentation.h"
 #include "core/LineEnding.h"
+#include "core/SuspiciousCharacters.h"
 #include "core/TextEdit.h"
 #include "features/CodeLanguage.h"
 
@@ -144,6 +145,8 @@ public:
 
     // The text was edited since it was loaded; the document clears it after a save or reload.
     bool hasUnsavedEdits = false;
+    // The last count of suspicious characters; the status bar shows its total.
+    EditorCore::SuspiciousReport suspiciousReport;
     // True only while replaceText runs: the typing transforms leave command edits alone.
     bool isApplyingCommand = false;
 

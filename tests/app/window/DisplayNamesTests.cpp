@@ -87,14 +87,22 @@ TEST(DisplayNames, menuNameIsTranslatedWhileTheShortNameStays)
     QCoreApplication::removeTranslator(&english);
 }
 
-TEST(DisplayNames, suspiciousKindsInCaseOrder)
+TEST(DisplayNames, everySuspiciousKindHasItsName)
 {
-    const auto& names = DisplayNames::suspiciousKindNames();
-    EXPECT_EQ(names[0].rawValue, "noBreakSpace");
-    EXPECT_EQ(names[7].rawValue, "replacementCharacter");
-    EXPECT_EQ(DisplayNames::suspiciousKindDisplayName("bidiControl"),
-              QStringLiteral("방향 바꾸는 글자"));
-    EXPECT_EQ(DisplayNames::suspiciousKindDisplayName("softHyphen"),
-              QStringLiteral("부드러운 하이픈"));
-    EXPECT_TRUE(DisplayNames::suspiciousKindDisplayName("nothing").isEmpty());
+    using EditorCore::SuspiciousKind;
+    const std::pair<SuspiciousKind, const char*> cases[] = {
+        {SuspiciousKind::noBreakSpace, "줄 안 바뀌는 공백"},
+        {SuspiciousKind::zeroWidth, "폭 없는 글자"},
+        {SuspiciousKind::specialSpace, "특수 공백"},
+        {SuspiciousKind::bidiControl, "방향 바꾸는 글자"},
+        {SuspiciousKind::controlCharacter, "제어 문자"},
+        {SuspiciousKind::lineSeparator, "다른 줄 나눔"},
+        {SuspiciousKind::softHyphen, "부드러운 하이픈"},
+        {SuspiciousKind::replacementCharacter, "깨진 글자"},
+    };
+    static_assert(std::size(cases) == EditorCore::allSuspiciousKinds.size());
+    for (const auto& [kind, name] : cases) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(DisplayNames::displayName(kind).toStdString(), name);
+    }
 }
