@@ -566,8 +566,12 @@ void DocumentWindowController::applyEditability()
 
 void DocumentWindowController::stopFileWatcher()
 {
-    delete m_fileWatcherNotifier;
-    m_fileWatcherNotifier = nullptr;
+    if (m_fileWatcherNotifier) {
+        // Possibly from inside its own signal (a disk check that re-arms the watcher).
+        m_fileWatcherNotifier->setEnabled(false);
+        m_fileWatcherNotifier->deleteLater();
+        m_fileWatcherNotifier = nullptr;
+    }
     if (m_fileWatcher)
         m_fileWatcher->stop();
     m_fileWatcher.reset();

@@ -67,7 +67,9 @@ public:
 
     explicit StatusBarView(QWidget* parent = nullptr);
 
+    // Shows the content; the view's own repaint requests stay available as well.
     void update(const Content& content);
+    using QWidget::update;
     const Content& content() const { return m_content; }
 
     std::function<void()> onPathClick;

@@ -389,3 +389,28 @@ TEST(DocumentWindowController, watchesItsFileOnceOpened)
     QCoreApplication::processEvents();
     EXPECT_EQ(copy.controller->fileWatcher(), nullptr);
 }
+
+TEST(DocumentWindowController, aDiskCheckMayArmANewWatcher)
+{
+    TemporaryFolder folder;
+    auto path = folder / "moved.txt";
+    std::ofstream(path) << "one\n";
+    int diskChecks = 0;
+    DocumentWindowController* window = nullptr;
+    WindowEnvironment environment;
+    // As after a move: the check replaces the watcher that is reporting to it.
+    environment.onDiskChange = [&] {
+        ++diskChecks;
+        if (window)
+            window->startFileWatcher();
+    };
+    WindowFixture f(
+        QStringLiteral("one\n"), {}, [&](FakeDocument& d) { d.url = path; }, environment);
+    window = f.controller.get();
+    QCoreApplication::processEvents();
+    std::ofstream(path, std::ios::app) << "two\n";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return diskChecks == 1; }, 2000));
+    std::ofstream(path, std::ios::app) << "three\n";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return diskChecks == 2; }, 2000));
+    EXPECT_TRUE(f.controller->fileWatcher()->isArmed());
+}
