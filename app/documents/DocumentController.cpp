@@ -1,0 +1,144 @@
+#include "app/documents/DocumentController.h"
+
+#include "app/documents/FileSaver.h"
+
+#include <QPointer>
+
+#include <algorithm>
+#include <system_error>
+
+namespace EditorDocuments {
+
+DocumentController::DocumentController(std::shared_ptr<DocumentServices> services, QObject* parent)
+    : QObject(parent)
+    , m_services(std::move(services))
+{}
+
+DocumentController::~DocumentController() = default;
+
+std::vector<TextDocument*> DocumentController::documents() const
+{
+    std::vector<TextDocument*> list;
+    for (const auto& document : m_documents)
+        list.push_back(document.get());
+    return list;
+}
+
+TextDocument* DocumentController::documentForURL(const std::filesystem::path& url) const
+{
+    const auto resolved = FileSaver::resolvedTarget(url);
+    for (const auto& document : m_documents) {
+        if (document->fileURL() && FileSaver::resolvedTarget(*document->fileURL()) == resolved)
+            return document.get();
+    }
+    return nullptr;
+}
+
+void DocumentController::addDocument(std::unique_ptr<TextDocument> document)
+{
+    auto* added = document.get();
+    m_documents.push_back(std::move(document));
+    emit documentAdded(added);
+}
+
+void DocumentController::removeDocument(TextDocument* document)
+{
+    auto found = std::find_if(
+        m_documents.begin(), m_documents.end(), [&](const auto& d) { return d.get() == document; });
+    if (found == m_documents.end())
+        return;
+    auto owned = std::move(*found);
+    m_documents.erase(found);
+    owned->close();
+    owned.release()->deleteLater();
+}
+
+TextDocument* DocumentController::makeUntitledDocument(bool display)
+{
+    auto document = std::make_unique<TextDocument>(m_services);
+    auto* made = document.get();
+    addDocument(std::move(document));
+    if (display)
+        made->makeWindowControllers();
+    return made;
+}
+
+void DocumentController::openDocumentWithContentsOfURL(const std::filesystem::path& url,
+                                                       bool display,
+                                                       const OpenCompletion& completion)
+{
+    openURL(url, display, completion);
+}
+
+void DocumentController::openURL(const std::filesystem::path& url,
+                                 bool display,
+                                 const OpenCompletion& completion)
+{
+    auto finish = [&](TextDocument* document,
+                      bool alreadyOpen,
+                      const std::optional<DocumentFailure>& failure) {
+        if (completion)
+            completion(document, alreadyOpen, failure);
+    };
+
+    std::error_code error;
+    if (std::filesystem::is_directory(url, error)) {
+        if (openFolder)
+            openFolder(url);
+        finish(
+            nullptr, false, DocumentFailure{std::make_error_code(std::errc::operation_canceled)});
+        return;
+    }
+
+    const auto resolved = FileSaver::resolvedTarget(url);
+    if (auto* open = documentForURL(url)) {
+        if (display)
+            open->makeWindowControllers();
+        finish(open, true, std::nullopt);
+        return;
+    }
+
+    m_openingPaths.insert(resolved);
+    auto document = std::make_unique<TextDocument>(m_services);
+    auto read = document->readFromURL(url);
+    m_openingPaths.erase(resolved);
+    if (!read) {
+        finish(nullptr, false, read.error());
+        return;
+    }
+    auto* opened = document.get();
+    addDocument(std::move(document));
+    if (display)
+        opened->makeWindowControllers();
+    finish(opened, false, std::nullopt);
+}
+
+void DocumentController::openReadOnly(const std::filesystem::path& url, bool display)
+{
+    std::error_code error;
+    if (std::filesystem::is_directory(url, error)) {
+        if (openFolder)
+            openFolder(url);
+        return;
+    }
+    openURL(url, display, [](TextDocument* document, bool, const std::optional<DocumentFailure>&) {
+        if (!document)
+            return;
+        document->readOnlyReason = ReadOnlyReason::userChose;
+        if (auto* editor = document->editor())
+            editor->applyEditability();
+    });
+}
+
+bool DocumentController::respondsToAction(std::string_view action) const
+{
+    return action == "newDocument:";
+}
+
+void DocumentController::performAction(std::string_view action, const EditorKit::ActionSender&)
+{
+    if (action == "newDocument:")
+        makeUntitledDocument(true);
+}
+
+} // namespace EditorDocuments

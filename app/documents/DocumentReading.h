@@ -1,0 +1,128 @@
+#pragma once
+
+#include "app/documents/FileFormat.h"
+#include "app/documents/FileMemoryLink.h"
+#include "core/DiskIdentity.h"
+#include "core/DocumentError.h"
+#include "core/Result.h"
+#include "core/TextCodec.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <span>
+#include <system_error>
+#include <variant>
+#include <vector>
+
+// Reading a file into a document's state without changing what any byte means: the open
+// decision (large file, not text, ordinary text), detection and decoding. No document state
+// is touched here; the document applies the outcome. Blocks on the file system.
+namespace EditorDocuments::DocumentReading {
+
+inline constexpr std::size_t largeFileHeadLength = 65'536;
+inline constexpr std::size_t binaryHeadLength = 512;
+inline constexpr std::int64_t indentationLineLimit = 2'000;
+inline constexpr EditorCore::TextEncoding lastCandidate = EditorCore::TextEncoding::isoLatin1;
+
+// The setting "file.largeFileMB" in bytes.
+std::uint64_t largeFileThreshold(std::int64_t largeFileMB);
+// A file is large only when it is bigger than the threshold.
+inline bool isLargeFile(std::uint64_t size, std::uint64_t threshold)
+{
+    return threshold < size;
+}
+
+// Writability as the file system reports it for the user (access(2) with W_OK).
+bool isWritableByUser(const std::filesystem::path& path);
+
+struct Environment
+{
+    std::uint64_t largeFileThreshold = 100ULL << 20;
+    FileMemoryLink fileMemory;
+    // Injectable because a process running as root may write every file.
+    std::function<bool(const std::filesystem::path&)> isWritable = isWritableByUser;
+};
+
+// An ordinary text, read whole.
+struct OrdinaryText
+{
+    Loaded loaded;
+    std::optional<EditorCore::DiskIdentity> diskIdentity;
+    bool isWritable = true;
+};
+
+// A file over the threshold: only its head was read. Its text is loaded later, in chunks.
+struct LargeFile
+{
+    LargeFileState state;
+    std::optional<EditorCore::DiskIdentity> diskIdentity; // without a content hash
+    FileFormat format;
+    // The first 512 bytes when the head does not look like text.
+    std::optional<std::vector<std::uint8_t>> binaryHead;
+};
+
+// A file that the first detection judged not to be text; it waits for the user's decision.
+struct NotText
+{
+    std::vector<std::uint8_t> head; // the first 512 bytes, fewer for a shorter file
+    FileFormat format;              // ISO Latin-1, no mark, no guess
+    std::optional<EditorCore::DiskIdentity> diskIdentity;
+};
+
+using ReadOutcome = std::variant<OrdinaryText, LargeFile, NotText>;
+
+struct ReadError
+{
+    enum class Stage {
+        largeFileHead, // the head of a large file could not be read
+        wholeFile,     // the whole file could not be read (logged as "open.read")
+        detection,     // the detection with the remembered encoding said "not text"
+    };
+    Stage stage = Stage::wholeFile;
+    std::uint64_t size = 0; // as found before reading; 0 when unknown
+    std::variant<std::error_code, EditorCore::DocumentError> cause;
+};
+
+// Size unreadable counts as 0 and the read goes on (the read itself then reports the error).
+[[nodiscard]] EditorCore::Result<ReadOutcome, ReadError> readFile(const std::filesystem::path& path,
+                                                                  const Environment& environment);
+
+struct Decoded
+{
+    std::u16string text;
+    EditorCore::TextEncoding encoding = EditorCore::TextEncoding::utf8;
+    // Whether the bytes start with the mark of the encoding that decoded them (and it was
+    // dropped from the text).
+    bool hasByteOrderMark = false;
+};
+
+// Tries the detected encoding, then the candidates (the detected one left out), then ISO
+// Latin-1; the first that decodes wins. `byteOrderMark`: the detection found a mark, which is
+// then dropped from the text of whichever encoding starts with it.
+[[nodiscard]] Decoded decodeLoaded(std::span<const std::uint8_t> bytes,
+                                   EditorCore::TextEncoding detected,
+                                   std::span<const EditorCore::TextEncoding> candidates,
+                                   bool byteOrderMark);
+
+// The decoded text of a detection result, with line endings and indentation.
+[[nodiscard]] Loaded loadedFrom(std::span<const std::uint8_t> bytes,
+                                const EditorCore::EncodingGuess& guess);
+
+// Bytes that did not come from a file (standard input, a pasted buffer): detection without a
+// hint; not text fails with `DocumentError::binary`.
+[[nodiscard]] EditorCore::Result<Loaded, EditorCore::DocumentError>
+readData(std::span<const std::uint8_t> bytes);
+
+// Bytes read again in an encoding the user chose. The mark is dropped when the encoding has
+// one and the bytes start with it; the guess records the choice.
+[[nodiscard]] EditorCore::Result<Loaded, EditorCore::TextCodecError>
+reloadWithEncoding(std::span<const std::uint8_t> bytes, EditorCore::TextEncoding encoding);
+
+// The text shown for a file that is not text: every byte as ISO Latin-1.
+std::u16string latin1Text(std::span<const std::uint8_t> bytes);
+// UTF-8 with every ill-formed sequence replaced by U+FFFD.
+std::u16string lossyUtf8Text(std::span<const std::uint8_t> bytes);
+
+} // namespace EditorDocuments::DocumentReading

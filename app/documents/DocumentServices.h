@@ -1,0 +1,55 @@
+#pragma once
+
+#include "app/documents/AdminWriter.h"
+#include "app/documents/FileFormat.h"
+#include "app/documents/FileMemoryLink.h"
+#include "app/documents/FileSaver.h"
+#include "store/ErrorLog.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace EditorDocuments {
+
+class DocumentWindow;
+class TextDocument;
+
+// What the documents take from the rest of the application. `shared()` holds the real ones;
+// tests build their own, so they never touch the user's settings, file memory, event log or
+// the system's authentication dialog.
+struct DocumentServices
+{
+    // The setting "file.largeFileMB".
+    std::function<std::int64_t()> largeFileMB;
+    // The format of a new document from the settings "file.new.encoding" and "file.new.bom".
+    std::function<FileFormat()> newDocumentFormat;
+    FileMemoryLink fileMemory;
+    // Injectable because a process running as root may write every file.
+    std::function<bool(const std::filesystem::path&)> isWritable;
+    FileSaver::Options saverOptions;
+    std::shared_ptr<AdminWriter::PrivilegeRunner> privilegeRunner;
+    // Empty: AdminWriter::defaultTemporaryBase().
+    std::filesystem::path adminTemporaryBase;
+    // The event log (AppLog.record).
+    std::function<void(
+        EditorStore::ErrorLog::Level, std::string_view, const EditorStore::ErrorLog::Fields&)>
+        record;
+    // Asks where to save an untitled document (the save panel); none when the user cancelled.
+    std::function<std::optional<std::filesystem::path>(TextDocument&)> chooseSaveLocation;
+    // The title of an untitled text (ScratchStore.title): its first line, trimmed, at most 20
+    // characters; none when that is empty.
+    std::function<std::optional<std::u16string>(std::u16string_view)> scratchTitle;
+    // Creates the window controller of a document (makeWindowControllers); none: no window.
+    std::function<std::unique_ptr<DocumentWindow>(TextDocument&)> makeWindowController;
+
+    // The application's services, created on first use. The window module installs its
+    // factory and save panel here at start-up.
+    static const std::shared_ptr<DocumentServices>& shared();
+};
+
+} // namespace EditorDocuments

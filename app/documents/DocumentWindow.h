@@ -1,0 +1,43 @@
+#pragma once
+
+#include "app/documents/DocumentFailure.h"
+#include "app/documents/SaveRules.h"
+
+#include <QString>
+
+namespace EditorDocuments {
+
+// What a document asks of its window controller. The window controller implements it; the
+// document creates it through its services' factory (makeWindowControllers) and owns it.
+// Main thread only.
+class DocumentWindow
+{
+public:
+    virtual ~DocumentWindow() = default;
+
+    // The text view's string: the text to write while the window exists.
+    virtual QString text() const = 0;
+    // An input method is composing.
+    virtual bool hasMarkedText() const = 0;
+
+    virtual void updateStatusBar() = 0;
+    virtual void applyDisplayOptions() = 0;
+    virtual void applyEditability() = 0;
+    // Line index, ruler, caret at the start, status bar.
+    virtual void replaceAllText(const QString& text) = 0;
+    virtual void setHasUnsavedEdits(bool edited) = 0;
+    virtual void startFileWatcher() = 0;
+    // Ends follow mode and cancels the file watcher.
+    virtual void stopWatching() = 0;
+
+    // Banners (the window shows each once per key).
+    virtual void showFileGoneBanner() = 0;
+    virtual void showExternalChangeBanner() = 0;
+    // Shows "save.unencodable" for an unencodable failure, nothing for any other.
+    virtual void showUnencodableBanner(const DocumentFailure& failure) = 0;
+    // An explicit save that would write a text that is not the file's.
+    virtual void showSaveRefusedBanner(SaveRules::SaveRefusal refusal) = 0;
+    virtual void dismissBanner(const QString& key) = 0;
+};
+
+} // namespace EditorDocuments

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "core/EncodingGuess.h"
+#include "core/Indentation.h"
+#include "core/LineEnding.h"
+#include "core/TextEncoding.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <string_view>
+
+namespace EditorDocuments {
+
+// How a document's text is stored on disk.
+struct FileFormat
+{
+    EditorCore::TextEncoding encoding = EditorCore::TextEncoding::utf8;
+    // The file starts (or is to start) with the encoding's byte-order mark.
+    bool hasByteOrderMark = false;
+    // The detection that chose the encoding; a choice by hand is a guess with source
+    // `userChoice`. None for new documents and for files that are not text.
+    std::optional<EditorCore::EncodingGuess> guess;
+
+    bool operator==(const FileFormat&) const = default;
+
+    // The format of a new document from the settings "file.new.encoding" (a raw value; one
+    // that names no encoding gives UTF-8) and "file.new.bom" (kept only for the Unicode forms).
+    static FileFormat newDocumentDefault(std::string_view encodingRawValue, bool byteOrderMark);
+};
+
+std::ostream& operator<<(std::ostream&, const FileFormat&);
+
+// Loading state of a file over the large-file threshold; the window's loader advances it.
+struct LargeFileState
+{
+    std::filesystem::path url;
+    std::uint64_t size = 0;        // bytes on disk when opened
+    std::uint64_t loadedBytes = 0; // bytes decoded so far
+    bool lossy = false;            // decoding lost characters
+
+    bool operator==(const LargeFileState&) const = default;
+};
+
+enum class ReadOnlyReason { userChose, noPermission, externalCopy, largeFile, notText };
+
+std::string_view rawValue(ReadOnlyReason);
+std::ostream& operator<<(std::ostream&, ReadOnlyReason);
+
+// A decoded text with what was found in it.
+struct Loaded
+{
+    std::u16string text;
+    FileFormat format;
+    EditorCore::LineEndingSummary lineEndings;
+    std::optional<EditorCore::IndentStyle> indentStyle;
+
+    bool operator==(const Loaded&) const = default;
+};
+
+} // namespace EditorDocuments

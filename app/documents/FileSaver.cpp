@@ -1,0 +1,256 @@
+#include "app/documents/FileSaver.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+#include <vector>
+
+namespace EditorDocuments::FileSaver {
+
+namespace {
+
+std::error_code lastError()
+{
+    return {errno, std::generic_category()};
+}
+
+bool writeAll(int fd, std::span<const std::uint8_t> bytes)
+{
+    const std::uint8_t* data = bytes.data();
+    std::size_t size = bytes.size();
+    while (size > 0) {
+        ssize_t written = ::write(fd, data, size);
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+bool defaultFolderWritable(const std::filesystem::path& folder)
+{
+    return ::access(folder.c_str(), W_OK | X_OK) == 0;
+}
+
+bool defaultFileWritable(const std::filesystem::path& file)
+{
+    return ::access(file.c_str(), W_OK) == 0;
+}
+
+std::vector<char> attributeNames(int fd)
+{
+    for (;;) {
+        ssize_t length = ::flistxattr(fd, nullptr, 0);
+        if (length <= 0)
+            return {};
+        std::vector<char> names(static_cast<std::size_t>(length));
+        length = ::flistxattr(fd, names.data(), names.size());
+        if (length >= 0) {
+            names.resize(static_cast<std::size_t>(length));
+            return names;
+        }
+        if (errno != ERANGE)
+            return {};
+    }
+}
+
+// Copies every extended attribute (the POSIX ACLs are among them); false when one could not be
+// carried over.
+bool copyAttributes(int from, int to)
+{
+    auto names = attributeNames(from);
+    std::size_t start = 0;
+    while (start < names.size()) {
+        const char* name = names.data() + start;
+        start += std::char_traits<char>::length(name) + 1;
+        std::vector<std::uint8_t> value;
+        for (;;) {
+            ssize_t length = ::fgetxattr(from, name, nullptr, 0);
+            if (length < 0)
+                return false;
+            value.resize(static_cast<std::size_t>(length));
+            length = ::fgetxattr(from, name, value.data(), value.size());
+            if (length >= 0) {
+                value.resize(static_cast<std::size_t>(length));
+                break;
+            }
+            if (errno != ERANGE)
+                return false;
+        }
+        if (::fsetxattr(to, name, value.data(), value.size(), 0) != 0)
+            return false;
+    }
+    return true;
+}
+
+void syncFolder(const std::filesystem::path& folder)
+{
+    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+enum class Replace { done, fallBackInPlace };
+
+// The temporary file takes the original's owner first (which may clear set-id bits), then its
+// mode, then its attributes. When it cannot have all of them, nothing is renamed and the
+// caller rewrites in place, which keeps them by construction.
+EditorCore::Result<Replace, std::error_code> replace(const std::filesystem::path& target,
+                                                     const struct stat* original,
+                                                     std::span<const std::uint8_t> bytes)
+{
+    auto folder = target.parent_path();
+    if (folder.empty())
+        folder = ".";
+    std::string pattern = (folder / ("." + target.filename().string() + ".olv-XXXXXX")).string();
+    int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
+    if (fd < 0)
+        return EditorCore::failure(lastError());
+
+    auto discard = [&] {
+        ::close(fd);
+        ::unlink(pattern.c_str());
+    };
+
+    if (original != nullptr) {
+        int source = ::open(target.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        bool carried = source >= 0;
+        if (carried && (original->st_uid != ::geteuid() || original->st_gid != ::getegid()))
+            carried = ::fchown(fd, original->st_uid, original->st_gid) == 0;
+        if (carried)
+            carried = ::fchmod(fd, original->st_mode & 07777) == 0;
+        if (carried)
+            carried = copyAttributes(source, fd);
+        if (source >= 0)
+            ::close(source);
+        if (!carried) {
+            discard();
+            return Replace::fallBackInPlace;
+        }
+    } else {
+        // A new file gets the usual mode of a new file.
+        mode_t mask = ::umask(0);
+        ::umask(mask);
+        ::fchmod(fd, 0666 & ~mask);
+    }
+
+    if (!writeAll(fd, bytes) || ::fsync(fd) != 0) {
+        auto error = lastError();
+        discard();
+        return EditorCore::failure(error);
+    }
+    if (::close(fd) != 0) {
+        auto error = lastError();
+        ::unlink(pattern.c_str());
+        return EditorCore::failure(error);
+    }
+    if (::rename(pattern.c_str(), target.c_str()) != 0) {
+        auto error = lastError();
+        ::unlink(pattern.c_str());
+        return EditorCore::failure(error);
+    }
+    syncFolder(folder);
+    return Replace::done;
+}
+
+} // namespace
+
+std::ostream& operator<<(std::ostream& out, Method method)
+{
+    switch (method) {
+    case Method::replaced:
+        return out << "replaced";
+    case Method::inPlace:
+        return out << "inPlace";
+    case Method::created:
+        return out << "created";
+    }
+    return out << '?';
+}
+
+std::filesystem::path resolvedTarget(const std::filesystem::path& path)
+{
+    std::error_code error;
+    auto absolute = std::filesystem::absolute(path, error);
+    if (error)
+        absolute = path;
+    // A dangling link resolves to where it points, so the save creates the file there.
+    auto resolved = std::filesystem::weakly_canonical(absolute, error);
+    return error ? absolute : resolved;
+}
+
+EditorCore::Result<void, std::error_code> rewriteInPlace(const std::filesystem::path& path,
+                                                         std::span<const std::uint8_t> bytes)
+{
+    int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return EditorCore::failure(lastError());
+    struct stat info = {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        auto error =
+            S_ISREG(info.st_mode) ? lastError() : std::make_error_code(std::errc::invalid_argument);
+        ::close(fd);
+        return EditorCore::failure(error);
+    }
+    if (::ftruncate(fd, 0) != 0 || !writeAll(fd, bytes) || ::fsync(fd) != 0) {
+        auto error = lastError();
+        ::close(fd);
+        return EditorCore::failure(error);
+    }
+    if (::close(fd) != 0)
+        return EditorCore::failure(lastError());
+    return {};
+}
+
+EditorCore::Result<Written, std::error_code> write(const std::filesystem::path& path,
+                                                   std::span<const std::uint8_t> bytes,
+                                                   const Options& options)
+{
+    Written written{resolvedTarget(path), Method::replaced};
+    auto folder = written.target.parent_path();
+
+    struct stat original = {};
+    if (::stat(written.target.c_str(), &original) != 0) {
+        if (errno != ENOENT)
+            return EditorCore::failure(lastError());
+        auto created = replace(written.target, nullptr, bytes);
+        if (!created)
+            return EditorCore::failure(created.error());
+        written.method = Method::created;
+        return written;
+    }
+    if (!S_ISREG(original.st_mode))
+        return EditorCore::failure(std::make_error_code(std::errc::invalid_argument));
+    const auto& fileWritable =
+        options.isFileWritable ? options.isFileWritable : defaultFileWritable;
+    if (!fileWritable(written.target))
+        return EditorCore::failure(std::make_error_code(std::errc::permission_denied));
+
+    const auto& folderWritable =
+        options.isFolderWritable ? options.isFolderWritable : defaultFolderWritable;
+    bool inPlace = original.st_nlink > 1 || !folderWritable(folder);
+    if (!inPlace) {
+        auto replaced = replace(written.target, &original, bytes);
+        if (!replaced)
+            return EditorCore::failure(replaced.error());
+        inPlace = *replaced == Replace::fallBackInPlace;
+    }
+    if (inPlace) {
+        auto rewritten = rewriteInPlace(written.target, bytes);
+        if (!rewritten)
+            return EditorCore::failure(rewritten.error());
+        written.method = Method::inPlace;
+    }
+    return written;
+}
+
+} // namespace EditorDocuments::FileSaver

@@ -1,0 +1,404 @@
+#include "app/documents/TextDocument.h"
+
+#include "app/documents/DocumentReading.h"
+#include "app/documents/DocumentTexts.h"
+#include "platform/Files.h"
+#include "platform/SystemLog.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QThread>
+#include <QUndoCommand>
+
+#include <chrono>
+
+namespace EditorDocuments {
+
+using EditorCore::DiskIdentity;
+using EditorStore::ErrorLog;
+
+namespace {
+
+void checkMainThread()
+{
+    Q_ASSERT(QCoreApplication::instance() == nullptr
+             || QThread::currentThread() == QCoreApplication::instance()->thread());
+}
+
+void logDocument(Platform::SystemLog::Level level, const QString& message)
+{
+    Platform::SystemLog::write("app.orlune.viewer", "document", level, message.toStdString());
+}
+
+QString pathText(const std::filesystem::path& path)
+{
+    return QString::fromStdString(path.string());
+}
+
+// The encoding change as one undoable step; undoing it changes the encoding back through the
+// same operation, so redo and undo behave alike.
+class ChangeEncodingCommand : public QUndoCommand
+{
+public:
+    ChangeEncodingCommand(TextDocument& document,
+                          EditorCore::TextEncoding before,
+                          bool beforeMark,
+                          EditorCore::TextEncoding after,
+                          bool afterMark,
+                          const QString& actionName)
+        : QUndoCommand(actionName)
+        , m_document(&document)
+        , m_before{before, beforeMark}
+        , m_after{after, afterMark}
+    {}
+
+    void undo() override { apply(m_before); }
+    void redo() override { apply(m_after); }
+
+private:
+    struct State
+    {
+        EditorCore::TextEncoding encoding;
+        bool mark;
+    };
+    void apply(const State& state)
+    {
+        if (!m_document)
+            return;
+        m_document->format.encoding = state.encoding;
+        m_document->format.hasByteOrderMark = state.mark;
+        if (auto* editor = m_document->editor())
+            editor->updateStatusBar();
+    }
+
+    QPointer<TextDocument> m_document;
+    State m_before;
+    State m_after;
+};
+
+} // namespace
+
+TextDocument::TextDocument(std::shared_ptr<DocumentServices> services, QObject* parent)
+    : QObject(parent)
+    , m_services(std::move(services))
+    , m_undoStack(new QUndoStack(this))
+{
+    if (m_services->newDocumentFormat)
+        format = m_services->newDocumentFormat();
+    connect(m_undoStack, &QUndoStack::cleanChanged, this, [this](bool clean) {
+        scheduleMainQueueUpdate();
+        emit documentEditedChanged(!clean);
+    });
+}
+
+TextDocument::~TextDocument() = default;
+
+void TextDocument::setFileURL(std::optional<std::filesystem::path> url)
+{
+    m_fileURL = std::move(url);
+}
+
+void TextDocument::updateChangeCount(ChangeType change)
+{
+    checkMainThread();
+    if (change == ChangeType::changeCleared)
+        m_undoStack->setClean();
+    else
+        m_undoStack->resetClean();
+    scheduleMainQueueUpdate();
+}
+
+void TextDocument::makeWindowControllers()
+{
+    checkMainThread();
+    if (m_windowController || !m_services->makeWindowController)
+        return;
+    m_windowController = m_services->makeWindowController(*this);
+    m_editor = m_windowController.get();
+}
+
+void TextDocument::removeWindowController()
+{
+    m_editor = nullptr;
+    m_windowController.reset();
+}
+
+std::optional<QString> TextDocument::computedDisplayName() const
+{
+    if (externalTitle)
+        return *externalTitle;
+    if (!m_fileURL && rescuedOrigin)
+        return DocumentTexts::rescuedTitle(pathText(rescuedOrigin->filename()));
+    if (!m_fileURL) {
+        const QString text = currentText();
+        if (m_services->scratchTitle) {
+            if (auto title = m_services->scratchTitle(
+                    std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()),
+                                        static_cast<std::size_t>(text.size()))))
+                return QString::fromStdU16String(*title);
+        }
+        return DocumentTexts::untitledName();
+    }
+    return pathText(m_fileURL->filename());
+}
+
+QString TextDocument::displayName() const
+{
+    return computedDisplayName().value_or(QString());
+}
+
+QString TextDocument::currentText() const
+{
+    return m_editor ? m_editor->text() : loadedText;
+}
+
+void TextDocument::scheduleMainQueueUpdate()
+{
+    if (m_updateQueued)
+        return;
+    m_updateQueued = true;
+    QPointer<TextDocument> self(this);
+    QMetaObject::invokeMethod(
+        this,
+        [self] {
+            if (!self)
+                return;
+            self->m_updateQueued = false;
+            if (auto* editor = self->editor())
+                editor->updateStatusBar();
+        },
+        Qt::QueuedConnection);
+}
+
+void TextDocument::changeEncoding(EditorCore::TextEncoding encoding,
+                                  bool keepByteOrderMark,
+                                  const QString& actionName)
+{
+    checkMainThread();
+    const bool mark = keepByteOrderMark && EditorCore::supportsByteOrderMark(encoding);
+    if (format.encoding == encoding && format.hasByteOrderMark == mark)
+        return;
+    // push() runs redo(), which applies the change and refreshes the status bar.
+    m_undoStack->push(new ChangeEncodingCommand(
+        *this, format.encoding, format.hasByteOrderMark, encoding, mark, actionName));
+}
+
+void TextDocument::chooseIndentStyle(EditorCore::IndentStyle style)
+{
+    checkMainThread();
+    indentStyle = style;
+    indentChosenByUser = true;
+    if (m_editor) {
+        m_editor->applyDisplayOptions();
+        m_editor->updateStatusBar();
+    }
+}
+
+void TextDocument::beginAdminEditing()
+{
+    checkMainThread();
+    if (readOnlyReason != ReadOnlyReason::noPermission || !m_fileURL)
+        return;
+    adminEditing = true;
+    readOnlyReason.reset();
+    if (m_editor)
+        m_editor->applyEditability();
+}
+
+std::unique_ptr<TextDocument> TextDocument::makeExternalCopy(const TextDocument& source,
+                                                             const QString& text)
+{
+    auto copy = std::make_unique<TextDocument>(source.m_services);
+    copy->isExternalCopy = true;
+    copy->readOnlyReason = ReadOnlyReason::externalCopy;
+    copy->loadedText = text;
+    copy->format = source.format;
+    copy->lineEndings = EditorCore::LineEndingSummary(std::u16string_view(
+        reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())));
+    copy->indentStyle.reset();
+    copy->externalTitle =
+        DocumentTexts::externalCopyTitle(source.computedDisplayName().value_or(QString()));
+    return copy;
+}
+
+std::uint64_t TextDocument::largeFileThreshold() const
+{
+    checkMainThread();
+    return DocumentReading::largeFileThreshold(m_services->largeFileMB ? m_services->largeFileMB()
+                                                                       : 100);
+}
+
+EditorCore::Result<void, DocumentFailure>
+TextDocument::readFromURL(const std::filesystem::path& url)
+{
+    checkMainThread();
+    DocumentReading::Environment environment;
+    environment.largeFileThreshold = largeFileThreshold();
+    environment.fileMemory = m_services->fileMemory;
+    if (m_services->isWritable)
+        environment.isWritable = m_services->isWritable;
+
+    auto outcome = DocumentReading::readFile(url, environment);
+    if (!outcome) {
+        const auto& error = outcome.error();
+        DocumentFailure failure =
+            std::visit([](const auto& cause) { return DocumentFailure{cause}; }, error.cause);
+        if (error.stage == DocumentReading::ReadError::Stage::wholeFile) {
+            record(ErrorLog::Level::error,
+                   "open.read",
+                   {{"path", url.string()},
+                    {"size", std::to_string(error.size)},
+                    {"err", describeForLog(failure)}});
+        }
+        return EditorCore::failure(std::move(failure));
+    }
+
+    std::visit(
+        [this](auto& read) {
+            using T = std::decay_t<decltype(read)>;
+            if constexpr (std::is_same_v<T, DocumentReading::OrdinaryText>) {
+                loadedText = QString::fromStdU16String(read.loaded.text);
+                format = read.loaded.format;
+                lineEndings = read.loaded.lineEndings;
+                indentStyle = read.loaded.indentStyle;
+                diskIdentity = read.diskIdentity;
+                if (!read.isWritable)
+                    readOnlyReason = ReadOnlyReason::noPermission;
+            } else if constexpr (std::is_same_v<T, DocumentReading::LargeFile>) {
+                largeFile = read.state;
+                diskIdentity = read.diskIdentity;
+                format = read.format;
+                if (read.binaryHead)
+                    pendingBinaryHead = std::move(read.binaryHead);
+                else
+                    readOnlyReason = ReadOnlyReason::largeFile;
+            } else {
+                pendingBinaryHead = std::move(read.head);
+                format = read.format;
+                diskIdentity = read.diskIdentity;
+            }
+        },
+        *outcome);
+    m_fileURL = url;
+    takeModificationDate();
+    return {};
+}
+
+EditorCore::Result<void, DocumentFailure>
+TextDocument::readFromData(std::span<const std::uint8_t> bytes)
+{
+    checkMainThread();
+    auto loaded = DocumentReading::readData(bytes);
+    if (!loaded)
+        return EditorCore::failure(DocumentFailure{loaded.error()});
+    loadedText = QString::fromStdU16String(loaded->text);
+    format = loaded->format;
+    lineEndings = loaded->lineEndings;
+    indentStyle = loaded->indentStyle;
+    return {};
+}
+
+EditorCore::Result<std::optional<QString>, DocumentFailure> TextDocument::openNotTextReadOnly()
+{
+    checkMainThread();
+    pendingBinaryHead.reset();
+    readOnlyReason = ReadOnlyReason::notText;
+    if (largeFile || !m_fileURL)
+        return std::optional<QString>();
+    auto bytes = Platform::readWholeFile(*m_fileURL);
+    if (!bytes)
+        return EditorCore::failure(DocumentFailure{bytes.error()});
+    return std::optional<QString>(QString::fromStdU16String(DocumentReading::latin1Text(*bytes)));
+}
+
+EditorCore::Result<bool, DocumentFailure> TextDocument::reload(EditorCore::TextEncoding encoding)
+{
+    checkMainThread();
+    if (!m_fileURL)
+        return false;
+    auto bytes = Platform::readWholeFile(*m_fileURL);
+    if (!bytes)
+        return EditorCore::failure(DocumentFailure{bytes.error()});
+    auto loaded = DocumentReading::reloadWithEncoding(*bytes, encoding);
+    if (!loaded)
+        return EditorCore::failure(DocumentFailure{loaded.error()});
+
+    loadedText = QString::fromStdU16String(loaded->text);
+    format = loaded->format;
+    lineEndings = loaded->lineEndings;
+    indentStyle = loaded->indentStyle;
+    // The whole file now decodes in the user's encoding: the "not text" question is answered,
+    // and the text is the file's, so a save may write it.
+    pendingBinaryHead.reset();
+    if (m_services->fileMemory.rememberEncoding)
+        (void)m_services->fileMemory.rememberEncoding(
+            encoding, *m_fileURL, std::chrono::system_clock::now());
+    if (m_editor) {
+        m_editor->replaceAllText(loadedText);
+        m_editor->setHasUnsavedEdits(false);
+    }
+    m_undoStack->clear();
+    updateChangeCount(ChangeType::changeCleared);
+    logDocument(Platform::SystemLog::Level::notice,
+                QStringLiteral("다시 열기 %1")
+                    .arg(QString::fromLatin1(EditorCore::rawValue(encoding).data())));
+    return true;
+}
+
+void TextDocument::refreshFileModificationDate(std::optional<DiskIdentity> identity)
+{
+    diskIdentity = std::move(identity);
+    takeModificationDate();
+}
+
+void TextDocument::takeModificationDate()
+{
+    if (!m_fileURL)
+        return;
+    QFileInfo info(pathText(*m_fileURL));
+    auto date = info.lastModified();
+    if (info.exists() && date.isValid())
+        m_fileModificationDate = date;
+}
+
+void TextDocument::close()
+{
+    checkMainThread();
+    if (m_editor)
+        m_editor->stopWatching();
+    removeWindowController();
+    emit documentDidClose(this);
+}
+
+bool TextDocument::respondsToAction(std::string_view action) const
+{
+    return action == "saveDocument:" || action == "saveDocumentAs:";
+}
+
+bool TextDocument::validateAction(std::string_view action, const EditorKit::ActionSender&) const
+{
+    return respondsToAction(action);
+}
+
+void TextDocument::performAction(std::string_view action, const EditorKit::ActionSender&)
+{
+    if (action == "saveDocument:")
+        saveDocument();
+    else if (action == "saveDocumentAs:")
+        saveDocumentAs();
+}
+
+void TextDocument::record(ErrorLog::Level level,
+                          std::string_view key,
+                          const ErrorLog::Fields& fields) const
+{
+    if (m_services->record)
+        m_services->record(level, key, fields);
+}
+
+std::string TextDocument::pathField() const
+{
+    return m_fileURL ? m_fileURL->string() : std::string("untitled");
+}
+
+} // namespace EditorDocuments

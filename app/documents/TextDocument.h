@@ -1,0 +1,180 @@
+#pragma once
+
+#include "app/documents/DocumentFailure.h"
+#include "app/documents/DocumentServices.h"
+#include "app/documents/DocumentWindow.h"
+#include "app/documents/FileFormat.h"
+#include "app/kit/Responder.h"
+#include "core/DiskIdentity.h"
+#include "core/Indentation.h"
+#include "core/LineEnding.h"
+#include "core/Result.h"
+
+#include <QDateTime>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QUndoStack>
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <span>
+#include <vector>
+
+namespace EditorDocuments {
+
+// The kinds of save, numbered as the document layer has always numbered them.
+enum class SaveOperation {
+    save = 0,
+    saveAs = 1,
+    saveTo = 2,
+    autosaveElsewhere = 3,
+    autosaveInPlace = 4,
+    autosaveAs = 5
+};
+
+// One open file, untitled text, kept memo or read-only copy of an outside version of a file:
+// the text as read, the exact stored format, the line endings and indentation found, what the
+// file looked like on disk, and why it may not be edited. Undo is one QUndoStack; "edited" is
+// "not clean". Main thread only.
+class TextDocument
+    : public QObject
+    , public EditorKit::Responder
+{
+    Q_OBJECT
+
+public:
+    enum class ChangeType { changeDone, changeCleared };
+
+    explicit TextDocument(std::shared_ptr<DocumentServices> services = DocumentServices::shared(),
+                          QObject* parent = nullptr);
+    ~TextDocument() override;
+
+    // Plain fields that the window, the shell and the window features read and set directly.
+    FileFormat format;
+    EditorCore::LineEndingSummary lineEndings;
+    std::optional<EditorCore::IndentStyle> indentStyle;
+    QString loadedText;
+    std::optional<EditorCore::DiskIdentity> diskIdentity;
+    std::optional<ReadOnlyReason> readOnlyReason;
+    bool isExternalCopy = false;
+    std::optional<LargeFileState> largeFile;
+    std::optional<std::vector<std::uint8_t>> pendingBinaryHead;
+    bool adminEditing = false;
+    std::optional<std::filesystem::path> rescuedOrigin;
+    std::optional<QString> externalTitle;
+    bool indentChosenByUser = false;
+    bool isWritingToDisk = false;
+
+    const std::shared_ptr<DocumentServices>& services() const { return m_services; }
+
+    // The file, as it was opened (not resolved); none for an untitled document.
+    const std::optional<std::filesystem::path>& fileURL() const { return m_fileURL; }
+    void setFileURL(std::optional<std::filesystem::path> url);
+    // The file's modification date as last read, written or refreshed.
+    const QDateTime& fileModificationDate() const { return m_fileModificationDate; }
+
+    QUndoStack* undoStack() const { return m_undoStack; }
+    bool isDocumentEdited() const { return !m_undoStack->isClean(); }
+    void updateChangeCount(ChangeType change);
+
+    // The window controller, created by makeWindowControllers; null without a window.
+    DocumentWindow* editor() const { return m_editor; }
+    void makeWindowControllers();
+    // Drops the window controller (its window closed before the document).
+    void removeWindowController();
+
+    // The first rule that applies: the fixed external title; kept edits of a file; the title
+    // of the untitled text; the file's name.
+    std::optional<QString> computedDisplayName() const;
+    QString displayName() const;
+    // The text to write: the window's when one exists, else `loadedText`.
+    QString currentText() const;
+
+    // Refreshes the window's status bar once, later on the main thread, if both still exist.
+    void scheduleMainQueueUpdate();
+
+    void changeEncoding(EditorCore::TextEncoding encoding,
+                        bool keepByteOrderMark,
+                        const QString& actionName);
+    void chooseIndentStyle(EditorCore::IndentStyle style);
+    void beginAdminEditing();
+    // A read-only document that shows `text` as the outside version of `source`'s file.
+    static std::unique_ptr<TextDocument> makeExternalCopy(const TextDocument& source,
+                                                          const QString& text);
+
+    // Reading (the open decision is DocumentReading's).
+    std::uint64_t largeFileThreshold() const;
+    [[nodiscard]] EditorCore::Result<void, DocumentFailure>
+    readFromURL(const std::filesystem::path& url);
+    [[nodiscard]] EditorCore::Result<void, DocumentFailure>
+    readFromData(std::span<const std::uint8_t> bytes);
+    // The user chose to look at a file that is not text: its bytes as ISO Latin-1, or none for
+    // a large file or a document without a file.
+    [[nodiscard]] EditorCore::Result<std::optional<QString>, DocumentFailure> openNotTextReadOnly();
+    // Reads the file again in the encoding the user chose; false without a file.
+    [[nodiscard]] EditorCore::Result<bool, DocumentFailure>
+    reload(EditorCore::TextEncoding encoding);
+    void refreshFileModificationDate(std::optional<EditorCore::DiskIdentity> identity);
+
+    // Saving.
+    [[nodiscard]] EditorCore::Result<std::vector<std::uint8_t>, DocumentFailure> encodedData();
+    // Shows the banner that explains a blocked save.
+    bool isSaveBlocked();
+    bool isSaveUnsafe() const;
+    // Why an explicit save to the own file would write a text that is not the file's.
+    std::optional<SaveRules::SaveRefusal> explicitSaveRefusal() const;
+    bool saveAsAdministrator();
+    // The save command. Returns whether the document was written.
+    bool saveDocument();
+    // Save-as: asks for a place (the services' save panel) and saves there.
+    bool saveDocumentAs();
+
+    using SaveCompletion = std::function<void(const std::optional<DocumentFailure>&)>;
+    // Every framework save, save-as and autosave passes here; synchronous, the completion is
+    // called before it returns.
+    void saveToURL(const std::filesystem::path& url,
+                   SaveOperation operation,
+                   const SaveCompletion& completion = {});
+    bool refusesFrameworkSave(const std::filesystem::path& url, SaveOperation operation) const;
+    bool isLocked() const;
+
+    // Ends follow mode and the file watcher, drops the window, then says the document closed.
+    void close();
+
+    // Responder: the document's actions.
+    bool respondsToAction(std::string_view action) const override;
+    bool validateAction(std::string_view action,
+                        const EditorKit::ActionSender& sender) const override;
+    void performAction(std::string_view action, const EditorKit::ActionSender& sender) override;
+
+signals:
+    void documentEditedChanged(bool edited);
+    // After close(): the request handler finishes command-line waits on it.
+    void documentDidClose(EditorDocuments::TextDocument* document);
+    // A failed read or save that the window did not show as a banner (for an alert).
+    void failureOccurred(const EditorDocuments::DocumentFailure& failure);
+
+private:
+    void record(EditorStore::ErrorLog::Level level,
+                std::string_view key,
+                const EditorStore::ErrorLog::Fields& fields) const;
+    std::string pathField() const;
+    void takeModificationDate();
+    void didFinishSaving(SaveOperation operation, bool succeeded);
+
+    std::shared_ptr<DocumentServices> m_services;
+    std::optional<std::filesystem::path> m_fileURL;
+    QDateTime m_fileModificationDate;
+    QUndoStack* m_undoStack = nullptr;
+    std::unique_ptr<DocumentWindow> m_windowController;
+    DocumentWindow* m_editor = nullptr;
+    bool m_updateQueued = false;
+};
+
+} // namespace EditorDocuments
+
+Q_DECLARE_METATYPE(EditorDocuments::DocumentFailure)

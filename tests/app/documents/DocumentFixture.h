@@ -1,0 +1,147 @@
+#pragma once
+
+#include "app/documents/DocumentWindow.h"
+#include "app/documents/TextDocument.h"
+#include "tests/app/documents/DocumentTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+// Stands in for the window controller and records what the document asked of it.
+class FakeWindow : public EditorDocuments::DocumentWindow
+{
+public:
+    QString shownText;
+    bool marked = false;
+    std::vector<std::string> calls;
+    std::vector<EditorDocuments::DocumentFailure> unencodableBanners;
+    std::vector<EditorDocuments::SaveRules::SaveRefusal> refusals;
+    bool hasUnsavedEdits = true;
+
+    QString text() const override { return shownText; }
+    bool hasMarkedText() const override { return marked; }
+    void updateStatusBar() override { calls.push_back("updateStatusBar"); }
+    void applyDisplayOptions() override { calls.push_back("applyDisplayOptions"); }
+    void applyEditability() override { calls.push_back("applyEditability"); }
+    void replaceAllText(const QString& text) override
+    {
+        shownText = text;
+        calls.push_back("replaceAllText");
+    }
+    void setHasUnsavedEdits(bool edited) override { hasUnsavedEdits = edited; }
+    void startFileWatcher() override { calls.push_back("startFileWatcher"); }
+    void stopWatching() override { calls.push_back("stopWatching"); }
+    void showFileGoneBanner() override { calls.push_back("fileGone"); }
+    void showExternalChangeBanner() override { calls.push_back("externalChanged"); }
+    void showUnencodableBanner(const EditorDocuments::DocumentFailure& failure) override
+    {
+        unencodableBanners.push_back(failure);
+    }
+    void showSaveRefusedBanner(EditorDocuments::SaveRules::SaveRefusal refusal) override
+    {
+        refusals.push_back(refusal);
+    }
+    void dismissBanner(const QString& key) override
+    {
+        calls.push_back("dismiss:" + key.toStdString());
+    }
+
+    bool called(const std::string& name) const
+    {
+        return std::find(calls.begin(), calls.end(), name) != calls.end();
+    }
+};
+
+struct RecordedEvent
+{
+    EditorStore::ErrorLog::Level level;
+    std::string key;
+    EditorStore::ErrorLog::Fields fields;
+};
+
+// Services over a temporary folder: settings, memory, log, writability and the privilege
+// runner are the test's own.
+class DocumentTest : public ::testing::Test
+{
+protected:
+    DocumentTest()
+        : services(std::make_shared<EditorDocuments::DocumentServices>())
+    {
+        services->largeFileMB = [this] { return largeFileMB; };
+        services->newDocumentFormat = [] {
+            return EditorDocuments::FileFormat::newDocumentDefault("utf-8", false);
+        };
+        services->fileMemory.entry = [this](const std::filesystem::path& path)
+            -> std::optional<EditorDocuments::RememberedFile> {
+            auto found = remembered.find(path);
+            if (found == remembered.end())
+                return std::nullopt;
+            return EditorDocuments::RememberedFile{found->second};
+        };
+        services->fileMemory.rememberEncoding = [this](EditorCore::TextEncoding encoding,
+                                                       const std::filesystem::path& path,
+                                                       std::chrono::system_clock::time_point) {
+            remembered[path] = encoding;
+            return true;
+        };
+        services->isWritable = [this](const std::filesystem::path& path) {
+            return notWritable.count(path) == 0;
+        };
+        services->record = [this](EditorStore::ErrorLog::Level level,
+                                  std::string_view key,
+                                  const EditorStore::ErrorLog::Fields& fields) {
+            events.push_back({level, std::string(key), fields});
+        };
+        services->makeWindowController = [this](EditorDocuments::TextDocument&) {
+            auto made = std::make_unique<FakeWindow>();
+            lastWindow = made.get();
+            return made;
+        };
+        std::filesystem::create_directory(folder / "admin-tmp");
+        services->adminTemporaryBase = folder / "admin-tmp";
+    }
+
+    // A document read from `name` with a window whose text is what was read.
+    std::unique_ptr<EditorDocuments::TextDocument> open(const std::string& name)
+    {
+        auto document = std::make_unique<EditorDocuments::TextDocument>(services);
+        auto read = document->readFromURL(folder / name);
+        EXPECT_TRUE(read.has_value());
+        document->makeWindowControllers();
+        window = lastWindow;
+        window->shownText = document->loadedText;
+        return document;
+    }
+
+    // What typing does: the window's text changes and the document counts an edit.
+    void edit(EditorDocuments::TextDocument& document, const QString& text)
+    {
+        window->shownText = text;
+        document.updateChangeCount(EditorDocuments::TextDocument::ChangeType::changeDone);
+    }
+
+    const RecordedEvent* event(const std::string& key) const
+    {
+        for (const auto& e : events) {
+            if (e.key == key)
+                return &e;
+        }
+        return nullptr;
+    }
+
+    TemporaryFolder folder;
+    std::shared_ptr<EditorDocuments::DocumentServices> services;
+    std::int64_t largeFileMB = 100;
+    std::map<std::filesystem::path, EditorCore::TextEncoding> remembered;
+    std::set<std::filesystem::path> notWritable;
+    std::vector<RecordedEvent> events;
+    FakeWindow* lastWindow = nullptr;
+    FakeWindow* window = nullptr;
+};

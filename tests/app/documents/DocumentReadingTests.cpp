@@ -1,0 +1,258 @@
+#include "app/documents/DocumentReading.h"
+#include "tests/app/documents/DocumentTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+using namespace EditorDocuments;
+using EditorCore::EncodingSource;
+using EditorCore::TextEncoding;
+
+namespace {
+
+class DocumentReadingTest : public ::testing::Test
+{
+protected:
+    DocumentReading::Environment environment(std::uint64_t threshold = 100ULL << 20)
+    {
+        DocumentReading::Environment env;
+        env.largeFileThreshold = threshold;
+        env.fileMemory.entry =
+            [this](const std::filesystem::path& path) -> std::optional<RememberedFile> {
+            lookedUp.push_back(path);
+            if (remembered)
+                return RememberedFile{remembered};
+            return std::nullopt;
+        };
+        env.isWritable = [this](const std::filesystem::path&) { return writable; };
+        return env;
+    }
+
+    TemporaryFolder folder;
+    std::optional<TextEncoding> remembered;
+    std::vector<std::filesystem::path> lookedUp;
+    bool writable = true;
+};
+
+} // namespace
+
+TEST_F(DocumentReadingTest, fileAtTheThresholdIsReadWholeOneByteMoreIsLarge)
+{
+    constexpr std::uint64_t threshold = 70'000;
+    const std::string atThreshold(threshold, 'a');
+    writeBytes(folder / "at.txt", atThreshold);
+    writeBytes(folder / "over.txt", atThreshold + "b");
+
+    auto at = DocumentReading::readFile(folder / "at.txt", environment(threshold));
+    ASSERT_TRUE(at.has_value());
+    const auto* text = std::get_if<DocumentReading::OrdinaryText>(&*at);
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(text->loaded.text.size(), threshold);
+    ASSERT_TRUE(text->diskIdentity.has_value());
+    EXPECT_TRUE(text->diskIdentity->contentHash.has_value());
+
+    lookedUp.clear();
+    auto over = DocumentReading::readFile(folder / "over.txt", environment(threshold));
+    ASSERT_TRUE(over.has_value());
+    const auto* large = std::get_if<DocumentReading::LargeFile>(&*over);
+    ASSERT_NE(large, nullptr);
+    EXPECT_EQ(large->state, (LargeFileState{folder / "over.txt", threshold + 1, 0, false}));
+    EXPECT_FALSE(large->binaryHead.has_value());
+    EXPECT_EQ(large->format.encoding, TextEncoding::utf8);
+    ASSERT_TRUE(large->format.guess.has_value());
+    ASSERT_TRUE(large->diskIdentity.has_value());
+    EXPECT_FALSE(large->diskIdentity->contentHash.has_value()) << "no hash for a large file";
+    EXPECT_EQ(lookedUp.size(), 1u) << "the large head is detected once, with the memory's hint";
+}
+
+TEST_F(DocumentReadingTest, thresholdIsTheSettingInMebibytes)
+{
+    EXPECT_EQ(DocumentReading::largeFileThreshold(1), 1'048'576u);
+    EXPECT_EQ(DocumentReading::largeFileThreshold(100), 104'857'600u);
+    EXPECT_FALSE(DocumentReading::isLargeFile(104'857'600, 104'857'600));
+    EXPECT_TRUE(DocumentReading::isLargeFile(104'857'601, 104'857'600));
+}
+
+TEST_F(DocumentReadingTest, largeBinaryHeadKeepsItsFirst512Bytes)
+{
+    std::string bytes;
+    for (int i = 0; i < 2000; ++i)
+        bytes += static_cast<char>(i % 7); // mostly control characters and zeros
+    writeBytes(folder / "large.bin", bytes);
+    auto read = DocumentReading::readFile(folder / "large.bin", environment(1000));
+    ASSERT_TRUE(read.has_value());
+    const auto* large = std::get_if<DocumentReading::LargeFile>(&*read);
+    ASSERT_NE(large, nullptr);
+    ASSERT_TRUE(large->binaryHead.has_value());
+    EXPECT_EQ(*large->binaryHead, bytesOf(std::string_view(bytes).substr(0, 512)));
+    EXPECT_EQ(large->format, (FileFormat{TextEncoding::isoLatin1, false, std::nullopt}));
+}
+
+TEST_F(DocumentReadingTest, binaryFileKeepsItsHeadAndOpensWithoutError)
+{
+    struct Case
+    {
+        const char* name;
+        std::size_t length;
+    };
+    for (const Case c : {Case{"longer than the head", 3000}, Case{"shorter than the head", 100}}) {
+        SCOPED_TRACE(c.name);
+        std::string bytes;
+        for (std::size_t i = 0; i < c.length; ++i)
+            bytes += static_cast<char>(i % 5);
+        writeBytes(folder / "data.bin", bytes);
+        auto read = DocumentReading::readFile(folder / "data.bin", environment());
+        ASSERT_TRUE(read.has_value());
+        const auto* notText = std::get_if<DocumentReading::NotText>(&*read);
+        ASSERT_NE(notText, nullptr);
+        EXPECT_EQ(notText->head.size(), std::min<std::size_t>(c.length, 512));
+        EXPECT_EQ(notText->head, bytesOf(std::string_view(bytes).substr(0, notText->head.size())));
+        EXPECT_EQ(notText->format, (FileFormat{TextEncoding::isoLatin1, false, std::nullopt}));
+        EXPECT_TRUE(notText->diskIdentity.has_value());
+        EXPECT_TRUE(lookedUp.empty()) << "the memory is not asked for a file that is not text";
+    }
+}
+
+TEST_F(DocumentReadingTest, rememberedEncodingIsTheSecondDetectionsHint)
+{
+    writeBytes(folder / "latin.txt", "caf\xE9 cr\xE8me\n");
+
+    auto plain = DocumentReading::readFile(folder / "latin.txt", environment());
+    ASSERT_TRUE(plain.has_value());
+    const auto& unhinted = std::get<DocumentReading::OrdinaryText>(*plain).loaded;
+    ASSERT_TRUE(unhinted.format.guess.has_value());
+    EXPECT_NE(unhinted.format.guess->source, EncodingSource::fileMemory);
+    ASSERT_EQ(lookedUp.size(), 1u);
+    EXPECT_EQ(lookedUp[0], folder / "latin.txt");
+
+    remembered = TextEncoding::macRoman;
+    auto hinted = DocumentReading::readFile(folder / "latin.txt", environment());
+    ASSERT_TRUE(hinted.has_value());
+    const auto& loaded = std::get<DocumentReading::OrdinaryText>(*hinted).loaded;
+    EXPECT_EQ(loaded.format.encoding, TextEncoding::macRoman);
+    ASSERT_TRUE(loaded.format.guess.has_value());
+    EXPECT_EQ(loaded.format.guess->source, EncodingSource::fileMemory);
+}
+
+TEST_F(DocumentReadingTest, notWritableFileReadsWithTheFlagDown)
+{
+    writeBytes(folder / "locked.txt", "text\n");
+    writable = false;
+    auto read = DocumentReading::readFile(folder / "locked.txt", environment());
+    ASSERT_TRUE(read.has_value());
+    EXPECT_FALSE(std::get<DocumentReading::OrdinaryText>(*read).isWritable);
+}
+
+TEST_F(DocumentReadingTest, missingFileFailsTheWholeRead)
+{
+    auto read = DocumentReading::readFile(folder / "missing.txt", environment());
+    ASSERT_FALSE(read.has_value());
+    EXPECT_EQ(read.error().stage, DocumentReading::ReadError::Stage::wholeFile);
+    EXPECT_EQ(read.error().size, 0u);
+    EXPECT_EQ(std::get<std::error_code>(read.error().cause),
+              std::make_error_code(std::errc::no_such_file_or_directory));
+}
+
+TEST_F(DocumentReadingTest, textAndFormatFollowTheDecoderThatSucceeded)
+{
+    // Valid UTF-8 through the detection sample, an invalid byte after it: UTF-8 is detected,
+    // ISO Latin-1 decodes.
+    std::string bytes;
+    while (bytes.size() < 70'000)
+        bytes += "\xED\x95\x9C\xEA\xB8\x80 text\n"; // 한글
+    bytes += "\xFF end\n";
+
+    struct Case
+    {
+        const char* name;
+        std::string prefix;
+        EncodingSource source;
+    };
+    for (const auto& c : {Case{"no mark", "", EncodingSource::utf8Strict},
+                          Case{"UTF-8 mark", "\xEF\xBB\xBF", EncodingSource::bom}}) {
+        SCOPED_TRACE(c.name);
+        writeBytes(folder / "mixed.txt", c.prefix + bytes);
+        auto read = DocumentReading::readFile(folder / "mixed.txt", environment());
+        ASSERT_TRUE(read.has_value());
+        const auto& loaded = std::get<DocumentReading::OrdinaryText>(*read).loaded;
+        EXPECT_EQ(loaded.format.encoding, TextEncoding::isoLatin1);
+        ASSERT_TRUE(loaded.format.guess.has_value());
+        EXPECT_EQ(loaded.format.guess->encoding, TextEncoding::utf8);
+        EXPECT_EQ(loaded.format.guess->source, c.source);
+        // The Latin-1 reading has no mark: the three bytes are part of its text.
+        EXPECT_FALSE(loaded.format.hasByteOrderMark);
+        EXPECT_EQ(loaded.text.size(), c.prefix.size() + bytes.size());
+    }
+}
+
+TEST(DocumentReading, decodeTriesCandidatesInOrderThenLatin1)
+{
+    const auto hangul = bytesOf("\xB0\xA1\xB3\xAA"); // 가나 in EUC-KR; not UTF-8
+    const std::vector<TextEncoding> candidates{
+        TextEncoding::utf8, TextEncoding::eucKR, TextEncoding::utf16LE};
+    auto decoded = DocumentReading::decodeLoaded(hangul, TextEncoding::utf8, candidates, false);
+    EXPECT_EQ(decoded.encoding, TextEncoding::eucKR);
+    EXPECT_EQ(decoded.text, u"가나");
+
+    auto last =
+        DocumentReading::decodeLoaded(bytesOf("\xFF\xFE\xFD"), TextEncoding::utf8, {}, false);
+    EXPECT_EQ(last.encoding, TextEncoding::isoLatin1);
+    EXPECT_EQ(last.text, u"\u00FF\u00FE\u00FD");
+}
+
+TEST(DocumentReading, markFlagFollowsTheEncodingThatDecoded)
+{
+    // A UTF-16LE mark on bytes that are not valid UTF-16LE (odd length) fall back to Latin-1.
+    auto fallback = DocumentReading::decodeLoaded(bytesOf(std::string("\xFF\xFE"
+                                                                      "a",
+                                                                      3)),
+                                                  TextEncoding::utf16LE,
+                                                  {},
+                                                  true);
+    EXPECT_EQ(fallback.encoding, TextEncoding::isoLatin1);
+    EXPECT_FALSE(fallback.hasByteOrderMark);
+    EXPECT_EQ(fallback.text, u"\u00FF\u00FEa");
+
+    auto marked =
+        DocumentReading::decodeLoaded(bytesOf("\xEF\xBB\xBFhi"), TextEncoding::utf8, {}, true);
+    EXPECT_TRUE(marked.hasByteOrderMark);
+    EXPECT_EQ(marked.text, u"hi");
+}
+
+TEST(DocumentReading, reloadWithEncodingStripsOnlyItsOwnMark)
+{
+    auto marked = DocumentReading::reloadWithEncoding(bytesOf(std::string("\xFF\xFEh\0i\0", 6)),
+                                                      TextEncoding::utf16LE);
+    ASSERT_TRUE(marked.has_value());
+    EXPECT_EQ(marked->text, u"hi");
+    EXPECT_TRUE(marked->format.hasByteOrderMark);
+    ASSERT_TRUE(marked->format.guess.has_value());
+    EXPECT_EQ(marked->format.guess->source, EncodingSource::userChoice);
+    EXPECT_TRUE(marked->format.guess->hasByteOrderMark);
+    EXPECT_TRUE(marked->format.guess->candidates.empty());
+
+    auto unmarked = DocumentReading::reloadWithEncoding(bytesOf(std::string("h\0i\0", 4)),
+                                                        TextEncoding::utf16LE);
+    ASSERT_TRUE(unmarked.has_value());
+    EXPECT_EQ(unmarked->text, u"hi");
+    EXPECT_FALSE(unmarked->format.hasByteOrderMark);
+
+    auto wrong = DocumentReading::reloadWithEncoding(bytesOf("\xFF\xFF\xFF"), TextEncoding::utf8);
+    EXPECT_FALSE(wrong.has_value());
+}
+
+TEST(DocumentReading, readDataRefusesBinaryAndCountsEndings)
+{
+    auto text = DocumentReading::readData(bytesOf("a\r\nb\n    c\r\n"));
+    ASSERT_TRUE(text.has_value());
+    EXPECT_EQ(text->lineEndings.crlf, 2);
+    EXPECT_EQ(text->lineEndings.lf, 1);
+    ASSERT_TRUE(text->indentStyle.has_value());
+    EXPECT_FALSE(text->indentStyle->usesTabs);
+
+    std::string binary(100, '\0');
+    auto refused = DocumentReading::readData(bytesOf(binary));
+    ASSERT_FALSE(refused.has_value());
+    EXPECT_EQ(refused.error(), EditorCore::DocumentError::binary());
+}
