@@ -1,40 +1,54 @@
 #include "app/shell/Application.h"
 
+#include "app/documents/DocumentTexts.h"
 #include "app/kit/ActionRouter.h"
-#include "app/kit/HostWindow.h"
-#include "app/shell/ShellDocument.h"
-#include "app/window/DocumentWindowController.h"
+#include "app/window/TextDocumentWindow.h"
 
-#include <QMessageBox>
+#include <QPointer>
 #include <QTimer>
 
 #include <iostream>
 
 namespace EditorShell {
 
+using EditorDocuments::TextDocument;
+
 Application::Application(EditorKit::ActionRouter& router)
     : m_router(router)
 {
-    addHandler("newDocument:", [this](const EditorKit::ActionSender&) { newDocument(); });
-    m_router.setDocumentController(this);
+    QPointer<EditorDocuments::DocumentController> controller(&m_documents);
+    EditorWindow::TextDocumentWindow::install(router, [controller](TextDocument& document) {
+        QPointer<TextDocument> closing(&document);
+        // Later: the close came from the document's own tab.
+        QTimer::singleShot(0, [controller, closing] {
+            if (controller && closing)
+                controller->removeDocument(closing);
+        });
+    });
+    m_router.setDocumentController(&m_documents);
+    connect(&m_documents,
+            &EditorDocuments::DocumentController::documentAdded,
+            this,
+            [this](TextDocument* document) {
+                // Untitled documents made from the menu show as they are made.
+                QTimer::singleShot(0, this, [this, document = QPointer<TextDocument>(document)] {
+                    if (document && document->editor())
+                        emit documentShown(document);
+                });
+            });
 }
 
 Application::~Application()
 {
     m_router.setDocumentController(nullptr);
-    // Windows go before their documents.
-    m_documents.clear();
+    for (TextDocument* document : m_documents.documents())
+        m_documents.removeDocument(document);
 }
 
-ShellDocument* Application::documentFor(const std::filesystem::path& path) const
+void Application::show(TextDocument* document)
 {
-    std::error_code error;
-    for (const auto& document : m_documents) {
-        auto url = document->fileURL();
-        if (url && (*url == path || std::filesystem::equivalent(*url, path, error)))
-            return document.get();
-    }
-    return nullptr;
+    if (auto* window = dynamic_cast<EditorWindow::TextDocumentWindow*>(document->editor()))
+        window->controller().showWindow();
 }
 
 void Application::openArguments(const std::vector<std::string>& arguments)
@@ -47,49 +61,27 @@ void Application::openArguments(const std::vector<std::string>& arguments)
             std::cerr << "orlune-viewer: requests are not handled yet: " << argument << "\n";
             continue;
         }
-        std::filesystem::path path(argument);
-        if (ShellDocument* open = documentFor(path)) {
-            open->editor()->showWindow();
-            opened = true;
-            continue;
-        }
-        QString error;
-        auto document = ShellDocument::open(path, &error);
-        if (!document) {
-            std::cerr << "orlune-viewer: " << argument << ": " << error.toStdString() << "\n";
-            continue;
-        }
-        adopt(std::move(document));
-        opened = true;
+        m_documents.openDocumentWithContentsOfURL(
+            argument,
+            true,
+            [&, argument](TextDocument* document,
+                          bool alreadyOpen,
+                          const std::optional<EditorDocuments::DocumentFailure>& failure) {
+                if (failure) {
+                    std::cerr << "orlune-viewer: " << argument << ": "
+                              << EditorDocuments::DocumentTexts::describe(*failure).toStdString()
+                              << "\n";
+                    return;
+                }
+                if (!document)
+                    return;
+                opened = true;
+                if (alreadyOpen)
+                    show(document);
+            });
     }
-    if (!opened && m_documents.empty())
-        newDocument();
-}
-
-void Application::newDocument()
-{
-    adopt(ShellDocument::untitled());
-}
-
-void Application::adopt(std::unique_ptr<ShellDocument> document)
-{
-    ShellDocument* raw = document.get();
-    m_documents.push_back(std::move(document));
-    connect(raw, &ShellDocument::closeRequested, this, &Application::close);
-    raw->makeWindowControllers(m_router);
-    emit documentOpened(raw);
-}
-
-void Application::close(ShellDocument* document)
-{
-    // Later: the close came from the document's own tab button.
-    QTimer::singleShot(0, this, [this, document] {
-        auto found = std::find_if(m_documents.begin(), m_documents.end(), [&](const auto& entry) {
-            return entry.get() == document;
-        });
-        if (found != m_documents.end())
-            m_documents.erase(found);
-    });
+    if (!opened && m_documents.documents().empty())
+        m_documents.makeUntitledDocument(true);
 }
 
 } // namespace EditorShell

@@ -1,33 +1,22 @@
 #pragma once
 
-#include "app/kit/Responder.h"
+#include "app/documents/DocumentController.h"
 
 #include <QObject>
-#include <QStringList>
 
-#include <filesystem>
-#include <functional>
-#include <memory>
+#include <string>
 #include <vector>
 
 namespace EditorKit {
 class ActionRouter;
 }
 
-namespace EditorWindow {
-struct WindowEnvironment;
-}
-
 namespace EditorShell {
 
-class ShellDocument;
-
-// The application object of the program entry: it keeps the open documents and opens the
-// files and untitled documents asked for, from the command line or from a later start. In the
-// responder chain it answers "newDocument:" as the document controller.
-class Application
-    : public QObject
-    , public EditorKit::ActionTableResponder
+// The application object of the program entry: the document controller with the window
+// module's window factory installed, opening the files and untitled documents asked for, from
+// the command line or from a later start.
+class Application : public QObject
 {
     Q_OBJECT
 public:
@@ -37,21 +26,18 @@ public:
     // Absolute paths (an open file's tab comes to the front) and request URLs, in order; a new
     // untitled document when nothing opened and no document is open.
     void openArguments(const std::vector<std::string>& arguments);
-    void newDocument();
 
-    const std::vector<std::unique_ptr<ShellDocument>>& documents() const { return m_documents; }
+    EditorDocuments::DocumentController& documentController() { return m_documents; }
 
 signals:
-    // Each document as its window is made (the status report of the smoke test hooks in here).
-    void documentOpened(EditorShell::ShellDocument* document);
+    // Each document as its window is shown (the status report of the smoke test hooks in here).
+    void documentShown(EditorDocuments::TextDocument* document);
 
 private:
-    ShellDocument* documentFor(const std::filesystem::path& path) const;
-    void adopt(std::unique_ptr<ShellDocument> document);
-    void close(ShellDocument* document);
+    void show(EditorDocuments::TextDocument* document);
 
     EditorKit::ActionRouter& m_router;
-    std::vector<std::unique_ptr<ShellDocument>> m_documents;
+    EditorDocuments::DocumentController m_documents;
 };
 
 } // namespace EditorShell

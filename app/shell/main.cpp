@@ -1,16 +1,18 @@
 // The program entry: one instance of the editor. A start while another instance runs hands
 // its files over to it and exits.
+#include "app/documents/TextDocument.h"
 #include "app/kit/ActionRouter.h"
 #include "app/shell/Application.h"
 #include "app/shell/InstanceListener.h"
-#include "app/shell/ShellDocument.h"
 #include "app/window/DocumentWindowController.h"
+#include "app/window/TextDocumentWindow.h"
 #include "platform/AppSocket.h"
 #include "platform/Folders.h"
 #include "store/AppGroup.h"
 
 #include <QApplication>
 #include <QFile>
+#include <QPointer>
 
 #include <cstdlib>
 #include <filesystem>
@@ -58,14 +60,18 @@ void reportStatus(EditorShell::Application& application)
     QString path = QString::fromLocal8Bit(report);
     QObject::connect(
         &application,
-        &EditorShell::Application::documentOpened,
+        &EditorShell::Application::documentShown,
         &application,
-        [path](EditorShell::ShellDocument* document) {
-            auto write = [path, document](const EditorWindow::StatusBarView::Content& content) {
+        [path](EditorDocuments::TextDocument* document) {
+            auto* window = dynamic_cast<EditorWindow::TextDocumentWindow*>(document->editor());
+            if (!window)
+                return;
+            QPointer<EditorDocuments::TextDocument> reported(document);
+            auto write = [path, reported](const EditorWindow::StatusBarView::Content& content) {
                 QFile file(path);
-                if (!file.open(QIODevice::Append | QIODevice::Text))
+                if (!reported || !file.open(QIODevice::Append | QIODevice::Text))
                     return;
-                QStringList fields{document->displayName(),
+                QStringList fields{reported->displayName(),
                                    content.position,
                                    content.encoding,
                                    content.lineEnding,
@@ -73,10 +79,12 @@ void reportStatus(EditorShell::Application& application)
                                    content.language};
                 file.write((fields.join(QLatin1Char('\t')) + QLatin1Char('\n')).toUtf8());
             };
-            auto* editor = document->editor();
-            QObject::connect(
-                editor, &EditorWindow::DocumentWindowController::statusDidUpdate, editor, write);
-            write(editor->statusBar()->content());
+            auto& controller = window->controller();
+            QObject::connect(&controller,
+                             &EditorWindow::DocumentWindowController::statusDidUpdate,
+                             &controller,
+                             write);
+            write(controller.statusBar()->content());
         });
 }
 
