@@ -6,6 +6,8 @@
 #include "app/kit/Localized.h"
 #include "app/views/EditorTextView.h"
 
+#include <QFileDialog>
+
 namespace EditorWindow {
 
 using EditorDocuments::TextDocument;
@@ -132,6 +134,17 @@ void TextDocumentWindow::install(EditorKit::ActionRouter& router,
             window->controller().showWindow();
             return std::unique_ptr<EditorDocuments::DocumentWindow>(std::move(window));
         };
+    // The save panel of an untitled document, over its window.
+    EditorDocuments::DocumentServices::shared()->chooseSaveLocation =
+        [](TextDocument& document) -> std::optional<std::filesystem::path> {
+        QWidget* parent = nullptr;
+        if (auto* window = dynamic_cast<TextDocumentWindow*>(document.editor()))
+            parent = window->controller().page();
+        QString chosen = QFileDialog::getSaveFileName(parent, QString(), document.displayName());
+        if (chosen.isEmpty())
+            return std::nullopt;
+        return std::filesystem::path(chosen.toStdString());
+    };
 }
 
 QString TextDocumentWindow::text() const
