@@ -19,7 +19,7 @@ packages=(
   libgl-dev libxkbcommon-dev libx11-dev libxcb1-dev
   libnautilus-extension-dev
   fonts-naver-d2coding fonts-noto-cjk fonts-dejavu
-  xdg-user-dirs dbus xvfb
+  xdg-user-dirs dbus xvfb imagemagick
 )
 
 missing=()

@@ -1,0 +1,123 @@
+// The program entry: one instance of the editor. A start while another instance runs hands
+// its files over to it and exits.
+#include "app/documents/TextDocument.h"
+#include "app/kit/ActionRouter.h"
+#include "app/shell/Application.h"
+#include "app/shell/InstanceListener.h"
+#include "app/window/DocumentWindowController.h"
+#include "app/window/TextDocumentWindow.h"
+#include "platform/AppSocket.h"
+#include "platform/Folders.h"
+#include "store/AppGroup.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QPointer>
+
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <vector>
+
+namespace {
+
+// The files and request URLs of the command line. "-name value" pairs are settings (the
+// argument domain) and "--" ends them; relative paths are made absolute here, since the
+// instance that opens them may run in another folder.
+std::vector<std::string> fileArguments(int argc, char** argv)
+{
+    std::vector<std::string> files;
+    bool settingsEnded = false;
+    for (int i = 1; i < argc; ++i) {
+        std::string argument = argv[i];
+        if (!settingsEnded && argument == "--") {
+            settingsEnded = true;
+            continue;
+        }
+        if (!settingsEnded && argument.size() > 1 && argument[0] == '-') {
+            ++i; // its value
+            continue;
+        }
+        if (argument.rfind("orlune-viewer:", 0) == 0) {
+            files.push_back(argument);
+            continue;
+        }
+        std::error_code error;
+        auto absolute = std::filesystem::absolute(argument, error);
+        files.push_back(error ? argument : absolute.lexically_normal().string());
+    }
+    return files;
+}
+
+// With OLV_STATUS_REPORT set, every status refresh appends one line to that file: the
+// document's name, then the status texts, tab-separated. The smoke test reads it.
+void reportStatus(EditorShell::Application& application)
+{
+    const char* report = std::getenv("OLV_STATUS_REPORT");
+    if (!report || !*report)
+        return;
+    QString path = QString::fromLocal8Bit(report);
+    QObject::connect(
+        &application,
+        &EditorShell::Application::documentShown,
+        &application,
+        [path](EditorDocuments::TextDocument* document) {
+            auto* window = dynamic_cast<EditorWindow::TextDocumentWindow*>(document->editor());
+            if (!window)
+                return;
+            QPointer<EditorDocuments::TextDocument> reported(document);
+            auto write = [path, reported](const EditorWindow::StatusBarView::Content& content) {
+                QFile file(path);
+                if (!reported || !file.open(QIODevice::Append | QIODevice::Text))
+                    return;
+                QStringList fields{reported->displayName(),
+                                   content.position,
+                                   content.encoding,
+                                   content.lineEnding,
+                                   content.indentation,
+                                   content.language};
+                file.write((fields.join(QLatin1Char('\t')) + QLatin1Char('\n')).toUtf8());
+            };
+            auto& controller = window->controller();
+            QObject::connect(&controller,
+                             &EditorWindow::DocumentWindowController::statusDidUpdate,
+                             &controller,
+                             write);
+            write(controller.statusBar()->content());
+        });
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const std::vector<std::string> files = fileArguments(argc, argv);
+    QApplication qtApplication(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Orlune Viewer"));
+    QApplication::setOrganizationDomain(QStringLiteral("orlune.app"));
+    QApplication::setDesktopFileName(QStringLiteral("app.orlune.viewer"));
+
+    const auto socketPath = Platform::AppSocket::path(
+        Platform::Folders::appGroupContainer(EditorStore::appGroupIdentifier));
+    Platform::AppSocket::HandOver handOver;
+    handOver.arguments = files;
+    auto claim = EditorShell::InstanceListener::claim(socketPath, handOver);
+    using Outcome = EditorShell::InstanceListener::Claim::Outcome;
+    if (claim.outcome == Outcome::handedOver)
+        return 0;
+    if (claim.outcome == Outcome::failed) {
+        std::cerr << "orlune-viewer: " << claim.error.toStdString() << "\n";
+        return 1;
+    }
+
+    EditorShell::Application application(EditorKit::ActionRouter::shared());
+    reportStatus(application);
+    claim.listener->onHandOver = [&application](const Platform::AppSocket::HandOver& request) {
+        application.openArguments(request.arguments);
+    };
+    application.openArguments(files);
+    int status = QApplication::exec();
+    claim.listener.reset();
+    return status;
+}

@@ -1,0 +1,195 @@
+#pragma once
+
+#include "app/kit/Responder.h"
+#include "app/kit/TabPage.h"
+#include "app/views/EditorDisplayState.h"
+#include "app/views/EditorTextView.h"
+#include "app/window/BannerView.h"
+#include "app/window/StatusBarView.h"
+#include "core/Indentation.h"
+#include "core/LineEnding.h"
+#include "core/SuspiciousCharacters.h"
+#include "core/TextEdit.h"
+#include "features/CodeLanguage.h"
+
+#include <QObject>
+#include <QPointer>
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class QSocketNotifier;
+
+namespace EditorKit {
+class ActionRouter;
+class HostWindow;
+} // namespace EditorKit
+
+namespace EditorStore {
+class Settings;
+}
+
+namespace Platform {
+class FileWatcher;
+}
+
+namespace EditorViews {
+class LineNumberRuler;
+}
+
+namespace EditorWindow {
+
+class DocumentContentView;
+class WindowDocument;
+
+// What a window needs from outside besides its document: the settings, the per-file view
+// memory and where the home folder is. Tests give their own.
+struct WindowEnvironment
+{
+    // nullptr: the application's shared settings.
+    EditorStore::Settings* settings = nullptr;
+    // The remembered view of a file, or none.
+    std::function<std::optional<EditorViews::EditorViewOptions::RememberedView>(
+        const std::filesystem::path&)>
+        viewMemory;
+    // Records the view of a file.
+    std::function<void(const std::filesystem::path&, const EditorViews::EditorViewOptions&)>
+        rememberView;
+    // Empty: the user's home folder.
+    QString homeFolder;
+    // Where `startFileWatcher` points a file's change; by default nothing more happens (the
+    // disk check belongs to the window features).
+    std::function<void()> onDiskChange;
+};
+
+// The controller of one document window: one tab page of a host window with its text view,
+// line-number ruler, status bar and bands. It is the text view's delegate, so every change of
+// the text passes through its edit pipeline, and it keeps the title, the edited marker and the
+// status bar in step with the document. Owned by its document; holds the document weakly.
+// Main thread only.
+class DocumentWindowController
+    : public QObject
+    , public EditorKit::ActionTableResponder
+    , public EditorViews::EditorTextViewDelegate
+{
+    Q_OBJECT
+public:
+    DocumentWindowController(WindowDocument& document,
+                             EditorKit::ActionRouter& router,
+                             WindowEnvironment environment = {});
+    ~DocumentWindowController() override;
+
+    // The window: a tab page, shown by `showWindow` in a host window.
+    EditorKit::TabPage* page() const { return m_page; }
+    EditorKit::HostWindow* hostWindow() const;
+    EditorViews::EditorTextView* textView() const { return m_textView; }
+    EditorViews::LineNumberRuler* ruler() const { return m_ruler; }
+    StatusBarView* statusBar() const { return m_statusBar; }
+    DocumentContentView* content() const { return m_content; }
+    const std::shared_ptr<EditorViews::EditorDisplayState>& display() const { return m_display; }
+    WindowDocument* document() const;
+
+    // Joins the most recently active host window as a tab, or opens a new window (1180 by 640,
+    // centred), and brings the tab to the front.
+    void showWindow();
+    // What closing the tab does (the document closes itself); by default the tab just goes.
+    void setCloseHandler(std::function<void()> handler);
+
+    // Indentation and line ending of inserted text.
+    EditorCore::IndentStyle effectiveIndentStyle() const;
+    EditorCore::LineEnding effectiveLineEnding() const;
+    EditorFeatures::CodeLanguage detectedLanguage() const;
+    std::optional<EditorFeatures::CodeLanguage> languageChoice;
+
+    void applyDisplayOptions(const EditorViews::EditorViewOptions& options, bool relayout);
+    void applySettings(const std::vector<std::string>& changedKeys);
+    void rememberViewOptions();
+    // With fewer than two tabs, the window shows its tab bar as "view.showTabBarAlways" says.
+    void updateTabBarVisibility();
+
+    // The one refresh of the status bar.
+    void updateStatusBar();
+    // A re-read file replaces the whole text: fresh line index, caret at the start.
+    void replaceAllText(const QString& text);
+    void toggleStatusBar();
+    void synchronizeWindowTitleWithDocumentName();
+
+    // Every command's change of the text: one undoable step under the action name. Absent
+    // edits and read-only text change nothing.
+    void replaceText(const std::optional<EditorCore::TextEdit>& edit, const QString& actionName);
+
+    // Banners, one per key: a new banner replaces the one with the same key.
+    BannerView* showBanner(const QString& key,
+                           BannerView::Kind kind,
+                           const QString& message,
+                           std::vector<BannerView::Action> actions);
+    void dismissBanner(const QString& key);
+    BannerView* banner(const QString& key) const;
+    const std::vector<QPointer<BannerView>>& banners() const { return m_banners; }
+    // Other bands (progress and the like), above the banners.
+    void setExtraBands(std::vector<QWidget*> bands);
+    void layoutBands();
+
+    // Stops the current watcher and, for a document with a file that is not an external copy,
+    // watches that file.
+    void startFileWatcher();
+    Platform::FileWatcher* fileWatcher() const { return m_fileWatcher.get(); }
+    void stopFileWatcher();
+
+    void applyEditability();
+
+    // The text was edited since it was loaded; the document clears it after a save or reload.
+    bool hasUnsavedEdits = false;
+    // The last count of suspicious characters; the status bar shows its total.
+    EditorCore::SuspiciousReport suspiciousReport;
+    // True only while replaceText runs: the typing transforms leave command edits alone.
+    bool isApplyingCommand = false;
+
+    // EditorTextViewDelegate: the edit pipeline.
+    bool shouldChangeText(EditorViews::EditorTextView& view,
+                          EditorViews::TextRange range,
+                          const QString& replacement) override;
+    bool doCommandBySelector(EditorViews::EditorTextView& view, const QString& selector) override;
+    void textDidChange(EditorViews::EditorTextView& view) override;
+    void selectionDidChange(EditorViews::EditorTextView& view) override;
+
+signals:
+    // After each status refresh, with what the status bar shows.
+    void statusDidUpdate(const EditorWindow::StatusBarView::Content& content);
+
+private:
+    EditorStore::Settings& settings() const;
+    void storageDidProcessEditing(int location, int replacedLength, int newLength);
+    // The indentation the typing transforms use: YAML indents with spaces.
+    EditorCore::IndentStyle typingIndentStyle(EditorFeatures::CodeLanguage language) const;
+    EditorFeatures::CodeLanguage effectiveLanguage() const;
+    bool syntaxTooLarge(EditorFeatures::CodeLanguage language) const;
+    void finishOpening();
+    void showStatusMenu(StatusBarView::Segment segment, QPushButton* button);
+    void revealInFinder();
+
+    QPointer<QObject> m_documentObject;
+    WindowDocument* m_document = nullptr;
+    EditorKit::ActionRouter& m_router;
+    WindowEnvironment m_environment;
+
+    std::shared_ptr<EditorViews::EditorDisplayState> m_display;
+    QPointer<EditorKit::TabPage> m_page;
+    EditorViews::EditorTextView* m_textView = nullptr;
+    EditorViews::LineNumberRuler* m_ruler = nullptr;
+    StatusBarView* m_statusBar = nullptr;
+    DocumentContentView* m_content = nullptr;
+    std::vector<QPointer<BannerView>> m_banners;
+    std::vector<QPointer<QWidget>> m_extraBands;
+    std::unique_ptr<Platform::FileWatcher> m_fileWatcher;
+    QSocketNotifier* m_fileWatcherNotifier = nullptr;
+    std::function<void()> m_closeHandler;
+    std::uint64_t m_settingsObserver = 0;
+};
+
+} // namespace EditorWindow

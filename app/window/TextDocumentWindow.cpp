@@ -1,0 +1,239 @@
+#include "app/window/TextDocumentWindow.h"
+
+#include "app/documents/DocumentServices.h"
+#include "app/documents/DocumentTexts.h"
+#include "app/documents/TextDocument.h"
+#include "app/kit/Localized.h"
+#include "app/views/EditorTextView.h"
+
+#include <QFileDialog>
+
+namespace EditorWindow {
+
+using EditorDocuments::TextDocument;
+
+TextDocumentLink::TextDocumentLink(TextDocument& document)
+    : m_document(document)
+{}
+
+QObject* TextDocumentLink::documentObject()
+{
+    return &m_document;
+}
+
+std::optional<std::filesystem::path> TextDocumentLink::fileURL() const
+{
+    return m_document.fileURL();
+}
+
+QString TextDocumentLink::displayName() const
+{
+    return m_document.displayName();
+}
+
+EditorCore::TextEncoding TextDocumentLink::encoding() const
+{
+    return m_document.format.encoding;
+}
+
+bool TextDocumentLink::hasByteOrderMark() const
+{
+    return m_document.format.hasByteOrderMark;
+}
+
+bool TextDocumentLink::isEncodingGuessUnsure() const
+{
+    return m_document.format.guess
+           && m_document.format.guess->confidence == EditorCore::EncodingConfidence::unsure;
+}
+
+EditorCore::LineEndingSummary TextDocumentLink::lineEndings() const
+{
+    return m_document.lineEndings;
+}
+
+std::optional<EditorCore::IndentStyle> TextDocumentLink::indentStyle() const
+{
+    return m_document.indentStyle;
+}
+
+bool TextDocumentLink::indentChosenByUser() const
+{
+    return m_document.indentChosenByUser;
+}
+
+bool TextDocumentLink::isReadOnly() const
+{
+    return m_document.readOnlyReason.has_value();
+}
+
+bool TextDocumentLink::isExternalCopy() const
+{
+    return m_document.isExternalCopy;
+}
+
+bool TextDocumentLink::hasLargeFile() const
+{
+    return m_document.largeFile.has_value();
+}
+
+bool TextDocumentLink::isWritingToDisk() const
+{
+    return m_document.isWritingToDisk;
+}
+
+QString TextDocumentLink::loadedText() const
+{
+    return m_document.loadedText;
+}
+
+QUndoStack* TextDocumentLink::undoStack()
+{
+    return m_document.undoStack();
+}
+
+bool TextDocumentLink::isEdited() const
+{
+    return m_document.isDocumentEdited();
+}
+
+void TextDocumentLink::recordChange()
+{
+    m_document.updateChangeCount(TextDocument::ChangeType::changeDone);
+}
+
+TextDocumentWindow::TextDocumentWindow(TextDocument& document,
+                                       EditorKit::ActionRouter& router,
+                                       WindowEnvironment environment)
+    : m_document(document)
+    , m_link(document)
+    , m_controller(
+          std::make_unique<DocumentWindowController>(m_link, router, std::move(environment)))
+{
+    QObject::connect(&document,
+                     &TextDocument::documentEditedChanged,
+                     m_controller.get(),
+                     [controller = m_controller.get()] {
+                         controller->synchronizeWindowTitleWithDocumentName();
+                     });
+}
+
+TextDocumentWindow::~TextDocumentWindow() = default;
+
+void TextDocumentWindow::install(EditorKit::ActionRouter& router,
+                                 std::function<void(TextDocument&)> closeDocument)
+{
+    EditorDocuments::DocumentServices::shared()->makeWindowController =
+        [&router, closeDocument](TextDocument& document) {
+            auto window = std::make_unique<TextDocumentWindow>(document, router);
+            TextDocument* owner = &document;
+            window->controller().setCloseHandler([closeDocument, owner] {
+                if (closeDocument)
+                    closeDocument(*owner);
+            });
+            window->controller().showWindow();
+            return std::unique_ptr<EditorDocuments::DocumentWindow>(std::move(window));
+        };
+    // The save panel of an untitled document, over its window.
+    EditorDocuments::DocumentServices::shared()->chooseSaveLocation =
+        [](TextDocument& document) -> std::optional<std::filesystem::path> {
+        QWidget* parent = nullptr;
+        if (auto* window = dynamic_cast<TextDocumentWindow*>(document.editor()))
+            parent = window->controller().page();
+        QString chosen = QFileDialog::getSaveFileName(parent, QString(), document.displayName());
+        if (chosen.isEmpty())
+            return std::nullopt;
+        return std::filesystem::path(chosen.toStdString());
+    };
+}
+
+QString TextDocumentWindow::text() const
+{
+    return m_controller->textView()->text();
+}
+
+bool TextDocumentWindow::hasMarkedText() const
+{
+    return m_controller->textView()->hasMarkedText();
+}
+
+void TextDocumentWindow::updateStatusBar()
+{
+    m_controller->updateStatusBar();
+}
+
+void TextDocumentWindow::applyDisplayOptions()
+{
+    m_controller->applyDisplayOptions(m_controller->display()->options, true);
+}
+
+void TextDocumentWindow::applyEditability()
+{
+    m_controller->applyEditability();
+    m_controller->updateStatusBar();
+}
+
+void TextDocumentWindow::replaceAllText(const QString& text)
+{
+    m_controller->replaceAllText(text);
+}
+
+void TextDocumentWindow::setHasUnsavedEdits(bool edited)
+{
+    m_controller->hasUnsavedEdits = edited;
+    m_controller->synchronizeWindowTitleWithDocumentName();
+}
+
+void TextDocumentWindow::startFileWatcher()
+{
+    m_controller->startFileWatcher();
+}
+
+void TextDocumentWindow::stopWatching()
+{
+    m_controller->stopFileWatcher();
+}
+
+void TextDocumentWindow::showFileGoneBanner()
+{
+    TextDocument* document = &m_document;
+    m_controller->showBanner(
+        QStringLiteral("file.gone"),
+        BannerView::Kind::error,
+        EditorKit::localized("파일이 지워지거나 옮겨졌어요. 내용은 이 탭에 지켜 두었어요."),
+        {{EditorKit::localized("다른 이름으로 저장"), [document] { document->saveDocumentAs(); }}});
+}
+
+void TextDocumentWindow::showExternalChangeBanner()
+{
+    // Its actions (the outside version, reloading it) come with the window features.
+    m_controller->showBanner(
+        QStringLiteral("external.changed"),
+        BannerView::Kind::warning,
+        EditorKit::localized("다른 프로그램이 이 파일을 바꿨어요. 여기서 고친 것과 겹쳐요."),
+        {});
+}
+
+void TextDocumentWindow::showUnencodableBanner(const EditorDocuments::DocumentFailure& failure)
+{
+    const auto* error = EditorDocuments::findDocumentError(failure);
+    if (!error || !std::holds_alternative<EditorCore::DocumentError::Unencodable>(error->payload))
+        return;
+    // The repair actions come with the window features; the reason shows now.
+    m_controller->showBanner(QStringLiteral("save.unencodable"),
+                             BannerView::Kind::error,
+                             EditorDocuments::DocumentTexts::describe(*error),
+                             {});
+}
+
+void TextDocumentWindow::showSaveRefusedBanner(EditorDocuments::SaveRules::SaveRefusal)
+{
+    // The refusal banners and their texts belong to the window features.
+}
+
+void TextDocumentWindow::dismissBanner(const QString& key)
+{
+    m_controller->dismissBanner(key);
+}
+
+} // namespace EditorWindow

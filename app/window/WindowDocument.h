@@ -1,0 +1,57 @@
+#pragma once
+
+#include "core/Indentation.h"
+#include "core/LineEnding.h"
+#include "core/TextEncoding.h"
+
+#include <QString>
+
+#include <filesystem>
+#include <optional>
+
+class QObject;
+class QUndoStack;
+
+namespace EditorWindow {
+
+// What a document window reads of, and asks from, the document it shows. The document owns
+// its window controller; the controller reaches the document only through this, and only
+// while `documentObject()` lives (it holds that weakly).
+class WindowDocument
+{
+public:
+    virtual ~WindowDocument() = default;
+
+    // Destroyed with the document.
+    virtual QObject* documentObject() = 0;
+
+    virtual std::optional<std::filesystem::path> fileURL() const = 0;
+    virtual QString displayName() const = 0;
+
+    // How the text is stored on disk.
+    virtual EditorCore::TextEncoding encoding() const = 0;
+    virtual bool hasByteOrderMark() const = 0;
+    // Detection was unsure of the encoding (the window then offers the encoding chooser).
+    virtual bool isEncodingGuessUnsure() const = 0;
+    // The breaks found when the text was read (or set by a conversion).
+    virtual EditorCore::LineEndingSummary lineEndings() const = 0;
+    // Found by detection or chosen by the user.
+    virtual std::optional<EditorCore::IndentStyle> indentStyle() const = 0;
+    virtual bool indentChosenByUser() const = 0;
+
+    // The document may not be edited (any read-only reason).
+    virtual bool isReadOnly() const = 0;
+    virtual bool isExternalCopy() const = 0;
+    virtual bool hasLargeFile() const = 0;
+    virtual bool isWritingToDisk() const = 0;
+
+    // The text as read, put into the window when it is built.
+    virtual QString loadedText() const = 0;
+    virtual QUndoStack* undoStack() = 0;
+
+    virtual bool isEdited() const = 0;
+    // Counts one change through the document's own change counting.
+    virtual void recordChange() = 0;
+};
+
+} // namespace EditorWindow

@@ -1,0 +1,416 @@
+#include "app/kit/ActionRouter.h"
+#include "app/kit/HostWindow.h"
+#include "app/kit/TabPage.h"
+#include "app/views/LineNumberRuler.h"
+#include "app/views/TextStorage.h"
+#include "app/window/DocumentContentView.h"
+#include "app/window/DocumentWindowController.h"
+#include "platform/FileWatcher.h"
+#include "platform/PreferencesDomain.h"
+#include "store/Settings.h"
+#include "tests/app/window/FakeDocument.h"
+#include "tests/platform/TemporaryFolder.h"
+
+#include <QTest>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+using EditorWindow::BannerView;
+using EditorWindow::DocumentWindowController;
+using EditorWindow::StatusBarView;
+using EditorWindow::WindowEnvironment;
+using WindowTest::FakeDocument;
+
+namespace {
+
+std::u16string_view view(const QString& text)
+{
+    return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())};
+}
+
+// Settings of one test: command-line values over an empty preferences file.
+struct TestSettings
+{
+    TemporaryFolder folder;
+    std::unique_ptr<EditorStore::Settings> settings;
+
+    explicit TestSettings(std::map<std::string, std::string> values = {})
+    {
+        settings = std::make_unique<EditorStore::Settings>(
+            std::make_shared<Platform::PreferencesDomain>(folder / "group-defaults.json"),
+            std::move(values));
+    }
+};
+
+struct WindowFixture
+{
+    TestSettings settings;
+    EditorKit::ActionRouter router;
+    std::unique_ptr<FakeDocument> document;
+    std::unique_ptr<DocumentWindowController> controller;
+
+    explicit WindowFixture(const QString& text,
+                           std::map<std::string, std::string> values = {},
+                           std::function<void(FakeDocument&)> prepare = {},
+                           WindowEnvironment environment = {})
+        : settings(std::move(values))
+    {
+        document = std::make_unique<FakeDocument>(text);
+        if (prepare)
+            prepare(*document);
+        environment.settings = settings.settings.get();
+        controller = std::make_unique<DocumentWindowController>(*document, router, environment);
+    }
+
+    ~WindowFixture()
+    {
+        controller.reset();
+        document.reset();
+        QCoreApplication::processEvents();
+    }
+
+    EditorViews::EditorTextView& textView() { return *controller->textView(); }
+    QString text() { return textView().text(); }
+    void caretAtEnd() { textView().setSelectedRange({static_cast<int>(text().size()), 0}); }
+};
+
+} // namespace
+
+TEST(DocumentWindowController, twoDocumentsAreTwoTabsOfOneNewWindow)
+{
+    WindowFixture first(QStringLiteral("one"));
+    WindowFixture second(QStringLiteral("two"));
+    first.controller->showWindow();
+    second.controller->showWindow();
+    EditorKit::HostWindow* host = first.controller->hostWindow();
+    ASSERT_NE(host, nullptr);
+    EXPECT_EQ(second.controller->hostWindow(), host);
+    EXPECT_EQ(host->pageCount(), 2);
+    EXPECT_EQ(host->size(), QSize(1180, 640));
+    EXPECT_EQ(host->currentPage(), second.controller->page());
+
+    // "view.showTabBarAlways" (on by default) decides only while a window has one tab.
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(host->isTabBarAlwaysShown());
+
+    // Closing one document's window leaves the other tab.
+    second.controller.reset();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(host->pageCount(), 1);
+    first.controller->updateTabBarVisibility();
+    EXPECT_TRUE(host->isTabBarAlwaysShown());
+}
+
+TEST(DocumentWindowController, openingNeitherEditsNorCountsAChange)
+{
+    WindowFixture f(QStringLiteral("line one\nline two\n"), {}, [](FakeDocument& d) {
+        d.name = QStringLiteral("notes.txt");
+    });
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(f.document->isEdited());
+    EXPECT_EQ(f.document->recordedChanges, 0);
+    EXPECT_FALSE(f.controller->hasUnsavedEdits);
+    EXPECT_EQ(f.controller->page()->windowTitle(), QStringLiteral("notes.txt"));
+    EXPECT_EQ(f.text(), QStringLiteral("line one\nline two\n"));
+    EXPECT_EQ(f.textView().selectedRange(), (EditorCore::TextRange{0, 0}));
+    EXPECT_EQ(f.controller->ruler()->lineIndex, EditorCore::LineIndex(view(f.text())));
+    EXPECT_EQ(f.controller->statusBar()->content().position, QStringLiteral("1:1"));
+}
+
+TEST(DocumentWindowController, theFilesViewMemoryIsApplied)
+{
+    int reads = 0;
+    WindowEnvironment environment;
+    environment.viewMemory = [&](const std::filesystem::path& path) {
+        ++reads;
+        EXPECT_EQ(path, std::filesystem::path("/data/remembered.txt"));
+        EditorViews::EditorViewOptions::RememberedView memory;
+        memory.fontSize = 15.0;
+        memory.ruler = true;
+        return std::optional(memory);
+    };
+    {
+        WindowFixture f(
+            QStringLiteral("x"),
+            {{"view.newTab.ruler", "false"}},
+            [](FakeDocument& d) { d.url = "/data/remembered.txt"; },
+            environment);
+        EXPECT_EQ(f.controller->display()->options.fontSize, std::optional(15.0));
+        EXPECT_TRUE(f.controller->display()->options.showsRuler);
+    }
+    EXPECT_EQ(reads, 1);
+    // An untitled document never reads view memory.
+    WindowFixture untitled(QStringLiteral("x"), {{"view.newTab.ruler", "false"}}, {}, environment);
+    EXPECT_EQ(reads, 1);
+    EXPECT_FALSE(untitled.controller->display()->options.showsRuler);
+    EXPECT_EQ(untitled.controller->display()->options.fontSize, std::nullopt);
+}
+
+TEST(DocumentWindowController, insertedBreaksTakeTheDocumentsEnding)
+{
+    WindowFixture f(QStringLiteral("a\r\nb\r\n"));
+    f.caretAtEnd();
+    f.textView().insertText(QStringLiteral("x\ny\rz"));
+    EXPECT_EQ(f.text(), QStringLiteral("a\r\nb\r\nx\r\ny\r\nz"));
+    EXPECT_EQ(f.textView().selectedRange(), (EditorCore::TextRange{13, 0}));
+
+    // A text without breaks inserts what "file.new.lineEnding" says.
+    WindowFixture single(QStringLiteral("one line"), {{"file.new.lineEnding", "crlf"}});
+    single.caretAtEnd();
+    single.textView().insertText(QStringLiteral("\nnext"));
+    EXPECT_EQ(single.text(), QStringLiteral("one line\r\nnext"));
+    // Return inserts it too.
+    single.textView().doCommandBySelector(QStringLiteral("insertNewline:"));
+    EXPECT_EQ(single.text(), QStringLiteral("one line\r\nnext\r\n"));
+}
+
+TEST(DocumentWindowController, commandEditsAreAppliedUnchangedUnderTheirName)
+{
+    WindowFixture f(QStringLiteral("a\r\nb"));
+    f.controller->replaceText(EditorCore::TextEdit{{1, 0}, u"x\ny", {4, 0}},
+                              QStringLiteral("날짜 넣기"));
+    EXPECT_EQ(f.text(), QStringLiteral("ax\ny\r\nb"));
+    EXPECT_EQ(f.textView().selectedRange(), (EditorCore::TextRange{4, 0}));
+    EXPECT_EQ(f.document->stack.undoText(), QStringLiteral("날짜 넣기"));
+    EXPECT_FALSE(f.controller->isApplyingCommand);
+
+    f.document->readOnly = true;
+    f.controller->applyEditability();
+    f.controller->replaceText(EditorCore::TextEdit{{0, 0}, u"!", {1, 0}}, QStringLiteral("x"));
+    f.controller->replaceText(std::nullopt, QStringLiteral("x"));
+    EXPECT_EQ(f.text(), QStringLiteral("ax\ny\r\nb"));
+}
+
+TEST(DocumentWindowController, closingBracketStepsBackOneLevel)
+{
+    auto spaces = [](FakeDocument& d) { d.style = EditorCore::IndentStyle(false, 4); };
+    WindowFixture f(QStringLiteral("{\n        "), {}, spaces);
+    f.caretAtEnd();
+    f.textView().insertText(QStringLiteral("}"));
+    EXPECT_EQ(f.text(), QStringLiteral("{\n    }"));
+    EXPECT_EQ(f.textView().selectedRange(), (EditorCore::TextRange{7, 0}));
+    f.textView().undo();
+    EXPECT_EQ(f.text(), QStringLiteral("{\n        "));
+
+    WindowFixture off(QStringLiteral("{\n        "), {{"editor.indent.brackets", "false"}}, spaces);
+    off.caretAtEnd();
+    off.textView().insertText(QStringLiteral("}"));
+    EXPECT_EQ(off.text(), QStringLiteral("{\n        }"));
+
+    // A command's bracket is left alone.
+    WindowFixture command(QStringLiteral("{\n        "), {}, spaces);
+    command.controller->replaceText(EditorCore::TextEdit{{10, 0}, u"}", {11, 0}},
+                                    QStringLiteral("x"));
+    EXPECT_EQ(command.text(), QStringLiteral("{\n        }"));
+}
+
+TEST(DocumentWindowController, returnAfterAColonInYamlIndentsWithSpaces)
+{
+    WindowFixture f(QStringLiteral("key:"),
+                    {{"editor.indent.useTabs", "true"}},
+                    [](FakeDocument& d) { d.url = "/data/config.yaml"; });
+    f.caretAtEnd();
+    f.textView().doCommandBySelector(QStringLiteral("insertNewline:"));
+    EXPECT_EQ(f.text(), QStringLiteral("key:\n  "));
+    EXPECT_EQ(f.textView().selectedRange(), (EditorCore::TextRange{7, 0}));
+}
+
+TEST(DocumentWindowController, lineIndexFollowsEveryEditAndUndo)
+{
+    WindowFixture f(QStringLiteral("alpha\r\nbeta\rgamma\ndelta"));
+    auto& text = f.textView();
+    auto expectFresh = [&](const char* step) {
+        SCOPED_TRACE(step);
+        EXPECT_EQ(f.controller->ruler()->lineIndex, EditorCore::LineIndex(view(f.text())));
+    };
+    text.setSelectedRange({6, 0});
+    text.insertText(QStringLiteral("\n")); // splits the CR LF pair
+    expectFresh("inside a CR LF");
+    text.setSelectedRange({0, 3});
+    text.insertText(QStringLiteral("x\ny\nz"));
+    expectFresh("replacing with breaks");
+    text.setSelectedRange({4, 6});
+    text.doCommandBySelector(QStringLiteral("deleteBackward:"));
+    expectFresh("deleting across breaks");
+    text.doCommandBySelector(QStringLiteral("insertNewline:"));
+    expectFresh("return");
+    text.undo();
+    text.undo();
+    expectFresh("undo");
+    text.redo();
+    expectFresh("redo");
+    f.controller->replaceAllText(QStringLiteral("new\ntext"));
+    expectFresh("whole text");
+    EXPECT_EQ(text.selectedRange(), (EditorCore::TextRange{0, 0}));
+}
+
+TEST(DocumentWindowController, firstKeystrokeMarksTheDocumentEditedUntilUndone)
+{
+    WindowFixture f(QStringLiteral("hello\nworld"), {}, [](FakeDocument& d) {
+        d.name = QStringLiteral("notes.txt");
+        d.url = "/data/notes.txt";
+    });
+    f.textView().setSelectedRange({8, 0});
+    f.textView().insertText(QStringLiteral("X"));
+    EXPECT_TRUE(f.controller->hasUnsavedEdits);
+    EXPECT_TRUE(f.document->isEdited());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(f.controller->page()->windowTitle(), QStringLiteral("*notes.txt"));
+    EXPECT_EQ(f.controller->statusBar()->content().position, QStringLiteral("2:4"));
+
+    f.textView().undo();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(f.text(), QStringLiteral("hello\nworld"));
+    EXPECT_FALSE(f.document->isEdited());
+    EXPECT_EQ(f.controller->page()->windowTitle(), QStringLiteral("notes.txt"));
+    f.textView().redo();
+    EXPECT_EQ(f.text(), QStringLiteral("hello\nwoXrld"));
+}
+
+TEST(DocumentWindowController, aChangeOutsideTheUndoStackIsCountedOnce)
+{
+    // A document whose change counting does not follow the stack: the window counts the
+    // first change itself, on the next turn of the event loop.
+    struct Counting : FakeDocument
+    {
+        using FakeDocument::FakeDocument;
+        bool isEdited() const override { return recordedChanges > 0; }
+    };
+    TestSettings settings;
+    EditorKit::ActionRouter router;
+    Counting document(QStringLiteral("abc"));
+    WindowEnvironment environment;
+    environment.settings = settings.settings.get();
+    DocumentWindowController controller(document, router, environment);
+    controller.textView()->insertText(QStringLiteral("1"));
+    controller.textView()->insertText(QStringLiteral("2"));
+    EXPECT_EQ(document.recordedChanges, 0);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(document.recordedChanges, 1);
+    EXPECT_TRUE(controller.page()->windowTitle().startsWith(QLatin1Char('*')));
+}
+
+TEST(DocumentWindowController, statusNamesTheFormatAndFollowsTheSelection)
+{
+    WindowFixture f(QStringLiteral("가나다\r\n라마\r\n"), {}, [](FakeDocument& d) {
+        d.textEncoding = EditorCore::TextEncoding::utf16LE;
+        d.byteOrderMark = true;
+        d.url = "/data/korean.txt";
+    });
+    const auto& content = f.controller->statusBar()->content();
+    EXPECT_EQ(content.encoding, QStringLiteral("UTF-16 LE BOM"));
+    EXPECT_EQ(content.lineEnding, QStringLiteral("CRLF"));
+    EXPECT_EQ(content.language, QStringLiteral("일반 텍스트"));
+    EXPECT_EQ(content.path, QStringLiteral("/data/korean.txt"));
+    EXPECT_FALSE(content.readOnly);
+    EXPECT_EQ(f.textView().newlineString(), QStringLiteral("\r\n"));
+    f.textView().setSelectedRange({5, 2});
+    EXPECT_EQ(f.controller->statusBar()->content().position, QStringLiteral("2:1 · 선택 2"));
+
+    WindowFixture readOnly(QStringLiteral("x"), {}, [](FakeDocument& d) { d.readOnly = true; });
+    EXPECT_FALSE(readOnly.textView().isEditable());
+    EXPECT_EQ(readOnly.controller->statusBar()->content().readOnly, QStringLiteral("읽기 전용"));
+    EXPECT_FALSE(readOnly.controller->statusBar()->content().path);
+}
+
+TEST(DocumentWindowController, toggleStatusBarIsPerTab)
+{
+    WindowFixture first(QStringLiteral("1"));
+    WindowFixture second(QStringLiteral("2"));
+    first.controller->toggleStatusBar();
+    EXPECT_TRUE(first.controller->statusBar()->isHidden());
+    EXPECT_FALSE(second.controller->statusBar()->isHidden());
+    EXPECT_EQ(first.controller->statusBar()->height(), 0);
+
+    WindowFixture hiddenBySetting(QStringLiteral("3"), {{"view.showStatusBar", "false"}});
+    EXPECT_TRUE(hiddenBySetting.controller->statusBar()->isHidden());
+}
+
+TEST(DocumentWindowController, aBannerReplacesTheOneWithItsKeyAndClosesItself)
+{
+    WindowFixture f(QStringLiteral("x"));
+    auto* firstA = f.controller->showBanner(
+        QStringLiteral("a"), BannerView::Kind::info, QStringLiteral("first"), {});
+    f.controller->showBanner(
+        QStringLiteral("b"), BannerView::Kind::warning, QStringLiteral("b"), {});
+    QPointer<BannerView> old(firstA);
+    auto* secondA = f.controller->showBanner(
+        QStringLiteral("a"), BannerView::Kind::error, QStringLiteral("second"), {});
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(old.isNull());
+    ASSERT_EQ(f.controller->banners().size(), 2u);
+    EXPECT_EQ(f.controller->banners()[0], secondA);
+    EXPECT_EQ(f.controller->banner(QStringLiteral("a"))->message(), QStringLiteral("second"));
+    const auto& bands = f.controller->content()->bands();
+    ASSERT_EQ(bands.size(), 2u);
+    EXPECT_EQ(bands[0], secondA);
+
+    QPointer<BannerView> b(f.controller->banner(QStringLiteral("b")));
+    b->closeButton()->click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(b.isNull());
+    EXPECT_EQ(f.controller->banner(QStringLiteral("b")), nullptr);
+    EXPECT_EQ(f.controller->content()->bands().size(), 1u);
+    f.controller->dismissBanner(QStringLiteral("nothing"));
+    EXPECT_EQ(f.controller->banners().size(), 1u);
+}
+
+TEST(DocumentWindowController, watchesItsFileOnceOpened)
+{
+    TemporaryFolder folder;
+    auto path = folder / "watched.txt";
+    std::ofstream(path) << "one\n";
+    int diskChecks = 0;
+    WindowEnvironment environment;
+    environment.onDiskChange = [&] { ++diskChecks; };
+    WindowFixture f(
+        QStringLiteral("one\n"), {}, [&](FakeDocument& d) { d.url = path; }, environment);
+    EXPECT_EQ(f.controller->fileWatcher(), nullptr);
+    QCoreApplication::processEvents();
+    ASSERT_NE(f.controller->fileWatcher(), nullptr);
+    EXPECT_TRUE(f.controller->fileWatcher()->isArmed());
+
+    // Replaced by another file: seen, and watched again half a second later.
+    std::ofstream(folder / "new.txt") << "two\n";
+    std::filesystem::rename(folder / "new.txt", path);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return diskChecks == 1; }, 2000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return f.controller->fileWatcher()->isArmed(); }, 2000));
+    std::ofstream(path, std::ios::app) << "three\n";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return diskChecks == 2; }, 2000));
+
+    // An external copy is never watched.
+    WindowFixture copy(QStringLiteral("x"), {}, [&](FakeDocument& d) {
+        d.url = path;
+        d.externalCopy = true;
+    });
+    QCoreApplication::processEvents();
+    EXPECT_EQ(copy.controller->fileWatcher(), nullptr);
+}
+
+TEST(DocumentWindowController, aDiskCheckMayArmANewWatcher)
+{
+    TemporaryFolder folder;
+    auto path = folder / "moved.txt";
+    std::ofstream(path) << "one\n";
+    int diskChecks = 0;
+    DocumentWindowController* window = nullptr;
+    WindowEnvironment environment;
+    // As after a move: the check replaces the watcher that is reporting to it.
+    environment.onDiskChange = [&] {
+        ++diskChecks;
+        if (window)
+            window->startFileWatcher();
+    };
+    WindowFixture f(
+        QStringLiteral("one\n"), {}, [&](FakeDocument& d) { d.url = path; }, environment);
+    window = f.controller.get();
+    QCoreApplication::processEvents();
+    std::ofstream(path, std::ios::app) << "two\n";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return diskChecks == 1; }, 2000));
+    std::ofstream(path, std::ios::app) << "three\n";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return diskChecks == 2; }, 2000));
+    EXPECT_TRUE(f.controller->fileWatcher()->isArmed());
+}

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "app/window/WindowDocument.h"
+#include "core/Indentation.h"
+#include "core/LineEnding.h"
+
+#include <QObject>
+#include <QString>
+#include <QUndoStack>
+
+#include <filesystem>
+#include <optional>
+
+namespace WindowTest {
+
+// A document as the window sees it, with every fact settable.
+class FakeDocument
+    : public QObject
+    , public EditorWindow::WindowDocument
+{
+public:
+    explicit FakeDocument(const QString& initialText = {})
+        : text(initialText)
+        , lineEndingSummary(
+              std::u16string_view(reinterpret_cast<const char16_t*>(initialText.utf16()),
+                                  static_cast<std::size_t>(initialText.size())))
+    {}
+
+    QString text;
+    std::optional<std::filesystem::path> url;
+    QString name = QStringLiteral("이름 없음");
+    EditorCore::TextEncoding textEncoding = EditorCore::TextEncoding::utf8;
+    bool byteOrderMark = false;
+    bool unsure = false;
+    EditorCore::LineEndingSummary lineEndingSummary;
+    std::optional<EditorCore::IndentStyle> style;
+    bool chosenByUser = false;
+    bool readOnly = false;
+    bool externalCopy = false;
+    bool largeFile = false;
+    int recordedChanges = 0;
+    QUndoStack stack;
+
+    QObject* documentObject() override { return this; }
+    std::optional<std::filesystem::path> fileURL() const override { return url; }
+    QString displayName() const override { return name; }
+    EditorCore::TextEncoding encoding() const override { return textEncoding; }
+    bool hasByteOrderMark() const override { return byteOrderMark; }
+    bool isEncodingGuessUnsure() const override { return unsure; }
+    EditorCore::LineEndingSummary lineEndings() const override { return lineEndingSummary; }
+    std::optional<EditorCore::IndentStyle> indentStyle() const override { return style; }
+    bool indentChosenByUser() const override { return chosenByUser; }
+    bool isReadOnly() const override { return readOnly; }
+    bool isExternalCopy() const override { return externalCopy; }
+    bool hasLargeFile() const override { return largeFile; }
+    bool isWritingToDisk() const override { return false; }
+    QString loadedText() const override { return text; }
+    QUndoStack* undoStack() override { return &stack; }
+    bool isEdited() const override { return !stack.isClean() || recordedChanges > 0; }
+    void recordChange() override { ++recordedChanges; }
+};
+
+} // namespace WindowTest

@@ -1,0 +1,126 @@
+#include "app/views/EditorColors.h"
+#include "app/window/StatusBarView.h"
+
+#include <QCoreApplication>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+using EditorWindow::StatusBarView;
+using Segment = StatusBarView::Segment;
+
+namespace {
+
+StatusBarView::Content sample()
+{
+    StatusBarView::Content content;
+    content.position = QStringLiteral("1:1");
+    content.encoding = QStringLiteral("UTF-8");
+    content.lineEnding = QStringLiteral("LF");
+    content.indentation = QStringLiteral("공백 4");
+    content.language = QStringLiteral("일반 텍스트");
+    content.path = QStringLiteral("~/notes.txt");
+    return content;
+}
+
+} // namespace
+
+TEST(StatusBarView, clicksReachTheHandlerExceptPositionAndReadOnly)
+{
+    StatusBarView bar;
+    bar.update(sample());
+    std::vector<std::pair<Segment, QPushButton*>> clicks;
+    bar.onClick = [&](Segment segment, QPushButton* button) {
+        clicks.emplace_back(segment, button);
+    };
+
+    bar.button(Segment::position)->click();
+    bar.button(Segment::readOnly)->click();
+    EXPECT_TRUE(clicks.empty());
+
+    bar.button(Segment::encoding)->click();
+    ASSERT_EQ(clicks.size(), 1u);
+    EXPECT_EQ(clicks[0].first, Segment::encoding);
+    EXPECT_EQ(clicks[0].second, bar.button(Segment::encoding));
+
+    // A button whose tag names no segment is ignored.
+    QPushButton stray;
+    stray.setProperty("olvTag", 42);
+    bar.clicked(&stray);
+    EXPECT_EQ(clicks.size(), 1u);
+
+    int pathClicks = 0;
+    bar.onPathClick = [&] { ++pathClicks; };
+    bar.pathButton()->click();
+    EXPECT_EQ(pathClicks, 1);
+}
+
+TEST(StatusBarView, optionalSegmentsHideAndCarryTheirPrefixes)
+{
+    StatusBarView bar;
+    StatusBarView::Content content = sample();
+    bar.update(content);
+    EXPECT_TRUE(bar.button(Segment::problems)->isHidden());
+    EXPECT_TRUE(bar.button(Segment::suspicious)->isHidden());
+    EXPECT_TRUE(bar.button(Segment::follow)->isHidden());
+    EXPECT_TRUE(bar.button(Segment::readOnly)->isHidden());
+    EXPECT_FALSE(bar.button(Segment::encoding)->isHidden());
+
+    content.problems = QStringLiteral("오류 2");
+    content.suspicious = QStringLiteral("수상한 글자 1");
+    content.readOnly = QStringLiteral("읽기 전용");
+    content.follow = QStringLiteral("● 따라보는 중");
+    bar.update(content);
+    EXPECT_EQ(bar.button(Segment::problems)->text(), QStringLiteral("⛔ 오류 2"));
+    EXPECT_EQ(bar.button(Segment::suspicious)->text(), QStringLiteral("⚠ 수상한 글자 1"));
+    EXPECT_EQ(bar.button(Segment::readOnly)->text(), QStringLiteral("🔒 읽기 전용"));
+    EXPECT_EQ(bar.button(Segment::follow)->text(), QStringLiteral("● 따라보는 중"));
+    EXPECT_FALSE(bar.button(Segment::problems)->isHidden());
+    EXPECT_EQ(bar.content(), content);
+}
+
+TEST(StatusBarView, coloursFollowTheWarningAndFollowFlags)
+{
+    StatusBarView bar;
+    const auto appearance = EditorViews::appearanceOf(bar.palette());
+    const QColor orange = EditorViews::EditorColors::systemColor("systemOrange", appearance);
+    const QColor red = EditorViews::EditorColors::systemColor("systemRed", appearance);
+    StatusBarView::Content content = sample();
+    content.follow = QStringLiteral("따라보기");
+    content.problems = QStringLiteral("오류 1");
+    bar.update(content);
+    EXPECT_NE(bar.titleColor(Segment::lineEnding), orange);
+    EXPECT_NE(bar.titleColor(Segment::follow),
+              EditorViews::EditorColors::accentColor(bar.palette()));
+    EXPECT_EQ(bar.titleColor(Segment::problems), red);
+
+    content.lineEndingWarning = true;
+    content.following = true;
+    bar.update(content);
+    EXPECT_EQ(bar.titleColor(Segment::lineEnding), orange);
+    EXPECT_EQ(bar.titleColor(Segment::follow),
+              EditorViews::EditorColors::accentColor(bar.palette()));
+}
+
+TEST(StatusBarView, pathShrinksFirstAndHidesWithoutAPath)
+{
+    StatusBarView bar;
+    bar.resize(420, 24);
+    StatusBarView::Content content = sample();
+    content.path = QStringLiteral("/very/long/folder/name/that/goes/on/and/on/and/on/file.txt");
+    bar.update(content);
+    bar.show();
+    bar.resize(420, 24);
+    QCoreApplication::processEvents();
+    // The segments keep their full titles; the path is cut in its middle.
+    EXPECT_EQ(bar.button(Segment::language)->text(), QStringLiteral("일반 텍스트"));
+    EXPECT_LE(bar.button(Segment::language)->geometry().right(), bar.width());
+    EXPECT_TRUE(bar.pathButton()->text().contains(QStringLiteral("…")));
+    EXPECT_TRUE(bar.pathButton()->text().endsWith(QStringLiteral("file.txt")));
+    EXPECT_TRUE(bar.pathButton()->toolTip().startsWith(*content.path + QLatin1Char('\n')));
+
+    content.path.reset();
+    bar.update(content);
+    EXPECT_TRUE(bar.pathButton()->isHidden());
+    EXPECT_TRUE(bar.pathButton()->toolTip().isEmpty());
+}
