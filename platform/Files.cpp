@@ -1,0 +1,134 @@
+#include "platform/Files.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace Platform {
+namespace {
+
+std::error_code lastError()
+{
+    return {errno, std::generic_category()};
+}
+
+bool writeAll(int fd, const std::uint8_t* data, std::size_t size)
+{
+    while (size > 0) {
+        ssize_t written = ::write(fd, data, size);
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+} // namespace
+
+EditorCore::Result<void, std::error_code>
+writeAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes, mode_t mode)
+{
+    auto folder = path.parent_path();
+    if (folder.empty())
+        folder = ".";
+    std::string pattern = (folder / ("." + path.filename().string() + ".XXXXXX")).string();
+    int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
+    if (fd < 0)
+        return EditorCore::failure(lastError());
+
+    auto fail = [&](std::error_code error) {
+        ::close(fd);
+        ::unlink(pattern.c_str());
+        return EditorCore::failure(error);
+    };
+    if (::fchmod(fd, mode) != 0)
+        return fail(lastError());
+    if (!writeAll(fd, bytes.data(), bytes.size()))
+        return fail(lastError());
+    if (::fsync(fd) != 0)
+        return fail(lastError());
+    if (::close(fd) != 0) {
+        auto error = lastError();
+        ::unlink(pattern.c_str());
+        return EditorCore::failure(error);
+    }
+    if (::rename(pattern.c_str(), path.c_str()) != 0) {
+        auto error = lastError();
+        ::unlink(pattern.c_str());
+        return EditorCore::failure(error);
+    }
+    return {};
+}
+
+EditorCore::Result<void, std::error_code>
+writeAtomically(const std::filesystem::path& path, std::string_view bytes, mode_t mode)
+{
+    return writeAtomically(path,
+                           std::span<const std::uint8_t>(
+                               reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()),
+                           mode);
+}
+
+EditorCore::Result<std::vector<std::uint8_t>, std::error_code>
+readWholeFile(const std::filesystem::path& path)
+{
+    // Non-blocking so that a FIFO put in a file's place cannot hang the reader; it is refused
+    // below like every other file that is not regular.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return EditorCore::failure(lastError());
+    struct stat info = {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        auto error =
+            S_ISREG(info.st_mode) ? lastError() : std::make_error_code(std::errc::invalid_argument);
+        ::close(fd);
+        return EditorCore::failure(error);
+    }
+    std::vector<std::uint8_t> bytes;
+    std::uint8_t buffer[65536];
+    for (;;) {
+        ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            auto error = lastError();
+            ::close(fd);
+            return EditorCore::failure(error);
+        }
+        if (got == 0)
+            break;
+        bytes.insert(bytes.end(), buffer, buffer + got);
+    }
+    ::close(fd);
+    return bytes;
+}
+
+EditorCore::Result<void, std::error_code> createFolders(const std::filesystem::path& path,
+                                                        mode_t mode)
+{
+    std::filesystem::path current;
+    for (const auto& part : path) {
+        current /= part;
+        if (::mkdir(current.c_str(), mode) == 0) {
+            // mkdir's mode is masked by umask; the caller asked for exactly this mode.
+            ::chmod(current.c_str(), mode);
+            continue;
+        }
+        if (errno != EEXIST)
+            return EditorCore::failure(lastError());
+    }
+    struct stat info = {};
+    if (::stat(path.c_str(), &info) != 0)
+        return EditorCore::failure(lastError());
+    if (!S_ISDIR(info.st_mode))
+        return EditorCore::failure(std::make_error_code(std::errc::not_a_directory));
+    return {};
+}
+
+} // namespace Platform

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <filesystem>
+#include <string_view>
+
+namespace EditorStore {
+
+// Names the shared preferences of the settings and the folder of the request mailbox.
+inline constexpr std::string_view appGroupIdentifier = "K7QZ2MRT4W.app.orlune.viewer";
+
+// The application group's preferences (the settings, shared with olv).
+std::filesystem::path groupPreferencesFile();
+// The application's own preferences (switches for measurement, tests and servers).
+std::filesystem::path standardPreferencesFile();
+
+} // namespace EditorStore
