@@ -28,8 +28,8 @@ std::string encode(std::span<const std::uint8_t> bytes)
     out.reserve((bytes.size() + 2) / 3 * 4);
     std::size_t i = 0;
     for (; i + 3 <= bytes.size(); i += 3) {
-        std::uint32_t group = std::uint32_t(bytes[i]) << 16 | std::uint32_t(bytes[i + 1]) << 8
-                              | bytes[i + 2];
+        std::uint32_t group =
+            std::uint32_t(bytes[i]) << 16 | std::uint32_t(bytes[i + 1]) << 8 | bytes[i + 2];
         out += alphabet[group >> 18 & 63];
         out += alphabet[group >> 12 & 63];
         out += alphabet[group >> 6 & 63];

@@ -60,9 +60,9 @@ std::string escapedPath(const std::string& path)
     static constexpr char hex[] = "0123456789ABCDEF";
     std::string out;
     for (unsigned char c : path) {
-        bool unreserved = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')
-                          || std::string_view("-_.!~*'()/").find(static_cast<char>(c))
-                                 != std::string_view::npos;
+        bool unreserved =
+            (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')
+            || std::string_view("-_.!~*'()/").find(static_cast<char>(c)) != std::string_view::npos;
         if (unreserved) {
             out += static_cast<char>(c);
         } else {
@@ -185,8 +185,8 @@ moveToTrash(const std::filesystem::path& item, const Location& location)
         if (!relative.empty() && *relative.begin() != "..")
             recorded = relative.string();
     }
-    std::string record = "[Trash Info]\nPath=" + escapedPath(recorded)
-                         + "\nDeletionDate=" + deletionDate() + "\n";
+    std::string record =
+        "[Trash Info]\nPath=" + escapedPath(recorded) + "\nDeletionDate=" + deletionDate() + "\n";
 
     auto name = absolute.filename();
     for (unsigned number = 1;; ++number) {

@@ -29,7 +29,8 @@ TEST(Base64, encodesAndDecodesWithPadding)
 
 TEST(Base64, refusesAnythingButThePaddedStandardForm)
 {
-    for (const char* text : {"Zg", "Zg=", "Zm9v\n", "Zm 9v", "Zm-v", "Z===", "=Zm9", "Zh==", "Zm8=Zm8="}) {
+    for (const char* text :
+         {"Zg", "Zg=", "Zm9v\n", "Zm 9v", "Zm-v", "Z===", "=Zm9", "Zh==", "Zm8=Zm8="}) {
         SCOPED_TRACE(text);
         EXPECT_FALSE(Base64::decode(text).has_value());
     }
