@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs everything Orlune Viewer needs on Debian 12 and fetches the pinned npm
-# tarballs (tree-sitter runtime and grammars) into .deps/. Safe to run again.
+# tarballs (tree-sitter runtime and grammars, the Prettier bundle for the formatter tests)
+# into .deps/. Safe to run again.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -8,6 +9,7 @@ if [ "$(id -u)" -eq 0 ]; then SUDO=""; else SUDO="sudo"; fi
 
 packages=(
   build-essential cmake ninja-build pkg-config git clang-format
+  clang libclang-rt-14-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libicu-dev libexpected-dev nlohmann-json3-dev libxml2-dev
   libcmark-gfm-dev libcmark-gfm-extensions-dev
@@ -36,6 +38,8 @@ npm_packages=(
   "tree-sitter@0.25.1"
   "tree-sitter-json@0.24.8"
   "@tree-sitter-grammars/tree-sitter-yaml@0.7.1"
+  "@tree-sitter-grammars/tree-sitter-markdown@0.3.2"
+  "prettier@3.10.2"
 )
 mkdir -p .deps/npm
 for spec in "${npm_packages[@]}"; do

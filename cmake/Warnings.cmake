@@ -8,8 +8,8 @@ endfunction()
 
 # A GoogleTest executable of one module, discovered by CTest. OWN_MAIN: the sources bring
 # main() (Qt tests create their QApplication there).
-# Tests never see the real home folder: each test binary gets HOME and XDG_* pointed at
-# a folder under the build tree (tests that write make their own temporary folder below it).
+# Tests never see the real home folder: each test program points HOME and XDG_* at a folder
+# under the build tree before its tests run (tests that write make their own folder below it).
 function(olv_add_test_executable name)
     cmake_parse_arguments(ARG "OWN_MAIN" "" "SOURCES;LIBS" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
@@ -19,10 +19,8 @@ function(olv_add_test_executable name)
     endif()
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
     olv_warnings(${name})
-    set(home ${CMAKE_BINARY_DIR}/test-home/${name})
-    file(MAKE_DIRECTORY ${home})
-    gtest_discover_tests(${name}
-        DISCOVERY_TIMEOUT 60
-        PROPERTIES ENVIRONMENT
-            "HOME=${home};XDG_CONFIG_HOME=${home}/.config;XDG_DATA_HOME=${home}/.local/share;XDG_STATE_HOME=${home}/.local/state;XDG_CACHE_HOME=${home}/.cache;XDG_RUNTIME_DIR=${home}/run;QT_QPA_PLATFORM=offscreen")
+    target_sources(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests/support/TestHome.cpp)
+    target_compile_definitions(${name} PRIVATE
+        OLV_TEST_HOME="${CMAKE_BINARY_DIR}/test-home/${name}")
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60)
 endfunction()

@@ -1,0 +1,221 @@
+#include "core/SuspiciousCharacters.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using namespace EditorCore;
+using K = SuspiciousKind;
+
+namespace {
+
+SuspiciousOccurrence at(K kind, std::int64_t location, std::int64_t length = 1)
+{
+    return SuspiciousOccurrence{kind, location, length};
+}
+
+} // namespace
+
+TEST(SuspiciousKind, rawValuesAreTheCaseNamesInOrder)
+{
+    const char* names[] = {"noBreakSpace",
+                           "zeroWidth",
+                           "specialSpace",
+                           "bidiControl",
+                           "controlCharacter",
+                           "lineSeparator",
+                           "softHyphen",
+                           "replacementCharacter"};
+    for (std::size_t i = 0; i < allSuspiciousKinds.size(); ++i) {
+        SCOPED_TRACE(names[i]);
+        EXPECT_EQ(rawValue(allSuspiciousKinds[i]), names[i]);
+        EXPECT_EQ(suspiciousKindFromRawValue(names[i]), allSuspiciousKinds[i]);
+    }
+    for (std::string_view raw : {"", "NoBreakSpace", "zerowidth", "bom", "lineSeparator "})
+        EXPECT_EQ(suspiciousKindFromRawValue(raw), std::nullopt) << raw;
+}
+
+TEST(SuspiciousCharacters, classifiesEveryRowOfTheTable)
+{
+    const struct
+    {
+        char32_t first;
+        char32_t last;
+        std::optional<K> kind;
+    } rows[] = {
+        {0x00, 0x08, K::controlCharacter},
+        {0x09, 0x0A, std::nullopt},
+        {0x0B, 0x0C, K::controlCharacter},
+        {0x0D, 0x0D, std::nullopt},
+        {0x0E, 0x1F, K::controlCharacter},
+        {0x20, 0x7E, std::nullopt},
+        {0x7F, 0x84, K::controlCharacter},
+        {0x85, 0x85, K::lineSeparator},
+        {0x86, 0x9F, K::controlCharacter},
+        {0xA0, 0xA0, K::noBreakSpace},
+        {0xA1, 0xAC, std::nullopt},
+        {0xAD, 0xAD, K::softHyphen},
+        {0x1680, 0x1680, K::specialSpace},
+        {0x180E, 0x180E, std::nullopt},
+        {0x2000, 0x2006, K::specialSpace},
+        {0x2007, 0x2007, K::noBreakSpace},
+        {0x2008, 0x200A, K::specialSpace},
+        {0x200B, 0x200C, K::zeroWidth},
+        {0x200D, 0x200D, K::zeroWidth},
+        {0x200E, 0x200F, K::bidiControl},
+        {0x2010, 0x2027, std::nullopt},
+        {0x2028, 0x2029, K::lineSeparator},
+        {0x202A, 0x202E, K::bidiControl},
+        {0x202F, 0x202F, K::noBreakSpace},
+        {0x2030, 0x205E, std::nullopt},
+        {0x205F, 0x205F, K::specialSpace},
+        {0x2060, 0x2060, K::zeroWidth},
+        {0x2061, 0x2065, std::nullopt},
+        {0x2066, 0x2069, K::bidiControl},
+        {0x206A, 0x206F, std::nullopt},
+        {0x3000, 0x3000, K::specialSpace},
+        {0xFE00, 0xFE0F, std::nullopt},
+        {0xFEFF, 0xFEFF, K::zeroWidth},
+        {0xFFFC, 0xFFFC, std::nullopt},
+        {0xFFFD, 0xFFFD, K::replacementCharacter},
+        {0xE0001, 0xE0001, std::nullopt},
+        {0x1F600, 0x1F600, std::nullopt},
+    };
+    for (const auto& row : rows) {
+        for (char32_t scalar = row.first; scalar <= row.last; ++scalar) {
+            SCOPED_TRACE(testing::Message() << std::hex << "U+" << static_cast<int>(scalar));
+            EXPECT_EQ(SuspiciousCharacters::kind(scalar, u'a', u'b', false), row.kind);
+        }
+    }
+    EXPECT_EQ(SuspiciousCharacters::kind(0xFEFF, std::nullopt, u'a', true), std::nullopt);
+}
+
+TEST(SuspiciousCharacters, zeroWidthJoinerIsOrdinaryOnlyBetweenEmoji)
+{
+    const struct
+    {
+        const char* name;
+        std::optional<char32_t> previous;
+        std::optional<char32_t> next;
+        std::optional<K> kind;
+    } cases[] = {
+        {"man joiner woman", 0x1F468, 0x1F469, std::nullopt},
+        {"skin tone before an emoji", 0x1F3FD, 0x1F4BB, std::nullopt},
+        {"variation selector 16 before an emoji", 0xFE0F, 0x1F5E8, std::nullopt},
+        {"heart (below U+10000) and an emoji", 0x2764, 0x1F525, std::nullopt},
+        {"between two letters", u'a', u'b', K::zeroWidth},
+        {"at the start", std::nullopt, 0x1F469, K::zeroWidth},
+        {"at the end", 0x1F468, std::nullopt, K::zeroWidth},
+        {"digit one then an emoji", u'1', 0x1F600, K::zeroWidth},
+        {"copyright sign carries Emoji but is below U+0100", 0xA9, 0x1F600, K::zeroWidth},
+        {"emoji then a Hangul syllable", 0x1F600, 0xAC00, K::zeroWidth},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(SuspiciousCharacters::kind(0x200D, c.previous, c.next, false), c.kind);
+    }
+}
+
+TEST(SuspiciousCharacters, scanReportsKindsAtUTF16Offsets)
+{
+    const struct
+    {
+        const char* name;
+        std::u16string text;
+        std::vector<SuspiciousOccurrence> occurrences;
+    } cases[] = {
+        {"empty", u"", {}},
+        {"leading byte-order mark is ordinary", u"\uFEFFabc", {}},
+        {"byte-order mark after a letter", u"a\uFEFF", {at(K::zeroWidth, 1)}},
+        {"CR LF, tab and LF", u"a\r\n\tb\n", {}},
+        {"vertical tab, form feed, NEL",
+         u"\v\f\u0085",
+         {at(K::controlCharacter, 0), at(K::controlCharacter, 1), at(K::lineSeparator, 2)}},
+        {"offsets after a non-BMP emoji", u"\U0001F600\u00A0", {at(K::noBreakSpace, 2)}},
+        {"family emoji is ordinary", u"\U0001F468\u200D\U0001F469\u200D\U0001F467", {}},
+        {"joiner between letters", u"a\u200Db", {at(K::zeroWidth, 1)}},
+        {"unpaired surrogates read as replacement characters",
+         u"x\xD800y\xDC00",
+         {at(K::replacementCharacter, 1), at(K::replacementCharacter, 3)}},
+        {"bidi isolate and soft hyphen",
+         u"\u2066x\u2069\u00AD",
+         {at(K::bidiControl, 0), at(K::bidiControl, 2), at(K::softHyphen, 3)}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto report = SuspiciousCharacters::scan(c.text, 10'000);
+        EXPECT_EQ(report.occurrences, c.occurrences);
+        EXPECT_EQ(report.total(), static_cast<std::int64_t>(c.occurrences.size()));
+    }
+}
+
+TEST(SuspiciousCharacters, countsStayExactPastTheLimit)
+{
+    const std::u16string text(10'001, u'\u00A0');
+    const auto report = SuspiciousCharacters::scan(text + u"\u200B", 10'000);
+    EXPECT_EQ(report.count(K::noBreakSpace), 10'001);
+    EXPECT_EQ(report.count(K::zeroWidth), 1);
+    EXPECT_EQ(report.count(K::softHyphen), 0);
+    EXPECT_EQ(report.counts.size(), 2u);
+    EXPECT_EQ(report.total(), 10'002);
+    ASSERT_EQ(report.occurrences.size(), 10'000u);
+    EXPECT_EQ(report.occurrences.front(), at(K::noBreakSpace, 0));
+    EXPECT_EQ(report.occurrences.back(), at(K::noBreakSpace, 9'999));
+
+    EXPECT_TRUE(SuspiciousCharacters::scan(u"\u00A0", 0).occurrences.empty());
+    EXPECT_EQ(SuspiciousCharacters::scan(u"\u00A0", -1).total(), 1);
+    EXPECT_EQ(SuspiciousReport{}, SuspiciousCharacters::scan(u"plain", 10));
+}
+
+TEST(SuspiciousCharacters, replaceAllWritesOrdinaryCharacters)
+{
+    const std::set<K> everything(allSuspiciousKinds.begin(), allSuspiciousKinds.end());
+    const struct
+    {
+        const char* name;
+        std::u16string text;
+        std::set<K> kinds;
+        LineEnding ending;
+        std::u16string expected;
+    } cases[] = {
+        {"line separators become CR LF",
+         u"a\u2028b\u2029c\u0085d",
+         {K::lineSeparator},
+         LineEnding::crlf,
+         u"a\r\nb\r\nc\r\nd"},
+        {"line separators become CR", u"a\u2028b", everything, LineEnding::cr, u"a\rb"},
+        {"replacement character always stays",
+         u"\uFFFD\u00A0\u200B\u00AD\u202E\u0001\u3000",
+         everything,
+         LineEnding::lf,
+         u"\uFFFD  "},
+        {"unpaired surrogate is kept as it is",
+         u"\xD800\u00A0",
+         everything,
+         LineEnding::lf,
+         u"\xD800 "},
+        {"only the chosen kinds", u"\u00A0\u200B", {K::zeroWidth}, LineEnding::lf, u"\u00A0"},
+        {"empty set changes nothing", u"\u00A0\u200B", {}, LineEnding::lf, u"\u00A0\u200B"},
+        {"neighbours are those of the input",
+         u"\U0001F468\u200D\u200D\U0001F469\u200D\U0001F469",
+         everything,
+         LineEnding::lf,
+         u"\U0001F468\U0001F469\u200D\U0001F469"},
+        {"leading byte-order mark stays", u"\uFEFFa\uFEFF", everything, LineEnding::lf, u"\uFEFFa"},
+        {"empty text", u"", everything, LineEnding::lf, u""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(SuspiciousCharacters::replaceAll(c.text, c.kinds, c.ending), c.expected);
+    }
+}
+
+TEST(SuspiciousCharacters, replacementTableByKind)
+{
+    EXPECT_EQ(replacement(K::noBreakSpace, LineEnding::lf), u" ");
+    EXPECT_EQ(replacement(K::specialSpace, LineEnding::lf), u" ");
+    EXPECT_EQ(replacement(K::lineSeparator, LineEnding::crlf), u"\r\n");
+    for (K kind : {K::zeroWidth, K::bidiControl, K::controlCharacter, K::softHyphen})
+        EXPECT_EQ(replacement(kind, LineEnding::lf), u"") << kind;
+    EXPECT_EQ(replacement(K::replacementCharacter, LineEnding::lf), std::nullopt);
+}
