@@ -1,38 +1,14 @@
 #include "store/CommandRequest.h"
 
 #include "platform/InternetDate.h"
+#include "store/StoredValues.h"
 
 #include <array>
-#include <cmath>
 
 namespace EditorStore {
 namespace {
 
 constexpr std::array<std::string_view, 4> kindRawValues = {"open", "stdin", "openFiles", "newFile"};
-
-// An integral JSON number that fits 64 bits (a double such as 12.0 counts).
-std::optional<std::int64_t> integer(const nlohmann::json& value)
-{
-    switch (value.type()) {
-    case nlohmann::json::value_t::number_integer:
-        return value.get_ref<const std::int64_t&>();
-    case nlohmann::json::value_t::number_unsigned: {
-        auto number = value.get_ref<const std::uint64_t&>();
-        if (number > static_cast<std::uint64_t>(INT64_MAX))
-            return std::nullopt;
-        return static_cast<std::int64_t>(number);
-    }
-    case nlohmann::json::value_t::number_float: {
-        double number = value.get_ref<const double&>();
-        if (!std::isfinite(number) || std::trunc(number) != number
-            || number >= 9223372036854775808.0 || number < -9223372036854775808.0)
-            return std::nullopt;
-        return static_cast<std::int64_t>(number);
-    }
-    default:
-        return std::nullopt;
-    }
-}
 
 // Absent and null both mean none; any other non-integer fails the whole request.
 bool optionalInteger(const nlohmann::json& object,
@@ -42,7 +18,7 @@ bool optionalInteger(const nlohmann::json& object,
     auto found = object.find(key);
     if (found == object.end() || found->is_null())
         return true;
-    out = integer(*found);
+    out = jsonInteger(*found);
     return out.has_value();
 }
 
@@ -95,7 +71,7 @@ std::optional<CommandRequest> CommandRequest::decode(std::string_view json)
     const auto* version = member("schemaVersion");
     if (!version)
         return std::nullopt;
-    auto versionNumber = integer(*version);
+    auto versionNumber = jsonInteger(*version);
     if (!versionNumber)
         return std::nullopt;
     request.schemaVersion = *versionNumber;
