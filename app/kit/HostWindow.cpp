@@ -3,6 +3,7 @@
 #include "app/kit/ActionRouter.h"
 #include "app/kit/TabPage.h"
 
+#include <QCloseEvent>
 #include <QMenuBar>
 #include <QTabBar>
 #include <QTabWidget>
@@ -64,6 +65,29 @@ void HostWindow::closePage(TabPage* page)
     page->deleteLater();
     if (m_tabs->count() == 0)
         close();
+}
+
+void HostWindow::closeEvent(QCloseEvent* event)
+{
+    QList<TabPage*> pages;
+    for (int index = 0; index < m_tabs->count(); ++index) {
+        if (auto* page = qobject_cast<TabPage*>(m_tabs->widget(index)))
+            pages.append(page);
+    }
+    if (pages.isEmpty()) {
+        event->accept();
+        return;
+    }
+    event->ignore();
+    for (TabPage* page : pages) {
+        if (!page->mayClose())
+            return;
+    }
+    for (TabPage* page : pages)
+        page->closeWithoutAsking();
+    // Tabs that closed at once leave nothing to wait for; the others close the window later.
+    if (m_tabs->count() == 0)
+        event->accept();
 }
 
 TabPage* HostWindow::currentPage() const

@@ -55,6 +55,11 @@ public:
 signals:
     void currentPageChanged(EditorKit::TabPage* page);
 
+protected:
+    // Closing the window closes its tabs the way their close buttons would, each document
+    // first reviewing its unsaved edits; the window goes with its last tab.
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void pageTitleChanged(TabPage* page);
 

@@ -60,6 +60,19 @@ void TabPage::setCloseHandler(std::function<void()> handler)
     m_closeHandler = std::move(handler);
 }
 
+void TabPage::setCloseGuard(std::function<bool()> guard)
+{
+    m_closeGuard = std::move(guard);
+}
+
+void TabPage::closeWithoutAsking()
+{
+    if (m_closeHandler)
+        m_closeHandler();
+    else if (auto* host = hostWindow())
+        host->closePage(this);
+}
+
 HostWindow* TabPage::hostWindow() const
 {
     return qobject_cast<HostWindow*>(window());
@@ -94,10 +107,8 @@ void TabPage::performAction(std::string_view action, const ActionSender&)
         if (m_undoStack)
             m_undoStack->redo();
     } else if (action == "performClose:") {
-        if (m_closeHandler)
-            m_closeHandler();
-        else if (auto* host = hostWindow())
-            host->closePage(this);
+        if (mayClose())
+            closeWithoutAsking();
     } else if (action == "toggleTabBar:") {
         if (auto* host = hostWindow())
             host->toggleTabBar();

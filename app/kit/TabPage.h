@@ -38,6 +38,12 @@ public:
     // Replaces what performClose: does (by default the host window closes the page), so that
     // the document can first review unsaved edits.
     void setCloseHandler(std::function<void()> handler);
+    // Asked before the page closes, by performClose: and by its host window's close; false
+    // keeps the page (the user chose to keep unsaved edits).
+    void setCloseGuard(std::function<bool()> guard);
+    bool mayClose() const { return !m_closeGuard || m_closeGuard(); }
+    // Closes without asking the guard: the caller already did.
+    void closeWithoutAsking();
 
     // The host window the page is a tab of, or nullptr.
     HostWindow* hostWindow() const;
@@ -51,6 +57,7 @@ private:
     QPointer<QObject> m_document;
     QPointer<QUndoStack> m_undoStack;
     std::function<void()> m_closeHandler;
+    std::function<bool()> m_closeGuard;
 };
 
 } // namespace EditorKit

@@ -7,10 +7,56 @@
 #include "app/views/EditorTextView.h"
 
 #include <QFileDialog>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
 
 namespace EditorWindow {
 
 using EditorDocuments::TextDocument;
+
+namespace {
+
+// A close never drops edits silently: an edited file is saved first, and edits that cannot be
+// saved (an untitled text, a file changed on disk, a refused save) are asked about.
+bool mayCloseDocument(TextDocument& document, QWidget* parent)
+{
+    if (!document.isDocumentEdited() || document.isExternalCopy)
+        return true;
+    const bool untitled = !document.fileURL().has_value();
+    if (!untitled && document.saveDocument())
+        return true;
+    if (untitled && document.currentText().isEmpty())
+        return true;
+
+    QMessageBox box(parent);
+    box.setIcon(QMessageBox::Warning);
+    QPushButton* save = nullptr;
+    if (untitled) {
+        box.setText(EditorKit::localized("이 메모를 어떻게 할까요?"));
+        box.setInformativeText(EditorKit::localized("닫으면 보관 자리에서도 사라져요."));
+        save = box.addButton(EditorKit::localized("파일로 저장…"), QMessageBox::AcceptRole);
+        box.addButton(EditorKit::localized("지우기"), QMessageBox::DestructiveRole);
+    } else {
+        box.setText(EditorKit::localized("「%1」 에 저장하지 못한 고침이 있어요")
+                        .arg(document.displayName()));
+        box.setInformativeText(EditorKit::localized(
+            "바깥에서 바뀌었거나 파일이 없어 저장을 멈췄어요. 닫으면 고친 것이 사라져요."));
+        save = box.addButton(EditorKit::localized("다른 이름으로 저장…"), QMessageBox::AcceptRole);
+        box.addButton(EditorKit::localized("버리고 닫기"), QMessageBox::DestructiveRole);
+    }
+    QPushButton* cancel = box.addButton(EditorKit::localized("취소"), QMessageBox::RejectRole);
+    box.setDefaultButton(save);
+    box.setEscapeButton(cancel);
+    box.exec();
+    if (box.clickedButton() == cancel || box.clickedButton() == nullptr)
+        return false;
+    if (box.clickedButton() == save)
+        return document.saveDocumentAs();
+    return true;
+}
+
+} // namespace
 
 TextDocumentLink::TextDocumentLink(TextDocument& document)
     : m_document(document)
@@ -131,6 +177,9 @@ void TextDocumentWindow::install(EditorKit::ActionRouter& router,
                 if (closeDocument)
                     closeDocument(*owner);
             });
+            QPointer<QWidget> page = window->controller().page();
+            window->controller().page()->setCloseGuard(
+                [owner, page] { return mayCloseDocument(*owner, page); });
             window->controller().showWindow();
             return std::unique_ptr<EditorDocuments::DocumentWindow>(std::move(window));
         };
