@@ -5,6 +5,7 @@
 #include "app/documents/TextDocument.h"
 #include "app/kit/Localized.h"
 #include "app/views/EditorTextView.h"
+#include "store/FileMemory.h"
 
 #include <QFileDialog>
 #include <QMessageBox>
@@ -169,9 +170,39 @@ TextDocumentWindow::~TextDocumentWindow() = default;
 void TextDocumentWindow::install(EditorKit::ActionRouter& router,
                                  std::function<void(TextDocument&)> closeDocument)
 {
+    // The per-file memory: the encoding the user chose for a file, and its own view settings.
+    auto& fileMemory = EditorDocuments::DocumentServices::shared()->fileMemory;
+    fileMemory.entry =
+        [](const std::filesystem::path& file) -> std::optional<EditorDocuments::RememberedFile> {
+        auto entry = EditorStore::FileMemory().entry(file);
+        if (!entry)
+            return std::nullopt;
+        return EditorDocuments::RememberedFile{entry->encoding};
+    };
+    fileMemory.rememberEncoding = [](EditorCore::TextEncoding encoding,
+                                     const std::filesystem::path& file,
+                                     std::chrono::system_clock::time_point chosenAt) {
+        return EditorStore::FileMemory().rememberEncoding(encoding, file, chosenAt).has_value();
+    };
+
     EditorDocuments::DocumentServices::shared()->makeWindowController =
         [&router, closeDocument](TextDocument& document) {
-            auto window = std::make_unique<TextDocumentWindow>(document, router);
+            WindowEnvironment environment;
+            environment.viewMemory = [](const std::filesystem::path& file)
+                -> std::optional<EditorViews::EditorViewOptions::RememberedView> {
+                auto view = EditorStore::FileMemory().view(file);
+                if (!view)
+                    return std::nullopt;
+                EditorViews::EditorViewOptions::RememberedView remembered;
+                if (view->fontFamily)
+                    remembered.fontFamily = QString::fromStdString(*view->fontFamily);
+                remembered.fontSize = view->fontSize;
+                remembered.lineSpacing = view->lineSpacing;
+                remembered.ruler = view->ruler;
+                return remembered;
+            };
+            auto window =
+                std::make_unique<TextDocumentWindow>(document, router, std::move(environment));
             TextDocument* owner = &document;
             window->controller().setCloseHandler([closeDocument, owner] {
                 if (closeDocument)
