@@ -100,4 +100,25 @@ std::string appending(std::string_view baseURL, std::string_view relativePath)
     return url;
 }
 
+EditorCore::Result<Bytes, StoreFailure>
+fetchRelative(const Fetch& fetch, std::string_view baseURL, std::string_view relativePath)
+{
+    if (!fetch)
+        return EditorCore::failure(StoreFailure::download("no transport"));
+    return fetch(appending(baseURL, relativePath));
+}
+
+EditorCore::Result<SignedDocument, StoreFailure> fetchSignedIndex(const Fetch& fetch,
+                                                                  std::string_view baseURL)
+{
+    auto document = fetchRelative(fetch, baseURL, "index.json");
+    if (!document)
+        return EditorCore::failure(document.error());
+    auto signature = fetchRelative(fetch, baseURL, "index.json.sig");
+    if (!signature)
+        return EditorCore::failure(signature.error());
+    // Invalid UTF-8 in the signature file cannot be Base64 either: verification refuses it.
+    return SignedDocument{std::move(*document), std::string(signature->begin(), signature->end())};
+}
+
 } // namespace EditorFeatures::DownloadTransport

@@ -30,6 +30,20 @@ using Fetch = std::function<EditorCore::Result<Bytes, StoreFailure>(const std::s
 // percent-encoded ("a b.zip" becomes "a%20b.zip").
 std::string appending(std::string_view baseURL, std::string_view relativePath);
 
+// `relativePath` below `baseURL` through `fetch`; `download` when there is no transport.
+[[nodiscard]] EditorCore::Result<Bytes, StoreFailure>
+fetchRelative(const Fetch& fetch, std::string_view baseURL, std::string_view relativePath);
+
+// A store's "index.json" and its signature file "index.json.sig", fetched in that order (the
+// signature only once the index came); verifying them is the store's own index type's job.
+struct SignedDocument
+{
+    Bytes document;
+    std::string signature;
+};
+[[nodiscard]] EditorCore::Result<SignedDocument, StoreFailure>
+fetchSignedIndex(const Fetch& fetch, std::string_view baseURL);
+
 } // namespace DownloadTransport
 
 } // namespace EditorFeatures

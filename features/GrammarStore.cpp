@@ -50,22 +50,15 @@ GrammarStore::GrammarStore(fs::path root,
 EditorCore::Result<DownloadTransport::Bytes, GrammarStore::Failure>
 GrammarStore::fetchRelative(std::string_view path) const
 {
-    if (!m_fetch)
-        return failure(Failure::download("no transport"));
-    return m_fetch(DownloadTransport::appending(m_baseURL, path));
+    return DownloadTransport::fetchRelative(m_fetch, m_baseURL, path);
 }
 
 EditorCore::Result<GrammarIndex, GrammarStore::Failure> GrammarStore::refreshIndex() const
 {
-    auto document = fetchRelative("index.json");
-    if (!document)
-        return failure(document.error());
-    auto signature = fetchRelative("index.json.sig");
-    if (!signature)
-        return failure(signature.error());
-    // Invalid UTF-8 in the signature file cannot be Base64 either: verification refuses it.
-    std::string signatureText(signature->begin(), signature->end());
-    auto index = GrammarIndex::verify(*document, signatureText, m_publicKey);
+    auto fetched = DownloadTransport::fetchSignedIndex(m_fetch, m_baseURL);
+    if (!fetched)
+        return failure(fetched.error());
+    auto index = GrammarIndex::verify(fetched->document, fetched->signature, m_publicKey);
     if (!index)
         return failure(Failure::index(index.error()));
     return std::move(*index);
