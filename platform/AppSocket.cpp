@@ -1,5 +1,7 @@
 #include "platform/AppSocket.h"
 
+#include "platform/Files.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -13,11 +15,6 @@
 
 namespace Platform::AppSocket {
 namespace {
-
-std::error_code lastError()
-{
-    return {errno, std::generic_category()};
-}
 
 class Descriptor
 {

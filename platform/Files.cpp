@@ -7,15 +7,16 @@
 #include <unistd.h>
 
 namespace Platform {
-namespace {
 
 std::error_code lastError()
 {
     return {errno, std::generic_category()};
 }
 
-bool writeAll(int fd, const std::uint8_t* data, std::size_t size)
+bool writeAll(int fd, std::span<const std::uint8_t> bytes)
 {
+    const std::uint8_t* data = bytes.data();
+    std::size_t size = bytes.size();
     while (size > 0) {
         ssize_t written = ::write(fd, data, size);
         if (written < 0) {
@@ -29,7 +30,10 @@ bool writeAll(int fd, const std::uint8_t* data, std::size_t size)
     return true;
 }
 
-} // namespace
+bool writeAll(int fd, std::string_view text)
+{
+    return writeAll(fd, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+}
 
 EditorCore::Result<void, std::error_code>
 writeAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes, mode_t mode)
@@ -49,7 +53,7 @@ writeAtomically(const std::filesystem::path& path, std::span<const std::uint8_t>
     };
     if (::fchmod(fd, mode) != 0)
         return fail(lastError());
-    if (!writeAll(fd, bytes.data(), bytes.size()))
+    if (!writeAll(fd, bytes))
         return fail(lastError());
     if (::fsync(fd) != 0)
         return fail(lastError());

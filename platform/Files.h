@@ -12,6 +12,14 @@
 
 namespace Platform {
 
+// errno as an error code.
+std::error_code lastError();
+
+// Writes every byte, going on after interruptions and short writes; false on an error (errno
+// tells which).
+bool writeAll(int fd, std::span<const std::uint8_t> bytes);
+bool writeAll(int fd, std::string_view text);
+
 // Writes a temporary file beside `path`, flushes it to disk and renames it over `path`, so a
 // file under its final name is always complete. The file gets `mode` (not masked by umask).
 [[nodiscard]] EditorCore::Result<void, std::error_code> writeAtomically(

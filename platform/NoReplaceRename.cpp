@@ -1,5 +1,7 @@
 #include "platform/NoReplaceRename.h"
 
+#include "platform/Files.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
@@ -8,11 +10,6 @@
 
 namespace Platform {
 namespace {
-
-std::error_code lastError()
-{
-    return {errno, std::generic_category()};
-}
 
 EditorCore::Result<void, std::error_code> renameAfterCheck(const std::filesystem::path& from,
                                                            const std::filesystem::path& to)

@@ -17,11 +17,6 @@ namespace {
 
 constexpr mode_t privateFolder = 0700;
 
-std::error_code lastError()
-{
-    return {errno, std::generic_category()};
-}
-
 bool isUsableFolder(const std::filesystem::path& path)
 {
     struct stat info = {};
@@ -89,21 +84,6 @@ std::string candidateName(const std::filesystem::path& name, unsigned number)
     if (number == 1)
         return name.string();
     return name.stem().string() + " " + std::to_string(number) + name.extension().string();
-}
-
-bool writeAll(int descriptor, const std::string& text)
-{
-    std::size_t done = 0;
-    while (done < text.size()) {
-        ssize_t written = ::write(descriptor, text.data() + done, text.size() - done);
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        done += static_cast<std::size_t>(written);
-    }
-    return true;
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "store/FolderOperations.h"
 
+#include "platform/Files.h"
 #include "platform/Trash.h"
 #include "store/StoredValues.h"
 
@@ -20,10 +21,7 @@
 namespace EditorStore {
 namespace {
 
-std::error_code lastError()
-{
-    return {errno, std::generic_category()};
-}
+using Platform::lastError;
 
 // Follows symbolic links, so a broken link is no item.
 bool itemExists(const std::filesystem::path& path)

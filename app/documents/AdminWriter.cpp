@@ -1,5 +1,6 @@
 #include "app/documents/AdminWriter.h"
 
+#include "platform/Files.h"
 #include "platform/Uuid.h"
 
 #include <cerrno>
@@ -16,27 +17,9 @@ namespace EditorDocuments::AdminWriter {
 
 namespace {
 
-std::error_code lastError()
-{
-    return {errno, std::generic_category()};
-}
+using Platform::lastError;
 
-bool writeAll(int fd, std::span<const std::uint8_t> bytes)
-{
-    const std::uint8_t* data = bytes.data();
-    std::size_t size = bytes.size();
-    while (size > 0) {
-        ssize_t written = ::write(fd, data, size);
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += written;
-        size -= static_cast<std::size_t>(written);
-    }
-    return true;
-}
+using Platform::writeAll;
 
 // The staged copy: a fresh folder only this user can enter, with one 0600 file in it.
 class StagedFile

@@ -1,5 +1,7 @@
 #include "app/documents/FileSaver.h"
 
+#include "platform/Files.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <string>
@@ -12,27 +14,9 @@ namespace EditorDocuments::FileSaver {
 
 namespace {
 
-std::error_code lastError()
-{
-    return {errno, std::generic_category()};
-}
+using Platform::lastError;
 
-bool writeAll(int fd, std::span<const std::uint8_t> bytes)
-{
-    const std::uint8_t* data = bytes.data();
-    std::size_t size = bytes.size();
-    while (size > 0) {
-        ssize_t written = ::write(fd, data, size);
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += written;
-        size -= static_cast<std::size_t>(written);
-    }
-    return true;
-}
+using Platform::writeAll;
 
 bool defaultFolderWritable(const std::filesystem::path& folder)
 {
