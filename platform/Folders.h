@@ -3,8 +3,8 @@
 #include <filesystem>
 #include <string_view>
 
-// The per-user folders of the XDG base directory specification. A variable that is unset,
-// empty or not absolute is ignored, as the specification asks.
+// The per-user folders of the XDG base directory standard. A variable that is unset,
+// empty or not absolute is ignored, as that standard asks.
 namespace Platform::Folders {
 
 // $HOME, else the password database's home folder.

@@ -6,7 +6,7 @@
 #include <sys/types.h>
 #include <system_error>
 
-// Moving items to the Trash by the freedesktop.org Trash specification: the item goes to
+// Moving items to the Trash by the freedesktop.org Trash standard: the item goes to
 // <trash>/files/<name> beside <trash>/info/<name>.trashinfo, which records where it was and
 // when it was deleted.
 namespace Platform::Trash {

@@ -158,7 +158,7 @@ std::string resolvePath(std::string_view text)
     return normal;
 }
 
-FileSpecification parseFileArgument(std::string_view argument)
+FileArgument parseFileArgument(std::string_view argument)
 {
     auto whole = resolvePath(argument);
     if (exists(whole))
@@ -192,10 +192,10 @@ FileSpecification parseFileArgument(std::string_view argument)
             rest += ':';
         rest += pieces[i];
     }
-    FileSpecification specification{resolvePath(rest), numbers[0], std::nullopt};
+    FileArgument parsed{resolvePath(rest), numbers[0], std::nullopt};
     if (numbers.size() == 2)
-        specification.column = numbers[1];
-    return specification;
+        parsed.column = numbers[1];
+    return parsed;
 }
 
 Finish failure(MessageLanguage language, Message message, std::string_view appended, int status)

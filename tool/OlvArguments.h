@@ -45,13 +45,13 @@ inline constexpr int waitFailed = 2;
 inline constexpr int usage = 64;
 } // namespace ExitStatus
 
-struct FileSpecification
+struct FileArgument
 {
     std::string path; // absolute, without "." and ".." components
     std::optional<std::int64_t> line;
     std::optional<std::int64_t> column; // only with a line
 
-    bool operator==(const FileSpecification&) const = default;
+    bool operator==(const FileArgument&) const = default;
 };
 
 // The whole text as a signed decimal number: an optional sign, at least one digit, nothing
@@ -65,12 +65,12 @@ std::string resolvePath(std::string_view text);
 
 // An existing path is taken whole; otherwise up to two trailing ":number" pieces (each at
 // least 1) become the line and the column.
-FileSpecification parseFileArgument(std::string_view argument);
+FileArgument parseFileArgument(std::string_view argument);
 
 struct Invocation
 {
     bool wait = false;
-    std::vector<FileSpecification> files;
+    std::vector<FileArgument> files;
 };
 
 // What olv prints and the status it ends with, when it ends before opening anything.

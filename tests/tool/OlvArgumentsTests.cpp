@@ -101,10 +101,10 @@ TEST_F(OlvFileArguments, fileArgumentsSplitLineAndColumnOnlyFromMissingPaths)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.argument);
-        auto specification = parseFileArgument(c.argument);
-        EXPECT_EQ(specification.path, c.path);
-        EXPECT_EQ(specification.line, c.line);
-        EXPECT_EQ(specification.column, c.column);
+        auto parsed = parseFileArgument(c.argument);
+        EXPECT_EQ(parsed.path, c.path);
+        EXPECT_EQ(parsed.line, c.line);
+        EXPECT_EQ(parsed.column, c.column);
     }
 }
 
@@ -179,7 +179,7 @@ TEST_F(OlvFileArguments, everyArgumentIsReadBeforeAnythingIsChecked)
     const auto& invocation = std::get<Invocation>(accepted);
     EXPECT_TRUE(invocation.wait);
     EXPECT_EQ(invocation.files,
-              (std::vector<FileSpecification>{{at("folder"), std::nullopt, std::nullopt},
+              (std::vector<FileArgument>{{at("folder"), std::nullopt, std::nullopt},
                                               {at("notes.txt"), 4, 2}}));
 }
 
