@@ -180,7 +180,7 @@ TEST_F(OlvFileArguments, everyArgumentIsReadBeforeAnythingIsChecked)
     EXPECT_TRUE(invocation.wait);
     EXPECT_EQ(invocation.files,
               (std::vector<FileArgument>{{at("folder"), std::nullopt, std::nullopt},
-                                              {at("notes.txt"), 4, 2}}));
+                                         {at("notes.txt"), 4, 2}}));
 }
 
 TEST(OlvArguments, languageCodes)
