@@ -5,7 +5,6 @@
 #include <QObject>
 
 #include <memory>
-
 #include <string>
 #include <vector>
 

@@ -32,7 +32,10 @@ struct EditRecord
     int newLength() const { return static_cast<int>(insertedText.size()); }
     int delta() const { return newLength() - oldLength; }
     // The whole text was replaced.
-    bool replacesAll(int oldTextLength) const { return location == 0 && oldLength == oldTextLength; }
+    bool replacesAll(int oldTextLength) const
+    {
+        return location == 0 && oldLength == oldTextLength;
+    }
 };
 
 } // namespace EditorViews

@@ -7,9 +7,8 @@ namespace EditorViews::RangeStore {
 namespace {
 
 // The one rule for a [location, location + length) range of the old text.
-std::optional<std::int64_t> movedLocation(std::int64_t location,
-                                          std::int64_t length,
-                                          const EditRecord& edit)
+std::optional<std::int64_t>
+movedLocation(std::int64_t location, std::int64_t length, const EditRecord& edit)
 {
     const std::int64_t editStart = edit.location;
     const std::int64_t editEnd = editStart + edit.oldLength;

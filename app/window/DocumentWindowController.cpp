@@ -20,11 +20,11 @@
 #include "store/Settings.h"
 
 #include <QApplication>
-#include <QMetaObject>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCall>
 #include <QDir>
+#include <QMetaObject>
 #include <QPushButton>
 #include <QTimer>
 #include <QUndoStack>

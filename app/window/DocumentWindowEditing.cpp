@@ -8,7 +8,6 @@
 #include "core/AutoIndent.h"
 #include "store/Settings.h"
 
-
 namespace EditorWindow {
 
 using EditorCore::IndentStyle;

@@ -19,12 +19,14 @@ SelectionCounter::~SelectionCounter()
     m_queue.reset();
 }
 
-std::optional<std::int64_t>
-SelectionCounter::count(const QString& text, std::uint64_t version, EditorViews::TextRange selection)
+std::optional<std::int64_t> SelectionCounter::count(const QString& text,
+                                                    std::uint64_t version,
+                                                    EditorViews::TextRange selection)
 {
     selection = EditorViews::clampedRange(selection, text.size());
     if (selection.length < m_threshold)
-        return StatusContent::characterCount(QStringView(text).mid(selection.location, selection.length));
+        return StatusContent::characterCount(
+            QStringView(text).mid(selection.location, selection.length));
     const Key key{version, selection};
     if (m_known && *m_known == key)
         return m_knownCount;

@@ -3,10 +3,10 @@
 #include "app/documents/DocumentServices.h"
 #include "app/documents/DocumentTexts.h"
 #include "app/documents/TextDocument.h"
-#include "app/window/HostWindows.h"
 #include "app/kit/Localized.h"
 #include "app/kit/Presenter.h"
 #include "app/views/EditorTextView.h"
+#include "app/window/HostWindows.h"
 #include "store/FileMemory.h"
 
 #include <QPointer>

@@ -60,8 +60,7 @@ TEST(RangeStore, displayStateKeepsOrderAndDropsAllOnReload)
     state.syntaxErrors = {{1, 0}, {6, 4}, {12, 1}};
     // Typing inside the current match drops it; the error that starts there moves.
     state.applyEdit(edit(6, 0, "!!!"));
-    EXPECT_EQ(state.findMatches,
-              (std::vector<EditorCore::SearchMatch>{{0, 2}, {12, 2}}));
+    EXPECT_EQ(state.findMatches, (std::vector<EditorCore::SearchMatch>{{0, 2}, {12, 2}}));
     EXPECT_EQ(state.currentMatch, std::nullopt);
     EXPECT_EQ(state.syntaxErrors, (std::vector<TextRange>{{1, 0}, {9, 4}, {15, 1}}));
 
