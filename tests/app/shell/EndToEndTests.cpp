@@ -47,6 +47,18 @@ void writeBytes(const std::filesystem::path& path, const Bytes& bytes)
               static_cast<std::streamsize>(bytes.size()));
 }
 
+// Key presses carrying each character; characters without a key of their own (Korean) come
+// as the key events of a keyboard layout that types them.
+void typeKeys(QWidget* target, const QString& text)
+{
+    for (QChar c : text) {
+        if (c.unicode() < 0x80)
+            QTest::keyClick(target, c.toLatin1());
+        else
+            QTest::sendKeyEvent(QTest::Click, target, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    }
+}
+
 // Answers every alert with the next scripted button and records what was asked.
 class ScriptedPresenter : public EditorKit::Presenter
 {
@@ -139,9 +151,9 @@ struct EndToEnd : ::testing::Test
     // every file.
     void typeEditUndoAndSave(QWidget* target, const QString& first, const QString& second)
     {
-        QTest::keyClicks(target, first);
+        typeKeys(target, first);
         QTest::keyClick(target, Qt::Key_Return);
-        QTest::keyClicks(target, second);
+        typeKeys(target, second);
         QTest::keyClick(target, Qt::Key_Backspace);
         QTest::keyClick(target, Qt::Key_Backspace);
         // Undo takes back both deletions (one step).
@@ -170,11 +182,11 @@ TEST_F(EndToEnd, keysEditAndSaveACrlfFileKeepingItsBreaks)
     auto* document = open(path);
     ASSERT_NE(document, nullptr);
     QWidget* target = focusAtEnd(*document);
-    QTest::keyClicks(target, QStringLiteral("abc"));
+    typeKeys(target, QStringLiteral("abc"));
     QCoreApplication::processEvents();
     EXPECT_TRUE(window(*document).page()->windowTitle().startsWith(QLatin1Char('*')));
     QTest::keyClick(target, Qt::Key_Return);
-    QTest::keyClicks(target, QStringLiteral("xyz"));
+    typeKeys(target, QStringLiteral("xyz"));
     QTest::keyClick(target, Qt::Key_Backspace);
     QTest::keyClick(target, Qt::Key_Backspace);
     QTest::keyClick(target, Qt::Key_Z, Qt::ControlModifier);
@@ -229,7 +241,7 @@ TEST_F(EndToEnd, closingAnEditedUntitledTabAsksAndObeysTheAnswer)
     ASSERT_NE(memo->editor(), nullptr);
     QPointer<EditorDocuments::TextDocument> watched(memo);
     QWidget* target = focusAtEnd(*memo);
-    QTest::keyClicks(target, QStringLiteral("memo"));
+    typeKeys(target, QStringLiteral("memo"));
     EXPECT_TRUE(memo->isDocumentEdited());
 
     // Cancel keeps the tab and the text.

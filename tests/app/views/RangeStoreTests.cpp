@@ -47,8 +47,9 @@ TEST(RangeStore, rangesMoveStayOrDropWithOneEdit)
         EXPECT_EQ(RangeStore::moved(TextRange{10, 0}, c.edit), c.empty);
         auto match = RangeStore::moved(EditorCore::SearchMatch{10, 5}, c.edit);
         EXPECT_EQ(match.has_value(), c.range.has_value());
-        if (match && c.range)
+        if (match && c.range) {
             EXPECT_EQ(match->location, c.range->location);
+        }
     }
 }
 

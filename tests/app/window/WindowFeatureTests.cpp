@@ -144,8 +144,9 @@ TEST(WindowFeature, aWindowBuiltWithOnePartFeedsItEveryHook)
     for (std::size_t i = 0; i < 4; ++i) {
         SCOPED_TRACE(i);
         EXPECT_EQ(w.probe.edits[i].origin, origins[i]);
-        if (i > 0)
+        if (i > 0) {
             EXPECT_GT(w.probe.edits[i].version, w.probe.edits[i - 1].version);
+        }
     }
     EXPECT_EQ(w.probe.edits[0].insertedText, QStringLiteral("!"));
     EXPECT_EQ(w.probe.edits[1].insertedText, QStringLiteral("0\n"));
