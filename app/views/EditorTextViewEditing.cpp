@@ -88,6 +88,7 @@ public:
         m_view->m_nextOrigin = m_pushed ? EditOrigin::undoRedo : m_origin;
         m_pushed = true;
         m_view->m_storage->replace({m_location, static_cast<int>(m_oldText.size())}, m_newText);
+        m_view->m_nextOrigin.reset();
         m_view->setSelectedRange(m_after);
         m_view->scrollRangeToVisible(m_after);
         m_view->didChangeText();
@@ -99,6 +100,7 @@ public:
             return;
         m_view->m_nextOrigin = EditOrigin::undoRedo;
         m_view->m_storage->replace({m_location, static_cast<int>(m_newText.size())}, m_oldText);
+        m_view->m_nextOrigin.reset();
         m_view->breakUndoCoalescing();
         m_view->setSelectedRange(m_before);
         m_view->scrollRangeToVisible(m_before);
@@ -134,6 +136,7 @@ void EditorTextView::setText(QString text)
 {
     m_nextOrigin = EditOrigin::reload;
     m_storage->setText(std::move(text));
+    m_nextOrigin.reset();
 }
 
 // MARK: edits

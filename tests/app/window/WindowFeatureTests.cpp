@@ -133,8 +133,12 @@ TEST(WindowFeature, aWindowBuiltWithOnePartFeedsItEveryHook)
 
     // Typing, a command, undo and a reload: one record each, after the line index followed.
     auto& view = *w.controller->textView();
+    // A find match over "two" moves with the typing before it.
+    w.controller->display()->findMatches = {{4, 3}};
     view.setSelectedRange({3, 0});
     view.insertText(QStringLiteral("!"));
+    EXPECT_EQ(w.controller->display()->findMatches,
+              (std::vector<EditorCore::SearchMatch>{{5, 3}}));
     w.controller->replaceText(EditorCore::TextEdit{{0, 0}, u"0\n", {0, 0}}, QStringLiteral("x"));
     view.undo();
     w.controller->replaceAllText(QStringLiteral("fresh"));
