@@ -191,7 +191,6 @@ void DocumentWindowController::showWindow()
     host->raise();
     host->activateWindow();
     m_textView->setFocus();
-    // The encoding chooser for an unsure guess comes with the status menus.
 }
 
 void DocumentWindowController::setCloseHandler(std::function<void()> handler)
@@ -278,7 +277,8 @@ void DocumentWindowController::setSuspiciousReport(EditorCore::SuspiciousReport 
 
 bool DocumentWindowController::syntaxTooLarge(CodeLanguage language) const
 {
-    // The size rule of the tab's syntax colouring, which reports its state here once it exists.
+    // The size rule of the tab's syntax colouring (a colouring part may set the status's
+    // field itself through contributeStatus).
     EditorStore::Settings& values = settings();
     if (!values.value(SettingKeys::syntaxEnabled))
         return false;
@@ -445,11 +445,13 @@ void DocumentWindowController::updateTitle()
         m_page->setWindowFilePath(QString::fromStdString(url->string()));
 }
 
-void DocumentWindowController::showStatusMenu(StatusBarView::Segment segment, QPushButton*)
+void DocumentWindowController::showStatusMenu(StatusBarView::Segment segment, QPushButton* button)
 {
-    // The menus of the encoding, line-ending, indentation, language and suspicious segments,
-    // and the problems and follow actions, come with the window features that own them.
-    (void)segment;
+    // The segment's menu belongs to the feature that owns the segment.
+    for (const auto& feature : m_features) {
+        if (feature->statusSegmentClicked(segment, button))
+            return;
+    }
 }
 
 void DocumentWindowController::revealInFinder()

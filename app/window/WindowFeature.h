@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+class QPushButton;
 class QWidget;
 
 namespace EditorWindow {
@@ -44,6 +45,14 @@ public:
     // Fills in its own fields of the status (problems, follow, suspicious count...), once per
     // refresh. A feature whose status changed asks the window for a refresh.
     virtual void contributeStatus(StatusContent::Inputs& inputs) const { (void)inputs; }
+    // A click on a status-bar segment (its menu); true when this feature handled it, which
+    // ends the search.
+    virtual bool statusSegmentClicked(StatusBarView::Segment segment, QPushButton* button)
+    {
+        (void)segment;
+        (void)button;
+        return false;
+    }
 
     // Bands above the banners (tool band, progress) and below them (find bar), top first.
     // A feature whose bands changed asks the window to lay them out again.

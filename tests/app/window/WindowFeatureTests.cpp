@@ -74,6 +74,11 @@ public:
     {
         inputs.problems = QStringLiteral("edits %1").arg(m_probe.edits.size());
     }
+    bool statusSegmentClicked(EditorWindow::StatusBarView::Segment segment, QPushButton*) override
+    {
+        m_probe.calls.push_back("segment");
+        return segment == EditorWindow::StatusBarView::Segment::encoding;
+    }
     Bands bands() const override { return {{}, {m_band}}; }
     bool respondsToAction(std::string_view action) const override
     {
@@ -137,8 +142,7 @@ TEST(WindowFeature, aWindowBuiltWithOnePartFeedsItEveryHook)
     w.controller->display()->findMatches = {{4, 3}};
     view.setSelectedRange({3, 0});
     view.insertText(QStringLiteral("!"));
-    EXPECT_EQ(w.controller->display()->findMatches,
-              (std::vector<EditorCore::SearchMatch>{{5, 3}}));
+    EXPECT_EQ(w.controller->display()->findMatches, (std::vector<EditorCore::SearchMatch>{{5, 3}}));
     w.controller->replaceText(EditorCore::TextEdit{{0, 0}, u"0\n", {0, 0}}, QStringLiteral("x"));
     view.undo();
     w.controller->replaceAllText(QStringLiteral("fresh"));
@@ -182,6 +186,9 @@ TEST(WindowFeature, aWindowBuiltWithOnePartFeedsItEveryHook)
     EXPECT_EQ(w.probe.actions, 1) << "the window's own action comes first";
     EXPECT_NE(w.controller->statusBar()->isHidden(), statusBarHidden);
     EXPECT_FALSE(w.controller->respondsToAction("nothing:"));
+
+    w.controller->statusBar()->onClick(EditorWindow::StatusBarView::Segment::encoding, nullptr);
+    EXPECT_EQ(w.probe.calls.back(), "segment");
 
     w.controller->applySettings({"view.showToolbar"});
     EXPECT_EQ(w.probe.calls.back(), "setting view.showToolbar");
