@@ -67,7 +67,6 @@ int main(int argc, char** argv)
     timer.start();
     view.storage().setText(std::move(text));
     const double storedMs = timer.nsecsElapsed() / 1e6;
-    ruler->lineIndex = view.lineIndex(); // the window keeps its own copy in the ruler
     ruler->updateThickness();
     view.displayOptionsDidChange();
     const double optionsMs = timer.nsecsElapsed() / 1e6;

@@ -2,6 +2,7 @@
 
 #include "app/documents/DocumentTexts.h"
 #include "app/kit/ActionRouter.h"
+#include "app/window/HostWindows.h"
 #include "app/window/TextDocumentWindow.h"
 
 #include <QPointer>
@@ -13,18 +14,27 @@ namespace EditorShell {
 
 using EditorDocuments::TextDocument;
 
-Application::Application(EditorKit::ActionRouter& router)
+Application::Application(EditorKit::ActionRouter& router,
+                         std::shared_ptr<EditorDocuments::DocumentServices> services,
+                         std::shared_ptr<EditorKit::Presenter> presenter)
     : m_router(router)
+    , m_hosts(std::make_shared<EditorWindow::HostWindows>(router))
+    , m_documents(services)
 {
     QPointer<EditorDocuments::DocumentController> controller(&m_documents);
-    EditorWindow::TextDocumentWindow::install(router, [controller](TextDocument& document) {
+    EditorWindow::TextDocumentWindow::Installation installation;
+    installation.router = &router;
+    installation.presenter = std::move(presenter);
+    installation.hosts = m_hosts;
+    installation.closeDocument = [controller](TextDocument& document) {
         QPointer<TextDocument> closing(&document);
         // Later: the close came from the document's own tab.
         QTimer::singleShot(0, [controller, closing] {
             if (controller && closing)
                 controller->removeDocument(closing);
         });
-    });
+    };
+    EditorWindow::TextDocumentWindow::install(*services, std::move(installation));
     m_router.setDocumentController(&m_documents);
     connect(&m_documents,
             &EditorDocuments::DocumentController::documentAdded,

@@ -4,23 +4,32 @@
 
 #include <QObject>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace EditorKit {
 class ActionRouter;
+class Presenter;
+} // namespace EditorKit
+
+namespace EditorWindow {
+class HostWindows;
 }
 
 namespace EditorShell {
 
 // The application object of the program entry: the document controller with the window
 // module's window factory installed, opening the files and untitled documents asked for, from
-// the command line or from a later start.
+// the command line or from a later start. It takes every service it uses (the program entry
+// gives the shared ones, a test its own); the services get the window factory installed.
 class Application : public QObject
 {
     Q_OBJECT
 public:
-    explicit Application(EditorKit::ActionRouter& router);
+    Application(EditorKit::ActionRouter& router,
+                std::shared_ptr<EditorDocuments::DocumentServices> services,
+                std::shared_ptr<EditorKit::Presenter> presenter);
     ~Application() override;
 
     // Absolute paths (an open file's tab comes to the front) and request URLs, in order; a new
@@ -37,6 +46,7 @@ private:
     void show(EditorDocuments::TextDocument* document);
 
     EditorKit::ActionRouter& m_router;
+    std::shared_ptr<EditorWindow::HostWindows> m_hosts;
     EditorDocuments::DocumentController m_documents;
 };
 

@@ -2,6 +2,7 @@
 // its files over to it and exits.
 #include "app/documents/TextDocument.h"
 #include "app/kit/ActionRouter.h"
+#include "app/kit/Presenter.h"
 #include "app/shell/Application.h"
 #include "app/shell/InstanceListener.h"
 #include "app/window/DocumentWindowController.h"
@@ -111,7 +112,9 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    EditorShell::Application application(EditorKit::ActionRouter::shared());
+    EditorShell::Application application(EditorKit::ActionRouter::shared(),
+                                         EditorDocuments::DocumentServices::shared(),
+                                         std::make_shared<EditorKit::WidgetPresenter>());
     reportStatus(application);
     claim.listener->onHandOver = [&application](const Platform::AppSocket::HandOver& request) {
         application.openArguments(request.arguments);

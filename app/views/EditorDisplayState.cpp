@@ -1,5 +1,7 @@
 #include "app/views/EditorDisplayState.h"
 
+#include "app/views/RangeStore.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -55,6 +57,20 @@ double EditorViewOptions::clampedZoom(double zoom)
     if (std::isnan(zoom))
         return 1.0;
     return std::clamp(zoom, zoomSteps().front(), zoomSteps().back());
+}
+
+void EditorDisplayState::applyEdit(const EditRecord& edit)
+{
+    if (edit.origin == EditOrigin::reload) {
+        findMatches.clear();
+        currentMatch.reset();
+        syntaxErrors.clear();
+        return;
+    }
+    RangeStore::apply(findMatches, edit);
+    if (currentMatch)
+        currentMatch = RangeStore::moved(*currentMatch, edit);
+    RangeStore::apply(syntaxErrors, edit);
 }
 
 } // namespace EditorViews

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/views/EditRecord.h"
 #include "app/views/TextRange.h"
 #include "core/CompiledSearch.h"
 
@@ -69,6 +70,10 @@ public:
     std::optional<EditorCore::SearchMatch> currentMatch;
     // Ascending by location with ends that do not decrease.
     std::vector<TextRange> syntaxErrors;
+
+    // The stored ranges follow one change of the text (see RangeStore); a whole-text
+    // replacement drops them all.
+    void applyEdit(const EditRecord& edit);
 };
 
 } // namespace EditorViews

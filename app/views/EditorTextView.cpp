@@ -141,6 +141,8 @@ QStringView EditorTextView::paragraphText(int line) const
 
 void EditorTextView::storageDidReplace(int location, int replacedLength, int newLength)
 {
+    const EditOrigin origin = m_nextOrigin.value_or(EditOrigin::typing);
+    m_nextOrigin.reset();
     if (location == 0 && replacedLength == m_lines.length()) {
         // The whole text was replaced: building afresh is faster than rescanning as an edit.
         m_lines = EditorCore::LineIndex(view(text()));
@@ -200,6 +202,17 @@ void EditorTextView::storageDidReplace(int location, int replacedLength, int new
     viewport()->update();
     if (m_ruler)
         m_ruler->update();
+
+    if (m_delegate) {
+        EditRecord record;
+        record.location = location;
+        record.oldLength = replacedLength;
+        // A whole-text replacement shares the storage's string instead of copying it.
+        record.insertedText = text().mid(location, newLength);
+        record.version = m_storage->version();
+        record.origin = origin;
+        m_delegate->textDidEdit(*this, record);
+    }
 }
 
 void EditorTextView::rebuildVisualLines()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/kit/Responder.h"
+#include "app/views/EditRecord.h"
 #include "app/views/EditorDisplayState.h"
 #include "app/views/EditorFont.h"
 #include "app/views/InvisibleMarks.h"
@@ -38,6 +39,8 @@ public:
     // True when the delegate handled the command; the view then does nothing more.
     virtual bool doCommandBySelector(EditorTextView&, const QString&) { return false; }
     virtual void textDidChange(EditorTextView&) {}
+    // After every change of the storage, once the view's line index followed it.
+    virtual void textDidEdit(EditorTextView&, const EditRecord&) {}
     virtual void selectionDidChange(EditorTextView&) {}
     // Files dropped on the view are opened as documents, never inserted as text.
     virtual void openDroppedFiles(EditorTextView&, const QList<QUrl>&) {}
@@ -62,7 +65,26 @@ public:
     TextStorage& storage() { return *m_storage; }
     const QString& text() const;
     EditorDisplayState& display() { return *m_display; }
+    // The document's one line index: the ruler and the window's status read this one.
     const EditorCore::LineIndex& lineIndex() const { return m_lines; }
+    // Replaces the whole text from outside the editing (opening, reloading): the edit record
+    // says `reload`, and undo is not involved.
+    void setText(QString text);
+
+    // Edits pushed onto the undo stack while it lives carry this origin (their undo and redo
+    // say `undoRedo`).
+    class OriginScope
+    {
+    public:
+        OriginScope(EditorTextView& view, EditOrigin origin);
+        ~OriginScope();
+        OriginScope(const OriginScope&) = delete;
+        OriginScope& operator=(const OriginScope&) = delete;
+
+    private:
+        EditorTextView& m_view;
+        EditOrigin m_saved;
+    };
 
     void setDelegate(EditorTextViewDelegate* delegate) { m_delegate = delegate; }
     // The document's undo stack; the view keeps its own until it is given one.
@@ -259,6 +281,9 @@ private:
     QString m_preedit;
     int m_preeditCursor = 0;
     int m_coalescingGeneration = 0;
+    // What a new undoable edit is stamped with, and what the next storage change reports.
+    EditOrigin m_pushOrigin = EditOrigin::typing;
+    std::optional<EditOrigin> m_nextOrigin;
     bool m_caretVisible = true;
     QBasicTimer m_blink;
     bool m_mouseSelecting = false;

@@ -37,6 +37,7 @@ public:
         , m_after(selectionAfter)
         , m_kind(kind)
         , m_generation(view->m_coalescingGeneration)
+        , m_origin(view->m_pushOrigin)
     {}
 
     int id() const override
@@ -83,7 +84,11 @@ public:
     {
         if (!m_view)
             return;
+        // The first redo is the push itself.
+        m_view->m_nextOrigin = m_pushed ? EditOrigin::undoRedo : m_origin;
+        m_pushed = true;
         m_view->m_storage->replace({m_location, static_cast<int>(m_oldText.size())}, m_newText);
+        m_view->m_nextOrigin.reset();
         m_view->setSelectedRange(m_after);
         m_view->scrollRangeToVisible(m_after);
         m_view->didChangeText();
@@ -93,7 +98,9 @@ public:
     {
         if (!m_view)
             return;
+        m_view->m_nextOrigin = EditOrigin::undoRedo;
         m_view->m_storage->replace({m_location, static_cast<int>(m_newText.size())}, m_oldText);
+        m_view->m_nextOrigin.reset();
         m_view->breakUndoCoalescing();
         m_view->setSelectedRange(m_before);
         m_view->scrollRangeToVisible(m_before);
@@ -109,7 +116,28 @@ private:
     TextRange m_after;
     EditKind m_kind;
     int m_generation;
+    EditOrigin m_origin;
+    bool m_pushed = false;
 };
+
+EditorTextView::OriginScope::OriginScope(EditorTextView& view, EditOrigin origin)
+    : m_view(view)
+    , m_saved(view.m_pushOrigin)
+{
+    m_view.m_pushOrigin = origin;
+}
+
+EditorTextView::OriginScope::~OriginScope()
+{
+    m_view.m_pushOrigin = m_saved;
+}
+
+void EditorTextView::setText(QString text)
+{
+    m_nextOrigin = EditOrigin::reload;
+    m_storage->setText(std::move(text));
+    m_nextOrigin.reset();
+}
 
 // MARK: edits
 

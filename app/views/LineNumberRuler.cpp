@@ -14,7 +14,6 @@ namespace EditorViews {
 
 LineNumberRuler::LineNumberRuler(EditorTextView* editor)
     : QWidget(editor)
-    , lineIndex(std::u16string_view())
     , m_editor(editor)
 {
     updateThickness();
@@ -35,7 +34,7 @@ void LineNumberRuler::updateThickness()
     QFontMetricsF metrics(labelFont());
     double digitWidth = metrics.horizontalAdvance(QLatin1Char('8'));
     int digits = 1;
-    for (auto count = lineIndex.lineCount(); count >= 10; count /= 10)
+    for (auto count = m_editor ? m_editor->lineIndex().lineCount() : 1; count >= 10; count /= 10)
         ++digits;
     double thickness = std::ceil(digitWidth * std::max(3, digits) + 26);
     if (thickness == m_thickness)
@@ -57,6 +56,7 @@ void LineNumberRuler::paintEvent(QPaintEvent*)
     const double labelHeight = metrics.ascent() + metrics.descent();
     painter.setFont(font);
 
+    const EditorCore::LineIndex& lineIndex = m_editor->lineIndex();
     const auto current = lineIndex.lineNumber(m_editor->selectedRange().location);
     for (const auto& paragraph : m_editor->visibleParagraphs()) {
         const auto number = lineIndex.lineNumber(paragraph.start);

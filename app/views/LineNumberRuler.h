@@ -10,15 +10,12 @@ namespace EditorViews {
 
 class EditorTextView;
 
-// The line-number gutter left of the text. It also holds the window's one authoritative line
-// index: the window updates `lineIndex` after every edit and reads line numbers from it.
+// The line-number gutter left of the text. Its numbers come from the editor's line index.
 class LineNumberRuler : public QWidget
 {
     Q_OBJECT
 public:
     explicit LineNumberRuler(EditorTextView* editor);
-
-    EditorCore::LineIndex lineIndex;
 
     EditorTextView* editor() const { return m_editor; }
     QFont labelFont() const;

@@ -12,6 +12,7 @@ void TextStorage::replace(TextRange range, const QString& replacement)
     if (clamped.length == 0 && replacement.isEmpty())
         return;
     m_text.replace(clamped.location, clamped.length, replacement);
+    ++m_version;
     emit didReplace(clamped.location, clamped.length, static_cast<int>(replacement.size()));
 }
 
@@ -19,6 +20,7 @@ void TextStorage::setText(QString text)
 {
     int old = length();
     m_text = std::move(text);
+    ++m_version;
     emit didReplace(0, old, length());
 }
 

@@ -5,6 +5,8 @@
 #include <QObject>
 #include <QString>
 
+#include <cstdint>
+
 namespace EditorViews {
 
 // The document's text exactly as it is: one QString whose UTF-16 offsets are the editor's
@@ -18,6 +20,8 @@ public:
 
     const QString& text() const { return m_text; }
     int length() const { return static_cast<int>(m_text.size()); }
+    // Counts the changes: each replace and setText adds one.
+    std::uint64_t version() const { return m_version; }
 
     // The range is clamped into the text.
     void replace(TextRange range, const QString& replacement);
@@ -30,6 +34,7 @@ signals:
 
 private:
     QString m_text;
+    std::uint64_t m_version = 0;
 };
 
 } // namespace EditorViews

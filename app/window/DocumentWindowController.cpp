@@ -8,6 +8,9 @@
 #include "app/views/LineNumberRuler.h"
 #include "app/views/TextStorage.h"
 #include "app/window/DocumentContentView.h"
+#include "app/window/FileWatcherFeature.h"
+#include "app/window/HostWindows.h"
+#include "app/window/SelectionCounter.h"
 #include "app/window/StatusContent.h"
 #include "app/window/WindowDocument.h"
 #include "app/window/WindowFormat.h"
@@ -21,10 +24,8 @@
 #include <QDBusMessage>
 #include <QDBusPendingCall>
 #include <QDir>
-#include <QEvent>
+#include <QMetaObject>
 #include <QPushButton>
-#include <QScreen>
-#include <QSocketNotifier>
 #include <QTimer>
 #include <QUndoStack>
 #include <QUrl>
@@ -39,11 +40,6 @@ using EditorStore::SettingKeys;
 
 namespace {
 
-std::u16string_view view(const QString& text)
-{
-    return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())};
-}
-
 QString qstring16(std::u16string_view text)
 {
     return QString(reinterpret_cast<const QChar*>(text.data()),
@@ -54,43 +50,6 @@ QString qstring(std::string_view utf8)
 {
     return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
-
-// The host window a new document joins: the one most recently made active.
-class HostTracker : public QObject
-{
-public:
-    static HostTracker& shared()
-    {
-        static auto* tracker = new HostTracker();
-        return *tracker;
-    }
-
-    void track(EditorKit::HostWindow* window)
-    {
-        window->installEventFilter(this);
-        m_lastActive = window;
-    }
-
-    EditorKit::HostWindow* windowToJoin() const
-    {
-        if (auto* active = qobject_cast<EditorKit::HostWindow*>(QApplication::activeWindow()))
-            return active;
-        if (m_lastActive && m_lastActive->isVisible())
-            return m_lastActive;
-        return nullptr;
-    }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (event->type() == QEvent::WindowActivate)
-            m_lastActive = qobject_cast<EditorKit::HostWindow*>(watched);
-        return QObject::eventFilter(watched, event);
-    }
-
-private:
-    QPointer<EditorKit::HostWindow> m_lastActive;
-};
 
 } // namespace
 
@@ -129,19 +88,18 @@ DocumentWindowController::DocumentWindowController(WindowDocument& document,
             weak->revealInFinder();
     };
 
-    // The document's text, caret at the start, and the line index of that text.
-    m_textView->storage().setText(document.loadedText());
+    // The document's text, caret at the start; the view's line index follows it.
+    m_textView->setText(document.loadedText());
     m_textView->setSelectedRange({0, 0});
-    m_ruler->lineIndex = EditorCore::LineIndex(view(m_textView->text()));
     m_textView->setDelegate(this);
-    connect(&m_textView->storage(),
-            &EditorViews::TextStorage::didReplace,
-            this,
-            &DocumentWindowController::storageDidProcessEditing);
-    connect(document.undoStack(), &QUndoStack::cleanChanged, this, [this] {
-        synchronizeWindowTitleWithDocumentName();
-        updateStatusBar();
-    });
+    // The edited marker follows the undo stack's clean state.
+    connect(document.undoStack(), &QUndoStack::cleanChanged, this, [this] { setNeedsRefresh(); });
+
+    m_selectionCounter = std::make_unique<SelectionCounter>();
+    m_selectionCounter->onCounted = [weak] {
+        if (weak)
+            weak->setNeedsRefresh();
+    };
 
     // View memory of the file, else the new-tab settings.
     EditorStore::Settings& values = settings();
@@ -157,7 +115,6 @@ DocumentWindowController::DocumentWindowController(WindowDocument& document,
     applyDisplayOptions(EditorViews::EditorViewOptions::fromSettings(newTab, memory), false);
 
     m_statusBar->setHidden(!values.value(SettingKeys::viewShowStatusBar));
-    layoutBands();
     applyEditability();
 
     addHandler("toggleStatusBar:", [weak](const EditorKit::ActionSender&) {
@@ -169,8 +126,11 @@ DocumentWindowController::DocumentWindowController(WindowDocument& document,
         if (weak)
             weak->showStatusMenu(segment, button);
     };
-    synchronizeWindowTitleWithDocumentName();
-    updateStatusBar();
+    m_features = m_environment.features ? m_environment.features() : standardWindowFeatures();
+    for (const auto& feature : m_features)
+        feature->attach(*this);
+    layoutBands();
+    refreshNow();
 
     m_settingsObserver = EditorStore::SettingsChangeCenter::shared()->addObserver(
         [weak](const std::vector<std::string>& keys) {
@@ -187,7 +147,9 @@ DocumentWindowController::DocumentWindowController(WindowDocument& document,
 DocumentWindowController::~DocumentWindowController()
 {
     EditorStore::SettingsChangeCenter::shared()->removeObserver(m_settingsObserver);
-    stopFileWatcher();
+    for (auto feature = m_features.rbegin(); feature != m_features.rend(); ++feature)
+        (*feature)->detach();
+    m_features.clear();
     if (m_textView)
         m_textView->setDelegate(nullptr);
     if (m_page) {
@@ -219,18 +181,9 @@ void DocumentWindowController::showWindow()
         return;
     EditorKit::HostWindow* host = m_page->hostWindow();
     if (!host) {
-        host = HostTracker::shared().windowToJoin();
-        if (!host) {
-            host = new EditorKit::HostWindow(m_router);
-            host->setAttribute(Qt::WA_DeleteOnClose);
-            host->resize(EditorKit::HostWindow::newWindowSize);
-            if (QScreen* screen = QGuiApplication::primaryScreen()) {
-                QRect frame(QPoint(), EditorKit::HostWindow::newWindowSize);
-                frame.moveCenter(screen->availableGeometry().center());
-                host->move(frame.topLeft());
-            }
-            HostTracker::shared().track(host);
-        }
+        if (!m_environment.hosts)
+            m_environment.hosts = std::make_shared<HostWindows>(m_router);
+        host = m_environment.hosts->windowForNewPage();
         host->addPage(m_page);
     }
     host->setCurrentPage(m_page);
@@ -238,7 +191,6 @@ void DocumentWindowController::showWindow()
     host->raise();
     host->activateWindow();
     m_textView->setFocus();
-    // The encoding chooser for an unsure guess comes with the status menus.
 }
 
 void DocumentWindowController::setCloseHandler(std::function<void()> handler)
@@ -251,7 +203,8 @@ void DocumentWindowController::setCloseHandler(std::function<void()> handler)
 void DocumentWindowController::finishOpening()
 {
     updateTabBarVisibility();
-    startFileWatcher();
+    for (const auto& feature : m_features)
+        feature->windowDidOpen();
 }
 
 void DocumentWindowController::updateTabBarVisibility()
@@ -307,12 +260,25 @@ CodeLanguage DocumentWindowController::detectedLanguage() const
 
 CodeLanguage DocumentWindowController::effectiveLanguage() const
 {
-    return languageChoice.value_or(detectedLanguage());
+    return m_languageChoice.value_or(detectedLanguage());
+}
+
+void DocumentWindowController::setLanguageChoice(std::optional<CodeLanguage> language)
+{
+    m_languageChoice = language;
+    setNeedsRefresh();
+}
+
+void DocumentWindowController::setSuspiciousReport(EditorCore::SuspiciousReport report)
+{
+    m_suspiciousReport = std::move(report);
+    setNeedsRefresh();
 }
 
 bool DocumentWindowController::syntaxTooLarge(CodeLanguage language) const
 {
-    // The size rule of the tab's syntax colouring, which reports its state here once it exists.
+    // The size rule of the tab's syntax colouring (a colouring part may set the status's
+    // field itself through contributeStatus).
     EditorStore::Settings& values = settings();
     if (!values.value(SettingKeys::syntaxEnabled))
         return false;
@@ -374,13 +340,15 @@ void DocumentWindowController::applySettings(const std::vector<std::string>& cha
     if (has("view.showToolbar"))
         layoutBands();
     if (has("syntax.enabled") || has("syntax.maxMB") || has("syntax.autoDownload"))
-        updateStatusBar();
+        setNeedsRefresh();
     if (has("view.showTabBarAlways"))
         updateTabBarVisibility();
     if (hasPrefix("editor.indent.")) {
         applyDisplayOptions(m_display->options, true);
-        updateStatusBar();
+        setNeedsRefresh();
     }
+    for (const auto& feature : m_features)
+        feature->settingsDidChange(changedKeys);
 }
 
 void DocumentWindowController::rememberViewOptions()
@@ -394,6 +362,27 @@ void DocumentWindowController::rememberViewOptions()
 
 // MARK: status
 
+void DocumentWindowController::setNeedsRefresh()
+{
+    if (m_refreshQueued)
+        return;
+    m_refreshQueued = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (m_refreshQueued)
+                refreshNow();
+        },
+        Qt::QueuedConnection);
+}
+
+void DocumentWindowController::refreshNow()
+{
+    m_refreshQueued = false;
+    updateTitle();
+    updateStatusBar();
+}
+
 void DocumentWindowController::updateStatusBar()
 {
     m_textView->setNewlineString(qstring16(EditorCore::characters(effectiveLineEnding())));
@@ -403,8 +392,11 @@ void DocumentWindowController::updateStatusBar()
 
     StatusContent::Inputs inputs;
     inputs.text = m_textView->text();
-    inputs.lineIndex = &m_ruler->lineIndex;
+    inputs.lineIndex = &m_textView->lineIndex();
     inputs.selection = m_textView->selectedRange();
+    inputs.selectedCharacters = m_selectionCounter->count(
+        m_textView->text(), m_textView->storage().version(), inputs.selection);
+    inputs.selectionCountPending = !inputs.selectedCharacters;
     inputs.encoding = current->encoding();
     inputs.hasByteOrderMark = current->hasByteOrderMark();
     inputs.lineEndings = current->lineEndings();
@@ -413,11 +405,13 @@ void DocumentWindowController::updateStatusBar()
     const CodeLanguage language = effectiveLanguage();
     inputs.languageName = qstring(EditorFeatures::displayName(language));
     inputs.syntaxTooLarge = syntaxTooLarge(language);
-    inputs.suspiciousTotal = suspiciousReport.total();
+    inputs.suspiciousTotal = m_suspiciousReport.total();
     inputs.editable = m_textView->isEditable();
     if (auto url = current->fileURL())
         inputs.filePath = QString::fromStdString(url->string());
     inputs.homeFolder = m_environment.homeFolder;
+    for (const auto& feature : m_features)
+        feature->contributeStatus(inputs);
 
     StatusBarView::Content content = StatusContent::compute(inputs);
     m_statusBar->update(content);
@@ -426,12 +420,9 @@ void DocumentWindowController::updateStatusBar()
 
 void DocumentWindowController::replaceAllText(const QString& text)
 {
-    m_textView->storage().setText(text);
-    m_ruler->lineIndex = EditorCore::LineIndex(view(m_textView->text()));
+    m_textView->setText(text);
     m_textView->setSelectedRange({0, 0});
-    m_ruler->updateThickness();
-    m_ruler->update();
-    updateStatusBar();
+    setNeedsRefresh();
 }
 
 void DocumentWindowController::toggleStatusBar()
@@ -440,7 +431,7 @@ void DocumentWindowController::toggleStatusBar()
     m_content->layoutContent();
 }
 
-void DocumentWindowController::synchronizeWindowTitleWithDocumentName()
+void DocumentWindowController::updateTitle()
 {
     WindowDocument* current = document();
     if (!current || !m_page)
@@ -454,11 +445,13 @@ void DocumentWindowController::synchronizeWindowTitleWithDocumentName()
         m_page->setWindowFilePath(QString::fromStdString(url->string()));
 }
 
-void DocumentWindowController::showStatusMenu(StatusBarView::Segment segment, QPushButton*)
+void DocumentWindowController::showStatusMenu(StatusBarView::Segment segment, QPushButton* button)
 {
-    // The menus of the encoding, line-ending, indentation, language and suspicious segments,
-    // and the problems and follow actions, come with the window features that own them.
-    (void)segment;
+    // The segment's menu belongs to the feature that owns the segment.
+    for (const auto& feature : m_features) {
+        if (feature->statusSegmentClicked(segment, button))
+            return;
+    }
 }
 
 void DocumentWindowController::revealInFinder()
@@ -542,9 +535,16 @@ void DocumentWindowController::setExtraBands(std::vector<QWidget*> bands)
 
 void DocumentWindowController::layoutBands()
 {
-    // Top first: tool band, extra bands, banners, find bar. The tool band and find bar come
-    // with the window features.
-    std::vector<QWidget*> bands;
+    // Top first: features' bands above the banners (the tool band), extra bands, banners,
+    // features' bands below them (the find bar).
+    std::vector<QWidget*> above;
+    std::vector<QWidget*> below;
+    for (const auto& feature : m_features) {
+        WindowFeature::Bands bands = feature->bands();
+        above.insert(above.end(), bands.aboveBanners.begin(), bands.aboveBanners.end());
+        below.insert(below.end(), bands.belowBanners.begin(), bands.belowBanners.end());
+    }
+    std::vector<QWidget*> bands = std::move(above);
     for (const auto& band : m_extraBands) {
         if (band)
             bands.push_back(band);
@@ -553,6 +553,7 @@ void DocumentWindowController::layoutBands()
         if (entry)
             bands.push_back(entry);
     }
+    bands.insert(bands.end(), below.begin(), below.end());
     m_content->setBands(bands);
 }
 
@@ -566,46 +567,56 @@ void DocumentWindowController::applyEditability()
 
 void DocumentWindowController::stopFileWatcher()
 {
-    if (m_fileWatcherNotifier) {
-        // Possibly from inside its own signal (a disk check that re-arms the watcher).
-        m_fileWatcherNotifier->setEnabled(false);
-        m_fileWatcherNotifier->deleteLater();
-        m_fileWatcherNotifier = nullptr;
-    }
-    if (m_fileWatcher)
-        m_fileWatcher->stop();
-    m_fileWatcher.reset();
+    if (auto* watcher = feature<FileWatcherFeature>())
+        watcher->stop();
 }
 
 void DocumentWindowController::startFileWatcher()
 {
-    stopFileWatcher();
-    WindowDocument* current = document();
-    if (!current || current->isExternalCopy())
-        return;
-    auto url = current->fileURL();
-    if (!url)
-        return;
-    QPointer<DocumentWindowController> weak(this);
-    m_fileWatcher = std::make_unique<Platform::FileWatcher>(
-        *url,
-        [weak] {
-            if (weak && weak->m_environment.onDiskChange)
-                weak->m_environment.onDiskChange();
-        },
-        [weak](std::chrono::milliseconds delay, std::function<void()> task) {
-            if (weak)
-                QTimer::singleShot(delay, weak.data(), std::move(task));
-        });
-    m_fileWatcher->start();
-    if (m_fileWatcher->descriptor() >= 0) {
-        m_fileWatcherNotifier =
-            new QSocketNotifier(m_fileWatcher->descriptor(), QSocketNotifier::Read, this);
-        connect(m_fileWatcherNotifier, &QSocketNotifier::activated, this, [this] {
-            if (m_fileWatcher)
-                m_fileWatcher->handleEvents();
-        });
+    if (auto* watcher = feature<FileWatcherFeature>())
+        watcher->start();
+}
+
+Platform::FileWatcher* DocumentWindowController::fileWatcher() const
+{
+    auto* watcher = feature<FileWatcherFeature>();
+    return watcher ? watcher->watcher() : nullptr;
+}
+
+// MARK: responder
+
+EditorKit::Responder* DocumentWindowController::featureResponding(std::string_view action) const
+{
+    for (const auto& feature : m_features) {
+        if (feature->respondsToAction(action))
+            return feature.get();
     }
+    return nullptr;
+}
+
+bool DocumentWindowController::respondsToAction(std::string_view action) const
+{
+    return ActionTableResponder::respondsToAction(action) || featureResponding(action);
+}
+
+bool DocumentWindowController::validateAction(std::string_view action,
+                                              const EditorKit::ActionSender& sender) const
+{
+    if (ActionTableResponder::respondsToAction(action))
+        return ActionTableResponder::validateAction(action, sender);
+    auto* responder = featureResponding(action);
+    return responder && responder->validateAction(action, sender);
+}
+
+void DocumentWindowController::performAction(std::string_view action,
+                                             const EditorKit::ActionSender& sender)
+{
+    if (ActionTableResponder::respondsToAction(action)) {
+        ActionTableResponder::performAction(action, sender);
+        return;
+    }
+    if (auto* responder = featureResponding(action))
+        responder->performAction(action, sender);
 }
 
 } // namespace EditorWindow

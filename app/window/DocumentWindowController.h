@@ -6,6 +6,7 @@
 #include "app/views/EditorTextView.h"
 #include "app/window/BannerView.h"
 #include "app/window/StatusBarView.h"
+#include "app/window/WindowFeature.h"
 #include "core/Indentation.h"
 #include "core/LineEnding.h"
 #include "core/SuspiciousCharacters.h"
@@ -22,8 +23,6 @@
 #include <memory>
 #include <optional>
 #include <vector>
-
-class QSocketNotifier;
 
 namespace EditorKit {
 class ActionRouter;
@@ -45,10 +44,13 @@ class LineNumberRuler;
 namespace EditorWindow {
 
 class DocumentContentView;
+class HostWindows;
+class SelectionCounter;
 class WindowDocument;
 
 // What a window needs from outside besides its document: the settings, the per-file view
-// memory and where the home folder is. Tests give their own.
+// memory, where the home folder is, the host windows it may join and its features. Tests give
+// their own.
 struct WindowEnvironment
 {
     // nullptr: the application's shared settings.
@@ -62,16 +64,21 @@ struct WindowEnvironment
         rememberView;
     // Empty: the user's home folder.
     QString homeFolder;
-    // Where `startFileWatcher` points a file's change; by default nothing more happens (the
+    // Where the file watcher points a file's change; by default nothing more happens (the
     // disk check belongs to the window features).
     std::function<void()> onDiskChange;
+    // The host windows a shown window joins; none: each window gets a host of its own.
+    std::shared_ptr<HostWindows> hosts;
+    // The window's features; none: `standardWindowFeatures()`.
+    WindowFeatureFactory features;
 };
 
 // The controller of one document window: one tab page of a host window with its text view,
-// line-number ruler, status bar and bands. It is the text view's delegate, so every change of
-// the text passes through its edit pipeline, and it keeps the title, the edited marker and the
-// status bar in step with the document. Owned by its document; holds the document weakly.
-// Main thread only.
+// line-number ruler, status bar and bands, and the list of its features. It is the text view's
+// delegate, so every change of the text passes through its edit pipeline, which publishes one
+// edit record per change to the display state's range stores and to every feature. The title,
+// the edited marker and the status bar are refreshed at most once per turn of the event loop.
+// Owned by its document; holds the document weakly. Main thread only.
 class DocumentWindowController
     : public QObject
     , public EditorKit::ActionTableResponder
@@ -93,9 +100,23 @@ public:
     DocumentContentView* content() const { return m_content; }
     const std::shared_ptr<EditorViews::EditorDisplayState>& display() const { return m_display; }
     WindowDocument* document() const;
+    const WindowEnvironment& environment() const { return m_environment; }
 
-    // Joins the most recently active host window as a tab, or opens a new window (1180 by 640,
-    // centred), and brings the tab to the front.
+    // The features, in the order they were formed.
+    const WindowFeatureList& features() const { return m_features; }
+    // The first feature of that type, or null.
+    template<class Feature>
+    Feature* feature() const
+    {
+        for (const auto& entry : m_features) {
+            if (auto* found = dynamic_cast<Feature*>(entry.get()))
+                return found;
+        }
+        return nullptr;
+    }
+
+    // Joins the host window to join (see HostWindows), or opens a new one, and brings the tab
+    // to the front.
     void showWindow();
     // What closing the tab does (the document closes itself); by default the tab just goes.
     void setCloseHandler(std::function<void()> handler);
@@ -104,7 +125,11 @@ public:
     EditorCore::IndentStyle effectiveIndentStyle() const;
     EditorCore::LineEnding effectiveLineEnding() const;
     EditorFeatures::CodeLanguage detectedLanguage() const;
-    std::optional<EditorFeatures::CodeLanguage> languageChoice;
+    const std::optional<EditorFeatures::CodeLanguage>& languageChoice() const
+    {
+        return m_languageChoice;
+    }
+    void setLanguageChoice(std::optional<EditorFeatures::CodeLanguage> language);
 
     void applyDisplayOptions(const EditorViews::EditorViewOptions& options, bool relayout);
     void applySettings(const std::vector<std::string>& changedKeys);
@@ -112,16 +137,20 @@ public:
     // With fewer than two tabs, the window shows its tab bar as "view.showTabBarAlways" says.
     void updateTabBarVisibility();
 
-    // The one refresh of the status bar.
-    void updateStatusBar();
+    // Asks for the title, the edited marker and the status bar to be computed again, once,
+    // on the next turn of the event loop.
+    void setNeedsRefresh();
+    // Computes them now (a pending refresh is then skipped).
+    void refreshNow();
     // A re-read file replaces the whole text: fresh line index, caret at the start.
     void replaceAllText(const QString& text);
     void toggleStatusBar();
-    void synchronizeWindowTitleWithDocumentName();
 
     // Every command's change of the text: one undoable step under the action name. Absent
     // edits and read-only text change nothing.
     void replaceText(const std::optional<EditorCore::TextEdit>& edit, const QString& actionName);
+    // True only while replaceText runs: the typing transforms leave command edits alone.
+    bool isApplyingCommand() const { return m_applyingCommand; }
 
     // Banners, one per key: a new banner replaces the one with the same key.
     BannerView* showBanner(const QString& key,
@@ -133,22 +162,21 @@ public:
     const std::vector<QPointer<BannerView>>& banners() const { return m_banners; }
     // Other bands (progress and the like), above the banners.
     void setExtraBands(std::vector<QWidget*> bands);
+    // Places the bands again: features' above the banners, extra bands, banners, features'
+    // below the banners.
     void layoutBands();
 
-    // Stops the current watcher and, for a document with a file that is not an external copy,
-    // watches that file.
+    // The file watcher feature's: stops the current watcher and, for a document with a file
+    // that is not an external copy, watches that file.
     void startFileWatcher();
-    Platform::FileWatcher* fileWatcher() const { return m_fileWatcher.get(); }
+    Platform::FileWatcher* fileWatcher() const;
     void stopFileWatcher();
 
     void applyEditability();
 
-    // The text was edited since it was loaded; the document clears it after a save or reload.
-    bool hasUnsavedEdits = false;
     // The last count of suspicious characters; the status bar shows its total.
-    EditorCore::SuspiciousReport suspiciousReport;
-    // True only while replaceText runs: the typing transforms leave command edits alone.
-    bool isApplyingCommand = false;
+    const EditorCore::SuspiciousReport& suspiciousReport() const { return m_suspiciousReport; }
+    void setSuspiciousReport(EditorCore::SuspiciousReport report);
 
     // EditorTextViewDelegate: the edit pipeline.
     bool shouldChangeText(EditorViews::EditorTextView& view,
@@ -156,22 +184,34 @@ public:
                           const QString& replacement) override;
     bool doCommandBySelector(EditorViews::EditorTextView& view, const QString& selector) override;
     void textDidChange(EditorViews::EditorTextView& view) override;
+    void textDidEdit(EditorViews::EditorTextView& view,
+                     const EditorViews::EditRecord& edit) override;
     void selectionDidChange(EditorViews::EditorTextView& view) override;
+
+    // Responder: the controller's own actions, then its features' in list order.
+    bool respondsToAction(std::string_view action) const override;
+    bool validateAction(std::string_view action,
+                        const EditorKit::ActionSender& sender) const override;
+    void performAction(std::string_view action, const EditorKit::ActionSender& sender) override;
 
 signals:
     // After each status refresh, with what the status bar shows.
     void statusDidUpdate(const EditorWindow::StatusBarView::Content& content);
+    // After every change of the text: the one edit record (features get it first).
+    void textDidEditRecord(const EditorViews::EditRecord& edit);
 
 private:
     EditorStore::Settings& settings() const;
-    void storageDidProcessEditing(int location, int replacedLength, int newLength);
     // The indentation the typing transforms use: YAML indents with spaces.
     EditorCore::IndentStyle typingIndentStyle(EditorFeatures::CodeLanguage language) const;
     EditorFeatures::CodeLanguage effectiveLanguage() const;
     bool syntaxTooLarge(EditorFeatures::CodeLanguage language) const;
     void finishOpening();
+    void updateTitle();
+    void updateStatusBar();
     void showStatusMenu(StatusBarView::Segment segment, QPushButton* button);
     void revealInFinder();
+    EditorKit::Responder* featureResponding(std::string_view action) const;
 
     QPointer<QObject> m_documentObject;
     WindowDocument* m_document = nullptr;
@@ -186,10 +226,14 @@ private:
     DocumentContentView* m_content = nullptr;
     std::vector<QPointer<BannerView>> m_banners;
     std::vector<QPointer<QWidget>> m_extraBands;
-    std::unique_ptr<Platform::FileWatcher> m_fileWatcher;
-    QSocketNotifier* m_fileWatcherNotifier = nullptr;
+    WindowFeatureList m_features;
+    std::unique_ptr<SelectionCounter> m_selectionCounter;
     std::function<void()> m_closeHandler;
     std::uint64_t m_settingsObserver = 0;
+    std::optional<EditorFeatures::CodeLanguage> m_languageChoice;
+    EditorCore::SuspiciousReport m_suspiciousReport;
+    bool m_applyingCommand = false;
+    bool m_refreshQueued = false;
 };
 
 } // namespace EditorWindow

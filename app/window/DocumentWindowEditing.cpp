@@ -1,14 +1,12 @@
-// The edit pipeline of a document window: the typing transforms before a change, the line
-// index after the storage changed, and the follow-ups once the text view reports the change.
+// The edit pipeline of a document window: the typing transforms before a change, the one edit
+// record after the storage changed (range stores, then the features), and one refresh of the
+// title and status per turn.
 #include "app/kit/Localized.h"
-#include "app/views/LineNumberRuler.h"
 #include "app/views/TextStorage.h"
 #include "app/window/DocumentWindowController.h"
 #include "app/window/WindowDocument.h"
 #include "core/AutoIndent.h"
 #include "store/Settings.h"
-
-#include <QTimer>
 
 namespace EditorWindow {
 
@@ -61,7 +59,8 @@ void DocumentWindowController::replaceText(const std::optional<EditorCore::TextE
 {
     if (!edit || !m_textView->isEditable())
         return;
-    ApplyingCommand applying(isApplyingCommand);
+    ApplyingCommand applying(m_applyingCommand);
+    EditorViews::EditorTextView::OriginScope origin(*m_textView, EditorViews::EditOrigin::command);
     const QString replacement = qstring(edit->replacement);
     if (!shouldChangeText(*m_textView, edit->range, replacement))
         return;
@@ -75,7 +74,7 @@ bool DocumentWindowController::shouldChangeText(EditorViews::EditorTextView& tex
 {
     EditorStore::Settings& values = settings();
     // A closing bracket typed on an indentation-only line steps back one level.
-    if (!isApplyingCommand && range.length == 0 && replacement.size() == 1
+    if (!m_applyingCommand && range.length == 0 && replacement.size() == 1
         && !textView.hasMarkedText() && values.value(SettingKeys::editorIndentBrackets)) {
         auto edit =
             EditorCore::AutoIndent::closingBracketEdit(view(replacement),
@@ -93,7 +92,7 @@ bool DocumentWindowController::shouldChangeText(EditorViews::EditorTextView& tex
     }
 
     // Inserted line breaks take the document's own ending, so the file keeps its endings.
-    if (isApplyingCommand || replacement.isEmpty())
+    if (m_applyingCommand || replacement.isEmpty())
         return true;
     if (!replacement.contains(QLatin1Char('\n')) && !replacement.contains(QLatin1Char('\r')))
         return true;
@@ -131,49 +130,31 @@ bool DocumentWindowController::doCommandBySelector(EditorViews::EditorTextView& 
     return true;
 }
 
-void DocumentWindowController::storageDidProcessEditing(int location,
-                                                        int replacedLength,
-                                                        int newLength)
+void DocumentWindowController::textDidEdit(EditorViews::EditorTextView&,
+                                           const EditorViews::EditRecord& edit)
 {
-    // The one authoritative line index follows every edit in place; a whole-text replacement
-    // is indexed afresh.
-    const QString& text = m_textView->text();
-    if (location == 0 && replacedLength == m_ruler->lineIndex.length())
-        m_ruler->lineIndex = EditorCore::LineIndex(view(text));
-    else
-        m_ruler->lineIndex.update(location, replacedLength, newLength, view(text));
-    m_ruler->update();
-    // Colouring, extra carets, syntax marks, the preview and the filter follow here as they
-    // arrive with their features.
+    // The view's line index already follows the edit; the stored ranges and the features
+    // follow it here, each once, in order.
+    m_display->applyEdit(edit);
+    for (const auto& feature : m_features)
+        feature->textDidEdit(edit);
+    emit textDidEditRecord(edit);
+    setNeedsRefresh();
 }
 
 void DocumentWindowController::textDidChange(EditorViews::EditorTextView&)
 {
-    hasUnsavedEdits = true;
-    WindowDocument* current = document();
-    if (current && !current->isEdited()) {
-        QPointer<DocumentWindowController> weak(this);
-        QTimer::singleShot(0, this, [weak] {
-            if (!weak || !weak->hasUnsavedEdits)
-                return;
-            WindowDocument* later = weak->document();
-            if (!later || later->isEdited())
-                return;
-            later->recordChange();
-            weak->synchronizeWindowTitleWithDocumentName();
-            weak->updateStatusBar();
-        });
-    }
-    // An untitled document's name is its first line.
-    if (current && !current->fileURL())
-        synchronizeWindowTitleWithDocumentName();
-    m_ruler->updateThickness();
-    updateStatusBar();
+    // "Edited" is the undo stack's state, read at the refresh; an untitled document's name
+    // (its first line) is read there too.
+    setNeedsRefresh();
 }
 
-void DocumentWindowController::selectionDidChange(EditorViews::EditorTextView&)
+void DocumentWindowController::selectionDidChange(EditorViews::EditorTextView& textView)
 {
-    updateStatusBar();
+    const EditorViews::TextRange selection = textView.selectedRange();
+    for (const auto& feature : m_features)
+        feature->selectionDidChange(selection);
+    setNeedsRefresh();
 }
 
 } // namespace EditorWindow

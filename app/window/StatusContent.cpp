@@ -38,9 +38,16 @@ QString localizedWithString(std::string_view koreanText, const QString& value)
     return text;
 }
 
+std::int64_t characterCount(QStringView text)
+{
+    return graphemeCount(text);
+}
+
 QString positionText(QStringView text,
                      const EditorCore::LineIndex& lineIndex,
-                     EditorCore::TextRange selection)
+                     EditorCore::TextRange selection,
+                     std::optional<std::int64_t> selectedCharacters,
+                     bool countPending)
 {
     const std::int64_t textLength = text.size();
     std::int64_t location = std::clamp<std::int64_t>(selection.location, 0, textLength);
@@ -52,10 +59,11 @@ QString positionText(QStringView text,
     QString result = QString::number(line) + QLatin1Char(':') + QString::number(column);
     const std::int64_t selectedLength =
         std::clamp<std::int64_t>(selection.length, 0, textLength - location);
-    if (selectedLength > 0) {
-        result +=
-            QStringLiteral(" · ")
-            + localizedWithNumber("선택 %lld", graphemeCount(text.mid(location, selectedLength)));
+    if (selectedLength > 0 && !countPending) {
+        const std::int64_t count = selectedCharacters
+                                       ? *selectedCharacters
+                                       : graphemeCount(text.mid(location, selectedLength));
+        result += QStringLiteral(" · ") + localizedWithNumber("선택 %lld", count);
     }
     return result;
 }
@@ -78,8 +86,11 @@ StatusBarView::Content compute(const Inputs& inputs)
 {
     StatusBarView::Content content;
     EditorCore::LineIndex empty;
-    content.position =
-        positionText(inputs.text, inputs.lineIndex ? *inputs.lineIndex : empty, inputs.selection);
+    content.position = positionText(inputs.text,
+                                    inputs.lineIndex ? *inputs.lineIndex : empty,
+                                    inputs.selection,
+                                    inputs.selectedCharacters,
+                                    inputs.selectionCountPending);
 
     content.encoding = DisplayNames::shortName(inputs.encoding);
     if (inputs.hasByteOrderMark)

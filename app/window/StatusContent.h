@@ -24,6 +24,10 @@ struct Inputs
     // clamped, never negative).
     const EditorCore::LineIndex* lineIndex = nullptr;
     EditorCore::TextRange selection;
+    // The user-perceived characters of the selection when the window counted them already;
+    // none: counted here. While the count is pending the selection's part is left out.
+    std::optional<std::int64_t> selectedCharacters;
+    bool selectionCountPending = false;
 
     EditorCore::TextEncoding encoding = EditorCore::TextEncoding::utf8;
     bool hasByteOrderMark = false;
@@ -52,9 +56,16 @@ struct Inputs
 StatusBarView::Content compute(const Inputs& inputs);
 
 // "12:5", and " · 선택 3" for a selection; columns and counts are user-perceived characters.
+// `selectedCharacters` is the selection's count when already known; `countPending` leaves the
+// selection's part out.
 QString positionText(QStringView text,
                      const EditorCore::LineIndex& lineIndex,
-                     EditorCore::TextRange selection);
+                     EditorCore::TextRange selection,
+                     std::optional<std::int64_t> selectedCharacters = std::nullopt,
+                     bool countPending = false);
+
+// User-perceived characters (grapheme clusters).
+std::int64_t characterCount(QStringView text);
 
 // The path with the home folder at its start written "~".
 QString abbreviatedPath(const QString& path, const QString& homeFolder);

@@ -4,13 +4,12 @@
 #include "app/documents/DocumentTexts.h"
 #include "app/documents/TextDocument.h"
 #include "app/kit/Localized.h"
+#include "app/kit/Presenter.h"
 #include "app/views/EditorTextView.h"
+#include "app/window/HostWindows.h"
 #include "store/FileMemory.h"
 
-#include <QFileDialog>
-#include <QMessageBox>
 #include <QPointer>
-#include <QPushButton>
 
 namespace EditorWindow {
 
@@ -20,7 +19,7 @@ namespace {
 
 // A close never drops edits silently: an edited file is saved first, and edits that cannot be
 // saved (an untitled text, a file changed on disk, a refused save) are asked about.
-bool mayCloseDocument(TextDocument& document, QWidget* parent)
+bool mayCloseDocument(TextDocument& document, EditorKit::Presenter& presenter, QWidget* parent)
 {
     if (!document.isDocumentEdited() || document.isExternalCopy)
         return true;
@@ -30,31 +29,32 @@ bool mayCloseDocument(TextDocument& document, QWidget* parent)
     if (untitled && document.currentText().isEmpty())
         return true;
 
-    QMessageBox box(parent);
-    box.setIcon(QMessageBox::Warning);
-    QPushButton* save = nullptr;
+    EditorKit::Alert alert;
+    alert.style = EditorKit::Alert::Style::warning;
     if (untitled) {
-        box.setText(EditorKit::localized("이 메모를 어떻게 할까요?"));
-        box.setInformativeText(EditorKit::localized("닫으면 보관 자리에서도 사라져요."));
-        save = box.addButton(EditorKit::localized("파일로 저장…"), QMessageBox::AcceptRole);
-        box.addButton(EditorKit::localized("지우기"), QMessageBox::DestructiveRole);
+        alert.text = EditorKit::localized("이 메모를 어떻게 할까요?");
+        alert.informativeText = EditorKit::localized("닫으면 보관 자리에서도 사라져요.");
+        alert.buttons = {EditorKit::localized("파일로 저장…"), EditorKit::localized("지우기")};
     } else {
-        box.setText(EditorKit::localized("「%1」 에 저장하지 못한 고침이 있어요")
-                        .arg(document.displayName()));
-        box.setInformativeText(EditorKit::localized(
-            "바깥에서 바뀌었거나 파일이 없어 저장을 멈췄어요. 닫으면 고친 것이 사라져요."));
-        save = box.addButton(EditorKit::localized("다른 이름으로 저장…"), QMessageBox::AcceptRole);
-        box.addButton(EditorKit::localized("버리고 닫기"), QMessageBox::DestructiveRole);
+        alert.text = EditorKit::localized("「%1」 에 저장하지 못한 고침이 있어요")
+                         .arg(document.displayName());
+        alert.informativeText = EditorKit::localized(
+            "바깥에서 바뀌었거나 파일이 없어 저장을 멈췄어요. 닫으면 고친 것이 사라져요.");
+        alert.buttons = {EditorKit::localized("다른 이름으로 저장…"),
+                         EditorKit::localized("버리고 닫기")};
     }
-    QPushButton* cancel = box.addButton(EditorKit::localized("취소"), QMessageBox::RejectRole);
-    box.setDefaultButton(save);
-    box.setEscapeButton(cancel);
-    box.exec();
-    if (box.clickedButton() == cancel || box.clickedButton() == nullptr)
-        return false;
-    if (box.clickedButton() == save)
+    alert.buttons.push_back(EditorKit::localized("취소"));
+    enum Choice { save = 0, discard = 1, cancel = 2 };
+    alert.defaultButton = save;
+    alert.cancelButton = cancel;
+    switch (presenter.runAlert(alert, parent)) {
+    case save:
         return document.saveDocumentAs();
-    return true;
+    case discard:
+        return true;
+    default:
+        return false;
+    }
 }
 
 } // namespace
@@ -144,11 +144,6 @@ bool TextDocumentLink::isEdited() const
     return m_document.isDocumentEdited();
 }
 
-void TextDocumentLink::recordChange()
-{
-    m_document.updateChangeCount(TextDocument::ChangeType::changeDone);
-}
-
 TextDocumentWindow::TextDocumentWindow(TextDocument& document,
                                        EditorKit::ActionRouter& router,
                                        WindowEnvironment environment)
@@ -160,18 +155,21 @@ TextDocumentWindow::TextDocumentWindow(TextDocument& document,
     QObject::connect(&document,
                      &TextDocument::documentEditedChanged,
                      m_controller.get(),
-                     [controller = m_controller.get()] {
-                         controller->synchronizeWindowTitleWithDocumentName();
-                     });
+                     [controller = m_controller.get()] { controller->setNeedsRefresh(); });
 }
 
 TextDocumentWindow::~TextDocumentWindow() = default;
 
-void TextDocumentWindow::install(EditorKit::ActionRouter& router,
-                                 std::function<void(TextDocument&)> closeDocument)
+void TextDocumentWindow::install(EditorDocuments::DocumentServices& services,
+                                 Installation installation)
 {
+    if (!installation.presenter)
+        installation.presenter = std::make_shared<EditorKit::WidgetPresenter>();
+    if (!installation.hosts && installation.router)
+        installation.hosts = std::make_shared<HostWindows>(*installation.router);
+
     // The per-file memory: the encoding the user chose for a file, and its own view settings.
-    auto& fileMemory = EditorDocuments::DocumentServices::shared()->fileMemory;
+    auto& fileMemory = services.fileMemory;
     fileMemory.entry =
         [](const std::filesystem::path& file) -> std::optional<EditorDocuments::RememberedFile> {
         auto entry = EditorStore::FileMemory().entry(file);
@@ -185,45 +183,45 @@ void TextDocumentWindow::install(EditorKit::ActionRouter& router,
         return EditorStore::FileMemory().rememberEncoding(encoding, file, chosenAt).has_value();
     };
 
-    EditorDocuments::DocumentServices::shared()->makeWindowController =
-        [&router, closeDocument](TextDocument& document) {
-            WindowEnvironment environment;
-            environment.viewMemory = [](const std::filesystem::path& file)
-                -> std::optional<EditorViews::EditorViewOptions::RememberedView> {
-                auto view = EditorStore::FileMemory().view(file);
-                if (!view)
-                    return std::nullopt;
-                EditorViews::EditorViewOptions::RememberedView remembered;
-                if (view->fontFamily)
-                    remembered.fontFamily = QString::fromStdString(*view->fontFamily);
-                remembered.fontSize = view->fontSize;
-                remembered.lineSpacing = view->lineSpacing;
-                remembered.ruler = view->ruler;
-                return remembered;
-            };
-            auto window =
-                std::make_unique<TextDocumentWindow>(document, router, std::move(environment));
-            TextDocument* owner = &document;
-            window->controller().setCloseHandler([closeDocument, owner] {
-                if (closeDocument)
-                    closeDocument(*owner);
-            });
-            QPointer<QWidget> page = window->controller().page();
-            window->controller().page()->setCloseGuard(
-                [owner, page] { return mayCloseDocument(*owner, page); });
-            window->controller().showWindow();
-            return std::unique_ptr<EditorDocuments::DocumentWindow>(std::move(window));
+    services.makeWindowController = [installation](TextDocument& document) {
+        WindowEnvironment environment;
+        environment.viewMemory = [](const std::filesystem::path& file)
+            -> std::optional<EditorViews::EditorViewOptions::RememberedView> {
+            auto view = EditorStore::FileMemory().view(file);
+            if (!view)
+                return std::nullopt;
+            EditorViews::EditorViewOptions::RememberedView remembered;
+            if (view->fontFamily)
+                remembered.fontFamily = QString::fromStdString(*view->fontFamily);
+            remembered.fontSize = view->fontSize;
+            remembered.lineSpacing = view->lineSpacing;
+            remembered.ruler = view->ruler;
+            return remembered;
         };
+        environment.hosts = installation.hosts;
+        auto window = std::make_unique<TextDocumentWindow>(
+            document, *installation.router, std::move(environment));
+        TextDocument* owner = &document;
+        auto closeDocument = installation.closeDocument;
+        window->controller().setCloseHandler([closeDocument, owner] {
+            if (closeDocument)
+                closeDocument(*owner);
+        });
+        QPointer<QWidget> page = window->controller().page();
+        std::shared_ptr<EditorKit::Presenter> presenter = installation.presenter;
+        window->controller().page()->setCloseGuard(
+            [owner, page, presenter] { return mayCloseDocument(*owner, *presenter, page); });
+        window->controller().showWindow();
+        return std::unique_ptr<EditorDocuments::DocumentWindow>(std::move(window));
+    };
     // The save panel of an untitled document, over its window.
-    EditorDocuments::DocumentServices::shared()->chooseSaveLocation =
-        [](TextDocument& document) -> std::optional<std::filesystem::path> {
+    services.chooseSaveLocation =
+        [presenter = installation.presenter](
+            TextDocument& document) -> std::optional<std::filesystem::path> {
         QWidget* parent = nullptr;
         if (auto* window = dynamic_cast<TextDocumentWindow*>(document.editor()))
             parent = window->controller().page();
-        QString chosen = QFileDialog::getSaveFileName(parent, QString(), document.displayName());
-        if (chosen.isEmpty())
-            return std::nullopt;
-        return std::filesystem::path(chosen.toStdString());
+        return presenter->runSavePanel(parent, document.displayName());
     };
 }
 
@@ -239,7 +237,7 @@ bool TextDocumentWindow::hasMarkedText() const
 
 void TextDocumentWindow::updateStatusBar()
 {
-    m_controller->updateStatusBar();
+    m_controller->setNeedsRefresh();
 }
 
 void TextDocumentWindow::applyDisplayOptions()
@@ -250,7 +248,7 @@ void TextDocumentWindow::applyDisplayOptions()
 void TextDocumentWindow::applyEditability()
 {
     m_controller->applyEditability();
-    m_controller->updateStatusBar();
+    m_controller->setNeedsRefresh();
 }
 
 void TextDocumentWindow::replaceAllText(const QString& text)
@@ -258,10 +256,10 @@ void TextDocumentWindow::replaceAllText(const QString& text)
     m_controller->replaceAllText(text);
 }
 
-void TextDocumentWindow::setHasUnsavedEdits(bool edited)
+void TextDocumentWindow::setHasUnsavedEdits(bool)
 {
-    m_controller->hasUnsavedEdits = edited;
-    m_controller->synchronizeWindowTitleWithDocumentName();
+    // The edited marker reads the document itself.
+    m_controller->setNeedsRefresh();
 }
 
 void TextDocumentWindow::startFileWatcher()

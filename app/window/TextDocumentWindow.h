@@ -9,6 +9,11 @@
 
 namespace EditorDocuments {
 class TextDocument;
+struct DocumentServices;
+} // namespace EditorDocuments
+
+namespace EditorKit {
+class Presenter;
 }
 
 namespace EditorWindow {
@@ -35,7 +40,6 @@ public:
     QString loadedText() const override;
     QUndoStack* undoStack() override;
     bool isEdited() const override;
-    void recordChange() override;
 
 private:
     EditorDocuments::TextDocument& m_document;
@@ -52,10 +56,20 @@ public:
 
     DocumentWindowController& controller() { return *m_controller; }
 
-    // Makes the document services create this window for every document they open or make;
-    // `closeDocument` is what closing the tab does.
-    static void install(EditorKit::ActionRouter& router,
-                        std::function<void(EditorDocuments::TextDocument&)> closeDocument);
+    // What the windows of one application share.
+    struct Installation
+    {
+        EditorKit::ActionRouter* router = nullptr;
+        // Every prompt and panel of the windows (close review, save panel).
+        std::shared_ptr<EditorKit::Presenter> presenter;
+        std::shared_ptr<HostWindows> hosts;
+        // What closing a tab does.
+        std::function<void(EditorDocuments::TextDocument&)> closeDocument;
+    };
+
+    // Makes these document services create this window for every document they open or make,
+    // and ask the installation's presenter for the save panel.
+    static void install(EditorDocuments::DocumentServices& services, Installation installation);
 
     QString text() const override;
     bool hasMarkedText() const override;

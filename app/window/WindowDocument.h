@@ -49,9 +49,9 @@ public:
     virtual QString loadedText() const = 0;
     virtual QUndoStack* undoStack() = 0;
 
+    // The one source of the edited marker: the undo stack's clean state plus what the
+    // document alone knows (a changed encoding, a rescued text).
     virtual bool isEdited() const = 0;
-    // Counts one change through the document's own change counting.
-    virtual void recordChange() = 0;
 };
 
 } // namespace EditorWindow

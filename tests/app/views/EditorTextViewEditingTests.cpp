@@ -299,3 +299,67 @@ TEST(EditorTextView, answersTheRoutersEditingActionsAndLeavesUndoToTheWindow)
     EXPECT_TRUE(router.send("undo:", {}, &window));
     EXPECT_EQ(view->text(), "one\r\ntwo");
 }
+
+TEST(EditorTextView, everyChangePublishesOneRecordAfterTheLineIndexFollowed)
+{
+    ViewFixture f(QStringLiteral("one\r\ntwo"));
+    EditorTextView& view = *f.view;
+    struct Recorder : EditorTextViewDelegate
+    {
+        std::vector<EditRecord> records;
+        bool indexWasFresh = true;
+        void textDidEdit(EditorTextView& v, const EditRecord& record) override
+        {
+            records.push_back(record);
+            const QString& text = v.text();
+            indexWasFresh = indexWasFresh
+                            && v.lineIndex()
+                                   == EditorCore::LineIndex(std::u16string_view(
+                                       reinterpret_cast<const char16_t*>(text.utf16()),
+                                       static_cast<std::size_t>(text.size())));
+        }
+    } recorder;
+    view.setDelegate(&recorder);
+    const std::uint64_t start = view.storage().version();
+
+    view.setSelectedRange({3, 0});
+    type(view, QStringLiteral("ab")); // merged into one undo step, two records
+    view.undo();
+    view.redo();
+    {
+        EditorTextView::OriginScope scope(view, EditOrigin::command);
+        view.replaceTextAsUndoableStep({0, 3}, QStringLiteral("1\n2"), {0, 0}, QStringLiteral("x"));
+    }
+    view.setSelectedRange({3, 0});
+    key(view, Qt::Key_Backspace);
+    view.setText(QStringLiteral("fresh"));
+    view.setDelegate(nullptr);
+
+    struct Expected
+    {
+        int location;
+        int oldLength;
+        const char* inserted;
+        EditOrigin origin;
+    };
+    const Expected expected[] = {
+        {3, 0, "a", EditOrigin::typing},
+        {4, 0, "b", EditOrigin::typing},
+        {3, 2, "", EditOrigin::undoRedo},
+        {3, 0, "ab", EditOrigin::undoRedo},
+        {0, 3, "1\n2", EditOrigin::command},
+        {2, 1, "", EditOrigin::typing},
+        {0, 9, "fresh", EditOrigin::reload},
+    };
+    ASSERT_EQ(recorder.records.size(), std::size(expected));
+    for (std::size_t i = 0; i < std::size(expected); ++i) {
+        SCOPED_TRACE(i);
+        const EditRecord& record = recorder.records[i];
+        EXPECT_EQ(record.location, expected[i].location);
+        EXPECT_EQ(record.oldLength, expected[i].oldLength);
+        EXPECT_EQ(record.insertedText, QString::fromUtf8(expected[i].inserted));
+        EXPECT_EQ(record.origin, expected[i].origin);
+        EXPECT_EQ(record.version, start + i + 1);
+    }
+    EXPECT_TRUE(recorder.indexWasFresh);
+}

@@ -18,11 +18,6 @@ QString linesOf(int count)
     return text + "x";
 }
 
-std::u16string_view utf16(const QString& text)
-{
-    return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())};
-}
-
 } // namespace
 
 TEST(LineNumberRuler, thicknessGrowsWithTheFourthDigit)
@@ -33,7 +28,7 @@ TEST(LineNumberRuler, thicknessGrowsWithTheFourthDigit)
     const double eight = QFontMetricsF(ruler->labelFont()).horizontalAdvance('8');
     auto thicknessFor = [&](int lines) {
         QString text = linesOf(lines);
-        ruler->lineIndex = EditorCore::LineIndex(utf16(text));
+        f.view->storage().setText(text);
         ruler->updateThickness();
         return ruler->ruleThickness();
     };
@@ -52,14 +47,13 @@ TEST(LineNumberRuler, emphasisesOnlyTheLineWhereTheSelectionStarts)
     f.display->options.showsLineNumbers = true;
     auto* ruler = new LineNumberRuler(f.view.get());
     f.view->setLineNumberRuler(ruler);
-    ruler->lineIndex = f.view->lineIndex();
     ruler->updateThickness();
     f.view->displayOptionsDidChange();
     ASSERT_TRUE(ruler->isVisibleTo(f.view.get()));
     // Lines 4 to 9 (1-based) selected.
     f.view->setSelectedRange(
-        {static_cast<int>(ruler->lineIndex.lineStart(4)),
-         static_cast<int>(ruler->lineIndex.lineStart(9) - ruler->lineIndex.lineStart(4))});
+        {static_cast<int>(f.view->lineIndex().lineStart(4)),
+         static_cast<int>(f.view->lineIndex().lineStart(9) - f.view->lineIndex().lineStart(4))});
     QImage image = ruler->grab().toImage();
     auto paragraphs = f.view->visibleParagraphs();
     const double lh = f.view->lineHeight();

@@ -5,6 +5,7 @@
 #include "app/views/TextStorage.h"
 #include "app/window/DocumentContentView.h"
 #include "app/window/DocumentWindowController.h"
+#include "app/window/HostWindows.h"
 #include "platform/FileWatcher.h"
 #include "platform/PreferencesDomain.h"
 #include "store/Settings.h"
@@ -81,8 +82,11 @@ struct WindowFixture
 
 TEST(DocumentWindowController, twoDocumentsAreTwoTabsOfOneNewWindow)
 {
-    WindowFixture first(QStringLiteral("one"));
-    WindowFixture second(QStringLiteral("two"));
+    EditorKit::ActionRouter router;
+    WindowEnvironment environment;
+    environment.hosts = std::make_shared<EditorWindow::HostWindows>(router);
+    WindowFixture first(QStringLiteral("one"), {}, {}, environment);
+    WindowFixture second(QStringLiteral("two"), {}, {}, environment);
     first.controller->showWindow();
     second.controller->showWindow();
     EditorKit::HostWindow* host = first.controller->hostWindow();
@@ -111,12 +115,10 @@ TEST(DocumentWindowController, openingNeitherEditsNorCountsAChange)
     });
     QCoreApplication::processEvents();
     EXPECT_FALSE(f.document->isEdited());
-    EXPECT_EQ(f.document->recordedChanges, 0);
-    EXPECT_FALSE(f.controller->hasUnsavedEdits);
     EXPECT_EQ(f.controller->page()->windowTitle(), QStringLiteral("notes.txt"));
     EXPECT_EQ(f.text(), QStringLiteral("line one\nline two\n"));
     EXPECT_EQ(f.textView().selectedRange(), (EditorCore::TextRange{0, 0}));
-    EXPECT_EQ(f.controller->ruler()->lineIndex, EditorCore::LineIndex(view(f.text())));
+    EXPECT_EQ(f.textView().lineIndex(), EditorCore::LineIndex(view(f.text())));
     EXPECT_EQ(f.controller->statusBar()->content().position, QStringLiteral("1:1"));
 }
 
@@ -175,7 +177,7 @@ TEST(DocumentWindowController, commandEditsAreAppliedUnchangedUnderTheirName)
     EXPECT_EQ(f.text(), QStringLiteral("ax\ny\r\nb"));
     EXPECT_EQ(f.textView().selectedRange(), (EditorCore::TextRange{4, 0}));
     EXPECT_EQ(f.document->stack.undoText(), QStringLiteral("날짜 넣기"));
-    EXPECT_FALSE(f.controller->isApplyingCommand);
+    EXPECT_FALSE(f.controller->isApplyingCommand());
 
     f.document->readOnly = true;
     f.controller->applyEditability();
@@ -224,7 +226,7 @@ TEST(DocumentWindowController, lineIndexFollowsEveryEditAndUndo)
     auto& text = f.textView();
     auto expectFresh = [&](const char* step) {
         SCOPED_TRACE(step);
-        EXPECT_EQ(f.controller->ruler()->lineIndex, EditorCore::LineIndex(view(f.text())));
+        EXPECT_EQ(f.textView().lineIndex(), EditorCore::LineIndex(view(f.text())));
     };
     text.setSelectedRange({6, 0});
     text.insertText(QStringLiteral("\n")); // splits the CR LF pair
@@ -255,7 +257,6 @@ TEST(DocumentWindowController, firstKeystrokeMarksTheDocumentEditedUntilUndone)
     });
     f.textView().setSelectedRange({8, 0});
     f.textView().insertText(QStringLiteral("X"));
-    EXPECT_TRUE(f.controller->hasUnsavedEdits);
     EXPECT_TRUE(f.document->isEdited());
     QCoreApplication::processEvents();
     EXPECT_EQ(f.controller->page()->windowTitle(), QStringLiteral("*notes.txt"));
@@ -270,27 +271,37 @@ TEST(DocumentWindowController, firstKeystrokeMarksTheDocumentEditedUntilUndone)
     EXPECT_EQ(f.text(), QStringLiteral("hello\nwoXrld"));
 }
 
-TEST(DocumentWindowController, aChangeOutsideTheUndoStackIsCountedOnce)
+TEST(DocumentWindowController, titleAndStatusAreComputedOncePerTurn)
 {
-    // A document whose change counting does not follow the stack: the window counts the
-    // first change itself, on the next turn of the event loop.
-    struct Counting : FakeDocument
-    {
-        using FakeDocument::FakeDocument;
-        bool isEdited() const override { return recordedChanges > 0; }
-    };
-    TestSettings settings;
-    EditorKit::ActionRouter router;
-    Counting document(QStringLiteral("abc"));
-    WindowEnvironment environment;
-    environment.settings = settings.settings.get();
-    DocumentWindowController controller(document, router, environment);
-    controller.textView()->insertText(QStringLiteral("1"));
-    controller.textView()->insertText(QStringLiteral("2"));
-    EXPECT_EQ(document.recordedChanges, 0);
+    WindowFixture f(QStringLiteral("abc\ndef"), {}, [](FakeDocument& d) {
+        d.name = QStringLiteral("notes.txt");
+    });
+    int refreshes = 0;
+    QObject::connect(f.controller.get(),
+                     &DocumentWindowController::statusDidUpdate,
+                     [&](const StatusBarView::Content&) { ++refreshes; });
+    f.caretAtEnd();
+    f.textView().insertText(QStringLiteral("1"));
+    f.textView().doCommandBySelector(QStringLiteral("insertNewline:"));
+    f.textView().insertText(QStringLiteral("2"));
+    f.textView().setSelectedRange({0, 2});
+    EXPECT_EQ(refreshes, 0);
     QCoreApplication::processEvents();
-    EXPECT_EQ(document.recordedChanges, 1);
-    EXPECT_TRUE(controller.page()->windowTitle().startsWith(QLatin1Char('*')));
+    EXPECT_EQ(refreshes, 1);
+    EXPECT_EQ(f.controller->statusBar()->content().position, QStringLiteral("1:1 · 선택 2"));
+    EXPECT_EQ(f.controller->page()->windowTitle(), QStringLiteral("*notes.txt"));
+
+    // The document's own flag counts too, with the undo stack clean again.
+    f.document->stack.setClean();
+    f.document->editedByDocument = true;
+    f.controller->setNeedsRefresh();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(f.controller->page()->windowTitle(), QStringLiteral("*notes.txt"));
+    f.document->editedByDocument = false;
+    f.controller->setNeedsRefresh();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(f.controller->page()->windowTitle(), QStringLiteral("notes.txt"));
+    EXPECT_EQ(refreshes, 3);
 }
 
 TEST(DocumentWindowController, statusNamesTheFormatAndFollowsTheSelection)
@@ -308,6 +319,7 @@ TEST(DocumentWindowController, statusNamesTheFormatAndFollowsTheSelection)
     EXPECT_FALSE(content.readOnly);
     EXPECT_EQ(f.textView().newlineString(), QStringLiteral("\r\n"));
     f.textView().setSelectedRange({5, 2});
+    QCoreApplication::processEvents();
     EXPECT_EQ(f.controller->statusBar()->content().position, QStringLiteral("2:1 · 선택 2"));
 
     WindowFixture readOnly(QStringLiteral("x"), {}, [](FakeDocument& d) { d.readOnly = true; });

@@ -38,7 +38,6 @@ public:
     bool readOnly = false;
     bool externalCopy = false;
     bool largeFile = false;
-    int recordedChanges = 0;
     QUndoStack stack;
 
     QObject* documentObject() override { return this; }
@@ -56,8 +55,9 @@ public:
     bool isWritingToDisk() const override { return false; }
     QString loadedText() const override { return text; }
     QUndoStack* undoStack() override { return &stack; }
-    bool isEdited() const override { return !stack.isClean() || recordedChanges > 0; }
-    void recordChange() override { ++recordedChanges; }
+    bool isEdited() const override { return !stack.isClean() || editedByDocument; }
+    // What the document alone knows (a changed encoding and the like).
+    bool editedByDocument = false;
 };
 
 } // namespace WindowTest

@@ -1,0 +1,57 @@
+#include "app/kit/Presenter.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace EditorKit {
+
+int WidgetPresenter::runAlert(const Alert& alert, QWidget* parent)
+{
+    QMessageBox box(parent);
+    switch (alert.style) {
+    case Alert::Style::informational:
+        box.setIcon(QMessageBox::Information);
+        break;
+    case Alert::Style::warning:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case Alert::Style::critical:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    }
+    box.setText(alert.text);
+    box.setInformativeText(alert.informativeText);
+    std::vector<QPushButton*> buttons;
+    for (std::size_t i = 0; i < alert.buttons.size(); ++i) {
+        const int index = static_cast<int>(i);
+        QMessageBox::ButtonRole role = QMessageBox::ActionRole;
+        if (alert.cancelButton && *alert.cancelButton == index)
+            role = QMessageBox::RejectRole;
+        else if (index == alert.defaultButton)
+            role = QMessageBox::AcceptRole;
+        buttons.push_back(box.addButton(alert.buttons[i], role));
+    }
+    if (alert.defaultButton >= 0 && alert.defaultButton < static_cast<int>(buttons.size()))
+        box.setDefaultButton(buttons[static_cast<std::size_t>(alert.defaultButton)]);
+    if (alert.cancelButton && *alert.cancelButton >= 0
+        && *alert.cancelButton < static_cast<int>(buttons.size()))
+        box.setEscapeButton(buttons[static_cast<std::size_t>(*alert.cancelButton)]);
+    box.exec();
+    for (std::size_t i = 0; i < buttons.size(); ++i) {
+        if (box.clickedButton() == buttons[i])
+            return static_cast<int>(i);
+    }
+    return alert.cancelButton.value_or(alert.defaultButton);
+}
+
+std::optional<std::filesystem::path> WidgetPresenter::runSavePanel(QWidget* parent,
+                                                                   const QString& suggestedName)
+{
+    QString chosen = QFileDialog::getSaveFileName(parent, QString(), suggestedName);
+    if (chosen.isEmpty())
+        return std::nullopt;
+    return std::filesystem::path(chosen.toStdString());
+}
+
+} // namespace EditorKit

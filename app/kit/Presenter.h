@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QString>
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class QWidget;
+
+namespace EditorKit {
+
+// An alert with its buttons in the order they are shown.
+struct Alert
+{
+    enum class Style { informational, warning, critical };
+
+    Style style = Style::warning;
+    QString text;
+    QString informativeText;
+    std::vector<QString> buttons;
+    // Indexes into `buttons`: what Return chooses, and what Escape or closing the alert
+    // chooses (none: the alert cannot be dismissed without a button).
+    int defaultButton = 0;
+    std::optional<int> cancelButton;
+};
+
+// Every prompt and panel of the application goes through one presenter, so a test answers
+// them. Main thread only.
+class Presenter
+{
+public:
+    virtual ~Presenter() = default;
+
+    // Shows the alert over `parent` (window-modal) and returns the index of the chosen button.
+    virtual int runAlert(const Alert& alert, QWidget* parent) = 0;
+    // The save panel; none when the user cancelled.
+    virtual std::optional<std::filesystem::path> runSavePanel(QWidget* parent,
+                                                              const QString& suggestedName) = 0;
+};
+
+// The presenter of the running application: message boxes and the file dialog.
+class WidgetPresenter : public Presenter
+{
+public:
+    int runAlert(const Alert& alert, QWidget* parent) override;
+    std::optional<std::filesystem::path> runSavePanel(QWidget* parent,
+                                                      const QString& suggestedName) override;
+};
+
+} // namespace EditorKit

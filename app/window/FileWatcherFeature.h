@@ -1,0 +1,43 @@
+#pragma once
+
+#include "app/window/WindowFeature.h"
+
+#include <QObject>
+#include <QPointer>
+
+#include <memory>
+
+class QSocketNotifier;
+
+namespace Platform {
+class FileWatcher;
+}
+
+namespace EditorWindow {
+
+// Watches the document's file once the window opened; a change goes to the environment's
+// `onDiskChange` (the disk check). An external copy and an untitled text are not watched.
+class FileWatcherFeature
+    : public QObject
+    , public WindowFeature
+{
+public:
+    FileWatcherFeature();
+    ~FileWatcherFeature() override;
+
+    void attach(DocumentWindowController& window) override;
+    void detach() override;
+    void windowDidOpen() override;
+
+    // Stops the current watcher, then watches the document's file when it has one.
+    void start();
+    void stop();
+    Platform::FileWatcher* watcher() const { return m_watcher.get(); }
+
+private:
+    QPointer<DocumentWindowController> m_window;
+    std::unique_ptr<Platform::FileWatcher> m_watcher;
+    QSocketNotifier* m_notifier = nullptr;
+};
+
+} // namespace EditorWindow

@@ -1,0 +1,53 @@
+#include "app/window/HostWindows.h"
+
+#include "app/kit/HostWindow.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QScreen>
+
+namespace EditorWindow {
+
+HostWindows::HostWindows(EditorKit::ActionRouter& router)
+    : m_router(router)
+{}
+
+EditorKit::HostWindow* HostWindows::windowToJoin() const
+{
+    if (auto* active = qobject_cast<EditorKit::HostWindow*>(QApplication::activeWindow()))
+        return active;
+    if (m_lastActive && m_lastActive->isVisible())
+        return m_lastActive;
+    return nullptr;
+}
+
+EditorKit::HostWindow* HostWindows::makeWindow()
+{
+    auto* host = new EditorKit::HostWindow(m_router);
+    host->setAttribute(Qt::WA_DeleteOnClose);
+    host->resize(EditorKit::HostWindow::newWindowSize);
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect frame(QPoint(), EditorKit::HostWindow::newWindowSize);
+        frame.moveCenter(screen->availableGeometry().center());
+        host->move(frame.topLeft());
+    }
+    host->installEventFilter(this);
+    m_lastActive = host;
+    return host;
+}
+
+EditorKit::HostWindow* HostWindows::windowForNewPage()
+{
+    if (EditorKit::HostWindow* host = windowToJoin())
+        return host;
+    return makeWindow();
+}
+
+bool HostWindows::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::WindowActivate)
+        m_lastActive = qobject_cast<EditorKit::HostWindow*>(watched);
+    return QObject::eventFilter(watched, event);
+}
+
+} // namespace EditorWindow

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+
+namespace EditorKit {
+class ActionRouter;
+class HostWindow;
+} // namespace EditorKit
+
+namespace EditorWindow {
+
+// The host windows of one application: which one a new document joins (the one most recently
+// made active) and how a new one is made (1180 by 640, centred). The application holds one
+// and gives it to every window through the window environment. Main thread only.
+class HostWindows : public QObject
+{
+public:
+    explicit HostWindows(EditorKit::ActionRouter& router);
+
+    // The active host window, else the last active one that is still visible, else null.
+    EditorKit::HostWindow* windowToJoin() const;
+    // A new host window, tracked from now on; it deletes itself when closed.
+    EditorKit::HostWindow* makeWindow();
+    // The window to join, or a new one.
+    EditorKit::HostWindow* windowForNewPage();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    EditorKit::ActionRouter& m_router;
+    QPointer<EditorKit::HostWindow> m_lastActive;
+};
+
+} // namespace EditorWindow

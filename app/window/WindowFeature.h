@@ -1,0 +1,86 @@
+#pragma once
+
+#include "app/kit/Responder.h"
+#include "app/views/EditRecord.h"
+#include "app/views/TextRange.h"
+#include "app/window/StatusContent.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QPushButton;
+class QWidget;
+
+namespace EditorWindow {
+
+class DocumentWindowController;
+
+// One feature of a document window (find bar, filter view, preview, colouring, banners of its
+// own, the file watcher...). The window controller holds a list of them, formed in one place
+// (`standardWindowFeatures`), and forwards to each in list order: the edit record of every
+// change, selection and settings changes, the status refresh, the bands and the actions it
+// answers (after the controller's own, before the document). Main thread only.
+class WindowFeature : public EditorKit::Responder
+{
+public:
+    ~WindowFeature() override = default;
+
+    // Once the window's views exist; `window` outlives the attachment.
+    virtual void attach(DocumentWindowController& window) { (void)window; }
+    // Before the window's views go.
+    virtual void detach() {}
+    // The window finished opening (it is shown and the first turn of the event loop ran).
+    virtual void windowDidOpen() {}
+
+    // After every change of the text, in order, once the line index followed it.
+    virtual void textDidEdit(const EditorViews::EditRecord& edit) { (void)edit; }
+    virtual void selectionDidChange(EditorViews::TextRange selection) { (void)selection; }
+    virtual void settingsDidChange(const std::vector<std::string>& changedKeys)
+    {
+        (void)changedKeys;
+    }
+
+    // Fills in its own fields of the status (problems, follow, suspicious count...), once per
+    // refresh. A feature whose status changed asks the window for a refresh.
+    virtual void contributeStatus(StatusContent::Inputs& inputs) const { (void)inputs; }
+    // A click on a status-bar segment (its menu); true when this feature handled it, which
+    // ends the search.
+    virtual bool statusSegmentClicked(StatusBarView::Segment segment, QPushButton* button)
+    {
+        (void)segment;
+        (void)button;
+        return false;
+    }
+
+    // Bands above the banners (tool band, progress) and below them (find bar), top first.
+    // A feature whose bands changed asks the window to lay them out again.
+    struct Bands
+    {
+        std::vector<QWidget*> aboveBanners;
+        std::vector<QWidget*> belowBanners;
+    };
+    virtual Bands bands() const { return {}; }
+
+    // Responder: by default the feature answers no action.
+    bool respondsToAction(std::string_view action) const override
+    {
+        (void)action;
+        return false;
+    }
+    void performAction(std::string_view action, const EditorKit::ActionSender& sender) override
+    {
+        (void)action;
+        (void)sender;
+    }
+};
+
+using WindowFeatureList = std::vector<std::unique_ptr<WindowFeature>>;
+// Makes the features of one new window.
+using WindowFeatureFactory = std::function<WindowFeatureList()>;
+
+// The one place where the list of a document window's features is formed.
+WindowFeatureList standardWindowFeatures();
+
+} // namespace EditorWindow

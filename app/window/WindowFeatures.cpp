@@ -1,0 +1,17 @@
+// The features every document window gets. A new window feature is a part of its own plus
+// one line here.
+#include "app/window/FileWatcherFeature.h"
+#include "app/window/LineNumbersFeature.h"
+#include "app/window/WindowFeature.h"
+
+namespace EditorWindow {
+
+WindowFeatureList standardWindowFeatures()
+{
+    WindowFeatureList features;
+    features.push_back(std::make_unique<LineNumbersFeature>());
+    features.push_back(std::make_unique<FileWatcherFeature>());
+    return features;
+}
+
+} // namespace EditorWindow

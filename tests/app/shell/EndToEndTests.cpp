@@ -1,0 +1,301 @@
+// The shipped wiring, end to end: the application object with its document controller and
+// window installation, real key events sent to the focused widget (menu shortcuts included),
+// and the bytes that land on disk. Prompts are answered by the test's presenter.
+#include "app/documents/DocumentServices.h"
+#include "app/documents/TextDocument.h"
+#include "app/kit/ActionRouter.h"
+#include "app/kit/HostWindow.h"
+#include "app/kit/Presenter.h"
+#include "app/kit/TabPage.h"
+#include "app/shell/Application.h"
+#include "app/window/TextDocumentWindow.h"
+
+#include <QApplication>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Bytes = std::vector<unsigned char>;
+
+std::filesystem::path testFolder;
+
+Bytes bytesOf(std::string_view text)
+{
+    return Bytes(text.begin(), text.end());
+}
+
+Bytes readBytes(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void writeBytes(const std::filesystem::path& path, const Bytes& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+}
+
+// Key presses carrying each character; characters without a key of their own (Korean) come
+// as the key events of a keyboard layout that types them.
+void typeKeys(QWidget* target, const QString& text)
+{
+    for (QChar c : text) {
+        if (c.unicode() < 0x80)
+            QTest::keyClick(target, c.toLatin1());
+        else
+            QTest::sendKeyEvent(QTest::Click, target, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    }
+}
+
+// Answers every alert with the next scripted button and records what was asked.
+class ScriptedPresenter : public EditorKit::Presenter
+{
+public:
+    std::deque<int> answers;
+    std::vector<EditorKit::Alert> asked;
+    std::vector<QString> panels;
+
+    int runAlert(const EditorKit::Alert& alert, QWidget*) override
+    {
+        asked.push_back(alert);
+        if (answers.empty()) {
+            ADD_FAILURE() << "an unexpected alert: " << alert.text.toStdString();
+            return alert.cancelButton.value_or(0);
+        }
+        int answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    std::optional<std::filesystem::path> runSavePanel(QWidget*, const QString& name) override
+    {
+        panels.push_back(name);
+        return std::nullopt;
+    }
+};
+
+struct EndToEnd : ::testing::Test
+{
+    EditorKit::ActionRouter router;
+    std::shared_ptr<ScriptedPresenter> presenter = std::make_shared<ScriptedPresenter>();
+    // The application's services as the program entry has them, in a copy of their own.
+    std::shared_ptr<EditorDocuments::DocumentServices> services =
+        std::make_shared<EditorDocuments::DocumentServices>(
+            *EditorDocuments::DocumentServices::shared());
+    std::unique_ptr<EditorShell::Application> application;
+    std::filesystem::path folder;
+
+    void SetUp() override
+    {
+        folder = testFolder / ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        std::filesystem::remove_all(folder);
+        std::filesystem::create_directories(folder);
+        application = std::make_unique<EditorShell::Application>(router, services, presenter);
+    }
+
+    void TearDown() override
+    {
+        application.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCoreApplication::processEvents();
+    }
+
+    EditorDocuments::TextDocument* open(const std::filesystem::path& path)
+    {
+        EditorDocuments::TextDocument* opened = nullptr;
+        application->documentController().openDocumentWithContentsOfURL(
+            path, true, [&](EditorDocuments::TextDocument* document, bool, const auto& failure) {
+                EXPECT_FALSE(failure.has_value());
+                opened = document;
+            });
+        EXPECT_TRUE(QTest::qWaitFor([&] { return opened && opened->editor(); }, 5000));
+        return opened;
+    }
+
+    static EditorWindow::DocumentWindowController& window(EditorDocuments::TextDocument& document)
+    {
+        return dynamic_cast<EditorWindow::TextDocumentWindow&>(*document.editor()).controller();
+    }
+
+    // The document's tab in front, its window active and its text view focused, the caret at
+    // the end of the text.
+    QWidget* focusAtEnd(EditorDocuments::TextDocument& document)
+    {
+        auto& controller = window(document);
+        controller.showWindow();
+        EditorKit::HostWindow* host = controller.hostWindow();
+        EXPECT_NE(host, nullptr);
+        QApplication::setActiveWindow(host);
+        EXPECT_TRUE(QTest::qWaitForWindowActive(host));
+        controller.textView()->setFocus();
+        QCoreApplication::processEvents();
+        controller.textView()->setSelectedRange(
+            {static_cast<int>(controller.textView()->text().size()), 0});
+        QWidget* focused = QApplication::focusWidget();
+        EXPECT_EQ(focused, controller.textView());
+        return focused ? focused : controller.textView();
+    }
+
+    // Types, then Return, more typing, two BackSpaces, Ctrl+Z and Ctrl+S: the same keys for
+    // every file.
+    void typeEditUndoAndSave(QWidget* target, const QString& first, const QString& second)
+    {
+        typeKeys(target, first);
+        QTest::keyClick(target, Qt::Key_Return);
+        typeKeys(target, second);
+        QTest::keyClick(target, Qt::Key_Backspace);
+        QTest::keyClick(target, Qt::Key_Backspace);
+        // Undo takes back both deletions (one step).
+        QTest::keyClick(target, Qt::Key_Z, Qt::ControlModifier);
+        QTest::keyClick(target, Qt::Key_S, Qt::ControlModifier);
+    }
+
+    void expectSaved(EditorDocuments::TextDocument& document,
+                     const std::filesystem::path& path,
+                     const Bytes& expected)
+    {
+        EXPECT_TRUE(QTest::qWaitFor([&] { return readBytes(path) == expected; }, 5000));
+        EXPECT_EQ(readBytes(path), expected);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !document.isDocumentEdited(); }, 5000));
+        QCoreApplication::processEvents();
+        EXPECT_FALSE(window(document).page()->windowTitle().startsWith(QLatin1Char('*')));
+    }
+};
+
+} // namespace
+
+TEST_F(EndToEnd, keysEditAndSaveACrlfFileKeepingItsBreaks)
+{
+    const auto path = folder / "crlf.txt";
+    writeBytes(path, bytesOf("one\r\ntwo\r\n"));
+    auto* document = open(path);
+    ASSERT_NE(document, nullptr);
+    QWidget* target = focusAtEnd(*document);
+    typeKeys(target, QStringLiteral("abc"));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(window(*document).page()->windowTitle().startsWith(QLatin1Char('*')));
+    QTest::keyClick(target, Qt::Key_Return);
+    typeKeys(target, QStringLiteral("xyz"));
+    QTest::keyClick(target, Qt::Key_Backspace);
+    QTest::keyClick(target, Qt::Key_Backspace);
+    QTest::keyClick(target, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(window(*document).textView()->text(), QStringLiteral("one\r\ntwo\r\nabc\r\nxyz"));
+    QTest::keyClick(target, Qt::Key_S, Qt::ControlModifier);
+    expectSaved(*document, path, bytesOf("one\r\ntwo\r\nabc\r\nxyz"));
+    EXPECT_TRUE(presenter->asked.empty());
+}
+
+TEST_F(EndToEnd, keysEditAndSaveACp949FileInItsEncoding)
+{
+    // "한국어 문서입니다.\n" in CP949, long enough for the detection to be sure.
+    const Bytes original = {0xC7, 0xD1, 0xB1, 0xB9, 0xBE, 0xEE, 0x20, 0xB9, 0xAE, 0xBC, 0xAD,
+                            0xC0, 0xD4, 0xB4, 0xCF, 0xB4, 0xD9, 0x2E, 0x0A, 0xB0, 0xA1, 0xB3,
+                            0xAA, 0xB4, 0xD9, 0xB6, 0xF3, 0xB8, 0xB6, 0xB9, 0xD9, 0xBB, 0xE7,
+                            0x20, 0xC0, 0xFA, 0xC0, 0xE5, 0xC7, 0xD1, 0x20, 0xC6, 0xC4, 0xC0,
+                            0xCF, 0xC0, 0xD4, 0xB4, 0xCF, 0xB4, 0xD9, 0x2E, 0x0A};
+    const auto path = folder / "korean.txt";
+    writeBytes(path, original);
+    auto* document = open(path);
+    ASSERT_NE(document, nullptr);
+    ASSERT_EQ(document->format.encoding, EditorCore::TextEncoding::cp949);
+    QWidget* target = focusAtEnd(*document);
+    typeEditUndoAndSave(target, QStringLiteral("가나"), QStringLiteral("다라마"));
+    Bytes expected = original;
+    // 가나 LF 다라마
+    for (unsigned char byte : {0xB0, 0xA1, 0xB3, 0xAA, 0x0A, 0xB4, 0xD9, 0xB6, 0xF3, 0xB8, 0xB6})
+        expected.push_back(byte);
+    expectSaved(*document, path, expected);
+}
+
+TEST_F(EndToEnd, keysEditAndSaveAUtf16FileKeepingItsMark)
+{
+    const auto path = folder / "utf16.txt";
+    // BOM, "hi" CR LF "가" CR LF in UTF-16 LE.
+    writeBytes(path, {0xFF, 0xFE, 'h', 0, 'i', 0, '\r', 0, '\n', 0, 0x00, 0xAC, '\r', 0, '\n', 0});
+    auto* document = open(path);
+    ASSERT_NE(document, nullptr);
+    ASSERT_EQ(document->format.encoding, EditorCore::TextEncoding::utf16LE);
+    QWidget* target = focusAtEnd(*document);
+    typeEditUndoAndSave(target, QStringLiteral("A"), QStringLiteral("bc"));
+    expectSaved(*document, path, {0xFF, 0xFE, 'h',  0,    'i', 0,    '\r', 0,   '\n',
+                                  0,    0x00, 0xAC, '\r', 0,   '\n', 0,    'A', 0,
+                                  '\r', 0,    '\n', 0,    'b', 0,    'c',  0});
+}
+
+TEST_F(EndToEnd, closingAnEditedUntitledTabAsksAndObeysTheAnswer)
+{
+    auto& documents = application->documentController();
+    EditorDocuments::TextDocument* memo = documents.makeUntitledDocument(true);
+    ASSERT_NE(memo, nullptr);
+    ASSERT_NE(memo->editor(), nullptr);
+    QPointer<EditorDocuments::TextDocument> watched(memo);
+    QWidget* target = focusAtEnd(*memo);
+    typeKeys(target, QStringLiteral("memo"));
+    EXPECT_TRUE(memo->isDocumentEdited());
+
+    // Cancel keeps the tab and the text.
+    presenter->answers = {2};
+    QTest::keyClick(target, Qt::Key_W, Qt::ControlModifier);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(presenter->asked.size(), 1u);
+    EXPECT_EQ(presenter->asked[0].text, QStringLiteral("이 메모를 어떻게 할까요?"));
+    ASSERT_TRUE(watched);
+    EXPECT_EQ(window(*memo).textView()->text(), QStringLiteral("memo"));
+
+    // "Save to a file" with the panel cancelled keeps it too; then "delete" closes it.
+    presenter->answers = {0, 1};
+    QTest::keyClick(target, Qt::Key_W, Qt::ControlModifier);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(presenter->panels.size(), 1u);
+    ASSERT_TRUE(watched);
+    QTest::keyClick(target, Qt::Key_W, Qt::ControlModifier);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            return watched.isNull();
+        },
+        5000));
+    EXPECT_EQ(presenter->asked.size(), 3u);
+    EXPECT_TRUE(documents.documents().empty());
+}
+
+int main(int argc, char** argv)
+{
+    // A home folder of this run only: the settings, file memory and logs of the shipped
+    // services land there.
+    char pattern[] = "/tmp/olv-end-to-end-XXXXXX";
+    const char* made = ::mkdtemp(pattern);
+    if (!made)
+        return 1;
+    testFolder = std::filesystem::path(made);
+    const std::pair<const char*, const char*> folders[] = {
+        {"HOME", ""},
+        {"XDG_CONFIG_HOME", ".config"},
+        {"XDG_DATA_HOME", ".local/share"},
+        {"XDG_STATE_HOME", ".local/state"},
+        {"XDG_CACHE_HOME", ".cache"},
+    };
+    for (const auto& [name, relative] : folders) {
+        const auto path = testFolder / "home" / relative;
+        std::filesystem::create_directories(path);
+        ::setenv(name, path.c_str(), 1);
+    }
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QApplication application(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    const int status = RUN_ALL_TESTS();
+    std::error_code ignored;
+    std::filesystem::remove_all(testFolder, ignored);
+    return status;
+}

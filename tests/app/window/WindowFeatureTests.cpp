@@ -1,0 +1,221 @@
+#include "app/kit/ActionRouter.h"
+#include "app/views/TextStorage.h"
+#include "app/window/DocumentContentView.h"
+#include "app/window/DocumentWindowController.h"
+#include "app/window/SelectionCounter.h"
+#include "app/window/WindowFeature.h"
+#include "platform/PreferencesDomain.h"
+#include "store/Settings.h"
+#include "tests/app/window/FakeDocument.h"
+#include "tests/platform/TemporaryFolder.h"
+
+#include <QLabel>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using EditorViews::EditOrigin;
+using EditorViews::EditRecord;
+using EditorWindow::DocumentWindowController;
+using EditorWindow::WindowEnvironment;
+using EditorWindow::WindowFeature;
+using WindowTest::FakeDocument;
+
+namespace {
+
+// A part that records what the window tells it and adds one of each kind of contribution.
+struct Probe
+{
+    std::vector<std::string> calls;
+    std::vector<EditRecord> edits;
+    std::vector<EditorViews::TextRange> selections;
+    int actions = 0;
+    bool enabled = true;
+    // The window's text and line count as the part saw them when each record came.
+    std::vector<QString> textsSeen;
+    std::vector<std::int64_t> linesSeen;
+};
+
+class ProbeFeature : public WindowFeature
+{
+public:
+    explicit ProbeFeature(Probe& probe)
+        : m_probe(probe)
+    {}
+
+    void attach(DocumentWindowController& window) override
+    {
+        m_window = &window;
+        m_band = new QLabel(QStringLiteral("probe band"));
+        m_probe.calls.push_back("attach");
+    }
+    void detach() override
+    {
+        m_probe.calls.push_back("detach");
+        delete m_band;
+    }
+    void windowDidOpen() override { m_probe.calls.push_back("open"); }
+    void textDidEdit(const EditRecord& edit) override
+    {
+        m_probe.edits.push_back(edit);
+        m_probe.textsSeen.push_back(m_window->textView()->text());
+        m_probe.linesSeen.push_back(m_window->textView()->lineIndex().lineCount());
+    }
+    void selectionDidChange(EditorViews::TextRange selection) override
+    {
+        m_probe.selections.push_back(selection);
+    }
+    void settingsDidChange(const std::vector<std::string>& keys) override
+    {
+        for (const auto& key : keys)
+            m_probe.calls.push_back("setting " + key);
+    }
+    void contributeStatus(EditorWindow::StatusContent::Inputs& inputs) const override
+    {
+        inputs.problems = QStringLiteral("edits %1").arg(m_probe.edits.size());
+    }
+    bool statusSegmentClicked(EditorWindow::StatusBarView::Segment segment, QPushButton*) override
+    {
+        m_probe.calls.push_back("segment");
+        return segment == EditorWindow::StatusBarView::Segment::encoding;
+    }
+    Bands bands() const override { return {{}, {m_band}}; }
+    bool respondsToAction(std::string_view action) const override
+    {
+        return action == "probe:" || action == "toggleStatusBar:";
+    }
+    bool validateAction(std::string_view, const EditorKit::ActionSender&) const override
+    {
+        return m_probe.enabled;
+    }
+    void performAction(std::string_view, const EditorKit::ActionSender&) override
+    {
+        ++m_probe.actions;
+    }
+
+private:
+    Probe& m_probe;
+    DocumentWindowController* m_window = nullptr;
+    QLabel* m_band = nullptr;
+};
+
+struct SinglePartWindow
+{
+    TemporaryFolder folder;
+    std::unique_ptr<EditorStore::Settings> settings;
+    EditorKit::ActionRouter router;
+    Probe probe;
+    FakeDocument document;
+    std::unique_ptr<DocumentWindowController> controller;
+
+    explicit SinglePartWindow(const QString& text)
+        : document(text)
+    {
+        settings = std::make_unique<EditorStore::Settings>(
+            std::make_shared<Platform::PreferencesDomain>(folder / "group-defaults.json"),
+            std::map<std::string, std::string>{});
+        WindowEnvironment environment;
+        environment.settings = settings.get();
+        environment.features = [this] {
+            EditorWindow::WindowFeatureList list;
+            list.push_back(std::make_unique<ProbeFeature>(probe));
+            return list;
+        };
+        controller = std::make_unique<DocumentWindowController>(document, router, environment);
+    }
+};
+
+} // namespace
+
+TEST(WindowFeature, aWindowBuiltWithOnePartFeedsItEveryHook)
+{
+    SinglePartWindow w(QStringLiteral("one\ntwo"));
+    ASSERT_EQ(w.controller->features().size(), 1u);
+    EXPECT_EQ(w.controller->fileWatcher(), nullptr) << "only the part under test";
+    EXPECT_EQ(w.probe.calls, (std::vector<std::string>{"attach"}));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(w.probe.calls.back(), "open");
+
+    // Typing, a command, undo and a reload: one record each, after the line index followed.
+    auto& view = *w.controller->textView();
+    // A find match over "two" moves with the typing before it.
+    w.controller->display()->findMatches = {{4, 3}};
+    view.setSelectedRange({3, 0});
+    view.insertText(QStringLiteral("!"));
+    EXPECT_EQ(w.controller->display()->findMatches, (std::vector<EditorCore::SearchMatch>{{5, 3}}));
+    w.controller->replaceText(EditorCore::TextEdit{{0, 0}, u"0\n", {0, 0}}, QStringLiteral("x"));
+    view.undo();
+    w.controller->replaceAllText(QStringLiteral("fresh"));
+    ASSERT_EQ(w.probe.edits.size(), 4u);
+    const EditOrigin origins[] = {
+        EditOrigin::typing, EditOrigin::command, EditOrigin::undoRedo, EditOrigin::reload};
+    for (std::size_t i = 0; i < 4; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(w.probe.edits[i].origin, origins[i]);
+        if (i > 0) {
+            EXPECT_GT(w.probe.edits[i].version, w.probe.edits[i - 1].version);
+        }
+    }
+    EXPECT_EQ(w.probe.edits[0].insertedText, QStringLiteral("!"));
+    EXPECT_EQ(w.probe.edits[1].insertedText, QStringLiteral("0\n"));
+    EXPECT_EQ(w.probe.edits[2].oldLength, 2);
+    EXPECT_EQ(w.probe.textsSeen[1], QStringLiteral("0\none!\ntwo"));
+    EXPECT_EQ(w.probe.linesSeen[1], 3);
+    EXPECT_EQ(w.probe.edits[3].insertedText, QStringLiteral("fresh"));
+    EXPECT_FALSE(w.probe.selections.empty());
+
+    // Its status field, its band below the banners, its action after the window's own.
+    QCoreApplication::processEvents();
+    EXPECT_EQ(w.controller->statusBar()->content().problems, QStringLiteral("edits 4"));
+    w.controller->showBanner(
+        QStringLiteral("b"), EditorWindow::BannerView::Kind::info, QStringLiteral("b"), {});
+    const auto& bands = w.controller->content()->bands();
+    ASSERT_EQ(bands.size(), 2u);
+    EXPECT_EQ(bands[0], w.controller->banner(QStringLiteral("b")));
+    EXPECT_EQ(bands[1]->property("text").toString(), QStringLiteral("probe band"));
+
+    EditorKit::ActionSender sender;
+    EXPECT_TRUE(w.controller->respondsToAction("probe:"));
+    EXPECT_TRUE(w.controller->validateAction("probe:", sender));
+    w.probe.enabled = false;
+    EXPECT_FALSE(w.controller->validateAction("probe:", sender));
+    w.controller->performAction("probe:", sender);
+    EXPECT_EQ(w.probe.actions, 1);
+    const bool statusBarHidden = w.controller->statusBar()->isHidden();
+    w.controller->performAction("toggleStatusBar:", sender);
+    EXPECT_EQ(w.probe.actions, 1) << "the window's own action comes first";
+    EXPECT_NE(w.controller->statusBar()->isHidden(), statusBarHidden);
+    EXPECT_FALSE(w.controller->respondsToAction("nothing:"));
+
+    w.controller->statusBar()->onClick(EditorWindow::StatusBarView::Segment::encoding, nullptr);
+    EXPECT_EQ(w.probe.calls.back(), "segment");
+
+    w.controller->applySettings({"view.showToolbar"});
+    EXPECT_EQ(w.probe.calls.back(), "setting view.showToolbar");
+    w.controller.reset();
+    EXPECT_EQ(w.probe.calls.back(), "detach");
+}
+
+TEST(SelectionCounter, aLargeSelectionIsCountedOnTheWorkerAndOnlyTheLatestIsKept)
+{
+    // "e" + combining acute is one character; a selection of 8 units and more goes to the worker.
+    const QString text = QString::fromUtf16(u"e\u0301e\u0301e\u0301e\u0301e\u0301e\u0301");
+    EditorWindow::SelectionCounter counter(8);
+    int counted = 0;
+    counter.onCounted = [&] { ++counted; };
+    EXPECT_EQ(counter.count(text, 1, {0, 4}), 2) << "a short selection is counted at once";
+
+    EXPECT_EQ(counter.count(text, 1, {0, 12}), std::nullopt);
+    // Dragging on: only the latest selection is counted after the one under way.
+    EXPECT_EQ(counter.count(text, 1, {0, 10}), std::nullopt);
+    EXPECT_EQ(counter.count(text, 1, {2, 10}), std::nullopt);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return counted == 2; }, 5000));
+    EXPECT_EQ(counter.count(text, 1, {2, 10}), 5);
+    QTest::qWait(50);
+    EXPECT_EQ(counted, 2) << "{0, 10} was never counted";
+
+    // A count belongs to one version of the text.
+    EXPECT_EQ(counter.count(text, 2, {2, 10}), std::nullopt);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return counted == 3; }, 5000));
+    EXPECT_EQ(counter.count(text, 2, {2, 10}), 5);
+}
