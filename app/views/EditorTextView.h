@@ -12,6 +12,7 @@
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
 #include <QPointer>
+#include <QTextLayout>
 #include <QUndoStack>
 #include <QUrl>
 
@@ -19,8 +20,6 @@
 #include <optional>
 #include <unordered_map>
 #include <vector>
-
-class QTextLayout;
 
 namespace EditorViews {
 
@@ -231,6 +230,8 @@ private:
     void deleteRange(TextRange range);
     void resetBlink();
     void didChangeText();
+    // Drops the composition and lays out again every line that showed it.
+    void endComposition();
 
     std::shared_ptr<EditorDisplayState> m_display;
     TextStorage* m_storage = nullptr;
@@ -257,6 +258,8 @@ private:
     int m_caret = 0;
     std::optional<double> m_preferredX;
     QString m_preedit;
+    // The input method's styles, at offsets in the composition.
+    QList<QTextLayout::FormatRange> m_preeditFormats;
     int m_preeditCursor = 0;
     int m_coalescingGeneration = 0;
     bool m_caretVisible = true;

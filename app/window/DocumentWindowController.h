@@ -45,6 +45,7 @@ class LineNumberRuler;
 namespace EditorWindow {
 
 class DocumentContentView;
+class SuspiciousScan;
 class WindowDocument;
 
 // What a window needs from outside besides its document: the settings, the per-file view
@@ -130,6 +131,8 @@ public:
                            std::vector<BannerView::Action> actions);
     void dismissBanner(const QString& key);
     BannerView* banner(const QString& key) const;
+    // Gives the keyboard back to the text when a band's action left it on the band or nowhere.
+    void refocusTextAfterBand();
     const std::vector<QPointer<BannerView>>& banners() const { return m_banners; }
     // Other bands (progress and the like), above the banners.
     void setExtraBands(std::vector<QWidget*> bands);
@@ -190,6 +193,7 @@ private:
     QSocketNotifier* m_fileWatcherNotifier = nullptr;
     std::function<void()> m_closeHandler;
     std::uint64_t m_settingsObserver = 0;
+    SuspiciousScan* m_suspiciousScan = nullptr;
 };
 
 } // namespace EditorWindow

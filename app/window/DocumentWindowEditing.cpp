@@ -4,6 +4,7 @@
 #include "app/views/LineNumberRuler.h"
 #include "app/views/TextStorage.h"
 #include "app/window/DocumentWindowController.h"
+#include "app/window/SuspiciousScan.h"
 #include "app/window/WindowDocument.h"
 #include "core/AutoIndent.h"
 #include "store/Settings.h"
@@ -138,11 +139,15 @@ void DocumentWindowController::storageDidProcessEditing(int location,
     // The one authoritative line index follows every edit in place; a whole-text replacement
     // is indexed afresh.
     const QString& text = m_textView->text();
-    if (location == 0 && replacedLength == m_ruler->lineIndex.length())
+    const bool wholeText = location == 0 && replacedLength == m_ruler->lineIndex.length();
+    if (wholeText)
         m_ruler->lineIndex = EditorCore::LineIndex(view(text));
     else
         m_ruler->lineIndex.update(location, replacedLength, newLength, view(text));
     m_ruler->update();
+    if (m_suspiciousScan)
+        m_suspiciousScan->schedule(wholeText ? std::chrono::milliseconds(0)
+                                             : SuspiciousScan::afterTyping);
     // Colouring, extra carets, syntax marks, the preview and the filter follow here as they
     // arrive with their features.
 }

@@ -41,6 +41,10 @@ private:
     EditorDocuments::TextDocument& m_document;
 };
 
+// Whether the tab of `document` may close: an edited file is saved first; edits that cannot be
+// saved are asked about in a message box over `parent`, which names why the save failed.
+bool mayCloseDocument(EditorDocuments::TextDocument& document, QWidget* parent);
+
 // The window controller a TextDocument owns, seen from the document's side.
 class TextDocumentWindow : public EditorDocuments::DocumentWindow
 {

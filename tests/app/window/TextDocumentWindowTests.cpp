@@ -1,13 +1,20 @@
 #include "app/documents/DocumentServices.h"
 #include "app/documents/TextDocument.h"
 #include "app/kit/ActionRouter.h"
+#include "app/kit/HostWindow.h"
 #include "app/kit/TabPage.h"
+#include "app/window/DisplayNames.h"
 #include "app/window/TextDocumentWindow.h"
 #include "platform/PreferencesDomain.h"
 #include "store/Settings.h"
 #include "tests/platform/TemporaryFolder.h"
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -95,4 +102,107 @@ TEST(TextDocumentWindow, aTypedLineKeepsTheFilesFormatThroughTheSave)
     // Closing drops the window before the document.
     document.close();
     EXPECT_EQ(document.editor(), nullptr);
+}
+
+TEST(TextDocumentWindow, closingAfterARefusedSaveNamesTheRefusal)
+{
+    TextDocumentFixture f;
+    auto path = f.folder / "menu.txt";
+    std::ofstream(path, std::ios::binary) << "caf\xe9 au lait\n";
+    TextDocument document(f.services);
+    ASSERT_TRUE(document.readFromURL(path).has_value());
+    document.makeWindowControllers();
+    auto& controller = f.windowOf(document).controller();
+    QCoreApplication::processEvents();
+    const auto encoding = EditorWindow::DisplayNames::shortName(document.format.encoding);
+    ASSERT_NE(document.format.encoding, EditorCore::TextEncoding::utf8);
+
+    controller.textView()->setSelectedRange({0, 0});
+    controller.textView()->insertText(QStringLiteral("한"));
+    QCoreApplication::processEvents();
+
+    QString informative;
+    QTimer::singleShot(0, [&informative] {
+        for (int i = 0; i < 100; ++i) {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                informative = box->informativeText();
+                box->reject();
+                return;
+            }
+            QTest::qWait(10);
+        }
+    });
+    EXPECT_FALSE(EditorWindow::mayCloseDocument(document, controller.page()));
+    EXPECT_TRUE(informative.contains(QStringLiteral("「한」"))) << informative.toStdString();
+    EXPECT_TRUE(informative.contains(encoding)) << informative.toStdString();
+    EXPECT_FALSE(informative.contains(QStringLiteral("바깥에서"))) << informative.toStdString();
+    // The banner names the encoding as the status bar does.
+    auto* banner = controller.banner(QStringLiteral("save.unencodable"));
+    ASSERT_NE(banner, nullptr);
+    EXPECT_TRUE(banner->message().contains(QStringLiteral(" ") + encoding + QStringLiteral(" ")))
+        << banner->message().toStdString();
+    EXPECT_EQ(controller.statusBar()->content().encoding.left(encoding.size()), encoding);
+    EXPECT_TRUE(document.isDocumentEdited());
+}
+
+TEST(TextDocumentWindow, theShownTabsTextTakesTheKeyboard)
+{
+    TextDocumentFixture f;
+    auto shown = f.services->makeWindowController;
+    f.services->makeWindowController = [shown](TextDocument& document) {
+        auto window = shown(document);
+        dynamic_cast<TextDocumentWindow&>(*window).controller().showWindow();
+        return window;
+    };
+    auto open = [&](const char* name, const std::string& bytes) {
+        auto path = f.folder / name;
+        std::ofstream(path, std::ios::binary) << bytes;
+        auto document = std::make_unique<TextDocument>(f.services);
+        EXPECT_TRUE(document->readFromURL(path).has_value());
+        document->makeWindowControllers();
+        return document;
+    };
+    // Keys as the window system delivers them: to the window, then to its focused widget.
+    auto type = [](EditorKit::HostWindow* host, const QString& keys) {
+        for (QChar key : keys)
+            QTest::keyClick(host->windowHandle(), key.toLatin1());
+        QCoreApplication::processEvents();
+    };
+
+    auto first = open("first.txt", std::string(1024, 'a'));
+    auto& firstController = f.windowOf(*first).controller();
+    EditorKit::HostWindow* host = firstController.hostWindow();
+    ASSERT_NE(host, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(host));
+    EXPECT_TRUE(f.router.validate("selectAll:", {}, host)) << "the text is in the chain at once";
+    type(host, QStringLiteral("xy"));
+    EXPECT_TRUE(f.windowOf(*first).text().startsWith(QStringLiteral("xy")));
+
+    // A second file opens as a tab that takes the keyboard; selecting the first gives it back.
+    auto second = open("second.txt", "second\n");
+    auto& secondController = f.windowOf(*second).controller();
+    EXPECT_EQ(secondController.hostWindow(), host);
+    type(host, QStringLiteral("s"));
+    EXPECT_EQ(f.windowOf(*second).text(), QStringLiteral("ssecond\n"));
+    host->setCurrentPage(firstController.page());
+    type(host, QStringLiteral("f"));
+    EXPECT_TRUE(f.windowOf(*first).text().startsWith(QStringLiteral("xyf")));
+
+    // A banner's button takes the keyboard while it is pressed; the text gets it back.
+    firstController.showBanner(
+        QStringLiteral("test"),
+        EditorWindow::BannerView::Kind::warning,
+        QStringLiteral("message"),
+        {{QStringLiteral("go"), [&] { firstController.dismissBanner(QStringLiteral("test")); }}});
+    QCoreApplication::processEvents();
+    auto* button = firstController.banner(QStringLiteral("test"))->findChild<QPushButton*>();
+    ASSERT_NE(button, nullptr);
+    button->setFocus();
+    QTest::mouseClick(button, Qt::LeftButton);
+    QCoreApplication::processEvents();
+    type(host, QStringLiteral("b"));
+    EXPECT_TRUE(f.windowOf(*first).text().startsWith(QStringLiteral("xyfb")));
+
+    second->close();
+    first->close();
 }
