@@ -206,3 +206,42 @@ TEST(TextDocumentWindow, theShownTabsTextTakesTheKeyboard)
     second->close();
     first->close();
 }
+
+TEST(TextDocumentWindow, aMinimisedWindowComesBackForTheTabItIsAskedToShow)
+{
+    TextDocumentFixture f;
+    auto shown = f.services->makeWindowController;
+    f.services->makeWindowController = [shown](TextDocument& document) {
+        auto window = shown(document);
+        dynamic_cast<TextDocumentWindow&>(*window).controller().showWindow();
+        return window;
+    };
+    std::vector<std::unique_ptr<TextDocument>> documents;
+    for (const char* name : {"one.txt", "two.txt"}) {
+        std::ofstream(f.folder / name) << name;
+        documents.push_back(std::make_unique<TextDocument>(f.services));
+        ASSERT_TRUE(documents.back()->readFromURL(f.folder / name).has_value());
+    }
+    documents[0]->makeWindowControllers();
+    EditorKit::HostWindow* host = f.windowOf(*documents[0]).controller().hostWindow();
+    ASSERT_NE(host, nullptr);
+
+    // A file handed over while the window is hidden ("hide", Ctrl+H, minimises it).
+    host->showMinimized();
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(host->isMinimized());
+    documents[1]->makeWindowControllers();
+    EXPECT_EQ(f.windowOf(*documents[1]).controller().hostWindow(), host);
+    EXPECT_FALSE(host->isMinimized());
+    EXPECT_TRUE(host->isVisible());
+
+    // An open file handed over again shows its tab the same way.
+    host->showMinimized();
+    QCoreApplication::processEvents();
+    f.windowOf(*documents[0]).controller().showWindow();
+    EXPECT_FALSE(host->isMinimized());
+    EXPECT_EQ(host->currentPage(), f.windowOf(*documents[0]).controller().page());
+
+    for (auto& document : documents)
+        document->close();
+}
