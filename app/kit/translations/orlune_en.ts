@@ -707,5 +707,17 @@
         <source>폭 없는 글자</source>
         <translation>Zero-width characters</translation>
     </message>
+    <message>
+        <source>일반 텍스트</source>
+        <translation>Plain Text</translation>
+    </message>
+    <message>
+        <source>로그</source>
+        <translation>Log</translation>
+    </message>
+    <message>
+        <source>셸 스크립트</source>
+        <translation>Shell Script</translation>
+    </message>
 </context>
 </TS>

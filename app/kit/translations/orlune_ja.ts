@@ -707,5 +707,17 @@
         <source>폭 없는 글자</source>
         <translation>幅のない文字</translation>
     </message>
+    <message>
+        <source>일반 텍스트</source>
+        <translation>標準テキスト</translation>
+    </message>
+    <message>
+        <source>로그</source>
+        <translation>ログ</translation>
+    </message>
+    <message>
+        <source>셸 스크립트</source>
+        <translation>シェルスクリプト</translation>
+    </message>
 </context>
 </TS>

@@ -16,16 +16,25 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// Starts the editor with `environment` and `file`, reads its menu titles once its window shows
-// and ends it.
-std::vector<std::string> menuTitlesOfTheEditor(const std::vector<std::string>& environment,
-                                               const std::filesystem::path& root,
-                                               const std::filesystem::path& file)
+struct Shown
+{
+    std::vector<std::string> menus;
+    std::string status; // the first status line: name, position, encoding, ending, indent, language
+};
+
+// Starts the editor with `environment` and `file`, reads its menu titles and status once its
+// window shows and ends it.
+Shown shownByTheEditor(const std::vector<std::string>& environment,
+                       const std::filesystem::path& root,
+                       const std::filesystem::path& file)
 {
     auto report = root / "menus.txt";
+    auto status = root / "status.txt";
     std::filesystem::remove(report);
+    std::filesystem::remove(status);
     std::vector<std::string> entries = environment;
     entries.push_back("OLV_MENU_REPORT=" + report.string());
+    entries.push_back("OLV_STATUS_REPORT=" + status.string());
     pid_t child = ::fork();
     if (child == 0) {
         int null = ::open("/dev/null", O_RDWR);
@@ -41,16 +50,19 @@ std::vector<std::string> menuTitlesOfTheEditor(const std::vector<std::string>& e
         ::execve(OLV_EDITOR_BINARY, argv, envp.data());
         ::_exit(127);
     }
-    std::vector<std::string> titles;
-    for (int i = 0; i < 400 && titles.empty(); ++i) {
+    Shown shown;
+    for (int i = 0; i < 400 && (shown.menus.empty() || shown.status.empty()); ++i) {
         std::this_thread::sleep_for(25ms);
+        shown.menus.clear();
         std::ifstream in(report);
         for (std::string line; std::getline(in, line);)
-            titles.push_back(line);
+            shown.menus.push_back(line);
+        std::ifstream statusIn(status);
+        std::getline(statusIn, shown.status);
     }
     ::kill(child, SIGTERM);
     ::waitpid(child, nullptr, 0);
-    return titles;
+    return shown;
 }
 
 } // namespace
@@ -76,20 +88,22 @@ TEST(InterfaceLanguage, theEditorsMenusFollowTheEnvironment)
         std::vector<std::string> locale;
         const char* fileMenu;
         const char* editMenu;
+        const char* language; // the status bar's
     };
     const Case cases[] = {
-        {{"LANG=en_US.UTF-8"}, "File", "Edit"},
-        {{"LANG=ja_JP.UTF-8"}, "ファイル", "編集"},
-        {{"LANG=ko_KR.UTF-8"}, "파일", "편집"},
-        {{"LANG=en_US.UTF-8", "LC_MESSAGES=ja_JP.UTF-8"}, "ファイル", "編集"},
+        {{"LANG=en_US.UTF-8"}, "File", "Edit", "Plain Text"},
+        {{"LANG=ja_JP.UTF-8"}, "ファイル", "編集", "標準テキスト"},
+        {{"LANG=ko_KR.UTF-8"}, "파일", "편집", "일반 텍스트"},
+        {{"LANG=en_US.UTF-8", "LC_MESSAGES=ja_JP.UTF-8"}, "ファイル", "編集", "標準テキスト"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.locale.back());
         auto environment = base;
         environment.insert(environment.end(), c.locale.begin(), c.locale.end());
-        auto titles = menuTitlesOfTheEditor(environment, root.path(), file);
-        ASSERT_GE(titles.size(), 3u);
-        EXPECT_EQ(titles[1], c.fileMenu);
-        EXPECT_EQ(titles[2], c.editMenu);
+        auto shown = shownByTheEditor(environment, root.path(), file);
+        ASSERT_GE(shown.menus.size(), 3u);
+        EXPECT_EQ(shown.menus[1], c.fileMenu);
+        EXPECT_EQ(shown.menus[2], c.editMenu);
+        EXPECT_TRUE(shown.status.ends_with(std::string("\t") + c.language)) << shown.status;
     }
 }
