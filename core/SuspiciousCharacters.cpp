@@ -158,9 +158,21 @@ kind(char32_t scalar, std::optional<char32_t> previous, std::optional<char32_t> 
         return SuspiciousKind::zeroWidth;
     case 0xFEFF:
         return atStart ? std::nullopt : std::optional(SuspiciousKind::zeroWidth);
+    case 0x061C: // Arabic letter mark
     case 0x200E:
     case 0x200F:
         return SuspiciousKind::bidiControl;
+    // Default-ignorable characters that draw nothing: the grapheme joiner, the Hangul fillers
+    // (used to fake blank names), the Khmer inherent vowels.
+    case 0x034F:
+    case 0x115F:
+    case 0x1160:
+    case 0x3164:
+    case 0xFFA0:
+    case 0x17B4:
+    case 0x17B5:
+    case 0xE0001: // language tag
+        return SuspiciousKind::zeroWidth;
     case UnicodeScalars::replacementCharacter:
         return SuspiciousKind::replacementCharacter;
     default:
@@ -170,6 +182,12 @@ kind(char32_t scalar, std::optional<char32_t> previous, std::optional<char32_t> 
         return SuspiciousKind::specialSpace; // U+2007 is a no-break space, handled above
     if ((scalar >= 0x202A && scalar <= 0x202E) || (scalar >= 0x2066 && scalar <= 0x2069))
         return SuspiciousKind::bidiControl;
+    // Mongolian free variation selectors and vowel separator, invisible operators, deprecated
+    // format characters, tag characters. The variation selectors U+FE00-U+FE0F and
+    // U+E0100-U+E01EF stay ordinary: emoji and ideograph sequences use them.
+    if ((scalar >= 0x180B && scalar <= 0x180F) || (scalar >= 0x2061 && scalar <= 0x2064)
+        || (scalar >= 0x206A && scalar <= 0x206F) || (scalar >= 0xE0020 && scalar <= 0xE007F))
+        return SuspiciousKind::zeroWidth;
     return std::nullopt;
 }
 

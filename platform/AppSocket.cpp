@@ -208,8 +208,14 @@ EditorCore::Result<int, std::error_code> listen(const std::filesystem::path& pat
     return openSocket(path, Use::listen);
 }
 
-bool startDetached(const std::filesystem::path& application)
+bool startDetached(const std::filesystem::path& application,
+                   const std::vector<std::string>& arguments)
 {
+    // Made before the fork: the child may not allocate.
+    std::vector<const char*> argv{application.c_str()};
+    for (const auto& argument : arguments)
+        argv.push_back(argument.c_str());
+    argv.push_back(nullptr);
     int report[2];
     if (::pipe2(report, O_CLOEXEC) != 0)
         return false;
@@ -234,8 +240,7 @@ bool startDetached(const std::filesystem::path& application)
             if (null > STDERR_FILENO)
                 ::close(null);
         }
-        const char* argv[] = {application.c_str(), nullptr};
-        ::execv(application.c_str(), const_cast<char* const*>(argv));
+        ::execv(application.c_str(), const_cast<char* const*>(argv.data()));
         int error = errno;
         (void)!::write(report[1], &error, sizeof error);
         ::_exit(127);
@@ -280,6 +285,17 @@ EditorCore::Result<void, LaunchError> handOverLaunching(const std::filesystem::p
     const auto deadline = std::chrono::steady_clock::now() + launch.startTimeout;
     while (true) {
         std::this_thread::sleep_for(launch.pollInterval);
+        if (launch.startCarriesMessage) {
+            // The started application took the arguments from its command line (or handed
+            // them to the instance that won the start); that something listens is enough.
+            if (auto probe = connect(socketPath)) {
+                ::close(*probe);
+                return {};
+            }
+            if (std::chrono::steady_clock::now() >= deadline)
+                return EditorCore::failure(LaunchError::neverListened);
+            continue;
+        }
         handed = handOver(socketPath, message, launch.acknowledgementTimeout);
         if (handed)
             return {};

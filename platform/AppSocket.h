@@ -67,14 +67,18 @@ handOver(const std::filesystem::path& socketPath,
 // listens decides, under its own lock, when a left-over socket file may go.
 [[nodiscard]] EditorCore::Result<int, std::error_code> listen(const std::filesystem::path& path);
 
-// Starts `application` without arguments, detached: in a session of its own, reaped by init
+// Starts `application` with `arguments`, detached: in a session of its own, reaped by init
 // (never the caller's zombie), standard streams on /dev/null. False when it could not be run.
-bool startDetached(const std::filesystem::path& application);
+bool startDetached(const std::filesystem::path& application,
+                   const std::vector<std::string>& arguments = {});
 
 struct Launch
 {
     // Starts the application when nothing listens; false when it could not be started.
     std::function<bool()> start;
+    // The start hands the message's arguments over on the application's command line, so once
+    // something listens the hand-over is done and is not sent again.
+    bool startCarriesMessage = false;
     // How long a listening application may take to acknowledge.
     std::chrono::milliseconds acknowledgementTimeout{30000};
     // How long a started application may take to listen.

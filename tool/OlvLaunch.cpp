@@ -90,8 +90,10 @@ std::optional<Installation> installationBeside(const std::filesystem::path& prog
 {
     auto folder = program.parent_path();
     // Installed, the application is beside olv; in the build tree olv is in tool/ and the
-    // application in app/.
-    for (const auto& candidate : {folder, (folder / ".." / "app").lexically_normal()}) {
+    // application in app/shell/ (app/ in older trees).
+    for (const auto& candidate : {folder,
+                                  (folder / ".." / "app" / "shell").lexically_normal(),
+                                  (folder / ".." / "app").lexically_normal()}) {
         auto application = candidate / applicationBinaryName;
         if (!isExecutableFile(application))
             continue;
@@ -141,9 +143,15 @@ bool openApp(const std::vector<std::string>& arguments,
     Platform::AppSocket::Launch launch;
     // The application belongs to neither olv's session nor its children, so it outlives olv and
     // a quit is seen by probing its process; its output never holds up a caller reading olv's.
-    launch.start = [&installation] {
-        return installation && Platform::AppSocket::startDetached(installation->application);
+    // A started application gets the arguments on its command line, as a desktop launch
+    // does, so it opens just them instead of an untitled document first.
+    std::vector<std::string> commandLine{"--"};
+    commandLine.insert(commandLine.end(), arguments.begin(), arguments.end());
+    launch.start = [&installation, &commandLine] {
+        return installation
+               && Platform::AppSocket::startDetached(installation->application, commandLine);
     };
+    launch.startCarriesMessage = true;
     launch.acknowledgementTimeout = handOverLimit;
     launch.startTimeout = launchLimit;
     launch.pollInterval = launchPoll;

@@ -22,7 +22,8 @@ inline constexpr std::string_view applicationBinaryName = "orlune-viewer";
 inline constexpr std::string_view installationInfoName = "Info.json";
 
 // The folder that holds the application binary: installed, <prefix>/lib/orlune-viewer/ with
-// olv beside it; in the build tree, the application's own folder.
+// olv beside it; in the build tree, the application's own folder (app/shell/, which gets its
+// own Info.json).
 struct Installation
 {
     std::filesystem::path folder;
@@ -40,7 +41,8 @@ std::string appVersion(const std::optional<Installation>& installation);
 
 // Hands the arguments to the running application and returns true when it acknowledged them.
 // When nothing listens, starts the installation's application detached (its own session,
-// never waited for) and hands over once it listens. OLV_BACKGROUND (any value) keeps the
+// never waited for) with the arguments after "--" on its command line, and returns true once
+// it listens. OLV_BACKGROUND (any value) keeps the
 // application in the background.
 bool openApp(const std::vector<std::string>& arguments,
              const std::optional<Installation>& installation);
@@ -65,8 +67,9 @@ struct WaitTiming
 };
 
 // Polls the mailbox until the request is answered. The application's done signal on the
-// session bus says nothing the done file does not, so olv needs no bus and only polls. Removes <id>.done and <id>.ack when done or
-// failed, <id>.ack when the application quit; never the request's own files.
+// session bus says nothing the done file does not, so olv needs no bus and only polls. Removes
+// <id>.done and <id>.ack when done or failed, <id>.ack when the application quit; never the
+// request's own files.
 WaitOutcome waitForRequest(const EditorStore::RequestBox& box,
                            const Platform::Uuid& id,
                            WaitTiming timing = {});

@@ -53,17 +53,25 @@ QString filled(const QString& format, const QStringList& values)
 
 QString describe(const EditorCore::DocumentError& error)
 {
+    QString encoding;
+    if (const auto* unencodable =
+            std::get_if<EditorCore::DocumentError::Unencodable>(&error.payload)) {
+        const auto raw = EditorCore::rawValue(unencodable->encoding);
+        encoding = QString::fromLatin1(raw.data(), static_cast<qsizetype>(raw.size())).toUpper();
+    }
+    return describe(error, encoding);
+}
+
+QString describe(const EditorCore::DocumentError& error, const QString& encodingName)
+{
     if (const auto* unencodable =
             std::get_if<EditorCore::DocumentError::Unencodable>(&error.payload)) {
         QString characters;
         for (const auto& character : unencodable->characters)
             characters += QString::fromStdU16String(character);
-        const auto raw = EditorCore::rawValue(unencodable->encoding);
-        const auto encoding =
-            QString::fromLatin1(raw.data(), static_cast<qsizetype>(raw.size())).toUpper();
         return filled(EditorKit::localized(
                           "「%@」 는 %@ 로 쓸 수 없어 저장을 멈췄어요. 고친 내용은 그대로 있어요."),
-                      {characters, encoding});
+                      {characters, encodingName});
     }
     return EditorKit::localized("글자 파일이 아닌 것 같아 열지 않았어요.");
 }

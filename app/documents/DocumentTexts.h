@@ -8,6 +8,8 @@
 namespace EditorDocuments::DocumentTexts {
 
 QString describe(const EditorCore::DocumentError& error);
+// The same, naming the encoding as given: the window passes the name its status bar shows.
+QString describe(const EditorCore::DocumentError& error, const QString& encodingName);
 QString describe(const AdminWriter::Failure& failure);
 QString describe(const DocumentFailure& failure);
 

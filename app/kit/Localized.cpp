@@ -1,6 +1,7 @@
 #include "app/kit/Localized.h"
 
 #include <QCoreApplication>
+#include <QLibraryInfo>
 #include <QPointer>
 #include <QTranslator>
 
@@ -31,6 +32,60 @@ bool installTranslation(const QString& language)
     QCoreApplication::installTranslator(translator);
     current = translator;
     return true;
+}
+
+namespace {
+
+// "ja_JP.UTF-8", "en-GB", "ko_KR@euro" -> "ja", "en", "ko"; empty for another language.
+QString ourLanguage(QByteArrayView name)
+{
+    auto end = name.size();
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        if (name[i] == '_' || name[i] == '-' || name[i] == '.' || name[i] == '@') {
+            end = i;
+            break;
+        }
+    }
+    const QString language = QString::fromLatin1(name.first(end)).toLower();
+    if (language == QLatin1String("en") || language == QLatin1String("ja")
+        || language == QLatin1String("ko"))
+        return language;
+    return {};
+}
+
+} // namespace
+
+QString interfaceLanguage(const std::function<QByteArray(const char*)>& variable)
+{
+    const QString korean = QStringLiteral("ko");
+    for (const char* name : {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const QByteArray value = variable(name);
+        if (value.isEmpty())
+            continue;
+        for (const QByteArray& entry : value.split(':')) {
+            if (QString language = ourLanguage(entry); !language.isEmpty())
+                return language;
+        }
+        return korean;
+    }
+    return korean;
+}
+
+QString interfaceLanguage()
+{
+    return interfaceLanguage([](const char* name) { return qgetenv(name); });
+}
+
+void installInterfaceTranslations(const QString& language)
+{
+    installTranslation(language);
+    // Owned by the application object, so it goes away with it.
+    auto* qt = new QTranslator(QCoreApplication::instance());
+    if (qt->load(QStringLiteral("qtbase_") + language,
+                 QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(qt);
+    else
+        delete qt;
 }
 
 } // namespace EditorKit

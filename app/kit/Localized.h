@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
+#include <functional>
 #include <string_view>
 
 namespace EditorKit {
@@ -15,5 +17,15 @@ QString localized(std::string_view koreanText);
 // Loads the translation of the interface into the application ("en", "ja"); "ko" and an
 // unknown language leave the Korean texts. Replaces a translation loaded earlier.
 bool installTranslation(const QString& language);
+
+// The interface language of the user's environment, "en", "ja" or "ko": the first of
+// LANGUAGE, LC_ALL, LC_MESSAGES and LANG that is set and not empty decides (in LANGUAGE's list,
+// the first entry in one of the three languages); any other language, "C" included, is Korean.
+QString interfaceLanguage(const std::function<QByteArray(const char*)>& variable);
+QString interfaceLanguage();
+
+// At start: the interface translation of `language` and Qt's own (its dialogs and standard
+// buttons), when Qt's translations are installed.
+void installInterfaceTranslations(const QString& language);
 
 } // namespace EditorKit

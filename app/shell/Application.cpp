@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include <iostream>
+#include <memory>
 
 namespace EditorShell {
 
@@ -61,9 +62,17 @@ void Application::show(TextDocument* document)
         window->controller().showWindow();
 }
 
-void Application::openArguments(const std::vector<std::string>& arguments)
+void Application::openArguments(const std::vector<std::string>& arguments, bool activate)
 {
-    bool opened = false;
+    // Opening may finish later than this call; the last file to finish decides whether an
+    // untitled document is needed (none opened and nothing open).
+    struct Opening
+    {
+        std::size_t remaining = 0;
+        bool opened = false;
+    };
+    auto opening = std::make_shared<Opening>();
+    std::vector<std::string> files;
     for (const std::string& argument : arguments) {
         // Request URLs are carried out by the request handler, which comes with the shell's
         // full start-up; until then they are reported and skipped.
@@ -71,27 +80,40 @@ void Application::openArguments(const std::vector<std::string>& arguments)
             std::cerr << "orlune-viewer: requests are not handled yet: " << argument << "\n";
             continue;
         }
+        files.push_back(argument);
+    }
+    QPointer<Application> self(this);
+    auto finish = [self, opening] {
+        if (self && !opening->opened && self->m_documents.documents().empty())
+            self->m_documents.makeUntitledDocument(true);
+    };
+    if (files.empty()) {
+        finish();
+        return;
+    }
+    opening->remaining = files.size();
+    for (const std::string& file : files) {
         m_documents.openDocumentWithContentsOfURL(
-            argument,
+            file,
             true,
-            [&, argument](TextDocument* document,
-                          bool alreadyOpen,
-                          const std::optional<EditorDocuments::DocumentFailure>& failure) {
+            [self, opening, finish, file, activate](
+                TextDocument* document,
+                bool alreadyOpen,
+                const std::optional<EditorDocuments::DocumentFailure>& failure) {
+                --opening->remaining;
                 if (failure) {
-                    std::cerr << "orlune-viewer: " << argument << ": "
+                    std::cerr << "orlune-viewer: " << file << ": "
                               << EditorDocuments::DocumentTexts::describe(*failure).toStdString()
                               << "\n";
-                    return;
+                } else if (document) {
+                    opening->opened = true;
+                    if (self && (alreadyOpen || activate))
+                        self->show(document);
                 }
-                if (!document)
-                    return;
-                opened = true;
-                if (alreadyOpen)
-                    show(document);
+                if (opening->remaining == 0)
+                    finish();
             });
     }
-    if (!opened && m_documents.documents().empty())
-        m_documents.makeUntitledDocument(true);
 }
 
 } // namespace EditorShell

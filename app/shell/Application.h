@@ -33,8 +33,9 @@ public:
     ~Application() override;
 
     // Absolute paths (an open file's tab comes to the front) and request URLs, in order; a new
-    // untitled document when nothing opened and no document is open.
-    void openArguments(const std::vector<std::string>& arguments);
+    // untitled document when nothing opened and no document is open. With `activate`, the
+    // window of every file opened is shown (also when minimised) and raised.
+    void openArguments(const std::vector<std::string>& arguments, bool activate = true);
 
     EditorDocuments::DocumentController& documentController() { return m_documents; }
 

@@ -2,6 +2,8 @@
 // its files over to it and exits.
 #include "app/documents/TextDocument.h"
 #include "app/kit/ActionRouter.h"
+#include "app/kit/HostWindow.h"
+#include "app/kit/Localized.h"
 #include "app/kit/Presenter.h"
 #include "app/shell/Application.h"
 #include "app/shell/InstanceListener.h"
@@ -13,11 +15,13 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QMenuBar>
 #include <QPointer>
 
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -89,6 +93,33 @@ void reportStatus(EditorShell::Application& application)
         });
 }
 
+// With OLV_MENU_REPORT set, the titles of the first window's menus are written to that file,
+// one a line, once the window shows (the interface-language test reads them).
+void reportMenus(EditorShell::Application& application)
+{
+    const char* report = std::getenv("OLV_MENU_REPORT");
+    if (!report || !*report)
+        return;
+    QString path = QString::fromLocal8Bit(report);
+    auto written = std::make_shared<bool>(false);
+    QObject::connect(
+        &application,
+        &EditorShell::Application::documentShown,
+        &application,
+        [path, written](EditorDocuments::TextDocument* document) {
+            auto* window = dynamic_cast<EditorWindow::TextDocumentWindow*>(document->editor());
+            if (*written || !window || !window->controller().hostWindow())
+                return;
+            QStringList titles;
+            for (QAction* menu : window->controller().hostWindow()->menuBar()->actions())
+                titles << menu->text();
+            QFile file(path);
+            if (file.open(QIODevice::WriteOnly | QIODevice::Text))
+                file.write((titles.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
+            *written = true;
+        });
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -112,12 +143,14 @@ int main(int argc, char** argv)
         return 1;
     }
 
+    EditorKit::installInterfaceTranslations(EditorKit::interfaceLanguage());
     EditorShell::Application application(EditorKit::ActionRouter::shared(),
                                          EditorDocuments::DocumentServices::shared(),
                                          std::make_shared<EditorKit::WidgetPresenter>());
     reportStatus(application);
+    reportMenus(application);
     claim.listener->onHandOver = [&application](const Platform::AppSocket::HandOver& request) {
-        application.openArguments(request.arguments);
+        application.openArguments(request.arguments, request.activate);
     };
     application.openArguments(files);
     int status = QApplication::exec();

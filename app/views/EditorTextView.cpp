@@ -271,11 +271,10 @@ EditorTextView::LineLayout& EditorTextView::layoutFor(int line)
     if (!m_preedit.isEmpty() && lineOf(m_caret) == line) {
         entry.preeditPosition = std::min(m_caret, end) - start;
         entry.layout->setPreeditArea(entry.preeditPosition, m_preedit);
-        QTextLayout::FormatRange underline;
-        underline.start = entry.preeditPosition;
-        underline.length = static_cast<int>(m_preedit.size());
-        underline.format.setFontUnderline(true);
-        entry.layout->setFormats({underline});
+        QList<QTextLayout::FormatRange> formats = m_preeditFormats;
+        for (auto& format : formats)
+            format.start += entry.preeditPosition;
+        entry.layout->setFormats(formats);
     }
 
     const double width = availableWidth();

@@ -13,6 +13,7 @@
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
 #include <QPointer>
+#include <QTextLayout>
 #include <QUndoStack>
 #include <QUrl>
 
@@ -20,8 +21,6 @@
 #include <optional>
 #include <unordered_map>
 #include <vector>
-
-class QTextLayout;
 
 namespace EditorViews {
 
@@ -253,6 +252,8 @@ private:
     void deleteRange(TextRange range);
     void resetBlink();
     void didChangeText();
+    // Drops the composition and lays out again every line that showed it.
+    void endComposition();
 
     std::shared_ptr<EditorDisplayState> m_display;
     TextStorage* m_storage = nullptr;
@@ -279,6 +280,8 @@ private:
     int m_caret = 0;
     std::optional<double> m_preferredX;
     QString m_preedit;
+    // The input method's styles, at offsets in the composition.
+    QList<QTextLayout::FormatRange> m_preeditFormats;
     int m_preeditCursor = 0;
     int m_coalescingGeneration = 0;
     // What a new undoable edit is stamped with, and what the next storage change reports.

@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QStyleHints>
+#include <QTextFormat>
 #include <QTextLayout>
 
 #include <algorithm>
@@ -143,8 +144,17 @@ void EditorTextView::mousePressEvent(QMouseEvent* event)
         QAbstractScrollArea::mousePressEvent(event);
         return;
     }
-    if (hasMarkedText())
+    if (hasMarkedText()) {
         QGuiApplication::inputMethod()->commit();
+        // Some input methods keep composing after commit(): the composition is taken as typed
+        // where it shows, and the input method forgets it.
+        if (hasMarkedText()) {
+            const QString composed = m_preedit;
+            endComposition();
+            insertText(composed);
+            QGuiApplication::inputMethod()->reset();
+        }
+    }
     mouseDown(event->position(), event->modifiers(), 1);
 }
 
@@ -180,8 +190,7 @@ void EditorTextView::inputMethodEvent(QInputMethodEvent* event)
     }
     const bool replaces = event->replacementLength() > 0 || event->replacementStart() != 0;
     if (!event->commitString().isEmpty() || replaces) {
-        m_preedit.clear();
-        m_layouts.erase(lineOf(m_caret));
+        endComposition();
         TextRange range{-1, 0};
         if (replaces)
             range = {m_caret + event->replacementStart(), event->replacementLength()};
@@ -190,19 +199,43 @@ void EditorTextView::inputMethodEvent(QInputMethodEvent* event)
     }
     QString preedit = event->preeditString();
     int cursor = static_cast<int>(preedit.size());
+    // The styles the input method asks for; without any, the composition is underlined.
+    QList<QTextLayout::FormatRange> formats;
     for (const auto& attribute : event->attributes()) {
         if (attribute.type == QInputMethodEvent::Cursor)
             cursor = attribute.start;
+        if (attribute.type == QInputMethodEvent::TextFormat) {
+            QTextCharFormat format = attribute.value.value<QTextFormat>().toCharFormat();
+            if (format.isValid() && attribute.length > 0)
+                formats.append({attribute.start, attribute.length, format});
+        }
     }
-    if (preedit != m_preedit || cursor != m_preeditCursor) {
+    if (formats.isEmpty() && !preedit.isEmpty()) {
+        QTextCharFormat underline;
+        underline.setFontUnderline(true);
+        formats.append({0, static_cast<int>(preedit.size()), underline});
+    }
+    if (preedit != m_preedit || cursor != m_preeditCursor || formats != m_preeditFormats) {
+        // The line that showed the composition is laid out again, wherever the caret is now.
+        endComposition();
         m_preedit = preedit;
+        m_preeditFormats = formats;
         m_preeditCursor = std::clamp(cursor, 0, static_cast<int>(preedit.size()));
         m_layouts.erase(lineOf(m_caret));
         if (!m_preedit.isEmpty())
             scrollRangeToVisible({m_caret, 0});
-        viewport()->update();
     }
     event->accept();
+}
+
+void EditorTextView::endComposition()
+{
+    m_preedit.clear();
+    m_preeditFormats.clear();
+    m_preeditCursor = 0;
+    std::erase_if(m_layouts, [](const auto& entry) { return entry.second.preeditPosition >= 0; });
+    m_layouts.erase(lineOf(m_caret));
+    viewport()->update();
 }
 
 QVariant EditorTextView::inputMethodQuery(Qt::InputMethodQuery query) const

@@ -6,13 +6,43 @@
 #include <QTextLayout>
 
 #include <algorithm>
+#include <utility>
 
 namespace EditorViews::InvisibleMarks {
 namespace {
 
-bool isSurrogate(char16_t unit)
+bool isHighSurrogate(char16_t unit)
 {
-    return unit >= 0xD800 && unit <= 0xDFFF;
+    return unit >= 0xD800 && unit <= 0xDBFF;
+}
+
+bool isLowSurrogate(char16_t unit)
+{
+    return unit >= 0xDC00 && unit <= 0xDFFF;
+}
+
+// The scalar that starts at `index` and its length in units; an unpaired surrogate reads as
+// U+FFFD, as the count reads it.
+std::pair<char32_t, int> scalarAt(QStringView text, int index)
+{
+    const char16_t unit = text[index].unicode();
+    if (isHighSurrogate(unit) && index + 1 < text.size()
+        && isLowSurrogate(text[index + 1].unicode()))
+        return {QChar::surrogateToUcs4(unit, text[index + 1].unicode()), 2};
+    if (isHighSurrogate(unit) || isLowSurrogate(unit))
+        return {0xFFFD, 1};
+    return {unit, 1};
+}
+
+// The scalar that ends just before `index`.
+std::optional<char32_t> scalarBefore(QStringView text, int index)
+{
+    if (index <= 0)
+        return std::nullopt;
+    const char16_t unit = text[index - 1].unicode();
+    if (isLowSurrogate(unit) && index >= 2 && isHighSurrogate(text[index - 2].unicode()))
+        return QChar::surrogateToUcs4(text[index - 2].unicode(), unit);
+    return scalarAt(text, index - 1).first;
 }
 
 double fontSize(const QFont& font)
@@ -128,26 +158,27 @@ void drawMarks(QPainter& painter,
                 continue;
             if (c == u' ' && !showsInvisibles)
                 continue;
+            // The second half of a pair was drawn with the first.
+            if (isLowSurrogate(c) && i > first && isHighSurrogate(text[i - 1].unicode()))
+                continue;
+            const auto [scalar, length] = scalarAt(text, i);
             double left;
             double right;
             if (i < contentLength) {
                 double a = line.cursorToX(layoutPosition(i));
-                double b = i + 1 < end ? line.cursorToX(layoutPosition(i + 1))
-                                       : line.cursorToX(layoutPosition(end));
+                double b = i + length < end ? line.cursorToX(layoutPosition(i + length))
+                                            : line.cursorToX(layoutPosition(end));
                 left = x0 + std::min(a, b);
                 right = x0 + std::max(a, b);
             } else {
                 left = right = x0 + line.cursorToX(layoutPosition(contentLength));
             }
 
-            if (!(c >= 0x20 && c <= 0x7E) && !isSurrogate(c) && classify) {
-                std::optional<char16_t> previous;
-                if (i > 0 && !isSurrogate(text[i - 1].unicode()))
-                    previous = text[i - 1].unicode();
-                std::optional<char16_t> next;
-                if (i + 1 < textLength && !isSurrogate(text[i + 1].unicode()))
-                    next = text[i + 1].unicode();
-                if (auto kind = classify(c, previous, next, false)) {
+            if (!(c >= 0x20 && c <= 0x7E) && classify) {
+                std::optional<char32_t> next;
+                if (i + length < textLength)
+                    next = scalarAt(text, i + length).first;
+                if (auto kind = classify(scalar, scalarBefore(text, i), next, false)) {
                     drawBox(left, right, top, *kind);
                     continue;
                 }

@@ -17,11 +17,11 @@ namespace EditorViews {
 // "⍽" inside their box, every other kind a box alone.
 enum class SuspiciousMark { box, spaceBox };
 
-// Classifies one UTF-16 unit of the basic plane with its neighbours (absent at the text's ends
-// or next to a surrogate half); answers none for an ordinary character. The window hands in
+// Classifies one scalar with its neighbouring scalars (absent at the paragraph's ends; an
+// unpaired surrogate is U+FFFD); answers none for an ordinary character. The window hands in
 // the text engine's classifier.
 using SuspiciousClassifier = std::function<std::optional<SuspiciousMark>(
-    char16_t unit, std::optional<char16_t> previous, std::optional<char16_t> next, bool atStart)>;
+    char32_t scalar, std::optional<char32_t> previous, std::optional<char32_t> next, bool atStart)>;
 
 struct InvisibleMarkStyle
 {

@@ -185,8 +185,16 @@ void DocumentWindowController::showWindow()
             m_environment.hosts = std::make_shared<HostWindows>(m_router);
         host = m_environment.hosts->windowForNewPage();
         host->addPage(m_page);
+        // The text of the tab the user selects takes the keyboard.
+        connect(host, &EditorKit::HostWindow::currentPageChanged, this, [this](auto* page) {
+            if (page && page == m_page)
+                m_textView->setFocus();
+        });
     }
     host->setCurrentPage(m_page);
+    // A minimised (hidden) window comes back for the tab it is asked to show.
+    if (host->isMinimized())
+        host->setWindowState(host->windowState() & ~Qt::WindowMinimized);
     host->show();
     host->raise();
     host->activateWindow();
@@ -479,8 +487,17 @@ BannerView* DocumentWindowController::showBanner(const QString& key,
                                                  const QString& message,
                                                  std::vector<BannerView::Action> actions)
 {
-    auto* created = new BannerView(key, kind, message, std::move(actions));
     QPointer<DocumentWindowController> weak(this);
+    // After an action the keyboard goes back to the text, unless the action put it elsewhere.
+    for (auto& action : actions) {
+        action.run = [weak, run = std::move(action.run)] {
+            if (run)
+                run();
+            if (weak)
+                weak->refocusTextAfterBand();
+        };
+    }
+    auto* created = new BannerView(key, kind, message, std::move(actions));
     created->onClose = [weak, key] {
         if (weak)
             weak->dismissBanner(key);
@@ -510,12 +527,25 @@ void DocumentWindowController::dismissBanner(const QString& key)
         return;
     QPointer<BannerView> gone = *found;
     m_banners.erase(found);
+    const bool hadFocus = gone && gone->isAncestorOf(QApplication::focusWidget());
     layoutBands();
+    if (hadFocus)
+        m_textView->setFocus();
     if (gone) {
         gone->hide();
         // Later: the close button that asked for this is still on the stack.
         gone->deleteLater();
     }
+}
+
+void DocumentWindowController::refocusTextAfterBand()
+{
+    QWidget* focus = m_page ? m_page->focusWidget() : nullptr;
+    const bool inBand = std::any_of(m_banners.begin(), m_banners.end(), [focus](const auto& entry) {
+        return entry && focus && entry->isAncestorOf(focus);
+    });
+    if (!focus || inBand || !focus->isVisible())
+        m_textView->setFocus();
 }
 
 BannerView* DocumentWindowController::banner(const QString& key) const

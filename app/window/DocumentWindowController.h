@@ -159,6 +159,8 @@ public:
                            std::vector<BannerView::Action> actions);
     void dismissBanner(const QString& key);
     BannerView* banner(const QString& key) const;
+    // Gives the keyboard back to the text when a band's action left it on the band or nowhere.
+    void refocusTextAfterBand();
     const std::vector<QPointer<BannerView>>& banners() const { return m_banners; }
     // Other bands (progress and the like), above the banners.
     void setExtraBands(std::vector<QWidget*> bands);

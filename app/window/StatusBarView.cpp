@@ -2,6 +2,7 @@
 
 #include "app/kit/Localized.h"
 #include "app/views/EditorColors.h"
+#include "app/window/StatusSymbols.h"
 
 #include <QFontMetrics>
 #include <QFrame>
@@ -119,6 +120,8 @@ void StatusBarView::update(const Content& content)
         bool visible;
         QString title;
         QColor color;
+        // Drawn before the title, for the symbols the fonts may lack.
+        std::optional<StatusSymbols::Symbol> symbol = std::nullopt;
     };
     auto shownFor = [&](Segment segment) -> Shown {
         switch (segment) {
@@ -134,8 +137,9 @@ void StatusBarView::update(const Content& content)
             return {true, content.language, label};
         case Segment::problems:
             return {content.problems.has_value(),
-                    content.problems ? QStringLiteral("⛔ ") + *content.problems : QString(),
-                    red};
+                    content.problems.value_or(QString()),
+                    red,
+                    StatusSymbols::Symbol::noEntry};
         case Segment::suspicious:
             return {content.suspicious.has_value(),
                     content.suspicious ? QStringLiteral("⚠ ") + *content.suspicious : QString(),
@@ -146,8 +150,9 @@ void StatusBarView::update(const Content& content)
                     content.following ? accent : label};
         case Segment::readOnly:
             return {content.readOnly.has_value(),
-                    content.readOnly ? QStringLiteral("🔒 ") + *content.readOnly : QString(),
-                    secondary};
+                    content.readOnly.value_or(QString()),
+                    secondary,
+                    StatusSymbols::Symbol::padlock};
         }
         return {false, {}, label};
     };
@@ -160,6 +165,13 @@ void StatusBarView::update(const Content& content)
         // A hidden button takes no room in the row.
         shown->setVisible(state.visible);
         shown->setText(state.title);
+        if (state.symbol) {
+            const int size = QFontMetrics(shown->font()).height() - 2;
+            shown->setIcon(StatusSymbols::icon(*state.symbol, state.color, size));
+            shown->setIconSize(QSize(size, size));
+        } else {
+            shown->setIcon(QIcon());
+        }
         shown->setStyleSheet(styleFor(state.color));
         shown->setProperty("olvColor", state.color);
         shown->setEnabled(true);

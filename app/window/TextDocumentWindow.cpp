@@ -6,6 +6,7 @@
 #include "app/kit/Localized.h"
 #include "app/kit/Presenter.h"
 #include "app/views/EditorTextView.h"
+#include "app/window/DisplayNames.h"
 #include "app/window/HostWindows.h"
 #include "store/FileMemory.h"
 
@@ -17,6 +18,31 @@ using EditorDocuments::TextDocument;
 
 namespace {
 
+// Saves the file of an edited document before its tab closes. When that fails for another
+// reason than a change on disk (the file's encoding cannot hold some characters, the disk
+// refused the write), `reason` says what it was.
+bool saveBeforeClosing(TextDocument& document, std::optional<QString>& reason)
+{
+    std::optional<EditorDocuments::DocumentFailure> failure;
+    auto connection = QObject::connect(
+        &document,
+        &TextDocument::failureOccurred,
+        [&failure](const EditorDocuments::DocumentFailure& occurred) { failure = occurred; });
+    const bool saved = document.saveDocument();
+    QObject::disconnect(connection);
+    if (saved)
+        return true;
+    auto* window = dynamic_cast<TextDocumentWindow*>(document.editor());
+    if (failure)
+        reason = EditorDocuments::DocumentTexts::describe(*failure);
+    else if (BannerView* banner =
+                 window ? window->controller().banner(QStringLiteral("save.unencodable")) : nullptr)
+        reason = banner->message();
+    return false;
+}
+
+} // namespace
+
 // A close never drops edits silently: an edited file is saved first, and edits that cannot be
 // saved (an untitled text, a file changed on disk, a refused save) are asked about.
 bool mayCloseDocument(TextDocument& document, EditorKit::Presenter& presenter, QWidget* parent)
@@ -24,8 +50,11 @@ bool mayCloseDocument(TextDocument& document, EditorKit::Presenter& presenter, Q
     if (!document.isDocumentEdited() || document.isExternalCopy)
         return true;
     const bool untitled = !document.fileURL().has_value();
-    if (!untitled && document.saveDocument())
-        return true;
+    std::optional<QString> reason;
+    if (!untitled) {
+        if (saveBeforeClosing(document, reason))
+            return true;
+    }
     if (untitled && document.currentText().isEmpty())
         return true;
 
@@ -38,8 +67,10 @@ bool mayCloseDocument(TextDocument& document, EditorKit::Presenter& presenter, Q
     } else {
         alert.text = EditorKit::localized("「%1」 에 저장하지 못한 고침이 있어요")
                          .arg(document.displayName());
-        alert.informativeText = EditorKit::localized(
-            "바깥에서 바뀌었거나 파일이 없어 저장을 멈췄어요. 닫으면 고친 것이 사라져요.");
+        alert.informativeText =
+            reason ? *reason + QLatin1Char(' ') + EditorKit::localized("닫으면 고친 것이 사라져요.")
+                   : EditorKit::localized("바깥에서 바뀌었거나 파일이 없어 저장을 멈췄어요. "
+                                          "닫으면 고친 것이 사라져요.");
         alert.buttons = {EditorKit::localized("다른 이름으로 저장…"),
                          EditorKit::localized("버리고 닫기")};
     }
@@ -56,8 +87,6 @@ bool mayCloseDocument(TextDocument& document, EditorKit::Presenter& presenter, Q
         return false;
     }
 }
-
-} // namespace
 
 TextDocumentLink::TextDocumentLink(TextDocument& document)
     : m_document(document)
@@ -298,10 +327,12 @@ void TextDocumentWindow::showUnencodableBanner(const EditorDocuments::DocumentFa
     if (!error || !std::holds_alternative<EditorCore::DocumentError::Unencodable>(error->payload))
         return;
     // The repair actions come with the window features; the reason shows now.
-    m_controller->showBanner(QStringLiteral("save.unencodable"),
-                             BannerView::Kind::error,
-                             EditorDocuments::DocumentTexts::describe(*error),
-                             {});
+    const auto encoding = std::get<EditorCore::DocumentError::Unencodable>(error->payload).encoding;
+    m_controller->showBanner(
+        QStringLiteral("save.unencodable"),
+        BannerView::Kind::error,
+        EditorDocuments::DocumentTexts::describe(*error, DisplayNames::shortName(encoding)),
+        {});
 }
 
 void TextDocumentWindow::showSaveRefusedBanner(EditorDocuments::SaveRules::SaveRefusal)

@@ -45,6 +45,12 @@ private:
     EditorDocuments::TextDocument& m_document;
 };
 
+// Whether the tab of `document` may close: an edited file is saved first; edits that cannot be
+// saved are asked about through `presenter` over `parent`, naming why the save failed.
+bool mayCloseDocument(EditorDocuments::TextDocument& document,
+                      EditorKit::Presenter& presenter,
+                      QWidget* parent);
+
 // The window controller a TextDocument owns, seen from the document's side.
 class TextDocumentWindow : public EditorDocuments::DocumentWindow
 {

@@ -2,6 +2,7 @@
 // one line here.
 #include "app/window/FileWatcherFeature.h"
 #include "app/window/LineNumbersFeature.h"
+#include "app/window/SuspiciousMarksFeature.h"
 #include "app/window/WindowFeature.h"
 
 namespace EditorWindow {
@@ -11,6 +12,7 @@ WindowFeatureList standardWindowFeatures()
     WindowFeatureList features;
     features.push_back(std::make_unique<LineNumbersFeature>());
     features.push_back(std::make_unique<FileWatcherFeature>());
+    features.push_back(std::make_unique<SuspiciousMarksFeature>());
     return features;
 }
 

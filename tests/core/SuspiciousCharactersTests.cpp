@@ -43,6 +43,7 @@ TEST(SuspiciousCharacters, classifiesEveryRowOfTheTable)
         char32_t last;
         std::optional<K> kind;
     } rows[] = {
+        // clang-format off
         {0x00, 0x08, K::controlCharacter},
         {0x09, 0x0A, std::nullopt},
         {0x0B, 0x0C, K::controlCharacter},
@@ -55,8 +56,16 @@ TEST(SuspiciousCharacters, classifiesEveryRowOfTheTable)
         {0xA0, 0xA0, K::noBreakSpace},
         {0xA1, 0xAC, std::nullopt},
         {0xAD, 0xAD, K::softHyphen},
+        {0x034E, 0x034E, std::nullopt},
+        {0x034F, 0x034F, K::zeroWidth},
+        {0x061B, 0x061B, std::nullopt},
+        {0x061C, 0x061C, K::bidiControl},
+        {0x115F, 0x1160, K::zeroWidth},
+        {0x1161, 0x1161, std::nullopt},
         {0x1680, 0x1680, K::specialSpace},
-        {0x180E, 0x180E, std::nullopt},
+        {0x17B4, 0x17B5, K::zeroWidth},
+        {0x17B6, 0x17B6, std::nullopt},
+        {0x180B, 0x180F, K::zeroWidth},
         {0x2000, 0x2006, K::specialSpace},
         {0x2007, 0x2007, K::noBreakSpace},
         {0x2008, 0x200A, K::specialSpace},
@@ -70,16 +79,26 @@ TEST(SuspiciousCharacters, classifiesEveryRowOfTheTable)
         {0x2030, 0x205E, std::nullopt},
         {0x205F, 0x205F, K::specialSpace},
         {0x2060, 0x2060, K::zeroWidth},
-        {0x2061, 0x2065, std::nullopt},
+        {0x2061, 0x2064, K::zeroWidth},
+        {0x2065, 0x2065, std::nullopt},
         {0x2066, 0x2069, K::bidiControl},
-        {0x206A, 0x206F, std::nullopt},
+        {0x206A, 0x206F, K::zeroWidth},
         {0x3000, 0x3000, K::specialSpace},
+        {0x3163, 0x3163, std::nullopt},
+        {0x3164, 0x3164, K::zeroWidth},
         {0xFE00, 0xFE0F, std::nullopt},
         {0xFEFF, 0xFEFF, K::zeroWidth},
+        {0xFF9F, 0xFF9F, std::nullopt},
+        {0xFFA0, 0xFFA0, K::zeroWidth},
         {0xFFFC, 0xFFFC, std::nullopt},
         {0xFFFD, 0xFFFD, K::replacementCharacter},
-        {0xE0001, 0xE0001, std::nullopt},
+        {0xE0001, 0xE0001, K::zeroWidth},
+        {0xE0002, 0xE001F, std::nullopt},
+        {0xE0020, 0xE007F, K::zeroWidth},
+        {0xE0080, 0xE00FF, std::nullopt},
+        {0xE0100, 0xE01EF, std::nullopt},
         {0x1F600, 0x1F600, std::nullopt},
+        // clang-format on
     };
     for (const auto& row : rows) {
         for (char32_t scalar = row.first; scalar <= row.last; ++scalar) {
@@ -140,6 +159,14 @@ TEST(SuspiciousCharacters, scanReportsKindsAtUTF16Offsets)
         {"bidi isolate and soft hyphen",
          u"\u2066x\u2069\u00AD",
          {at(K::bidiControl, 0), at(K::bidiControl, 2), at(K::softHyphen, 3)}},
+        {"a name of Hangul fillers", u"\u3164\u3164:", {at(K::zeroWidth, 0), at(K::zeroWidth, 1)}},
+        {"tag characters hidden after a word",
+         u"ok\U000E0001\U000E0041",
+         {at(K::zeroWidth, 2, 2), at(K::zeroWidth, 4, 2)}},
+        {"Arabic letter mark", u"a\u061Cb", {at(K::bidiControl, 1)}},
+        {"emoji and ideograph variation sequences are ordinary",
+         u"\u2764\uFE0F\u845B\U000E0100",
+         {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

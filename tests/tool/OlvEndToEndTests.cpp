@@ -1,5 +1,6 @@
 // olv run as a program against a stand-in application that serves the socket and the mailbox.
 
+#include "platform/AppSocket.h"
 #include "tests/platform/TemporaryFolder.h"
 #include "tool/OlvLaunch.h"
 
@@ -11,7 +12,9 @@
 #include <nlohmann/json.hpp>
 #include <poll.h>
 #include <sstream>
+#include <sys/socket.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 #include <variant>
 
@@ -157,6 +160,10 @@ protected:
     // Ends a stand-in that is still serving, but only when the recorded process is ours.
     void TearDown() override
     {
+        for (pid_t child : m_children) {
+            ::kill(child, SIGTERM);
+            ::waitpid(child, nullptr, 0);
+        }
         auto text = contentOf(m_root / "stand-in.pid");
         if (text.empty())
             return;
@@ -199,6 +206,30 @@ protected:
             << R"({"general.language":)" << jsonValue << "}";
     }
 
+    // A stand-in that already runs, as one started earlier would: olv hands over to it
+    // instead of starting one with the arguments.
+    void startStandIn()
+    {
+        pid_t child = ::fork();
+        if (child == 0) {
+            int null = ::open("/dev/null", O_RDWR);
+            ::dup2(null, STDIN_FILENO);
+            ::dup2(null, STDOUT_FILENO);
+            std::vector<char*> envp;
+            for (const auto& entry : m_environment)
+                envp.push_back(const_cast<char*>(entry.c_str()));
+            envp.push_back(nullptr);
+            char* argv[] = {const_cast<char*>(OLV_STAND_IN_BINARY), nullptr};
+            ::execve(OLV_STAND_IN_BINARY, argv, envp.data());
+            ::_exit(127);
+        }
+        m_children.push_back(child);
+        auto socket = m_root / "run" / "orlune-viewer.sock";
+        for (int i = 0; i < 200 && !std::filesystem::is_socket(socket); ++i)
+            std::this_thread::sleep_for(10ms);
+        ASSERT_TRUE(std::filesystem::is_socket(socket));
+    }
+
     ProgramRun olv(std::vector<std::string> arguments, const Input& input = {})
     {
         arguments.insert(arguments.begin(), m_olv.string());
@@ -227,6 +258,7 @@ protected:
     TemporaryFolder m_root;
     std::filesystem::path m_olv;
     std::vector<std::string> m_environment;
+    std::vector<pid_t> m_children;
 };
 
 } // namespace
@@ -390,6 +422,7 @@ TEST_F(OlvEndToEnd, withoutARuntimeFolderTheSocketLivesInTheContainer)
 TEST_F(OlvEndToEnd, handOverFailures)
 {
     setEnvironment("STANDIN_SCENARIO", "refuse");
+    startStandIn();
     auto run = olv({"notes.txt"});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.standardError, "olv: Couldn’t open the file\n");
@@ -574,3 +607,116 @@ TEST_F(OlvEndToEnd, gitCommitWithOlvAsItsEditor)
     EXPECT_TRUE(request["paths"][0].get<std::string>().ends_with(".git/COMMIT_EDITMSG"));
     EXPECT_EQ(mailboxFiles(), std::vector<std::string>{});
 }
+
+#ifdef OLV_EDITOR_BINARY
+namespace {
+
+// olv of the build tree with the real editor beside it in the build tree, offscreen.
+class OlvWithTheEditor : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        for (const char* name : {"home", "data", "config", "state", "run", "work"})
+            std::filesystem::create_directories(m_root / name);
+        std::ofstream(work("notes.txt")) << "notes\n";
+        std::ofstream(work("other.txt")) << "other\n";
+        m_environment = {
+            "HOME=" + (m_root / "home").string(),
+            "XDG_DATA_HOME=" + (m_root / "data").string(),
+            "XDG_CONFIG_HOME=" + (m_root / "config").string(),
+            "XDG_STATE_HOME=" + (m_root / "state").string(),
+            "XDG_RUNTIME_DIR=" + (m_root / "run").string(),
+            "PATH=/usr/local/bin:/usr/bin:/bin",
+            "LANGUAGE=en",
+            "QT_QPA_PLATFORM=offscreen",
+            "OLV_STATUS_REPORT=" + report().string(),
+        };
+    }
+
+    // Ends the editor olv started, found as the peer of its socket.
+    void TearDown() override
+    {
+        auto editor = editorProcess();
+        if (!editor)
+            return;
+        ::kill(*editor, SIGTERM);
+        for (int i = 0; i < 500 && ::kill(*editor, 0) == 0; ++i)
+            std::this_thread::sleep_for(10ms);
+    }
+
+    std::optional<pid_t> editorProcess() const
+    {
+        auto connected = Platform::AppSocket::connect(m_root / "run" / "orlune-viewer.sock");
+        if (!connected)
+            return std::nullopt;
+        ucred peer{};
+        socklen_t size = sizeof peer;
+        bool known = ::getsockopt(*connected, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0;
+        ::close(*connected);
+        if (!known || peer.pid <= 0)
+            return std::nullopt;
+        std::error_code error;
+        auto exe =
+            std::filesystem::read_symlink("/proc/" + std::to_string(peer.pid) + "/exe", error);
+        if (error || exe != std::filesystem::canonical(OLV_EDITOR_BINARY))
+            return std::nullopt;
+        return peer.pid;
+    }
+
+    std::filesystem::path work(const std::string& name) const { return m_root / "work" / name; }
+    std::filesystem::path report() const { return m_root / "status.txt"; }
+
+    ProgramRun olv(const std::vector<std::string>& arguments)
+    {
+        std::vector<std::string> all{OLV_BINARY};
+        all.insert(all.end(), arguments.begin(), arguments.end());
+        return runProgram(all, m_environment, m_root / "work");
+    }
+
+    // The names of the documents whose status was reported, in order, waiting until `name` is
+    // among them.
+    std::vector<std::string> reportedDocumentsUntil(const std::string& name) const
+    {
+        std::vector<std::string> names;
+        for (int i = 0; i < 300; ++i) {
+            names.clear();
+            std::ifstream in(report());
+            for (std::string line; std::getline(in, line);)
+                names.push_back(line.substr(0, line.find('\t')));
+            if (std::find(names.begin(), names.end(), name) != names.end())
+                break;
+            std::this_thread::sleep_for(50ms);
+        }
+        return names;
+    }
+
+    TemporaryFolder m_root;
+    std::vector<std::string> m_environment;
+};
+
+} // namespace
+
+TEST_F(OlvWithTheEditor, startsTheEditorOfTheBuildTreeWithJustTheFile)
+{
+    auto version = olv({"--version"});
+    EXPECT_EQ(version.standardOutput, std::string("olv ") + OLV_VERSION + "\n");
+
+    auto run = olv({"notes.txt"});
+    ASSERT_EQ(run.status, 0) << run.standardError;
+    auto names = reportedDocumentsUntil("notes.txt");
+    ASSERT_FALSE(names.empty()) << "the editor never showed the file";
+    // A status refresh that came late would name an untitled document too.
+    std::this_thread::sleep_for(300ms);
+    names = reportedDocumentsUntil("notes.txt");
+    for (const auto& name : names)
+        EXPECT_EQ(name, "notes.txt");
+
+    // The running editor takes the next file as a tab of its own.
+    run = olv({"other.txt"});
+    EXPECT_EQ(run.status, 0) << run.standardError;
+    names = reportedDocumentsUntil("other.txt");
+    EXPECT_NE(std::find(names.begin(), names.end(), "other.txt"), names.end());
+    EXPECT_TRUE(editorProcess().has_value());
+}
+#endif

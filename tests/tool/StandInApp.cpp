@@ -9,6 +9,8 @@
 //                     refuse: answer every hand-over with something other than "ok"
 //   STANDIN_LOG       a file that gets one JSON line per hand-over and per request read
 //   STANDIN_PIDFILE   where to write its process identifier
+// Arguments after "--" on its command line are taken as the application takes them: like a
+// hand-over that came before it listened.
 // A path whose name contains "never-opens" stands for a file the application cannot open. A
 // waited request that leaves nothing to wait for (only folders) is finished at once.
 
@@ -23,6 +25,7 @@
 #include <fcntl.h>
 #include <fstream>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -71,11 +74,13 @@ public:
         : m_scenario(environment("STANDIN_SCENARIO", "done"))
     {}
 
-    int run()
+    int run(const std::optional<std::vector<std::string>>& startArguments)
     {
         auto pidFile = environment("STANDIN_PIDFILE");
         if (!pidFile.empty())
             std::ofstream(pidFile) << ::getpid();
+        if (startArguments)
+            take({*startArguments, true});
         auto socketPath = Platform::AppSocket::path(
             Platform::Folders::appGroupContainer(EditorStore::appGroupIdentifier));
         std::filesystem::create_directories(socketPath.parent_path());
@@ -122,20 +127,26 @@ private:
         auto handOver = Platform::AppSocket::decode(message);
         if (!handOver)
             return;
-        log({{"handOver", handOver->arguments}, {"activate", handOver->activate}});
         if (m_scenario == "refuse") {
+            log({{"handOver", handOver->arguments}, {"activate", handOver->activate}});
             (void)!::send(client, "no\n", 3, MSG_NOSIGNAL);
             return;
         }
-        for (const auto& argument : handOver->arguments) {
-            constexpr std::string_view prefix = "orlune-viewer://request?id=";
-            if (argument.starts_with(prefix))
-                handleRequest(argument.substr(prefix.size()));
-        }
+        take(*handOver);
         (void)!::send(client,
                       Platform::AppSocket::acknowledgement.data(),
                       Platform::AppSocket::acknowledgement.size(),
                       MSG_NOSIGNAL);
+    }
+
+    void take(const Platform::AppSocket::HandOver& handOver)
+    {
+        log({{"handOver", handOver.arguments}, {"activate", handOver.activate}});
+        for (const auto& argument : handOver.arguments) {
+            constexpr std::string_view prefix = "orlune-viewer://request?id=";
+            if (argument.starts_with(prefix))
+                handleRequest(argument.substr(prefix.size()));
+        }
     }
 
     void handleRequest(const std::string& idText)
@@ -229,7 +240,14 @@ private:
 
 } // namespace
 
-int main()
+int main(int argc, char** argv)
 {
-    return StandIn().run();
+    std::optional<std::vector<std::string>> arguments;
+    for (int i = 1; i < argc; ++i) {
+        if (!arguments && std::string_view(argv[i]) == "--")
+            arguments.emplace();
+        else if (arguments)
+            arguments->emplace_back(argv[i]);
+    }
+    return StandIn().run(arguments);
 }

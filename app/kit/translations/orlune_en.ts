@@ -551,5 +551,173 @@
         <source>Orlune Viewer 끝내기</source>
         <translation>Quit Orlune Viewer</translation>
     </message>
+    <message>
+        <source>%@ — 바깥 것</source>
+        <translation>%@ — Outside Version</translation>
+    </message>
+    <message>
+        <source>%@ — 저장 못 한 고침</source>
+        <translation>%@ — Unsaved Edits</translation>
+    </message>
+    <message>
+        <source>%@ · 크기 때문에 색 끔</source>
+        <translation>%@ · colouring off for size</translation>
+    </message>
+    <message>
+        <source>「%1」 에 저장하지 못한 고침이 있어요</source>
+        <translation>“%1” has edits that couldn’t be saved</translation>
+    </message>
+    <message>
+        <source>「%@」 는 %@ 로 쓸 수 없어 저장을 멈췄어요. 고친 내용은 그대로 있어요.</source>
+        <translation>“%@” can’t be written in %@, so the save stopped. Your edits are kept.</translation>
+    </message>
+    <message>
+        <source>공백 %lld</source>
+        <translation>Spaces: %lld</translation>
+    </message>
+    <message>
+        <source>탭 %lld</source>
+        <translation>Tab: %lld</translation>
+    </message>
+    <message>
+        <source>선택 %lld</source>
+        <translation>%lld selected</translation>
+    </message>
+    <message>
+        <source>수상한 글자 %lld</source>
+        <translation>Suspicious characters: %lld</translation>
+    </message>
+    <message>
+        <source>관리자 권한으로 저장하지 못했어요 — %@</source>
+        <translation>Couldn’t save as administrator — %@</translation>
+    </message>
+    <message>
+        <source>관리자 암호 창에서 취소했어요.</source>
+        <translation>The administrator password prompt was cancelled.</translation>
+    </message>
+    <message>
+        <source>글자 파일이 아닌 것 같아 열지 않았어요.</source>
+        <translation>This doesn’t look like a text file, so it wasn’t opened.</translation>
+    </message>
+    <message>
+        <source>깨진 글자</source>
+        <translation>Broken characters</translation>
+    </message>
+    <message>
+        <source>누르면 Finder 에서 보기</source>
+        <translation>Click to show in the file manager</translation>
+    </message>
+    <message>
+        <source>다른 이름으로 저장</source>
+        <translation>Save As</translation>
+    </message>
+    <message>
+        <source>다른 줄 나눔</source>
+        <translation>Other line breaks</translation>
+    </message>
+    <message>
+        <source>다른 프로그램이 이 파일을 바꿨어요. 여기서 고친 것과 겹쳐요.</source>
+        <translation>Another program changed this file. Its changes overlap your edits here.</translation>
+    </message>
+    <message>
+        <source>닫으면 고친 것이 사라져요.</source>
+        <translation>Closing discards the edits.</translation>
+    </message>
+    <message>
+        <source>닫으면 보관 자리에서도 사라져요.</source>
+        <translation>Closing also removes it from where it is kept.</translation>
+    </message>
+    <message>
+        <source>바깥에서 바뀌었거나 파일이 없어 저장을 멈췄어요. 닫으면 고친 것이 사라져요.</source>
+        <translation>The save stopped because the file changed elsewhere or is missing. Closing discards the edits.</translation>
+    </message>
+    <message>
+        <source>방향 바꾸는 글자</source>
+        <translation>Direction controls</translation>
+    </message>
+    <message>
+        <source>버리고 닫기</source>
+        <translation>Discard and Close</translation>
+    </message>
+    <message>
+        <source>부드러운 하이픈</source>
+        <translation>Soft hyphens</translation>
+    </message>
+    <message>
+        <source>붙이기</source>
+        <translation>Paste</translation>
+    </message>
+    <message>
+        <source>삭제</source>
+        <translation>Delete</translation>
+    </message>
+    <message>
+        <source>오려 두기</source>
+        <translation>Cut</translation>
+    </message>
+    <message>
+        <source>입력</source>
+        <translation>Typing</translation>
+    </message>
+    <message>
+        <source>섞임</source>
+        <translation>Mixed</translation>
+    </message>
+    <message>
+        <source>이 메모를 어떻게 할까요?</source>
+        <translation>What should happen to this memo?</translation>
+    </message>
+    <message>
+        <source>이름 없음</source>
+        <translation>Untitled</translation>
+    </message>
+    <message>
+        <source>읽기 전용</source>
+        <translation>Read Only</translation>
+    </message>
+    <message>
+        <source>제어 문자</source>
+        <translation>Control characters</translation>
+    </message>
+    <message>
+        <source>줄 안 바뀌는 공백</source>
+        <translation>No-break spaces</translation>
+    </message>
+    <message>
+        <source>지우기</source>
+        <translation>Delete</translation>
+    </message>
+    <message>
+        <source>취소</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>특수 공백</source>
+        <translation>Special spaces</translation>
+    </message>
+    <message>
+        <source>파일로 저장…</source>
+        <translation>Save to File…</translation>
+    </message>
+    <message>
+        <source>파일이 지워지거나 옮겨졌어요. 내용은 이 탭에 지켜 두었어요.</source>
+        <translation>The file was deleted or moved. Its content is kept in this tab.</translation>
+    </message>
+    <message>
+        <source>폭 없는 글자</source>
+        <translation>Zero-width characters</translation>
+    </message>
+    <message>
+        <source>일반 텍스트</source>
+        <translation>Plain Text</translation>
+    </message>
+    <message>
+        <source>로그</source>
+        <translation>Log</translation>
+    </message>
+    <message>
+        <source>셸 스크립트</source>
+        <translation>Shell Script</translation>
+    </message>
 </context>
 </TS>

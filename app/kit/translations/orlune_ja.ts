@@ -551,5 +551,173 @@
         <source>Orlune Viewer 끝내기</source>
         <translation>Orlune Viewer を終了</translation>
     </message>
+    <message>
+        <source>%@ — 바깥 것</source>
+        <translation>%@ — 外部の版</translation>
+    </message>
+    <message>
+        <source>%@ — 저장 못 한 고침</source>
+        <translation>%@ — 保存できなかった変更</translation>
+    </message>
+    <message>
+        <source>%@ · 크기 때문에 색 끔</source>
+        <translation>%@ · サイズのため色分けオフ</translation>
+    </message>
+    <message>
+        <source>「%1」 에 저장하지 못한 고침이 있어요</source>
+        <translation>「%1」に保存できなかった変更があります</translation>
+    </message>
+    <message>
+        <source>「%@」 는 %@ 로 쓸 수 없어 저장을 멈췄어요. 고친 내용은 그대로 있어요.</source>
+        <translation>「%@」は %@ で書けないため保存を止めました。変更はそのまま残っています。</translation>
+    </message>
+    <message>
+        <source>공백 %lld</source>
+        <translation>スペース %lld</translation>
+    </message>
+    <message>
+        <source>탭 %lld</source>
+        <translation>タブ %lld</translation>
+    </message>
+    <message>
+        <source>선택 %lld</source>
+        <translation>%lld 文字選択</translation>
+    </message>
+    <message>
+        <source>수상한 글자 %lld</source>
+        <translation>不審な文字 %lld</translation>
+    </message>
+    <message>
+        <source>관리자 권한으로 저장하지 못했어요 — %@</source>
+        <translation>管理者として保存できませんでした — %@</translation>
+    </message>
+    <message>
+        <source>관리자 암호 창에서 취소했어요.</source>
+        <translation>管理者パスワードの入力をキャンセルしました。</translation>
+    </message>
+    <message>
+        <source>글자 파일이 아닌 것 같아 열지 않았어요.</source>
+        <translation>テキストファイルではないようなので開きませんでした。</translation>
+    </message>
+    <message>
+        <source>깨진 글자</source>
+        <translation>壊れた文字</translation>
+    </message>
+    <message>
+        <source>누르면 Finder 에서 보기</source>
+        <translation>クリックでファイルマネージャに表示</translation>
+    </message>
+    <message>
+        <source>다른 이름으로 저장</source>
+        <translation>別名で保存</translation>
+    </message>
+    <message>
+        <source>다른 줄 나눔</source>
+        <translation>その他の改行</translation>
+    </message>
+    <message>
+        <source>다른 프로그램이 이 파일을 바꿨어요. 여기서 고친 것과 겹쳐요.</source>
+        <translation>別のプログラムがこのファイルを変更しました。ここでの変更と重なっています。</translation>
+    </message>
+    <message>
+        <source>닫으면 고친 것이 사라져요.</source>
+        <translation>閉じると変更は失われます。</translation>
+    </message>
+    <message>
+        <source>닫으면 보관 자리에서도 사라져요.</source>
+        <translation>閉じると保管場所からも消えます。</translation>
+    </message>
+    <message>
+        <source>바깥에서 바뀌었거나 파일이 없어 저장을 멈췄어요. 닫으면 고친 것이 사라져요.</source>
+        <translation>ファイルが外部で変更されたか見つからないため保存を止めました。閉じると変更は失われます。</translation>
+    </message>
+    <message>
+        <source>방향 바꾸는 글자</source>
+        <translation>方向制御文字</translation>
+    </message>
+    <message>
+        <source>버리고 닫기</source>
+        <translation>破棄して閉じる</translation>
+    </message>
+    <message>
+        <source>부드러운 하이픈</source>
+        <translation>ソフトハイフン</translation>
+    </message>
+    <message>
+        <source>붙이기</source>
+        <translation>ペースト</translation>
+    </message>
+    <message>
+        <source>삭제</source>
+        <translation>削除</translation>
+    </message>
+    <message>
+        <source>오려 두기</source>
+        <translation>カット</translation>
+    </message>
+    <message>
+        <source>입력</source>
+        <translation>入力</translation>
+    </message>
+    <message>
+        <source>섞임</source>
+        <translation>混在</translation>
+    </message>
+    <message>
+        <source>이 메모를 어떻게 할까요?</source>
+        <translation>このメモをどうしますか?</translation>
+    </message>
+    <message>
+        <source>이름 없음</source>
+        <translation>名称未設定</translation>
+    </message>
+    <message>
+        <source>읽기 전용</source>
+        <translation>読み取り専用</translation>
+    </message>
+    <message>
+        <source>제어 문자</source>
+        <translation>制御文字</translation>
+    </message>
+    <message>
+        <source>줄 안 바뀌는 공백</source>
+        <translation>ノーブレークスペース</translation>
+    </message>
+    <message>
+        <source>지우기</source>
+        <translation>削除</translation>
+    </message>
+    <message>
+        <source>취소</source>
+        <translation>キャンセル</translation>
+    </message>
+    <message>
+        <source>특수 공백</source>
+        <translation>特殊スペース</translation>
+    </message>
+    <message>
+        <source>파일로 저장…</source>
+        <translation>ファイルに保存…</translation>
+    </message>
+    <message>
+        <source>파일이 지워지거나 옮겨졌어요. 내용은 이 탭에 지켜 두었어요.</source>
+        <translation>ファイルが削除または移動されました。内容はこのタブに残してあります。</translation>
+    </message>
+    <message>
+        <source>폭 없는 글자</source>
+        <translation>幅のない文字</translation>
+    </message>
+    <message>
+        <source>일반 텍스트</source>
+        <translation>標準テキスト</translation>
+    </message>
+    <message>
+        <source>로그</source>
+        <translation>ログ</translation>
+    </message>
+    <message>
+        <source>셸 스크립트</source>
+        <translation>シェルスクリプト</translation>
+    </message>
 </context>
 </TS>

@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 using namespace EditorKit;
 using namespace EditorCommands;
 
@@ -253,4 +255,37 @@ TEST(Localized, translationsFollowTheKoreanKeys)
         }
     }
     installTranslation("ko");
+}
+
+TEST(Localized, interfaceLanguageFollowsTheFirstSetVariable)
+{
+    struct Case
+    {
+        const char* name;
+        std::map<std::string, QByteArray> environment;
+        const char* language;
+    };
+    const Case cases[] = {
+        {"nothing set", {}, "ko"},
+        {"LANG English", {{"LANG", "en_US.UTF-8"}}, "en"},
+        {"LANG Japanese", {{"LANG", "ja_JP.UTF-8"}}, "ja"},
+        {"LANG Korean", {{"LANG", "ko_KR.UTF-8"}}, "ko"},
+        {"another language is Korean", {{"LANG", "de_DE.UTF-8"}}, "ko"},
+        {"C locale is Korean", {{"LANG", "C"}}, "ko"},
+        {"LC_MESSAGES over LANG", {{"LC_MESSAGES", "ja_JP"}, {"LANG", "en_US"}}, "ja"},
+        {"LC_ALL over LC_MESSAGES", {{"LC_ALL", "en_GB"}, {"LC_MESSAGES", "ja_JP"}}, "en"},
+        {"LANGUAGE over LC_ALL", {{"LANGUAGE", "ja"}, {"LC_ALL", "en_US.UTF-8"}}, "ja"},
+        {"LANGUAGE's first entry of ours", {{"LANGUAGE", "de:fr:en_US:ja"}}, "en"},
+        {"LANGUAGE without one of ours", {{"LANGUAGE", "de:fr"}, {"LANG", "en_US"}}, "ko"},
+        {"empty LANGUAGE is unset", {{"LANGUAGE", ""}, {"LANG", "ja_JP.eucJP"}}, "ja"},
+        {"modifier and dash", {{"LANG", "en-AU@euro"}}, "en"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto lookup = [&](const char* name) {
+            auto found = c.environment.find(name);
+            return found == c.environment.end() ? QByteArray() : found->second;
+        };
+        EXPECT_EQ(interfaceLanguage(lookup), QString::fromLatin1(c.language));
+    }
 }

@@ -37,9 +37,9 @@ double textX(const EditorTextView& view, const QString& prefix)
 
 SuspiciousClassifier testClassifier()
 {
-    return [](char16_t unit,
-              std::optional<char16_t>,
-              std::optional<char16_t>,
+    return [](char32_t unit,
+              std::optional<char32_t>,
+              std::optional<char32_t>,
               bool) -> std::optional<SuspiciousMark> {
         if (unit == 0x00A0)
             return SuspiciousMark::spaceBox;

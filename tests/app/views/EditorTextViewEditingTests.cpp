@@ -8,6 +8,8 @@
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QTest>
+#include <QTextCharFormat>
 #include <QUndoStack>
 
 #include <gtest/gtest.h>
@@ -362,4 +364,66 @@ TEST(EditorTextView, everyChangePublishesOneRecordAfterTheLineIndexFollowed)
         EXPECT_EQ(record.version, start + i + 1);
     }
     EXPECT_TRUE(recorder.indexWasFresh);
+}
+
+TEST(EditorTextView, aClickEndsTheCompositionWhereItWasShown)
+{
+    const QString start = QStringLiteral("AB\nCD\n");
+    ViewFixture f(start);
+    EditorTextView& view = *f.view;
+    view.setSelectedRange({2, 0});
+    const QPointF endOfFirstLine = view.caretRect()->center();
+    view.setSelectedRange({6, 0});
+    for (const char16_t* step : {u"ㅎ", u"하", u"한"}) {
+        QInputMethodEvent compose(QString::fromUtf16(step), {});
+        QApplication::sendEvent(&view, &compose);
+    }
+    ASSERT_TRUE(view.hasMarkedText());
+    f.grab(); // the composition is laid out in line 3
+
+    // The offscreen platform has no input method, so commit() does nothing, as with input
+    // methods that keep composing: the view ends the composition itself.
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, endOfFirstLine.toPoint());
+    EXPECT_FALSE(view.hasMarkedText());
+    EXPECT_EQ(view.text(), QString::fromUtf16(u"AB\nCD\n한"));
+    EXPECT_EQ(view.caretPosition(), 2);
+    type(view, QStringLiteral(" "));
+    EXPECT_EQ(view.text(), QString::fromUtf16(u"AB \nCD\n한"));
+
+    // Nothing of the composition is left drawn: the view looks as one that was given the text.
+    ViewFixture fresh(QString::fromUtf16(u"AB \nCD\n한"));
+    fresh.view->setSelectedRange({3, 0});
+    EXPECT_EQ(f.grab(), fresh.grab());
+}
+
+TEST(EditorTextView, theCompositionIsDrawnWithTheInputMethodsStyles)
+{
+    auto drawn = [](QList<QInputMethodEvent::Attribute> attributes) {
+        ViewFixture f(QStringLiteral("ab"));
+        f.view->setSelectedRange({2, 0});
+        QInputMethodEvent compose(QString::fromUtf16(u"한글"), attributes);
+        QApplication::sendEvent(f.view.get(), &compose);
+        return f.grab();
+    };
+    auto redPixels = [](const QImage& image) {
+        int count = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                QRgb p = image.pixel(x, y);
+                count += qRed(p) > 200 && qGreen(p) < 60 && qBlue(p) < 60 ? 1 : 0;
+            }
+        }
+        return count;
+    };
+    QTextCharFormat highlighted;
+    highlighted.setBackground(Qt::red);
+    const QImage styled =
+        drawn({QInputMethodEvent::Attribute(QInputMethodEvent::TextFormat, 1, 1, highlighted)});
+    EXPECT_GT(redPixels(styled), 20) << "the second syllable has the asked background";
+    const QImage plain = drawn({});
+    EXPECT_EQ(redPixels(plain), 0);
+    EXPECT_NE(plain,
+              drawn({QInputMethodEvent::Attribute(
+                  QInputMethodEvent::TextFormat, 0, 2, QTextCharFormat())}))
+        << "an empty style is not the default underline";
 }

@@ -426,3 +426,59 @@ TEST(DocumentWindowController, aDiskCheckMayArmANewWatcher)
     EXPECT_TRUE(QTest::qWaitFor([&] { return diskChecks == 2; }, 2000));
     EXPECT_TRUE(f.controller->fileWatcher()->isArmed());
 }
+
+TEST(DocumentWindowController, suspiciousCharactersAreBoxedAndCounted)
+{
+    auto reddish = [](QRgb p) { return qRed(p) > qGreen(p) + 15 && qRed(p) > qBlue(p) + 15; };
+    auto boxedPixels = [&](WindowFixture& f) {
+        f.controller->page()->resize(600, 200);
+        f.controller->page()->show();
+        QCoreApplication::processEvents();
+        const QImage image =
+            f.textView().viewport()->grab().toImage().convertToFormat(QImage::Format_ARGB32);
+        f.controller->page()->hide();
+        int count = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x)
+                count += reddish(image.pixel(x, y)) ? 1 : 0;
+        }
+        return count;
+    };
+    auto countShown = [](WindowFixture& f) {
+        for (int i = 0; i < 200 && !f.controller->statusBar()->content().suspicious; ++i)
+            QTest::qWait(10);
+        return f.controller->statusBar()->content().suspicious;
+    };
+    const struct
+    {
+        const char* name;
+        const char16_t* text;
+        int count;
+    } cases[] = {
+        {"right-to-left override", u"abc \u202Edef ghi", 1},
+        {"zero-width space", u"abc\u200Bdef", 1},
+        {"a Hangul filler for a name", u"\u3164\u3164 said", 2},
+        {"a tag character", u"ok\U000E0041", 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        WindowFixture f(QString::fromUtf16(c.text));
+        EXPECT_GT(boxedPixels(f), 0);
+        EXPECT_EQ(countShown(f), QStringLiteral("수상한 글자 %1").arg(c.count));
+    }
+
+    WindowFixture plain(QStringLiteral("abc def"));
+    EXPECT_EQ(boxedPixels(plain), 0);
+    QTest::qWait(50);
+    EXPECT_FALSE(plain.controller->statusBar()->content().suspicious.has_value());
+
+    // The count follows an edit: the added character is counted, the removed ones are not.
+    WindowFixture edited(QString::fromUtf16(u"a\u200Bb"));
+    ASSERT_TRUE(countShown(edited).has_value());
+    edited.caretAtEnd();
+    edited.textView().insertText(QString::fromUtf16(u"\u00A0\u00A0"));
+    for (int i = 0; i < 200 && edited.controller->suspiciousReport().total() != 3; ++i)
+        QTest::qWait(10);
+    EXPECT_EQ(edited.controller->statusBar()->content().suspicious,
+              QStringLiteral("수상한 글자 3"));
+}

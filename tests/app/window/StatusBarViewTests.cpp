@@ -2,7 +2,9 @@
 #include "app/window/StatusBarView.h"
 
 #include <QCoreApplication>
+#include <QGlyphRun>
 #include <QPushButton>
+#include <QTextLayout>
 
 #include <gtest/gtest.h>
 
@@ -71,9 +73,13 @@ TEST(StatusBarView, optionalSegmentsHideAndCarryTheirPrefixes)
     content.readOnly = QStringLiteral("읽기 전용");
     content.follow = QStringLiteral("● 따라보는 중");
     bar.update(content);
-    EXPECT_EQ(bar.button(Segment::problems)->text(), QStringLiteral("⛔ 오류 2"));
+    // The no-entry sign and the padlock are icons: no installed font has their characters.
+    EXPECT_EQ(bar.button(Segment::problems)->text(), QStringLiteral("오류 2"));
+    EXPECT_FALSE(bar.button(Segment::problems)->icon().isNull());
     EXPECT_EQ(bar.button(Segment::suspicious)->text(), QStringLiteral("⚠ 수상한 글자 1"));
-    EXPECT_EQ(bar.button(Segment::readOnly)->text(), QStringLiteral("🔒 읽기 전용"));
+    EXPECT_TRUE(bar.button(Segment::suspicious)->icon().isNull());
+    EXPECT_EQ(bar.button(Segment::readOnly)->text(), QStringLiteral("읽기 전용"));
+    EXPECT_FALSE(bar.button(Segment::readOnly)->icon().isNull());
     EXPECT_EQ(bar.button(Segment::follow)->text(), QStringLiteral("● 따라보는 중"));
     EXPECT_FALSE(bar.button(Segment::problems)->isHidden());
     EXPECT_EQ(bar.content(), content);
@@ -123,4 +129,41 @@ TEST(StatusBarView, pathShrinksFirstAndHidesWithoutAPath)
     bar.update(content);
     EXPECT_TRUE(bar.pathButton()->isHidden());
     EXPECT_TRUE(bar.pathButton()->toolTip().isEmpty());
+}
+
+TEST(StatusBarView, theStatusFontsDrawEverySymbolOfTheBar)
+{
+    // Laid out with the button's font and the system's fallbacks, no character may come out
+    // as the missing-glyph box.
+    auto missingGlyphs = [](const QString& text, const QFont& font) {
+        QTextLayout layout(text, font);
+        layout.beginLayout();
+        layout.createLine();
+        layout.endLayout();
+        int missing = 0;
+        for (const QGlyphRun& run : layout.glyphRuns()) {
+            for (quint32 glyph : run.glyphIndexes())
+                missing += glyph == 0 ? 1 : 0;
+        }
+        return missing;
+    };
+    ASSERT_EQ(missingGlyphs(QStringLiteral("\U0001F512"), QFont()), 1)
+        << "a character without a glyph is seen";
+
+    StatusBarView bar;
+    StatusBarView::Content content = sample();
+    content.position = QStringLiteral("12:3 (5)");
+    content.encoding = QStringLiteral("UTF-16 LE BOM");
+    content.lineEnding = QStringLiteral("섞임");
+    content.problems = QStringLiteral("오류 2");
+    content.suspicious = QStringLiteral("수상한 글자 1");
+    content.readOnly = QStringLiteral("읽기 전용");
+    content.follow = QStringLiteral("● 따라보는 중");
+    bar.update(content);
+    for (Segment segment : StatusBarView::allSegments) {
+        QPushButton* button = bar.button(segment);
+        ASSERT_NE(button, nullptr);
+        SCOPED_TRACE(button->text().toStdString());
+        EXPECT_EQ(missingGlyphs(button->text(), button->font()), 0);
+    }
 }

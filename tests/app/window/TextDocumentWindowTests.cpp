@@ -1,13 +1,21 @@
 #include "app/documents/DocumentServices.h"
 #include "app/documents/TextDocument.h"
 #include "app/kit/ActionRouter.h"
+#include "app/kit/HostWindow.h"
+#include "app/kit/Presenter.h"
 #include "app/kit/TabPage.h"
+#include "app/window/DisplayNames.h"
 #include "app/window/TextDocumentWindow.h"
 #include "platform/PreferencesDomain.h"
 #include "store/Settings.h"
 #include "tests/platform/TemporaryFolder.h"
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -95,4 +103,150 @@ TEST(TextDocumentWindow, aTypedLineKeepsTheFilesFormatThroughTheSave)
     // Closing drops the window before the document.
     document.close();
     EXPECT_EQ(document.editor(), nullptr);
+}
+
+TEST(TextDocumentWindow, closingAfterARefusedSaveNamesTheRefusal)
+{
+    TextDocumentFixture f;
+    auto path = f.folder / "menu.txt";
+    std::ofstream(path, std::ios::binary) << "caf\xe9 au lait\n";
+    TextDocument document(f.services);
+    ASSERT_TRUE(document.readFromURL(path).has_value());
+    document.makeWindowControllers();
+    auto& controller = f.windowOf(document).controller();
+    QCoreApplication::processEvents();
+    const auto encoding = EditorWindow::DisplayNames::shortName(document.format.encoding);
+    ASSERT_NE(document.format.encoding, EditorCore::TextEncoding::utf8);
+
+    controller.textView()->setSelectedRange({0, 0});
+    controller.textView()->insertText(QStringLiteral("한"));
+    QCoreApplication::processEvents();
+
+    // Answers the close prompt with Cancel and keeps what it said.
+    struct CancellingPresenter : EditorKit::Presenter
+    {
+        QString informative;
+        int runAlert(const EditorKit::Alert& alert, QWidget*) override
+        {
+            informative = alert.informativeText;
+            return alert.cancelButton.value_or(0);
+        }
+        std::optional<std::filesystem::path> runSavePanel(QWidget*, const QString&) override
+        {
+            return std::nullopt;
+        }
+    } presenter;
+    EXPECT_FALSE(EditorWindow::mayCloseDocument(document, presenter, controller.page()));
+    const QString& informative = presenter.informative;
+    EXPECT_TRUE(informative.contains(QStringLiteral("「한」"))) << informative.toStdString();
+    EXPECT_TRUE(informative.contains(encoding)) << informative.toStdString();
+    EXPECT_FALSE(informative.contains(QStringLiteral("바깥에서"))) << informative.toStdString();
+    // The banner names the encoding as the status bar does.
+    auto* banner = controller.banner(QStringLiteral("save.unencodable"));
+    ASSERT_NE(banner, nullptr);
+    EXPECT_TRUE(banner->message().contains(QStringLiteral(" ") + encoding + QStringLiteral(" ")))
+        << banner->message().toStdString();
+    EXPECT_EQ(controller.statusBar()->content().encoding.left(encoding.size()), encoding);
+    EXPECT_TRUE(document.isDocumentEdited());
+}
+
+TEST(TextDocumentWindow, theShownTabsTextTakesTheKeyboard)
+{
+    TextDocumentFixture f;
+    auto shown = f.services->makeWindowController;
+    f.services->makeWindowController = [shown](TextDocument& document) {
+        auto window = shown(document);
+        dynamic_cast<TextDocumentWindow&>(*window).controller().showWindow();
+        return window;
+    };
+    auto open = [&](const char* name, const std::string& bytes) {
+        auto path = f.folder / name;
+        std::ofstream(path, std::ios::binary) << bytes;
+        auto document = std::make_unique<TextDocument>(f.services);
+        EXPECT_TRUE(document->readFromURL(path).has_value());
+        document->makeWindowControllers();
+        return document;
+    };
+    // Keys as the window system delivers them: to the window, then to its focused widget.
+    auto type = [](EditorKit::HostWindow* host, const QString& keys) {
+        for (QChar key : keys)
+            QTest::keyClick(host->windowHandle(), key.toLatin1());
+        QCoreApplication::processEvents();
+    };
+
+    auto first = open("first.txt", std::string(1024, 'a'));
+    auto& firstController = f.windowOf(*first).controller();
+    EditorKit::HostWindow* host = firstController.hostWindow();
+    ASSERT_NE(host, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(host));
+    EXPECT_TRUE(f.router.validate("selectAll:", {}, host)) << "the text is in the chain at once";
+    type(host, QStringLiteral("xy"));
+    EXPECT_TRUE(f.windowOf(*first).text().startsWith(QStringLiteral("xy")));
+
+    // A second file opens as a tab that takes the keyboard; selecting the first gives it back.
+    auto second = open("second.txt", "second\n");
+    auto& secondController = f.windowOf(*second).controller();
+    EXPECT_EQ(secondController.hostWindow(), host);
+    type(host, QStringLiteral("s"));
+    EXPECT_EQ(f.windowOf(*second).text(), QStringLiteral("ssecond\n"));
+    host->setCurrentPage(firstController.page());
+    type(host, QStringLiteral("f"));
+    EXPECT_TRUE(f.windowOf(*first).text().startsWith(QStringLiteral("xyf")));
+
+    // A banner's button takes the keyboard while it is pressed; the text gets it back.
+    firstController.showBanner(
+        QStringLiteral("test"),
+        EditorWindow::BannerView::Kind::warning,
+        QStringLiteral("message"),
+        {{QStringLiteral("go"), [&] { firstController.dismissBanner(QStringLiteral("test")); }}});
+    QCoreApplication::processEvents();
+    auto* button = firstController.banner(QStringLiteral("test"))->findChild<QPushButton*>();
+    ASSERT_NE(button, nullptr);
+    button->setFocus();
+    QTest::mouseClick(button, Qt::LeftButton);
+    QCoreApplication::processEvents();
+    type(host, QStringLiteral("b"));
+    EXPECT_TRUE(f.windowOf(*first).text().startsWith(QStringLiteral("xyfb")));
+
+    second->close();
+    first->close();
+}
+
+TEST(TextDocumentWindow, aMinimisedWindowComesBackForTheTabItIsAskedToShow)
+{
+    TextDocumentFixture f;
+    auto shown = f.services->makeWindowController;
+    f.services->makeWindowController = [shown](TextDocument& document) {
+        auto window = shown(document);
+        dynamic_cast<TextDocumentWindow&>(*window).controller().showWindow();
+        return window;
+    };
+    std::vector<std::unique_ptr<TextDocument>> documents;
+    for (const char* name : {"one.txt", "two.txt"}) {
+        std::ofstream(f.folder / name) << name;
+        documents.push_back(std::make_unique<TextDocument>(f.services));
+        ASSERT_TRUE(documents.back()->readFromURL(f.folder / name).has_value());
+    }
+    documents[0]->makeWindowControllers();
+    EditorKit::HostWindow* host = f.windowOf(*documents[0]).controller().hostWindow();
+    ASSERT_NE(host, nullptr);
+
+    // A file handed over while the window is hidden ("hide", Ctrl+H, minimises it).
+    host->showMinimized();
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(host->isMinimized());
+    documents[1]->makeWindowControllers();
+    EXPECT_EQ(f.windowOf(*documents[1]).controller().hostWindow(), host);
+    EXPECT_FALSE(host->isMinimized());
+    EXPECT_TRUE(host->isVisible());
+
+    // An open file handed over again shows its tab the same way.
+    host->showMinimized();
+    QCoreApplication::processEvents();
+    f.windowOf(*documents[0]).controller().showWindow();
+    EXPECT_FALSE(host->isMinimized());
+    EXPECT_EQ(host->currentPage(), f.windowOf(*documents[0]).controller().page());
+
+    for (auto& document : documents)
+        document->close();
 }
