@@ -84,9 +84,13 @@ int main(int argc, char** argv)
     const fs::path root = pattern;
 
     const Bytes contents[2] = {makeContent(1), makeContent(2)};
+    // Recovery copies of the in-place paths stay inside the bench's folder, on the same disk.
+    const fs::path recovery = root / "recovery";
     FileSaver::Options plain;
+    plain.recoveryFolder = recovery;
     // The bench runs as root too, where every folder is writable.
     FileSaver::Options lockedFolder;
+    lockedFolder.recoveryFolder = recovery;
     lockedFolder.isFolderWritable = [](const fs::path& folder) {
         return folder.filename() != "locked";
     };
@@ -131,7 +135,8 @@ int main(int argc, char** argv)
          },
          [&](const fs::path& path, const Bytes& bytes) {
              auto written =
-                 AdminWriter::write(bytes, path, unprivileged, path.parent_path() / "staging");
+                 AdminWriter::write(
+                 bytes, path, unprivileged, path.parent_path() / "staging", recovery);
              return written.has_value();
          }},
         {"Platform::writeAtomically",

@@ -51,7 +51,7 @@ TEST_F(AdminWriterTest, stagesAPrivateCopyAndRunsTheFixedCommand)
     ASSERT_TRUE(written.has_value());
     ASSERT_EQ(runner.calls.size(), 1u);
     const auto& command = runner.calls[0];
-    EXPECT_EQ(command, AdminWriter::copyCommand(command.at(4), target));
+    EXPECT_EQ(command, AdminWriter::copyCommand(command.at(4), target, 4));
     EXPECT_EQ(command.at(0), "/bin/sh");
     EXPECT_EQ(
         std::filesystem::path(command.at(4)).filename().string().rfind("orlune-viewer-admin-", 0),
