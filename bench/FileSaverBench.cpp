@@ -134,8 +134,7 @@ int main(int argc, char** argv)
              return folder / "file.txt";
          },
          [&](const fs::path& path, const Bytes& bytes) {
-             auto written =
-                 AdminWriter::write(
+             auto written = AdminWriter::write(
                  bytes, path, unprivileged, path.parent_path() / "staging", recovery);
              return written.has_value();
          }},

@@ -24,17 +24,20 @@ public:
 
     const char* name() const noexcept override
     {
-        return m_kind == UnfinishedWrite::renamed ? "olv.renamedNotFlushed" : "olv.inPlaceUnfinished";
+        return m_kind == UnfinishedWrite::renamed ? "olv.renamedNotFlushed"
+                                                  : "olv.inPlaceUnfinished";
     }
 
     std::string message(int value) const override
     {
         auto text = std::generic_category().message(value);
         if (m_kind == UnfinishedWrite::renamed)
-            return text + " (the new content replaced the file, but flushing its folder to disk "
-                          "failed: after a system crash the file may hold its old content)";
-        return text + " (the file was rewritten in place and may be incomplete on disk; a "
-                      "recovery copy of the new content is kept)";
+            return text
+                   + " (the new content replaced the file, but flushing its folder to disk "
+                     "failed: after a system crash the file may hold its old content)";
+        return text
+               + " (the file was rewritten in place and may be incomplete on disk; a "
+                 "recovery copy of the new content is kept)";
     }
 
     std::error_condition default_error_condition(int value) const noexcept override
@@ -51,8 +54,9 @@ const UnfinishedWriteCategory inPlaceCategory(UnfinishedWrite::inPlace);
 
 const std::error_category& categoryOf(UnfinishedWrite kind)
 {
-    return kind == UnfinishedWrite::renamed ? static_cast<const std::error_category&>(renamedCategory)
-                                            : inPlaceCategory;
+    return kind == UnfinishedWrite::renamed
+               ? static_cast<const std::error_category&>(renamedCategory)
+               : inPlaceCategory;
 }
 
 } // namespace

@@ -29,8 +29,8 @@ syncFolder(const std::filesystem::path& folder);
 // failed, or an in-place rewrite stopped part way. The error's value is the platform's errno;
 // it compares equal to the matching std::errc, and its message says what is on disk.
 enum class UnfinishedWrite {
-    renamed,  // the folder could not be flushed after the rename
-    inPlace,  // the file was rewritten in place; a recovery copy of the new content is kept
+    renamed, // the folder could not be flushed after the rename
+    inPlace, // the file was rewritten in place; a recovery copy of the new content is kept
 };
 std::error_code unfinishedWriteError(int errnoValue, UnfinishedWrite);
 // Whether `error` is one of those errors.

@@ -1,7 +1,6 @@
 #include "app/documents/AdminWriter.h"
 
 #include "app/documents/RecoveryCopies.h"
-
 #include "platform/Files.h"
 #include "platform/Uuid.h"
 
@@ -185,10 +184,10 @@ EditorCore::Result<void, WriteError> write(std::span<const std::uint8_t> bytes,
     StagedFile staged;
     if (auto done = staged.stage(temporaryBase, bytes); !done)
         return EditorCore::failure(WriteError{done.error()});
-    auto copy = RecoveryCopies::keep(
-        recoveryFolder.empty() ? RecoveryCopies::defaultFolder() : recoveryFolder,
-        destination,
-        bytes);
+    auto copy = RecoveryCopies::keep(recoveryFolder.empty() ? RecoveryCopies::defaultFolder()
+                                                            : recoveryFolder,
+                                     destination,
+                                     bytes);
     if (!copy)
         return EditorCore::failure(WriteError{copy.error()});
 

@@ -4,7 +4,10 @@
 #include "platform/Files.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <fcntl.h>
+#include <fstream>
+#include <mutex>
 #include <string>
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -75,6 +78,23 @@ bool copyAttributes(int from, int to)
     return true;
 }
 
+// The process's umask, read without setting it: umask(2) can only be read by changing it, which
+// would give files created meanwhile on other threads the wrong mode.
+mode_t currentUmask()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("Umask:", 0) == 0)
+            return static_cast<mode_t>(std::strtoul(line.c_str() + 6, nullptr, 8) & 0777);
+    }
+    static std::mutex lock;
+    std::lock_guard guard(lock);
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    return mask;
+}
+
 enum class Replace { done, fallBackInPlace };
 
 // The temporary file takes the original's owner first (which may clear set-id bits), then its
@@ -106,9 +126,7 @@ EditorCore::Result<Replace, std::error_code> replace(const std::filesystem::path
             return Replace::fallBackInPlace;
     } else {
         // A new file gets the usual mode of a new file.
-        mode_t mask = ::umask(0);
-        ::umask(mask);
-        ::fchmod(fd, 0666 & ~mask);
+        ::fchmod(fd, 0666 & ~currentUmask());
     }
 
     if (!writeAll(fd, bytes))
@@ -159,8 +177,8 @@ EditorCore::Result<void, std::error_code> rewriteInPlace(const std::filesystem::
         return EditorCore::failure(error);
     }
 
-    const auto folder = options.recoveryFolder.empty() ? RecoveryCopies::defaultFolder()
-                                                       : options.recoveryFolder;
+    const auto folder =
+        options.recoveryFolder.empty() ? RecoveryCopies::defaultFolder() : options.recoveryFolder;
     auto copy = RecoveryCopies::keep(folder, path, bytes, options.calls);
     if (!copy) {
         ::close(fd);

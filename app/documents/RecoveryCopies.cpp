@@ -30,9 +30,8 @@ std::span<const std::uint8_t> bytesOf(std::string_view text)
 }
 
 // A path that is not UTF-8 travels as Base64 of its bytes.
-nlohmann::json header(const std::filesystem::path& origin,
-                      std::chrono::sys_seconds savedAt,
-                      std::size_t size)
+nlohmann::json
+header(const std::filesystem::path& origin, std::chrono::sys_seconds savedAt, std::size_t size)
 {
     nlohmann::json json = {{"savedAt", Platform::InternetDate::format(savedAt)},
                            {"schemaVersion", schemaVersion},
@@ -165,7 +164,8 @@ std::vector<Copy> list(const std::filesystem::path& folder)
         if (name.size() <= extension.size()
             || name.compare(name.size() - extension.size(), extension.size(), extension) != 0)
             continue;
-        auto id = Platform::Uuid::parse(std::string_view(name).substr(0, name.size() - extension.size()));
+        auto id =
+            Platform::Uuid::parse(std::string_view(name).substr(0, name.size() - extension.size()));
         if (!id)
             continue;
         if (auto copy = readHeader(it->path(), *id))

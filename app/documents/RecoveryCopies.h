@@ -28,7 +28,7 @@ struct Copy
     std::filesystem::path file;   // the copy, <folder>/<id>.recovery
     std::filesystem::path origin; // the file being rewritten
     std::chrono::sys_seconds savedAt{};
-    std::uint64_t size = 0;       // of the content
+    std::uint64_t size = 0;          // of the content
     std::uint64_t contentOffset = 0; // where the content starts in `file`
 
     bool operator==(const Copy&) const = default;

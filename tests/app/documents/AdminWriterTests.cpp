@@ -169,8 +169,7 @@ TEST_F(AdminWriterTest, recoveryCopyLastsWhileTheFileMayBeDamaged)
         {"written", {std::nullopt, 0, ""}, false},
         {"dismissed", {std::nullopt, 126, ""}, false},
         {"not authorized", {std::nullopt, 127, ""}, false},
-        {"not started", {std::make_error_code(std::errc::no_such_file_or_directory), 0, ""},
-         false},
+        {"not started", {std::make_error_code(std::errc::no_such_file_or_directory), 0, ""}, false},
         {"copy failed", {std::nullopt, 1, "dd: error writing: No space left on device"}, true},
     };
     for (const auto& c : cases) {
@@ -203,8 +202,8 @@ TEST_F(AdminWriterTest, copyCommandShortensAFileAfterWritingIt)
     std::filesystem::create_hard_link(target, folder / "b.conf");
     const auto before = inodeOf(target);
     const std::string shorter(70000, 'n');
-    auto written = AdminWriter::write(
-        bytesOf(shorter), target, runner, temporaryBase(), folder / "recovery");
+    auto written =
+        AdminWriter::write(bytesOf(shorter), target, runner, temporaryBase(), folder / "recovery");
     ASSERT_TRUE(written.has_value());
     EXPECT_EQ(readBytes(folder / "b.conf"), bytesOf(shorter));
     EXPECT_EQ(inodeOf(target), before);

@@ -120,10 +120,10 @@ Child startSaver(Mode mode,
                 ::_exit(2);
         }
         const auto spent = std::chrono::steady_clock::now() - start;
-        writeText(report,
-                  std::to_string(
-                      std::chrono::duration_cast<std::chrono::microseconds>(spent).count()
-                      / rounds));
+        writeText(
+            report,
+            std::to_string(std::chrono::duration_cast<std::chrono::microseconds>(spent).count()
+                           / rounds));
         ::_exit(0);
     }
     case Mode::loop:
@@ -170,9 +170,9 @@ std::optional<passwd> nobodyAccount()
 
 struct Layout
 {
-    fs::path path;       // what the save is given
-    fs::path file;       // the file it writes
-    fs::path recovery;   // the recovery folder
+    fs::path path;     // what the save is given
+    fs::path file;     // the file it writes
+    fs::path recovery; // the recovery folder
     bool inPlace = false;
     bool asNobody = false;
     std::vector<std::string> otherEntries; // what else is in the file's folder

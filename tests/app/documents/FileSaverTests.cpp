@@ -193,11 +193,19 @@ TEST(FileSaver, failedFlushIsAFailedSaveThatSaysWhatIsOnDisk)
     };
     const Case cases[] = {
         {"temporary file", false, "file", std::nullopt, "old\n", false},
-        {"folder after the rename", false, "folder", Platform::UnfinishedWrite::renamed,
-         "new content\n", false},
+        {"folder after the rename",
+         false,
+         "folder",
+         Platform::UnfinishedWrite::renamed,
+         "new content\n",
+         false},
         {"recovery copy", true, "recovery", std::nullopt, "old\n", false},
-        {"file rewritten in place", true, "file", Platform::UnfinishedWrite::inPlace,
-         "new content\n", true},
+        {"file rewritten in place",
+         true,
+         "file",
+         Platform::UnfinishedWrite::inPlace,
+         "new content\n",
+         true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -209,10 +217,10 @@ TEST(FileSaver, failedFlushIsAFailedSaveThatSaysWhatIsOnDisk)
         auto options = optionsIn(folder);
         const std::string failing = c.failing;
         options.calls.fsync = [&](int fd, const std::filesystem::path& path) {
-            const bool fails = (failing == "file" && path == file)
-                               || (failing == "folder" && path == folder.path())
-                               || (failing == "recovery"
-                                   && path.parent_path() == folder / "recovery");
+            const bool fails =
+                (failing == "file" && path == file)
+                || (failing == "folder" && path == folder.path())
+                || (failing == "recovery" && path.parent_path() == folder / "recovery");
             if (!fails)
                 return ::fsync(fd);
             errno = EIO;
@@ -284,8 +292,8 @@ TEST(FileSaver, fallsBackToANamedTemporaryFileWithoutOTmpfile)
         options.calls.fsync = [&](int fd, const std::filesystem::path& path) {
             if (path == file) {
                 for (const auto& entry : entriesOf(folder.path()))
-                    renamedFromAName = renamedFromAName
-                                       || TemporaryFile::isTemporaryName(entry, "notes.txt");
+                    renamedFromAName =
+                        renamedFromAName || TemporaryFile::isTemporaryName(entry, "notes.txt");
             }
             return ::fsync(fd);
         };
@@ -381,4 +389,15 @@ TEST(RecoveryCopies, keepsExactBytesAndReviewDropsOnlyCopiesTheFileAlreadyHolds)
     // A copy cut short is not one.
     ::truncate(odd->file.c_str(), static_cast<off_t>(odd->contentOffset + 2));
     EXPECT_EQ(RecoveryCopies::list(recovery), std::vector<RecoveryCopies::Copy>{*damaged});
+}
+
+TEST(FileSaver, newFileTakesTheProcessUmask)
+{
+    TemporaryFolder folder;
+    const mode_t previous = ::umask(027);
+    auto created = FileSaver::write(folder / "fresh.txt", content, optionsIn(folder));
+    ::umask(previous);
+    ASSERT_TRUE(created.has_value());
+    EXPECT_EQ(modeOf(folder / "fresh.txt"), 0640u);
+    EXPECT_EQ(::umask(previous), previous) << "the umask is left as it was";
 }
