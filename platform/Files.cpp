@@ -13,6 +13,77 @@ std::error_code lastError()
     return {errno, std::generic_category()};
 }
 
+namespace {
+
+class UnfinishedWriteCategory : public std::error_category
+{
+public:
+    explicit UnfinishedWriteCategory(UnfinishedWrite kind)
+        : m_kind(kind)
+    {}
+
+    const char* name() const noexcept override
+    {
+        return m_kind == UnfinishedWrite::renamed ? "olv.renamedNotFlushed"
+                                                  : "olv.inPlaceUnfinished";
+    }
+
+    std::string message(int value) const override
+    {
+        auto text = std::generic_category().message(value);
+        if (m_kind == UnfinishedWrite::renamed)
+            return text
+                   + " (the new content replaced the file, but flushing its folder to disk "
+                     "failed: after a system crash the file may hold its old content)";
+        return text
+               + " (the file was rewritten in place and may be incomplete on disk; a "
+                 "recovery copy of the new content is kept)";
+    }
+
+    std::error_condition default_error_condition(int value) const noexcept override
+    {
+        return {value, std::generic_category()};
+    }
+
+private:
+    UnfinishedWrite m_kind;
+};
+
+const UnfinishedWriteCategory renamedCategory(UnfinishedWrite::renamed);
+const UnfinishedWriteCategory inPlaceCategory(UnfinishedWrite::inPlace);
+
+const std::error_category& categoryOf(UnfinishedWrite kind)
+{
+    return kind == UnfinishedWrite::renamed
+               ? static_cast<const std::error_category&>(renamedCategory)
+               : inPlaceCategory;
+}
+
+} // namespace
+
+std::error_code unfinishedWriteError(int errnoValue, UnfinishedWrite kind)
+{
+    return {errnoValue, categoryOf(kind)};
+}
+
+bool isUnfinishedWrite(const std::error_code& error, UnfinishedWrite kind)
+{
+    return error.category() == categoryOf(kind);
+}
+
+EditorCore::Result<void, std::error_code> syncFolder(const std::filesystem::path& folder)
+{
+    int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return EditorCore::failure(lastError());
+    int synced = ::fsync(fd);
+    auto error = lastError();
+    ::close(fd);
+    if (synced != 0)
+        return EditorCore::failure(error);
+    return {};
+}
+
 bool writeAll(int fd, std::span<const std::uint8_t> bytes)
 {
     const std::uint8_t* data = bytes.data();
@@ -67,6 +138,9 @@ writeAtomically(const std::filesystem::path& path, std::span<const std::uint8_t>
         ::unlink(pattern.c_str());
         return EditorCore::failure(error);
     }
+    if (auto synced = syncFolder(folder); !synced)
+        return EditorCore::failure(
+            unfinishedWriteError(synced.error().value(), UnfinishedWrite::renamed));
     return {};
 }
 

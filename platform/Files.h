@@ -20,8 +20,26 @@ std::error_code lastError();
 bool writeAll(int fd, std::span<const std::uint8_t> bytes);
 bool writeAll(int fd, std::string_view text);
 
-// Writes a temporary file beside `path`, flushes it to disk and renames it over `path`, so a
-// file under its final name is always complete. The file gets `mode` (not masked by umask).
+// Flushes a folder's entries (a rename, link or removal in it) to disk.
+[[nodiscard]] EditorCore::Result<void, std::error_code>
+syncFolder(const std::filesystem::path& folder);
+
+// How far a write had got when it failed after touching its file: the file already holds the
+// new content under its name (renamed over it, or rewritten in place) but flushing to disk
+// failed, or an in-place rewrite stopped part way. The error's value is the platform's errno;
+// it compares equal to the matching std::errc, and its message says what is on disk.
+enum class UnfinishedWrite {
+    renamed, // the folder could not be flushed after the rename
+    inPlace, // the file was rewritten in place; a recovery copy of the new content is kept
+};
+std::error_code unfinishedWriteError(int errnoValue, UnfinishedWrite);
+// Whether `error` is one of those errors.
+bool isUnfinishedWrite(const std::error_code& error, UnfinishedWrite);
+
+// Writes a temporary file beside `path`, flushes it to disk, renames it over `path` and
+// flushes the folder, so a file under its final name is always complete and the rename
+// survives a crash once this returns. The file gets `mode` (not masked by umask). A failed
+// flush of the folder is an UnfinishedWrite::renamed error.
 [[nodiscard]] EditorCore::Result<void, std::error_code> writeAtomically(
     const std::filesystem::path& path, std::span<const std::uint8_t> bytes, mode_t mode);
 [[nodiscard]] EditorCore::Result<void, std::error_code>

@@ -1,5 +1,6 @@
 #include "app/documents/AdminWriter.h"
 
+#include "app/documents/RecoveryCopies.h"
 #include "platform/Files.h"
 #include "platform/Uuid.h"
 
@@ -148,14 +149,17 @@ RunResult ProcessRunner::run(const std::vector<std::string>& arguments)
 }
 
 std::vector<std::string> copyCommand(const std::filesystem::path& staged,
-                                     const std::filesystem::path& destination)
+                                     const std::filesystem::path& destination,
+                                     std::uint64_t size)
 {
     return {"/bin/sh",
             "-c",
-            "exec /bin/cat -- \"$1\" > \"$2\"",
+            "/bin/dd if=\"$1\" of=\"$2\" bs=1M conv=notrunc status=none"
+            " && /bin/truncate -s \"$3\" -- \"$2\" && exec /bin/sync -- \"$2\"",
             "sh",
             staged.string(),
-            destination.string()};
+            destination.string(),
+            std::to_string(size)};
 }
 
 std::filesystem::path defaultTemporaryBase()
@@ -174,13 +178,24 @@ std::filesystem::path defaultTemporaryBase()
 EditorCore::Result<void, WriteError> write(std::span<const std::uint8_t> bytes,
                                            const std::filesystem::path& destination,
                                            PrivilegeRunner& runner,
-                                           const std::filesystem::path& temporaryBase)
+                                           const std::filesystem::path& temporaryBase,
+                                           const std::filesystem::path& recoveryFolder)
 {
     StagedFile staged;
     if (auto done = staged.stage(temporaryBase, bytes); !done)
         return EditorCore::failure(WriteError{done.error()});
+    auto copy = RecoveryCopies::keep(recoveryFolder.empty() ? RecoveryCopies::defaultFolder()
+                                                            : recoveryFolder,
+                                     destination,
+                                     bytes);
+    if (!copy)
+        return EditorCore::failure(WriteError{copy.error()});
 
-    auto result = runner.run(copyCommand(staged.file(), destination));
+    auto result = runner.run(copyCommand(staged.file(), destination, bytes.size()));
+    const bool untouched = result.startError || result.exitStatus == dismissedStatus
+                           || result.exitStatus == notAuthorizedStatus;
+    if (result.exitStatus == 0 || untouched)
+        RecoveryCopies::remove(*copy);
     if (result.startError) {
         return EditorCore::failure(WriteError{Failure::failed(result.startError->message())});
     }

@@ -16,6 +16,8 @@
 // private folder (0700) as a 0600 file, then a privileged command copies them into the
 // existing file in place, so the file keeps its inode, owner, group, mode, ACLs, hard links and
 // the symbolic links that lead to it. The system's authentication dialog asks for the password.
+// As with every in-place rewrite, a recovery copy of the bytes is flushed to disk first and
+// removed once the command has flushed the file.
 namespace EditorDocuments::AdminWriter {
 
 struct Failure
@@ -81,21 +83,26 @@ inline constexpr int notAuthorizedStatus = 127;
 
 inline constexpr std::string_view temporaryPrefix = "orlune-viewer-admin-";
 
-// The fixed command: a shell that copies the staged file into the destination through its
-// output redirection (truncate and rewrite in place). The paths travel as arguments, never
-// inside the script, so no character of theirs needs quoting.
+// The fixed command: a shell that copies the staged file over the destination from its start
+// without cutting it first (dd conv=notrunc), then cuts it to `size` bytes and flushes it to
+// disk, so a shorter content never leaves it empty. The paths and the size travel as
+// arguments, never inside the script, so no character of theirs needs quoting.
 std::vector<std::string> copyCommand(const std::filesystem::path& staged,
-                                     const std::filesystem::path& destination);
+                                     const std::filesystem::path& destination,
+                                     std::uint64_t size);
 
 // $XDG_RUNTIME_DIR when set and absolute, else the system's temporary folder.
 std::filesystem::path defaultTemporaryBase();
 
 // Blocks until the dialog is answered and the copy ran. The staged file and its folder never
-// outlive the call.
+// outlive the call. The recovery copy (in `recoveryFolder`, empty: the default one) is removed
+// after success and when the command did not run (dismissed, refused, not started); after any
+// other failure the file may be damaged and the copy stays.
 [[nodiscard]] EditorCore::Result<void, WriteError>
 write(std::span<const std::uint8_t> bytes,
       const std::filesystem::path& destination,
       PrivilegeRunner& runner,
-      const std::filesystem::path& temporaryBase = defaultTemporaryBase());
+      const std::filesystem::path& temporaryBase = defaultTemporaryBase(),
+      const std::filesystem::path& recoveryFolder = {});
 
 } // namespace EditorDocuments::AdminWriter

@@ -1,9 +1,13 @@
 #include "app/documents/FileSaver.h"
 
+#include "app/documents/RecoveryCopies.h"
 #include "platform/Files.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <fcntl.h>
+#include <fstream>
+#include <mutex>
 #include <string>
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -74,13 +78,21 @@ bool copyAttributes(int from, int to)
     return true;
 }
 
-void syncFolder(const std::filesystem::path& folder)
+// The process's umask, read without setting it: umask(2) can only be read by changing it, which
+// would give files created meanwhile on other threads the wrong mode.
+mode_t currentUmask()
 {
-    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("Umask:", 0) == 0)
+            return static_cast<mode_t>(std::strtoul(line.c_str() + 6, nullptr, 8) & 0777);
     }
+    static std::mutex lock;
+    std::lock_guard guard(lock);
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    return mask;
 }
 
 enum class Replace { done, fallBackInPlace };
@@ -90,20 +102,14 @@ enum class Replace { done, fallBackInPlace };
 // caller rewrites in place, which keeps them by construction.
 EditorCore::Result<Replace, std::error_code> replace(const std::filesystem::path& target,
                                                      const struct stat* original,
-                                                     std::span<const std::uint8_t> bytes)
+                                                     std::span<const std::uint8_t> bytes,
+                                                     const Options& options)
 {
-    auto folder = target.parent_path();
-    if (folder.empty())
-        folder = ".";
-    std::string pattern = (folder / ("." + target.filename().string() + ".olv-XXXXXX")).string();
-    int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
-    if (fd < 0)
-        return EditorCore::failure(lastError());
-
-    auto discard = [&] {
-        ::close(fd);
-        ::unlink(pattern.c_str());
-    };
+    TemporaryFile::removeStrays(target);
+    auto file = TemporaryFile::create(target, options.calls);
+    if (!file)
+        return EditorCore::failure(file.error());
+    const int fd = file->fd();
 
     if (original != nullptr) {
         int source = ::open(target.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
@@ -116,33 +122,17 @@ EditorCore::Result<Replace, std::error_code> replace(const std::filesystem::path
             carried = copyAttributes(source, fd);
         if (source >= 0)
             ::close(source);
-        if (!carried) {
-            discard();
+        if (!carried)
             return Replace::fallBackInPlace;
-        }
     } else {
         // A new file gets the usual mode of a new file.
-        mode_t mask = ::umask(0);
-        ::umask(mask);
-        ::fchmod(fd, 0666 & ~mask);
+        ::fchmod(fd, 0666 & ~currentUmask());
     }
 
-    if (!writeAll(fd, bytes) || ::fsync(fd) != 0) {
-        auto error = lastError();
-        discard();
-        return EditorCore::failure(error);
-    }
-    if (::close(fd) != 0) {
-        auto error = lastError();
-        ::unlink(pattern.c_str());
-        return EditorCore::failure(error);
-    }
-    if (::rename(pattern.c_str(), target.c_str()) != 0) {
-        auto error = lastError();
-        ::unlink(pattern.c_str());
-        return EditorCore::failure(error);
-    }
-    syncFolder(folder);
+    if (!writeAll(fd, bytes))
+        return EditorCore::failure(lastError());
+    if (auto committed = file->commit(); !committed)
+        return EditorCore::failure(committed.error());
     return Replace::done;
 }
 
@@ -173,7 +163,8 @@ std::filesystem::path resolvedTarget(const std::filesystem::path& path)
 }
 
 EditorCore::Result<void, std::error_code> rewriteInPlace(const std::filesystem::path& path,
-                                                         std::span<const std::uint8_t> bytes)
+                                                         std::span<const std::uint8_t> bytes,
+                                                         const Options& options)
 {
     int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
@@ -185,13 +176,31 @@ EditorCore::Result<void, std::error_code> rewriteInPlace(const std::filesystem::
         ::close(fd);
         return EditorCore::failure(error);
     }
-    if (::ftruncate(fd, 0) != 0 || !writeAll(fd, bytes) || ::fsync(fd) != 0) {
-        auto error = lastError();
+
+    const auto folder =
+        options.recoveryFolder.empty() ? RecoveryCopies::defaultFolder() : options.recoveryFolder;
+    auto copy = RecoveryCopies::keep(folder, path, bytes, options.calls);
+    if (!copy) {
         ::close(fd);
-        return EditorCore::failure(error);
+        return EditorCore::failure(copy.error());
     }
+
+    // From here the file may be damaged until the flush succeeded; the copy stays until then.
+    // Cutting the file comes last, so a shorter new content never leaves it empty.
+    auto unfinished = [&](int error) {
+        ::close(fd);
+        return EditorCore::failure(
+            Platform::unfinishedWriteError(error, Platform::UnfinishedWrite::inPlace));
+    };
+    if (::lseek(fd, 0, SEEK_SET) != 0 || !writeAll(fd, bytes)
+        || ::ftruncate(fd, static_cast<off_t>(bytes.size())) != 0)
+        return unfinished(errno);
+    if (options.calls.sync(fd, path) != 0)
+        return unfinished(errno);
     if (::close(fd) != 0)
-        return EditorCore::failure(lastError());
+        return EditorCore::failure(
+            Platform::unfinishedWriteError(errno, Platform::UnfinishedWrite::inPlace));
+    RecoveryCopies::remove(*copy);
     return {};
 }
 
@@ -206,7 +215,7 @@ EditorCore::Result<Written, std::error_code> write(const std::filesystem::path& 
     if (::stat(written.target.c_str(), &original) != 0) {
         if (errno != ENOENT)
             return EditorCore::failure(lastError());
-        auto created = replace(written.target, nullptr, bytes);
+        auto created = replace(written.target, nullptr, bytes, options);
         if (!created)
             return EditorCore::failure(created.error());
         written.method = Method::created;
@@ -223,13 +232,14 @@ EditorCore::Result<Written, std::error_code> write(const std::filesystem::path& 
         options.isFolderWritable ? options.isFolderWritable : defaultFolderWritable;
     bool inPlace = original.st_nlink > 1 || !folderWritable(folder);
     if (!inPlace) {
-        auto replaced = replace(written.target, &original, bytes);
+        auto replaced = replace(written.target, &original, bytes, options);
         if (!replaced)
             return EditorCore::failure(replaced.error());
         inPlace = *replaced == Replace::fallBackInPlace;
     }
     if (inPlace) {
-        auto rewritten = rewriteInPlace(written.target, bytes);
+        TemporaryFile::removeStrays(written.target);
+        auto rewritten = rewriteInPlace(written.target, bytes, options);
         if (!rewritten)
             return EditorCore::failure(rewritten.error());
         written.method = Method::inPlace;

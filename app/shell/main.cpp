@@ -1,10 +1,12 @@
 // The program entry: one instance of the editor. A start while another instance runs hands
 // its files over to it and exits.
+#include "app/documents/RecoveryCopies.h"
 #include "app/documents/TextDocument.h"
 #include "app/kit/ActionRouter.h"
 #include "app/kit/HostWindow.h"
 #include "app/kit/Localized.h"
 #include "app/kit/Presenter.h"
+#include "app/shell/AppLog.h"
 #include "app/shell/Application.h"
 #include "app/shell/InstanceListener.h"
 #include "app/window/DocumentWindowController.h"
@@ -149,6 +151,13 @@ int main(int argc, char** argv)
                                          std::make_shared<EditorKit::WidgetPresenter>());
     reportStatus(application);
     reportMenus(application);
+    // Recovery copies of in-place saves that did not finish stay until the kept texts can offer
+    // them back; until then each one is logged at every start.
+    namespace RecoveryCopies = EditorDocuments::RecoveryCopies;
+    for (const auto& copy : RecoveryCopies::review(RecoveryCopies::defaultFolder()))
+        AppLog::record(EditorStore::ErrorLog::Level::warning,
+                       "save.recovery",
+                       {{"path", copy.origin.string()}, {"copy", copy.file.string()}});
     claim.listener->onHandOver = [&application](const Platform::AppSocket::HandOver& request) {
         application.openArguments(request.arguments, request.activate);
     };

@@ -1,4 +1,5 @@
 #include "app/documents/AdminWriter.h"
+#include "app/documents/RecoveryCopies.h"
 #include "tests/app/documents/DocumentTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -51,7 +52,7 @@ TEST_F(AdminWriterTest, stagesAPrivateCopyAndRunsTheFixedCommand)
     ASSERT_TRUE(written.has_value());
     ASSERT_EQ(runner.calls.size(), 1u);
     const auto& command = runner.calls[0];
-    EXPECT_EQ(command, AdminWriter::copyCommand(command.at(4), target));
+    EXPECT_EQ(command, AdminWriter::copyCommand(command.at(4), target, 4));
     EXPECT_EQ(command.at(0), "/bin/sh");
     EXPECT_EQ(
         std::filesystem::path(command.at(4)).filename().string().rfind("orlune-viewer-admin-", 0),
@@ -149,4 +150,62 @@ TEST_F(AdminWriterTest, missingLauncherFails)
     ASSERT_FALSE(written.has_value());
     EXPECT_FALSE(std::get<Failure>(written.error()).isCancelled());
     EXPECT_EQ(readBytes(folder / "t"), bytesOf("old"));
+}
+
+// The privileged command rewrites in place like the file saver: a recovery copy exists while it
+// runs and goes once the file is written, or when the command never ran; after any other
+// failure the file may be damaged and the copy stays.
+TEST_F(AdminWriterTest, recoveryCopyLastsWhileTheFileMayBeDamaged)
+{
+    auto target = folder / "hosts";
+    const auto recovery = folder / "recovery";
+    struct Case
+    {
+        const char* name;
+        AdminWriter::RunResult result;
+        bool copyKept;
+    };
+    const Case cases[] = {
+        {"written", {std::nullopt, 0, ""}, false},
+        {"dismissed", {std::nullopt, 126, ""}, false},
+        {"not authorized", {std::nullopt, 127, ""}, false},
+        {"not started", {std::make_error_code(std::errc::no_such_file_or_directory), 0, ""}, false},
+        {"copy failed", {std::nullopt, 1, "dd: error writing: No space left on device"}, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        writeBytes(target, "old\n");
+        FakeRunner runner;
+        std::vector<std::uint8_t> copyWhileRunning;
+        runner.answer = [&](const std::vector<std::string>&) {
+            auto copies = RecoveryCopies::list(recovery);
+            if (copies.size() == 1 && copies[0].origin == target)
+                copyWhileRunning = RecoveryCopies::content(copies[0]).value();
+            return c.result;
+        };
+        (void)AdminWriter::write(bytesOf("new\n"), target, runner, temporaryBase(), recovery);
+        EXPECT_EQ(copyWhileRunning, bytesOf("new\n"));
+        auto copies = RecoveryCopies::list(recovery);
+        EXPECT_EQ(copies.size(), c.copyKept ? 1u : 0u);
+        for (const auto& copy : copies)
+            RecoveryCopies::remove(copy);
+    }
+}
+
+// Run without privileges (env in place of pkexec): a shorter content is written over the file
+// and the file cut afterwards, its inode and hard links kept.
+TEST_F(AdminWriterTest, copyCommandShortensAFileAfterWritingIt)
+{
+    AdminWriter::ProcessRunner runner("env");
+    auto target = folder / "a.conf";
+    writeBytes(target, std::string(100000, 'o'));
+    std::filesystem::create_hard_link(target, folder / "b.conf");
+    const auto before = inodeOf(target);
+    const std::string shorter(70000, 'n');
+    auto written =
+        AdminWriter::write(bytesOf(shorter), target, runner, temporaryBase(), folder / "recovery");
+    ASSERT_TRUE(written.has_value());
+    EXPECT_EQ(readBytes(folder / "b.conf"), bytesOf(shorter));
+    EXPECT_EQ(inodeOf(target), before);
+    EXPECT_TRUE(RecoveryCopies::list(folder / "recovery").empty());
 }

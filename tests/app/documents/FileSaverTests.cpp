@@ -1,13 +1,19 @@
 #include "app/documents/FileSaver.h"
+#include "app/documents/RecoveryCopies.h"
+#include "platform/Files.h"
 #include "tests/app/documents/DocumentTestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
 using namespace EditorDocuments;
+using namespace std::chrono_literals;
 using FileSaver::Method;
 
 namespace {
@@ -153,4 +159,245 @@ TEST(FileSaver, refusesAFileTheUserMayNotWriteAndWhatIsNotAFile)
 
     std::filesystem::create_directory(folder / "dir");
     EXPECT_FALSE(FileSaver::write(folder / "dir", content).has_value());
+}
+
+namespace {
+
+// The recovery folder of these tests, inside their temporary folder.
+FileSaver::Options optionsIn(const TemporaryFolder& folder)
+{
+    FileSaver::Options options;
+    options.recoveryFolder = folder / "recovery";
+    return options;
+}
+
+std::vector<RecoveryCopies::Copy> copiesIn(const TemporaryFolder& folder)
+{
+    return RecoveryCopies::list(folder / "recovery");
+}
+
+} // namespace
+
+// Every flush the saver relies on, made to fail in turn: the save fails with the platform's
+// error, and what is on disk is what the error says.
+TEST(FileSaver, failedFlushIsAFailedSaveThatSaysWhatIsOnDisk)
+{
+    struct Case
+    {
+        const char* name;
+        bool hardLinked;     // in place
+        const char* failing; // "file", "folder", "recovery"
+        std::optional<Platform::UnfinishedWrite> kind;
+        const char* expectedContent;
+        bool copyKept;
+    };
+    const Case cases[] = {
+        {"temporary file", false, "file", std::nullopt, "old\n", false},
+        {"folder after the rename",
+         false,
+         "folder",
+         Platform::UnfinishedWrite::renamed,
+         "new content\n",
+         false},
+        {"recovery copy", true, "recovery", std::nullopt, "old\n", false},
+        {"file rewritten in place",
+         true,
+         "file",
+         Platform::UnfinishedWrite::inPlace,
+         "new content\n",
+         true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TemporaryFolder folder;
+        auto file = folder / "notes.txt";
+        writeBytes(file, "old\n");
+        if (c.hardLinked)
+            std::filesystem::create_hard_link(file, folder / "other.txt");
+        auto options = optionsIn(folder);
+        const std::string failing = c.failing;
+        options.calls.fsync = [&](int fd, const std::filesystem::path& path) {
+            const bool fails =
+                (failing == "file" && path == file)
+                || (failing == "folder" && path == folder.path())
+                || (failing == "recovery" && path.parent_path() == folder / "recovery");
+            if (!fails)
+                return ::fsync(fd);
+            errno = EIO;
+            return -1;
+        };
+        auto written = FileSaver::write(file, content, options);
+        ASSERT_FALSE(written.has_value());
+        EXPECT_EQ(written.error(), std::errc::io_error) << written.error().message();
+        if (c.kind) {
+            EXPECT_TRUE(Platform::isUnfinishedWrite(written.error(), *c.kind));
+        } else {
+            EXPECT_EQ(written.error().category(), std::generic_category());
+        }
+        EXPECT_EQ(readBytes(file), bytesOf(c.expectedContent));
+        auto copies = copiesIn(folder);
+        ASSERT_EQ(copies.size(), c.copyKept ? 1u : 0u);
+        if (c.copyKept) {
+            EXPECT_EQ(copies[0].origin, file);
+            EXPECT_EQ(RecoveryCopies::content(copies[0]).value(), content);
+        }
+        for (const auto& entry : entriesOf(folder.path()))
+            EXPECT_FALSE(TemporaryFile::isTemporaryName(entry, "notes.txt")) << entry;
+    }
+}
+
+TEST(FileSaver, inPlaceRewriteCutsAfterWritingAndRemovesItsRecoveryCopy)
+{
+    TemporaryFolder folder;
+    auto file = folder / "a.txt";
+    writeBytes(file, "a much longer old content than the new one\n");
+    std::filesystem::create_hard_link(file, folder / "b.txt");
+    auto options = optionsIn(folder);
+    // What the file held when it was flushed: never cut before the new bytes were in.
+    std::vector<std::uint8_t> atFlush;
+    options.calls.fsync = [&](int fd, const std::filesystem::path& path) {
+        if (path == file) {
+            atFlush = readBytes(file);
+            EXPECT_EQ(copiesIn(folder).size(), 1u) << "the copy exists while the file is written";
+        }
+        return ::fsync(fd);
+    };
+    auto written = FileSaver::write(file, content, options);
+    ASSERT_TRUE(written.has_value()) << written.error().message();
+    EXPECT_EQ(written->method, Method::inPlace);
+    EXPECT_EQ(atFlush, content);
+    EXPECT_EQ(readBytes(folder / "b.txt"), content);
+    EXPECT_TRUE(copiesIn(folder).empty());
+    EXPECT_TRUE(entriesOf(folder / "recovery").empty());
+}
+
+// Where the file system has no unnamed files, a named temporary file takes their place and
+// nothing is left beside the file either way.
+TEST(FileSaver, fallsBackToANamedTemporaryFileWithoutOTmpfile)
+{
+    for (int error : {EOPNOTSUPP, EISDIR, EINVAL}) {
+        SCOPED_TRACE(error);
+        TemporaryFolder folder;
+        auto file = folder / "notes.txt";
+        writeBytes(file, "old\n");
+        ::chmod(file.c_str(), 0640);
+        auto options = optionsIn(folder);
+        int asked = 0;
+        bool renamedFromAName = false;
+        options.calls.openUnnamed = [&](const std::filesystem::path&, int, mode_t) {
+            ++asked;
+            errno = error;
+            return -1;
+        };
+        options.calls.fsync = [&](int fd, const std::filesystem::path& path) {
+            if (path == file) {
+                for (const auto& entry : entriesOf(folder.path()))
+                    renamedFromAName =
+                        renamedFromAName || TemporaryFile::isTemporaryName(entry, "notes.txt");
+            }
+            return ::fsync(fd);
+        };
+        auto written = FileSaver::write(file, content, options);
+        ASSERT_TRUE(written.has_value()) << written.error().message();
+        EXPECT_EQ(asked, 1);
+        EXPECT_TRUE(renamedFromAName);
+        EXPECT_EQ(readBytes(file), content);
+        EXPECT_EQ(modeOf(file), 0640u);
+        EXPECT_EQ(entriesOf(folder.path()), std::vector<std::string>{"notes.txt"});
+    }
+}
+
+TEST(FileSaver, unnamedTemporaryFileHasNoNameWhileItIsWritten)
+{
+    TemporaryFolder folder;
+    auto file = folder / "notes.txt";
+    writeBytes(file, "old\n");
+    auto options = optionsIn(folder);
+    std::vector<std::string> whileFlushing;
+    options.calls.fsync = [&](int fd, const std::filesystem::path& path) {
+        if (path == file)
+            whileFlushing = entriesOf(folder.path());
+        return ::fsync(fd);
+    };
+    ASSERT_TRUE(FileSaver::write(file, content, options).has_value());
+    auto probe = TemporaryFile::create(folder / "probe", {});
+    ASSERT_TRUE(probe.has_value());
+    if (!probe->isUnnamed())
+        GTEST_SKIP() << "this file system has no unnamed files";
+    EXPECT_EQ(whileFlushing, std::vector<std::string>{"notes.txt"});
+}
+
+// What a killed save left is removed at the next save of that file; a temporary file another
+// process still writes (it holds the lock), other files' and other programs' files stay.
+TEST(FileSaver, nextSaveRemovesOnlyAbandonedTemporaryFilesOfThatFile)
+{
+    TemporaryFolder folder;
+    auto file = folder / "notes.txt";
+    writeBytes(file, "old\n");
+    const std::vector<std::string> kept = {".notes.txt.olv-Busy01",
+                                           ".notes.txt.olv-abc12",
+                                           ".notes.txt.olv-abc1234",
+                                           ".notes.txt.olv-ab_12c",
+                                           ".notes.txt.swp",
+                                           ".other.txt.olv-Ab12Cd",
+                                           "notes.txt.olv-Ab12Cd"};
+    for (const auto& name : kept)
+        writeBytes(folder / name, "x");
+    writeBytes(folder / ".notes.txt.olv-Ab12Cd", "left by a kill");
+    writeBytes(folder / ".notes.txt.olv-zzzzzz", "left by a kill");
+    std::filesystem::create_directory(folder / ".notes.txt.olv-folder");
+
+    int busy = ::open((folder / ".notes.txt.olv-Busy01").c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(busy, 0);
+    ASSERT_EQ(::flock(busy, LOCK_EX), 0);
+    auto written = FileSaver::write(file, content, optionsIn(folder));
+    ::close(busy);
+    ASSERT_TRUE(written.has_value());
+
+    auto expected = kept;
+    expected.push_back(".notes.txt.olv-folder");
+    expected.push_back("notes.txt");
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(entriesOf(folder.path()), expected);
+}
+
+TEST(RecoveryCopies, keepsExactBytesAndReviewDropsOnlyCopiesTheFileAlreadyHolds)
+{
+    TemporaryFolder folder;
+    const auto recovery = folder / "recovery";
+    writeBytes(folder / "done.txt", "saved\n");
+    writeBytes(folder / "damaged.txt", "sav");
+    const std::string notUtf8 = "caf\xE9.txt";
+    const std::vector<std::uint8_t> binary = {0xFF, 0xFE, 0x00, '\n', 0x41, 0x00};
+
+    const auto now = std::chrono::system_clock::now();
+    ASSERT_TRUE(RecoveryCopies::keep(recovery, folder / "done.txt", bytesOf("saved\n")));
+    auto damaged = RecoveryCopies::keep(recovery, folder / "damaged.txt", bytesOf("saved\n"));
+    auto odd = RecoveryCopies::keep(recovery, folder / notUtf8, binary, {}, now + 1h);
+    ASSERT_TRUE(damaged.has_value() && odd.has_value());
+    EXPECT_EQ(modeOf(recovery), 0700u);
+    EXPECT_EQ(modeOf(damaged->file), 0600u);
+
+    auto kept = RecoveryCopies::review(recovery);
+    ASSERT_EQ(kept.size(), 2u);
+    EXPECT_EQ(kept[0], *damaged);
+    EXPECT_EQ(kept[1], *odd);
+    EXPECT_EQ(kept[1].origin, folder / notUtf8);
+    EXPECT_EQ(RecoveryCopies::content(kept[1]).value(), binary);
+    EXPECT_EQ(RecoveryCopies::list(recovery).size(), 2u);
+
+    // A copy cut short is not one.
+    ::truncate(odd->file.c_str(), static_cast<off_t>(odd->contentOffset + 2));
+    EXPECT_EQ(RecoveryCopies::list(recovery), std::vector<RecoveryCopies::Copy>{*damaged});
+}
+
+TEST(FileSaver, newFileTakesTheProcessUmask)
+{
+    TemporaryFolder folder;
+    const mode_t previous = ::umask(027);
+    auto created = FileSaver::write(folder / "fresh.txt", content, optionsIn(folder));
+    ::umask(previous);
+    ASSERT_TRUE(created.has_value());
+    EXPECT_EQ(modeOf(folder / "fresh.txt"), 0640u);
+    EXPECT_EQ(::umask(previous), previous) << "the umask is left as it was";
 }

@@ -1,0 +1,211 @@
+#include "app/documents/RecoveryCopies.h"
+
+#include "platform/Base64.h"
+#include "platform/Files.h"
+#include "platform/Folders.h"
+#include "platform/InternetDate.h"
+#include "platform/Json.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace EditorDocuments::RecoveryCopies {
+
+namespace {
+
+using Platform::lastError;
+
+constexpr std::string_view extension = ".recovery";
+constexpr std::int64_t schemaVersion = 1;
+// A header longer than this is not ours.
+constexpr std::size_t headerLimit = 65536;
+
+std::span<const std::uint8_t> bytesOf(std::string_view text)
+{
+    return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
+}
+
+// A path that is not UTF-8 travels as Base64 of its bytes.
+nlohmann::json
+header(const std::filesystem::path& origin, std::chrono::sys_seconds savedAt, std::size_t size)
+{
+    nlohmann::json json = {{"savedAt", Platform::InternetDate::format(savedAt)},
+                           {"schemaVersion", schemaVersion},
+                           {"size", size}};
+    const auto& raw = origin.native();
+    json["origin"] = raw;
+    if (!Platform::writeJson(json, Platform::JsonStyle::compact)) {
+        json.erase("origin");
+        json["originBase64"] = Platform::Base64::encode(bytesOf(raw));
+    }
+    return json;
+}
+
+std::optional<Copy> readHeader(const std::filesystem::path& file, const Platform::Uuid& id)
+{
+    int fd = ::open(file.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    struct stat info = {};
+    std::string text(4096, '\0');
+    std::string head;
+    std::size_t lineEnd = std::string::npos;
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+        while (head.size() < headerLimit) {
+            ssize_t got = ::read(fd, text.data(), text.size());
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got <= 0)
+                break;
+            head.append(text.data(), static_cast<std::size_t>(got));
+            lineEnd = head.find('\n');
+            if (lineEnd != std::string::npos)
+                break;
+        }
+    }
+    ::close(fd);
+    if (lineEnd == std::string::npos)
+        return std::nullopt;
+    auto json = Platform::parseJson(std::string_view(head).substr(0, lineEnd));
+    if (!json || !json->is_object())
+        return std::nullopt;
+
+    Copy copy;
+    copy.id = id;
+    copy.file = file;
+    copy.contentOffset = lineEnd + 1;
+    const auto size = json->find("size");
+    const auto savedAt = json->find("savedAt");
+    if (size == json->end() || !size->is_number_unsigned() || savedAt == json->end()
+        || !savedAt->is_string())
+        return std::nullopt;
+    copy.size = size->get<std::uint64_t>();
+    auto time = Platform::InternetDate::parse(savedAt->get<std::string>());
+    if (!time)
+        return std::nullopt;
+    copy.savedAt = *time;
+    if (auto origin = json->find("origin"); origin != json->end() && origin->is_string()) {
+        copy.origin = origin->get<std::string>();
+    } else if (auto coded = json->find("originBase64");
+               coded != json->end() && coded->is_string()) {
+        auto raw = Platform::Base64::decode(coded->get<std::string>());
+        if (!raw)
+            return std::nullopt;
+        copy.origin = std::string(raw->begin(), raw->end());
+    } else {
+        return std::nullopt;
+    }
+    if (static_cast<std::uint64_t>(info.st_size) != copy.contentOffset + copy.size)
+        return std::nullopt;
+    return copy;
+}
+
+} // namespace
+
+std::filesystem::path defaultFolder()
+{
+    return Platform::Folders::applicationSupport() / "Recovery";
+}
+
+EditorCore::Result<Copy, std::error_code> keep(const std::filesystem::path& folder,
+                                               const std::filesystem::path& origin,
+                                               std::span<const std::uint8_t> bytes,
+                                               const SaveCalls& calls,
+                                               std::chrono::system_clock::time_point now)
+{
+    if (auto made = Platform::createFolders(folder, 0700); !made)
+        return EditorCore::failure(made.error());
+    TemporaryFile::removeStraysInFolder(folder);
+
+    Copy copy;
+    copy.id = Platform::Uuid::random();
+    copy.file = folder / (copy.id.text() + std::string(extension));
+    copy.origin = origin;
+    copy.savedAt = std::chrono::floor<std::chrono::seconds>(now);
+    copy.size = bytes.size();
+    auto line = Platform::writeJson(header(origin, copy.savedAt, bytes.size()),
+                                    Platform::JsonStyle::compact);
+    if (!line)
+        return EditorCore::failure(std::make_error_code(std::errc::invalid_argument));
+    *line += '\n';
+    copy.contentOffset = line->size();
+
+    auto file = TemporaryFile::create(copy.file, calls, 0600);
+    if (!file)
+        return EditorCore::failure(file.error());
+    if (!Platform::writeAll(file->fd(), *line) || !Platform::writeAll(file->fd(), bytes))
+        return EditorCore::failure(lastError());
+    if (auto committed = file->commit(); !committed) {
+        // Even a copy that reached its name is no use when it may not be on disk.
+        if (Platform::isUnfinishedWrite(committed.error(), Platform::UnfinishedWrite::renamed))
+            ::unlink(copy.file.c_str());
+        return EditorCore::failure(
+            std::error_code(committed.error().value(), std::generic_category()));
+    }
+    return copy;
+}
+
+void remove(const Copy& copy)
+{
+    ::unlink(copy.file.c_str());
+}
+
+std::vector<Copy> list(const std::filesystem::path& folder)
+{
+    std::vector<Copy> copies;
+    std::error_code error;
+    for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
+         it.increment(error)) {
+        const auto name = it->path().filename().string();
+        if (name.size() <= extension.size()
+            || name.compare(name.size() - extension.size(), extension.size(), extension) != 0)
+            continue;
+        auto id =
+            Platform::Uuid::parse(std::string_view(name).substr(0, name.size() - extension.size()));
+        if (!id)
+            continue;
+        if (auto copy = readHeader(it->path(), *id))
+            copies.push_back(std::move(*copy));
+    }
+    std::sort(copies.begin(), copies.end(), [](const Copy& a, const Copy& b) {
+        return a.savedAt != b.savedAt ? a.savedAt < b.savedAt : a.id < b.id;
+    });
+    return copies;
+}
+
+EditorCore::Result<std::vector<std::uint8_t>, std::error_code> content(const Copy& copy)
+{
+    auto bytes = Platform::readWholeFile(copy.file);
+    if (!bytes)
+        return EditorCore::failure(bytes.error());
+    if (bytes->size() != copy.contentOffset + copy.size)
+        return EditorCore::failure(std::make_error_code(std::errc::io_error));
+    bytes->erase(bytes->begin(), bytes->begin() + static_cast<std::ptrdiff_t>(copy.contentOffset));
+    return bytes;
+}
+
+std::vector<Copy> review(const std::filesystem::path& folder)
+{
+    std::vector<Copy> kept;
+    for (auto& copy : list(folder)) {
+        struct stat info = {};
+        bool finished = false;
+        if (::stat(copy.origin.c_str(), &info) == 0
+            && static_cast<std::uint64_t>(info.st_size) == copy.size) {
+            auto original = Platform::readWholeFile(copy.origin);
+            auto saved = content(copy);
+            finished = original && saved && *original == *saved;
+        }
+        if (finished)
+            remove(copy);
+        else
+            kept.push_back(std::move(copy));
+    }
+    return kept;
+}
+
+} // namespace EditorDocuments::RecoveryCopies

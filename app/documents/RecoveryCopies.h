@@ -1,0 +1,63 @@
+#pragma once
+
+#include "app/documents/TemporaryFile.h"
+#include "core/Result.h"
+#include "platform/Uuid.h"
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <system_error>
+#include <vector>
+
+// The new content of a file that is about to be rewritten in place, kept where a crash in the
+// middle of the rewrite cannot reach it: a private file of ours, written and flushed to disk
+// before the file is touched and removed once the rewrite is on disk. One copy is one file,
+// <id>.recovery (0600, in a 0700 folder): a line of JSON ({"origin", "savedAt", "schemaVersion",
+// "size"}), a line feed, then the bytes exactly as they were to be written. It has its name
+// only once it is complete, so every copy found is whole.
+//
+// The copies are exact bytes in the file's own encoding, which is why they are not kept texts:
+// those hold text as UTF-8 and could not give back a file in, say, CP949 or UTF-16 unchanged.
+namespace EditorDocuments::RecoveryCopies {
+
+struct Copy
+{
+    Platform::Uuid id;
+    std::filesystem::path file;   // the copy, <folder>/<id>.recovery
+    std::filesystem::path origin; // the file being rewritten
+    std::chrono::sys_seconds savedAt{};
+    std::uint64_t size = 0;          // of the content
+    std::uint64_t contentOffset = 0; // where the content starts in `file`
+
+    bool operator==(const Copy&) const = default;
+};
+
+// <application support>/Recovery.
+std::filesystem::path defaultFolder();
+
+// Writes the copy and flushes it and the folder to disk; creates the folder when needed.
+// Removes the temporary files that killed processes left in the folder first.
+[[nodiscard]] EditorCore::Result<Copy, std::error_code>
+keep(const std::filesystem::path& folder,
+     const std::filesystem::path& origin,
+     std::span<const std::uint8_t> bytes,
+     const SaveCalls& calls = {},
+     std::chrono::system_clock::time_point now = std::chrono::system_clock::now());
+
+// Ignores failures: a copy left behind is found again at the next launch.
+void remove(const Copy& copy);
+
+// Every copy in the folder, oldest first; unreadable or malformed files are skipped.
+std::vector<Copy> list(const std::filesystem::path& folder);
+
+// The content of a copy.
+[[nodiscard]] EditorCore::Result<std::vector<std::uint8_t>, std::error_code>
+content(const Copy& copy);
+
+// At launch: removes the copies whose file holds exactly their content (the rewrite finished
+// but its clean-up did not reach the disk) and returns the others, oldest first.
+std::vector<Copy> review(const std::filesystem::path& folder);
+
+} // namespace EditorDocuments::RecoveryCopies
