@@ -590,7 +590,9 @@ void DocumentWindowController::startFileWatcher()
     m_fileWatcher = std::make_unique<Platform::FileWatcher>(
         *url,
         [weak] {
-            if (weak && weak->m_environment.onDiskChange)
+            // Our own save's writing is not someone else's change.
+            if (weak && weak->m_environment.onDiskChange && weak->document()
+                && !weak->document()->isWritingToDisk())
                 weak->m_environment.onDiskChange();
         },
         [weak](std::chrono::milliseconds delay, std::function<void()> task) {

@@ -25,7 +25,7 @@ bool mayCloseDocument(TextDocument& document, QWidget* parent)
     if (!document.isDocumentEdited() || document.isExternalCopy)
         return true;
     const bool untitled = !document.fileURL().has_value();
-    if (!untitled && document.saveDocument())
+    if (!untitled && document.saveDocument() && document.waitForSaves())
         return true;
     if (untitled && document.currentText().isEmpty())
         return true;
@@ -111,7 +111,8 @@ bool TextDocumentLink::indentChosenByUser() const
 
 bool TextDocumentLink::isReadOnly() const
 {
-    return m_document.readOnlyReason.has_value();
+    // Nothing may be typed into a text that the arriving file will replace.
+    return m_document.readOnlyReason.has_value() || m_document.isLoading();
 }
 
 bool TextDocumentLink::isExternalCopy() const
@@ -314,6 +315,18 @@ void TextDocumentWindow::showSaveRefusedBanner(EditorDocuments::SaveRules::SaveR
 void TextDocumentWindow::dismissBanner(const QString& key)
 {
     m_controller->dismissBanner(key);
+}
+
+void TextDocumentWindow::setLoading(bool loading)
+{
+    if (loading)
+        m_controller->showBanner(
+            QStringLiteral("document.loading"),
+            BannerView::Kind::info,
+            EditorKit::localized("파일을 읽는 중이에요. 다 읽으면 고칠 수 있어요."),
+            {});
+    else
+        m_controller->dismissBanner(QStringLiteral("document.loading"));
 }
 
 } // namespace EditorWindow

@@ -84,6 +84,7 @@ TEST(TextDocumentWindow, aTypedLineKeepsTheFilesFormatThroughTheSave)
     EXPECT_EQ(window.text(), QStringLiteral("a\r\nb\r\nc"));
 
     ASSERT_TRUE(document.saveDocument());
+    ASSERT_TRUE(document.waitForSaves());
     QCoreApplication::processEvents();
     EXPECT_EQ(readBytes(path),
               std::string("\xff\xfe"
