@@ -262,7 +262,8 @@ void TextDocument::saveToURL(const std::filesystem::path& url,
                              SaveOperation operation,
                              SaveCompletion completion)
 {
-    if (refusesFrameworkSave(url, operation)) {
+    // Until its text is there the document's text is empty: writing it would empty the file.
+    if (refusesFrameworkSave(url, operation) || m_loading) {
         if (completion)
             completion(DocumentFailure{userCancelled()});
         return;

@@ -88,6 +88,8 @@ TEST_F(DocumentTest, backgroundReadShowsLoadingThenHandsTheTextToTheWindow)
     QTest::qWait(TextDocument::loadingNoticeDelayMilliseconds + 50);
     EXPECT_TRUE(window->called("loading"));
     EXPECT_EQ(completions, 0);
+    EXPECT_FALSE(document.saveDocument()) << "the empty text of a loading file is not written";
+    EXPECT_FALSE(document.isSaving());
 
     gate.open();
     drainReads(*services);
@@ -101,6 +103,7 @@ TEST_F(DocumentTest, backgroundReadShowsLoadingThenHandsTheTextToTheWindow)
               EditorCore::DiskIdentity::read(folder / "a.txt",
                                              EditorCore::DiskIdentity::documentHashLimit));
     EXPECT_FALSE(document.isDocumentEdited());
+    EXPECT_EQ(readBytes(folder / "a.txt"), bytesOf("\tone\r\n\ttwo\r\n"));
 }
 
 TEST_F(DocumentTest, staleReadIsDroppedNeverApplied)
