@@ -189,8 +189,11 @@ int runOnce(int argc, char** argv, const std::filesystem::path& file)
 
     // Save an edited document.
     controller.textView()->setSelectedRange({0, 0});
+    QElapsedTimer firstKey;
+    firstKey.start();
     controller.textView()->insertText(QStringLiteral("x"));
     QCoreApplication::processEvents();
+    const qint64 keyWithoutSave = firstKey.elapsed();
     meter.reset();
     clock.restart();
     document->saveDocument();
@@ -219,7 +222,7 @@ int runOnce(int argc, char** argv, const std::filesystem::path& file)
     QCoreApplication::processEvents();
     const bool editedAfter = document->isDocumentEdited();
 
-    std::printf("%lld %lld %lld %.1f %.1f %lld %lld %lld %lld %d %d %lld\n",
+    std::printf("%lld %lld %lld %.1f %.1f %lld %lld %lld %lld %d %d %lld %lld\n",
                 static_cast<long long>(shown),
                 static_cast<long long>(text),
                 static_cast<long long>(openStall),
@@ -231,7 +234,8 @@ int runOnce(int argc, char** argv, const std::filesystem::path& file)
                 static_cast<long long>(longestKey),
                 keys,
                 editedAfter ? 1 : 0,
-                static_cast<long long>(textLength));
+                static_cast<long long>(textLength),
+                static_cast<long long>(keyWithoutSave));
     std::fflush(stdout);
     std::error_code ignored;
     std::filesystem::remove_all(home, ignored);
@@ -242,7 +246,7 @@ struct Run
 {
     double shown, text, openStall, peak, baseline, save, saveStall, typingStall, longestKey;
     int keys, editedAfter;
-    long long textLength;
+    long long textLength, keyWithoutSave;
 };
 
 void print(const char* label, const Run& r)
@@ -251,7 +255,7 @@ void print(const char* label, const Run& r)
     std::printf("%-7s shown %5.0f ms | text painted %5.0f ms | open stall %4.0f ms | "
                 "peak %5.0f MiB = %.2fx file (%.0f MiB before opening) | save %5.0f ms, "
                 "stall %3.0f ms | typing during save: stall %3.0f ms, longest key %3.0f ms "
-                "(%d keys), edited after %s\n",
+                "(%d keys), edited after %s | a key before saving %lld ms\n",
                 label,
                 r.shown,
                 r.text,
@@ -264,7 +268,8 @@ void print(const char* label, const Run& r)
                 r.typingStall,
                 r.longestKey,
                 r.keys,
-                r.editedAfter ? "yes" : "no");
+                r.editedAfter ? "yes" : "no",
+                r.keyWithoutSave);
 }
 
 } // namespace
@@ -298,7 +303,7 @@ int main(int argc, char** argv)
         ::pclose(child);
         if (!read
             || std::sscanf(line,
-                           "%lf %lf %lf %lf %lf %lf %lf %lf %lf %d %d %lld",
+                           "%lf %lf %lf %lf %lf %lf %lf %lf %lf %d %d %lld %lld",
                            &r.shown,
                            &r.text,
                            &r.openStall,
@@ -310,8 +315,9 @@ int main(int argc, char** argv)
                            &r.longestKey,
                            &r.keys,
                            &r.editedAfter,
-                           &r.textLength)
-                   != 12) {
+                           &r.textLength,
+                           &r.keyWithoutSave)
+                   != 13) {
             std::fprintf(stderr, "run %d failed\n", i + 1);
             return 1;
         }
