@@ -13,6 +13,7 @@
 //
 //   DocumentWorkBench [runs] [folder]     (default 4 runs; the file goes to /tmp)
 
+#include "app/documents/DocumentReading.h"
 #include "app/documents/TextDocument.h"
 #include "app/kit/ActionRouter.h"
 #include "app/shell/Application.h"
@@ -274,10 +275,27 @@ void print(const char* label, const Run& r)
 
 } // namespace
 
+// The document layer's reading alone, on the worker's path: its own peak memory.
+int readOnce(const std::filesystem::path& file)
+{
+    const double baseline = peakMiB();
+    QElapsedTimer clock;
+    clock.start();
+    EditorDocuments::DocumentReading::Environment environment;
+    EditorDocuments::DocumentReading::U16TextBuilder text;
+    auto read = EditorDocuments::DocumentReading::readFile(file, environment, text);
+    if (!read)
+        return 1;
+    std::printf("%lld %.1f %.1f\n", static_cast<long long>(clock.elapsed()), peakMiB(), baseline);
+    return 0;
+}
+
 int main(int argc, char** argv)
 {
     if (argc >= 3 && std::string(argv[1]) == "--run")
         return runOnce(1, argv, argv[2]);
+    if (argc >= 3 && std::string(argv[1]) == "--read")
+        return readOnce(argv[2]);
 
     const int runs = argc >= 2 ? std::max(1, std::atoi(argv[1])) : 4;
     const std::filesystem::path folder = argc >= 3 ? argv[2] : "/tmp";
@@ -287,6 +305,24 @@ int main(int argc, char** argv)
                 file.c_str(),
                 static_cast<unsigned long long>(std::filesystem::file_size(file)),
                 lineCount);
+
+    // The reading alone, in a process of its own.
+    {
+        const std::string command = std::string(argv[0]) + " --read " + file.string();
+        FILE* child = ::popen(command.c_str(), "r");
+        char line[256] = {};
+        double ms = 0, peak = 0, baseline = 0;
+        if (child && std::fgets(line, sizeof line, child)
+            && std::sscanf(line, "%lf %lf %lf", &ms, &peak, &baseline) == 3)
+            std::printf("reading alone (worker path): %.0f ms, peak %.0f MiB = %.2fx file "
+                        "(%.0f MiB before)\n",
+                        ms,
+                        peak,
+                        peak / (static_cast<double>(fileSize) / (1 << 20)),
+                        baseline);
+        if (child)
+            ::pclose(child);
+    }
 
     std::vector<Run> results;
     for (int i = 0; i < runs; ++i) {
