@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -323,6 +324,20 @@ EditorCore::Result<ReadOutcome, ReadError> readOrdinaryFile(const std::filesyste
 }
 
 } // namespace
+
+void adviseHugePages(void* data, std::size_t bytes)
+{
+    constexpr std::size_t hugePage = 2 << 20;
+    if (bytes < 2 * hugePage)
+        return;
+    const auto start = reinterpret_cast<std::uintptr_t>(data);
+    const std::uintptr_t page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+    const std::uintptr_t first = (start + page - 1) & ~(page - 1);
+    const std::uintptr_t end = (start + bytes) & ~(page - 1);
+    if (end > first)
+        // Only advice: a kernel without transparent huge pages keeps small ones.
+        (void)::madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
+}
 
 std::uint64_t largeFileThreshold(std::int64_t largeFileMB)
 {

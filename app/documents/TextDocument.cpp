@@ -81,7 +81,15 @@ private:
 class QStringTextBuilder final : public DocumentReading::TextBuilder
 {
 public:
-    void reserve(std::size_t units) override { m_text.reserve(static_cast<qsizetype>(units)); }
+    static constexpr std::size_t typingRoom = 1 << 20;
+
+    void reserve(std::size_t units) override
+    {
+        // Room for typing: a text filled to its capacity is copied whole at the first key.
+        m_text.reserve(static_cast<qsizetype>(units + typingRoom));
+        DocumentReading::adviseHugePages(
+            m_text.data(), static_cast<std::size_t>(m_text.capacity()) * sizeof(QChar));
+    }
     void append(std::u16string_view piece) override
     {
         m_text.append(QStringView(piece.data(), static_cast<qsizetype>(piece.size())));
@@ -95,7 +103,8 @@ public:
     QString take()
     {
         // The reservation is an upper bound; give back what a text of wide characters left.
-        if (m_text.capacity() > 2 * m_text.size() + 4096)
+        if (static_cast<std::size_t>(m_text.capacity())
+            > 2 * static_cast<std::size_t>(m_text.size()) + 2 * typingRoom)
             m_text.squeeze();
         return std::move(m_text);
     }
