@@ -1,5 +1,6 @@
 // Writing a document back in the format it was read in, and refusing every write that could
 // damage the file.
+#include "app/documents/DocumentReading.h"
 #include "app/documents/DocumentTexts.h"
 #include "app/documents/TextDocument.h"
 #include "platform/SystemLog.h"
@@ -29,6 +30,22 @@ std::u16string_view viewOf(const QString& text)
 std::error_code userCancelled()
 {
     return std::make_error_code(std::errc::operation_canceled);
+}
+
+// The text a save writes, taken at once. A large text is copied here rather than shared with
+// the window: typing during the save would otherwise copy it on the first key, into memory the
+// kernel hands out page by page, a far longer stall than this copy into huge pages.
+QString snapshotOf(const QString& text)
+{
+    constexpr qsizetype sharedUpTo = 1 << 20;
+    if (text.size() <= sharedUpTo)
+        return text;
+    QString copy;
+    copy.reserve(text.size());
+    DocumentReading::adviseHugePages(copy.data(),
+                                     static_cast<std::size_t>(copy.capacity()) * sizeof(QChar));
+    copy.append(QStringView(text));
+    return copy;
 }
 
 // Encodes on any thread.
@@ -273,7 +290,7 @@ void TextDocument::saveToURL(const std::filesystem::path& url,
     job->url = url;
     job->operation = operation;
     job->completion = std::move(completion);
-    job->text = currentText();
+    job->text = snapshotOf(currentText());
     job->format = format;
     job->options = m_services->saverOptions;
     if (!job->options.isFileWritable)

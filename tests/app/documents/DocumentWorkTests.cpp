@@ -165,27 +165,33 @@ TEST_F(DocumentTest, editsDuringASaveKeepTheDocumentEditedAndTheFileTheSnapshot)
     {
         const char* name;
         std::function<void(TextDocument&, const QString&)> type;
+        std::string snapshot;
     };
+    auto counted = [&](TextDocument& d, const QString& text) { edit(d, text); };
     const std::vector<Case> cases{
-        {"counted edit", [&](TextDocument& d, const QString& text) { edit(d, text); }},
+        {"counted edit", counted, "snapshot\n"},
         {"undo step",
          [&](TextDocument& d, const QString& text) {
              d.undoStack()->push(new TypingCommand(*window, text));
-         }},
+         },
+         "snapshot\n"},
+        // A large text is copied for the save instead of shared with the window.
+        {"counted edit of a large text", counted, std::string(1'500'000, 'L') + "\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         writeBytes(folder / "s.txt", "old\n");
         auto document = open("s.txt");
-        c.type(*document, QStringLiteral("snapshot\n"));
+        const QString snapshot = QString::fromStdString(c.snapshot);
+        c.type(*document, snapshot);
         {
             QueueGate gate(*services->savingQueue);
             ASSERT_TRUE(document->saveDocument());
             EXPECT_TRUE(document->isWritingToDisk);
-            c.type(*document, QStringLiteral("snapshot\nand more\n"));
+            c.type(*document, snapshot + QStringLiteral("and more\n"));
         }
         ASSERT_TRUE(finishSaves(*document));
-        EXPECT_EQ(readBytes(folder / "s.txt"), bytesOf("snapshot\n"));
+        EXPECT_TRUE(readBytes(folder / "s.txt") == bytesOf(c.snapshot));
         EXPECT_TRUE(document->isDocumentEdited());
         EXPECT_TRUE(window->hasUnsavedEdits);
         EXPECT_FALSE(document->isWritingToDisk);
@@ -197,7 +203,7 @@ TEST_F(DocumentTest, editsDuringASaveKeepTheDocumentEditedAndTheFileTheSnapshot)
 
         document->undoStack()->redo();
         ASSERT_TRUE(saveAndWait(*document));
-        EXPECT_EQ(readBytes(folder / "s.txt"), bytesOf("snapshot\nand more\n"));
+        EXPECT_TRUE(readBytes(folder / "s.txt") == bytesOf(c.snapshot + "and more\n"));
         EXPECT_FALSE(document->isDocumentEdited());
     }
 }
