@@ -10,7 +10,7 @@ namespace EditorCore {
 
 namespace {
 
-constexpr std::uint64_t fnvOffsetBasis = 0xCBF29CE484222325ULL;
+constexpr std::uint64_t fnvOffsetBasis = DiskIdentity::fnv1aStart;
 constexpr std::uint64_t fnvPrime = 0x100000001B3ULL;
 
 std::uint64_t fnv1aContinue(std::uint64_t hash, std::span<const std::uint8_t> bytes)
@@ -95,6 +95,11 @@ hashFile(const std::filesystem::path& path, const struct stat& status, std::uint
 std::uint64_t DiskIdentity::fnv1a(std::span<const std::uint8_t> bytes)
 {
     return fnv1aContinue(fnvOffsetBasis, bytes);
+}
+
+std::uint64_t DiskIdentity::fnv1a(std::uint64_t hash, std::span<const std::uint8_t> bytes)
+{
+    return fnv1aContinue(hash, bytes);
 }
 
 std::optional<DiskIdentity> DiskIdentity::read(const std::filesystem::path& path,

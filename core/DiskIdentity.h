@@ -47,6 +47,9 @@ struct DiskIdentity
     [[nodiscard]] static Comparison compare(const DiskIdentity& stored,
                                             const std::filesystem::path& path);
     static std::uint64_t fnv1a(std::span<const std::uint8_t> bytes);
+    // The hash of bytes read in pieces: start from `fnv1aStart`, feed each piece in order.
+    static constexpr std::uint64_t fnv1aStart = 0xCBF29CE484222325ULL;
+    static std::uint64_t fnv1a(std::uint64_t hash, std::span<const std::uint8_t> bytes);
 };
 
 struct DiskIdentityComparison

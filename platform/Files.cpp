@@ -1,5 +1,6 @@
 #include "platform/Files.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <string>
@@ -168,10 +169,14 @@ readWholeFile(const std::filesystem::path& path)
         ::close(fd);
         return EditorCore::failure(error);
     }
-    std::vector<std::uint8_t> bytes;
-    std::uint8_t buffer[65536];
+    // Sized from the file, one byte over so that reaching the end needs no second buffer; a
+    // file that grows meanwhile still reads to its end.
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(info.st_size) + 1);
+    std::size_t filled = 0;
     for (;;) {
-        ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (filled == bytes.size())
+            bytes.resize(bytes.size() + std::max<std::size_t>(bytes.size() / 2, 65536));
+        ssize_t got = ::read(fd, bytes.data() + filled, bytes.size() - filled);
         if (got < 0) {
             if (errno == EINTR)
                 continue;
@@ -181,9 +186,10 @@ readWholeFile(const std::filesystem::path& path)
         }
         if (got == 0)
             break;
-        bytes.insert(bytes.end(), buffer, buffer + got);
+        filled += static_cast<std::size_t>(got);
     }
     ::close(fd);
+    bytes.resize(filled);
     return bytes;
 }
 

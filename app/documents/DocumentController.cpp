@@ -1,13 +1,36 @@
 #include "app/documents/DocumentController.h"
 
+#include "app/documents/DocumentReading.h"
 #include "app/documents/FileSaver.h"
 
 #include <QPointer>
 
 #include <algorithm>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <system_error>
+#include <unistd.h>
 
 namespace EditorDocuments {
+
+namespace {
+
+// The size of a regular file that can be opened for reading; none for anything else, which
+// the reading on the spot then reports as it always has.
+std::optional<std::uint64_t> fileSizeIfRegular(const std::filesystem::path& path)
+{
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return std::nullopt;
+    struct stat info = {};
+    const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    ::close(fd);
+    if (!regular)
+        return std::nullopt;
+    return static_cast<std::uint64_t>(info.st_size);
+}
+
+} // namespace
 
 DocumentController::DocumentController(std::shared_ptr<DocumentServices> services, QObject* parent)
     : QObject(parent)
@@ -98,8 +121,15 @@ void DocumentController::openURL(const std::filesystem::path& url,
         return;
     }
 
-    m_openingPaths.insert(resolved);
     auto document = std::make_unique<TextDocument>(m_services);
+    const auto size = fileSizeIfRegular(url);
+    if (size && *size >= m_services->backgroundReadLength
+        && !DocumentReading::isLargeFile(*size, document->largeFileThreshold())) {
+        openInBackground(std::move(document), url, display, completion);
+        return;
+    }
+
+    m_openingPaths.insert(resolved);
     auto read = document->readFromURL(url);
     m_openingPaths.erase(resolved);
     if (!read) {
@@ -111,6 +141,28 @@ void DocumentController::openURL(const std::filesystem::path& url,
     if (display)
         opened->makeWindowControllers();
     finish(opened, false, std::nullopt);
+}
+
+void DocumentController::openInBackground(std::unique_ptr<TextDocument> document,
+                                          const std::filesystem::path& url,
+                                          bool display,
+                                          const OpenCompletion& completion)
+{
+    auto* opened = document.get();
+    QPointer<TextDocument> weak(opened);
+    // A read that fails after the window was shown takes the document away again, with an
+    // alert instead of the open's failure.
+    opened->beginReadingFromURL(url, [this, weak](const std::optional<DocumentFailure>& failure) {
+        if (!failure || !weak)
+            return;
+        emit weak->failureOccurred(*failure);
+        removeDocument(weak.data());
+    });
+    addDocument(std::move(document));
+    if (display)
+        opened->makeWindowControllers();
+    if (completion)
+        completion(opened, false, std::nullopt);
 }
 
 void DocumentController::openReadOnly(const std::filesystem::path& url, bool display)

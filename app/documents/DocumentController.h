@@ -67,6 +67,12 @@ signals:
     void documentAdded(EditorDocuments::TextDocument* document);
 
 private:
+    // Adds the document and shows its window at once; its text follows from the worker.
+    void openInBackground(std::unique_ptr<TextDocument> document,
+                          const std::filesystem::path& url,
+                          bool display,
+                          const OpenCompletion& completion);
+
     std::shared_ptr<DocumentServices> m_services;
     std::vector<std::unique_ptr<TextDocument>> m_documents;
     std::set<std::filesystem::path> m_openingPaths;

@@ -4,6 +4,7 @@
 #include "app/documents/FileFormat.h"
 #include "app/documents/FileMemoryLink.h"
 #include "app/documents/FileSaver.h"
+#include "platform/SerialQueue.h"
 #include "store/ErrorLog.h"
 
 #include <cstdint>
@@ -46,6 +47,16 @@ struct DocumentServices
     std::function<std::optional<std::u16string>(std::u16string_view)> scratchTitle;
     // Creates the window controller of a document (makeWindowControllers); none: no window.
     std::function<std::unique_ptr<DocumentWindow>(TextDocument&)> makeWindowController;
+
+    // The workers of the documents' file work: one reads files, one encodes and writes saves
+    // (so the saves of a document are written in the order they were made).
+    std::shared_ptr<Platform::SerialQueue> readingQueue =
+        std::make_shared<Platform::SerialQueue>("app.orlune.viewer.document.read");
+    std::shared_ptr<Platform::SerialQueue> savingQueue =
+        std::make_shared<Platform::SerialQueue>("app.orlune.viewer.document.save");
+    // Files of at least this many bytes are read on the worker while their window waits; a
+    // smaller file reads faster than a window could show that it is loading.
+    std::uint64_t backgroundReadLength = 1 << 20;
 
     // The application's services, created on first use. The window module installs its
     // factory and save panel here at start-up.

@@ -38,6 +38,10 @@ public:
     // An explicit save that would write a text that is not the file's.
     virtual void showSaveRefusedBanner(SaveRules::SaveRefusal refusal) = 0;
     virtual void dismissBanner(const QString& key) = 0;
+
+    // The document's text is still being read (shown once reading takes noticeably long) or
+    // has arrived.
+    virtual void setLoading(bool loading) { (void)loading; }
 };
 
 } // namespace EditorDocuments

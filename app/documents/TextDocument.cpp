@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QThread>
+#include <QTimer>
 #include <QUndoCommand>
 
 #include <chrono>
@@ -76,7 +77,57 @@ private:
     State m_after;
 };
 
+// The decoded text built straight into the QString the document keeps.
+class QStringTextBuilder final : public DocumentReading::TextBuilder
+{
+public:
+    static constexpr std::size_t typingRoom = 1 << 20;
+
+    void reserve(std::size_t units) override
+    {
+        // Room for typing: a text filled to its capacity is copied whole at the first key.
+        m_text.reserve(static_cast<qsizetype>(units + typingRoom));
+        DocumentReading::adviseHugePages(
+            m_text.data(), static_cast<std::size_t>(m_text.capacity()) * sizeof(QChar));
+    }
+    void append(std::u16string_view piece) override
+    {
+        m_text.append(QStringView(piece.data(), static_cast<qsizetype>(piece.size())));
+    }
+    void clear() override { m_text = QString(); }
+    std::u16string_view text() const override
+    {
+        return {reinterpret_cast<const char16_t*>(m_text.utf16()),
+                static_cast<std::size_t>(m_text.size())};
+    }
+    QString take()
+    {
+        // The reservation is an upper bound; give back what a text of wide characters left.
+        if (static_cast<std::size_t>(m_text.capacity())
+            > 2 * static_cast<std::size_t>(m_text.size()) + 2 * typingRoom)
+            m_text.squeeze();
+        return std::move(m_text);
+    }
+
+private:
+    QString m_text;
+};
+
 } // namespace
+
+struct TextDocument::ReadJob
+{
+    std::optional<EditorCore::Result<DocumentReading::ReadOutcome, DocumentReading::ReadError>>
+        outcome;
+    QString text;
+};
+
+void TextDocument::postToMainThread(std::function<void()> call)
+{
+    // Gone only while the process ends; the result then has nobody to go to.
+    if (auto* application = QCoreApplication::instance())
+        QMetaObject::invokeMethod(application, std::move(call), Qt::QueuedConnection);
+}
 
 TextDocument::TextDocument(std::shared_ptr<DocumentServices> services, QObject* parent)
     : QObject(parent)
@@ -89,9 +140,15 @@ TextDocument::TextDocument(std::shared_ptr<DocumentServices> services, QObject* 
         scheduleMainQueueUpdate();
         emit documentEditedChanged(!clean);
     });
+    connect(m_undoStack, &QUndoStack::indexChanged, this, [this] { ++m_editCount; });
 }
 
-TextDocument::~TextDocument() = default;
+TextDocument::~TextDocument()
+{
+    // A save's bytes reach the disk even when its document goes first.
+    if (!m_saves.empty())
+        m_services->savingQueue->waitUntilIdle();
+}
 
 void TextDocument::setFileURL(std::optional<std::filesystem::path> url)
 {
@@ -101,10 +158,12 @@ void TextDocument::setFileURL(std::optional<std::filesystem::path> url)
 void TextDocument::updateChangeCount(ChangeType change)
 {
     checkMainThread();
-    if (change == ChangeType::changeCleared)
+    if (change == ChangeType::changeCleared) {
         m_undoStack->setClean();
-    else
+    } else {
+        ++m_editCount;
         m_undoStack->resetClean();
+    }
     scheduleMainQueueUpdate();
 }
 
@@ -115,10 +174,15 @@ void TextDocument::makeWindowControllers()
         return;
     m_windowController = m_services->makeWindowController(*this);
     m_editor = m_windowController.get();
+    // The window holds the text now; keeping it here too would double a large file.
+    if (m_editor)
+        loadedText = QString();
 }
 
 void TextDocument::removeWindowController()
 {
+    if (m_editor)
+        loadedText = m_editor->text();
     m_editor = nullptr;
     m_windowController.reset();
 }
@@ -232,13 +296,101 @@ EditorCore::Result<void, DocumentFailure>
 TextDocument::readFromURL(const std::filesystem::path& url)
 {
     checkMainThread();
+    ++m_readGeneration;
     DocumentReading::Environment environment;
     environment.largeFileThreshold = largeFileThreshold();
     environment.fileMemory = m_services->fileMemory;
     if (m_services->isWritable)
         environment.isWritable = m_services->isWritable;
 
-    auto outcome = DocumentReading::readFile(url, environment);
+    ReadJob job;
+    QStringTextBuilder text;
+    job.outcome = DocumentReading::readFile(url, environment, text);
+    job.text = text.take();
+    return applyRead(url, job);
+}
+
+void TextDocument::beginReadingFromURL(const std::filesystem::path& url, ReadCompletion completion)
+{
+    checkMainThread();
+    const auto generation = ++m_readGeneration;
+    m_fileURL = url;
+    m_loading = true;
+    m_readCompletion = std::move(completion);
+    if (m_editor)
+        m_editor->applyEditability();
+
+    // The worker touches neither the services nor the document: what they would answer is
+    // asked here.
+    DocumentReading::Environment environment;
+    environment.largeFileThreshold = largeFileThreshold();
+    const auto remembered = m_services->fileMemory.rememberedEncoding(url);
+    environment.fileMemory.entry =
+        [remembered](const std::filesystem::path&) -> std::optional<RememberedFile> {
+        return RememberedFile{remembered};
+    };
+    const bool writable = m_services->isWritable ? m_services->isWritable(url)
+                                                 : DocumentReading::isWritableByUser(url);
+    environment.isWritable = [writable](const std::filesystem::path&) { return writable; };
+
+    QPointer<TextDocument> self(this);
+    m_services->readingQueue->async([self, generation, url, environment] {
+        auto job = std::make_shared<ReadJob>();
+        QStringTextBuilder text;
+        job->outcome = DocumentReading::readFile(url, environment, text);
+        job->text = text.take();
+        postToMainThread([self, generation, url, job] {
+            if (!self || self->m_readGeneration != generation)
+                return;
+            self->finishReading(url, *job);
+        });
+    });
+
+    QTimer::singleShot(loadingNoticeDelayMilliseconds, this, [this, generation] {
+        if (m_loading && m_readGeneration == generation)
+            setLoadingNotice(true);
+    });
+}
+
+void TextDocument::setLoadingNotice(bool shown)
+{
+    if (m_loadingNoticeShown == shown)
+        return;
+    m_loadingNoticeShown = shown;
+    if (m_editor)
+        m_editor->setLoading(shown);
+}
+
+void TextDocument::finishReading(const std::filesystem::path& url, ReadJob& job)
+{
+    m_loading = false;
+    setLoadingNotice(false);
+    auto completion = std::move(m_readCompletion);
+    m_readCompletion = {};
+    auto applied = applyRead(url, job);
+    if (!applied) {
+        if (m_editor)
+            m_editor->applyEditability();
+        if (completion)
+            completion(applied.error());
+        return;
+    }
+    if (m_editor) {
+        m_editor->replaceAllText(loadedText);
+        loadedText = QString();
+        m_editor->applyDisplayOptions();
+        m_editor->applyEditability();
+    }
+    m_undoStack->clear();
+    updateChangeCount(ChangeType::changeCleared);
+    if (completion)
+        completion(std::nullopt);
+}
+
+EditorCore::Result<void, DocumentFailure> TextDocument::applyRead(const std::filesystem::path& url,
+                                                                  ReadJob& job)
+{
+    auto& outcome = *job.outcome;
     if (!outcome) {
         const auto& error = outcome.error();
         DocumentFailure failure =
@@ -254,10 +406,10 @@ TextDocument::readFromURL(const std::filesystem::path& url)
     }
 
     std::visit(
-        [this](auto& read) {
+        [this, &job](auto& read) {
             using T = std::decay_t<decltype(read)>;
             if constexpr (std::is_same_v<T, DocumentReading::OrdinaryText>) {
-                loadedText = QString::fromStdU16String(read.loaded.text);
+                loadedText = std::move(job.text);
                 format = read.loaded.format;
                 lineEndings = read.loaded.lineEndings;
                 indentStyle = read.loaded.indentStyle;
@@ -320,6 +472,7 @@ EditorCore::Result<bool, DocumentFailure> TextDocument::reload(EditorCore::TextE
     if (!bytes)
         return EditorCore::failure(DocumentFailure{bytes.error()});
     auto loaded = DocumentReading::reloadWithEncoding(*bytes, encoding);
+    bytes = {};
     if (!loaded)
         return EditorCore::failure(DocumentFailure{loaded.error()});
 
@@ -333,9 +486,18 @@ EditorCore::Result<bool, DocumentFailure> TextDocument::reload(EditorCore::TextE
     if (m_services->fileMemory.rememberEncoding)
         (void)m_services->fileMemory.rememberEncoding(
             encoding, *m_fileURL, std::chrono::system_clock::now());
+    // A read still under way is for the text this one replaces.
+    ++m_readGeneration;
+    const bool wasLoading = m_loading;
+    m_loading = false;
+    m_readCompletion = {};
+    setLoadingNotice(false);
     if (m_editor) {
         m_editor->replaceAllText(loadedText);
+        loadedText = QString();
         m_editor->setHasUnsavedEdits(false);
+        if (wasLoading)
+            m_editor->applyEditability();
     }
     m_undoStack->clear();
     updateChangeCount(ChangeType::changeCleared);
@@ -364,6 +526,10 @@ void TextDocument::takeModificationDate()
 void TextDocument::close()
 {
     checkMainThread();
+    ++m_readGeneration;
+    m_loading = false;
+    m_readCompletion = {};
+    waitForSaves();
     if (m_editor)
         m_editor->stopWatching();
     removeWindowController();

@@ -110,6 +110,14 @@ public:
     std::uint64_t largeFileThreshold() const;
     [[nodiscard]] EditorCore::Result<void, DocumentFailure>
     readFromURL(const std::filesystem::path& url);
+    using ReadCompletion = std::function<void(const std::optional<DocumentFailure>&)>;
+    // Reads the file on the services' reading worker. Until its text is there the document is
+    // loading, and so read-only; its window shows that once reading takes longer than
+    // `loadingNoticeDelay`. The completion runs on the main thread when the text is in place
+    // or the read failed, never for a read made stale by a later read, a reload or close().
+    void beginReadingFromURL(const std::filesystem::path& url, ReadCompletion completion = {});
+    bool isLoading() const { return m_loading; }
+    static constexpr int loadingNoticeDelayMilliseconds = 100;
     [[nodiscard]] EditorCore::Result<void, DocumentFailure>
     readFromData(std::span<const std::uint8_t> bytes);
     // The user chose to look at a file that is not text: its bytes as ISO Latin-1, or none for
@@ -134,11 +142,18 @@ public:
     bool saveDocumentAs();
 
     using SaveCompletion = std::function<void(const std::optional<DocumentFailure>&)>;
-    // Every framework save, save-as and autosave passes here; synchronous, the completion is
-    // called before it returns.
+    // Every framework save, save-as and autosave passes here. The text is taken at once; the
+    // encoding, writing and the new disk identity are done on the services' saving worker and
+    // the completion runs on the main thread when the file is written (or the save failed).
+    // A refusal completes before it returns. Edits made meanwhile keep the document edited.
     void saveToURL(const std::filesystem::path& url,
                    SaveOperation operation,
-                   const SaveCompletion& completion = {});
+                   SaveCompletion completion = {});
+    // A save is under way on the worker.
+    bool isSaving() const { return !m_saves.empty(); }
+    // Blocks until the saves under way are written and completes them; whether the last one
+    // succeeded (true when none was under way).
+    bool waitForSaves();
     bool refusesFrameworkSave(const std::filesystem::path& url, SaveOperation operation) const;
     bool isLocked() const;
 
@@ -157,6 +172,8 @@ signals:
     void documentDidClose(EditorDocuments::TextDocument* document);
     // A failed read or save that the window did not show as a banner (for an alert).
     void failureOccurred(const EditorDocuments::DocumentFailure& failure);
+    // A save passed to the worker has completed (after its completion ran).
+    void saveFinished(bool succeeded);
 
 private:
     void record(EditorStore::ErrorLog::Level level,
@@ -164,7 +181,22 @@ private:
                 const EditorStore::ErrorLog::Fields& fields) const;
     std::string pathField() const;
     void takeModificationDate();
-    void didFinishSaving(SaveOperation operation, bool succeeded);
+    void didFinishSaving(SaveOperation operation,
+                         bool succeeded,
+                         std::optional<EditorCore::DiskIdentity> identity,
+                         bool editedMeanwhile);
+    void logEncoded(std::size_t byteCount) const;
+    void logEncodingFailure(const DocumentFailure& failure) const;
+    // From a worker: `call` runs later on the main thread.
+    static void postToMainThread(std::function<void()> call);
+    struct ReadJob;
+    [[nodiscard]] EditorCore::Result<void, DocumentFailure>
+    applyRead(const std::filesystem::path& url, ReadJob& job);
+    void finishReading(const std::filesystem::path& url, ReadJob& job);
+    void setLoadingNotice(bool shown);
+    struct SaveJob;
+    // Completes, in order, the saves the worker has finished; whether the last one succeeded.
+    bool completeSaves();
 
     std::shared_ptr<DocumentServices> m_services;
     std::optional<std::filesystem::path> m_fileURL;
@@ -173,6 +205,16 @@ private:
     std::unique_ptr<DocumentWindow> m_windowController;
     DocumentWindow* m_editor = nullptr;
     bool m_updateQueued = false;
+    // Bumped by every read, reload and close; a worker's result for an older one is dropped.
+    std::uint64_t m_readGeneration = 0;
+    bool m_loading = false;
+    bool m_loadingNoticeShown = false;
+    ReadCompletion m_readCompletion;
+    // Bumped by every change of the undo stack's index and every counted edit: a save compares
+    // it with the value its text was taken at.
+    std::uint64_t m_editCount = 0;
+    std::vector<std::shared_ptr<SaveJob>> m_saves;
+    bool m_lastSaveSucceeded = true;
 };
 
 } // namespace EditorDocuments

@@ -1,8 +1,13 @@
 // Writing a document back in the format it was read in, and refusing every write that could
 // damage the file.
+#include "app/documents/DocumentReading.h"
 #include "app/documents/DocumentTexts.h"
 #include "app/documents/TextDocument.h"
 #include "platform/SystemLog.h"
+
+#include <QPointer>
+
+#include <atomic>
 
 namespace EditorDocuments {
 
@@ -27,21 +32,74 @@ std::error_code userCancelled()
     return std::make_error_code(std::errc::operation_canceled);
 }
 
+// The text a save writes, taken at once. A large text is copied here rather than shared with
+// the window: typing during the save would otherwise copy it on the first key, into memory the
+// kernel hands out page by page, a far longer stall than this copy into huge pages.
+QString snapshotOf(const QString& text)
+{
+    constexpr qsizetype sharedUpTo = 1 << 20;
+    if (text.size() <= sharedUpTo)
+        return text;
+    QString copy;
+    copy.reserve(text.size());
+    DocumentReading::adviseHugePages(copy.data(),
+                                     static_cast<std::size_t>(copy.capacity()) * sizeof(QChar));
+    copy.append(QStringView(text));
+    return copy;
+}
+
+// Encodes on any thread.
+EditorCore::Result<std::vector<std::uint8_t>, DocumentFailure> encode(const QString& text,
+                                                                      const FileFormat& format)
+{
+    auto bytes = SaveRules::encodedData(viewOf(text), format);
+    if (!bytes)
+        return EditorCore::failure(
+            std::visit([](const auto& e) { return DocumentFailure{e}; }, bytes.error()));
+    return std::move(*bytes);
+}
+
 } // namespace
+
+// What a save took on the main thread, and what the worker found.
+struct TextDocument::SaveJob
+{
+    std::filesystem::path url;
+    SaveOperation operation = SaveOperation::save;
+    SaveCompletion completion;
+    QString text;
+    FileFormat format;
+    FileSaver::Options options;
+    std::uint64_t editCount = 0;
+
+    // Written by the worker before `done`; read on the main thread after it.
+    std::optional<DocumentFailure> failure;
+    bool encodingFailed = false;
+    std::size_t byteCount = 0;
+    std::optional<EditorCore::DiskIdentity> identity;
+    std::atomic<bool> done = false;
+};
 
 EditorCore::Result<std::vector<std::uint8_t>, DocumentFailure> TextDocument::encodedData()
 {
-    const QString text = currentText();
-    const auto encoding = format.encoding;
-    const std::string raw(EditorCore::rawValue(encoding));
-    auto bytes = SaveRules::encodedData(viewOf(text), format);
-    if (bytes) {
-        logDocument(Platform::SystemLog::Level::notice,
-                    "쓰기 " + raw + " " + std::to_string(bytes->size()) + " 바이트");
-        return std::move(*bytes);
-    }
-    DocumentFailure failure =
-        std::visit([](const auto& e) { return DocumentFailure{e}; }, bytes.error());
+    auto bytes = encode(currentText(), format);
+    if (bytes)
+        logEncoded(bytes->size());
+    else
+        logEncodingFailure(bytes.error());
+    return bytes;
+}
+
+void TextDocument::logEncoded(std::size_t byteCount) const
+{
+    logDocument(Platform::SystemLog::Level::notice,
+                "쓰기 " + std::string(EditorCore::rawValue(format.encoding)) + " "
+                    + std::to_string(byteCount) + " 바이트");
+}
+
+void TextDocument::logEncodingFailure(const DocumentFailure& failure) const
+{
+    const std::string raw(EditorCore::rawValue(format.encoding));
     if (const auto* error = findDocumentError(failure)) {
         const auto* unencodable =
             std::get_if<EditorCore::DocumentError::Unencodable>(&error->payload);
@@ -55,7 +113,6 @@ EditorCore::Result<std::vector<std::uint8_t>, DocumentFailure> TextDocument::enc
     record(ErrorLog::Level::error,
            "save.encode",
            {{"path", pathField()}, {"enc", raw}, {"err", describeForLog(failure)}});
-    return EditorCore::failure(std::move(failure));
 }
 
 bool TextDocument::isSaveBlocked()
@@ -171,17 +228,17 @@ bool TextDocument::saveDocument()
     if (!m_fileURL)
         return saveDocumentAs();
 
-    bool saved = false;
-    saveToURL(*m_fileURL, SaveOperation::save, [&](const std::optional<DocumentFailure>& failure) {
-        saved = !failure;
-        if (failure) {
-            if (m_editor)
-                m_editor->showUnencodableBanner(*failure);
-            if (!findDocumentError(*failure))
-                emit failureOccurred(*failure);
-        }
-    });
-    return saved;
+    saveToURL(
+        *m_fileURL, SaveOperation::save, [this](const std::optional<DocumentFailure>& failure) {
+            if (failure) {
+                if (m_editor)
+                    m_editor->showUnencodableBanner(*failure);
+                if (!findDocumentError(*failure))
+                    emit failureOccurred(*failure);
+            }
+        });
+    // A refusal completes at once; a save under way reports through the completion.
+    return isSaving();
 }
 
 bool TextDocument::saveDocumentAs()
@@ -191,17 +248,16 @@ bool TextDocument::saveDocumentAs()
     auto location = m_services->chooseSaveLocation(*this);
     if (!location)
         return false;
-    bool saved = false;
-    saveToURL(*location, SaveOperation::saveAs, [&](const std::optional<DocumentFailure>& failure) {
-        saved = !failure;
-        if (failure) {
-            if (m_editor)
-                m_editor->showUnencodableBanner(*failure);
-            if (!findDocumentError(*failure))
-                emit failureOccurred(*failure);
-        }
-    });
-    return saved;
+    saveToURL(
+        *location, SaveOperation::saveAs, [this](const std::optional<DocumentFailure>& failure) {
+            if (failure) {
+                if (m_editor)
+                    m_editor->showUnencodableBanner(*failure);
+                if (!findDocumentError(*failure))
+                    emit failureOccurred(*failure);
+            }
+        });
+    return isSaving();
 }
 
 bool TextDocument::refusesFrameworkSave(const std::filesystem::path& url,
@@ -221,51 +277,107 @@ bool TextDocument::isLocked() const
 
 void TextDocument::saveToURL(const std::filesystem::path& url,
                              SaveOperation operation,
-                             const SaveCompletion& completion)
+                             SaveCompletion completion)
 {
-    auto finish = [&](const std::optional<DocumentFailure>& failure) {
+    // Until its text is there the document's text is empty: writing it would empty the file.
+    if (refusesFrameworkSave(url, operation) || m_loading) {
         if (completion)
-            completion(failure);
-    };
-    if (refusesFrameworkSave(url, operation)) {
-        finish(DocumentFailure{userCancelled()});
+            completion(DocumentFailure{userCancelled()});
         return;
     }
     isWritingToDisk = true;
-    auto bytes = encodedData();
-    if (!bytes) {
-        didFinishSaving(operation, false);
-        finish(bytes.error());
-        return;
-    }
-    auto options = m_services->saverOptions;
-    if (!options.isFileWritable)
-        options.isFileWritable = m_services->isWritable;
-    auto written = FileSaver::write(url, *bytes, options);
-    if (!written) {
-        didFinishSaving(operation, false);
-        finish(DocumentFailure{written.error()});
-        return;
-    }
-    if (operation == SaveOperation::saveAs || operation == SaveOperation::autosaveAs)
-        m_fileURL = url;
-    didFinishSaving(operation, true);
-    finish(std::nullopt);
+    auto job = std::make_shared<SaveJob>();
+    job->url = url;
+    job->operation = operation;
+    job->completion = std::move(completion);
+    job->text = snapshotOf(currentText());
+    job->format = format;
+    job->options = m_services->saverOptions;
+    if (!job->options.isFileWritable)
+        job->options.isFileWritable = m_services->isWritable;
+    job->editCount = m_editCount;
+    m_saves.push_back(job);
+
+    QPointer<TextDocument> self(this);
+    m_services->savingQueue->async([self, job] {
+        auto bytes = encode(job->text, job->format);
+        // The snapshot is not needed any more; typing may have made it the only copy.
+        job->text = QString();
+        if (!bytes) {
+            job->failure = bytes.error();
+            job->encodingFailed = true;
+        } else {
+            job->byteCount = bytes->size();
+            auto written = FileSaver::write(job->url, *bytes, job->options);
+            bytes = {};
+            if (written)
+                job->identity = DiskIdentity::read(job->url, DiskIdentity::documentHashLimit);
+            else
+                job->failure = DocumentFailure{written.error()};
+        }
+        job->done = true;
+        postToMainThread([self] {
+            if (self)
+                self->completeSaves();
+        });
+    });
 }
 
-void TextDocument::didFinishSaving(SaveOperation operation, bool succeeded)
+bool TextDocument::completeSaves()
 {
-    isWritingToDisk = false;
+    while (!m_saves.empty() && m_saves.front()->done) {
+        auto job = m_saves.front();
+        m_saves.erase(m_saves.begin());
+        if (job->encodingFailed)
+            logEncodingFailure(*job->failure);
+        else
+            logEncoded(job->byteCount);
+        const bool succeeded = !job->failure;
+        if (succeeded
+            && (job->operation == SaveOperation::saveAs
+                || job->operation == SaveOperation::autosaveAs))
+            m_fileURL = job->url;
+        didFinishSaving(
+            job->operation, succeeded, std::move(job->identity), m_editCount != job->editCount);
+        m_lastSaveSucceeded = succeeded;
+        if (job->completion)
+            job->completion(job->failure);
+        emit saveFinished(succeeded);
+    }
+    return m_lastSaveSucceeded;
+}
+
+bool TextDocument::waitForSaves()
+{
+    if (m_saves.empty())
+        return true;
+    m_services->savingQueue->waitUntilIdle();
+    return completeSaves();
+}
+
+void TextDocument::didFinishSaving(SaveOperation operation,
+                                   bool succeeded,
+                                   std::optional<DiskIdentity> identity,
+                                   bool editedMeanwhile)
+{
+    isWritingToDisk = !m_saves.empty();
     if (!succeeded || !m_fileURL)
         return;
     if (operation != SaveOperation::saveTo) {
-        updateChangeCount(ChangeType::changeCleared);
-        if (m_editor)
-            m_editor->setHasUnsavedEdits(false);
+        if (editedMeanwhile) {
+            // The file holds the text as it was when the save began; the undo stack cannot
+            // mark that step clean any more, so no step is.
+            m_undoStack->resetClean();
+            scheduleMainQueueUpdate();
+        } else {
+            updateChangeCount(ChangeType::changeCleared);
+            if (m_editor)
+                m_editor->setHasUnsavedEdits(false);
+        }
     }
     if ((operation == SaveOperation::saveAs || operation == SaveOperation::saveTo) && m_editor)
         m_editor->startFileWatcher();
-    diskIdentity = DiskIdentity::read(*m_fileURL, DiskIdentity::documentHashLimit);
+    diskIdentity = std::move(identity);
     takeModificationDate();
     if (operation == SaveOperation::save || operation == SaveOperation::saveAs) {
         if (rescuedOrigin) {

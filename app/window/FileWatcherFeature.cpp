@@ -58,7 +58,11 @@ void FileWatcherFeature::start()
     m_watcher = std::make_unique<Platform::FileWatcher>(
         *url,
         [weak] {
-            if (weak && weak->m_window && weak->m_window->environment().onDiskChange)
+            // Our own save's writing is not someone else's change.
+            if (!weak || !weak->m_window || !weak->m_window->environment().onDiskChange)
+                return;
+            WindowDocument* document = weak->m_window->document();
+            if (document && !document->isWritingToDisk())
                 weak->m_window->environment().onDiskChange();
         },
         [weak](std::chrono::milliseconds delay, std::function<void()> task) {

@@ -28,7 +28,8 @@ bool saveBeforeClosing(TextDocument& document, std::optional<QString>& reason)
         &document,
         &TextDocument::failureOccurred,
         [&failure](const EditorDocuments::DocumentFailure& occurred) { failure = occurred; });
-    const bool saved = document.saveDocument();
+    // The save is written on a worker: its result is the one the close waits for.
+    const bool saved = document.saveDocument() && document.waitForSaves();
     QObject::disconnect(connection);
     if (saved)
         return true;
@@ -140,7 +141,8 @@ bool TextDocumentLink::indentChosenByUser() const
 
 bool TextDocumentLink::isReadOnly() const
 {
-    return m_document.readOnlyReason.has_value();
+    // Nothing may be typed into a text that the arriving file will replace.
+    return m_document.readOnlyReason.has_value() || m_document.isLoading();
 }
 
 bool TextDocumentLink::isExternalCopy() const
@@ -343,6 +345,18 @@ void TextDocumentWindow::showSaveRefusedBanner(EditorDocuments::SaveRules::SaveR
 void TextDocumentWindow::dismissBanner(const QString& key)
 {
     m_controller->dismissBanner(key);
+}
+
+void TextDocumentWindow::setLoading(bool loading)
+{
+    if (loading)
+        m_controller->showBanner(
+            QStringLiteral("document.loading"),
+            BannerView::Kind::info,
+            EditorKit::localized("파일을 읽는 중이에요. 다 읽으면 고칠 수 있어요."),
+            {});
+    else
+        m_controller->dismissBanner(QStringLiteral("document.loading"));
 }
 
 } // namespace EditorWindow

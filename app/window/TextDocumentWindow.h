@@ -91,6 +91,7 @@ public:
     void showUnencodableBanner(const EditorDocuments::DocumentFailure& failure) override;
     void showSaveRefusedBanner(EditorDocuments::SaveRules::SaveRefusal refusal) override;
     void dismissBanner(const QString& key) override;
+    void setLoading(bool loading) override;
 
 private:
     EditorDocuments::TextDocument& m_document;

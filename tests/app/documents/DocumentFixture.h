@@ -4,6 +4,8 @@
 #include "app/documents/TextDocument.h"
 #include "tests/app/documents/DocumentTestSupport.h"
 
+#include <QTest>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -52,6 +54,7 @@ public:
     {
         calls.push_back("dismiss:" + key.toStdString());
     }
+    void setLoading(bool loading) override { calls.push_back(loading ? "loading" : "loaded"); }
 
     bool called(const std::string& name) const
     {
@@ -114,9 +117,10 @@ protected:
         auto document = std::make_unique<EditorDocuments::TextDocument>(services);
         auto read = document->readFromURL(folder / name);
         EXPECT_TRUE(read.has_value());
+        const QString text = document->loadedText;
         document->makeWindowControllers();
         window = lastWindow;
-        window->shownText = document->loadedText;
+        window->shownText = text;
         return document;
     }
 
@@ -125,6 +129,28 @@ protected:
     {
         window->shownText = text;
         document.updateChangeCount(EditorDocuments::TextDocument::ChangeType::changeDone);
+    }
+
+    // Spins the event loop until the saves under way have completed on the main thread, as
+    // they do in the application; whether the last one succeeded.
+    static bool finishSaves(EditorDocuments::TextDocument& document)
+    {
+        bool succeeded = true;
+        auto connection = QObject::connect(&document,
+                                           &EditorDocuments::TextDocument::saveFinished,
+                                           [&](bool finished) { succeeded = finished; });
+        const bool done = QTest::qWaitFor([&] { return !document.isSaving(); }, 10'000);
+        QObject::disconnect(connection);
+        return done && succeeded;
+    }
+    // The save command run to its end: whether the document was written.
+    static bool saveAndWait(EditorDocuments::TextDocument& document)
+    {
+        return document.saveDocument() && finishSaves(document);
+    }
+    static bool saveAsAndWait(EditorDocuments::TextDocument& document)
+    {
+        return document.saveDocumentAs() && finishSaves(document);
     }
 
     const RecordedEvent* event(const std::string& key) const

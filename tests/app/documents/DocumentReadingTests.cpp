@@ -1,4 +1,6 @@
 #include "app/documents/DocumentReading.h"
+#include "core/DiskIdentity.h"
+#include "core/EncodingDetector.h"
 #include "tests/app/documents/DocumentTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -255,4 +257,94 @@ TEST(DocumentReading, readDataRefusesBinaryAndCountsEndings)
     auto refused = DocumentReading::readData(bytesOf(binary));
     ASSERT_FALSE(refused.has_value());
     EXPECT_EQ(refused.error(), EditorCore::DocumentError::binary());
+}
+
+// Files longer than one piece, with a character split at the first piece's end, read the same
+// as the whole bytes do: text, format and the content hash.
+TEST_F(DocumentReadingTest, fileReadInPiecesReadsAsTheWholeBytes)
+{
+    const std::size_t piece = DocumentReading::readPieceLength;
+    // `filler` repeated to just before the piece's end, then `straddling` across it, then a tail.
+    auto around = [&](std::string prefix,
+                      std::string filler,
+                      std::string straddling,
+                      std::size_t before,
+                      std::string tail) {
+        std::string bytes = std::move(prefix);
+        while (bytes.size() + filler.size() < piece - before)
+            bytes += filler;
+        while (bytes.size() < piece - before)
+            bytes += filler.substr(0, 1);
+        return bytes + straddling + tail;
+    };
+    struct Case
+    {
+        const char* name;
+        std::string bytes;
+        TextEncoding encoding; // of the text that results
+    };
+    const std::string hangul = "\xED\x95\x9C"; // 한
+    const std::string emoji = "\xF0\x9F\x98\x80";
+    const std::string utf16Pair("\x3D\xD8\x00\xDE", 4); // U+1F600 in UTF-16LE
+    const std::vector<Case> cases{
+        {"UTF-8, 3-byte character split after 1",
+         around("", "ab\r\n", hangul, 1, "z\n"),
+         TextEncoding::utf8},
+        {"UTF-8, 3-byte character split after 2",
+         around("", "ab\n", hangul, 2, "z\n"),
+         TextEncoding::utf8},
+        {"UTF-8, 4-byte character split after 3",
+         around("", "a\n", emoji, 3, "z\n"),
+         TextEncoding::utf8},
+        {"UTF-8 mark, character at the end",
+         around("\xEF\xBB\xBF", "x\n", hangul, 0, ""),
+         TextEncoding::utf8},
+        {"UTF-16LE mark, pair split between its halves",
+         around("\xFF\xFE", std::string("a\0\n\0", 4), utf16Pair, 2, std::string("z\0", 2)),
+         TextEncoding::utf16LE},
+        {"UTF-8 sample, bad byte in a later piece",
+         around("", "abc\n", "\xFF", 0, "tail\n"),
+         TextEncoding::isoLatin1},
+        {"UTF-8 that ends in the middle of a character",
+         around("", "abc\n", "\xED\x95", 0, ""),
+         TextEncoding::isoLatin1},
+        {"file of exactly one piece", std::string(piece, 'q'), TextEncoding::utf8},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        writeBytes(folder / "pieces.txt", c.bytes);
+        auto read = DocumentReading::readFile(folder / "pieces.txt", environment());
+        ASSERT_TRUE(read.has_value());
+        const auto& text = std::get<DocumentReading::OrdinaryText>(*read);
+
+        const auto whole = bytesOf(c.bytes);
+        auto guess = EditorCore::EncodingDetector::detect(whole, std::nullopt);
+        ASSERT_NE(guess.textGuess(), nullptr);
+        const auto expected = DocumentReading::loadedFrom(whole, *guess.textGuess());
+        EXPECT_EQ(text.loaded.format.encoding, c.encoding);
+        EXPECT_EQ(text.loaded.format, expected.format);
+        EXPECT_TRUE(text.loaded.text == expected.text) << "the texts differ";
+        EXPECT_EQ(text.loaded.lineEndings, expected.lineEndings);
+        EXPECT_EQ(text.diskIdentity,
+                  EditorCore::DiskIdentity::read(folder / "pieces.txt",
+                                                 EditorCore::DiskIdentity::documentHashLimit));
+    }
+}
+
+// The head of a large file is a sample cut from longer data: a character split at its end
+// does not make a UTF-8 file look like something else.
+TEST_F(DocumentReadingTest, largeFileHeadIsDetectedAsACutSample)
+{
+    std::string bytes;
+    while (bytes.size() < DocumentReading::largeFileHeadLength - 1)
+        bytes += "a";
+    bytes += "\xED\x95\x9C"; // split by the head's end after its first byte
+    bytes += std::string(200'000, 'b');
+    writeBytes(folder / "big.txt", bytes);
+    auto read = DocumentReading::readFile(folder / "big.txt", environment(100'000));
+    ASSERT_TRUE(read.has_value());
+    const auto& large = std::get<DocumentReading::LargeFile>(*read);
+    EXPECT_EQ(large.format.encoding, TextEncoding::utf8);
+    ASSERT_TRUE(large.format.guess.has_value());
+    EXPECT_EQ(large.format.guess->source, EncodingSource::utf8Strict);
 }

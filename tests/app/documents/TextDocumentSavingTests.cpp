@@ -72,7 +72,7 @@ TEST_F(DocumentTest, saveRoundTripsEveryEncodingByteForByte)
             auto document = open("round.txt");
             ASSERT_TRUE(document->reload(encoding).has_value());
             EXPECT_EQ(document->format.hasByteOrderMark, mark);
-            ASSERT_TRUE(document->saveDocument());
+            ASSERT_TRUE(saveAndWait(*document));
             EXPECT_EQ(readBytes(folder / "round.txt"), bytesOf(bytes));
         }
     }
@@ -103,8 +103,8 @@ TEST_F(DocumentTest, detectedFormatsSaveBackUnchanged)
         SCOPED_TRACE(c.name);
         writeBytes(folder / "detected.txt", c.bytes);
         auto document = open("detected.txt");
-        edit(*document, document->loadedText);
-        ASSERT_TRUE(document->saveDocument());
+        edit(*document, window->shownText);
+        ASSERT_TRUE(saveAndWait(*document));
         EXPECT_EQ(readBytes(folder / "detected.txt"), bytesOf(c.bytes));
         EXPECT_FALSE(document->isDocumentEdited());
         EXPECT_FALSE(window->hasUnsavedEdits);
@@ -117,7 +117,7 @@ TEST_F(DocumentTest, unencodableSaveWritesNothingAndNamesTheCharacters)
     auto document = open("k.txt");
     document->changeEncoding(TextEncoding::shiftJIS, false, QStringLiteral("인코딩"));
     edit(*document, QStringLiteral("かな 한글"));
-    EXPECT_FALSE(document->saveDocument());
+    EXPECT_FALSE(saveAndWait(*document));
     EXPECT_EQ(readBytes(folder / "k.txt"), bytesOf("x\n"));
     EXPECT_TRUE(document->isDocumentEdited());
     EXPECT_EQ(window->shownText, QStringLiteral("かな 한글"));
@@ -146,7 +146,7 @@ TEST_F(DocumentTest, blockedSavesLeaveTheFileAndTheEdits)
     auto changed = open("changed.txt");
     edit(*changed, QStringLiteral("mine\n"));
     writeBytes(folder / "changed.txt", "theirs, longer\n");
-    EXPECT_FALSE(changed->saveDocument());
+    EXPECT_FALSE(saveAndWait(*changed));
     EXPECT_TRUE(window->called("externalChanged"));
     EXPECT_EQ(readBytes(folder / "changed.txt"), bytesOf("theirs, longer\n"));
     EXPECT_TRUE(changed->isDocumentEdited());
@@ -156,7 +156,7 @@ TEST_F(DocumentTest, blockedSavesLeaveTheFileAndTheEdits)
     auto gone = open("gone.txt");
     edit(*gone, QStringLiteral("mine\n"));
     std::filesystem::remove(folder / "gone.txt");
-    EXPECT_FALSE(gone->saveDocument());
+    EXPECT_FALSE(saveAndWait(*gone));
     EXPECT_TRUE(window->called("fileGone"));
     EXPECT_FALSE(std::filesystem::exists(folder / "gone.txt"));
 
@@ -168,7 +168,7 @@ TEST_F(DocumentTest, blockedSavesLeaveTheFileAndTheEdits)
     writeBytes(folder / "data" / "Trash" / "files" / "t.txt", "one\n");
     auto trashed = open("data/Trash/files/t.txt");
     edit(*trashed, QStringLiteral("mine\n"));
-    EXPECT_FALSE(trashed->saveDocument());
+    EXPECT_FALSE(saveAndWait(*trashed));
     EXPECT_TRUE(window->called("fileGone"));
     EXPECT_EQ(readBytes(folder / "data" / "Trash" / "files" / "t.txt"), bytesOf("one\n"));
     if (saved != nullptr)
@@ -185,7 +185,7 @@ TEST_F(DocumentTest, explicitSaveRefusesATextThatIsNotTheFile)
         binary += static_cast<char>(i % 3);
     writeBytes(folder / "data.bin", binary);
     auto pending = open("data.bin");
-    EXPECT_FALSE(pending->saveDocument());
+    EXPECT_FALSE(saveAndWait(*pending));
     EXPECT_EQ(readBytes(folder / "data.bin"), bytesOf(binary)) << "not emptied";
     ASSERT_EQ(window->refusals.size(), 1u);
     EXPECT_EQ(window->refusals[0], SaveRules::SaveRefusal::pendingBinaryHead);
@@ -197,18 +197,18 @@ TEST_F(DocumentTest, explicitSaveRefusesATextThatIsNotTheFile)
     auto large = open("big.log");
     large->readOnlyReason.reset();
     edit(*large, QStringLiteral("only the first chunk"));
-    EXPECT_FALSE(large->saveDocument());
+    EXPECT_FALSE(saveAndWait(*large));
     EXPECT_EQ(window->refusals.back(), SaveRules::SaveRefusal::partlyLoaded);
     large->largeFile->loadedBytes = large->largeFile->size;
     large->largeFile->lossy = true;
-    EXPECT_FALSE(large->saveDocument());
+    EXPECT_FALSE(saveAndWait(*large));
     EXPECT_EQ(window->refusals.back(), SaveRules::SaveRefusal::lossy);
     EXPECT_EQ(std::filesystem::file_size(folder / "big.log"), big.size());
 
     // Loaded whole and without losses: the user may save.
     large->largeFile->lossy = false;
     edit(*large, QString::fromLatin1(big.c_str()) + QStringLiteral("b"));
-    EXPECT_TRUE(large->saveDocument());
+    EXPECT_TRUE(saveAndWait(*large));
     EXPECT_EQ(std::filesystem::file_size(folder / "big.log"), big.size() + 1);
 }
 
@@ -226,7 +226,7 @@ TEST_F(DocumentTest, markFlagAfterAFallbackSavesTheSameBytes)
     EXPECT_FALSE(document->format.hasByteOrderMark);
     ASSERT_TRUE(document->format.guess.has_value());
     EXPECT_TRUE(document->format.guess->hasByteOrderMark);
-    ASSERT_TRUE(document->saveDocument());
+    ASSERT_TRUE(saveAndWait(*document));
     EXPECT_EQ(readBytes(folder / "fallback.txt"), bytesOf(bytes));
 }
 
@@ -252,20 +252,20 @@ TEST_F(DocumentTest, administratorRouteWritesInPlaceThroughTheRunner)
     EXPECT_EQ(readBytes(folder / "hosts"), bytesOf("127.0.0.1 localhost\n"));
 
     runner->answer = AdminWriter::dismissedStatus;
-    EXPECT_FALSE(document->saveDocument());
+    EXPECT_FALSE(saveAndWait(*document));
     EXPECT_EQ(event("save.admin"), nullptr) << "a dismissed dialog is a silent no";
     EXPECT_TRUE(document->isDocumentEdited());
     EXPECT_FALSE(document->isWritingToDisk);
 
     runner->answer = 1;
-    EXPECT_FALSE(document->saveDocument());
+    EXPECT_FALSE(saveAndWait(*document));
     ASSERT_NE(event("save.admin"), nullptr);
     EXPECT_EQ(event("save.admin")->level, EditorStore::ErrorLog::Level::error);
     EXPECT_EQ(event("save.admin")->fields.size(), 2u);
     events.clear();
 
     runner->answer = 0;
-    EXPECT_TRUE(document->saveDocument());
+    EXPECT_TRUE(saveAndWait(*document));
     EXPECT_EQ(readBytes(folder / "hosts"), bytesOf("127.0.0.1 localhost mine\n"));
     EXPECT_EQ(inodeOf(folder / "hosts"), inode);
     EXPECT_FALSE(document->isDocumentEdited());
@@ -291,7 +291,7 @@ TEST_F(DocumentTest, administratorSaveChecksTheDiskFirst)
     edit(*document, QStringLiteral("mine\n"));
     writeBytes(folder / "hosts", "someone else's, longer\n");
 
-    EXPECT_FALSE(document->saveDocument());
+    EXPECT_FALSE(saveAndWait(*document));
     EXPECT_EQ(runner->calls, 0) << "no password prompt for a file that changed on disk";
     EXPECT_TRUE(window->called("externalChanged"));
     EXPECT_EQ(readBytes(folder / "hosts"), bytesOf("someone else's, longer\n"));
@@ -311,6 +311,7 @@ TEST_F(DocumentTest, saveAsMovesTheDocumentAndSaveToOnlyCopies)
     document->saveToURL(folder / "copy.txt",
                         SaveOperation::saveTo,
                         [&](const std::optional<DocumentFailure>& f) { result = f; });
+    ASSERT_TRUE(finishSaves(*document));
     EXPECT_FALSE(result.has_value());
     EXPECT_EQ(readBytes(folder / "copy.txt"), bytesOf("two\n"));
     EXPECT_TRUE(document->isDocumentEdited()) << "a copy elsewhere leaves the edits unsaved";
@@ -319,7 +320,7 @@ TEST_F(DocumentTest, saveAsMovesTheDocumentAndSaveToOnlyCopies)
     EXPECT_TRUE(document->rescuedOrigin.has_value());
 
     services->chooseSaveLocation = [&](TextDocument&) { return std::optional(folder / "b.txt"); };
-    EXPECT_TRUE(document->saveDocumentAs());
+    EXPECT_TRUE(saveAsAndWait(*document));
     EXPECT_EQ(document->fileURL(), folder / "b.txt");
     EXPECT_EQ(readBytes(folder / "b.txt"), bytesOf("two\n"));
     EXPECT_EQ(readBytes(folder / "a.txt"), bytesOf("one\n"));
@@ -335,9 +336,9 @@ TEST_F(DocumentTest, untitledDocumentSavesThroughTheSavePanel)
     TextDocument document(services);
     document.loadedText = QStringLiteral("new text\n");
     document.updateChangeCount(TextDocument::ChangeType::changeDone);
-    EXPECT_FALSE(document.saveDocument()) << "no save panel: nothing happens";
+    EXPECT_FALSE(saveAndWait(document)) << "no save panel: nothing happens";
     services->chooseSaveLocation = [&](TextDocument&) { return std::optional(folder / "new.txt"); };
-    EXPECT_TRUE(document.saveDocument());
+    EXPECT_TRUE(saveAndWait(document));
     EXPECT_EQ(readBytes(folder / "new.txt"), bytesOf("new text\n"));
     EXPECT_EQ(document.fileURL(), folder / "new.txt");
     EXPECT_FALSE(document.isDocumentEdited());
@@ -354,7 +355,7 @@ TEST_F(DocumentTest, fileWithoutPermissionIsNotWrittenByAPlainSave)
     QObject::connect(document.get(), &TextDocument::failureOccurred, [&](const DocumentFailure& f) {
         failures.push_back(f);
     });
-    EXPECT_FALSE(document->saveDocument());
+    EXPECT_FALSE(saveAndWait(*document));
     EXPECT_EQ(readBytes(folder / "locked.txt"), bytesOf("old\n"));
     EXPECT_TRUE(document->isDocumentEdited());
     ASSERT_EQ(failures.size(), 1u);

@@ -141,7 +141,7 @@ TEST_F(DocumentTest, reloadWithAChosenEncodingReplacesTextAndClearsUndo)
         auto reloaded = document->reload(TextEncoding::utf16LE);
         ASSERT_TRUE(reloaded.has_value());
         EXPECT_TRUE(*reloaded);
-        EXPECT_EQ(document->loadedText, QStringLiteral("hi"));
+        EXPECT_EQ(document->currentText(), QStringLiteral("hi"));
         EXPECT_EQ(window->shownText, QStringLiteral("hi"));
         EXPECT_EQ(document->format.encoding, TextEncoding::utf16LE);
         EXPECT_EQ(document->format.hasByteOrderMark, c.mark);

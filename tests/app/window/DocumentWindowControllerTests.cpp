@@ -402,6 +402,30 @@ TEST(DocumentWindowController, watchesItsFileOnceOpened)
     EXPECT_EQ(copy.controller->fileWatcher(), nullptr);
 }
 
+TEST(DocumentWindowController, ownSaveUnderWayIsNotAnOutsideChange)
+{
+    TemporaryFolder folder;
+    auto path = folder / "saving.txt";
+    std::ofstream(path) << "one\n";
+    int diskChecks = 0;
+    WindowEnvironment environment;
+    environment.onDiskChange = [&] { ++diskChecks; };
+    WindowFixture f(
+        QStringLiteral("one\n"), {}, [&](FakeDocument& d) { d.url = path; }, environment);
+    QCoreApplication::processEvents();
+    ASSERT_NE(f.controller->fileWatcher(), nullptr);
+
+    f.document->writing = true;
+    std::ofstream(path, std::ios::app) << "ours\n";
+    QTest::qWait(300);
+    EXPECT_EQ(diskChecks, 0);
+
+    f.document->writing = false;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return f.controller->fileWatcher()->isArmed(); }, 2000));
+    std::ofstream(path, std::ios::app) << "someone else's\n";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return diskChecks == 1; }, 2000));
+}
+
 TEST(DocumentWindowController, aDiskCheckMayArmANewWatcher)
 {
     TemporaryFolder folder;

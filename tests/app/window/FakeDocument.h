@@ -38,6 +38,7 @@ public:
     bool readOnly = false;
     bool externalCopy = false;
     bool largeFile = false;
+    bool writing = false;
     QUndoStack stack;
 
     QObject* documentObject() override { return this; }
@@ -52,7 +53,7 @@ public:
     bool isReadOnly() const override { return readOnly; }
     bool isExternalCopy() const override { return externalCopy; }
     bool hasLargeFile() const override { return largeFile; }
-    bool isWritingToDisk() const override { return false; }
+    bool isWritingToDisk() const override { return writing; }
     QString loadedText() const override { return text; }
     QUndoStack* undoStack() override { return &stack; }
     bool isEdited() const override { return !stack.isClean() || editedByDocument; }

@@ -1,9 +1,11 @@
+#include "app/documents/DocumentController.h"
 #include "app/documents/DocumentServices.h"
 #include "app/documents/TextDocument.h"
 #include "app/kit/ActionRouter.h"
 #include "app/kit/HostWindow.h"
 #include "app/kit/Presenter.h"
 #include "app/kit/TabPage.h"
+#include "app/views/EditorTextView.h"
 #include "app/window/DisplayNames.h"
 #include "app/window/TextDocumentWindow.h"
 #include "platform/PreferencesDomain.h"
@@ -92,6 +94,7 @@ TEST(TextDocumentWindow, aTypedLineKeepsTheFilesFormatThroughTheSave)
     EXPECT_EQ(window.text(), QStringLiteral("a\r\nb\r\nc"));
 
     ASSERT_TRUE(document.saveDocument());
+    ASSERT_TRUE(document.waitForSaves());
     QCoreApplication::processEvents();
     EXPECT_EQ(readBytes(path),
               std::string("\xff\xfe"
@@ -249,4 +252,41 @@ TEST(TextDocumentWindow, aMinimisedWindowComesBackForTheTabItIsAskedToShow)
 
     for (auto& document : documents)
         document->close();
+}
+
+// A 20 MiB file opens without holding up the event loop: its window is there, read-only and
+// saying so, before its text arrives; then the text is in the view and may be edited.
+TEST(TextDocumentWindow, largeFileOpensWithoutBlockingTheEventLoop)
+{
+    TextDocumentFixture f;
+    auto path = f.folder / "big.log";
+    {
+        std::ofstream out(path, std::ios::binary);
+        const std::string line = "2026-12-10 05:00:00 a line of a log that keeps on going\n";
+        for (std::size_t written = 0; written < (20u << 20); written += line.size())
+            out << line;
+    }
+    EditorDocuments::DocumentController documents(f.services);
+
+    EditorDocuments::TextDocument* opened = nullptr;
+    documents.openURL(
+        path, true, [&](TextDocument* document, bool, const auto&) { opened = document; });
+    ASSERT_NE(opened, nullptr) << "the open completes with the window, not with the text";
+    auto& controller = f.windowOf(*opened).controller();
+    EXPECT_TRUE(opened->isLoading());
+    EXPECT_TRUE(controller.textView()->text().isEmpty());
+    EXPECT_FALSE(controller.textView()->isEditable());
+
+    // The loop keeps turning while the worker reads.
+    int turns = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] { ++turns; });
+    ticker.start(1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !opened->isLoading(); }, 30'000));
+    EXPECT_GT(turns, 0);
+    EXPECT_EQ(static_cast<std::uintmax_t>(controller.textView()->text().size()),
+              std::filesystem::file_size(path));
+    EXPECT_TRUE(controller.textView()->isEditable());
+    EXPECT_FALSE(opened->isDocumentEdited());
+    EXPECT_TRUE(opened->loadedText.isNull()) << "the view holds the only copy of the text";
 }

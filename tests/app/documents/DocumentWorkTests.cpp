@@ -1,0 +1,282 @@
+// Reading and saving on the workers: results that come back late, the loading state, and
+// edits made while a save is written.
+#include "app/documents/DocumentController.h"
+#include "tests/app/documents/DocumentFixture.h"
+
+#include <QUndoCommand>
+
+#include <chrono>
+#include <future>
+#include <thread>
+
+using namespace EditorDocuments;
+using EditorCore::TextEncoding;
+
+namespace {
+
+// Holds a worker queue until opened, so that a test acts while the jobs behind it wait.
+class QueueGate
+{
+public:
+    explicit QueueGate(Platform::SerialQueue& queue)
+    {
+        auto opened = m_open.get_future().share();
+        queue.async([opened] { opened.wait(); });
+    }
+    ~QueueGate() { open(); }
+    QueueGate(const QueueGate&) = delete;
+    QueueGate& operator=(const QueueGate&) = delete;
+
+    void open()
+    {
+        if (!m_opened) {
+            m_opened = true;
+            m_open.set_value();
+        }
+    }
+
+private:
+    std::promise<void> m_open;
+    bool m_opened = false;
+};
+
+// Lets every result the reading worker has posted reach the main thread.
+void drainReads(DocumentServices& services)
+{
+    services.readingQueue->waitUntilIdle();
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+}
+
+// A step on the undo stack that changes the window's text.
+class TypingCommand : public QUndoCommand
+{
+public:
+    TypingCommand(FakeWindow& window, QString text)
+        : m_window(window)
+        , m_after(std::move(text))
+        , m_before(window.shownText)
+    {}
+    void redo() override { m_window.shownText = m_after; }
+    void undo() override { m_window.shownText = m_before; }
+
+private:
+    FakeWindow& m_window;
+    QString m_after;
+    QString m_before;
+};
+
+} // namespace
+
+TEST_F(DocumentTest, backgroundReadShowsLoadingThenHandsTheTextToTheWindow)
+{
+    writeBytes(folder / "a.txt", "\tone\r\n\ttwo\r\n");
+    TextDocument document(services);
+    document.makeWindowControllers();
+    window = lastWindow;
+
+    QueueGate gate(*services->readingQueue);
+    int completions = 0;
+    document.beginReadingFromURL(folder / "a.txt",
+                                 [&](const std::optional<DocumentFailure>& failure) {
+                                     ++completions;
+                                     EXPECT_FALSE(failure.has_value());
+                                 });
+    EXPECT_TRUE(document.isLoading());
+    EXPECT_EQ(document.fileURL(), folder / "a.txt") << "the tab names its file at once";
+    EXPECT_FALSE(window->called("loading")) << "a quick read shows no notice";
+    QTest::qWait(TextDocument::loadingNoticeDelayMilliseconds + 50);
+    EXPECT_TRUE(window->called("loading"));
+    EXPECT_EQ(completions, 0);
+    EXPECT_FALSE(document.saveDocument()) << "the empty text of a loading file is not written";
+    EXPECT_FALSE(document.isSaving());
+
+    gate.open();
+    drainReads(*services);
+    EXPECT_FALSE(document.isLoading());
+    EXPECT_EQ(completions, 1);
+    EXPECT_EQ(window->shownText, QStringLiteral("\tone\r\n\ttwo\r\n"));
+    EXPECT_TRUE(window->called("loaded"));
+    EXPECT_TRUE(document.loadedText.isNull()) << "the window holds the only copy";
+    EXPECT_EQ(document.lineEndings.dominant(), EditorCore::LineEnding::crlf);
+    EXPECT_EQ(document.diskIdentity,
+              EditorCore::DiskIdentity::read(folder / "a.txt",
+                                             EditorCore::DiskIdentity::documentHashLimit));
+    EXPECT_FALSE(document.isDocumentEdited());
+    EXPECT_EQ(readBytes(folder / "a.txt"), bytesOf("\tone\r\n\ttwo\r\n"));
+}
+
+TEST_F(DocumentTest, staleReadIsDroppedNeverApplied)
+{
+    struct Case
+    {
+        const char* name;
+        // What happens while the first read waits; the text the window then shows.
+        std::function<void(std::unique_ptr<TextDocument>&)> meanwhile;
+        QString shownAfter;
+    };
+    const std::vector<Case> cases{
+        {"reloaded in another encoding",
+         [&](std::unique_ptr<TextDocument>& document) {
+             ASSERT_TRUE(document->reload(TextEncoding::isoLatin1).has_value());
+         },
+         QStringLiteral("second\n")},
+        {"read again",
+         [&](std::unique_ptr<TextDocument>& document) {
+             document->beginReadingFromURL(folder / "a.txt");
+         },
+         QStringLiteral("second\n")},
+        {"closed", [&](std::unique_ptr<TextDocument>& document) { document->close(); }, {}},
+        {"deleted", [&](std::unique_ptr<TextDocument>& document) { document.reset(); }, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        writeBytes(folder / "a.txt", "first\n");
+        auto document = std::make_unique<TextDocument>(services);
+        document->makeWindowControllers();
+        window = lastWindow;
+        window->shownText.clear();
+
+        int firstCompletions = 0;
+        {
+            QueueGate gate(*services->readingQueue);
+            document->beginReadingFromURL(
+                folder / "a.txt",
+                [&](const std::optional<DocumentFailure>&) { ++firstCompletions; });
+            // Runs on the worker before the first read's result comes back.
+            services->readingQueue->async([&] { writeBytes(folder / "a.txt", "second\n"); });
+            gate.open();
+            services->readingQueue->waitUntilIdle();
+            c.meanwhile(document);
+        }
+        drainReads(*services);
+
+        EXPECT_EQ(firstCompletions, 0);
+        if (document && document->editor()) {
+            EXPECT_EQ(window->shownText, c.shownAfter);
+            EXPECT_FALSE(document->isLoading());
+        }
+    }
+}
+
+TEST_F(DocumentTest, editsDuringASaveKeepTheDocumentEditedAndTheFileTheSnapshot)
+{
+    struct Case
+    {
+        const char* name;
+        std::function<void(TextDocument&, const QString&)> type;
+        std::string snapshot;
+    };
+    auto counted = [&](TextDocument& d, const QString& text) { edit(d, text); };
+    const std::vector<Case> cases{
+        {"counted edit", counted, "snapshot\n"},
+        {"undo step",
+         [&](TextDocument& d, const QString& text) {
+             d.undoStack()->push(new TypingCommand(*window, text));
+         },
+         "snapshot\n"},
+        // A large text is copied for the save instead of shared with the window.
+        {"counted edit of a large text", counted, std::string(1'500'000, 'L') + "\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        writeBytes(folder / "s.txt", "old\n");
+        auto document = open("s.txt");
+        const QString snapshot = QString::fromStdString(c.snapshot);
+        c.type(*document, snapshot);
+        {
+            QueueGate gate(*services->savingQueue);
+            ASSERT_TRUE(document->saveDocument());
+            EXPECT_TRUE(document->isWritingToDisk);
+            c.type(*document, snapshot + QStringLiteral("and more\n"));
+        }
+        ASSERT_TRUE(finishSaves(*document));
+        EXPECT_TRUE(readBytes(folder / "s.txt") == bytesOf(c.snapshot));
+        EXPECT_TRUE(document->isDocumentEdited());
+        EXPECT_TRUE(window->hasUnsavedEdits);
+        EXPECT_FALSE(document->isWritingToDisk);
+        EXPECT_FALSE(document->isSaveBlocked()) << "the identity is the written file's";
+
+        // Undoing back to the saved step does not claim the file holds it.
+        document->undoStack()->undo();
+        EXPECT_TRUE(document->isDocumentEdited());
+
+        document->undoStack()->redo();
+        ASSERT_TRUE(saveAndWait(*document));
+        EXPECT_TRUE(readBytes(folder / "s.txt") == bytesOf(c.snapshot + "and more\n"));
+        EXPECT_FALSE(document->isDocumentEdited());
+    }
+}
+
+TEST_F(DocumentTest, closingWaitsForTheSaveUnderWay)
+{
+    writeBytes(folder / "c.txt", "old\n");
+    auto document = open("c.txt");
+    edit(*document, QStringLiteral("new\n"));
+    int completions = 0;
+    {
+        QueueGate gate(*services->savingQueue);
+        document->saveToURL(folder / "c.txt",
+                            SaveOperation::save,
+                            [&](const std::optional<DocumentFailure>& failure) {
+                                ++completions;
+                                EXPECT_FALSE(failure.has_value());
+                            });
+        std::thread opener([&gate] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            gate.open();
+        });
+        document->close();
+        opener.join();
+    }
+    EXPECT_EQ(readBytes(folder / "c.txt"), bytesOf("new\n"));
+    EXPECT_EQ(completions, 1) << "the completion ran before the document closed";
+    EXPECT_FALSE(document->isDocumentEdited());
+}
+
+TEST_F(DocumentTest, controllerShowsTheWindowBeforeABackgroundReadEnds)
+{
+    services->backgroundReadLength = 1;
+    writeBytes(folder / "big.txt", "big text\n");
+    DocumentController controller(services);
+
+    TextDocument* opened = nullptr;
+    {
+        QueueGate gate(*services->readingQueue);
+        controller.openURL(folder / "big.txt",
+                           true,
+                           [&](TextDocument* document,
+                               bool,
+                               const std::optional<DocumentFailure>&) { opened = document; });
+        ASSERT_NE(opened, nullptr);
+        EXPECT_TRUE(opened->isLoading());
+        ASSERT_NE(opened->editor(), nullptr);
+        EXPECT_TRUE(lastWindow->shownText.isEmpty());
+        EXPECT_EQ(controller.documentForURL(folder / "big.txt"), opened) << "opened once";
+    }
+    drainReads(*services);
+    EXPECT_FALSE(opened->isLoading());
+    EXPECT_EQ(lastWindow->shownText, QStringLiteral("big text\n"));
+
+    // A file that disappears before its read is not opened; the failure is an alert.
+    writeBytes(folder / "gone.txt", "soon gone\n");
+    std::vector<DocumentFailure> alerts;
+    TextDocument* gone = nullptr;
+    {
+        QueueGate gate(*services->readingQueue);
+        controller.openURL(folder / "gone.txt",
+                           true,
+                           [&](TextDocument* document,
+                               bool,
+                               const std::optional<DocumentFailure>&) { gone = document; });
+        ASSERT_NE(gone, nullptr);
+        QObject::connect(gone, &TextDocument::failureOccurred, [&](const DocumentFailure& f) {
+            alerts.push_back(f);
+        });
+        std::filesystem::remove(folder / "gone.txt");
+    }
+    drainReads(*services);
+    EXPECT_EQ(alerts.size(), 1u);
+    EXPECT_EQ(controller.documents().size(), 1u);
+    ASSERT_NE(event("open.read"), nullptr);
+}
