@@ -1,8 +1,10 @@
 #pragma once
 
 #include "core/CompiledSearch.h"
+#include "core/SearchPrefilter.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string_view>
@@ -56,9 +58,36 @@ public:
     // During a visit on the engine's path: the groups of the match at hand, as matchAnchored.
     void currentGroups(std::vector<std::optional<SearchMatch>>& groups);
 
+    // For a search whose matches never hold a line break (staysWithinLines()): visits the first
+    // match at or after location, then the first at or after the position the visitor returns,
+    // which must be a line start past the match (or negative to end the visit). The matches are
+    // those of enumerate over the same range that begin there.
+    Outcome enumerateByLines(std::int64_t location,
+                             std::int64_t length,
+                             const std::function<std::int64_t(const SearchMatch&)>& visitor,
+                             const StopCheck* stop = nullptr);
+
     bool usesPlainLiteral() const { return m_literal != nullptr; }
+    // Whether the engine runs only where the search's prefilter points.
+    bool usesPrefilter() const { return m_prefilter != nullptr; }
+    // No match can hold a line break.
+    bool staysWithinLines() const;
 
 private:
+    struct Cursor
+    {
+        std::int64_t hit = -1;
+        std::int64_t scannedTo = 0;
+    };
+    // The next match at or after from inside the selected range (offsets relative to it).
+    enum class Step { found, none, stopped };
+    Outcome enumeratePrefiltered(std::int64_t location,
+                                 std::int64_t length,
+                                 const std::function<std::int64_t(const SearchMatch&)>& visitor,
+                                 const StopCheck* stop);
+    Step nextPrefiltered(std::int64_t& from, std::int64_t end, SearchMatch& match, void* progress);
+    std::int64_t nextHit(std::int64_t from, std::int64_t end, void* progress, bool& stopped);
+
     icu::RegexMatcher* matcher();
     icu::RegexMatcher* select(std::int64_t location, std::int64_t length);
     void clamp(std::int64_t& location, std::int64_t& length) const;
@@ -70,6 +99,8 @@ private:
     const CompiledSearch& m_search;
     std::u16string_view m_text;
     const std::u16string* m_literal = nullptr;
+    const SearchPrefilter* m_prefilter = nullptr;
+    std::vector<Cursor> m_cursors;
     UText* m_utext = nullptr;
     std::int64_t m_base = 0;
     std::unique_ptr<icu::RegexMatcher> m_matcher;
