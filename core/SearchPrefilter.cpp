@@ -18,6 +18,7 @@ namespace EditorCore {
 namespace {
 
 constexpr std::size_t maxStrays = 16;
+constexpr std::size_t maxNeedleLetters = 64;
 
 std::int64_t plus(std::int64_t a, std::int64_t b)
 {
@@ -171,6 +172,9 @@ Stretch bestStretch(std::span<const PatternLetter> letters)
     std::vector<SearchPrefilter::UnitSet> places;
     std::vector<char16_t> strays;
     for (std::size_t i = 0; i < letters.size(); ++i) {
+        // A longer needle hardly picks fewer places; a long query is not read to its end.
+        if (current.end - current.begin >= maxNeedleLetters)
+            break;
         places.clear();
         strays.clear();
         if (!letterPlaces(letters[i], places, strays)) {

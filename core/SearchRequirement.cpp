@@ -14,6 +14,8 @@ constexpr std::int64_t unbounded = SearchRequirement::unbounded;
 constexpr std::size_t maxAlternatives = 8;
 // Repetitions of a literal written out as one literal, at most this many letters.
 constexpr std::size_t maxRepeatedLetters = 64;
+// Groups nested deeper than this are beyond the reading (it recurses once per level).
+constexpr int maxDepth = 64;
 
 std::int64_t plus(std::int64_t a, std::int64_t b)
 {
@@ -370,6 +372,13 @@ private:
     std::optional<Shape> readGroup()
     {
         ++m_at; // (
+        if (++m_depth > maxDepth)
+            return fail();
+        struct Leave
+        {
+            int& depth;
+            ~Leave() { --depth; }
+        } leave{m_depth};
         bool lookAround = false;
         if (peek() == u'?') {
             char16_t kind = peek(1);
@@ -636,6 +645,7 @@ private:
     bool m_caseless = false;
     bool m_dotAll = false;
     bool m_failed = false;
+    int m_depth = 0;
 };
 
 } // namespace
