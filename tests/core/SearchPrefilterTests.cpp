@@ -355,3 +355,56 @@ TEST(SearchPrefilter, stopCheckIsAskedAmongFalseCandidates)
         EXPECT_EQ(asked, 3);
     }
 }
+
+// Patterns put together at random from pieces the reading knows and pieces it must give up on:
+// whatever it derives, the matches and the selected lines stay the engine's.
+TEST(SearchPrefilter, randomPatternsAgreeWithTheEngine)
+{
+    static const std::u16string atoms[] = {
+        u"error", u"ERROR", u"st", u"ss", u"\u00DF", u"k", u"\u212A", u"-", u"=5", u" ",
+        u"\\d", u"\\w", u"\\s", u".", u"[a-z]", u"[^x]", u"[0-9]", u"\\p{Lu}", u"\\n",
+        u"\\r?\\n", u"\uD55C", u"\U0001F600", u"x", u"y", u"\\.", u"i", u"\u0130",
+    };
+    static const std::u16string quantifiers[] = {
+        u"", u"", u"", u"?", u"*", u"+", u"{2}", u"{1,3}", u"{0,2}", u"+?",
+    };
+    static const std::u16string wrappers[] = {
+        u"", u"", u"", u"^", u"$", u"\\b", u"(?=x)", u"(?<!y)", u"(?i)",
+    };
+    std::mt19937 random(2026);
+    auto pick = [&](const auto& table) {
+        return table[std::uniform_int_distribution<std::size_t>(0, std::size(table) - 1)(random)];
+    };
+    auto piece = [&] {
+        std::u16string p = pick(atoms);
+        if (random() % 5 == 0)
+            p = u"(?:" + p + u"|" + pick(atoms) + u")";
+        return pick(wrappers) + p + pick(quantifiers);
+    };
+    const std::u16string texts[] = {realText(), randomText(11, 500), randomText(12, 500)};
+    int prefiltered = 0;
+    for (int n = 0; n < 300; ++n) {
+        std::u16string pattern;
+        const int pieces = 1 + static_cast<int>(random() % 4);
+        for (int i = 0; i < pieces; ++i)
+            pattern += piece();
+        const bool caseSensitive = random() % 2 == 0;
+        auto search =
+            CompiledSearch::make(SearchQuery{pattern, caseSensitive, false, true, std::nullopt});
+        if (!search)
+            continue; // the engine refused it
+        SCOPED_TRACE(testing::PrintToString(pattern) + (caseSensitive ? "" : " caseless"));
+        if (search->prefilter())
+            ++prefiltered;
+        for (const auto& text : texts) {
+            const auto size = static_cast<std::int64_t>(text.size());
+            ASSERT_EQ(scan(*search, text, 0, size, SearchScanner::Path::fastest),
+                      scan(*search, text, 0, size, SearchScanner::Path::engineOnly));
+            auto hits = LineFilter{*search, {}, false, false}.apply(
+                text, nullptr, 0, 0, [] { return false; });
+            ASSERT_TRUE(hits.has_value());
+            ASSERT_EQ(*hits, engineHits(*search, text, false, false));
+        }
+    }
+    EXPECT_GE(prefiltered, 100);
+}
