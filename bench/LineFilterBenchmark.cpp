@@ -5,22 +5,20 @@
 #include "core/LineFilter.h"
 #include "core/LineIndex.h"
 
-#include <benchmark/benchmark.h>
-
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <time.h>
-#include <unistd.h>
-
 #include <algorithm>
+#include <benchmark/benchmark.h>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <spawn.h>
 #include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
 #include <vector>
 
 extern char** environ;
@@ -91,10 +89,7 @@ std::map<std::string, Figures>& ourFigures()
     return figures;
 }
 
-void runFilter(benchmark::State& state,
-               const char* name,
-               SearchQuery query,
-               bool invert = false)
+void runFilter(benchmark::State& state, const char* name, SearchQuery query, bool invert = false)
 {
     const std::u16string& text = generatedLog();
     const LineIndex index(text);
@@ -119,10 +114,9 @@ void runFilter(benchmark::State& state,
     state.counters["lines"] = static_cast<double>(lines);
     state.counters["textMB"] = static_cast<double>(text.size()) / 1e6;
     if (seconds > 0) {
-        ourFigures()[name] = Figures{
-            static_cast<double>(text.size()) / 1e6 * static_cast<double>(state.iterations())
-                / seconds,
-            lines};
+        ourFigures()[name] = Figures{static_cast<double>(text.size()) / 1e6
+                                         * static_cast<double>(state.iterations()) / seconds,
+                                     lines};
     }
 }
 
@@ -138,22 +132,27 @@ void literalNoMatch(benchmark::State& state)
 
 void caseInsensitiveLiteral(benchmark::State& state)
 {
-    runFilter(state, "caseInsensitiveLiteral", SearchQuery{u"error", false, false, false, std::nullopt});
+    runFilter(
+        state, "caseInsensitiveLiteral", SearchQuery{u"error", false, false, false, std::nullopt});
 }
 
 void regexWithClass(benchmark::State& state)
 {
-    runFilter(state, "regexWithClass", SearchQuery{u"status=5[0-9][0-9]", true, false, true, std::nullopt});
+    runFilter(state,
+              "regexWithClass",
+              SearchQuery{u"status=5[0-9][0-9]", true, false, true, std::nullopt});
 }
 
 void regexEveryLine(benchmark::State& state)
 {
-    runFilter(state, "regexEveryLine", SearchQuery{u"\\d{4}-\\d\\d", true, false, true, std::nullopt});
+    runFilter(
+        state, "regexEveryLine", SearchQuery{u"\\d{4}-\\d\\d", true, false, true, std::nullopt});
 }
 
 void invertedLiteral(benchmark::State& state)
 {
-    runFilter(state, "invertedLiteral", SearchQuery{u"INFO", true, false, false, std::nullopt}, true);
+    runFilter(
+        state, "invertedLiteral", SearchQuery{u"INFO", true, false, false, std::nullopt}, true);
 }
 
 // One run of grep over the file: its count of lines and the seconds it took.
@@ -222,7 +221,8 @@ void compareWithGrep()
     const char* locale = std::getenv("LC_ALL");
     if (!locale || !*locale)
         locale = std::getenv("LANG");
-    std::printf("\nSide by side on the same %.1f MB log (processor time; grep: best of 5 runs, locale %s)\n",
+    std::printf("\nSide by side on the same %.1f MB log (processor time; grep: best of 5 runs, "
+                "locale %s)\n",
                 static_cast<double>(text.size()) / 1e6,
                 locale ? locale : "unset");
     std::printf("%-22s %12s %12s %8s %9s %9s  %s\n",

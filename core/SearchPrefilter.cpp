@@ -34,8 +34,7 @@ std::u32string fullFolding(char32_t c)
     U16_APPEND_UNSAFE(source, length, c);
     UChar folded[8];
     UErrorCode status = U_ZERO_ERROR;
-    int32_t foldedLength =
-        u_strFoldCase(folded, 8, source, length, U_FOLD_CASE_DEFAULT, &status);
+    int32_t foldedLength = u_strFoldCase(folded, 8, source, length, U_FOLD_CASE_DEFAULT, &status);
     std::u32string out;
     if (U_FAILURE(status))
         return out;
@@ -107,7 +106,8 @@ bool letterPlaces(const PatternLetter& letter,
         return true;
     }
     const std::u32string full = fullFolding(c);
-    const auto simple = static_cast<char32_t>(u_foldCase(static_cast<UChar32>(c), U_FOLD_CASE_DEFAULT));
+    const auto simple =
+        static_cast<char32_t>(u_foldCase(static_cast<UChar32>(c), U_FOLD_CASE_DEFAULT));
     if (full.size() != 1 || full[0] != simple)
         return false;
     const char32_t folded = simple;
@@ -262,8 +262,8 @@ std::optional<SearchPrefilter> SearchPrefilter::make(const SearchRequirement& re
                 needle.plain.push_back(set.units[0]);
         }
         // A stray may stand anywhere inside the occurrence, which is no longer than the needle.
-        out.m_backReach = std::max(
-            out.m_backReach, plus(lead, static_cast<std::int64_t>(needle.places.size())));
+        out.m_backReach =
+            std::max(out.m_backReach, plus(lead, static_cast<std::int64_t>(needle.places.size())));
         if (std::find(out.m_needles.begin(), out.m_needles.end(), needle) == out.m_needles.end())
             out.m_needles.push_back(std::move(needle));
     }

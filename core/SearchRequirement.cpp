@@ -627,7 +627,8 @@ private:
                 anyLength = true;
                 continue;
             }
-            if (c == u'-' && previous >= 0 && peek(1) != u']' && peek(1) != u'-' && peek(1) != u'[') {
+            if (c == u'-' && previous >= 0 && peek(1) != u']' && peek(1) != u'-'
+                && peek(1) != u'[') {
                 ++m_at;
                 range = true;
                 continue;

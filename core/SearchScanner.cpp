@@ -330,11 +330,12 @@ SearchScanner::enumeratePrefiltered(std::int64_t location,
     return outcome;
 }
 
-std::int64_t SearchScanner::nextHit(std::int64_t from, std::int64_t end, void* context, bool& stopped)
+std::int64_t
+SearchScanner::nextHit(std::int64_t from, std::int64_t end, void* context, bool& stopped)
 {
     auto* progress = static_cast<ProgressContext*>(context);
-    const std::u16string_view range = m_text.substr(static_cast<std::size_t>(m_base),
-                                                    static_cast<std::size_t>(end));
+    const std::u16string_view range =
+        m_text.substr(static_cast<std::size_t>(m_base), static_cast<std::size_t>(end));
     const auto& needles = m_prefilter->needles();
     const auto& strays = m_prefilter->strays();
     std::int64_t position = from;

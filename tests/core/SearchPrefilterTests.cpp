@@ -53,10 +53,8 @@ Matches scan(const CompiledSearch& search,
 
 // What the line filter must select: the lines on which a match of the engine's enumeration over
 // the whole text begins, and in the parts mode the engine's matches within each such line.
-LineFilter::Hits engineHits(const CompiledSearch& search,
-                            std::u16string_view text,
-                            bool invert,
-                            bool parts)
+LineFilter::Hits
+engineHits(const CompiledSearch& search, std::u16string_view text, bool invert, bool parts)
 {
     const LineIndex index(text);
     const std::int64_t lineCount = index.contentLineCount();
@@ -95,14 +93,69 @@ LineFilter::Hits engineHits(const CompiledSearch& search,
 std::u16string randomText(unsigned seed, std::size_t pieces)
 {
     static const std::u16string parts[] = {
-        u"error", u"ERROR", u"Error", u"eRRor", u"err", u"or ", u"\u212Aelvin", u"kelvin",
-        u"KELVIN", u"\u017Ftatus", u"status=5", u"status=404", u"STATUS=503", u"stra\u00DFe",
-        u"STRASSE", u"strasse", u"\uFB01le", u"file", u"\uFB06", u"st", u"\u0130", u"\u0131",
-        u"i", u"I", u"\u1E9E", u"ss", u"x", u"y", u"xy", u"-", u"2026-12-09", u"12-3",
-        u"\U0001D7D8\U0001D7D9\U0001D7DA\U0001D7DB-12", u" ", u"  ", u"\t", u"\n", u"\r\n",
-        u"\r", u"\u2028", u"\u0085", u"\u000B", u"\u000C", u"\uD55C\uAE00", u"\uC624\uB958",
-        u"\uAC00", u"\U0001F600", u"\xD83D", u"\xDE00", u"_", u".", u"WARN", u"a", u"b",
-        u"aab", u"e\u0301", u"\u00C9", u"\u03A3", u"\u03C2", u"\u03C3", u"[", u"=", u"5",
+        u"error",
+        u"ERROR",
+        u"Error",
+        u"eRRor",
+        u"err",
+        u"or ",
+        u"\u212Aelvin",
+        u"kelvin",
+        u"KELVIN",
+        u"\u017Ftatus",
+        u"status=5",
+        u"status=404",
+        u"STATUS=503",
+        u"stra\u00DFe",
+        u"STRASSE",
+        u"strasse",
+        u"\uFB01le",
+        u"file",
+        u"\uFB06",
+        u"st",
+        u"\u0130",
+        u"\u0131",
+        u"i",
+        u"I",
+        u"\u1E9E",
+        u"ss",
+        u"x",
+        u"y",
+        u"xy",
+        u"-",
+        u"2026-12-09",
+        u"12-3",
+        u"\U0001D7D8\U0001D7D9\U0001D7DA\U0001D7DB-12",
+        u" ",
+        u"  ",
+        u"\t",
+        u"\n",
+        u"\r\n",
+        u"\r",
+        u"\u2028",
+        u"\u0085",
+        u"\u000B",
+        u"\u000C",
+        u"\uD55C\uAE00",
+        u"\uC624\uB958",
+        u"\uAC00",
+        u"\U0001F600",
+        u"\xD83D",
+        u"\xDE00",
+        u"_",
+        u".",
+        u"WARN",
+        u"a",
+        u"b",
+        u"aab",
+        u"e\u0301",
+        u"\u00C9",
+        u"\u03A3",
+        u"\u03C2",
+        u"\u03C3",
+        u"[",
+        u"=",
+        u"5",
     };
     std::mt19937 random(seed);
     std::uniform_int_distribution<std::size_t> pick(0, std::size(parts) - 1);
@@ -257,9 +310,8 @@ TEST(SearchPrefilter, findsExactlyWhatTheEngineFinds)
                                                 {size / 2, size}}) {
                     auto engine =
                         scan(*search, text, location, length, SearchScanner::Path::engineOnly);
-                    ASSERT_EQ(
-                        scan(*search, text, location, length, SearchScanner::Path::fastest),
-                        engine)
+                    ASSERT_EQ(scan(*search, text, location, length, SearchScanner::Path::fastest),
+                              engine)
                         << "range " << location << "+" << length;
                     SearchScanner fast(*search, text);
                     EXPECT_EQ(fast.contains(location, length), !engine.empty());
@@ -361,15 +413,33 @@ TEST(SearchPrefilter, stopCheckIsAskedAmongFalseCandidates)
 TEST(SearchPrefilter, randomPatternsAgreeWithTheEngine)
 {
     static const std::u16string atoms[] = {
-        u"error", u"ERROR", u"st", u"ss", u"\u00DF", u"k", u"\u212A", u"-", u"=5", u" ",
-        u"\\d", u"\\w", u"\\s", u".", u"[a-z]", u"[^x]", u"[0-9]", u"\\p{Lu}", u"\\n",
-        u"\\r?\\n", u"\uD55C", u"\U0001F600", u"x", u"y", u"\\.", u"i", u"\u0130",
+        u"error",      u"ERROR", u"st",    u"ss",      u"\u00DF", u"k",       u"\u212A",
+        u"-",          u"=5",    u" ",     u"\\d",     u"\\w",    u"\\s",     u".",
+        u"[a-z]",      u"[^x]",  u"[0-9]", u"\\p{Lu}", u"\\n",    u"\\r?\\n", u"\uD55C",
+        u"\U0001F600", u"x",     u"y",     u"\\.",     u"i",      u"\u0130",
     };
     static const std::u16string quantifiers[] = {
-        u"", u"", u"", u"?", u"*", u"+", u"{2}", u"{1,3}", u"{0,2}", u"+?",
+        u"",
+        u"",
+        u"",
+        u"?",
+        u"*",
+        u"+",
+        u"{2}",
+        u"{1,3}",
+        u"{0,2}",
+        u"+?",
     };
     static const std::u16string wrappers[] = {
-        u"", u"", u"", u"^", u"$", u"\\b", u"(?=x)", u"(?<!y)", u"(?i)",
+        u"",
+        u"",
+        u"",
+        u"^",
+        u"$",
+        u"\\b",
+        u"(?=x)",
+        u"(?<!y)",
+        u"(?i)",
     };
     std::mt19937 random(2026);
     auto pick = [&](const auto& table) {
