@@ -20,7 +20,9 @@ namespace EditorCore {
 
 // One compiled search bound to one text: the engine's matcher (made on first use and reused
 // across ranges, so per-line matching does not allocate) or, for a plain literal, a direct
-// code-unit search that yields the same matches. Not shared between threads. Ranges are
+// code-unit search that yields the same matches. When the search has a prefilter, the engine
+// runs only around the places it reports, with the same matches in the same order; the
+// engine-only path is there to check that. Not shared between threads. Ranges are
 // clamped to the text; inside a range its ends act as the text's ends: anchors match there,
 // and look-around and word boundaries see nothing beyond.
 class SearchScanner
@@ -37,9 +39,9 @@ public:
     SearchScanner& operator=(const SearchScanner&) = delete;
 
     // Visits matches in text order. stop (may be null) is asked while the scan crosses
-    // stretches without a match (every 1024 positions on the engine's path, every 65536 on the
-    // literal path); when it answers true the enumeration ends at once. Asking at each match
-    // is the visitor's business.
+    // stretches without a match (every 1024 positions on the engine's and the prefilter's
+    // paths, every 65536 on the literal path); when it answers true the enumeration ends at
+    // once. Asking at each match is the visitor's business.
     Outcome enumerate(std::int64_t location,
                       std::int64_t length,
                       bool includeZeroLength,
