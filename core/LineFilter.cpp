@@ -55,6 +55,16 @@ bool addCandidateLines(const CompiledSearch& search,
     // later line.
     if (scanner.staysWithinLines()) {
         bool cancelled = false;
+        const std::vector<std::int64_t>& starts = index.starts();
+        // The line the scan resumed on: each match lies on it or later, most often on it.
+        std::size_t resumed = 0;
+        auto lineOf = [&](std::int64_t location) {
+            if (resumed + 1 >= starts.size() || location < starts[resumed + 1])
+                return static_cast<std::int64_t>(resumed);
+            auto after = std::upper_bound(
+                starts.begin() + static_cast<std::ptrdiff_t>(resumed) + 1, starts.end(), location);
+            return static_cast<std::int64_t>(after - starts.begin()) - 1;
+        };
         auto outcome = scanner.enumerateByLines(
             0,
             length,
@@ -63,13 +73,14 @@ bool addCandidateLines(const CompiledSearch& search,
                     cancelled = true;
                     return -1;
                 }
-                const std::int64_t line = index.lineNumber(match.location) - 1;
+                const std::int64_t line = lineOf(match.location);
                 if (line >= lineCount)
                     return -1;
                 candidates.push_back(line);
                 if (line + 1 >= lineCount)
                     return -1;
-                return index.starts()[static_cast<std::size_t>(line + 1)];
+                resumed = static_cast<std::size_t>(line + 1);
+                return starts[resumed];
             },
             &cancel);
         return !cancelled && outcome != SearchScanner::Outcome::stopped;
