@@ -478,3 +478,33 @@ TEST(SearchPrefilter, randomPatternsAgreeWithTheEngine)
     }
     EXPECT_GE(prefiltered, 100);
 }
+
+// Literal queries cut from the text itself, caseless and as whole words: whatever stretch the
+// prefilter chooses from them, the matches stay the engine's.
+TEST(SearchPrefilter, literalsCutFromTheTextAgreeWithTheEngine)
+{
+    const std::u16string text = randomText(21, 800);
+    const auto size = static_cast<std::int64_t>(text.size());
+    std::mt19937 random(7);
+    int prefiltered = 0;
+    for (int n = 0; n < 300; ++n) {
+        const std::size_t at = random() % text.size();
+        const std::size_t length = 1 + random() % 12;
+        const std::u16string needle = text.substr(at, length);
+        const bool wholeWord = random() % 3 == 0;
+        auto search =
+            CompiledSearch::make(SearchQuery{needle, false, wholeWord, false, std::nullopt});
+        if (!search)
+            continue;
+        SCOPED_TRACE(testing::PrintToString(needle) + (wholeWord ? " whole word" : ""));
+        if (search->prefilter())
+            ++prefiltered;
+        ASSERT_EQ(scan(*search, text, 0, size, SearchScanner::Path::fastest),
+                  scan(*search, text, 0, size, SearchScanner::Path::engineOnly));
+        auto hits =
+            LineFilter{*search, {}, false, true}.apply(text, nullptr, 0, 0, [] { return false; });
+        ASSERT_TRUE(hits.has_value());
+        ASSERT_EQ(*hits, engineHits(*search, text, false, true));
+    }
+    EXPECT_GE(prefiltered, 200);
+}
