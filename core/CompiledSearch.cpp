@@ -1,5 +1,7 @@
 #include "core/CompiledSearch.h"
 
+#include "core/SearchPrefilter.h"
+#include "core/SearchRequirement.h"
 #include "core/SearchScanner.h"
 #include "core/SearchSyntax.h"
 
@@ -61,6 +63,12 @@ Result<CompiledSearch, SearchError> CompiledSearch::make(SearchQuery query)
     // could begin or end inside a surrogate pair of the text.
     search.m_plainLiteral = !query.regularExpression && query.caseSensitive && !query.wholeWord
                             && !U16_IS_TRAIL(query.text.front()) && !U16_IS_LEAD(query.text.back());
+    if (!search.m_plainLiteral) {
+        if (auto requirement = SearchRequirement::derive(pattern, !query.caseSensitive)) {
+            if (auto prefilter = SearchPrefilter::make(*requirement))
+                search.m_prefilter = std::make_shared<const SearchPrefilter>(std::move(*prefilter));
+        }
+    }
     search.m_query = std::move(query);
     search.m_pattern = std::move(pattern);
     return search;

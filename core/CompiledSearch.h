@@ -20,6 +20,8 @@ U_NAMESPACE_END
 
 namespace EditorCore {
 
+class SearchPrefilter;
+
 // A half-open range of UTF-16 offsets [lowerBound, upperBound).
 struct SearchScope
 {
@@ -139,11 +141,15 @@ public:
     // The needle of a literal, case-sensitive, non-whole-word query that a plain code-unit
     // search finds exactly as the engine does; nullptr otherwise.
     const std::u16string* plainLiteral() const { return m_plainLiteral ? &m_query.text : nullptr; }
+    // What every match must contain, when that could be read from the pattern; nullptr otherwise
+    // (and for a plain literal).
+    const SearchPrefilter* prefilter() const { return m_prefilter.get(); }
 
 private:
     CompiledSearch() = default;
 
     std::shared_ptr<const icu::RegexPattern> m_expression;
+    std::shared_ptr<const SearchPrefilter> m_prefilter;
     SearchQuery m_query;
     std::u16string m_pattern;
     bool m_plainLiteral = false;

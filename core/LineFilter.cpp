@@ -18,13 +18,6 @@ constexpr std::array<std::pair<LineFilter::Join, std::string_view>, 3> joinTable
     {LineFilter::Join::not_, "not"},
 }};
 
-bool holdsLineBreak(std::u16string_view text)
-{
-    return std::any_of(text.begin(), text.end(), [](char16_t c) {
-        return c == u'\n' || c == u'\r' || c == 0x0085 || c == 0x2028 || c == 0x2029;
-    });
-}
-
 enum class Found { no, yes, cancelled };
 
 Found rangeHasMatch(SearchScanner& scanner, LineIndex::Range range, const StopCheck& cancel)
@@ -57,36 +50,40 @@ bool addCandidateLines(const CompiledSearch& search,
     SearchScanner scanner(search, text);
     const std::int64_t length = index.length();
 
-    // A literal without a line break cannot reach the next line, so once a line has a match the
-    // rest of it can be skipped: the next match the engine would record starts on a later line.
-    if (scanner.usesPlainLiteral() && !holdsLineBreak(search.query().text)) {
-        std::int64_t position = 0;
-        while (position < length) {
-            std::optional<SearchMatch> found;
-            auto outcome = scanner.enumerate(
-                position,
-                length - position,
-                true,
-                [&](const SearchMatch& match) {
-                    found = match;
-                    return false;
-                },
-                &cancel);
-            if (outcome == SearchScanner::Outcome::stopped)
-                return false;
-            if (!found)
-                break;
-            if (++counted % cancelInterval == 0 && cancel())
-                return false;
-            const std::int64_t line = index.lineNumber(found->location) - 1;
-            if (line >= lineCount)
-                break;
-            candidates.push_back(line);
-            if (line + 1 >= lineCount)
-                break;
-            position = index.starts()[static_cast<std::size_t>(line + 1)];
-        }
-        return true;
+    // A search whose matches hold no line break cannot reach the next line, so once a line has
+    // a match the rest of it can be skipped: the next match the engine would record starts on a
+    // later line.
+    if (scanner.staysWithinLines()) {
+        bool cancelled = false;
+        const std::vector<std::int64_t>& starts = index.starts();
+        // The line the scan resumed on: each match lies on it or later, most often on it.
+        std::size_t resumed = 0;
+        auto lineOf = [&](std::int64_t location) {
+            if (resumed + 1 >= starts.size() || location < starts[resumed + 1])
+                return static_cast<std::int64_t>(resumed);
+            auto after = std::upper_bound(
+                starts.begin() + static_cast<std::ptrdiff_t>(resumed) + 1, starts.end(), location);
+            return static_cast<std::int64_t>(after - starts.begin()) - 1;
+        };
+        auto outcome = scanner.enumerateByLines(
+            0,
+            length,
+            [&](const SearchMatch& match) -> std::int64_t {
+                if (++counted % cancelInterval == 0 && cancel()) {
+                    cancelled = true;
+                    return -1;
+                }
+                const std::int64_t line = lineOf(match.location);
+                if (line >= lineCount)
+                    return -1;
+                candidates.push_back(line);
+                if (line + 1 >= lineCount)
+                    return -1;
+                resumed = static_cast<std::size_t>(line + 1);
+                return starts[resumed];
+            },
+            &cancel);
+        return !cancelled && outcome != SearchScanner::Outcome::stopped;
     }
 
     bool cancelled = false;

@@ -2,6 +2,7 @@
 
 #include <unicode/regex.h>
 #include <unicode/utext.h>
+#include <unicode/utf16.h>
 
 #include <algorithm>
 #include <cstring>
@@ -96,8 +97,20 @@ SearchScanner::SearchScanner(const CompiledSearch& search, std::u16string_view t
     : m_search(search)
     , m_text(text)
 {
-    if (path == Path::fastest)
+    if (path == Path::fastest) {
         m_literal = search.plainLiteral();
+        if (!m_literal)
+            m_prefilter = search.prefilter();
+    }
+}
+
+bool SearchScanner::staysWithinLines() const
+{
+    if (m_literal) {
+        return std::none_of(
+            m_literal->begin(), m_literal->end(), [](char16_t c) { return isEngineLineBreak(c); });
+    }
+    return m_prefilter && m_prefilter->staysWithinLines();
 }
 
 SearchScanner::~SearchScanner()
@@ -155,6 +168,15 @@ SearchScanner::Outcome SearchScanner::enumerate(std::int64_t location,
     clamp(location, length);
     if (m_literal)
         return enumerateLiteral(location, location + length, visitor, stop);
+    if (m_prefilter) {
+        return enumeratePrefiltered(
+            location,
+            length,
+            [&](const SearchMatch& match) {
+                return visitor(match) ? match.location + match.length : std::int64_t{-1};
+            },
+            stop);
+    }
 
     icu::RegexMatcher* selected = select(location, length);
     if (!selected)
@@ -213,11 +235,237 @@ SearchScanner::Outcome SearchScanner::enumerateLiteral(std::int64_t start,
     return Outcome::ranOut;
 }
 
+SearchScanner::Outcome
+SearchScanner::enumerateByLines(std::int64_t location,
+                                std::int64_t length,
+                                const std::function<std::int64_t(const SearchMatch&)>& visitor,
+                                const StopCheck* stop)
+{
+    clamp(location, length);
+    if (m_prefilter)
+        return enumeratePrefiltered(location, length, visitor, stop);
+    if (m_literal) {
+        const std::int64_t end = location + length;
+        std::int64_t position = location;
+        while (position < end) {
+            std::optional<SearchMatch> found;
+            auto outcome = enumerateLiteral(
+                position,
+                end,
+                [&](const SearchMatch& match) {
+                    found = match;
+                    return false;
+                },
+                stop);
+            if (outcome == Outcome::stopped)
+                return outcome;
+            if (!found)
+                break;
+            const std::int64_t next = visitor(*found);
+            if (next < 0)
+                return Outcome::visitorStopped;
+            position = std::max(next, found->location + found->length);
+        }
+        return Outcome::ranOut;
+    }
+    // The engine alone: every match is found, the visitor sees the first from each position.
+    std::int64_t resume = location;
+    return enumerate(
+        location,
+        length,
+        true,
+        [&](const SearchMatch& match) {
+            if (match.location < resume)
+                return true;
+            resume = visitor(match);
+            return resume >= 0;
+        },
+        stop);
+}
+
+// The engine runs only around the places the prefilter reports. Each run is given a region of
+// the selected range whose bounds are transparent and not anchoring, so anchors, look-around and
+// word boundaries see the whole range as before; the region is chosen so that every match
+// beginning in it, up to the reported place, lies inside it.
+SearchScanner::Outcome
+SearchScanner::enumeratePrefiltered(std::int64_t location,
+                                    std::int64_t length,
+                                    const std::function<std::int64_t(const SearchMatch&)>& visitor,
+                                    const StopCheck* stop)
+{
+    icu::RegexMatcher* selected = select(location, length);
+    if (!selected)
+        return Outcome::ranOut;
+    icu::RegexMatcher& m = *selected;
+    m.useTransparentBounds(true);
+    m.useAnchoringBounds(false);
+    UErrorCode status = U_ZERO_ERROR;
+    ProgressContext progress{stop};
+    if (stop)
+        m.setFindProgressCallback(onFindProgress, &progress, status);
+    m_cursors.assign(m_prefilter->needles().size() + 1, Cursor{});
+
+    Outcome outcome = Outcome::ranOut;
+    std::int64_t position = 0;
+    SearchMatch match;
+    for (;;) {
+        Step step = nextPrefiltered(position, length, match, &progress);
+        if (step == Step::stopped) {
+            outcome = Outcome::stopped;
+            break;
+        }
+        if (step == Step::none)
+            break;
+        const std::int64_t next = visitor(SearchMatch{m_base + match.location, match.length});
+        if (next < 0) {
+            outcome = Outcome::visitorStopped;
+            break;
+        }
+        position = std::max(next - m_base, match.location + match.length);
+    }
+    if (stop) {
+        UErrorCode ignored = U_ZERO_ERROR;
+        m.setFindProgressCallback(nullptr, nullptr, ignored);
+    }
+    return outcome;
+}
+
+std::int64_t
+SearchScanner::nextHit(std::int64_t from, std::int64_t end, void* context, bool& stopped)
+{
+    auto* progress = static_cast<ProgressContext*>(context);
+    const std::u16string_view range =
+        m_text.substr(static_cast<std::size_t>(m_base), static_cast<std::size_t>(end));
+    const auto& needles = m_prefilter->needles();
+    const auto& strays = m_prefilter->strays();
+    std::int64_t position = from;
+    while (position < end) {
+        const std::int64_t stretchEnd = std::min(end, position + progressInterval);
+        std::int64_t best = -1;
+        for (std::size_t i = 0; i <= needles.size(); ++i) {
+            if (i == needles.size() && strays.empty())
+                break;
+            Cursor& cursor = m_cursors[i];
+            if (cursor.hit < position) {
+                const std::int64_t start =
+                    cursor.hit < 0 ? std::max(position, cursor.scannedTo) : position;
+                if (start >= stretchEnd) {
+                    cursor.hit = -1;
+                    continue;
+                }
+                cursor.hit = i < needles.size()
+                                 ? SearchPrefilter::findNeedle(range, start, stretchEnd, needles[i])
+                                 : SearchPrefilter::findAnyUnit(range, start, stretchEnd, strays);
+                if (cursor.hit < 0)
+                    cursor.scannedTo = stretchEnd;
+            }
+            if (cursor.hit >= 0 && cursor.hit < stretchEnd && (best < 0 || cursor.hit < best))
+                best = cursor.hit;
+        }
+        if (best >= 0)
+            return best;
+        position = stretchEnd;
+        if (progress->stop && position < end && position >= progress->nextQuestion) {
+            progress->nextQuestion = position + progressInterval;
+            if ((*progress->stop)()) {
+                progress->stopped = true;
+                stopped = true;
+                return -1;
+            }
+        }
+    }
+    return -1;
+}
+
+SearchScanner::Step SearchScanner::nextPrefiltered(std::int64_t& from,
+                                                   std::int64_t end,
+                                                   SearchMatch& match,
+                                                   void* context)
+{
+    auto* progress = static_cast<ProgressContext*>(context);
+    const char16_t* units = m_text.data() + m_base;
+    auto splitsPair = [&](std::int64_t at) {
+        return at > 0 && at < end && U16_IS_TRAIL(units[at]) && U16_IS_LEAD(units[at - 1]);
+    };
+    const SearchPrefilter& prefilter = *m_prefilter;
+    icu::RegexMatcher& m = *m_matcher;
+    while (from < end) {
+        bool stopped = false;
+        const std::int64_t hit = nextHit(from, end, progress, stopped);
+        if (stopped)
+            return Step::stopped;
+        if (hit < 0)
+            return Step::none;
+
+        // Where a match holding this place can begin at the earliest.
+        std::int64_t low = from;
+        if (prefilter.backReach() != SearchPrefilter::unbounded) {
+            low = std::max(from, hit - prefilter.backReach());
+        } else {
+            for (std::int64_t i = hit; i > from; --i) {
+                if (isEngineLineBreak(units[i - 1])) {
+                    low = i;
+                    break;
+                }
+            }
+        }
+        if (low > from && splitsPair(low))
+            --low;
+
+        // Where it ends at the latest. A region that a match beginning after the place could
+        // outgrow makes only a match beginning at or before the place trustworthy.
+        std::int64_t high = end;
+        bool onlyUpToHit = false;
+        if (prefilter.maxLength() != SearchPrefilter::unbounded) {
+            high = std::min(end, hit + prefilter.maxLength());
+            if (splitsPair(high))
+                ++high;
+            onlyUpToHit = high < end;
+        } else if (prefilter.staysWithinLines()) {
+            high = hit;
+            while (high < end && !isEngineLineBreak(units[high]))
+                ++high;
+        }
+
+        UErrorCode status = U_ZERO_ERROR;
+        m.region(low, high, status);
+        const bool found = U_SUCCESS(status) && m.find(status) && U_SUCCESS(status);
+        if (progress->stopped)
+            return Step::stopped;
+        if (found) {
+            const std::int64_t start = m.start64(status);
+            const std::int64_t stop = m.end64(status);
+            if (U_SUCCESS(status) && (!onlyUpToHit || start <= hit)) {
+                match = SearchMatch{start, stop - start};
+                return Step::found;
+            }
+        } else if (!onlyUpToHit && high == end) {
+            return Step::none;
+        }
+        if (onlyUpToHit) {
+            from = hit + 1;
+            if (splitsPair(from))
+                ++from;
+        } else {
+            from = high;
+        }
+    }
+    return Step::none;
+}
+
 bool SearchScanner::contains(std::int64_t location, std::int64_t length)
 {
     clamp(location, length);
     if (m_literal)
         return findCodeUnits(m_text, location, location + length, *m_literal) >= 0;
+    if (m_prefilter) {
+        bool any = false;
+        (void)enumerate(location, length, true, [&](const SearchMatch&) {
+            any = true;
+            return false;
+        });
+        return any;
+    }
     icu::RegexMatcher* m = select(location, length);
     UErrorCode status = U_ZERO_ERROR;
     return m && m->find(status) && U_SUCCESS(status);

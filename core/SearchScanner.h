@@ -1,8 +1,10 @@
 #pragma once
 
 #include "core/CompiledSearch.h"
+#include "core/SearchPrefilter.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string_view>
@@ -18,7 +20,9 @@ namespace EditorCore {
 
 // One compiled search bound to one text: the engine's matcher (made on first use and reused
 // across ranges, so per-line matching does not allocate) or, for a plain literal, a direct
-// code-unit search that yields the same matches. Not shared between threads. Ranges are
+// code-unit search that yields the same matches. When the search has a prefilter, the engine
+// runs only around the places it reports, with the same matches in the same order; the
+// engine-only path is there to check that. Not shared between threads. Ranges are
 // clamped to the text; inside a range its ends act as the text's ends: anchors match there,
 // and look-around and word boundaries see nothing beyond.
 class SearchScanner
@@ -35,9 +39,9 @@ public:
     SearchScanner& operator=(const SearchScanner&) = delete;
 
     // Visits matches in text order. stop (may be null) is asked while the scan crosses
-    // stretches without a match (every 1024 positions on the engine's path, every 65536 on the
-    // literal path); when it answers true the enumeration ends at once. Asking at each match
-    // is the visitor's business.
+    // stretches without a match (every 1024 positions on the engine's and the prefilter's
+    // paths, every 65536 on the literal path); when it answers true the enumeration ends at
+    // once. Asking at each match is the visitor's business.
     Outcome enumerate(std::int64_t location,
                       std::int64_t length,
                       bool includeZeroLength,
@@ -56,9 +60,36 @@ public:
     // During a visit on the engine's path: the groups of the match at hand, as matchAnchored.
     void currentGroups(std::vector<std::optional<SearchMatch>>& groups);
 
+    // For a search whose matches never hold a line break (staysWithinLines()): visits the first
+    // match at or after location, then the first at or after the position the visitor returns,
+    // which must be a line start past the match (or negative to end the visit). The matches are
+    // those of enumerate over the same range that begin there.
+    Outcome enumerateByLines(std::int64_t location,
+                             std::int64_t length,
+                             const std::function<std::int64_t(const SearchMatch&)>& visitor,
+                             const StopCheck* stop = nullptr);
+
     bool usesPlainLiteral() const { return m_literal != nullptr; }
+    // Whether the engine runs only where the search's prefilter points.
+    bool usesPrefilter() const { return m_prefilter != nullptr; }
+    // No match can hold a line break.
+    bool staysWithinLines() const;
 
 private:
+    struct Cursor
+    {
+        std::int64_t hit = -1;
+        std::int64_t scannedTo = 0;
+    };
+    // The next match at or after from inside the selected range (offsets relative to it).
+    enum class Step { found, none, stopped };
+    Outcome enumeratePrefiltered(std::int64_t location,
+                                 std::int64_t length,
+                                 const std::function<std::int64_t(const SearchMatch&)>& visitor,
+                                 const StopCheck* stop);
+    Step nextPrefiltered(std::int64_t& from, std::int64_t end, SearchMatch& match, void* progress);
+    std::int64_t nextHit(std::int64_t from, std::int64_t end, void* progress, bool& stopped);
+
     icu::RegexMatcher* matcher();
     icu::RegexMatcher* select(std::int64_t location, std::int64_t length);
     void clamp(std::int64_t& location, std::int64_t& length) const;
@@ -70,6 +101,8 @@ private:
     const CompiledSearch& m_search;
     std::u16string_view m_text;
     const std::u16string* m_literal = nullptr;
+    const SearchPrefilter* m_prefilter = nullptr;
+    std::vector<Cursor> m_cursors;
     UText* m_utext = nullptr;
     std::int64_t m_base = 0;
     std::unique_ptr<icu::RegexMatcher> m_matcher;
