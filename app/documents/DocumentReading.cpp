@@ -95,7 +95,9 @@ EditorCore::Result<ReadOutcome, ReadError> readFile(const std::filesystem::path&
             return EditorCore::failure(
                 ReadError{ReadError::Stage::largeFileHead, size, head.error()});
         auto guess = EditorCore::EncodingDetector::detect(
-            *head, environment.fileMemory.rememberedEncoding(path));
+            *head,
+            environment.fileMemory.rememberedEncoding(path),
+            head->size() < size ? EditorCore::SampleIsCut::yes : EditorCore::SampleIsCut::no);
         LargeFile large;
         large.state = LargeFileState{path, size, 0, false};
         large.diskIdentity = DiskIdentity::read(path, 0);
@@ -166,6 +168,7 @@ Loaded loadedFrom(std::span<const std::uint8_t> bytes, const EditorCore::Encodin
     auto decoded = decodeLoaded(bytes, guess.encoding, guess.candidates, guess.hasByteOrderMark);
     Loaded loaded;
     loaded.format = FileFormat{decoded.encoding, decoded.hasByteOrderMark, guess};
+    loaded.format.byteForms = EditorCore::ByteForms::read(bytes, decoded.text, decoded.encoding);
     loaded.lineEndings = EditorCore::LineEndingSummary(decoded.text);
     loaded.indentStyle = EditorCore::Indentation::detect(decoded.text, indentationLineLimit);
     loaded.text = std::move(decoded.text);
@@ -199,6 +202,7 @@ reloadWithEncoding(std::span<const std::uint8_t> bytes, TextEncoding encoding)
     choice.source = EditorCore::EncodingSource::userChoice;
     choice.hasByteOrderMark = marked;
     loaded.format = FileFormat{encoding, marked, choice};
+    loaded.format.byteForms = EditorCore::ByteForms::read(bytes, *text, encoding);
     loaded.lineEndings = EditorCore::LineEndingSummary(*text);
     loaded.indentStyle = EditorCore::Indentation::detect(*text, indentationLineLimit);
     loaded.text = std::move(*text);
