@@ -42,7 +42,13 @@ EditorCore::Result<std::vector<std::uint8_t>, DocumentFailure> TextDocument::enc
     }
     DocumentFailure failure =
         std::visit([](const auto& e) { return DocumentFailure{e}; }, bytes.error());
-    if (const auto* error = findDocumentError(failure)) {
+    const auto* error = findDocumentError(failure);
+    if (error && std::holds_alternative<EditorCore::DocumentError::FormsRewritten>(error->payload)) {
+        // Said once: the next save writes the table's forms.
+        format.byteForms.acceptTableForms();
+        logDocument(Platform::SystemLog::Level::notice,
+                    "쓰기 멈춤 — " + raw + " 표의 바이트로 바뀌는 글자");
+    } else if (error) {
         const auto* unencodable =
             std::get_if<EditorCore::DocumentError::Unencodable>(&error->payload);
         const auto count = unencodable ? unencodable->characters.size() : 0;

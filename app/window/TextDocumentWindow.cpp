@@ -297,7 +297,7 @@ void TextDocumentWindow::showExternalChangeBanner()
 void TextDocumentWindow::showUnencodableBanner(const EditorDocuments::DocumentFailure& failure)
 {
     const auto* error = EditorDocuments::findDocumentError(failure);
-    if (!error || !std::holds_alternative<EditorCore::DocumentError::Unencodable>(error->payload))
+    if (!error || std::holds_alternative<EditorCore::DocumentError::Binary>(error->payload))
         return;
     // The repair actions come with the window features; the reason shows now.
     m_controller->showBanner(QStringLiteral("save.unencodable"),
