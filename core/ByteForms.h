@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/DoubleByteTable.h"
 #include "core/TextEncoding.h"
 
 #include <array>
@@ -38,18 +39,17 @@ public:
     ByteForms() = default;
 
     // Whether some character of the encoding's table decodes from a sequence that encoding it
-    // does not give back. Found once per process by decoding every one- and two-byte sequence
-    // (and every three-byte EUC-JP one) and encoding the result again; free for the Unicode
-    // forms.
+    // does not give back: windows-31j, EUC-JP and Big5 (a list the tests keep true by
+    // generating every table). Their forms are found once per process by decoding every one-
+    // and two-byte sequence (and every three-byte EUC-JP one) and encoding the result again.
     static bool hasSeveralForms(TextEncoding encoding);
 
     // The forms used by `bytes`, which are whole characters that decode to `text` in
     // `encoding` (without a byte-order mark). Costs one pass over the text, and one over the
-    // bytes only when the text holds a character with several forms; nothing for an encoding
-    // whose table is one-to-one.
-    static ByteForms read(std::span<const std::uint8_t> bytes,
-                          std::u16string_view text,
-                          TextEncoding encoding);
+    // bytes only when the text holds a character with several forms; nothing for the other
+    // encodings. TextCodec::decode with a Reader does the same at less cost.
+    static ByteForms
+    read(std::span<const std::uint8_t> bytes, std::u16string_view text, TextEncoding encoding);
 
     // The same over a file read in pieces, each made of whole characters.
     class Reader
@@ -62,6 +62,13 @@ public:
 
         void add(std::span<const std::uint8_t> bytes, std::u16string_view text);
         [[nodiscard]] ByteForms result() const;
+
+        TextEncoding encoding() const;
+        // For a decoder that looks at every pair anyway: the pairs that are a form of a
+        // character with several, each to be handed to `notePair` as it occurs, in place of
+        // `add`. Null when a form of another length counts.
+        const DoubleByteTable::PairSet* watchedPairs() const;
+        void notePair(std::uint16_t pair);
 
     private:
         struct State;

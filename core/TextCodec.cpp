@@ -84,13 +84,26 @@ void adviseHugePages(std::u16string& text)
 #endif
 }
 
-bool decodeInto(std::span<const std::uint8_t> bytes, TextEncoding encoding, std::u16string& text)
+bool decodeInto(std::span<const std::uint8_t> bytes,
+                TextEncoding encoding,
+                std::u16string& text,
+                ByteForms::Reader* forms)
 {
     if (encoding == TextEncoding::utf8)
         return Utf8::decodeStrict(bytes, text);
     if (bytes.size() >= doubleByteTableThreshold) {
-        if (const auto* table = DoubleByteTable::forEncoding(encoding))
-            return table->decode(bytes, text);
+        if (const auto* table = DoubleByteTable::forEncoding(encoding)) {
+            const auto* watched = forms ? forms->watchedPairs() : nullptr;
+            if (watched == nullptr) {
+                if (!table->decode(bytes, text))
+                    return false;
+                if (forms)
+                    forms->add(bytes, text);
+                return true;
+            }
+            return table->decode(
+                bytes, text, *watched, [forms](std::uint16_t pair) { forms->notePair(pair); });
+        }
     }
     auto converter = IcuConverter::open(icuConverterName(encoding));
     if (!converter)
@@ -99,6 +112,8 @@ bool decodeInto(std::span<const std::uint8_t> bytes, TextEncoding encoding, std:
         return false;
     if (encoding == TextEncoding::shiftJIS)
         std::transform(text.begin(), text.end(), text.begin(), fromWindows31jControl);
+    if (forms)
+        forms->add(bytes, text);
     return true;
 }
 
@@ -140,18 +155,18 @@ bool encodeWithForms(IcuConverter& converter,
         const char16_t unit = text[i];
         if (((isKept[unit >> 6] >> (unit & 63)) & 1) == 0)
             continue;
-        if (i > runStart && !encodeRun(converter, text.substr(runStart, i - runStart), encoding, bytes))
+        if (i > runStart
+            && !encodeRun(converter, text.substr(runStart, i - runStart), encoding, bytes))
             return false;
-        const auto form = std::lower_bound(
-            kept.begin(), kept.end(), unit, [](const ByteForm& f, char16_t u) {
+        const auto form =
+            std::lower_bound(kept.begin(), kept.end(), unit, [](const ByteForm& f, char16_t u) {
                 return f.character < u;
             });
         const auto sequence = form->sequence();
         bytes.insert(bytes.end(), sequence.begin(), sequence.end());
         runStart = i + 1;
     }
-    return runStart == text.size()
-           || encodeRun(converter, text.substr(runStart), encoding, bytes);
+    return runStart == text.size() || encodeRun(converter, text.substr(runStart), encoding, bytes);
 }
 
 bool encodeInto(std::u16string_view text,
@@ -179,8 +194,12 @@ bool isASCII(std::u16string_view text)
 
 namespace TextCodec {
 
-Result<std::u16string, TextCodecError>
-decode(std::span<const std::uint8_t> bytes, TextEncoding encoding, StripByteOrderMark strip)
+namespace {
+
+Result<std::u16string, TextCodecError> decodeNoting(std::span<const std::uint8_t> bytes,
+                                                    TextEncoding encoding,
+                                                    StripByteOrderMark strip,
+                                                    ByteForms::Reader* forms)
 {
     const auto mark = byteOrderMark(encoding);
     if (strip == StripByteOrderMark::yes && !mark.empty() && hasPrefix(mark, bytes))
@@ -189,7 +208,7 @@ decode(std::span<const std::uint8_t> bytes, TextEncoding encoding, StripByteOrde
     // No encoding of ours yields more UTF-16 units than it has bytes.
     text.reserve(bytes.size());
     adviseHugePages(text);
-    if (!decodeInto(bytes, encoding, text))
+    if (!decodeInto(bytes, encoding, text, forms))
         return failure(TextCodecError::notDecodable(encoding));
     // Large buffers keep their unused tail untouched and cost no memory; a small one that is
     // mostly unused is handed back.
@@ -198,10 +217,27 @@ decode(std::span<const std::uint8_t> bytes, TextEncoding encoding, StripByteOrde
     return text;
 }
 
+} // namespace
+
+Result<std::u16string, TextCodecError>
+decode(std::span<const std::uint8_t> bytes, TextEncoding encoding, StripByteOrderMark strip)
+{
+    return decodeNoting(bytes, encoding, strip, nullptr);
+}
+
+Result<std::u16string, TextCodecError> decode(std::span<const std::uint8_t> bytes,
+                                              TextEncoding encoding,
+                                              StripByteOrderMark strip,
+                                              ByteForms::Reader& forms)
+{
+    // A reader of another encoding would read these bytes with the wrong table.
+    return decodeNoting(bytes, encoding, strip, forms.encoding() == encoding ? &forms : nullptr);
+}
+
 Result<std::vector<std::uint8_t>, TextCodecError> encode(std::u16string_view text,
-                                                          TextEncoding encoding,
-                                                          AddByteOrderMark add,
-                                                          const ByteForms& forms)
+                                                         TextEncoding encoding,
+                                                         AddByteOrderMark add,
+                                                         const ByteForms& forms)
 {
     std::vector<std::uint8_t> bytes;
     if (add == AddByteOrderMark::yes) {

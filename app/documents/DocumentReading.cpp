@@ -150,7 +150,8 @@ Decoded decodeLoaded(std::span<const std::uint8_t> bytes,
     const auto strip =
         byteOrderMark ? EditorCore::StripByteOrderMark::yes : EditorCore::StripByteOrderMark::no;
     for (auto encoding : order) {
-        auto text = EditorCore::TextCodec::decode(bytes, encoding, strip);
+        EditorCore::ByteForms::Reader forms(encoding);
+        auto text = EditorCore::TextCodec::decode(bytes, encoding, strip, forms);
         if (!text)
             continue;
         // The mark that counts is the one of the encoding that decoded the bytes: after a
@@ -158,7 +159,7 @@ Decoded decodeLoaded(std::span<const std::uint8_t> bytes,
         const auto mark = EditorCore::byteOrderMark(encoding);
         const bool marked =
             byteOrderMark && !mark.empty() && EditorCore::TextCodec::hasPrefix(mark, bytes);
-        return Decoded{std::move(*text), encoding, marked};
+        return Decoded{std::move(*text), encoding, marked, forms.result()};
     }
     return Decoded{lossyUtf8Text(bytes), TextEncoding::utf8, false};
 }
@@ -168,7 +169,7 @@ Loaded loadedFrom(std::span<const std::uint8_t> bytes, const EditorCore::Encodin
     auto decoded = decodeLoaded(bytes, guess.encoding, guess.candidates, guess.hasByteOrderMark);
     Loaded loaded;
     loaded.format = FileFormat{decoded.encoding, decoded.hasByteOrderMark, guess};
-    loaded.format.byteForms = EditorCore::ByteForms::read(bytes, decoded.text, decoded.encoding);
+    loaded.format.byteForms = std::move(decoded.byteForms);
     loaded.lineEndings = EditorCore::LineEndingSummary(decoded.text);
     loaded.indentStyle = EditorCore::Indentation::detect(decoded.text, indentationLineLimit);
     loaded.text = std::move(decoded.text);
@@ -189,10 +190,12 @@ reloadWithEncoding(std::span<const std::uint8_t> bytes, TextEncoding encoding)
 {
     const auto mark = EditorCore::byteOrderMark(encoding);
     const bool marked = !mark.empty() && EditorCore::TextCodec::hasPrefix(mark, bytes);
+    EditorCore::ByteForms::Reader forms(encoding);
     auto text = EditorCore::TextCodec::decode(bytes,
                                               encoding,
                                               marked ? EditorCore::StripByteOrderMark::yes
-                                                     : EditorCore::StripByteOrderMark::no);
+                                                     : EditorCore::StripByteOrderMark::no,
+                                              forms);
     if (!text)
         return EditorCore::failure(text.error());
     Loaded loaded;
@@ -202,7 +205,7 @@ reloadWithEncoding(std::span<const std::uint8_t> bytes, TextEncoding encoding)
     choice.source = EditorCore::EncodingSource::userChoice;
     choice.hasByteOrderMark = marked;
     loaded.format = FileFormat{encoding, marked, choice};
-    loaded.format.byteForms = EditorCore::ByteForms::read(bytes, *text, encoding);
+    loaded.format.byteForms = forms.result();
     loaded.lineEndings = EditorCore::LineEndingSummary(*text);
     loaded.indentStyle = EditorCore::Indentation::detect(*text, indentationLineLimit);
     loaded.text = std::move(*text);

@@ -141,10 +141,10 @@ TEST(ByteForms, eucJPSequencesTheTableCannotEncodeStillSave)
 
         // What else cannot be written is still named, and only that.
         const std::u16string withHangul = text + u"\uD55C";
-        auto refused = TextCodec::encode(withHangul, TextEncoding::eucJP, AddByteOrderMark::no, forms);
+        auto refused =
+            TextCodec::encode(withHangul, TextEncoding::eucJP, AddByteOrderMark::no, forms);
         ASSERT_FALSE(refused);
-        EXPECT_EQ(refused.error(),
-                  TextCodecError::unencodable(TextEncoding::eucJP, {u"\uD55C"}));
+        EXPECT_EQ(refused.error(), TextCodecError::unencodable(TextEncoding::eucJP, {u"\uD55C"}));
     }
 }
 
@@ -182,4 +182,48 @@ TEST(ByteForms, twoFormsOfOneCharacterGiveTheTableForm)
     EXPECT_EQ(becauseForms.mixed(), std::vector<char16_t>{u'\u2235'});
     EXPECT_EQ(saved(becauseText, TextEncoding::shiftJIS, becauseForms),
               bytesOf({0x81, 0xE6, 0x81, 0xE6}));
+}
+
+TEST(ByteForms, decodeNotesTheFormsOnEveryPath)
+{
+    // Small files go through ICU, large ones through the double-byte table, which watches
+    // for forms other than the table's instead of looking at the text again.
+    struct Case
+    {
+        const char* name;
+        Bytes tail;
+        std::vector<ByteForm> kept;
+        std::vector<char16_t> mixed;
+    };
+    const Case cases[] = {
+        {"NEC form", sjisNearlyEqual, {{u'\u2252', 2, {0x87, 0x90, 0}}}, {}},
+        {"table form", sjisNearlyEqualTable, {}, {}},
+        {"both forms", sjisNearlyEqualTable + sjisNearlyEqual, {}, {u'\u2252'}},
+    };
+    for (std::size_t size : {std::size_t(100), std::size_t(5) << 20}) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(c.name) + " in " + std::to_string(size) + " bytes");
+            Bytes file;
+            const Bytes line = sjisNihongo + bytesOf({'\n'});
+            while (file.size() < size)
+                file.insert(file.end(), line.begin(), line.end());
+            file.insert(file.end(), c.tail.begin(), c.tail.end());
+            ByteForms::Reader reader(TextEncoding::shiftJIS);
+            auto text =
+                TextCodec::decode(file, TextEncoding::shiftJIS, StripByteOrderMark::no, reader);
+            ASSERT_TRUE(text);
+            const auto forms = reader.result();
+            EXPECT_EQ(forms.kept(), c.kept);
+            EXPECT_EQ(forms.mixed(), c.mixed);
+            EXPECT_EQ(forms, ByteForms::read(file, *text, TextEncoding::shiftJIS));
+            if (c.mixed.empty()) {
+                EXPECT_EQ(saved(*text, TextEncoding::shiftJIS, forms), file);
+            }
+        }
+    }
+    // A reader of another encoding notes nothing.
+    ByteForms::Reader eucJP(TextEncoding::eucJP);
+    ASSERT_TRUE(
+        TextCodec::decode(sjisNearlyEqual, TextEncoding::shiftJIS, StripByteOrderMark::no, eucJP));
+    EXPECT_TRUE(eucJP.result().isEmpty());
 }
