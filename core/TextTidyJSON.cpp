@@ -285,8 +285,7 @@ Result<void, Failure> parseJSON(std::u16string_view text)
         }
         if (handler.faultPosition) {
             const std::size_t position = *handler.faultPosition;
-            return failure(
-                parserFailureAt(bytes, std::min(position > 0 ? position - 1 : 0, nul)));
+            return failure(parserFailureAt(bytes, std::min(position > 0 ? position - 1 : 0, nul)));
         }
     } catch (...) {
         // The parser reports faults through the handler; anything thrown (memory) is a refusal

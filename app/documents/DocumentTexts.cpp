@@ -73,10 +73,11 @@ QString describe(const EditorCore::DocumentError& error)
         const auto raw = EditorCore::rawValue(rewritten->encoding);
         const auto encoding =
             QString::fromLatin1(raw.data(), static_cast<qsizetype>(raw.size())).toUpper();
-        return filled(EditorKit::localized("「%@」 가 이 파일에 두 가지 바이트로 들어 있어, %@ 표의 "
-                                           "바이트로 맞춰 쓰면 파일이 바뀌어요. 저장을 멈췄어요 — "
-                                           "한 번 더 저장하면 그렇게 써요."),
-                      {characters, encoding});
+        return filled(
+            EditorKit::localized("「%@」 가 이 파일에 두 가지 바이트로 들어 있어, %@ 표의 "
+                                 "바이트로 맞춰 쓰면 파일이 바뀌어요. 저장을 멈췄어요 — "
+                                 "한 번 더 저장하면 그렇게 써요."),
+            {characters, encoding});
     }
     return EditorKit::localized("글자 파일이 아닌 것 같아 열지 않았어요.");
 }

@@ -144,8 +144,8 @@ EditorCore::Result<std::vector<std::uint8_t>, EncodeFailure> encodedData(std::u1
         return EditorCore::failure(EncodeFailure{bytes.error()});
     }
     if (format.byteForms.encoding() == format.encoding) {
-        auto rewritten = format.byteForms.rewrittenCharacters(
-            text, EditorCore::TextCodec::encodeErrorLimit);
+        auto rewritten =
+            format.byteForms.rewrittenCharacters(text, EditorCore::TextCodec::encodeErrorLimit);
         if (!rewritten.empty())
             return EditorCore::failure(EncodeFailure{
                 EditorCore::DocumentError::formsRewritten(format.encoding, std::move(rewritten))});

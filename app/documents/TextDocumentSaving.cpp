@@ -43,7 +43,8 @@ EditorCore::Result<std::vector<std::uint8_t>, DocumentFailure> TextDocument::enc
     DocumentFailure failure =
         std::visit([](const auto& e) { return DocumentFailure{e}; }, bytes.error());
     const auto* error = findDocumentError(failure);
-    if (error && std::holds_alternative<EditorCore::DocumentError::FormsRewritten>(error->payload)) {
+    if (error
+        && std::holds_alternative<EditorCore::DocumentError::FormsRewritten>(error->payload)) {
         // Said once: the next save writes the table's forms.
         format.byteForms.acceptTableForms();
         logDocument(Platform::SystemLog::Level::notice,

@@ -172,10 +172,11 @@ TEST_F(DocumentTest, shiftJISFileKeepsItsByteFormsAndSaysBeforeRewritingOne)
     const auto* error = findDocumentError(window->unencodableBanners[0]);
     ASSERT_NE(error, nullptr);
     EXPECT_EQ(*error, EditorCore::DocumentError::formsRewritten(TextEncoding::shiftJIS, {u"≒"}));
-    EXPECT_EQ(DocumentTexts::describe(*error),
-              QStringLiteral("「≒」 가 이 파일에 두 가지 바이트로 들어 있어, SHIFT_JIS 표의 바이트로 "
-                             "맞춰 쓰면 파일이 바뀌어요. 저장을 멈췄어요 — 한 번 더 저장하면 그렇게 "
-                             "써요."));
+    EXPECT_EQ(
+        DocumentTexts::describe(*error),
+        QStringLiteral("「≒」 가 이 파일에 두 가지 바이트로 들어 있어, SHIFT_JIS 표의 바이트로 "
+                       "맞춰 쓰면 파일이 바뀌어요. 저장을 멈췄어요 — 한 번 더 저장하면 그렇게 "
+                       "써요."));
 
     ASSERT_TRUE(mixed->saveDocument());
     EXPECT_EQ(readBytes(folder / "both.txt"),
