@@ -12,12 +12,25 @@
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace EditorDocuments {
 
 // How a document's text is stored on disk.
 struct FileFormat
 {
+    FileFormat() = default;
+    // Spelled out so that the usual three-part form leaves the byte forms empty without a word.
+    FileFormat(EditorCore::TextEncoding fileEncoding,
+               bool byteOrderMark,
+               std::optional<EditorCore::EncodingGuess> detection = std::nullopt,
+               EditorCore::ByteForms forms = {})
+        : encoding(fileEncoding)
+        , hasByteOrderMark(byteOrderMark)
+        , guess(std::move(detection))
+        , byteForms(std::move(forms))
+    {}
+
     EditorCore::TextEncoding encoding = EditorCore::TextEncoding::utf8;
     // The file starts (or is to start) with the encoding's byte-order mark.
     bool hasByteOrderMark = false;
