@@ -161,7 +161,7 @@ Decoded decodeLoaded(std::span<const std::uint8_t> bytes,
             byteOrderMark && !mark.empty() && EditorCore::TextCodec::hasPrefix(mark, bytes);
         return Decoded{std::move(*text), encoding, marked, forms.result()};
     }
-    return Decoded{lossyUtf8Text(bytes), TextEncoding::utf8, false, {}};
+    return Decoded{lossyUtf8Text(bytes), TextEncoding::utf8, false};
 }
 
 Loaded loadedFrom(std::span<const std::uint8_t> bytes, const EditorCore::EncodingGuess& guess)

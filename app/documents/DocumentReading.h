@@ -97,7 +97,7 @@ struct Decoded
     // dropped from the text).
     bool hasByteOrderMark = false;
     // The file's own forms of characters the encoding's table writes otherwise.
-    EditorCore::ByteForms byteForms;
+    EditorCore::ByteForms byteForms{};
 };
 
 // Tries the detected encoding, then the candidates (the detected one left out), then ISO

@@ -12,33 +12,21 @@
 #include <ostream>
 #include <string>
 #include <string_view>
-#include <utility>
 
 namespace EditorDocuments {
 
 // How a document's text is stored on disk.
 struct FileFormat
 {
-    FileFormat() = default;
-    // Spelled out so that the usual three-part form leaves the byte forms empty without a word.
-    FileFormat(EditorCore::TextEncoding fileEncoding,
-               bool byteOrderMark,
-               std::optional<EditorCore::EncodingGuess> detection = std::nullopt,
-               EditorCore::ByteForms forms = {})
-        : encoding(fileEncoding)
-        , hasByteOrderMark(byteOrderMark)
-        , guess(std::move(detection))
-        , byteForms(std::move(forms))
-    {}
-
     EditorCore::TextEncoding encoding = EditorCore::TextEncoding::utf8;
     // The file starts (or is to start) with the encoding's byte-order mark.
     bool hasByteOrderMark = false;
     // The detection that chose the encoding; a choice by hand is a guess with source
     // `userChoice`. None for new documents and for files that are not text.
     std::optional<EditorCore::EncodingGuess> guess;
-    // The file's own byte forms of characters its encoding's table writes otherwise.
-    EditorCore::ByteForms byteForms;
+    // The file's own byte forms of characters its encoding's table writes otherwise. The
+    // braces keep the usual three-part brace form of a format free of a warning.
+    EditorCore::ByteForms byteForms{};
 
     bool operator==(const FileFormat&) const = default;
 
