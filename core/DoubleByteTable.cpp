@@ -84,6 +84,24 @@ DoubleByteTable::DoubleByteTable(const char* converterName)
 
 bool DoubleByteTable::decode(std::span<const std::uint8_t> bytes, std::u16string& text) const
 {
+    return decodeWatching<false>(bytes, text, nullptr, nullptr);
+}
+
+bool DoubleByteTable::decode(std::span<const std::uint8_t> bytes,
+                             std::u16string& text,
+                             const PairSet& watched,
+                             const std::function<void(std::uint16_t)>& seen) const
+{
+    return decodeWatching<true>(bytes, text, &watched, &seen);
+}
+
+template<bool watch>
+bool DoubleByteTable::decodeWatching(
+    std::span<const std::uint8_t> bytes,
+    std::u16string& text,
+    [[maybe_unused]] const PairSet* watched,
+    [[maybe_unused]] const std::function<void(std::uint16_t)>* seen) const
+{
     text.reserve(text.size() + bytes.size());
     std::array<char16_t, chunkUnits> chunk;
     std::size_t fill = 0;
@@ -121,9 +139,14 @@ bool DoubleByteTable::decode(std::span<const std::uint8_t> bytes, std::u16string
             case Kind::lead: {
                 if (end - p < 2)
                     return false;
-                const char16_t unit = m_pairs[std::size_t(b) << 8 | p[1]];
+                const std::size_t code = std::size_t(b) << 8 | p[1];
+                const char16_t unit = m_pairs[code];
                 if (unit == u'\0')
                     return false;
+                if constexpr (watch) {
+                    if (((*watched)[code >> 6] >> (code & 63)) & 1)
+                        (*seen)(static_cast<std::uint16_t>(code));
+                }
                 chunk[fill++] = unit;
                 p += 2;
                 break;

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -26,12 +27,38 @@ public:
     // pair the encoding does not map, and on a lead byte at the end.
     bool decode(std::span<const std::uint8_t> bytes, std::u16string& text) const;
 
+    // A set of byte pairs, lead << 8 | trail, one bit each.
+    using PairSet = std::array<std::uint64_t, 1024>;
+    // The same, calling `seen` with each pair of `watched` that occurs, in order: a look at a
+    // few pairs while decoding costs far less than another pass over the text or the bytes.
+    bool decode(std::span<const std::uint8_t> bytes,
+                std::u16string& text,
+                const PairSet& watched,
+                const std::function<void(std::uint16_t)>& seen) const;
+
+    // The table itself: the unit of a single byte or of a pair, 0 where it decodes to nothing.
+    bool isLead(std::uint8_t byte) const { return m_kinds[byte] == Kind::lead; }
+    char16_t single(std::uint8_t byte) const
+    {
+        return m_kinds[byte] == Kind::single ? m_singles[byte] : u'\0';
+    }
+    char16_t pair(std::uint8_t lead, std::uint8_t trail) const
+    {
+        return m_pairs[std::size_t(lead) << 8 | trail];
+    }
+
     // Built from the named converter; `valid` is false when the table cannot stand in for it.
     explicit DoubleByteTable(const char* converterName);
     bool isValid() const { return m_valid; }
 
 private:
     enum class Kind : std::uint8_t { invalid, single, lead };
+
+    template<bool watch>
+    bool decodeWatching(std::span<const std::uint8_t> bytes,
+                        std::u16string& text,
+                        const PairSet* watched,
+                        const std::function<void(std::uint16_t)>* seen) const;
 
     bool m_valid = false;
     std::array<Kind, 256> m_kinds{};

@@ -152,10 +152,11 @@ const Decoder& codecDecoder()
 
 ContentGuess detect(std::span<const std::uint8_t> bytes,
                     std::optional<TextEncoding> remembered,
+                    SampleIsCut bytesAreCut,
                     const Decoder& decoder)
 {
     const auto sample = bytes.first(std::min(bytes.size(), sampleLength));
-    const SampleIsCut cut = bytes.size() > sampleLength ? SampleIsCut::yes : SampleIsCut::no;
+    const SampleIsCut cut = bytes.size() > sampleLength ? SampleIsCut::yes : bytesAreCut;
 
     // The UTF-32 marks begin with the UTF-16 ones, so they are tried first.
     for (auto encoding : {TextEncoding::utf32LE,

@@ -25,9 +25,12 @@ using Decoder =
     std::function<std::optional<std::u16string>(std::span<const std::uint8_t>, TextEncoding)>;
 const Decoder& codecDecoder();
 
-// `remembered`: the encoding the file memory holds for the file, if any.
+// `remembered`: the encoding the file memory holds for the file, if any. `cut`: the bytes are
+// the head of a longer file, so their last character may be split; bytes longer than a
+// sample count as cut whatever it says.
 [[nodiscard]] ContentGuess detect(std::span<const std::uint8_t> bytes,
                                   std::optional<TextEncoding> remembered = std::nullopt,
+                                  SampleIsCut cut = SampleIsCut::no,
                                   const Decoder& decoder = codecDecoder());
 
 // How much a decoded text looks like real text of the encoding's script: 1.0 at best; the

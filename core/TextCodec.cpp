@@ -84,13 +84,26 @@ void adviseHugePages(std::u16string& text)
 #endif
 }
 
-bool decodeInto(std::span<const std::uint8_t> bytes, TextEncoding encoding, std::u16string& text)
+bool decodeInto(std::span<const std::uint8_t> bytes,
+                TextEncoding encoding,
+                std::u16string& text,
+                ByteForms::Reader* forms)
 {
     if (encoding == TextEncoding::utf8)
         return Utf8::decodeStrict(bytes, text);
     if (bytes.size() >= doubleByteTableThreshold) {
-        if (const auto* table = DoubleByteTable::forEncoding(encoding))
-            return table->decode(bytes, text);
+        if (const auto* table = DoubleByteTable::forEncoding(encoding)) {
+            const auto* watched = forms ? forms->watchedPairs() : nullptr;
+            if (watched == nullptr) {
+                if (!table->decode(bytes, text))
+                    return false;
+                if (forms)
+                    forms->add(bytes, text);
+                return true;
+            }
+            return table->decode(
+                bytes, text, *watched, [forms](std::uint16_t pair) { forms->notePair(pair); });
+        }
     }
     auto converter = IcuConverter::open(icuConverterName(encoding));
     if (!converter)
@@ -99,23 +112,76 @@ bool decodeInto(std::span<const std::uint8_t> bytes, TextEncoding encoding, std:
         return false;
     if (encoding == TextEncoding::shiftJIS)
         std::transform(text.begin(), text.end(), text.begin(), fromWindows31jControl);
+    if (forms)
+        forms->add(bytes, text);
     return true;
 }
 
-bool encodeInto(std::u16string_view text, TextEncoding encoding, std::vector<std::uint8_t>& bytes)
+bool encodeRun(IcuConverter& converter,
+               std::u16string_view text,
+               TextEncoding encoding,
+               std::vector<std::uint8_t>& bytes)
+{
+    if (encoding == TextEncoding::shiftJIS
+        && std::any_of(text.begin(), text.end(), isSwappedControl)) {
+        std::u16string swapped(text);
+        std::transform(swapped.begin(), swapped.end(), swapped.begin(), toWindows31jControl);
+        return converter.encode(swapped, bytes);
+    }
+    return converter.encode(text, bytes);
+}
+
+// The forms that apply to an encode in `encoding`: none unless they were read in it.
+const std::vector<ByteForm>* keptForms(const ByteForms& forms, TextEncoding encoding)
+{
+    if (forms.kept().empty() || forms.encoding() != encoding)
+        return nullptr;
+    return &forms.kept();
+}
+
+// Runs of the table's forms between the kept characters, each of which is one unit outside
+// the surrogates, so no run splits a character.
+bool encodeWithForms(IcuConverter& converter,
+                     std::u16string_view text,
+                     TextEncoding encoding,
+                     const std::vector<ByteForm>& kept,
+                     std::vector<std::uint8_t>& bytes)
+{
+    std::array<std::uint64_t, 1024> isKept{};
+    for (const auto& form : kept)
+        isKept[form.character >> 6] |= std::uint64_t(1) << (form.character & 63);
+    std::size_t runStart = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char16_t unit = text[i];
+        if (((isKept[unit >> 6] >> (unit & 63)) & 1) == 0)
+            continue;
+        if (i > runStart
+            && !encodeRun(converter, text.substr(runStart, i - runStart), encoding, bytes))
+            return false;
+        const auto form =
+            std::lower_bound(kept.begin(), kept.end(), unit, [](const ByteForm& f, char16_t u) {
+                return f.character < u;
+            });
+        const auto sequence = form->sequence();
+        bytes.insert(bytes.end(), sequence.begin(), sequence.end());
+        runStart = i + 1;
+    }
+    return runStart == text.size() || encodeRun(converter, text.substr(runStart), encoding, bytes);
+}
+
+bool encodeInto(std::u16string_view text,
+                TextEncoding encoding,
+                const ByteForms& forms,
+                std::vector<std::uint8_t>& bytes)
 {
     if (encoding == TextEncoding::utf8)
         return Utf8::encodeStrict(text, bytes);
     auto converter = IcuConverter::open(icuConverterName(encoding));
     if (!converter)
         return false;
-    if (encoding == TextEncoding::shiftJIS
-        && std::any_of(text.begin(), text.end(), isSwappedControl)) {
-        std::u16string swapped(text);
-        std::transform(swapped.begin(), swapped.end(), swapped.begin(), toWindows31jControl);
-        return converter->encode(swapped, bytes);
-    }
-    return converter->encode(text, bytes);
+    if (const auto* kept = keptForms(forms, encoding))
+        return encodeWithForms(*converter, text, encoding, *kept, bytes);
+    return encodeRun(*converter, text, encoding, bytes);
 }
 
 // Every one of the fourteen encodings represents ASCII, so such a cluster needs no converter.
@@ -128,8 +194,12 @@ bool isASCII(std::u16string_view text)
 
 namespace TextCodec {
 
-Result<std::u16string, TextCodecError>
-decode(std::span<const std::uint8_t> bytes, TextEncoding encoding, StripByteOrderMark strip)
+namespace {
+
+Result<std::u16string, TextCodecError> decodeNoting(std::span<const std::uint8_t> bytes,
+                                                    TextEncoding encoding,
+                                                    StripByteOrderMark strip,
+                                                    ByteForms::Reader* forms)
 {
     const auto mark = byteOrderMark(encoding);
     if (strip == StripByteOrderMark::yes && !mark.empty() && hasPrefix(mark, bytes))
@@ -138,7 +208,7 @@ decode(std::span<const std::uint8_t> bytes, TextEncoding encoding, StripByteOrde
     // No encoding of ours yields more UTF-16 units than it has bytes.
     text.reserve(bytes.size());
     adviseHugePages(text);
-    if (!decodeInto(bytes, encoding, text))
+    if (!decodeInto(bytes, encoding, text, forms))
         return failure(TextCodecError::notDecodable(encoding));
     // Large buffers keep their unused tail untouched and cost no memory; a small one that is
     // mostly unused is handed back.
@@ -147,22 +217,43 @@ decode(std::span<const std::uint8_t> bytes, TextEncoding encoding, StripByteOrde
     return text;
 }
 
-Result<std::vector<std::uint8_t>, TextCodecError>
-encode(std::u16string_view text, TextEncoding encoding, AddByteOrderMark add)
+} // namespace
+
+Result<std::u16string, TextCodecError>
+decode(std::span<const std::uint8_t> bytes, TextEncoding encoding, StripByteOrderMark strip)
+{
+    return decodeNoting(bytes, encoding, strip, nullptr);
+}
+
+Result<std::u16string, TextCodecError> decode(std::span<const std::uint8_t> bytes,
+                                              TextEncoding encoding,
+                                              StripByteOrderMark strip,
+                                              ByteForms::Reader& forms)
+{
+    // A reader of another encoding would read these bytes with the wrong table.
+    return decodeNoting(bytes, encoding, strip, forms.encoding() == encoding ? &forms : nullptr);
+}
+
+Result<std::vector<std::uint8_t>, TextCodecError> encode(std::u16string_view text,
+                                                         TextEncoding encoding,
+                                                         AddByteOrderMark add,
+                                                         const ByteForms& forms)
 {
     std::vector<std::uint8_t> bytes;
     if (add == AddByteOrderMark::yes) {
         const auto mark = byteOrderMark(encoding);
         bytes.assign(mark.begin(), mark.end());
     }
-    if (!encodeInto(text, encoding, bytes))
+    if (!encodeInto(text, encoding, forms, bytes))
         return failure(TextCodecError::unencodable(
-            encoding, unencodableCharacters(text, encoding, encodeErrorLimit)));
+            encoding, unencodableCharacters(text, encoding, encodeErrorLimit, forms)));
     return bytes;
 }
 
-std::vector<std::u16string>
-unencodableCharacters(std::u16string_view text, TextEncoding encoding, std::size_t limit)
+std::vector<std::u16string> unencodableCharacters(std::u16string_view text,
+                                                  TextEncoding encoding,
+                                                  std::size_t limit,
+                                                  const ByteForms& forms)
 {
     std::vector<std::u16string> result;
     if (limit == 0 || text.empty())
@@ -170,7 +261,7 @@ unencodableCharacters(std::u16string_view text, TextEncoding encoding, std::size
     {
         // The common answer, "none", from one pass over the whole text.
         std::vector<std::uint8_t> scratch;
-        if (encodeInto(text, encoding, scratch))
+        if (encodeInto(text, encoding, forms, scratch))
             return result;
     }
 
@@ -191,10 +282,14 @@ unencodableCharacters(std::u16string_view text, TextEncoding encoding, std::size
         isUTF8 ? std::optional<IcuConverter>() : IcuConverter::open(icuConverterName(encoding));
     if (!isUTF8 && !converter)
         return result;
+    const auto* kept = isUTF8 ? nullptr : keptForms(forms, encoding);
     auto converts = [&](std::u16string_view character) {
         std::vector<std::uint8_t> scratch;
-        return isUTF8 ? Utf8::encodeStrict(character, scratch)
-                      : converter->encode(character, scratch);
+        if (isUTF8)
+            return Utf8::encodeStrict(character, scratch);
+        if (kept)
+            return encodeWithForms(*converter, character, encoding, *kept, scratch);
+        return encodeRun(*converter, character, encoding, scratch);
     };
 
     std::unordered_set<std::u16string> encodable;

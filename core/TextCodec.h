@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/ByteForms.h"
 #include "core/Result.h"
 #include "core/TextEncoding.h"
 
@@ -65,14 +66,27 @@ inline constexpr std::size_t encodeErrorLimit = 8;
 [[nodiscard]] Result<std::u16string, TextCodecError>
 decode(std::span<const std::uint8_t> bytes, TextEncoding encoding, StripByteOrderMark strip);
 
-// The mark is added only for the five Unicode forms.
-[[nodiscard]] Result<std::vector<std::uint8_t>, TextCodecError>
-encode(std::u16string_view text, TextEncoding encoding, AddByteOrderMark add);
+// The same, noting in `forms` the byte forms of the characters whose table has several, when
+// it reads the same encoding. For a file read in pieces, one reader takes them all.
+[[nodiscard]] Result<std::u16string, TextCodecError> decode(std::span<const std::uint8_t> bytes,
+                                                            TextEncoding encoding,
+                                                            StripByteOrderMark strip,
+                                                            ByteForms::Reader& forms);
+
+// The mark is added only for the five Unicode forms. The characters `forms` keeps are written
+// in the file's forms when they are forms of this encoding.
+[[nodiscard]] Result<std::vector<std::uint8_t>, TextCodecError> encode(std::u16string_view text,
+                                                                       TextEncoding encoding,
+                                                                       AddByteOrderMark add,
+                                                                       const ByteForms& forms = {});
 
 // The distinct characters (extended grapheme clusters, canonically equivalent ones counted
 // once) that the encoding cannot represent, in order of first appearance, at most `limit`.
-[[nodiscard]] std::vector<std::u16string>
-unencodableCharacters(std::u16string_view text, TextEncoding encoding, std::size_t limit);
+// A character `forms` keeps counts as representable.
+[[nodiscard]] std::vector<std::u16string> unencodableCharacters(std::u16string_view text,
+                                                                TextEncoding encoding,
+                                                                std::size_t limit,
+                                                                const ByteForms& forms = {});
 
 // The tolerant decode of detection: a sample cut from longer data may lose up to three
 // trailing bytes of a split character. Never strips a byte-order mark.

@@ -26,10 +26,12 @@ bool isLineBreak(char16_t unit)
     return unit == u'\n' || unit == u'\r';
 }
 
-// Ends a bare value: white space, brackets, separators and a quote.
+// Ends a bare value: white space, brackets, separators, a quote, and U+0000, which is a fault
+// of its own.
 bool endsValue(char16_t unit)
 {
     switch (unit) {
+    case u'\0':
     case u' ':
     case u'\t':
     case u'\n':
@@ -251,6 +253,8 @@ Result<std::vector<Token>, Failure> tokenize(std::u16string_view text)
                 ++j;
             add(Kind::lineComment, i, j, sameLine);
             i = j;
+        } else if (unit == u'\0') {
+            return failure(tokenizerFailureAt(text, i));
         } else {
             std::size_t j = i + 1;
             while (j < size && !endsValue(text[j]))
@@ -270,11 +274,18 @@ Result<void, Failure> parseJSON(std::u16string_view text)
         const std::string bytes = UnicodeScalars::toUTF8(text);
         ValidatingHandler handler;
         const bool accepted = nlohmann::json::sax_parse(bytes.begin(), bytes.end(), &handler);
-        if (accepted && !handler.failed)
-            return {};
+        // The parser's lexer takes U+0000 outside a string for the end of the input and accepts
+        // what stands before it; inside a string it is a fault there. Either way the first NUL
+        // is the last place a fault can be.
+        const std::size_t nul = bytes.find('\0');
+        if (accepted && !handler.failed) {
+            if (nul == std::string::npos)
+                return {};
+            return failure(parserFailureAt(bytes, nul));
+        }
         if (handler.faultPosition) {
             const std::size_t position = *handler.faultPosition;
-            return failure(parserFailureAt(bytes, position > 0 ? position - 1 : 0));
+            return failure(parserFailureAt(bytes, std::min(position > 0 ? position - 1 : 0, nul)));
         }
     } catch (...) {
         // The parser reports faults through the handler; anything thrown (memory) is a refusal

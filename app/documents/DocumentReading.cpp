@@ -259,6 +259,8 @@ EditorCore::Result<ReadOutcome, ReadError> readOrdinaryFile(const std::filesyste
     const bool marked =
         guess->hasByteOrderMark && !mark.empty() && EditorCore::TextCodec::hasPrefix(mark, pending);
     bool streamed = pieceEnd(encoding, {}).has_value();
+    // The byte forms the file uses, noted piece by piece.
+    EditorCore::ByteForms::Reader forms(encoding);
     if (streamed) {
         text.reserve(textLengthBound(encoding, static_cast<std::uint64_t>(status.st_size)));
         bool firstPiece = true;
@@ -272,7 +274,8 @@ EditorCore::Result<ReadOutcome, ReadError> readOrdinaryFile(const std::filesyste
                 std::span<const std::uint8_t>(pending).first(cut),
                 encoding,
                 firstPiece && marked ? EditorCore::StripByteOrderMark::yes
-                                     : EditorCore::StripByteOrderMark::no);
+                                     : EditorCore::StripByteOrderMark::no,
+                forms);
             if (!decoded) {
                 streamed = false;
                 break;
@@ -294,6 +297,8 @@ EditorCore::Result<ReadOutcome, ReadError> readOrdinaryFile(const std::filesyste
     }
 
     FileFormat format{encoding, marked, *guess};
+    if (streamed)
+        format.byteForms = forms.result();
     if (!streamed) {
         // The detected encoding does not decode the whole file (or is not decoded in pieces):
         // the whole bytes go through the candidates as they always did.
@@ -312,6 +317,7 @@ EditorCore::Result<ReadOutcome, ReadError> readOrdinaryFile(const std::filesyste
         text.reserve(decoded.text.size());
         text.append(decoded.text);
         format = FileFormat{decoded.encoding, decoded.hasByteOrderMark, *guess};
+        format.byteForms = std::move(decoded.byteForms);
     }
 
     OrdinaryText read;
@@ -355,14 +361,15 @@ readFile(const std::filesystem::path& path, const Environment& environment, Text
     const std::uint64_t size = fileSize(path);
 
     if (isLargeFile(size, environment.largeFileThreshold)) {
-        // One byte past the sample tells detection that the head was cut from a longer file,
-        // so a character split at its end is not taken for an error.
-        auto head = readHead(path, largeFileHeadLength + 1);
+        // The head is cut from a longer file: a character split at its end is not an error.
+        auto head = readHead(path, largeFileHeadLength);
         if (!head)
             return EditorCore::failure(
                 ReadError{ReadError::Stage::largeFileHead, size, head.error()});
         auto guess = EditorCore::EncodingDetector::detect(
-            *head, environment.fileMemory.rememberedEncoding(path));
+            *head,
+            environment.fileMemory.rememberedEncoding(path),
+            head->size() < size ? EditorCore::SampleIsCut::yes : EditorCore::SampleIsCut::no);
         LargeFile large;
         large.state = LargeFileState{path, size, 0, false};
         large.diskIdentity = DiskIdentity::read(path, 0);
@@ -405,7 +412,8 @@ Decoded decodeLoaded(std::span<const std::uint8_t> bytes,
     const auto strip =
         byteOrderMark ? EditorCore::StripByteOrderMark::yes : EditorCore::StripByteOrderMark::no;
     for (auto encoding : order) {
-        auto text = EditorCore::TextCodec::decode(bytes, encoding, strip);
+        EditorCore::ByteForms::Reader forms(encoding);
+        auto text = EditorCore::TextCodec::decode(bytes, encoding, strip, forms);
         if (!text)
             continue;
         // The mark that counts is the one of the encoding that decoded the bytes: after a
@@ -413,7 +421,7 @@ Decoded decodeLoaded(std::span<const std::uint8_t> bytes,
         const auto mark = EditorCore::byteOrderMark(encoding);
         const bool marked =
             byteOrderMark && !mark.empty() && EditorCore::TextCodec::hasPrefix(mark, bytes);
-        return Decoded{std::move(*text), encoding, marked};
+        return Decoded{std::move(*text), encoding, marked, forms.result()};
     }
     return Decoded{lossyUtf8Text(bytes), TextEncoding::utf8, false};
 }
@@ -423,6 +431,7 @@ Loaded loadedFrom(std::span<const std::uint8_t> bytes, const EditorCore::Encodin
     auto decoded = decodeLoaded(bytes, guess.encoding, guess.candidates, guess.hasByteOrderMark);
     Loaded loaded;
     loaded.format = FileFormat{decoded.encoding, decoded.hasByteOrderMark, guess};
+    loaded.format.byteForms = std::move(decoded.byteForms);
     loaded.lineEndings = EditorCore::LineEndingSummary(decoded.text);
     loaded.indentStyle = EditorCore::Indentation::detect(decoded.text, indentationLineLimit);
     loaded.text = std::move(decoded.text);
@@ -443,10 +452,12 @@ reloadWithEncoding(std::span<const std::uint8_t> bytes, TextEncoding encoding)
 {
     const auto mark = EditorCore::byteOrderMark(encoding);
     const bool marked = !mark.empty() && EditorCore::TextCodec::hasPrefix(mark, bytes);
+    EditorCore::ByteForms::Reader forms(encoding);
     auto text = EditorCore::TextCodec::decode(bytes,
                                               encoding,
                                               marked ? EditorCore::StripByteOrderMark::yes
-                                                     : EditorCore::StripByteOrderMark::no);
+                                                     : EditorCore::StripByteOrderMark::no,
+                                              forms);
     if (!text)
         return EditorCore::failure(text.error());
     Loaded loaded;
@@ -456,6 +467,7 @@ reloadWithEncoding(std::span<const std::uint8_t> bytes, TextEncoding encoding)
     choice.source = EditorCore::EncodingSource::userChoice;
     choice.hasByteOrderMark = marked;
     loaded.format = FileFormat{encoding, marked, choice};
+    loaded.format.byteForms = forms.result();
     loaded.lineEndings = EditorCore::LineEndingSummary(*text);
     loaded.indentStyle = EditorCore::Indentation::detect(*text, indentationLineLimit);
     loaded.text = std::move(*text);

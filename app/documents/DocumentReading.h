@@ -144,6 +144,8 @@ struct Decoded
     // Whether the bytes start with the mark of the encoding that decoded them (and it was
     // dropped from the text).
     bool hasByteOrderMark = false;
+    // The file's own forms of characters the encoding's table writes otherwise.
+    EditorCore::ByteForms byteForms{};
 };
 
 // Tries the detected encoding, then the candidates (the detected one left out), then ISO

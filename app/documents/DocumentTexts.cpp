@@ -73,6 +73,20 @@ QString describe(const EditorCore::DocumentError& error, const QString& encoding
                           "「%@」 는 %@ 로 쓸 수 없어 저장을 멈췄어요. 고친 내용은 그대로 있어요."),
                       {characters, encodingName});
     }
+    if (const auto* rewritten =
+            std::get_if<EditorCore::DocumentError::FormsRewritten>(&error.payload)) {
+        QString characters;
+        for (const auto& character : rewritten->characters)
+            characters += QString::fromStdU16String(character);
+        const auto raw = EditorCore::rawValue(rewritten->encoding);
+        const auto encoding =
+            QString::fromLatin1(raw.data(), static_cast<qsizetype>(raw.size())).toUpper();
+        return filled(
+            EditorKit::localized("「%@」 가 이 파일에 두 가지 바이트로 들어 있어, %@ 표의 "
+                                 "바이트로 맞춰 쓰면 파일이 바뀌어요. 저장을 멈췄어요 — "
+                                 "한 번 더 저장하면 그렇게 써요."),
+            {characters, encoding});
+    }
     return EditorKit::localized("글자 파일이 아닌 것 같아 열지 않았어요.");
 }
 

@@ -16,6 +16,8 @@ std::ostream& operator<<(std::ostream& out, const FileFormat& format)
     out << "FileFormat{" << format.encoding << (format.hasByteOrderMark ? ", bom" : ", no bom");
     if (format.guess)
         out << ", guess " << *format.guess;
+    if (!format.byteForms.isEmpty())
+        out << ", " << format.byteForms;
     return out << '}';
 }
 

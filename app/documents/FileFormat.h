@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/ByteForms.h"
 #include "core/EncodingGuess.h"
 #include "core/Indentation.h"
 #include "core/LineEnding.h"
@@ -23,6 +24,9 @@ struct FileFormat
     // The detection that chose the encoding; a choice by hand is a guess with source
     // `userChoice`. None for new documents and for files that are not text.
     std::optional<EditorCore::EncodingGuess> guess;
+    // The file's own byte forms of characters its encoding's table writes otherwise. The
+    // braces keep the usual three-part brace form of a format free of a warning.
+    EditorCore::ByteForms byteForms{};
 
     bool operator==(const FileFormat&) const = default;
 

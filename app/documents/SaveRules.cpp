@@ -134,14 +134,23 @@ EditorCore::Result<std::vector<std::uint8_t>, EncodeFailure> encodedData(std::u1
         EditorCore::TextCodec::encode(text,
                                       format.encoding,
                                       format.hasByteOrderMark ? EditorCore::AddByteOrderMark::yes
-                                                              : EditorCore::AddByteOrderMark::no);
-    if (bytes)
-        return std::move(*bytes);
-    if (const auto* unencodable = bytes.error().unencodable()) {
-        return EditorCore::failure(EncodeFailure{EditorCore::DocumentError::unencodable(
-            unencodable->encoding, unencodable->characters)});
+                                                              : EditorCore::AddByteOrderMark::no,
+                                      format.byteForms);
+    if (!bytes) {
+        if (const auto* unencodable = bytes.error().unencodable()) {
+            return EditorCore::failure(EncodeFailure{EditorCore::DocumentError::unencodable(
+                unencodable->encoding, unencodable->characters)});
+        }
+        return EditorCore::failure(EncodeFailure{bytes.error()});
     }
-    return EditorCore::failure(EncodeFailure{bytes.error()});
+    if (format.byteForms.encoding() == format.encoding) {
+        auto rewritten =
+            format.byteForms.rewrittenCharacters(text, EditorCore::TextCodec::encodeErrorLimit);
+        if (!rewritten.empty())
+            return EditorCore::failure(EncodeFailure{
+                EditorCore::DocumentError::formsRewritten(format.encoding, std::move(rewritten))});
+    }
+    return std::move(*bytes);
 }
 
 } // namespace EditorDocuments::SaveRules

@@ -56,7 +56,9 @@ explicitSaveRefusal(bool hasPendingBinaryHead,
 // An encoding failure: the characters the encoding cannot hold, or another codec error.
 using EncodeFailure = std::variant<EditorCore::DocumentError, EditorCore::TextCodecError>;
 
-// The bytes of the text in the format's encoding, with its mark when the format has one.
+// The bytes of the text in the format's encoding, with its mark when the format has one, and
+// the file's own byte forms where it had them. Fails with `FormsRewritten` while the format
+// says the file mixes byte forms of a character the text still has.
 [[nodiscard]] EditorCore::Result<std::vector<std::uint8_t>, EncodeFailure>
 encodedData(std::u16string_view text, const FileFormat& format);
 

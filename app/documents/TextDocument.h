@@ -186,7 +186,9 @@ private:
                          std::optional<EditorCore::DiskIdentity> identity,
                          bool editedMeanwhile);
     void logEncoded(std::size_t byteCount) const;
-    void logEncodingFailure(const DocumentFailure& failure) const;
+    // Logs a failed encoding; a refusal for rewritten byte forms is said once, so the next
+    // save writes the table's forms.
+    void noteEncodingFailure(const DocumentFailure& failure);
     // From a worker: `call` runs later on the main thread.
     static void postToMainThread(std::function<void()> call);
     struct ReadJob;

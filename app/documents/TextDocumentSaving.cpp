@@ -86,7 +86,7 @@ EditorCore::Result<std::vector<std::uint8_t>, DocumentFailure> TextDocument::enc
     if (bytes)
         logEncoded(bytes->size());
     else
-        logEncodingFailure(bytes.error());
+        noteEncodingFailure(bytes.error());
     return bytes;
 }
 
@@ -97,10 +97,17 @@ void TextDocument::logEncoded(std::size_t byteCount) const
                     + std::to_string(byteCount) + " 바이트");
 }
 
-void TextDocument::logEncodingFailure(const DocumentFailure& failure) const
+void TextDocument::noteEncodingFailure(const DocumentFailure& failure)
 {
     const std::string raw(EditorCore::rawValue(format.encoding));
-    if (const auto* error = findDocumentError(failure)) {
+    const auto* error = findDocumentError(failure);
+    if (error
+        && std::holds_alternative<EditorCore::DocumentError::FormsRewritten>(error->payload)) {
+        // Said once: the next save writes the table's forms.
+        format.byteForms.acceptTableForms();
+        logDocument(Platform::SystemLog::Level::notice,
+                    "쓰기 멈춤 — " + raw + " 표의 바이트로 바뀌는 글자");
+    } else if (error) {
         const auto* unencodable =
             std::get_if<EditorCore::DocumentError::Unencodable>(&error->payload);
         const auto count = unencodable ? unencodable->characters.size() : 0;
@@ -329,7 +336,7 @@ bool TextDocument::completeSaves()
         auto job = m_saves.front();
         m_saves.erase(m_saves.begin());
         if (job->encodingFailed)
-            logEncodingFailure(*job->failure);
+            noteEncodingFailure(*job->failure);
         else
             logEncoded(job->byteCount);
         const bool succeeded = !job->failure;

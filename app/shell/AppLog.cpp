@@ -124,6 +124,10 @@ std::string describe(const EditorCore::DocumentError& error)
             std::get_if<EditorCore::DocumentError::Unencodable>(&error.payload))
         return "unencodable(" + std::string(EditorCore::rawValue(unencodable->encoding)) + ","
                + std::to_string(unencodable->characters.size()) + ")";
+    if (const auto* rewritten =
+            std::get_if<EditorCore::DocumentError::FormsRewritten>(&error.payload))
+        return "formsRewritten(" + std::string(EditorCore::rawValue(rewritten->encoding)) + ","
+               + std::to_string(rewritten->characters.size()) + ")";
     return "binary";
 }
 

@@ -326,7 +326,7 @@ void TextDocumentWindow::showExternalChangeBanner()
 void TextDocumentWindow::showUnencodableBanner(const EditorDocuments::DocumentFailure& failure)
 {
     const auto* error = EditorDocuments::findDocumentError(failure);
-    if (!error || !std::holds_alternative<EditorCore::DocumentError::Unencodable>(error->payload))
+    if (!error || std::holds_alternative<EditorCore::DocumentError::Binary>(error->payload))
         return;
     // The repair actions come with the window features; the reason shows now.
     const auto encoding = std::get<EditorCore::DocumentError::Unencodable>(error->payload).encoding;

@@ -314,7 +314,7 @@ TEST(EncodingDetector, isoLatin1WhenNothingDecodes)
     const EncodingDetector::Decoder refuseAll = [](std::span<const std::uint8_t>, TextEncoding) {
         return std::optional<std::u16string>();
     };
-    EXPECT_EQ(EncodingDetector::detect(ascii("caf\xE9"), std::nullopt, refuseAll),
+    EXPECT_EQ(EncodingDetector::detect(ascii("caf\xE9"), std::nullopt, SampleIsCut::no, refuseAll),
               textGuess(TextEncoding::isoLatin1,
                         EncodingConfidence::unsure,
                         EncodingSource::heuristic,
@@ -400,5 +400,58 @@ TEST(EncodingGuess, rawValues)
         ASSERT_TRUE(source);
         EXPECT_EQ(static_cast<std::size_t>(*source), i);
         EXPECT_EQ(rawValue(*source), sources[i]);
+    }
+}
+
+TEST(EncodingDetector, aHeadCutInsideACharacterKeepsItsEncoding)
+{
+    const std::u16string simplified =
+        u"\u8FD9\u662F\u4E00\u4E2A\u4E2D\u6587\u6587\u672C\u7684\u4F8B\u5B50\u3002\u4ECA\u5929"
+        u"\u5929\u6C14\u5F88\u597D\uFF0C\u6211\u4EEC\u53BB\u516C\u56ED\u6563\u6B65\u5427\u3002\n";
+    const std::u16string traditional =
+        u"\u9019\u662F\u4E00\u500B\u4E2D\u6587\u6587\u672C\u7684\u4F8B\u5B50\u3002\u4ECA\u5929"
+        u"\u5929\u6C23\u5F88\u597D\uFF0C\u6211\u5011\u53BB\u516C\u5712\u6563\u6B65\u5427\u3002\n";
+    struct Case
+    {
+        TextEncoding encoding;
+        std::u16string line;
+    };
+    const Case cases[] = {
+        {TextEncoding::cp949, korean},
+        {TextEncoding::eucKR, korean},
+        {TextEncoding::shiftJIS, japanese},
+        {TextEncoding::eucJP, japanese},
+        {TextEncoding::gb18030, simplified},
+        {TextEncoding::big5, traditional},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(rawValue(c.encoding));
+        // Character by character, so that the borders are known; up to just past a sample.
+        Bytes bytes;
+        std::vector<std::size_t> starts;
+        for (std::size_t i = 0; bytes.size() < EncodingDetector::sampleLength + 8; ++i) {
+            starts.push_back(bytes.size());
+            const Bytes one = encoded(c.line.substr(i % c.line.size(), 1), c.encoding);
+            bytes.insert(bytes.end(), one.begin(), one.end());
+        }
+        // The last multibyte character that starts a few bytes before the sample's end.
+        std::size_t character = starts.size() - 1;
+        while (starts[character] + 8 > EncodingDetector::sampleLength
+               || starts[character + 1] - starts[character] < 2)
+            --character;
+        const std::size_t start = starts[character];
+        const std::size_t end = starts[character + 1];
+        for (std::size_t headEnd = start + 1; headEnd <= end; ++headEnd) {
+            SCOPED_TRACE(headEnd - start);
+            const std::span<const std::uint8_t> head(bytes.data(), headEnd);
+            const auto guess = EncodingDetector::detect(head, std::nullopt, SampleIsCut::yes);
+            ASSERT_NE(guess.textGuess(), nullptr);
+            // EUC-KR text is also cp949 text: the same characters are what counts.
+            const auto text = TextCodec::decodePrefix(head, c.encoding, SampleIsCut::yes);
+            ASSERT_TRUE(text);
+            EXPECT_EQ(TextCodec::decodePrefix(head, guess.textGuess()->encoding, SampleIsCut::yes),
+                      text)
+                << guess.textGuess()->encoding;
+        }
     }
 }

@@ -166,6 +166,36 @@ TEST(TextTidyJSON, failuresCarryTheirPositionAndReason)
     }
 }
 
+TEST(TextTidyJSON, nulOutsideAStringFailsWhereItStands)
+{
+    using namespace std::string_literals;
+    const struct
+    {
+        const char* name;
+        std::u16string text;
+        Failure expected;
+    } cases[] = {
+        {"after a whole value", u"123\0"s, at(1, 4)},
+        {"before more text", u"{\"a\":1}\0[garbage"s, at(1, 8)},
+        {"inside a bare value", u"[tr\0ue]"s, at(1, 4)},
+        {"on a later line", u"[1,\n\0 2]"s, at(2, 1)},
+        {"inside a string it is a control character", u"[\"a\0b\"]"s, at(1, 4)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto pretty = TextTidy::prettyJSON(c.text, u"  ", u"\n");
+        ASSERT_FALSE(pretty.has_value()) << utf8(*pretty);
+        EXPECT_EQ(pretty.error(), c.expected);
+        const auto minified = TextTidy::minify(c.text);
+        ASSERT_FALSE(minified.has_value()) << utf8(*minified);
+        EXPECT_EQ(minified.error(), c.expected);
+    }
+    // Beside a comment the parser is not asked; the tokenizer finds it.
+    const auto commented = TextTidy::prettyJSON(u"[1] // c\n\0 2"s, u"  ", u"\n");
+    ASSERT_FALSE(commented.has_value());
+    EXPECT_EQ(commented.error(), at(2, 1));
+}
+
 TEST(TextTidyJSON, minifyRefusesCommentsBeforeParsing)
 {
     EXPECT_EQ(TextTidy::minify(u"[1 // one\n, 2]").error(), without(Reason::jsonHasComments));

@@ -348,3 +348,21 @@ TEST_F(DocumentReadingTest, largeFileHeadIsDetectedAsACutSample)
     ASSERT_TRUE(large.format.guess.has_value());
     EXPECT_EQ(large.format.guess->source, EncodingSource::utf8Strict);
 }
+
+TEST_F(DocumentReadingTest, largeFileHeadSplitInsideACharacterKeepsItsEncoding)
+{
+    // Shift_JIS two-byte characters after one ASCII byte: the head's last byte is a lead byte.
+    const std::string sentence = "\x82\xB1\x82\xEA\x82\xCD\x93\xFA\x96\x7B\x8C\xEA\x82\xCC\x83\x65"
+                                 "\x83\x4C\x83\x58\x83\x67\x82\xC5\x82\xB7\x81\x42";
+    std::string bytes = "x";
+    while (bytes.size() < 80'000)
+        bytes += sentence;
+    ASSERT_EQ(DocumentReading::largeFileHeadLength % 2, 0u);
+    writeBytes(folder / "large.txt", bytes);
+
+    auto read = DocumentReading::readFile(folder / "large.txt", environment(70'000));
+    ASSERT_TRUE(read.has_value());
+    const auto* large = std::get_if<DocumentReading::LargeFile>(&*read);
+    ASSERT_NE(large, nullptr);
+    EXPECT_EQ(large->format.encoding, TextEncoding::shiftJIS);
+}

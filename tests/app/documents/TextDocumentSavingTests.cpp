@@ -140,6 +140,50 @@ TEST_F(DocumentTest, unencodableSaveWritesNothingAndNamesTheCharacters)
                                              {"err", "unencodable(shift_jis,2)"}}));
 }
 
+TEST_F(DocumentTest, shiftJISFileKeepsItsByteFormsAndSaysBeforeRewritingOne)
+{
+    const std::string necNearlyEqual = "\x87\x90"; // U+2252; the table writes 81 E0
+    const std::string tableNearlyEqual = "\x81\xE0";
+    const std::string nihongo = "\x93\xFA\x96\x7B\x8C\xEA";
+
+    const std::string file = nihongo + necNearlyEqual + "\r\n";
+    writeBytes(folder / "nec.txt", file);
+    remembered[folder / "nec.txt"] = TextEncoding::shiftJIS;
+    auto document = open("nec.txt");
+    ASSERT_EQ(document->format.encoding, TextEncoding::shiftJIS);
+    ASSERT_TRUE(saveAndWait(*document));
+    EXPECT_EQ(readBytes(folder / "nec.txt"), bytesOf(file));
+    edit(*document, window->shownText + QStringLiteral("x"));
+    ASSERT_TRUE(saveAndWait(*document));
+    EXPECT_EQ(readBytes(folder / "nec.txt"), bytesOf(file + "x"));
+    EXPECT_TRUE(window->unencodableBanners.empty());
+
+    // Both forms in one file: the first save writes nothing and names the character; the
+    // next one writes the table's form.
+    const std::string both = "a" + tableNearlyEqual + nihongo + necNearlyEqual;
+    writeBytes(folder / "both.txt", both);
+    remembered[folder / "both.txt"] = TextEncoding::shiftJIS;
+    auto mixed = open("both.txt");
+    edit(*mixed, window->shownText + QStringLiteral("b"));
+    EXPECT_FALSE(saveAndWait(*mixed));
+    EXPECT_EQ(readBytes(folder / "both.txt"), bytesOf(both));
+    EXPECT_TRUE(mixed->isDocumentEdited());
+    ASSERT_EQ(window->unencodableBanners.size(), 1u);
+    const auto* error = findDocumentError(window->unencodableBanners[0]);
+    ASSERT_NE(error, nullptr);
+    EXPECT_EQ(*error, EditorCore::DocumentError::formsRewritten(TextEncoding::shiftJIS, {u"≒"}));
+    EXPECT_EQ(
+        DocumentTexts::describe(*error),
+        QStringLiteral("「≒」 가 이 파일에 두 가지 바이트로 들어 있어, SHIFT_JIS 표의 바이트로 "
+                       "맞춰 쓰면 파일이 바뀌어요. 저장을 멈췄어요 — 한 번 더 저장하면 그렇게 "
+                       "써요."));
+
+    ASSERT_TRUE(saveAndWait(*mixed));
+    EXPECT_EQ(readBytes(folder / "both.txt"),
+              bytesOf("a" + tableNearlyEqual + nihongo + tableNearlyEqual + "b"));
+    EXPECT_EQ(window->unencodableBanners.size(), 1u);
+}
+
 TEST_F(DocumentTest, blockedSavesLeaveTheFileAndTheEdits)
 {
     writeBytes(folder / "changed.txt", "one\n");
