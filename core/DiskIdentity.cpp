@@ -1,5 +1,7 @@
 #include "core/DiskIdentity.h"
 
+#include "core/FileDescriptor.h"
+
 #include <array>
 #include <cerrno>
 #include <fcntl.h>
@@ -28,25 +30,6 @@ DiskIdentity::Date modificationDate(const struct stat& status)
                             + std::chrono::nanoseconds(status.st_mtim.tv_nsec);
     return DiskIdentity::Date(std::chrono::duration_cast<std::chrono::nanoseconds>(sinceEpoch));
 }
-
-class FileDescriptor
-{
-public:
-    explicit FileDescriptor(int fd)
-        : m_fd(fd)
-    {}
-    ~FileDescriptor()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
 
 // Streams the bytes through the hash with read(2): a mapped file that another program truncates
 // would kill the process with SIGBUS. Hashes only the file that was stat'ed (a file swapped in

@@ -1,6 +1,7 @@
 #include "app/documents/DocumentReading.h"
 
 #include "core/EncodingDetector.h"
+#include "core/FileDescriptor.h"
 #include "platform/Files.h"
 
 #include <unicode/unistr.h>
@@ -73,26 +74,6 @@ FileFormat notTextFormat()
 {
     return FileFormat{TextEncoding::isoLatin1, false, std::nullopt};
 }
-
-class FileDescriptor
-{
-public:
-    explicit FileDescriptor(int fd)
-        : m_fd(fd)
-    {}
-    // A failure to close a read handle loses nothing.
-    ~FileDescriptor()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
 
 // Appends up to `length` bytes to `bytes`, fewer only at the end of the file.
 EditorCore::Result<std::size_t, std::error_code>
@@ -203,7 +184,7 @@ EditorCore::Result<ReadOutcome, ReadError> readOrdinaryFile(const std::filesyste
         return EditorCore::failure(ReadError{ReadError::Stage::wholeFile, size, error});
     };
     // Non-blocking, so that a FIFO put in the file's place cannot hang the read.
-    const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    const EditorCore::FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (file.get() < 0)
         return readFailure(std::error_code(errno, std::generic_category()));
     struct stat status = {};

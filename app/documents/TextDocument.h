@@ -186,6 +186,7 @@ private:
                          std::optional<EditorCore::DiskIdentity> identity,
                          bool editedMeanwhile);
     void logEncoded(std::size_t byteCount) const;
+    void showSaveFailure(const std::optional<DocumentFailure>& failure);
     // Logs a failed encoding; a refusal for rewritten byte forms is said once, so the next
     // save writes the table's forms.
     void noteEncodingFailure(const DocumentFailure& failure);

@@ -235,17 +235,23 @@ bool TextDocument::saveDocument()
     if (!m_fileURL)
         return saveDocumentAs();
 
-    saveToURL(
-        *m_fileURL, SaveOperation::save, [this](const std::optional<DocumentFailure>& failure) {
-            if (failure) {
-                if (m_editor)
-                    m_editor->showUnencodableBanner(*failure);
-                if (!findDocumentError(*failure))
-                    emit failureOccurred(*failure);
-            }
-        });
+    saveToURL(*m_fileURL,
+              SaveOperation::save,
+              [this](const std::optional<DocumentFailure>& failure) { showSaveFailure(failure); });
     // A refusal completes at once; a save under way reports through the completion.
     return isSaving();
+}
+
+// A failed save of a command: a document error shows as the window's banner, any other
+// failure goes to an alert.
+void TextDocument::showSaveFailure(const std::optional<DocumentFailure>& failure)
+{
+    if (!failure)
+        return;
+    if (m_editor)
+        m_editor->showUnencodableBanner(*failure);
+    if (!findDocumentError(*failure))
+        emit failureOccurred(*failure);
 }
 
 bool TextDocument::saveDocumentAs()
@@ -255,15 +261,9 @@ bool TextDocument::saveDocumentAs()
     auto location = m_services->chooseSaveLocation(*this);
     if (!location)
         return false;
-    saveToURL(
-        *location, SaveOperation::saveAs, [this](const std::optional<DocumentFailure>& failure) {
-            if (failure) {
-                if (m_editor)
-                    m_editor->showUnencodableBanner(*failure);
-                if (!findDocumentError(*failure))
-                    emit failureOccurred(*failure);
-            }
-        });
+    saveToURL(*location,
+              SaveOperation::saveAs,
+              [this](const std::optional<DocumentFailure>& failure) { showSaveFailure(failure); });
     return isSaving();
 }
 
