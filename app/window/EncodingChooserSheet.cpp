@@ -6,6 +6,7 @@
 #include "core/TextCodec.h"
 
 #include <QButtonGroup>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -50,9 +51,8 @@ QString EncodingChooserSheet::previewText(std::span<const std::uint8_t> sample,
     for (std::size_t cut = 0; cut <= 3 && !decoded; ++cut) {
         if (cut > 0 && cut >= sample.size())
             break;
-        auto attempt = EditorCore::TextCodec::decode(sample.first(sample.size() - cut),
-                                                     encoding,
-                                                     EditorCore::StripByteOrderMark::no);
+        auto attempt = EditorCore::TextCodec::decode(
+            sample.first(sample.size() - cut), encoding, EditorCore::StripByteOrderMark::no);
         if (attempt)
             decoded = std::move(*attempt);
     }
@@ -77,7 +77,7 @@ QString EncodingChooserSheet::previewText(std::span<const std::uint8_t> sample,
     return pieces.join(QLatin1Char('\n'));
 }
 
-EncodingChooserSheet::EncodingChooserSheet(std::span<const std::uint8_t> data,
+EncodingChooserSheet::EncodingChooserSheet(std::span<const std::uint8_t> fileStart,
                                            const std::vector<TextEncoding>& choices,
                                            std::optional<TextEncoding> current,
                                            std::optional<TextEncoding> detected,
@@ -98,14 +98,15 @@ EncodingChooserSheet::EncodingChooserSheet(std::span<const std::uint8_t> data,
     title->setFont(titleFont);
     layout->addWidget(title);
 
-    auto* explanation = new QLabel(
-        EditorKit::localized("글자가 바르게 보이는 것을 고르세요. 고른 인코딩은 이 파일에 기억해요."),
-        this);
+    auto* explanation =
+        new QLabel(EditorKit::localized(
+                       "글자가 바르게 보이는 것을 고르세요. 고른 인코딩은 이 파일에 기억해요."),
+                   this);
     explanation->setWordWrap(true);
     explanation->setForegroundRole(QPalette::PlaceholderText);
     layout->addWidget(explanation);
 
-    const auto sample = data.first(std::min(data.size(), sampleLength));
+    const auto sample = fileStart.first(std::min(fileStart.size(), sampleLength));
     QFont previewFont = EditorViews::editorFont(std::nullopt, std::nullopt, 0.9);
     // The buttons sit in separate rows; the group keeps them exclusive.
     auto* group = new QButtonGroup(this);
@@ -126,9 +127,12 @@ EncodingChooserSheet::EncodingChooserSheet(std::span<const std::uint8_t> data,
         preview->setForegroundRole(QPalette::PlaceholderText);
         preview->setTextFormat(Qt::PlainText);
         preview->setMaximumWidth(500);
-        const QString text = previewText(sample, encoding);
-        preview->setText(fontMetrics().elidedText(text, Qt::ElideRight, 500 * 3));
-        preview->setToolTip(text);
+        // At most three lines, each cut at the tail to the preview's width.
+        QStringList lines = previewText(sample, encoding).split(QLatin1Char('\n'));
+        const QFontMetrics metrics(previewFont);
+        for (QString& line : lines)
+            line = metrics.elidedText(line, Qt::ElideRight, 500);
+        preview->setText(lines.join(QLatin1Char('\n')));
 
         auto* pair = new QVBoxLayout;
         pair->setSpacing(2);

@@ -25,9 +25,9 @@ public:
     // The bytes read from the file's start at most.
     static constexpr std::size_t sampleLength = 4096;
 
-    // `data`: the file's first bytes (only the first `sampleLength` are used). `current`
+    // `fileStart`: the file's first bytes (only the first `sampleLength` are used). `current`
     // starts on; `detected` gets a mark in its title.
-    EncodingChooserSheet(std::span<const std::uint8_t> data,
+    EncodingChooserSheet(std::span<const std::uint8_t> fileStart,
                          const std::vector<EditorCore::TextEncoding>& choices,
                          std::optional<EditorCore::TextEncoding> current,
                          std::optional<EditorCore::TextEncoding> detected,

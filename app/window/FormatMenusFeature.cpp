@@ -13,13 +13,13 @@
 #include "core/TextCodec.h"
 #include "features/CodeLanguage.h"
 
+#include <unicode/coll.h>
+#include <unicode/locid.h>
+
 #include <QMenu>
 #include <QPushButton>
 #include <QTextBoundaryFinder>
 #include <QUndoStack>
-
-#include <unicode/coll.h>
-#include <unicode/locid.h>
 
 #include <algorithm>
 #include <fstream>
@@ -50,7 +50,8 @@ QString languageName(CodeLanguage language)
     return EditorKit::localized(EditorFeatures::displayName(language));
 }
 
-QAction* addItem(QMenu& menu, const QString& title, bool on, bool enabled, std::function<void()> run)
+QAction*
+addItem(QMenu& menu, const QString& title, bool on, bool enabled, std::function<void()> run)
 {
     QAction* action = menu.addAction(title);
     action->setCheckable(on);
@@ -62,9 +63,8 @@ QAction* addItem(QMenu& menu, const QString& title, bool on, bool enabled, std::
 }
 
 // The whole text replaced, as one undoable step.
-EditorCore::TextEdit wholeTextEdit(const QString& text,
-                                   std::u16string replacement,
-                                   EditorCore::TextRange selection)
+EditorCore::TextEdit
+wholeTextEdit(const QString& text, std::u16string replacement, EditorCore::TextRange selection)
 {
     return EditorCore::TextEdit{{0, text.size()}, std::move(replacement), selection};
 }
@@ -171,17 +171,25 @@ std::unique_ptr<QMenu> FormatMenusFeature::encodingMenu()
     QMenu* reopen = menu->addMenu(EditorKit::localized("다른 인코딩으로 다시 열기"));
     reopen->setEnabled(hasFile);
     for (TextEncoding encoding : DisplayNames::encodingChoices())
-        addItem(*reopen, DisplayNames::displayName(encoding), encoding == current, hasFile, [weak, encoding] {
-            if (weak)
-                weak->confirmDiscardAndReopen(encoding);
-        });
+        addItem(*reopen,
+                DisplayNames::displayName(encoding),
+                encoding == current,
+                hasFile,
+                [weak, encoding] {
+                    if (weak)
+                        weak->confirmDiscardAndReopen(encoding);
+                });
     QMenu* convert = menu->addMenu(EditorKit::localized("이 인코딩으로 바꾸기"));
     convert->setEnabled(editable);
     for (TextEncoding encoding : EditorCore::allTextEncodings)
-        addItem(*convert, DisplayNames::displayName(encoding), encoding == current, editable, [weak, encoding] {
-            if (weak)
-                weak->convertEncoding(encoding);
-        });
+        addItem(*convert,
+                DisplayNames::displayName(encoding),
+                encoding == current,
+                editable,
+                [weak, encoding] {
+                    if (weak)
+                        weak->convertEncoding(encoding);
+                });
     menu->addSeparator();
     QAction* mark = addItem(*menu,
                             EditorKit::localized("BOM 넣기"),
@@ -407,8 +415,15 @@ void FormatMenusFeature::convertEncoding(TextEncoding target)
         return;
 
     // The text may have changed while the alert was up (a reload from disk): the cleaned
-    // text is built from the text of this moment and replaces all of it.
+    // text is built from the text of this moment and replaces all of it;
+    // characters that arrived meanwhile and the target cannot hold go too, so that the
+    // switch leaves a text it can write.
     const QString now = m_window->textView()->text();
+    if (now != text) {
+        for (const auto& character :
+             EditorCore::TextCodec::unencodableCharacters(view(now), target, 1000))
+            refused.insert(qstring(character).normalized(QString::NormalizationForm_C));
+    }
     QString cleaned;
     cleaned.reserve(now.size());
     forEachCharacter(now, [&](QStringView character) {
@@ -486,7 +501,10 @@ void FormatMenusFeature::convertIndentation(bool toTabs)
     const int width = std::clamp(style.width, 1, 16);
     const QString text = m_window->textView()->text();
     std::u16string converted = EditorCore::Indentation::convert(
-        view(text), toTabs ? EditorCore::IndentKind::tabs : EditorCore::IndentKind::spaces, width, width);
+        view(text),
+        toTabs ? EditorCore::IndentKind::tabs : EditorCore::IndentKind::spaces,
+        width,
+        width);
     if (converted != view(text))
         m_window->replaceText(wholeTextEdit(text, std::move(converted), {0, 0}),
                               EditorKit::localized("들여쓰기 바꾸기"));
@@ -507,8 +525,8 @@ void FormatMenusFeature::detectIndentation()
 
 // MARK: encoding chooser
 
-std::vector<TextEncoding> FormatMenusFeature::chooserOffer(const std::vector<TextEncoding>& candidates,
-                                                           TextEncoding current)
+std::vector<TextEncoding>
+FormatMenusFeature::chooserOffer(const std::vector<TextEncoding>& candidates, TextEncoding current)
 {
     std::vector<TextEncoding> order = candidates;
     order.insert(order.end(),

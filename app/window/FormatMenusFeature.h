@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/window/EncodingChooserSheet.h"
 #include "app/window/WindowFeature.h"
 #include "core/LineEnding.h"
 #include "core/TextEncoding.h"
@@ -18,8 +19,6 @@ class Presenter;
 }
 
 namespace EditorWindow {
-
-class EncodingChooserSheet;
 
 // The menus of the encoding, line-ending, indentation and language segments of the status bar
 // and the format changes they make: converting line endings, the encoding and the indentation

@@ -176,11 +176,11 @@ void SuspiciousMarksFeature::normalizeSuspicious()
         kinds,
         m_window->effectiveLineEnding());
     if (replaced.size() == static_cast<std::size_t>(text.size())
-        && std::equal(replaced.begin(), replaced.end(), reinterpret_cast<const char16_t*>(text.utf16())))
+        && std::equal(
+            replaced.begin(), replaced.end(), reinterpret_cast<const char16_t*>(text.utf16())))
         return;
-    m_window->replaceText(
-        EditorCore::TextEdit{{0, text.size()}, std::move(replaced), {0, 0}},
-        EditorKit::localized("모두 보통 글자로"));
+    m_window->replaceText(EditorCore::TextEdit{{0, text.size()}, std::move(replaced), {0, 0}},
+                          EditorKit::localized("모두 보통 글자로"));
     scheduleScan(std::chrono::milliseconds(0));
 }
 
