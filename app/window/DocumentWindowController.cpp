@@ -245,7 +245,8 @@ LineEnding DocumentWindowController::effectiveLineEnding() const
     if (!current)
         return LineEnding::lf;
     return WindowFormat::effectiveLineEnding(current->lineEndings(),
-                                             settings().value(SettingKeys::fileNewLineEnding));
+                                             settings().value(SettingKeys::fileNewLineEnding),
+                                             m_chosenLineEnding);
 }
 
 CodeLanguage DocumentWindowController::detectedLanguage() const

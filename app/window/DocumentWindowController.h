@@ -27,6 +27,7 @@
 namespace EditorKit {
 class ActionRouter;
 class HostWindow;
+class Presenter;
 } // namespace EditorKit
 
 namespace EditorStore {
@@ -71,6 +72,8 @@ struct WindowEnvironment
     std::shared_ptr<HostWindows> hosts;
     // The window's features; none: `standardWindowFeatures()`.
     WindowFeatureFactory features;
+    // The alerts of the window's features; none: message boxes.
+    std::shared_ptr<EditorKit::Presenter> presenter;
 };
 
 // The controller of one document window: one tab page of a host window with its text view,
@@ -124,6 +127,12 @@ public:
     // Indentation and line ending of inserted text.
     EditorCore::IndentStyle effectiveIndentStyle() const;
     EditorCore::LineEnding effectiveLineEnding() const;
+    // The ending the user chose for a text without breaks (the count's summary of such a
+    // text has none to show).
+    void setChosenLineEnding(std::optional<EditorCore::LineEnding> ending)
+    {
+        m_chosenLineEnding = ending;
+    }
     EditorFeatures::CodeLanguage detectedLanguage() const;
     const std::optional<EditorFeatures::CodeLanguage>& languageChoice() const
     {
@@ -233,6 +242,7 @@ private:
     std::function<void()> m_closeHandler;
     std::uint64_t m_settingsObserver = 0;
     std::optional<EditorFeatures::CodeLanguage> m_languageChoice;
+    std::optional<EditorCore::LineEnding> m_chosenLineEnding;
     EditorCore::SuspiciousReport m_suspiciousReport;
     bool m_applyingCommand = false;
     bool m_refreshQueued = false;

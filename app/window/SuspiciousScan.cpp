@@ -18,11 +18,13 @@ Platform::SerialQueue& scanQueue()
 
 } // namespace
 
-SuspiciousScan::SuspiciousScan(std::function<QString()> text,
-                               std::function<void(EditorCore::SuspiciousReport)> apply,
+SuspiciousScan::SuspiciousScan(std::function<std::pair<QString, std::uint64_t>()> text,
+                               std::function<std::uint64_t()> version,
+                               std::function<void(Result)> apply,
                                QObject* parent)
     : QObject(parent)
     , m_text(std::move(text))
+    , m_version(std::move(version))
     , m_apply(std::move(apply))
 {
     m_timer.setSingleShot(true);
@@ -31,28 +33,37 @@ SuspiciousScan::SuspiciousScan(std::function<QString()> text,
 
 void SuspiciousScan::schedule(std::chrono::milliseconds delay)
 {
-    // A count under way for an older text is dropped when it comes back.
-    ++m_generation;
+    // Restarting drops a count that has not started; one under way is judged when it returns.
     m_timer.start(delay);
+}
+
+SuspiciousScan::Result SuspiciousScan::count(const QString& text)
+{
+    std::u16string_view units(reinterpret_cast<const char16_t*>(text.utf16()),
+                              static_cast<std::size_t>(text.size()));
+    return {EditorCore::SuspiciousCharacters::scan(units, occurrenceLimit),
+            EditorCore::LineEndingSummary(units)};
 }
 
 void SuspiciousScan::start()
 {
-    const std::uint64_t generation = m_generation;
-    QString copy = m_text ? m_text() : QString();
+    if (!m_text)
+        return;
+    auto [copy, version] = m_text();
     QPointer<SuspiciousScan> weak(this);
-    scanQueue().async([weak, generation, copy = std::move(copy)] {
-        std::u16string_view text(reinterpret_cast<const char16_t*>(copy.utf16()),
-                                 static_cast<std::size_t>(copy.size()));
-        auto report = EditorCore::SuspiciousCharacters::scan(text, occurrenceLimit);
+    scanQueue().async([weak, version, copy = std::move(copy)] {
+        Result result = count(copy);
         QCoreApplication* application = QCoreApplication::instance();
         if (!application)
             return;
         QMetaObject::invokeMethod(
             application,
-            [weak, generation, report = std::move(report)]() mutable {
-                if (weak && weak->m_generation == generation && weak->m_apply)
-                    weak->m_apply(std::move(report));
+            [weak, version, result = std::move(result)]() mutable {
+                if (!weak || !weak->m_apply)
+                    return;
+                if (weak->m_version && weak->m_version() != version)
+                    return;
+                weak->m_apply(std::move(result));
             },
             Qt::QueuedConnection);
     });

@@ -175,6 +175,43 @@ bool TextDocumentLink::isEdited() const
     return m_document.isDocumentEdited();
 }
 
+std::optional<EditorCore::EncodingGuess> TextDocumentLink::encodingGuess() const
+{
+    return m_document.format.guess;
+}
+
+void TextDocumentLink::setLineEndings(const EditorCore::LineEndingSummary& summary)
+{
+    m_document.lineEndings = summary;
+}
+
+void TextDocumentLink::changeEncoding(EditorCore::TextEncoding encoding,
+                                      bool byteOrderMark,
+                                      const QString& actionName)
+{
+    m_document.changeEncoding(encoding, byteOrderMark, actionName);
+}
+
+void TextDocumentLink::chooseIndentStyle(std::optional<EditorCore::IndentStyle> style)
+{
+    if (style) {
+        m_document.chooseIndentStyle(*style);
+        return;
+    }
+    m_document.indentStyle.reset();
+    m_document.indentChosenByUser = false;
+    if (auto* window = m_document.editor()) {
+        window->applyDisplayOptions();
+        window->updateStatusBar();
+    }
+}
+
+bool TextDocumentLink::reopen(EditorCore::TextEncoding encoding)
+{
+    auto result = m_document.reload(encoding);
+    return result.has_value() && *result;
+}
+
 TextDocumentWindow::TextDocumentWindow(TextDocument& document,
                                        EditorKit::ActionRouter& router,
                                        WindowEnvironment environment)
@@ -230,6 +267,7 @@ void TextDocumentWindow::install(EditorDocuments::DocumentServices& services,
             return remembered;
         };
         environment.hosts = installation.hosts;
+        environment.presenter = installation.presenter;
         auto window = std::make_unique<TextDocumentWindow>(
             document, *installation.router, std::move(environment));
         TextDocument* owner = &document;

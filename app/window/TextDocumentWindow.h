@@ -40,6 +40,13 @@ public:
     QString loadedText() const override;
     QUndoStack* undoStack() override;
     bool isEdited() const override;
+    std::optional<EditorCore::EncodingGuess> encodingGuess() const override;
+    void setLineEndings(const EditorCore::LineEndingSummary& summary) override;
+    void changeEncoding(EditorCore::TextEncoding encoding,
+                        bool byteOrderMark,
+                        const QString& actionName) override;
+    void chooseIndentStyle(std::optional<EditorCore::IndentStyle> style) override;
+    bool reopen(EditorCore::TextEncoding encoding) override;
 
 private:
     EditorDocuments::TextDocument& m_document;

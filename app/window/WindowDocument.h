@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/EncodingGuess.h"
 #include "core/Indentation.h"
 #include "core/LineEnding.h"
 #include "core/TextEncoding.h"
@@ -52,6 +53,21 @@ public:
     // The one source of the edited marker: the undo stack's clean state plus what the
     // document alone knows (a changed encoding, a rescued text).
     virtual bool isEdited() const = 0;
+
+    // The format changes of the status menus.
+    // The detection (or the user's choice) that gave the encoding; none for a new text.
+    virtual std::optional<EditorCore::EncodingGuess> encodingGuess() const = 0;
+    // The window's count keeps the summary current.
+    virtual void setLineEndings(const EditorCore::LineEndingSummary& summary) = 0;
+    // Writes the text in another encoding from now on: one undoable change of the document.
+    virtual void changeEncoding(EditorCore::TextEncoding encoding,
+                                bool byteOrderMark,
+                                const QString& actionName) = 0;
+    // The style of new indentation; none returns to the settings' style. No undo step.
+    virtual void chooseIndentStyle(std::optional<EditorCore::IndentStyle> style) = 0;
+    // Reads the file again in the encoding (the text is replaced, undo cleared); false when
+    // the file cannot be read or decoded that way, text and format then unchanged.
+    virtual bool reopen(EditorCore::TextEncoding encoding) = 0;
 };
 
 } // namespace EditorWindow

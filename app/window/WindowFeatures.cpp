@@ -1,6 +1,7 @@
 // The features every document window gets. A new window feature is a part of its own plus
 // one line here.
 #include "app/window/FileWatcherFeature.h"
+#include "app/window/FormatMenusFeature.h"
 #include "app/window/LineNumbersFeature.h"
 #include "app/window/SuspiciousMarksFeature.h"
 #include "app/window/WindowFeature.h"
@@ -13,6 +14,7 @@ WindowFeatureList standardWindowFeatures()
     features.push_back(std::make_unique<LineNumbersFeature>());
     features.push_back(std::make_unique<FileWatcherFeature>());
     features.push_back(std::make_unique<SuspiciousMarksFeature>());
+    features.push_back(std::make_unique<FormatMenusFeature>());
     return features;
 }
 

@@ -19,10 +19,13 @@ IndentStyle effectiveIndentStyle(const std::optional<IndentStyle>& found,
 }
 
 LineEnding effectiveLineEnding(const EditorCore::LineEndingSummary& summary,
-                               std::string_view newLineEndingSetting)
+                               std::string_view newLineEndingSetting,
+                               std::optional<LineEnding> chosen)
 {
     if (auto dominant = summary.dominant())
         return *dominant;
+    if (chosen)
+        return *chosen;
     return EditorCore::lineEndingFromRawValue(newLineEndingSetting).value_or(LineEnding::lf);
 }
 

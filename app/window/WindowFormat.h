@@ -23,10 +23,11 @@ EditorCore::IndentStyle effectiveIndentStyle(const std::optional<EditorCore::Ind
                                              bool chosenByUser,
                                              const IndentSettings& settings);
 
-// The dominant ending of the document; for a text without breaks the setting
-// "file.new.lineEnding" ("lf", "crlf", "cr"; anything else lf).
+// The dominant ending of the document; for a text without breaks the ending the user chose
+// for it, else the setting "file.new.lineEnding" ("lf", "crlf", "cr"; anything else lf).
 EditorCore::LineEnding effectiveLineEnding(const EditorCore::LineEndingSummary& summary,
-                                           std::string_view newLineEndingSetting);
+                                           std::string_view newLineEndingSetting,
+                                           std::optional<EditorCore::LineEnding> chosen = {});
 
 // A line ending as the status bar and menus write it: "LF", "CRLF", "CR".
 std::string_view upperCaseName(EditorCore::LineEnding);

@@ -11,7 +11,10 @@
 #include "app/window/TextDocumentWindow.h"
 
 #include <QApplication>
+#include <QMenu>
+#include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -298,4 +301,48 @@ int main(int argc, char** argv)
     std::error_code ignored;
     std::filesystem::remove_all(testFolder, ignored);
     return status;
+}
+
+TEST_F(EndToEnd, theLineEndingSegmentsMenuConvertsTheFileAndUndoTakesItBack)
+{
+    const auto path = folder / "endings.txt";
+    writeBytes(path, bytesOf("one\r\ntwo\r\n"));
+    auto* document = open(path);
+    ASSERT_NE(document, nullptr);
+    QWidget* target = focusAtEnd(*document);
+    auto& controller = window(*document);
+    controller.refreshNow();
+    QPushButton* segment =
+        controller.statusBar()->button(EditorWindow::StatusBarView::Segment::lineEnding);
+    ASSERT_NE(segment, nullptr);
+
+    // The click pops the menu up; the user picks "LF" in it.
+    QStringList offered;
+    QTimer::singleShot(100, [&offered] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu)
+            return;
+        QAction* lf = nullptr;
+        for (QAction* action : menu->actions()) {
+            offered << action->text();
+            if (action->text() == QLatin1String("LF"))
+                lf = action;
+        }
+        if (!lf) {
+            menu->close();
+            return;
+        }
+        menu->setActiveAction(lf);
+        QTest::keyClick(menu, Qt::Key_Return);
+    });
+    QTest::mouseClick(segment, Qt::LeftButton);
+    EXPECT_EQ(offered, (QStringList{"LF", "CRLF", "CR"}));
+    EXPECT_EQ(controller.textView()->text(), QStringLiteral("one\ntwo\n"));
+    EXPECT_EQ(document->undoStack()->undoText(), QStringLiteral("줄끝 바꾸기"));
+
+    QTest::keyClick(target, Qt::Key_S, Qt::ControlModifier);
+    expectSaved(*document, path, bytesOf("one\ntwo\n"));
+    QTest::keyClick(target, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(controller.textView()->text(), QStringLiteral("one\r\ntwo\r\n"));
+    EXPECT_TRUE(presenter->asked.empty());
 }

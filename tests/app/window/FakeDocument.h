@@ -59,6 +59,24 @@ public:
     bool isEdited() const override { return !stack.isClean() || editedByDocument; }
     // What the document alone knows (a changed encoding and the like).
     bool editedByDocument = false;
+
+    std::optional<EditorCore::EncodingGuess> guess;
+    std::optional<EditorCore::EncodingGuess> encodingGuess() const override { return guess; }
+    void setLineEndings(const EditorCore::LineEndingSummary& summary) override
+    {
+        lineEndingSummary = summary;
+    }
+    void changeEncoding(EditorCore::TextEncoding encoding, bool mark, const QString&) override
+    {
+        textEncoding = encoding;
+        byteOrderMark = mark;
+    }
+    void chooseIndentStyle(std::optional<EditorCore::IndentStyle> chosen) override
+    {
+        style = chosen;
+        chosenByUser = chosen.has_value();
+    }
+    bool reopen(EditorCore::TextEncoding) override { return false; }
 };
 
 } // namespace WindowTest

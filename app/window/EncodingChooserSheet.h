@@ -1,0 +1,64 @@
+#pragma once
+
+#include "core/TextEncoding.h"
+
+#include <QDialog>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <span>
+#include <utility>
+#include <vector>
+
+class QRadioButton;
+
+namespace EditorWindow {
+
+// The sheet that shows the start of a file decoded in each offered encoding, one radio button
+// and a short preview per encoding, and reports the one the user picks. Window-modal over the
+// document window; the caller decides what to offer and what to do with the answer.
+class EncodingChooserSheet : public QDialog
+{
+public:
+    // The bytes read from the file's start at most.
+    static constexpr std::size_t sampleLength = 4096;
+
+    // `fileStart`: the file's first bytes (only the first `sampleLength` are used). `current`
+    // starts on; `detected` gets a mark in its title.
+    EncodingChooserSheet(std::span<const std::uint8_t> fileStart,
+                         const std::vector<EditorCore::TextEncoding>& choices,
+                         std::optional<EditorCore::TextEncoding> current,
+                         std::optional<EditorCore::TextEncoding> detected,
+                         QWidget* parent = nullptr);
+
+    // The answer, none for a cancel. Called at most once.
+    std::function<void(std::optional<EditorCore::TextEncoding>)> onChoose;
+
+    const std::vector<std::pair<EditorCore::TextEncoding, QRadioButton*>>& choices() const
+    {
+        return m_choices;
+    }
+
+    // "고르기": the checked encoding, none when no button is on.
+    void choose();
+    // "취소".
+    void cancel();
+
+    // The first three lines of the sample decoded strictly in the encoding (a byte-order
+    // mark dropped, up to three cut bytes at the end forgiven), or the note that it does not
+    // decode.
+    static QString previewText(std::span<const std::uint8_t> sample,
+                               EditorCore::TextEncoding encoding);
+
+protected:
+    void reject() override;
+
+private:
+    void finish(std::optional<EditorCore::TextEncoding> answer);
+
+    std::vector<std::pair<EditorCore::TextEncoding, QRadioButton*>> m_choices;
+};
+
+} // namespace EditorWindow
