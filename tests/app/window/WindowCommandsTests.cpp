@@ -16,6 +16,7 @@
 #include <QCoreApplication>
 #include <QFont>
 #include <QRegularExpression>
+#include <QScrollBar>
 
 #include <gtest/gtest.h>
 
@@ -34,6 +35,8 @@ struct Calls
 {
     std::vector<std::vector<std::string>> settings;
     int grammars = 0;
+    int visibleArea = 0;
+    int becameKey = 0;
 };
 
 class SpyFeature : public WindowFeature
@@ -47,6 +50,8 @@ public:
         m_calls->settings.push_back(keys);
     }
     void grammarsDidChange() override { ++m_calls->grammars; }
+    void visibleAreaDidChange() override { ++m_calls->visibleArea; }
+    void windowBecameKey() override { ++m_calls->becameKey; }
 
 private:
     std::shared_ptr<Calls> m_calls;
@@ -445,11 +450,36 @@ TEST(WindowCommands, commandsWithoutAnEditLeaveTheDocumentUnedited)
     EXPECT_FALSE(windows.documents.back()->isEdited());
 }
 
-TEST(WindowCommands, grammarsChangedReachEveryWindowsFeatures)
+TEST(WindowCommands, windowNotificationsReachTheFeatures)
 {
     Windows windows;
-    windows.open(QStringLiteral("1"));
-    windows.open(QStringLiteral("2"));
+    QString lines;
+    for (int i = 0; i < 500; ++i)
+        lines += QStringLiteral("line %1\n").arg(i);
+    DocumentWindowController& first = windows.open(lines);
+    DocumentWindowController& second = windows.open(QStringLiteral("2"));
+    for (auto& calls : windows.calls)
+        *calls = Calls{};
+
+    // Scrolling the text.
+    first.textView()->verticalScrollBar()->setValue(100);
+    EXPECT_GT(windows.calls[0]->visibleArea, 0);
+    EXPECT_EQ(windows.calls[1]->visibleArea, 0);
+    // The tab that comes to the front becomes key.
+    first.hostWindow()->setCurrentPage(first.page());
+    EXPECT_EQ(windows.calls[0]->becameKey, 1);
+    EXPECT_EQ(windows.calls[1]->becameKey, 0);
+    second.hostWindow()->setCurrentPage(second.page());
+    EXPECT_EQ(windows.calls[1]->becameKey, 1);
+
+    // Resizing it.
+    first.hostWindow()->setCurrentPage(first.page());
+    const int scrolled = windows.calls[0]->visibleArea;
+    first.textView()->resize(first.textView()->size() + QSize(0, 40));
+    QCoreApplication::processEvents();
+    EXPECT_GT(windows.calls[0]->visibleArea, scrolled);
+
+    // Grammars changed: every window, and only for that name.
     EditorKit::NotificationCenter::shared().post(EditorKit::NotificationCenter::grammarsDidChange);
     EditorKit::NotificationCenter::shared().post(QStringLiteral("app.orlune.viewer.other"));
     for (auto& calls : windows.calls)
