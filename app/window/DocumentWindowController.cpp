@@ -121,6 +121,7 @@ DocumentWindowController::DocumentWindowController(WindowDocument& document,
         if (weak)
             weak->toggleStatusBar();
     });
+    addWindowCommands();
 
     m_statusBar->onClick = [weak](StatusBarView::Segment segment, QPushButton* button) {
         if (weak)
@@ -129,6 +130,7 @@ DocumentWindowController::DocumentWindowController(WindowDocument& document,
     m_features = m_environment.features ? m_environment.features() : standardWindowFeatures();
     for (const auto& feature : m_features)
         feature->attach(*this);
+    observeWindowNotifications();
     layoutBands();
     refreshNow();
 
@@ -187,9 +189,12 @@ void DocumentWindowController::showWindow()
         host->addPage(m_page);
         // The text of the tab the user selects takes the keyboard.
         connect(host, &EditorKit::HostWindow::currentPageChanged, this, [this](auto* page) {
-            if (page && page == m_page)
+            if (page && page == m_page) {
                 m_textView->setFocus();
+                windowBecameKey();
+            }
         });
+        host->installEventFilter(this);
     }
     host->setCurrentPage(m_page);
     // A minimised (hidden) window comes back for the tab it is asked to show.

@@ -8,6 +8,7 @@
 #include "app/window/StatusBarView.h"
 #include "app/window/WindowFeature.h"
 #include "core/Indentation.h"
+#include "core/LineCommands.h"
 #include "core/LineEnding.h"
 #include "core/SuspiciousCharacters.h"
 #include "core/TextEdit.h"
@@ -74,6 +75,10 @@ struct WindowEnvironment
     WindowFeatureFactory features;
     // The alerts of the window's features; none: message boxes.
     std::shared_ptr<EditorKit::Presenter> presenter;
+    // Asks the window restorer for its debounced save of the window state; none: nothing.
+    std::function<void()> scheduleWindowStateSave;
+    // The date and time the date insertion uses; none: the system clock.
+    std::function<std::chrono::system_clock::time_point()> now;
 };
 
 // The controller of one document window: one tab page of a host window with its text view,
@@ -155,6 +160,30 @@ public:
     void replaceAllText(const QString& text);
     void toggleStatusBar();
 
+    // The window commands (menus, shortcuts, tool band, palette): view switches and zoom.
+    void toggleViewOption(bool EditorViews::EditorViewOptions::*option);
+    void toggleCentimeterRuler();
+    void zoomIn();
+    void zoomOut();
+    void zoomReset();
+    void toggleToolBand();
+    // Text commands, each one undoable step under its name.
+    void revertToOpened();
+    void indentSelectedLines();
+    void outdentSelectedLines();
+    void duplicateLines();
+    void moveLines(EditorCore::LineCommands::MoveDirection direction);
+    void deleteLines();
+    void joinLines();
+    void insertDateTime();
+    // Brings tab `number` of the host window to the front; 9 is the last tab.
+    void selectTabByNumber(int number);
+
+    // Notification handlers.
+    void visibleAreaDidChange();
+    void windowBecameKey();
+    void grammarsDidChange();
+
     // Every command's change of the text: one undoable step under the action name. Absent
     // edits and read-only text change nothing.
     void replaceText(const std::optional<EditorCore::TextEdit>& edit, const QString& actionName);
@@ -205,6 +234,10 @@ public:
                         const EditorKit::ActionSender& sender) const override;
     void performAction(std::string_view action, const EditorKit::ActionSender& sender) override;
 
+protected:
+    // Scrolls and resizes of the text's viewport, and the host window becoming active.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 signals:
     // After each status refresh, with what the status bar shows.
     void statusDidUpdate(const EditorWindow::StatusBarView::Content& content);
@@ -223,6 +256,12 @@ private:
     void showStatusMenu(StatusBarView::Segment segment, QPushButton* button);
     void revealInFinder();
     EditorKit::Responder* featureResponding(std::string_view action) const;
+    void addWindowCommands();
+    void observeWindowNotifications();
+    void setZoom(double zoom);
+    // Applies a command's edit unless it changes nothing.
+    void applyCommandEdit(const std::optional<EditorCore::TextEdit>& edit,
+                          std::string_view actionName);
 
     QPointer<QObject> m_documentObject;
     WindowDocument* m_document = nullptr;

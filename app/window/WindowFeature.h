@@ -42,6 +42,14 @@ public:
         (void)changedKeys;
     }
 
+    // The text view scrolled or resized (colouring of the newly visible part, preview scroll
+    // sync).
+    virtual void visibleAreaDidChange() {}
+    // The window's tab became the key tab (folder adoption, revealing the file in a sidebar).
+    virtual void windowBecameKey() {}
+    // Installed grammars changed (the colouring re-evaluates its state).
+    virtual void grammarsDidChange() {}
+
     // Fills in its own fields of the status (problems, follow, suspicious count...), once per
     // refresh. A feature whose status changed asks the window for a refresh.
     virtual void contributeStatus(StatusContent::Inputs& inputs) const { (void)inputs; }

@@ -8,6 +8,7 @@
 #include "app/kit/Presenter.h"
 #include "app/kit/TabPage.h"
 #include "app/shell/Application.h"
+#include "app/views/EditorTextView.h"
 #include "app/window/TextDocumentWindow.h"
 
 #include <QApplication>
@@ -15,6 +16,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QUndoStack>
 
 #include <gtest/gtest.h>
 
@@ -345,4 +347,46 @@ TEST_F(EndToEnd, theLineEndingSegmentsMenuConvertsTheFileAndUndoTakesItBack)
     QTest::keyClick(target, Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(controller.textView()->text(), QStringLiteral("one\r\ntwo\r\n"));
     EXPECT_TRUE(presenter->asked.empty());
+}
+
+TEST_F(EndToEnd, windowCommandChordsEditZoomAndChooseTabs)
+{
+    const auto path = folder / "lines.txt";
+    writeBytes(path, bytesOf("one\r\ntwo\r\n"));
+    auto* document = open(path);
+    ASSERT_NE(document, nullptr);
+    QWidget* target = focusAtEnd(*document);
+    auto& controller = window(*document);
+    EditorViews::EditorTextView& view = *controller.textView();
+
+    view.setSelectedRange({5, 0});
+    QTest::keyClick(target, Qt::Key_D, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(view.text(), QStringLiteral("one\r\ntwo\r\ntwo\r\n"));
+    EXPECT_EQ(view.undoStack()->undoText(), QStringLiteral("줄 복제"));
+    QTest::keyClick(target, Qt::Key_Z, Qt::ControlModifier);
+    view.setSelectedRange({5, 0});
+    QTest::keyClick(target, Qt::Key_Up, Qt::AltModifier);
+    EXPECT_EQ(view.text(), QStringLiteral("two\r\none\r\n"));
+    EXPECT_EQ(view.undoStack()->undoText(), QStringLiteral("줄 위로"));
+
+    // Both zoom-in chords, then reset.
+    QTest::keyClick(target, Qt::Key_Plus, Qt::ControlModifier);
+    EXPECT_DOUBLE_EQ(controller.display()->options.zoom, 1.125);
+    QTest::keyClick(target, Qt::Key_Equal, Qt::ControlModifier);
+    EXPECT_DOUBLE_EQ(controller.display()->options.zoom, 1.25);
+    QTest::keyClick(target, Qt::Key_0, Qt::ControlModifier);
+    EXPECT_DOUBLE_EQ(controller.display()->options.zoom, 1.0);
+
+    // A second tab; Ctrl+1 brings the first back, Ctrl+9 the last.
+    const auto otherPath = folder / "other.txt";
+    writeBytes(otherPath, bytesOf("x"));
+    auto* other = open(otherPath);
+    ASSERT_NE(other, nullptr);
+    QWidget* otherTarget = focusAtEnd(*other);
+    EditorKit::HostWindow* host = window(*other).hostWindow();
+    ASSERT_EQ(host, controller.hostWindow());
+    QTest::keyClick(otherTarget, Qt::Key_1, Qt::ControlModifier);
+    EXPECT_EQ(host->currentPage(), controller.page());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_9, Qt::ControlModifier);
+    EXPECT_EQ(host->currentPage(), window(*other).page());
 }

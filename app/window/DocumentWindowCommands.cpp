@@ -1,0 +1,281 @@
+// The window commands of a document window: the view switches and the zoom, the tool band,
+// reverting, indentation, the line commands, date insertion and choosing a tab by number, and
+// the handlers of the notifications the window observes.
+#include "app/kit/HostWindow.h"
+#include "app/kit/Localized.h"
+#include "app/kit/NotificationCenter.h"
+#include "app/kit/TabPage.h"
+#include "app/views/TextStorage.h"
+#include "app/window/DocumentWindowController.h"
+#include "app/window/WindowDocument.h"
+#include "core/DateInsertion.h"
+#include "store/Settings.h"
+
+#include <QEvent>
+#include <QScrollBar>
+
+namespace EditorWindow {
+
+using EditorCore::LineCommands::MoveDirection;
+using EditorStore::SettingKeys;
+using EditorViews::EditorViewOptions;
+
+namespace {
+
+std::u16string_view view(const QString& text)
+{
+    return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())};
+}
+
+} // namespace
+
+void DocumentWindowController::addWindowCommands()
+{
+    QPointer<DocumentWindowController> weak(this);
+    // Each handler runs on the controller while it lives.
+    auto command = [this, weak](std::string action, std::function<void()> run) {
+        addHandler(std::move(action), [weak, run = std::move(run)](const EditorKit::ActionSender&) {
+            if (weak)
+                run();
+        });
+    };
+    command("toggleInvisibles:", [this] { toggleViewOption(&EditorViewOptions::showsInvisibles); });
+    command("toggleWrap:", [this] { toggleViewOption(&EditorViewOptions::wrapsLines); });
+    command("toggleLineNumbers:",
+            [this] { toggleViewOption(&EditorViewOptions::showsLineNumbers); });
+    command("toggleCurrentLine:",
+            [this] { toggleViewOption(&EditorViewOptions::highlightsCurrentLine); });
+    command("toggleCentimeterRuler:", [this] { toggleCentimeterRuler(); });
+    command("zoomIn:", [this] { zoomIn(); });
+    command("zoomOut:", [this] { zoomOut(); });
+    command("zoomReset:", [this] { zoomReset(); });
+    command("toggleToolBand:", [this] { toggleToolBand(); });
+    command("revertToOpened:", [this] { revertToOpened(); });
+    command("indentSelectedLines:", [this] { indentSelectedLines(); });
+    command("outdentSelectedLines:", [this] { outdentSelectedLines(); });
+    command("duplicateLines:", [this] { duplicateLines(); });
+    command("moveLinesUp:", [this] { moveLines(MoveDirection::up); });
+    command("moveLinesDown:", [this] { moveLines(MoveDirection::down); });
+    command("deleteLines:", [this] { deleteLines(); });
+    command("joinLines:", [this] { joinLines(); });
+    command("insertDateTime:", [this] { insertDateTime(); });
+    addHandler("selectTabByNumber:", [weak](const EditorKit::ActionSender& sender) {
+        // Only a menu item (shown, or the window's hidden shortcut item) carries the number.
+        if (weak && sender.kind == EditorKit::ActionSender::Kind::menuItem)
+            weak->selectTabByNumber(sender.tag);
+    });
+}
+
+void DocumentWindowController::observeWindowNotifications()
+{
+    m_textView->viewport()->installEventFilter(this);
+    auto visible = [this] { visibleAreaDidChange(); };
+    connect(m_textView->verticalScrollBar(), &QScrollBar::valueChanged, this, visible);
+    connect(m_textView->horizontalScrollBar(), &QScrollBar::valueChanged, this, visible);
+    connect(&EditorKit::NotificationCenter::shared(),
+            &EditorKit::NotificationCenter::posted,
+            this,
+            [this](const QString& name) {
+                if (name == EditorKit::NotificationCenter::grammarsDidChange)
+                    grammarsDidChange();
+            });
+}
+
+bool DocumentWindowController::eventFilter(QObject* watched, QEvent* event)
+{
+    if (m_textView && watched == m_textView->viewport() && event->type() == QEvent::Resize)
+        visibleAreaDidChange();
+    else if (event->type() == QEvent::WindowActivate && watched == hostWindow()
+             && hostWindow()->currentPage() == m_page)
+        windowBecameKey();
+    return QObject::eventFilter(watched, event);
+}
+
+// MARK: view switches and zoom
+
+void DocumentWindowController::toggleViewOption(bool EditorViewOptions::*option)
+{
+    EditorViewOptions options = m_display->options;
+    options.*option = !(options.*option);
+    applyDisplayOptions(options, false);
+    if (m_environment.scheduleWindowStateSave)
+        m_environment.scheduleWindowStateSave();
+}
+
+void DocumentWindowController::toggleCentimeterRuler()
+{
+    toggleViewOption(&EditorViewOptions::showsRuler);
+    // A file reopens with its own ruler choice.
+    rememberViewOptions();
+}
+
+void DocumentWindowController::setZoom(double zoom)
+{
+    EditorViewOptions options = m_display->options;
+    options.zoom = zoom;
+    applyDisplayOptions(options, false);
+    if (m_environment.scheduleWindowStateSave)
+        m_environment.scheduleWindowStateSave();
+}
+
+void DocumentWindowController::zoomIn()
+{
+    if (auto step = EditorViewOptions::zoomStepAbove(m_display->options.zoom))
+        setZoom(*step);
+}
+
+void DocumentWindowController::zoomOut()
+{
+    if (auto step = EditorViewOptions::zoomStepBelow(m_display->options.zoom))
+        setZoom(*step);
+}
+
+void DocumentWindowController::zoomReset()
+{
+    setZoom(1.0);
+}
+
+void DocumentWindowController::toggleToolBand()
+{
+    // Every window lays out its bands again through the settings' change notification.
+    EditorStore::Settings& values = settings();
+    values.set(!values.value(SettingKeys::viewShowToolbar), SettingKeys::viewShowToolbar);
+}
+
+// MARK: text commands
+
+void DocumentWindowController::applyCommandEdit(const std::optional<EditorCore::TextEdit>& edit,
+                                                std::string_view actionName)
+{
+    if (!edit)
+        return;
+    const QString& text = m_textView->text();
+    const auto range = edit->range;
+    // An edit that leaves the text as it is makes no undo step (the document stays unedited).
+    if (range.location >= 0 && range.location + range.length <= text.size()
+        && view(text).substr(static_cast<std::size_t>(range.location),
+                             static_cast<std::size_t>(range.length))
+               == edit->replacement)
+        return;
+    replaceText(edit, EditorKit::localized(actionName));
+}
+
+void DocumentWindowController::revertToOpened()
+{
+    WindowDocument* current = document();
+    if (!current)
+        return;
+    const QString loaded = current->loadedText();
+    const QString& text = m_textView->text();
+    if (text == loaded)
+        return;
+    // replaceText asks the view's delegate for the whole range and refuses a read-only view.
+    replaceText(EditorCore::TextEdit{{0, static_cast<int>(text.size())},
+                                     std::u16string(view(loaded)),
+                                     {0, 0}},
+                EditorKit::localized("연 상태로 되돌리기"));
+}
+
+void DocumentWindowController::indentSelectedLines()
+{
+    applyCommandEdit(EditorCore::Indentation::indentLines(view(m_textView->text()),
+                                                          m_textView->selectedRange(),
+                                                          effectiveIndentStyle()),
+                     "들여쓰기");
+}
+
+void DocumentWindowController::outdentSelectedLines()
+{
+    applyCommandEdit(EditorCore::Indentation::outdentLines(view(m_textView->text()),
+                                                           m_textView->selectedRange(),
+                                                           effectiveIndentStyle()),
+                     "내어쓰기");
+}
+
+void DocumentWindowController::duplicateLines()
+{
+    applyCommandEdit(EditorCore::LineCommands::duplicateLines(view(m_textView->text()),
+                                                              m_textView->selectedRange(),
+                                                              effectiveLineEnding()),
+                     "줄 복제");
+}
+
+void DocumentWindowController::moveLines(MoveDirection direction)
+{
+    applyCommandEdit(EditorCore::LineCommands::moveLines(view(m_textView->text()),
+                                                         m_textView->selectedRange(),
+                                                         direction,
+                                                         effectiveLineEnding()),
+                     direction == MoveDirection::up ? "줄 위로" : "줄 아래로");
+}
+
+void DocumentWindowController::deleteLines()
+{
+    applyCommandEdit(EditorCore::LineCommands::deleteLines(view(m_textView->text()),
+                                                           m_textView->selectedRange()),
+                     "줄 지우기");
+}
+
+void DocumentWindowController::joinLines()
+{
+    applyCommandEdit(
+        EditorCore::LineCommands::joinLines(view(m_textView->text()), m_textView->selectedRange()),
+        "줄 합치기");
+}
+
+void DocumentWindowController::insertDateTime()
+{
+    const QString format = QString::fromStdString(settings().value(SettingKeys::editorDateFormat));
+    const auto now = m_environment.now ? m_environment.now() : std::chrono::system_clock::now();
+    const std::u16string date = EditorCore::DateInsertion::text(
+        now, view(format), EditorCore::DateInsertion::currentTimeZone());
+    if (date.empty())
+        return;
+    const EditorCore::TextRange selection = m_textView->selectedRange();
+    replaceText(EditorCore::TextEdit{selection,
+                                     date,
+                                     {selection.location + static_cast<int>(date.size()), 0}},
+                EditorKit::localized("날짜 · 시각 넣기"));
+}
+
+// MARK: tabs
+
+void DocumentWindowController::selectTabByNumber(int number)
+{
+    EditorKit::HostWindow* host = hostWindow();
+    if (!host || number < 1 || number > 9)
+        return;
+    const QList<EditorKit::TabPage*> pages = host->pages();
+    const qsizetype index = number == 9 ? pages.size() - 1 : number - 1;
+    if (index < 0 || index >= pages.size())
+        return;
+    host->setCurrentPage(pages[index]);
+    host->show();
+    host->raise();
+    host->activateWindow();
+}
+
+// MARK: notifications
+
+void DocumentWindowController::visibleAreaDidChange()
+{
+    // The colouring of the newly visible part and the preview's scroll sync are features.
+    for (const auto& feature : m_features)
+        feature->visibleAreaDidChange();
+}
+
+void DocumentWindowController::windowBecameKey()
+{
+    // Folder adoption from the tab group and revealing the file in the sidebar are features.
+    for (const auto& feature : m_features)
+        feature->windowBecameKey();
+}
+
+void DocumentWindowController::grammarsDidChange()
+{
+    updateStatusBar();
+    for (const auto& feature : m_features)
+        feature->grammarsDidChange();
+}
+
+} // namespace EditorWindow

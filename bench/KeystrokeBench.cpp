@@ -1,0 +1,148 @@
+// Types 1,000 characters one key press at a time at the end and in the middle of a generated
+// 100 MiB, 1,000,000-line document, through the document window's whole pipeline (key event,
+// text storage, line index, edit record to the features, line-number ruler, the refresh of
+// title and status), without painting, and prints the median and 99th percentile per key.
+#include "app/kit/ActionRouter.h"
+#include "app/views/EditorTextView.h"
+#include "app/views/TextStorage.h"
+#include "app/window/DocumentWindowController.h"
+#include "app/window/WindowDocument.h"
+#include "platform/PreferencesDomain.h"
+#include "store/Settings.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QTemporaryDir>
+#include <QUndoStack>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+namespace {
+
+class BenchDocument
+    : public QObject
+    , public EditorWindow::WindowDocument
+{
+public:
+    explicit BenchDocument(QString text)
+        : m_text(std::move(text))
+    {}
+    QObject* documentObject() override { return this; }
+    std::optional<std::filesystem::path> fileURL() const override { return std::nullopt; }
+    QString displayName() const override { return QStringLiteral("bench"); }
+    EditorCore::TextEncoding encoding() const override { return EditorCore::TextEncoding::utf8; }
+    bool hasByteOrderMark() const override { return false; }
+    bool isEncodingGuessUnsure() const override { return false; }
+    EditorCore::LineEndingSummary lineEndings() const override
+    {
+        EditorCore::LineEndingSummary summary;
+        summary.lf = 1'000'000;
+        summary.hasFinalNewline = true;
+        return summary;
+    }
+    std::optional<EditorCore::IndentStyle> indentStyle() const override { return std::nullopt; }
+    bool indentChosenByUser() const override { return false; }
+    bool isReadOnly() const override { return false; }
+    bool isExternalCopy() const override { return false; }
+    bool hasLargeFile() const override { return true; }
+    bool isWritingToDisk() const override { return false; }
+    QString loadedText() const override { return m_text; }
+    QUndoStack* undoStack() override { return &m_stack; }
+    bool isEdited() const override { return !m_stack.isClean(); }
+    std::optional<EditorCore::EncodingGuess> encodingGuess() const override { return std::nullopt; }
+    void setLineEndings(const EditorCore::LineEndingSummary&) override {}
+    void changeEncoding(EditorCore::TextEncoding, bool, const QString&) override {}
+    void chooseIndentStyle(std::optional<EditorCore::IndentStyle>) override {}
+    bool reopen(EditorCore::TextEncoding) override { return false; }
+
+private:
+    QString m_text;
+    QUndoStack m_stack;
+};
+
+QString generatedText()
+{
+    constexpr int lineCount = 1'000'000;
+    constexpr int lineLength = 104; // plus LF: 105,000,000 UTF-8 bytes, about 100 MiB
+    QString text;
+    text.reserve(static_cast<qsizetype>(lineCount) * (lineLength + 1));
+    const QString filler = QStringLiteral("The quick brown fox jumps over the lazy dog; ");
+    for (int i = 0; i < lineCount; ++i) {
+        QString line = QStringLiteral("%1 ").arg(i, 7, 10, QLatin1Char('0'));
+        while (line.size() < lineLength)
+            line += filler;
+        line.truncate(lineLength);
+        text += line;
+        text += QLatin1Char('\n');
+    }
+    return text;
+}
+
+struct Figures
+{
+    double median = 0;
+    double p99 = 0;
+};
+
+Figures
+typeKeys(QApplication& application, EditorWindow::DocumentWindowController& window, int caret)
+{
+    EditorViews::EditorTextView& view = *window.textView();
+    view.setSelectedRange({caret, 0});
+    application.processEvents();
+    std::vector<double> times;
+    times.reserve(1000);
+    QElapsedTimer timer;
+    for (int i = 0; i < 1000; ++i) {
+        const QChar letter = QLatin1Char(static_cast<char>('a' + i % 26));
+        timer.start();
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_A + i % 26, Qt::NoModifier, QString(letter));
+        QApplication::sendEvent(&view, &press);
+        // The turn of the event loop that follows: the one refresh of title and status.
+        application.processEvents();
+        times.push_back(timer.nsecsElapsed() / 1e6);
+    }
+    std::sort(times.begin(), times.end());
+    return {times[times.size() / 2], times[times.size() * 99 / 100]};
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QTemporaryDir home;
+    setenv("HOME", qPrintable(home.path()), 1);
+    setenv("XDG_CONFIG_HOME", qPrintable(home.path() + "/config"), 1);
+    setenv("XDG_DATA_HOME", qPrintable(home.path() + "/data"), 1);
+    setenv("XDG_STATE_HOME", qPrintable(home.path() + "/state"), 1);
+    QApplication application(argc, argv);
+
+    EditorStore::Settings settings(
+        std::make_shared<Platform::PreferencesDomain>(
+            std::filesystem::path(home.path().toStdString()) / "group-defaults.json"),
+        {});
+    EditorKit::ActionRouter router;
+    BenchDocument document(generatedText());
+    EditorWindow::WindowEnvironment environment;
+    environment.settings = &settings;
+    environment.homeFolder = home.path();
+    EditorWindow::DocumentWindowController window(document, router, environment);
+    // Laid out but not shown: painting is not part of the figures.
+    window.page()->resize(1180, 640);
+    application.processEvents();
+
+    const int length = static_cast<int>(window.textView()->text().size());
+    const Figures end = typeKeys(application, window, length);
+    const Figures middle = typeKeys(application, window, length / 2);
+    std::printf(
+        "keystroke at the end:    median %.3f ms, 99th percentile %.3f ms\n", end.median, end.p99);
+    std::printf("keystroke in the middle: median %.3f ms, 99th percentile %.3f ms\n",
+                middle.median,
+                middle.p99);
+    return 0;
+}
