@@ -29,6 +29,9 @@ public:
     using OpenCompletion =
         std::function<void(TextDocument*, bool alreadyOpen, const std::optional<DocumentFailure>&)>;
 
+    // How long after an unsaved change a document autosaves.
+    static constexpr int autosavingDelayMilliseconds = 2000;
+
     explicit DocumentController(
         std::shared_ptr<DocumentServices> services = DocumentServices::shared(),
         QObject* parent = nullptr);
@@ -59,6 +62,10 @@ public:
 
     // What opening a folder does (the folder sidebar); none: nothing.
     std::function<void(const std::filesystem::path&)> openFolder;
+
+    // True while the application quits (set by the quit review); the close decision keeps
+    // memos and unsafe edits instead of asking.
+    bool isTerminating = false;
 
     bool respondsToAction(std::string_view action) const override;
     void performAction(std::string_view action, const EditorKit::ActionSender& sender) override;
