@@ -2,6 +2,7 @@
 #include "app/documents/DocumentServices.h"
 #include "app/documents/TextDocument.h"
 #include "app/kit/ActionRouter.h"
+#include "app/kit/Localized.h"
 #include "app/kit/Presenter.h"
 #include "app/kit/TabPage.h"
 #include "app/views/EditorTextView.h"
@@ -184,6 +185,16 @@ TEST(CloseDecision, sheetsShowTheirTextsAndButtons)
         EXPECT_EQ(alert.destructiveButton, 1);
         EXPECT_EQ(alert.cancelButton, 2);
     }
+
+    // In Korean the administrator sheet says who asks for the password on Linux.
+    ASSERT_TRUE(EditorKit::installTranslation(QStringLiteral("ko")));
+    CloseFixture f;
+    auto document = f.make(CloseFixture::Kind::admin);
+    EXPECT_FALSE(f.close(*document));
+    EditorKit::installTranslation(QString());
+    ASSERT_EQ(f.presenter.alerts.size(), 1u);
+    EXPECT_EQ(f.presenter.alerts[0].informativeText,
+              QStringLiteral("관리자 파일이라 저절로 저장하지 않았어요. 저장하면 관리자 암호를 물어요."));
 }
 
 // Every answer of every sheet: whether the tab closes, and what is left of the edits.
