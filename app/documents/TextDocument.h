@@ -174,10 +174,10 @@ public:
     // Forgets the untitled entry (not the rescued edits).
     void discardKeptText();
     // The document of a kept entry: untitled, in the new-document format.
-    static std::unique_ptr<TextDocument> makeScratch(const Platform::Uuid& id,
-                                                     const QString& text,
-                                                     std::shared_ptr<DocumentServices> services =
-                                                         DocumentServices::shared());
+    static std::unique_ptr<TextDocument>
+    makeScratch(const Platform::Uuid& id,
+                const QString& text,
+                std::shared_ptr<DocumentServices> services = DocumentServices::shared());
 
     // Autosave. Screens the request (composition, never-written files, untitled, administrator,
     // blocked) and otherwise saves in place; the completion runs exactly once, before this

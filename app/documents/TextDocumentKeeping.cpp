@@ -83,7 +83,8 @@ TextDocument::KeepResult TextDocument::rescueUnsavedEdits()
     auto saved = scratchStore().save(id, viewOf(text), m_services->now(), m_fileURL->string());
     if (!saved) {
         const std::error_code error = saved.error();
-        logDocument(Platform::SystemLog::Level::error, "저장 못 한 고침 보관 실패 " + error.message());
+        logDocument(Platform::SystemLog::Level::error,
+                    "저장 못 한 고침 보관 실패 " + error.message());
         record(ErrorLog::Level::error,
                "save.rescue",
                {{"path", m_fileURL->string()}, {"err", describeForLog(DocumentFailure{error})}});
@@ -203,23 +204,24 @@ void TextDocument::autosave(bool implicitlyCancellable, SaveCompletion completio
     logDocument(Platform::SystemLog::Level::notice, "자동 저장");
     QPointer<TextDocument> self(this);
     std::optional<DocumentFailure> result;
-    saveToURL(*m_fileURL,
-              SaveOperation::autosaveInPlace,
-              [self, services = m_services, &result](const std::optional<DocumentFailure>& failure) {
-                  result = failure;
-                  if (!failure || isUserCancellation(*failure))
-                      return;
-                  logDocument(Platform::SystemLog::Level::error,
-                              "자동 저장 실패 " + DocumentTexts::describe(*failure).toStdString());
-                  const std::string path =
-                      self && self->fileURL() ? self->fileURL()->string() : std::string("?");
-                  if (services->record)
-                      services->record(ErrorLog::Level::error,
-                                       "save.autosave",
-                                       {{"path", path}, {"err", describeForLog(*failure)}});
-                  if (self && self->m_editor)
-                      self->m_editor->showUnencodableBanner(*failure);
-              });
+    saveToURL(
+        *m_fileURL,
+        SaveOperation::autosaveInPlace,
+        [self, services = m_services, &result](const std::optional<DocumentFailure>& failure) {
+            result = failure;
+            if (!failure || isUserCancellation(*failure))
+                return;
+            logDocument(Platform::SystemLog::Level::error,
+                        "자동 저장 실패 " + DocumentTexts::describe(*failure).toStdString());
+            const std::string path =
+                self && self->fileURL() ? self->fileURL()->string() : std::string("?");
+            if (services->record)
+                services->record(ErrorLog::Level::error,
+                                 "save.autosave",
+                                 {{"path", path}, {"err", describeForLog(*failure)}});
+            if (self && self->m_editor)
+                self->m_editor->showUnencodableBanner(*failure);
+        });
     // The in-place autosave completes before it returns.
     waitForSaves();
     finish(result);

@@ -108,13 +108,13 @@ bool askAboutUnsavedEdits(TextDocument& document,
         reason ? *reason + QLatin1Char(' ') + EditorKit::localized("닫으면 고친 것이 사라져요.")
                : EditorKit::localized("바깥에서 바뀌었거나 파일이 없어 저장을 멈췄어요. "
                                       "닫으면 고친 것이 사라져요.");
-    const int answer =
-        ask(presenter,
-            parent,
-            EditorKit::localized("「%1」 에 저장하지 못한 고침이 있어요").arg(document.displayName()),
-            informative,
-            EditorKit::localized("다른 이름으로 저장…"),
-            EditorKit::localized("버리고 닫기"));
+    const int answer = ask(
+        presenter,
+        parent,
+        EditorKit::localized("「%1」 에 저장하지 못한 고침이 있어요").arg(document.displayName()),
+        informative,
+        EditorKit::localized("다른 이름으로 저장…"),
+        EditorKit::localized("버리고 닫기"));
     if (!held)
         return false;
     switch (answer) {

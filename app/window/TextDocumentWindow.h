@@ -51,8 +51,8 @@ private:
 // instead); anything else edited is saved in place, and a failed save is asked about too.
 // Edits are never dropped without the user's word or a successful keep.
 bool decideClose(EditorDocuments::TextDocument& document,
-                      EditorKit::Presenter& presenter,
-                      QWidget* parent);
+                 EditorKit::Presenter& presenter,
+                 QWidget* parent);
 
 // The window controller a TextDocument owns, seen from the document's side.
 class TextDocumentWindow : public EditorDocuments::DocumentWindow

@@ -1,7 +1,6 @@
 // Kept texts, rescued edits and autosave screening.
-#include "tests/app/documents/DocumentFixture.h"
-
 #include "store/ScratchStore.h"
+#include "tests/app/documents/DocumentFixture.h"
 
 using EditorCore::TextEncoding;
 using EditorDocuments::DocumentFailure;
@@ -30,7 +29,10 @@ protected:
         return document;
     }
 
-    EditorStore::ScratchStore store() const { return EditorStore::ScratchStore(folder / "scratch"); }
+    EditorStore::ScratchStore store() const
+    {
+        return EditorStore::ScratchStore(folder / "scratch");
+    }
 
     std::chrono::system_clock::time_point clock =
         std::chrono::system_clock::time_point(std::chrono::seconds(1'700'000'000));
@@ -124,9 +126,9 @@ TEST_F(KeepingTest, rescueKeepsOnlyUnsafeEditsOfAFile)
     const auto* rescued = event("save.rescued");
     ASSERT_NE(rescued, nullptr);
     EXPECT_EQ(rescued->level, EditorStore::ErrorLog::Level::warning);
-    EXPECT_EQ(rescued->fields, (EditorStore::ErrorLog::Fields{{"path", (folder / "f.txt").string()},
-                                                               {"id", id.text()},
-                                                               {"size", "5"}}));
+    EXPECT_EQ(rescued->fields,
+              (EditorStore::ErrorLog::Fields{
+                  {"path", (folder / "f.txt").string()}, {"id", id.text()}, {"size", "5"}}));
     edit(*safe, QStringLiteral("mine, again\n"));
     ASSERT_TRUE(safe->rescueUnsavedEdits());
     EXPECT_EQ(safe->rescueID, id) << "one entry per document";
@@ -180,15 +182,22 @@ TEST_F(KeepingTest, savingAFileDropsItsRescuedEdits)
 // One autosave request per kind of document, cancellable and not.
 TEST_F(KeepingTest, autosaveScreensRequestsInOrder)
 {
-    enum class Kind { composing, composingUntitled, externalCopy, pendingBinary, untitled, admin,
-                      changedOnDisk };
+    enum class Kind {
+        composing,
+        composingUntitled,
+        externalCopy,
+        pendingBinary,
+        untitled,
+        admin,
+        changedOnDisk
+    };
     struct Row
     {
         Kind kind;
         bool cancellable;
-        bool cancelled;    // the caller gets the silent cancellation
-        bool kept;         // an entry in the keeping place
-        bool retried;      // a retry is scheduled one second later
+        bool cancelled; // the caller gets the silent cancellation
+        bool kept;      // an entry in the keeping place
+        bool retried;   // a retry is scheduled one second later
     };
     const Row rows[] = {
         {Kind::composing, true, true, false, true},
@@ -295,9 +304,8 @@ TEST_F(KeepingTest, autosaveWritesInPlaceAndReportsItsFailures)
 
     document->changeEncoding(TextEncoding::shiftJIS, false, QStringLiteral("인코딩"));
     edit(*document, QStringLiteral("한글\n"));
-    document->autosave(true, [&](const std::optional<DocumentFailure>& failure) {
-        reported = failure;
-    });
+    document->autosave(true,
+                       [&](const std::optional<DocumentFailure>& failure) { reported = failure; });
     ASSERT_TRUE(reported.has_value());
     EXPECT_NE(EditorDocuments::findDocumentError(*reported), nullptr);
     EXPECT_EQ(readBytes(folder / "a.txt"), bytesOf("two\n"));
@@ -319,8 +327,8 @@ TEST_F(KeepingTest, anUnsavedChangeArmsTheAutosaveTimer)
     EXPECT_FALSE(document->hasAutosaveScheduled());
     edit(*document, QStringLiteral("two\n"));
     EXPECT_TRUE(document->hasAutosaveScheduled());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return readBytes(folder / "a.txt") == bytesOf("two\n"); },
-                                5'000));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return readBytes(folder / "a.txt") == bytesOf("two\n"); }, 5'000));
     EXPECT_FALSE(document->isDocumentEdited());
 }
 

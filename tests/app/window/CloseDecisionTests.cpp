@@ -108,7 +108,10 @@ struct CloseFixture
         };
     }
 
-    EditorStore::ScratchStore store() const { return EditorStore::ScratchStore(folder / "scratch"); }
+    EditorStore::ScratchStore store() const
+    {
+        return EditorStore::ScratchStore(folder / "scratch");
+    }
 
     EditorViews::EditorTextView& viewOf(TextDocument& document)
     {
@@ -166,12 +169,16 @@ TEST(CloseDecision, sheetsShowTheirTextsAndButtons)
          {QStringLiteral("파일로 저장…"), QStringLiteral("지우기"), QStringLiteral("취소")}},
         {CloseFixture::Kind::admin,
          QStringLiteral("「a.txt」 의 고친 것을 저장할까요?"),
-         QStringLiteral("관리자 파일이라 저절로 저장하지 않았어요. 저장하면 맥이 관리자 암호를 물어요."),
+         QStringLiteral(
+             "관리자 파일이라 저절로 저장하지 않았어요. 저장하면 맥이 관리자 암호를 물어요."),
          {QStringLiteral("저장…"), QStringLiteral("버리고 닫기"), QStringLiteral("취소")}},
         {CloseFixture::Kind::changed,
          QStringLiteral("「a.txt」 에 저장하지 못한 고침이 있어요"),
-         QStringLiteral("바깥에서 바뀌었거나 파일이 없어 저장을 멈췄어요. 닫으면 고친 것이 사라져요."),
-         {QStringLiteral("다른 이름으로 저장…"), QStringLiteral("버리고 닫기"), QStringLiteral("취소")}},
+         QStringLiteral(
+             "바깥에서 바뀌었거나 파일이 없어 저장을 멈췄어요. 닫으면 고친 것이 사라져요."),
+         {QStringLiteral("다른 이름으로 저장…"),
+          QStringLiteral("버리고 닫기"),
+          QStringLiteral("취소")}},
     };
     for (const auto& row : rows) {
         CloseFixture f;
@@ -193,8 +200,9 @@ TEST(CloseDecision, sheetsShowTheirTextsAndButtons)
     EXPECT_FALSE(f.close(*document));
     EditorKit::installTranslation(QString());
     ASSERT_EQ(f.presenter.alerts.size(), 1u);
-    EXPECT_EQ(f.presenter.alerts[0].informativeText,
-              QStringLiteral("관리자 파일이라 저절로 저장하지 않았어요. 저장하면 관리자 암호를 물어요."));
+    EXPECT_EQ(
+        f.presenter.alerts[0].informativeText,
+        QStringLiteral("관리자 파일이라 저절로 저장하지 않았어요. 저장하면 관리자 암호를 물어요."));
 }
 
 // Every answer of every sheet: whether the tab closes, and what is left of the edits.
@@ -239,7 +247,8 @@ TEST(CloseDecision, answersDecideWhatHappensToTheEdits)
         EXPECT_EQ(document->isDocumentEdited(), row.stillEdited);
         EXPECT_EQ(f.presenter.panels, row.answer == 0 && row.kind != Kind::admin ? 1 : 0);
         if (row.panelSaves)
-            EXPECT_EQ(readBytes(f.folder / "saved.txt"), row.kind == Kind::memo ? "mine more" : "one\nmine more");
+            EXPECT_EQ(readBytes(f.folder / "saved.txt"),
+                      row.kind == Kind::memo ? "mine more" : "one\nmine more");
         if (row.file)
             EXPECT_EQ(readBytes(f.folder / "a.txt"), row.file);
         if (row.kind == Kind::admin)
