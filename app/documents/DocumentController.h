@@ -51,6 +51,10 @@ public:
     // A new empty document in the format of the settings, with its window when `display`.
     TextDocument* makeUntitledDocument(bool display);
 
+    // At launch: a document with its window for every entry of the keeping place (memos and
+    // rescued edits), oldest first.
+    std::vector<TextDocument*> reopenScratchDocuments();
+
     // Opens the file as given (the resolved path only identifies it); an open file is not read
     // again. A folder is handed to `openFolder` and reported as a user cancellation.
     void openDocumentWithContentsOfURL(const std::filesystem::path& url,

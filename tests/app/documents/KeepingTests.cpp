@@ -1,4 +1,5 @@
 // Kept texts, rescued edits and autosave screening.
+#include "app/documents/DocumentController.h"
 #include "store/ScratchStore.h"
 #include "tests/app/documents/DocumentFixture.h"
 
@@ -15,6 +16,9 @@ protected:
     {
         services->scratchDirectory = folder / "scratch";
         services->now = [this] { return clock; };
+        services->scratchTitle = [](std::u16string_view text) {
+            return EditorStore::ScratchStore::title(text);
+        };
         services->afterDelay = [this](int milliseconds, std::function<void()> call) {
             delayed.push_back({milliseconds, std::move(call)});
         };
@@ -153,6 +157,30 @@ TEST_F(KeepingTest, keptEntriesReopenAsUntitledDocuments)
     auto memo = TextDocument::makeScratch(memoID, QStringLiteral("memo"), services);
     EXPECT_FALSE(memo->rescuedOrigin.has_value());
     EXPECT_EQ(memo->format.encoding, TextEncoding::eucKR);
+}
+
+TEST_F(KeepingTest, theControllerReopensEveryKeptEntry)
+{
+    auto memo = untitled(QStringLiteral("첫 메모"));
+    ASSERT_TRUE(memo->keepScratchText());
+    writeBytes(folder / "f.txt", "one\n");
+    auto file = open("f.txt");
+    edit(*file, QStringLiteral("mine\n"));
+    std::filesystem::remove(folder / "f.txt");
+    ASSERT_TRUE(file->rescueUnsavedEdits());
+
+    EditorDocuments::DocumentController controller(services);
+    const auto reopened = controller.reopenScratchDocuments();
+    ASSERT_EQ(reopened.size(), 2u);
+    std::set<QString> titles;
+    for (auto* document : reopened) {
+        EXPECT_FALSE(document->fileURL().has_value());
+        EXPECT_NE(document->editor(), nullptr);
+        titles.insert(document->displayName());
+    }
+    EXPECT_EQ(
+        titles,
+        (std::set<QString>{QStringLiteral("f.txt — 저장 못 한 고침"), QStringLiteral("첫 메모")}));
 }
 
 TEST_F(KeepingTest, savingAFileDropsItsRescuedEdits)
