@@ -169,6 +169,12 @@ TEST_F(KeepingTest, theControllerReopensEveryKeptEntry)
     std::filesystem::remove(folder / "f.txt");
     ASSERT_TRUE(file->rescueUnsavedEdits());
 
+    // Windows that show the reopened text, as the real ones do.
+    services->makeWindowController = [](TextDocument& document) {
+        auto made = std::make_unique<FakeWindow>();
+        made->shownText = document.loadedText;
+        return made;
+    };
     EditorDocuments::DocumentController controller(services);
     const auto reopened = controller.reopenScratchDocuments();
     ASSERT_EQ(reopened.size(), 2u);

@@ -237,8 +237,9 @@ TEST(CloseDecision, answersDecideWhatHappensToTheEdits)
         SCOPED_TRACE(index++);
         CloseFixture f;
         auto document = f.make(row.kind);
-        if (row.kind == Kind::memo)
+        if (row.kind == Kind::memo) {
             ASSERT_TRUE(document->keepScratchText());
+        }
         f.type(*document, QStringLiteral(" more"));
         f.presenter.answers = {row.answer};
         if (row.panelSaves)
@@ -246,13 +247,16 @@ TEST(CloseDecision, answersDecideWhatHappensToTheEdits)
         EXPECT_EQ(f.close(*document), row.closes);
         EXPECT_EQ(document->isDocumentEdited(), row.stillEdited);
         EXPECT_EQ(f.presenter.panels, row.answer == 0 && row.kind != Kind::admin ? 1 : 0);
-        if (row.panelSaves)
+        if (row.panelSaves) {
             EXPECT_EQ(readBytes(f.folder / "saved.txt"),
                       row.kind == Kind::memo ? "mine more" : "one\nmine more");
-        if (row.file)
+        }
+        if (row.file) {
             EXPECT_EQ(readBytes(f.folder / "a.txt"), row.file);
-        if (row.kind == Kind::admin)
+        }
+        if (row.kind == Kind::admin) {
             EXPECT_EQ(f.prompt->runs, row.answer == 0 ? 1 : 0);
+        }
         if (row.kind == Kind::memo) {
             // "지우기" and a saved file drop the kept copy; a cancel keeps it.
             const bool keptCopyGone = row.answer == 1 || row.panelSaves;
@@ -274,8 +278,9 @@ TEST(CloseDecision, quittingKeepsWhatCannotBeSavedWithoutAsking)
         const auto entry = f.store().list()[0];
         EXPECT_EQ(*f.store().readText(entry.id), kind == Kind::memo ? u"mine" : u"one\nmine");
         EXPECT_EQ(entry.meta->origin.has_value(), kind != Kind::memo);
-        if (kind != Kind::memo)
+        if (kind != Kind::memo) {
             EXPECT_EQ(readBytes(f.folder / "a.txt"), kind == Kind::admin ? "one\n" : "theirs\n");
+        }
         EXPECT_EQ(f.prompt->runs, 0);
     }
 }
