@@ -357,4 +357,29 @@ TEST(CloseDecision, aRescueDuringCompositionKeepsTheComposedText)
     EXPECT_EQ(readBytes(f.folder / "a.txt"), "ab");
 }
 
+TEST(CloseDecision, failuresGoToTheBannerOrAnAlert)
+{
+    CloseFixture f;
+    // The presenter the shipped wiring installs with the windows.
+    auto presenter = std::make_shared<ScriptedPresenter>();
+    EditorWindow::TextDocumentWindow::Installation installation;
+    installation.router = &f.router;
+    installation.presenter = presenter;
+    EditorWindow::TextDocumentWindow::install(*f.services, installation);
+    writeBytes(f.folder / "a.txt", "one\n");
+    TextDocument document(f.services);
+    ASSERT_TRUE(document.readFromURL(f.folder / "a.txt").has_value());
+    document.makeWindowControllers();
+
+    emit document.failureOccurred(std::make_error_code(std::errc::no_space_on_device));
+    ASSERT_EQ(presenter->alerts.size(), 1u);
+    EXPECT_EQ(presenter->alerts[0].style, EditorKit::Alert::Style::critical);
+
+    emit document.failureOccurred(
+        EditorCore::DocumentError::unencodable(EditorCore::TextEncoding::shiftJIS, {u"한"}));
+    EXPECT_EQ(presenter->alerts.size(), 1u) << "no alert for characters the encoding lacks";
+    auto& controller = dynamic_cast<TextDocumentWindow&>(*document.editor()).controller();
+    EXPECT_NE(controller.banner(QStringLiteral("save.unencodable")), nullptr);
+}
+
 } // namespace
