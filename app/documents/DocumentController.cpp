@@ -64,6 +64,26 @@ void DocumentController::addDocument(std::unique_ptr<TextDocument> document)
     emit documentAdded(added);
 }
 
+std::vector<TextDocument*> DocumentController::reopenScratchDocuments()
+{
+    std::vector<TextDocument*> reopened;
+    const auto store = m_services->scratchDirectory.empty()
+                           ? EditorStore::ScratchStore()
+                           : EditorStore::ScratchStore(m_services->scratchDirectory);
+    for (const auto& entry : store.list()) {
+        auto text = store.readText(entry.id);
+        if (!text)
+            continue;
+        auto document =
+            TextDocument::makeScratch(entry.id, QString::fromStdU16String(*text), m_services);
+        auto* added = document.get();
+        addDocument(std::move(document));
+        added->makeWindowControllers();
+        reopened.push_back(added);
+    }
+    return reopened;
+}
+
 void DocumentController::removeDocument(TextDocument* document)
 {
     auto found = std::find_if(

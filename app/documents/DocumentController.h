@@ -29,6 +29,9 @@ public:
     using OpenCompletion =
         std::function<void(TextDocument*, bool alreadyOpen, const std::optional<DocumentFailure>&)>;
 
+    // How long after an unsaved change a document autosaves.
+    static constexpr int autosavingDelayMilliseconds = 2000;
+
     explicit DocumentController(
         std::shared_ptr<DocumentServices> services = DocumentServices::shared(),
         QObject* parent = nullptr);
@@ -48,6 +51,10 @@ public:
     // A new empty document in the format of the settings, with its window when `display`.
     TextDocument* makeUntitledDocument(bool display);
 
+    // At launch: a document with its window for every entry of the keeping place (memos and
+    // rescued edits), oldest first.
+    std::vector<TextDocument*> reopenScratchDocuments();
+
     // Opens the file as given (the resolved path only identifies it); an open file is not read
     // again. A folder is handed to `openFolder` and reported as a user cancellation.
     void openDocumentWithContentsOfURL(const std::filesystem::path& url,
@@ -59,6 +66,10 @@ public:
 
     // What opening a folder does (the folder sidebar); none: nothing.
     std::function<void(const std::filesystem::path&)> openFolder;
+
+    // True while the application quits (set by the quit review); the close decision keeps
+    // memos and unsafe edits instead of asking.
+    bool isTerminating = false;
 
     bool respondsToAction(std::string_view action) const override;
     void performAction(std::string_view action, const EditorKit::ActionSender& sender) override;

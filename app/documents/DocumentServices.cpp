@@ -1,5 +1,6 @@
 #include "app/documents/DocumentServices.h"
 
+#include "app/documents/DocumentController.h"
 #include "app/documents/DocumentReading.h"
 #include "app/shell/AppLog.h"
 #include "store/SettingKeys.h"
@@ -27,6 +28,10 @@ const std::shared_ptr<DocumentServices>& DocumentServices::shared()
                           const EditorStore::ErrorLog::Fields& fields) {
             AppLog::record(level, key, fields);
         };
+        made->scratchTitle = [](std::u16string_view text) {
+            return EditorStore::ScratchStore::title(text);
+        };
+        made->autosavingDelayMilliseconds = DocumentController::autosavingDelayMilliseconds;
         return made;
     }();
     return services;

@@ -6,6 +6,7 @@
 #include "app/documents/FileSaver.h"
 #include "platform/SerialQueue.h"
 #include "store/ErrorLog.h"
+#include "store/ScratchStore.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -45,6 +46,20 @@ struct DocumentServices
     // The title of an untitled text (ScratchStore.title): its first line, trimmed, at most 20
     // characters; none when that is empty.
     std::function<std::optional<std::u16string>(std::u16string_view)> scratchTitle;
+    // The keeping place of untitled texts and rescued edits; empty: its default folder.
+    std::filesystem::path scratchDirectory;
+    // The time kept entries are stamped with.
+    std::function<std::chrono::system_clock::time_point()> now = [] {
+        return std::chrono::system_clock::now();
+    };
+    // Runs `call` on the main thread after `milliseconds` (the autosave retries); none: a
+    // single-shot timer.
+    std::function<void(int milliseconds, std::function<void()> call)> afterDelay;
+    // The delay of an autosave after an unsaved change; negative: documents do not autosave
+    // on their own (tests that do not ask for it).
+    int autosavingDelayMilliseconds = -1;
+    // Whether the application is quitting (the document controller's flag); none: not.
+    std::function<bool()> isTerminating;
     // Creates the window controller of a document (makeWindowControllers); none: no window.
     std::function<std::unique_ptr<DocumentWindow>(TextDocument&)> makeWindowController;
 

@@ -19,6 +19,9 @@ public:
     virtual QString text() const = 0;
     // An input method is composing.
     virtual bool hasMarkedText() const = 0;
+    // The text as the user sees it: during a composition, the composed part at the caret too.
+    // What is kept for the user when the text cannot be written.
+    virtual QString textWithMarkedText() const { return text(); }
 
     virtual void updateStatusBar() = 0;
     virtual void applyDisplayOptions() = 0;

@@ -140,7 +140,11 @@ TextDocument::TextDocument(std::shared_ptr<DocumentServices> services, QObject* 
         scheduleMainQueueUpdate();
         emit documentEditedChanged(!clean);
     });
-    connect(m_undoStack, &QUndoStack::indexChanged, this, [this] { ++m_editCount; });
+    connect(m_undoStack, &QUndoStack::indexChanged, this, [this] {
+        ++m_editCount;
+        if (!m_undoStack->isClean())
+            scheduleAutosaving();
+    });
 }
 
 TextDocument::~TextDocument()
@@ -163,6 +167,7 @@ void TextDocument::updateChangeCount(ChangeType change)
     } else {
         ++m_editCount;
         m_undoStack->resetClean();
+        scheduleAutosaving();
     }
     scheduleMainQueueUpdate();
 }

@@ -9,11 +9,13 @@
 #include "core/Indentation.h"
 #include "core/LineEnding.h"
 #include "core/Result.h"
+#include "platform/Uuid.h"
 
 #include <QDateTime>
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 #include <QUndoStack>
 
 #include <cstdint>
@@ -65,6 +67,10 @@ public:
     std::optional<std::vector<std::uint8_t>> pendingBinaryHead;
     bool adminEditing = false;
     std::optional<std::filesystem::path> rescuedOrigin;
+    // This untitled document's entry in the keeping place.
+    std::optional<Platform::Uuid> scratchID;
+    // The entry that holds this file's rescued unsaved edits.
+    std::optional<Platform::Uuid> rescueID;
     std::optional<QString> externalTitle;
     bool indentChosenByUser = false;
     bool isWritingToDisk = false;
@@ -157,6 +163,31 @@ public:
     bool refusesFrameworkSave(const std::filesystem::path& url, SaveOperation operation) const;
     bool isLocked() const;
 
+    // Keeping (the keeping place of untitled texts and rescued edits). A failed write to it is
+    // logged and leaves the document edited; the error is returned so a close can stop.
+    using KeepResult = EditorCore::Result<void, std::error_code>;
+    EditorStore::ScratchStore scratchStore() const;
+    // Keeps an untitled document's text (an empty text deletes its entry).
+    KeepResult keepScratchText();
+    // Keeps the unsaved edits of a file that cannot be saved safely now.
+    KeepResult rescueUnsavedEdits();
+    // Forgets the untitled entry (not the rescued edits).
+    void discardKeptText();
+    // The document of a kept entry: untitled, in the new-document format.
+    static std::unique_ptr<TextDocument>
+    makeScratch(const Platform::Uuid& id,
+                const QString& text,
+                std::shared_ptr<DocumentServices> services = DocumentServices::shared());
+
+    // Autosave. Screens the request (composition, never-written files, untitled, administrator,
+    // blocked) and otherwise saves in place; the completion runs exactly once, before this
+    // returns. A refusal the caller may take silently is reported as a user cancellation.
+    void autosave(bool implicitlyCancellable, SaveCompletion completion);
+    // Arms the single-shot autosave timer (when the services give a delay).
+    void scheduleAutosaving();
+    bool hasAutosaveScheduled() const;
+    static bool isUserCancellation(const DocumentFailure& failure);
+
     // Ends follow mode and the file watcher, drops the window, then says the document closed.
     void close();
 
@@ -217,6 +248,7 @@ private:
     // it with the value its text was taken at.
     std::uint64_t m_editCount = 0;
     std::vector<std::shared_ptr<SaveJob>> m_saves;
+    QTimer* m_autosaveTimer = nullptr;
     bool m_lastSaveSucceeded = true;
 };
 

@@ -387,6 +387,13 @@ void TextDocument::didFinishSaving(SaveOperation operation,
     diskIdentity = std::move(identity);
     takeModificationDate();
     if (operation == SaveOperation::save || operation == SaveOperation::saveAs) {
+        // The file holds the text now: neither the untitled entry nor rescued edits of this
+        // file may come back at the next launch.
+        discardKeptText();
+        if (rescueID) {
+            scratchStore().remove(*rescueID);
+            rescueID.reset();
+        }
         if (rescuedOrigin) {
             rescuedOrigin.reset();
             if (m_editor)

@@ -22,7 +22,9 @@ bool installTranslation(const QString& language)
         QCoreApplication::removeTranslator(current);
         delete current;
     }
-    if (language != QLatin1String("en") && language != QLatin1String("ja"))
+    // The Korean catalogue holds only the texts whose keys name the Mac.
+    if (language != QLatin1String("en") && language != QLatin1String("ja")
+        && language != QLatin1String("ko"))
         return false;
     auto* translator = new QTranslator(QCoreApplication::instance());
     if (!translator->load(QStringLiteral(":/i18n/orlune_%1.qm").arg(language))) {

@@ -14,8 +14,9 @@ inline constexpr const char* translationContext = "OrluneViewer";
 
 QString localized(std::string_view koreanText);
 
-// Loads the translation of the interface into the application ("en", "ja"); "ko" and an
-// unknown language leave the Korean texts. Replaces a translation loaded earlier.
+// Loads the translation of the interface into the application ("en", "ja", and "ko", which
+// gives only the Linux wording of texts that name the Mac); an unknown language leaves the
+// Korean texts. Replaces a translation loaded earlier.
 bool installTranslation(const QString& language);
 
 // The interface language of the user's environment, "en", "ja" or "ko": the first of

@@ -28,6 +28,8 @@ int WidgetPresenter::runAlert(const Alert& alert, QWidget* parent)
         QMessageBox::ButtonRole role = QMessageBox::ActionRole;
         if (alert.cancelButton && *alert.cancelButton == index)
             role = QMessageBox::RejectRole;
+        else if (alert.destructiveButton && *alert.destructiveButton == index)
+            role = QMessageBox::DestructiveRole;
         else if (index == alert.defaultButton)
             role = QMessageBox::AcceptRole;
         buttons.push_back(box.addButton(alert.buttons[i], role));

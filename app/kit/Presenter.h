@@ -24,6 +24,8 @@ struct Alert
     // chooses (none: the alert cannot be dismissed without a button).
     int defaultButton = 0;
     std::optional<int> cancelButton;
+    // The button that loses something (drawn as such); none: no such button.
+    std::optional<int> destructiveButton;
 };
 
 // Every prompt and panel of the application goes through one presenter, so a test answers

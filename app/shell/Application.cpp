@@ -35,6 +35,7 @@ Application::Application(EditorKit::ActionRouter& router,
                 controller->removeDocument(closing);
         });
     };
+    services->isTerminating = [controller] { return controller && controller->isTerminating; };
     EditorWindow::TextDocumentWindow::install(*services, std::move(installation));
     m_router.setDocumentController(&m_documents);
     connect(&m_documents,

@@ -161,6 +161,8 @@ int main(int argc, char** argv)
     claim.listener->onHandOver = [&application](const Platform::AppSocket::HandOver& request) {
         application.openArguments(request.arguments, request.activate);
     };
+    // Memos and rescued edits kept at the last quit come back before the files asked for.
+    application.documentController().reopenScratchDocuments();
     application.openArguments(files);
     int status = QApplication::exec();
     claim.listener.reset();

@@ -18,6 +18,9 @@ using EditorDocuments::TextDocument;
 
 namespace {
 
+// While a close asks about a failed save, the failure shows in its question, not in an alert.
+int closingDepth = 0;
+
 // Saves the file of an edited document before its tab closes. When that fails for another
 // reason than a change on disk (the file's encoding cannot hold some characters, the disk
 // refused the write), `reason` says what it was.
@@ -42,51 +45,176 @@ bool saveBeforeClosing(TextDocument& document, std::optional<QString>& reason)
     return false;
 }
 
-} // namespace
+// The three close questions share their shape: save somewhere, lose the edits, or cancel.
+enum Answer { first = 0, second = 1 };
 
-// A close never drops edits silently: an edited file is saved first, and edits that cannot be
-// saved (an untitled text, a file changed on disk, a refused save) are asked about.
-bool mayCloseDocument(TextDocument& document, EditorKit::Presenter& presenter, QWidget* parent)
+int ask(EditorKit::Presenter& presenter,
+        QWidget* parent,
+        const QString& text,
+        const QString& informativeText,
+        const QString& firstButton,
+        const QString& secondButton)
 {
-    if (!document.isDocumentEdited() || document.isExternalCopy)
-        return true;
-    const bool untitled = !document.fileURL().has_value();
-    std::optional<QString> reason;
-    if (!untitled) {
-        if (saveBeforeClosing(document, reason))
-            return true;
-    }
-    if (untitled && document.currentText().isEmpty())
-        return true;
-
     EditorKit::Alert alert;
     alert.style = EditorKit::Alert::Style::warning;
-    if (untitled) {
-        alert.text = EditorKit::localized("이 메모를 어떻게 할까요?");
-        alert.informativeText = EditorKit::localized("닫으면 보관 자리에서도 사라져요.");
-        alert.buttons = {EditorKit::localized("파일로 저장…"), EditorKit::localized("지우기")};
-    } else {
-        alert.text = EditorKit::localized("「%1」 에 저장하지 못한 고침이 있어요")
-                         .arg(document.displayName());
-        alert.informativeText =
-            reason ? *reason + QLatin1Char(' ') + EditorKit::localized("닫으면 고친 것이 사라져요.")
-                   : EditorKit::localized("바깥에서 바뀌었거나 파일이 없어 저장을 멈췄어요. "
-                                          "닫으면 고친 것이 사라져요.");
-        alert.buttons = {EditorKit::localized("다른 이름으로 저장…"),
-                         EditorKit::localized("버리고 닫기")};
-    }
-    alert.buttons.push_back(EditorKit::localized("취소"));
-    enum Choice { save = 0, discard = 1, cancel = 2 };
-    alert.defaultButton = save;
-    alert.cancelButton = cancel;
-    switch (presenter.runAlert(alert, parent)) {
-    case save:
-        return document.saveDocumentAs();
-    case discard:
+    alert.text = text;
+    alert.informativeText = informativeText;
+    alert.buttons = {firstButton, secondButton, EditorKit::localized("취소")};
+    alert.defaultButton = first;
+    alert.cancelButton = 2;
+    alert.destructiveButton = second;
+    return presenter.runAlert(alert, parent);
+}
+
+// The edits are thrown away: the document counts as unedited and may close.
+void discardEdits(TextDocument& document)
+{
+    document.updateChangeCount(TextDocument::ChangeType::changeCleared);
+    document.scheduleMainQueueUpdate();
+    if (auto* editor = document.editor())
+        editor->setHasUnsavedEdits(false);
+}
+
+// The save panel opened from a question: the document closes only when it was saved.
+bool saveElsewhere(TextDocument& document)
+{
+    return document.saveDocumentAs() && document.waitForSaves();
+}
+
+// A keep or rescue that failed: the document stays open with its edits, and the user sees why.
+bool closesAfterKeeping(const TextDocument::KeepResult& kept,
+                        EditorKit::Presenter& presenter,
+                        QWidget* parent)
+{
+    if (kept)
+        return true;
+    EditorKit::Alert alert;
+    alert.style = EditorKit::Alert::Style::critical;
+    alert.text = EditorKit::localized("고친 것을 보관 자리에 넣지 못해 닫지 않았어요.");
+    alert.informativeText = QString::fromStdString(kept.error().message());
+    alert.buttons = {EditorKit::localized("확인")};
+    alert.cancelButton = 0;
+    presenter.runAlert(alert, parent);
+    return false;
+}
+
+bool askAboutUnsavedEdits(TextDocument& document,
+                          EditorKit::Presenter& presenter,
+                          QWidget* parent,
+                          const std::optional<QString>& reason)
+{
+    QPointer<TextDocument> held(&document);
+    const QString informative =
+        reason ? *reason + QLatin1Char(' ') + EditorKit::localized("닫으면 고친 것이 사라져요.")
+               : EditorKit::localized("바깥에서 바뀌었거나 파일이 없어 저장을 멈췄어요. "
+                                      "닫으면 고친 것이 사라져요.");
+    const int answer = ask(
+        presenter,
+        parent,
+        EditorKit::localized("「%1」 에 저장하지 못한 고침이 있어요").arg(document.displayName()),
+        informative,
+        EditorKit::localized("다른 이름으로 저장…"),
+        EditorKit::localized("버리고 닫기"));
+    if (!held)
+        return false;
+    switch (answer) {
+    case first:
+        return saveElsewhere(document);
+    case second:
+        discardEdits(document);
         return true;
     default:
         return false;
     }
+}
+
+} // namespace
+
+bool decideClose(TextDocument& document, EditorKit::Presenter& presenter, QWidget* parent)
+{
+    ++closingDepth;
+    struct Leave
+    {
+        ~Leave() { --closingDepth; }
+    } leave;
+    const auto& services = document.services();
+    const bool quitting = services->isTerminating && services->isTerminating();
+    const bool hasWindow = parent != nullptr;
+    const bool titled = document.fileURL().has_value();
+    const bool edited = document.isDocumentEdited();
+    QPointer<TextDocument> held(&document);
+
+    // 1. An external copy is never written nor kept.
+    if (document.isExternalCopy)
+        return true;
+
+    // 2. A file only an administrator may write is saved only when the user asks for it.
+    if (titled && edited && document.adminEditing && !quitting && hasWindow) {
+        const int answer = ask(
+            presenter,
+            parent,
+            EditorKit::localized("「%1」 의 고친 것을 저장할까요?").arg(document.displayName()),
+            EditorKit::localized(
+                "관리자 파일이라 저절로 저장하지 않았어요. 저장하면 맥이 관리자 암호를 물어요."),
+            EditorKit::localized("저장…"),
+            EditorKit::localized("버리고 닫기"));
+        if (!held)
+            return false;
+        switch (answer) {
+        case first:
+            return document.saveAsAdministrator();
+        case second:
+            discardEdits(document);
+            return true;
+        default:
+            return false;
+        }
+    }
+
+    // 3. Edits that cannot be saved safely now (changed or gone on disk, in the Trash, a
+    // composition, administrator editing while quitting or without a window).
+    if (titled && edited && document.isSaveUnsafe()) {
+        if (!quitting && hasWindow)
+            return askAboutUnsavedEdits(document, presenter, parent, std::nullopt);
+        return closesAfterKeeping(document.rescueUnsavedEdits(), presenter, parent);
+    }
+
+    // 4. An untitled memo.
+    if (!titled) {
+        if (quitting)
+            return closesAfterKeeping(document.keepScratchText(), presenter, parent);
+        if (!document.currentText().isEmpty() && hasWindow) {
+            const int answer = ask(presenter,
+                                   parent,
+                                   EditorKit::localized("이 메모를 어떻게 할까요?"),
+                                   EditorKit::localized("닫으면 보관 자리에서도 사라져요."),
+                                   EditorKit::localized("파일로 저장…"),
+                                   EditorKit::localized("지우기"));
+            if (!held)
+                return false;
+            switch (answer) {
+            case first:
+                return saveElsewhere(document);
+            case second:
+                document.discardKeptText();
+                return true;
+            default:
+                return false;
+            }
+        }
+        document.discardKeptText();
+        return true;
+    }
+
+    // 5. Everything else saves in place; a save that fails is asked about, never dropped.
+    if (!edited)
+        return true;
+    std::optional<QString> reason;
+    if (saveBeforeClosing(document, reason))
+        return true;
+    if (!held)
+        return false;
+    return askAboutUnsavedEdits(document, presenter, parent, reason);
 }
 
 TextDocumentLink::TextDocumentLink(TextDocument& document)
@@ -279,7 +407,26 @@ void TextDocumentWindow::install(EditorDocuments::DocumentServices& services,
         QPointer<QWidget> page = window->controller().page();
         std::shared_ptr<EditorKit::Presenter> presenter = installation.presenter;
         window->controller().page()->setCloseGuard(
-            [owner, page, presenter] { return mayCloseDocument(*owner, *presenter, page); });
+            [owner, page, presenter] { return decideClose(*owner, *presenter, page); });
+        // Failures the window does not show as a banner are shown as an alert over it.
+        QObject::connect(owner,
+                         &TextDocument::failureOccurred,
+                         page,
+                         [owner, page, presenter](const EditorDocuments::DocumentFailure& failure) {
+                             if (closingDepth > 0)
+                                 return;
+                             if (EditorDocuments::findDocumentError(failure)) {
+                                 if (auto* editor = owner->editor())
+                                     editor->showUnencodableBanner(failure);
+                                 return;
+                             }
+                             EditorKit::Alert alert;
+                             alert.style = EditorKit::Alert::Style::critical;
+                             alert.text = EditorDocuments::DocumentTexts::describe(failure);
+                             alert.buttons = {EditorKit::localized("확인")};
+                             alert.cancelButton = 0;
+                             presenter->runAlert(alert, page);
+                         });
         window->controller().showWindow();
         return std::unique_ptr<EditorDocuments::DocumentWindow>(std::move(window));
     };
@@ -302,6 +449,15 @@ QString TextDocumentWindow::text() const
 bool TextDocumentWindow::hasMarkedText() const
 {
     return m_controller->textView()->hasMarkedText();
+}
+
+QString TextDocumentWindow::textWithMarkedText() const
+{
+    const auto* view = m_controller->textView();
+    QString text = view->text();
+    if (view->hasMarkedText())
+        text.insert(view->caretPosition(), view->markedText());
+    return text;
 }
 
 void TextDocumentWindow::updateStatusBar()

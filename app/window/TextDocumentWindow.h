@@ -52,11 +52,14 @@ private:
     EditorDocuments::TextDocument& m_document;
 };
 
-// Whether the tab of `document` may close: an edited file is saved first; edits that cannot be
-// saved are asked about through `presenter` over `parent`, naming why the save failed.
-bool mayCloseDocument(EditorDocuments::TextDocument& document,
-                      EditorKit::Presenter& presenter,
-                      QWidget* parent);
+// Whether the tab of `document` may close (its window for questions is `parent`; none: no
+// question can be asked). An external copy closes; an edited administrator file, edits that
+// cannot be saved safely and a memo with text are asked about (while quitting they are kept
+// instead); anything else edited is saved in place, and a failed save is asked about too.
+// Edits are never dropped without the user's word or a successful keep.
+bool decideClose(EditorDocuments::TextDocument& document,
+                 EditorKit::Presenter& presenter,
+                 QWidget* parent);
 
 // The window controller a TextDocument owns, seen from the document's side.
 class TextDocumentWindow : public EditorDocuments::DocumentWindow
@@ -86,6 +89,7 @@ public:
 
     QString text() const override;
     bool hasMarkedText() const override;
+    QString textWithMarkedText() const override;
     void updateStatusBar() override;
     void applyDisplayOptions() override;
     void applyEditability() override;

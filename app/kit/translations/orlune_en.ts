@@ -719,5 +719,25 @@
         <source>셸 스크립트</source>
         <translation>Shell Script</translation>
     </message>
+    <message>
+        <source>「%1」 의 고친 것을 저장할까요?</source>
+        <translation>Save the edits of “%1”?</translation>
+    </message>
+    <message>
+        <source>저장…</source>
+        <translation>Save…</translation>
+    </message>
+    <message>
+        <source>관리자 파일이라 저절로 저장하지 않았어요. 저장하면 맥이 관리자 암호를 물어요.</source>
+        <translation>This is an administrator’s file, so it wasn’t saved automatically. Saving asks for the administrator password.</translation>
+    </message>
+    <message>
+        <source>확인</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>고친 것을 보관 자리에 넣지 못해 닫지 않았어요.</source>
+        <translation>The edits couldn’t be kept, so the document stays open.</translation>
+    </message>
 </context>
 </TS>

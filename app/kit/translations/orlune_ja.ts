@@ -719,5 +719,25 @@
         <source>셸 스크립트</source>
         <translation>シェルスクリプト</translation>
     </message>
+    <message>
+        <source>「%1」 의 고친 것을 저장할까요?</source>
+        <translation>「%1」の変更を保存しますか?</translation>
+    </message>
+    <message>
+        <source>저장…</source>
+        <translation>保存…</translation>
+    </message>
+    <message>
+        <source>관리자 파일이라 저절로 저장하지 않았어요. 저장하면 맥이 관리자 암호를 물어요.</source>
+        <translation>管理者のファイルのため自動では保存しませんでした。保存するとシステムが管理者パスワードを求めます。</translation>
+    </message>
+    <message>
+        <source>확인</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>고친 것을 보관 자리에 넣지 못해 닫지 않았어요.</source>
+        <translation>変更を保管できなかったため、閉じませんでした。</translation>
+    </message>
 </context>
 </TS>

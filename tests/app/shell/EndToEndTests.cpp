@@ -275,6 +275,46 @@ TEST_F(EndToEnd, closingAnEditedUntitledTabAsksAndObeysTheAnswer)
     EXPECT_TRUE(documents.documents().empty());
 }
 
+TEST_F(EndToEnd, typingAutosavesAndAChangedFileIsAskedAboutOnClose)
+{
+    services->autosavingDelayMilliseconds = 100;
+    const auto path = folder / "auto.txt";
+    writeBytes(path, bytesOf("one\n"));
+    EditorDocuments::TextDocument* document = open(path);
+    ASSERT_NE(document, nullptr);
+    QPointer<EditorDocuments::TextDocument> watched(document);
+    QWidget* target = focusAtEnd(*document);
+
+    // No save command: the file follows the typing on its own.
+    typeKeys(target, QStringLiteral("two"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return readBytes(path) == bytesOf("one\ntwo"); }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !document->isDocumentEdited(); }, 5000));
+
+    // Another program changes the file: autosave stops, and closing asks before losing edits.
+    writeBytes(path, bytesOf("theirs\n"));
+    typeKeys(target, QStringLiteral("!"));
+    QTest::qWait(300);
+    EXPECT_EQ(readBytes(path), bytesOf("theirs\n"));
+    EXPECT_TRUE(document->isDocumentEdited());
+    presenter->answers = {2};
+    QTest::keyClick(target, Qt::Key_W, Qt::ControlModifier);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(presenter->asked.size(), 1u);
+    EXPECT_EQ(presenter->asked[0].text,
+              QStringLiteral("「auto.txt」 에 저장하지 못한 고침이 있어요"));
+    ASSERT_TRUE(watched);
+
+    presenter->answers = {1};
+    QTest::keyClick(target, Qt::Key_W, Qt::ControlModifier);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            return watched.isNull();
+        },
+        5000));
+    EXPECT_EQ(readBytes(path), bytesOf("theirs\n"));
+}
+
 int main(int argc, char** argv)
 {
     // A home folder of this run only: the settings, file memory and logs of the shipped

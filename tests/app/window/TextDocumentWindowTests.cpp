@@ -139,7 +139,7 @@ TEST(TextDocumentWindow, closingAfterARefusedSaveNamesTheRefusal)
             return std::nullopt;
         }
     } presenter;
-    EXPECT_FALSE(EditorWindow::mayCloseDocument(document, presenter, controller.page()));
+    EXPECT_FALSE(EditorWindow::decideClose(document, presenter, controller.page()));
     const QString& informative = presenter.informative;
     EXPECT_TRUE(informative.contains(QStringLiteral("「한」"))) << informative.toStdString();
     EXPECT_TRUE(informative.contains(encoding)) << informative.toStdString();

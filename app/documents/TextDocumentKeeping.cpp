@@ -1,0 +1,230 @@
+// Keeping what cannot be written to a file (untitled texts, unsafe edits) and autosaving.
+#include "app/documents/DocumentTexts.h"
+#include "app/documents/TextDocument.h"
+#include "core/LineEnding.h"
+#include "platform/SystemLog.h"
+
+#include <QPointer>
+
+namespace EditorDocuments {
+
+using EditorStore::ErrorLog;
+
+namespace {
+
+void logDocument(Platform::SystemLog::Level level, const std::string& message)
+{
+    Platform::SystemLog::write("app.orlune.viewer", "document", level, message);
+}
+
+std::u16string_view viewOf(const QString& text)
+{
+    return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())};
+}
+
+std::string utf8Size(const QString& text)
+{
+    return std::to_string(text.toUtf8().size());
+}
+
+std::error_code userCancelled()
+{
+    return std::make_error_code(std::errc::operation_canceled);
+}
+
+} // namespace
+
+EditorStore::ScratchStore TextDocument::scratchStore() const
+{
+    if (m_services->scratchDirectory.empty())
+        return EditorStore::ScratchStore();
+    return EditorStore::ScratchStore(m_services->scratchDirectory);
+}
+
+TextDocument::KeepResult TextDocument::keepScratchText()
+{
+    if (m_fileURL || isExternalCopy)
+        return {};
+    const QString text = m_editor ? m_editor->textWithMarkedText() : loadedText;
+    const Platform::Uuid id = scratchID.value_or(Platform::Uuid::random());
+    auto saved = scratchStore().save(id, viewOf(text), m_services->now());
+    if (!saved) {
+        const std::error_code error = saved.error();
+        logDocument(Platform::SystemLog::Level::error, "보관 실패 " + error.message());
+        record(ErrorLog::Level::error,
+               "scratch.save",
+               {{"id", id.text()},
+                {"size", utf8Size(text)},
+                {"err", describeForLog(DocumentFailure{error})}});
+        return EditorCore::failure(error);
+    }
+    if (text.isEmpty())
+        scratchID.reset();
+    else
+        scratchID = id;
+    updateChangeCount(ChangeType::changeCleared);
+    scheduleMainQueueUpdate();
+    if (m_editor)
+        m_editor->setHasUnsavedEdits(false);
+    logDocument(Platform::SystemLog::Level::notice,
+                "보관 자리에 넣음 " + std::to_string(text.size()) + " 글자");
+    return {};
+}
+
+TextDocument::KeepResult TextDocument::rescueUnsavedEdits()
+{
+    if (!m_fileURL)
+        return {};
+    if (!isDocumentEdited() || !isSaveUnsafe())
+        return {};
+    const QString text = m_editor ? m_editor->textWithMarkedText() : loadedText;
+    const Platform::Uuid id = rescueID.value_or(Platform::Uuid::random());
+    rescueID = id;
+    auto saved = scratchStore().save(id, viewOf(text), m_services->now(), m_fileURL->string());
+    if (!saved) {
+        const std::error_code error = saved.error();
+        logDocument(Platform::SystemLog::Level::error,
+                    "저장 못 한 고침 보관 실패 " + error.message());
+        record(ErrorLog::Level::error,
+               "save.rescue",
+               {{"path", m_fileURL->string()}, {"err", describeForLog(DocumentFailure{error})}});
+        return EditorCore::failure(error);
+    }
+    updateChangeCount(ChangeType::changeCleared);
+    scheduleMainQueueUpdate();
+    if (m_editor)
+        m_editor->setHasUnsavedEdits(false);
+    logDocument(Platform::SystemLog::Level::notice,
+                "저장 못 한 고침을 보관 자리에 넣음 " + std::to_string(text.size()) + " 글자");
+    record(ErrorLog::Level::warning,
+           "save.rescued",
+           {{"path", m_fileURL->string()}, {"id", id.text()}, {"size", utf8Size(text)}});
+    return {};
+}
+
+void TextDocument::discardKeptText()
+{
+    if (scratchID)
+        scratchStore().remove(*scratchID);
+    scratchID.reset();
+}
+
+std::unique_ptr<TextDocument> TextDocument::makeScratch(const Platform::Uuid& id,
+                                                        const QString& text,
+                                                        std::shared_ptr<DocumentServices> services)
+{
+    auto document = std::make_unique<TextDocument>(std::move(services));
+    document->scratchID = id;
+    document->loadedText = text;
+    document->lineEndings = EditorCore::LineEndingSummary(viewOf(text));
+    if (auto meta = document->scratchStore().meta(id); meta && meta->origin)
+        document->rescuedOrigin = std::filesystem::path(*meta->origin);
+    return document;
+}
+
+bool TextDocument::isUserCancellation(const DocumentFailure& failure)
+{
+    const auto* code = std::get_if<std::error_code>(&failure);
+    return code && *code == userCancelled();
+}
+
+void TextDocument::scheduleAutosaving()
+{
+    if (m_services->autosavingDelayMilliseconds < 0)
+        return;
+    if (!m_autosaveTimer) {
+        m_autosaveTimer = new QTimer(this);
+        m_autosaveTimer->setSingleShot(true);
+        connect(m_autosaveTimer, &QTimer::timeout, this, [this] {
+            if (isDocumentEdited())
+                autosave(true, {});
+        });
+    }
+    m_autosaveTimer->start(m_services->autosavingDelayMilliseconds);
+}
+
+bool TextDocument::hasAutosaveScheduled() const
+{
+    return m_autosaveTimer && m_autosaveTimer->isActive();
+}
+
+void TextDocument::autosave(bool implicitlyCancellable, SaveCompletion completion)
+{
+    auto finish = [&completion](std::optional<DocumentFailure> failure) {
+        if (completion)
+            completion(failure);
+    };
+    // A refused request that must not be silent keeps the edits elsewhere and reports success.
+    auto declineOrRescue = [&] {
+        if (implicitlyCancellable) {
+            finish(DocumentFailure{userCancelled()});
+            return;
+        }
+        (void)rescueUnsavedEdits();
+        finish(std::nullopt);
+    };
+
+    if (m_editor && m_editor->hasMarkedText()) {
+        logDocument(Platform::SystemLog::Level::notice, "자동 저장 미룸 — 조합 중");
+        if (implicitlyCancellable) {
+            finish(DocumentFailure{userCancelled()});
+            QPointer<TextDocument> self(this);
+            auto retry = [self] {
+                if (self)
+                    self->scheduleAutosaving();
+            };
+            if (m_services->afterDelay)
+                m_services->afterDelay(1000, retry);
+            else
+                QTimer::singleShot(1000, retry);
+        } else {
+            (void)rescueUnsavedEdits();
+            finish(std::nullopt);
+        }
+        return;
+    }
+    if (isExternalCopy || (m_fileURL && explicitSaveRefusal())) {
+        finish(std::nullopt);
+        return;
+    }
+    if (!m_fileURL) {
+        (void)keepScratchText();
+        finish(std::nullopt);
+        return;
+    }
+    if (adminEditing) {
+        declineOrRescue();
+        return;
+    }
+    if (isSaveBlocked()) {
+        declineOrRescue();
+        return;
+    }
+
+    logDocument(Platform::SystemLog::Level::notice, "자동 저장");
+    QPointer<TextDocument> self(this);
+    std::optional<DocumentFailure> result;
+    saveToURL(
+        *m_fileURL,
+        SaveOperation::autosaveInPlace,
+        [self, services = m_services, &result](const std::optional<DocumentFailure>& failure) {
+            result = failure;
+            if (!failure || isUserCancellation(*failure))
+                return;
+            logDocument(Platform::SystemLog::Level::error,
+                        "자동 저장 실패 " + DocumentTexts::describe(*failure).toStdString());
+            const std::string path =
+                self && self->fileURL() ? self->fileURL()->string() : std::string("?");
+            if (services->record)
+                services->record(ErrorLog::Level::error,
+                                 "save.autosave",
+                                 {{"path", path}, {"err", describeForLog(*failure)}});
+            if (self && self->m_editor)
+                self->m_editor->showUnencodableBanner(*failure);
+        });
+    // The in-place autosave completes before it returns.
+    waitForSaves();
+    finish(result);
+}
+
+} // namespace EditorDocuments

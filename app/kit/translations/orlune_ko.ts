@@ -1,0 +1,11 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="ko_KR" sourcelanguage="ko_KR">
+<context>
+    <name>OrluneViewer</name>
+    <message>
+        <source>관리자 파일이라 저절로 저장하지 않았어요. 저장하면 맥이 관리자 암호를 물어요.</source>
+        <translation>관리자 파일이라 저절로 저장하지 않았어요. 저장하면 관리자 암호를 물어요.</translation>
+    </message>
+</context>
+</TS>
