@@ -156,24 +156,15 @@ void EditorTextView::spliceEdits(const std::vector<MC::Edit>& edits)
 {
     if (edits.empty())
         return;
-    // One replacement from the first edit's start to the last edit's end, built in one pass:
-    // the storage moves its tail once however many carets there are.
-    const QString& all = text();
-    const std::int64_t start = edits.front().range.location;
-    const std::int64_t end = edits.back().range.end();
-    qsizetype size = static_cast<qsizetype>(end - start);
+    // One pass over the text, however many carets there are: the storage moves its tail once
+    // and reports one replacement.
+    std::vector<TextStorage::Piece> pieces;
+    pieces.reserve(edits.size());
     for (const auto& edit : edits)
-        size += static_cast<qsizetype>(edit.text.size()) - edit.range.length;
-    QString spliced;
-    spliced.reserve(std::max<qsizetype>(size, 0));
-    std::int64_t position = start;
-    for (const auto& edit : edits) {
-        spliced.append(QStringView(all).mid(position, edit.range.location - position));
-        spliced.append(QStringView(edit.text.data(), static_cast<qsizetype>(edit.text.size())));
-        position = edit.range.end();
-    }
+        pieces.push_back(
+            {edit.range, QStringView(edit.text.data(), static_cast<qsizetype>(edit.text.size()))});
     m_applyingMultiEdit = true;
-    m_storage->replace({start, end - start}, spliced);
+    m_storage->splice(pieces);
     m_applyingMultiEdit = false;
 }
 

@@ -418,3 +418,35 @@ TEST(MultiCaret, tripleClickSelectsTheLineAndDraggingMovesTheSelection)
     QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, inTwo);
     EXPECT_EQ(view.selectedRange(), (TextRange{5, 0}));
 }
+
+// The splice moves the text in place when every piece grows or every piece shrinks, and aside
+// when they differ; each is one reported replacement.
+TEST(MultiCaret, storageSpliceIsOneReplacementEitherWay)
+{
+    struct Case
+    {
+        std::vector<std::pair<TextRange, QString>> pieces;
+        QString expected;
+        int location, oldLength, newLength;
+    };
+    const Case cases[] = {
+        {{{{1, 0}, "XX"}, {{4, 0}, "Y"}}, "aXXbcdYefgh", 1, 3, 6},
+        {{{{0, 2}, ""}, {{5, 1}, "Z"}, {{7, 1}, ""}}, "cdeZg", 0, 8, 5},
+        {{{{0, 2}, "Q"}, {{3, 0}, "RR"}, {{8, 0}, "!"}}, "QcRRdefgh!", 0, 8, 10},
+        {{{{2, 3}, "😀"}}, "ab😀fgh", 2, 3, 2},
+    };
+    for (const auto& c : cases) {
+        TextStorage storage;
+        storage.setText("abcdefgh");
+        std::vector<int> reported;
+        QObject::connect(&storage, &TextStorage::didReplace, [&](int l, int o, int n) {
+            reported = {l, o, n};
+        });
+        std::vector<TextStorage::Piece> pieces;
+        for (const auto& [range, text] : c.pieces)
+            pieces.push_back({range, text});
+        storage.splice(pieces);
+        EXPECT_EQ(storage.text(), c.expected);
+        EXPECT_EQ(reported, (std::vector<int>{c.location, c.oldLength, c.newLength}));
+    }
+}
