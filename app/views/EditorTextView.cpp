@@ -145,6 +145,9 @@ void EditorTextView::storageDidReplace(int location, int replacedLength, int new
     m_nextOrigin.reset();
     if (location == 0 && replacedLength == m_lines.length()) {
         // The whole text was replaced: building afresh is faster than rescanning as an edit.
+        // The carets of the old text mean nothing in the new one.
+        if (!m_applyingMultiEdit)
+            m_extraCarets.clear();
         m_lines = EditorCore::LineIndex(view(text()));
         m_layouts.clear();
         m_widestLine = 0;

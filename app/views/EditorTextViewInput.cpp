@@ -441,6 +441,7 @@ void EditorTextView::dropEvent(QDropEvent* event)
         event->ignore();
         return;
     }
+    dropExtraCarets();
     if (auto offset = offsetAt(event->position()))
         changeSelection(*offset, *offset, true);
     breakUndoCoalescing();

@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QScrollBar>
 #include <QStyleHints>
 #include <QTest>
@@ -241,6 +242,19 @@ TEST(MultiCaret, otherEditsMoveTheExtraCarets)
     // A pure insertion exactly at an extra caret moves it.
     view.storage().replace({2, 0}, "--");
     EXPECT_EQ(view.extraCarets(), (Carets{{4, 0}, {9, 0}, {12, 3}}));
+
+    // Dropped text goes in once, where it was dropped.
+    QMimeData dropped;
+    dropped.setText("D");
+    QDropEvent drop(QPointF(1, 1), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view.viewport(), &drop);
+    EXPECT_EQ(view.text(), "Daa--aa XY cccc dddd");
+    EXPECT_TRUE(view.extraCarets().empty());
+
+    // A reloaded text drops them.
+    view.setCarets({{1, 0}, {3, 0}});
+    view.setText("other");
+    EXPECT_TRUE(view.extraCarets().empty());
 }
 
 TEST(MultiCaret, caretCommandsChooseTheMainCaret)
