@@ -246,6 +246,8 @@ TEST(MultiCaret, otherEditsMoveTheExtraCarets)
     // Dropped text goes in once, where it was dropped.
     QMimeData dropped;
     dropped.setText("D");
+    QDragEnterEvent enter(QPoint(1, 1), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view.viewport(), &enter);
     QDropEvent drop(QPointF(1, 1), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(view.viewport(), &drop);
     EXPECT_EQ(view.text(), "Daa--aa XY cccc dddd");
