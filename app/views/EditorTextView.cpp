@@ -145,6 +145,9 @@ void EditorTextView::storageDidReplace(int location, int replacedLength, int new
     m_nextOrigin.reset();
     if (location == 0 && replacedLength == m_lines.length()) {
         // The whole text was replaced: building afresh is faster than rescanning as an edit.
+        // The carets of the old text mean nothing in the new one.
+        if (!m_applyingMultiEdit)
+            m_extraCarets.clear();
         m_lines = EditorCore::LineIndex(view(text()));
         m_layouts.clear();
         m_widestLine = 0;
@@ -198,6 +201,7 @@ void EditorTextView::storageDidReplace(int location, int replacedLength, int new
     };
     m_anchor = shift(m_anchor);
     m_caret = shift(m_caret);
+    shiftExtraCarets({location, newLength}, change);
     updateScrollBars();
     viewport()->update();
     if (m_ruler)
@@ -600,10 +604,17 @@ void EditorTextView::paintEvent(QPaintEvent* event)
     drawSyntaxErrors(painter, paragraphs, visible, dirty);
 
     const QColor selection = EditorColors::selectionColor(colors);
-    forEachSegment(paragraphs,
-                   selectedRange(),
-                   SegmentType::selection,
-                   [&](QRectF rect, const QTextLine&) { painter.fillRect(rect, selection); });
+    auto fillSelection = [&](TextRange range) {
+        forEachSegment(paragraphs,
+                       range,
+                       SegmentType::selection,
+                       [&](QRectF rect, const QTextLine&) { painter.fillRect(rect, selection); });
+    };
+    fillSelection(selectedRange());
+    for (const auto& caret : m_extraCarets) {
+        if (caret.length > 0 && caret.end() >= visible.location && caret.location <= visible.end())
+            fillSelection(caret);
+    }
     // The current match stays visible above the selection.
     if (m_display->currentMatch) {
         std::vector<EditorCore::SearchMatch> current{*m_display->currentMatch};
@@ -634,6 +645,18 @@ void EditorTextView::paintEvent(QPaintEvent* event)
 
     if (hasFocus() && m_caretVisible && (selectedRange().length == 0 || hasMarkedText())) {
         if (auto rect = caretRect())
+            painter.fillRect(*rect, EditorColors::accentColor(colors));
+    }
+    // Extra insertion points do not blink; neither does the place a dragged text would go.
+    for (const auto& caret : m_extraCarets) {
+        if (caret.length == 0 && caret.location >= visible.location
+            && caret.location <= visible.end()) {
+            if (auto rect = insertionRect(static_cast<int>(caret.location)))
+                painter.fillRect(*rect, EditorColors::accentColor(colors));
+        }
+    }
+    if (m_dragTarget) {
+        if (auto rect = insertionRect(*m_dragTarget))
             painter.fillRect(*rect, EditorColors::accentColor(colors));
     }
 }

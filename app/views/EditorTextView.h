@@ -9,9 +9,11 @@
 #include "app/views/TextRange.h"
 #include "app/views/VisualLineMap.h"
 #include "core/LineIndex.h"
+#include "core/MultiCursor.h"
 
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QTextLayout>
 #include <QUndoStack>
@@ -113,9 +115,29 @@ public:
     TextRange selectedRange() const;
     int caretPosition() const { return m_caret; }
     void setSelectedRange(TextRange range);
-    // A selection change from the platform side; several final ranges are where the carets of
-    // multi-caret editing come in (for now the last range wins).
+    // A selection change from the platform side: two or more final ranges become carets; a
+    // single or still-changing selection drops the extra carets.
     void setSelectedRanges(const std::vector<TextRange>& ranges, bool stillSelecting);
+
+    // Multi-caret editing. The main selection is the one above; the extra carets are the
+    // others, never equal to it. Empty when there is one caret.
+    const std::vector<TextRange>& extraCarets() const { return m_extraCarets; }
+    // The main selection and the extra carets, normalized (sorted, merged, inside the text).
+    std::vector<TextRange> carets() const;
+    // Replaces the caret set. The main selection is the first range containing `primary`,
+    // or the last range.
+    void setCarets(const std::vector<TextRange>& ranges,
+                   std::optional<std::int64_t> primary = std::nullopt);
+    // Applies the edits of a multi-caret result as one splice of the storage and one undo step
+    // ("여러 곳 편집"), then sets its carets. With `primaryIndex`, the result's caret of that
+    // index stays the main selection.
+    void applyMultiEdit(const EditorCore::MultiCursor::Result& result,
+                        std::optional<std::size_t> primaryIndex = std::nullopt);
+    // Moves the extra carets after an edit that was not a multi-caret edit: editedRange is the
+    // new text's range, changeInLength its length minus the replaced length.
+    void shiftExtraCarets(TextRange editedRange, int changeInLength);
+    // Drops every extra caret; the main selection stays.
+    void dropExtraCarets();
     void scrollRangeToVisible(TextRange range);
     bool hasMarkedText() const { return !m_preedit.isEmpty(); }
     QString markedText() const { return m_preedit; }
@@ -140,6 +162,8 @@ public:
                         const EditorKit::ActionSender& sender) const override;
     void performAction(std::string_view action, const EditorKit::ActionSender& sender) override;
     void breakUndoCoalescing() { ++m_coalescingGeneration; }
+    // Whether the drag of a selection is under way, and where the text would go.
+    std::optional<int> dragTarget() const { return m_dragTarget; }
     // A click in viewport coordinates: sets the caret, or extends the selection with Shift;
     // a second click selects a word.
     void mouseDown(QPointF viewportPoint, Qt::KeyboardModifiers modifiers, int clickCount);
@@ -193,6 +217,8 @@ protected:
 private:
     class ReplaceCommand;
     friend class ReplaceCommand;
+    class MultiEditCommand;
+    friend class MultiEditCommand;
     struct LineLayout
     {
         std::unique_ptr<QTextLayout> layout;
@@ -255,6 +281,17 @@ private:
     // Drops the composition and lays out again every line that showed it.
     void endComposition();
 
+    // Multi-caret parts: the view's text for the engine, the selector table, the splice.
+    std::u16string_view engineText() const;
+    bool doMultiCaretCommand(const QString& selector);
+    bool doCaretSetCommand(const QString& selector);
+    void spliceEdits(const std::vector<EditorCore::MultiCursor::Edit>& edits);
+    void restoreCarets(TextRange main, const std::vector<TextRange>& extras);
+    std::optional<QRectF> insertionRect(int offset);
+    void commitMultiCaretText(const QString& text);
+    // Moves (or, with copy, copies) the main selection's text to the offset as one step.
+    void dropSelectedText(int target, bool copy);
+
     std::shared_ptr<EditorDisplayState> m_display;
     TextStorage* m_storage = nullptr;
     EditorCore::LineIndex m_lines;
@@ -291,6 +328,16 @@ private:
     QBasicTimer m_blink;
     bool m_mouseSelecting = false;
     int m_mouseAnchor = 0;
+    std::vector<TextRange> m_extraCarets;
+    bool m_settingCarets = false;
+    bool m_applyingMultiEdit = false;
+    // A press inside the selection may start dragging it; the target follows the pointer.
+    bool m_dragPending = false;
+    QPointF m_dragStart;
+    std::optional<int> m_dragTarget;
+    // Triple-click: a press soon after a double-click at the same place.
+    QElapsedTimer m_lastDoubleClick;
+    QPointF m_doubleClickPoint;
 };
 
 } // namespace EditorViews

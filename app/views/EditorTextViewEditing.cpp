@@ -174,6 +174,11 @@ void EditorTextView::insertText(const QString& insertion, TextRange replacementR
 {
     if (!m_editable)
         return;
+    // With extra carets the text goes to every caret as one step, past the typing transforms.
+    if (!m_extraCarets.empty() && !hasMarkedText()) {
+        commitMultiCaretText(insertion);
+        return;
+    }
     TextRange range = replacementRange.location < 0
                           ? selectedRange()
                           : clampedRange(replacementRange, m_storage->length());
@@ -212,15 +217,20 @@ void EditorTextView::setSelectedRange(TextRange range)
     changeSelection(range.location, range.end(), false);
 }
 
-void EditorTextView::setSelectedRanges(const std::vector<TextRange>& ranges, bool)
+void EditorTextView::setSelectedRanges(const std::vector<TextRange>& ranges, bool stillSelecting)
 {
     if (ranges.empty())
         return;
+    if (ranges.size() >= 2 && !stillSelecting) {
+        setCarets(ranges);
+        return;
+    }
     TextRange last = ranges.front();
     for (const auto& range : ranges) {
         if (range.location >= last.location)
             last = range;
     }
+    dropExtraCarets();
     setSelectedRange(last);
 }
 
@@ -484,7 +494,13 @@ bool EditorTextView::respondsToSelector(const QString& selector) const
                                           "copy:",
                                           "cut:",
                                           "paste:",
-                                          "selectAll:"};
+                                          "selectAll:",
+                                          "addNextOccurrence:",
+                                          "selectAllOccurrences:",
+                                          "addCaretAbove:",
+                                          "addCaretBelow:",
+                                          "caretsAtLineEnds:",
+                                          "singleCaret:"};
     // undo: and redo: belong to the window, which holds the document's stack; the view only
     // takes them from the keyboard when no menu has the keys.
     return selectors.contains(selector);
@@ -510,6 +526,8 @@ void EditorTextView::performAction(std::string_view action, const EditorKit::Act
 bool EditorTextView::validateMenuItem(const QString& selector) const
 {
     bool hasSelection = selectedRange().length > 0;
+    for (const auto& caret : m_extraCarets)
+        hasSelection = hasSelection || caret.length > 0;
     if (selector == QLatin1String("copy:"))
         return hasSelection;
     if (selector == QLatin1String("cut:"))
@@ -522,14 +540,24 @@ bool EditorTextView::validateMenuItem(const QString& selector) const
         return m_undoStack->canUndo();
     if (selector == QLatin1String("redo:"))
         return m_undoStack->canRedo();
-    // There is one caret until multi-caret editing arrives.
     if (selector == QLatin1String("singleCaret:"))
-        return false;
+        return !m_extraCarets.empty();
     return respondsToSelector(selector);
 }
 
 bool EditorTextView::doCommandBySelector(const QString& selector)
 {
+    if (doCaretSetCommand(selector))
+        return true;
+    if (!m_extraCarets.empty() && !hasMarkedText()) {
+        if (doMultiCaretCommand(selector))
+            return true;
+        const bool clipboard = selector == QLatin1String("copy:")
+                               || selector == QLatin1String("cut:")
+                               || selector == QLatin1String("paste:");
+        if (!clipboard)
+            dropExtraCarets();
+    }
     if (m_delegate && m_delegate->doCommandBySelector(*this, selector))
         return true;
     const TextRange selection = selectedRange();
@@ -601,7 +629,7 @@ bool EditorTextView::doCommandBySelector(const QString& selector)
     } else if (is({"insertTab:"})) {
         insertText(QStringLiteral("\t"));
     } else if (is({"cancelOperation:"})) {
-        // Nothing to cancel with one caret.
+        dropExtraCarets();
     } else if (is({"copy:"})) {
         copy();
     } else if (is({"cut:"})) {
@@ -618,51 +646,6 @@ bool EditorTextView::doCommandBySelector(const QString& selector)
         return false;
     }
     return true;
-}
-
-void EditorTextView::copy()
-{
-    TextRange selection = selectedRange();
-    if (selection.length == 0)
-        return;
-    QGuiApplication::clipboard()->setText(text().mid(selection.location, selection.length));
-}
-
-void EditorTextView::cut()
-{
-    TextRange selection = selectedRange();
-    if (selection.length == 0 || !m_editable)
-        return;
-    copy();
-    if (m_delegate && !m_delegate->shouldChangeText(*this, selection, QString()))
-        return;
-    breakUndoCoalescing();
-    applyEdit(selection,
-              QString(),
-              {selection.location, 0},
-              EditorKit::localized("오려 두기"),
-              EditKind::other);
-}
-
-void EditorTextView::paste()
-{
-    QString pasted = QGuiApplication::clipboard()->text();
-    if (pasted.isEmpty() || !m_editable)
-        return;
-    TextRange selection = selectedRange();
-    if (m_delegate && !m_delegate->shouldChangeText(*this, selection, pasted))
-        return;
-    breakUndoCoalescing();
-    applyEdit(selection,
-              pasted,
-              {selection.location + static_cast<int>(pasted.size()), 0},
-              EditorKit::localized("붙이기"),
-              EditKind::other);
-}
-
-void EditorTextView::selectAll()
-{
-    changeSelection(0, m_storage->length(), true);
 }
 
 void EditorTextView::undo()

@@ -1,5 +1,6 @@
 // Keyboard, mouse, input methods, caret blinking and drops of the text view.
 #include "app/views/EditorTextView.h"
+#include "app/views/TextStorage.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -122,11 +123,45 @@ void EditorTextView::mouseDown(QPointF point, Qt::KeyboardModifiers modifiers, i
     if (!offset)
         return;
     m_preferredX.reset();
-    if (clickCount >= 2) {
+    m_dragPending = false;
+    m_dragTarget.reset();
+    modifiers &= ~Qt::KeypadModifier;
+    // Ctrl and one click: adds a caret there, or removes the extra insertion point there.
+    if (modifiers == Qt::ControlModifier && clickCount == 1) {
+        auto all = carets();
+        auto at = std::find(all.begin(), all.end(), TextRange{*offset, 0});
+        if (at != all.end() && all.size() >= 2) {
+            all.erase(at);
+            setCarets(all, *offset);
+        } else {
+            all.push_back({*offset, 0});
+            setCarets(all, *offset);
+        }
+        return;
+    }
+    dropExtraCarets();
+    if (clickCount >= 3) {
+        // The logical line with its break.
+        const int line = lineOf(*offset);
+        const int end = line + 1 < lineCount() ? lineStart(line + 1) : m_storage->length();
+        changeSelection(lineStart(line), end, true);
+        return;
+    }
+    if (clickCount == 2) {
         TextRange word = wordAround(*offset);
         int left = static_cast<int>(word.location);
         int right = static_cast<int>(word.end());
         changeSelection(left, right, true);
+        return;
+    }
+    const TextRange selection = selectedRange();
+    if (!(modifiers & Qt::ShiftModifier) && selection.length > 0 && *offset >= selection.location
+        && *offset <= selection.end()) {
+        // A press on the selection may start dragging it; a release without a drag places
+        // the caret.
+        m_dragPending = true;
+        m_dragStart = point;
+        m_mouseAnchor = *offset;
         return;
     }
     if (modifiers & Qt::ShiftModifier) {
@@ -155,18 +190,43 @@ void EditorTextView::mousePressEvent(QMouseEvent* event)
             QGuiApplication::inputMethod()->reset();
         }
     }
-    mouseDown(event->position(), event->modifiers(), 1);
+    // A press soon after a double-click at about the same place is the third click.
+    int clicks = 1;
+    if (m_lastDoubleClick.isValid()
+        && m_lastDoubleClick.elapsed() < QGuiApplication::styleHints()->mouseDoubleClickInterval()
+        && (event->position() - m_doubleClickPoint).manhattanLength()
+               < QGuiApplication::styleHints()->startDragDistance())
+        clicks = 3;
+    m_lastDoubleClick.invalidate();
+    mouseDown(event->position(), event->modifiers(), clicks);
 }
 
 void EditorTextView::mouseDoubleClickEvent(QMouseEvent* event)
 {
-    if (event->button() == Qt::LeftButton)
+    if (event->button() == Qt::LeftButton) {
+        m_lastDoubleClick.start();
+        m_doubleClickPoint = event->position();
         mouseDown(event->position(), event->modifiers(), 2);
+    }
 }
 
 void EditorTextView::mouseMoveEvent(QMouseEvent* event)
 {
-    if (!m_mouseSelecting || !(event->buttons() & Qt::LeftButton))
+    if (!(event->buttons() & Qt::LeftButton))
+        return;
+    if (m_dragPending) {
+        if (!m_dragTarget
+            && (event->position() - m_dragStart).manhattanLength()
+                   < QGuiApplication::styleHints()->startDragDistance())
+            return;
+        if (auto offset = offsetAt(event->position())) {
+            m_dragTarget = *offset;
+            scrollRangeToVisible({*offset, 0});
+            viewport()->update();
+        }
+        return;
+    }
+    if (!m_mouseSelecting)
         return;
     if (auto offset = offsetAt(event->position())) {
         changeSelection(m_mouseAnchor, *offset, true);
@@ -177,6 +237,19 @@ void EditorTextView::mouseMoveEvent(QMouseEvent* event)
 void EditorTextView::mouseReleaseEvent(QMouseEvent* event)
 {
     m_mouseSelecting = false;
+    if (m_dragPending) {
+        m_dragPending = false;
+        auto target = m_dragTarget;
+        m_dragTarget.reset();
+        viewport()->update();
+        if (target) {
+            // With Ctrl held at the drop, the text is copied instead of moved.
+            const auto modifiers = event->modifiers() & ~Qt::KeypadModifier;
+            dropSelectedText(*target, modifiers == Qt::ControlModifier);
+        } else {
+            changeSelection(m_mouseAnchor, m_mouseAnchor, true);
+        }
+    }
     QAbstractScrollArea::mouseReleaseEvent(event);
 }
 
@@ -368,6 +441,7 @@ void EditorTextView::dropEvent(QDropEvent* event)
         event->ignore();
         return;
     }
+    dropExtraCarets();
     if (auto offset = offsetAt(event->position()))
         changeSelection(*offset, *offset, true);
     breakUndoCoalescing();

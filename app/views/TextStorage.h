@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <vector>
 
 namespace EditorViews {
 
@@ -25,6 +26,15 @@ public:
 
     // The range is clamped into the text.
     void replace(TextRange range, const QString& replacement);
+    // One piece of a splice: a range of the current text and what replaces it.
+    struct Piece
+    {
+        TextRange range;
+        QStringView text;
+    };
+    // Replaces ascending, non-overlapping ranges in one pass over the text, announced as one
+    // replacement from the first range's start to the last range's end.
+    void splice(const std::vector<Piece>& pieces);
     // Replaces the whole text; the string is taken over without copying its characters.
     void setText(QString text);
 

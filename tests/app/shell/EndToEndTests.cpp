@@ -238,6 +238,36 @@ TEST_F(EndToEnd, keysEditAndSaveAUtf16FileKeepingItsMark)
                                   '\r', 0,    '\n', 0,    'b', 0,    'c',  0});
 }
 
+TEST_F(EndToEnd, caretKeysEditAtEveryCaretAsOneStep)
+{
+    const auto path = folder / "carets.txt";
+    writeBytes(path, bytesOf("ab\r\nab\r\nab\r\n"));
+    auto* document = open(path);
+    ASSERT_NE(document, nullptr);
+    QWidget* target = focusAtEnd(*document);
+    auto* view = window(*document).textView();
+    view->setSelectedRange({0, 2});
+    // Ctrl+D twice: every "ab"; Return goes to each with the file's CR LF.
+    QTest::keyClick(target, Qt::Key_D, Qt::ControlModifier);
+    QTest::keyClick(target, Qt::Key_D, Qt::ControlModifier);
+    EXPECT_EQ(view->carets().size(), 3u);
+    QTest::keyClick(target, Qt::Key_Return);
+    EXPECT_EQ(view->text(), QStringLiteral("\r\n\r\n\r\n\r\n\r\n\r\n"));
+    QTest::keyClick(target, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(view->text(), QStringLiteral("ab\r\nab\r\nab\r\n"));
+    EXPECT_EQ(view->carets().size(), 3u);
+    QTest::keyClick(target, Qt::Key_Escape);
+    EXPECT_TRUE(view->extraCarets().empty());
+
+    // Alt+Shift+Up adds a caret above and makes it the main one.
+    view->setSelectedRange({5, 0});
+    QTest::keyClick(target, Qt::Key_Up, Qt::AltModifier | Qt::ShiftModifier);
+    EXPECT_EQ(view->carets().size(), 2u);
+    EXPECT_EQ(view->selectedRange(), (EditorViews::TextRange{1, 0}));
+    typeKeys(target, QStringLiteral("x"));
+    EXPECT_EQ(view->text(), QStringLiteral("axb\r\naxb\r\nab\r\n"));
+}
+
 TEST_F(EndToEnd, closingAnEditedUntitledTabAsksAndObeysTheAnswer)
 {
     auto& documents = application->documentController();
