@@ -200,22 +200,28 @@ TEST(SelectionCounter, aLargeSelectionIsCountedOnTheWorkerAndOnlyTheLatestIsKept
 {
     // "e" + combining acute is one character; a selection of 8 units and more goes to the worker.
     const QString text = QString::fromUtf16(u"e\u0301e\u0301e\u0301e\u0301e\u0301e\u0301");
-    EditorWindow::SelectionCounter counter(8);
+    std::uint64_t version = 1;
+    EditorWindow::SelectionCounter counter(
+        [&] {
+            return EditorWindow::SelectionCounter::Source{text, version};
+        },
+        8);
     int counted = 0;
     counter.onCounted = [&] { ++counted; };
-    EXPECT_EQ(counter.count(text, 1, {0, 4}), 2) << "a short selection is counted at once";
+    EXPECT_EQ(counter.count({0, 4}), 2) << "a short selection is counted at once";
 
-    EXPECT_EQ(counter.count(text, 1, {0, 12}), std::nullopt);
+    EXPECT_EQ(counter.count({0, 12}), std::nullopt);
     // Dragging on: only the latest selection is counted after the one under way.
-    EXPECT_EQ(counter.count(text, 1, {0, 10}), std::nullopt);
-    EXPECT_EQ(counter.count(text, 1, {2, 10}), std::nullopt);
+    EXPECT_EQ(counter.count({0, 10}), std::nullopt);
+    EXPECT_EQ(counter.count({2, 10}), std::nullopt);
     EXPECT_TRUE(QTest::qWaitFor([&] { return counted == 2; }, 5000));
-    EXPECT_EQ(counter.count(text, 1, {2, 10}), 5);
+    EXPECT_EQ(counter.count({2, 10}), 5);
     QTest::qWait(50);
     EXPECT_EQ(counted, 2) << "{0, 10} was never counted";
 
     // A count belongs to one version of the text.
-    EXPECT_EQ(counter.count(text, 2, {2, 10}), std::nullopt);
+    version = 2;
+    EXPECT_EQ(counter.count({2, 10}), std::nullopt);
     EXPECT_TRUE(QTest::qWaitFor([&] { return counted == 3; }, 5000));
-    EXPECT_EQ(counter.count(text, 2, {2, 10}), 5);
+    EXPECT_EQ(counter.count({2, 10}), 5);
 }
