@@ -3,6 +3,9 @@
 #include "core/UnicodeScalars.h"
 
 #include <unicode/uchar.h>
+#include <unicode/utf16.h>
+
+#include <algorithm>
 
 namespace EditorCore {
 
@@ -36,12 +39,15 @@ bool isEmojiLike(char32_t scalar)
            || (scalar >= 0x100 && u_hasBinaryProperty(c, UCHAR_EMOJI));
 }
 
-// Walks the scalars of a text with their neighbours, as the scan and the replacement see them.
+// Walks the scalars of a text that start in [from, to) with their neighbours, as the scan and
+// the replacement see them. `from` is the start of a scalar.
 template<class Visit>
-void forEachScalar(std::u16string_view text, Visit&& visit)
+void forEachScalar(std::u16string_view text, std::size_t from, std::size_t to, Visit&& visit)
 {
     std::optional<char32_t> previous;
-    for (std::size_t offset = 0; offset < text.size();) {
+    if (from > 0)
+        previous = UnicodeScalars::before(text, from).value;
+    for (std::size_t offset = from; offset < to;) {
         const auto scalar = UnicodeScalars::at(text, offset);
         const std::size_t nextOffset = offset + scalar.length;
         visit(scalar, offset, previous, nextOffset);
@@ -193,10 +199,23 @@ kind(char32_t scalar, std::optional<char32_t> previous, std::optional<char32_t> 
 
 SuspiciousReport scan(std::u16string_view text, std::int64_t limit)
 {
+    return scan(text, 0, text.size(), limit);
+}
+
+SuspiciousReport
+scan(std::u16string_view text, std::size_t from, std::size_t to, std::int64_t limit)
+{
+    to = std::min(to, text.size());
+    from = std::min(from, to);
+    // Between the halves of a pair: the pair is counted with the range before.
+    if (from > 0 && from < to && U16_IS_TRAIL(text[from]) && U16_IS_LEAD(text[from - 1]))
+        ++from;
     SuspiciousReport report;
     const std::size_t cap = limit > 0 ? static_cast<std::size_t>(limit) : 0;
     std::array<std::int64_t, allSuspiciousKinds.size()> counts{};
     forEachScalar(text,
+                  from,
+                  to,
                   [&](UnicodeScalars::Scalar scalar,
                       std::size_t offset,
                       std::optional<char32_t> previous,
@@ -232,6 +251,8 @@ replaceAll(std::u16string_view text, const std::set<SuspiciousKind>& kinds, Line
     std::u16string result;
     result.reserve(text.size());
     forEachScalar(text,
+                  0,
+                  text.size(),
                   [&](UnicodeScalars::Scalar scalar,
                       std::size_t offset,
                       std::optional<char32_t> previous,

@@ -87,6 +87,13 @@ kind(char32_t scalar, std::optional<char32_t> previous, std::optional<char32_t> 
 // surrogate reads as U+FFFD.
 SuspiciousReport scan(std::u16string_view text, std::int64_t limit);
 
+// The same count over the characters that start in [from, to) of `text`, each judged with its
+// neighbours in the whole of `text`; locations are offsets in `text`. A second half of a
+// surrogate pair at `from` belongs to the character before. The reports of consecutive ranges,
+// joined, are the report of the whole text.
+SuspiciousReport
+scan(std::u16string_view text, std::size_t from, std::size_t to, std::int64_t limit);
+
 // The text with every character of the chosen kinds replaced (see `replacement`). Neighbours
 // are always those of the given text.
 std::u16string

@@ -95,7 +95,9 @@ DocumentWindowController::DocumentWindowController(WindowDocument& document,
     // The edited marker follows the undo stack's clean state.
     connect(document.undoStack(), &QUndoStack::cleanChanged, this, [this] { setNeedsRefresh(); });
 
-    m_selectionCounter = std::make_unique<SelectionCounter>();
+    m_selectionCounter = std::make_unique<SelectionCounter>([this] {
+        return SelectionCounter::Source{m_textView->text(), m_textView->storage().version()};
+    });
     m_selectionCounter->onCounted = [weak] {
         if (weak)
             weak->setNeedsRefresh();
@@ -408,8 +410,7 @@ void DocumentWindowController::updateStatusBar()
     inputs.text = m_textView->text();
     inputs.lineIndex = &m_textView->lineIndex();
     inputs.selection = m_textView->selectedRange();
-    inputs.selectedCharacters = m_selectionCounter->count(
-        m_textView->text(), m_textView->storage().version(), inputs.selection);
+    inputs.selectedCharacters = m_selectionCounter->count(inputs.selection);
     inputs.selectionCountPending = !inputs.selectedCharacters;
     inputs.encoding = current->encoding();
     inputs.hasByteOrderMark = current->hasByteOrderMark();

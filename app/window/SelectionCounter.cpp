@@ -1,76 +1,115 @@
 #include "app/window/SelectionCounter.h"
 
+#include "app/window/CharacterTally.h"
 #include "app/window/StatusContent.h"
 #include "platform/SerialQueue.h"
 
 #include <QCoreApplication>
 #include <QMetaObject>
 #include <QPointer>
+#include <QString>
 
 namespace EditorWindow {
 
-SelectionCounter::SelectionCounter(std::int64_t workerThreshold)
-    : m_threshold(workerThreshold)
+SelectionCounter::SelectionCounter(std::function<Source()> source,
+                                   std::int64_t workerThreshold,
+                                   qsizetype pieceLength)
+    : m_source(std::move(source))
+    , m_threshold(workerThreshold)
+    , m_pieceLength(pieceLength)
 {}
 
 SelectionCounter::~SelectionCounter()
 {
-    // Joins the worker after its current count.
+    // Joins the worker after its current piece.
     m_queue.reset();
 }
 
-std::optional<std::int64_t> SelectionCounter::count(const QString& text,
-                                                    std::uint64_t version,
-                                                    EditorViews::TextRange selection)
+std::optional<std::int64_t> SelectionCounter::count(EditorViews::TextRange selection)
 {
-    selection = EditorViews::clampedRange(selection, text.size());
+    const Source source = m_source ? m_source() : Source{};
+    selection = EditorViews::clampedRange(selection, source.text.size());
     if (selection.length < m_threshold)
-        return StatusContent::characterCount(
-            QStringView(text).mid(selection.location, selection.length));
-    const Key key{version, selection};
+        return StatusContent::characterCount(source.text.mid(selection.location, selection.length));
+    const Key key{source.version, selection};
     if (m_known && *m_known == key)
         return m_knownCount;
-    if (m_counting) {
-        if (!(*m_counting == key)) {
+    if (m_run) {
+        if (!(m_run->key == key))
             m_wanted = key;
-            m_wantedText = text;
-        }
+        else
+            m_wanted.reset();
         return std::nullopt;
     }
-    start(text, key);
+    start(key);
     return std::nullopt;
 }
 
-void SelectionCounter::start(const QString& text, const Key& key)
+void SelectionCounter::start(const Key& key)
 {
     if (!m_queue)
         m_queue = std::make_unique<Platform::SerialQueue>("app.orlune.viewer.selection-count");
-    m_counting = key;
+    m_run = Run{key, key.selection.location, std::make_shared<CharacterTally>()};
+    sendPiece();
+}
+
+void SelectionCounter::sendPiece()
+{
+    const Source source = m_source ? m_source() : Source{};
+    if (source.version != m_run->key.version) {
+        // The text changed: the count is asked for again with its new version.
+        m_run.reset();
+        return;
+    }
+    const std::int64_t from = m_run->next;
+    const std::int64_t selectionEnd = m_run->key.selection.location + m_run->key.selection.length;
+    const std::int64_t end =
+        TextPieces::pieceEnd(source.text.first(selectionEnd), from, m_pieceLength);
+    const QString piece = source.text.mid(from, end - from).toString();
+    const bool last = end >= selectionEnd;
     QPointer<SelectionCounter> weak(this);
-    // The text is shared, not copied; an edit meanwhile detaches the window's copy.
-    m_queue->async([text, key, weak] {
-        const std::int64_t counted = StatusContent::characterCount(
-            QStringView(text).mid(key.selection.location, key.selection.length));
+    m_queue->async([weak, tally = m_run->tally, piece, last, end] {
+        tally->add(piece);
+        std::optional<std::int64_t> counted;
+        if (last)
+            counted = tally->finish();
+        QCoreApplication* application = QCoreApplication::instance();
+        if (!application)
+            return;
         QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
-            [weak, key, counted] {
-                if (!weak || !weak->m_counting || !(*weak->m_counting == key))
-                    return;
-                weak->m_counting.reset();
-                weak->m_known = key;
-                weak->m_knownCount = counted;
-                if (weak->m_wanted) {
-                    Key next = *weak->m_wanted;
-                    QString nextText = std::move(weak->m_wantedText);
-                    weak->m_wanted.reset();
-                    weak->m_wantedText.clear();
-                    weak->start(nextText, next);
-                }
-                if (weak->onCounted)
-                    weak->onCounted();
+            application,
+            [weak, tally, end, counted] {
+                // The tally tells this count's pieces from those of a count given up since.
+                if (weak && weak->m_run && weak->m_run->tally == tally)
+                    weak->pieceDone(end, counted);
             },
             Qt::QueuedConnection);
     });
+}
+
+void SelectionCounter::pieceDone(std::int64_t end, std::optional<std::int64_t> counted)
+{
+    const Key key = m_run->key;
+    if (counted) {
+        m_run.reset();
+        m_known = key;
+        m_knownCount = *counted;
+    } else {
+        m_run->next = end;
+        if (!m_wanted) {
+            sendPiece();
+            return;
+        }
+        // A newer selection: this count is of no use any more.
+        m_run.reset();
+    }
+    if (m_wanted) {
+        const Key next = *m_wanted;
+        m_wanted.reset();
+        start(next);
+    }
+    if (counted && onCounted)
+        onCounted();
 }
 
 } // namespace EditorWindow

@@ -1,9 +1,10 @@
 #pragma once
 
 #include "app/views/TextRange.h"
+#include "app/window/TextPieces.h"
 
 #include <QObject>
-#include <QString>
+#include <QStringView>
 
 #include <cstdint>
 #include <functional>
@@ -16,23 +17,34 @@ class SerialQueue;
 
 namespace EditorWindow {
 
+class CharacterTally;
+
 // The user-perceived characters of the selection for the status bar. A short selection is
-// counted at once; a long one is counted on a worker, one count at a time: while dragging, only
-// the latest selection is counted next, and a result for an older text or selection is dropped.
-// Main thread only.
+// counted at once; a long one is counted on a worker, one copied piece at a time, so the worker
+// never shares the window's text. One count at a time: while dragging, only the latest selection
+// is counted next (a count under way gives way to it at its next piece), and a result for an
+// older text or selection is dropped. Main thread only.
 class SelectionCounter : public QObject
 {
 public:
     // Selections of at least this many UTF-16 units are counted on the worker.
     static constexpr std::int64_t defaultWorkerThreshold = 65'536;
 
-    explicit SelectionCounter(std::int64_t workerThreshold = defaultWorkerThreshold);
+    // The window's text and its version, read on the main thread whenever a piece is cut.
+    struct Source
+    {
+        QStringView text;
+        std::uint64_t version = 0;
+    };
+
+    explicit SelectionCounter(std::function<Source()> source,
+                              std::int64_t workerThreshold = defaultWorkerThreshold,
+                              qsizetype pieceLength = TextPieces::defaultLength);
     ~SelectionCounter() override;
 
-    // The count of `selection` in `text` at `version`; none while a worker counts it, in which
-    // case `onCounted` is called once the count is known.
-    std::optional<std::int64_t>
-    count(const QString& text, std::uint64_t version, EditorViews::TextRange selection);
+    // The count of `selection` in the current text; none while a worker counts it, in which case
+    // `onCounted` is called once the count is known.
+    std::optional<std::int64_t> count(EditorViews::TextRange selection);
     std::function<void()> onCounted;
 
 private:
@@ -42,16 +54,27 @@ private:
         EditorViews::TextRange selection;
         bool operator==(const Key&) const = default;
     };
-    void start(const QString& text, const Key& key);
+    // A count under way: the pieces before `next` went to `tally`, which only the worker touches.
+    struct Run
+    {
+        Key key;
+        std::int64_t next = 0;
+        std::shared_ptr<CharacterTally> tally;
+    };
 
+    void start(const Key& key);
+    void sendPiece();
+    void pieceDone(std::int64_t end, std::optional<std::int64_t> counted);
+
+    std::function<Source()> m_source;
     std::int64_t m_threshold;
+    qsizetype m_pieceLength;
     std::unique_ptr<Platform::SerialQueue> m_queue;
     std::optional<Key> m_known;
     std::int64_t m_knownCount = 0;
-    std::optional<Key> m_counting;
-    // The latest selection asked for while another was being counted, and its text.
+    std::optional<Run> m_run;
+    // The latest selection asked for while another was being counted.
     std::optional<Key> m_wanted;
-    QString m_wantedText;
 };
 
 } // namespace EditorWindow

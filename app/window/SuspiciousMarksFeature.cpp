@@ -50,7 +50,7 @@ void SuspiciousMarksFeature::attach(DocumentWindowController& window)
         [weak]() -> std::pair<QString, std::uint64_t> {
             if (!weak)
                 return {};
-            // The storage's string is shared with the copy, not duplicated.
+            // Shared only while the scan copies its next piece.
             return {weak->textView()->text(), weak->textView()->storage().version()};
         },
         [weak]() -> std::uint64_t { return weak ? weak->textView()->storage().version() : 0; },

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/views/InvisibleMarks.h"
+#include "app/window/TextPieces.h"
 #include "core/LineEnding.h"
 #include "core/SuspiciousCharacters.h"
 
@@ -11,15 +12,17 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <utility>
 
 namespace EditorWindow {
 
 // The count of a window's suspicious characters and line breaks. A count is scheduled after
-// each change and runs on a worker on a copy of the text (the storage's string, shared, not
-// copied); a burst of edits gives one count after the last. A result for a text that was edited
-// since its copy (the storage's edit counter moved) is dropped: the count that edit scheduled
-// replaces it. Main thread only.
+// each change and runs on a worker, one copied piece of the text at a time, the pieces' results
+// joined, so that no worker shares the window's text (the next edit would copy all of it on the
+// interface thread); a burst of edits gives one count after the last. A newer schedule drops
+// the count under way, and a result for a text that was edited since (the storage's edit
+// counter moved) is dropped: the count that edit scheduled replaces it. Main thread only.
 class SuspiciousScan : public QObject
 {
 public:
@@ -34,15 +37,16 @@ public:
         EditorCore::LineEndingSummary lineEndings;
     };
 
-    // `text` gives the text to count and its edit counter at the moment the count starts;
+    // `text` gives the current text and its edit counter whenever the next piece is cut;
     // `version` the edit counter when the result arrives; `apply` takes the result of exactly
-    // the current text.
+    // the current text. `pieceLength`: UTF-16 units per piece (see TextPieces).
     SuspiciousScan(std::function<std::pair<QString, std::uint64_t>()> text,
                    std::function<std::uint64_t()> version,
                    std::function<void(Result)> apply,
-                   QObject* parent = nullptr);
+                   QObject* parent = nullptr,
+                   qsizetype pieceLength = TextPieces::defaultLength);
 
-    // Counts `text` as the worker does (the benchmark and the tests time and check it).
+    // Counts `text` as a whole (the benchmark and the tests time and check it).
     static Result count(const QString& text);
 
     void schedule(std::chrono::milliseconds delay);
@@ -51,12 +55,27 @@ public:
     static EditorViews::SuspiciousClassifier classifier();
 
 private:
+    // A count under way: the pieces before `next` are joined in `result`.
+    struct Run
+    {
+        qsizetype length = 0;
+        qsizetype next = 0;
+        std::uint64_t version = 0;
+        Result result;
+    };
+
     void start();
+    // Hands the piece of `text` that starts at the run's `next` to the worker.
+    void sendPiece(const QString& text);
+    void pieceDone(qsizetype end, Result part);
 
     std::function<std::pair<QString, std::uint64_t>()> m_text;
     std::function<std::uint64_t()> m_version;
     std::function<void(Result)> m_apply;
+    qsizetype m_pieceLength;
     QTimer m_timer;
+    std::uint64_t m_generation = 0;
+    std::optional<Run> m_run;
 };
 
 } // namespace EditorWindow

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <string>
+#include <vector>
 
 using namespace EditorCore;
 using K = SuspiciousKind;
@@ -12,6 +15,28 @@ namespace {
 SuspiciousOccurrence at(K kind, std::int64_t location, std::int64_t length = 1)
 {
     return SuspiciousOccurrence{kind, location, length};
+}
+
+// The reports of the ranges between `cuts`, joined: counts added, occurrences kept in order up to
+// the limit.
+SuspiciousReport
+scanBetweenCuts(std::u16string_view text, std::vector<std::size_t> cuts, std::int64_t limit)
+{
+    std::sort(cuts.begin(), cuts.end());
+    cuts.push_back(text.size());
+    SuspiciousReport joined;
+    std::size_t from = 0;
+    for (std::size_t to : cuts) {
+        const auto part = SuspiciousCharacters::scan(text, from, to, limit);
+        for (const auto& [kind, count] : part.counts)
+            joined.counts[kind] += count;
+        for (const auto& occurrence : part.occurrences) {
+            if (static_cast<std::int64_t>(joined.occurrences.size()) < limit)
+                joined.occurrences.push_back(occurrence);
+        }
+        from = to;
+    }
+    return joined;
 }
 
 } // namespace
@@ -245,4 +270,54 @@ TEST(SuspiciousCharacters, replacementTableByKind)
     for (K kind : {K::zeroWidth, K::bidiControl, K::controlCharacter, K::softHyphen})
         EXPECT_EQ(replacement(kind, LineEnding::lf), u"") << kind;
     EXPECT_EQ(replacement(K::replacementCharacter, LineEnding::lf), std::nullopt);
+}
+
+TEST(SuspiciousCharacters, rangesJoinedGiveTheWholeScanWhereverTheTextIsCut)
+{
+    // Neighbours decide a joiner and U+FEFF; pairs and unpaired halves sit at every cut.
+    const std::u16string texts[] = {
+        u"\uFEFF\uFEFFa\uFEFF",
+        u"\U0001F469\u200D\U0001F4BB\u200D\u200Dx\u200D\U0001F4BB",
+        u"\u200Da\u200D\U0001F469\u200D",
+        u"x\xD800\U0001F600\xDC00\xD800",
+        u"\xDC00\U000E0001\U000E0041\u00A0\xD83D",
+        u"\u2764\uFE0F\u200D\U0001F525\u0085\r\n\u2028\u00AD",
+    };
+    for (const auto& text : texts) {
+        SCOPED_TRACE(testing::PrintToString(text));
+        for (const std::int64_t limit : {std::int64_t{10'000}, std::int64_t{2}}) {
+            const auto whole = SuspiciousCharacters::scan(text, limit);
+            for (std::size_t i = 0; i <= text.size(); ++i) {
+                for (std::size_t j = i; j <= text.size(); ++j)
+                    ASSERT_EQ(scanBetweenCuts(text, {i, j}, limit), whole)
+                        << "cut at " << i << " and " << j << ", limit " << limit;
+            }
+        }
+    }
+    EXPECT_EQ(SuspiciousCharacters::scan(u"ab\u00A0", 1, 3, 10),
+              SuspiciousCharacters::scan(u"ab\u00A0", 10))
+        << "locations are offsets in the whole text";
+    EXPECT_EQ(SuspiciousCharacters::scan(u"\u00A0", 1, 0, 10), SuspiciousReport{});
+
+    std::mt19937 random(7);
+    const std::u16string_view fragments[] = {u"ab",
+                                             u"\u200D",
+                                             u"\uFEFF",
+                                             u"\U0001F469",
+                                             u"\xD800",
+                                             u"\xDC00",
+                                             u"\u00A0",
+                                             u"\U000E0041",
+                                             u"\n"};
+    for (int round = 0; round < 200; ++round) {
+        std::u16string text;
+        while (text.size() < 300)
+            text += fragments[random() % std::size(fragments)];
+        std::vector<std::size_t> cuts(1 + random() % 12);
+        for (auto& cut : cuts)
+            cut = random() % (text.size() + 1);
+        const std::int64_t limit = round % 2 ? 10'000 : 7;
+        ASSERT_EQ(scanBetweenCuts(text, cuts, limit), SuspiciousCharacters::scan(text, limit))
+            << "round " << round;
+    }
 }

@@ -1,9 +1,13 @@
 #include "app/kit/ActionRouter.h"
 #include "app/views/TextStorage.h"
+#include "app/window/CharacterTally.h"
 #include "app/window/DocumentContentView.h"
 #include "app/window/DocumentWindowController.h"
 #include "app/window/SelectionCounter.h"
+#include "app/window/StatusContent.h"
+#include "app/window/SuspiciousScan.h"
 #include "app/window/WindowFeature.h"
+#include "core/SuspiciousCharacters.h"
 #include "platform/PreferencesDomain.h"
 #include "store/Settings.h"
 #include "tests/app/window/FakeDocument.h"
@@ -200,22 +204,179 @@ TEST(SelectionCounter, aLargeSelectionIsCountedOnTheWorkerAndOnlyTheLatestIsKept
 {
     // "e" + combining acute is one character; a selection of 8 units and more goes to the worker.
     const QString text = QString::fromUtf16(u"e\u0301e\u0301e\u0301e\u0301e\u0301e\u0301");
-    EditorWindow::SelectionCounter counter(8);
+    std::uint64_t version = 1;
+    EditorWindow::SelectionCounter counter(
+        [&] {
+            return EditorWindow::SelectionCounter::Source{text, version};
+        },
+        8);
     int counted = 0;
     counter.onCounted = [&] { ++counted; };
-    EXPECT_EQ(counter.count(text, 1, {0, 4}), 2) << "a short selection is counted at once";
+    EXPECT_EQ(counter.count({0, 4}), 2) << "a short selection is counted at once";
 
-    EXPECT_EQ(counter.count(text, 1, {0, 12}), std::nullopt);
+    EXPECT_EQ(counter.count({0, 12}), std::nullopt);
     // Dragging on: only the latest selection is counted after the one under way.
-    EXPECT_EQ(counter.count(text, 1, {0, 10}), std::nullopt);
-    EXPECT_EQ(counter.count(text, 1, {2, 10}), std::nullopt);
+    EXPECT_EQ(counter.count({0, 10}), std::nullopt);
+    EXPECT_EQ(counter.count({2, 10}), std::nullopt);
     EXPECT_TRUE(QTest::qWaitFor([&] { return counted == 2; }, 5000));
-    EXPECT_EQ(counter.count(text, 1, {2, 10}), 5);
+    EXPECT_EQ(counter.count({2, 10}), 5);
     QTest::qWait(50);
     EXPECT_EQ(counted, 2) << "{0, 10} was never counted";
 
     // A count belongs to one version of the text.
-    EXPECT_EQ(counter.count(text, 2, {2, 10}), std::nullopt);
+    version = 2;
+    EXPECT_EQ(counter.count({2, 10}), std::nullopt);
     EXPECT_TRUE(QTest::qWaitFor([&] { return counted == 3; }, 5000));
-    EXPECT_EQ(counter.count(text, 2, {2, 10}), 5);
+    EXPECT_EQ(counter.count({2, 10}), 5);
+}
+
+TEST(CharacterTally, piecesCutAnywhereCountAsTheWholeText)
+{
+    // Characters that run over several code points: combining marks, joined emoji, flags (pairs
+    // of regional indicators), CR LF, Hangul jamo, skin tones; unpaired halves too.
+    const std::u16string texts[] = {
+        u"e\u0301\u0301a\r\n\r\n\n\r",
+        u"\U0001F468\u200D\U0001F469\u200D\U0001F467x\U0001F44D\U0001F3FD\u200D",
+        u"\U0001F1EF\U0001F1F5\U0001F1F0\U0001F1F7\U0001F1FA",
+        u"\u1100\u1161\u11A8\uAC00\u11A8\u0915\u094D\u0937",
+        u"\xD800\u0301\xDC00\U0001F600\xD83D",
+    };
+    for (const auto& units : texts) {
+        const QString text = QString::fromStdU16String(units);
+        SCOPED_TRACE(text.toStdString());
+        const std::int64_t whole = EditorWindow::StatusContent::characterCount(text);
+        for (qsizetype i = 0; i <= text.size(); ++i) {
+            for (qsizetype j = i; j <= text.size(); ++j) {
+                EditorWindow::CharacterTally tally;
+                tally.add(QStringView(text).first(i));
+                tally.add(QStringView(text).mid(i, j - i));
+                tally.add(QStringView(text).mid(j));
+                ASSERT_EQ(tally.finish(), whole) << "cut at " << i << " and " << j;
+            }
+        }
+    }
+    EditorWindow::CharacterTally tally;
+    EXPECT_EQ(tally.finish(), 0);
+    tally.add(u"ab");
+    EXPECT_EQ(tally.finish(), 2);
+    EXPECT_EQ(tally.finish(), 0) << "a finished tally starts again";
+}
+
+namespace {
+
+// A scan over `text` in pieces of `pieceLength`, its reports collected.
+struct PiecewiseScan
+{
+    QString text;
+    int pieces = 0;
+    std::vector<EditorCore::SuspiciousReport> reports;
+    std::vector<EditorCore::LineEndingSummary> endings;
+    EditorWindow::SuspiciousScan scan;
+
+    PiecewiseScan(QString initial, qsizetype pieceLength)
+        : text(std::move(initial))
+        , scan(
+              [this] {
+                  ++pieces;
+                  return std::make_pair(text, std::uint64_t(0));
+              },
+              [] { return std::uint64_t(0); },
+              [this](EditorWindow::SuspiciousScan::Result result) {
+                  reports.push_back(std::move(result.report));
+                  endings.push_back(result.lineEndings);
+              },
+              nullptr,
+              pieceLength)
+    {}
+};
+
+EditorCore::SuspiciousReport wholeScan(const QString& text)
+{
+    return EditorCore::SuspiciousCharacters::scan(
+        std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()),
+                            static_cast<std::size_t>(text.size())),
+        EditorWindow::SuspiciousScan::occurrenceLimit);
+}
+
+} // namespace
+
+TEST(SuspiciousScan, piecesJoinToTheWholeTextReport)
+{
+    QString many;
+    for (int i = 0; i < 5'100; ++i)
+        many += QString::fromUtf16(u"a\u200Db\U0001F469\u200D\U0001F4BB\u00A0");
+    const struct
+    {
+        const char* name;
+        QString text;
+        qsizetype pieceLength;
+    } cases[] = {
+        {"empty", QString(), 3},
+        {"neighbours across every edge",
+         QString::fromUtf16(u"\uFEFF\uFEFF\U0001F469\u200D\U0001F4BBx\u200D\xD800\U000E0041\u00A0"),
+         1},
+        {"pieces of three",
+         QString::fromUtf16(u"\uFEFFa\u200D\U0001F469\u200D\U0001F4BB\u2028"),
+         3},
+        {"occurrences past the limit", many, 997},
+        {"breaks across every edge", QString::fromUtf16(u"a\r\nb\rc\n\r\n\r\r\n"), 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        PiecewiseScan run(c.text, c.pieceLength);
+        run.scan.schedule(std::chrono::milliseconds(0));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !run.reports.empty(); }, 10'000));
+        EXPECT_EQ(run.reports.front(), wholeScan(c.text));
+        EXPECT_EQ(run.endings.front(),
+                  EditorCore::LineEndingSummary(
+                      std::u16string_view(reinterpret_cast<const char16_t*>(c.text.utf16()),
+                                          static_cast<std::size_t>(c.text.size()))));
+    }
+}
+
+TEST(SuspiciousScan, anEditDropsTheCountUnderWay)
+{
+    QString first;
+    for (int i = 0; i < 20'000; ++i)
+        first += QString::fromUtf16(u"a\u00A0");
+    PiecewiseScan run(first, 8);
+    run.scan.schedule(std::chrono::milliseconds(0));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return run.pieces >= 3; }, 5'000));
+    run.text = QString::fromUtf16(u"b\u200B");
+    run.scan.schedule(std::chrono::milliseconds(0));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !run.reports.empty(); }, 5'000));
+    QTest::qWait(50);
+    ASSERT_EQ(run.reports.size(), 1u) << "the first text's count never arrives";
+    EXPECT_EQ(run.reports.front(), wholeScan(run.text));
+}
+
+TEST(SelectionCounter, aCountInPiecesGivesWayToANewerSelectionOrText)
+{
+    QString text;
+    for (int i = 0; i < 1'000; ++i)
+        text += QString::fromUtf16(u"e\u0301");
+    std::uint64_t version = 1;
+    EditorWindow::SelectionCounter counter(
+        [&] {
+            return EditorWindow::SelectionCounter::Source{text, version};
+        },
+        8,
+        64);
+    int counted = 0;
+    counter.onCounted = [&] { ++counted; };
+
+    EXPECT_EQ(counter.count({0, 2'000}), std::nullopt);
+    EXPECT_EQ(counter.count({1, 999}), std::nullopt);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return counted == 1; }, 5'000));
+    QTest::qWait(50);
+    EXPECT_EQ(counted, 1) << "the whole text was given up for the newer selection";
+    EXPECT_EQ(counter.count({1, 999}), 500) << "a lone mark first, then 499 pairs";
+
+    // The text changes under a count: the count is dropped and asked for again.
+    EXPECT_EQ(counter.count({0, 2'000}), std::nullopt);
+    text = QString::fromUtf16(u"\U0001F1EF\U0001F1F5").repeated(500);
+    version = 2;
+    EXPECT_EQ(counter.count({0, 2'000}), std::nullopt);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return counter.count({0, 2'000}).has_value(); }, 5'000));
+    EXPECT_EQ(counter.count({0, 2'000}), 500);
 }
