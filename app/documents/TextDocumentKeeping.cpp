@@ -1,6 +1,7 @@
 // Keeping what cannot be written to a file (untitled texts, unsafe edits) and autosaving.
 #include "app/documents/DocumentTexts.h"
 #include "app/documents/TextDocument.h"
+#include "app/kit/Utf16.h"
 #include "core/LineEnding.h"
 #include "platform/SystemLog.h"
 
@@ -15,11 +16,6 @@ namespace {
 void logDocument(Platform::SystemLog::Level level, const std::string& message)
 {
     Platform::SystemLog::write("app.orlune.viewer", "document", level, message);
-}
-
-std::u16string_view viewOf(const QString& text)
-{
-    return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())};
 }
 
 std::string utf8Size(const QString& text)
@@ -47,7 +43,7 @@ TextDocument::KeepResult TextDocument::keepScratchText()
         return {};
     const QString text = m_editor ? m_editor->textWithMarkedText() : loadedText;
     const Platform::Uuid id = scratchID.value_or(Platform::Uuid::random());
-    auto saved = scratchStore().save(id, viewOf(text), m_services->now());
+    auto saved = scratchStore().save(id, EditorKit::utf16View(text), m_services->now());
     if (!saved) {
         const std::error_code error = saved.error();
         logDocument(Platform::SystemLog::Level::error, "보관 실패 " + error.message());
@@ -80,7 +76,8 @@ TextDocument::KeepResult TextDocument::rescueUnsavedEdits()
     const QString text = m_editor ? m_editor->textWithMarkedText() : loadedText;
     const Platform::Uuid id = rescueID.value_or(Platform::Uuid::random());
     rescueID = id;
-    auto saved = scratchStore().save(id, viewOf(text), m_services->now(), m_fileURL->string());
+    auto saved =
+        scratchStore().save(id, EditorKit::utf16View(text), m_services->now(), m_fileURL->string());
     if (!saved) {
         const std::error_code error = saved.error();
         logDocument(Platform::SystemLog::Level::error,
@@ -116,7 +113,7 @@ std::unique_ptr<TextDocument> TextDocument::makeScratch(const Platform::Uuid& id
     auto document = std::make_unique<TextDocument>(std::move(services));
     document->scratchID = id;
     document->loadedText = text;
-    document->lineEndings = EditorCore::LineEndingSummary(viewOf(text));
+    document->lineEndings = EditorCore::LineEndingSummary(EditorKit::utf16View(text));
     if (auto meta = document->scratchStore().meta(id); meta && meta->origin)
         document->rescuedOrigin = std::filesystem::path(*meta->origin);
     return document;

@@ -3,6 +3,7 @@
 #include "app/documents/DocumentReading.h"
 #include "app/documents/DocumentTexts.h"
 #include "app/documents/TextDocument.h"
+#include "app/kit/Utf16.h"
 #include "platform/SystemLog.h"
 
 #include <QPointer>
@@ -19,11 +20,6 @@ namespace {
 void logDocument(Platform::SystemLog::Level level, const std::string& message)
 {
     Platform::SystemLog::write("app.orlune.viewer", "document", level, message);
-}
-
-std::u16string_view viewOf(const QString& text)
-{
-    return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())};
 }
 
 // The framework's silent cancellation.
@@ -52,7 +48,7 @@ QString snapshotOf(const QString& text)
 EditorCore::Result<std::vector<std::uint8_t>, DocumentFailure> encode(const QString& text,
                                                                       const FileFormat& format)
 {
-    auto bytes = SaveRules::encodedData(viewOf(text), format);
+    auto bytes = SaveRules::encodedData(EditorKit::utf16View(text), format);
     if (!bytes)
         return EditorCore::failure(
             std::visit([](const auto& e) { return DocumentFailure{e}; }, bytes.error()));

@@ -1,5 +1,6 @@
 #include "app/views/EditorTextView.h"
 
+#include "app/kit/Utf16.h"
 #include "app/views/EditorColors.h"
 #include "app/views/LineNumberRuler.h"
 #include "app/views/TextStorage.h"
@@ -22,11 +23,6 @@
 namespace EditorViews {
 namespace {
 
-std::u16string_view view(const QString& text)
-{
-    return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())};
-}
-
 // Layouts kept beyond this many are dropped at the next paint; only visible lines come back.
 constexpr std::size_t layoutCacheLimit = 2000;
 
@@ -36,7 +32,7 @@ EditorTextView::EditorTextView(std::shared_ptr<EditorDisplayState> display, QWid
     : QAbstractScrollArea(parent)
     , m_display(std::move(display))
     , m_storage(new TextStorage(this))
-    , m_lines(view(QString()))
+    , m_lines(EditorKit::utf16View(QString()))
 {
     if (!m_display)
         m_display = std::make_shared<EditorDisplayState>();
@@ -121,7 +117,7 @@ int EditorTextView::lineStart(int line) const
 
 int EditorTextView::contentEnd(int line) const
 {
-    auto range = m_lines.contentRange(line, view(text()));
+    auto range = m_lines.contentRange(line, EditorKit::utf16View(text()));
     return static_cast<int>(range.location + range.length);
 }
 
@@ -148,7 +144,7 @@ void EditorTextView::storageDidReplace(int location, int replacedLength, int new
         // The carets of the old text mean nothing in the new one.
         if (!m_applyingMultiEdit)
             m_extraCarets.clear();
-        m_lines = EditorCore::LineIndex(view(text()));
+        m_lines = EditorCore::LineIndex(EditorKit::utf16View(text()));
         m_layouts.clear();
         m_widestLine = 0;
         rebuildVisualLines();
@@ -156,7 +152,7 @@ void EditorTextView::storageDidReplace(int location, int replacedLength, int new
         const int oldLines = lineCount();
         const int firstLine = lineOf(location);
         const int lastOldLine = lineOf(location + replacedLength);
-        m_lines.update(location, replacedLength, newLength, view(text()));
+        m_lines.update(location, replacedLength, newLength, EditorKit::utf16View(text()));
         const int lastNewLine = lineOf(location + newLength);
         const int delta = lineCount() - oldLines;
         if (lastNewLine - lastOldLine != delta || m_visual.lineCount() != oldLines) {

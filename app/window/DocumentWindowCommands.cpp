@@ -5,6 +5,7 @@
 #include "app/kit/Localized.h"
 #include "app/kit/NotificationCenter.h"
 #include "app/kit/TabPage.h"
+#include "app/kit/Utf16.h"
 #include "app/views/TextStorage.h"
 #include "app/window/DocumentWindowController.h"
 #include "app/window/WindowDocument.h"
@@ -20,14 +21,7 @@ using EditorCore::LineCommands::MoveDirection;
 using EditorStore::SettingKeys;
 using EditorViews::EditorViewOptions;
 
-namespace {
-
-std::u16string_view view(const QString& text)
-{
-    return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())};
-}
-
-} // namespace
+namespace {} // namespace
 
 void DocumentWindowController::addWindowCommands()
 {
@@ -153,8 +147,8 @@ void DocumentWindowController::applyCommandEdit(const std::optional<EditorCore::
     const auto range = edit->range;
     // An edit that leaves the text as it is makes no undo step (the document stays unedited).
     if (range.location >= 0 && range.location + range.length <= text.size()
-        && view(text).substr(static_cast<std::size_t>(range.location),
-                             static_cast<std::size_t>(range.length))
+        && EditorKit::utf16View(text).substr(static_cast<std::size_t>(range.location),
+                                             static_cast<std::size_t>(range.length))
                == edit->replacement)
         return;
     replaceText(edit, EditorKit::localized(actionName));
@@ -171,14 +165,14 @@ void DocumentWindowController::revertToOpened()
         return;
     // replaceText asks the view's delegate for the whole range and refuses a read-only view.
     replaceText(EditorCore::TextEdit{{0, static_cast<int>(text.size())},
-                                     std::u16string(view(loaded)),
+                                     std::u16string(EditorKit::utf16View(loaded)),
                                      {0, 0}},
                 EditorKit::localized("연 상태로 되돌리기"));
 }
 
 void DocumentWindowController::indentSelectedLines()
 {
-    applyCommandEdit(EditorCore::Indentation::indentLines(view(m_textView->text()),
+    applyCommandEdit(EditorCore::Indentation::indentLines(EditorKit::utf16View(m_textView->text()),
                                                           m_textView->selectedRange(),
                                                           effectiveIndentStyle()),
                      "들여쓰기");
@@ -186,7 +180,7 @@ void DocumentWindowController::indentSelectedLines()
 
 void DocumentWindowController::outdentSelectedLines()
 {
-    applyCommandEdit(EditorCore::Indentation::outdentLines(view(m_textView->text()),
+    applyCommandEdit(EditorCore::Indentation::outdentLines(EditorKit::utf16View(m_textView->text()),
                                                            m_textView->selectedRange(),
                                                            effectiveIndentStyle()),
                      "내어쓰기");
@@ -194,15 +188,16 @@ void DocumentWindowController::outdentSelectedLines()
 
 void DocumentWindowController::duplicateLines()
 {
-    applyCommandEdit(EditorCore::LineCommands::duplicateLines(view(m_textView->text()),
-                                                              m_textView->selectedRange(),
-                                                              effectiveLineEnding()),
-                     "줄 복제");
+    applyCommandEdit(
+        EditorCore::LineCommands::duplicateLines(EditorKit::utf16View(m_textView->text()),
+                                                 m_textView->selectedRange(),
+                                                 effectiveLineEnding()),
+        "줄 복제");
 }
 
 void DocumentWindowController::moveLines(MoveDirection direction)
 {
-    applyCommandEdit(EditorCore::LineCommands::moveLines(view(m_textView->text()),
+    applyCommandEdit(EditorCore::LineCommands::moveLines(EditorKit::utf16View(m_textView->text()),
                                                          m_textView->selectedRange(),
                                                          direction,
                                                          effectiveLineEnding()),
@@ -211,16 +206,16 @@ void DocumentWindowController::moveLines(MoveDirection direction)
 
 void DocumentWindowController::deleteLines()
 {
-    applyCommandEdit(EditorCore::LineCommands::deleteLines(view(m_textView->text()),
+    applyCommandEdit(EditorCore::LineCommands::deleteLines(EditorKit::utf16View(m_textView->text()),
                                                            m_textView->selectedRange()),
                      "줄 지우기");
 }
 
 void DocumentWindowController::joinLines()
 {
-    applyCommandEdit(
-        EditorCore::LineCommands::joinLines(view(m_textView->text()), m_textView->selectedRange()),
-        "줄 합치기");
+    applyCommandEdit(EditorCore::LineCommands::joinLines(EditorKit::utf16View(m_textView->text()),
+                                                         m_textView->selectedRange()),
+                     "줄 합치기");
 }
 
 void DocumentWindowController::insertDateTime()
@@ -228,7 +223,7 @@ void DocumentWindowController::insertDateTime()
     const QString format = QString::fromStdString(settings().value(SettingKeys::editorDateFormat));
     const auto now = m_environment.now ? m_environment.now() : std::chrono::system_clock::now();
     const std::u16string date = EditorCore::DateInsertion::text(
-        now, view(format), EditorCore::DateInsertion::currentTimeZone());
+        now, EditorKit::utf16View(format), EditorCore::DateInsertion::currentTimeZone());
     if (date.empty())
         return;
     const EditorCore::TextRange selection = m_textView->selectedRange();

@@ -2,6 +2,7 @@
 // record after the storage changed (range stores, then the features), and one refresh of the
 // title and status per turn.
 #include "app/kit/Localized.h"
+#include "app/kit/Utf16.h"
 #include "app/views/TextStorage.h"
 #include "app/window/DocumentWindowController.h"
 #include "app/window/WindowDocument.h"
@@ -15,17 +16,6 @@ using EditorFeatures::CodeLanguage;
 using EditorStore::SettingKeys;
 
 namespace {
-
-std::u16string_view view(const QString& text)
-{
-    return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())};
-}
-
-QString qstring(std::u16string_view text)
-{
-    return QString(reinterpret_cast<const QChar*>(text.data()),
-                   static_cast<qsizetype>(text.size()));
-}
 
 class ApplyingCommand
 {
@@ -61,7 +51,7 @@ void DocumentWindowController::replaceText(const std::optional<EditorCore::TextE
         return;
     ApplyingCommand applying(m_applyingCommand);
     EditorViews::EditorTextView::OriginScope origin(*m_textView, EditorViews::EditOrigin::command);
-    const QString replacement = qstring(edit->replacement);
+    const QString replacement = EditorKit::qstringFrom(edit->replacement);
     if (!shouldChangeText(*m_textView, edit->range, replacement))
         return;
     m_textView->replaceTextAsUndoableStep(edit->range, replacement, edit->selection, actionName);
@@ -77,13 +67,13 @@ bool DocumentWindowController::shouldChangeText(EditorViews::EditorTextView& tex
     if (!m_applyingCommand && range.length == 0 && replacement.size() == 1
         && !textView.hasMarkedText() && values.value(SettingKeys::editorIndentBrackets)) {
         auto edit =
-            EditorCore::AutoIndent::closingBracketEdit(view(replacement),
-                                                       view(textView.text()),
+            EditorCore::AutoIndent::closingBracketEdit(EditorKit::utf16View(replacement),
+                                                       EditorKit::utf16View(textView.text()),
                                                        range.location,
                                                        typingIndentStyle(effectiveLanguage()));
         if (edit) {
             textView.replaceTextAsUndoableStep(edit->range,
-                                               qstring(edit->replacement),
+                                               EditorKit::qstringFrom(edit->replacement),
                                                edit->selection,
                                                EditorKit::localized("입력"));
             textView.scrollRangeToVisible(edit->selection);
@@ -98,11 +88,11 @@ bool DocumentWindowController::shouldChangeText(EditorViews::EditorTextView& tex
         return true;
     if (!document())
         return true;
-    const std::u16string converted =
-        EditorCore::LineEndingConverter::convert(view(replacement), effectiveLineEnding());
-    if (converted == view(replacement))
+    const std::u16string converted = EditorCore::LineEndingConverter::convert(
+        EditorKit::utf16View(replacement), effectiveLineEnding());
+    if (converted == EditorKit::utf16View(replacement))
         return true;
-    textView.insertText(qstring(converted), range);
+    textView.insertText(EditorKit::qstringFrom(converted), range);
     return false;
 }
 
@@ -116,7 +106,7 @@ bool DocumentWindowController::doCommandBySelector(EditorViews::EditorTextView& 
     const bool brackets = settings().value(SettingKeys::editorIndentBrackets);
     const bool colonOpensBlock = language == CodeLanguage::yaml || language == CodeLanguage::python;
     EditorCore::TextEdit edit = EditorCore::AutoIndent::newLineText(
-        view(textView.text()),
+        EditorKit::utf16View(textView.text()),
         textView.selectedRange(),
         typingIndentStyle(language),
         effectiveLineEnding(),
@@ -124,7 +114,7 @@ bool DocumentWindowController::doCommandBySelector(EditorViews::EditorTextView& 
                  : EditorCore::AutoIndent::SmartIndent::off,
         colonOpensBlock ? EditorCore::AutoIndent::ColonIndent::on
                         : EditorCore::AutoIndent::ColonIndent::off);
-    textView.insertText(qstring(edit.replacement), edit.range);
+    textView.insertText(EditorKit::qstringFrom(edit.replacement), edit.range);
     textView.setSelectedRange(edit.selection);
     textView.scrollRangeToVisible(edit.selection);
     return true;

@@ -3,6 +3,7 @@
 #include "app/kit/Localized.h"
 #include "app/kit/Presenter.h"
 #include "app/kit/TabPage.h"
+#include "app/kit/Utf16.h"
 #include "app/views/EditorTextView.h"
 #include "app/window/DisplayNames.h"
 #include "app/window/DocumentWindowController.h"
@@ -33,17 +34,6 @@ using EditorCore::TextEncoding;
 using EditorFeatures::CodeLanguage;
 
 namespace {
-
-std::u16string_view view(const QString& text)
-{
-    return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())};
-}
-
-QString qstring(std::u16string_view text)
-{
-    return QString(reinterpret_cast<const QChar*>(text.data()),
-                   static_cast<qsizetype>(text.size()));
-}
 
 QString languageName(CodeLanguage language)
 {
@@ -348,8 +338,9 @@ void FormatMenusFeature::convertLineEndings(LineEnding ending)
         return;
     EditorViews::EditorTextView* textView = m_window->textView();
     const QString text = textView->text();
-    std::u16string converted = EditorCore::LineEndingConverter::convert(view(text), ending);
-    if (converted != view(text)) {
+    std::u16string converted =
+        EditorCore::LineEndingConverter::convert(EditorKit::utf16View(text), ending);
+    if (converted != EditorKit::utf16View(text)) {
         auto selection = textView->selectedRange();
         const auto length = static_cast<std::int64_t>(converted.size());
         const auto location = std::min<std::int64_t>(selection.location, length);
@@ -359,7 +350,7 @@ void FormatMenusFeature::convertLineEndings(LineEnding ending)
     }
     if (WindowDocument* document = m_window->document()) {
         const QString& now = textView->text();
-        document->setLineEndings(EditorCore::LineEndingSummary(view(now)));
+        document->setLineEndings(EditorCore::LineEndingSummary(EditorKit::utf16View(now)));
         // A text without breaks keeps the choice for its status and its next new line; the
         // summary stays the count's.
         m_window->setChosenLineEnding(ending);
@@ -378,7 +369,8 @@ void FormatMenusFeature::convertEncoding(TextEncoding target)
                              || target == TextEncoding::utf32LE || target == TextEncoding::utf32BE);
     const QString actionName = EditorKit::localized("인코딩 바꾸기");
     const QString text = m_window->textView()->text();
-    const auto unencodable = EditorCore::TextCodec::unencodableCharacters(view(text), target, 1000);
+    const auto unencodable =
+        EditorCore::TextCodec::unencodableCharacters(EditorKit::utf16View(text), target, 1000);
     if (unencodable.empty()) {
         document->changeEncoding(target, mark, actionName);
         m_window->setNeedsRefresh();
@@ -388,10 +380,11 @@ void FormatMenusFeature::convertEncoding(TextEncoding target)
     std::set<QString> refused;
     QString shown;
     for (const auto& character : unencodable) {
-        const QString normalized = qstring(character).normalized(QString::NormalizationForm_C);
+        const QString normalized =
+            EditorKit::qstringFrom(character).normalized(QString::NormalizationForm_C);
         refused.insert(normalized);
         if (refused.size() <= 12 && shown.size() < 1000)
-            shown += qstring(character);
+            shown += EditorKit::qstringFrom(character);
     }
     std::int64_t count = 0;
     forEachCharacter(text, [&](QStringView character) {
@@ -421,8 +414,9 @@ void FormatMenusFeature::convertEncoding(TextEncoding target)
     const QString now = m_window->textView()->text();
     if (now != text) {
         for (const auto& character :
-             EditorCore::TextCodec::unencodableCharacters(view(now), target, 1000))
-            refused.insert(qstring(character).normalized(QString::NormalizationForm_C));
+             EditorCore::TextCodec::unencodableCharacters(EditorKit::utf16View(now), target, 1000))
+            refused.insert(
+                EditorKit::qstringFrom(character).normalized(QString::NormalizationForm_C));
     }
     QString cleaned;
     cleaned.reserve(now.size());
@@ -501,11 +495,11 @@ void FormatMenusFeature::convertIndentation(bool toTabs)
     const int width = std::clamp(style.width, 1, 16);
     const QString text = m_window->textView()->text();
     std::u16string converted = EditorCore::Indentation::convert(
-        view(text),
+        EditorKit::utf16View(text),
         toTabs ? EditorCore::IndentKind::tabs : EditorCore::IndentKind::spaces,
         width,
         width);
-    if (converted != view(text))
+    if (converted != EditorKit::utf16View(text))
         m_window->replaceText(wholeTextEdit(text, std::move(converted), {0, 0}),
                               EditorKit::localized("들여쓰기 바꾸기"));
     if (m_window->document())
@@ -519,7 +513,7 @@ void FormatMenusFeature::detectIndentation()
     if (!document)
         return;
     document->chooseIndentStyle(
-        EditorCore::Indentation::detect(view(m_window->textView()->text()), 2000));
+        EditorCore::Indentation::detect(EditorKit::utf16View(m_window->textView()->text()), 2000));
     m_window->setNeedsRefresh();
 }
 
