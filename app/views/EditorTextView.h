@@ -147,8 +147,12 @@ public:
     void showIndicator(TextRange range);
     void hideIndicator();
     std::optional<TextRange> indicatorRange() const { return m_indicator; }
-    void setIndicatorDuration(std::chrono::milliseconds duration) { m_indicatorDuration = duration; }
+    void setIndicatorDuration(std::chrono::milliseconds duration)
+    {
+        m_indicatorDuration = duration;
+    }
     std::chrono::milliseconds indicatorDuration() const { return m_indicatorDuration; }
+
     bool hasMarkedText() const { return !m_preedit.isEmpty(); }
     QString markedText() const { return m_preedit; }
 

@@ -281,14 +281,18 @@ TEST(EditorTextViewDrawing, indicatorBoxesItsRangeFollowsScrollingAndGoes)
     const int line = 30;
     const int start = line * 13;
     // Scroll the indicated line into view, then show the indicator on its spaces.
+    f.grab(); // lays the viewport out
     f.view->scrollRangeToVisible({start, 0});
+    ASSERT_GT(f.view->verticalScrollBar()->value(), 0);
     f.view->showIndicator({start + 2, 8});
     auto pixelAt = [&](const QImage& image, const QString& prefix) {
         const auto paragraphs = f.view->visibleParagraphs();
-        auto it = std::find_if(paragraphs.begin(), paragraphs.end(), [&](const auto& p) {
-            return p.line == line;
-        });
-        EXPECT_NE(it, paragraphs.end());
+        auto it = std::find_if(
+            paragraphs.begin(), paragraphs.end(), [&](const auto& p) { return p.line == line; });
+        if (it == paragraphs.end()) {
+            ADD_FAILURE() << "the indicated line is not visible";
+            return QRgb(0);
+        }
         const int y = static_cast<int>(it->top + f.view->lineHeight() / 2);
         return image.pixel(static_cast<int>(textX(*f.view, prefix)) + 2, y);
     };
@@ -298,7 +302,9 @@ TEST(EditorTextViewDrawing, indicatorBoxesItsRangeFollowsScrollingAndGoes)
 
     // It is drawn where its text is after scrolling, not where it was.
     auto* bar = f.view->verticalScrollBar();
-    bar->setValue(bar->value() - static_cast<int>(3 * f.view->lineHeight()));
+    const int before = bar->value();
+    bar->setValue(bar->value() + static_cast<int>(3 * f.view->lineHeight()));
+    ASSERT_GT(bar->value(), before);
     image = f.grab();
     EXPECT_TRUE(near(pixelAt(image, "aa  "), yellow)) << std::hex << pixelAt(image, "aa  ");
 
