@@ -89,6 +89,11 @@ QColor currentMatchColor(Appearance appearance)
     return twoValued(appearance, "systemOrange", 0.85, 0.8);
 }
 
+QColor indicatorColor(Appearance appearance)
+{
+    return twoValued(appearance, "systemYellow", 1.0, 1.0);
+}
+
 QColor syntaxErrorUnderlineColor(Appearance appearance)
 {
     return twoValued(appearance, "systemRed", 0.9, 0.9);

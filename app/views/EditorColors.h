@@ -20,6 +20,7 @@ QColor selectionColor(const QPalette& palette);
 QColor currentLineColor(Appearance appearance);
 QColor findMatchColor(Appearance appearance);
 QColor currentMatchColor(Appearance appearance);
+QColor indicatorColor(Appearance appearance);
 QColor syntaxErrorUnderlineColor(Appearance appearance);
 QColor invisiblesColor(Appearance appearance);
 QColor suspiciousMarkColor(Appearance appearance);

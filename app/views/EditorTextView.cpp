@@ -137,6 +137,10 @@ QStringView EditorTextView::paragraphText(int line) const
 
 void EditorTextView::storageDidReplace(int location, int replacedLength, int newLength)
 {
+    // The indicator pointed at text as it was. (The line table is not yet up to date, so the
+    // edit's own repaint clears it.)
+    m_indicatorTimer.stop();
+    m_indicator.reset();
     const EditOrigin origin = m_nextOrigin.value_or(EditOrigin::typing);
     m_nextOrigin.reset();
     if (location == 0 && replacedLength == m_lines.length()) {
@@ -537,6 +541,66 @@ void EditorTextView::drawMatches(QPainter& painter,
     }
 }
 
+void EditorTextView::showIndicator(TextRange range)
+{
+    hideIndicator();
+    const std::int64_t length = m_storage->length();
+    const std::int64_t location = std::clamp<std::int64_t>(range.location, 0, length);
+    range = {location, std::clamp<std::int64_t>(range.length, 0, length - location)};
+    if (range.length == 0)
+        return;
+    m_indicator = range;
+    m_indicatorTimer.start(static_cast<int>(m_indicatorDuration.count()), this);
+    updateIndicatorArea();
+}
+
+void EditorTextView::hideIndicator()
+{
+    m_indicatorTimer.stop();
+    if (!m_indicator)
+        return;
+    updateIndicatorArea();
+    m_indicator.reset();
+}
+
+// Repaints the indicator's boxes where they are now (the view may have scrolled since).
+void EditorTextView::updateIndicatorArea()
+{
+    if (!m_indicator)
+        return;
+    const auto paragraphs = visibleParagraphs();
+    forEachSegment(
+        paragraphs, *m_indicator, SegmentType::highlight, [&](QRectF rect, const QTextLine&) {
+            viewport()->update(rect.toAlignedRect().adjusted(-4, -4, 4, 4));
+        });
+}
+
+// A yellow rounded box over the range, with the range's text drawn again on it.
+void EditorTextView::drawIndicator(QPainter& painter,
+                                   const std::vector<VisibleParagraph>& paragraphs)
+{
+    if (!m_indicator)
+        return;
+    QPainterPath box;
+    forEachSegment(
+        paragraphs, *m_indicator, SegmentType::highlight, [&](QRectF rect, const QTextLine&) {
+            box.addRoundedRect(rect.adjusted(-2.0, 0.0, 2.0, 0.0), 3.0, 3.0);
+        });
+    if (box.isEmpty())
+        return;
+    painter.save();
+    painter.fillPath(box, EditorColors::indicatorColor(appearanceOf(palette())));
+    painter.setClipPath(box);
+    painter.setPen(Qt::black);
+    const double x0 = horizontalInset - horizontalScrollBar()->value();
+    for (const auto& paragraph : paragraphs) {
+        if (paragraph.start > m_indicator->end())
+            break;
+        layoutFor(paragraph.line).layout->draw(&painter, QPointF(x0, paragraph.top));
+    }
+    painter.restore();
+}
+
 void EditorTextView::drawSyntaxErrors(QPainter& painter,
                                       const std::vector<VisibleParagraph>& paragraphs,
                                       TextRange viewport,
@@ -638,6 +702,7 @@ void EditorTextView::paintEvent(QPaintEvent* event)
                                static_cast<int>(m_preedit.size())};
         InvisibleMarks::drawMarks(painter, marked, options.showsInvisibles, markStyle, m_classify);
     }
+    drawIndicator(painter, paragraphs);
 
     if (hasFocus() && m_caretVisible && (selectedRange().length == 0 || hasMarkedText())) {
         if (auto rect = caretRect())

@@ -19,6 +19,7 @@
 #include <QUndoStack>
 #include <QUrl>
 
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <unordered_map>
@@ -139,6 +140,19 @@ public:
     // Drops every extra caret; the main selection stays.
     void dropExtraCarets();
     void scrollRangeToVisible(TextRange range);
+
+    // A brief highlight of range over the text, to show where a step landed. It follows
+    // scrolling; an edit or the next indicator replaces it, and it goes by itself after
+    // indicatorDuration().
+    void showIndicator(TextRange range);
+    void hideIndicator();
+    std::optional<TextRange> indicatorRange() const { return m_indicator; }
+    void setIndicatorDuration(std::chrono::milliseconds duration)
+    {
+        m_indicatorDuration = duration;
+    }
+    std::chrono::milliseconds indicatorDuration() const { return m_indicatorDuration; }
+
     bool hasMarkedText() const { return !m_preedit.isEmpty(); }
     QString markedText() const { return m_preedit; }
 
@@ -254,6 +268,8 @@ private:
                      const std::vector<VisibleParagraph>& paragraphs,
                      const std::vector<EditorCore::SearchMatch>& matches,
                      TextRange viewport);
+    void drawIndicator(QPainter& painter, const std::vector<VisibleParagraph>& paragraphs);
+    void updateIndicatorArea();
     void drawSyntaxErrors(QPainter& painter,
                           const std::vector<VisibleParagraph>& paragraphs,
                           TextRange viewport,
@@ -326,6 +342,9 @@ private:
     std::optional<EditOrigin> m_nextOrigin;
     bool m_caretVisible = true;
     QBasicTimer m_blink;
+    std::optional<TextRange> m_indicator;
+    QBasicTimer m_indicatorTimer;
+    std::chrono::milliseconds m_indicatorDuration{1000};
     bool m_mouseSelecting = false;
     int m_mouseAnchor = 0;
     std::vector<TextRange> m_extraCarets;

@@ -382,6 +382,10 @@ void EditorTextView::timerEvent(QTimerEvent* event)
             viewport()->update(rect->toAlignedRect().adjusted(-1, -1, 1, 1));
         return;
     }
+    if (event->timerId() == m_indicatorTimer.timerId()) {
+        hideIndicator();
+        return;
+    }
     QAbstractScrollArea::timerEvent(event);
 }
 

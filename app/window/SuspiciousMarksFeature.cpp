@@ -161,6 +161,7 @@ void SuspiciousMarksFeature::selectNextSuspicious(std::optional<SuspiciousKind> 
     const EditorViews::TextRange range{location, std::min(target->length, length - location)};
     textView->setSelectedRange(range);
     textView->scrollRangeToVisible(range);
+    textView->showIndicator(range);
 }
 
 void SuspiciousMarksFeature::normalizeSuspicious()

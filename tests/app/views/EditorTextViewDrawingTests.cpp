@@ -1,10 +1,15 @@
 // Drawing is the behaviour here, so these tests look at the pixels of a grabbed view.
 #include "ViewTestSupport.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFontMetricsF>
 #include <QScrollBar>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
 
 using namespace EditorViews;
 using ViewTest::composite;
@@ -263,4 +268,83 @@ TEST(EditorTextViewDrawing, editedViewDrawsLikeAFreshViewOfTheSameText)
                       std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()),
                                           static_cast<std::size_t>(text.size()))));
     }
+}
+
+TEST(EditorTextViewDrawing, indicatorBoxesItsRangeFollowsScrollingAndGoes)
+{
+    QString text;
+    for (int i = 0; i < 40; ++i)
+        text += "aa" + QString(8, ' ') + "bb\n";
+    ViewFixture f(text);
+    const QRgb white = qRgb(255, 255, 255);
+    const QRgb yellow = composite(EditorColors::indicatorColor(Appearance::light), white);
+    const int line = 30;
+    const int start = line * 13;
+    // Scroll the indicated line into view, then show the indicator on its spaces.
+    f.grab(); // lays the viewport out
+    f.view->scrollRangeToVisible({start, 0});
+    ASSERT_GT(f.view->verticalScrollBar()->value(), 0);
+    f.view->showIndicator({start + 2, 8});
+    auto pixelAt = [&](const QImage& image, const QString& prefix) {
+        const auto paragraphs = f.view->visibleParagraphs();
+        auto it = std::find_if(
+            paragraphs.begin(), paragraphs.end(), [&](const auto& p) { return p.line == line; });
+        if (it == paragraphs.end()) {
+            ADD_FAILURE() << "the indicated line is not visible";
+            return QRgb(0);
+        }
+        const int y = static_cast<int>(it->top + f.view->lineHeight() / 2);
+        return image.pixel(static_cast<int>(textX(*f.view, prefix)) + 2, y);
+    };
+    QImage image = f.grab();
+    EXPECT_TRUE(near(pixelAt(image, "aa  "), yellow)) << std::hex << pixelAt(image, "aa  ");
+    EXPECT_TRUE(near(pixelAt(image, "aa" + QString(8, ' ') + "bbb"), white));
+
+    // It is drawn where its text is after scrolling, not where it was.
+    auto* bar = f.view->verticalScrollBar();
+    const int before = bar->value();
+    bar->setValue(bar->value() + static_cast<int>(3 * f.view->lineHeight()));
+    ASSERT_GT(bar->value(), before);
+    image = f.grab();
+    EXPECT_TRUE(near(pixelAt(image, "aa  "), yellow)) << std::hex << pixelAt(image, "aa  ");
+
+    // The timer takes it away and the box is repainted plain.
+    f.view->setIndicatorDuration(std::chrono::milliseconds(20));
+    f.view->showIndicator({start + 2, 8});
+    ASSERT_TRUE(f.view->indicatorRange());
+    QElapsedTimer clock;
+    clock.start();
+    while (f.view->indicatorRange() && clock.elapsed() < 2000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    EXPECT_FALSE(f.view->indicatorRange());
+    image = f.grab();
+    EXPECT_TRUE(near(pixelAt(image, "aa  "), white)) << std::hex << pixelAt(image, "aa  ");
+}
+
+TEST(EditorTextViewDrawing, indicatorIsReplacedByTheNextOneAndByAnEdit)
+{
+    ViewFixture f("abcdef");
+    f.view->showIndicator({1, 2});
+    f.view->showIndicator({4, 1});
+    ASSERT_TRUE(f.view->indicatorRange());
+    EXPECT_EQ(f.view->indicatorRange()->location, 4);
+    EXPECT_EQ(f.view->indicatorRange()->length, 1);
+
+    // A range past the end is clamped to the text; an empty one shows nothing.
+    f.view->showIndicator({5, 10});
+    ASSERT_TRUE(f.view->indicatorRange());
+    EXPECT_EQ(f.view->indicatorRange()->length, 1);
+    f.view->showIndicator({9, 1});
+    EXPECT_FALSE(f.view->indicatorRange());
+
+    f.view->showIndicator({1, 2});
+    f.view->setSelectedRange({0, 0});
+    f.view->insertText("x");
+    EXPECT_FALSE(f.view->indicatorRange());
+    const QImage image = f.grab();
+    const QRgb yellow =
+        composite(EditorColors::indicatorColor(Appearance::light), qRgb(255, 255, 255));
+    const int y = static_cast<int>(f.view->visibleParagraphs().front().top + 4);
+    for (int x = 0; x < image.width(); ++x)
+        ASSERT_FALSE(near(image.pixel(x, y), yellow, 10)) << x;
 }

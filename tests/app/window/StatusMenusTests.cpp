@@ -604,6 +604,11 @@ TEST_F(StatusMenus, steppingGoesToTheNextAtOrAfterTheSelectionEndAndWraps)
         suspicious().selectNextSuspicious(step.kind);
         EXPECT_EQ(textView->selectedRange().location, step.to) << step.from.location;
         EXPECT_EQ(textView->selectedRange().length, 1);
+        // The step is shown with the view's brief indicator, not with the find state.
+        ASSERT_TRUE(textView->indicatorRange());
+        EXPECT_EQ(textView->indicatorRange()->location, step.to);
+        EXPECT_EQ(textView->indicatorRange()->length, 1);
+        EXPECT_FALSE(textView->display().currentMatch);
     }
     // A kind that does not occur: silently nothing.
     textView->setSelectedRange({2, 0});
