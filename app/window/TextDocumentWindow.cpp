@@ -12,6 +12,8 @@
 
 #include <QPointer>
 
+#include <functional>
+
 namespace EditorWindow {
 
 using EditorDocuments::TextDocument;
@@ -81,6 +83,25 @@ bool saveElsewhere(TextDocument& document)
     return document.saveDocumentAs() && document.waitForSaves();
 }
 
+// What a sheet's answer does: the first or second button's action, or no for Cancel and for a
+// document that went while the sheet was up.
+bool follow(const QPointer<TextDocument>& held,
+            int answer,
+            const std::function<bool()>& onFirst,
+            const std::function<bool()>& onSecond)
+{
+    if (!held)
+        return false;
+    switch (answer) {
+    case first:
+        return onFirst();
+    case second:
+        return onSecond();
+    default:
+        return false;
+    }
+}
+
 // A keep or rescue that failed: the document stays open with its edits, and the user sees why.
 bool closesAfterKeeping(const TextDocument::KeepResult& kept,
                         EditorKit::Presenter& presenter,
@@ -115,17 +136,14 @@ bool askAboutUnsavedEdits(TextDocument& document,
         informative,
         EditorKit::localized("다른 이름으로 저장…"),
         EditorKit::localized("버리고 닫기"));
-    if (!held)
-        return false;
-    switch (answer) {
-    case first:
-        return saveElsewhere(document);
-    case second:
-        discardEdits(document);
-        return true;
-    default:
-        return false;
-    }
+    return follow(
+        held,
+        answer,
+        [&] { return saveElsewhere(document); },
+        [&] {
+            discardEdits(document);
+            return true;
+        });
 }
 
 } // namespace
@@ -158,17 +176,14 @@ bool decideClose(TextDocument& document, EditorKit::Presenter& presenter, QWidge
                 "관리자 파일이라 저절로 저장하지 않았어요. 저장하면 맥이 관리자 암호를 물어요."),
             EditorKit::localized("저장…"),
             EditorKit::localized("버리고 닫기"));
-        if (!held)
-            return false;
-        switch (answer) {
-        case first:
-            return document.saveAsAdministrator();
-        case second:
-            discardEdits(document);
-            return true;
-        default:
-            return false;
-        }
+        return follow(
+            held,
+            answer,
+            [&] { return document.saveAsAdministrator(); },
+            [&] {
+                discardEdits(document);
+                return true;
+            });
     }
 
     // 3. Edits that cannot be saved safely now (changed or gone on disk, in the Trash, a
@@ -190,17 +205,14 @@ bool decideClose(TextDocument& document, EditorKit::Presenter& presenter, QWidge
                                    EditorKit::localized("닫으면 보관 자리에서도 사라져요."),
                                    EditorKit::localized("파일로 저장…"),
                                    EditorKit::localized("지우기"));
-            if (!held)
-                return false;
-            switch (answer) {
-            case first:
-                return saveElsewhere(document);
-            case second:
-                document.discardKeptText();
-                return true;
-            default:
-                return false;
-            }
+            return follow(
+                held,
+                answer,
+                [&] { return saveElsewhere(document); },
+                [&] {
+                    document.discardKeptText();
+                    return true;
+                });
         }
         document.discardKeptText();
         return true;
