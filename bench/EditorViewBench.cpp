@@ -3,6 +3,7 @@
 #include "app/views/EditorTextView.h"
 #include "app/views/LineNumberRuler.h"
 #include "app/views/TextStorage.h"
+#include "bench/LargeText.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -38,19 +39,8 @@ int main(int argc, char** argv)
     QApplication application(argc, argv);
     using namespace EditorViews;
 
-    constexpr int lineCount = 1000000;
-    constexpr int lineLength = 104; // plus LF: 105,000,000 UTF-8 bytes, about 100 MiB
-    QString text;
-    text.reserve(static_cast<qsizetype>(lineCount) * (lineLength + 1));
-    const QString filler = QStringLiteral("The quick brown fox jumps over the lazy dog; ");
-    for (int i = 0; i < lineCount; ++i) {
-        QString line = QStringLiteral("%1 ").arg(i, 7, 10, QLatin1Char('0'));
-        while (line.size() < lineLength)
-            line += filler;
-        line.truncate(lineLength);
-        text += line;
-        text += QLatin1Char('\n');
-    }
+    using LargeText::lineCount;
+    QString text = LargeText::generate();
     const double utf16MiB = text.size() * 2.0 / (1024 * 1024);
     const long long baselineKb = statusKilobytes("VmRSS:");
 

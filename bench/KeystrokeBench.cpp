@@ -7,6 +7,7 @@
 #include "app/views/TextStorage.h"
 #include "app/window/DocumentWindowController.h"
 #include "app/window/WindowDocument.h"
+#include "bench/LargeText.h"
 #include "platform/PreferencesDomain.h"
 #include "store/Settings.h"
 
@@ -64,24 +65,6 @@ private:
     QUndoStack m_stack;
 };
 
-QString generatedText()
-{
-    constexpr int lineCount = 1'000'000;
-    constexpr int lineLength = 104; // plus LF: 105,000,000 UTF-8 bytes, about 100 MiB
-    QString text;
-    text.reserve(static_cast<qsizetype>(lineCount) * (lineLength + 1));
-    const QString filler = QStringLiteral("The quick brown fox jumps over the lazy dog; ");
-    for (int i = 0; i < lineCount; ++i) {
-        QString line = QStringLiteral("%1 ").arg(i, 7, 10, QLatin1Char('0'));
-        while (line.size() < lineLength)
-            line += filler;
-        line.truncate(lineLength);
-        text += line;
-        text += QLatin1Char('\n');
-    }
-    return text;
-}
-
 struct Figures
 {
     double median = 0;
@@ -127,7 +110,7 @@ int main(int argc, char** argv)
             std::filesystem::path(home.path().toStdString()) / "group-defaults.json"),
         {});
     EditorKit::ActionRouter router;
-    BenchDocument document(generatedText());
+    BenchDocument document(LargeText::generate());
     EditorWindow::WindowEnvironment environment;
     environment.settings = &settings;
     environment.homeFolder = home.path();
