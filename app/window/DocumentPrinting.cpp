@@ -129,10 +129,10 @@ PrintPaginator::PrintPaginator(PrintSource source,
 std::unique_ptr<QTextLayout> PrintPaginator::layoutLine(std::int64_t line) const
 {
     const auto range = m_source.lines.contentRange(line, viewOf(m_source.text));
-    auto layout = std::make_unique<QTextLayout>(
-        m_source.text.mid(static_cast<qsizetype>(range.location),
-                          static_cast<qsizetype>(range.length)),
-        m_font);
+    auto layout =
+        std::make_unique<QTextLayout>(m_source.text.mid(static_cast<qsizetype>(range.location),
+                                                        static_cast<qsizetype>(range.length)),
+                                      m_font);
     QTextOption option;
     option.setTabStopDistance(m_tabInterval);
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
@@ -205,8 +205,8 @@ void PrintPaginator::paintBands(QPainter& painter, int page) const
     painter.drawText(header, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, title);
     painter.drawText(header, Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine, date);
     const QRectF footer(0, m_size.height() - m_bandLineHeight, width, m_bandLineHeight);
-    painter.drawText(footer, Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine,
-                     footerText(page));
+    painter.drawText(
+        footer, Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine, footerText(page));
 }
 
 void PrintPaginator::paintPage(QPainter& painter, int page) const

@@ -32,8 +32,7 @@ bool PrintingFeature::respondsToAction(std::string_view action) const
     return action == "printDocument:";
 }
 
-bool PrintingFeature::validateAction(std::string_view action,
-                                     const EditorKit::ActionSender&) const
+bool PrintingFeature::validateAction(std::string_view action, const EditorKit::ActionSender&) const
 {
     return respondsToAction(action) && m_window;
 }
@@ -77,8 +76,8 @@ bool PrintingFeature::printDocument()
         std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count());
 
     // The progress panel shows only when the print takes a while; its button stops it.
-    QProgressDialog progress(EditorKit::localized("인쇄하는 중…"),
-                             EditorKit::localized("취소"), 0, 100, parent);
+    QProgressDialog progress(
+        EditorKit::localized("인쇄하는 중…"), EditorKit::localized("취소"), 0, 100, parent);
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(500);
     progress.setAutoReset(false);
@@ -92,11 +91,10 @@ bool PrintingFeature::printDocument()
     if (paginator.wasCancelled())
         return false;
     target.setDocName(paginator.title());
-    const bool printed =
-        printPages(paginator, target, [&progress](int donePages, int pageCount) {
-            progress.setValue(50 + (pageCount > 0 ? donePages * 50 / pageCount : 0));
-            return !progress.wasCanceled();
-        });
+    const bool printed = printPages(paginator, target, [&progress](int donePages, int pageCount) {
+        progress.setValue(50 + (pageCount > 0 ? donePages * 50 / pageCount : 0));
+        return !progress.wasCanceled();
+    });
     const bool cancelled = progress.wasCanceled();
     progress.close();
     if (printed || cancelled)

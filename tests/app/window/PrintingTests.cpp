@@ -39,9 +39,8 @@ PrintSource sourceOf(const QString& text, const QString& title = QStringLiteral(
 {
     PrintSource source;
     source.text = text;
-    source.lines = EditorCore::LineIndex(
-        std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()),
-                            static_cast<std::size_t>(text.size())));
+    source.lines = EditorCore::LineIndex(std::u16string_view(
+        reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())));
     source.title = title;
     return source;
 }
@@ -130,10 +129,8 @@ TEST(PrintPaginator, aLongLineWrapsInsideThePrintableWidth)
     QString line;
     for (int i = 0; i < 30; ++i)
         line += QStringLiteral("0123456789");
-    PrintPaginator paginator(sourceOf(line + QStringLiteral("\nnext\n")),
-                             QSizeF(300, 400),
-                             smallFont(),
-                             printDate);
+    PrintPaginator paginator(
+        sourceOf(line + QStringLiteral("\nnext\n")), QSizeF(300, 400), smallFont(), printDate);
     ASSERT_EQ(paginator.pageCount(), 1);
     const QImage page = renderPage(paginator, 0, margin);
 
@@ -240,8 +237,7 @@ TEST(PrintPaginator, thePdfHasOnePagePerPaginatedPageWithTheBandsOnEach)
 
     EXPECT_EQ(paginator.title(), QStringLiteral("메모.txt"));
     EXPECT_FALSE(paginator.dateText().isEmpty());
-    EXPECT_EQ(paginator.footerText(1),
-              QStringLiteral("%1쪽 중 2쪽").arg(paginator.pageCount()));
+    EXPECT_EQ(paginator.footerText(1), QStringLiteral("%1쪽 중 2쪽").arg(paginator.pageCount()));
 }
 
 TEST(PrintPaginator, aPageInTheDarkThemeIsGreyOnWhite)
