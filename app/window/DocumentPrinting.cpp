@@ -278,4 +278,17 @@ bool printPages(const PrintPaginator& paginator, QPrinter& printer, const PagePr
     return painter.end();
 }
 
+bool printDocument(const EditorDocuments::TextDocument& document,
+                   QPrinter& printer,
+                   const PrintSettings& settings,
+                   const EditorViews::EditorFontSettings& fontSettings,
+                   QDateTime date)
+{
+    applyPrintSettings(printer, settings);
+    PrintPaginator paginator(
+        printSource(document), printableSize(printer), fontSettings, std::move(date));
+    printer.setDocName(paginator.title());
+    return printPages(paginator, printer);
+}
+
 } // namespace EditorWindow

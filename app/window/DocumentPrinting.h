@@ -142,6 +142,15 @@ bool printPages(const PrintPaginator& paginator,
                 QPrinter& printer,
                 const PageProgress& progress = {});
 
+// Prints a document, with or without a window, on `printer`: the given settings are applied
+// first, so the printable width is that of the page they make; the job title is the display
+// name. False when the printer could not be started.
+bool printDocument(const EditorDocuments::TextDocument& document,
+                   QPrinter& printer,
+                   const PrintSettings& settings,
+                   const EditorViews::EditorFontSettings& fontSettings,
+                   QDateTime date);
+
 // The printable size of the printer's page, in points (paper less margins).
 QSizeF printableSize(const QPrinter& printer);
 

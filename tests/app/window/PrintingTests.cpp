@@ -389,6 +389,32 @@ TEST(DocumentPrinting, aDocumentPrintsItsWindowsTextOrWithoutAWindowItsLoadedTex
     }
 }
 
+TEST(DocumentPrinting, aWindowlessDocumentPrintsOnThePaperOfTheSettingsPassedIn)
+{
+    std::string text;
+    for (int i = 0; i < 150; ++i)
+        text += "line " + std::to_string(i) + "\n";
+    PrintingFixture f("plain.txt", text, false);
+    auto pagesOn = [&](QPageSize::PageSizeId size) {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        const auto output = f.folder / ("out-" + std::to_string(size) + ".pdf");
+        printer.setOutputFileName(QString::fromStdString(output.string()));
+        EditorWindow::PrintSettings settings;
+        settings.pageSize = QPageSize(size);
+        settings.margins = QMarginsF(36, 36, 36, 36);
+        EXPECT_TRUE(
+            EditorWindow::printDocument(*f.document, printer, settings, smallFont(), printDate));
+        EXPECT_EQ(printer.docName(), QStringLiteral("plain.txt"));
+        QSizeF printable = QPageSize(size).sizePoints() - QSizeF(72, 72);
+        PrintPaginator expected(
+            EditorWindow::printSource(*f.document), printable, smallFont(), printDate);
+        EXPECT_EQ(pdfPageCount(output), expected.pageCount());
+        return pdfPageCount(output);
+    };
+    EXPECT_GT(pagesOn(QPageSize::A6), pagesOn(QPageSize::A4));
+}
+
 TEST(DocumentPrinting, theWindowsOwnFontAndZoomDoNotChangeThePrintoutButTheSettingsDo)
 {
     PrintingFixture f("zoomed.txt", "first line\n\tsecond line 가나다\n");
