@@ -168,6 +168,30 @@ TEST(PrintPaginator, aLongLineWrapsInsideThePrintableWidth)
     EXPECT_EQ(rows, expectedRows);
 }
 
+TEST(PrintPaginator, tabStopsFollowTheTabWidth)
+{
+    const double margin = 20;
+    const double scale = 2.0;
+    for (int tabWidth : {2, 8}) {
+        SCOPED_TRACE(tabWidth);
+        PrintSource source = sourceOf(QStringLiteral("\tx"));
+        source.tabWidth = tabWidth;
+        PrintPaginator paginator(source, QSizeF(300, 200), smallFont(), printDate);
+        const QImage page = renderPage(paginator, 0, margin, scale);
+        int leftmost = page.width();
+        const int top = static_cast<int>((margin + paginator.bodyTop()) * scale);
+        const int bottom = static_cast<int>((margin + 200 - paginator.bodyTop()) * scale);
+        for (int y = top; y < bottom; ++y) {
+            for (int x = 0; x < page.width(); ++x) {
+                if (isInk(page.pixel(x, y)))
+                    leftmost = std::min(leftmost, x);
+            }
+        }
+        const double advance = QFontMetricsF(paginator.font()).horizontalAdvance(QLatin1Char('0'));
+        EXPECT_NEAR(leftmost / scale, margin + tabWidth * advance, advance);
+    }
+}
+
 TEST(PrintPaginator, pagesHoldTheRowsThatFitAndALongLineContinuesOnTheNextPage)
 {
     const QSizeF size(300, 400);
