@@ -260,21 +260,29 @@ bool printPages(const PrintPaginator& paginator, QPrinter& printer, const PagePr
     // One unit is one point, whatever the printer's resolution.
     const double scale = printer.resolution() / 72.0;
     painter.scale(scale, scale);
+    // The pages the user chose in the panel (1-based, inclusive); all of them otherwise.
     const int count = paginator.pageCount();
-    for (int page = 0; page < count; ++page) {
-        if (progress && !progress(page, count)) {
+    int first = 0;
+    int last = count - 1;
+    if (printer.printRange() == QPrinter::PageRange && printer.fromPage() > 0) {
+        first = std::min(printer.fromPage(), count) - 1;
+        last = printer.toPage() > 0 ? std::clamp(printer.toPage(), first + 1, count) - 1 : last;
+    }
+    const int pages = last - first + 1;
+    for (int page = first; page <= last; ++page) {
+        if (progress && !progress(page - first, pages)) {
             printer.abort();
             painter.end();
             return false;
         }
-        if (page > 0 && !printer.newPage()) {
+        if (page > first && !printer.newPage()) {
             painter.end();
             return false;
         }
         paginator.paintPage(painter, page);
     }
     if (progress)
-        progress(count, count);
+        progress(pages, pages);
     return painter.end();
 }
 

@@ -135,8 +135,9 @@ PrintPaginator paginatorFor(const DocumentWindowController& window,
                             QDateTime date,
                             const PrintPaginator::Progress& progress = {});
 
-// Paints every page of `paginator` on `printer` (one page each); false when the printer could
-// not be started or the progress asked to stop.
+// Paints the pages of `paginator` on `printer`, one sheet each: all of them, or the range chosen
+// in the print panel. False when the printer could not be started or the progress asked to
+// stop.
 using PageProgress = std::function<bool(int donePages, int pageCount)>;
 bool printPages(const PrintPaginator& paginator,
                 QPrinter& printer,

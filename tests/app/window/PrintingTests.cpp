@@ -264,6 +264,45 @@ TEST(PrintPaginator, thePdfHasOnePagePerPaginatedPageWithTheBandsOnEach)
     EXPECT_EQ(paginator.footerText(1), QStringLiteral("%1쪽 중 2쪽").arg(paginator.pageCount()));
 }
 
+TEST(PrintPaginator, thePanelsPageRangeIsPrintedAndAStoppedPrintReportsIt)
+{
+    TemporaryFolder folder;
+    QStringList list;
+    for (int i = 0; i < 300; ++i)
+        list << QStringLiteral("line %1").arg(i);
+    const PrintSource source = sourceOf(list.join(QLatin1Char('\n')));
+    auto printerTo = [&](const char* name) {
+        auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        printer->setOutputFormat(QPrinter::PdfFormat);
+        printer->setOutputFileName(QString::fromStdString((folder / name).string()));
+        printer->setPageSize(QPageSize(QPageSize::A5));
+        return printer;
+    };
+
+    auto ranged = printerTo("range.pdf");
+    PrintPaginator paginator(source, EditorWindow::printableSize(*ranged), smallFont(), printDate);
+    ASSERT_GE(paginator.pageCount(), 4);
+    ranged->setPrintRange(QPrinter::PageRange);
+    ranged->setFromTo(2, 3);
+    ASSERT_TRUE(EditorWindow::printPages(paginator, *ranged));
+    EXPECT_EQ(pdfPageCount(folder / "range.pdf"), 2);
+
+    // Stopped while paginating: no pages, nothing printed.
+    PrintPaginator stopped(
+        source, QSizeF(300, 300), smallFont(), printDate, [](std::int64_t, std::int64_t) {
+            return false;
+        });
+    EXPECT_TRUE(stopped.wasCancelled());
+    EXPECT_EQ(stopped.pageCount(), 0);
+    auto unused = printerTo("stopped.pdf");
+    EXPECT_FALSE(EditorWindow::printPages(stopped, *unused));
+
+    // Stopped after the first page.
+    auto partial = printerTo("partial.pdf");
+    EXPECT_FALSE(
+        EditorWindow::printPages(paginator, *partial, [](int done, int) { return done < 1; }));
+}
+
 TEST(PrintPaginator, aPageInTheDarkThemeIsGreyOnWhite)
 {
     const QPalette original = QApplication::palette();
