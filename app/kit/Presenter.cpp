@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPrintDialog>
 #include <QPushButton>
 
 namespace EditorKit {
@@ -54,6 +55,12 @@ std::optional<std::filesystem::path> WidgetPresenter::runSavePanel(QWidget* pare
     if (chosen.isEmpty())
         return std::nullopt;
     return std::filesystem::path(chosen.toStdString());
+}
+
+bool WidgetPresenter::runPrintPanel(QPrinter& printer, QWidget* parent)
+{
+    QPrintDialog dialog(&printer, parent);
+    return dialog.exec() == QDialog::Accepted;
 }
 
 } // namespace EditorKit

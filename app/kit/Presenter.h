@@ -7,6 +7,7 @@
 #include <optional>
 #include <vector>
 
+class QPrinter;
 class QWidget;
 
 namespace EditorKit {
@@ -40,6 +41,14 @@ public:
     // The save panel; none when the user cancelled.
     virtual std::optional<std::filesystem::path> runSavePanel(QWidget* parent,
                                                               const QString& suggestedName) = 0;
+    // The print panel: the user sets up `printer`; false when the user cancelled. Without a
+    // panel (a presenter of tests that do not print) the print is cancelled.
+    virtual bool runPrintPanel(QPrinter& printer, QWidget* parent)
+    {
+        (void)printer;
+        (void)parent;
+        return false;
+    }
 };
 
 // The presenter of the running application: message boxes and the file dialog.
@@ -49,6 +58,7 @@ public:
     int runAlert(const Alert& alert, QWidget* parent) override;
     std::optional<std::filesystem::path> runSavePanel(QWidget* parent,
                                                       const QString& suggestedName) override;
+    bool runPrintPanel(QPrinter& printer, QWidget* parent) override;
 };
 
 } // namespace EditorKit

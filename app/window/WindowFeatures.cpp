@@ -3,6 +3,7 @@
 #include "app/window/FileWatcherFeature.h"
 #include "app/window/FormatMenusFeature.h"
 #include "app/window/LineNumbersFeature.h"
+#include "app/window/PrintingFeature.h"
 #include "app/window/SuspiciousMarksFeature.h"
 #include "app/window/WindowFeature.h"
 
@@ -15,6 +16,7 @@ WindowFeatureList standardWindowFeatures()
     features.push_back(std::make_unique<FileWatcherFeature>());
     features.push_back(std::make_unique<SuspiciousMarksFeature>());
     features.push_back(std::make_unique<FormatMenusFeature>());
+    features.push_back(std::make_unique<PrintingFeature>());
     return features;
 }
 

@@ -108,6 +108,18 @@
         <translation>Print</translation>
     </message>
     <message>
+        <source>%2쪽 중 %1쪽</source>
+        <translation>Page %1 of %2</translation>
+    </message>
+    <message>
+        <source>인쇄하는 중…</source>
+        <translation>Printing…</translation>
+    </message>
+    <message>
+        <source>인쇄하지 못했어요.</source>
+        <translation>Couldn’t print.</translation>
+    </message>
+    <message>
         <source>바깥 것 보기</source>
         <translation>Show the Other Version</translation>
     </message>

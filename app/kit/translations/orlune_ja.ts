@@ -108,6 +108,18 @@
         <translation>プリント</translation>
     </message>
     <message>
+        <source>%2쪽 중 %1쪽</source>
+        <translation>%1 / %2 ページ</translation>
+    </message>
+    <message>
+        <source>인쇄하는 중…</source>
+        <translation>プリント中…</translation>
+    </message>
+    <message>
+        <source>인쇄하지 못했어요.</source>
+        <translation>プリントできませんでした。</translation>
+    </message>
+    <message>
         <source>바깥 것 보기</source>
         <translation>外部の版を表示</translation>
     </message>

@@ -13,6 +13,8 @@
 
 #include <QApplication>
 #include <QMenu>
+#include <QMenuBar>
+#include <QPrinter>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -87,6 +89,18 @@ public:
     {
         panels.push_back(name);
         return std::nullopt;
+    }
+    // The print panel prints to this PDF file when set; otherwise it is cancelled.
+    std::optional<std::filesystem::path> printTo;
+    std::vector<QString> printPanels;
+    bool runPrintPanel(QPrinter& printer, QWidget*) override
+    {
+        printPanels.push_back(printer.docName());
+        if (!printTo)
+            return false;
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(QString::fromStdString(printTo->string()));
+        return true;
     }
 };
 
@@ -459,4 +473,41 @@ TEST_F(EndToEnd, windowCommandChordsEditZoomAndChooseTabs)
     EXPECT_EQ(host->currentPage(), controller.page());
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_9, Qt::ControlModifier);
     EXPECT_EQ(host->currentPage(), window(*other).page());
+}
+
+TEST_F(EndToEnd, ctrlPAndTheFileMenuPrintTheDocumentThroughThePrintPanel)
+{
+    const auto path = folder / "print.txt";
+    writeBytes(path, bytesOf("hello\nworld\n"));
+    auto* document = open(path);
+    ASSERT_NE(document, nullptr);
+    QWidget* target = focusAtEnd(*document);
+
+    presenter->printTo = folder / "by-key.pdf";
+    QTest::keyClick(target, Qt::Key_P, Qt::ControlModifier);
+    EXPECT_EQ(presenter->printPanels, std::vector<QString>{QStringLiteral("print.txt")});
+    const Bytes pdf = readBytes(folder / "by-key.pdf");
+    ASSERT_GE(pdf.size(), 4u);
+    EXPECT_EQ(std::string(pdf.begin(), pdf.begin() + 4), "%PDF");
+
+    // The file menu's item is enabled for the document and prints it as well.
+    EditorKit::HostWindow* host = window(*document).hostWindow();
+    ASSERT_NE(host, nullptr);
+    QAction* print = nullptr;
+    QMenu* fileMenu = nullptr;
+    for (QMenu* menu : host->menuBar()->findChildren<QMenu*>()) {
+        for (QAction* action : menu->actions()) {
+            if (action->text().startsWith(QStringLiteral("인쇄"))) {
+                print = action;
+                fileMenu = menu;
+            }
+        }
+    }
+    ASSERT_NE(print, nullptr);
+    emit fileMenu->aboutToShow();
+    EXPECT_TRUE(print->isEnabled());
+    presenter->printTo = folder / "by-menu.pdf";
+    print->trigger();
+    EXPECT_EQ(presenter->printPanels.size(), 2u);
+    EXPECT_TRUE(std::filesystem::exists(folder / "by-menu.pdf"));
 }
