@@ -164,7 +164,9 @@ private:
         if (found == m_paths.end())
             return;
         std::string folder = found->second;
-        int descriptor = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        // Only the root may be a link (the user chose it); below it a link is an item.
+        int noFollow = pending.watch == m_rootWatch ? 0 : O_NOFOLLOW;
+        int descriptor = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | noFollow | O_CLOEXEC);
         if (descriptor < 0)
             return;
         DIR* listing = ::fdopendir(descriptor);

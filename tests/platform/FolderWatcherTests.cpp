@@ -244,6 +244,20 @@ TEST(FolderWatcher, linksAreNotFollowed)
     EXPECT_TRUE(fixture.deliveries.empty());
 }
 
+TEST(FolderWatcher, aRootReachedThroughALinkIsWatchedUnderTheLink)
+{
+    TemporaryFolder parent;
+    fs::create_directories(parent / "real" / "sub");
+    fs::create_directory_symlink(parent / "real", parent / "link");
+    WatcherFixture fixture(parent / "link");
+    ASSERT_TRUE(fixture.watcher);
+    ASSERT_TRUE(fixture.waitUntilTreeWatched());
+    EXPECT_EQ(fixture.watcher->watchedFolderCount(), 2u);
+
+    touch(parent / "real" / "sub" / "file.txt");
+    EXPECT_TRUE(fixture.pumpUntilReported(folderPath(parent / "link" / "sub")));
+}
+
 TEST(FolderWatcher, noDeliveryAfterTeardown)
 {
     TemporaryFolder root;
