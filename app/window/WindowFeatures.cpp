@@ -2,6 +2,7 @@
 // one line here.
 #include "app/window/FileWatcherFeature.h"
 #include "app/window/FormatMenusFeature.h"
+#include "app/window/GrammarBannerFeature.h"
 #include "app/window/LineNumbersFeature.h"
 #include "app/window/SuspiciousMarksFeature.h"
 #include "app/window/WindowFeature.h"
@@ -15,6 +16,7 @@ WindowFeatureList standardWindowFeatures()
     features.push_back(std::make_unique<FileWatcherFeature>());
     features.push_back(std::make_unique<SuspiciousMarksFeature>());
     features.push_back(std::make_unique<FormatMenusFeature>());
+    features.push_back(std::make_unique<GrammarBannerFeature>());
     return features;
 }
 
