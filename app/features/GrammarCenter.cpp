@@ -86,7 +86,7 @@ GrammarCenter::places(const std::function<std::optional<std::string>(std::string
     Places result{GrammarStore::defaultBaseURL(), GrammarStore::defaultRoot()};
     if (auto url = lookup("OLGrammarsURL"); url && isValidURL(*url))
         result.baseURL = *url;
-    if (auto root = lookup("OLGrammarsRoot"))
+    if (auto root = lookup("OLGrammarsRoot"); root && !root->empty())
         result.root = *root;
     return result;
 }

@@ -87,7 +87,9 @@ Decision decide(const Situation& situation, const QString& serverName)
 
     if (situation.syntaxEnabled && situation.state == ColoringState::noGrammar
         && EditorFeatures::SyntaxGrammars::downloadableLanguages().contains(situation.language)) {
-        if (situation.installed) {
+        // An installed grammar whose library failed to load keeps its failure banner (with
+        // its retry) instead of vanishing as if it had loaded.
+        if (situation.installed && phase.kind != Kind::failed) {
             decision.step = Decision::Step::loadInstalled;
             return decision;
         }
@@ -190,9 +192,15 @@ void GrammarBannerFeature::updateGrammarBanner(CodeLanguage language)
     situation.needsUpdate = grammars.needsUpdate(language);
     situation.phase = grammars.phase(language);
     situation.autoDownload = settings.value(SettingKeys::syntaxAutoDownload);
-    situation.declined = grammars.store().isDeclined(language);
 
-    const auto decision = GrammarBanners::decide(situation, grammars.serverName());
+    auto decision = GrammarBanners::decide(situation, grammars.serverName());
+    // The declined list is a file: read only when it decides (an offer), not on every update.
+    if (decision.step == GrammarBanners::Decision::Step::show
+        && decision.signature.startsWith(QStringLiteral("offer."))
+        && grammars.store().isDeclined(language)) {
+        situation.declined = true;
+        decision = GrammarBanners::decide(situation, grammars.serverName());
+    }
     using Step = GrammarBanners::Decision::Step;
     switch (decision.step) {
     case Step::remove:

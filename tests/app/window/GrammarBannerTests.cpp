@@ -95,6 +95,11 @@ TEST(GrammarBanners, decisionTable)
          "failed.python.끊김",
          BannerView::Kind::warning,
          retry},
+        {at(py, State::noGrammar, Phase::failed("안 읽힘"), true),
+         Step::show,
+         "failed.python.안 읽힘",
+         BannerView::Kind::warning,
+         retry},
         {declinedFailed, Step::show, "failed.python.x", BannerView::Kind::warning, retry},
         {at(py, State::noGrammar),
          Step::show,
@@ -326,5 +331,25 @@ TEST_F(GrammarBannerWindows, anInstalledGrammarLoadsAndAnOldEditionIsOfferedAgai
     EXPECT_EQ(part->grammarBanner(), QStringLiteral("updating.markdown"));
     settle();
     EXPECT_FALSE(center->needsUpdate(CodeLanguage::markdown));
+    EXPECT_EQ(grammarBanner(window), nullptr);
+}
+
+TEST_F(GrammarBannerWindows, aGrammarThatInstallsButDoesNotLoadKeepsItsFailureAndRetry)
+{
+    GrammarTest::Package broken{"python", {"python"}};
+    broken.symbol = "tree_sitter_python";
+    server.publish({broken});
+    makeCenter();
+    auto& window = openWindow("main.py");
+    click(grammarBanner(window), "받기");
+    settle();
+    EXPECT_TRUE(center->isInstalled(CodeLanguage::python));
+    ASSERT_NE(grammarBanner(window), nullptr);
+    EXPECT_EQ(grammarBanner(window)->message(), "「Python」 색칠 문법 — 이 문법을 읽지 못했어요");
+
+    server.publish({GrammarTest::Package{"python", {"python"}}});
+    click(grammarBanner(window), "다시 받기");
+    settle();
+    EXPECT_TRUE(center->grammar(CodeLanguage::python));
     EXPECT_EQ(grammarBanner(window), nullptr);
 }
