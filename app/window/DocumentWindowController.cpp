@@ -1,5 +1,6 @@
 #include "app/window/DocumentWindowController.h"
 
+#include "app/features/GrammarCenter.h"
 #include "app/kit/ActionRouter.h"
 #include "app/kit/HostWindow.h"
 #include "app/kit/Localized.h"
@@ -298,7 +299,7 @@ bool DocumentWindowController::syntaxTooLarge(CodeLanguage language) const
     EditorStore::Settings& values = settings();
     if (!values.value(SettingKeys::syntaxEnabled))
         return false;
-    if (!EditorFeatures::SyntaxGrammars::grammar(language))
+    if (!AppFeatures::GrammarCenter::shared().grammar(language))
         return false;
     WindowDocument* current = document();
     if (current && current->hasLargeFile())

@@ -1,5 +1,6 @@
 #include "app/window/FormatMenusFeature.h"
 
+#include "app/features/GrammarCenter.h"
 #include "app/kit/Localized.h"
 #include "app/kit/Presenter.h"
 #include "app/kit/TabPage.h"
@@ -13,6 +14,7 @@
 #include "core/Indentation.h"
 #include "core/TextCodec.h"
 #include "features/CodeLanguage.h"
+#include "features/SyntaxGrammars.h"
 
 #include <unicode/coll.h>
 #include <unicode/locid.h>
@@ -326,6 +328,20 @@ std::unique_ptr<QMenu> FormatMenusFeature::languageMenu()
             if (weak && weak->m_window)
                 weak->m_window->setLanguageChoice(chosen);
         });
+    }
+
+    // A downloadable language without a grammar: its download, from here too.
+    const CodeLanguage effective = choice.value_or(m_window->detectedLanguage());
+    AppFeatures::GrammarCenter& grammars = AppFeatures::GrammarCenter::shared();
+    if (EditorFeatures::SyntaxGrammars::downloadableLanguages().contains(effective)
+        && !grammars.grammar(effective) && !grammars.isInstalled(effective)) {
+        menu->addSeparator();
+        addItem(*menu,
+                EditorKit::localized("「%@」 색칠 문법 받기")
+                    .replace(QStringLiteral("%@"), languageName(effective)),
+                false,
+                true,
+                [effective] { AppFeatures::GrammarCenter::shared().startDownload(effective); });
     }
     return menu;
 }

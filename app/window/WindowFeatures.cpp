@@ -2,6 +2,7 @@
 // one line here.
 #include "app/window/FileWatcherFeature.h"
 #include "app/window/FormatMenusFeature.h"
+#include "app/window/GrammarBannerFeature.h"
 #include "app/window/LineNumbersFeature.h"
 #include "app/window/PrintingFeature.h"
 #include "app/window/SuspiciousMarksFeature.h"
@@ -17,6 +18,7 @@ WindowFeatureList standardWindowFeatures()
     features.push_back(std::make_unique<SuspiciousMarksFeature>());
     features.push_back(std::make_unique<FormatMenusFeature>());
     features.push_back(std::make_unique<PrintingFeature>());
+    features.push_back(std::make_unique<GrammarBannerFeature>());
     return features;
 }
 

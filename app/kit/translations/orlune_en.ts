@@ -576,6 +576,78 @@
         <translation>%@ · colouring off for size</translation>
     </message>
     <message>
+        <source>받지 못했어요 — 인터넷 연결을 확인해 주세요 (%@)</source>
+        <translation>Not downloaded — check the internet connection (%@)</translation>
+    </message>
+    <message>
+        <source>문법 목록의 서명이 맞지 않아 받지 않았어요</source>
+        <translation>The grammar list’s signature didn’t match, so nothing was downloaded</translation>
+    </message>
+    <message>
+        <source>받은 문법을 풀지 못했어요</source>
+        <translation>The downloaded grammar couldn’t be unpacked</translation>
+    </message>
+    <message>
+        <source>이 언어의 문법이 아직 없어요</source>
+        <translation>There’s no grammar for this language yet</translation>
+    </message>
+    <message>
+        <source>받은 파일이 목록과 달라 쓰지 않았어요</source>
+        <translation>The downloaded file differed from the list and wasn’t used</translation>
+    </message>
+    <message>
+        <source>맥이 이 문법을 열지 않았어요 (서명 확인)</source>
+        <translation>The system refused to load this grammar’s library</translation>
+    </message>
+    <message>
+        <source>이 문법을 읽지 못했어요</source>
+        <translation>This grammar couldn’t be read</translation>
+    </message>
+    <message>
+        <source>「%@」 색칠 문법을 받는 중이에요…</source>
+        <translation>Downloading the colouring grammar for “%@”…</translation>
+    </message>
+    <message>
+        <source>「%@」 색칠 문법 — %@</source>
+        <translation>Colouring grammar for “%@” — %@</translation>
+    </message>
+    <message>
+        <source>「%@」 에 색을 칠하려면 문법을 한 번 받아야 해요 (%@ · 수백 KB).</source>
+        <translation>To colour “%@”, its grammar needs a one-time download (%@ · a few hundred KB).</translation>
+    </message>
+    <message>
+        <source>「%@」 색칠 문법 새 판이 있어요 — 안에 든 다른 언어(코드 블록 · script 같은)까지 칠해요.</source>
+        <translation>A new edition of the colouring grammar for “%@” is available — it also colours embedded languages (code blocks, scripts).</translation>
+    </message>
+    <message>
+        <source>「%@」 색칠 문법 새 판을 받는 중이에요…</source>
+        <translation>Downloading the new edition of the colouring grammar for “%@”…</translation>
+    </message>
+    <message>
+        <source>「%@」 색칠 문법 새 판 — %@</source>
+        <translation>New edition of the colouring grammar for “%@” — %@</translation>
+    </message>
+    <message>
+        <source>받기</source>
+        <translation>Download</translation>
+    </message>
+    <message>
+        <source>다시 받기</source>
+        <translation>Download Again</translation>
+    </message>
+    <message>
+        <source>이 언어는 묻지 않기</source>
+        <translation>Don’t Ask for This Language</translation>
+    </message>
+    <message>
+        <source>새 판 받기</source>
+        <translation>Download New Edition</translation>
+    </message>
+    <message>
+        <source>「%@」 색칠 문법 받기</source>
+        <translation>Download the Colouring Grammar for “%@”</translation>
+    </message>
+    <message>
         <source>「%1」 에 저장하지 못한 고침이 있어요</source>
         <translation>“%1” has edits that couldn’t be saved</translation>
     </message>

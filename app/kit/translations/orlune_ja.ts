@@ -576,6 +576,78 @@
         <translation>%@ · サイズのため色分けオフ</translation>
     </message>
     <message>
+        <source>받지 못했어요 — 인터넷 연결을 확인해 주세요 (%@)</source>
+        <translation>ダウンロードできませんでした — インターネット接続を確認してください (%@)</translation>
+    </message>
+    <message>
+        <source>문법 목록의 서명이 맞지 않아 받지 않았어요</source>
+        <translation>文法リストの署名が一致しないため、ダウンロードしませんでした</translation>
+    </message>
+    <message>
+        <source>받은 문법을 풀지 못했어요</source>
+        <translation>ダウンロードした文法を展開できませんでした</translation>
+    </message>
+    <message>
+        <source>이 언어의 문법이 아직 없어요</source>
+        <translation>この言語の文法はまだありません</translation>
+    </message>
+    <message>
+        <source>받은 파일이 목록과 달라 쓰지 않았어요</source>
+        <translation>ダウンロードしたファイルがリストと異なるため、使いませんでした</translation>
+    </message>
+    <message>
+        <source>맥이 이 문법을 열지 않았어요 (서명 확인)</source>
+        <translation>システムがこの文法のライブラリを読み込みませんでした</translation>
+    </message>
+    <message>
+        <source>이 문법을 읽지 못했어요</source>
+        <translation>この文法を読み込めませんでした</translation>
+    </message>
+    <message>
+        <source>「%@」 색칠 문법을 받는 중이에요…</source>
+        <translation>「%@」の色付け文法をダウンロードしています…</translation>
+    </message>
+    <message>
+        <source>「%@」 색칠 문법 — %@</source>
+        <translation>「%@」の色付け文法 — %@</translation>
+    </message>
+    <message>
+        <source>「%@」 에 색을 칠하려면 문법을 한 번 받아야 해요 (%@ · 수백 KB).</source>
+        <translation>「%@」に色を付けるには、文法を一度ダウンロードする必要があります (%@ · 数百 KB)。</translation>
+    </message>
+    <message>
+        <source>「%@」 색칠 문법 새 판이 있어요 — 안에 든 다른 언어(코드 블록 · script 같은)까지 칠해요.</source>
+        <translation>「%@」の色付け文法に新しい版があります — 中に含まれる別の言語 (コードブロック · script など) も色付けします。</translation>
+    </message>
+    <message>
+        <source>「%@」 색칠 문법 새 판을 받는 중이에요…</source>
+        <translation>「%@」の色付け文法の新しい版をダウンロードしています…</translation>
+    </message>
+    <message>
+        <source>「%@」 색칠 문법 새 판 — %@</source>
+        <translation>「%@」の色付け文法の新しい版 — %@</translation>
+    </message>
+    <message>
+        <source>받기</source>
+        <translation>ダウンロード</translation>
+    </message>
+    <message>
+        <source>다시 받기</source>
+        <translation>もう一度ダウンロード</translation>
+    </message>
+    <message>
+        <source>이 언어는 묻지 않기</source>
+        <translation>この言語では尋ねない</translation>
+    </message>
+    <message>
+        <source>새 판 받기</source>
+        <translation>新しい版をダウンロード</translation>
+    </message>
+    <message>
+        <source>「%@」 색칠 문법 받기</source>
+        <translation>「%@」の色付け文法をダウンロード</translation>
+    </message>
+    <message>
         <source>「%1」 에 저장하지 못한 고침이 있어요</source>
         <translation>「%1」に保存できなかった変更があります</translation>
     </message>

@@ -7,5 +7,9 @@
         <source>관리자 파일이라 저절로 저장하지 않았어요. 저장하면 맥이 관리자 암호를 물어요.</source>
         <translation>관리자 파일이라 저절로 저장하지 않았어요. 저장하면 관리자 암호를 물어요.</translation>
     </message>
+    <message>
+        <source>맥이 이 문법을 열지 않았어요 (서명 확인)</source>
+        <translation>시스템이 이 문법 라이브러리를 열지 않았어요</translation>
+    </message>
 </context>
 </TS>

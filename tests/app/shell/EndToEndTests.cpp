@@ -3,13 +3,17 @@
 // and the bytes that land on disk. Prompts are answered by the test's presenter.
 #include "app/documents/DocumentServices.h"
 #include "app/documents/TextDocument.h"
+#include "app/features/GrammarCenter.h"
 #include "app/kit/ActionRouter.h"
 #include "app/kit/HostWindow.h"
 #include "app/kit/Presenter.h"
 #include "app/kit/TabPage.h"
 #include "app/shell/Application.h"
 #include "app/views/EditorTextView.h"
+#include "app/window/BannerView.h"
+#include "app/window/StatusBarView.h"
 #include "app/window/TextDocumentWindow.h"
+#include "tests/app/features/GrammarServer.h"
 
 #include <QApplication>
 #include <QMenu>
@@ -510,4 +514,49 @@ TEST_F(EndToEnd, ctrlPAndTheFileMenuPrintTheDocumentThroughThePrintPanel)
     print->trigger();
     EXPECT_EQ(presenter->printPanels.size(), 2u);
     EXPECT_TRUE(std::filesystem::exists(folder / "by-menu.pdf"));
+}
+
+TEST_F(EndToEnd, aMarkdownFileOffersItsGrammarAndTheClickInstallsIt)
+{
+    GrammarTest::GrammarServer server;
+    server.publish(GrammarTest::GrammarServer::markdownPackages());
+    auto previous = AppFeatures::GrammarCenter::replaceShared(
+        std::make_unique<AppFeatures::GrammarCenter>(server.store()));
+    auto& center = AppFeatures::GrammarCenter::shared();
+
+    const auto path = folder / "notes.md";
+    writeBytes(path, bytesOf("# Title\n\nSome *text*.\n"));
+    auto* document = open(path);
+    ASSERT_NE(document, nullptr);
+    auto& controller = window(*document);
+    focusAtEnd(*document);
+    EditorWindow::BannerView* offer = nullptr;
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return (offer = controller.banner(QStringLiteral("grammar"))) != nullptr; }, 5000));
+    ASSERT_NE(offer, nullptr);
+    EXPECT_TRUE(offer->message().startsWith(QStringLiteral("「Markdown」 에 색을 칠하려면")))
+        << offer->message().toStdString();
+    EXPECT_TRUE(offer->message().contains(center.serverName()));
+
+    QPushButton* download = nullptr;
+    for (auto* button : offer->actionButtons()) {
+        if (button->text() == QStringLiteral("받기"))
+            download = button;
+    }
+    ASSERT_NE(download, nullptr);
+    ASSERT_TRUE(download->isVisible());
+    QTest::mouseClick(download, Qt::LeftButton);
+
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return !controller.banner(QStringLiteral("grammar"))
+                   && center.grammar(EditorFeatures::CodeLanguage::markdown);
+        },
+        10000));
+    EXPECT_EQ(center.grammar(EditorFeatures::CodeLanguage::markdown)->language.name(), "markdown");
+    EXPECT_TRUE(center.isInstalled(EditorFeatures::CodeLanguage::markdown));
+    EXPECT_EQ(controller.statusBar()->content().language, QStringLiteral("Markdown"));
+    // The text view has the keyboard again.
+    EXPECT_EQ(QApplication::focusWidget(), controller.textView());
+    AppFeatures::GrammarCenter::replaceShared(std::move(previous));
 }

@@ -1,5 +1,6 @@
 #include "app/documents/DocumentServices.h"
 #include "app/documents/TextDocument.h"
+#include "app/features/GrammarCenter.h"
 #include "app/kit/ActionRouter.h"
 #include "app/kit/Localized.h"
 #include "app/kit/Presenter.h"
@@ -14,6 +15,7 @@
 #include "features/CodeLanguage.h"
 #include "platform/PreferencesDomain.h"
 #include "store/Settings.h"
+#include "tests/app/features/GrammarServer.h"
 #include "tests/platform/TemporaryFolder.h"
 
 #include <QCollator>
@@ -448,7 +450,11 @@ TEST_F(StatusMenus, theLanguageMenuPutsPlainTextFirstAndSortsTheRest)
     open("x", "notes.md");
     auto menu = menus().languageMenu();
     const auto actions = menu->actions();
-    ASSERT_EQ(actions.size(), 2 + static_cast<qsizetype>(EditorFeatures::allCodeLanguages.size()));
+    const auto languageItems = 2 + static_cast<qsizetype>(EditorFeatures::allCodeLanguages.size());
+    // Markdown has no grammar here: a separator and its download come after the languages.
+    ASSERT_EQ(actions.size(), languageItems + 2);
+    EXPECT_TRUE(actions[languageItems]->isSeparator());
+    EXPECT_EQ(actions.back()->text(), QStringLiteral("「Markdown」 색칠 문법 받기"));
     EXPECT_TRUE(actions[0]->text().startsWith(QStringLiteral("자동 (")));
     EXPECT_TRUE(actions[0]->isChecked());
     EXPECT_EQ(
@@ -457,7 +463,7 @@ TEST_F(StatusMenus, theLanguageMenuPutsPlainTextFirstAndSortsTheRest)
     // The file browser's order: numbers by value, case and accents second.
     QCollator collator;
     collator.setNumericMode(true);
-    for (qsizetype index = 4; index < actions.size(); ++index)
+    for (qsizetype index = 4; index < languageItems; ++index)
         EXPECT_LE(collator.compare(actions[index - 1]->text(), actions[index]->text()), 0)
             << actions[index - 1]->text().toStdString() << " / "
             << actions[index]->text().toStdString();
@@ -696,4 +702,32 @@ TEST_F(StatusMenus, theCountRefreshesTheLineEndingSummaryAfterTyping)
     EXPECT_EQ(controller.suspiciousReport().total(), 0);
     ASSERT_TRUE(waitFor([&] { return controller.suspiciousReport().total() == 1; }));
     EXPECT_EQ(document->lineEndings.lf, 2);
+}
+
+TEST_F(StatusMenus, theLanguageMenuDownloadsTheGrammarOfALanguageWithoutOne)
+{
+    GrammarTest::GrammarServer server;
+    server.publish({GrammarTest::Package{"python", {"python"}}});
+    auto previous = AppFeatures::GrammarCenter::replaceShared(
+        std::make_unique<AppFeatures::GrammarCenter>(server.store(), [](auto...) {}));
+    auto& center = AppFeatures::GrammarCenter::shared();
+
+    open("{}", "data.json");
+    EXPECT_FALSE(menus().languageMenu()->actions().back()->isSeparator());
+    EXPECT_FALSE(menus().languageMenu()->actions().back()->text().contains("색칠 문법 받기"))
+        << "JSON is built in";
+
+    window().setLanguageChoice(EditorFeatures::CodeLanguage::python);
+    auto menu = menus().languageMenu();
+    ASSERT_EQ(menu->actions().back()->text(), QStringLiteral("「Python」 색칠 문법 받기"));
+    menu->actions().back()->trigger();
+    EXPECT_EQ(center.phase(EditorFeatures::CodeLanguage::python).kind,
+              AppFeatures::GrammarCenter::Phase::Kind::downloading);
+    for (int round = 0; round < 4; ++round) {
+        center.waitForBackgroundWork();
+        QCoreApplication::processEvents();
+    }
+    EXPECT_TRUE(center.grammar(EditorFeatures::CodeLanguage::python));
+    EXPECT_FALSE(menus().languageMenu()->actions().back()->text().contains("색칠 문법 받기"));
+    AppFeatures::GrammarCenter::replaceShared(std::move(previous));
 }
