@@ -207,12 +207,15 @@ void DiskStatesFeature::reloadFromDisk(bool undoable)
     WindowDocument* document = m_window ? m_window->document() : nullptr;
     if (!document)
         return;
+    EditorViews::EditorTextView* view = m_window->textView();
+    // An undoable load is an edit: a text that may not be edited keeps its question.
+    if (undoable && !view->isEditable())
+        return;
     auto decoded = readCurrentFile();
     if (!decoded) {
         showFileGoneBanner();
         return;
     }
-    EditorViews::EditorTextView* view = m_window->textView();
     const std::int64_t start = view->selectedRange().location;
     const int vertical = view->verticalScrollBar()->value();
     const int horizontal = view->horizontalScrollBar()->value();
