@@ -238,8 +238,12 @@ void DiskStatesFeature::reloadFromDisk(bool undoable)
     view->horizontalScrollBar()->setValue(horizontal);
 
     document->adoptDiskIdentity(decoded->identity);
-    document->setLineEndings(EditorCore::LineEndingSummary(EditorKit::utf16View(view->text())));
+    const EditorCore::LineEndingSummary endings(EditorKit::utf16View(view->text()));
+    document->setLineEndings(endings);
     m_window->dismissBanner(externalChangedKey);
+    // The offer to unify the endings speaks of the text that was replaced.
+    if (!endings.isMixed())
+        m_window->dismissBanner(QStringLiteral("lineEndings.mixed"));
     m_window->setNeedsRefresh();
 }
 

@@ -194,11 +194,14 @@ TEST(DiskStates, anOutsideWriteToAnUneditedDocumentReloadsSilently)
 {
     DiskFixture f;
     auto path = f.folder / "notes.txt";
-    std::string lines;
-    for (int line = 0; line < 300; ++line)
+    // One CR LF among LFs: the window offers to unify them.
+    std::string lines = "line 0\r\n";
+    for (int line = 1; line < 300; ++line)
         lines += "line " + std::to_string(line) + "\n";
     writeBytes(path, lines);
     auto& controller = f.open(path);
+    const QStringList mixed{QStringLiteral("lineEndings.mixed")};
+    EXPECT_EQ(bannerKeys(controller), mixed);
     controller.showWindow();
     controller.page()->window()->resize(800, 400);
     QCoreApplication::processEvents();
@@ -215,7 +218,7 @@ TEST(DiskStates, anOutsideWriteToAnUneditedDocumentReloadsSilently)
     EXPECT_EQ(view->verticalScrollBar()->value(), scrolled);
     EXPECT_EQ(f.document->undoStack()->count(), 0);
     EXPECT_FALSE(f.document->isDocumentEdited());
-    EXPECT_TRUE(bannerKeys(controller).isEmpty());
+    EXPECT_EQ(bannerKeys(controller), mixed);
     EXPECT_EQ(f.document->diskIdentity, DiskIdentity::read(path, DiskIdentity::documentHashLimit));
 
     // Shorter: the caret is clamped to the new end. Bytes that no longer decode as UTF-8 are
@@ -225,6 +228,8 @@ TEST(DiskStates, anOutsideWriteToAnUneditedDocumentReloadsSilently)
     EXPECT_EQ(view->selectedRange().location, 5);
     EXPECT_EQ(f.document->format.encoding, EditorCore::TextEncoding::utf8);
     EXPECT_FALSE(f.document->isDocumentEdited());
+    EXPECT_EQ(f.document->lineEndings.crlf, 0);
+    EXPECT_TRUE(bannerKeys(controller).isEmpty()) << "the endings are no longer mixed";
 }
 
 TEST(DiskStates, anEditOrACompositionGetsOneExternalChangeBanner)
