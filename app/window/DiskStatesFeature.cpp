@@ -66,8 +66,10 @@ void DiskStatesFeature::rememberBookmark()
     if (!document)
         return;
     if (auto url = document->fileURL()) {
-        if (auto bookmark = Platform::FileBookmark::make(*url))
+        if (auto bookmark = Platform::FileBookmark::make(*url)) {
             m_bookmark = std::move(bookmark);
+            m_bookmarkURL = *url;
+        }
     }
 }
 
@@ -86,6 +88,9 @@ void DiskStatesFeature::checkDisk()
         showFileGoneBanner();
         return;
     }
+    // Saved under another name since: the old bookmark says nothing about this file.
+    if (m_bookmarkURL != *url)
+        rememberBookmark();
     ++m_comparisonsStarted;
     QPointer<DiskStatesFeature> weak(this);
     m_queue->async([weak, stored = *stored, url = *url] {
@@ -98,11 +103,13 @@ void DiskStatesFeature::checkDisk()
             return;
         QMetaObject::invokeMethod(
             application,
-            [weak, stored, comparison, bookmark] {
+            [weak, stored, comparison, bookmark, url] {
                 if (!weak)
                     return;
-                if (bookmark)
+                if (bookmark) {
                     weak->m_bookmark = bookmark;
+                    weak->m_bookmarkURL = url;
+                }
                 weak->handleExternalChange(stored, comparison.change, comparison.identity);
             },
             Qt::QueuedConnection);
@@ -163,7 +170,9 @@ void DiskStatesFeature::fileVanished(const DiskIdentity& stored)
         }
         // Renamed within its folder: the document follows it there. A file moved to another
         // folder (the trash included) counts as gone.
-        if (weak->m_bookmark) {
+        // Only a bookmark of this very file: after a save under another name it may still
+        // name the old one.
+        if (weak->m_bookmark && weak->m_bookmarkURL == *url) {
             auto resolved = weak->m_bookmark->resolve();
             if (resolved && *resolved != *url && resolved->parent_path() == url->parent_path()) {
                 document->moveToURL(*resolved);
@@ -186,11 +195,19 @@ std::optional<DiskStatesFeature::Decoded> DiskStatesFeature::readCurrentFile() c
     auto url = document ? document->fileURL() : std::nullopt;
     if (!url)
         return std::nullopt;
+    // The attributes first, then the bytes, which give the hash: read the other way round, a
+    // write in between would pair new attributes with the old bytes' text.
+    Decoded decoded;
+    decoded.identity = DiskIdentity::read(*url, 0);
     auto bytes = Platform::readWholeFile(*url);
     if (!bytes)
         return std::nullopt;
-    Decoded decoded;
-    decoded.identity = DiskIdentity::read(*url, DiskIdentity::documentHashLimit);
+    if (decoded.identity) {
+        decoded.identity->contentHash.reset();
+        if (bytes->size() == decoded.identity->size
+            && bytes->size() <= DiskIdentity::documentHashLimit)
+            decoded.identity->contentHash = DiskIdentity::fnv1a(*bytes);
+    }
     // The document's encoding first; the format stays the document's either way.
     if (auto loaded =
             EditorDocuments::DocumentReading::reloadWithEncoding(*bytes, document->encoding()))

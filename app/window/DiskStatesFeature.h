@@ -56,6 +56,10 @@ public:
     void showExternalChangeBanner();
     void showRescuedBanner(const std::filesystem::path& origin);
 
+    // The window watches the document's file anew (after a save, perhaps under another name):
+    // a later rename is followed from this file.
+    void fileWatcherStarted() { rememberBookmark(); }
+
     // Comparisons started since the window opened (a trashed file needs none).
     int comparisonsStarted() const { return m_comparisonsStarted; }
     // How long a vanished file is given to reappear (another program's write-and-rename-over)
@@ -80,6 +84,8 @@ private:
     std::shared_ptr<Platform::SerialQueue> m_queue;
     // Where the file was last seen: a rename within its folder is followed through it.
     std::optional<Platform::FileBookmark> m_bookmark;
+    // The document's file when the bookmark was made.
+    std::filesystem::path m_bookmarkURL;
     int m_comparisonsStarted = 0;
     bool m_rescuedShown = false;
 };

@@ -650,6 +650,8 @@ void TextDocumentWindow::setHasUnsavedEdits(bool)
 void TextDocumentWindow::startFileWatcher()
 {
     m_controller->startFileWatcher();
+    if (auto* disk = m_controller->feature<DiskStatesFeature>())
+        disk->fileWatcherStarted();
 }
 
 void TextDocumentWindow::stopWatching()

@@ -473,6 +473,27 @@ TEST(DiskStates, aRenameInTheSameFolderIsFollowed)
     EXPECT_TRUE(bannerKeys(controller).isEmpty());
 }
 
+TEST(DiskStates, aRenameAfterSavingUnderAnotherNameFollowsTheNewFile)
+{
+    DiskFixture f;
+    auto path = f.folder / "notes.txt";
+    auto other = f.folder / "other.txt";
+    auto moved = f.folder / "moved.txt";
+    f.services->chooseSaveLocation = [&](TextDocument&) { return std::optional(other); };
+    writeBytes(path, "one\n");
+    auto& controller = f.open(path);
+    controller.textView()->insertText(QStringLiteral("x"));
+    ASSERT_TRUE(f.document->saveDocumentAs());
+    ASSERT_TRUE(f.document->waitForSaves());
+    QCoreApplication::processEvents();
+    ASSERT_EQ(f.document->fileURL(), other);
+
+    std::filesystem::rename(other, moved);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return f.document->fileURL() == moved; }, patience))
+        << "followed to " << f.document->fileURL()->string();
+    EXPECT_TRUE(bannerKeys(controller).isEmpty());
+}
+
 TEST(DiskStates, aDeletedFileIsGoneAndItsTextStays)
 {
     DiskFixture f;
