@@ -33,10 +33,22 @@ const QString fileGoneKey = QStringLiteral("file.gone");
 const QString externalChangedKey = QStringLiteral("external.changed");
 const QString rescuedKey = QStringLiteral("rescued");
 
+// One worker compares for every window; it ends with the last window.
+std::shared_ptr<Platform::SerialQueue> checkQueue()
+{
+    static std::weak_ptr<Platform::SerialQueue> shared;
+    auto queue = shared.lock();
+    if (!queue) {
+        queue = std::make_shared<Platform::SerialQueue>("app.orlune.viewer.disk.check");
+        shared = queue;
+    }
+    return queue;
+}
+
 } // namespace
 
 DiskStatesFeature::DiskStatesFeature()
-    : m_queue(std::make_shared<Platform::SerialQueue>("app.orlune.viewer.disk.check"))
+    : m_queue(checkQueue())
 {}
 
 DiskStatesFeature::~DiskStatesFeature() = default;
