@@ -43,6 +43,7 @@ public:
     // `object` must implement Responder (otherwise it is ignored with a warning); nullptr
     // clears the link.
     void setDocumentController(QObject* object);
+    QObject* documentController() const { return m_documentController; }
     void setApplicationDelegate(QObject* object);
 
     // What happens when an action finds no responder or is not enabled; the default beeps.

@@ -188,7 +188,10 @@ void DocumentWindowController::showWindow()
     if (!host) {
         if (!m_environment.hosts)
             m_environment.hosts = std::make_shared<HostWindows>(m_router);
-        host = m_environment.hosts->windowForNewPage();
+        // An outside version is shown beside its file's window, never as one of its tabs.
+        WindowDocument* current = document();
+        host = current && current->isExternalCopy() ? m_environment.hosts->makeWindow()
+                                                    : m_environment.hosts->windowForNewPage();
         host->addPage(m_page);
         // The text of the tab the user selects takes the keyboard.
         connect(host, &EditorKit::HostWindow::currentPageChanged, this, [this](auto* page) {
@@ -510,39 +513,40 @@ BannerView* DocumentWindowController::showBanner(const QString& key,
         if (weak)
             weak->dismissBanner(key);
     };
-    bool replaced = false;
+    // A replacing banner goes below the ones still shown, not into the old one's place.
     for (auto& entry : m_banners) {
         if (entry && entry->key() == key) {
             entry->hide();
             entry->deleteLater();
-            entry = created;
-            replaced = true;
-            break;
         }
     }
-    if (!replaced)
-        m_banners.emplace_back(created);
+    std::erase_if(m_banners, [&](const auto& entry) { return !entry || entry->key() == key; });
+    m_banners.emplace_back(created);
     layoutBands();
     return created;
 }
 
 void DocumentWindowController::dismissBanner(const QString& key)
 {
-    auto found = std::find_if(m_banners.begin(), m_banners.end(), [&](const auto& entry) {
-        return entry && entry->key() == key;
+    std::vector<QPointer<BannerView>> gone;
+    std::erase_if(m_banners, [&](const auto& entry) {
+        if (entry && entry->key() != key)
+            return false;
+        gone.push_back(entry);
+        return true;
     });
-    if (found == m_banners.end())
-        return;
-    QPointer<BannerView> gone = *found;
-    m_banners.erase(found);
-    const bool hadFocus = gone && gone->isAncestorOf(QApplication::focusWidget());
+    const bool hadFocus = std::any_of(gone.begin(), gone.end(), [](const auto& entry) {
+        return entry && entry->isAncestorOf(QApplication::focusWidget());
+    });
     layoutBands();
     if (hadFocus)
         m_textView->setFocus();
-    if (gone) {
-        gone->hide();
-        // Later: the close button that asked for this is still on the stack.
-        gone->deleteLater();
+    for (const auto& entry : gone) {
+        if (entry) {
+            entry->hide();
+            // Later: the close button that asked for this is still on the stack.
+            entry->deleteLater();
+        }
     }
 }
 
@@ -568,6 +572,12 @@ BannerView* DocumentWindowController::banner(const QString& key) const
 void DocumentWindowController::setExtraBands(std::vector<QWidget*> bands)
 {
     m_extraBands.assign(bands.begin(), bands.end());
+    layoutBands();
+}
+
+void DocumentWindowController::removeExtraBand(QWidget* band)
+{
+    std::erase_if(m_extraBands, [band](const auto& entry) { return !entry || entry == band; });
     layoutBands();
 }
 
@@ -601,6 +611,8 @@ void DocumentWindowController::applyEditability()
 {
     WindowDocument* current = document();
     m_textView->setEditable(current && !current->isReadOnly());
+    if (current)
+        applyEditabilityBanners(*current);
 }
 
 void DocumentWindowController::stopFileWatcher()

@@ -7,6 +7,7 @@
 #include "app/window/BannerView.h"
 #include "app/window/StatusBarView.h"
 #include "app/window/WindowFeature.h"
+#include "core/DocumentError.h"
 #include "core/Indentation.h"
 #include "core/LineCommands.h"
 #include "core/LineEnding.h"
@@ -128,6 +129,12 @@ public:
     void showWindow();
     // What closing the tab does (the document closes itself); by default the tab just goes.
     void setCloseHandler(std::function<void()> handler);
+    // Closes as the tab's close does once its document agreed, without asking.
+    void closeWithoutReview()
+    {
+        if (m_closeHandler)
+            m_closeHandler();
+    }
 
     // Indentation and line ending of inserted text.
     EditorCore::IndentStyle effectiveIndentStyle() const;
@@ -190,7 +197,8 @@ public:
     // True only while replaceText runs: the typing transforms leave command edits alone.
     bool isApplyingCommand() const { return m_applyingCommand; }
 
-    // Banners, one per key: a new banner replaces the one with the same key.
+    // Banners, one per key: a new banner replaces the one with the same key and goes below
+    // the banners still shown.
     BannerView* showBanner(const QString& key,
                            BannerView::Kind kind,
                            const QString& message,
@@ -202,6 +210,17 @@ public:
     const std::vector<QPointer<BannerView>>& banners() const { return m_banners; }
     // Other bands (progress and the like), above the banners.
     void setExtraBands(std::vector<QWidget*> bands);
+    // Takes that band (by identity) out of the extra bands.
+    void removeExtraBand(QWidget* band);
+    const std::vector<QPointer<QWidget>>& extraBands() const { return m_extraBands; }
+
+    // "save.unencodable" for a save that stopped on characters the encoding cannot write.
+    void showUnencodableBanner(const EditorCore::DocumentError& error);
+    // "lineEndings.mixed" when the editable text mixes kinds of line ending.
+    void showMixedLineEndingsBanner();
+    // Deletes `characters` and every other character the save encoding cannot write, as one
+    // undoable step; when nothing is left to delete, nothing changes and the banner stays.
+    void removeUnencodableCharacters(const std::vector<std::u16string>& characters);
     // Places the bands again: features' above the banners, extra bands, banners, features'
     // below the banners.
     void layoutBands();
@@ -212,6 +231,7 @@ public:
     Platform::FileWatcher* fileWatcher() const;
     void stopFileWatcher();
 
+    // The text view's editability and the banners of a read-only or administrator's file.
     void applyEditability();
 
     // The last count of suspicious characters; the status bar shows its total.
@@ -251,6 +271,7 @@ private:
     EditorFeatures::CodeLanguage effectiveLanguage() const;
     bool syntaxTooLarge(EditorFeatures::CodeLanguage language) const;
     void finishOpening();
+    void applyEditabilityBanners(WindowDocument& current);
     void updateTitle();
     void updateStatusBar();
     void showStatusMenu(StatusBarView::Segment segment, QPushButton* button);

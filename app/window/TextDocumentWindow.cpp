@@ -1,11 +1,14 @@
 #include "app/window/TextDocumentWindow.h"
 
+#include "app/documents/DocumentController.h"
 #include "app/documents/DocumentServices.h"
 #include "app/documents/DocumentTexts.h"
 #include "app/documents/TextDocument.h"
+#include "app/kit/ActionRouter.h"
 #include "app/kit/Localized.h"
 #include "app/kit/Presenter.h"
 #include "app/views/EditorTextView.h"
+#include "app/window/DiskStatesFeature.h"
 #include "app/window/DisplayNames.h"
 #include "app/window/HostWindows.h"
 #include "store/FileMemory.h"
@@ -229,9 +232,17 @@ bool decideClose(TextDocument& document, EditorKit::Presenter& presenter, QWidge
     return askAboutUnsavedEdits(document, presenter, parent, reason);
 }
 
-TextDocumentLink::TextDocumentLink(TextDocument& document)
+TextDocumentLink::TextDocumentLink(TextDocument& document, EditorKit::ActionRouter* router)
     : m_document(document)
+    , m_router(router)
 {}
+
+EditorDocuments::DocumentController* TextDocumentLink::documentController() const
+{
+    return m_router
+               ? qobject_cast<EditorDocuments::DocumentController*>(m_router->documentController())
+               : nullptr;
+}
 
 QObject* TextDocumentLink::documentObject()
 {
@@ -352,18 +363,154 @@ bool TextDocumentLink::reopen(EditorCore::TextEncoding encoding)
     return result.has_value() && *result;
 }
 
+std::optional<EditorDocuments::ReadOnlyReason> TextDocumentLink::readOnlyReason() const
+{
+    return m_document.readOnlyReason;
+}
+
+void TextDocumentLink::clearReadOnlyReason()
+{
+    m_document.readOnlyReason.reset();
+    if (auto* window = m_document.editor())
+        window->applyEditability();
+}
+
+bool TextDocumentLink::isAdminEditing() const
+{
+    return m_document.adminEditing;
+}
+
+void TextDocumentLink::beginAdminEditing()
+{
+    m_document.beginAdminEditing();
+}
+
+std::optional<EditorDocuments::LargeFileState> TextDocumentLink::largeFileState() const
+{
+    return m_document.largeFile;
+}
+
+std::optional<EditorCore::DiskIdentity> TextDocumentLink::diskIdentity() const
+{
+    return m_document.diskIdentity;
+}
+
+void TextDocumentLink::adoptDiskIdentity(std::optional<EditorCore::DiskIdentity> identity)
+{
+    m_document.refreshFileModificationDate(std::move(identity));
+}
+
+void TextDocumentLink::moveToURL(const std::filesystem::path& url)
+{
+    m_document.setFileURL(url);
+}
+
+void TextDocumentLink::markUnedited()
+{
+    m_document.updateChangeCount(TextDocument::ChangeType::changeCleared);
+    m_document.scheduleMainQueueUpdate();
+}
+
+void TextDocumentLink::saveDocument()
+{
+    m_document.saveDocument();
+}
+
+void TextDocumentLink::saveDocumentAs()
+{
+    m_document.saveDocumentAs();
+}
+
+void TextDocumentLink::autosave()
+{
+    m_document.autosave(false, [](const std::optional<EditorDocuments::DocumentFailure>&) {});
+}
+
+DocumentWindowController* TextDocumentLink::openExternalCopy(const QString& text)
+{
+    auto* controller = documentController();
+    if (!controller)
+        return nullptr;
+    auto copy = TextDocument::makeExternalCopy(m_document, text);
+    TextDocument* added = copy.get();
+    controller->addDocument(std::move(copy));
+    added->makeWindowControllers();
+    auto* window = dynamic_cast<TextDocumentWindow*>(added->editor());
+    return window ? &window->controller() : nullptr;
+}
+
+std::optional<std::filesystem::path> TextDocumentLink::rescuedOrigin() const
+{
+    return m_document.rescuedOrigin;
+}
+
+void TextDocumentLink::openRescuedOrigin()
+{
+    auto* controller = documentController();
+    if (!controller || !m_document.rescuedOrigin)
+        return;
+    controller->openDocumentWithContentsOfURL(*m_document.rescuedOrigin, true, {});
+}
+
+void TextDocumentLink::discardRescuedText()
+{
+    m_document.discardKeptText();
+    if (m_document.rescueID) {
+        m_document.scratchStore().remove(*m_document.rescueID);
+        m_document.rescueID.reset();
+    }
+    // Thrown away on purpose: the close does not ask about it.
+    m_document.updateChangeCount(TextDocument::ChangeType::changeCleared);
+    auto* window = dynamic_cast<TextDocumentWindow*>(m_document.editor());
+    if (window)
+        window->controller().closeWithoutReview();
+    else
+        m_document.close();
+}
+
+namespace {
+
+// The watcher's reaction to a change of the file: the window's disk check.
+WindowEnvironment withDiskCheck(WindowEnvironment environment,
+                                std::shared_ptr<QPointer<DocumentWindowController>> built)
+{
+    if (!environment.onDiskChange) {
+        environment.onDiskChange = [built] {
+            if (*built) {
+                if (auto* disk = (*built)->feature<DiskStatesFeature>())
+                    disk->checkDisk();
+            }
+        };
+    }
+    return environment;
+}
+
+} // namespace
+
 TextDocumentWindow::TextDocumentWindow(TextDocument& document,
                                        EditorKit::ActionRouter& router,
                                        WindowEnvironment environment)
     : m_document(document)
-    , m_link(document)
-    , m_controller(
-          std::make_unique<DocumentWindowController>(m_link, router, std::move(environment)))
+    , m_link(document, &router)
+    , m_built(std::make_shared<QPointer<DocumentWindowController>>())
+    , m_controller(std::make_unique<DocumentWindowController>(
+          m_link, router, withDiskCheck(std::move(environment), m_built)))
 {
+    *m_built = m_controller.get();
     QObject::connect(&document,
                      &TextDocument::documentEditedChanged,
                      m_controller.get(),
                      [controller = m_controller.get()] { controller->setNeedsRefresh(); });
+    offerLineEndingsBanner();
+}
+
+void TextDocumentWindow::offerLineEndingsBanner()
+{
+    // Once, when the text is there: a file read on a worker arrives after the window.
+    if (m_lineEndingsOffered || m_document.isLoading())
+        return;
+    m_lineEndingsOffered = true;
+    m_controller->showMixedLineEndingsBanner();
 }
 
 TextDocumentWindow::~TextDocumentWindow() = default;
@@ -486,6 +633,7 @@ void TextDocumentWindow::applyEditability()
 {
     m_controller->applyEditability();
     m_controller->setNeedsRefresh();
+    offerLineEndingsBanner();
 }
 
 void TextDocumentWindow::replaceAllText(const QString& text)
@@ -502,6 +650,8 @@ void TextDocumentWindow::setHasUnsavedEdits(bool)
 void TextDocumentWindow::startFileWatcher()
 {
     m_controller->startFileWatcher();
+    if (auto* disk = m_controller->feature<DiskStatesFeature>())
+        disk->fileWatcherStarted();
 }
 
 void TextDocumentWindow::stopWatching()
@@ -511,6 +661,12 @@ void TextDocumentWindow::stopWatching()
 
 void TextDocumentWindow::showFileGoneBanner()
 {
+    if (auto* disk = m_controller->feature<DiskStatesFeature>()) {
+        disk->showFileGoneBanner();
+        return;
+    }
+    if (m_controller->banner(QStringLiteral("file.gone")))
+        return;
     TextDocument* document = &m_document;
     m_controller->showBanner(
         QStringLiteral("file.gone"),
@@ -521,7 +677,12 @@ void TextDocumentWindow::showFileGoneBanner()
 
 void TextDocumentWindow::showExternalChangeBanner()
 {
-    // Its actions (the outside version, reloading it) come with the window features.
+    if (auto* disk = m_controller->feature<DiskStatesFeature>()) {
+        disk->showExternalChangeBanner();
+        return;
+    }
+    if (m_controller->banner(QStringLiteral("external.changed")))
+        return;
     m_controller->showBanner(
         QStringLiteral("external.changed"),
         BannerView::Kind::warning,
@@ -532,15 +693,19 @@ void TextDocumentWindow::showExternalChangeBanner()
 void TextDocumentWindow::showUnencodableBanner(const EditorDocuments::DocumentFailure& failure)
 {
     const auto* error = EditorDocuments::findDocumentError(failure);
-    if (!error || std::holds_alternative<EditorCore::DocumentError::Binary>(error->payload))
+    if (!error)
         return;
-    // The repair actions come with the window features; the reason shows now.
-    const auto encoding = std::get<EditorCore::DocumentError::Unencodable>(error->payload).encoding;
-    m_controller->showBanner(
-        QStringLiteral("save.unencodable"),
-        BannerView::Kind::error,
-        EditorDocuments::DocumentTexts::describe(*error, DisplayNames::shortName(encoding)),
-        {});
+    if (std::holds_alternative<EditorCore::DocumentError::Unencodable>(error->payload)) {
+        m_controller->showUnencodableBanner(*error);
+        return;
+    }
+    // Characters the file holds in two byte forms: said once, the next save writes the table's
+    // forms, so there is nothing to choose.
+    if (std::holds_alternative<EditorCore::DocumentError::FormsRewritten>(error->payload))
+        m_controller->showBanner(QStringLiteral("save.unencodable"),
+                                 BannerView::Kind::error,
+                                 EditorDocuments::DocumentTexts::describe(*error),
+                                 {});
 }
 
 void TextDocumentWindow::showSaveRefusedBanner(EditorDocuments::SaveRules::SaveRefusal)

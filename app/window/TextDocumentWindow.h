@@ -8,6 +8,7 @@
 #include <memory>
 
 namespace EditorDocuments {
+class DocumentController;
 class TextDocument;
 struct DocumentServices;
 } // namespace EditorDocuments
@@ -22,7 +23,10 @@ namespace EditorWindow {
 class TextDocumentLink : public WindowDocument
 {
 public:
-    explicit TextDocumentLink(EditorDocuments::TextDocument& document);
+    // `router` leads to the document controller that takes the outside copies and opens
+    // rescued edits' files; none: those do nothing.
+    explicit TextDocumentLink(EditorDocuments::TextDocument& document,
+                              EditorKit::ActionRouter* router = nullptr);
 
     QObject* documentObject() override;
     std::optional<std::filesystem::path> fileURL() const override;
@@ -47,9 +51,28 @@ public:
                         const QString& actionName) override;
     void chooseIndentStyle(std::optional<EditorCore::IndentStyle> style) override;
     bool reopen(EditorCore::TextEncoding encoding) override;
+    std::optional<EditorDocuments::ReadOnlyReason> readOnlyReason() const override;
+    void clearReadOnlyReason() override;
+    bool isAdminEditing() const override;
+    void beginAdminEditing() override;
+    std::optional<EditorDocuments::LargeFileState> largeFileState() const override;
+    std::optional<EditorCore::DiskIdentity> diskIdentity() const override;
+    void adoptDiskIdentity(std::optional<EditorCore::DiskIdentity> identity) override;
+    void moveToURL(const std::filesystem::path& url) override;
+    void markUnedited() override;
+    void saveDocument() override;
+    void saveDocumentAs() override;
+    void autosave() override;
+    DocumentWindowController* openExternalCopy(const QString& text) override;
+    std::optional<std::filesystem::path> rescuedOrigin() const override;
+    void openRescuedOrigin() override;
+    void discardRescuedText() override;
 
 private:
+    EditorDocuments::DocumentController* documentController() const;
+
     EditorDocuments::TextDocument& m_document;
+    EditorKit::ActionRouter* m_router = nullptr;
 };
 
 // Whether the tab of `document` may close (its window for questions is `parent`; none: no
@@ -105,9 +128,14 @@ public:
     void setLoading(bool loading) override;
 
 private:
+    // The mixed-line-endings banner, once the document's text is in the window.
+    void offerLineEndingsBanner();
+
     EditorDocuments::TextDocument& m_document;
     TextDocumentLink m_link;
+    std::shared_ptr<QPointer<DocumentWindowController>> m_built;
     std::unique_ptr<DocumentWindowController> m_controller;
+    bool m_lineEndingsOffered = false;
 };
 
 } // namespace EditorWindow

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/documents/FileFormat.h"
+#include "core/DiskIdentity.h"
 #include "core/EncodingGuess.h"
 #include "core/Indentation.h"
 #include "core/LineEnding.h"
@@ -8,12 +10,15 @@
 #include <QString>
 
 #include <filesystem>
+#include <memory>
 #include <optional>
 
 class QObject;
 class QUndoStack;
 
 namespace EditorWindow {
+
+class DocumentWindowController;
 
 // What a document window reads of, and asks from, the document it shows. The document owns
 // its window controller; the controller reaches the document only through this, and only
@@ -68,6 +73,49 @@ public:
     // Reads the file again in the encoding (the text is replaced, undo cleared); false when
     // the file cannot be read or decoded that way, text and format then unchanged.
     virtual bool reopen(EditorCore::TextEncoding encoding) = 0;
+
+    // The disk states. By default a document without a file on disk and without a reason to
+    // be read-only.
+    virtual std::optional<EditorDocuments::ReadOnlyReason> readOnlyReason() const
+    {
+        return std::nullopt;
+    }
+    // The reason goes (the document then has its window apply editability again).
+    virtual void clearReadOnlyReason() {}
+    virtual bool isAdminEditing() const { return false; }
+    virtual void beginAdminEditing() {}
+    virtual std::optional<EditorDocuments::LargeFileState> largeFileState() const
+    {
+        return std::nullopt;
+    }
+    // The identity of the file as last read or written.
+    virtual std::optional<EditorCore::DiskIdentity> diskIdentity() const { return std::nullopt; }
+    // Stores a fresh identity (and the file's modification date with it).
+    virtual void adoptDiskIdentity(std::optional<EditorCore::DiskIdentity> identity)
+    {
+        (void)identity;
+    }
+    // The file was renamed: the document names it from now on.
+    virtual void moveToURL(const std::filesystem::path& url) { (void)url; }
+    // The change count is cleared: the document counts as unedited.
+    virtual void markUnedited() {}
+    virtual void saveDocument() {}
+    virtual void saveDocumentAs() {}
+    // An autosave in place whose outcome nobody waits for.
+    virtual void autosave() {}
+    // A read-only document showing `text` as the outside version of this one's file, with its
+    // own window; the copy's window, or null when none could be made.
+    virtual DocumentWindowController* openExternalCopy(const QString& text)
+    {
+        (void)text;
+        return nullptr;
+    }
+    // The file whose unsaved edits this untitled document holds.
+    virtual std::optional<std::filesystem::path> rescuedOrigin() const { return std::nullopt; }
+    // Opens (and shows) that file.
+    virtual void openRescuedOrigin() {}
+    // Deletes the kept text and closes without asking, as a close does.
+    virtual void discardRescuedText() {}
 };
 
 } // namespace EditorWindow

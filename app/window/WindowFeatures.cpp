@@ -1,5 +1,6 @@
 // The features every document window gets. A new window feature is a part of its own plus
 // one line here.
+#include "app/window/DiskStatesFeature.h"
 #include "app/window/FileWatcherFeature.h"
 #include "app/window/FormatMenusFeature.h"
 #include "app/window/GrammarBannerFeature.h"
@@ -15,6 +16,7 @@ WindowFeatureList standardWindowFeatures()
     WindowFeatureList features;
     features.push_back(std::make_unique<LineNumbersFeature>());
     features.push_back(std::make_unique<FileWatcherFeature>());
+    features.push_back(std::make_unique<DiskStatesFeature>());
     features.push_back(std::make_unique<SuspiciousMarksFeature>());
     features.push_back(std::make_unique<FormatMenusFeature>());
     features.push_back(std::make_unique<PrintingFeature>());

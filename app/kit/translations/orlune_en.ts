@@ -823,5 +823,49 @@
         <source>고친 것을 보관 자리에 넣지 못해 닫지 않았어요.</source>
         <translation>The edits couldn’t be kept, so the document stays open.</translation>
     </message>
+    <message>
+        <source>이 파일은 쓸 권한이 없어 읽기 전용으로 열었어요.</source>
+        <translation>You don’t have permission to write this file, so it was opened read-only.</translation>
+    </message>
+    <message>
+        <source>관리자로 고치기</source>
+        <translation>Edit as Administrator</translation>
+    </message>
+    <message>
+        <source>관리자 권한으로 고치는 중 — 저절로 저장하지 않아요. ⌘S 로 저장할 때 맥이 관리자 암호를 물어요.</source>
+        <translation>Editing with administrator rights — not saved automatically. When you save with Ctrl+S, the system asks for the administrator password.</translation>
+    </message>
+    <message>
+        <source>「%@」 에 저장하지 못한 고침이에요 — 끌 때 바깥에서 바뀌었거나 파일이 없었어요. 파일에는 들어가지 않았어요.</source>
+        <translation>Edits that couldn’t be saved to “%@” — it was changed elsewhere or missing when the app quit. They are not in the file.</translation>
+    </message>
+    <message>
+        <source>원래 파일 열기</source>
+        <translation>Open Original File</translation>
+    </message>
+    <message>
+        <source>버리기</source>
+        <translation>Discard</translation>
+    </message>
+    <message>
+        <source>UTF-8 로 바꿔 저장</source>
+        <translation>Save as UTF-8</translation>
+    </message>
+    <message>
+        <source>인코딩 바꾸기</source>
+        <translation>Change Encoding</translation>
+    </message>
+    <message>
+        <source>줄끝이 섞여 있어요 — CRLF %lld줄 · LF %lld줄 · CR %lld줄. 고치기 전에는 그대로 둬요.</source>
+        <translation>Mixed line endings — CRLF %lld · LF %lld · CR %lld lines. They stay as they are until you convert them.</translation>
+    </message>
+    <message>
+        <source>모두 CRLF 로</source>
+        <translation>Convert All to CRLF</translation>
+    </message>
+    <message>
+        <source>모두 LF 로</source>
+        <translation>Convert All to LF</translation>
+    </message>
 </context>
 </TS>

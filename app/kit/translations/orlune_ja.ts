@@ -823,5 +823,49 @@
         <source>고친 것을 보관 자리에 넣지 못해 닫지 않았어요.</source>
         <translation>変更を保管できなかったため、閉じませんでした。</translation>
     </message>
+    <message>
+        <source>이 파일은 쓸 권한이 없어 읽기 전용으로 열었어요.</source>
+        <translation>このファイルに書き込む権限がないため、読み取り専用で開きました。</translation>
+    </message>
+    <message>
+        <source>관리자로 고치기</source>
+        <translation>管理者として編集</translation>
+    </message>
+    <message>
+        <source>관리자 권한으로 고치는 중 — 저절로 저장하지 않아요. ⌘S 로 저장할 때 맥이 관리자 암호를 물어요.</source>
+        <translation>管理者権限で編集中 — 自動では保存しません。Ctrl+S で保存するとシステムが管理者パスワードを求めます。</translation>
+    </message>
+    <message>
+        <source>「%@」 에 저장하지 못한 고침이에요 — 끌 때 바깥에서 바뀌었거나 파일이 없었어요. 파일에는 들어가지 않았어요.</source>
+        <translation>「%@」に保存できなかった変更です — 終了時に外部で変更されたか、ファイルがありませんでした。ファイルには入っていません。</translation>
+    </message>
+    <message>
+        <source>원래 파일 열기</source>
+        <translation>元のファイルを開く</translation>
+    </message>
+    <message>
+        <source>버리기</source>
+        <translation>破棄</translation>
+    </message>
+    <message>
+        <source>UTF-8 로 바꿔 저장</source>
+        <translation>UTF-8 に変えて保存</translation>
+    </message>
+    <message>
+        <source>인코딩 바꾸기</source>
+        <translation>エンコーディングの変更</translation>
+    </message>
+    <message>
+        <source>줄끝이 섞여 있어요 — CRLF %lld줄 · LF %lld줄 · CR %lld줄. 고치기 전에는 그대로 둬요.</source>
+        <translation>改行コードが混在しています — CRLF %lld 行 · LF %lld 行 · CR %lld 行。変換するまでそのままにします。</translation>
+    </message>
+    <message>
+        <source>모두 CRLF 로</source>
+        <translation>すべて CRLF に</translation>
+    </message>
+    <message>
+        <source>모두 LF 로</source>
+        <translation>すべて LF に</translation>
+    </message>
 </context>
 </TS>

@@ -11,5 +11,9 @@
         <source>맥이 이 문법을 열지 않았어요 (서명 확인)</source>
         <translation>시스템이 이 문법 라이브러리를 열지 않았어요</translation>
     </message>
+    <message>
+        <source>관리자 권한으로 고치는 중 — 저절로 저장하지 않아요. ⌘S 로 저장할 때 맥이 관리자 암호를 물어요.</source>
+        <translation>관리자 권한으로 고치는 중 — 저절로 저장하지 않아요. Ctrl+S 로 저장할 때 시스템이 관리자 암호를 물어요.</translation>
+    </message>
 </context>
 </TS>

@@ -560,3 +560,38 @@ TEST_F(EndToEnd, aMarkdownFileOffersItsGrammarAndTheClickInstallsIt)
     EXPECT_EQ(QApplication::focusWidget(), controller.textView());
     AppFeatures::GrammarCenter::replaceShared(std::move(previous));
 }
+
+TEST_F(EndToEnd, anOutsideChangeIsReadInOrAskedAboutAndLoadedUndoably)
+{
+    const auto path = folder / "shared.txt";
+    writeBytes(path, bytesOf("one\n"));
+    auto* document = open(path);
+    ASSERT_NE(document, nullptr);
+    auto& controller = window(*document);
+    QWidget* target = focusAtEnd(*document);
+
+    // No unsaved edits: the tab shows the new content without asking.
+    writeBytes(path, bytesOf("two\n"));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return controller.textView()->text() == QStringLiteral("two\n"); }, 5000));
+    EXPECT_TRUE(controller.banners().empty());
+
+    // Typed edits are never overwritten: the banner asks, and loading is one undoable step.
+    typeKeys(target, QStringLiteral("mine"));
+    writeBytes(path, bytesOf("theirs\n"));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return controller.banner(QStringLiteral("external.changed")) != nullptr; }, 5000));
+    EXPECT_EQ(controller.textView()->text(), QStringLiteral("two\nmine"));
+    QPushButton* load = nullptr;
+    for (auto* button : controller.banner(QStringLiteral("external.changed"))->actionButtons()) {
+        if (button->text() == QStringLiteral("바깥 것 불러오기"))
+            load = button;
+    }
+    ASSERT_NE(load, nullptr);
+    QTest::mouseClick(load, Qt::LeftButton);
+    EXPECT_EQ(controller.textView()->text(), QStringLiteral("theirs\n"));
+    EXPECT_EQ(controller.banner(QStringLiteral("external.changed")), nullptr);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(controller.textView()->text(), QStringLiteral("two\nmine"));
+    EXPECT_TRUE(presenter->asked.empty());
+}

@@ -1,3 +1,4 @@
+#include "app/documents/FileFormat.h"
 #include "app/kit/ActionRouter.h"
 #include "app/kit/HostWindow.h"
 #include "app/kit/TabPage.h"
@@ -353,12 +354,13 @@ TEST(DocumentWindowController, aBannerReplacesTheOneWithItsKeyAndClosesItself)
         QStringLiteral("a"), BannerView::Kind::error, QStringLiteral("second"), {});
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(old.isNull());
+    // The replacing banner goes below the one still shown.
     ASSERT_EQ(f.controller->banners().size(), 2u);
-    EXPECT_EQ(f.controller->banners()[0], secondA);
+    EXPECT_EQ(f.controller->banners()[1], secondA);
     EXPECT_EQ(f.controller->banner(QStringLiteral("a"))->message(), QStringLiteral("second"));
     const auto& bands = f.controller->content()->bands();
     ASSERT_EQ(bands.size(), 2u);
-    EXPECT_EQ(bands[0], secondA);
+    EXPECT_EQ(bands[1], secondA);
 
     QPointer<BannerView> b(f.controller->banner(QStringLiteral("b")));
     b->closeButton()->click();
@@ -368,6 +370,173 @@ TEST(DocumentWindowController, aBannerReplacesTheOneWithItsKeyAndClosesItself)
     EXPECT_EQ(f.controller->content()->bands().size(), 1u);
     f.controller->dismissBanner(QStringLiteral("nothing"));
     EXPECT_EQ(f.controller->banners().size(), 1u);
+}
+
+namespace {
+
+// Stands for the tool band (above the banners) and the find bar (below them).
+class BandsFeature : public EditorWindow::WindowFeature
+{
+public:
+    QWidget toolBand;
+    QWidget findBar;
+    bool showsToolBand = true;
+
+    static std::vector<QWidget*> shown(const DocumentWindowController& window)
+    {
+        std::vector<QWidget*> list;
+        for (const auto& band : window.content()->bands())
+            list.push_back(band);
+        return list;
+    }
+
+    Bands bands() const override
+    {
+        Bands bands;
+        if (showsToolBand)
+            bands.aboveBanners.push_back(const_cast<QWidget*>(&toolBand));
+        bands.belowBanners.push_back(const_cast<QWidget*>(&findBar));
+        return bands;
+    }
+};
+
+} // namespace
+
+TEST(DocumentWindowController, bandsStackToolBandExtraBandsBannersFindBar)
+{
+    BandsFeature* part = nullptr;
+    WindowEnvironment environment;
+    environment.features = [&] {
+        EditorWindow::WindowFeatureList list;
+        auto made = std::make_unique<BandsFeature>();
+        part = made.get();
+        list.push_back(std::move(made));
+        return list;
+    };
+    WindowFixture f(QStringLiteral("x"), {}, {}, environment);
+    QWidget progress;
+    QWidget other;
+    f.controller->setExtraBands({&progress, &other});
+    auto* first = f.controller->showBanner(
+        QStringLiteral("tidy"), BannerView::Kind::info, QStringLiteral("1"), {});
+    auto* second = f.controller->showBanner(
+        QStringLiteral("grammar"), BannerView::Kind::info, QStringLiteral("2"), {});
+    EXPECT_EQ(
+        BandsFeature::shown(*f.controller),
+        (std::vector<QWidget*>{&part->toolBand, &progress, &other, first, second, &part->findBar}));
+
+    // Without the tool band the extra bands lead; the find bar stays last.
+    part->showsToolBand = false;
+    f.controller->removeExtraBand(&progress);
+    EXPECT_EQ(BandsFeature::shown(*f.controller),
+              (std::vector<QWidget*>{&other, first, second, &part->findBar}));
+    f.controller->dismissBanner(QStringLiteral("nothing shown"));
+    EXPECT_EQ(BandsFeature::shown(*f.controller),
+              (std::vector<QWidget*>{&other, first, second, &part->findBar}));
+}
+
+TEST(DocumentWindowController, unencodableBannerConvertsOrRemovesTheCharacters)
+{
+    auto unencodable =
+        EditorCore::DocumentError::unencodable(EditorCore::TextEncoding::windows1252, {u"한"});
+    // "UTF-8 로 바꿔 저장": the encoding changes, the banner goes before the autosave runs.
+    {
+        WindowFixture f(QStringLiteral("café 한글\n"), {}, [](FakeDocument& d) {
+            d.textEncoding = EditorCore::TextEncoding::windows1252;
+        });
+        f.controller->showUnencodableBanner(unencodable);
+        BannerView* banner = f.controller->banner(QStringLiteral("save.unencodable"));
+        ASSERT_NE(banner, nullptr);
+        EXPECT_EQ(banner->kind(), BannerView::Kind::error);
+        EXPECT_TRUE(banner->message().startsWith(QStringLiteral("「한」 는 ")));
+        bool bannerAtAutosave = true;
+        f.document->onAutosave = [&] {
+            bannerAtAutosave = f.controller->banner(QStringLiteral("save.unencodable"));
+        };
+        banner->runAction(0);
+        EXPECT_EQ(f.document->textEncoding, EditorCore::TextEncoding::utf8);
+        EXPECT_FALSE(f.document->byteOrderMark);
+        EXPECT_EQ(f.document->autosaves, 1);
+        EXPECT_FALSE(bannerAtAutosave);
+    }
+    // "그 글자 지우기": every character the encoding cannot write goes, in one undoable step;
+    // once nothing is left to remove the banner stays.
+    {
+        WindowFixture f(QStringLiteral("café 한글 ü\n"), {}, [](FakeDocument& d) {
+            d.textEncoding = EditorCore::TextEncoding::windows1252;
+        });
+        f.caretAtEnd();
+        f.controller->showUnencodableBanner(unencodable);
+        f.controller->banner(QStringLiteral("save.unencodable"))->runAction(1);
+        EXPECT_EQ(f.text(), QStringLiteral("café  ü\n"));
+        EXPECT_EQ(f.textView().selectedRange(), (EditorViews::TextRange{0, 0}));
+        EXPECT_EQ(f.document->stack.undoText(), QStringLiteral("그 글자 지우기"));
+        EXPECT_EQ(f.controller->banner(QStringLiteral("save.unencodable")), nullptr);
+
+        f.controller->showUnencodableBanner(unencodable);
+        f.controller->banner(QStringLiteral("save.unencodable"))->runAction(1);
+        EXPECT_EQ(f.document->stack.count(), 1);
+        EXPECT_NE(f.controller->banner(QStringLiteral("save.unencodable")), nullptr);
+    }
+    // Any other error shows nothing.
+    WindowFixture f(QStringLiteral("x"));
+    f.controller->showUnencodableBanner(
+        EditorCore::DocumentError{EditorCore::DocumentError::Binary{}});
+    EXPECT_TRUE(f.controller->banners().empty());
+}
+
+TEST(DocumentWindowController, mixedLineEndingsAreCountedAndConvertedOnRequest)
+{
+    const QString text = QStringLiteral("a\r\nb\r\nc\r\nd\ne\nf");
+    WindowFixture readOnly(text, {}, [](FakeDocument& d) { d.readOnly = true; });
+    readOnly.controller->showMixedLineEndingsBanner();
+    EXPECT_TRUE(readOnly.controller->banners().empty());
+
+    WindowFixture f(text);
+    f.controller->showMixedLineEndingsBanner();
+    BannerView* banner = f.controller->banner(QStringLiteral("lineEndings.mixed"));
+    ASSERT_NE(banner, nullptr);
+    EXPECT_EQ(banner->kind(), BannerView::Kind::warning);
+    EXPECT_TRUE(banner->message().contains(QStringLiteral("CRLF 3줄 · LF 2줄 · CR 0줄")))
+        << banner->message().toStdString();
+    ASSERT_EQ(banner->actions().size(), 2u);
+    EXPECT_EQ(banner->actions()[1].title, QStringLiteral("모두 LF 로"));
+    banner->runAction(1);
+    EXPECT_EQ(f.text(), QStringLiteral("a\nb\nc\nd\ne\nf"));
+    EXPECT_EQ(f.document->stack.undoText(), QStringLiteral("줄끝 바꾸기"));
+    EXPECT_EQ(f.controller->banner(QStringLiteral("lineEndings.mixed")), nullptr);
+
+    WindowFixture unmixed(QStringLiteral("a\nb\n"));
+    unmixed.controller->showMixedLineEndingsBanner();
+    EXPECT_TRUE(unmixed.controller->banners().empty());
+}
+
+TEST(DocumentWindowController, permissionAndAdministratorBannersFollowEditability)
+{
+    WindowFixture f(QStringLiteral("x"), {}, [](FakeDocument& d) {
+        d.readOnly = true;
+        d.reason = EditorDocuments::ReadOnlyReason::noPermission;
+    });
+    BannerView* permission = f.controller->banner(QStringLiteral("readOnly.permission"));
+    ASSERT_NE(permission, nullptr);
+    EXPECT_FALSE(f.textView().isEditable());
+    ASSERT_EQ(permission->actions().size(), 2u);
+    EXPECT_EQ(permission->actions()[0].title, QStringLiteral("관리자로 고치기"));
+
+    // Rebuilt at every pass, never doubled.
+    f.controller->applyEditability();
+    EXPECT_EQ(f.controller->banners().size(), 1u);
+
+    permission->runAction(0);
+    f.controller->applyEditability();
+    EXPECT_TRUE(f.textView().isEditable());
+    EXPECT_EQ(f.controller->banner(QStringLiteral("readOnly.permission")), nullptr);
+    ASSERT_NE(f.controller->banner(QStringLiteral("admin")), nullptr);
+    EXPECT_EQ(f.controller->banner(QStringLiteral("admin"))->kind(), BannerView::Kind::warning);
+
+    f.document->admin = false;
+    f.controller->applyEditability();
+    EXPECT_TRUE(f.controller->banners().empty());
 }
 
 TEST(DocumentWindowController, watchesItsFileOnceOpened)

@@ -9,6 +9,7 @@
 #include <QUndoStack>
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 
 namespace WindowTest {
@@ -77,6 +78,58 @@ public:
         chosenByUser = chosen.has_value();
     }
     bool reopen(EditorCore::TextEncoding) override { return false; }
+
+    std::optional<EditorDocuments::ReadOnlyReason> reason;
+    bool admin = false;
+    std::optional<EditorDocuments::LargeFileState> largeFileDetails;
+    std::optional<EditorCore::DiskIdentity> identity;
+    int saves = 0;
+    int autosaves = 0;
+    std::optional<std::filesystem::path> origin;
+    int originsOpened = 0;
+    int discards = 0;
+    std::optional<EditorDocuments::ReadOnlyReason> readOnlyReason() const override
+    {
+        return reason;
+    }
+    void clearReadOnlyReason() override
+    {
+        reason.reset();
+        readOnly = false;
+    }
+    bool isAdminEditing() const override { return admin; }
+    void beginAdminEditing() override
+    {
+        admin = true;
+        reason.reset();
+        readOnly = false;
+    }
+    std::optional<EditorDocuments::LargeFileState> largeFileState() const override
+    {
+        return largeFileDetails;
+    }
+    std::optional<EditorCore::DiskIdentity> diskIdentity() const override { return identity; }
+    void adoptDiskIdentity(std::optional<EditorCore::DiskIdentity> adopted) override
+    {
+        identity = std::move(adopted);
+    }
+    void moveToURL(const std::filesystem::path& moved) override { url = moved; }
+    void markUnedited() override
+    {
+        stack.setClean();
+        editedByDocument = false;
+    }
+    void saveDocument() override { ++saves; }
+    std::function<void()> onAutosave;
+    void autosave() override
+    {
+        ++autosaves;
+        if (onAutosave)
+            onAutosave();
+    }
+    std::optional<std::filesystem::path> rescuedOrigin() const override { return origin; }
+    void openRescuedOrigin() override { ++originsOpened; }
+    void discardRescuedText() override { ++discards; }
 };
 
 } // namespace WindowTest

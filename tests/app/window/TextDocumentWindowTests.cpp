@@ -290,3 +290,88 @@ TEST(TextDocumentWindow, largeFileOpensWithoutBlockingTheEventLoop)
     EXPECT_FALSE(opened->isDocumentEdited());
     EXPECT_TRUE(opened->loadedText.isNull()) << "the view holds the only copy of the text";
 }
+
+TEST(TextDocumentWindow, aRefusedSaveConvertsToUtf8AsOneUndoableStepAndSaves)
+{
+    TextDocumentFixture f;
+    auto path = f.folder / "menu.txt";
+    std::ofstream(path, std::ios::binary) << "caf\xe9\n";
+    TextDocument document(f.services);
+    ASSERT_TRUE(document.readFromURL(path).has_value());
+    document.makeWindowControllers();
+    auto& controller = f.windowOf(document).controller();
+    QCoreApplication::processEvents();
+    controller.textView()->setSelectedRange({4, 0});
+    controller.textView()->insertText(QStringLiteral("한"));
+    // The save stops on the worker; its banner comes with its completion.
+    document.saveDocument();
+    EXPECT_FALSE(document.waitForSaves());
+    auto* banner = controller.banner(QStringLiteral("save.unencodable"));
+    ASSERT_NE(banner, nullptr);
+    ASSERT_EQ(banner->actions().size(), 2u);
+    EXPECT_EQ(banner->actions()[0].title, QStringLiteral("UTF-8 로 바꿔 저장"));
+
+    banner->runAction(0);
+    ASSERT_TRUE(document.waitForSaves());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(controller.banner(QStringLiteral("save.unencodable")), nullptr);
+    EXPECT_EQ(document.format.encoding, EditorCore::TextEncoding::utf8);
+    EXPECT_EQ(document.undoStack()->undoText(), QStringLiteral("인코딩 바꾸기"));
+    EXPECT_EQ(readBytes(path), "caf\xc3\xa9\xed\x95\x9c\n");
+}
+
+TEST(TextDocumentWindow, charactersInTwoByteFormsAreSaidInTheBanner)
+{
+    TextDocumentFixture f;
+    TextDocument document(f.services);
+    document.makeWindowControllers();
+    auto& window = f.windowOf(document);
+    window.showUnencodableBanner(EditorDocuments::DocumentFailure{
+        EditorCore::DocumentError::formsRewritten(EditorCore::TextEncoding::cp949, {u"∼"})});
+    auto* banner = window.controller().banner(QStringLiteral("save.unencodable"));
+    ASSERT_NE(banner, nullptr);
+    EXPECT_TRUE(banner->message().startsWith(QStringLiteral("「∼」")))
+        << banner->message().toStdString();
+    EXPECT_TRUE(banner->actions().empty()) << "the next save writes them; nothing to choose";
+}
+
+TEST(TextDocumentWindow, mixedLineEndingsAreOfferedOnceTheTextIsThereAndEditable)
+{
+    TextDocumentFixture f;
+    auto path = f.folder / "mixed.txt";
+    std::ofstream(path, std::ios::binary) << "a\r\nb\r\nc\r\nd\ne\n";
+    // Read on the worker: the window is there before its text.
+    f.services->backgroundReadLength = 1;
+    EditorDocuments::DocumentController documents(f.services);
+    TextDocument* opened = nullptr;
+    documents.openURL(
+        path, true, [&](TextDocument* document, bool, const auto&) { opened = document; });
+    ASSERT_NE(opened, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !opened->isLoading(); }, 5000));
+    auto& controller = f.windowOf(*opened).controller();
+    auto* banner = controller.banner(QStringLiteral("lineEndings.mixed"));
+    ASSERT_NE(banner, nullptr);
+    EXPECT_TRUE(banner->message().contains(QStringLiteral("CRLF 3줄 · LF 2줄 · CR 0줄")));
+    EXPECT_EQ(opened->lineEndings.crlf, 3);
+    documents.removeDocument(opened);
+
+    // Without permission to write: the reason is said, the endings are not offered.
+    f.services->backgroundReadLength = 1 << 20;
+    f.services->isWritable = [](const std::filesystem::path&) { return false; };
+    TextDocument readOnly(f.services);
+    ASSERT_TRUE(readOnly.readFromURL(path).has_value());
+    readOnly.makeWindowControllers();
+    auto& window = f.windowOf(readOnly).controller();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window.banner(QStringLiteral("lineEndings.mixed")), nullptr);
+    auto* permission = window.banner(QStringLiteral("readOnly.permission"));
+    ASSERT_NE(permission, nullptr);
+
+    // Editing as administrator: the permission banner gives way to the administrator's.
+    permission->runAction(0);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(readOnly.adminEditing);
+    EXPECT_TRUE(window.textView()->isEditable());
+    EXPECT_EQ(window.banner(QStringLiteral("readOnly.permission")), nullptr);
+    EXPECT_NE(window.banner(QStringLiteral("admin")), nullptr);
+}
