@@ -4,6 +4,7 @@
 #include "app/window/FormatMenusFeature.h"
 #include "app/window/LineNumbersFeature.h"
 #include "app/window/SuspiciousMarksFeature.h"
+#include "app/window/ToolBandFeature.h"
 #include "app/window/WindowFeature.h"
 
 namespace EditorWindow {
@@ -11,6 +12,7 @@ namespace EditorWindow {
 WindowFeatureList standardWindowFeatures()
 {
     WindowFeatureList features;
+    features.push_back(std::make_unique<ToolBandFeature>());
     features.push_back(std::make_unique<LineNumbersFeature>());
     features.push_back(std::make_unique<FileWatcherFeature>());
     features.push_back(std::make_unique<SuspiciousMarksFeature>());
