@@ -268,6 +268,9 @@ TEST(ToolBand, buttonsSendTheirActionsAndToggleStatesFollowAtTheNextTurn)
 
     // Undo greys out and back as the stack changes.
     EditorWindow::ToolBandButton* undo = buttonOf(window, "edit.undo");
+    EXPECT_FALSE(undo->isEnabled());
+    window.textView()->insertText(QStringLiteral("typed"));
+    QCoreApplication::processEvents();
     EXPECT_TRUE(undo->isEnabled());
     window.textView()->undoStack()->clear();
     QCoreApplication::processEvents();
@@ -346,8 +349,9 @@ TEST(ToolBand, sizeAndSpacingPopupsShowTheEffectiveValues)
         QComboBox* sizes = bandOf(window)->sizePopup();
         EXPECT_EQ(sizes->currentText(), QString::fromUtf8(c.expected));
         EXPECT_EQ(sizes->count(), c.appended ? 16 : 15);
-        if (c.appended)
+        if (c.appended) {
             EXPECT_EQ(sizes->currentIndex(), 15);
+        }
     }
 
     // A setting changed while the window is open.
@@ -421,7 +425,7 @@ TEST(ToolBand, tooltipsNameShortcutsWithLinuxKeys)
         {"find.show", title("find.show") + " (Ctrl+F)"},
         {"view.wrap", title("view.wrap") + " (Ctrl+Alt+L)"},
         // No shortcut: the title alone.
-        {"view.characterInfo", title("view.characterInfo")},
+        {"app.quickMemo", title("app.quickMemo")},
     };
     for (const auto& c : buttons) {
         SCOPED_TRACE(c.id);
