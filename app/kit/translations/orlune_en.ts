@@ -739,5 +739,21 @@
         <source>고친 것을 보관 자리에 넣지 못해 닫지 않았어요.</source>
         <translation>The edits couldn’t be kept, so the document stays open.</translation>
     </message>
+    <message>
+        <source>글꼴 (이 탭만)</source>
+        <translation>Font (this tab only)</translation>
+    </message>
+    <message>
+        <source>글자 크기 (이 탭만)</source>
+        <translation>Font size (this tab only)</translation>
+    </message>
+    <message>
+        <source>줄 간격 (이 탭만)</source>
+        <translation>Line spacing (this tab only)</translation>
+    </message>
+    <message>
+        <source>이 글꼴 · 크기 · 줄 간격을 새 탭의 기본으로</source>
+        <translation>Use this font, size and line spacing for new tabs</translation>
+    </message>
 </context>
 </TS>

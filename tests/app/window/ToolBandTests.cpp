@@ -446,6 +446,31 @@ TEST(ToolBand, tooltipsNameShortcutsWithLinuxKeys)
               QStringLiteral("이 글꼴 · 크기 · 줄 간격을 새 탭의 기본으로"));
 }
 
+TEST(ToolBand, fontControlTipsFollowTheInterfaceLanguage)
+{
+    struct Case
+    {
+        const char* language;
+        const char* font;
+        const char* pin;
+    };
+    const Case cases[] = {
+        {"en", "Font (this tab only)", "Use this font, size and line spacing for new tabs"},
+        {"ja", "フォント（このタブのみ）", "このフォント・サイズ・行間を新しいタブの既定にする"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.language);
+        ASSERT_TRUE(EditorKit::installTranslation(c.language));
+        Windows windows;
+        ToolBandView* band = bandOf(windows.open(QStringLiteral("text")));
+        EXPECT_EQ(band->fontPopup()->toolTip(), QString::fromUtf8(c.font));
+        EXPECT_EQ(band->pinButton()->toolTip(), QString::fromUtf8(c.pin));
+        EXPECT_NE(band->sizePopup()->toolTip(), QStringLiteral("글자 크기 (이 탭만)"));
+        EXPECT_NE(band->spacingPopup()->toolTip(), QStringLiteral("줄 간격 (이 탭만)"));
+    }
+    ASSERT_TRUE(EditorKit::installTranslation("ko"));
+}
+
 TEST(ToolBand, everyCatalogSymbolShipsAndAMissingOneFallsBack)
 {
     for (const auto& command : EditorCommands::CommandCatalog::all()) {
