@@ -104,11 +104,26 @@ ToolBandButton::ToolBandButton(QWidget* parent)
     setFixedSize(buttonWidth, buttonHeight);
 }
 
+void ToolBandButton::setSymbol(std::string_view name)
+{
+    m_symbol = std::string(name);
+    m_otherIcon = {};
+    setIcon(EditorKit::Symbols::icon(name, palette().color(QPalette::ButtonText)));
+}
+
 void ToolBandButton::setOn(bool on)
 {
     if (m_on == on)
         return;
     m_on = on;
+    if (!m_symbol.empty()) {
+        // The two drawings trade places; the accent one is drawn once, when first needed.
+        const QIcon shown = icon();
+        if (m_otherIcon.isNull())
+            m_otherIcon = EditorKit::Symbols::icon(m_symbol, palette().color(QPalette::Highlight));
+        setIcon(m_otherIcon);
+        m_otherIcon = shown;
+    }
     update();
 }
 
@@ -199,8 +214,7 @@ ToolBandButton* ToolBandView::makeCommandButton(const Command& command, QWidget*
 {
     auto* button = new ToolBandButton(parent);
     const QString title = EditorKit::localized(command.title);
-    button->setIcon(
-        EditorKit::Symbols::icon(command.symbol.value_or("questionmark"), symbolColor(parent)));
+    button->setSymbol(command.symbol.value_or("questionmark"));
     button->setText(title);
     button->setToolTip(toolTip(command));
     button->setAccessibleName(title);

@@ -4,6 +4,7 @@
 #include "app/window/DocumentContentView.h"
 #include "commands/Command.h"
 
+#include <QIcon>
 #include <QPointer>
 #include <QRect>
 #include <QStringList>
@@ -12,6 +13,8 @@
 
 #include <functional>
 #include <optional>
+#include <string>
+#include <string_view>
 #include <vector>
 
 class QComboBox;
@@ -30,13 +33,19 @@ public:
 
     bool isToggle = false;
     bool isOn() const { return m_on; }
+    // Also tints the symbol in the accent colour while on.
     void setOn(bool on);
+    // The line icon, drawn in the button's text colour.
+    void setSymbol(std::string_view name);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
     bool m_on = false;
+    std::string m_symbol;
+    // The drawing not shown now (accent or plain); made the first time it is needed.
+    QIcon m_otherIcon;
 };
 
 // The strip of small command buttons above the text: the catalog's tool-band slots in bordered

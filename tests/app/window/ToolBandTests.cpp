@@ -233,6 +233,7 @@ TEST(ToolBand, buttonsSendTheirActionsAndToggleStatesFollowAtTheNextTurn)
     EditorWindow::ToolBandButton* lineNumbers = buttonOf(window, "view.lineNumbers");
     ASSERT_FALSE(lineNumbers->isOn());
     ASSERT_TRUE(lineNumbers->isToggle);
+    const QImage plain = imageOf(lineNumbers->icon());
 
     // From the main menu.
     QAction* item = nullptr;
@@ -250,6 +251,12 @@ TEST(ToolBand, buttonsSendTheirActionsAndToggleStatesFollowAtTheNextTurn)
     EXPECT_FALSE(lineNumbers->isOn()); // not before the next turn
     QCoreApplication::processEvents();
     EXPECT_TRUE(lineNumbers->isOn());
+    // Tinted while on, plain again when off.
+    EXPECT_NE(imageOf(lineNumbers->icon()), plain);
+    lineNumbers->click();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(lineNumbers->isOn());
+    EXPECT_EQ(imageOf(lineNumbers->icon()), plain);
 
     // However often asked within one turn: one refresh.
     const int before = band->refreshCount();
