@@ -1,6 +1,7 @@
 #include "app/kit/ActionRouter.h"
 
 #include "app/kit/HostWindow.h"
+#include "app/kit/NotificationCenter.h"
 #include "app/kit/TabPage.h"
 
 #include <QApplication>
@@ -142,6 +143,7 @@ bool ActionRouter::send(std::string_view action, const ActionSender& sender, QWi
         return false;
     }
     responder->performAction(action, sender);
+    NotificationCenter::shared().post(NotificationCenter::actionDidSend);
     return true;
 }
 

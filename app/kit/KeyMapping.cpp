@@ -1,5 +1,7 @@
 #include "app/kit/KeyMapping.h"
 
+#include <QKeySequence>
+
 #include <array>
 
 namespace EditorKit {
@@ -89,6 +91,14 @@ std::optional<QKeyCombination> KeyMapping::keyCombination(const KeyShortcut& sho
     if (!key)
         return std::nullopt;
     return QKeyCombination(qtModifiers(shortcut.modifiers), *key);
+}
+
+QString KeyMapping::shortcutText(const KeyShortcut& shortcut)
+{
+    auto chord = keyCombination(shortcut);
+    if (!chord)
+        return {};
+    return QKeySequence(*chord).toString(QKeySequence::NativeText);
 }
 
 } // namespace EditorKit

@@ -3,6 +3,7 @@
 #include "commands/KeyShortcut.h"
 
 #include <QKeyCombination>
+#include <QString>
 
 #include <optional>
 #include <vector>
@@ -36,6 +37,11 @@ Qt::KeyboardModifiers qtModifiers(const EditorCommands::KeyShortcut::ModifierSet
 
 // The chord that triggers the shortcut here, remaps applied; nothing for an unknown key.
 std::optional<QKeyCombination> keyCombination(const EditorCommands::KeyShortcut&);
+
+// What the user is shown for a shortcut (tooltips, the palette, the shortcuts list, the find
+// bar, the hot key): the chord of `keyCombination` in Linux key names, as the menus show it
+// ("Ctrl+Shift+F", "Alt+Shift+Up"); empty for an unknown key.
+QString shortcutText(const EditorCommands::KeyShortcut&);
 
 } // namespace KeyMapping
 

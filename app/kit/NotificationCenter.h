@@ -13,6 +13,8 @@ class NotificationCenter : public QObject
 public:
     static inline const QString grammarsDidChange =
         QStringLiteral("app.orlune.viewer.grammarsDidChange");
+    // After the router performed an action (the tool bands refresh).
+    static inline const QString actionDidSend = QStringLiteral("app.orlune.viewer.actionDidSend");
 
     // The center of the running application (created on first use).
     static NotificationCenter& shared();

@@ -5,6 +5,7 @@
 #include "app/views/EditorDisplayState.h"
 #include "app/views/EditorTextView.h"
 #include "app/window/BannerView.h"
+#include "app/window/CommandState.h"
 #include "app/window/StatusBarView.h"
 #include "app/window/WindowFeature.h"
 #include "core/DocumentError.h"
@@ -186,6 +187,11 @@ public:
     // Brings tab `number` of the host window to the front; 9 is the last tab.
     void selectTabByNumber(int number);
 
+    // Whether a command can run now and whether its switch is on (tool band, palette).
+    CommandState commandState(const EditorCommands::CommandID& id) const;
+    // The window's state as the command state reads it; gather once to ask for many commands.
+    CommandStateInputs commandStateInputs() const;
+
     // Notification handlers.
     void visibleAreaDidChange();
     void windowBecameKey();
@@ -305,6 +311,16 @@ private:
     std::optional<EditorCore::LineEnding> m_chosenLineEnding;
     EditorCore::SuspiciousReport m_suspiciousReport;
     bool m_applyingCommand = false;
+    // Whether the text differs from the loaded text, for one version of the storage and one
+    // loaded text.
+    struct RevertCheck
+    {
+        std::uint64_t version = 0;
+        const QChar* loaded = nullptr;
+        qsizetype loadedLength = 0;
+        bool differs = false;
+    };
+    mutable std::optional<RevertCheck> m_revertCheck;
     bool m_refreshQueued = false;
 };
 

@@ -7,6 +7,7 @@
 #include "app/window/LineNumbersFeature.h"
 #include "app/window/PrintingFeature.h"
 #include "app/window/SuspiciousMarksFeature.h"
+#include "app/window/ToolBandFeature.h"
 #include "app/window/WindowFeature.h"
 
 namespace EditorWindow {
@@ -14,6 +15,7 @@ namespace EditorWindow {
 WindowFeatureList standardWindowFeatures()
 {
     WindowFeatureList features;
+    features.push_back(std::make_unique<ToolBandFeature>());
     features.push_back(std::make_unique<LineNumbersFeature>());
     features.push_back(std::make_unique<FileWatcherFeature>());
     features.push_back(std::make_unique<DiskStatesFeature>());

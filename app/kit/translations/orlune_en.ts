@@ -867,5 +867,21 @@
         <source>모두 LF 로</source>
         <translation>Convert All to LF</translation>
     </message>
+    <message>
+        <source>글꼴 (이 탭만)</source>
+        <translation>Font (this tab only)</translation>
+    </message>
+    <message>
+        <source>글자 크기 (이 탭만)</source>
+        <translation>Font size (this tab only)</translation>
+    </message>
+    <message>
+        <source>줄 간격 (이 탭만)</source>
+        <translation>Line spacing (this tab only)</translation>
+    </message>
+    <message>
+        <source>이 글꼴 · 크기 · 줄 간격을 새 탭의 기본으로</source>
+        <translation>Use this font, size and line spacing for new tabs</translation>
+    </message>
 </context>
 </TS>

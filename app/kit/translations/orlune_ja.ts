@@ -867,5 +867,21 @@
         <source>모두 LF 로</source>
         <translation>すべて LF に</translation>
     </message>
+    <message>
+        <source>글꼴 (이 탭만)</source>
+        <translation>フォント（このタブのみ）</translation>
+    </message>
+    <message>
+        <source>글자 크기 (이 탭만)</source>
+        <translation>文字サイズ（このタブのみ）</translation>
+    </message>
+    <message>
+        <source>줄 간격 (이 탭만)</source>
+        <translation>行間（このタブのみ）</translation>
+    </message>
+    <message>
+        <source>이 글꼴 · 크기 · 줄 간격을 새 탭의 기본으로</source>
+        <translation>このフォント・サイズ・行間を新しいタブの既定にする</translation>
+    </message>
 </context>
 </TS>

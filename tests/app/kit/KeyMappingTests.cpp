@@ -139,3 +139,30 @@ TEST(KeyMapping, remapsReplaceExactlyTheChordsTheDesktopKeeps)
         EXPECT_TRUE(reserved) << text(plain);
     }
 }
+
+TEST(KeyMapping, shortcutTextIsWhatTheMenusShow)
+{
+    struct Case
+    {
+        const char* id;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"find.show", "Ctrl+F"},
+        {"file.openFolder", "Ctrl+Shift+O"},
+        {"view.wrap", "Ctrl+Alt+L"},
+        // Remapped chords read as they are pressed here.
+        {"edit.addCaretAbove", "Alt+Shift+Up"},
+        {"line.moveDown", "Alt+Down"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.id);
+        auto command = CommandCatalog::command(CommandID{c.id});
+        ASSERT_TRUE(command && command->shortcut);
+        const QString shown = KeyMapping::shortcutText(*command->shortcut);
+        EXPECT_EQ(shown.toStdString(), c.expected);
+        // The menu item's own shortcut reads the same.
+        EXPECT_EQ(QKeySequence(chordOf(c.id)).toString(QKeySequence::NativeText), shown);
+    }
+    EXPECT_TRUE(KeyMapping::shortcutText(KeyShortcut{"no-such-key", {}}).isEmpty());
+}

@@ -13,6 +13,8 @@
 #include "app/window/BannerView.h"
 #include "app/window/StatusBarView.h"
 #include "app/window/TextDocumentWindow.h"
+#include "app/window/ToolBand.h"
+#include "app/window/ToolBandFeature.h"
 #include "tests/app/features/GrammarServer.h"
 
 #include <QApplication>
@@ -594,4 +596,39 @@ TEST_F(EndToEnd, anOutsideChangeIsReadInOrAskedAboutAndLoadedUndoably)
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(controller.textView()->text(), QStringLiteral("two\nmine"));
     EXPECT_TRUE(presenter->asked.empty());
+}
+
+TEST_F(EndToEnd, theToolBandFollowsKeysAndItsButtonsWorkOnTheText)
+{
+    const auto path = folder / "band.txt";
+    writeBytes(path, bytesOf("one\n"));
+    auto* document = open(path);
+    ASSERT_NE(document, nullptr);
+    QWidget* target = focusAtEnd(*document);
+    auto& controller = window(*document);
+    auto* band = controller.feature<EditorWindow::ToolBandFeature>()->band();
+    ASSERT_NE(band, nullptr);
+    ASSERT_TRUE(band->isVisible());
+    auto button = [&](const char* id) -> EditorWindow::ToolBandButton* {
+        for (const auto& entry : band->commandButtons()) {
+            if (entry.command.id.rawValue == id)
+                return entry.button;
+        }
+        return nullptr;
+    };
+
+    // The menu's chord for line numbers: the button shows it on at the next turn.
+    ASSERT_FALSE(button("view.lineNumbers")->isOn());
+    QTest::keyClick(target, Qt::Key_N, Qt::ControlModifier | Qt::AltModifier);
+    EXPECT_TRUE(controller.display()->options.showsLineNumbers);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return button("view.lineNumbers")->isOn(); }, 2000));
+
+    // Typing enables undo; the undo button takes the step back and the keys stay on the text.
+    EXPECT_FALSE(button("edit.undo")->isEnabled());
+    typeKeys(target, QStringLiteral("x"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return button("edit.undo")->isEnabled(); }, 2000));
+    QTest::mouseClick(button("edit.undo"), Qt::LeftButton);
+    EXPECT_EQ(controller.textView()->text(), QStringLiteral("one\n"));
+    EXPECT_EQ(QApplication::focusWidget(), controller.textView());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !button("edit.undo")->isEnabled(); }, 2000));
 }

@@ -344,7 +344,8 @@ TEST(DocumentWindowController, toggleStatusBarIsPerTab)
 
 TEST(DocumentWindowController, aBannerReplacesTheOneWithItsKeyAndClosesItself)
 {
-    WindowFixture f(QStringLiteral("x"));
+    // The banners alone among the bands: no tool band.
+    WindowFixture f(QStringLiteral("x"), {{"view.showToolbar", "false"}});
     auto* firstA = f.controller->showBanner(
         QStringLiteral("a"), BannerView::Kind::info, QStringLiteral("first"), {});
     f.controller->showBanner(
