@@ -56,4 +56,12 @@ std::optional<std::filesystem::path> WidgetPresenter::runSavePanel(QWidget* pare
     return std::filesystem::path(chosen.toStdString());
 }
 
+std::vector<std::filesystem::path> WidgetPresenter::runOpenPanel(QWidget* parent)
+{
+    std::vector<std::filesystem::path> chosen;
+    for (const QString& file : QFileDialog::getOpenFileNames(parent))
+        chosen.emplace_back(file.toStdString());
+    return chosen;
+}
+
 } // namespace EditorKit

@@ -40,6 +40,13 @@ public:
     // The save panel; none when the user cancelled.
     virtual std::optional<std::filesystem::path> runSavePanel(QWidget* parent,
                                                               const QString& suggestedName) = 0;
+    // The open panel: several files, no folders. The chosen files in the panel's order; empty
+    // when the user cancelled. A presenter without panels cancels.
+    virtual std::vector<std::filesystem::path> runOpenPanel(QWidget* parent)
+    {
+        (void)parent;
+        return {};
+    }
 };
 
 // The presenter of the running application: message boxes and the file dialog.
@@ -49,6 +56,7 @@ public:
     int runAlert(const Alert& alert, QWidget* parent) override;
     std::optional<std::filesystem::path> runSavePanel(QWidget* parent,
                                                       const QString& suggestedName) override;
+    std::vector<std::filesystem::path> runOpenPanel(QWidget* parent) override;
 };
 
 } // namespace EditorKit
