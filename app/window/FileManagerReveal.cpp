@@ -30,7 +30,8 @@ void revealInFileManager(const std::filesystem::path& file, const QDBusConnectio
                                        QStringLiteral("/org/freedesktop/FileManager1"),
                                        QStringLiteral("org.freedesktop.FileManager1"),
                                        QStringLiteral("ShowItems"));
-    call << QStringList{QUrl::fromLocalFile(QString::fromStdString(file.string())).toString()}
+    call << QStringList{QUrl::fromLocalFile(QString::fromStdString(file.string()))
+                            .toString(QUrl::FullyEncoded)}
          << QString();
     auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call));
     QObject::connect(watcher,
