@@ -669,7 +669,7 @@
     </message>
     <message>
         <source>이름 없음</source>
-        <translation>名称未設定</translation>
+        <translation>新規ファイル</translation>
     </message>
     <message>
         <source>읽기 전용</source>
@@ -738,6 +738,34 @@
     <message>
         <source>고친 것을 보관 자리에 넣지 못해 닫지 않았어요.</source>
         <translation>変更を保管できなかったため、閉じませんでした。</translation>
+    </message>
+    <message>
+        <source>새 파일 만들기</source>
+        <translation>新規テキストファイル</translation>
+    </message>
+    <message>
+        <source>새 파일</source>
+        <translation>新規ファイル</translation>
+    </message>
+    <message>
+        <source>만들 곳: %1</source>
+        <translation>作成先: %1</translation>
+    </message>
+    <message>
+        <source>이름에 / 나 : 는 쓸 수 없어요.</source>
+        <translation>名前に / や : は使えません。</translation>
+    </message>
+    <message>
+        <source>「%1」 가 이미 있어요. 다른 이름을 써 주세요.</source>
+        <translation>「%1」はすでにあります。別の名前にしてください。</translation>
+    </message>
+    <message>
+        <source>만들지 못했어요: %1</source>
+        <translation>作成できませんでした: %1</translation>
+    </message>
+    <message>
+        <source>만들기</source>
+        <translation>作成</translation>
     </message>
 </context>
 </TS>

@@ -7,6 +7,7 @@
 #include "app/kit/HostWindow.h"
 #include "app/kit/Presenter.h"
 #include "app/kit/TabPage.h"
+#include "store/ScratchStore.h"
 #include "app/shell/Application.h"
 #include "app/views/EditorTextView.h"
 #include "app/window/TextDocumentWindow.h"
@@ -26,6 +27,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -87,6 +89,14 @@ public:
     {
         panels.push_back(name);
         return std::nullopt;
+    }
+    // What the open panel answers next (empty: cancelled).
+    std::vector<std::filesystem::path> filesToOpen;
+    int openPanels = 0;
+    std::vector<std::filesystem::path> runOpenPanel(QWidget*) override
+    {
+        ++openPanels;
+        return std::exchange(filesToOpen, {});
     }
 };
 
@@ -459,4 +469,54 @@ TEST_F(EndToEnd, windowCommandChordsEditZoomAndChooseTabs)
     EXPECT_EQ(host->currentPage(), controller.page());
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_9, Qt::ControlModifier);
     EXPECT_EQ(host->currentPage(), window(*other).page());
+}
+
+// Ctrl+O opens the chosen files through the open panel, the last one in front; Ctrl+Q keeps
+// the memo and the edits that cannot be saved, saves the rest and closes every tab.
+TEST_F(EndToEnd, openAndQuitKeysGoThroughTheDocumentController)
+{
+    const auto a = folder / "a.txt";
+    const auto b = folder / "b.txt";
+    std::ofstream(a, std::ios::binary) << "a\n";
+    std::ofstream(b, std::ios::binary) << "b\n";
+    auto& documents = application->documentController();
+    EditorDocuments::TextDocument* first = open(a);
+    ASSERT_NE(first, nullptr);
+    QWidget* target = focusAtEnd(*first);
+
+    QTest::keyClick(target, Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(presenter->openPanels, 1);
+    EXPECT_EQ(documents.documents().size(), 1u) << "cancelled";
+
+    presenter->filesToOpen = {b, a};
+    QTest::keyClick(target, Qt::Key_O, Qt::ControlModifier);
+    ASSERT_EQ(documents.documents().size(), 2u);
+    EditorDocuments::TextDocument* second = documents.documents()[1];
+    ASSERT_TRUE(QTest::qWaitFor([&] { return second->editor() != nullptr; }, 5000));
+    EditorKit::HostWindow* host = window(*first).hostWindow();
+    ASSERT_NE(host, nullptr);
+    EXPECT_EQ(host->currentPage(), window(*first).page()) << "a.txt was chosen last";
+
+    // An edited memo and an edited file, then Ctrl+Q.
+    EditorDocuments::TextDocument* memo = documents.makeUntitledDocument(true);
+    typeKeys(focusAtEnd(*memo), QStringLiteral("memo"));
+    target = focusAtEnd(*first);
+    typeKeys(target, QStringLiteral("x"));
+    QTest::keyClick(target, Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_TRUE(presenter->asked.empty());
+    EXPECT_TRUE(documents.documents().empty());
+    EXPECT_TRUE(documents.isTerminating);
+    EXPECT_EQ(readBytes(a), bytesOf("a\nx"));
+    const EditorStore::ScratchStore store = services->scratchDirectory.empty()
+                                                ? EditorStore::ScratchStore()
+                                                : EditorStore::ScratchStore(services->scratchDirectory);
+    bool kept = false;
+    for (const auto& entry : store.list()) {
+        auto text = store.readText(entry.id);
+        if (text && *text == u"memo") {
+            kept = true;
+            store.remove(entry.id);
+        }
+    }
+    EXPECT_TRUE(kept);
 }
