@@ -71,7 +71,8 @@ void DocumentController::addDocument(std::unique_ptr<TextDocument> document)
     emit documentAdded(added);
 }
 
-std::vector<TextDocument*> DocumentController::reopenScratchDocuments(const std::set<Platform::Uuid>& skip)
+std::vector<TextDocument*>
+DocumentController::reopenScratchDocuments(const std::set<Platform::Uuid>& skip)
 {
     std::set<Platform::Uuid> open;
     for (const auto& document : m_documents) {

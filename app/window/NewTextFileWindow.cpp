@@ -230,10 +230,10 @@ void NewTextFileWindow::create()
         else
             revealInFileManager(*target);
     }
-    const bool openAfterCreate =
-        m_environment.openAfterCreate
-            ? m_environment.openAfterCreate()
-            : EditorStore::Settings::shared().value(EditorStore::SettingKeys::finderOpenAfterCreate);
+    const bool openAfterCreate = m_environment.openAfterCreate
+                                     ? m_environment.openAfterCreate()
+                                     : EditorStore::Settings::shared().value(
+                                         EditorStore::SettingKeys::finderOpenAfterCreate);
     if (openAfterCreate && m_environment.openDocument)
         m_environment.openDocument(*target);
     close();

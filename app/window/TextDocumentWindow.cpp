@@ -450,8 +450,8 @@ void TextDocumentWindow::install(EditorDocuments::DocumentServices& services,
             parent = window->controller().page();
         return decideClose(document, *presenter, parent);
     };
-    services.inOneNewWindow = [hosts = installation.hosts](
-                                  const std::function<void()>& makeWindows) {
+    services.inOneNewWindow = [hosts =
+                                   installation.hosts](const std::function<void()>& makeWindows) {
         if (!hosts) {
             makeWindows();
             return;
@@ -469,16 +469,16 @@ void TextDocumentWindow::install(EditorDocuments::DocumentServices& services,
     services.chooseFilesToOpen = [presenter = installation.presenter] {
         return presenter->runOpenPanel(QApplication::activeWindow());
     };
-    services.presentOpenFailure = [presenter = installation.presenter](
-                                      const std::filesystem::path&,
-                                      const EditorDocuments::DocumentFailure& failure) {
-        EditorKit::Alert alert;
-        alert.style = EditorKit::Alert::Style::critical;
-        alert.text = EditorDocuments::DocumentTexts::describe(failure);
-        alert.buttons = {EditorKit::localized("확인")};
-        alert.cancelButton = 0;
-        presenter->runAlert(alert, QApplication::activeWindow());
-    };
+    services.presentOpenFailure =
+        [presenter = installation.presenter](const std::filesystem::path&,
+                                             const EditorDocuments::DocumentFailure& failure) {
+            EditorKit::Alert alert;
+            alert.style = EditorKit::Alert::Style::critical;
+            alert.text = EditorDocuments::DocumentTexts::describe(failure);
+            alert.buttons = {EditorKit::localized("확인")};
+            alert.cancelButton = 0;
+            presenter->runAlert(alert, QApplication::activeWindow());
+        };
     // The save panel of an untitled document, over its window.
     services.chooseSaveLocation =
         [presenter = installation.presenter](

@@ -213,8 +213,9 @@ TEST_F(DocumentTest, controllerQuitReviewKeepsBeforeAskingAndStopsOnNo)
         memo->updateChangeCount(TextDocument::ChangeType::changeDone);
         std::vector<TextDocument*> files;
         for (const char* name : {"changed.txt", "plain.txt", "refuses.txt"}) {
-            controller.openURL(
-                folder / name, true, [&](TextDocument* d, bool, const auto&) { files.push_back(d); });
+            controller.openURL(folder / name, true, [&](TextDocument* d, bool, const auto&) {
+                files.push_back(d);
+            });
             dynamic_cast<FakeWindow*>(files.back()->editor())->shownText = QStringLiteral("mine");
             files.back()->updateChangeCount(TextDocument::ChangeType::changeDone);
         }
@@ -223,9 +224,8 @@ TEST_F(DocumentTest, controllerQuitReviewKeepsBeforeAskingAndStopsOnNo)
             script.answers[QStringLiteral("refuses.txt")] = false;
 
         controller.terminate();
-        const std::vector<std::string> asked = {"freeze",
-                                                "ask plain.txt kept 2",
-                                                "ask refuses.txt kept 2"};
+        const std::vector<std::string> asked = {
+            "freeze", "ask plain.txt kept 2", "ask refuses.txt kept 2"};
         std::vector<std::string> expected = asked;
         expected.push_back(refuse ? "release" : "quit");
         EXPECT_EQ(script.steps, expected);

@@ -7,10 +7,10 @@
 #include "app/kit/HostWindow.h"
 #include "app/kit/Presenter.h"
 #include "app/kit/TabPage.h"
-#include "store/ScratchStore.h"
 #include "app/shell/Application.h"
 #include "app/views/EditorTextView.h"
 #include "app/window/TextDocumentWindow.h"
+#include "store/ScratchStore.h"
 
 #include <QApplication>
 #include <QMenu>
@@ -507,9 +507,9 @@ TEST_F(EndToEnd, openAndQuitKeysGoThroughTheDocumentController)
     EXPECT_TRUE(documents.documents().empty());
     EXPECT_TRUE(documents.isTerminating);
     EXPECT_EQ(readBytes(a), bytesOf("a\nx"));
-    const EditorStore::ScratchStore store = services->scratchDirectory.empty()
-                                                ? EditorStore::ScratchStore()
-                                                : EditorStore::ScratchStore(services->scratchDirectory);
+    const EditorStore::ScratchStore store =
+        services->scratchDirectory.empty() ? EditorStore::ScratchStore()
+                                           : EditorStore::ScratchStore(services->scratchDirectory);
     bool kept = false;
     for (const auto& entry : store.list()) {
         auto text = store.readText(entry.id);

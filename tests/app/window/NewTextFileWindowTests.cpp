@@ -110,7 +110,9 @@ TEST(NewTextFileWindow, checksTheNameAsItIsTyped)
         {QStringLiteral(" .. "), false, true, refused},
         {QStringLiteral("a/b"), false, true, refused},
         {QStringLiteral("a:b"), false, true, refused},
-        {QStringLiteral("taken"), false, true,
+        {QStringLiteral("taken"),
+         false,
+         true,
          QStringLiteral("「taken」 가 이미 있어요. 다른 이름을 써 주세요.")},
         {QStringLiteral("  x.txt  "), true, false, QString()},
         {QStringLiteral("README"), true, false, QString()},
@@ -214,7 +216,8 @@ TEST(FileManagerReveal, asksTheFileManagerToShowTheFile)
 {
     QProcess daemon;
     daemon.start(QStringLiteral("dbus-daemon"),
-                 {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                 {QStringLiteral("--session"),
+                  QStringLiteral("--nofork"),
                   QStringLiteral("--print-address=1")});
     if (!daemon.waitForStarted(5000) || !daemon.waitForReadyRead(5000))
         GTEST_SKIP() << "no dbus-daemon to run a private bus";
