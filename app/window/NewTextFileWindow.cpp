@@ -1,5 +1,6 @@
 #include "app/window/NewTextFileWindow.h"
 
+#include "app/documents/DocumentController.h"
 #include "app/kit/Localized.h"
 #include "app/window/FileManagerReveal.h"
 #include "store/SettingKeys.h"
@@ -138,6 +139,18 @@ NewTextFileWindow::~NewTextFileWindow()
                                  windows.end(),
                                  [this](const auto& window) { return !window || window == this; }),
                   windows.end());
+}
+
+NewTextFileWindow::Environment
+NewTextFileWindow::environmentFor(EditorDocuments::DocumentController& documents)
+{
+    Environment environment;
+    QPointer<EditorDocuments::DocumentController> controller(&documents);
+    environment.openDocument = [controller](const std::filesystem::path& file) {
+        if (controller)
+            controller->openDocumentWithContentsOfURL(file, true, {});
+    };
+    return environment;
 }
 
 NewTextFileWindow*

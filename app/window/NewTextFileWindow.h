@@ -11,6 +11,10 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
+namespace EditorDocuments {
+class DocumentController;
+}
+
 namespace EditorWindow {
 
 // The small floating window that creates an empty text file in a folder: the user types a
@@ -31,6 +35,9 @@ public:
         // Shows the created file in the file manager; none: revealInFileManager.
         std::function<void(const std::filesystem::path&)> reveal;
     };
+
+    // The running application's: the created file opens through `documents` (shown).
+    static Environment environmentFor(EditorDocuments::DocumentController& documents);
 
     // Opens a window for `folder`; nothing (null) when no directory is there.
     static NewTextFileWindow*

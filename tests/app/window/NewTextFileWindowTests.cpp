@@ -1,4 +1,5 @@
 // The new-file window, offscreen, with the file manager and the document controller recorded.
+#include "app/documents/DocumentController.h"
 #include "app/window/FileManagerReveal.h"
 #include "app/window/NewTextFileWindow.h"
 #include "tests/platform/TemporaryFolder.h"
@@ -247,4 +248,27 @@ TEST(FileManagerReveal, asksTheFileManagerToShowTheFile)
     QDBusConnection::disconnectFromBus(QStringLiteral("editor"));
     daemon.terminate();
     daemon.waitForFinished(5000);
+}
+
+// In the running application the created file opens as a document of the document controller.
+TEST(NewTextFileWindow, opensTheCreatedFileThroughTheDocumentController)
+{
+    NewFileFixture f;
+    auto services = std::make_shared<EditorDocuments::DocumentServices>();
+    services->largeFileMB = [] { return std::int64_t(100); };
+    services->newDocumentFormat = [] {
+        return EditorDocuments::FileFormat::newDocumentDefault("utf-8", false);
+    };
+    services->isWritable = [](const std::filesystem::path&) { return true; };
+    services->record = [](auto, auto, const auto&) {};
+    EditorDocuments::DocumentController controller(services);
+    auto environment = NewTextFileWindow::environmentFor(controller);
+    environment.openAfterCreate = [] { return true; };
+    environment.reveal = [](const std::filesystem::path&) {};
+    auto* window = NewTextFileWindow::show(f.folder.path(), false, environment);
+    ASSERT_NE(window, nullptr);
+    window->nameField()->setText(QStringLiteral("made.txt"));
+    QTest::mouseClick(window->createButton(), Qt::LeftButton);
+    ASSERT_EQ(controller.documents().size(), 1u);
+    EXPECT_EQ(controller.documents()[0]->fileURL(), f.folder / "made.txt");
 }
