@@ -3,6 +3,7 @@
 #include "app/documents/DocumentReading.h"
 #include "app/documents/FileSaver.h"
 
+#include <QCoreApplication>
 #include <QPointer>
 
 #include <algorithm>
@@ -28,6 +29,12 @@ std::optional<std::uint64_t> fileSizeIfRegular(const std::filesystem::path& path
     if (!regular)
         return std::nullopt;
     return static_cast<std::uint64_t>(info.st_size);
+}
+
+bool isUserCancellation(const DocumentFailure& failure)
+{
+    const auto* code = std::get_if<std::error_code>(&failure);
+    return code && *code == std::make_error_code(std::errc::operation_canceled);
 }
 
 } // namespace
@@ -64,23 +71,39 @@ void DocumentController::addDocument(std::unique_ptr<TextDocument> document)
     emit documentAdded(added);
 }
 
-std::vector<TextDocument*> DocumentController::reopenScratchDocuments()
+std::vector<TextDocument*>
+DocumentController::reopenScratchDocuments(const std::set<Platform::Uuid>& skip)
 {
-    std::vector<TextDocument*> reopened;
+    std::set<Platform::Uuid> open;
+    for (const auto& document : m_documents) {
+        if (document->scratchID)
+            open.insert(*document->scratchID);
+    }
     const auto store = m_services->scratchDirectory.empty()
                            ? EditorStore::ScratchStore()
                            : EditorStore::ScratchStore(m_services->scratchDirectory);
+    std::vector<TextDocument*> reopened;
     for (const auto& entry : store.list()) {
+        if (skip.contains(entry.id) || open.contains(entry.id))
+            continue;
         auto text = store.readText(entry.id);
-        if (!text)
+        if (!text || text->empty())
             continue;
         auto document =
             TextDocument::makeScratch(entry.id, QString::fromStdU16String(*text), m_services);
-        auto* added = document.get();
+        reopened.push_back(document.get());
         addDocument(std::move(document));
-        added->makeWindowControllers();
-        reopened.push_back(added);
     }
+    if (reopened.empty())
+        return reopened;
+    auto makeWindows = [&reopened] {
+        for (TextDocument* document : reopened)
+            document->makeWindowControllers();
+    };
+    if (m_services->inOneNewWindow)
+        m_services->inOneNewWindow(makeWindows);
+    else
+        makeWindows();
     return reopened;
 }
 
@@ -120,6 +143,8 @@ void DocumentController::openURL(const std::filesystem::path& url,
     auto finish = [&](TextDocument* document,
                       bool alreadyOpen,
                       const std::optional<DocumentFailure>& failure) {
+        if (document)
+            finishOpen(document, display);
         if (completion)
             completion(document, alreadyOpen, failure);
     };
@@ -163,6 +188,19 @@ void DocumentController::openURL(const std::filesystem::path& url,
     finish(opened, false, std::nullopt);
 }
 
+void DocumentController::finishOpen(TextDocument* document, bool display)
+{
+    if (isRestoring()) {
+        if (restorer.openedDuringRestore)
+            restorer.openedDuringRestore(document);
+        return;
+    }
+    if (display) {
+        if (auto* editor = document->editor())
+            editor->showWindow();
+    }
+}
+
 void DocumentController::openInBackground(std::unique_ptr<TextDocument> document,
                                           const std::filesystem::path& url,
                                           bool display,
@@ -170,17 +208,29 @@ void DocumentController::openInBackground(std::unique_ptr<TextDocument> document
 {
     auto* opened = document.get();
     QPointer<TextDocument> weak(opened);
+    QPointer<DocumentController> self(this);
+    const auto resolved = FileSaver::resolvedTarget(url);
+    m_openingPaths.insert(resolved);
+    // The path stays among the opening ones until the text is in (or the document is gone).
+    connect(opened, &TextDocument::documentDidClose, this, [this, resolved] {
+        m_openingPaths.erase(resolved);
+    });
     // A read that fails after the window was shown takes the document away again, with an
     // alert instead of the open's failure.
-    opened->beginReadingFromURL(url, [this, weak](const std::optional<DocumentFailure>& failure) {
-        if (!failure || !weak)
-            return;
-        emit weak->failureOccurred(*failure);
-        removeDocument(weak.data());
-    });
+    opened->beginReadingFromURL(
+        url, [self, weak, resolved](const std::optional<DocumentFailure>& failure) {
+            if (!self)
+                return;
+            self->m_openingPaths.erase(resolved);
+            if (!failure || !weak)
+                return;
+            emit weak->failureOccurred(*failure);
+            self->removeDocument(weak.data());
+        });
     addDocument(std::move(document));
     if (display)
         opened->makeWindowControllers();
+    finishOpen(opened, display);
     if (completion)
         completion(opened, false, std::nullopt);
 }
@@ -202,15 +252,97 @@ void DocumentController::openReadOnly(const std::filesystem::path& url, bool dis
     });
 }
 
+void DocumentController::openDocument()
+{
+    openChosenFiles(false);
+}
+
+void DocumentController::openDocumentReadOnly()
+{
+    openChosenFiles(true);
+}
+
+void DocumentController::openChosenFiles(bool readOnly)
+{
+    if (!m_services->chooseFilesToOpen)
+        return;
+    QPointer<DocumentController> self(this);
+    for (const auto& file : m_services->chooseFilesToOpen()) {
+        if (!self)
+            return;
+        openURL(file,
+                true,
+                [self, file, readOnly](
+                    TextDocument* document, bool, const std::optional<DocumentFailure>& failure) {
+                    if (document && readOnly) {
+                        document->readOnlyReason = ReadOnlyReason::userChose;
+                        if (auto* editor = document->editor())
+                            editor->applyEditability();
+                    }
+                    if (!self || !failure || isUserCancellation(*failure))
+                        return;
+                    if (self->m_services->presentOpenFailure)
+                        self->m_services->presentOpenFailure(file, *failure);
+                });
+    }
+}
+
+bool DocumentController::reviewUnsavedDocuments()
+{
+    isTerminating = true;
+    for (const auto& document : m_documents) {
+        if (!document->fileURL())
+            (void)document->keepScratchText();
+        else
+            (void)document->rescueUnsavedEdits();
+    }
+    if (restorer.saveAndFreeze)
+        restorer.saveAndFreeze();
+    // A close decision may show a sheet and run the event loop; the list may change meanwhile.
+    std::vector<QPointer<TextDocument>> reviewed;
+    for (const auto& document : m_documents)
+        reviewed.emplace_back(document.get());
+    for (const auto& document : reviewed) {
+        if (!document || !document->isDocumentEdited())
+            continue;
+        if (m_services->decideClose && !m_services->decideClose(*document)) {
+            isTerminating = false;
+            if (restorer.releaseFreeze)
+                restorer.releaseFreeze();
+            return false;
+        }
+    }
+    return true;
+}
+
+void DocumentController::terminate()
+{
+    if (!reviewUnsavedDocuments())
+        return;
+    for (TextDocument* document : documents())
+        removeDocument(document);
+    if (quitApplication)
+        quitApplication();
+    else
+        QCoreApplication::quit();
+}
+
 bool DocumentController::respondsToAction(std::string_view action) const
 {
-    return action == "newDocument:";
+    return action == "newDocument:" || action == "openDocument:"
+           || action == "openDocumentReadOnly:" || action == "terminate:";
 }
 
 void DocumentController::performAction(std::string_view action, const EditorKit::ActionSender&)
 {
     if (action == "newDocument:")
         makeUntitledDocument(true);
+    else if (action == "openDocument:")
+        openDocument();
+    else if (action == "openDocumentReadOnly:")
+        openDocumentReadOnly();
+    else if (action == "terminate:")
+        terminate();
 }
 
 } // namespace EditorDocuments

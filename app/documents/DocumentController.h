@@ -4,6 +4,7 @@
 #include "app/documents/DocumentServices.h"
 #include "app/documents/TextDocument.h"
 #include "app/kit/Responder.h"
+#include "platform/Uuid.h"
 
 #include <QObject>
 
@@ -51,9 +52,11 @@ public:
     // A new empty document in the format of the settings, with its window when `display`.
     TextDocument* makeUntitledDocument(bool display);
 
-    // At launch: a document with its window for every entry of the keeping place (memos and
-    // rescued edits), oldest first.
-    std::vector<TextDocument*> reopenScratchDocuments();
+    // At launch, after the windows were restored: a document for every entry of the keeping
+    // place (memos and rescued edits), oldest first, as the tabs of one new window with the
+    // first tab selected. Entries in `skip` (restored already), entries of open documents and
+    // entries that cannot be read or are empty are left out (and left in the keeping place).
+    std::vector<TextDocument*> reopenScratchDocuments(const std::set<Platform::Uuid>& skip = {});
 
     // Opens the file as given (the resolved path only identifies it); an open file is not read
     // again. A folder is handed to `openFolder` and reported as a user cancellation.
@@ -67,9 +70,38 @@ public:
     // What opening a folder does (the folder sidebar); none: nothing.
     std::function<void(const std::filesystem::path&)> openFolder;
 
-    // True while the application quits (set by the quit review); the close decision keeps
-    // memos and unsafe edits instead of asking.
+    // The open panels: each chosen file is opened (and shown) in the panel's order.
+    void openDocument();
+    void openDocumentReadOnly();
+
+    // True while the application quits (from the start of the quit review until the review
+    // ends without quitting); the close decision keeps memos and unsafe edits instead of asking.
     bool isTerminating = false;
+
+    // The review before quitting: every memo is kept and every unsaved edit that cannot be
+    // written is rescued before anything is asked; then each edited document's close decision
+    // runs in turn. True when all may close; false when one refused (the quit is off, and
+    // `isTerminating` is false again).
+    bool reviewUnsavedDocuments();
+    // "terminate:": the review, then every document closes without asking again and
+    // `quitApplication` runs.
+    void terminate();
+    // What ends the application; none: QCoreApplication::quit.
+    std::function<void()> quitApplication;
+
+    // The window restorer's part in opening and quitting. Each hook may be empty (nothing is
+    // restoring, nothing to save or freeze).
+    struct Restorer
+    {
+        std::function<bool()> isRestoring;
+        // A document opened while restoring: the restorer places its window.
+        std::function<void(TextDocument*)> openedDuringRestore;
+        // Saves the window state and stops following the windows (they close during a quit).
+        std::function<void()> saveAndFreeze;
+        // Follows the windows again (the quit was cancelled).
+        std::function<void()> releaseFreeze;
+    };
+    Restorer restorer;
 
     bool respondsToAction(std::string_view action) const override;
     void performAction(std::string_view action, const EditorKit::ActionSender& sender) override;
@@ -78,6 +110,13 @@ signals:
     void documentAdded(EditorDocuments::TextDocument* document);
 
 private:
+    bool isRestoring() const { return restorer.isRestoring && restorer.isRestoring(); }
+    // What follows every open that gave a document: the restorer takes it while restoring;
+    // otherwise, when shown, its tab is selected and its window brought to the front.
+    void finishOpen(TextDocument* document, bool display);
+    // Opens each file chosen in the open panel, reporting failures.
+    void openChosenFiles(bool readOnly);
+
     // Adds the document and shows its window at once; its text follows from the worker.
     void openInBackground(std::unique_ptr<TextDocument> document,
                           const std::filesystem::path& url,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/documents/AdminWriter.h"
+#include "app/documents/DocumentFailure.h"
 #include "app/documents/FileFormat.h"
 #include "app/documents/FileMemoryLink.h"
 #include "app/documents/FileSaver.h"
@@ -15,6 +16,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace EditorDocuments {
 
@@ -60,6 +62,17 @@ struct DocumentServices
     int autosavingDelayMilliseconds = -1;
     // Whether the application is quitting (the document controller's flag); none: not.
     std::function<bool()> isTerminating;
+    // The close decision of a document's tab (asks over its window when it must); none: it
+    // may close.
+    std::function<bool(TextDocument&)> decideClose;
+    // Runs `makeWindows` so that the windows it makes open as tabs of one new window, then
+    // selects the first tab and brings that window to the front; none: just runs it.
+    std::function<void(const std::function<void()>& makeWindows)> inOneNewWindow;
+    // The open panel (several files, no folders): the chosen files in order, none when
+    // cancelled.
+    std::function<std::vector<std::filesystem::path>()> chooseFilesToOpen;
+    // Shows a failure that belongs to no window (an open that failed); none: logged only.
+    std::function<void(const std::filesystem::path&, const DocumentFailure&)> presentOpenFailure;
     // Creates the window controller of a document (makeWindowControllers); none: no window.
     std::function<std::unique_ptr<DocumentWindow>(TextDocument&)> makeWindowController;
 

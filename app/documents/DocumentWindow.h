@@ -23,6 +23,9 @@ public:
     // What is kept for the user when the text cannot be written.
     virtual QString textWithMarkedText() const { return text(); }
 
+    // Selects the window's tab, brings its window to the front and makes it active.
+    virtual void showWindow() {}
+
     virtual void updateStatusBar() = 0;
     virtual void applyDisplayOptions() = 0;
     virtual void applyEditability() = 0;

@@ -63,4 +63,12 @@ bool WidgetPresenter::runPrintPanel(QPrinter& printer, QWidget* parent)
     return dialog.exec() == QDialog::Accepted;
 }
 
+std::vector<std::filesystem::path> WidgetPresenter::runOpenPanel(QWidget* parent)
+{
+    std::vector<std::filesystem::path> chosen;
+    for (const QString& file : QFileDialog::getOpenFileNames(parent))
+        chosen.emplace_back(file.toStdString());
+    return chosen;
+}
+
 } // namespace EditorKit

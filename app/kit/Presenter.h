@@ -49,6 +49,14 @@ public:
         (void)parent;
         return false;
     }
+
+    // The open panel: several files, no folders. The chosen files in the panel's order; empty
+    // when the user cancelled. A presenter without panels cancels.
+    virtual std::vector<std::filesystem::path> runOpenPanel(QWidget* parent)
+    {
+        (void)parent;
+        return {};
+    }
 };
 
 // The presenter of the running application: message boxes and the file dialog.
@@ -59,6 +67,7 @@ public:
     std::optional<std::filesystem::path> runSavePanel(QWidget* parent,
                                                       const QString& suggestedName) override;
     bool runPrintPanel(QPrinter& printer, QWidget* parent) override;
+    std::vector<std::filesystem::path> runOpenPanel(QWidget* parent) override;
 };
 
 } // namespace EditorKit

@@ -9,6 +9,7 @@
 #include "app/views/LineNumberRuler.h"
 #include "app/views/TextStorage.h"
 #include "app/window/DocumentContentView.h"
+#include "app/window/FileManagerReveal.h"
 #include "app/window/FileWatcherFeature.h"
 #include "app/window/HostWindows.h"
 #include "app/window/SelectionCounter.h"
@@ -481,14 +482,7 @@ void DocumentWindowController::revealInFinder()
     auto url = current->fileURL();
     if (!url)
         return;
-    QDBusMessage call =
-        QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.FileManager1"),
-                                       QStringLiteral("/org/freedesktop/FileManager1"),
-                                       QStringLiteral("org.freedesktop.FileManager1"),
-                                       QStringLiteral("ShowItems"));
-    call << QStringList{QUrl::fromLocalFile(QString::fromStdString(url->string())).toString()}
-         << QString();
-    QDBusConnection::sessionBus().asyncCall(call);
+    revealInFileManager(*url);
 }
 
 // MARK: bands and banners

@@ -38,9 +38,28 @@ EditorKit::HostWindow* HostWindows::makeWindow()
 
 EditorKit::HostWindow* HostWindows::windowForNewPage()
 {
+    if (m_grouping) {
+        if (!m_groupWindow)
+            m_groupWindow = makeWindow();
+        return m_groupWindow;
+    }
     if (EditorKit::HostWindow* host = windowToJoin())
         return host;
     return makeWindow();
+}
+
+void HostWindows::beginNewWindowGroup()
+{
+    m_grouping = true;
+    m_groupWindow = nullptr;
+}
+
+EditorKit::HostWindow* HostWindows::endNewWindowGroup()
+{
+    m_grouping = false;
+    EditorKit::HostWindow* made = m_groupWindow;
+    m_groupWindow = nullptr;
+    return made;
 }
 
 bool HostWindows::eventFilter(QObject* watched, QEvent* event)

@@ -22,8 +22,14 @@ public:
     EditorKit::HostWindow* windowToJoin() const;
     // A new host window, tracked from now on; it deletes itself when closed.
     EditorKit::HostWindow* makeWindow();
-    // The window to join, or a new one.
+    // The window to join, or a new one; while a group is open, the group's window (made by
+    // the first page that asks).
     EditorKit::HostWindow* windowForNewPage();
+
+    // Pages that ask for a window between these two calls go into one new window; the end
+    // answers that window (null when no page asked).
+    void beginNewWindowGroup();
+    EditorKit::HostWindow* endNewWindowGroup();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -31,6 +37,8 @@ protected:
 private:
     EditorKit::ActionRouter& m_router;
     QPointer<EditorKit::HostWindow> m_lastActive;
+    bool m_grouping = false;
+    QPointer<EditorKit::HostWindow> m_groupWindow;
 };
 
 } // namespace EditorWindow

@@ -5,6 +5,7 @@
 #include "app/documents/DocumentTexts.h"
 #include "app/documents/TextDocument.h"
 #include "app/kit/ActionRouter.h"
+#include "app/kit/HostWindow.h"
 #include "app/kit/Localized.h"
 #include "app/kit/Presenter.h"
 #include "app/views/EditorTextView.h"
@@ -13,6 +14,7 @@
 #include "app/window/HostWindows.h"
 #include "store/FileMemory.h"
 
+#include <QApplication>
 #include <QPointer>
 
 #include <functional>
@@ -589,6 +591,41 @@ void TextDocumentWindow::install(EditorDocuments::DocumentServices& services,
         window->controller().showWindow();
         return std::unique_ptr<EditorDocuments::DocumentWindow>(std::move(window));
     };
+    services.decideClose = [presenter = installation.presenter](TextDocument& document) {
+        QWidget* parent = nullptr;
+        if (auto* window = dynamic_cast<TextDocumentWindow*>(document.editor()))
+            parent = window->controller().page();
+        return decideClose(document, *presenter, parent);
+    };
+    services.inOneNewWindow = [hosts =
+                                   installation.hosts](const std::function<void()>& makeWindows) {
+        if (!hosts) {
+            makeWindows();
+            return;
+        }
+        hosts->beginNewWindowGroup();
+        makeWindows();
+        EditorKit::HostWindow* window = hosts->endNewWindowGroup();
+        if (!window || window->pageCount() == 0)
+            return;
+        window->setCurrentPage(window->pages().front());
+        window->show();
+        window->raise();
+        window->activateWindow();
+    };
+    services.chooseFilesToOpen = [presenter = installation.presenter] {
+        return presenter->runOpenPanel(QApplication::activeWindow());
+    };
+    services.presentOpenFailure =
+        [presenter = installation.presenter](const std::filesystem::path&,
+                                             const EditorDocuments::DocumentFailure& failure) {
+            EditorKit::Alert alert;
+            alert.style = EditorKit::Alert::Style::critical;
+            alert.text = EditorDocuments::DocumentTexts::describe(failure);
+            alert.buttons = {EditorKit::localized("확인")};
+            alert.cancelButton = 0;
+            presenter->runAlert(alert, QApplication::activeWindow());
+        };
     // The save panel of an untitled document, over its window.
     services.chooseSaveLocation =
         [presenter = installation.presenter](
@@ -603,6 +640,11 @@ void TextDocumentWindow::install(EditorDocuments::DocumentServices& services,
 QString TextDocumentWindow::text() const
 {
     return m_controller->textView()->text();
+}
+
+void TextDocumentWindow::showWindow()
+{
+    m_controller->showWindow();
 }
 
 bool TextDocumentWindow::hasMarkedText() const

@@ -112,6 +112,7 @@ public:
 
     QString text() const override;
     bool hasMarkedText() const override;
+    void showWindow() override;
     QString textWithMarkedText() const override;
     void updateStatusBar() override;
     void applyDisplayOptions() override;

@@ -753,7 +753,7 @@
     </message>
     <message>
         <source>이름 없음</source>
-        <translation>Untitled</translation>
+        <translation>New File</translation>
     </message>
     <message>
         <source>읽기 전용</source>
@@ -882,6 +882,34 @@
     <message>
         <source>이 글꼴 · 크기 · 줄 간격을 새 탭의 기본으로</source>
         <translation>Use this font, size and line spacing for new tabs</translation>
+    </message>
+    <message>
+        <source>새 파일 만들기</source>
+        <translation>New Text File</translation>
+    </message>
+    <message>
+        <source>새 파일</source>
+        <translation>New File</translation>
+    </message>
+    <message>
+        <source>만들 곳: %1</source>
+        <translation>In: %1</translation>
+    </message>
+    <message>
+        <source>이름에 / 나 : 는 쓸 수 없어요.</source>
+        <translation>A name can’t contain / or :.</translation>
+    </message>
+    <message>
+        <source>「%1」 가 이미 있어요. 다른 이름을 써 주세요.</source>
+        <translation>“%1” already exists. Please choose another name.</translation>
+    </message>
+    <message>
+        <source>만들지 못했어요: %1</source>
+        <translation>Couldn’t create the file: %1</translation>
+    </message>
+    <message>
+        <source>만들기</source>
+        <translation>Create</translation>
     </message>
 </context>
 </TS>

@@ -753,7 +753,7 @@
     </message>
     <message>
         <source>이름 없음</source>
-        <translation>名称未設定</translation>
+        <translation>新規ファイル</translation>
     </message>
     <message>
         <source>읽기 전용</source>
@@ -882,6 +882,34 @@
     <message>
         <source>이 글꼴 · 크기 · 줄 간격을 새 탭의 기본으로</source>
         <translation>このフォント・サイズ・行間を新しいタブの既定にする</translation>
+    </message>
+    <message>
+        <source>새 파일 만들기</source>
+        <translation>新規テキストファイル</translation>
+    </message>
+    <message>
+        <source>새 파일</source>
+        <translation>新規ファイル</translation>
+    </message>
+    <message>
+        <source>만들 곳: %1</source>
+        <translation>作成先: %1</translation>
+    </message>
+    <message>
+        <source>이름에 / 나 : 는 쓸 수 없어요.</source>
+        <translation>名前に / や : は使えません。</translation>
+    </message>
+    <message>
+        <source>「%1」 가 이미 있어요. 다른 이름을 써 주세요.</source>
+        <translation>「%1」はすでにあります。別の名前にしてください。</translation>
+    </message>
+    <message>
+        <source>만들지 못했어요: %1</source>
+        <translation>作成できませんでした: %1</translation>
+    </message>
+    <message>
+        <source>만들기</source>
+        <translation>作成</translation>
     </message>
 </context>
 </TS>

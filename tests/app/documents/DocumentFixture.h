@@ -29,6 +29,7 @@ public:
 
     QString text() const override { return shownText; }
     bool hasMarkedText() const override { return marked; }
+    void showWindow() override { calls.push_back("showWindow"); }
     void updateStatusBar() override { calls.push_back("updateStatusBar"); }
     void applyDisplayOptions() override { calls.push_back("applyDisplayOptions"); }
     void applyEditability() override { calls.push_back("applyEditability"); }

@@ -16,6 +16,7 @@
 #include "app/window/ToolBand.h"
 #include "app/window/ToolBandFeature.h"
 #include "tests/app/features/GrammarServer.h"
+#include "store/ScratchStore.h"
 
 #include <QApplication>
 #include <QMenu>
@@ -34,6 +35,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -107,6 +109,15 @@ public:
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(QString::fromStdString(printTo->string()));
         return true;
+    }
+
+    // What the open panel answers next (empty: cancelled).
+    std::vector<std::filesystem::path> filesToOpen;
+    int openPanels = 0;
+    std::vector<std::filesystem::path> runOpenPanel(QWidget*) override
+    {
+        ++openPanels;
+        return std::exchange(filesToOpen, {});
     }
 };
 
@@ -631,4 +642,54 @@ TEST_F(EndToEnd, theToolBandFollowsKeysAndItsButtonsWorkOnTheText)
     EXPECT_EQ(controller.textView()->text(), QStringLiteral("one\n"));
     EXPECT_EQ(QApplication::focusWidget(), controller.textView());
     EXPECT_TRUE(QTest::qWaitFor([&] { return !button("edit.undo")->isEnabled(); }, 2000));
+}
+
+// Ctrl+O opens the chosen files through the open panel, the last one in front; Ctrl+Q keeps
+// the memo and the edits that cannot be saved, saves the rest and closes every tab.
+TEST_F(EndToEnd, openAndQuitKeysGoThroughTheDocumentController)
+{
+    const auto a = folder / "a.txt";
+    const auto b = folder / "b.txt";
+    std::ofstream(a, std::ios::binary) << "a\n";
+    std::ofstream(b, std::ios::binary) << "b\n";
+    auto& documents = application->documentController();
+    EditorDocuments::TextDocument* first = open(a);
+    ASSERT_NE(first, nullptr);
+    QWidget* target = focusAtEnd(*first);
+
+    QTest::keyClick(target, Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(presenter->openPanels, 1);
+    EXPECT_EQ(documents.documents().size(), 1u) << "cancelled";
+
+    presenter->filesToOpen = {b, a};
+    QTest::keyClick(target, Qt::Key_O, Qt::ControlModifier);
+    ASSERT_EQ(documents.documents().size(), 2u);
+    EditorDocuments::TextDocument* second = documents.documents()[1];
+    ASSERT_TRUE(QTest::qWaitFor([&] { return second->editor() != nullptr; }, 5000));
+    EditorKit::HostWindow* host = window(*first).hostWindow();
+    ASSERT_NE(host, nullptr);
+    EXPECT_EQ(host->currentPage(), window(*first).page()) << "a.txt was chosen last";
+
+    // An edited memo and an edited file, then Ctrl+Q.
+    EditorDocuments::TextDocument* memo = documents.makeUntitledDocument(true);
+    typeKeys(focusAtEnd(*memo), QStringLiteral("memo"));
+    target = focusAtEnd(*first);
+    typeKeys(target, QStringLiteral("x"));
+    QTest::keyClick(target, Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_TRUE(presenter->asked.empty());
+    EXPECT_TRUE(documents.documents().empty());
+    EXPECT_TRUE(documents.isTerminating);
+    EXPECT_EQ(readBytes(a), bytesOf("a\nx"));
+    const EditorStore::ScratchStore store =
+        services->scratchDirectory.empty() ? EditorStore::ScratchStore()
+                                           : EditorStore::ScratchStore(services->scratchDirectory);
+    bool kept = false;
+    for (const auto& entry : store.list()) {
+        auto text = store.readText(entry.id);
+        if (text && *text == u"memo") {
+            kept = true;
+            store.remove(entry.id);
+        }
+    }
+    EXPECT_TRUE(kept);
 }

@@ -1,7 +1,9 @@
 // The close decision of a document's tab, with its questions answered by a script.
+#include "app/documents/DocumentController.h"
 #include "app/documents/DocumentServices.h"
 #include "app/documents/TextDocument.h"
 #include "app/kit/ActionRouter.h"
+#include "app/kit/HostWindow.h"
 #include "app/kit/Localized.h"
 #include "app/kit/Presenter.h"
 #include "app/kit/TabPage.h"
@@ -383,3 +385,75 @@ TEST(CloseDecision, failuresGoToTheBannerOrAnAlert)
 }
 
 } // namespace
+
+// A quit that the review stops leaves the application not quitting: closing an edited
+// administrator file afterwards asks again instead of keeping the edits silently.
+TEST(CloseDecision, aCancelledQuitEndsQuitting)
+{
+    CloseFixture f;
+    EditorDocuments::DocumentController controller(f.services);
+    f.services->isTerminating = [&controller] { return controller.isTerminating; };
+    f.services->decideClose = [&f](TextDocument& document) { return f.close(document); };
+    int quits = 0;
+    controller.quitApplication = [&quits] { ++quits; };
+    // The keeping place cannot be written, so the edits cannot be kept and the quit stops.
+    writeBytes(f.folder / "scratch", "in the way");
+    controller.addDocument(f.make(CloseFixture::Kind::admin));
+    TextDocument* document = controller.documents().front();
+
+    controller.terminate();
+    EXPECT_EQ(quits, 0);
+    EXPECT_FALSE(controller.isTerminating);
+    ASSERT_TRUE(document->isDocumentEdited());
+    ASSERT_EQ(f.presenter.alerts.size(), 1u);
+    EXPECT_EQ(f.presenter.alerts[0].style, EditorKit::Alert::Style::critical);
+
+    f.presenter.answers = {2};
+    EXPECT_FALSE(f.close(*document));
+    ASSERT_EQ(f.presenter.alerts.size(), 2u);
+    EXPECT_EQ(f.presenter.alerts[1].text, QStringLiteral("「a.txt」 의 고친 것을 저장할까요?"));
+    EXPECT_TRUE(document->isDocumentEdited());
+}
+
+// The kept texts reopened at launch come as the tabs of one new window, the first selected,
+// also while another window is open.
+TEST(CloseDecision, reopenedKeptTextsShareOneNewWindow)
+{
+    CloseFixture f;
+    EditorStore::ScratchStore store = f.store();
+    const auto start = std::chrono::system_clock::now();
+    for (int i = 0; i < 3; ++i) {
+        const std::u16string text = u"kept " + std::u16string(1, char16_t(u'1' + i));
+        ASSERT_TRUE(store.save(Platform::Uuid::random(), text, start + std::chrono::seconds(i)));
+    }
+    TextDocumentWindow::Installation installation;
+    installation.router = &f.router;
+    installation.presenter = std::shared_ptr<EditorKit::Presenter>(&f.presenter, [](auto*) {});
+    TextDocumentWindow::install(*f.services, installation);
+    EditorDocuments::DocumentController controller(f.services);
+    TextDocument* earlier = controller.makeUntitledDocument(true);
+    EditorKit::HostWindow* earlierHost =
+        dynamic_cast<TextDocumentWindow&>(*earlier->editor()).controller().hostWindow();
+    ASSERT_NE(earlierHost, nullptr);
+
+    const auto reopened = controller.reopenScratchDocuments();
+    ASSERT_EQ(reopened.size(), 3u);
+    EditorKit::HostWindow* host = nullptr;
+    for (TextDocument* document : reopened) {
+        auto* window = dynamic_cast<TextDocumentWindow*>(document->editor());
+        ASSERT_NE(window, nullptr);
+        if (!host)
+            host = window->controller().hostWindow();
+        EXPECT_EQ(window->controller().hostWindow(), host);
+    }
+    ASSERT_NE(host, nullptr);
+    EXPECT_NE(host, earlierHost);
+    EXPECT_EQ(host->pageCount(), 3);
+    EXPECT_EQ(earlierHost->pageCount(), 1);
+    EXPECT_EQ(host->currentPage(),
+              dynamic_cast<TextDocumentWindow&>(*reopened[0]->editor()).controller().page());
+    EXPECT_TRUE(host->isVisible());
+    for (TextDocument* document : controller.documents())
+        controller.removeDocument(document);
+    QCoreApplication::processEvents();
+}
