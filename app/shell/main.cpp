@@ -115,6 +115,24 @@ void reportStatus(EditorShell::Application& application)
         });
 }
 
+// With OLV_SHOWN_REPORT set, each document's name is appended to that file as its window is
+// shown, one a line (the launch tests count the documents this way).
+void reportShown(EditorShell::Application& application)
+{
+    const char* report = std::getenv("OLV_SHOWN_REPORT");
+    if (!report || !*report)
+        return;
+    QString path = QString::fromLocal8Bit(report);
+    QObject::connect(&application,
+                     &EditorShell::Application::documentShown,
+                     &application,
+                     [path](EditorDocuments::TextDocument* document) {
+                         QFile file(path);
+                         if (file.open(QIODevice::Append | QIODevice::Text))
+                             file.write((document->displayName() + QLatin1Char('\n')).toUtf8());
+                     });
+}
+
 // With OLV_MENU_REPORT set, the titles of the first window's menus are written to that file,
 // one a line, once the window shows (the interface-language test reads them).
 void reportMenus(EditorShell::Application& application)
@@ -193,6 +211,7 @@ int main(int argc, char** argv)
                                          std::make_shared<EditorKit::WidgetPresenter>());
     reportStatus(application);
     reportMenus(application);
+    reportShown(application);
     // Recovery copies of in-place saves that did not finish stay until the kept texts can offer
     // them back; until then each one is logged at every start.
     namespace RecoveryCopies = EditorDocuments::RecoveryCopies;

@@ -121,7 +121,7 @@ TEST_F(Delegate, openErrorLogCreatesTheLogWithItsFirstLineAndOpensItReadOnly)
     std::ifstream in(log.fileURL());
     std::string first;
     ASSERT_TRUE(std::getline(in, first)) << "written before the open";
-    EXPECT_NE(first.find(" NOTICE log.start app="), std::string::npos) << first;
+    EXPECT_NE(first.find(" INFO log.start app="), std::string::npos) << first;
     ASSERT_TRUE(QTest::qWaitFor([&] { return documentCount() == 1; }, 5000));
     auto* document = application->documentController().documents()[0];
     EXPECT_EQ(document->readOnlyReason, EditorDocuments::ReadOnlyReason::userChose);
