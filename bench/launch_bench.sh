@@ -28,16 +28,12 @@ pids+=($!)
 for _ in $(seq 50); do [ -s "$out/display" ] && break; sleep 0.1; done
 export DISPLAY=":$(cat "$out/display")"
 
-# 1 MiB of UTF-8: Latin and Korean lines.
+# 1 MiB of UTF-8: Latin and Korean lines, padded with ASCII to the exact size.
 file="$out/text-1mib.txt"
 line='The quick brown fox 다람쥐 헌 쳇바퀴에 타고파 jumps over the lazy dog 0123456789'
-while [ "$(stat -c %s "$file" 2>/dev/null || echo 0)" -lt 1048576 ]; do
-  for _ in $(seq 1000); do echo "$line"; done >>"$file"
-done
-truncate -s 1048576 "$file"
-# Cut back to the last whole line, so the file stays valid UTF-8.
-head -c "$(($(grep -b -o $'\n' "$file" | tail -1 | cut -d: -f1) + 1))" "$file" >"$file.tmp"
-mv "$file.tmp" "$file"
+bytes=$(($(printf '%s\n' "$line" | wc -c)))
+for _ in $(seq $((1048576 / bytes))); do printf '%s\n' "$line"; done >"$file"
+head -c $((1048576 - $(stat -c %s "$file"))) /dev/zero | tr '\0' 'x' >>"$file"
 
 : >"$out/reports"
 for run in $(seq "$runs"); do
