@@ -4,14 +4,18 @@
 #include "app/documents/DocumentServices.h"
 #include "app/documents/TextDocument.h"
 #include "app/kit/ActionRouter.h"
+#include "app/kit/HostWindow.h"
 #include "app/kit/Presenter.h"
 #include "app/shell/AppDelegate.h"
 #include "app/shell/Application.h"
+#include "app/window/TextDocumentWindow.h"
 #include "store/ErrorLog.h"
 #include "store/Settings.h"
 #include "tests/platform/TemporaryFolder.h"
 
 #include <QApplication>
+#include <QMenu>
+#include <QMenuBar>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -179,4 +183,34 @@ TEST_F(Delegate, aLoginLaunchSkipsTheRestoreUntilTheFirstReopenWithoutWindows)
     // A hand-over never makes a login launch.
     delegate.handOver({"--login-item"}, true);
     EXPECT_FALSE(delegate.launchedAsLoginItem());
+}
+
+TEST_F(Delegate, theHelpMenusErrorLogItemOpensTheLogReadOnly)
+{
+    EditorShell::AppDelegate delegate(*application, {});
+    router.setApplicationDelegate(&delegate);
+    auto* untitled = application->documentController().makeUntitledDocument(true);
+    auto* window = dynamic_cast<EditorWindow::TextDocumentWindow*>(untitled->editor());
+    ASSERT_NE(window, nullptr);
+    EditorKit::HostWindow* host = window->controller().hostWindow();
+    QAction* item = nullptr;
+    for (QAction* menu : host->menuBar()->actions())
+        if (menu->menu())
+            for (QAction* action : menu->menu()->actions())
+                if (action->text().startsWith(QStringLiteral("오류 기록 열기")))
+                    item = action;
+    ASSERT_NE(item, nullptr);
+    // The menu validates as it opens.
+    for (QAction* menu : host->menuBar()->actions())
+        if (menu->menu() && menu->menu()->actions().contains(item))
+            emit menu->menu()->aboutToShow();
+    ASSERT_TRUE(item->isEnabled());
+    item->trigger();
+
+    const auto logFile = EditorStore::ErrorLog().fileURL();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return documentCount() == 2; }, 5000));
+    auto* opened = application->documentController().documents()[1];
+    EXPECT_EQ(opened->fileURL(), logFile);
+    EXPECT_EQ(opened->readOnlyReason, EditorDocuments::ReadOnlyReason::userChose);
+    router.setApplicationDelegate(nullptr);
 }
