@@ -211,6 +211,21 @@ TEST(Launch, aFailedReportWriteStillExitsZero)
     EXPECT_FALSE(std::filesystem::exists(report));
 }
 
+TEST(Launch, aSettingThatFailsItsCheckIsLoggedOnce)
+{
+    Home home;
+    // The launch report ends the run cleanly, with the log written.
+    auto report = home.path() / "report.txt";
+    auto ended =
+        home.waitForExit(home.start({"-OLMeasureOutput", report.string(), "-view.theme", "sepia"}));
+    ASSERT_TRUE(exitedWith(ended, 0));
+    std::string log = readText(home.eventLog());
+    const std::string line = "WARN settings.invalid key=view.theme";
+    auto first = log.find(line);
+    ASSERT_NE(first, std::string::npos) << log;
+    EXPECT_EQ(log.find("settings.invalid", first + line.size()), std::string::npos) << log;
+}
+
 TEST(Launch, aLoginLaunchOpensNothingUntilTheFirstReopen)
 {
     Home home;
