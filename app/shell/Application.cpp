@@ -63,10 +63,11 @@ void Application::show(TextDocument* document)
         window->controller().showWindow();
 }
 
-void Application::openArguments(const std::vector<std::string>& arguments, bool activate)
+void Application::openArguments(const std::vector<std::string>& arguments,
+                                bool activate,
+                                std::function<void(bool opened)> done)
 {
-    // Opening may finish later than this call; the last file to finish decides whether an
-    // untitled document is needed (none opened and nothing open).
+    // Opening may finish later than this call; the last file to finish reports.
     struct Opening
     {
         std::size_t remaining = 0;
@@ -81,17 +82,25 @@ void Application::openArguments(const std::vector<std::string>& arguments, bool 
             std::cerr << "orlune-viewer: requests are not handled yet: " << argument << "\n";
             continue;
         }
+        if (argument == "--new-document") {
+            m_documents.makeUntitledDocument(true);
+            opening->opened = true;
+            continue;
+        }
+        // Other options have no meaning here; files come as absolute paths.
+        if (argument.rfind("--", 0) == 0)
+            continue;
         files.push_back(argument);
     }
-    QPointer<Application> self(this);
-    auto finish = [self, opening] {
-        if (self && !opening->opened && self->m_documents.documents().empty())
-            self->m_documents.makeUntitledDocument(true);
+    auto finish = [opening, done = std::move(done)] {
+        if (done)
+            done(opening->opened);
     };
     if (files.empty()) {
         finish();
         return;
     }
+    QPointer<Application> self(this);
     opening->remaining = files.size();
     for (const std::string& file : files) {
         m_documents.openDocumentWithContentsOfURL(

@@ -4,6 +4,7 @@
 
 #include <QObject>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -32,10 +33,13 @@ public:
                 std::shared_ptr<EditorKit::Presenter> presenter);
     ~Application() override;
 
-    // Absolute paths (an open file's tab comes to the front) and request URLs, in order; a new
-    // untitled document when nothing opened and no document is open. With `activate`, the
-    // window of every file opened is shown (also when minimised) and raised.
-    void openArguments(const std::vector<std::string>& arguments, bool activate = true);
+    // Absolute paths (an open file's tab comes to the front), request URLs and "--new-document"
+    // (a new untitled document), in order. With `activate`, the window of every file opened is
+    // shown (also when minimised) and raised. `done` is called once every opening has ended,
+    // telling whether any document was opened or made (at once when there was nothing to do).
+    void openArguments(const std::vector<std::string>& arguments,
+                       bool activate = true,
+                       std::function<void(bool opened)> done = {});
 
     EditorDocuments::DocumentController& documentController() { return m_documents; }
 

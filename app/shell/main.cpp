@@ -6,30 +6,37 @@
 #include "app/kit/HostWindow.h"
 #include "app/kit/Localized.h"
 #include "app/kit/Presenter.h"
+#include "app/shell/AppDelegate.h"
 #include "app/shell/AppLog.h"
 #include "app/shell/Application.h"
 #include "app/shell/InstanceListener.h"
+#include "app/shell/LaunchMeasurement.h"
 #include "app/window/DocumentWindowController.h"
 #include "app/window/TextDocumentWindow.h"
 #include "platform/AppSocket.h"
 #include "platform/Folders.h"
 #include "store/AppGroup.h"
+#include "store/Settings.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QMenuBar>
 #include <QPointer>
+#include <QTimer>
+#include <QUrl>
 
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace {
 
-// The files and request URLs of the command line. "-name value" pairs are settings (the
+// The files and request URLs of the command line, and the options "--login-item" and
+// "--new-document". "-name value" pairs are settings (the
 // argument domain) and "--" ends them; relative paths are made absolute here, since the
 // instance that opens them may run in another folder.
 std::vector<std::string> fileArguments(int argc, char** argv)
@@ -42,6 +49,13 @@ std::vector<std::string> fileArguments(int argc, char** argv)
             settingsEnded = true;
             continue;
         }
+        // The two options without a value travel on as arguments of their own.
+        if (!settingsEnded
+            && (argument == EditorShell::AppDelegate::loginItemArgument
+                || argument == EditorShell::AppDelegate::newDocumentArgument)) {
+            files.push_back(argument);
+            continue;
+        }
         if (!settingsEnded && argument.size() > 1 && argument[0] == '-') {
             ++i; // its value
             continue;
@@ -49,6 +63,12 @@ std::vector<std::string> fileArguments(int argc, char** argv)
         if (argument.rfind("orlune-viewer:", 0) == 0) {
             files.push_back(argument);
             continue;
+        }
+        // The desktop entry hands files over as URLs.
+        if (argument.rfind("file://", 0) == 0) {
+            QUrl url(QString::fromLocal8Bit(argument.c_str()));
+            if (url.isLocalFile())
+                argument = url.toLocalFile().toLocal8Bit().toStdString();
         }
         std::error_code error;
         auto absolute = std::filesystem::absolute(argument, error);
@@ -95,6 +115,24 @@ void reportStatus(EditorShell::Application& application)
         });
 }
 
+// With OLV_SHOWN_REPORT set, each document's name is appended to that file as its window is
+// shown, one a line (the launch tests count the documents this way).
+void reportShown(EditorShell::Application& application)
+{
+    const char* report = std::getenv("OLV_SHOWN_REPORT");
+    if (!report || !*report)
+        return;
+    QString path = QString::fromLocal8Bit(report);
+    QObject::connect(&application,
+                     &EditorShell::Application::documentShown,
+                     &application,
+                     [path](EditorDocuments::TextDocument* document) {
+                         QFile file(path);
+                         if (file.open(QIODevice::Append | QIODevice::Text))
+                             file.write((document->displayName() + QLatin1Char('\n')).toUtf8());
+                     });
+}
+
 // With OLV_MENU_REPORT set, the titles of the first window's menus are written to that file,
 // one a line, once the window shows (the interface-language test reads them).
 void reportMenus(EditorShell::Application& application)
@@ -122,20 +160,42 @@ void reportMenus(EditorShell::Application& application)
         });
 }
 
+// With OLV_TEST_UNCAUGHT set, an exception that nothing catches is thrown once the launch is
+// over (the test of the crash record starts the editor this way).
+void throwWhenAsked()
+{
+    const char* asked = std::getenv("OLV_TEST_UNCAUGHT");
+    if (!asked || !*asked)
+        return;
+    QTimer::singleShot(0, [] { throw std::runtime_error("uncaught at launch"); });
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    const std::vector<std::string> files = fileArguments(argc, argv);
+    namespace LaunchMeasurement = EditorShell::LaunchMeasurement;
+    LaunchMeasurement::mark("main");
+    AppLog::installUncaughtExceptionHandler();
+    // The migration from the memo application runs here (not while measuring, nor with
+    // OLNoMigration) once it exists.
+    EditorStore::Settings::setInvalidValueHandler([](const std::string& name) {
+        AppLog::record(EditorStore::ErrorLog::Level::warning, "settings.invalid", {{"key", name}});
+    });
+    const QString language = EditorKit::interfaceLanguage();
+    LaunchMeasurement::mark("m.language");
+
+    const std::vector<std::string> arguments = fileArguments(argc, argv);
     QApplication qtApplication(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Orlune Viewer"));
     QApplication::setOrganizationDomain(QStringLiteral("orlune.app"));
     QApplication::setDesktopFileName(QStringLiteral("app.orlune.viewer"));
+    LaunchMeasurement::mark("m.nsapp");
 
     const auto socketPath = Platform::AppSocket::path(
         Platform::Folders::appGroupContainer(EditorStore::appGroupIdentifier));
     Platform::AppSocket::HandOver handOver;
-    handOver.arguments = files;
+    handOver.arguments = arguments;
     auto claim = EditorShell::InstanceListener::claim(socketPath, handOver);
     using Outcome = EditorShell::InstanceListener::Claim::Outcome;
     if (claim.outcome == Outcome::handedOver)
@@ -145,12 +205,13 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    EditorKit::installInterfaceTranslations(EditorKit::interfaceLanguage());
+    EditorKit::installInterfaceTranslations(language);
     EditorShell::Application application(EditorKit::ActionRouter::shared(),
                                          EditorDocuments::DocumentServices::shared(),
                                          std::make_shared<EditorKit::WidgetPresenter>());
     reportStatus(application);
     reportMenus(application);
+    reportShown(application);
     // Recovery copies of in-place saves that did not finish stay until the kept texts can offer
     // them back; until then each one is logged at every start.
     namespace RecoveryCopies = EditorDocuments::RecoveryCopies;
@@ -158,13 +219,23 @@ int main(int argc, char** argv)
         AppLog::record(EditorStore::ErrorLog::Level::warning,
                        "save.recovery",
                        {{"path", copy.origin.string()}, {"copy", copy.file.string()}});
-    claim.listener->onHandOver = [&application](const Platform::AppSocket::HandOver& request) {
-        application.openArguments(request.arguments, request.activate);
+
+    // Only the theme reacts among the application-wide components so far; the document
+    // windows follow the change on their own.
+    EditorShell::AppDelegate::Reactions reactions;
+    reactions.applyTheme = &EditorShell::AppDelegate::applyTheme;
+    EditorShell::AppDelegate delegate(application, std::move(reactions));
+    LaunchMeasurement::mark("m.delegate");
+    EditorKit::ActionRouter::shared().setApplicationDelegate(&delegate);
+
+    claim.listener->onHandOver = [&delegate](const Platform::AppSocket::HandOver& request) {
+        delegate.handOver(request.arguments, request.activate);
     };
-    // Memos and rescued edits kept at the last quit come back before the files asked for.
-    application.documentController().reopenScratchDocuments();
-    application.openArguments(files);
+    delegate.launch(arguments);
+    throwWhenAsked();
     int status = QApplication::exec();
+    EditorKit::ActionRouter::shared().setApplicationDelegate(nullptr);
     claim.listener.reset();
+    AppLog::waitUntilWritten();
     return status;
 }
