@@ -753,7 +753,7 @@
     </message>
     <message>
         <source>이름 없음</source>
-        <translation>New File</translation>
+        <translation>Untitled</translation>
     </message>
     <message>
         <source>읽기 전용</source>

@@ -753,7 +753,7 @@
     </message>
     <message>
         <source>이름 없음</source>
-        <translation>新規ファイル</translation>
+        <translation>名称未設定</translation>
     </message>
     <message>
         <source>읽기 전용</source>
