@@ -8,6 +8,7 @@
 #include "app/window/ToolBand.h"
 #include "app/window/ToolBandFeature.h"
 #include "app/window/WindowDocument.h"
+#include "bench/BenchDocument.h"
 #include "bench/LargeText.h"
 #include "platform/PreferencesDomain.h"
 #include "store/Settings.h"
@@ -23,47 +24,6 @@
 #include <vector>
 
 namespace {
-
-class BenchDocument
-    : public QObject
-    , public EditorWindow::WindowDocument
-{
-public:
-    explicit BenchDocument(QString text)
-        : m_text(std::move(text))
-    {}
-    QObject* documentObject() override { return this; }
-    std::optional<std::filesystem::path> fileURL() const override { return "/tmp/bench.txt"; }
-    QString displayName() const override { return QStringLiteral("bench"); }
-    EditorCore::TextEncoding encoding() const override { return EditorCore::TextEncoding::utf8; }
-    bool hasByteOrderMark() const override { return false; }
-    bool isEncodingGuessUnsure() const override { return false; }
-    EditorCore::LineEndingSummary lineEndings() const override
-    {
-        EditorCore::LineEndingSummary summary;
-        summary.lf = 1'000'000;
-        summary.hasFinalNewline = true;
-        return summary;
-    }
-    std::optional<EditorCore::IndentStyle> indentStyle() const override { return std::nullopt; }
-    bool indentChosenByUser() const override { return false; }
-    bool isReadOnly() const override { return false; }
-    bool isExternalCopy() const override { return false; }
-    bool hasLargeFile() const override { return true; }
-    bool isWritingToDisk() const override { return false; }
-    QString loadedText() const override { return m_text; }
-    QUndoStack* undoStack() override { return &m_stack; }
-    bool isEdited() const override { return !m_stack.isClean(); }
-    std::optional<EditorCore::EncodingGuess> encodingGuess() const override { return std::nullopt; }
-    void setLineEndings(const EditorCore::LineEndingSummary&) override {}
-    void changeEncoding(EditorCore::TextEncoding, bool, const QString&) override {}
-    void chooseIndentStyle(std::optional<EditorCore::IndentStyle>) override {}
-    bool reopen(EditorCore::TextEncoding) override { return false; }
-
-private:
-    QString m_text;
-    QUndoStack m_stack;
-};
 
 struct Figures
 {
@@ -95,6 +55,7 @@ int main(int argc, char** argv)
         {});
     EditorKit::ActionRouter router;
     BenchDocument document(LargeText::generate());
+    document.setFileURL("/tmp/bench.txt");
     EditorWindow::WindowEnvironment environment;
     environment.settings = &settings;
     environment.homeFolder = home.path();

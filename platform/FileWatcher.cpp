@@ -1,5 +1,7 @@
 #include "platform/FileWatcher.h"
 
+#include "platform/InotifyEvents.h"
+
 #include <array>
 #include <cerrno>
 #include <cstring>
@@ -86,24 +88,14 @@ unsigned FileWatcher::handleEvents()
     unsigned events = 0;
     bool watchRemoved = false;
     alignas(inotify_event) std::array<char, 4096> buffer{};
-    for (;;) {
-        ssize_t length = ::read(m_descriptor, buffer.data(), buffer.size());
-        if (length < 0 && errno == EINTR)
-            continue;
-        if (length <= 0)
-            break;
-        for (ssize_t offset = 0; offset < length;) {
-            inotify_event event;
-            std::memcpy(&event, buffer.data() + offset, sizeof event);
-            offset += static_cast<ssize_t>(sizeof(inotify_event) + event.len);
-            // Events of an earlier watch (its removal is reported late) are not this file's.
-            if (m_watch < 0 || event.wd != m_watch)
-                continue;
-            events |= eventsOf(event.mask);
-            if (event.mask & IN_IGNORED)
-                watchRemoved = true;
-        }
-    }
+    readInotifyEvents(m_descriptor, buffer, [&](const inotify_event& event, std::string_view) {
+        // Events of an earlier watch (its removal is reported late) are not this file's.
+        if (m_watch < 0 || event.wd != m_watch)
+            return;
+        events |= eventsOf(event.mask);
+        if (event.mask & IN_IGNORED)
+            watchRemoved = true;
+    });
     if (m_watch < 0)
         return 0;
     // A rename over the path only changes the link count of the old file as long as something

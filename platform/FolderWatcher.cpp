@@ -1,5 +1,6 @@
 #include "platform/FolderWatcher.h"
 
+#include "platform/InotifyEvents.h"
 #include "platform/SystemLog.h"
 
 #include <algorithm>
@@ -233,23 +234,10 @@ private:
 
     void readEvents()
     {
-        auto& buffer = m_buffer;
-        for (;;) {
-            ssize_t length = ::read(m_inotify, buffer.data(), buffer.size());
-            if (length < 0 && errno == EINTR)
-                continue;
-            if (length <= 0)
-                break;
-            for (ssize_t offset = 0; offset < length;) {
-                inotify_event event;
-                std::memcpy(&event, buffer.data() + offset, sizeof event);
-                std::string_view name;
-                if (event.len > 0)
-                    name = std::string_view(buffer.data() + offset + sizeof event);
-                offset += static_cast<ssize_t>(sizeof(inotify_event) + event.len);
+        readInotifyEvents(
+            m_inotify, m_buffer, [this](const inotify_event& event, std::string_view name) {
                 handle(event, name);
-            }
-        }
+            });
         // The other half of a move comes in the same read; a folder moved out of the tree
         // has none, and its watches would go on naming the old paths.
         for (const auto& move : m_movesOut)

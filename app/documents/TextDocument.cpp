@@ -223,20 +223,7 @@ QString TextDocument::currentText() const
 
 void TextDocument::scheduleMainQueueUpdate()
 {
-    if (m_updateQueued)
-        return;
-    m_updateQueued = true;
-    QPointer<TextDocument> self(this);
-    QMetaObject::invokeMethod(
-        this,
-        [self] {
-            if (!self)
-                return;
-            self->m_updateQueued = false;
-            if (auto* editor = self->editor())
-                editor->updateStatusBar();
-        },
-        Qt::QueuedConnection);
+    m_statusUpdate.schedule();
 }
 
 void TextDocument::changeEncoding(EditorCore::TextEncoding encoding,

@@ -4,6 +4,7 @@
 #include "app/documents/DocumentServices.h"
 #include "app/documents/DocumentWindow.h"
 #include "app/documents/FileFormat.h"
+#include "app/kit/OncePerTurn.h"
 #include "app/kit/Responder.h"
 #include "core/DiskIdentity.h"
 #include "core/Indentation.h"
@@ -238,7 +239,10 @@ private:
     QUndoStack* m_undoStack = nullptr;
     std::unique_ptr<DocumentWindow> m_windowController;
     DocumentWindow* m_editor = nullptr;
-    bool m_updateQueued = false;
+    EditorKit::OncePerTurn m_statusUpdate{this, [this] {
+                                              if (auto* window = editor())
+                                                  window->updateStatusBar();
+                                          }};
     // Bumped by every read, reload and close; a worker's result for an older one is dropped.
     std::uint64_t m_readGeneration = 0;
     bool m_loading = false;

@@ -385,21 +385,12 @@ void DocumentWindowController::rememberViewOptions()
 
 void DocumentWindowController::setNeedsRefresh()
 {
-    if (m_refreshQueued)
-        return;
-    m_refreshQueued = true;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            if (m_refreshQueued)
-                refreshNow();
-        },
-        Qt::QueuedConnection);
+    m_refresh.schedule();
 }
 
 void DocumentWindowController::refreshNow()
 {
-    m_refreshQueued = false;
+    m_refresh.cancel();
     updateTitle();
     updateStatusBar();
 }

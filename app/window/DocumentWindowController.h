@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/kit/OncePerTurn.h"
 #include "app/kit/Responder.h"
 #include "app/kit/TabPage.h"
 #include "app/views/EditorDisplayState.h"
@@ -321,7 +322,7 @@ private:
         bool differs = false;
     };
     mutable std::optional<RevertCheck> m_revertCheck;
-    bool m_refreshQueued = false;
+    EditorKit::OncePerTurn m_refresh{this, [this] { refreshNow(); }};
 };
 
 } // namespace EditorWindow

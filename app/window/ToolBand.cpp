@@ -367,21 +367,12 @@ void ToolBandView::sendAction(const Command& command)
 
 void ToolBandView::setNeedsRefresh()
 {
-    if (m_refreshQueued)
-        return;
-    m_refreshQueued = true;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            if (m_refreshQueued)
-                refresh();
-        },
-        Qt::QueuedConnection);
+    m_refresh.schedule();
 }
 
 void ToolBandView::refresh()
 {
-    m_refreshQueued = false;
+    m_refresh.cancel();
     if (!m_controller)
         return;
     ++m_refreshes;

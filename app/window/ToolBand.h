@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/kit/OncePerTurn.h"
 #include "app/views/EditorDisplayState.h"
 #include "app/window/DocumentContentView.h"
 #include "commands/Command.h"
@@ -151,7 +152,7 @@ private:
     QComboBox* m_sizePopup = nullptr;
     QComboBox* m_spacingPopup = nullptr;
     ToolBandButton* m_pin = nullptr;
-    bool m_refreshQueued = false;
+    EditorKit::OncePerTurn m_refresh{this, [this] { refresh(); }};
     int m_refreshes = 0;
 };
 
