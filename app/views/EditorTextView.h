@@ -6,6 +6,7 @@
 #include "app/views/EditorFont.h"
 #include "app/views/InvisibleMarks.h"
 #include "app/views/LineNumberRuler.h"
+#include "app/views/ParagraphLayout.h"
 #include "app/views/TextRange.h"
 #include "app/views/VisualLineMap.h"
 #include "core/LineIndex.h"
@@ -235,7 +236,7 @@ private:
     friend class MultiEditCommand;
     struct LineLayout
     {
-        std::unique_ptr<QTextLayout> layout;
+        std::unique_ptr<ParagraphLayout> layout;
         int preeditPosition = -1;
     };
     enum class EditKind { typing, deleting, other };
@@ -252,6 +253,11 @@ private:
     int estimatedVisualLines(int line) const;
     double availableWidth() const;
     LineLayout& layoutFor(int line);
+    ParagraphSettings paragraphSettings() const;
+    // Lays out the parts of the line's paragraph that the viewport shows.
+    void layoutVisiblePart(int line, double top);
+    // Shows or removes the composition in the caret line's layout.
+    void updatePreeditLayout();
     double paragraphTop(int line) const;
     double scrollY() const;
     void updateScrollBars();

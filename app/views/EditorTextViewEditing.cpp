@@ -269,7 +269,7 @@ void EditorTextView::scrollRangeToVisible(TextRange range)
     int line = lineOf(range.location);
     double top = paragraphTop(line);
     LineLayout& entry = layoutFor(line);
-    QTextLine textLine = entry.layout->lineForTextPosition(
+    auto textLine = entry.layout->lineForTextPosition(
         std::min(static_cast<int>(range.location), contentEnd(line)) - lineStart(line));
     double y = top + (textLine.isValid() ? textLine.lineNumber() : 0) * m_lineHeight;
     double height = viewport()->height();
@@ -389,7 +389,7 @@ int EditorTextView::layoutX(int offset)
     int start = lineStart(line);
     LineLayout& entry = layoutFor(line);
     int column = std::min(offset, contentEnd(line)) - start;
-    QTextLine textLine = entry.layout->lineForTextPosition(column);
+    auto textLine = entry.layout->lineForTextPosition(column);
     return textLine.isValid() ? static_cast<int>(std::lround(textLine.cursorToX(column))) : 0;
 }
 
@@ -399,7 +399,7 @@ int EditorTextView::verticalMove(int offset, int visualLines)
     int start = lineStart(line);
     LineLayout& entry = layoutFor(line);
     int column = std::min(offset, contentEnd(line)) - start;
-    QTextLine textLine = entry.layout->lineForTextPosition(column);
+    auto textLine = entry.layout->lineForTextPosition(column);
     int sub = textLine.isValid() ? textLine.lineNumber() : 0;
     if (!m_preferredX)
         m_preferredX = textLine.isValid() ? textLine.cursorToX(column) : 0.0;
@@ -412,7 +412,7 @@ int EditorTextView::verticalMove(int offset, int visualLines)
     layoutFor(located.line);
     located = m_visual.locate(target);
     LineLayout& destination = layoutFor(located.line);
-    QTextLine destinationLine = destination.layout->lineAt(
+    auto destinationLine = destination.layout->lineAt(
         std::clamp(located.subLine, 0, destination.layout->lineCount() - 1));
     int destinationStart = lineStart(located.line);
     if (!destinationLine.isValid())
@@ -431,7 +431,7 @@ int EditorTextView::visualLineEdge(int offset, bool end)
     int start = lineStart(line);
     LineLayout& entry = layoutFor(line);
     int column = std::min(offset, contentEnd(line)) - start;
-    QTextLine textLine = entry.layout->lineForTextPosition(column);
+    auto textLine = entry.layout->lineForTextPosition(column);
     if (!textLine.isValid())
         return offset;
     if (!end)

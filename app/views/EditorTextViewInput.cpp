@@ -294,7 +294,7 @@ void EditorTextView::inputMethodEvent(QInputMethodEvent* event)
         m_preedit = preedit;
         m_preeditFormats = formats;
         m_preeditCursor = std::clamp(cursor, 0, static_cast<int>(preedit.size()));
-        m_layouts.erase(lineOf(m_caret));
+        updatePreeditLayout();
         if (!m_preedit.isEmpty())
             scrollRangeToVisible({m_caret, 0});
     }
@@ -306,8 +306,7 @@ void EditorTextView::endComposition()
     m_preedit.clear();
     m_preeditFormats.clear();
     m_preeditCursor = 0;
-    std::erase_if(m_layouts, [](const auto& entry) { return entry.second.preeditPosition >= 0; });
-    m_layouts.erase(lineOf(m_caret));
+    updatePreeditLayout();
     viewport()->update();
 }
 
