@@ -468,26 +468,31 @@ void EditorTextView::forEachSegment(const std::vector<VisibleParagraph>& paragra
         };
         int ca = std::min(a, end) - start;
         int cb = std::min(b, end) - start;
-        bool coversBreak = b > end;
         const int lastLine = entry.layout->lineCount() - 1;
-        // Only the visual lines the viewport shows: a long line is not laid out for a range
-        // that runs past the view.
+        // Only what the viewport shows: a long line is not laid out for a range that runs
+        // past the view.
+        const auto [shownFrom, shownTo] = shownPositions(paragraph, entry);
+        const int pa = std::max(position(ca), shownFrom);
+        const int pb = std::min(position(cb), shownTo);
+        const bool coversBreak = b > end && position(end - start) <= shownTo;
+        if (pa > pb || (pa == pb && !coversBreak))
+            continue;
         const int firstShown =
             std::max(0, static_cast<int>(std::floor(-paragraph.top / m_lineHeight)));
         const int lastShown = std::min(
             lastLine,
             static_cast<int>(std::floor((viewport()->height() - paragraph.top) / m_lineHeight)));
-        const int firstTouched = entry.layout->lineForTextPosition(position(ca)).lineNumber();
+        const int firstTouched = entry.layout->lineForTextPosition(pa).lineNumber();
         const int lastTouched =
-            coversBreak ? lastLine : entry.layout->lineForTextPosition(position(cb)).lineNumber();
+            coversBreak ? lastLine : entry.layout->lineForTextPosition(pb).lineNumber();
         for (int i = std::max(firstShown, firstTouched); i <= std::min(lastShown, lastTouched);
              ++i) {
             auto textLine = entry.layout->lineAt(i);
             int ls = textLine.textStart();
             int le = ls + textLine.textLength();
             double top = paragraph.top + i * m_lineHeight;
-            int s = std::max(position(ca), ls);
-            int e = std::min(position(cb), le);
+            int s = std::max(pa, ls);
+            int e = std::min(pb, le);
             std::optional<std::pair<double, double>> span;
             if (s < e) {
                 double x1 = textLine.cursorToX(s);
@@ -510,6 +515,31 @@ void EditorTextView::forEachSegment(const std::vector<VisibleParagraph>& paragra
                 fn(QRectF(x0 + span->first, top, span->second - span->first, m_lineHeight));
         }
     }
+}
+
+std::pair<int, int> EditorTextView::shownPositions(const VisibleParagraph& paragraph,
+                                                   LineLayout& entry)
+{
+    // A line in one piece is laid out whole anyway.
+    if (entry.layout->pieceCount() <= 1)
+        return {0, std::numeric_limits<int>::max()};
+    const int lastLine = entry.layout->lineCount() - 1;
+    const int firstShown =
+        std::clamp(static_cast<int>(std::floor(-paragraph.top / m_lineHeight)), 0, lastLine);
+    const int lastShown = std::clamp(
+        static_cast<int>(std::floor((viewport()->height() - paragraph.top) / m_lineHeight)),
+        0,
+        lastLine);
+    const auto first = entry.layout->lineAt(firstShown);
+    const auto last = entry.layout->lineAt(lastShown);
+    int from = first.textStart();
+    int to = last.textStart() + last.textLength();
+    if (!m_display->options.wrapsLines) {
+        const double x0 = horizontalInset - horizontalScrollBar()->value();
+        from = std::max(from, first.xToCursor(-x0) - 2);
+        to = std::min(to, first.xToCursor(viewport()->width() - x0) + 2);
+    }
+    return {std::max(0, from), to};
 }
 
 std::optional<QRectF> EditorTextView::currentLineRect()
@@ -760,9 +790,23 @@ void EditorTextView::paintEvent(QPaintEvent* event)
             painter.fillRect(*rect, EditorColors::accentColor(colors));
     }
     // Extra insertion points do not blink; neither does the place a dragged text would go.
+    auto shown = [&](std::int64_t offset) {
+        if (offset < visible.location || offset > visible.end())
+            return false;
+        const int line = lineOf(static_cast<int>(offset));
+        auto paragraph = std::lower_bound(
+            paragraphs.begin(), paragraphs.end(), line, [](const VisibleParagraph& p, int l) {
+                return p.line < l;
+            });
+        if (paragraph == paragraphs.end() || paragraph->line != line)
+            return false;
+        // Positions after a composition are not exact here; a caret beside one still shows.
+        const auto [from, to] = shownPositions(*paragraph, layoutFor(line));
+        const auto column = offset - paragraph->start;
+        return column + m_preedit.size() >= from && column <= to;
+    };
     for (const auto& caret : m_extraCarets) {
-        if (caret.length == 0 && caret.location >= visible.location
-            && caret.location <= visible.end()) {
+        if (caret.length == 0 && shown(caret.location)) {
             if (auto rect = insertionRect(static_cast<int>(caret.location)))
                 painter.fillRect(*rect, EditorColors::accentColor(colors));
         }

@@ -205,6 +205,12 @@ public:
     // The rectangle of the caret's paragraph (all its visual lines, full width).
     std::optional<QRectF> currentLineRect();
     double lineHeight() const { return m_lineHeight; }
+    // The line's layout as kept since it was last shown, if it is kept.
+    const ParagraphLayout* keptLayout(int line) const
+    {
+        auto found = m_layouts.find(line);
+        return found == m_layouts.end() ? nullptr : found->second.layout.get();
+    }
 
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 
@@ -281,6 +287,9 @@ private:
                           TextRange viewport,
                           const QRectF& dirty);
     TextRange visibleTextRange(const std::vector<VisibleParagraph>& paragraphs);
+    // The layout positions of a shown paragraph that the viewport may show (all of them for a
+    // line in one piece).
+    std::pair<int, int> shownPositions(const VisibleParagraph& paragraph, LineLayout& entry);
 
     void applyEdit(TextRange range,
                    const QString& replacement,

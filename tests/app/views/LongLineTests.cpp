@@ -309,3 +309,52 @@ TEST(LongLines, compositionInALaterPiece)
     ASSERT_TRUE(rect);
     EXPECT_EQ(view.offsetAt(rect->center() + QPointF(1, 0)), at + 1);
 }
+
+// Matches, a selection and carets all over a long line lay out only the pieces the viewport
+// shows; typing lays out again only the piece it touches.
+TEST(LongLines, drawingRangesOverTheWholeLineLaysOutOnlyShownPieces)
+{
+    for (bool wraps : {false, true}) {
+        SCOPED_TRACE(wraps ? "wrapping" : "unwrapped");
+        const int length = 30 * bound;
+        QString text;
+        while (text.size() < length)
+            text += QStringLiteral("lorem ipsum dolor sit amet ");
+        text.truncate(length);
+        ViewFixture f(text, 400, 200);
+        EditorTextView& view = *f.view;
+        f.display->options.wrapsLines = wraps;
+        f.display->options.showsInvisibles = true;
+        for (int at = 0; at + 5 <= length; at += 27)
+            f.display->findMatches.push_back({at, 5});
+        view.displayOptionsDidChange();
+        view.show();
+        view.setFocus();
+        std::vector<TextRange> carets;
+        for (int at = 6; at < length; at += 2700)
+            carets.push_back({at, 0});
+        view.setCarets(carets, carets[carets.size() / 2].location);
+        view.scrollRangeToVisible(view.selectedRange());
+        f.grab();
+        const auto laidOut = [&] {
+            const ParagraphLayout* layout = view.keptLayout(0);
+            std::vector<int> pieces;
+            for (int i = 0; layout && i < layout->pieceCount(); ++i) {
+                if (layout->pieceIsLaidOut(i))
+                    pieces.push_back(i);
+            }
+            return pieces;
+        };
+        const auto shown = laidOut();
+        EXPECT_GE(shown.size(), 1u);
+        EXPECT_LE(shown.size(), 3u) << "of " << view.keptLayout(0)->pieceCount();
+
+        // One letter at every caret: still only the shown pieces are laid out.
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Q, Qt::NoModifier, QStringLiteral("q"));
+        QApplication::sendEvent(&view, &press);
+        f.grab();
+        EXPECT_LE(laidOut().size(), 3u);
+        EXPECT_EQ(view.text().size(), length + static_cast<int>(carets.size()));
+        EXPECT_EQ(view.keptLayout(0)->content(), view.text());
+    }
+}
