@@ -267,16 +267,36 @@ void EditorTextView::scrollRangeToVisible(TextRange range)
 {
     range = clampedRange(range, m_storage->length());
     int line = lineOf(range.location);
-    double top = paragraphTop(line);
     LineLayout& entry = layoutFor(line);
-    auto textLine = entry.layout->lineForTextPosition(
-        std::min(static_cast<int>(range.location), contentEnd(line)) - lineStart(line));
-    double y = top + (textLine.isValid() ? textLine.lineNumber() : 0) * m_lineHeight;
-    double height = viewport()->height();
-    if (y < 0)
-        setScrollY(scrollY() + y - verticalInset * (line == 0 ? 1 : 0));
-    else if (y + m_lineHeight > height)
-        setScrollY(scrollY() + (y + m_lineHeight - height));
+    const int column =
+        std::min(static_cast<int>(range.location), contentEnd(line)) - lineStart(line);
+    const double height = viewport()->height();
+    auto textLine = entry.layout->lineForTextPosition(column);
+    // A long line's pieces laid out on the way (the range's own, then those the view comes to
+    // show around it) correct the line's height: scroll again until it holds.
+    // (Each round lays out at least one more piece, so this ends.)
+    for (int round = 0; round < 64; ++round) {
+        textLine = entry.layout->lineForTextPosition(column);
+        if (const int visualLines = std::max(1, entry.layout->lineCount());
+            m_visual.count(line) != visualLines || entry.layout->pieceCount() > 1) {
+            // (Moving the caret may have laid out pieces without resizing the scroll range.)
+            m_visual.setCount(line, visualLines);
+            updateScrollBars();
+        }
+        double y =
+            paragraphTop(line) + (textLine.isValid() ? textLine.lineNumber() : 0) * m_lineHeight;
+        if (y < 0)
+            setScrollY(scrollY() + y - verticalInset * (line == 0 ? 1 : 0));
+        else if (y + m_lineHeight > height)
+            setScrollY(scrollY() + (y + m_lineHeight - height));
+        if (entry.layout->pieceCount() <= 1)
+            break;
+        const int counted = m_visual.count(line);
+        layoutVisiblePart(line, paragraphTop(line));
+        if (m_visual.count(line) == counted)
+            break;
+        updateScrollBars();
+    }
     if (!m_display->options.wrapsLines && textLine.isValid()) {
         double x = horizontalInset - horizontalScrollBar()->value()
                    + textLine.cursorToX(std::min(static_cast<int>(range.location), contentEnd(line))

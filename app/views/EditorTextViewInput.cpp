@@ -315,6 +315,16 @@ QVariant EditorTextView::inputMethodQuery(Qt::InputMethodQuery query) const
     auto self = const_cast<EditorTextView*>(this);
     int line = lineOf(m_caret);
     int start = lineStart(line);
+    int end = contentEnd(line);
+    if (end - start > ParagraphLayout::pieceBound) {
+        // A long line offers the input method the text around the caret, not a megabyte.
+        constexpr int reach = 1024;
+        const QString& all = text();
+        const int from = std::max(start, m_caret - reach);
+        const int to = std::min(end, m_caret + reach);
+        start = from > start && all[from].isLowSurrogate() ? from - 1 : from;
+        end = to < end && all[to].isLowSurrogate() ? to + 1 : to;
+    }
     switch (query) {
     case Qt::ImEnabled:
         return m_editable;
@@ -329,9 +339,9 @@ QVariant EditorTextView::inputMethodQuery(Qt::InputMethodQuery query) const
     case Qt::ImCursorPosition:
         return m_caret - start;
     case Qt::ImAnchorPosition:
-        return std::clamp(m_anchor - start, 0, contentEnd(line) - start);
+        return std::clamp(m_anchor - start, 0, end - start);
     case Qt::ImSurroundingText:
-        return text().mid(start, contentEnd(line) - start);
+        return text().mid(start, end - start);
     case Qt::ImCurrentSelection: {
         TextRange selection = selectedRange();
         return text().mid(selection.location, selection.length);

@@ -100,10 +100,11 @@ void ParagraphLayout::cut(int start, int end, std::vector<Piece>& into) const
         piece.length = until - position;
         piece.hasTab = QStringView(m_content).mid(position, piece.length).contains(u'\t');
         piece.width = estimatedWidth(piece);
+        // As many units per visual line as "0"s fit: exact for a monospaced text.
+        const double columns =
+            std::max(1.0, std::floor(m_settings.width / std::max(1.0, m_settings.zeroWidth)));
         piece.lines =
-            m_settings.wraps ? std::max(
-                1, static_cast<int>(std::ceil(piece.width / std::max(1.0, m_settings.width))))
-                             : 1;
+            m_settings.wraps ? std::max(1, static_cast<int>(std::ceil(piece.length / columns))) : 1;
         into.push_back(std::move(piece));
         position = until;
     };
@@ -196,11 +197,6 @@ double ParagraphLayout::naturalWidth() const
 }
 
 // MARK: laying out
-
-ParagraphLayout::Piece& ParagraphLayout::laidOut(int piece)
-{
-    return laidOut(piece, m_settings.wraps ? 0.0 : pieceX(piece));
-}
 
 ParagraphLayout::Piece& ParagraphLayout::laidOut(int index, double x)
 {
@@ -324,6 +320,8 @@ ParagraphLayout::Line ParagraphLayout::lineAt(int index)
             index = std::clamp(index, 0, lineCount() - 1);
             continue;
         }
+        if (p.layout->lineCount() == 0)
+            return line;
         const int sub = std::clamp(index - first, 0, p.layout->lineCount() - 1);
         const QTextLine textLine = p.layout->lineAt(sub);
         if (!textLine.isValid())

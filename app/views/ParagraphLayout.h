@@ -116,7 +116,7 @@ private:
     int pieceAtPosition(int position) const;
     double pieceX(int piece) const;
     int firstLineOf(int piece) const;
-    Piece& laidOut(int piece);
+    // The piece laid out (again where its tab stops moved), its left end at x when unwrapped.
     Piece& laidOut(int piece, double x);
     void cut(int start, int end, std::vector<Piece>& into) const;
     double estimatedWidth(const Piece& piece) const;

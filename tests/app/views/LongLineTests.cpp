@@ -277,6 +277,21 @@ TEST(LongLines, movingDownThroughAWrappedLongLineVisitsEveryVisualLine)
     ASSERT_GT(perLine, 1);
     const int perPiece = (bound + perLine - 1) / perLine;
     EXPECT_EQ(steps, 3 * perPiece) << "one step per visual line, then the next line";
+
+    // The far end of a long line not shown yet: the view scrolls to it and shows the caret.
+    ViewFixture far(letters(40 * bound) + "\nend", 400, 200);
+    far.view->show();
+    far.view->setFocus();
+    far.grab();
+    key(*far.view, Qt::Key_End, Qt::ControlModifier);
+    key(*far.view, Qt::Key_Up);
+    far.grab();
+    const auto rect = far.view->caretRect();
+    ASSERT_TRUE(rect);
+    EXPECT_TRUE(far.view->viewport()->rect().contains(rect->center().toPoint()));
+    EXPECT_GT(far.view->selectedRange().location, 39 * bound);
+    EXPECT_EQ(far.view->offsetAt(rect->center() + QPointF(1, 0)),
+              far.view->selectedRange().location);
 }
 
 // A composition inside a later piece shows there and pushes only that piece's text; a click
@@ -293,6 +308,12 @@ TEST(LongLines, compositionInALaterPiece)
     view.setSelectedRange({at, 0});
     view.scrollRangeToVisible({at, 0});
     const double before = view.caretRect()->left();
+    // The input method is offered the text around the caret, its positions inside that.
+    const QString surrounding = view.inputMethodQuery(Qt::ImSurroundingText).toString();
+    const int cursor = view.inputMethodQuery(Qt::ImCursorPosition).toInt();
+    EXPECT_LE(surrounding.size(), 2050);
+    EXPECT_EQ(surrounding.mid(cursor, 20), view.text().mid(at, 20));
+    EXPECT_EQ(surrounding.left(cursor).right(20), view.text().mid(at - 20, 20));
     QInputMethodEvent compose(QStringLiteral("한한"), {});
     QApplication::sendEvent(&view, &compose);
     ASSERT_TRUE(view.hasMarkedText());
