@@ -167,6 +167,14 @@ TEST(ParagraphLayoutCuts, unwrappedPiecesKeepTheLinesAdvanceAndTabStops)
     EXPECT_GT(afterTab, (bound + 7) * advance);
     const double stops = afterTab / 32.0;
     EXPECT_NEAR(stops, std::round(stops), 0.01) << "on the line's tab stops";
+
+    // Wrapped, a piece starts a visual line at the left edge: its tabs count from there, as
+    // a wrapped line's do.
+    ParagraphLayout wrapped(settings(true), letters(bound) + "ab\tc" + letters(10));
+    ASSERT_EQ(wrapped.pieceCount(), 2);
+    auto second = wrapped.lineForTextPosition(bound + 3);
+    EXPECT_EQ(second.textStart(), bound);
+    EXPECT_NEAR(second.cursorToX(bound + 3), 32.0, 0.01);
 }
 
 // The view across a piece boundary, wrapping on and off: caret places, hit testing, moving
