@@ -105,10 +105,16 @@ int main(int argc, char** argv)
         view.viewport()->repaint();
         application.processEvents();
 
+        // The first letter also fills the glyph caches and the undo stack; it is reported
+        // apart from the letters after it.
         QElapsedTimer timer;
+        timer.start();
+        typeLetter(view);
+        view.viewport()->repaint();
+        const double first = milliseconds(timer);
         double worst = 0;
         double total = 0;
-        constexpr int keys = 5;
+        constexpr int keys = 20;
         for (int i = 0; i < keys; ++i) {
             timer.restart();
             typeLetter(view);
@@ -117,11 +123,14 @@ int main(int argc, char** argv)
             worst = std::max(worst, ms);
             total += ms;
         }
-        std::printf("1 MB single line, wrapping %s: one letter to the repainted view %.1f ms "
-                    "on average, %.1f ms at worst (target under 16 ms)\n",
-                    wraps ? "on" : "off",
-                    total / keys,
-                    worst);
+        std::printf(
+            "1 MB single line, wrapping %s: one letter to the repainted view: first %.1f ms, "
+            "then %.1f ms on average, %.1f ms at worst over %d letters (target under 16 ms)\n",
+            wraps ? "on" : "off",
+            first,
+            total / keys,
+            worst,
+            keys);
     }
     return 0;
 }

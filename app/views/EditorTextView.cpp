@@ -156,9 +156,26 @@ void EditorTextView::storageDidReplace(int location, int replacedLength, int new
         const int oldLines = lineCount();
         const int firstLine = lineOf(location);
         const int lastOldLine = lineOf(location + replacedLength);
+        const int oldContentEnd = contentEnd(firstLine);
         m_lines.update(location, replacedLength, newLength, EditorKit::utf16View(text()));
         const int lastNewLine = lineOf(location + newLength);
         const int delta = lineCount() - oldLines;
+        // A long line edited inside its content keeps its layout: only the pieces the edit
+        // touches are laid out again.
+        std::optional<LineLayout> edited;
+        if (firstLine == lastOldLine && firstLine == lastNewLine && delta == 0
+            && location + replacedLength <= oldContentEnd) {
+            auto found = m_layouts.find(firstLine);
+            if (found != m_layouts.end() && found->second.layout->pieceCount() > 1
+                && found->second.preeditPosition < 0) {
+                const int start = lineStart(firstLine);
+                found->second.layout->replace(
+                    location - start, replacedLength, text().mid(location, newLength));
+                if (found->second.layout->content().size() == contentEnd(firstLine) - start)
+                    edited = std::move(found->second);
+                m_layouts.erase(found);
+            }
+        }
         if (lastNewLine - lastOldLine != delta || m_visual.lineCount() != oldLines) {
             m_layouts.clear();
             rebuildVisualLines();
@@ -166,6 +183,8 @@ void EditorTextView::storageDidReplace(int location, int replacedLength, int new
             if (delta == 0) {
                 for (int line = firstLine; line <= lastNewLine; ++line)
                     m_visual.setCount(line, estimatedVisualLines(line));
+                if (edited)
+                    m_visual.setCount(firstLine, std::max(1, edited->layout->lineCount()));
             } else {
                 std::vector<int> counts;
                 counts.reserve(static_cast<std::size_t>(lineCount()));
@@ -185,6 +204,8 @@ void EditorTextView::storageDidReplace(int location, int replacedLength, int new
                 else if (line > lastOldLine)
                     kept.emplace(line + delta, std::move(layout));
             }
+            if (edited)
+                kept.emplace(firstLine, std::move(*edited));
             m_layouts = std::move(kept);
         }
     }
@@ -256,50 +277,74 @@ double EditorTextView::availableWidth() const
 
 // MARK: layout
 
+ParagraphSettings EditorTextView::paragraphSettings() const
+{
+    ParagraphSettings settings;
+    settings.font = m_font;
+    settings.tabInterval = m_style.defaultTabInterval;
+    settings.wraps = m_display->options.wrapsLines;
+    settings.width = availableWidth();
+    settings.lineHeight = m_lineHeight;
+    settings.ascent = m_ascent;
+    settings.descent = m_descent;
+    settings.zeroWidth = m_zeroWidth;
+    return settings;
+}
+
 EditorTextView::LineLayout& EditorTextView::layoutFor(int line)
 {
     auto found = m_layouts.find(line);
     if (found != m_layouts.end())
         return found->second;
 
-    const bool wraps = m_display->options.wrapsLines;
     int start = lineStart(line);
     int end = contentEnd(line);
     LineLayout entry;
-    entry.layout = std::make_unique<QTextLayout>(text().mid(start, end - start), m_font);
-    QTextOption option;
-    option.setTabStopDistance(m_style.defaultTabInterval);
-    option.setWrapMode(wraps ? QTextOption::WrapAtWordBoundaryOrAnywhere : QTextOption::NoWrap);
-    entry.layout->setTextOption(option);
-    entry.layout->setCacheEnabled(true);
+    entry.layout =
+        std::make_unique<ParagraphLayout>(paragraphSettings(), text().mid(start, end - start));
     if (!m_preedit.isEmpty() && lineOf(m_caret) == line) {
         entry.preeditPosition = std::min(m_caret, end) - start;
-        entry.layout->setPreeditArea(entry.preeditPosition, m_preedit);
-        QList<QTextLayout::FormatRange> formats = m_preeditFormats;
-        for (auto& format : formats)
-            format.start += entry.preeditPosition;
-        entry.layout->setFormats(formats);
+        entry.layout->setPreedit(entry.preeditPosition, m_preedit, m_preeditFormats);
     }
-
-    const double width = availableWidth();
-    const double pad = (m_lineHeight - (m_ascent + m_descent)) / 2;
-    int visualLines = 0;
-    entry.layout->beginLayout();
-    for (QTextLine textLine = entry.layout->createLine(); textLine.isValid();
-         textLine = entry.layout->createLine()) {
-        textLine.setLineWidth(width);
-        // Every visual line is one line height tall, baselines at the same place in each.
-        double baseline = visualLines * m_lineHeight + pad + m_ascent;
-        textLine.setPosition(QPointF(0, baseline - textLine.ascent()));
-        if (!wraps)
-            m_widestLine = std::max(m_widestLine, textLine.naturalTextWidth());
-        ++visualLines;
-    }
-    entry.layout->endLayout();
-    visualLines = std::max(visualLines, 1);
+    const int visualLines = std::max(entry.layout->lineCount(), 1);
     if (m_visual.count(line) != visualLines)
         m_visual.setCount(line, visualLines);
+    if (!m_display->options.wrapsLines)
+        m_widestLine = std::max(m_widestLine, entry.layout->naturalWidth());
     return m_layouts.emplace(line, std::move(entry)).first->second;
+}
+
+void EditorTextView::layoutVisiblePart(int line, double top)
+{
+    LineLayout& entry = layoutFor(line);
+    const double x0 = horizontalInset - horizontalScrollBar()->value();
+    entry.layout->layoutArea(QRectF(-x0, -top, viewport()->width(), viewport()->height()));
+    const int visualLines = std::max(entry.layout->lineCount(), 1);
+    if (m_visual.count(line) != visualLines)
+        m_visual.setCount(line, visualLines);
+    if (!m_display->options.wrapsLines)
+        m_widestLine = std::max(m_widestLine, entry.layout->naturalWidth());
+}
+
+void EditorTextView::updatePreeditLayout()
+{
+    for (auto& [line, entry] : m_layouts) {
+        if (entry.preeditPosition >= 0) {
+            entry.layout->setPreedit(-1, QString(), {});
+            entry.preeditPosition = -1;
+            m_visual.setCount(line, std::max(entry.layout->lineCount(), 1));
+        }
+    }
+    if (m_preedit.isEmpty())
+        return;
+    const int line = lineOf(m_caret);
+    auto found = m_layouts.find(line);
+    if (found == m_layouts.end())
+        return;
+    LineLayout& entry = found->second;
+    entry.preeditPosition = std::min(m_caret, contentEnd(line)) - lineStart(line);
+    entry.layout->setPreedit(entry.preeditPosition, m_preedit, m_preeditFormats);
+    m_visual.setCount(line, std::max(entry.layout->lineCount(), 1));
 }
 
 double EditorTextView::scrollY() const
@@ -375,7 +420,7 @@ std::vector<EditorTextView::VisibleParagraph> EditorTextView::visibleParagraphs(
         double top = paragraphTop(line);
         if (top > bottom)
             break;
-        layoutFor(line);
+        layoutVisiblePart(line, top);
         paragraphs.push_back(
             {line, lineStart(line), top, m_visual.count(line) * m_lineHeight, m_lineHeight});
     }
@@ -423,15 +468,31 @@ void EditorTextView::forEachSegment(const std::vector<VisibleParagraph>& paragra
         };
         int ca = std::min(a, end) - start;
         int cb = std::min(b, end) - start;
-        bool coversBreak = b > end;
         const int lastLine = entry.layout->lineCount() - 1;
-        for (int i = 0; i <= lastLine; ++i) {
-            QTextLine textLine = entry.layout->lineAt(i);
+        // Only what the viewport shows: a long line is not laid out for a range that runs
+        // past the view.
+        const auto [shownFrom, shownTo] = shownPositions(paragraph, entry);
+        const int pa = std::max(position(ca), shownFrom);
+        const int pb = std::min(position(cb), shownTo);
+        const bool coversBreak = b > end && position(end - start) <= shownTo;
+        if (pa > pb || (pa == pb && !coversBreak))
+            continue;
+        const int firstShown =
+            std::max(0, static_cast<int>(std::floor(-paragraph.top / m_lineHeight)));
+        const int lastShown = std::min(
+            lastLine,
+            static_cast<int>(std::floor((viewport()->height() - paragraph.top) / m_lineHeight)));
+        const int firstTouched = entry.layout->lineForTextPosition(pa).lineNumber();
+        const int lastTouched =
+            coversBreak ? lastLine : entry.layout->lineForTextPosition(pb).lineNumber();
+        for (int i = std::max(firstShown, firstTouched); i <= std::min(lastShown, lastTouched);
+             ++i) {
+            auto textLine = entry.layout->lineAt(i);
             int ls = textLine.textStart();
             int le = ls + textLine.textLength();
             double top = paragraph.top + i * m_lineHeight;
-            int s = std::max(position(ca), ls);
-            int e = std::min(position(cb), le);
+            int s = std::max(pa, ls);
+            int e = std::min(pb, le);
             std::optional<std::pair<double, double>> span;
             if (s < e) {
                 double x1 = textLine.cursorToX(s);
@@ -448,13 +509,37 @@ void EditorTextView::forEachSegment(const std::vector<VisibleParagraph>& paragra
                 else if (!span)
                     span = std::make_pair(bx, bx + width);
                 else
-                    fn(QRectF(x0 + bx, top, width, m_lineHeight), textLine);
+                    fn(QRectF(x0 + bx, top, width, m_lineHeight));
             }
             if (span)
-                fn(QRectF(x0 + span->first, top, span->second - span->first, m_lineHeight),
-                   textLine);
+                fn(QRectF(x0 + span->first, top, span->second - span->first, m_lineHeight));
         }
     }
+}
+
+std::pair<int, int> EditorTextView::shownPositions(const VisibleParagraph& paragraph,
+                                                   LineLayout& entry)
+{
+    // A line in one piece is laid out whole anyway.
+    if (entry.layout->pieceCount() <= 1)
+        return {0, std::numeric_limits<int>::max()};
+    const int lastLine = entry.layout->lineCount() - 1;
+    const int firstShown =
+        std::clamp(static_cast<int>(std::floor(-paragraph.top / m_lineHeight)), 0, lastLine);
+    const int lastShown = std::clamp(
+        static_cast<int>(std::floor((viewport()->height() - paragraph.top) / m_lineHeight)),
+        0,
+        lastLine);
+    const auto first = entry.layout->lineAt(firstShown);
+    const auto last = entry.layout->lineAt(lastShown);
+    int from = first.textStart();
+    int to = last.textStart() + last.textLength();
+    if (!m_display->options.wrapsLines) {
+        const double x0 = horizontalInset - horizontalScrollBar()->value();
+        from = std::max(from, first.xToCursor(-x0) - 2);
+        to = std::min(to, first.xToCursor(viewport()->width() - x0) + 2);
+    }
+    return {std::max(0, from), to};
 }
 
 std::optional<QRectF> EditorTextView::currentLineRect()
@@ -474,9 +559,7 @@ std::optional<QRectF> EditorTextView::caretRect()
     int position = column;
     if (entry.preeditPosition >= 0)
         position = entry.preeditPosition + m_preeditCursor;
-    QTextLine textLine = entry.layout->lineForTextPosition(position);
-    if (!textLine.isValid())
-        textLine = entry.layout->lineAt(entry.layout->lineCount() - 1);
+    auto textLine = entry.layout->lineForTextPosition(position);
     if (!textLine.isValid())
         return std::nullopt;
     double x0 = horizontalInset - horizontalScrollBar()->value();
@@ -497,7 +580,7 @@ std::optional<int> EditorTextView::offsetAt(QPointF point)
     located = m_visual.locate(visual);
     LineLayout& layout = layoutFor(located.line);
     int sub = std::clamp(located.subLine, 0, layout.layout->lineCount() - 1);
-    QTextLine textLine = layout.layout->lineAt(sub);
+    auto textLine = layout.layout->lineAt(sub);
     if (!textLine.isValid())
         return lineStart(located.line);
     double x = point.x() - (horizontalInset - horizontalScrollBar()->value());
@@ -533,7 +616,7 @@ void EditorTextView::drawMatches(QPainter& painter,
         forEachSegment(paragraphs,
                        TextRange{it->location, it->length},
                        SegmentType::highlight,
-                       [&](QRectF rect, const QTextLine&) {
+                       [&](QRectF rect) {
                            QPainterPath path;
                            path.addRoundedRect(rect.adjusted(-1.0, 1.0, 1.0, -1.0), 2.0, 2.0);
                            painter.fillPath(path, color);
@@ -569,10 +652,9 @@ void EditorTextView::updateIndicatorArea()
     if (!m_indicator)
         return;
     const auto paragraphs = visibleParagraphs();
-    forEachSegment(
-        paragraphs, *m_indicator, SegmentType::highlight, [&](QRectF rect, const QTextLine&) {
-            viewport()->update(rect.toAlignedRect().adjusted(-4, -4, 4, 4));
-        });
+    forEachSegment(paragraphs, *m_indicator, SegmentType::highlight, [&](QRectF rect) {
+        viewport()->update(rect.toAlignedRect().adjusted(-4, -4, 4, 4));
+    });
 }
 
 // A yellow rounded box over the range, with the range's text drawn again on it.
@@ -582,10 +664,9 @@ void EditorTextView::drawIndicator(QPainter& painter,
     if (!m_indicator)
         return;
     QPainterPath box;
-    forEachSegment(
-        paragraphs, *m_indicator, SegmentType::highlight, [&](QRectF rect, const QTextLine&) {
-            box.addRoundedRect(rect.adjusted(-2.0, 0.0, 2.0, 0.0), 3.0, 3.0);
-        });
+    forEachSegment(paragraphs, *m_indicator, SegmentType::highlight, [&](QRectF rect) {
+        box.addRoundedRect(rect.adjusted(-2.0, 0.0, 2.0, 0.0), 3.0, 3.0);
+    });
     if (box.isEmpty())
         return;
     painter.save();
@@ -596,7 +677,8 @@ void EditorTextView::drawIndicator(QPainter& painter,
     for (const auto& paragraph : paragraphs) {
         if (paragraph.start > m_indicator->end())
             break;
-        layoutFor(paragraph.line).layout->draw(&painter, QPointF(x0, paragraph.top));
+        layoutFor(paragraph.line)
+            .layout->draw(&painter, QPointF(x0, paragraph.top), QRectF(viewport()->rect()));
     }
     painter.restore();
 }
@@ -621,20 +703,19 @@ void EditorTextView::drawSyntaxErrors(QPainter& painter,
         if (it->location > viewport.end())
             break;
         TextRange range{it->location, std::max<std::int64_t>(it->length, 1)};
-        forEachSegment(
-            paragraphs, range, SegmentType::standard, [&](QRectF rect, const QTextLine&) {
-                if (rect.width() <= 0 || !rect.intersects(grown))
-                    return;
-                double y = std::min(rect.top() + baselineOffset + 2.5, rect.bottom() - 1.5);
-                double x = rect.left();
-                path.moveTo(x, y);
-                bool up = true;
-                while (x < rect.right()) {
-                    x = std::min(x + 2.0, rect.right());
-                    path.lineTo(x, up ? y - 1.5 : y);
-                    up = !up;
-                }
-            });
+        forEachSegment(paragraphs, range, SegmentType::standard, [&](QRectF rect) {
+            if (rect.width() <= 0 || !rect.intersects(grown))
+                return;
+            double y = std::min(rect.top() + baselineOffset + 2.5, rect.bottom() - 1.5);
+            double x = rect.left();
+            path.moveTo(x, y);
+            bool up = true;
+            while (x < rect.right()) {
+                x = std::min(x + 2.0, rect.right());
+                path.lineTo(x, up ? y - 1.5 : y);
+                up = !up;
+            }
+        });
     }
     if (!path.isEmpty()) {
         painter.setPen(QPen(EditorColors::syntaxErrorUnderlineColor(appearanceOf(palette())), 1.1));
@@ -665,10 +746,9 @@ void EditorTextView::paintEvent(QPaintEvent* event)
 
     const QColor selection = EditorColors::selectionColor(colors);
     auto fillSelection = [&](TextRange range) {
-        forEachSegment(paragraphs,
-                       range,
-                       SegmentType::selection,
-                       [&](QRectF rect, const QTextLine&) { painter.fillRect(rect, selection); });
+        forEachSegment(paragraphs, range, SegmentType::selection, [&](QRectF rect) {
+            painter.fillRect(rect, selection);
+        });
     };
     fillSelection(selectedRange());
     for (const auto& caret : m_extraCarets) {
@@ -693,11 +773,12 @@ void EditorTextView::paintEvent(QPaintEvent* event)
         LineLayout& entry = layoutFor(paragraph.line);
         QPointF origin(x0, paragraph.top);
         painter.setPen(colors.color(QPalette::Text));
-        entry.layout->draw(&painter, origin);
+        entry.layout->draw(&painter, origin, dirty);
         MarkedParagraph marked{paragraphText(paragraph.line),
                                contentEnd(paragraph.line) - paragraph.start,
                                entry.layout.get(),
                                origin,
+                               dirty,
                                entry.preeditPosition,
                                static_cast<int>(m_preedit.size())};
         InvisibleMarks::drawMarks(painter, marked, options.showsInvisibles, markStyle, m_classify);
@@ -709,9 +790,23 @@ void EditorTextView::paintEvent(QPaintEvent* event)
             painter.fillRect(*rect, EditorColors::accentColor(colors));
     }
     // Extra insertion points do not blink; neither does the place a dragged text would go.
+    auto shown = [&](std::int64_t offset) {
+        if (offset < visible.location || offset > visible.end())
+            return false;
+        const int line = lineOf(static_cast<int>(offset));
+        auto paragraph = std::lower_bound(
+            paragraphs.begin(), paragraphs.end(), line, [](const VisibleParagraph& p, int l) {
+                return p.line < l;
+            });
+        if (paragraph == paragraphs.end() || paragraph->line != line)
+            return false;
+        // Positions after a composition are not exact here; a caret beside one still shows.
+        const auto [from, to] = shownPositions(*paragraph, layoutFor(line));
+        const auto column = offset - paragraph->start;
+        return column + m_preedit.size() >= from && column <= to;
+    };
     for (const auto& caret : m_extraCarets) {
-        if (caret.length == 0 && caret.location >= visible.location
-            && caret.location <= visible.end()) {
+        if (caret.length == 0 && shown(caret.location)) {
             if (auto rect = insertionRect(static_cast<int>(caret.location)))
                 painter.fillRect(*rect, EditorColors::accentColor(colors));
         }

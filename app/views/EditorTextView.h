@@ -6,6 +6,7 @@
 #include "app/views/EditorFont.h"
 #include "app/views/InvisibleMarks.h"
 #include "app/views/LineNumberRuler.h"
+#include "app/views/ParagraphLayout.h"
 #include "app/views/TextRange.h"
 #include "app/views/VisualLineMap.h"
 #include "core/LineIndex.h"
@@ -204,6 +205,12 @@ public:
     // The rectangle of the caret's paragraph (all its visual lines, full width).
     std::optional<QRectF> currentLineRect();
     double lineHeight() const { return m_lineHeight; }
+    // The line's layout as kept since it was last shown, if it is kept.
+    const ParagraphLayout* keptLayout(int line) const
+    {
+        auto found = m_layouts.find(line);
+        return found == m_layouts.end() ? nullptr : found->second.layout.get();
+    }
 
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 
@@ -235,7 +242,7 @@ private:
     friend class MultiEditCommand;
     struct LineLayout
     {
-        std::unique_ptr<QTextLayout> layout;
+        std::unique_ptr<ParagraphLayout> layout;
         int preeditPosition = -1;
     };
     enum class EditKind { typing, deleting, other };
@@ -252,6 +259,11 @@ private:
     int estimatedVisualLines(int line) const;
     double availableWidth() const;
     LineLayout& layoutFor(int line);
+    ParagraphSettings paragraphSettings() const;
+    // Lays out the parts of the line's paragraph that the viewport shows.
+    void layoutVisiblePart(int line, double top);
+    // Shows or removes the composition in the caret line's layout.
+    void updatePreeditLayout();
     double paragraphTop(int line) const;
     double scrollY() const;
     void updateScrollBars();
@@ -275,6 +287,9 @@ private:
                           TextRange viewport,
                           const QRectF& dirty);
     TextRange visibleTextRange(const std::vector<VisibleParagraph>& paragraphs);
+    // The layout positions of a shown paragraph that the viewport may show (all of them for a
+    // line in one piece).
+    std::pair<int, int> shownPositions(const VisibleParagraph& paragraph, LineLayout& entry);
 
     void applyEdit(TextRange range,
                    const QString& replacement,

@@ -416,7 +416,7 @@ std::optional<QRectF> EditorTextView::insertionRect(int offset)
     // A composition shown on this line pushes what follows it.
     if (entry.preeditPosition >= 0 && column > entry.preeditPosition)
         column += static_cast<int>(m_preedit.size());
-    QTextLine textLine = entry.layout->lineForTextPosition(column);
+    auto textLine = entry.layout->lineForTextPosition(column);
     if (!textLine.isValid())
         textLine = entry.layout->lineAt(entry.layout->lineCount() - 1);
     if (!textLine.isValid())

@@ -267,16 +267,36 @@ void EditorTextView::scrollRangeToVisible(TextRange range)
 {
     range = clampedRange(range, m_storage->length());
     int line = lineOf(range.location);
-    double top = paragraphTop(line);
     LineLayout& entry = layoutFor(line);
-    QTextLine textLine = entry.layout->lineForTextPosition(
-        std::min(static_cast<int>(range.location), contentEnd(line)) - lineStart(line));
-    double y = top + (textLine.isValid() ? textLine.lineNumber() : 0) * m_lineHeight;
-    double height = viewport()->height();
-    if (y < 0)
-        setScrollY(scrollY() + y - verticalInset * (line == 0 ? 1 : 0));
-    else if (y + m_lineHeight > height)
-        setScrollY(scrollY() + (y + m_lineHeight - height));
+    const int column =
+        std::min(static_cast<int>(range.location), contentEnd(line)) - lineStart(line);
+    const double height = viewport()->height();
+    auto textLine = entry.layout->lineForTextPosition(column);
+    // A long line's pieces laid out on the way (the range's own, then those the view comes to
+    // show around it) correct the line's height: scroll again until it holds.
+    // (Each round lays out at least one more piece, so this ends.)
+    for (int round = 0; round < 64; ++round) {
+        textLine = entry.layout->lineForTextPosition(column);
+        if (const int visualLines = std::max(1, entry.layout->lineCount());
+            m_visual.count(line) != visualLines || entry.layout->pieceCount() > 1) {
+            // (Moving the caret may have laid out pieces without resizing the scroll range.)
+            m_visual.setCount(line, visualLines);
+            updateScrollBars();
+        }
+        double y =
+            paragraphTop(line) + (textLine.isValid() ? textLine.lineNumber() : 0) * m_lineHeight;
+        if (y < 0)
+            setScrollY(scrollY() + y - verticalInset * (line == 0 ? 1 : 0));
+        else if (y + m_lineHeight > height)
+            setScrollY(scrollY() + (y + m_lineHeight - height));
+        if (entry.layout->pieceCount() <= 1)
+            break;
+        const int counted = m_visual.count(line);
+        layoutVisiblePart(line, paragraphTop(line));
+        if (m_visual.count(line) == counted)
+            break;
+        updateScrollBars();
+    }
     if (!m_display->options.wrapsLines && textLine.isValid()) {
         double x = horizontalInset - horizontalScrollBar()->value()
                    + textLine.cursorToX(std::min(static_cast<int>(range.location), contentEnd(line))
@@ -389,7 +409,7 @@ int EditorTextView::layoutX(int offset)
     int start = lineStart(line);
     LineLayout& entry = layoutFor(line);
     int column = std::min(offset, contentEnd(line)) - start;
-    QTextLine textLine = entry.layout->lineForTextPosition(column);
+    auto textLine = entry.layout->lineForTextPosition(column);
     return textLine.isValid() ? static_cast<int>(std::lround(textLine.cursorToX(column))) : 0;
 }
 
@@ -399,7 +419,7 @@ int EditorTextView::verticalMove(int offset, int visualLines)
     int start = lineStart(line);
     LineLayout& entry = layoutFor(line);
     int column = std::min(offset, contentEnd(line)) - start;
-    QTextLine textLine = entry.layout->lineForTextPosition(column);
+    auto textLine = entry.layout->lineForTextPosition(column);
     int sub = textLine.isValid() ? textLine.lineNumber() : 0;
     if (!m_preferredX)
         m_preferredX = textLine.isValid() ? textLine.cursorToX(column) : 0.0;
@@ -412,7 +432,7 @@ int EditorTextView::verticalMove(int offset, int visualLines)
     layoutFor(located.line);
     located = m_visual.locate(target);
     LineLayout& destination = layoutFor(located.line);
-    QTextLine destinationLine = destination.layout->lineAt(
+    auto destinationLine = destination.layout->lineAt(
         std::clamp(located.subLine, 0, destination.layout->lineCount() - 1));
     int destinationStart = lineStart(located.line);
     if (!destinationLine.isValid())
@@ -431,7 +451,7 @@ int EditorTextView::visualLineEdge(int offset, bool end)
     int start = lineStart(line);
     LineLayout& entry = layoutFor(line);
     int column = std::min(offset, contentEnd(line)) - start;
-    QTextLine textLine = entry.layout->lineForTextPosition(column);
+    auto textLine = entry.layout->lineForTextPosition(column);
     if (!textLine.isValid())
         return offset;
     if (!end)

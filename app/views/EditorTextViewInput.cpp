@@ -294,7 +294,7 @@ void EditorTextView::inputMethodEvent(QInputMethodEvent* event)
         m_preedit = preedit;
         m_preeditFormats = formats;
         m_preeditCursor = std::clamp(cursor, 0, static_cast<int>(preedit.size()));
-        m_layouts.erase(lineOf(m_caret));
+        updatePreeditLayout();
         if (!m_preedit.isEmpty())
             scrollRangeToVisible({m_caret, 0});
     }
@@ -306,8 +306,7 @@ void EditorTextView::endComposition()
     m_preedit.clear();
     m_preeditFormats.clear();
     m_preeditCursor = 0;
-    std::erase_if(m_layouts, [](const auto& entry) { return entry.second.preeditPosition >= 0; });
-    m_layouts.erase(lineOf(m_caret));
+    updatePreeditLayout();
     viewport()->update();
 }
 
@@ -316,6 +315,16 @@ QVariant EditorTextView::inputMethodQuery(Qt::InputMethodQuery query) const
     auto self = const_cast<EditorTextView*>(this);
     int line = lineOf(m_caret);
     int start = lineStart(line);
+    int end = contentEnd(line);
+    if (end - start > ParagraphLayout::pieceBound) {
+        // A long line offers the input method the text around the caret, not a megabyte.
+        constexpr int reach = 1024;
+        const QString& all = text();
+        const int from = std::max(start, m_caret - reach);
+        const int to = std::min(end, m_caret + reach);
+        start = from > start && all[from].isLowSurrogate() ? from - 1 : from;
+        end = to < end && all[to].isLowSurrogate() ? to + 1 : to;
+    }
     switch (query) {
     case Qt::ImEnabled:
         return m_editable;
@@ -330,9 +339,9 @@ QVariant EditorTextView::inputMethodQuery(Qt::InputMethodQuery query) const
     case Qt::ImCursorPosition:
         return m_caret - start;
     case Qt::ImAnchorPosition:
-        return std::clamp(m_anchor - start, 0, contentEnd(line) - start);
+        return std::clamp(m_anchor - start, 0, end - start);
     case Qt::ImSurroundingText:
-        return text().mid(start, contentEnd(line) - start);
+        return text().mid(start, end - start);
     case Qt::ImCurrentSelection: {
         TextRange selection = selectedRange();
         return text().mid(selection.location, selection.length);

@@ -1,11 +1,13 @@
 #include "app/views/InvisibleMarks.h"
 
+#include "app/views/ParagraphLayout.h"
+
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
-#include <QTextLayout>
 
 #include <algorithm>
+#include <cmath>
 #include <utility>
 
 namespace EditorViews::InvisibleMarks {
@@ -74,7 +76,7 @@ void drawMarks(QPainter& painter,
                const InvisibleMarkStyle& style,
                const SuspiciousClassifier& classify)
 {
-    const QTextLayout* layout = paragraph.layout;
+    ParagraphLayout* layout = paragraph.layout;
     if (!layout || layout->lineCount() == 0)
         return;
     const QStringView text = paragraph.text;
@@ -130,8 +132,13 @@ void drawMarks(QPainter& painter,
     };
 
     const int lastLine = layout->lineCount() - 1;
-    for (int lineNumber = 0; lineNumber <= lastLine; ++lineNumber) {
-        QTextLine line = layout->lineAt(lineNumber);
+    const QRectF clip = paragraph.clip.isValid() ? paragraph.clip : QRectF(-1e9, -1e9, 2e9, 2e9);
+    const int firstShown =
+        std::max(0, static_cast<int>(std::floor((clip.top() - paragraph.origin.y()) / h)));
+    const int lastShown = std::min(
+        lastLine, static_cast<int>(std::floor((clip.bottom() - paragraph.origin.y()) / h)));
+    for (int lineNumber = firstShown; lineNumber <= lastShown; ++lineNumber) {
+        auto line = layout->lineAt(lineNumber);
         // The layout's positions include a composition; map the line back to text indices.
         int first = line.textStart();
         int last = line.textStart() + line.textLength();
@@ -147,6 +154,23 @@ void drawMarks(QPainter& painter,
         int end = std::min(last, contentLength);
         // The line break belongs to the last visual line.
         int visitEnd = lineNumber == lastLine ? textLength : end;
+        if (paragraph.preeditPosition < 0) {
+            // Only the characters between the clip's sides (one more each side for a mark
+            // wider than its character).
+            const double left = clip.left() - paragraph.origin.x();
+            const double right = clip.right() - paragraph.origin.x();
+            if (left > 0)
+                first = std::max(first, line.xToCursor(left) - 2);
+            if (right < 1e8) {
+                const int until = line.xToCursor(right) + 2;
+                if (until < end)
+                    visitEnd = until;
+            }
+            first = std::max(0, first);
+            if (first > 0 && first < textLength && text[first].isLowSurrogate()
+                && text[first - 1].isHighSurrogate())
+                --first;
+        }
         if (visitEnd <= first)
             continue;
         const double x0 = paragraph.origin.x();

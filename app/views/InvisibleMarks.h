@@ -3,15 +3,17 @@
 #include <QColor>
 #include <QFont>
 #include <QPointF>
+#include <QRectF>
 #include <QStringView>
 
 #include <functional>
 #include <optional>
 
 class QPainter;
-class QTextLayout;
 
 namespace EditorViews {
+
+class ParagraphLayout;
 
 // How a suspicious character is marked: the space kinds (no-break and special spaces) get
 // "⍽" inside their box, every other kind a box alone.
@@ -40,8 +42,10 @@ struct MarkedParagraph
 {
     QStringView text;
     int contentLength = 0;
-    const QTextLayout* layout = nullptr;
+    ParagraphLayout* layout = nullptr;
     QPointF origin;
+    // Only what lies inside this rectangle (the painter's coordinates) is marked.
+    QRectF clip;
     // An input method's composition shown inside the layout at this content position.
     int preeditPosition = -1;
     int preeditLength = 0;

@@ -693,3 +693,48 @@ TEST_F(EndToEnd, openAndQuitKeysGoThroughTheDocumentController)
     }
     EXPECT_TRUE(kept);
 }
+
+// A line laid out in several pieces in the shipped window: keys edit across a piece boundary,
+// a triple-click takes the line with its break for Ctrl+X, and the file is saved as edited.
+TEST_F(EndToEnd, keysAndClicksEditALongLineAcrossItsPieces)
+{
+    std::string line;
+    while (line.size() < 12000)
+        line += "lorem ipsum dolor ";
+    const auto path = folder / "long.txt";
+    writeBytes(path, bytesOf("head\r\n" + line + "\r\ntail"));
+    auto* document = open(path);
+    ASSERT_NE(document, nullptr);
+    QWidget* target = focusAtEnd(*document);
+    EditorViews::EditorTextView& view = *window(*document).textView();
+
+    // Typing at the first piece boundary and over it.
+    const int boundary = 6 + 4096;
+    view.setSelectedRange({boundary - 1, 0});
+    typeKeys(target, QStringLiteral("XY"));
+    QTest::keyClick(target, Qt::Key_Right);
+    QTest::keyClick(target, Qt::Key_Right);
+    QTest::keyClick(target, Qt::Key_Backspace);
+    std::string expected = "head\r\n" + line + "\r\ntail";
+    expected.insert(static_cast<std::size_t>(boundary - 1), "XY");
+    expected.erase(static_cast<std::size_t>(boundary + 2), 1);
+    EXPECT_EQ(view.text().toStdString(), expected);
+
+    // A triple-click in the long line selects it with its CR LF.
+    view.setSelectedRange({boundary, 0});
+    view.scrollRangeToVisible({boundary, 0});
+    const QPoint inLine = view.caretRect()->center().toPoint();
+    QTest::mouseDClick(view.viewport(), Qt::LeftButton, {}, inLine);
+    QTest::mousePress(view.viewport(), Qt::LeftButton, {}, inLine);
+    QTest::mouseRelease(view.viewport(), Qt::LeftButton, {}, inLine);
+    const int lineLength = static_cast<int>(expected.size()) - 6 - 4;
+    EXPECT_EQ(view.selectedRange(), (EditorViews::TextRange{6, lineLength}));
+    QTest::keyClick(target, Qt::Key_X, Qt::ControlModifier);
+    EXPECT_EQ(view.text(), QStringLiteral("head\r\ntail"));
+    QTest::keyClick(target, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(view.text().toStdString(), expected);
+
+    QTest::keyClick(target, Qt::Key_S, Qt::ControlModifier);
+    expectSaved(*document, path, bytesOf(expected));
+    EXPECT_TRUE(presenter->asked.empty());
+}
