@@ -70,6 +70,38 @@ void EditorTextView::setSuspiciousClassifier(SuspiciousClassifier classify)
     viewport()->update();
 }
 
+void EditorTextView::setLineColorProvider(LineColorProvider provider)
+{
+    m_lineColors = std::move(provider);
+    m_layouts.clear();
+    viewport()->update();
+}
+
+int EditorTextView::invalidateLineColors(int first,
+                                         int last,
+                                         const std::function<bool(std::int64_t)>& stale)
+{
+    const auto dropped = std::erase_if(m_layouts, [&](const auto& entry) {
+        return entry.first >= first && (last < 0 || entry.first <= last)
+               && stale(entry.second.colorStamp);
+    });
+    if (dropped > 0)
+        viewport()->update();
+    return static_cast<int>(dropped);
+}
+
+std::pair<int, int> EditorTextView::linesAroundViewport(double margin) const
+{
+    const double top = std::max(0.0, scrollY() - verticalInset - margin);
+    const double bottom = std::max(0.0, scrollY() - verticalInset + viewport()->height() + margin);
+    const long long lastVisual = std::max(0LL, m_visual.totalVisualLines() - 1);
+    auto lineAt = [&](double y) {
+        const auto visual = std::min(static_cast<long long>(y / m_lineHeight), lastVisual);
+        return std::min(m_visual.locate(visual).line, std::max(0, lineCount() - 1));
+    };
+    return {lineAt(top), lineAt(bottom)};
+}
+
 void EditorTextView::setEditorFont(const QFont& font, const EditorParagraphStyle& style)
 {
     m_font = font;
@@ -279,6 +311,20 @@ EditorTextView::LineLayout& EditorTextView::layoutFor(int line)
         for (auto& format : formats)
             format.start += entry.preeditPosition;
         entry.layout->setFormats(formats);
+    }
+    if (m_lineColors) {
+        QList<QTextLayout::FormatRange> colors;
+        entry.colorStamp = m_lineColors(line, 0, end - start, colors);
+        if (!colors.isEmpty()) {
+            if (entry.preeditPosition >= 0) {
+                // The composition is inserted into the layout's text: later colours move.
+                for (auto& color : colors) {
+                    if (color.start >= entry.preeditPosition)
+                        color.start += static_cast<int>(m_preedit.size());
+                }
+            }
+            entry.layout->setFormats(colors + entry.layout->formats());
+        }
     }
 
     const double width = availableWidth();
