@@ -638,3 +638,15 @@ TEST(SyntaxColoringFeature, anEmptyListClearsTheMarksAtOnce)
     QCoreApplication::processEvents();
     EXPECT_TRUE(w.controller->display()->syntaxErrors.empty());
 }
+
+TEST(SyntaxColoringFeature, theStatusSaysWhenALargeFileIsNotColoured)
+{
+    ColoredWindow w(QStringLiteral("[1]"));
+    w.controller->refreshNow();
+    EXPECT_EQ(w.controller->statusBar()->content().language, QStringLiteral("JSON"));
+    w.document.largeFile = true;
+    w.controller->refreshNow();
+    EXPECT_EQ(w.part->coloring()->state(), State::tooLarge);
+    EXPECT_EQ(w.controller->statusBar()->content().language,
+              QStringLiteral("JSON · 크기 때문에 색 끔"));
+}
