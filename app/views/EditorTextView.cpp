@@ -70,6 +70,38 @@ void EditorTextView::setSuspiciousClassifier(SuspiciousClassifier classify)
     viewport()->update();
 }
 
+void EditorTextView::setLineColorProvider(LineColorProvider provider)
+{
+    m_lineColors = std::move(provider);
+    m_layouts.clear();
+    viewport()->update();
+}
+
+int EditorTextView::invalidateLineColors(int first,
+                                         int last,
+                                         const std::function<bool(std::int64_t)>& stale)
+{
+    const auto dropped = std::erase_if(m_layouts, [&](const auto& entry) {
+        return entry.first >= first && (last < 0 || entry.first <= last)
+               && stale(entry.second.layout->colorStamp());
+    });
+    if (dropped > 0)
+        viewport()->update();
+    return static_cast<int>(dropped);
+}
+
+std::pair<int, int> EditorTextView::linesAroundViewport(double margin) const
+{
+    const double top = std::max(0.0, scrollY() - verticalInset - margin);
+    const double bottom = std::max(0.0, scrollY() - verticalInset + viewport()->height() + margin);
+    const long long lastVisual = std::max(0LL, m_visual.totalVisualLines() - 1);
+    auto lineAt = [&](double y) {
+        const auto visual = std::min(static_cast<long long>(y / m_lineHeight), lastVisual);
+        return std::min(m_visual.locate(visual).line, std::max(0, lineCount() - 1));
+    };
+    return {lineAt(top), lineAt(bottom)};
+}
+
 void EditorTextView::setEditorFont(const QFont& font, const EditorParagraphStyle& style)
 {
     m_font = font;
@@ -201,8 +233,10 @@ void EditorTextView::storageDidReplace(int location, int replacedLength, int new
             for (auto& [line, layout] : m_layouts) {
                 if (line < firstLine)
                     kept.emplace(line, std::move(layout));
-                else if (line > lastOldLine)
+                else if (line > lastOldLine) {
+                    layout.layout->setLine(line + delta);
                     kept.emplace(line + delta, std::move(layout));
+                }
             }
             if (edited)
                 kept.emplace(firstLine, std::move(*edited));
@@ -300,8 +334,8 @@ EditorTextView::LineLayout& EditorTextView::layoutFor(int line)
     int start = lineStart(line);
     int end = contentEnd(line);
     LineLayout entry;
-    entry.layout =
-        std::make_unique<ParagraphLayout>(paragraphSettings(), text().mid(start, end - start));
+    entry.layout = std::make_unique<ParagraphLayout>(
+        paragraphSettings(), text().mid(start, end - start), m_lineColors, line);
     if (!m_preedit.isEmpty() && lineOf(m_caret) == line) {
         entry.preeditPosition = std::min(m_caret, end) - start;
         entry.layout->setPreedit(entry.preeditPosition, m_preedit, m_preeditFormats);

@@ -21,6 +21,8 @@
 #include <QUrl>
 
 #include <chrono>
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <unordered_map>
@@ -99,6 +101,19 @@ public:
     void setNewlineString(const QString& newline) { m_newline = newline; }
     const QString& newlineString() const { return m_newline; }
     void setSuspiciousClassifier(SuspiciousClassifier classify);
+
+    // Display-only colours (syntax colouring): asked whenever `length` units of line `line`
+    // from `start` (an offset in the line) are laid out, it fills in format ranges relative to
+    // `start` and returns a stamp the view keeps with that layout. The text is never changed.
+    using LineColorProvider = std::function<std::int64_t(
+        int line, int start, int length, QList<QTextLayout::FormatRange>& formats)>;
+    void setLineColorProvider(LineColorProvider provider);
+    // Drops the cached layouts of lines first..last (all lines when last < 0) whose stamp
+    // `stale` accepts, so that the next paint lays them out and asks the provider again, and
+    // redraws when any went. Returns how many went.
+    int invalidateLineColors(int first, int last, const std::function<bool(std::int64_t)>& stale);
+    // The lines that lie within `margin` pixels above or below the viewport.
+    std::pair<int, int> linesAroundViewport(double margin) const;
 
     // Font and paragraph style of the text; the window applies them with the display options.
     void setEditorFont(const QFont& font, const EditorParagraphStyle& style);
@@ -333,6 +348,7 @@ private:
     QUndoStack* m_ownUndoStack = nullptr;
     QPointer<LineNumberRuler> m_ruler;
     SuspiciousClassifier m_classify;
+    LineColorProvider m_lineColors;
     QFont m_font;
     EditorParagraphStyle m_style;
     double m_lineHeight = 16.0;

@@ -51,9 +51,14 @@ int clusterBoundaryBefore(QStringView text, int index, int floor)
 
 } // namespace
 
-ParagraphLayout::ParagraphLayout(const ParagraphSettings& settings, QString content)
+ParagraphLayout::ParagraphLayout(const ParagraphSettings& settings,
+                                 QString content,
+                                 Colorizer colorizer,
+                                 int line)
     : m_settings(settings)
     , m_content(std::move(content))
+    , m_colorizer(std::move(colorizer))
+    , m_line(line)
 {
     cut(0, static_cast<int>(m_content.size()), m_pieces);
     if (m_pieces.size() == 1)
@@ -225,14 +230,30 @@ ParagraphLayout::Piece& ParagraphLayout::laidOut(int index, double x)
     piece.layout->setTextOption(option);
     piece.layout->setCacheEnabled(true);
     const int preeditLength = static_cast<int>(m_preedit.size());
-    if (!m_preedit.isEmpty() && layoutLength(index) == piece.length + preeditLength) {
-        const int at = m_preeditPosition - piece.start;
-        piece.layout->setPreeditArea(at, m_preedit);
-        QList<QTextLayout::FormatRange> formats = m_preeditFormats;
-        for (auto& format : formats)
-            format.start += at;
-        piece.layout->setFormats(formats);
+    const bool holdsPreedit =
+        !m_preedit.isEmpty() && layoutLength(index) == piece.length + preeditLength;
+    const int at = holdsPreedit ? m_preeditPosition - piece.start : -1;
+    QList<QTextLayout::FormatRange> formats;
+    if (m_colorizer) {
+        const std::int64_t stamp = m_colorizer(m_line, piece.start, piece.length, formats);
+        if (m_stamp && *m_stamp != stamp)
+            m_mixedStamps = true;
+        m_stamp = stamp;
+        // The composition is inserted into the layout's text: later colours move past it.
+        for (auto& format : formats) {
+            if (holdsPreedit && format.start >= at)
+                format.start += preeditLength;
+        }
     }
+    if (holdsPreedit) {
+        piece.layout->setPreeditArea(at, m_preedit);
+        for (QTextLayout::FormatRange format : m_preeditFormats) {
+            format.start += at;
+            formats.append(format);
+        }
+    }
+    if (!formats.isEmpty())
+        piece.layout->setFormats(formats);
 
     const double pad = (m_settings.lineHeight - (m_settings.ascent + m_settings.descent)) / 2;
     int lines = 0;

@@ -6,7 +6,10 @@
 #include <QString>
 #include <QTextLayout>
 
+#include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QPainter;
@@ -43,7 +46,16 @@ class ParagraphLayout
 public:
     static constexpr int pieceBound = 4096;
 
-    ParagraphLayout(const ParagraphSettings& settings, QString content);
+    // Display-only colours: asked with the paragraph's line and a piece's content start and
+    // length whenever that piece is laid out, it fills in format ranges relative to the start
+    // and returns a stamp (see colorStamp).
+    using Colorizer = std::function<std::int64_t(
+        int line, int start, int length, QList<QTextLayout::FormatRange>& formats)>;
+
+    ParagraphLayout(const ParagraphSettings& settings,
+                    QString content,
+                    Colorizer colorizer = {},
+                    int line = 0);
     ~ParagraphLayout();
     ParagraphLayout(const ParagraphLayout&) = delete;
     ParagraphLayout& operator=(const ParagraphLayout&) = delete;
@@ -81,6 +93,12 @@ public:
     void layoutArea(const QRectF& area);
     // Draws the pieces inside clip (in the painter's coordinates) with the paragraph at origin.
     void draw(QPainter* painter, QPointF origin, const QRectF& clip);
+
+    // The line the paragraph stands on: the colorizer is asked with it. Lines move with edits
+    // above them.
+    void setLine(int line) { m_line = line; }
+    // The stamp every coloured piece returned; -1 when they differ or none was coloured yet.
+    std::int64_t colorStamp() const { return m_mixedStamps || !m_stamp ? -1 : *m_stamp; }
 
     // A composition shown at a content position; an empty text removes it.
     void
@@ -129,6 +147,10 @@ private:
     int m_preeditPosition = -1;
     QString m_preedit;
     QList<QTextLayout::FormatRange> m_preeditFormats;
+    Colorizer m_colorizer;
+    int m_line = 0;
+    std::optional<std::int64_t> m_stamp;
+    bool m_mixedStamps = false;
 };
 
 } // namespace EditorViews

@@ -296,24 +296,6 @@ void DocumentWindowController::setSuspiciousReport(EditorCore::SuspiciousReport 
     setNeedsRefresh();
 }
 
-bool DocumentWindowController::syntaxTooLarge(CodeLanguage language) const
-{
-    // The size rule of the tab's syntax colouring (a colouring part may set the status's
-    // field itself through contributeStatus).
-    EditorStore::Settings& values = settings();
-    if (!values.value(SettingKeys::syntaxEnabled))
-        return false;
-    if (!AppFeatures::GrammarCenter::shared().grammar(language))
-        return false;
-    WindowDocument* current = document();
-    if (current && current->hasLargeFile())
-        return true;
-    std::int64_t limit = values.value(SettingKeys::syntaxMaxMB) * 1'048'576;
-    if (language == CodeLanguage::markdown)
-        limit /= 2;
-    return m_textView->storage().length() > limit;
-}
-
 // MARK: display options and settings
 
 void DocumentWindowController::applyDisplayOptions(const EditorViews::EditorViewOptions& options,
@@ -415,7 +397,6 @@ void DocumentWindowController::updateStatusBar()
     inputs.indentStyle = effectiveIndentStyle();
     const CodeLanguage language = effectiveLanguage();
     inputs.languageName = qstring(EditorFeatures::displayName(language));
-    inputs.syntaxTooLarge = syntaxTooLarge(language);
     inputs.suspiciousTotal = m_suspiciousReport.total();
     inputs.editable = m_textView->isEditable();
     if (auto url = current->fileURL())

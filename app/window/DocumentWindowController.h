@@ -276,7 +276,6 @@ private:
     // The indentation the typing transforms use: YAML indents with spaces.
     EditorCore::IndentStyle typingIndentStyle(EditorFeatures::CodeLanguage language) const;
     EditorFeatures::CodeLanguage effectiveLanguage() const;
-    bool syntaxTooLarge(EditorFeatures::CodeLanguage language) const;
     void finishOpening();
     void applyEditabilityBanners(WindowDocument& current);
     void updateTitle();

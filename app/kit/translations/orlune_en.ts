@@ -911,5 +911,21 @@
         <source>만들기</source>
         <translation>Create</translation>
     </message>
+    <message>
+        <source>「%@」 빠짐</source>
+        <translation>“%@” missing</translation>
+    </message>
+    <message>
+        <source>빠진 것이 있음</source>
+        <translation>Something missing</translation>
+    </message>
+    <message>
+        <source>문법에 안 맞음</source>
+        <translation>Syntax error</translation>
+    </message>
+    <message>
+        <source>오류 %lld</source>
+        <translation>Errors: %lld</translation>
+    </message>
 </context>
 </TS>

@@ -911,5 +911,21 @@
         <source>만들기</source>
         <translation>作成</translation>
     </message>
+    <message>
+        <source>「%@」 빠짐</source>
+        <translation>「%@」がない</translation>
+    </message>
+    <message>
+        <source>빠진 것이 있음</source>
+        <translation>不足しているものがある</translation>
+    </message>
+    <message>
+        <source>문법에 안 맞음</source>
+        <translation>構文エラー</translation>
+    </message>
+    <message>
+        <source>오류 %lld</source>
+        <translation>エラー %lld</translation>
+    </message>
 </context>
 </TS>

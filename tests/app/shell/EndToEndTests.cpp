@@ -738,3 +738,27 @@ TEST_F(EndToEnd, keysAndClicksEditALongLineAcrossItsPieces)
     expectSaved(*document, path, bytesOf(expected));
     EXPECT_TRUE(presenter->asked.empty());
 }
+
+TEST_F(EndToEnd, aJsonFileIsColouredAndCtrlApostropheSelectsItsSyntaxError)
+{
+    const auto path = folder / "broken.json";
+    writeBytes(path, bytesOf("{\"a\": [1, 2],\n \"b\" 3}\n"));
+    auto* document = open(path);
+    ASSERT_NE(document, nullptr);
+    QWidget* target = focusAtEnd(*document);
+    auto& controller = window(*document);
+    auto* view = controller.textView();
+    // The parse runs on the session's queue; the mark follows at once (nothing was typed).
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !controller.display()->syntaxErrors.empty(); }, 5000));
+    ASSERT_FALSE(controller.display()->syntaxErrors.empty());
+    const auto mark = controller.display()->syntaxErrors.front();
+
+    view->setSelectedRange({0, 0});
+    QTest::keyClick(target, Qt::Key_Apostrophe, Qt::ControlModifier);
+    EXPECT_EQ(view->selectedRange(), mark);
+    controller.refreshNow();
+    const auto problems = controller.statusBar()->content().problems;
+    ASSERT_TRUE(problems.has_value());
+    EXPECT_TRUE(problems->startsWith(QStringLiteral("오류 "))) << problems->toStdString();
+    EXPECT_FALSE(document->isDocumentEdited()) << "colouring and marks change no text";
+}
