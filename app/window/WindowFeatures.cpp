@@ -7,6 +7,7 @@
 #include "app/window/LineNumbersFeature.h"
 #include "app/window/PrintingFeature.h"
 #include "app/window/SuspiciousMarksFeature.h"
+#include "app/window/TidyFeature.h"
 #include "app/window/ToolBandFeature.h"
 #include "app/window/WindowFeature.h"
 
@@ -23,6 +24,7 @@ WindowFeatureList standardWindowFeatures()
     features.push_back(std::make_unique<FormatMenusFeature>());
     features.push_back(std::make_unique<PrintingFeature>());
     features.push_back(std::make_unique<GrammarBannerFeature>());
+    features.push_back(std::make_unique<TidyFeature>());
     return features;
 }
 
