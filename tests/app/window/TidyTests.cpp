@@ -16,6 +16,7 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QMenu>
 #include <QUndoStack>
 
 #include <gtest/gtest.h>
@@ -490,4 +491,43 @@ TEST_F(FormatterRoad, aFailedInstallationIsShown)
     ASSERT_EQ(center->phase().kind, FormatterCenter::Phase::Kind::failed);
     EXPECT_EQ(bannerText(window), QStringLiteral("정리기 — ") + center->phase().message);
     EXPECT_EQ(window.textView()->text(), QStringLiteral("one"));
+}
+
+TEST(TidyCommands, popUpMenusOfferTheirCommandsAndRunThem)
+{
+    TidyWindows windows;
+    DocumentWindowController& window = windows.open(QStringLiteral("b\na\n"));
+    const auto openMenus = [&] {
+        QList<QMenu*> menus;
+        for (QMenu* menu : window.textView()->findChildren<QMenu*>()) {
+            if (menu->isVisible())
+                menus.append(menu);
+        }
+        return menus;
+    };
+    const auto titles = [](QMenu* menu) {
+        QStringList result;
+        for (QAction* action : menu->actions())
+            result.append(action->isSeparator() ? QStringLiteral("-") : action->text());
+        return result;
+    };
+
+    window.performAction("showMultiMenu:", {});
+    auto menus = openMenus();
+    ASSERT_EQ(menus.size(), 1);
+    EXPECT_FALSE(titles(menus[0]).isEmpty());
+    menus[0]->close();
+    QCoreApplication::processEvents();
+
+    window.performAction("showTidyMenu:", {});
+    menus = openMenus();
+    ASSERT_EQ(menus.size(), 1);
+    const QStringList items = titles(menus[0]);
+    EXPECT_TRUE(items.contains(QStringLiteral("보기 좋게 정리"))) << items.join('|').toStdString();
+    EXPECT_TRUE(items.contains(QStringLiteral("줄 정렬"))) << items.join('|').toStdString();
+    for (QAction* action : menus[0]->actions()) {
+        if (action->text() == QStringLiteral("줄 정렬"))
+            action->trigger();
+    }
+    EXPECT_EQ(window.textView()->text(), QStringLiteral("a\nb\n"));
 }
