@@ -84,8 +84,9 @@ std::u16string sortLines(std::u16string_view text, bool descending);
 std::u16string removeDuplicateLines(std::u16string_view text);
 // Drops the spaces and tabs at the end of every line; other white space stays.
 std::u16string trimTrailingWhitespace(std::u16string_view text);
-// Unicode case mappings without a locale; capitalized puts the first letter of every word in
-// upper case and the rest in lower case.
+// Unicode case mappings without a locale; capitalized puts the first character of every word
+// in title case and the rest in lower case, words being delimited by spaces, tabs and line
+// breaks only ("hello-world" becomes "Hello-world").
 std::u16string changeCase(std::u16string_view text, Case);
 
 } // namespace EditorCore::TextTidy

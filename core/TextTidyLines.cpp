@@ -1,5 +1,6 @@
 #include "core/TextTidy.h"
 
+#include <unicode/casemap.h>
 #include <unicode/coll.h>
 #include <unicode/normalizer2.h>
 #include <unicode/ustring.h>
@@ -145,6 +146,65 @@ std::u16string trimTrailingWhitespace(std::u16string_view text)
     return join(lines);
 }
 
+namespace {
+
+// Words are delimited by spaces, tabs and line breaks only, so "hello-world" is one word. Each
+// word's first character takes its title case, the rest lower case (root locale).
+std::u16string capitalizeWords(std::u16string_view text)
+{
+    auto isDelimiter = [](char16_t unit) { return unit == u' ' || unit == u'\t' || isBreak(unit); };
+    std::u16string result;
+    result.reserve(text.size());
+    std::size_t position = 0;
+    while (position < text.size()) {
+        if (isDelimiter(text[position])) {
+            result.push_back(text[position++]);
+            continue;
+        }
+        std::size_t end = position;
+        while (end < text.size() && !isDelimiter(text[end]))
+            ++end;
+        const std::u16string_view word = text.substr(position, end - position);
+        const auto* source = reinterpret_cast<const char16_t*>(word.data());
+        const auto length = static_cast<int32_t>(word.size());
+        const uint32_t options = U_TITLECASE_WHOLE_STRING | U_TITLECASE_NO_BREAK_ADJUSTMENT;
+        std::u16string mapped(word.size() + 8, u'\0');
+        UErrorCode status = U_ZERO_ERROR;
+        int32_t needed = icu::CaseMap::toTitle("",
+                                               options,
+                                               nullptr,
+                                               source,
+                                               length,
+                                               mapped.data(),
+                                               static_cast<int32_t>(mapped.size()),
+                                               nullptr,
+                                               status);
+        if (status == U_BUFFER_OVERFLOW_ERROR) {
+            mapped.assign(static_cast<std::size_t>(needed), u'\0');
+            status = U_ZERO_ERROR;
+            needed = icu::CaseMap::toTitle("",
+                                           options,
+                                           nullptr,
+                                           source,
+                                           length,
+                                           mapped.data(),
+                                           static_cast<int32_t>(mapped.size()),
+                                           nullptr,
+                                           status);
+        }
+        if (U_FAILURE(status)) {
+            result.append(word);
+        } else {
+            mapped.resize(static_cast<std::size_t>(needed));
+            result.append(mapped);
+        }
+        position = end;
+    }
+    return result;
+}
+
+} // namespace
+
 std::u16string changeCase(std::u16string_view text, Case letterCase)
 {
     if (text.empty())
@@ -179,10 +239,7 @@ std::u16string changeCase(std::u16string_view text, Case letterCase)
             return u_strToLower(out, capacity, source, length, "", &status);
         });
     case Case::capitalized:
-        // Words as the word break iterator of the root locale finds them.
-        return convert([&](UChar* out, int32_t capacity, UErrorCode& status) {
-            return u_strToTitle(out, capacity, source, length, nullptr, "", &status);
-        });
+        return capitalizeWords(text);
     }
     return std::u16string(text);
 }

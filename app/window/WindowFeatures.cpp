@@ -8,6 +8,7 @@
 #include "app/window/PrintingFeature.h"
 #include "app/window/SuspiciousMarksFeature.h"
 #include "app/window/SyntaxColoringFeature.h"
+#include "app/window/TidyFeature.h"
 #include "app/window/ToolBandFeature.h"
 #include "app/window/WindowFeature.h"
 
@@ -25,6 +26,7 @@ WindowFeatureList standardWindowFeatures()
     features.push_back(std::make_unique<PrintingFeature>());
     features.push_back(std::make_unique<GrammarBannerFeature>());
     features.push_back(std::make_unique<SyntaxColoringFeature>());
+    features.push_back(std::make_unique<TidyFeature>());
     return features;
 }
 

@@ -75,10 +75,14 @@ TEST(LineTidy, changesCaseWithoutALocale)
     } cases[] = {
         {"upper", u"straße istanbul", TextTidy::Case::upper, u"STRASSE ISTANBUL"},
         {"lower without the Turkish rule", u"I\u0130X", TextTidy::Case::lower, u"ii\u0307x"},
-        {"capitalized words",
-         u"hello wORLD\nnew-line it's",
+        {"capitalized words: only blanks and line breaks delimit them",
+         u"hello wORLD\nnew-line it's\thello-world\r\n\u00DFa",
          TextTidy::Case::capitalized,
-         u"Hello World\nNew-Line It's"},
+         u"Hello World\nNew-line It's\tHello-world\r\nSsa"},
+        {"capitalized keeps a leading mark's word whole",
+         u"'quoted' 3rd",
+         TextTidy::Case::capitalized,
+         u"'quoted' 3rd"},
         {"non-BMP letters", u"\U00010428", TextTidy::Case::upper, u"\U00010400"},
         {"empty", u"", TextTidy::Case::capitalized, u""},
     };

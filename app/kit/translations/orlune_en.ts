@@ -927,5 +927,45 @@
         <source>오류 %lld</source>
         <translation>Errors: %lld</translation>
     </message>
+    <message>
+        <source>JSON 이 아니라서 고치지 않았어요 — %lld줄 %lld칸 근처를 보세요.</source>
+        <translation>Not JSON, so nothing was changed — look near line %lld, column %lld.</translation>
+    </message>
+    <message>
+        <source>JSON 이 아니라서 고치지 않았어요.</source>
+        <translation>Not JSON, so nothing was changed.</translation>
+    </message>
+    <message>
+        <source>주석이 있어 한 줄로 줄이지 않았어요 — 줄이면 주석이 사라져요.</source>
+        <translation>It has comments, so it was not collapsed to one line — collapsing would remove them.</translation>
+    </message>
+    <message>
+        <source>XML 이 아니라서 고치지 않았어요.</source>
+        <translation>Not XML, so nothing was changed.</translation>
+    </message>
+    <message>
+        <source>정리하지 못했어요 — %lld줄 %lld칸 근처 — %@</source>
+        <translation>Could not format — near line %lld, column %lld — %@</translation>
+    </message>
+    <message>
+        <source>정리하지 못했어요 — %@</source>
+        <translation>Could not format — %@</translation>
+    </message>
+    <message>
+        <source>정리기 — %@</source>
+        <translation>Formatter — %@</translation>
+    </message>
+    <message>
+        <source>정리기가 없어요</source>
+        <translation>The formatter is missing</translation>
+    </message>
+    <message>
+        <source>정리기를 받는 중이에요…</source>
+        <translation>Downloading the formatter…</translation>
+    </message>
+    <message>
+        <source>보기 좋게 정리하려면 정리기(Prettier)를 한 번 받아야 해요 (%@ · 약 0.6MB · 글은 이 맥 밖으로 나가지 않아요).</source>
+        <translation>To format, the formatter (Prettier) has to be downloaded once (%@ · about 0.6 MB · your text never leaves this computer).</translation>
+    </message>
 </context>
 </TS>

@@ -927,5 +927,45 @@
         <source>오류 %lld</source>
         <translation>エラー %lld</translation>
     </message>
+    <message>
+        <source>JSON 이 아니라서 고치지 않았어요 — %lld줄 %lld칸 근처를 보세요.</source>
+        <translation>JSON ではないため変更しませんでした — %lld 行 %lld 桁付近を確認してください。</translation>
+    </message>
+    <message>
+        <source>JSON 이 아니라서 고치지 않았어요.</source>
+        <translation>JSON ではないため変更しませんでした。</translation>
+    </message>
+    <message>
+        <source>주석이 있어 한 줄로 줄이지 않았어요 — 줄이면 주석이 사라져요.</source>
+        <translation>コメントがあるため 1 行にまとめませんでした — まとめるとコメントが消えます。</translation>
+    </message>
+    <message>
+        <source>XML 이 아니라서 고치지 않았어요.</source>
+        <translation>XML ではないため変更しませんでした。</translation>
+    </message>
+    <message>
+        <source>정리하지 못했어요 — %lld줄 %lld칸 근처 — %@</source>
+        <translation>整形できませんでした — %lld 行 %lld 桁付近 — %@</translation>
+    </message>
+    <message>
+        <source>정리하지 못했어요 — %@</source>
+        <translation>整形できませんでした — %@</translation>
+    </message>
+    <message>
+        <source>정리기 — %@</source>
+        <translation>フォーマッタ — %@</translation>
+    </message>
+    <message>
+        <source>정리기가 없어요</source>
+        <translation>フォーマッタがありません</translation>
+    </message>
+    <message>
+        <source>정리기를 받는 중이에요…</source>
+        <translation>フォーマッタをダウンロードしています…</translation>
+    </message>
+    <message>
+        <source>보기 좋게 정리하려면 정리기(Prettier)를 한 번 받아야 해요 (%@ · 약 0.6MB · 글은 이 맥 밖으로 나가지 않아요).</source>
+        <translation>整形するにはフォーマッタ (Prettier) を一度ダウンロードする必要があります (%@ · 約 0.6MB · テキストはこのコンピュータの外に出ません)。</translation>
+    </message>
 </context>
 </TS>

@@ -15,5 +15,9 @@
         <source>관리자 권한으로 고치는 중 — 저절로 저장하지 않아요. ⌘S 로 저장할 때 맥이 관리자 암호를 물어요.</source>
         <translation>관리자 권한으로 고치는 중 — 저절로 저장하지 않아요. Ctrl+S 로 저장할 때 시스템이 관리자 암호를 물어요.</translation>
     </message>
+    <message>
+        <source>보기 좋게 정리하려면 정리기(Prettier)를 한 번 받아야 해요 (%@ · 약 0.6MB · 글은 이 맥 밖으로 나가지 않아요).</source>
+        <translation>보기 좋게 정리하려면 정리기(Prettier)를 한 번 받아야 해요 (%@ · 약 0.6MB · 글은 이 컴퓨터 밖으로 나가지 않아요).</translation>
+    </message>
 </context>
 </TS>

@@ -762,3 +762,22 @@ TEST_F(EndToEnd, aJsonFileIsColouredAndCtrlApostropheSelectsItsSyntaxError)
     EXPECT_TRUE(problems->startsWith(QStringLiteral("오류 "))) << problems->toStdString();
     EXPECT_FALSE(document->isDocumentEdited()) << "colouring and marks change no text";
 }
+
+// The format chord tidies a JSON file in place as one step that Ctrl+Z takes back.
+TEST_F(EndToEnd, theFormatChordTidiesJSONAndUndoTakesItBack)
+{
+    const auto path = folder / "data.json";
+    writeBytes(path, bytesOf("{\"a\":[1,2]}\n"));
+    auto* document = open(path);
+    ASSERT_NE(document, nullptr);
+    QWidget* target = focusAtEnd(*document);
+    auto& controller = window(*document);
+
+    QTest::keyClick(target, Qt::Key_F, Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier);
+    const QString formatted = controller.textView()->text();
+    EXPECT_TRUE(formatted.startsWith(QStringLiteral("{\n"))) << formatted.toStdString();
+    EXPECT_TRUE(formatted.contains(QStringLiteral("\"a\": ["))) << formatted.toStdString();
+
+    QTest::keyClick(target, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(controller.textView()->text(), QStringLiteral("{\"a\":[1,2]}\n"));
+}
