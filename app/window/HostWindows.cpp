@@ -43,6 +43,8 @@ EditorKit::HostWindow* HostWindows::windowForNewPage()
             m_groupWindow = makeWindow();
         return m_groupWindow;
     }
+    if (m_joinNext)
+        return m_joinNext;
     if (EditorKit::HostWindow* host = windowToJoin())
         return host;
     return makeWindow();
