@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QPointer>
+#include <QTimer>
 #include <QTreeView>
 
 namespace EditorWindow {
@@ -203,11 +204,12 @@ void FolderSidebarFeature::openFileFromFolder(const fs::path& file)
             if (auto* feature = opened->feature<FolderSidebarFeature>())
                 feature->updateFolderSidebar(session);
             FolderWindows::raise(*opened);
-            if (blank && controller) {
+            // Later: the pick may come from inside an event of the blank tab's own sidebar.
+            QTimer::singleShot(0, controller, [blank, controller, document] {
                 if (auto* blankDocument = qobject_cast<TextDocument*>(blank.data());
-                    blankDocument && blankDocument != document)
+                    blankDocument && blankDocument != document && controller)
                     controller->removeDocument(blankDocument);
-            }
+            });
         });
     if (hosts)
         hosts->joinNext(nullptr);

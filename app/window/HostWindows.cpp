@@ -36,6 +36,11 @@ EditorKit::HostWindow* HostWindows::makeWindow()
     return host;
 }
 
+void HostWindows::joinNext(EditorKit::HostWindow* window)
+{
+    m_joinNext = window;
+}
+
 EditorKit::HostWindow* HostWindows::windowForNewPage()
 {
     if (m_grouping) {

@@ -31,7 +31,7 @@ public:
     void beginNewWindowGroup();
     // Pages that ask for a window before `joinNext(nullptr)` go into this one (a file opened
     // from a window's folder sidebar becomes a tab of that window).
-    void joinNext(EditorKit::HostWindow* window) { m_joinNext = window; }
+    void joinNext(EditorKit::HostWindow* window);
     EditorKit::HostWindow* endNewWindowGroup();
 
 protected:
