@@ -800,9 +800,17 @@ TEST_F(EndToEnd, aFolderGoesToEveryTabOfTheKeyWindowAndAnotherFolderToANewWindow
     window(*tabs[1]).hostWindow()->sendAction("toggleHiddenFiles:", {});
     EXPECT_TRUE(folderPart(window(*tabs[0])).session()->showsHidden());
 
+    // A tab opened later into the window takes its folder when it comes to the front.
+    std::ofstream(folder / "4.txt", std::ios::binary) << "4";
+    auto* later = open(folder / "4.txt");
+    ASSERT_NE(later, nullptr);
+    focusAtEnd(*later);
+    EXPECT_EQ(window(*later).hostWindow(), window(*tabs[0]).hostWindow());
+    EXPECT_EQ(folderPart(window(*later)).session(), folderPart(window(*tabs[0])).session());
+
     focusAtEnd(*tabs[2]);
     documents.openURL(second, true, [](auto*, bool, const auto&) {});
-    ASSERT_EQ(documents.documents().size(), 4u);
+    ASSERT_EQ(documents.documents().size(), 5u);
     EXPECT_EQ(hostsOf(documents).size(), 2u) << "a new window, not a tab";
     auto* made = documents.documents().back();
     EXPECT_EQ(folderPart(window(*made)).session()->root(), second);
@@ -810,6 +818,6 @@ TEST_F(EndToEnd, aFolderGoesToEveryTabOfTheKeyWindowAndAnotherFolderToANewWindow
 
     // A file already open in the other window is brought forward, not opened twice.
     folderPart(window(*made)).openFileFromFolder(folder / "1.txt");
-    EXPECT_EQ(documents.documents().size(), 4u);
+    EXPECT_EQ(documents.documents().size(), 5u);
     EXPECT_EQ(window(*tabs[0]).hostWindow()->currentPage(), window(*tabs[0]).page());
 }
