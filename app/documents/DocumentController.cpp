@@ -257,6 +257,14 @@ void DocumentController::openDocument()
     openChosenFiles(false);
 }
 
+void DocumentController::openFolderPanel()
+{
+    if (!m_services->chooseFolderToOpen)
+        return;
+    if (auto folder = m_services->chooseFolderToOpen(); folder && openFolder)
+        openFolder(*folder);
+}
+
 void DocumentController::openDocumentReadOnly()
 {
     openChosenFiles(true);
@@ -330,7 +338,8 @@ void DocumentController::terminate()
 bool DocumentController::respondsToAction(std::string_view action) const
 {
     return action == "newDocument:" || action == "openDocument:"
-           || action == "openDocumentReadOnly:" || action == "terminate:";
+           || action == "openDocumentReadOnly:" || action == "terminate:"
+           || action == "openFolderPanel:";
 }
 
 void DocumentController::performAction(std::string_view action, const EditorKit::ActionSender&)
@@ -343,6 +352,8 @@ void DocumentController::performAction(std::string_view action, const EditorKit:
         openDocumentReadOnly();
     else if (action == "terminate:")
         terminate();
+    else if (action == "openFolderPanel:")
+        openFolderPanel();
 }
 
 } // namespace EditorDocuments

@@ -73,6 +73,8 @@ public:
     // The open panels: each chosen file is opened (and shown) in the panel's order.
     void openDocument();
     void openDocumentReadOnly();
+    // The folder open panel: the chosen folder goes to `openFolder`.
+    void openFolderPanel();
 
     // True while the application quits (from the start of the quit review until the review
     // ends without quitting); the close decision keeps memos and unsafe edits instead of asking.

@@ -71,6 +71,8 @@ struct DocumentServices
     // The open panel (several files, no folders): the chosen files in order, none when
     // cancelled.
     std::function<std::vector<std::filesystem::path>()> chooseFilesToOpen;
+    // The folder open panel: one folder, none when cancelled.
+    std::function<std::optional<std::filesystem::path>()> chooseFolderToOpen;
     // Shows a failure that belongs to no window (an open that failed); none: logged only.
     std::function<void(const std::filesystem::path&, const DocumentFailure&)> presentOpenFailure;
     // Creates the window controller of a document (makeWindowControllers); none: no window.

@@ -1,5 +1,7 @@
 #include "app/kit/Presenter.h"
 
+#include "app/kit/Localized.h"
+
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPrintDialog>
@@ -69,6 +71,17 @@ std::vector<std::filesystem::path> WidgetPresenter::runOpenPanel(QWidget* parent
     for (const QString& file : QFileDialog::getOpenFileNames(parent))
         chosen.emplace_back(file.toStdString());
     return chosen;
+}
+
+std::optional<std::filesystem::path> WidgetPresenter::runOpenFolderPanel(QWidget* parent)
+{
+    QFileDialog dialog(parent);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    dialog.setLabelText(QFileDialog::Accept, localized("폴더 열기"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return std::filesystem::path(dialog.selectedFiles().front().toStdString());
 }
 
 } // namespace EditorKit

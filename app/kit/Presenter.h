@@ -57,6 +57,12 @@ public:
         (void)parent;
         return {};
     }
+    // The folder open panel: one folder; none when the user cancelled.
+    virtual std::optional<std::filesystem::path> runOpenFolderPanel(QWidget* parent)
+    {
+        (void)parent;
+        return std::nullopt;
+    }
 };
 
 // The presenter of the running application: message boxes and the file dialog.
@@ -68,6 +74,7 @@ public:
                                                       const QString& suggestedName) override;
     bool runPrintPanel(QPrinter& printer, QWidget* parent) override;
     std::vector<std::filesystem::path> runOpenPanel(QWidget* parent) override;
+    std::optional<std::filesystem::path> runOpenFolderPanel(QWidget* parent) override;
 };
 
 } // namespace EditorKit

@@ -2,6 +2,7 @@
 
 #include "app/documents/DocumentTexts.h"
 #include "app/kit/ActionRouter.h"
+#include "app/window/FolderSidebarFeature.h"
 #include "app/window/HostWindows.h"
 #include "app/window/TextDocumentWindow.h"
 
@@ -38,6 +39,7 @@ Application::Application(EditorKit::ActionRouter& router,
     services->isTerminating = [controller] { return controller && controller->isTerminating; };
     EditorWindow::TextDocumentWindow::install(*services, std::move(installation));
     m_router.setDocumentController(&m_documents);
+    EditorWindow::FolderWindows::install(&m_documents, m_hosts);
     connect(&m_documents,
             &EditorDocuments::DocumentController::documentAdded,
             this,
@@ -53,6 +55,7 @@ Application::Application(EditorKit::ActionRouter& router,
 Application::~Application()
 {
     m_router.setDocumentController(nullptr);
+    EditorWindow::FolderWindows::install(nullptr, nullptr);
     for (TextDocument* document : m_documents.documents())
         m_documents.removeDocument(document);
 }

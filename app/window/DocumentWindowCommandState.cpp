@@ -1,6 +1,7 @@
 // The window's side of the command state: gathering what the rules read.
 #include "app/views/TextStorage.h"
 #include "app/window/DocumentWindowController.h"
+#include "app/window/FolderSidebarFeature.h"
 #include "app/window/SyntaxColoringFeature.h"
 #include "app/window/WindowDocument.h"
 #include "store/Settings.h"
@@ -36,6 +37,8 @@ CommandStateInputs DocumentWindowController::commandStateInputs() const
     inputs.language = effectiveLanguage();
     if (auto* coloring = feature<SyntaxColoringFeature>())
         inputs.hasSyntaxProblems = !coloring->problems().empty();
+    if (const auto* folder = feature<FolderSidebarFeature>())
+        folder->fillCommandState(inputs);
 
     WindowDocument* current = document();
     if (!current)

@@ -36,6 +36,11 @@ EditorKit::HostWindow* HostWindows::makeWindow()
     return host;
 }
 
+void HostWindows::joinNext(EditorKit::HostWindow* window)
+{
+    m_joinNext = window;
+}
+
 EditorKit::HostWindow* HostWindows::windowForNewPage()
 {
     if (m_grouping) {
@@ -43,6 +48,8 @@ EditorKit::HostWindow* HostWindows::windowForNewPage()
             m_groupWindow = makeWindow();
         return m_groupWindow;
     }
+    if (m_joinNext)
+        return m_joinNext;
     if (EditorKit::HostWindow* host = windowToJoin())
         return host;
     return makeWindow();

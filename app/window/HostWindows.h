@@ -29,6 +29,9 @@ public:
     // Pages that ask for a window between these two calls go into one new window; the end
     // answers that window (null when no page asked).
     void beginNewWindowGroup();
+    // Pages that ask for a window before `joinNext(nullptr)` go into this one (a file opened
+    // from a window's folder sidebar becomes a tab of that window).
+    void joinNext(EditorKit::HostWindow* window);
     EditorKit::HostWindow* endNewWindowGroup();
 
 protected:
@@ -39,6 +42,7 @@ private:
     QPointer<EditorKit::HostWindow> m_lastActive;
     bool m_grouping = false;
     QPointer<EditorKit::HostWindow> m_groupWindow;
+    QPointer<EditorKit::HostWindow> m_joinNext;
 };
 
 } // namespace EditorWindow

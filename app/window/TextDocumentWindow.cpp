@@ -616,6 +616,9 @@ void TextDocumentWindow::install(EditorDocuments::DocumentServices& services,
     services.chooseFilesToOpen = [presenter = installation.presenter] {
         return presenter->runOpenPanel(QApplication::activeWindow());
     };
+    services.chooseFolderToOpen = [presenter = installation.presenter] {
+        return presenter->runOpenFolderPanel(QApplication::activeWindow());
+    };
     services.presentOpenFailure =
         [presenter = installation.presenter](const std::filesystem::path&,
                                              const EditorDocuments::DocumentFailure& failure) {

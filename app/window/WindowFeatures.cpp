@@ -2,6 +2,7 @@
 // one line here.
 #include "app/window/DiskStatesFeature.h"
 #include "app/window/FileWatcherFeature.h"
+#include "app/window/FolderSidebarFeature.h"
 #include "app/window/FormatMenusFeature.h"
 #include "app/window/GrammarBannerFeature.h"
 #include "app/window/LineNumbersFeature.h"
@@ -27,6 +28,7 @@ WindowFeatureList standardWindowFeatures()
     features.push_back(std::make_unique<GrammarBannerFeature>());
     features.push_back(std::make_unique<SyntaxColoringFeature>());
     features.push_back(std::make_unique<TidyFeature>());
+    features.push_back(std::make_unique<FolderSidebarFeature>());
     return features;
 }
 

@@ -967,5 +967,61 @@
         <source>보기 좋게 정리하려면 정리기(Prettier)를 한 번 받아야 해요 (%@ · 약 0.6MB · 글은 이 맥 밖으로 나가지 않아요).</source>
         <translation>To format, the formatter (Prettier) has to be downloaded once (%@ · about 0.6 MB · your text never leaves this computer).</translation>
     </message>
+    <message>
+        <source>새 폴더</source>
+        <translation>New Folder</translation>
+    </message>
+    <message>
+        <source>폴더 열기</source>
+        <translation>Open Folder</translation>
+    </message>
+    <message>
+        <source>Finder에서 보기</source>
+        <translation>Show in File Manager</translation>
+    </message>
+    <message>
+        <source>경로 복사</source>
+        <translation>Copy Path</translation>
+    </message>
+    <message>
+        <source>펼치기 · 접기</source>
+        <translation>Expand · Collapse</translation>
+    </message>
+    <message>
+        <source>이름 바꾸기</source>
+        <translation>Rename</translation>
+    </message>
+    <message>
+        <source>휴지통으로 옮기기…</source>
+        <translation>Move to Trash…</translation>
+    </message>
+    <message>
+        <source>휴지통으로</source>
+        <translation>Move to Trash</translation>
+    </message>
+    <message>
+        <source>「%@」 을(를) 휴지통으로 옮길까요?</source>
+        <translation>Move “%@” to the Trash?</translation>
+    </message>
+    <message>
+        <source>휴지통에서 되살릴 수 있어요.</source>
+        <translation>You can restore it from the Trash.</translation>
+    </message>
+    <message>
+        <source>열어 둔 탭의 내용은 탭에 그대로 남아요.</source>
+        <translation>Open tabs keep their contents.</translation>
+    </message>
+    <message>
+        <source>「%@」 이(가) 이미 있어요.</source>
+        <translation>“%@” already exists.</translation>
+    </message>
+    <message>
+        <source>이름이 비어 있어요.</source>
+        <translation>The name is empty.</translation>
+    </message>
+    <message>
+        <source>폴더가 없어졌어요</source>
+        <translation>The folder is gone</translation>
+    </message>
 </context>
 </TS>

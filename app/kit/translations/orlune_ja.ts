@@ -967,5 +967,61 @@
         <source>보기 좋게 정리하려면 정리기(Prettier)를 한 번 받아야 해요 (%@ · 약 0.6MB · 글은 이 맥 밖으로 나가지 않아요).</source>
         <translation>整形するにはフォーマッタ (Prettier) を一度ダウンロードする必要があります (%@ · 約 0.6MB · テキストはこのコンピュータの外に出ません)。</translation>
     </message>
+    <message>
+        <source>새 폴더</source>
+        <translation>新規フォルダ</translation>
+    </message>
+    <message>
+        <source>폴더 열기</source>
+        <translation>フォルダを開く</translation>
+    </message>
+    <message>
+        <source>Finder에서 보기</source>
+        <translation>ファイルマネージャで表示</translation>
+    </message>
+    <message>
+        <source>경로 복사</source>
+        <translation>パスをコピー</translation>
+    </message>
+    <message>
+        <source>펼치기 · 접기</source>
+        <translation>展開・折りたたみ</translation>
+    </message>
+    <message>
+        <source>이름 바꾸기</source>
+        <translation>名前を変更</translation>
+    </message>
+    <message>
+        <source>휴지통으로 옮기기…</source>
+        <translation>ゴミ箱に入れる…</translation>
+    </message>
+    <message>
+        <source>휴지통으로</source>
+        <translation>ゴミ箱に入れる</translation>
+    </message>
+    <message>
+        <source>「%@」 을(를) 휴지통으로 옮길까요?</source>
+        <translation>「%@」をゴミ箱に入れますか?</translation>
+    </message>
+    <message>
+        <source>휴지통에서 되살릴 수 있어요.</source>
+        <translation>ゴミ箱から元に戻せます。</translation>
+    </message>
+    <message>
+        <source>열어 둔 탭의 내용은 탭에 그대로 남아요.</source>
+        <translation>開いているタブの内容はそのまま残ります。</translation>
+    </message>
+    <message>
+        <source>「%@」 이(가) 이미 있어요.</source>
+        <translation>「%@」はすでにあります。</translation>
+    </message>
+    <message>
+        <source>이름이 비어 있어요.</source>
+        <translation>名前が空です。</translation>
+    </message>
+    <message>
+        <source>폴더가 없어졌어요</source>
+        <translation>フォルダがなくなりました</translation>
+    </message>
 </context>
 </TS>

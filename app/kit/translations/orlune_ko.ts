@@ -19,5 +19,9 @@
         <source>보기 좋게 정리하려면 정리기(Prettier)를 한 번 받아야 해요 (%@ · 약 0.6MB · 글은 이 맥 밖으로 나가지 않아요).</source>
         <translation>보기 좋게 정리하려면 정리기(Prettier)를 한 번 받아야 해요 (%@ · 약 0.6MB · 글은 이 컴퓨터 밖으로 나가지 않아요).</translation>
     </message>
+    <message>
+        <source>Finder에서 보기</source>
+        <translation>파일 관리자에서 보기</translation>
+    </message>
 </context>
 </TS>

@@ -11,6 +11,9 @@
 #include "app/shell/Application.h"
 #include "app/views/EditorTextView.h"
 #include "app/window/BannerView.h"
+#include "app/window/FolderSession.h"
+#include "app/window/FolderSidebarFeature.h"
+#include "app/window/FolderSidebarView.h"
 #include "app/window/StatusBarView.h"
 #include "app/window/TextDocumentWindow.h"
 #include "app/window/ToolBand.h"
@@ -25,6 +28,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QTreeView>
 #include <QUndoStack>
 
 #include <gtest/gtest.h>
@@ -34,6 +38,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -118,6 +123,12 @@ public:
     {
         ++openPanels;
         return std::exchange(filesToOpen, {});
+    }
+    // What the folder panel answers next (none: cancelled).
+    std::optional<std::filesystem::path> folderToOpen;
+    std::optional<std::filesystem::path> runOpenFolderPanel(QWidget*) override
+    {
+        return std::exchange(folderToOpen, std::nullopt);
     }
 };
 
@@ -780,4 +791,121 @@ TEST_F(EndToEnd, theFormatChordTidiesJSONAndUndoTakesItBack)
 
     QTest::keyClick(target, Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(controller.textView()->text(), QStringLiteral("{\"a\":[1,2]}\n"));
+}
+
+namespace {
+
+EditorWindow::FolderSidebarFeature& folderPart(EditorWindow::DocumentWindowController& controller)
+{
+    return *controller.feature<EditorWindow::FolderSidebarFeature>();
+}
+
+std::set<EditorKit::HostWindow*> hostsOf(EditorDocuments::DocumentController& documents)
+{
+    std::set<EditorKit::HostWindow*> hosts;
+    for (auto* document : documents.documents()) {
+        if (auto* controller = EditorWindow::FolderWindows::controllerOf(document))
+            hosts.insert(controller->hostWindow());
+    }
+    return hosts;
+}
+
+} // namespace
+
+TEST_F(EndToEnd, ctrlShiftOOpensAFolderIntoTheBlankWindowAndAClickOpensItsFile)
+{
+    const auto root = folder / "project";
+    std::filesystem::create_directories(root / "sub");
+    std::ofstream(root / "a.txt", std::ios::binary) << "alpha\n";
+    auto& documents = application->documentController();
+    EditorDocuments::TextDocument* blank = documents.makeUntitledDocument(true);
+    QWidget* target = focusAtEnd(*blank);
+
+    QTest::keyClick(target, Qt::Key_O, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(folderPart(window(*blank)).session(), nullptr) << "cancelled";
+
+    presenter->folderToOpen = root;
+    QTest::keyClick(target, Qt::Key_O, Qt::ControlModifier | Qt::ShiftModifier);
+    auto& part = folderPart(window(*blank));
+    ASSERT_NE(part.session(), nullptr);
+    EXPECT_EQ(part.session()->root(), root);
+    ASSERT_NE(part.sidebar(), nullptr);
+    EXPECT_TRUE(part.sidebar()->isVisible());
+    EXPECT_EQ(documents.documents().size(), 1u);
+
+    // A click on the file's row replaces the blank tab with the file.
+    auto* sidebar = part.sidebar();
+    QTreeView* outline = sidebar->outline();
+    const QRect row = outline->visualRect(sidebar->indexOf(sidebar->nodeForPath(root / "a.txt")));
+    QTest::mouseClick(outline->viewport(), Qt::LeftButton, {}, row.center());
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            auto* file = documents.documentForURL(root / "a.txt");
+            return file && file->editor() && documents.documents().size() == 1;
+        },
+        5000));
+    auto* file = documents.documentForURL(root / "a.txt");
+    EXPECT_EQ(folderPart(window(*file)).session()->root(), root);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window(*file).textView()->text() == "alpha\n"; }));
+
+    // The same folder again (as from the command line): its window comes forward, nothing new.
+    application->documentController().openURL(root, true, [](auto*, bool, const auto&) {});
+    EXPECT_EQ(documents.documents().size(), 1u);
+
+    // The menu's toggle hides the sidebar; without a folder the toggle does nothing.
+    EditorKit::HostWindow* host = window(*file).hostWindow();
+    host->sendAction("toggleFolderSidebar:", {});
+    EXPECT_FALSE(folderPart(window(*file)).sidebar()->isVisible());
+    EXPECT_FALSE(folderPart(window(*file)).session()->visible());
+}
+
+TEST_F(EndToEnd, aFolderGoesToEveryTabOfTheKeyWindowAndAnotherFolderToANewWindow)
+{
+    auto& documents = application->documentController();
+    std::vector<EditorDocuments::TextDocument*> tabs;
+    for (const char* name : {"1.txt", "2.txt", "3.txt"}) {
+        std::ofstream(folder / name, std::ios::binary) << name;
+        tabs.push_back(open(folder / name));
+        ASSERT_NE(tabs.back(), nullptr);
+        focusAtEnd(*tabs.back());
+    }
+    ASSERT_EQ(hostsOf(documents).size(), 1u);
+    const auto first = folder / "first";
+    const auto second = folder / "second";
+    std::filesystem::create_directories(first);
+    std::filesystem::create_directories(second);
+
+    documents.openURL(first, true, [](auto*, bool, const auto&) {});
+    for (auto* tab : tabs) {
+        ASSERT_NE(folderPart(window(*tab)).session(), nullptr);
+        EXPECT_EQ(folderPart(window(*tab)).session()->root(), first);
+    }
+    window(*tabs[1]).hostWindow()->setCurrentPage(window(*tabs[1]).page());
+    window(*tabs[1]).hostWindow()->sendAction("toggleFolderSidebar:", {});
+    for (auto* tab : tabs)
+        EXPECT_TRUE(folderPart(window(*tab)).sidebar()->isHidden());
+    window(*tabs[1]).hostWindow()->sendAction("toggleHiddenFiles:", {});
+    EXPECT_TRUE(folderPart(window(*tabs[0])).session()->showsHidden());
+
+    // A tab opened later into the window takes its folder when it comes to the front.
+    std::ofstream(folder / "4.txt", std::ios::binary) << "4";
+    auto* later = open(folder / "4.txt");
+    ASSERT_NE(later, nullptr);
+    focusAtEnd(*later);
+    EXPECT_EQ(window(*later).hostWindow(), window(*tabs[0]).hostWindow());
+    EXPECT_EQ(folderPart(window(*later)).session(), folderPart(window(*tabs[0])).session());
+
+    focusAtEnd(*tabs[2]);
+    documents.openURL(second, true, [](auto*, bool, const auto&) {});
+    ASSERT_EQ(documents.documents().size(), 5u);
+    EXPECT_EQ(hostsOf(documents).size(), 2u) << "a new window, not a tab";
+    auto* made = documents.documents().back();
+    EXPECT_EQ(folderPart(window(*made)).session()->root(), second);
+    EXPECT_NE(window(*made).hostWindow(), window(*tabs[0]).hostWindow());
+
+    // A file already open in the other window is brought forward, not opened twice.
+    folderPart(window(*made)).openFileFromFolder(folder / "1.txt");
+    EXPECT_EQ(documents.documents().size(), 5u);
+    EXPECT_EQ(window(*tabs[0]).hostWindow()->currentPage(), window(*tabs[0]).page());
 }
