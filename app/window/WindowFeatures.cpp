@@ -2,6 +2,7 @@
 // one line here.
 #include "app/window/DiskStatesFeature.h"
 #include "app/window/FileWatcherFeature.h"
+#include "app/window/FindReplaceFeature.h"
 #include "app/window/FormatMenusFeature.h"
 #include "app/window/GrammarBannerFeature.h"
 #include "app/window/LineNumbersFeature.h"
@@ -23,6 +24,7 @@ WindowFeatureList standardWindowFeatures()
     features.push_back(std::make_unique<FormatMenusFeature>());
     features.push_back(std::make_unique<PrintingFeature>());
     features.push_back(std::make_unique<GrammarBannerFeature>());
+    features.push_back(std::make_unique<FindReplaceFeature>());
     return features;
 }
 

@@ -15,5 +15,9 @@
         <source>관리자 권한으로 고치는 중 — 저절로 저장하지 않아요. ⌘S 로 저장할 때 맥이 관리자 암호를 물어요.</source>
         <translation>관리자 권한으로 고치는 중 — 저절로 저장하지 않아요. Ctrl+S 로 저장할 때 시스템이 관리자 암호를 물어요.</translation>
     </message>
+    <message>
+        <source>모두 바꾸기는 ⌘Z 한 번에 돌아와요</source>
+        <translation>모두 바꾸기는 Ctrl+Z 한 번에 돌아와요</translation>
+    </message>
 </context>
 </TS>
