@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/window/BackgroundFind.h"
+#include "app/window/FindBarView.h"
 #include "app/window/WindowFeature.h"
 
 #include <QObject>
@@ -12,8 +13,6 @@
 #include <memory>
 
 namespace EditorWindow {
-
-class FindBarView;
 
 // Find and replace in one document window, driven by the find bar below the banners: opening
 // and closing the bar, the search of every match on a snapshot of the text off the main thread
