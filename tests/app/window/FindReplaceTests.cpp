@@ -334,7 +334,7 @@ TEST(FindReplace, anInvalidPatternShowsTheErrorRowUntilFixed)
 
 TEST(FindReplace, closingDuringALongSearchLeavesNothingAndReopensEmpty)
 {
-    FindWindow window(QString(4'000'000, QLatin1Char('e')));
+    FindWindow window(QStringLiteral("eeeeeeeee\n").repeated(400'000));
     window.find->showFindBar(false);
     window.find->findBar()->queryField()->setText("e");
     window.find->runSearch();
