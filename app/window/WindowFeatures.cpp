@@ -2,6 +2,7 @@
 // one line here.
 #include "app/window/DiskStatesFeature.h"
 #include "app/window/FileWatcherFeature.h"
+#include "app/window/FindReplaceFeature.h"
 #include "app/window/FolderSidebarFeature.h"
 #include "app/window/FormatMenusFeature.h"
 #include "app/window/GrammarBannerFeature.h"
@@ -29,6 +30,7 @@ WindowFeatureList standardWindowFeatures()
     features.push_back(std::make_unique<SyntaxColoringFeature>());
     features.push_back(std::make_unique<TidyFeature>());
     features.push_back(std::make_unique<FolderSidebarFeature>());
+    features.push_back(std::make_unique<FindReplaceFeature>());
     return features;
 }
 

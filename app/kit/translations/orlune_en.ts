@@ -1023,5 +1023,133 @@
         <source>폴더가 없어졌어요</source>
         <translation>The folder is gone</translation>
     </message>
+    <message>
+        <source>그리고</source>
+        <translation>And</translation>
+    </message>
+    <message>
+        <source>또는</source>
+        <translation>Or</translation>
+    </message>
+    <message>
+        <source>빼기</source>
+        <translation>Not</translation>
+    </message>
+    <message>
+        <source>그리고: 이것도 있는 줄 · 또는: 이것이 있어도 · 빼기: 이것이 있는 줄은 뺌</source>
+        <translation>And: lines that also have this · Or: lines that may have this instead · Not: leave out lines that have this</translation>
+    </message>
+    <message>
+        <source>조건 말</source>
+        <translation>Condition</translation>
+    </message>
+    <message>
+        <source>조건 빼기</source>
+        <translation>Remove Condition</translation>
+    </message>
+    <message>
+        <source>찾을 말</source>
+        <translation>Find</translation>
+    </message>
+    <message>
+        <source>대소문자 구분</source>
+        <translation>Match Case</translation>
+    </message>
+    <message>
+        <source>낱말</source>
+        <translation>Word</translation>
+    </message>
+    <message>
+        <source>낱말 단위</source>
+        <translation>Whole Words</translation>
+    </message>
+    <message>
+        <source>정규식</source>
+        <translation>Regular Expression</translation>
+    </message>
+    <message>
+        <source>선택 안</source>
+        <translation>In Selection</translation>
+    </message>
+    <message>
+        <source>고른 곳 안에서만</source>
+        <translation>Only Inside the Selection</translation>
+    </message>
+    <message>
+        <source>맞는 줄만 보기 (grep)</source>
+        <translation>Show Only Matching Lines (grep)</translation>
+    </message>
+    <message>
+        <source>바꿀 말</source>
+        <translation>Replace With</translation>
+    </message>
+    <message>
+        <source>모두 바꾸기</source>
+        <translation>Replace All</translation>
+    </message>
+    <message>
+        <source>모두 바꾸기는 ⌘Z 한 번에 돌아와요</source>
+        <translation>Ctrl+Z undoes Replace All in one step</translation>
+    </message>
+    <message>
+        <source>반대</source>
+        <translation>Invert</translation>
+    </message>
+    <message>
+        <source>맞지 않는 줄만 (grep -v)</source>
+        <translation>Only Lines That Don’t Match (grep -v)</translation>
+    </message>
+    <message>
+        <source>맞는 부분만</source>
+        <translation>Matches Only</translation>
+    </message>
+    <message>
+        <source>줄 대신 맞은 글자만 (grep -o)</source>
+        <translation>Only the Matched Text Instead of Lines (grep -o)</translation>
+    </message>
+    <message>
+        <source>앞뒤 줄 없음</source>
+        <translation>No Context Lines</translation>
+    </message>
+    <message>
+        <source>앞뒤 %lld줄</source>
+        <translation>%lld Lines of Context</translation>
+    </message>
+    <message>
+        <source>맞은 줄의 앞뒤 줄도 (grep -C)</source>
+        <translation>Lines Around Each Match Too (grep -C)</translation>
+    </message>
+    <message>
+        <source>조건 더하기</source>
+        <translation>Add Condition</translation>
+    </message>
+    <message>
+        <source>그리고 · 또는 · 빼기 조건</source>
+        <translation>And · Or · Not Conditions</translation>
+    </message>
+    <message>
+        <source>내보내기</source>
+        <translation>Export</translation>
+    </message>
+    <message>
+        <source>새 탭으로</source>
+        <translation>To a New Tab</translation>
+    </message>
+    <message>
+        <source>정규식이 틀렸어요 — %@</source>
+        <translation>Invalid regular expression — %@</translation>
+    </message>
+    <message>
+        <source>찾는 중…</source>
+        <translation>Searching…</translation>
+    </message>
+    <message>
+        <source>없음</source>
+        <translation>None</translation>
+    </message>
+    <message>
+        <source>%lld곳 바꿈</source>
+        <translation>%lld Replaced</translation>
+    </message>
 </context>
 </TS>

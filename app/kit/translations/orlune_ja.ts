@@ -1023,5 +1023,133 @@
         <source>폴더가 없어졌어요</source>
         <translation>フォルダがなくなりました</translation>
     </message>
+    <message>
+        <source>그리고</source>
+        <translation>かつ</translation>
+    </message>
+    <message>
+        <source>또는</source>
+        <translation>または</translation>
+    </message>
+    <message>
+        <source>빼기</source>
+        <translation>除く</translation>
+    </message>
+    <message>
+        <source>그리고: 이것도 있는 줄 · 또는: 이것이 있어도 · 빼기: 이것이 있는 줄은 뺌</source>
+        <translation>かつ: これもある行 · または: これがあっても · 除く: これがある行は除く</translation>
+    </message>
+    <message>
+        <source>조건 말</source>
+        <translation>条件の語</translation>
+    </message>
+    <message>
+        <source>조건 빼기</source>
+        <translation>条件を削除</translation>
+    </message>
+    <message>
+        <source>찾을 말</source>
+        <translation>検索する語</translation>
+    </message>
+    <message>
+        <source>대소문자 구분</source>
+        <translation>大文字と小文字を区別</translation>
+    </message>
+    <message>
+        <source>낱말</source>
+        <translation>単語</translation>
+    </message>
+    <message>
+        <source>낱말 단위</source>
+        <translation>単語単位</translation>
+    </message>
+    <message>
+        <source>정규식</source>
+        <translation>正規表現</translation>
+    </message>
+    <message>
+        <source>선택 안</source>
+        <translation>選択範囲</translation>
+    </message>
+    <message>
+        <source>고른 곳 안에서만</source>
+        <translation>選択範囲の中だけ</translation>
+    </message>
+    <message>
+        <source>맞는 줄만 보기 (grep)</source>
+        <translation>一致する行だけ表示 (grep)</translation>
+    </message>
+    <message>
+        <source>바꿀 말</source>
+        <translation>置換後の語</translation>
+    </message>
+    <message>
+        <source>모두 바꾸기</source>
+        <translation>すべて置換</translation>
+    </message>
+    <message>
+        <source>모두 바꾸기는 ⌘Z 한 번에 돌아와요</source>
+        <translation>すべて置換は Ctrl+Z 一回で元に戻ります</translation>
+    </message>
+    <message>
+        <source>반대</source>
+        <translation>反転</translation>
+    </message>
+    <message>
+        <source>맞지 않는 줄만 (grep -v)</source>
+        <translation>一致しない行だけ (grep -v)</translation>
+    </message>
+    <message>
+        <source>맞는 부분만</source>
+        <translation>一致部分だけ</translation>
+    </message>
+    <message>
+        <source>줄 대신 맞은 글자만 (grep -o)</source>
+        <translation>行の代わりに一致した文字だけ (grep -o)</translation>
+    </message>
+    <message>
+        <source>앞뒤 줄 없음</source>
+        <translation>前後の行なし</translation>
+    </message>
+    <message>
+        <source>앞뒤 %lld줄</source>
+        <translation>前後 %lld 行</translation>
+    </message>
+    <message>
+        <source>맞은 줄의 앞뒤 줄도 (grep -C)</source>
+        <translation>一致した行の前後の行も (grep -C)</translation>
+    </message>
+    <message>
+        <source>조건 더하기</source>
+        <translation>条件を追加</translation>
+    </message>
+    <message>
+        <source>그리고 · 또는 · 빼기 조건</source>
+        <translation>かつ · または · 除く 条件</translation>
+    </message>
+    <message>
+        <source>내보내기</source>
+        <translation>書き出し</translation>
+    </message>
+    <message>
+        <source>새 탭으로</source>
+        <translation>新しいタブへ</translation>
+    </message>
+    <message>
+        <source>정규식이 틀렸어요 — %@</source>
+        <translation>正規表現が正しくありません — %@</translation>
+    </message>
+    <message>
+        <source>찾는 중…</source>
+        <translation>検索中…</translation>
+    </message>
+    <message>
+        <source>없음</source>
+        <translation>なし</translation>
+    </message>
+    <message>
+        <source>%lld곳 바꿈</source>
+        <translation>%lld 箇所を置換</translation>
+    </message>
 </context>
 </TS>

@@ -23,5 +23,9 @@
         <source>Finder에서 보기</source>
         <translation>파일 관리자에서 보기</translation>
     </message>
+    <message>
+        <source>모두 바꾸기는 ⌘Z 한 번에 돌아와요</source>
+        <translation>모두 바꾸기는 Ctrl+Z 한 번에 돌아와요</translation>
+    </message>
 </context>
 </TS>

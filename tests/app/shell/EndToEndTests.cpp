@@ -11,6 +11,8 @@
 #include "app/shell/Application.h"
 #include "app/views/EditorTextView.h"
 #include "app/window/BannerView.h"
+#include "app/window/FindBarView.h"
+#include "app/window/FindReplaceFeature.h"
 #include "app/window/FolderSession.h"
 #include "app/window/FolderSidebarFeature.h"
 #include "app/window/FolderSidebarView.h"
@@ -18,16 +20,19 @@
 #include "app/window/TextDocumentWindow.h"
 #include "app/window/ToolBand.h"
 #include "app/window/ToolBandFeature.h"
-#include "tests/app/features/GrammarServer.h"
 #include "store/ScratchStore.h"
+#include "tests/app/features/GrammarServer.h"
 
 #include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPrinter>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 #include <QTreeView>
 #include <QUndoStack>
 
@@ -908,4 +913,59 @@ TEST_F(EndToEnd, aFolderGoesToEveryTabOfTheKeyWindowAndAnotherFolderToANewWindow
     folderPart(window(*made)).openFileFromFolder(folder / "1.txt");
     EXPECT_EQ(documents.documents().size(), 5u);
     EXPECT_EQ(window(*tabs[0]).hostWindow()->currentPage(), window(*tabs[0]).page());
+}
+
+// Ctrl+F opens the find bar with the keyboard in its field; typing searches, Return steps
+// through the matches, Escape closes. Ctrl+Alt+F opens it with the replace row; replace all
+// is one step that Ctrl+Z takes back.
+TEST_F(EndToEnd, findKeysSearchStepReplaceAllAndClose)
+{
+    const auto path = folder / "find.txt";
+    std::ofstream(path, std::ios::binary) << "cat dog cat";
+    EditorDocuments::TextDocument* document = open(path);
+    ASSERT_NE(document, nullptr);
+    auto& controller = window(*document);
+    auto* find = controller.feature<EditorWindow::FindReplaceFeature>();
+    ASSERT_NE(find, nullptr);
+    QWidget* text = focusAtEnd(*document);
+
+    QTest::keyClick(text, Qt::Key_F, Qt::ControlModifier);
+    ASSERT_NE(find->findBar(), nullptr);
+    EditorWindow::FindBarView* bar = find->findBar();
+    EXPECT_TRUE(bar->isVisible());
+    EXPECT_TRUE(bar->replaceRow()->isHidden());
+    ASSERT_EQ(QApplication::focusWidget(), bar->queryField());
+    typeKeys(bar->queryField(), QStringLiteral("cat"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return bar->countLabel()->text() == "2"; }, 5000));
+
+    QTest::keyClick(bar->queryField(), Qt::Key_Return);
+    EXPECT_EQ(controller.textView()->selectedRange(), (EditorViews::TextRange{0, 3}));
+    EXPECT_EQ(bar->countLabel()->text(), QStringLiteral("1 / 2"));
+    QTest::keyClick(bar->queryField(), Qt::Key_Return);
+    EXPECT_EQ(controller.textView()->selectedRange(), (EditorViews::TextRange{8, 3}));
+    QTest::keyClick(bar->queryField(), Qt::Key_Return, Qt::ShiftModifier);
+    EXPECT_EQ(controller.textView()->selectedRange(), (EditorViews::TextRange{0, 3}));
+
+    QTest::keyClick(bar->queryField(), Qt::Key_Escape);
+    EXPECT_EQ(find->findBar(), nullptr);
+    EXPECT_TRUE(controller.display()->findMatches.empty());
+    EXPECT_EQ(QApplication::focusWidget(), controller.textView());
+
+    text = focusAtEnd(*document);
+    QTest::keyClick(text, Qt::Key_F, Qt::ControlModifier | Qt::AltModifier);
+    ASSERT_NE(find->findBar(), nullptr);
+    bar = find->findBar();
+    EXPECT_FALSE(bar->replaceRow()->isHidden());
+    EXPECT_TRUE(bar->queryField()->text().isEmpty()) << "a closed bar starts afresh";
+    typeKeys(bar->queryField(), QStringLiteral("cat"));
+    bar->replaceField()->setFocus();
+    typeKeys(bar->replaceField(), QStringLiteral("cow"));
+    QTest::mouseClick(bar->replaceAllButton(), Qt::LeftButton);
+    EXPECT_EQ(controller.textView()->text(), QStringLiteral("cow dog cow"));
+
+    bar->queryField()->setFocus();
+    QTest::keyClick(bar->queryField(), Qt::Key_Escape);
+    EXPECT_EQ(find->findBar(), nullptr);
+    QTest::keyClick(controller.textView(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(controller.textView()->text(), QStringLiteral("cat dog cat"));
 }

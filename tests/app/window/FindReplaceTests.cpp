@@ -1,0 +1,430 @@
+// Find and replace in windows shown offscreen with only the find part: the background search
+// and its generations, the count, stepping, replacing, closing and the search's stop.
+#include "app/kit/ActionRouter.h"
+#include "app/kit/Localized.h"
+#include "app/views/EditorTextView.h"
+#include "app/window/BackgroundFind.h"
+#include "app/window/DocumentWindowController.h"
+#include "app/window/FindBarView.h"
+#include "app/window/FindReplaceFeature.h"
+#include "app/window/HostWindows.h"
+#include "platform/PreferencesDomain.h"
+#include "store/Settings.h"
+#include "tests/app/window/FakeDocument.h"
+#include "tests/platform/TemporaryFolder.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+#include <QThread>
+#include <QThreadPool>
+#include <QToolButton>
+#include <QUndoStack>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+using EditorCore::SearchMatch;
+using EditorViews::TextRange;
+using EditorWindow::BackgroundFind;
+using EditorWindow::DocumentWindowController;
+using EditorWindow::FindReplaceFeature;
+using WindowTest::FakeDocument;
+
+namespace {
+
+struct FindWindow
+{
+    TemporaryFolder folder;
+    std::unique_ptr<EditorStore::Settings> settings;
+    EditorKit::ActionRouter router;
+    std::unique_ptr<FakeDocument> document;
+    std::unique_ptr<DocumentWindowController> window;
+    FindReplaceFeature* find = nullptr;
+    int beeps = 0;
+    std::vector<std::function<void()>> scheduled;
+
+    explicit FindWindow(const QString& text, bool readOnly = false)
+    {
+        settings = std::make_unique<EditorStore::Settings>(
+            std::make_shared<Platform::PreferencesDomain>(folder / "group-defaults.json"),
+            std::map<std::string, std::string>{});
+        document = std::make_unique<FakeDocument>(text);
+        document->readOnly = readOnly;
+        EditorWindow::WindowEnvironment environment;
+        environment.settings = settings.get();
+        environment.hosts = std::make_shared<EditorWindow::HostWindows>(router);
+        environment.features = [] {
+            EditorWindow::WindowFeatureList list;
+            list.push_back(std::make_unique<FindReplaceFeature>());
+            return list;
+        };
+        window = std::make_unique<DocumentWindowController>(*document, router, environment);
+        window->showWindow();
+        QCoreApplication::processEvents();
+        find = window->feature<FindReplaceFeature>();
+        find->setBeep([this] { ++beeps; });
+        find->setScheduler([this](std::chrono::milliseconds, std::function<void()> work) {
+            scheduled.push_back(std::move(work));
+        });
+    }
+
+    ~FindWindow()
+    {
+        window.reset();
+        document.reset();
+        QCoreApplication::processEvents();
+    }
+
+    EditorViews::EditorTextView& text() { return *window->textView(); }
+    const std::vector<SearchMatch>& matches() { return window->display()->findMatches; }
+    QString count() { return find->findBar()->countLabel()->text(); }
+
+    // Runs the event loop until the current search delivered its last batch.
+    void waitForSearch()
+    {
+        QElapsedTimer clock;
+        clock.start();
+        while (find->isSearching() && clock.elapsed() < 20000) {
+            BackgroundFind::pool().waitForDone(20);
+            QCoreApplication::processEvents();
+        }
+        QCoreApplication::processEvents();
+        ASSERT_FALSE(find->isSearching());
+    }
+
+    void search(const QString& query)
+    {
+        if (!find->findBar())
+            find->showFindBar(false);
+        find->findBar()->queryField()->setText(query);
+        find->runSearch();
+        waitForSearch();
+    }
+};
+
+std::vector<std::int64_t> locations(const std::vector<SearchMatch>& matches)
+{
+    std::vector<std::int64_t> result;
+    for (const SearchMatch& match : matches)
+        result.push_back(match.location);
+    return result;
+}
+
+} // namespace
+
+TEST(FindReplace, typingQuicklyLeavesOnlyTheMatchesOfTheLastQuery)
+{
+    FindWindow window(QStringLiteral("a ab abc a abc ab"));
+    window.find->showFindBar(false);
+    // Each keystroke starts a search; the earlier ones' deliveries are dropped.
+    QTest::keyClicks(window.find->findBar()->queryField(), "abc");
+    window.waitForSearch();
+    EXPECT_EQ(locations(window.matches()), (std::vector<std::int64_t>{5, 11}));
+    EXPECT_EQ(window.count(), QStringLiteral("2"));
+}
+
+TEST(FindReplace, openingTakesAShortOneLineSelectionAndUseSelectionTakesAny)
+{
+    const QString longWord(200, QLatin1Char('w'));
+    const QString text = longWord + QStringLiteral(" two\nlines");
+    struct Case
+    {
+        TextRange selection;
+        QString expected;
+    };
+    const std::vector<Case> cases = {
+        {{0, 199}, longWord.left(199)},
+        {{0, 200}, QString()},
+        {{201, 5}, QString()}, // "two\nl" holds a line feed
+        {{201, 3}, QStringLiteral("two")},
+        {{0, 0}, QString()},
+    };
+    for (const Case& c : cases) {
+        FindWindow window(text);
+        window.text().setSelectedRange(c.selection);
+        window.find->showFindBar(false);
+        EXPECT_EQ(window.find->findBar()->queryField()->text(), c.expected)
+            << c.selection.location << "+" << c.selection.length;
+        window.find->closeFindBar();
+    }
+
+    FindWindow window(text);
+    window.text().setSelectedRange({201, 5});
+    window.find->useSelectionForFind();
+    ASSERT_TRUE(window.find->findBar());
+    EXPECT_EQ(window.find->findBar()->queryField()->text(), QStringLiteral("two\nl"));
+    EXPECT_TRUE(window.find->findBar()->replaceRow()->isHidden());
+}
+
+TEST(FindReplace, nextAndPreviousStepFromTheSelectionAndWrap)
+{
+    // Matches of "ab" at 0, 3 and 6.
+    struct Case
+    {
+        TextRange selection;
+        bool backward;
+        std::int64_t expected;
+    };
+    const std::vector<Case> cases = {
+        {{0, 0}, false, 0}, // a caret at a match's start selects it
+        {{0, 2}, false, 3}, // a selected match is left
+        {{1, 0}, false, 3},
+        {{7, 0}, false, 0}, // after the last: wrap to the first
+        {{6, 2}, false, 0},
+        {{0, 0}, true, 6}, // before the first: wrap to the last
+        {{4, 0}, true, 3},
+        {{3, 2}, true, 0},
+    };
+    FindWindow window(QStringLiteral("ab ab ab"));
+    window.search("ab");
+    ASSERT_EQ(locations(window.matches()), (std::vector<std::int64_t>{0, 3, 6}));
+    for (const Case& c : cases) {
+        window.text().setSelectedRange(c.selection);
+        window.find->selectMatch(c.backward);
+        EXPECT_EQ(window.text().selectedRange(), (TextRange{c.expected, 2}))
+            << c.selection.location << "+" << c.selection.length << (c.backward ? " back" : "");
+        ASSERT_TRUE(window.window->display()->currentMatch);
+        EXPECT_EQ(window.window->display()->currentMatch->location, c.expected);
+    }
+    window.text().setSelectedRange({3, 2});
+    window.find->updateFindCount();
+    EXPECT_EQ(window.count(), QStringLiteral("2 / 3"));
+
+    window.search("zz");
+    EXPECT_EQ(window.count(), QStringLiteral("없음"));
+    window.find->selectMatch(false);
+    EXPECT_EQ(window.beeps, 1);
+}
+
+TEST(FindReplace, replaceSelectsFirstThenReplacesAndStepsAfterADelay)
+{
+    FindWindow window(QStringLiteral("cat cat cat"));
+    window.find->showFindBar(true);
+    window.search("cat");
+    window.find->findBar()->replaceField()->setText("dog");
+
+    window.text().setSelectedRange({1, 0});
+    window.find->replaceCurrent();
+    EXPECT_EQ(window.text().text(), QStringLiteral("cat cat cat")) << "first press only selects";
+    EXPECT_EQ(window.text().selectedRange(), (TextRange{4, 3}));
+
+    window.find->replaceCurrent();
+    EXPECT_EQ(window.text().text(), QStringLiteral("cat dog cat"));
+    EXPECT_EQ(window.text().selectedRange(), (TextRange{7, 0}));
+    EXPECT_EQ(window.document->stack.undoText(), QStringLiteral("바꾸기"));
+    window.waitForSearch();
+    ASSERT_EQ(window.scheduled.size(), 1u);
+    window.scheduled[0]();
+    EXPECT_EQ(window.text().selectedRange(), (TextRange{8, 3}));
+    EXPECT_EQ(window.count(), QStringLiteral("2 / 2"));
+}
+
+TEST(FindReplace, replaceUsesTemplatesOnlyInRegularExpressionMode)
+{
+    FindWindow window(QStringLiteral("x12 x34"));
+    window.find->showFindBar(true);
+    window.find->findBar()->regexToggle()->click();
+    window.search("x(\\d)");
+    window.find->findBar()->replaceField()->setText("<$1>");
+    window.text().setSelectedRange({0, 2});
+    window.find->replaceCurrent();
+    EXPECT_EQ(window.text().text(), QStringLiteral("<1>2 x34"));
+
+    window.find->findBar()->regexToggle()->click();
+    window.search("x");
+    window.text().setSelectedRange({5, 1});
+    window.find->replaceCurrent();
+    EXPECT_EQ(window.text().text(), QStringLiteral("<1>2 <$1>34"));
+}
+
+TEST(FindReplace, replaceAllIsOneStepAndBeepsWhenNothingMatches)
+{
+    FindWindow window(QStringLiteral("one two one two one"));
+    window.find->showFindBar(true);
+    window.find->findBar()->replaceField()->setText("1");
+
+    window.search("three");
+    const int steps = window.document->stack.count();
+    window.find->replaceAll();
+    EXPECT_EQ(window.beeps, 1);
+    EXPECT_EQ(window.document->stack.count(), steps);
+    EXPECT_EQ(window.text().text(), QStringLiteral("one two one two one"));
+
+    window.search("one");
+    window.text().setSelectedRange({5, 3});
+    window.find->replaceAll();
+    EXPECT_EQ(window.text().text(), QStringLiteral("1 two 1 two 1"));
+    EXPECT_EQ(window.text().selectedRange(), (TextRange{0, 0}));
+    EXPECT_EQ(window.count(), QStringLiteral("3곳 바꿈"));
+    EXPECT_EQ(window.document->stack.count(), steps + 1);
+    EXPECT_EQ(window.document->stack.undoText(), QStringLiteral("모두 바꾸기"));
+    window.waitForSearch();
+    EXPECT_EQ(window.count(), QStringLiteral("없음"));
+
+    window.document->stack.undo();
+    EXPECT_EQ(window.text().text(), QStringLiteral("one two one two one"));
+
+    // With the selection toggle on, only the selected part is replaced.
+    window.find->findBar()->selectionToggle()->click();
+    window.text().setSelectedRange({8, 11});
+    window.find->replaceAll();
+    EXPECT_EQ(window.text().text(), QStringLiteral("one two 1 two 1"));
+}
+
+TEST(FindReplace, countShowsARunningTotalThenThePositionOfTheSelectedMatch)
+{
+    QString text;
+    for (int i = 0; i < 1200; ++i)
+        text += QStringLiteral("hit ");
+    FindWindow window(text);
+    window.find->showFindBar(false);
+
+    // The label as each delivery finds it, i.e. after the one before.
+    struct Recorder : QObject
+    {
+        FindWindow* window;
+        std::vector<QString> seen;
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            if (event->type() == QEvent::MetaCall)
+                seen.push_back(window->count());
+            return false;
+        }
+    } recorder;
+    recorder.window = &window;
+    window.find->installEventFilter(&recorder);
+    window.find->findBar()->queryField()->setText("hit");
+    window.find->runSearch();
+    EXPECT_EQ(window.count(), QStringLiteral("찾는 중…"));
+    window.waitForSearch();
+    window.find->removeEventFilter(&recorder);
+    EXPECT_EQ(recorder.seen, (std::vector<QString>{"찾는 중…", "500+", "1000+", "1200+"}));
+    EXPECT_EQ(window.count(), QStringLiteral("1200"));
+
+    window.text().setSelectedRange({8, 0});
+    window.find->selectMatch(false);
+    EXPECT_EQ(window.count(), QStringLiteral("3 / 1200"));
+}
+
+TEST(FindReplace, anInvalidPatternShowsTheErrorRowUntilFixed)
+{
+    FindWindow window(QStringLiteral("a(b"));
+    window.find->showFindBar(false);
+    window.find->findBar()->regexToggle()->click();
+    window.find->findBar()->queryField()->setText("(");
+    window.find->runSearch();
+    EXPECT_FALSE(window.find->findBar()->errorRow()->isHidden());
+    EXPECT_TRUE(window.find->findBar()->errorLabel()->text().startsWith(
+        QStringLiteral("정규식이 틀렸어요 — ")));
+    EXPECT_TRUE(window.count().isEmpty());
+    EXPECT_FALSE(window.find->isSearching());
+
+    window.search("\\(");
+    EXPECT_TRUE(window.find->findBar()->errorRow()->isHidden());
+    EXPECT_EQ(window.matches().size(), 1u);
+}
+
+TEST(FindReplace, closingDuringALongSearchLeavesNothingAndReopensEmpty)
+{
+    FindWindow window(QStringLiteral("eeeeeeeee\n").repeated(400'000));
+    window.find->showFindBar(false);
+    window.find->findBar()->queryField()->setText("e");
+    window.find->runSearch();
+    window.find->closeFindBar();
+    BackgroundFind::pool().waitForDone();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window.find->findBar(), nullptr);
+    EXPECT_TRUE(window.matches().empty());
+    EXPECT_FALSE(window.window->display()->currentMatch);
+    EXPECT_FALSE(window.find->isSearching());
+
+    window.find->showFindBar(false);
+    EXPECT_TRUE(window.find->findBar()->queryField()->text().isEmpty());
+    EXPECT_TRUE(window.find->findBar()->countLabel()->text().isEmpty());
+}
+
+TEST(FindReplace, aReadOnlyTextGetsTheBarWithoutTheReplaceRow)
+{
+    FindWindow readOnly(QStringLiteral("abc"), true);
+    readOnly.find->showFindBar(true);
+    EXPECT_TRUE(readOnly.find->findBar()->replaceRow()->isHidden());
+    readOnly.search("b");
+    readOnly.text().setSelectedRange({1, 1});
+    readOnly.find->replaceAll();
+    readOnly.find->replaceCurrent();
+    EXPECT_EQ(readOnly.text().text(), QStringLiteral("abc"));
+
+    FindWindow editable(QStringLiteral("abc"));
+    editable.find->showFindBar(true);
+    EXPECT_FALSE(editable.find->findBar()->replaceRow()->isHidden());
+    editable.find->showFindBar(false);
+    EXPECT_TRUE(editable.find->findBar()->replaceRow()->isHidden());
+}
+
+TEST(FindReplace, anEditSearchesAgainAfterAPause)
+{
+    FindWindow window(QStringLiteral("ab"));
+    window.search("ab");
+    EXPECT_EQ(window.matches().size(), 1u);
+    window.text().setSelectedRange({2, 0});
+    window.text().insertText(QStringLiteral(" ab"));
+    QElapsedTimer clock;
+    clock.start();
+    while (window.matches().size() != 2 && clock.elapsed() < 5000)
+        QTest::qWait(20);
+    EXPECT_EQ(locations(window.matches()), (std::vector<std::int64_t>{0, 3}));
+}
+
+// The search's stop: a search overtaken by a newer one stops at its next check, and every
+// delivery holds one batch of at most 500 matches, not the list so far.
+TEST(FindReplace, anOvertakenSearchStopsAndDeliveriesHoldOneBatch)
+{
+    const QString text(8'000'000, QLatin1Char('e'));
+    auto compiled = EditorCore::CompiledSearch::make({u"e", false, false, false, std::nullopt});
+    ASSERT_TRUE(compiled);
+
+    QObject receiver;
+    BackgroundFind find(&receiver);
+    std::mutex mutex;
+    std::vector<std::pair<std::uint64_t, bool>> ended;
+    find.setWorkerDidEnd([&](std::uint64_t generation, bool completed) {
+        std::lock_guard lock(mutex);
+        ended.emplace_back(generation, completed);
+    });
+    std::size_t largest = 0;
+    std::size_t delivered = 0;
+    std::vector<std::uint64_t> generations;
+    auto deliver = [&](BackgroundFind::Batch&& batch) {
+        largest = std::max(largest, batch.matches.size());
+        delivered += batch.matches.size();
+        generations.push_back(batch.generation);
+    };
+    const std::uint64_t first = find.start(*compiled, text, deliver);
+    // Let the first search get going, then overtake it.
+    while (delivered == 0) {
+        QCoreApplication::processEvents();
+        QThread::msleep(1);
+    }
+    const std::uint64_t second = find.start(*compiled, QStringLiteral("eee"), deliver);
+    BackgroundFind::pool().waitForDone();
+    QCoreApplication::processEvents();
+
+    ASSERT_EQ(ended.size(), 2u);
+    for (const auto& [generation, completed] : ended)
+        EXPECT_EQ(completed, generation == second) << generation;
+    EXPECT_LE(largest, 500u);
+    EXPECT_LT(delivered, 8'000'000u);
+    // Nothing of the first search arrives after the second started.
+    const auto firstOfSecond = std::find(generations.begin(), generations.end(), second);
+    ASSERT_NE(firstOfSecond, generations.end());
+    EXPECT_TRUE(std::none_of(
+        firstOfSecond, generations.end(), [first](std::uint64_t g) { return g == first; }));
+}
