@@ -2,8 +2,6 @@
 
 #include "app/features/GrammarCenter.h"
 #include "app/shell/AppLog.h"
-#include "platform/ArgumentDomain.h"
-#include "platform/PreferencesDomain.h"
 #include "platform/SerialQueue.h"
 #include "store/AppGroup.h"
 
@@ -26,19 +24,6 @@ std::unique_ptr<FormatterCenter>& sharedSlot()
     // Never destroyed: the center lives for the whole run.
     static auto* slot = new std::unique_ptr<FormatterCenter>();
     return *slot;
-}
-
-std::optional<std::string> standardPreference(std::string_view name)
-{
-    const auto& arguments = Platform::ArgumentDomain::processArguments();
-    if (auto found = arguments.find(std::string(name)); found != arguments.end())
-        return found->second;
-    static const Platform::PreferencesDomain preferences(EditorStore::standardPreferencesFile());
-    if (auto value = preferences.object(name)) {
-        if (const auto* text = std::get_if<std::string>(&*value))
-            return *text;
-    }
-    return std::nullopt;
 }
 
 bool isValidURL(const std::string& text)
@@ -64,7 +49,7 @@ FormatterCenter& FormatterCenter::shared()
 {
     auto& slot = sharedSlot();
     if (!slot) {
-        const Places where = places(standardPreference);
+        const Places where = places(EditorStore::standardPreference);
         slot = std::make_unique<FormatterCenter>(FormatterStore(where.root, where.baseURL));
     }
     return *slot;

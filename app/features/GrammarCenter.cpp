@@ -3,8 +3,6 @@
 #include "app/kit/Localized.h"
 #include "app/kit/NotificationCenter.h"
 #include "app/shell/AppLog.h"
-#include "platform/ArgumentDomain.h"
-#include "platform/PreferencesDomain.h"
 #include "store/AppGroup.h"
 
 #include <QMetaObject>
@@ -29,19 +27,6 @@ std::unique_ptr<GrammarCenter>& sharedSlot()
     // while static objects go at exit.
     static auto* slot = new std::unique_ptr<GrammarCenter>();
     return *slot;
-}
-
-std::optional<std::string> standardPreference(std::string_view name)
-{
-    const auto& arguments = Platform::ArgumentDomain::processArguments();
-    if (auto found = arguments.find(std::string(name)); found != arguments.end())
-        return found->second;
-    static const Platform::PreferencesDomain preferences(EditorStore::standardPreferencesFile());
-    if (auto value = preferences.object(name)) {
-        if (const auto* text = std::get_if<std::string>(&*value))
-            return *text;
-    }
-    return std::nullopt;
 }
 
 bool isValidURL(const std::string& text)
@@ -95,7 +80,7 @@ GrammarCenter& GrammarCenter::shared()
 {
     auto& slot = sharedSlot();
     if (!slot) {
-        const Places where = places(standardPreference);
+        const Places where = places(EditorStore::standardPreference);
         slot = std::make_unique<GrammarCenter>(GrammarStore(where.root, where.baseURL));
     }
     return *slot;

@@ -2,8 +2,6 @@
 
 #include "app/kit/HostWindow.h"
 #include "app/shell/AppLog.h"
-#include "platform/ArgumentDomain.h"
-#include "platform/PreferencesDomain.h"
 #include "store/AppGroup.h"
 
 #include <QApplication>
@@ -70,16 +68,7 @@ private:
 
 const std::optional<std::string>& outputPath()
 {
-    static const std::optional<std::string> path = []() -> std::optional<std::string> {
-        const auto& arguments = Platform::ArgumentDomain::processArguments();
-        if (auto given = arguments.find(std::string(outputKey)); given != arguments.end())
-            return given->second;
-        Platform::PreferencesDomain preferences(EditorStore::standardPreferencesFile());
-        if (auto value = preferences.object(outputKey))
-            if (const auto* text = std::get_if<std::string>(&*value))
-                return *text;
-        return std::nullopt;
-    }();
+    static const std::optional<std::string> path = EditorStore::standardPreference(outputKey);
     return path;
 }
 
