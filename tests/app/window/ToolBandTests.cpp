@@ -486,7 +486,19 @@ TEST(ToolBand, everyCatalogSymbolShipsAndAMissingOneFallsBack)
             EXPECT_TRUE(EditorKit::Symbols::has(*command.symbol));
         }
     }
-    for (const char* name : {"questionmark", "ellipsis", "pin"})
+    // The band's own, and those of the find bar and the folder sidebar.
+    for (const char* name : {"questionmark",
+                             "ellipsis",
+                             "pin",
+                             "chevron.left",
+                             "chevron.right",
+                             "xmark",
+                             "plus",
+                             "minus.circle",
+                             "doc.badge.plus",
+                             "folder.badge.plus",
+                             "eye",
+                             "eye.slash"})
         EXPECT_TRUE(EditorKit::Symbols::has(name)) << name;
 
     QWidget parent;
