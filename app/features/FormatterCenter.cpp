@@ -26,23 +26,14 @@ std::unique_ptr<FormatterCenter>& sharedSlot()
     return *slot;
 }
 
-bool isValidURL(const std::string& text)
-{
-    const QUrl url(QString::fromStdString(text), QUrl::StrictMode);
-    return url.isValid() && !url.scheme().isEmpty() && !url.isRelative();
-}
-
 } // namespace
 
-FormatterCenter::Places
-FormatterCenter::places(const std::function<std::optional<std::string>(std::string_view)>& lookup)
+FormatterCenter::Places FormatterCenter::places(const PreferenceLookup& lookup)
 {
-    Places result{FormatterStore::defaultBaseURL(), FormatterStore::defaultRoot()};
-    if (auto url = lookup("OLFormattersURL"); url && isValidURL(*url))
-        result.baseURL = *url;
-    if (auto root = lookup("OLFormattersRoot"); root && !root->empty())
-        result.root = *root;
-    return result;
+    return storePlaces(lookup,
+                       "OLFormattersURL",
+                       "OLFormattersRoot",
+                       {FormatterStore::defaultBaseURL(), FormatterStore::defaultRoot()});
 }
 
 FormatterCenter& FormatterCenter::shared()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/features/StorePlaces.h"
 #include "core/Result.h"
 #include "features/FormatterStore.h"
 #include "features/PrettierEngine.h"
@@ -54,12 +55,8 @@ public:
 
     // Where the formatter comes from and goes: "OLFormattersURL" when it is a valid URL, else
     // the store's default; "OLFormattersRoot" when present, else the default folder.
-    struct Places
-    {
-        std::string baseURL;
-        std::filesystem::path root;
-    };
-    static Places places(const std::function<std::optional<std::string>(std::string_view)>& lookup);
+    using Places = StorePlaces;
+    static Places places(const PreferenceLookup& lookup);
 
     // The center of the running application, created on first use from the application's
     // preferences and the command line's argument domain; it lives for the whole run.

@@ -29,12 +29,6 @@ std::unique_ptr<GrammarCenter>& sharedSlot()
     return *slot;
 }
 
-bool isValidURL(const std::string& text)
-{
-    const QUrl url(QString::fromStdString(text), QUrl::StrictMode);
-    return url.isValid() && !url.scheme().isEmpty() && !url.isRelative();
-}
-
 QString downloadMessage(const QString& detail)
 {
     return EditorKit::localized("받지 못했어요 — 인터넷 연결을 확인해 주세요 (%@)")
@@ -65,15 +59,12 @@ GrammarCenter::LoadOutcome loadGrammar(const EditorFeatures::InstalledGrammar& r
 
 } // namespace
 
-GrammarCenter::Places
-GrammarCenter::places(const std::function<std::optional<std::string>(std::string_view)>& lookup)
+GrammarCenter::Places GrammarCenter::places(const PreferenceLookup& lookup)
 {
-    Places result{GrammarStore::defaultBaseURL(), GrammarStore::defaultRoot()};
-    if (auto url = lookup("OLGrammarsURL"); url && isValidURL(*url))
-        result.baseURL = *url;
-    if (auto root = lookup("OLGrammarsRoot"); root && !root->empty())
-        result.root = *root;
-    return result;
+    return storePlaces(lookup,
+                       "OLGrammarsURL",
+                       "OLGrammarsRoot",
+                       {GrammarStore::defaultBaseURL(), GrammarStore::defaultRoot()});
 }
 
 GrammarCenter& GrammarCenter::shared()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/features/StorePlaces.h"
 #include "features/CodeLanguage.h"
 #include "features/GrammarStore.h"
 #include "features/SyntaxGrammarLoad.h"
@@ -65,12 +66,8 @@ public:
 
     // Where the grammars come from and go: "OLGrammarsURL" when it is a valid URL, else the
     // store's default; "OLGrammarsRoot" when present, else the default grammar folder.
-    struct Places
-    {
-        std::string baseURL;
-        std::filesystem::path root;
-    };
-    static Places places(const std::function<std::optional<std::string>(std::string_view)>& lookup);
+    using Places = StorePlaces;
+    static Places places(const PreferenceLookup& lookup);
 
     // The center of the running application, created on first use from the application's
     // preferences and the command line's argument domain; it lives for the whole run.
