@@ -189,9 +189,11 @@ void CommandPalette::buildPanel()
     m_table->horizontalHeader()->setSectionResizeMode(titleColumn, QHeaderView::Stretch);
     m_table->horizontalHeader()->setSectionResizeMode(placeColumn, QHeaderView::Fixed);
     m_table->horizontalHeader()->setSectionResizeMode(shortcutColumn, QHeaderView::Fixed);
+    // Linux key names ("Ctrl+Alt+Shift+S") are longer than key glyphs: the shortcut column is
+    // wider than the place column, and the title takes what is left (about 250).
     m_table->horizontalHeader()->resizeSection(titleColumn, 250);
-    m_table->horizontalHeader()->resizeSection(placeColumn, 150);
-    m_table->horizontalHeader()->resizeSection(shortcutColumn, 100);
+    m_table->horizontalHeader()->resizeSection(placeColumn, 130);
+    m_table->horizontalHeader()->resizeSection(shortcutColumn, 150);
     m_table->setShowGrid(false);
     m_table->setWordWrap(false);
     m_table->setTextElideMode(Qt::ElideRight);
