@@ -1,11 +1,14 @@
 #include "app/kit/Localized.h"
 #include "app/panels/AboutWindow.h"
 #include "app/panels/LicensesWindow.h"
+#include "app/views/EditorFont.h"
 
 #include <QApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QTextEdit>
 
 #include <gtest/gtest.h>
@@ -127,6 +130,15 @@ TEST_F(LicenceFolder, headingsShowHyphensAsDotsAndBadTextGivesAnEmptyBody)
     LicensesWindow licences(folder);
     EXPECT_EQ(licences.textView()->toPlainText(),
               QStringLiteral("Cut\n\n\n\nFolder\n\n\n\nGood · one\n\ncafé 한\n\n\nLatin\n\n\n\n"));
+    // Bodies in the editor font at 0.85 of its size, headings in the bold interface font.
+    const QFont editor = EditorViews::editorFont(std::nullopt, std::nullopt, 0.85);
+    const QTextCursor body = licences.textView()->document()->find(QStringLiteral("café"));
+    ASSERT_FALSE(body.isNull());
+    EXPECT_EQ(body.charFormat().font().family(), editor.family());
+    EXPECT_EQ(body.charFormat().font().pixelSize(), editor.pixelSize());
+    const QTextCursor title = licences.textView()->document()->find(QStringLiteral("Good · one"));
+    ASSERT_FALSE(title.isNull());
+    EXPECT_TRUE(title.charFormat().font().bold());
     EXPECT_TRUE(licences.textView()->isReadOnly());
     EXPECT_TRUE(licences.textView()->textInteractionFlags() & Qt::TextSelectableByMouse);
     EXPECT_EQ(licences.window()->size(),

@@ -411,3 +411,23 @@ TEST_F(PaletteFixture, aDocumentTargetLeavesOutWhatItDisables)
     palette->show();
     EXPECT_EQ(palette->allRows().size(), 7u);
 }
+
+TEST_F(PaletteFixture, aTabCommandCarriesItsTabNumberAsItsMenuItemDoes)
+{
+    RecordingResponder tabs{{"selectTabByNumber:"}};
+    router.setApplicationDelegate(&tabs);
+    CommandPalette::Environment environment;
+    environment.router = &router;
+    environment.commands = std::vector<Command>{
+        command("window.selectTab3", "Third Tab", KeyShortcut{"3", {Modifier::command}})};
+    environment.selectors =
+        EditorPanels::CommandListing::Selectors{{"window.selectTab3", "selectTabByNumber:"}};
+    palette = std::make_unique<CommandPalette>(std::move(environment));
+    QWidget target;
+    activate(target);
+    showPalette();
+    key(Qt::Key_Return);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !tabs.performed.empty(); }, 2000));
+    EXPECT_EQ(tabs.performed[0].sender.tag, 3);
+    router.setApplicationDelegate(&delegate);
+}
