@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QTest>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
@@ -136,6 +137,18 @@ TEST(PaletteEndToEnd, aCommandChosenInThePaletteRunsInTheTabThatWasActive)
     EXPECT_FALSE(palette.panel()->isVisible());
     EXPECT_TRUE(QTest::qWaitForWindowActive(host));
     EXPECT_EQ(host->currentPage(), firstWindow.page());
+    EXPECT_EQ(beeps, 0);
+
+    // The tool band's button opens it too, for the same window.
+    auto* button =
+        firstWindow.page()->findChild<QToolButton*>(QStringLiteral("app.commandPalette"));
+    ASSERT_NE(button, nullptr);
+    ASSERT_TRUE(button->isVisible());
+    QTest::mouseClick(button, Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return palette.panel()->isVisible(); }, 2000));
+    EXPECT_EQ(palette.targetWindow(), host);
+    QTest::keyClick(palette.searchField(), Qt::Key_Escape);
+    EXPECT_FALSE(palette.panel()->isVisible());
     EXPECT_EQ(beeps, 0);
 
     router.setApplicationDelegate(nullptr);
