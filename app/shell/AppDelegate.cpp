@@ -2,6 +2,9 @@
 
 #include "app/documents/DocumentController.h"
 #include "app/kit/HostWindow.h"
+#include "app/panels/AboutWindow.h"
+#include "app/panels/CommandPalette.h"
+#include "app/panels/ShortcutsWindow.h"
 #include "app/shell/AppLog.h"
 #include "app/shell/Application.h"
 #include "app/shell/LaunchMeasurement.h"
@@ -300,13 +303,20 @@ void AppDelegate::openErrorLog(const EditorStore::ErrorLog& log,
 bool AppDelegate::respondsToAction(std::string_view action) const
 {
     // The other application actions answer here as their windows come.
-    return action == "openErrorLog:";
+    return action == "openErrorLog:" || action == "showCommandPalette:"
+           || action == "showShortcuts:" || action == "showAbout:";
 }
 
 void AppDelegate::performAction(std::string_view action, const EditorKit::ActionSender&)
 {
     if (action == "openErrorLog:")
         openErrorLog(EditorStore::ErrorLog(), m_application.documentController());
+    else if (action == "showCommandPalette:")
+        EditorPanels::CommandPalette::shared().show();
+    else if (action == "showShortcuts:")
+        EditorPanels::ShortcutsWindow::shared().showWindow();
+    else if (action == "showAbout:")
+        EditorPanels::AboutWindow::shared().showWindow();
 }
 
 } // namespace EditorShell

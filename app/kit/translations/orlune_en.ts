@@ -1151,5 +1151,29 @@
         <source>%lld곳 바꿈</source>
         <translation>%lld Replaced</translation>
     </message>
+    <message>
+        <source>명령</source>
+        <translation>Command</translation>
+    </message>
+    <message>
+        <source>단축키</source>
+        <translation>Shortcut</translation>
+    </message>
+    <message>
+        <source>메뉴</source>
+        <translation>Menu</translation>
+    </message>
+    <message>
+        <source>쓴 부품과 라이선스</source>
+        <translation>Components and Licences</translation>
+    </message>
+    <message>
+        <source>판 %@ (빌드 %@)</source>
+        <translation>Version %@ (Build %@)</translation>
+    </message>
+    <message>
+        <source>있는 그대로 보여 주는 텍스트 편집기</source>
+        <translation>The text editor that shows a file as it is</translation>
+    </message>
 </context>
 </TS>

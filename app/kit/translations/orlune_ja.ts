@@ -1151,5 +1151,29 @@
         <source>%lld곳 바꿈</source>
         <translation>%lld 箇所を置換</translation>
     </message>
+    <message>
+        <source>명령</source>
+        <translation>コマンド</translation>
+    </message>
+    <message>
+        <source>단축키</source>
+        <translation>ショートカット</translation>
+    </message>
+    <message>
+        <source>메뉴</source>
+        <translation>メニュー</translation>
+    </message>
+    <message>
+        <source>쓴 부품과 라이선스</source>
+        <translation>使用しているコンポーネントとライセンス</translation>
+    </message>
+    <message>
+        <source>판 %@ (빌드 %@)</source>
+        <translation>バージョン %@（ビルド %@）</translation>
+    </message>
+    <message>
+        <source>있는 그대로 보여 주는 텍스트 편집기</source>
+        <translation>ファイルをそのまま表示するテキストエディタ</translation>
+    </message>
 </context>
 </TS>

@@ -147,6 +147,8 @@ TEST_F(Delegate, theRouterReachesTheErrorLogActionThroughTheDelegate)
     EditorShell::AppDelegate delegate(*application, {});
     router.setApplicationDelegate(&delegate);
     EXPECT_TRUE(router.validate("openErrorLog:", {}, nullptr));
+    for (const char* action : {"showCommandPalette:", "showShortcuts:", "showAbout:"})
+        EXPECT_TRUE(router.validate(action, {}, nullptr)) << action;
     // The application windows that are not there yet stay disabled.
     EXPECT_FALSE(router.validate("showSettings:", {}, nullptr));
     router.setApplicationDelegate(nullptr);
