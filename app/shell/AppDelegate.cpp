@@ -2,6 +2,7 @@
 
 #include "app/documents/DocumentController.h"
 #include "app/kit/HostWindow.h"
+#include "app/settings/SettingsWindowController.h"
 #include "app/shell/AppLog.h"
 #include "app/shell/Application.h"
 #include "app/shell/LaunchMeasurement.h"
@@ -300,13 +301,15 @@ void AppDelegate::openErrorLog(const EditorStore::ErrorLog& log,
 bool AppDelegate::respondsToAction(std::string_view action) const
 {
     // The other application actions answer here as their windows come.
-    return action == "openErrorLog:";
+    return action == "openErrorLog:" || action == "showSettings:";
 }
 
 void AppDelegate::performAction(std::string_view action, const EditorKit::ActionSender&)
 {
     if (action == "openErrorLog:")
         openErrorLog(EditorStore::ErrorLog(), m_application.documentController());
+    else if (action == "showSettings:")
+        EditorSettings::SettingsWindowController::shared().showWindow();
 }
 
 } // namespace EditorShell

@@ -1151,5 +1151,25 @@
         <source>%lld곳 바꿈</source>
         <translation>%lld Replaced</translation>
     </message>
+    <message>
+        <source>기본값으로…</source>
+        <translation>Restore Defaults…</translation>
+    </message>
+    <message>
+        <source>「%@」 설정을 기본값으로 되돌릴까요?</source>
+        <translation>Restore the “%@” settings to their defaults?</translation>
+    </message>
+    <message>
+        <source>바뀌는 것: %@</source>
+        <translation>This changes: %@</translation>
+    </message>
+    <message>
+        <source>기본값으로</source>
+        <translation>Restore Defaults</translation>
+    </message>
+    <message>
+        <source>일반</source>
+        <translation>General</translation>
+    </message>
 </context>
 </TS>

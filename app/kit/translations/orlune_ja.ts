@@ -1151,5 +1151,25 @@
         <source>%lld곳 바꿈</source>
         <translation>%lld 箇所を置換</translation>
     </message>
+    <message>
+        <source>기본값으로…</source>
+        <translation>デフォルトに戻す…</translation>
+    </message>
+    <message>
+        <source>「%@」 설정을 기본값으로 되돌릴까요?</source>
+        <translation>「%@」の設定をデフォルトに戻しますか?</translation>
+    </message>
+    <message>
+        <source>바뀌는 것: %@</source>
+        <translation>変更される項目: %@</translation>
+    </message>
+    <message>
+        <source>기본값으로</source>
+        <translation>デフォルトに戻す</translation>
+    </message>
+    <message>
+        <source>일반</source>
+        <translation>一般</translation>
+    </message>
 </context>
 </TS>
