@@ -18,6 +18,8 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace EditorSettings {
 
 using EditorKit::localized;
@@ -160,9 +162,20 @@ void SettingsWindowController::applyContentSize(SettingsPane* pane, QSize size)
 {
     if (pane != selectedPane() || size.isEmpty())
         return;
-    // The layout's fixed-size rule resizes the window; its top-left corner stays.
+    // The layout's fixed-size rule resizes the window; its top-left corner stays, unless the
+    // window would then reach below the screen, as a tall pane shown after a short one can.
     m_stack->setFixedSize(size);
     m_window->adjustSize();
+    if (!m_window->isVisible())
+        return;
+    if (QScreen* screen = m_window->screen()) {
+        const QRect available = screen->availableGeometry();
+        const QRect frame = m_window->frameGeometry();
+        if (frame.bottom() > available.bottom()) {
+            const int top = std::max(available.top(), frame.top() - (frame.bottom() - available.bottom()));
+            m_window->move(frame.left(), top);
+        }
+    }
 }
 
 void SettingsWindowController::centre()

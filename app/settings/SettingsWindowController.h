@@ -86,6 +86,20 @@ public:
                              const ViewPaneSources& sources = {});
     static void makeFilePane(SettingsForm& form, SettingsPane& pane);
 
+    // Edit pane: "넣으면: …" with the stored date format applied to the present moment.
+    static void updateDatePreview(QLabel* note, const EditorStore::Settings& settings);
+
+    // File pane: the byte-order-mark check box, usable only for an encoding that has a mark.
+    static void storeNewFileBOM(QCheckBox* checkBox, EditorStore::Settings& settings);
+    static void updateBOMCheckbox(QCheckBox* checkBox, const EditorStore::Settings& settings);
+
+    // View pane: "D2Coding" first, then the other fixed-pitch families and the stored one
+    // (unless hidden, with a name starting with "."), in the file manager's name order.
+    static QStringList fixedPitchFontFamilies(const QStringList& installedFixedPitch,
+                                              const QString& storedFamily);
+    static QStringList installedFixedPitchFamilies();
+    static const std::vector<double>& fontSizeChoices();
+    static std::vector<double> lineSpacingChoices();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
