@@ -6,8 +6,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QValidator>
 #include <QVBoxLayout>
+#include <QValidator>
 
 #include <algorithm>
 #include <limits>
@@ -74,6 +74,22 @@ public:
     }
 };
 
+// The number field of a stepper row: left with no number in it, it shows the stored one again
+// rather than staying empty while the setting keeps its value.
+class NumberField : public QLineEdit
+{
+public:
+    std::function<void()> onLeftWithoutNumber;
+
+protected:
+    void focusOutEvent(QFocusEvent* event) override
+    {
+        QLineEdit::focusOutEvent(event);
+        if (!hasAcceptableInput() && onLeftWithoutNumber)
+            onLeftWithoutNumber();
+    }
+};
+
 template<class T>
 bool sameValue(const T& a, const T& b)
 {
@@ -84,8 +100,7 @@ bool sameValue(const T& a, const T& b)
 
 SettingsForm::SettingsForm(EditorStore::Settings& settings)
     : m_settings(settings)
-{
-}
+{}
 
 void SettingsForm::recordLabel(std::string_view keyName, const std::optional<QString>& label)
 {
@@ -152,7 +167,7 @@ StepperRow SettingsForm::addStepper(const std::optional<QString>& label,
                                     const QString& unit)
 {
     StepperRow row;
-    auto* field = new QLineEdit;
+    auto* field = new NumberField;
     field->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     field->setFixedWidth(56);
     field->setValidator(new IntegerTextValidator(field));
@@ -169,11 +184,14 @@ StepperRow SettingsForm::addStepper(const std::optional<QString>& label,
         if (!isNumber)
             return;
         // Raised to the minimum first, then lowered to the maximum.
-        const qlonglong clamped
-            = std::min<qlonglong>(std::max<qlonglong>(typed, stepper->minimum()), stepper->maximum());
+        const qlonglong clamped =
+            std::min<qlonglong>(std::max<qlonglong>(typed, stepper->minimum()), stepper->maximum());
         settings.set(static_cast<std::int64_t>(clamped), key);
         stepper->setValue(static_cast<int>(clamped));
     });
+    field->onLeftWithoutNumber = [&settings, &key, field] {
+        field->setText(QString::number(settings.value(key)));
+    };
     row.unit = new QLabel(unit);
     recordLabel(key.name, label);
     m_refreshers.push_back([&settings, &key, field, stepper] {
@@ -210,8 +228,8 @@ ActionTextField* SettingsForm::addTextField(const QString& label,
                                             std::function<void()> onChange)
 {
     EditorStore::Settings& settings = m_settings;
-    auto* field = new ActionTextField(
-        [&settings, &key, onChange = std::move(onChange)](const QString& text) {
+    auto* field =
+        new ActionTextField([&settings, &key, onChange = std::move(onChange)](const QString& text) {
             settings.set(text.toStdString(), key);
             if (onChange)
                 onChange();
@@ -243,8 +261,9 @@ QComboBox* SettingsForm::addPopupOf(const std::optional<QString>& label,
     recordLabel(key.name, label);
     m_refreshers.push_back([&settings, &key, shared, popup] {
         const T stored = settings.value(key);
-        auto found = std::find_if(shared->begin(), shared->end(),
-                                  [&](const auto& choice) { return sameValue(choice.value, stored); });
+        auto found = std::find_if(shared->begin(), shared->end(), [&](const auto& choice) {
+            return sameValue(choice.value, stored);
+        });
         const int index = found == shared->end() ? 0 : static_cast<int>(found - shared->begin());
         if (popup->count() > 0)
             popup->setCurrentIndex(index);
@@ -274,10 +293,11 @@ QComboBox* SettingsForm::addPopup(const std::optional<QString>& label,
 }
 
 template<class T>
-std::vector<ActionRadioButton*> SettingsForm::addRadioGroupOf(const QString& label,
-                                                              const SettingKey<T>& key,
-                                                              std::vector<SettingsChoice<T>> choices,
-                                                              std::vector<QWidget*> extraViews)
+std::vector<ActionRadioButton*>
+SettingsForm::addRadioGroupOf(const QString& label,
+                              const SettingKey<T>& key,
+                              std::vector<SettingsChoice<T>> choices,
+                              std::vector<QWidget*> extraViews)
 {
     EditorStore::Settings& settings = m_settings;
     std::vector<ActionRadioButton*> buttons;
@@ -306,19 +326,20 @@ std::vector<ActionRadioButton*> SettingsForm::addRadioGroupOf(const QString& lab
     return buttons;
 }
 
-std::vector<ActionRadioButton*> SettingsForm::addRadioGroup(const QString& label,
-                                                            const SettingKeys::Boolean& key,
-                                                            std::vector<SettingsChoice<bool>> choices,
-                                                            std::vector<QWidget*> extraViews)
+std::vector<ActionRadioButton*>
+SettingsForm::addRadioGroup(const QString& label,
+                            const SettingKeys::Boolean& key,
+                            std::vector<SettingsChoice<bool>> choices,
+                            std::vector<QWidget*> extraViews)
 {
     return addRadioGroupOf(label, key, std::move(choices), std::move(extraViews));
 }
 
-std::vector<ActionRadioButton*> SettingsForm::addRadioGroup(
-    const QString& label,
-    const SettingKeys::Text& key,
-    std::vector<SettingsChoice<std::string>> choices,
-    std::vector<QWidget*> extraViews)
+std::vector<ActionRadioButton*>
+SettingsForm::addRadioGroup(const QString& label,
+                            const SettingKeys::Text& key,
+                            std::vector<SettingsChoice<std::string>> choices,
+                            std::vector<QWidget*> extraViews)
 {
     return addRadioGroupOf(label, key, std::move(choices), std::move(extraViews));
 }

@@ -188,7 +188,8 @@ QString SettingsPane::resetInformativeText(const std::vector<QString>& labels)
     QStringList list;
     for (const QString& label : labels)
         list << label;
-    return localized("바뀌는 것: %@").replace(QStringLiteral("%@"), list.join(QStringLiteral(", ")));
+    return localized("바뀌는 것: %@")
+        .replace(QStringLiteral("%@"), list.join(QStringLiteral(", ")));
 }
 
 void SettingsPane::confirmReset()

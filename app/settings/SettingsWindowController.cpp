@@ -32,8 +32,8 @@ std::optional<QPoint> parsePosition(const std::optional<Platform::PreferenceValu
     const auto* text = stored ? std::get_if<std::string>(&*stored) : nullptr;
     if (!text)
         return std::nullopt;
-    const QStringList parts
-        = QString::fromStdString(*text).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    const QStringList parts =
+        QString::fromStdString(*text).split(QLatin1Char(' '), Qt::SkipEmptyParts);
     if (parts.size() < 2)
         return std::nullopt;
     bool xOk = false, yOk = false;
@@ -57,14 +57,15 @@ SettingsWindowController::SettingsWindowController(Environment environment)
     : m_environment(std::move(environment))
 {
     if (!m_environment.preferences) {
-        m_environment.preferences
-            = std::make_shared<Platform::PreferencesDomain>(EditorStore::standardPreferencesFile());
+        m_environment.preferences =
+            std::make_shared<Platform::PreferencesDomain>(EditorStore::standardPreferencesFile());
     }
     if (!m_environment.presenter)
         m_environment.presenter = std::make_shared<EditorKit::WidgetPresenter>();
 
-    auto* window = new QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                                            | Qt::WindowCloseButtonHint);
+    auto* window = new QWidget(nullptr,
+                               Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                                   | Qt::WindowCloseButtonHint);
     m_window = window;
     window->setObjectName(QStringLiteral("SettingsWindow"));
     auto* layout = new QVBoxLayout(window);
@@ -84,8 +85,8 @@ SettingsWindowController::SettingsWindowController(Environment environment)
     m_tabGroup = new QActionGroup(window);
     m_tabGroup->setExclusive(true);
 
-    SettingsPane::Environment paneEnvironment{m_environment.settings, m_environment.presenter,
-                                              m_environment.schedule};
+    SettingsPane::Environment paneEnvironment{
+        m_environment.settings, m_environment.presenter, m_environment.schedule};
     struct PaneSpec
     {
         const char* title;
@@ -97,15 +98,17 @@ SettingsWindowController::SettingsWindowController(Environment environment)
     const PaneSpec specs[] = {
         {"일반", "gearshape", std::nullopt, &makeGeneralPane},
         {"편집", "pencil", SettingGroup::editor, &makeEditorPane},
-        {"보기", "eye", SettingGroup::view,
+        {"보기",
+         "eye",
+         SettingGroup::view,
          [viewSources](SettingsForm& form, SettingsPane& pane) {
              makeViewPane(form, pane, viewSources);
          }},
         {"파일", "doc", SettingGroup::file, &makeFilePane},
     };
     for (const PaneSpec& spec : specs) {
-        auto* pane = new SettingsPane(localized(spec.title), spec.symbol, spec.group,
-                                      paneEnvironment);
+        auto* pane =
+            new SettingsPane(localized(spec.title), spec.symbol, spec.group, paneEnvironment);
         spec.build(pane->form(), *pane);
         pane->loadView();
         pane->onPreferredContentSizeChange = [this, pane](QSize size) {
@@ -172,7 +175,8 @@ void SettingsWindowController::applyContentSize(SettingsPane* pane, QSize size)
         const QRect available = screen->availableGeometry();
         const QRect frame = m_window->frameGeometry();
         if (frame.bottom() > available.bottom()) {
-            const int top = std::max(available.top(), frame.top() - (frame.bottom() - available.bottom()));
+            const int top =
+                std::max(available.top(), frame.top() - (frame.bottom() - available.bottom()));
             m_window->move(frame.left(), top);
         }
     }

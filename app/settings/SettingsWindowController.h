@@ -81,9 +81,8 @@ public:
     // The pane builders.
     static void makeGeneralPane(SettingsForm& form, SettingsPane& pane);
     static void makeEditorPane(SettingsForm& form, SettingsPane& pane);
-    static void makeViewPane(SettingsForm& form,
-                             SettingsPane& pane,
-                             const ViewPaneSources& sources = {});
+    static void
+    makeViewPane(SettingsForm& form, SettingsPane& pane, const ViewPaneSources& sources = {});
     static void makeFilePane(SettingsForm& form, SettingsPane& pane);
 
     // Edit pane: "넣으면: …" with the stored date format applied to the present moment.

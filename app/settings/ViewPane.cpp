@@ -1,19 +1,18 @@
-#include "app/settings/SettingsWindowController.h"
-
 #include "app/features/GrammarCenter.h"
 #include "app/kit/Localized.h"
 #include "app/settings/PreviewBox.h"
+#include "app/settings/SettingsWindowController.h"
 #include "app/views/EditorFont.h"
+
+#include <unicode/coll.h>
+#include <unicode/locid.h>
+#include <unicode/unistr.h>
 
 #include <QComboBox>
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLocale>
-
-#include <unicode/coll.h>
-#include <unicode/locid.h>
-#include <unicode/unistr.h>
 
 #include <algorithm>
 #include <memory>
@@ -70,7 +69,8 @@ void sortLikeFileNames(QStringList& names)
 
 QString sampleText()
 {
-    return QStringLiteral("port = 8080   ") + localized("한글 미리 보기") + QStringLiteral(" 0O 1lI");
+    return QStringLiteral("port = 8080   ") + localized("한글 미리 보기")
+           + QStringLiteral(" 0O 1lI");
 }
 
 bool hasFixedPitchLatin(const QString& family)
@@ -120,8 +120,8 @@ QStringList SettingsWindowController::fixedPitchFontFamilies(const QStringList& 
 
 const std::vector<double>& SettingsWindowController::fontSizeChoices()
 {
-    static const std::vector<double> sizes
-        = {8, 9, 10, 11, 12, 13, 14, 15, 16, 18, 20, 22, 24, 28, 32, 36, 48, 64, 72};
+    static const std::vector<double> sizes = {
+        8, 9, 10, 11, 12, 13, 14, 15, 16, 18, 20, 22, 24, 28, 32, 36, 48, 64, 72};
     return sizes;
 }
 
@@ -140,8 +140,8 @@ void SettingsWindowController::makeViewPane(SettingsForm& form,
 {
     EditorStore::Settings& settings = form.settings();
 
-    const QStringList installed
-        = sources.fixedPitchFamilies ? sources.fixedPitchFamilies() : installedFixedPitchFamilies();
+    const QStringList installed =
+        sources.fixedPitchFamilies ? sources.fixedPitchFamilies() : installedFixedPitchFamilies();
     std::vector<SettingsChoice<std::string>> families;
     for (const QString& family : fixedPitchFontFamilies(
              installed, QString::fromStdString(settings.value(SettingKeys::viewFontName))))
@@ -154,7 +154,8 @@ void SettingsWindowController::makeViewPane(SettingsForm& form,
         spacings.push_back({QString::asprintf("%.1f", spacing), spacing});
     QComboBox* family = form.addPopup(localized("글꼴"), SettingKeys::viewFontName, families);
     QComboBox* size = form.addPopup(localized("글자 크기"), SettingKeys::viewFontSize, sizes);
-    QComboBox* spacing = form.addPopup(localized("줄 간격"), SettingKeys::viewLineSpacing, spacings);
+    QComboBox* spacing =
+        form.addPopup(localized("줄 간격"), SettingKeys::viewLineSpacing, spacings);
     form.addRow(localized("글꼴"),
                 SettingsForm::makeStack({family, size, new QLabel(localized("줄 간격")), spacing}));
 
@@ -167,13 +168,15 @@ void SettingsWindowController::makeViewPane(SettingsForm& form,
             EditorViews::editorFont(std::nullopt, std::nullopt, 1.0, fontSettings(settings)));
     });
 
-    form.addRadioGroup(localized("테마"), SettingKeys::viewTheme,
+    form.addRadioGroup(localized("테마"),
+                       SettingKeys::viewTheme,
                        {{localized("시스템 따라"), "system"},
                         {localized("밝게"), "light"},
                         {localized("어둡게"), "dark"}});
     form.addSeparator();
 
-    form.addCheckbox(localized("새 탭 기본"), localized("자동 줄바꿈"), SettingKeys::viewNewTabWrap);
+    form.addCheckbox(
+        localized("새 탭 기본"), localized("자동 줄바꿈"), SettingKeys::viewNewTabWrap);
     form.addCheckbox(std::nullopt, localized("줄 번호"), SettingKeys::viewNewTabLineNumbers);
     form.addCheckbox(std::nullopt, localized("지금 줄 강조"), SettingKeys::viewNewTabCurrentLine);
     form.addCheckbox(std::nullopt, localized("숨은 문자 보기"), SettingKeys::viewNewTabInvisibles);
@@ -182,19 +185,23 @@ void SettingsWindowController::makeViewPane(SettingsForm& form,
     form.addCheckbox(localized("창"), localized("도구 띠 보기"), SettingKeys::viewShowToolbar);
     form.addCheckbox(std::nullopt, localized("새 탭에 자 보기 (cm)"), SettingKeys::viewNewTabRuler);
     form.addCheckbox(std::nullopt, localized("상태 줄 보기"), SettingKeys::viewShowStatusBar);
-    form.addCheckbox(std::nullopt, localized("탭이 하나여도 탭 줄 보기"),
-                     SettingKeys::viewShowTabBarAlways);
+    form.addCheckbox(
+        std::nullopt, localized("탭이 하나여도 탭 줄 보기"), SettingKeys::viewShowTabBarAlways);
     form.addSeparator();
 
-    form.addCheckbox(localized("코드 색"), localized("언어에 맞춰 색칠"), SettingKeys::syntaxEnabled);
-    form.addStepper(std::nullopt, SettingKeys::syntaxMaxMB, 1, 20,
+    form.addCheckbox(
+        localized("코드 색"), localized("언어에 맞춰 색칠"), SettingKeys::syntaxEnabled);
+    form.addStepper(std::nullopt,
+                    SettingKeys::syntaxMaxMB,
+                    1,
+                    20,
                     localized("MB 넘으면 색 끔 (Markdown 은 절반)"));
-    const QString host = sources.grammarHost
-                             ? sources.grammarHost()
-                             : AppFeatures::GrammarCenter::shared().serverName();
-    form.addCheckbox(std::nullopt,
-                     localized("언어 문법 저절로 받기 (인터넷 · %@)").replace(QStringLiteral("%@"), host),
-                     SettingKeys::syntaxAutoDownload);
+    const QString host = sources.grammarHost ? sources.grammarHost()
+                                             : AppFeatures::GrammarCenter::shared().serverName();
+    form.addCheckbox(
+        std::nullopt,
+        localized("언어 문법 저절로 받기 (인터넷 · %@)").replace(QStringLiteral("%@"), host),
+        SettingKeys::syntaxAutoDownload);
     form.addSeparator();
     pane.addResetButton();
 }

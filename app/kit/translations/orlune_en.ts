@@ -1189,19 +1189,19 @@
     </message>
     <message>
         <source>열 때 파일의 들여쓰기에 맞춤</source>
-        <translation>Match the file's indentation when opening</translation>
+        <translation>Match the File's Indentation When Opening</translation>
     </message>
     <message>
         <source>괄호 뒤 자동 들여쓰기</source>
-        <translation>Indent automatically after brackets</translation>
+        <translation>Indent Automatically After Brackets</translation>
     </message>
     <message>
         <source>따옴표를 둥근 따옴표로</source>
-        <translation>Curly quotes</translation>
+        <translation>Curly Quotes</translation>
     </message>
     <message>
         <source>-- 를 대시로</source>
-        <translation>-- to dash</translation>
+        <translation>-- to Dash</translation>
     </message>
     <message>
         <source>서식 없는 글에 끼어들지 않게 처음엔 꺼 둬요</source>
@@ -1293,11 +1293,11 @@
     </message>
     <message>
         <source>새 탭에 자 보기 (cm)</source>
-        <translation>Show ruler in new tabs (cm)</translation>
+        <translation>Show Ruler in New Tabs (cm)</translation>
     </message>
     <message>
         <source>탭이 하나여도 탭 줄 보기</source>
-        <translation>Show tab bar even with one tab</translation>
+        <translation>Show Tab Bar Even with One Tab</translation>
     </message>
     <message>
         <source>코드 색</source>
@@ -1305,7 +1305,7 @@
     </message>
     <message>
         <source>언어에 맞춰 색칠</source>
-        <translation>Color by language</translation>
+        <translation>Color by Language</translation>
     </message>
     <message>
         <source>MB 넘으면 색 끔 (Markdown 은 절반)</source>
@@ -1313,7 +1313,7 @@
     </message>
     <message>
         <source>언어 문법 저절로 받기 (인터넷 · %@)</source>
-        <translation>Download language grammars automatically (Internet · %@)</translation>
+        <translation>Download Language Grammars Automatically (Internet · %@)</translation>
     </message>
 </context>
 </TS>

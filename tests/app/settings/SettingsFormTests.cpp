@@ -1,5 +1,4 @@
 #include "app/settings/SettingsForm.h"
-
 #include "tests/app/settings/SettingsTestSupport.h"
 
 #include <QComboBox>
@@ -46,24 +45,31 @@ protected:
 
 TEST_F(Form, eachBuilderStoresTheUsersChoiceAndShowsWhatIsStored)
 {
-    auto* box = form->addCheckbox(QStringLiteral("자동 고침"), QStringLiteral("맞춤법 밑줄"),
+    auto* box = form->addCheckbox(QStringLiteral("자동 고침"),
+                                  QStringLiteral("맞춤법 밑줄"),
                                   SettingKeys::editorAutocorrectSpelling);
     auto* field = form->addTextField(QStringLiteral("날짜"), SettingKeys::editorDateFormat);
-    auto* theme = form->addPopup(QStringLiteral("테마"), SettingKeys::viewTheme,
+    auto* theme = form->addPopup(QStringLiteral("테마"),
+                                 SettingKeys::viewTheme,
                                  {{QStringLiteral("시스템"), "system"},
                                   {QStringLiteral("밝게"), "light"},
                                   {QStringLiteral("어둡게"), "dark"}});
-    auto* width = form->addPopup(QStringLiteral("너비"), SettingKeys::editorIndentWidth,
+    auto* width = form->addPopup(QStringLiteral("너비"),
+                                 SettingKeys::editorIndentWidth,
                                  {{QStringLiteral("2"), 2}, {QStringLiteral("4"), 4}});
-    auto* size = form->addPopup(QStringLiteral("크기"), SettingKeys::viewFontSize,
+    auto* size = form->addPopup(QStringLiteral("크기"),
+                                SettingKeys::viewFontSize,
                                 {{QStringLiteral("12"), 12.0}, {QStringLiteral("13"), 13.0}});
-    auto tabs = form->addRadioGroup(QStringLiteral("들여쓰기"), SettingKeys::editorIndentUseTabs,
-                                    {{QStringLiteral("탭"), true}, {QStringLiteral("공백"), false}});
-    auto themes = form->addRadioGroup(QStringLiteral("테마 2"), SettingKeys::viewTheme,
-                                      {{QStringLiteral("밝게"), "light"},
-                                       {QStringLiteral("어둡게"), "dark"}});
-    auto stepper = form->addStepper(QStringLiteral("색 끔"), SettingKeys::syntaxMaxMB, 1, 20,
-                                    QStringLiteral("MB"));
+    auto tabs =
+        form->addRadioGroup(QStringLiteral("들여쓰기"),
+                            SettingKeys::editorIndentUseTabs,
+                            {{QStringLiteral("탭"), true}, {QStringLiteral("공백"), false}});
+    auto themes = form->addRadioGroup(
+        QStringLiteral("테마 2"),
+        SettingKeys::viewTheme,
+        {{QStringLiteral("밝게"), "light"}, {QStringLiteral("어둡게"), "dark"}});
+    auto stepper = form->addStepper(
+        QStringLiteral("색 끔"), SettingKeys::syntaxMaxMB, 1, 20, QStringLiteral("MB"));
     load();
 
     // The first refresh shows the defaults.
@@ -123,17 +129,20 @@ TEST_F(Form, eachBuilderStoresTheUsersChoiceAndShowsWhatIsStored)
 
 TEST_F(Form, recordsTheLabelsTheResetQuestionNames)
 {
-    form->addCheckbox(QStringLiteral("자동 고침"), QStringLiteral("맞춤법 밑줄"),
+    form->addCheckbox(QStringLiteral("자동 고침"),
+                      QStringLiteral("맞춤법 밑줄"),
                       SettingKeys::editorAutocorrectSpelling);
-    form->addCheckbox(std::nullopt, QStringLiteral("-- 를 대시로"),
-                      SettingKeys::editorAutocorrectDashes);
+    form->addCheckbox(
+        std::nullopt, QStringLiteral("-- 를 대시로"), SettingKeys::editorAutocorrectDashes);
     form->addTextField(QStringLiteral("날짜 · 시각 모양"), SettingKeys::editorDateFormat);
-    form->addPopup(QStringLiteral("들여쓰기 너비"), SettingKeys::editorIndentWidth,
+    form->addPopup(QStringLiteral("들여쓰기 너비"),
+                   SettingKeys::editorIndentWidth,
                    {{QStringLiteral("4"), 4}});
-    form->addRadioGroup(QStringLiteral("들여쓰기"), SettingKeys::editorIndentUseTabs,
+    form->addRadioGroup(QStringLiteral("들여쓰기"),
+                        SettingKeys::editorIndentUseTabs,
                         {{QStringLiteral("탭"), true}});
-    form->addStepper(QStringLiteral("큰 파일 기준"), SettingKeys::fileLargeFileMB, 1, 512,
-                     QStringLiteral("MB"));
+    form->addStepper(
+        QStringLiteral("큰 파일 기준"), SettingKeys::fileLargeFileMB, 1, 512, QStringLiteral("MB"));
     // A builder given no label takes back a label recorded earlier for its key.
     form->addPopup(QStringLiteral("색 끔"), SettingKeys::syntaxMaxMB, {});
     form->addStepper(std::nullopt, SettingKeys::syntaxMaxMB, 1, 20, QStringLiteral("MB"));
@@ -186,7 +195,8 @@ TEST_F(Form, aFieldBeingEditedIsNotOverwrittenByTheRefreshItsChangeCauses)
 
 TEST_F(Form, aPopupWhoseStoredValueIsNoChoiceShowsTheFirstAndKeepsTheValue)
 {
-    auto* size = form->addPopup(QStringLiteral("글자 크기"), SettingKeys::viewFontSize,
+    auto* size = form->addPopup(QStringLiteral("글자 크기"),
+                                SettingKeys::viewFontSize,
                                 {{QStringLiteral("8"), 8.0}, {QStringLiteral("13"), 13.0}});
     auto* empty = form->addPopup(QStringLiteral("없음"), SettingKeys::viewTheme, {});
     settings().set(13.5, SettingKeys::viewFontSize);
@@ -201,8 +211,8 @@ TEST_F(Form, aPopupWhoseStoredValueIsNoChoiceShowsTheFirstAndKeepsTheValue)
 
 TEST_F(Form, theStepperRowNeverStoresAValueOutsideItsRange)
 {
-    auto row = form->addStepper(QStringLiteral("색 끔"), SettingKeys::syntaxMaxMB, 1, 20,
-                                QStringLiteral("MB"));
+    auto row = form->addStepper(
+        QStringLiteral("색 끔"), SettingKeys::syntaxMaxMB, 1, 20, QStringLiteral("MB"));
     load();
     struct Case
     {
@@ -229,11 +239,24 @@ TEST_F(Form, theStepperRowNeverStoresAValueOutsideItsRange)
     // The field takes whole numbers only.
     const QValidator* validator = row.field->validator();
     ASSERT_NE(validator, nullptr);
-    for (QString text : {QStringLiteral("1.5"), QStringLiteral("abc"), QStringLiteral("2e3"),
+    for (QString text : {QStringLiteral("1.5"),
+                         QStringLiteral("abc"),
+                         QStringLiteral("2e3"),
                          QStringLiteral("1234567890")}) {
         int position = 0;
         EXPECT_EQ(validator->validate(text, position), QValidator::Invalid) << text.toStdString();
     }
+
+    // Left empty, the field shows the stored value again.
+    QWidget host;
+    view->setParent(&host);
+    host.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&host));
+    row.field->setFocus();
+    row.field->clear();
+    row.field->clearFocus();
+    EXPECT_EQ(row.field->text(), QStringLiteral("12"));
+    view->setParent(nullptr);
 
     // The stepper stops at its ends.
     settings().set(20, SettingKeys::syntaxMaxMB);

@@ -1,5 +1,4 @@
 #include "app/settings/SettingsPane.h"
-
 #include "tests/app/settings/SettingsTestSupport.h"
 
 #include <QLabel>
@@ -30,7 +29,9 @@ protected:
         auto* layout = new QVBoxLayout(host.get());
         layout->setContentsMargins(0, 0, 0, 0);
         layout->setSizeConstraint(QLayout::SetFixedSize);
-        pane = new SettingsPane(QStringLiteral("편집"), "pencil", SettingGroup::editor,
+        pane = new SettingsPane(QStringLiteral("편집"),
+                                "pencil",
+                                SettingGroup::editor,
                                 {nullptr, presenter, scheduler.function()});
         pane->onPreferredContentSizeChange = [this](QSize size) {
             pane->setFixedSize(size);
@@ -47,10 +48,11 @@ protected:
     void buildEditorRows()
     {
         auto& form = pane->form();
-        tabs = form.addCheckbox(QStringLiteral("들여쓰기"), QStringLiteral("탭 쓰기"),
+        tabs = form.addCheckbox(QStringLiteral("들여쓰기"),
+                                QStringLiteral("탭 쓰기"),
                                 SettingKeys::editorIndentUseTabs);
-        dashes = form.addCheckbox(std::nullopt, QStringLiteral("-- 를 대시로"),
-                                  SettingKeys::editorAutocorrectDashes);
+        dashes = form.addCheckbox(
+            std::nullopt, QStringLiteral("-- 를 대시로"), SettingKeys::editorAutocorrectDashes);
         date = form.addTextField(QStringLiteral("날짜 · 시각 모양"), SettingKeys::editorDateFormat);
         // A row without a label.
         form.addStepper(std::nullopt, SettingKeys::editorIndentWidth, 1, 16, QStringLiteral("칸"));

@@ -1,5 +1,4 @@
 #include "app/settings/SettingsWindowController.h"
-
 #include "app/views/EditorFont.h"
 #include "app/window/DisplayNames.h"
 #include "tests/app/settings/SettingsTestSupport.h"
@@ -47,20 +46,22 @@ protected:
 
     SettingsPane& buildEditorPane()
     {
-        return build(QStringLiteral("편집"), SettingGroup::editor,
+        return build(QStringLiteral("편집"),
+                     SettingGroup::editor,
                      &SettingsWindowController::makeEditorPane);
     }
     SettingsPane& buildFilePane()
     {
-        return build(QStringLiteral("파일"), SettingGroup::file,
-                     &SettingsWindowController::makeFilePane);
+        return build(
+            QStringLiteral("파일"), SettingGroup::file, &SettingsWindowController::makeFilePane);
     }
     SettingsPane& buildViewPane(QStringList installed = {QStringLiteral("DejaVu Sans Mono")})
     {
         SettingsWindowController::ViewPaneSources sources;
         sources.fixedPitchFamilies = [installed] { return installed; };
         sources.grammarHost = [] { return QStringLiteral("grammars.example.org"); };
-        return build(QStringLiteral("보기"), SettingGroup::view,
+        return build(QStringLiteral("보기"),
+                     SettingGroup::view,
                      [sources](EditorSettings::SettingsForm& form, SettingsPane& built) {
                          SettingsWindowController::makeViewPane(form, built, sources);
                      });
@@ -150,9 +151,8 @@ TEST_F(Panes, editDatePreviewFollowsEveryKeystrokeAndKeepsTheLastStoredFormat)
     EXPECT_EQ(settings().value(SettingKeys::editorDateFormat), "yyyy-MM-dd HH:mm")
         << "an empty format is refused";
     // The era is the one field whose text does not move with the clock.
-    const std::pair<char, const char*> steps[] = {{'G', "넣으면: AD"},
-                                                  {' ', "넣으면: AD "},
-                                                  {'G', "넣으면: AD AD"}};
+    const std::pair<char, const char*> steps[] = {
+        {'G', "넣으면: AD"}, {' ', "넣으면: AD "}, {'G', "넣으면: AD AD"}};
     for (const auto& [key, shown] : steps) {
         QTest::keyClicks(field, QString(QLatin1Char(key)));
         EXPECT_EQ(preview->text(), QString::fromUtf8(shown));
@@ -235,18 +235,33 @@ TEST(ViewPaneFamilies, dCodingFirstThenTheOthersInFileNameOrder)
         QString stored;
         QStringList expected;
     };
-    const QStringList installed = {QStringLiteral("Noto Sans Mono"), QStringLiteral("font 10"),
-                                   QStringLiteral("D2Coding"), QStringLiteral(".Hidden Mono"),
-                                   QStringLiteral("Font 2"), QStringLiteral("DejaVu Sans Mono")};
+    const QStringList installed = {QStringLiteral("Noto Sans Mono"),
+                                   QStringLiteral("font 10"),
+                                   QStringLiteral("D2Coding"),
+                                   QStringLiteral(".Hidden Mono"),
+                                   QStringLiteral("Font 2"),
+                                   QStringLiteral("DejaVu Sans Mono")};
     const Case cases[] = {
-        {"the default stored", installed, QStringLiteral("D2Coding"),
+        {"the default stored",
+         installed,
+         QStringLiteral("D2Coding"),
          {"D2Coding", "DejaVu Sans Mono", "Font 2", "font 10", "Noto Sans Mono"}},
-        {"D2Coding not installed", {QStringLiteral("Noto Sans Mono")}, QStringLiteral("D2Coding"),
+        {"D2Coding not installed",
+         {QStringLiteral("Noto Sans Mono")},
+         QStringLiteral("D2Coding"),
          {"D2Coding", "Noto Sans Mono"}},
-        {"a stored family that is not fixed-pitch", installed, QStringLiteral("Liberation Sans"),
-         {"D2Coding", "DejaVu Sans Mono", "Font 2", "font 10", "Liberation Sans",
+        {"a stored family that is not fixed-pitch",
+         installed,
+         QStringLiteral("Liberation Sans"),
+         {"D2Coding",
+          "DejaVu Sans Mono",
+          "Font 2",
+          "font 10",
+          "Liberation Sans",
           "Noto Sans Mono"}},
-        {"a hidden family only when stored", installed, QStringLiteral(".Hidden Mono"),
+        {"a hidden family only when stored",
+         installed,
+         QStringLiteral(".Hidden Mono"),
          {"D2Coding", ".Hidden Mono", "DejaVu Sans Mono", "Font 2", "font 10", "Noto Sans Mono"}},
     };
     for (const Case& c : cases) {
@@ -300,14 +315,16 @@ TEST_F(Panes, viewSampleFollowsASizeChangeMadeElsewhere)
     const QFont before = sample->font();
     settings().set(2.0, SettingKeys::viewLineSpacing);
     EXPECT_EQ(sample->font(), before);
-    EXPECT_EQ(before, EditorViews::editorFont(std::nullopt, std::nullopt, 1.0,
-                                              {QStringLiteral("D2Coding"), 20.0, 1.4}));
+    EXPECT_EQ(before,
+              EditorViews::editorFont(
+                  std::nullopt, std::nullopt, 1.0, {QStringLiteral("D2Coding"), 20.0, 1.4}));
 }
 
 TEST_F(Panes, viewResetNamesTheChangedCheckBoxesAndRestoresEveryRow)
 {
     buildViewPane();
-    EXPECT_NE(withText<QCheckBox>(QStringLiteral("언어 문법 저절로 받기 (인터넷 · grammars.example.org)")),
+    EXPECT_NE(withText<QCheckBox>(
+                  QStringLiteral("언어 문법 저절로 받기 (인터넷 · grammars.example.org)")),
               nullptr);
     withText<QCheckBox>(QStringLiteral("줄 번호"))->click();
     withText<QCheckBox>(QStringLiteral("지금 줄 강조"))->click();
@@ -315,15 +332,21 @@ TEST_F(Panes, viewResetNamesTheChangedCheckBoxesAndRestoresEveryRow)
     pane->resetButton()->click();
     ASSERT_EQ(presenter->alerts.size(), 1u);
     EXPECT_EQ(presenter->alerts[0].text, QStringLiteral("「보기」 설정을 기본값으로 되돌릴까요?"));
-    EXPECT_EQ(presenter->alerts[0].informativeText, QStringLiteral("바뀌는 것: 줄 번호, 지금 줄 강조"));
+    EXPECT_EQ(presenter->alerts[0].informativeText,
+              QStringLiteral("바뀌는 것: 줄 번호, 지금 줄 강조"));
 
     // Every row away from its default, then the reset.
     choose(popupStartingWith(QStringLiteral("D2Coding")), QStringLiteral("DejaVu Sans Mono"));
     choose(popupStartingWith(QStringLiteral("8")), QStringLiteral("24"));
     choose(popupStartingWith(QStringLiteral("1.0")), QStringLiteral("2.0"));
     withText<QRadioButton>(QStringLiteral("어둡게"))->click();
-    for (const char* title : {"자동 줄바꿈", "숨은 문자 보기", "도구 띠 보기", "새 탭에 자 보기 (cm)",
-                              "상태 줄 보기", "탭이 하나여도 탭 줄 보기", "언어에 맞춰 색칠",
+    for (const char* title : {"자동 줄바꿈",
+                              "숨은 문자 보기",
+                              "도구 띠 보기",
+                              "새 탭에 자 보기 (cm)",
+                              "상태 줄 보기",
+                              "탭이 하나여도 탭 줄 보기",
+                              "언어에 맞춰 색칠",
                               "언어 문법 저절로 받기 (인터넷 · grammars.example.org)"})
         withText<QCheckBox>(QString::fromUtf8(title))->click();
     host->findChild<EditorSettings::SettingsStepper*>()->stepUp();
@@ -332,16 +355,21 @@ TEST_F(Panes, viewResetNamesTheChangedCheckBoxesAndRestoresEveryRow)
     pane->resetButton()->click();
     EXPECT_TRUE(settings().storedKeys(SettingGroup::view).empty());
 
-    EXPECT_EQ(popupStartingWith(QStringLiteral("D2Coding"))->currentText(), QStringLiteral("D2Coding"));
+    EXPECT_EQ(popupStartingWith(QStringLiteral("D2Coding"))->currentText(),
+              QStringLiteral("D2Coding"));
     EXPECT_EQ(popupStartingWith(QStringLiteral("8"))->currentText(), QStringLiteral("13"));
     EXPECT_EQ(popupStartingWith(QStringLiteral("1.0"))->currentText(), QStringLiteral("1.4"));
     EXPECT_TRUE(withText<QRadioButton>(QStringLiteral("시스템 따라"))->isChecked());
     EXPECT_FALSE(withText<QRadioButton>(QStringLiteral("어둡게"))->isChecked());
     const std::pair<const char*, bool> boxes[] = {
-        {"자동 줄바꿈", true},       {"줄 번호", false},
-        {"지금 줄 강조", false},     {"숨은 문자 보기", false},
-        {"새 탭에 자 보기 (cm)", true}, {"도구 띠 보기", true},
-        {"상태 줄 보기", true},      {"탭이 하나여도 탭 줄 보기", true},
+        {"자동 줄바꿈", true},
+        {"줄 번호", false},
+        {"지금 줄 강조", false},
+        {"숨은 문자 보기", false},
+        {"새 탭에 자 보기 (cm)", true},
+        {"도구 띠 보기", true},
+        {"상태 줄 보기", true},
+        {"탭이 하나여도 탭 줄 보기", true},
         {"언어에 맞춰 색칠", true},
         {"언어 문법 저절로 받기 (인터넷 · grammars.example.org)", false},
     };

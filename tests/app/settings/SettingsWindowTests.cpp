@@ -1,6 +1,5 @@
 #include "app/settings/PreviewBox.h"
 #include "app/settings/SettingsWindowController.h"
-
 #include "platform/PreferencesDomain.h"
 #include "tests/app/settings/SettingsTestSupport.h"
 
@@ -52,11 +51,13 @@ TEST_F(Window, hasTheFourPanesAsToolBarTabsInOrder)
     auto controller = makeController();
     const QList<QAction*> tabs = controller->tabActions();
     ASSERT_EQ(tabs.size(), 4);
-    const QString titles[] = {QStringLiteral("일반"), QStringLiteral("편집"),
-                              QStringLiteral("보기"), QStringLiteral("파일")};
+    const QString titles[] = {QStringLiteral("일반"),
+                              QStringLiteral("편집"),
+                              QStringLiteral("보기"),
+                              QStringLiteral("파일")};
     const char* symbols[] = {"gearshape", "pencil", "eye", "doc"};
-    const std::optional<SettingGroup> groups[] = {std::nullopt, SettingGroup::editor,
-                                                  SettingGroup::view, SettingGroup::file};
+    const std::optional<SettingGroup> groups[] = {
+        std::nullopt, SettingGroup::editor, SettingGroup::view, SettingGroup::file};
     for (int i = 0; i < 4; ++i) {
         SCOPED_TRACE(i);
         EXPECT_EQ(tabs[i]->text(), titles[i]);
@@ -100,14 +101,17 @@ TEST_F(Window, openingTwiceShowsTheSameWindowCentredTheFirstTime)
     EXPECT_EQ(controller->window(), window);
     EXPECT_EQ(window->pos(), moved) << "a visible window stays where it is";
 
-    // The position is remembered under the window's name.
-    window->close();
+    // Ctrl+W closes it, and the position is remembered under the window's name.
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    QTest::keyClick(window, Qt::Key_W, Qt::ControlModifier);
+    EXPECT_FALSE(window->isVisible());
     const auto stored = preferences->object("SettingsWindow");
     ASSERT_TRUE(stored.has_value());
     const auto* text = std::get_if<std::string>(&*stored);
     ASSERT_NE(text, nullptr);
-    EXPECT_EQ(QString::fromStdString(*text).section(QLatin1Char(' '), 0, 1),
-              QStringLiteral("%1 %2").arg(window->frameGeometry().x()).arg(window->frameGeometry().y()));
+    EXPECT_EQ(
+        QString::fromStdString(*text).section(QLatin1Char(' '), 0, 1),
+        QStringLiteral("%1 %2").arg(window->frameGeometry().x()).arg(window->frameGeometry().y()));
 }
 
 TEST_F(Window, theSharedControllerIsOneForTheRun)
