@@ -300,16 +300,20 @@ void AppDelegate::openErrorLog(const EditorStore::ErrorLog& log,
 
 bool AppDelegate::respondsToAction(std::string_view action) const
 {
+    if (action == "showSettings:")
+        return true;
     // The other application actions answer here as their windows come.
-    return action == "openErrorLog:" || action == "showSettings:";
+    return action == "openErrorLog:";
 }
 
 void AppDelegate::performAction(std::string_view action, const EditorKit::ActionSender&)
 {
+    if (action == "showSettings:") {
+        EditorSettings::SettingsWindowController::shared().showWindow();
+        return;
+    }
     if (action == "openErrorLog:")
         openErrorLog(EditorStore::ErrorLog(), m_application.documentController());
-    else if (action == "showSettings:")
-        EditorSettings::SettingsWindowController::shared().showWindow();
 }
 
 } // namespace EditorShell
