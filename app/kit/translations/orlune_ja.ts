@@ -1315,5 +1315,41 @@
         <source>언어 문법 저절로 받기 (인터넷 · %@)</source>
         <translation>言語の文法を自動でダウンロード (インターネット・%@)</translation>
     </message>
+    <message>
+        <source>CP949 (한국어 윈도우 기본)</source>
+        <translation>CP949 (韓国語Windowsの標準)</translation>
+    </message>
+    <message>
+        <source>EUC-KR (엄격)</source>
+        <translation>EUC-KR (厳密)</translation>
+    </message>
+    <message>
+        <source>Shift_JIS (윈도우)</source>
+        <translation>Shift_JIS (Windows)</translation>
+    </message>
+    <message>
+        <source>EUC-JP (일본어)</source>
+        <translation>EUC-JP (日本語)</translation>
+    </message>
+    <message>
+        <source>GB18030 (중국어 간체)</source>
+        <translation>GB18030 (簡体字中国語)</translation>
+    </message>
+    <message>
+        <source>Big5 (중국어 번체)</source>
+        <translation>Big5 (繁体字中国語)</translation>
+    </message>
+    <message>
+        <source>Windows-1252 (서유럽)</source>
+        <translation>Windows-1252 (西ヨーロッパ)</translation>
+    </message>
+    <message>
+        <source>ISO-8859-1 (라틴-1)</source>
+        <translation>ISO-8859-1 (Latin-1)</translation>
+    </message>
+    <message>
+        <source>Mac Roman (옛 맥)</source>
+        <translation>Mac Roman (旧Mac)</translation>
+    </message>
 </context>
 </TS>

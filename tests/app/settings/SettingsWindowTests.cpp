@@ -1,9 +1,12 @@
+#include "app/kit/Localized.h"
 #include "app/settings/PreviewBox.h"
 #include "app/settings/SettingsWindowController.h"
 #include "platform/PreferencesDomain.h"
 #include "tests/app/settings/SettingsTestSupport.h"
 
+#include <QAbstractButton>
 #include <QAction>
+#include <QComboBox>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
@@ -203,6 +206,45 @@ TEST(PreviewBoxTest, takesItsColoursFromThePaletteAtEveryChange)
     EXPECT_EQ(inside, QColor(0x20, 0x20, 0x20));
     EXPECT_GT(border.red(), border.green());
     EXPECT_EQ(box.backgroundColor(), QColor(0x20, 0x20, 0x20));
+}
+
+} // namespace
+
+namespace {
+
+bool hasHangul(const QString& text)
+{
+    for (QChar c : text) {
+        if (c.unicode() >= 0xAC00 && c.unicode() <= 0xD7A3)
+            return true;
+    }
+    return false;
+}
+
+TEST_F(Window, everyTextOfThePanesIsTranslated)
+{
+    for (const char* language : {"en", "ja"}) {
+        SCOPED_TRACE(language);
+        ASSERT_TRUE(EditorKit::installTranslation(QString::fromLatin1(language)));
+        auto controller = makeController();
+        QStringList texts;
+        for (auto* action : controller->tabActions())
+            texts << action->text();
+        for (auto* label : controller->window()->findChildren<QLabel*>()) {
+            // The font sample shows Hangul on purpose.
+            if (label->objectName() != QStringLiteral("fontSample"))
+                texts << label->text();
+        }
+        for (auto* button : controller->window()->findChildren<QAbstractButton*>())
+            texts << button->text();
+        for (auto* popup : controller->window()->findChildren<QComboBox*>()) {
+            for (int i = 0; i < popup->count(); ++i)
+                texts << popup->itemText(i);
+        }
+        for (const QString& text : texts)
+            EXPECT_FALSE(hasHangul(text)) << text.toStdString();
+    }
+    EditorKit::installTranslation(QStringLiteral("ko"));
 }
 
 } // namespace
