@@ -88,6 +88,13 @@ void SettingsPane::refresh()
         work();
     if (m_group && m_resetButton)
         m_resetButton->setEnabled(!settings().storedKeys(*m_group).empty());
+    // A row that grew (a preview note that now wraps) must not be cut off by the window; a
+    // window grown for a sheet keeps its size until the sheet has closed.
+    if (m_view && isVisible() && window() != this && !m_sheet && !m_sheetPending) {
+        const QSize fitting = fittingContentSize();
+        if (fitting != m_preferredContentSize)
+            setPreferredContentSize(fitting);
+    }
 }
 
 QSize SettingsPane::fittingContentSize() const
@@ -135,9 +142,9 @@ void SettingsPane::presentSheet(SettingsSheet* sheet)
     sheet->onClose = [self] {
         if (!self)
             return;
+        self->refresh();
         // Closed now, deleted later: another sheet may come.
         self->m_sheet = nullptr;
-        self->refresh();
         // A window grown for the sheet returns to the pane's own size.
         self->schedule(std::chrono::milliseconds(300), [self] {
             if (self)

@@ -242,6 +242,26 @@ TEST_F(Pane, aTallSheetGrowsTheWindowDownwardsAndItFitsBackAfterTheSheetCloses)
     shortSheet->dismiss();
 }
 
+TEST_F(Pane, theWindowFollowsARowThatGrowsOnARefresh)
+{
+    QLabel* note = pane->form().addNote(QString());
+    pane->onRefresh.push_back([note, this] {
+        const auto text = QString::fromStdString(settings().value(SettingKeys::editorDateFormat));
+        note->setText(text);
+    });
+    buildEditorRows();
+    host->show();
+    const QSize before = host->size();
+    std::string words;
+    for (int i = 0; i < 100; ++i)
+        words += "yy ";
+    settings().set(words, SettingKeys::editorDateFormat);
+    EXPECT_GT(host->height(), before.height()) << "the note wraps onto more lines";
+    EXPECT_EQ(host->size(), pane->fittingContentSize());
+    settings().set("y", SettingKeys::editorDateFormat);
+    EXPECT_EQ(host->size(), before);
+}
+
 TEST_F(Pane, theSizeRuleKeepsTheLeastWidthAndAddsTheInsets)
 {
     pane->form().addRow(QStringLiteral("짧음"), new QLabel(QStringLiteral("x")));
