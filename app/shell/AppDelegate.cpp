@@ -5,6 +5,7 @@
 #include "app/panels/AboutWindow.h"
 #include "app/panels/CommandPalette.h"
 #include "app/panels/ShortcutsWindow.h"
+#include "app/settings/SettingsWindowController.h"
 #include "app/shell/AppLog.h"
 #include "app/shell/Application.h"
 #include "app/shell/LaunchMeasurement.h"
@@ -302,6 +303,8 @@ void AppDelegate::openErrorLog(const EditorStore::ErrorLog& log,
 
 bool AppDelegate::respondsToAction(std::string_view action) const
 {
+    if (action == "showSettings:")
+        return true;
     // The other application actions answer here as their windows come.
     return action == "openErrorLog:" || action == "showCommandPalette:"
            || action == "showShortcuts:" || action == "showAbout:";
@@ -309,6 +312,10 @@ bool AppDelegate::respondsToAction(std::string_view action) const
 
 void AppDelegate::performAction(std::string_view action, const EditorKit::ActionSender&)
 {
+    if (action == "showSettings:") {
+        EditorSettings::SettingsWindowController::shared().showWindow();
+        return;
+    }
     if (action == "openErrorLog:")
         openErrorLog(EditorStore::ErrorLog(), m_application.documentController());
     else if (action == "showCommandPalette:")

@@ -1174,6 +1174,204 @@
     <message>
         <source>있는 그대로 보여 주는 텍스트 편집기</source>
         <translation>The text editor that shows a file as it is</translation>
+        <source>기본값으로…</source>
+        <translation>Restore Defaults…</translation>
+    </message>
+    <message>
+        <source>「%@」 설정을 기본값으로 되돌릴까요?</source>
+        <translation>Restore the “%@” settings to their defaults?</translation>
+    </message>
+    <message>
+        <source>바뀌는 것: %@</source>
+        <translation>This changes: %@</translation>
+    </message>
+    <message>
+        <source>기본값으로</source>
+        <translation>Restore Defaults</translation>
+    </message>
+    <message>
+        <source>일반</source>
+        <translation>General</translation>
+    </message>
+    <message>
+        <source>탭</source>
+        <translation>Tabs</translation>
+    </message>
+    <message>
+        <source>공백</source>
+        <translation>Spaces</translation>
+    </message>
+    <message>
+        <source>너비</source>
+        <translation>Width</translation>
+    </message>
+    <message>
+        <source>들여쓰기 너비</source>
+        <translation>Indent Width</translation>
+    </message>
+    <message>
+        <source>열 때 파일의 들여쓰기에 맞춤</source>
+        <translation>Match the File's Indentation When Opening</translation>
+    </message>
+    <message>
+        <source>괄호 뒤 자동 들여쓰기</source>
+        <translation>Indent Automatically After Brackets</translation>
+    </message>
+    <message>
+        <source>따옴표를 둥근 따옴표로</source>
+        <translation>Curly Quotes</translation>
+    </message>
+    <message>
+        <source>-- 를 대시로</source>
+        <translation>-- to Dash</translation>
+    </message>
+    <message>
+        <source>서식 없는 글에 끼어들지 않게 처음엔 꺼 둬요</source>
+        <translation>Off at first, so they stay out of plain text</translation>
+    </message>
+    <message>
+        <source>날짜 · 시각 모양</source>
+        <translation>Date · Time Format</translation>
+    </message>
+    <message>
+        <source>넣으면: %@</source>
+        <translation>Inserts: %@</translation>
+    </message>
+    <message>
+        <source>새 문서 인코딩</source>
+        <translation>New Document Encoding</translation>
+    </message>
+    <message>
+        <source>새 문서 줄끝</source>
+        <translation>New Document Line Endings</translation>
+    </message>
+    <message>
+        <source>LF (맥 · 리눅스)</source>
+        <translation>LF (Mac · Linux)</translation>
+    </message>
+    <message>
+        <source>CRLF (윈도우)</source>
+        <translation>CRLF (Windows)</translation>
+    </message>
+    <message>
+        <source>CR (옛 맥)</source>
+        <translation>CR (Classic Mac)</translation>
+    </message>
+    <message>
+        <source>연 파일은 읽은 인코딩 · 줄끝 그대로 저장해요</source>
+        <translation>Opened files are saved in the encoding and line endings they were read with</translation>
+    </message>
+    <message>
+        <source>큰 파일 기준</source>
+        <translation>Large File Threshold</translation>
+    </message>
+    <message>
+        <source>MB 넘으면 읽기 전용으로</source>
+        <translation>MB; larger files open read-only</translation>
+    </message>
+    <message>
+        <source>넘으면 자동 줄바꿈 · 숨은 문자 · 수상한 글자 셈을 꺼요. 512MB 를 넘으면 앞부분만 읽어요.</source>
+        <translation>Above it, line wrapping, invisible characters and the suspicious-character count are off. Above 512 MB only the beginning is read.</translation>
+    </message>
+    <message>
+        <source>글꼴</source>
+        <translation>Font</translation>
+    </message>
+    <message>
+        <source>글자 크기</source>
+        <translation>Font Size</translation>
+    </message>
+    <message>
+        <source>줄 간격</source>
+        <translation>Line Spacing</translation>
+    </message>
+    <message>
+        <source>한글 미리 보기</source>
+        <translation>Preview 한글</translation>
+    </message>
+    <message>
+        <source>테마</source>
+        <translation>Theme</translation>
+    </message>
+    <message>
+        <source>시스템 따라</source>
+        <translation>Follow System</translation>
+    </message>
+    <message>
+        <source>밝게</source>
+        <translation>Light</translation>
+    </message>
+    <message>
+        <source>어둡게</source>
+        <translation>Dark</translation>
+    </message>
+    <message>
+        <source>새 탭 기본</source>
+        <translation>New Tabs</translation>
+    </message>
+    <message>
+        <source>창</source>
+        <translation>Window</translation>
+    </message>
+    <message>
+        <source>새 탭에 자 보기 (cm)</source>
+        <translation>Show Ruler in New Tabs (cm)</translation>
+    </message>
+    <message>
+        <source>탭이 하나여도 탭 줄 보기</source>
+        <translation>Show Tab Bar Even with One Tab</translation>
+    </message>
+    <message>
+        <source>코드 색</source>
+        <translation>Code Colors</translation>
+    </message>
+    <message>
+        <source>언어에 맞춰 색칠</source>
+        <translation>Color by Language</translation>
+    </message>
+    <message>
+        <source>MB 넘으면 색 끔 (Markdown 은 절반)</source>
+        <translation>MB; larger files are not colored (half for Markdown)</translation>
+    </message>
+    <message>
+        <source>언어 문법 저절로 받기 (인터넷 · %@)</source>
+        <translation>Download Language Grammars Automatically (Internet · %@)</translation>
+    </message>
+    <message>
+        <source>CP949 (한국어 윈도우 기본)</source>
+        <translation>CP949 (Korean Windows Default)</translation>
+    </message>
+    <message>
+        <source>EUC-KR (엄격)</source>
+        <translation>EUC-KR (Strict)</translation>
+    </message>
+    <message>
+        <source>Shift_JIS (윈도우)</source>
+        <translation>Shift_JIS (Windows)</translation>
+    </message>
+    <message>
+        <source>EUC-JP (일본어)</source>
+        <translation>EUC-JP (Japanese)</translation>
+    </message>
+    <message>
+        <source>GB18030 (중국어 간체)</source>
+        <translation>GB18030 (Simplified Chinese)</translation>
+    </message>
+    <message>
+        <source>Big5 (중국어 번체)</source>
+        <translation>Big5 (Traditional Chinese)</translation>
+    </message>
+    <message>
+        <source>Windows-1252 (서유럽)</source>
+        <translation>Windows-1252 (Western European)</translation>
+    </message>
+    <message>
+        <source>ISO-8859-1 (라틴-1)</source>
+        <translation>ISO-8859-1 (Latin-1)</translation>
+    </message>
+    <message>
+        <source>Mac Roman (옛 맥)</source>
+        <translation>Mac Roman (Classic Mac)</translation>
     </message>
 </context>
 </TS>

@@ -1174,6 +1174,204 @@
     <message>
         <source>있는 그대로 보여 주는 텍스트 편집기</source>
         <translation>ファイルをそのまま表示するテキストエディタ</translation>
+        <source>기본값으로…</source>
+        <translation>デフォルトに戻す…</translation>
+    </message>
+    <message>
+        <source>「%@」 설정을 기본값으로 되돌릴까요?</source>
+        <translation>「%@」の設定をデフォルトに戻しますか?</translation>
+    </message>
+    <message>
+        <source>바뀌는 것: %@</source>
+        <translation>変更される項目: %@</translation>
+    </message>
+    <message>
+        <source>기본값으로</source>
+        <translation>デフォルトに戻す</translation>
+    </message>
+    <message>
+        <source>일반</source>
+        <translation>一般</translation>
+    </message>
+    <message>
+        <source>탭</source>
+        <translation>タブ</translation>
+    </message>
+    <message>
+        <source>공백</source>
+        <translation>スペース</translation>
+    </message>
+    <message>
+        <source>너비</source>
+        <translation>幅</translation>
+    </message>
+    <message>
+        <source>들여쓰기 너비</source>
+        <translation>インデント幅</translation>
+    </message>
+    <message>
+        <source>열 때 파일의 들여쓰기에 맞춤</source>
+        <translation>開くときにファイルのインデントに合わせる</translation>
+    </message>
+    <message>
+        <source>괄호 뒤 자동 들여쓰기</source>
+        <translation>括弧の後で自動インデント</translation>
+    </message>
+    <message>
+        <source>따옴표를 둥근 따옴표로</source>
+        <translation>引用符を丸い引用符に</translation>
+    </message>
+    <message>
+        <source>-- 를 대시로</source>
+        <translation>-- をダッシュに</translation>
+    </message>
+    <message>
+        <source>서식 없는 글에 끼어들지 않게 처음엔 꺼 둬요</source>
+        <translation>プレーンテキストの邪魔をしないよう、最初はオフです</translation>
+    </message>
+    <message>
+        <source>날짜 · 시각 모양</source>
+        <translation>日付・時刻の形式</translation>
+    </message>
+    <message>
+        <source>넣으면: %@</source>
+        <translation>挿入結果: %@</translation>
+    </message>
+    <message>
+        <source>새 문서 인코딩</source>
+        <translation>新規書類のエンコーディング</translation>
+    </message>
+    <message>
+        <source>새 문서 줄끝</source>
+        <translation>新規書類の改行コード</translation>
+    </message>
+    <message>
+        <source>LF (맥 · 리눅스)</source>
+        <translation>LF (Mac・Linux)</translation>
+    </message>
+    <message>
+        <source>CRLF (윈도우)</source>
+        <translation>CRLF (Windows)</translation>
+    </message>
+    <message>
+        <source>CR (옛 맥)</source>
+        <translation>CR (旧Mac)</translation>
+    </message>
+    <message>
+        <source>연 파일은 읽은 인코딩 · 줄끝 그대로 저장해요</source>
+        <translation>開いたファイルは読み込んだときのエンコーディング・改行コードのまま保存します</translation>
+    </message>
+    <message>
+        <source>큰 파일 기준</source>
+        <translation>大きなファイルの基準</translation>
+    </message>
+    <message>
+        <source>MB 넘으면 읽기 전용으로</source>
+        <translation>MBを超えると読み取り専用</translation>
+    </message>
+    <message>
+        <source>넘으면 자동 줄바꿈 · 숨은 문자 · 수상한 글자 셈을 꺼요. 512MB 를 넘으면 앞부분만 읽어요.</source>
+        <translation>超えると自動折り返し・不可視文字・不審な文字のカウントをオフにします。512MBを超えると先頭部分だけを読み込みます。</translation>
+    </message>
+    <message>
+        <source>글꼴</source>
+        <translation>フォント</translation>
+    </message>
+    <message>
+        <source>글자 크기</source>
+        <translation>文字サイズ</translation>
+    </message>
+    <message>
+        <source>줄 간격</source>
+        <translation>行間</translation>
+    </message>
+    <message>
+        <source>한글 미리 보기</source>
+        <translation>プレビュー 한글</translation>
+    </message>
+    <message>
+        <source>테마</source>
+        <translation>テーマ</translation>
+    </message>
+    <message>
+        <source>시스템 따라</source>
+        <translation>システムに合わせる</translation>
+    </message>
+    <message>
+        <source>밝게</source>
+        <translation>ライト</translation>
+    </message>
+    <message>
+        <source>어둡게</source>
+        <translation>ダーク</translation>
+    </message>
+    <message>
+        <source>새 탭 기본</source>
+        <translation>新しいタブ</translation>
+    </message>
+    <message>
+        <source>창</source>
+        <translation>ウインドウ</translation>
+    </message>
+    <message>
+        <source>새 탭에 자 보기 (cm)</source>
+        <translation>新しいタブにルーラーを表示 (cm)</translation>
+    </message>
+    <message>
+        <source>탭이 하나여도 탭 줄 보기</source>
+        <translation>タブが1つでもタブバーを表示</translation>
+    </message>
+    <message>
+        <source>코드 색</source>
+        <translation>コードの色</translation>
+    </message>
+    <message>
+        <source>언어에 맞춰 색칠</source>
+        <translation>言語に合わせて色分け</translation>
+    </message>
+    <message>
+        <source>MB 넘으면 색 끔 (Markdown 은 절반)</source>
+        <translation>MBを超えると色分けしない (Markdownは半分)</translation>
+    </message>
+    <message>
+        <source>언어 문법 저절로 받기 (인터넷 · %@)</source>
+        <translation>言語の文法を自動でダウンロード (インターネット・%@)</translation>
+    </message>
+    <message>
+        <source>CP949 (한국어 윈도우 기본)</source>
+        <translation>CP949 (韓国語Windowsの標準)</translation>
+    </message>
+    <message>
+        <source>EUC-KR (엄격)</source>
+        <translation>EUC-KR (厳密)</translation>
+    </message>
+    <message>
+        <source>Shift_JIS (윈도우)</source>
+        <translation>Shift_JIS (Windows)</translation>
+    </message>
+    <message>
+        <source>EUC-JP (일본어)</source>
+        <translation>EUC-JP (日本語)</translation>
+    </message>
+    <message>
+        <source>GB18030 (중국어 간체)</source>
+        <translation>GB18030 (簡体字中国語)</translation>
+    </message>
+    <message>
+        <source>Big5 (중국어 번체)</source>
+        <translation>Big5 (繁体字中国語)</translation>
+    </message>
+    <message>
+        <source>Windows-1252 (서유럽)</source>
+        <translation>Windows-1252 (西ヨーロッパ)</translation>
+    </message>
+    <message>
+        <source>ISO-8859-1 (라틴-1)</source>
+        <translation>ISO-8859-1 (Latin-1)</translation>
+    </message>
+    <message>
+        <source>Mac Roman (옛 맥)</source>
+        <translation>Mac Roman (旧Mac)</translation>
     </message>
 </context>
 </TS>

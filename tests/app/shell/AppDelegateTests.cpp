@@ -6,6 +6,7 @@
 #include "app/kit/ActionRouter.h"
 #include "app/kit/HostWindow.h"
 #include "app/kit/Presenter.h"
+#include "app/settings/SettingsWindowController.h"
 #include "app/shell/AppDelegate.h"
 #include "app/shell/Application.h"
 #include "app/window/TextDocumentWindow.h"
@@ -150,7 +151,21 @@ TEST_F(Delegate, theRouterReachesTheErrorLogActionThroughTheDelegate)
     for (const char* action : {"showCommandPalette:", "showShortcuts:", "showAbout:"})
         EXPECT_TRUE(router.validate(action, {}, nullptr)) << action;
     // The application windows that are not there yet stay disabled.
-    EXPECT_FALSE(router.validate("showSettings:", {}, nullptr));
+    EXPECT_FALSE(router.validate("showCommandLineTool:", {}, nullptr));
+    router.setApplicationDelegate(nullptr);
+}
+
+TEST_F(Delegate, theSettingsActionShowsTheOneSettingsWindow)
+{
+    EditorShell::AppDelegate delegate(*application, {});
+    router.setApplicationDelegate(&delegate);
+    EXPECT_TRUE(router.validate("showSettings:", {}, nullptr));
+    EXPECT_TRUE(router.send("showSettings:", {}, nullptr));
+    QWidget* window = EditorSettings::SettingsWindowController::shared().window();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(router.send("showSettings:", {}, nullptr));
+    EXPECT_EQ(EditorSettings::SettingsWindowController::shared().window(), window);
+    window->close();
     router.setApplicationDelegate(nullptr);
 }
 
