@@ -196,6 +196,11 @@ void AppDelegate::applicationDidFinishLaunching()
 {
     LaunchMeasurement::mark("didFinish");
     restoreWindows();
+    for (const auto* step : {&m_reactions.registerHotKey, &m_reactions.applyMenuBarItem})
+        if (*step)
+            (*step)();
+    if (m_reactions.syncLoginItem && !LaunchMeasurement::isEnabled())
+        m_reactions.syncLoginItem();
 }
 
 void AppDelegate::skipRestoreAtLogin()
@@ -300,13 +305,16 @@ void AppDelegate::openErrorLog(const EditorStore::ErrorLog& log,
 bool AppDelegate::respondsToAction(std::string_view action) const
 {
     // The other application actions answer here as their windows come.
-    return action == "openErrorLog:";
+    return action == "openErrorLog:"
+           || (action == "showQuickMemo:" && m_reactions.toggleQuickMemo);
 }
 
 void AppDelegate::performAction(std::string_view action, const EditorKit::ActionSender&)
 {
     if (action == "openErrorLog:")
         openErrorLog(EditorStore::ErrorLog(), m_application.documentController());
+    else if (action == "showQuickMemo:" && m_reactions.toggleQuickMemo)
+        m_reactions.toggleQuickMemo();
 }
 
 } // namespace EditorShell

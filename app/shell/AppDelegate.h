@@ -41,6 +41,10 @@ public:
         std::function<void()> registerHotKey;
         std::function<void()> applyMenuBarItem;
         std::function<void()> syncLoginItem;
+        // Shows the quick-memo panel, or saves and hides it: the hot key's action and
+        // "showQuickMemo:". Did-finish-launching also runs the hot key, menu bar item and login
+        // item steps above (the login item not while measuring the launch).
+        std::function<void()> toggleQuickMemo;
         // Every document window; the shipped windows observe the change themselves, after the
         // delegate (they start observing later), so the entry leaves this empty.
         std::function<void(const std::set<std::string>&)> applyWindows;

@@ -10,7 +10,11 @@
 #include "app/shell/AppLog.h"
 #include "app/shell/Application.h"
 #include "app/shell/InstanceListener.h"
+#include "app/shell/GlobalHotKey.h"
 #include "app/shell/LaunchMeasurement.h"
+#include "app/shell/LoginItem.h"
+#include "app/shell/MenuBarItem.h"
+#include "app/shell/QuickMemoPanel.h"
 #include "app/window/DocumentWindowController.h"
 #include "app/window/TextDocumentWindow.h"
 #include "platform/AppSocket.h"
@@ -170,6 +174,23 @@ void throwWhenAsked()
     QTimer::singleShot(0, [] { throw std::runtime_error("uncaught at launch"); });
 }
 
+// The application's front window comes forward (a menu of the tray icon was chosen).
+void bringApplicationToFront()
+{
+    QWidget* front = QApplication::activeWindow();
+    if (!front) {
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (qobject_cast<EditorKit::HostWindow*>(widget) && widget->isVisible()) {
+                front = widget;
+                break;
+            }
+    }
+    if (front) {
+        front->raise();
+        front->activateWindow();
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -206,9 +227,10 @@ int main(int argc, char** argv)
     }
 
     EditorKit::installInterfaceTranslations(language);
+    auto presenter = std::make_shared<EditorKit::WidgetPresenter>();
     EditorShell::Application application(EditorKit::ActionRouter::shared(),
                                          EditorDocuments::DocumentServices::shared(),
-                                         std::make_shared<EditorKit::WidgetPresenter>());
+                                         presenter);
     reportStatus(application);
     reportMenus(application);
     reportShown(application);
@@ -220,10 +242,40 @@ int main(int argc, char** argv)
                        "save.recovery",
                        {{"path", copy.origin.string()}, {"copy", copy.file.string()}});
 
-    // Only the theme reacts among the application-wide components so far; the document
-    // windows follow the change on their own.
+    EditorShell::QuickMemoPanel::Services memoServices;
+    memoServices.presenter = presenter;
+    memoServices.documents = &application.documentController();
+    memoServices.activate = bringApplicationToFront;
+    EditorShell::QuickMemoPanel quickMemo(std::move(memoServices));
+    EditorShell::MenuBarItem::Actions trayActions;
+    trayActions.showQuickMemo = [&quickMemo] { quickMemo.show(); };
+    trayActions.send = [](std::string_view action) {
+        EditorKit::ActionRouter::shared().send(action, {}, nullptr);
+    };
+    trayActions.activate = bringApplicationToFront;
+    EditorShell::MenuBarItem menuBarItem(std::move(trayActions));
+    auto& hotKey = EditorShell::GlobalHotKey::shared();
+    // With the tray icon or the hot key the application stays without windows, to be called
+    // back from there.
+    auto keepRunningWithoutWindows = [&menuBarItem, &hotKey] {
+        QApplication::setQuitOnLastWindowClosed(!menuBarItem.item() && !hotKey.isRegistered());
+    };
+
+    // The document windows follow a settings change on their own.
     EditorShell::AppDelegate::Reactions reactions;
     reactions.applyTheme = &EditorShell::AppDelegate::applyTheme;
+    reactions.toggleQuickMemo = [&quickMemo] { quickMemo.toggle(); };
+    reactions.registerHotKey = [&hotKey, &quickMemo, keepRunningWithoutWindows] {
+        hotKey.registerHotKey(
+            EditorStore::Settings::shared().value(EditorStore::SettingKeys::quickMemoShortcut),
+            [&quickMemo] { quickMemo.toggle(); });
+        keepRunningWithoutWindows();
+    };
+    reactions.applyMenuBarItem = [&menuBarItem, keepRunningWithoutWindows] {
+        menuBarItem.apply();
+        keepRunningWithoutWindows();
+    };
+    reactions.syncLoginItem = [] { EditorShell::LoginItem::sync(); };
     EditorShell::AppDelegate delegate(application, std::move(reactions));
     LaunchMeasurement::mark("m.delegate");
     EditorKit::ActionRouter::shared().setApplicationDelegate(&delegate);
@@ -235,6 +287,7 @@ int main(int argc, char** argv)
     throwWhenAsked();
     int status = QApplication::exec();
     EditorKit::ActionRouter::shared().setApplicationDelegate(nullptr);
+    hotKey.registerHotKey("off", {});
     claim.listener.reset();
     AppLog::waitUntilWritten();
     return status;

@@ -1151,5 +1151,21 @@
         <source>%lld곳 바꿈</source>
         <translation>%lld Replaced</translation>
     </message>
+    <message>
+        <source>끔</source>
+        <translation>Off</translation>
+    </message>
+    <message>
+        <source>Esc · %@ — 저장하고 닫기 · %@ 에 이어 써요</source>
+        <translation>Esc · %@ — save and close · appends to %@</translation>
+    </message>
+    <message>
+        <source>빠른 메모를 저장하지 못했어요.</source>
+        <translation>The quick memo could not be saved.</translation>
+    </message>
+    <message>
+        <source>탭으로 열기</source>
+        <translation>Open as Tab</translation>
+    </message>
 </context>
 </TS>

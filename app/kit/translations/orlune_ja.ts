@@ -1151,5 +1151,21 @@
         <source>%lld곳 바꿈</source>
         <translation>%lld 箇所を置換</translation>
     </message>
+    <message>
+        <source>끔</source>
+        <translation>オフ</translation>
+    </message>
+    <message>
+        <source>Esc · %@ — 저장하고 닫기 · %@ 에 이어 써요</source>
+        <translation>Esc · %@ — 保存して閉じる · %@ に追記します</translation>
+    </message>
+    <message>
+        <source>빠른 메모를 저장하지 못했어요.</source>
+        <translation>クイックメモを保存できませんでした。</translation>
+    </message>
+    <message>
+        <source>탭으로 열기</source>
+        <translation>タブで開く</translation>
+    </message>
 </context>
 </TS>

@@ -214,3 +214,24 @@ TEST_F(Delegate, theHelpMenusErrorLogItemOpensTheLogReadOnly)
     EXPECT_EQ(opened->readOnlyReason, EditorDocuments::ReadOnlyReason::userChose);
     router.setApplicationDelegate(nullptr);
 }
+
+TEST_F(Delegate, didFinishSetsUpHotKeyMenuBarItemAndLoginItemAndAnswersTheQuickMemo)
+{
+    std::vector<std::string> calls;
+    EditorShell::AppDelegate::Reactions reactions;
+    reactions.registerHotKey = [&] { calls.push_back("hotKey"); };
+    reactions.applyMenuBarItem = [&] { calls.push_back("menuBar"); };
+    reactions.syncLoginItem = [&] { calls.push_back("login"); };
+    reactions.toggleQuickMemo = [&] { calls.push_back("toggle"); };
+    EditorShell::AppDelegate delegate(*application, reactions);
+    router.setApplicationDelegate(&delegate);
+    delegate.launch({"--login-item"});
+    EXPECT_EQ(calls, (std::vector<std::string>{"hotKey", "menuBar", "login"}));
+
+    // The File menu's item and the tool band's button reach the panel through the router.
+    calls.clear();
+    EXPECT_TRUE(router.validate("showQuickMemo:", {}, nullptr));
+    EXPECT_TRUE(router.send("showQuickMemo:", {}, nullptr));
+    EXPECT_EQ(calls, (std::vector<std::string>{"toggle"}));
+    router.setApplicationDelegate(nullptr);
+}
