@@ -13,6 +13,7 @@
 #include "app/shell/GlobalHotKey.h"
 #include "app/shell/LaunchMeasurement.h"
 #include "app/shell/LoginItem.h"
+#include "app/shell/MemoMigration.h"
 #include "app/shell/MenuBarItem.h"
 #include "app/shell/QuickMemoPanel.h"
 #include "app/window/DocumentWindowController.h"
@@ -198,8 +199,8 @@ int main(int argc, char** argv)
     namespace LaunchMeasurement = EditorShell::LaunchMeasurement;
     LaunchMeasurement::mark("main");
     AppLog::installUncaughtExceptionHandler();
-    // The migration from the memo application runs here (not while measuring, nor with
-    // OLNoMigration) once it exists.
+    // Before anything reads the settings; not while measuring, nor with OLNoMigration.
+    EditorShell::MemoMigration::runAtLaunch();
     EditorStore::Settings::setInvalidValueHandler([](const std::string& name) {
         AppLog::record(EditorStore::ErrorLog::Level::warning, "settings.invalid", {{"key", name}});
     });
