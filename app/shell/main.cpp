@@ -7,6 +7,7 @@
 #include "app/kit/Localized.h"
 #include "app/kit/Presenter.h"
 #include "app/shell/AppDelegate.h"
+#include "app/shell/AppLanguage.h"
 #include "app/shell/AppLog.h"
 #include "app/shell/Application.h"
 #include "app/shell/InstanceListener.h"
@@ -204,7 +205,8 @@ int main(int argc, char** argv)
     EditorStore::Settings::setInvalidValueHandler([](const std::string& name) {
         AppLog::record(EditorStore::ErrorLog::Level::warning, "settings.invalid", {{"key", name}});
     });
-    const QString language = EditorKit::interfaceLanguage();
+    EditorShell::AppLanguage::applyAtLaunch();
+    const QString language = EditorShell::AppLanguage::interfaceLanguage();
     LaunchMeasurement::mark("m.language");
 
     const std::vector<std::string> arguments = fileArguments(argc, argv);
