@@ -4,6 +4,7 @@
 #include "app/kit/HostWindow.h"
 #include "app/shell/AppLog.h"
 #include "app/shell/Application.h"
+#include "app/shell/EditorUpdater.h"
 #include "app/shell/LaunchMeasurement.h"
 #include "store/ErrorLog.h"
 #include "store/Settings.h"
@@ -201,6 +202,14 @@ void AppDelegate::applicationDidFinishLaunching()
             (*step)();
     if (m_reactions.syncLoginItem && !LaunchMeasurement::isEnabled())
         m_reactions.syncLoginItem();
+    if (m_reactions.updater && !LaunchMeasurement::isEnabled()) {
+        QPointer<AppDelegate> self(this);
+        QTimer::singleShot(updaterStartDelayMilliseconds, this, [self] {
+            if (self && self->m_reactions.updater)
+                self->m_reactions.updater->start(
+                    Settings::shared().value(SettingKeys::updateAutoCheck));
+        });
+    }
 }
 
 void AppDelegate::skipRestoreAtLogin()
@@ -306,7 +315,8 @@ bool AppDelegate::respondsToAction(std::string_view action) const
 {
     // The other application actions answer here as their windows come.
     return action == "openErrorLog:"
-           || (action == "showQuickMemo:" && m_reactions.toggleQuickMemo);
+           || (action == "showQuickMemo:" && m_reactions.toggleQuickMemo)
+           || (action == "checkForUpdates:" && m_reactions.updater);
 }
 
 void AppDelegate::performAction(std::string_view action, const EditorKit::ActionSender&)
@@ -315,6 +325,8 @@ void AppDelegate::performAction(std::string_view action, const EditorKit::Action
         openErrorLog(EditorStore::ErrorLog(), m_application.documentController());
     else if (action == "showQuickMemo:" && m_reactions.toggleQuickMemo)
         m_reactions.toggleQuickMemo();
+    else if (action == "checkForUpdates:" && m_reactions.updater)
+        m_reactions.updater->checkForUpdates();
 }
 
 } // namespace EditorShell

@@ -9,6 +9,7 @@
 #include "app/shell/AppDelegate.h"
 #include "app/shell/AppLanguage.h"
 #include "app/shell/AppLog.h"
+#include "app/shell/EditorUpdater.h"
 #include "app/shell/Application.h"
 #include "app/shell/InstanceListener.h"
 #include "app/shell/GlobalHotKey.h"
@@ -279,6 +280,15 @@ int main(int argc, char** argv)
         keepRunningWithoutWindows();
     };
     reactions.syncLoginItem = [] { EditorShell::LoginItem::sync(); };
+    EditorShell::EditorUpdater::Services updaterServices;
+    updaterServices.presenter = presenter;
+    EditorShell::EditorUpdater updater(EditorStore::standardPreference("OLUpdateFeedURL"),
+                                       std::move(updaterServices));
+    reactions.updater = &updater;
+    reactions.setAutomaticChecks = [&updater] {
+        updater.setAutomaticChecks(
+            EditorStore::Settings::shared().value(EditorStore::SettingKeys::updateAutoCheck));
+    };
     EditorShell::AppDelegate delegate(application, std::move(reactions));
     LaunchMeasurement::mark("m.delegate");
     EditorKit::ActionRouter::shared().setApplicationDelegate(&delegate);

@@ -1167,5 +1167,33 @@
         <source>탭으로 열기</source>
         <translation>Open as Tab</translation>
     </message>
+    <message>
+        <source>Orlune Viewer %@ 이 나왔어요.</source>
+        <translation>Orlune Viewer %@ is available.</translation>
+    </message>
+    <message>
+        <source>지금 쓰는 버전은 %@ 예요. 다운로드 페이지에서 새 버전을 받아 설치하세요.</source>
+        <translation>You are using version %@. Get the new version from the download page and install it.</translation>
+    </message>
+    <message>
+        <source>다운로드 페이지 열기</source>
+        <translation>Open Download Page</translation>
+    </message>
+    <message>
+        <source>나중에</source>
+        <translation>Later</translation>
+    </message>
+    <message>
+        <source>최신 버전을 쓰고 있어요.</source>
+        <translation>You’re up to date.</translation>
+    </message>
+    <message>
+        <source>Orlune Viewer %@ 이 가장 새 버전이에요.</source>
+        <translation>Orlune Viewer %@ is the newest version.</translation>
+    </message>
+    <message>
+        <source>업데이트를 확인하지 못했어요.</source>
+        <translation>Checking for updates failed.</translation>
+    </message>
 </context>
 </TS>

@@ -1167,5 +1167,33 @@
         <source>탭으로 열기</source>
         <translation>タブで開く</translation>
     </message>
+    <message>
+        <source>Orlune Viewer %@ 이 나왔어요.</source>
+        <translation>Orlune Viewer %@ が公開されました。</translation>
+    </message>
+    <message>
+        <source>지금 쓰는 버전은 %@ 예요. 다운로드 페이지에서 새 버전을 받아 설치하세요.</source>
+        <translation>現在のバージョンは %@ です。ダウンロードページから新しいバージョンを入手してインストールしてください。</translation>
+    </message>
+    <message>
+        <source>다운로드 페이지 열기</source>
+        <translation>ダウンロードページを開く</translation>
+    </message>
+    <message>
+        <source>나중에</source>
+        <translation>あとで</translation>
+    </message>
+    <message>
+        <source>최신 버전을 쓰고 있어요.</source>
+        <translation>最新のバージョンを使用しています。</translation>
+    </message>
+    <message>
+        <source>Orlune Viewer %@ 이 가장 새 버전이에요.</source>
+        <translation>Orlune Viewer %@ が最新のバージョンです。</translation>
+    </message>
+    <message>
+        <source>업데이트를 확인하지 못했어요.</source>
+        <translation>アップデートを確認できませんでした。</translation>
+    </message>
 </context>
 </TS>
