@@ -314,8 +314,7 @@ void AppDelegate::openErrorLog(const EditorStore::ErrorLog& log,
 bool AppDelegate::respondsToAction(std::string_view action) const
 {
     // The other application actions answer here as their windows come.
-    return action == "openErrorLog:"
-           || (action == "showQuickMemo:" && m_reactions.toggleQuickMemo)
+    return action == "openErrorLog:" || (action == "showQuickMemo:" && m_reactions.toggleQuickMemo)
            || (action == "checkForUpdates:" && m_reactions.updater);
 }
 

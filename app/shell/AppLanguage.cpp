@@ -75,8 +75,8 @@ void applyAtLaunch()
 QString interfaceLanguage(const Platform::PreferencesDomain& own,
                           const std::function<QByteArray(const char*)>& variable)
 {
-    if (auto stored = storedAppleLanguages(own); stored && stored->size() == 1
-                                                 && isOurs(stored->front()))
+    if (auto stored = storedAppleLanguages(own);
+        stored && stored->size() == 1 && isOurs(stored->front()))
         return QString::fromStdString(stored->front());
     return EditorKit::interfaceLanguage(variable);
 }
@@ -106,8 +106,7 @@ std::string relaunchScript(pid_t pid, int attempts)
 {
     const std::string id = std::to_string(pid);
     return "i=0; while kill -0 " + id + " 2>/dev/null && [ $i -lt " + std::to_string(attempts)
-           + " ]; do sleep 0.1; i=$((i+1)); done; kill -0 " + id
-           + " 2>/dev/null || exec \"$0\"";
+           + " ]; do sleep 0.1; i=$((i+1)); done; kill -0 " + id + " 2>/dev/null || exec \"$0\"";
 }
 
 bool startRelaunchShell(pid_t pid, const std::string& binary, int attempts)

@@ -26,7 +26,8 @@ void applyAtLaunch(const std::string& language, Platform::PreferencesDomain& own
 void applyAtLaunch();
 
 // The "AppleLanguages" list of `own`, when it is a list of texts.
-std::optional<std::vector<std::string>> storedAppleLanguages(const Platform::PreferencesDomain& own);
+std::optional<std::vector<std::string>>
+storedAppleLanguages(const Platform::PreferencesDomain& own);
 
 // What the interface loads ("ko", "en", "ja"): a one-element "AppleLanguages" of one of them,
 // else the first of the user's languages (LANGUAGE, LC_ALL, LC_MESSAGES, LANG) among them, else

@@ -215,9 +215,9 @@ void EditorUpdater::present(const Outcome& outcome, bool userInitiated)
         alert.style = EditorKit::Alert::Style::informational;
         alert.text = filled(localized("Orlune Viewer %@ 이 나왔어요."),
                             {QString::fromStdString(outcome.item.version)});
-        alert.informativeText =
-            filled(localized("지금 쓰는 버전은 %@ 예요. 다운로드 페이지에서 새 버전을 받아 설치하세요."),
-                   {current});
+        alert.informativeText = filled(
+            localized("지금 쓰는 버전은 %@ 예요. 다운로드 페이지에서 새 버전을 받아 설치하세요."),
+            {current});
         alert.buttons = {localized("다운로드 페이지 열기"), localized("나중에")};
         alert.cancelButton = 1;
         if (m_services.presenter->runAlert(alert, nullptr) == 0)
@@ -227,7 +227,8 @@ void EditorUpdater::present(const Outcome& outcome, bool userInitiated)
     case Outcome::Kind::upToDate:
         alert.style = EditorKit::Alert::Style::informational;
         alert.text = localized("최신 버전을 쓰고 있어요.");
-        alert.informativeText = filled(localized("Orlune Viewer %@ 이 가장 새 버전이에요."), {current});
+        alert.informativeText =
+            filled(localized("Orlune Viewer %@ 이 가장 새 버전이에요."), {current});
         break;
     case Outcome::Kind::failed:
         alert.style = EditorKit::Alert::Style::warning;

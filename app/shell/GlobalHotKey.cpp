@@ -99,9 +99,10 @@ QString GlobalHotKey::displayText(std::string_view text)
     auto parts = pieces(text);
     QString key;
     if (!parts.empty()) {
-        key = parts.back() == "space"
-                  ? QStringLiteral("Space")
-                  : QString::fromUtf8(parts.back().data(), qsizetype(parts.back().size())).toUpper();
+        key =
+            parts.back() == "space"
+                ? QStringLiteral("Space")
+                : QString::fromUtf8(parts.back().data(), qsizetype(parts.back().size())).toUpper();
     }
     QString result;
     for (std::size_t i = 0; i + 1 < parts.size(); ++i)

@@ -20,9 +20,8 @@ public:
     virtual ~KeyGrab() = default;
     // Grabs the chord (the hot key's key code and modifier mask); `pressed` is called on the
     // main thread while the press is being handled. False when nothing could be grabbed.
-    virtual bool grab(std::uint32_t keyCode,
-                      std::uint32_t modifiers,
-                      std::function<void()> pressed) = 0;
+    virtual bool
+    grab(std::uint32_t keyCode, std::uint32_t modifiers, std::function<void()> pressed) = 0;
     // Releases the grab, if any.
     virtual void release() = 0;
 };

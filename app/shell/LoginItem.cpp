@@ -59,11 +59,21 @@ std::string unescapedValue(std::string_view value)
         if (value[i] == '\\' && i + 1 < value.size()) {
             char next = value[++i];
             switch (next) {
-            case 's': result += ' '; break;
-            case 'n': result += '\n'; break;
-            case 't': result += '\t'; break;
-            case 'r': result += '\r'; break;
-            default: result += next; break;
+            case 's':
+                result += ' ';
+                break;
+            case 'n':
+                result += '\n';
+                break;
+            case 't':
+                result += '\t';
+                break;
+            case 'r':
+                result += '\r';
+                break;
+            default:
+                result += next;
+                break;
             }
             continue;
         }

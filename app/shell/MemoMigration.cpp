@@ -8,7 +8,6 @@
 #include "store/AppGroup.h"
 
 #include <nlohmann/json.hpp>
-
 #include <optional>
 
 namespace EditorShell::MemoMigration {
@@ -147,12 +146,11 @@ void runAtLaunch()
 {
     if (EditorStore::standardPreference("OLMeasureOutput") || migrationSwitchedOff())
         return;
-    runIfNeeded(Places::standard(),
-                [](EditorStore::ErrorLog::Level level,
-                   std::string_view key,
-                   const EditorStore::ErrorLog::Fields& fields) {
-                    AppLog::record(level, key, fields);
-                });
+    runIfNeeded(
+        Places::standard(),
+        [](EditorStore::ErrorLog::Level level,
+           std::string_view key,
+           const EditorStore::ErrorLog::Fields& fields) { AppLog::record(level, key, fields); });
 }
 
 } // namespace EditorShell::MemoMigration

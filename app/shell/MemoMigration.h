@@ -29,9 +29,8 @@ struct Places
     static Places standard();
 };
 
-using Record = std::function<void(EditorStore::ErrorLog::Level,
-                                  std::string_view eventKey,
-                                  const EditorStore::ErrorLog::Fields&)>;
+using Record = std::function<void(
+    EditorStore::ErrorLog::Level, std::string_view eventKey, const EditorStore::ErrorLog::Fields&)>;
 
 // Group keys are taken whatever their prefix, own keys except those beginning with "NS", data
 // items whose name is free in our data folder (copied whole, links kept as links); nothing of

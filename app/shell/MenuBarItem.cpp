@@ -82,10 +82,11 @@ std::unique_ptr<QMenu> MenuBarItem::buildMenu()
                 self->m_actions.send(name);
         };
     };
-    add(localized("빠른 메모") + QStringLiteral("  ") + GlobalHotKey::shortcutText(shortcut), [self] {
-        if (self && self->m_actions.showQuickMemo)
-            self->m_actions.showQuickMemo();
-    });
+    add(localized("빠른 메모") + QStringLiteral("  ") + GlobalHotKey::shortcutText(shortcut),
+        [self] {
+            if (self && self->m_actions.showQuickMemo)
+                self->m_actions.showQuickMemo();
+        });
     menu->addSeparator();
     add(localized("새 문서"), sendInFront("newDocument:"));
     add(localized("열기…"), sendInFront("openDocument:"));

@@ -200,8 +200,7 @@ void QuickMemoPanel::place()
     const QRect available = screen->availableGeometry();
     const QRect frame = m_panel->frameGeometry();
     // The bottom edge sits 12 % of the available height above the middle.
-    const int bottom =
-        available.top() + available.height() / 2 - qRound(0.12 * available.height());
+    const int bottom = available.top() + available.height() / 2 - qRound(0.12 * available.height());
     const int x = available.left() + available.width() / 2 - frame.width() / 2;
     m_panel->move(x, bottom - frame.height());
 }
@@ -340,8 +339,7 @@ void QuickMemoPanel::openMemoAsTab()
 
 bool QuickMemoPanel::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::KeyPress
-        && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape
         && static_cast<QKeyEvent*>(event)->modifiers() == Qt::NoModifier) {
         close();
         return true;

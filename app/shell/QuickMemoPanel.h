@@ -20,7 +20,6 @@ class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 
-
 namespace EditorKit {
 class Presenter;
 }

@@ -1,10 +1,9 @@
 #include "app/shell/UpdateFeed.h"
 
-#include <libxml/parser.h>
-#include <libxml/tree.h>
-
 #include <climits>
 #include <cstring>
+#include <libxml/parser.h>
+#include <libxml/tree.h>
 
 namespace EditorShell::UpdateFeed {
 

@@ -4,11 +4,10 @@
 #include <QWidget>
 #include <QtGui/qguiapplication_platform.h>
 
-#include <xcb/xcb.h>
-#include <xcb/xcb_keysyms.h>
-
 #include <cstdlib>
 #include <string_view>
+#include <xcb/xcb.h>
+#include <xcb/xcb_keysyms.h>
 
 namespace EditorShell {
 
@@ -158,8 +157,8 @@ bool X11KeyGrab::grab(std::uint32_t keyCode, std::uint32_t modifiers, std::funct
     xcb_key_symbols_t* symbols = xcb_key_symbols_alloc(connection);
     if (!symbols)
         return false;
-    m_ignoredModifiers = static_cast<std::uint16_t>(XCB_MOD_MASK_LOCK
-                                                    | numLockMask(connection, symbols));
+    m_ignoredModifiers =
+        static_cast<std::uint16_t>(XCB_MOD_MASK_LOCK | numLockMask(connection, symbols));
     m_modifiers = x11Modifiers(GlobalHotKey::qtModifiers(modifiers));
     if (xcb_keycode_t* codes = xcb_key_symbols_get_keycode(symbols, symbol)) {
         for (xcb_keycode_t* code = codes; *code != XCB_NO_SYMBOL; ++code)
@@ -169,10 +168,8 @@ bool X11KeyGrab::grab(std::uint32_t keyCode, std::uint32_t modifiers, std::funct
     xcb_key_symbols_free(symbols);
 
     const std::uint16_t numLock = m_ignoredModifiers & ~XCB_MOD_MASK_LOCK;
-    const std::uint16_t extras[] = {0,
-                                    XCB_MOD_MASK_LOCK,
-                                    numLock,
-                                    static_cast<std::uint16_t>(XCB_MOD_MASK_LOCK | numLock)};
+    const std::uint16_t extras[] = {
+        0, XCB_MOD_MASK_LOCK, numLock, static_cast<std::uint16_t>(XCB_MOD_MASK_LOCK | numLock)};
     bool taken = false;
     for (std::uint8_t code : m_keycodes) {
         for (std::uint16_t extra : extras) {

@@ -24,7 +24,8 @@ public:
     static std::unique_ptr<X11KeyGrab> create();
     ~X11KeyGrab() override;
 
-    bool grab(std::uint32_t keyCode, std::uint32_t modifiers, std::function<void()> pressed) override;
+    bool
+    grab(std::uint32_t keyCode, std::uint32_t modifiers, std::function<void()> pressed) override;
     void release() override;
 
     // The X11 modifier mask of the application's modifiers (Ctrl → Control, Meta → Mod4, the

@@ -9,10 +9,10 @@
 #include "app/shell/AppDelegate.h"
 #include "app/shell/AppLanguage.h"
 #include "app/shell/AppLog.h"
-#include "app/shell/EditorUpdater.h"
 #include "app/shell/Application.h"
-#include "app/shell/InstanceListener.h"
+#include "app/shell/EditorUpdater.h"
 #include "app/shell/GlobalHotKey.h"
+#include "app/shell/InstanceListener.h"
 #include "app/shell/LaunchMeasurement.h"
 #include "app/shell/LoginItem.h"
 #include "app/shell/MemoMigration.h"
@@ -232,9 +232,8 @@ int main(int argc, char** argv)
 
     EditorKit::installInterfaceTranslations(language);
     auto presenter = std::make_shared<EditorKit::WidgetPresenter>();
-    EditorShell::Application application(EditorKit::ActionRouter::shared(),
-                                         EditorDocuments::DocumentServices::shared(),
-                                         presenter);
+    EditorShell::Application application(
+        EditorKit::ActionRouter::shared(), EditorDocuments::DocumentServices::shared(), presenter);
     reportStatus(application);
     reportMenus(application);
     reportShown(application);

@@ -30,8 +30,9 @@ std::vector<std::uint8_t> bytes(std::string_view text)
 
 std::string feed(std::initializer_list<std::pair<std::string, std::string>> items)
 {
-    std::string text = "<?xml version=\"1.0\"?>\n<rss version=\"2.0\" "
-                       "xmlns:olv=\"https://orlune.app/update\"><channel><title>Orlune Viewer</title>";
+    std::string text =
+        "<?xml version=\"1.0\"?>\n<rss version=\"2.0\" "
+        "xmlns:olv=\"https://orlune.app/update\"><channel><title>Orlune Viewer</title>";
     for (const auto& [version, link] : items)
         text += "<item><title>Orlune Viewer " + version + "</title><olv:version>" + version
                 + "</olv:version><link>" + link + "</link></item>";
@@ -57,28 +58,31 @@ struct RecordingPresenter : EditorKit::Presenter
 
 TEST(UpdateFeed, readsTheItemsThatNameAVersion)
 {
-    auto items = UpdateFeed::parse(bytes(feed({{"1.2.0", "https://orlune.app/d/1.2.0"},
-                                               {"1.10", "https://orlune.app/d/1.10"}})));
+    auto items = UpdateFeed::parse(bytes(
+        feed({{"1.2.0", "https://orlune.app/d/1.2.0"}, {"1.10", "https://orlune.app/d/1.10"}})));
     ASSERT_TRUE(items) << items.error();
     EXPECT_EQ(*items,
               (std::vector<UpdateFeed::Item>{
                   {"Orlune Viewer 1.2.0", "1.2.0", "https://orlune.app/d/1.2.0"},
                   {"Orlune Viewer 1.10", "1.10", "https://orlune.app/d/1.10"}}));
-    auto plain = UpdateFeed::parse(bytes(
-        "<rss><channel><item><version> 2.0 </version><link>https://x.example/</link></item>"
-        "<item><title>no version</title></item></channel></rss>"));
+    auto plain = UpdateFeed::parse(
+        bytes("<rss><channel><item><version> 2.0 </version><link>https://x.example/</link></item>"
+              "<item><title>no version</title></item></channel></rss>"));
     ASSERT_TRUE(plain);
     ASSERT_EQ(plain->size(), 1u);
     EXPECT_EQ((*plain)[0].version, "2.0");
 
-    for (const char* damaged : {"", "<rss><channel>", "<html/>", "not xml at all",
+    for (const char* damaged : {"",
+                                "<rss><channel>",
+                                "<html/>",
+                                "not xml at all",
                                 "<rss><item><version>9</version></item></rss>"})
         EXPECT_FALSE(UpdateFeed::parse(bytes(damaged))) << damaged;
     // Entities are neither fetched nor expanded.
-    auto entity = UpdateFeed::parse(bytes(
-        "<!DOCTYPE rss [<!ENTITY e SYSTEM \"file:///etc/passwd\">]>"
-        "<rss><channel><item><version>1&e;</version><link>https://x.example/</link></item>"
-        "</channel></rss>"));
+    auto entity = UpdateFeed::parse(
+        bytes("<!DOCTYPE rss [<!ENTITY e SYSTEM \"file:///etc/passwd\">]>"
+              "<rss><channel><item><version>1&e;</version><link>https://x.example/</link></item>"
+              "</channel></rss>"));
     if (entity) {
         for (const auto& item : *entity)
             EXPECT_EQ(item.version.find("root"), std::string::npos);
@@ -94,8 +98,13 @@ TEST(UpdateFeed, versionsCompareNumberByNumberAndLinksMustBeHttps)
         int order;
     };
     const Case cases[] = {
-        {"1.10", "1.9", 1}, {"1.2", "1.2.0", 0}, {"1.2.1", "1.2", 1}, {"0.9", "1.0", -1},
-        {"2.0b1", "2.0", 0}, {"10", "9.9.9", 1}, {"", "0", 0},
+        {"1.10", "1.9", 1},
+        {"1.2", "1.2.0", 0},
+        {"1.2.1", "1.2", 1},
+        {"0.9", "1.0", -1},
+        {"2.0b1", "2.0", 0},
+        {"10", "9.9.9", 1},
+        {"", "0", 0},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(UpdateFeed::compareVersions(c.a, c.b), c.order) << c.a << " " << c.b;
@@ -109,8 +118,13 @@ TEST(UpdateFeed, versionsCompareNumberByNumberAndLinksMustBeHttps)
 
     for (const char* safe : {"https://orlune.app/download", "HTTPS://orlune.app/"})
         EXPECT_TRUE(UpdateFeed::isSafeLink(safe)) << safe;
-    for (const char* unsafe : {"http://orlune.app/", "file:///etc/passwd", "javascript:alert(1)",
-                               "https://", "https:///path", "https://a b/", "orlune.app"})
+    for (const char* unsafe : {"http://orlune.app/",
+                               "file:///etc/passwd",
+                               "javascript:alert(1)",
+                               "https://",
+                               "https:///path",
+                               "https://a b/",
+                               "orlune.app"})
         EXPECT_FALSE(UpdateFeed::isSafeLink(unsafe)) << unsafe;
 }
 
@@ -212,14 +226,31 @@ TEST_F(Updater, newerEqualAndOlderVersionsOverHttp)
         std::vector<QUrl> opened;
     };
     const Case cases[] = {
-        {"newer, opened", feed({{"1.1", "https://o.example/1.1"}, {"1.3", "https://o.example/1.3"}}),
-         QStringLiteral("Orlune Viewer 1.3 이 나왔어요."), 0, {QUrl("https://o.example/1.3")}},
-        {"newer, later", feed({{"1.3", "https://o.example/1.3"}}),
-         QStringLiteral("Orlune Viewer 1.3 이 나왔어요."), 1, {}},
-        {"equal", feed({{"1.2", "https://o.example/1.2"}}), QStringLiteral("최신 버전을 쓰고 있어요."), 0, {}},
-        {"older", feed({{"0.9", "https://o.example/0.9"}}), QStringLiteral("최신 버전을 쓰고 있어요."), 0, {}},
-        {"not https", feed({{"2.0", "http://o.example/2.0"}}),
-         QStringLiteral("업데이트를 확인하지 못했어요."), 0, {}},
+        {"newer, opened",
+         feed({{"1.1", "https://o.example/1.1"}, {"1.3", "https://o.example/1.3"}}),
+         QStringLiteral("Orlune Viewer 1.3 이 나왔어요."),
+         0,
+         {QUrl("https://o.example/1.3")}},
+        {"newer, later",
+         feed({{"1.3", "https://o.example/1.3"}}),
+         QStringLiteral("Orlune Viewer 1.3 이 나왔어요."),
+         1,
+         {}},
+        {"equal",
+         feed({{"1.2", "https://o.example/1.2"}}),
+         QStringLiteral("최신 버전을 쓰고 있어요."),
+         0,
+         {}},
+        {"older",
+         feed({{"0.9", "https://o.example/0.9"}}),
+         QStringLiteral("최신 버전을 쓰고 있어요."),
+         0,
+         {}},
+        {"not https",
+         feed({{"2.0", "http://o.example/2.0"}}),
+         QStringLiteral("업데이트를 확인하지 못했어요."),
+         0,
+         {}},
         {"damaged", "<rss><channel><item>", QStringLiteral("업데이트를 확인하지 못했어요."), 0, {}},
     };
     for (const auto& c : cases) {

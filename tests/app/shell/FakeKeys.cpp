@@ -71,7 +71,12 @@ void* holdGrab(const std::string& display, const std::string& key, unsigned modi
     auto previous = XSetErrorHandler(recordError);
     sawError = false;
     KeyCode code = XKeysymToKeycode(connection, XStringToKeysym(key.c_str()));
-    XGrabKey(connection, code, modifiers, DefaultRootWindow(connection), True, GrabModeAsync,
+    XGrabKey(connection,
+             code,
+             modifiers,
+             DefaultRootWindow(connection),
+             True,
+             GrabModeAsync,
              GrabModeAsync);
     XSync(connection, False);
     XSetErrorHandler(previous);

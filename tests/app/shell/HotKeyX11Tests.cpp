@@ -119,8 +119,16 @@ int main(int argc, char** argv)
         if (server == 0) {
             ::close(fds[0]);
             const std::string fd = std::to_string(fds[1]);
-            ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-nolisten", "tcp", "-screen", "0",
-                     "1024x768x24", static_cast<char*>(nullptr));
+            ::execlp("Xvfb",
+                     "Xvfb",
+                     "-displayfd",
+                     fd.c_str(),
+                     "-nolisten",
+                     "tcp",
+                     "-screen",
+                     "0",
+                     "1024x768x24",
+                     static_cast<char*>(nullptr));
             ::_exit(127);
         }
         ::close(fds[1]);

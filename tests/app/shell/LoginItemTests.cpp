@@ -44,11 +44,13 @@ TEST(LoginItem, theEntryStartsThisBinaryAsALoginLaunch)
               "NoDisplay=true\n"
               "X-GNOME-Autostart-enabled=true\n");
     // Characters the Exec line must escape come back unchanged.
-    for (const char* odd : {"/opt/a\"b/viewer", "/opt/100%/viewer", "/opt/$HOME/v", "/opt/a\\b/v"}) {
+    for (const char* odd :
+         {"/opt/a\"b/viewer", "/opt/100%/viewer", "/opt/$HOME/v", "/opt/a\\b/v"}) {
         EXPECT_EQ(LoginItem::execProgram(LoginItem::entryText(odd)), odd);
         EXPECT_TRUE(LoginItem::isEnabled(LoginItem::entryText(odd), odd)) << odd;
     }
-    EXPECT_EQ(LoginItem::execProgram("[Desktop Entry]\nExec=/usr/bin/other --x\n"), "/usr/bin/other");
+    EXPECT_EQ(LoginItem::execProgram("[Desktop Entry]\nExec=/usr/bin/other --x\n"),
+              "/usr/bin/other");
     EXPECT_EQ(LoginItem::execProgram("[Other]\nExec=/usr/bin/other\n"), "");
 }
 
@@ -87,7 +89,8 @@ TEST(LoginItem, syncWritesOrRemovesOnlyWhatTheSettingAndTheEntryCallFor)
         if (c.before)
             writeText(file, *c.before);
         std::vector<std::string> logged;
-        LoginItem::sync(c.setting, file, binary, [&](std::string_view m) { logged.emplace_back(m); });
+        LoginItem::sync(
+            c.setting, file, binary, [&](std::string_view m) { logged.emplace_back(m); });
         EXPECT_TRUE(logged.empty());
         EXPECT_EQ(std::filesystem::exists(file), c.after.has_value());
         if (c.after && std::filesystem::exists(file)) {

@@ -136,11 +136,10 @@ TEST_F(MenuBar, offAndOnMakesANewIconAndNoTrayShowsNothing)
 TEST_F(MenuBar, newDocumentFromTheMenuMakesADocument)
 {
     EditorKit::ActionRouter router;
-    EditorShell::Application application(
-        router,
-        std::make_shared<EditorDocuments::DocumentServices>(
-            *EditorDocuments::DocumentServices::shared()),
-        std::make_shared<EditorKit::WidgetPresenter>());
+    EditorShell::Application application(router,
+                                         std::make_shared<EditorDocuments::DocumentServices>(
+                                             *EditorDocuments::DocumentServices::shared()),
+                                         std::make_shared<EditorKit::WidgetPresenter>());
     auto shipped = actions();
     shipped.send = [&router](std::string_view action) { router.send(action, {}, nullptr); };
     MenuBarItem item(std::move(shipped));

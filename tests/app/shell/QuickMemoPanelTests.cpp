@@ -48,7 +48,8 @@ struct RecordingPresenter : EditorKit::Presenter
     }
 };
 
-const auto memoTime = std::chrono::sys_days{std::chrono::year{2026} / 3 / 1} + std::chrono::hours{12};
+const auto memoTime =
+    std::chrono::sys_days{std::chrono::year{2026} / 3 / 1} + std::chrono::hours{12};
 
 std::string readText(const std::filesystem::path& file)
 {
@@ -69,7 +70,8 @@ std::string entryAfter(const std::u16string& memo, std::optional<std::string> ex
 {
     std::optional<std::span<const std::uint8_t>> bytes;
     if (existing)
-        bytes = std::span(reinterpret_cast<const std::uint8_t*>(existing->data()), existing->size());
+        bytes =
+            std::span(reinterpret_cast<const std::uint8_t*>(existing->data()), existing->size());
     auto entry = EditorCore::QuickMemoFile::append(
         memo, bytes, memoTime, QTimeZone::systemTimeZoneId().toStdString());
     return entry ? std::string(entry->begin(), entry->end()) : std::string();
@@ -132,8 +134,7 @@ struct QuickMemo : ::testing::Test
 
 TEST_F(QuickMemo, theMemoFileIsTheSettingOrTheDocumentsFolders)
 {
-    EXPECT_EQ(QuickMemoPanel::memoFileURL(),
-              EditorCore::QuickMemoFile::url(u"빠른 메모.txt"));
+    EXPECT_EQ(QuickMemoPanel::memoFileURL(), EditorCore::QuickMemoFile::url(u"빠른 메모.txt"));
     useMemoFile("/srv/memo.txt");
     EXPECT_EQ(QuickMemoPanel::memoFileURL(), std::filesystem::path("/srv/memo.txt"));
 
@@ -281,9 +282,7 @@ TEST_F(QuickMemo, showPlacesTheHintAndThePanelAboveTheMiddle)
     EXPECT_TRUE(panel->textView()->hasFocus() || QApplication::focusWidget() == nullptr);
     const QRect available = panel->panel()->screen()->availableGeometry();
     const QRect frame = panel->panel()->frameGeometry();
-    EXPECT_NEAR(frame.bottom() + 1,
-                available.center().y() - 0.12 * available.height(),
-                2.0);
+    EXPECT_NEAR(frame.bottom() + 1, available.center().y() - 0.12 * available.height(), 2.0);
     EXPECT_NEAR(frame.center().x(), available.center().x(), 2.0);
 
     Settings::shared().set("off", SettingKeys::quickMemoShortcut);
@@ -291,6 +290,7 @@ TEST_F(QuickMemo, showPlacesTheHintAndThePanelAboveTheMiddle)
     EXPECT_FALSE(panel->isVisible());
     panel->toggle();
     EXPECT_TRUE(panel->isVisible());
-    EXPECT_EQ(panel->hint()->text(), QStringLiteral("Esc · 끔 — 저장하고 닫기 · memo.txt 에 이어 써요"));
+    EXPECT_EQ(panel->hint()->text(),
+              QStringLiteral("Esc · 끔 — 저장하고 닫기 · memo.txt 에 이어 써요"));
     Settings::shared().set("ctrl+opt+n", SettingKeys::quickMemoShortcut);
 }
