@@ -16,7 +16,7 @@ packages=(
   libmozjs-102-dev libsodium-dev libcurl4-openssl-dev libarchive-dev
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-webengine-dev
   qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools linguist-qt6
-  libgl-dev libxkbcommon-dev libx11-dev libxcb1-dev
+  libgl-dev libxkbcommon-dev libx11-dev libxcb1-dev libxcb-keysyms1-dev libxtst-dev
   libnautilus-extension-dev
   fonts-naver-d2coding fonts-noto-cjk fonts-dejavu qt6-translations-l10n
   xdg-user-dirs dbus xvfb imagemagick desktop-file-utils

@@ -8,6 +8,7 @@
 #include "app/settings/SettingsWindowController.h"
 #include "app/shell/AppLog.h"
 #include "app/shell/Application.h"
+#include "app/shell/EditorUpdater.h"
 #include "app/shell/LaunchMeasurement.h"
 #include "store/ErrorLog.h"
 #include "store/Settings.h"
@@ -200,6 +201,19 @@ void AppDelegate::applicationDidFinishLaunching()
 {
     LaunchMeasurement::mark("didFinish");
     restoreWindows();
+    for (const auto* step : {&m_reactions.registerHotKey, &m_reactions.applyMenuBarItem})
+        if (*step)
+            (*step)();
+    if (m_reactions.syncLoginItem && !LaunchMeasurement::isEnabled())
+        m_reactions.syncLoginItem();
+    if (m_reactions.updater && !LaunchMeasurement::isEnabled()) {
+        QPointer<AppDelegate> self(this);
+        QTimer::singleShot(updaterStartDelayMilliseconds, this, [self] {
+            if (self && self->m_reactions.updater)
+                self->m_reactions.updater->start(
+                    Settings::shared().value(SettingKeys::updateAutoCheck));
+        });
+    }
 }
 
 void AppDelegate::skipRestoreAtLogin()
@@ -307,7 +321,9 @@ bool AppDelegate::respondsToAction(std::string_view action) const
         return true;
     // The other application actions answer here as their windows come.
     return action == "openErrorLog:" || action == "showCommandPalette:"
-           || action == "showShortcuts:" || action == "showAbout:";
+           || action == "showShortcuts:" || action == "showAbout:"
+           || (action == "showQuickMemo:" && m_reactions.toggleQuickMemo)
+           || (action == "checkForUpdates:" && m_reactions.updater);
 }
 
 void AppDelegate::performAction(std::string_view action, const EditorKit::ActionSender&)
@@ -324,6 +340,10 @@ void AppDelegate::performAction(std::string_view action, const EditorKit::Action
         EditorPanels::ShortcutsWindow::shared().showWindow();
     else if (action == "showAbout:")
         EditorPanels::AboutWindow::shared().showWindow();
+    else if (action == "showQuickMemo:" && m_reactions.toggleQuickMemo)
+        m_reactions.toggleQuickMemo();
+    else if (action == "checkForUpdates:" && m_reactions.updater)
+        m_reactions.updater->checkForUpdates();
 }
 
 } // namespace EditorShell

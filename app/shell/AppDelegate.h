@@ -22,6 +22,7 @@ class DocumentController;
 namespace EditorShell {
 
 class Application;
+class EditorUpdater;
 
 // The application delegate: carries the application through its launch, the reopens and
 // hand-overs of later starts, the settings changes and the application-level actions.
@@ -41,6 +42,13 @@ public:
         std::function<void()> registerHotKey;
         std::function<void()> applyMenuBarItem;
         std::function<void()> syncLoginItem;
+        // Shows the quick-memo panel, or saves and hides it: the hot key's action and
+        // "showQuickMemo:". Did-finish-launching also runs the hot key, menu bar item and login
+        // item steps above (the login item not while measuring the launch).
+        std::function<void()> toggleQuickMemo;
+        // Started 2.0 s after did-finish-launching (not while measuring the launch) with
+        // "update.autoCheck"; "checkForUpdates:" asks it. None: no updater.
+        EditorUpdater* updater = nullptr;
         // Every document window; the shipped windows observe the change themselves, after the
         // delegate (they start observing later), so the entry leaves this empty.
         std::function<void(const std::set<std::string>&)> applyWindows;
@@ -49,6 +57,8 @@ public:
     // Arguments that are not files: the launch is a login launch, or a new document is wanted.
     static constexpr std::string_view loginItemArgument = "--login-item";
     static constexpr std::string_view newDocumentArgument = "--new-document";
+
+    static constexpr int updaterStartDelayMilliseconds = 2000;
 
     AppDelegate(Application& application, Reactions reactions);
     ~AppDelegate() override;
@@ -77,6 +87,9 @@ public:
     // Opens the event log read-only, first creating it with its "log.start" line.
     static void openErrorLog(const EditorStore::ErrorLog& log,
                              EditorDocuments::DocumentController& documents);
+
+    // The settings window shows its last check.
+    EditorUpdater* updater() const { return m_reactions.updater; }
 
     bool launchedAsLoginItem() const { return m_loginLaunch; }
     bool didRestore() const { return m_didRestore; }

@@ -7,10 +7,17 @@
 #include "app/kit/Localized.h"
 #include "app/kit/Presenter.h"
 #include "app/shell/AppDelegate.h"
+#include "app/shell/AppLanguage.h"
 #include "app/shell/AppLog.h"
 #include "app/shell/Application.h"
+#include "app/shell/EditorUpdater.h"
+#include "app/shell/GlobalHotKey.h"
 #include "app/shell/InstanceListener.h"
 #include "app/shell/LaunchMeasurement.h"
+#include "app/shell/LoginItem.h"
+#include "app/shell/MemoMigration.h"
+#include "app/shell/MenuBarItem.h"
+#include "app/shell/QuickMemoPanel.h"
 #include "app/window/DocumentWindowController.h"
 #include "app/window/TextDocumentWindow.h"
 #include "platform/AppSocket.h"
@@ -170,6 +177,23 @@ void throwWhenAsked()
     QTimer::singleShot(0, [] { throw std::runtime_error("uncaught at launch"); });
 }
 
+// The application's front window comes forward (a menu of the tray icon was chosen).
+void bringApplicationToFront()
+{
+    QWidget* front = QApplication::activeWindow();
+    if (!front) {
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (qobject_cast<EditorKit::HostWindow*>(widget) && widget->isVisible()) {
+                front = widget;
+                break;
+            }
+    }
+    if (front) {
+        front->raise();
+        front->activateWindow();
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -177,12 +201,13 @@ int main(int argc, char** argv)
     namespace LaunchMeasurement = EditorShell::LaunchMeasurement;
     LaunchMeasurement::mark("main");
     AppLog::installUncaughtExceptionHandler();
-    // The migration from the memo application runs here (not while measuring, nor with
-    // OLNoMigration) once it exists.
+    // Before anything reads the settings; not while measuring, nor with OLNoMigration.
+    EditorShell::MemoMigration::runAtLaunch();
     EditorStore::Settings::setInvalidValueHandler([](const std::string& name) {
         AppLog::record(EditorStore::ErrorLog::Level::warning, "settings.invalid", {{"key", name}});
     });
-    const QString language = EditorKit::interfaceLanguage();
+    EditorShell::AppLanguage::applyAtLaunch();
+    const QString language = EditorShell::AppLanguage::interfaceLanguage();
     LaunchMeasurement::mark("m.language");
 
     const std::vector<std::string> arguments = fileArguments(argc, argv);
@@ -206,9 +231,9 @@ int main(int argc, char** argv)
     }
 
     EditorKit::installInterfaceTranslations(language);
-    EditorShell::Application application(EditorKit::ActionRouter::shared(),
-                                         EditorDocuments::DocumentServices::shared(),
-                                         std::make_shared<EditorKit::WidgetPresenter>());
+    auto presenter = std::make_shared<EditorKit::WidgetPresenter>();
+    EditorShell::Application application(
+        EditorKit::ActionRouter::shared(), EditorDocuments::DocumentServices::shared(), presenter);
     reportStatus(application);
     reportMenus(application);
     reportShown(application);
@@ -220,10 +245,49 @@ int main(int argc, char** argv)
                        "save.recovery",
                        {{"path", copy.origin.string()}, {"copy", copy.file.string()}});
 
-    // Only the theme reacts among the application-wide components so far; the document
-    // windows follow the change on their own.
+    EditorShell::QuickMemoPanel::Services memoServices;
+    memoServices.presenter = presenter;
+    memoServices.documents = &application.documentController();
+    memoServices.activate = bringApplicationToFront;
+    EditorShell::QuickMemoPanel quickMemo(std::move(memoServices));
+    EditorShell::MenuBarItem::Actions trayActions;
+    trayActions.showQuickMemo = [&quickMemo] { quickMemo.show(); };
+    trayActions.send = [](std::string_view action) {
+        EditorKit::ActionRouter::shared().send(action, {}, nullptr);
+    };
+    trayActions.activate = bringApplicationToFront;
+    EditorShell::MenuBarItem menuBarItem(std::move(trayActions));
+    auto& hotKey = EditorShell::GlobalHotKey::shared();
+    // With the tray icon or the hot key the application stays without windows, to be called
+    // back from there.
+    auto keepRunningWithoutWindows = [&menuBarItem, &hotKey] {
+        QApplication::setQuitOnLastWindowClosed(!menuBarItem.item() && !hotKey.isRegistered());
+    };
+
+    // The document windows follow a settings change on their own.
     EditorShell::AppDelegate::Reactions reactions;
     reactions.applyTheme = &EditorShell::AppDelegate::applyTheme;
+    reactions.toggleQuickMemo = [&quickMemo] { quickMemo.toggle(); };
+    reactions.registerHotKey = [&hotKey, &quickMemo, keepRunningWithoutWindows] {
+        hotKey.registerHotKey(
+            EditorStore::Settings::shared().value(EditorStore::SettingKeys::quickMemoShortcut),
+            [&quickMemo] { quickMemo.toggle(); });
+        keepRunningWithoutWindows();
+    };
+    reactions.applyMenuBarItem = [&menuBarItem, keepRunningWithoutWindows] {
+        menuBarItem.apply();
+        keepRunningWithoutWindows();
+    };
+    reactions.syncLoginItem = [] { EditorShell::LoginItem::sync(); };
+    EditorShell::EditorUpdater::Services updaterServices;
+    updaterServices.presenter = presenter;
+    EditorShell::EditorUpdater updater(EditorStore::standardPreference("OLUpdateFeedURL"),
+                                       std::move(updaterServices));
+    reactions.updater = &updater;
+    reactions.setAutomaticChecks = [&updater] {
+        updater.setAutomaticChecks(
+            EditorStore::Settings::shared().value(EditorStore::SettingKeys::updateAutoCheck));
+    };
     EditorShell::AppDelegate delegate(application, std::move(reactions));
     LaunchMeasurement::mark("m.delegate");
     EditorKit::ActionRouter::shared().setApplicationDelegate(&delegate);
@@ -235,6 +299,7 @@ int main(int argc, char** argv)
     throwWhenAsked();
     int status = QApplication::exec();
     EditorKit::ActionRouter::shared().setApplicationDelegate(nullptr);
+    hotKey.registerHotKey("off", {});
     claim.listener.reset();
     AppLog::waitUntilWritten();
     return status;

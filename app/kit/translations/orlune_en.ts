@@ -1372,6 +1372,48 @@
     <message>
         <source>Mac Roman (옛 맥)</source>
         <translation>Mac Roman (Classic Mac)</translation>
+        <source>끔</source>
+        <translation>Off</translation>
+    </message>
+    <message>
+        <source>Esc · %@ — 저장하고 닫기 · %@ 에 이어 써요</source>
+        <translation>Esc · %@ — save and close · appends to %@</translation>
+    </message>
+    <message>
+        <source>빠른 메모를 저장하지 못했어요.</source>
+        <translation>The quick memo could not be saved.</translation>
+    </message>
+    <message>
+        <source>탭으로 열기</source>
+        <translation>Open as Tab</translation>
+    </message>
+    <message>
+        <source>Orlune Viewer %@ 이 나왔어요.</source>
+        <translation>Orlune Viewer %@ is available.</translation>
+    </message>
+    <message>
+        <source>지금 쓰는 버전은 %@ 예요. 다운로드 페이지에서 새 버전을 받아 설치하세요.</source>
+        <translation>You are using version %@. Get the new version from the download page and install it.</translation>
+    </message>
+    <message>
+        <source>다운로드 페이지 열기</source>
+        <translation>Open Download Page</translation>
+    </message>
+    <message>
+        <source>나중에</source>
+        <translation>Later</translation>
+    </message>
+    <message>
+        <source>최신 버전을 쓰고 있어요.</source>
+        <translation>You’re up to date.</translation>
+    </message>
+    <message>
+        <source>Orlune Viewer %@ 이 가장 새 버전이에요.</source>
+        <translation>Orlune Viewer %@ is the newest version.</translation>
+    </message>
+    <message>
+        <source>업데이트를 확인하지 못했어요.</source>
+        <translation>Checking for updates failed.</translation>
     </message>
 </context>
 </TS>

@@ -1372,6 +1372,48 @@
     <message>
         <source>Mac Roman (옛 맥)</source>
         <translation>Mac Roman (旧Mac)</translation>
+        <source>끔</source>
+        <translation>オフ</translation>
+    </message>
+    <message>
+        <source>Esc · %@ — 저장하고 닫기 · %@ 에 이어 써요</source>
+        <translation>Esc · %@ — 保存して閉じる · %@ に追記します</translation>
+    </message>
+    <message>
+        <source>빠른 메모를 저장하지 못했어요.</source>
+        <translation>クイックメモを保存できませんでした。</translation>
+    </message>
+    <message>
+        <source>탭으로 열기</source>
+        <translation>タブで開く</translation>
+    </message>
+    <message>
+        <source>Orlune Viewer %@ 이 나왔어요.</source>
+        <translation>Orlune Viewer %@ が公開されました。</translation>
+    </message>
+    <message>
+        <source>지금 쓰는 버전은 %@ 예요. 다운로드 페이지에서 새 버전을 받아 설치하세요.</source>
+        <translation>現在のバージョンは %@ です。ダウンロードページから新しいバージョンを入手してインストールしてください。</translation>
+    </message>
+    <message>
+        <source>다운로드 페이지 열기</source>
+        <translation>ダウンロードページを開く</translation>
+    </message>
+    <message>
+        <source>나중에</source>
+        <translation>あとで</translation>
+    </message>
+    <message>
+        <source>최신 버전을 쓰고 있어요.</source>
+        <translation>最新のバージョンを使用しています。</translation>
+    </message>
+    <message>
+        <source>Orlune Viewer %@ 이 가장 새 버전이에요.</source>
+        <translation>Orlune Viewer %@ が最新のバージョンです。</translation>
+    </message>
+    <message>
+        <source>업데이트를 확인하지 못했어요.</source>
+        <translation>アップデートを確認できませんでした。</translation>
     </message>
 </context>
 </TS>

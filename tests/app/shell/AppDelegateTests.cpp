@@ -9,6 +9,7 @@
 #include "app/settings/SettingsWindowController.h"
 #include "app/shell/AppDelegate.h"
 #include "app/shell/Application.h"
+#include "app/shell/EditorUpdater.h"
 #include "app/window/TextDocumentWindow.h"
 #include "store/ErrorLog.h"
 #include "store/Settings.h"
@@ -229,5 +230,54 @@ TEST_F(Delegate, theHelpMenusErrorLogItemOpensTheLogReadOnly)
     auto* opened = application->documentController().documents()[1];
     EXPECT_EQ(opened->fileURL(), logFile);
     EXPECT_EQ(opened->readOnlyReason, EditorDocuments::ReadOnlyReason::userChose);
+    router.setApplicationDelegate(nullptr);
+}
+
+TEST_F(Delegate, didFinishSetsUpHotKeyMenuBarItemAndLoginItemAndAnswersTheQuickMemo)
+{
+    std::vector<std::string> calls;
+    EditorShell::AppDelegate::Reactions reactions;
+    reactions.registerHotKey = [&] { calls.push_back("hotKey"); };
+    reactions.applyMenuBarItem = [&] { calls.push_back("menuBar"); };
+    reactions.syncLoginItem = [&] { calls.push_back("login"); };
+    reactions.toggleQuickMemo = [&] { calls.push_back("toggle"); };
+    EditorShell::AppDelegate delegate(*application, reactions);
+    router.setApplicationDelegate(&delegate);
+    delegate.launch({"--login-item"});
+    EXPECT_EQ(calls, (std::vector<std::string>{"hotKey", "menuBar", "login"}));
+
+    // The File menu's item and the tool band's button reach the panel through the router.
+    calls.clear();
+    EXPECT_TRUE(router.validate("showQuickMemo:", {}, nullptr));
+    EXPECT_TRUE(router.send("showQuickMemo:", {}, nullptr));
+    EXPECT_EQ(calls, (std::vector<std::string>{"toggle"}));
+    router.setApplicationDelegate(nullptr);
+}
+
+TEST_F(Delegate, theUpdaterStartsTwoSecondsAfterDidFinishAndTheCheckWaitsForIt)
+{
+    TemporaryFolder folder;
+    int fetches = 0;
+    EditorShell::EditorUpdater::Services services;
+    services.preferences = std::make_shared<Platform::PreferencesDomain>(folder / "prefs.json");
+    services.fetch = [&](const std::string&)
+        -> EditorCore::Result<std::vector<std::uint8_t>, EditorFeatures::StoreFailure> {
+        ++fetches;
+        return EditorCore::failure(EditorFeatures::StoreFailure::download("offline"));
+    };
+    EditorShell::EditorUpdater updater("file:///nowhere/feed.xml", services);
+    EditorShell::AppDelegate::Reactions reactions;
+    reactions.updater = &updater;
+    EditorShell::AppDelegate delegate(*application, reactions);
+    EXPECT_EQ(delegate.updater(), &updater);
+    router.setApplicationDelegate(&delegate);
+    delegate.launch({"--login-item"});
+    EXPECT_TRUE(router.send("checkForUpdates:", {}, nullptr));
+    QTest::qWait(1500);
+    EXPECT_FALSE(updater.isStarted());
+    EXPECT_EQ(fetches, 0) << "a check before the start does nothing";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return updater.isStarted(); }, 3000));
+    EXPECT_EQ(updater.automaticChecks(),
+              EditorStore::Settings::shared().value(EditorStore::SettingKeys::updateAutoCheck));
     router.setApplicationDelegate(nullptr);
 }
