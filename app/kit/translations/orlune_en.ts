@@ -1151,5 +1151,17 @@
         <source>%lld곳 바꿈</source>
         <translation>%lld Replaced</translation>
     </message>
+    <message>
+        <source>줄 또는 줄:칸</source>
+        <translation>Line or line:column</translation>
+    </message>
+    <message>
+        <source>1 ~ %lld</source>
+        <translation>1 – %lld</translation>
+    </message>
+    <message>
+        <source>이 인코딩으로 쓸 수 없음</source>
+        <translation>Cannot be written in this encoding</translation>
+    </message>
 </context>
 </TS>

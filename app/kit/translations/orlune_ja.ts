@@ -1151,5 +1151,17 @@
         <source>%lld곳 바꿈</source>
         <translation>%lld 箇所を置換</translation>
     </message>
+    <message>
+        <source>줄 또는 줄:칸</source>
+        <translation>行 または 行:桁</translation>
+    </message>
+    <message>
+        <source>1 ~ %lld</source>
+        <translation>1 〜 %lld</translation>
+    </message>
+    <message>
+        <source>이 인코딩으로 쓸 수 없음</source>
+        <translation>このエンコーディングでは書けません</translation>
+    </message>
 </context>
 </TS>
