@@ -9,6 +9,7 @@
 #include "app/shell/AppDelegate.h"
 #include "app/shell/AppLog.h"
 #include "app/shell/Application.h"
+#include "app/shell/CommandRequestHandler.h"
 #include "app/shell/InstanceListener.h"
 #include "app/shell/LaunchMeasurement.h"
 #include "app/window/DocumentWindowController.h"
@@ -209,6 +210,9 @@ int main(int argc, char** argv)
     EditorShell::Application application(EditorKit::ActionRouter::shared(),
                                          EditorDocuments::DocumentServices::shared(),
                                          std::make_shared<EditorKit::WidgetPresenter>());
+    // Before the launch's own arguments, so a request URL among them is carried out.
+    EditorShell::CommandRequestHandler requests(application);
+    requests.install(application);
     reportStatus(application);
     reportMenus(application);
     reportShown(application);
