@@ -171,6 +171,14 @@ protected:
         return names;
     }
 
+    // The request files left (answers of earlier tests' olv runs may stay behind).
+    std::vector<std::string> requestFiles() const
+    {
+        auto names = mailboxFiles();
+        std::erase_if(names, [](const std::string& name) { return !name.ends_with(".json"); });
+        return names;
+    }
+
     EditorKit::ActionRouter m_router;
     std::shared_ptr<SilentPresenter> m_presenter = std::make_shared<SilentPresenter>();
     std::shared_ptr<EditorDocuments::DocumentServices> m_services =
@@ -204,7 +212,7 @@ TEST_F(RequestEndToEnd, olvWaitsAtTheLineAndColumnUntilTheDocumentCloses)
     m_application->documentController().removeDocument(document);
     ProgramRun run = finished(waiting);
     EXPECT_EQ(run.status, 0) << run.standardError.toStdString();
-    EXPECT_TRUE(mailboxFiles().empty());
+    EXPECT_EQ(mailboxFiles(), std::vector<std::string>{});
 }
 
 // Was: a waited request of folders only was never finished, so olv -w waited for ever.
@@ -251,6 +259,8 @@ TEST_F(RequestEndToEnd, gitCommitWithOlvAsItsEditor)
     auto& controller = window(*message);
     controller.showWindow();
     QApplication::setActiveWindow(controller.hostWindow());
+    // The shortcuts (save, close) go to the active window.
+    ASSERT_TRUE(QTest::qWaitForWindowActive(controller.hostWindow()));
     QCoreApplication::processEvents();
     QWidget* text = controller.textView();
     text->setFocus();
@@ -262,12 +272,14 @@ TEST_F(RequestEndToEnd, gitCommitWithOlvAsItsEditor)
             return contentOf(repository / ".git" / "COMMIT_EDITMSG").starts_with("Typed in the editor");
         },
         5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !message->isDocumentEdited(); }, 5000));
     EXPECT_EQ(commit->state(), QProcess::Running);
     QPointer<TextDocument> closing(message);
     QTest::keyClick(text, Qt::Key_W, Qt::ControlModifier);
     ProgramRun run = finished(commit);
     EXPECT_EQ(run.status, 0) << run.standardError.toStdString();
-    EXPECT_TRUE(m_presenter->alerts.empty());
+    for (const QString& alert : m_presenter->alerts)
+        ADD_FAILURE() << "alert: " << alert.toStdString();
     ProgramRun subject = git({"log", "-1", "--format=%s"});
     EXPECT_EQ(subject.standardOutput.toStdString(), "Typed in the editor\n");
 }
@@ -293,7 +305,7 @@ TEST_F(RequestEndToEnd, theExtensionsNewFileRequestOpensTheNewFileWindow)
     auto windows = EditorWindow::NewTextFileWindow::openWindows();
     ASSERT_EQ(windows.size(), 1u);
     EXPECT_EQ(windows[0]->folder(), m_folder);
-    EXPECT_TRUE(mailboxFiles().empty());
+    EXPECT_EQ(requestFiles(), std::vector<std::string>{});
     windows[0]->close();
     QCoreApplication::processEvents();
 }
