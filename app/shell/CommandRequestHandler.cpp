@@ -18,6 +18,7 @@
 #include "platform/SerialQueue.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QTimer>
@@ -303,11 +304,16 @@ void CommandRequestHandler::install(Application& application)
     sweepMailbox();
 }
 
+Platform::SerialQueue& CommandRequestHandler::worker()
+{
+    if (!m_worker)
+        m_worker = std::make_unique<Platform::SerialQueue>("app.orlune.viewer.requests");
+    return *m_worker;
+}
+
 void CommandRequestHandler::sweepMailbox()
 {
-    if (!m_sweeper)
-        m_sweeper = std::make_unique<Platform::SerialQueue>("app.orlune.viewer.requests");
-    m_sweeper->async([box = m_box, now = now()] { box.sweep(now); });
+    worker().async([box = m_box, now = now()] { box.sweep(now); });
 }
 
 std::chrono::system_clock::time_point CommandRequestHandler::now() const
@@ -444,19 +450,32 @@ void CommandRequestHandler::openStdin(const CommandRequest& request)
         m_box.remove(request.id);
         return;
     }
-    const auto guess = EditorCore::EncodingDetector::detect(*payload);
-    std::u16string text;
-    if (const auto* textGuess = guess.textGuess())
-        text = EditorDocuments::DocumentReading::decodeLoaded(*payload,
-                                                              textGuess->encoding,
-                                                              textGuess->candidates,
-                                                              textGuess->hasByteOrderMark)
-                   .text;
-    else
-        text = EditorDocuments::DocumentReading::lossyUtf8Text(*payload);
-    m_documents->openUntitled(QString::fromStdU16String(text));
-    log(Level::notice, "표준 입력 들여옴 " + std::to_string(payload->size()) + " 바이트");
-    m_box.remove(request.id);
+    // Detecting and decoding walk the whole payload: on the worker, then the document is made
+    // here.
+    QPointer<CommandRequestHandler> self(this);
+    worker().async([self, id = request.id, bytes = std::move(*payload)] {
+        std::u16string text;
+        const auto guess = EditorCore::EncodingDetector::detect(bytes);
+        if (const auto* textGuess = guess.textGuess())
+            text = EditorDocuments::DocumentReading::decodeLoaded(bytes,
+                                                                  textGuess->encoding,
+                                                                  textGuess->candidates,
+                                                                  textGuess->hasByteOrderMark)
+                       .text;
+        else
+            text = EditorDocuments::DocumentReading::lossyUtf8Text(bytes);
+        const std::size_t size = bytes.size();
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [self, id, size, text = QString::fromStdU16String(text)] {
+                if (!self)
+                    return;
+                self->m_documents->openUntitled(text);
+                self->log(Level::notice, "표준 입력 들여옴 " + std::to_string(size) + " 바이트");
+                self->m_box.remove(id);
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 void CommandRequestHandler::openFiles(const CommandRequest& request)

@@ -39,7 +39,8 @@ std::optional<std::string> requestIdentifierText(std::string_view url);
 // one, carries it out (open and raise files, make an untitled document of standard input, open
 // the extension's files, show the new-file window) and answers a waited request once every
 // document it opened has closed: the done file, then the session-bus signal. Main thread only,
-// but for the launch's mailbox sweep, which runs on a worker of its own.
+// but for the launch's mailbox sweep and the decoding of standard input, which run on a worker
+// of its own.
 class CommandRequestHandler : public QObject
 {
     Q_OBJECT
@@ -133,6 +134,7 @@ private:
     void moveCaret(QPointer<QObject> document, std::int64_t line, std::optional<std::int64_t> column);
     void finish(const Platform::Uuid& id,
                 EditorStore::RequestOutcome outcome = EditorStore::RequestOutcome::succeeded);
+    Platform::SerialQueue& worker();
     std::chrono::system_clock::time_point now() const;
     void log(Platform::SystemLog::Level level, const std::string& message) const;
     void record(EditorStore::ErrorLog::Level level,
@@ -143,7 +145,8 @@ private:
     Environment m_environment;
     EditorStore::RequestBox m_box;
     std::map<Platform::Uuid, std::vector<QObject*>> m_waits;
-    std::unique_ptr<Platform::SerialQueue> m_sweeper;
+    // The mailbox sweep and the decoding of standard input.
+    std::unique_ptr<Platform::SerialQueue> m_worker;
 };
 
 } // namespace EditorShell

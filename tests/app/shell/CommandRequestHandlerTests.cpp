@@ -441,6 +441,8 @@ TEST_F(RequestHandler, standardInputBecomesAnUntitledDocument)
         m_logged.clear();
         auto id = post(Kind::stdin, {}, false, {}, {}, 0s, c.bytes);
         m_handler->handle(url(id));
+        // Decoded on the worker.
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !m_log->untitled.empty(); }, 5000));
         ASSERT_EQ(m_log->untitled.size(), 1u);
         EXPECT_EQ(m_log->untitled[0], c.text);
         EXPECT_EQ(messages(),
@@ -452,6 +454,7 @@ TEST_F(RequestHandler, standardInputBecomesAnUntitledDocument)
 
     auto noPayload = post(Kind::stdin, {});
     m_handler->handle(url(noPayload));
+    QTest::qWait(50);
     EXPECT_EQ(m_log->untitled.size(), 1u) << "no payload, no document";
     EXPECT_FALSE(std::filesystem::exists(mailFile(noPayload, ".json")));
 }
