@@ -79,10 +79,11 @@ void Application::openArguments(const std::vector<std::string>& arguments,
     auto opening = std::make_shared<Opening>();
     std::vector<std::string> files;
     for (const std::string& argument : arguments) {
-        // Request URLs are carried out by the request handler, which comes with the shell's
-        // full start-up; until then they are reported and skipped.
         if (argument.rfind("orlune-viewer:", 0) == 0) {
-            std::cerr << "orlune-viewer: requests are not handled yet: " << argument << "\n";
+            if (handleRequestURL)
+                handleRequestURL(argument);
+            else
+                std::cerr << "orlune-viewer: requests are not handled here: " << argument << "\n";
             continue;
         }
         if (argument == "--new-document") {

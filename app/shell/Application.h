@@ -43,6 +43,10 @@ public:
 
     EditorDocuments::DocumentController& documentController() { return m_documents; }
 
+    // Where request URLs ("orlune-viewer:…") go (the request handler); none: they are
+    // reported and skipped.
+    std::function<void(const std::string& url)> handleRequestURL;
+
 signals:
     // Each document as its window is shown (the status report of the smoke test hooks in here).
     void documentShown(EditorDocuments::TextDocument* document);

@@ -10,6 +10,7 @@
 #include "app/shell/AppLanguage.h"
 #include "app/shell/AppLog.h"
 #include "app/shell/Application.h"
+#include "app/shell/CommandRequestHandler.h"
 #include "app/shell/EditorUpdater.h"
 #include "app/shell/GlobalHotKey.h"
 #include "app/shell/InstanceListener.h"
@@ -234,6 +235,9 @@ int main(int argc, char** argv)
     auto presenter = std::make_shared<EditorKit::WidgetPresenter>();
     EditorShell::Application application(
         EditorKit::ActionRouter::shared(), EditorDocuments::DocumentServices::shared(), presenter);
+    // Before the launch's own arguments, so a request URL among them is carried out.
+    EditorShell::CommandRequestHandler requests(application);
+    requests.install(application);
     reportStatus(application);
     reportMenus(application);
     reportShown(application);

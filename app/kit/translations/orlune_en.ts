@@ -1414,6 +1414,16 @@
     <message>
         <source>업데이트를 확인하지 못했어요.</source>
         <translation>Checking for updates failed.</translation>
+        <source>줄 또는 줄:칸</source>
+        <translation>Line or line:column</translation>
+    </message>
+    <message>
+        <source>1 ~ %lld</source>
+        <translation>1 – %lld</translation>
+    </message>
+    <message>
+        <source>이 인코딩으로 쓸 수 없음</source>
+        <translation>Cannot be written in this encoding</translation>
     </message>
 </context>
 </TS>

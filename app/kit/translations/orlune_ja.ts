@@ -1414,6 +1414,16 @@
     <message>
         <source>업데이트를 확인하지 못했어요.</source>
         <translation>アップデートを確認できませんでした。</translation>
+        <source>줄 또는 줄:칸</source>
+        <translation>行 または 行:桁</translation>
+    </message>
+    <message>
+        <source>1 ~ %lld</source>
+        <translation>1 〜 %lld</translation>
+    </message>
+    <message>
+        <source>이 인코딩으로 쓸 수 없음</source>
+        <translation>このエンコーディングでは書けません</translation>
     </message>
 </context>
 </TS>
