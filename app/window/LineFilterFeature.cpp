@@ -388,7 +388,7 @@ void LineFilterFeature::startFilterPass(FilterPass pass)
     if (!m_queue)
         m_queue = std::make_unique<Platform::SerialQueue>("app.orlune.viewer.filter");
     auto started = m_passStarted;
-    m_queue->async([this, pass = std::move(pass), started] {
+    m_queue->async([this, pass = std::move(pass), started]() mutable {
         if (started)
             started(pass);
         FilterPassResult result;
@@ -398,6 +398,10 @@ void LineFilterFeature::startFilterPass(FilterPass pass)
         } catch (const std::bad_alloc&) {
             result.hits.reset();
         }
+        // Let go of the snapshot before the result is in, so the next edit of the text does
+        // not copy it.
+        pass.text = QString();
+        pass.index.reset();
         result.generation = pass.generation;
         result.firstLine = pass.firstLine;
         result.lineCount = pass.lineCount;
