@@ -135,11 +135,10 @@ int main(int argc, char** argv)
     for (int i = 0; i < 7; ++i) {
         QElapsedTimer timer;
         timer.start();
-        auto hits = alone.apply(EditorKit::utf16View(text),
-                                &window.textView()->lineIndex(),
-                                0,
-                                0,
-                                [] { return false; });
+        auto hits =
+            alone.apply(EditorKit::utf16View(text), &window.textView()->lineIndex(), 0, 0, [] {
+                return false;
+            });
         applyTimes.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
         matched = hits ? hits->lines.size() : 0;
 

@@ -219,10 +219,8 @@ void FilterLinesView::paintEvent(QPaintEvent* event)
     }
 }
 
-double FilterLinesView::drawRowText(QPainter& painter,
-                                    const Row& row,
-                                    QPointF at,
-                                    bool context) const
+double
+FilterLinesView::drawRowText(QPainter& painter, const Row& row, QPointF at, bool context) const
 {
     const std::u16string_view all = EditorKit::utf16View(*m_text);
     std::int64_t start = 0;
@@ -316,8 +314,8 @@ void FilterLinesView::mouseMoveEvent(QMouseEvent* event)
         return;
     const double y = contentPoint(event->position()).y();
     const double index = std::trunc((y - padding) / m_lineHeight);
-    selection->head = static_cast<int>(
-        std::clamp(index, 0.0, static_cast<double>(rows.size()) - 1.0));
+    selection->head =
+        static_cast<int>(std::clamp(index, 0.0, static_cast<double>(rows.size()) - 1.0));
     // Autoscroll: keep the dragged-to row in view.
     scrollRowVisible(selection->head, 0.0);
     update();

@@ -70,8 +70,9 @@ void FilterRuns::runFilter()
     auto fail = [&](const EditorCore::SearchError& error) {
         state.filter.reset();
         const std::u16string* message = error.invalidPatternMessage();
-        bar->showFilterError(localized("정규식이 틀렸어요 — %@").replace(
-            QStringLiteral("%@"), message ? EditorKit::qstringFrom(*message) : QString()));
+        bar->showFilterError(localized("정규식이 틀렸어요 — %@")
+                                 .replace(QStringLiteral("%@"),
+                                          message ? EditorKit::qstringFrom(*message) : QString()));
         bar->setFilterCountText({});
         showEmptyList(localized("정규식을 고치면 다시 걸러요"));
     };
@@ -89,8 +90,10 @@ void FilterRuns::runFilter()
         fail(primary.error());
         return;
     }
-    state.filter = LineFilter{
-        std::move(*primary), std::move(conditions), bar->filterInverts(), bar->filterOnlyMatching()};
+    state.filter = LineFilter{std::move(*primary),
+                              std::move(conditions),
+                              bar->filterInverts(),
+                              bar->filterOnlyMatching()};
 
     const QString* text = m_host.filterText();
     if (!text)
@@ -133,12 +136,8 @@ void FilterRuns::showFilterResults(bool appended)
     const LineFilter& filter = *state.filter;
     const std::int64_t lineCount = m_host.filterLineIndex().contentLineCount();
     const bool parts = filter.showsParts();
-    std::vector<LineFilter::Row> rows = LineFilter::rows(state.hits.lines,
-                                                         state.hits.parts,
-                                                         state.hits.partLines,
-                                                         state.context,
-                                                         lineCount,
-                                                         parts);
+    std::vector<LineFilter::Row> rows = LineFilter::rows(
+        state.hits.lines, state.hits.parts, state.hits.partLines, state.context, lineCount, parts);
     std::optional<QString> message;
     if (rows.empty())
         message = localized("맞는 줄이 없어요");
@@ -151,8 +150,8 @@ void FilterRuns::showFilterResults(bool appended)
         list->scrollFilterListToEnd();
 
     if (FilterBar* bar = m_host.filterBar()) {
-        const auto count = static_cast<std::int64_t>(parts ? state.hits.parts.size()
-                                                           : state.hits.lines.size());
+        const auto count =
+            static_cast<std::int64_t>(parts ? state.hits.parts.size() : state.hits.lines.size());
         bar->setFilterCountText(countText(count, parts, lineCount));
     }
 }
@@ -165,8 +164,8 @@ void FilterRuns::textDidEdit(const EditorViews::EditRecord& edit)
         return;
     const QString* text = m_host.filterText();
     const std::int64_t newLength = text ? text->size() : 0;
-    const bool appendsAtEnd = edit.oldLength == 0 && edit.delta() >= 1
-                              && edit.location == newLength - edit.delta();
+    const bool appendsAtEnd =
+        edit.oldLength == 0 && edit.delta() >= 1 && edit.location == newLength - edit.delta();
     if (appendsAtEnd) {
         if (state.isRunning)
             state.pendingAppend = true;
@@ -210,10 +209,11 @@ QString FilterRuns::countText(std::int64_t count, bool parts, std::int64_t lineC
         .replace(QStringLiteral("%lld"), QString::number(lineCount));
 }
 
-std::optional<EditorViews::TextRange> FilterRuns::openTarget(const LineFilter::Row& row,
-                                                             const std::optional<LineFilter>& filter,
-                                                             std::u16string_view text,
-                                                             const EditorCore::LineIndex& index)
+std::optional<EditorViews::TextRange>
+FilterRuns::openTarget(const LineFilter::Row& row,
+                       const std::optional<LineFilter>& filter,
+                       std::u16string_view text,
+                       const EditorCore::LineIndex& index)
 {
     if (row.line < 0)
         return std::nullopt;

@@ -58,8 +58,7 @@ struct FilterPass
 {
     explicit FilterPass(EditorCore::LineFilter passFilter)
         : filter(std::move(passFilter))
-    {
-    }
+    {}
 
     EditorCore::LineFilter filter;
     QString text;
@@ -91,8 +90,8 @@ class FilterBar
 public:
     virtual ~FilterBar() = default;
     virtual QString filterQueryText() const = 0;
-    virtual std::vector<std::pair<EditorCore::LineFilter::Join, QString>> filterConditionTexts()
-        const = 0;
+    virtual std::vector<std::pair<EditorCore::LineFilter::Join, QString>>
+    filterConditionTexts() const = 0;
     virtual bool filterInverts() const = 0;
     virtual bool filterOnlyMatching() const = 0;
     virtual int filterContextLines() const = 0;
@@ -151,8 +150,7 @@ public:
 
     explicit FilterRuns(FilterHost& host)
         : m_host(host)
-    {
-    }
+    {}
 
     FilterState state;
 

@@ -37,8 +37,7 @@ class LineFilterFeature::BarLink : public FilterBar
 public:
     explicit BarLink(LineFilterFeature& owner)
         : m_owner(owner)
-    {
-    }
+    {}
     FindBarView& bar() const { return *m_owner.findBar(); }
 
     QString filterQueryText() const override { return bar().queryField()->text(); }
@@ -54,7 +53,10 @@ public:
     {
         return bar().filterQuery(text);
     }
-    void setFilterCountText(const QString& text) override { bar().filterCountLabel()->setText(text); }
+    void setFilterCountText(const QString& text) override
+    {
+        bar().filterCountLabel()->setText(text);
+    }
     void showFilterError(const QString& message) override
     {
         bar().errorLabel()->setText(message);
@@ -73,8 +75,7 @@ class LineFilterFeature::ListLink : public FilterList
 public:
     explicit ListLink(LineFilterFeature& owner)
         : m_owner(owner)
-    {
-    }
+    {}
     EditorViews::FilterLinesView& lines() const { return *m_owner.m_view->lines(); }
 
     void setFilterContent(bool emptyText,
@@ -411,8 +412,7 @@ void LineFilterFeature::startFilterPass(FilterPass pass)
             [this, result = std::move(result)]() mutable {
                 if (!m_window)
                     return;
-                const bool taken =
-                    result.hits && result.generation == m_runs.state.generation;
+                const bool taken = result.hits && result.generation == m_runs.state.generation;
                 FilterPassResult seen;
                 if (taken && m_passShown) {
                     seen.generation = result.generation;
@@ -488,8 +488,9 @@ void LineFilterFeature::exportFilterResults(FindBarView::FilterExport destinatio
     case FindBarView::FilterExport::copy:
         copyFilterRows(rows);
         if (FindBarView* bar = findBar())
-            bar->filterCountLabel()->setText(localized("%lld줄 복사함").replace(
-                QStringLiteral("%lld"), QString::number(rows.size())));
+            bar->filterCountLabel()->setText(
+                localized("%lld줄 복사함")
+                    .replace(QStringLiteral("%lld"), QString::number(rows.size())));
         return;
     case FindBarView::FilterExport::newTab: {
         const QString text = filterExportText(rows);
@@ -513,7 +514,9 @@ void LineFilterFeature::exportFilterResults(FindBarView::FilterExport destinatio
             return;
         const QByteArray bytes = text.toUtf8();
         auto written = Platform::writeAtomically(
-            *path, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), 0644);
+            *path,
+            std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
+            0644);
         if (!written) {
             EditorKit::Alert alert;
             alert.style = EditorKit::Alert::Style::warning;

@@ -70,10 +70,7 @@ struct ListFixture
     double rowMiddle(int row) { return 8.0 + (row + 0.5) * lines().lineHeight(); }
     QPoint rowPoint(int row) { return QPoint(40, static_cast<int>(rowMiddle(row))); }
 
-    QImage grab()
-    {
-        return lines().grab().toImage().convertToFormat(QImage::Format_ARGB32);
-    }
+    QImage grab() { return lines().grab().toImage().convertToFormat(QImage::Format_ARGB32); }
 };
 
 } // namespace
@@ -283,7 +280,8 @@ TEST(FilterView, aLongRowIsCutAfter4000UnitsWithASpaceAndAnEllipsis)
     list.grab();
     QCoreApplication::processEvents();
     const QFontMetricsF metrics(lines.font);
-    const double shown = metrics.horizontalAdvance(QString(4000, QLatin1Char('x')) + QStringLiteral(" \u2026"));
+    const double shown =
+        metrics.horizontalAdvance(QString(4000, QLatin1Char('x')) + QStringLiteral(" \u2026"));
     EXPECT_NEAR(lines.widest(), shown, 1.0);
     const double textStart = lines.gutterWidth() + 8;
     // Scrolled so that the end of the drawn text is in view.

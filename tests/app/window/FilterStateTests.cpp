@@ -96,26 +96,22 @@ struct StubHost : EditorWindow::FilterHost
     explicit StubHost(const QString& initial)
         : text(initial)
         , index(EditorKit::utf16View(initial))
-    {
-    }
+    {}
 
     EditorWindow::FilterBar* filterBar() override { return hasBar ? &bar : nullptr; }
     EditorWindow::FilterList* filterList() override { return listShown ? &list : nullptr; }
     const QString* filterText() const override { return &text; }
     const EditorCore::LineIndex& filterLineIndex() const override { return index; }
     void startFilterPass(FilterPass pass) override { passes.push_back(std::move(pass)); }
-    void scheduleFilterRun(std::chrono::milliseconds delay) override
-    {
-        scheduled.push_back(delay);
-    }
+    void scheduleFilterRun(std::chrono::milliseconds delay) override { scheduled.push_back(delay); }
     void cancelScheduledFilterRun() override {}
 
     // Runs pass `i` as the worker would and hands its end back.
     void finish(std::size_t i)
     {
         const FilterPass& pass = passes.at(i);
-        runs.passEnded(
-            FilterPassResult{pass.run(), pass.generation, pass.firstLine, pass.lineCount, pass.appended});
+        runs.passEnded(FilterPassResult{
+            pass.run(), pass.generation, pass.firstLine, pass.lineCount, pass.appended});
     }
 
     void edit(int location, int oldLength, const QString& inserted)
@@ -330,8 +326,9 @@ TEST(FilterState, exportTextAndProposedNames)
 {
     const QString text = QStringLiteral("a1\r\nb\r\nc\r\na2\r\n");
     const EditorCore::LineIndex index(EditorKit::utf16View(text));
-    const std::vector<LineFilter::Row> rows = {
-        {Kind::match, 0, std::nullopt}, {Kind::gap, -1, std::nullopt}, {Kind::match, 3, std::nullopt}};
+    const std::vector<LineFilter::Row> rows = {{Kind::match, 0, std::nullopt},
+                                               {Kind::gap, -1, std::nullopt},
+                                               {Kind::match, 3, std::nullopt}};
     EXPECT_EQ(FilterRuns::exportText(rows, text, index, EditorCore::LineEnding::crlf),
               QStringLiteral("a1\r\n--\r\na2\r\n"));
     EXPECT_EQ(FilterRuns::exportText(rows, text, index, EditorCore::LineEnding::lf),

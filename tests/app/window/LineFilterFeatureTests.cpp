@@ -219,7 +219,8 @@ TEST(LineFilterFeature, theCommandShowsTheListInPlaceOfTheTextWithTheBar)
     ASSERT_NE(window.find->findBar(), nullptr);
     EXPECT_TRUE(window.bar().filterRow()->isVisibleTo(window.window->page()));
     EXPECT_TRUE(window.bar().filterToggle()->isChecked());
-    EXPECT_EQ(window.filter->filterView()->geometry(), window.window->content()->body()->geometry());
+    EXPECT_EQ(window.filter->filterView()->geometry(),
+              window.window->content()->body()->geometry());
     EXPECT_EQ(window.lines().message, QStringLiteral("찾을 말을 넣으면 맞는 줄만 보여요"));
     EXPECT_TRUE(window.window->commandState({"find.filter"}).isOn);
 
@@ -344,7 +345,8 @@ TEST(LineFilterFeature, theErrorRowStaysAfterAGoodRun)
     window.filter->runFilter();
     window.settle();
     EXPECT_FALSE(window.bar().errorRow()->isHidden());
-    EXPECT_TRUE(window.bar().errorLabel()->text().startsWith(QStringLiteral("정규식이 틀렸어요 — ")));
+    EXPECT_TRUE(
+        window.bar().errorLabel()->text().startsWith(QStringLiteral("정규식이 틀렸어요 — ")));
     EXPECT_EQ(window.lines().message, QStringLiteral("정규식을 고치면 다시 걸러요"));
     EXPECT_EQ(window.count(), QString());
 
@@ -391,8 +393,7 @@ TEST(LineFilterFeature, copyExportUsesTheDocumentsLineEndingAndCountsEveryRow)
     window.showWithQuery(QStringLiteral("a"));
     ASSERT_EQ(window.lines().rows.size(), 5u);
     window.filter->exportFilterResults(FindBarView::FilterExport::copy);
-    EXPECT_EQ(QGuiApplication::clipboard()->text(),
-              QStringLiteral("a1\r\nb\r\n--\r\ne\r\na2\r\n"));
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("a1\r\nb\r\n--\r\ne\r\na2\r\n"));
     EXPECT_EQ(window.count(), QStringLiteral("5줄 복사함"));
 }
 
@@ -406,7 +407,9 @@ TEST(LineFilterFeature, saveExportProposesANameAndWritesUtf8WithoutAMark)
     };
     const Case cases[] = {
         {"untitled", std::nullopt, QStringLiteral("걸러 본 줄-걸러 봄.txt")},
-        {"notes.txt", std::filesystem::path("/somewhere/notes.txt"), QStringLiteral("notes-걸러 봄.txt")},
+        {"notes.txt",
+         std::filesystem::path("/somewhere/notes.txt"),
+         QStringLiteral("notes-걸러 봄.txt")},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
