@@ -1,5 +1,6 @@
 // Keyboard, mouse, input methods, caret blinking and drops of the text view.
 #include "app/views/EditorTextView.h"
+#include "app/views/KeySelectors.h"
 #include "app/views/TextStorage.h"
 
 #include <QClipboard>
@@ -26,85 +27,13 @@ bool EditorTextView::focusNextPrevChild(bool)
 
 void EditorTextView::keyPressEvent(QKeyEvent* event)
 {
-    struct Standard
-    {
-        QKeySequence::StandardKey key;
-        const char* selector;
-    };
-    static const Standard standards[] = {
-        {QKeySequence::Copy, "copy:"},
-        {QKeySequence::Cut, "cut:"},
-        {QKeySequence::Paste, "paste:"},
-        {QKeySequence::SelectAll, "selectAll:"},
-        {QKeySequence::Undo, "undo:"},
-        {QKeySequence::Redo, "redo:"},
-    };
-    for (const auto& standard : standards) {
-        if (event->matches(standard.key)) {
-            doCommandBySelector(QString::fromLatin1(standard.selector));
-            event->accept();
-            return;
-        }
-    }
-
-    const auto modifiers = event->modifiers() & ~(Qt::KeypadModifier);
-    const bool shift = modifiers & Qt::ShiftModifier;
-    const bool control = modifiers & Qt::ControlModifier;
-    const QString suffix = shift ? QStringLiteral("AndModifySelection:") : QStringLiteral(":");
-    QString selector;
-    switch (event->key()) {
-    case Qt::Key_Left:
-        selector = (control ? "moveWordLeft" : "moveLeft") + suffix;
-        break;
-    case Qt::Key_Right:
-        selector = (control ? "moveWordRight" : "moveRight") + suffix;
-        break;
-    case Qt::Key_Up:
-        selector = "moveUp" + suffix;
-        break;
-    case Qt::Key_Down:
-        selector = "moveDown" + suffix;
-        break;
-    case Qt::Key_Home:
-        selector = (control ? "moveToBeginningOfDocument" : "moveToBeginningOfLine") + suffix;
-        break;
-    case Qt::Key_End:
-        selector = (control ? "moveToEndOfDocument" : "moveToEndOfLine") + suffix;
-        break;
-    case Qt::Key_PageUp:
-        selector = "pageUp" + suffix;
-        break;
-    case Qt::Key_PageDown:
-        selector = "pageDown" + suffix;
-        break;
-    case Qt::Key_Backspace:
-        selector = control ? "deleteWordBackward:" : "deleteBackward:";
-        break;
-    case Qt::Key_Delete:
-        selector = control ? "deleteWordForward:" : "deleteForward:";
-        break;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        selector = "insertNewline:";
-        break;
-    case Qt::Key_Tab:
-        if (!control)
-            selector = "insertTab:";
-        break;
-    case Qt::Key_Backtab:
-        selector = "insertBacktab:";
-        break;
-    case Qt::Key_Escape:
-        selector = "cancelOperation:";
-        break;
-    default:
-        break;
-    }
+    const QString selector = keySelector(*event);
     if (!selector.isEmpty()) {
         doCommandBySelector(selector);
         event->accept();
         return;
     }
+    const auto modifiers = event->modifiers() & ~(Qt::KeypadModifier);
     const QString typed = event->text();
     if (!typed.isEmpty() && !(modifiers & (Qt::ControlModifier | Qt::MetaModifier))
         && typed.front().unicode() >= 0x20 && typed.front().unicode() != 0x7F) {

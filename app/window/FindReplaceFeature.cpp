@@ -5,6 +5,7 @@
 #include "app/views/EditorTextView.h"
 #include "app/window/DocumentWindowController.h"
 #include "app/window/FindBarView.h"
+#include "app/window/LineFilterFeature.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -125,13 +126,31 @@ FindBarView* FindReplaceFeature::makeFindBar()
 
     QPointer<FindReplaceFeature> self = this;
     bar->onChange = [self] {
-        if (self)
-            self->runSearch();
+        if (!self)
+            return;
+        self->runSearch();
+        if (LineFilterFeature* filter = self->lineFilter())
+            filter->scheduleFilter(FilterRuns::barDelay);
     };
-    // The filtered-lines list comes with the line filter; until then its row shows and hides.
     bar->onFilterToggle = [self] {
-        if (self && self->m_bar)
+        if (!self || !self->m_bar)
+            return;
+        if (LineFilterFeature* filter = self->lineFilter())
+            filter->toggleFilter();
+        else
             self->m_bar->setFilterRowVisible(self->m_bar->filterToggle()->isChecked());
+    };
+    bar->onFilterChange = [self] {
+        if (!self)
+            return;
+        if (LineFilterFeature* filter = self->lineFilter())
+            filter->scheduleFilter(FilterRuns::barDelay);
+    };
+    bar->onExport = [self](FindBarView::FilterExport destination) {
+        if (!self)
+            return;
+        if (LineFilterFeature* filter = self->lineFilter())
+            filter->exportFilterResults(destination);
     };
     bar->onNext = [self] {
         if (self)
@@ -178,10 +197,18 @@ void FindReplaceFeature::showFindBar(bool replace)
     runSearch();
 }
 
+LineFilterFeature* FindReplaceFeature::lineFilter() const
+{
+    return m_window ? m_window->feature<LineFilterFeature>() : nullptr;
+}
+
 void FindReplaceFeature::closeFindBar()
 {
     if (!m_window)
         return;
+    // The list of filtered lines goes with the bar.
+    if (LineFilterFeature* filter = lineFilter())
+        filter->hideFilter();
     m_refresh.stop();
     if (m_search)
         m_search->stop();
@@ -324,6 +351,11 @@ void FindReplaceFeature::selectMatch(bool backward)
 {
     if (!m_window)
         return;
+    // While the filtered lines show, next and previous step through their match rows.
+    if (LineFilterFeature* filter = lineFilter(); filter && filter->isFilterShown()) {
+        filter->selectAdjacentMatch(backward);
+        return;
+    }
     EditorViews::EditorDisplayState& display = *m_window->display();
     const std::vector<SearchMatch>& matches = display.findMatches;
     if (matches.empty()) {

@@ -14,6 +14,8 @@
 
 namespace EditorWindow {
 
+class LineFilterFeature;
+
 // Find and replace in one document window, driven by the find bar below the banners: opening
 // and closing the bar, the search of every match on a snapshot of the text off the main thread
 // (batches appended to the display state's highlights as they come), the count, next and
@@ -61,6 +63,8 @@ public:
 
 private:
     FindBarView* makeFindBar();
+    // The window's line filter, when it has one.
+    LineFilterFeature* lineFilter() const;
     void applyBatch(BackgroundFind::Batch&& batch);
     void clearMatches();
     std::optional<EditorCore::SearchScope> selectionScope() const;

@@ -7,6 +7,7 @@
 #include "app/window/FormatMenusFeature.h"
 #include "app/window/GoToLineFeature.h"
 #include "app/window/GrammarBannerFeature.h"
+#include "app/window/LineFilterFeature.h"
 #include "app/window/LineNumbersFeature.h"
 #include "app/window/PrintingFeature.h"
 #include "app/window/SuspiciousMarksFeature.h"
@@ -33,6 +34,7 @@ WindowFeatureList standardWindowFeatures()
     features.push_back(std::make_unique<FolderSidebarFeature>());
     features.push_back(std::make_unique<FindReplaceFeature>());
     features.push_back(std::make_unique<GoToLineFeature>());
+    features.push_back(std::make_unique<LineFilterFeature>());
     return features;
 }
 

@@ -1424,6 +1424,48 @@
     <message>
         <source>이 인코딩으로 쓸 수 없음</source>
         <translation>Cannot be written in this encoding</translation>
+        <source>원래 자리로 가기</source>
+        <translation>Go to Original Line</translation>
+    </message>
+    <message>
+        <source>찾을 말을 넣으면 맞는 줄만 보여요</source>
+        <translation>Type a search to show only the matching lines</translation>
+    </message>
+    <message>
+        <source>정규식을 고치면 다시 걸러요</source>
+        <translation>Fix the regular expression to filter again</translation>
+    </message>
+    <message>
+        <source>맞는 줄이 없어요</source>
+        <translation>No matching lines</translation>
+    </message>
+    <message>
+        <source>거르는 중…</source>
+        <translation>Filtering…</translation>
+    </message>
+    <message>
+        <source>%lld줄</source>
+        <translation>%lld lines</translation>
+    </message>
+    <message>
+        <source>%lld곳</source>
+        <translation>%lld matches</translation>
+    </message>
+    <message>
+        <source>%@ / 전체 %lld줄</source>
+        <translation>%@ / %lld lines in all</translation>
+    </message>
+    <message>
+        <source>%lld줄 복사함</source>
+        <translation>%lld lines copied</translation>
+    </message>
+    <message>
+        <source>걸러 본 줄</source>
+        <translation>Filtered Lines</translation>
+    </message>
+    <message>
+        <source>걸러 봄</source>
+        <translation>filtered</translation>
     </message>
 </context>
 </TS>

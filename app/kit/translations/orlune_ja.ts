@@ -1424,6 +1424,48 @@
     <message>
         <source>이 인코딩으로 쓸 수 없음</source>
         <translation>このエンコーディングでは書けません</translation>
+        <source>원래 자리로 가기</source>
+        <translation>元の場所へ移動</translation>
+    </message>
+    <message>
+        <source>찾을 말을 넣으면 맞는 줄만 보여요</source>
+        <translation>検索語を入れると一致する行だけを表示します</translation>
+    </message>
+    <message>
+        <source>정규식을 고치면 다시 걸러요</source>
+        <translation>正規表現を直すと再びフィルタします</translation>
+    </message>
+    <message>
+        <source>맞는 줄이 없어요</source>
+        <translation>一致する行はありません</translation>
+    </message>
+    <message>
+        <source>거르는 중…</source>
+        <translation>フィルタ中…</translation>
+    </message>
+    <message>
+        <source>%lld줄</source>
+        <translation>%lld行</translation>
+    </message>
+    <message>
+        <source>%lld곳</source>
+        <translation>%lld件</translation>
+    </message>
+    <message>
+        <source>%@ / 전체 %lld줄</source>
+        <translation>%@ / 全%lld行</translation>
+    </message>
+    <message>
+        <source>%lld줄 복사함</source>
+        <translation>%lld行をコピーしました</translation>
+    </message>
+    <message>
+        <source>걸러 본 줄</source>
+        <translation>フィルタした行</translation>
+    </message>
+    <message>
+        <source>걸러 봄</source>
+        <translation>フィルタ済み</translation>
     </message>
 </context>
 </TS>
