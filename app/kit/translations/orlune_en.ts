@@ -1174,6 +1174,8 @@
     <message>
         <source>있는 그대로 보여 주는 텍스트 편집기</source>
         <translation>The text editor that shows a file as it is</translation>
+    </message>
+    <message>
         <source>기본값으로…</source>
         <translation>Restore Defaults…</translation>
     </message>
@@ -1372,6 +1374,8 @@
     <message>
         <source>Mac Roman (옛 맥)</source>
         <translation>Mac Roman (Classic Mac)</translation>
+    </message>
+    <message>
         <source>끔</source>
         <translation>Off</translation>
     </message>
@@ -1414,6 +1418,8 @@
     <message>
         <source>업데이트를 확인하지 못했어요.</source>
         <translation>Checking for updates failed.</translation>
+    </message>
+    <message>
         <source>줄 또는 줄:칸</source>
         <translation>Line or line:column</translation>
     </message>
@@ -1424,6 +1430,8 @@
     <message>
         <source>이 인코딩으로 쓸 수 없음</source>
         <translation>Cannot be written in this encoding</translation>
+    </message>
+    <message>
         <source>원래 자리로 가기</source>
         <translation>Go to Original Line</translation>
     </message>
