@@ -377,6 +377,20 @@ void TextDocumentLink::clearReadOnlyReason()
         window->applyEditability();
 }
 
+void TextDocumentLink::chooseReadOnly()
+{
+    if (m_document.readOnlyReason)
+        return;
+    m_document.readOnlyReason = EditorDocuments::ReadOnlyReason::userChose;
+    if (auto* window = m_document.editor())
+        window->applyEditability();
+}
+
+std::optional<Platform::Uuid> TextDocumentLink::scratchID() const
+{
+    return m_document.scratchID;
+}
+
 bool TextDocumentLink::isAdminEditing() const
 {
     return m_document.adminEditing;
