@@ -8,6 +8,7 @@
 #include "app/shell/AppLog.h"
 #include "app/shell/Application.h"
 #include "app/shell/LaunchMeasurement.h"
+#include "app/window/WindowRestorer.h"
 #include "store/ErrorLog.h"
 #include "store/Settings.h"
 
@@ -198,6 +199,12 @@ void AppDelegate::applicationWillFinishLaunching()
 void AppDelegate::applicationDidFinishLaunching()
 {
     LaunchMeasurement::mark("didFinish");
+    EditorWindow::WindowRestorer& restorer = m_application.windowRestorer();
+    restorer.startObserving();
+    // The windows close while the application quits; the file keeps them as they were.
+    connect(qApp, &QCoreApplication::aboutToQuit, &restorer, [&restorer] {
+        restorer.saveAndFreeze();
+    });
     restoreWindows();
 }
 
@@ -218,8 +225,10 @@ void AppDelegate::restoreWindows()
     if (m_didRestore)
         return;
     m_didRestore = true;
-    // The kept untitled documents (memos, rescued edits) come back.
-    m_application.documentController().reopenScratchDocuments();
+    // The saved windows come back, then the kept untitled documents (memos, rescued edits)
+    // that none of their tabs shows.
+    const auto restored = m_application.windowRestorer().restoreWindows();
+    m_application.documentController().reopenScratchDocuments(restored);
     LaunchMeasurement::mark("restored");
 }
 

@@ -1,4 +1,5 @@
 #include "app/window/TextDocumentWindow.h"
+#include "app/window/WindowRestorer.h"
 
 #include "app/documents/DocumentController.h"
 #include "app/documents/DocumentServices.h"
@@ -571,6 +572,10 @@ void TextDocumentWindow::install(EditorDocuments::DocumentServices& services,
         };
         environment.hosts = installation.hosts;
         environment.presenter = installation.presenter;
+        environment.scheduleWindowStateSave = [] {
+            if (auto* restorer = WindowRestorer::shared())
+                restorer->scheduleSave();
+        };
         auto window = std::make_unique<TextDocumentWindow>(
             document, *installation.router, std::move(environment));
         TextDocument* owner = &document;

@@ -1175,5 +1175,13 @@
         <source>있는 그대로 보여 주는 텍스트 편집기</source>
         <translation>The text editor that shows a file as it is</translation>
     </message>
+    <message>
+        <source>지난번 탭 중 %lld개는 찾지 못해 열지 않았어요: %@</source>
+        <translation>%lld of your last tabs were not found and were not opened: %@</translation>
+    </message>
+    <message>
+        <source>이름 없는 문서</source>
+        <translation>Untitled document</translation>
+    </message>
 </context>
 </TS>

@@ -1175,5 +1175,13 @@
         <source>있는 그대로 보여 주는 텍스트 편집기</source>
         <translation>ファイルをそのまま表示するテキストエディタ</translation>
     </message>
+    <message>
+        <source>지난번 탭 중 %lld개는 찾지 못해 열지 않았어요: %@</source>
+        <translation>前回のタブのうち %lld 個は見つからなかったため開きませんでした: %@</translation>
+    </message>
+    <message>
+        <source>이름 없는 문서</source>
+        <translation>名前のない書類</translation>
+    </message>
 </context>
 </TS>
