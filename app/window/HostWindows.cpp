@@ -82,6 +82,15 @@ bool HostWindows::eventFilter(QObject* watched, QEvent* event)
     return QObject::eventFilter(watched, event);
 }
 
+void HostWindows::bringToFront(EditorKit::HostWindow* window)
+{
+    if (!window)
+        return;
+    std::erase_if(m_order, [&](const auto& host) { return !host || host == window; });
+    m_order.insert(m_order.begin(), window);
+    window->raise();
+}
+
 std::vector<EditorKit::HostWindow*> HostWindows::orderedWindows() const
 {
     std::vector<EditorKit::HostWindow*> windows;

@@ -39,6 +39,8 @@ public:
     // The host windows made here that still exist, the most recently active first (a new
     // window counts as active when it is made).
     std::vector<EditorKit::HostWindow*> orderedWindows() const;
+    // Puts the window first in that order (raised without taking the focus).
+    void bringToFront(EditorKit::HostWindow* window);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -310,6 +310,7 @@ std::set<Platform::Uuid> WindowRestorer::restoreWindows()
     m_restoreStarted = std::chrono::steady_clock::now();
     m_lastPlaced = nullptr;
     m_firstPlaced = nullptr;
+    m_placed.clear();
     m_notOpened = 0;
 
     std::deque<std::function<void()>> jobs;
@@ -377,24 +378,46 @@ void WindowRestorer::continueRestore()
 void WindowRestorer::finishRestore()
 {
     m_isRestoring = false;
-    HostWindow* key = m_firstPlaced;
-    if (key) {
-        key->raise();
-        key->activateWindow();
-    }
+    // X11 cannot place a window below another when it is shown: each later window came up
+    // above the ones before it (and some platforms activate every window they show). Stack
+    // them again in saved order, the first in front and key, a document the user opened
+    // meanwhile before all; once now and once after the activations still queued.
+    std::vector<QPointer<HostWindow>> stack = std::exchange(m_placed, {});
     if (m_openedDuringRestore) {
         if (auto* controller = FolderWindows::controllerOf(m_openedDuringRestore)) {
-            if (controller->hostWindow()) {
-                controller->showWindow();
-                key = controller->hostWindow();
+            if (HostWindow* window = controller->hostWindow()) {
+                window->setCurrentPage(controller->page());
+                stack.insert(stack.begin(), window);
             }
         }
         m_openedDuringRestore = nullptr;
     }
+    std::shared_ptr<HostWindows> hosts = m_environment.hosts;
+    auto restack = [hosts, stack] {
+        for (auto window = stack.rbegin(); window != stack.rend(); ++window) {
+            if (*window) {
+                (*window)->setAttribute(Qt::WA_ShowWithoutActivating, false);
+                hosts->bringToFront(*window);
+            }
+        }
+        for (const auto& window : stack) {
+            if (window) {
+                window->activateWindow();
+                break;
+            }
+        }
+    };
+    restack();
+    QTimer::singleShot(0, this, restack);
+    HostWindow* key = nullptr;
+    for (const auto& window : stack) {
+        if (window) {
+            key = window;
+            break;
+        }
+    }
     const auto notOpened = m_notOpened;
-    HostWindow* active = qobject_cast<HostWindow*>(QApplication::activeWindow());
-    if (!active)
-        active = key;
+    HostWindow* active = key ? key : qobject_cast<HostWindow*>(QApplication::activeWindow());
     if (active) {
         if (auto* controller = controllerOf(active->currentPage()))
             showMissingFilesBanner(*controller);
@@ -528,6 +551,7 @@ void WindowRestorer::runTabJob(const std::shared_ptr<WindowJobs>& jobs, std::siz
         if (!m_firstPlaced)
             m_firstPlaced = window;
         m_lastPlaced = window;
+        m_placed.emplace_back(window);
         if (jobs->saved.fullScreen)
             window->showFullScreen();
     } else {
@@ -560,6 +584,7 @@ void WindowRestorer::runFolderJob(const std::shared_ptr<WindowJobs>& jobs)
         m_firstPlaced = window;
     if (!m_lastPlaced)
         m_lastPlaced = window;
+    m_placed.emplace_back(window);
 }
 
 void WindowRestorer::showMissingFilesBanner(DocumentWindowController& controller)

@@ -150,6 +150,8 @@ private:
     std::int64_t m_notOpened = 0;
     QPointer<EditorKit::HostWindow> m_lastPlaced;
     QPointer<EditorKit::HostWindow> m_firstPlaced;
+    // The rebuilt windows in saved order, front first.
+    std::vector<QPointer<EditorKit::HostWindow>> m_placed;
     std::map<const EditorKit::HostWindow*, EditorStore::Rect> m_normalFrames;
 };
 

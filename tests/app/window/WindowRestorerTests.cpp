@@ -532,3 +532,22 @@ TEST(WindowRestorer, aCancelledQuitSavesAgain)
     ASSERT_EQ(windows.size(), 1u);
     EXPECT_EQ(EditorWindow::WindowFrames::frameOf(*windows[0]), frame);
 }
+
+TEST(WindowRestorer, windowsComeBackFrontToBackInSavedOrder)
+{
+    RestoreFixture f;
+    std::vector<WindowRestoreState> windows;
+    for (const char* name : {"front.txt", "middle.txt", "back.txt"})
+        windows.push_back(windowOf({fileTab(f.file(name))}, 0));
+    f.writeState(WindowState(windows));
+    f.restore();
+    std::vector<QString> order;
+    for (HostWindow* window : f.documentWindows())
+        order.push_back(tabTitle(window->currentPage()));
+    EXPECT_EQ(order, (std::vector<QString>{"front.txt", "middle.txt", "back.txt"}));
+    // The next save keeps that order.
+    const auto state = f.restorer->snapshot();
+    ASSERT_EQ(state.windows.size(), 3u);
+    EXPECT_EQ(std::get<TabRestoreState::File>(state.windows[2].tabs[0].doc).path,
+              (f.folder / "back.txt").string());
+}
