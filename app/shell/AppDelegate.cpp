@@ -202,9 +202,8 @@ void AppDelegate::applicationDidFinishLaunching()
     EditorWindow::WindowRestorer& restorer = m_application.windowRestorer();
     restorer.startObserving();
     // The windows close while the application quits; the file keeps them as they were.
-    connect(qApp, &QCoreApplication::aboutToQuit, &restorer, [&restorer] {
-        restorer.saveAndFreeze();
-    });
+    connect(
+        qApp, &QCoreApplication::aboutToQuit, &restorer, [&restorer] { restorer.saveAndFreeze(); });
     restoreWindows();
 }
 

@@ -2,9 +2,9 @@
 
 #include "app/documents/DocumentTexts.h"
 #include "app/kit/ActionRouter.h"
+#include "app/window/FolderSession.h"
 #include "app/window/FolderSidebarFeature.h"
 #include "app/window/HostWindows.h"
-#include "app/window/FolderSession.h"
 #include "app/window/TextDocumentWindow.h"
 #include "app/window/WindowRestorer.h"
 

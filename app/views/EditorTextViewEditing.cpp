@@ -267,7 +267,8 @@ void EditorTextView::scrollLineToTop(int line)
 {
     line = std::clamp(line, 0, std::max(0, lineCount() - 1));
     updateScrollBars();
-    setScrollY(verticalInset + static_cast<double>(m_visual.visualLinesBefore(line)) * m_lineHeight);
+    setScrollY(verticalInset
+               + static_cast<double>(m_visual.visualLinesBefore(line)) * m_lineHeight);
 }
 
 void EditorTextView::scrollRangeToVisible(TextRange range)

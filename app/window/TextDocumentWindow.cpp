@@ -1,5 +1,4 @@
 #include "app/window/TextDocumentWindow.h"
-#include "app/window/WindowRestorer.h"
 
 #include "app/documents/DocumentController.h"
 #include "app/documents/DocumentServices.h"
@@ -13,6 +12,7 @@
 #include "app/window/DiskStatesFeature.h"
 #include "app/window/DisplayNames.h"
 #include "app/window/HostWindows.h"
+#include "app/window/WindowRestorer.h"
 #include "store/FileMemory.h"
 
 #include <QApplication>

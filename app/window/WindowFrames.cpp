@@ -82,8 +82,7 @@ void setFrame(QWidget& window, const EditorStore::Rect& frame)
     const QRect outer = fromStored(frame, primaryHeight()).toRect();
     // What the title bar and borders add (nothing before the window manager framed it).
     const QSize decoration = window.frameGeometry().size() - window.geometry().size();
-    window.resize(
-        (outer.size() - decoration).expandedTo(QSize(1, 1)));
+    window.resize((outer.size() - decoration).expandedTo(QSize(1, 1)));
     window.move(outer.topLeft());
 }
 

@@ -157,9 +157,8 @@ bool WindowRestorer::eventFilter(QObject* watched, QEvent* event)
     case QEvent::Close:
     case QEvent::WindowStateChange:
         if (auto* window = qobject_cast<HostWindow*>(watched))
-            windowDidChange(window,
-                            event->type() == QEvent::Close,
-                            event->type() == QEvent::WindowActivate);
+            windowDidChange(
+                window, event->type() == QEvent::Close, event->type() == QEvent::WindowActivate);
         break;
     default:
         break;
@@ -292,11 +291,10 @@ EditorStore::WindowState WindowRestorer::snapshot() const
 
 std::set<Platform::Uuid> WindowRestorer::restoreWindows()
 {
-    const bool enabled =
-        m_environment.restoreEnabled
-            ? m_environment.restoreEnabled()
-            : EditorStore::Settings::shared().value(
-                EditorStore::SettingKeys::generalRestoreWindows);
+    const bool enabled = m_environment.restoreEnabled
+                             ? m_environment.restoreEnabled()
+                             : EditorStore::Settings::shared().value(
+                                 EditorStore::SettingKeys::generalRestoreWindows);
     if (!enabled || !m_environment.documents || !m_environment.hosts)
         return {};
     auto state = m_environment.store.load();
@@ -444,19 +442,19 @@ TextDocument* WindowRestorer::openRestoredTab(const TabRestoreState& tab)
                 return nullptr;
         }
         const auto& directory = m_environment.scratchDirectory;
-        const auto store = directory.empty() ? EditorStore::ScratchStore()
-                                             : EditorStore::ScratchStore(directory);
+        const auto store =
+            directory.empty() ? EditorStore::ScratchStore() : EditorStore::ScratchStore(directory);
         auto text = store.readText(scratch->id);
         if (!text || text->empty()) {
             m_missingNames.push_back(EditorKit::localized("이름 없는 문서"));
             ++m_notOpened;
             return nullptr;
         }
-        auto made = TextDocument::makeScratch(
-            scratch->id,
-            QString::fromStdU16String(*text),
-            m_environment.services ? m_environment.services
-                                   : EditorDocuments::DocumentServices::shared());
+        auto made = TextDocument::makeScratch(scratch->id,
+                                              QString::fromStdU16String(*text),
+                                              m_environment.services
+                                                  ? m_environment.services
+                                                  : EditorDocuments::DocumentServices::shared());
         document = made.get();
         documents.addDocument(std::move(made));
     } else {
@@ -604,10 +602,10 @@ void WindowRestorer::showMissingFilesBanner(DocumentWindowController& controller
     controller.showBanner(QStringLiteral("restore.missing"), BannerView::Kind::info, message, {});
 }
 
-HostWindow* WindowRestorer::adoptOpenedWindow(
-    const std::vector<DocumentWindowController*>& controllers,
-    std::optional<EditorStore::Rect> frame,
-    int selectedIndex)
+HostWindow*
+WindowRestorer::adoptOpenedWindow(const std::vector<DocumentWindowController*>& controllers,
+                                  std::optional<EditorStore::Rect> frame,
+                                  int selectedIndex)
 {
     std::vector<DocumentWindowController*> placed;
     for (auto* controller : controllers) {
@@ -622,7 +620,8 @@ HostWindow* WindowRestorer::adoptOpenedWindow(
     if (frame)
         WindowFrames::setFrame(*window, *frame);
     // Pages already in another window stay there.
-    std::erase_if(placed, [window](auto* controller) { return controller->hostWindow() != window; });
+    std::erase_if(placed,
+                  [window](auto* controller) { return controller->hostWindow() != window; });
     int position = 0;
     for (auto* controller : placed)
         window->movePage(controller->page(), position++);

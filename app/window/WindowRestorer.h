@@ -72,9 +72,8 @@ public:
         // What kept documents are made with; none: the shared services.
         std::shared_ptr<EditorDocuments::DocumentServices> services;
         // The event log; none: AppLog::record.
-        std::function<void(EditorStore::ErrorLog::Level,
-                           std::string_view,
-                           const EditorStore::ErrorLog::Fields&)>
+        std::function<void(
+            EditorStore::ErrorLog::Level, std::string_view, const EditorStore::ErrorLog::Fields&)>
             record;
         // The unified log; none: Platform::SystemLog, category "restore".
         std::function<void(bool error, const std::string& message)> log;
@@ -107,10 +106,10 @@ public:
     // Puts the controllers' pages into one host window (the first's), in order, at the frame
     // when one is given, and selects the one at `selectedIndex` (clamped). The window, or null
     // when no controller has a page in a window.
-    static EditorKit::HostWindow* adoptOpenedWindow(
-        const std::vector<DocumentWindowController*>& controllers,
-        std::optional<EditorStore::Rect> frame,
-        int selectedIndex);
+    static EditorKit::HostWindow*
+    adoptOpenedWindow(const std::vector<DocumentWindowController*>& controllers,
+                      std::optional<EditorStore::Rect> frame,
+                      int selectedIndex);
 
     bool isFrozen() const { return m_isFrozen; }
     bool isRestoring() const { return m_isRestoring; }

@@ -277,8 +277,8 @@ TEST(TabRestoreState, encodingOverrideOnlyForTheUsersChoice)
 {
     TemporaryFolder files;
     const auto path = writeFile(files, "a.txt");
-    for (auto source : {EditorCore::EncodingSource::heuristic,
-                        EditorCore::EncodingSource::userChoice}) {
+    for (auto source :
+         {EditorCore::EncodingSource::heuristic, EditorCore::EncodingSource::userChoice}) {
         Tab tab(QStringLiteral("text"), [&](FakeDocument& d) {
             d.url = path;
             d.textEncoding = EditorCore::TextEncoding::shiftJIS;

@@ -157,9 +157,8 @@ struct RestoreFixture
     TextDocument* open(const std::filesystem::path& path)
     {
         TextDocument* opened = nullptr;
-        documents->openURL(path, true, [&](TextDocument* document, bool, const auto&) {
-            opened = document;
-        });
+        documents->openURL(
+            path, true, [&](TextDocument* document, bool, const auto&) { opened = document; });
         return opened;
     }
 
@@ -468,8 +467,7 @@ TEST(WindowRestorer, openFilesAndDocumentsOpenedMeanwhile)
     auto* controller = EditorWindow::FolderWindows::controllerOf(meanwhile);
     ASSERT_TRUE(controller && controller->hostWindow());
     EXPECT_EQ(controller->hostWindow()->currentPage(), controller->page());
-    EXPECT_EQ(f.hosts->orderedWindows().front(), controller->hostWindow())
-        << "raised at the end";
+    EXPECT_EQ(f.hosts->orderedWindows().front(), controller->hostWindow()) << "raised at the end";
 }
 
 TEST(WindowRestorer, returnedIdentifiersAndTheSetting)
