@@ -549,3 +549,44 @@ TEST(WindowRestorer, windowsComeBackFrontToBackInSavedOrder)
     EXPECT_EQ(std::get<TabRestoreState::File>(state.windows[2].tabs[0].doc).path,
               (f.folder / "back.txt").string());
 }
+
+TEST(WindowRestorer, aSavedEncodingChoiceReadsTheFileAgainThatWay)
+{
+    RestoreFixture f;
+    auto tab = fileTab(f.file("accent.txt", "caf\xC3\xA9\n"));
+    tab.encodingOverride = EditorCore::TextEncoding::isoLatin1;
+    f.writeState(WindowState({windowOf({tab}, 0)}));
+    f.restore();
+    ASSERT_EQ(f.documents->documents().size(), 1u);
+    TextDocument* document = f.documents->documents()[0];
+    EXPECT_EQ(document->format.encoding, EditorCore::TextEncoding::isoLatin1);
+    EXPECT_EQ(document->currentText(), QString::fromUtf8("caf\xC3\x83\xC2\xA9\n"));
+}
+
+TEST(WindowRestorer, aFailedSaveIsReportedAndTheNextChangeTriesAgain)
+{
+    RestoreFixture f;
+    f.open(f.file("a.txt"));
+    // The folder of the file is taken by a file.
+    std::ofstream(f.folder / "blocked") << "x";
+    WindowRestorer::Environment environment;
+    environment.store = EditorStore::WindowStateStore(f.folder / "blocked" / "WindowState.json");
+    environment.documents = f.documents.get();
+    environment.hosts = f.hosts;
+    environment.timer = f.timer;
+    std::vector<std::string> events, lines;
+    environment.record = [&](auto, std::string_view key, const auto& fields) {
+        events.push_back(std::string(key) + " " + fields.at(0).first);
+    };
+    environment.log = [&](bool error, const std::string& line) {
+        if (error)
+            lines.push_back(line);
+    };
+    WindowRestorer restorer(std::move(environment));
+    restorer.save();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].rfind("창 상태 저장 실패 ", 0), 0u) << lines[0];
+    EXPECT_EQ(events, (std::vector<std::string>{"windowState.save err"}));
+    restorer.scheduleSave();
+    EXPECT_TRUE(restorer.hasPendingSave());
+}
