@@ -8,6 +8,8 @@
 #include <QTabBar>
 #include <QTabWidget>
 
+#include <algorithm>
+
 namespace EditorKit {
 
 HostWindow::HostWindow(ActionRouter& router, QWidget* parent)
@@ -51,6 +53,14 @@ int HostWindow::insertPage(int index, TabPage* page)
     int inserted = m_tabs->insertTab(index, page, page->windowTitle());
     connect(page, &QWidget::windowTitleChanged, this, [this, page] { pageTitleChanged(page); });
     return inserted;
+}
+
+void HostWindow::movePage(TabPage* page, int index)
+{
+    const int from = m_tabs->indexOf(page);
+    if (from < 0)
+        return;
+    m_tabs->tabBar()->moveTab(from, std::clamp(index, 0, m_tabs->count() - 1));
 }
 
 void HostWindow::closePage(TabPage* page)

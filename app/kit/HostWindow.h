@@ -34,6 +34,8 @@ public:
     // The page takes its tab title from its window title. Returns the tab index.
     int addPage(TabPage* page);
     int insertPage(int index, TabPage* page);
+    // Moves one of this window's tabs to `index` of the tab bar.
+    void movePage(TabPage* page, int index);
     // Removes the page and deletes it later; the window closes with its last page.
     void closePage(TabPage* page);
 

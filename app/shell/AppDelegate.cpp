@@ -10,6 +10,7 @@
 #include "app/shell/Application.h"
 #include "app/shell/EditorUpdater.h"
 #include "app/shell/LaunchMeasurement.h"
+#include "app/window/WindowRestorer.h"
 #include "store/ErrorLog.h"
 #include "store/Settings.h"
 
@@ -200,6 +201,11 @@ void AppDelegate::applicationWillFinishLaunching()
 void AppDelegate::applicationDidFinishLaunching()
 {
     LaunchMeasurement::mark("didFinish");
+    EditorWindow::WindowRestorer& restorer = m_application.windowRestorer();
+    restorer.startObserving();
+    // The windows close while the application quits; the file keeps them as they were.
+    connect(
+        qApp, &QCoreApplication::aboutToQuit, &restorer, [&restorer] { restorer.saveAndFreeze(); });
     restoreWindows();
     for (const auto* step : {&m_reactions.registerHotKey, &m_reactions.applyMenuBarItem})
         if (*step)
@@ -233,8 +239,10 @@ void AppDelegate::restoreWindows()
     if (m_didRestore)
         return;
     m_didRestore = true;
-    // The kept untitled documents (memos, rescued edits) come back.
-    m_application.documentController().reopenScratchDocuments();
+    // The saved windows come back, then the kept untitled documents (memos, rescued edits)
+    // that none of their tabs shows.
+    const auto restored = m_application.windowRestorer().restoreWindows();
+    m_application.documentController().reopenScratchDocuments(restored);
     LaunchMeasurement::mark("restored");
 }
 

@@ -2,9 +2,11 @@
 
 #include "app/documents/DocumentTexts.h"
 #include "app/kit/ActionRouter.h"
+#include "app/window/FolderSession.h"
 #include "app/window/FolderSidebarFeature.h"
 #include "app/window/HostWindows.h"
 #include "app/window/TextDocumentWindow.h"
+#include "app/window/WindowRestorer.h"
 
 #include <QPointer>
 #include <QTimer>
@@ -40,6 +42,7 @@ Application::Application(EditorKit::ActionRouter& router,
     EditorWindow::TextDocumentWindow::install(*services, std::move(installation));
     m_router.setDocumentController(&m_documents);
     EditorWindow::FolderWindows::install(&m_documents, m_hosts);
+    installWindowRestorer(services);
     connect(&m_documents,
             &EditorDocuments::DocumentController::documentAdded,
             this,
@@ -52,8 +55,41 @@ Application::Application(EditorKit::ActionRouter& router,
             });
 }
 
+void Application::installWindowRestorer(
+    const std::shared_ptr<EditorDocuments::DocumentServices>& services)
+{
+    using EditorWindow::WindowRestorer;
+    WindowRestorer::Environment environment;
+    environment.documents = &m_documents;
+    environment.hosts = m_hosts;
+    environment.services = services;
+    environment.scratchDirectory = services->scratchDirectory;
+    m_restorer = std::make_unique<WindowRestorer>(std::move(environment));
+    WindowRestorer::setShared(m_restorer.get());
+    QPointer<WindowRestorer> restorer(m_restorer.get());
+    m_documents.restorer.isRestoring = [restorer] { return restorer && restorer->isRestoring(); };
+    m_documents.restorer.openedDuringRestore = [restorer](TextDocument* document) {
+        if (restorer)
+            restorer->openedDuringRestore(document);
+    };
+    m_documents.restorer.saveAndFreeze = [restorer] {
+        if (restorer)
+            restorer->saveAndFreeze();
+    };
+    m_documents.restorer.releaseFreeze = [restorer] {
+        if (restorer)
+            restorer->releaseFreeze();
+    };
+    EditorWindow::FolderSession::windowStateSaveRequest() = [] {
+        if (auto* shared = WindowRestorer::shared())
+            shared->scheduleSave();
+    };
+}
+
 Application::~Application()
 {
+    EditorWindow::FolderSession::windowStateSaveRequest() = nullptr;
+    m_documents.restorer = {};
     m_router.setDocumentController(nullptr);
     EditorWindow::FolderWindows::install(nullptr, nullptr);
     for (TextDocument* document : m_documents.documents())

@@ -16,7 +16,8 @@ class Presenter;
 
 namespace EditorWindow {
 class HostWindows;
-}
+class WindowRestorer;
+} // namespace EditorWindow
 
 namespace EditorShell {
 
@@ -42,6 +43,8 @@ public:
                        std::function<void(bool opened)> done = {});
 
     EditorDocuments::DocumentController& documentController() { return m_documents; }
+    // Saves and rebuilds the document windows (the application's shared restorer).
+    EditorWindow::WindowRestorer& windowRestorer() { return *m_restorer; }
 
     // Where request URLs ("orlune-viewer:…") go (the request handler); none: they are
     // reported and skipped.
@@ -53,10 +56,12 @@ signals:
 
 private:
     void show(EditorDocuments::TextDocument* document);
+    void installWindowRestorer(const std::shared_ptr<EditorDocuments::DocumentServices>& services);
 
     EditorKit::ActionRouter& m_router;
     std::shared_ptr<EditorWindow::HostWindows> m_hosts;
     EditorDocuments::DocumentController m_documents;
+    std::unique_ptr<EditorWindow::WindowRestorer> m_restorer;
 };
 
 } // namespace EditorShell

@@ -156,6 +156,9 @@ public:
     // Drops every extra caret; the main selection stays.
     void dropExtraCarets();
     void scrollRangeToVisible(TextRange range);
+    // Scrolls so that the logical line (0-based, clamped to the text) starts at the top of the
+    // viewport.
+    void scrollLineToTop(int line);
 
     // A brief highlight of range over the text, to show where a step landed. It follows
     // scrolling; an edit or the next indicator replaces it, and it goes by itself after

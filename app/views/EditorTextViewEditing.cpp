@@ -263,6 +263,14 @@ void EditorTextView::moveCaret(int position, bool extend)
     scrollRangeToVisible({position, 0});
 }
 
+void EditorTextView::scrollLineToTop(int line)
+{
+    line = std::clamp(line, 0, std::max(0, lineCount() - 1));
+    updateScrollBars();
+    setScrollY(verticalInset
+               + static_cast<double>(m_visual.visualLinesBefore(line)) * m_lineHeight);
+}
+
 void EditorTextView::scrollRangeToVisible(TextRange range)
 {
     range = clampedRange(range, m_storage->length());

@@ -66,6 +66,11 @@ void DocumentWindowController::observeWindowNotifications()
     auto visible = [this] { visibleAreaDidChange(); };
     connect(m_textView->verticalScrollBar(), &QScrollBar::valueChanged, this, visible);
     connect(m_textView->horizontalScrollBar(), &QScrollBar::valueChanged, this, visible);
+    // Where the text is scrolled to is part of the saved window state.
+    connect(m_textView->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] {
+        if (m_environment.scheduleWindowStateSave)
+            m_environment.scheduleWindowStateSave();
+    });
     connect(&EditorKit::NotificationCenter::shared(),
             &EditorKit::NotificationCenter::posted,
             this,

@@ -208,8 +208,11 @@ void DocumentWindowController::showWindow()
     if (host->isMinimized())
         host->setWindowState(host->windowState() & ~Qt::WindowMinimized);
     host->show();
-    host->raise();
-    host->activateWindow();
+    // A window restored behind others stays there until the restore is done.
+    if (!host->testAttribute(Qt::WA_ShowWithoutActivating)) {
+        host->raise();
+        host->activateWindow();
+    }
     m_textView->setFocus();
 }
 

@@ -16,6 +16,7 @@
 #include "core/SuspiciousCharacters.h"
 #include "core/TextEdit.h"
 #include "features/CodeLanguage.h"
+#include "store/WindowState.h"
 
 #include <QObject>
 #include <QPointer>
@@ -193,6 +194,24 @@ public:
     // The window's state as the command state reads it; gather once to ask for many commands.
     CommandStateInputs commandStateInputs() const;
 
+    // The tab's part of the saved window state: none without a document, for an external copy
+    // and for an untitled document that was never kept.
+    std::optional<EditorStore::TabRestoreState> makeTabRestoreState() const;
+    // Gives a reopened tab its saved view back. A large file whose text has not arrived keeps
+    // the state in `pendingRestore` until `applyPendingRestore`.
+    void applyTabRestoreState(const EditorStore::TabRestoreState& state);
+    // The large-file loader calls this once the line index of the arrived text is installed.
+    void applyPendingRestore();
+    const std::optional<EditorStore::TabRestoreState>& pendingRestore() const
+    {
+        return m_pendingRestore;
+    }
+    // 1-based number of the first line the text view shows.
+    std::int64_t topVisibleLine() const;
+    // Puts that line (clamped to the text's lines) at the top of the view; lines below 2 need
+    // no scrolling.
+    void scrollToSavedTopLine(std::int64_t line);
+
     // Notification handlers.
     void visibleAreaDidChange();
     void windowBecameKey();
@@ -311,6 +330,7 @@ private:
     std::optional<EditorCore::LineEnding> m_chosenLineEnding;
     EditorCore::SuspiciousReport m_suspiciousReport;
     bool m_applyingCommand = false;
+    std::optional<EditorStore::TabRestoreState> m_pendingRestore;
     // Whether the text differs from the loaded text, for one version of the storage and one
     // loaded text.
     struct RevertCheck

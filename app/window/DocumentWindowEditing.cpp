@@ -145,6 +145,8 @@ void DocumentWindowController::selectionDidChange(EditorViews::EditorTextView& t
     for (const auto& feature : m_features)
         feature->selectionDidChange(selection);
     setNeedsRefresh();
+    if (m_environment.scheduleWindowStateSave)
+        m_environment.scheduleWindowStateSave();
 }
 
 } // namespace EditorWindow

@@ -33,6 +33,7 @@ EditorKit::HostWindow* HostWindows::makeWindow()
     }
     host->installEventFilter(this);
     m_lastActive = host;
+    m_order.insert(m_order.begin(), host);
     return host;
 }
 
@@ -71,9 +72,33 @@ EditorKit::HostWindow* HostWindows::endNewWindowGroup()
 
 bool HostWindows::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::WindowActivate)
+    if (event->type() == QEvent::WindowActivate) {
         m_lastActive = qobject_cast<EditorKit::HostWindow*>(watched);
+        if (m_lastActive) {
+            std::erase_if(m_order, [&](const auto& host) { return !host || host == m_lastActive; });
+            m_order.insert(m_order.begin(), m_lastActive);
+        }
+    }
     return QObject::eventFilter(watched, event);
+}
+
+void HostWindows::bringToFront(EditorKit::HostWindow* window)
+{
+    if (!window)
+        return;
+    std::erase_if(m_order, [&](const auto& host) { return !host || host == window; });
+    m_order.insert(m_order.begin(), window);
+    window->raise();
+}
+
+std::vector<EditorKit::HostWindow*> HostWindows::orderedWindows() const
+{
+    std::vector<EditorKit::HostWindow*> windows;
+    for (const auto& host : m_order) {
+        if (host)
+            windows.push_back(host);
+    }
+    return windows;
 }
 
 } // namespace EditorWindow

@@ -3,6 +3,8 @@
 #include <QObject>
 #include <QPointer>
 
+#include <vector>
+
 namespace EditorKit {
 class ActionRouter;
 class HostWindow;
@@ -34,12 +36,19 @@ public:
     void joinNext(EditorKit::HostWindow* window);
     EditorKit::HostWindow* endNewWindowGroup();
 
+    // The host windows made here that still exist, the most recently active first (a new
+    // window counts as active when it is made).
+    std::vector<EditorKit::HostWindow*> orderedWindows() const;
+    // Puts the window first in that order (raised without taking the focus).
+    void bringToFront(EditorKit::HostWindow* window);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     EditorKit::ActionRouter& m_router;
     QPointer<EditorKit::HostWindow> m_lastActive;
+    std::vector<QPointer<EditorKit::HostWindow>> m_order;
     bool m_grouping = false;
     QPointer<EditorKit::HostWindow> m_groupWindow;
     QPointer<EditorKit::HostWindow> m_joinNext;

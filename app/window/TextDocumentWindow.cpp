@@ -12,6 +12,7 @@
 #include "app/window/DiskStatesFeature.h"
 #include "app/window/DisplayNames.h"
 #include "app/window/HostWindows.h"
+#include "app/window/WindowRestorer.h"
 #include "store/FileMemory.h"
 
 #include <QApplication>
@@ -377,6 +378,20 @@ void TextDocumentLink::clearReadOnlyReason()
         window->applyEditability();
 }
 
+void TextDocumentLink::chooseReadOnly()
+{
+    if (m_document.readOnlyReason)
+        return;
+    m_document.readOnlyReason = EditorDocuments::ReadOnlyReason::userChose;
+    if (auto* window = m_document.editor())
+        window->applyEditability();
+}
+
+std::optional<Platform::Uuid> TextDocumentLink::scratchID() const
+{
+    return m_document.scratchID;
+}
+
 bool TextDocumentLink::isAdminEditing() const
 {
     return m_document.adminEditing;
@@ -557,6 +572,10 @@ void TextDocumentWindow::install(EditorDocuments::DocumentServices& services,
         };
         environment.hosts = installation.hosts;
         environment.presenter = installation.presenter;
+        environment.scheduleWindowStateSave = [] {
+            if (auto* restorer = WindowRestorer::shared())
+                restorer->scheduleSave();
+        };
         auto window = std::make_unique<TextDocumentWindow>(
             document, *installation.router, std::move(environment));
         TextDocument* owner = &document;

@@ -53,6 +53,8 @@ public:
     bool reopen(EditorCore::TextEncoding encoding) override;
     std::optional<EditorDocuments::ReadOnlyReason> readOnlyReason() const override;
     void clearReadOnlyReason() override;
+    void chooseReadOnly() override;
+    std::optional<Platform::Uuid> scratchID() const override;
     bool isAdminEditing() const override;
     void beginAdminEditing() override;
     std::optional<EditorDocuments::LargeFileState> largeFileState() const override;

@@ -6,6 +6,7 @@
 #include "core/Indentation.h"
 #include "core/LineEnding.h"
 #include "core/TextEncoding.h"
+#include "platform/Uuid.h"
 
 #include <QString>
 
@@ -82,6 +83,10 @@ public:
     }
     // The reason goes (the document then has its window apply editability again).
     virtual void clearReadOnlyReason() {}
+    // The user's own read-only choice, taken only when there is no other reason.
+    virtual void chooseReadOnly() {}
+    // The entry of an untitled document in the keeping place, once its text was kept.
+    virtual std::optional<Platform::Uuid> scratchID() const { return std::nullopt; }
     virtual bool isAdminEditing() const { return false; }
     virtual void beginAdminEditing() {}
     virtual std::optional<EditorDocuments::LargeFileState> largeFileState() const

@@ -1475,5 +1475,13 @@
         <source>걸러 봄</source>
         <translation>filtered</translation>
     </message>
+    <message>
+        <source>지난번 탭 중 %lld개는 찾지 못해 열지 않았어요: %@</source>
+        <translation>%lld of your last tabs were not found and were not opened: %@</translation>
+    </message>
+    <message>
+        <source>이름 없는 문서</source>
+        <translation>Untitled document</translation>
+    </message>
 </context>
 </TS>

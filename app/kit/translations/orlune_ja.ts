@@ -1475,5 +1475,13 @@
         <source>걸러 봄</source>
         <translation>フィルタ済み</translation>
     </message>
+    <message>
+        <source>지난번 탭 중 %lld개는 찾지 못해 열지 않았어요: %@</source>
+        <translation>前回のタブのうち %lld 個は見つからなかったため開きませんでした: %@</translation>
+    </message>
+    <message>
+        <source>이름 없는 문서</source>
+        <translation>名前のない書類</translation>
+    </message>
 </context>
 </TS>

@@ -130,6 +130,16 @@ public:
     std::optional<std::filesystem::path> rescuedOrigin() const override { return origin; }
     void openRescuedOrigin() override { ++originsOpened; }
     void discardRescuedText() override { ++discards; }
+
+    std::optional<Platform::Uuid> keptID;
+    std::optional<Platform::Uuid> scratchID() const override { return keptID; }
+    void chooseReadOnly() override
+    {
+        if (reason)
+            return;
+        reason = EditorDocuments::ReadOnlyReason::userChose;
+        readOnly = true;
+    }
 };
 
 } // namespace WindowTest

@@ -1,0 +1,150 @@
+// The tab's part of the saved window state: what the window restorer stores for one tab and
+// how a reopened tab gets its view back.
+#include "app/window/DocumentWindowController.h"
+#include "app/window/WindowDocument.h"
+#include "platform/FileBookmark.h"
+
+#include <QPointer>
+#include <QTimer>
+
+#include <algorithm>
+
+namespace EditorWindow {
+
+namespace {
+
+// Follow mode is not part of the window yet: no tab is saved as following, and a tab saved as
+// following starts following once follow mode exists (until then it stays where it opened).
+bool isFollowingForRestore(const DocumentWindowController&)
+{
+    return false;
+}
+
+void startFollowingRestoredTab(DocumentWindowController&) {}
+
+} // namespace
+
+std::optional<EditorStore::TabRestoreState> DocumentWindowController::makeTabRestoreState() const
+{
+    const WindowDocument* current = document();
+    if (!current || current->isExternalCopy())
+        return std::nullopt;
+
+    EditorStore::TabRestoreState state;
+    if (auto url = current->fileURL()) {
+        EditorStore::TabRestoreState::File file;
+        if (auto bookmark = Platform::FileBookmark::make(*url))
+            file.bookmark = bookmark->bytes();
+        file.path = url->string();
+        state.doc = std::move(file);
+    } else if (auto id = current->scratchID()) {
+        state.doc = EditorStore::TabRestoreState::Scratch{*id};
+    } else {
+        return std::nullopt;
+    }
+
+    const EditorViews::TextRange selection = m_textView->selectedRange();
+    state.selectionLocation = selection.location;
+    state.selectionLength = selection.length;
+    state.scrollTopLine = topVisibleLine();
+    const EditorViews::EditorViewOptions& options = m_display->options;
+    state.zoom = options.zoom;
+    state.wrap = options.wrapsLines;
+    state.lineNumbers = options.showsLineNumbers;
+    state.currentLine = options.highlightsCurrentLine;
+    state.invisibles = options.showsInvisibles;
+    state.follow = isFollowingForRestore(*this);
+    state.readOnlyByUser = current->readOnlyReason() == EditorDocuments::ReadOnlyReason::userChose;
+    if (auto guess = current->encodingGuess();
+        guess && guess->source == EditorCore::EncodingSource::userChoice)
+        state.encodingOverride = current->encoding();
+    if (options.fontFamily)
+        state.fontFamily = options.fontFamily->toStdString();
+    state.fontSize = options.fontSize;
+    state.lineSpacing = options.lineSpacing;
+    state.ruler = options.showsRuler;
+    return state;
+}
+
+std::int64_t DocumentWindowController::topVisibleLine() const
+{
+    const auto paragraphs = m_textView->visibleParagraphs();
+    if (paragraphs.empty())
+        return 1;
+    return m_textView->lineIndex().lineNumber(paragraphs.front().start);
+}
+
+void DocumentWindowController::applyTabRestoreState(const EditorStore::TabRestoreState& state)
+{
+    WindowDocument* current = document();
+    if (!current)
+        return;
+    const auto largeFile = current->largeFileState();
+    if (largeFile && largeFile->loadedBytes == 0) {
+        m_pendingRestore = state;
+        return;
+    }
+    m_pendingRestore.reset();
+
+    EditorViews::EditorViewOptions options = m_display->options;
+    options.zoom = EditorViews::EditorViewOptions::clampedZoom(state.zoom);
+    options.showsLineNumbers = state.lineNumbers;
+    options.highlightsCurrentLine = state.currentLine;
+    if (state.fontFamily)
+        options.fontFamily = QString::fromStdString(*state.fontFamily);
+    if (state.fontSize)
+        options.fontSize = state.fontSize;
+    if (state.lineSpacing)
+        options.lineSpacing = state.lineSpacing;
+    if (state.ruler)
+        options.showsRuler = *state.ruler;
+    // A large file keeps wrapping and invisibles off: both would walk the whole text.
+    if (!largeFile) {
+        options.wrapsLines = state.wrap;
+        options.showsInvisibles = state.invisibles;
+    }
+    applyDisplayOptions(options, false);
+
+    if (state.readOnlyByUser && !current->readOnlyReason()) {
+        current->chooseReadOnly();
+        applyEditability();
+    }
+
+    const auto selection = state.clampedSelection(m_textView->text().size());
+    m_textView->setSelectedRange(
+        {static_cast<int>(selection.location), static_cast<int>(selection.length)});
+
+    // After this turn, when the restored window has its size.
+    QPointer<DocumentWindowController> self(this);
+    const bool follow = state.follow;
+    const std::int64_t topLine = state.scrollTopLine;
+    QTimer::singleShot(0, this, [self, follow, topLine] {
+        if (!self)
+            return;
+        if (follow)
+            startFollowingRestoredTab(*self);
+        else
+            self->scrollToSavedTopLine(topLine);
+    });
+}
+
+void DocumentWindowController::applyPendingRestore()
+{
+    if (m_pendingRestore) {
+        const EditorStore::TabRestoreState state = *m_pendingRestore;
+        applyTabRestoreState(state);
+    }
+}
+
+void DocumentWindowController::scrollToSavedTopLine(std::int64_t line)
+{
+    if (line < 2)
+        return;
+    const auto& lines = m_textView->lineIndex();
+    const std::int64_t clamped = std::clamp<std::int64_t>(line, 1, lines.lineCount());
+    m_textView->scrollLineToTop(static_cast<int>(clamped - 1));
+    if (m_ruler)
+        m_ruler->update();
+}
+
+} // namespace EditorWindow
