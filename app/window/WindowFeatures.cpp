@@ -7,6 +7,7 @@
 #include "app/window/FormatMenusFeature.h"
 #include "app/window/GrammarBannerFeature.h"
 #include "app/window/LineNumbersFeature.h"
+#include "app/window/PreviewModesFeature.h"
 #include "app/window/PrintingFeature.h"
 #include "app/window/SuspiciousMarksFeature.h"
 #include "app/window/SyntaxColoringFeature.h"
@@ -31,6 +32,7 @@ WindowFeatureList standardWindowFeatures()
     features.push_back(std::make_unique<TidyFeature>());
     features.push_back(std::make_unique<FolderSidebarFeature>());
     features.push_back(std::make_unique<FindReplaceFeature>());
+    features.push_back(std::make_unique<PreviewModesFeature>());
     return features;
 }
 

@@ -1151,5 +1151,9 @@
         <source>%lld곳 바꿈</source>
         <translation>%lld Replaced</translation>
     </message>
+    <message>
+        <source>글이 너무 커서(5MB 넘음) 미리 보기를 멈췄어요.</source>
+        <translation>The text is too large (over 5 MB), so the preview has stopped.</translation>
+    </message>
 </context>
 </TS>

@@ -1151,5 +1151,9 @@
         <source>%lld곳 바꿈</source>
         <translation>%lld 箇所を置換</translation>
     </message>
+    <message>
+        <source>글이 너무 커서(5MB 넘음) 미리 보기를 멈췄어요.</source>
+        <translation>テキストが大きすぎる（5MB 超）ため、プレビューを停止しました。</translation>
+    </message>
 </context>
 </TS>
