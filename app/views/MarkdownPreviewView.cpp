@@ -37,9 +37,8 @@ Platform::SerialQueue& conversionQueue()
     return *queue;
 }
 
-std::function<void()> afterDelay(QObject* context,
-                                 std::chrono::milliseconds delay,
-                                 std::function<void()> work)
+std::function<void()>
+afterDelay(QObject* context, std::chrono::milliseconds delay, std::function<void()> work)
 {
     auto* timer = new QTimer(context);
     timer->setSingleShot(true);
@@ -76,8 +75,7 @@ void FolderSchemeHandler::requestStarted(QWebEngineUrlRequestJob* job)
         return;
     }
     struct stat status
-    {
-    };
+    {};
     if (::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
         ::close(descriptor);
         job->fail(QWebEngineUrlRequestJob::UrlNotFound);
@@ -179,8 +177,7 @@ MarkdownPreviewView::MarkdownPreviewView(QWidget* parent)
     PreviewRendering::Page page;
     page.loadTemplate = [self] {
         if (self)
-            self->m_page->loadTemplate(
-                PreviewContent::htmlTemplate(appearanceOf(self->palette())));
+            self->m_page->loadTemplate(PreviewContent::htmlTemplate(appearanceOf(self->palette())));
     };
     page.runScript = [self](const QString& script) {
         if (self)
@@ -193,7 +190,8 @@ MarkdownPreviewView::MarkdownPreviewView(QWidget* parent)
     PreviewRendering::Services services;
     services.convert = &EditorFeatures::MarkdownHTML::render;
     services.worker = [](std::function<void()> job) { conversionQueue().async(std::move(job)); };
-    services.tooLargeMessage = EditorKit::localized("글이 너무 커서(5MB 넘음) 미리 보기를 멈췄어요.");
+    services.tooLargeMessage =
+        EditorKit::localized("글이 너무 커서(5MB 넘음) 미리 보기를 멈췄어요.");
     // The timers are the view's children, so none fires after it is gone.
     services.after = [this](std::chrono::milliseconds delay, std::function<void()> work) {
         return afterDelay(this, delay, std::move(work));

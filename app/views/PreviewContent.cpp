@@ -3,6 +3,7 @@
 #include <QMimeDatabase>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <array>
 #include <system_error>
 
@@ -72,8 +73,9 @@ QString htmlTemplate(Appearance appearance)
 {
     QString root = QStringLiteral(":root { color-scheme: %1;").arg(colorScheme(appearance));
     for (const Property& property : properties)
-        root += QStringLiteral(" %1: %2;").arg(QLatin1String(property.name),
-                                                QLatin1String(valueOf(property, appearance)));
+        root +=
+            QStringLiteral(" %1: %2;")
+                .arg(QLatin1String(property.name), QLatin1String(valueOf(property, appearance)));
     root += QStringLiteral(" }");
     return QStringLiteral(
                "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n"
@@ -90,9 +92,9 @@ QString appearanceScript(Appearance appearance)
     QString script = QStringLiteral("(function(s){s.setProperty('color-scheme','%1');")
                          .arg(colorScheme(appearance));
     for (const Property& property : properties)
-        script += QStringLiteral("s.setProperty('%1','%2');")
-                      .arg(QLatin1String(property.name),
-                           QLatin1String(valueOf(property, appearance)));
+        script +=
+            QStringLiteral("s.setProperty('%1','%2');")
+                .arg(QLatin1String(property.name), QLatin1String(valueOf(property, appearance)));
     return script + QStringLiteral("})(document.documentElement.style);");
 }
 
@@ -107,18 +109,28 @@ QString javaScriptString(QStringView text)
     const QChar* run = begin;
     for (const QChar* at = begin; at != end; ++at) {
         const char16_t unit = at->unicode();
-        const bool plain = unit >= 0x20 && unit != u'"' && unit != u'\\' && unit != 0x2028
-                           && unit != 0x2029;
+        const bool plain =
+            unit >= 0x20 && unit != u'"' && unit != u'\\' && unit != 0x2028 && unit != 0x2029;
         if (plain)
             continue;
         literal.append(run, at - run);
         run = at + 1;
         switch (unit) {
-        case u'"': literal += QLatin1String("\\\""); break;
-        case u'\\': literal += QLatin1String("\\\\"); break;
-        case u'\n': literal += QLatin1String("\\n"); break;
-        case u'\r': literal += QLatin1String("\\r"); break;
-        case u'\t': literal += QLatin1String("\\t"); break;
+        case u'"':
+            literal += QLatin1String("\\\"");
+            break;
+        case u'\\':
+            literal += QLatin1String("\\\\");
+            break;
+        case u'\n':
+            literal += QLatin1String("\\n");
+            break;
+        case u'\r':
+            literal += QLatin1String("\\r");
+            break;
+        case u'\t':
+            literal += QLatin1String("\\t");
+            break;
         default: {
             const char escaped[] = {'\\',
                                     'u',
@@ -138,21 +150,44 @@ QString javaScriptString(QStringView text)
 
 QString articleScript(QStringView html)
 {
+    // `void 0`: the script's value (here the whole article) would travel back to the
+    // application, which ignores it.
     return QStringLiteral("document.getElementById('content').innerHTML = ")
-           + javaScriptString(html) + QLatin1Char(';');
+           + javaScriptString(html) + QStringLiteral("; void 0;");
+}
+
+QStringList articleScripts(QStringView html, qsizetype pieceLength)
+{
+    if (html.size() <= pieceLength || pieceLength < 2)
+        return {articleScript(html)};
+    QStringList scripts;
+    qsizetype start = 0;
+    while (start < html.size()) {
+        qsizetype length = std::min(pieceLength, html.size() - start);
+        // A piece never ends between the two halves of a surrogate pair.
+        if (start + length < html.size() && html[start + length - 1].isHighSurrogate())
+            --length;
+        const QString literal = javaScriptString(html.mid(start, length));
+        scripts << (start == 0
+                        ? QStringLiteral("window.olvArticle = [%1]; void 0;").arg(literal)
+                        : QStringLiteral("window.olvArticle.push(%1); void 0;").arg(literal));
+        start += length;
+    }
+    scripts << QStringLiteral("document.getElementById('content').innerHTML = "
+                              "window.olvArticle.join(''); window.olvArticle = null; void 0;");
+    return scripts;
 }
 
 QString scrollScript(int line)
 {
-    return QStringLiteral(
-               "(function(line){var kept=null;"
-               "var blocks=document.querySelectorAll('[data-sourcepos]');"
-               "for(var i=0;i<blocks.length;i++){"
-               "var first=parseInt(blocks[i].getAttribute('data-sourcepos'),10);"
-               "if(isNaN(first))continue;if(first>line)break;kept=blocks[i];}"
-               "if(!kept||line<=1){window.scrollTo(0,0);return;}"
-               "window.scrollTo(0,kept.getBoundingClientRect().top+window.scrollY-8);"
-               "})(%1);")
+    return QStringLiteral("(function(line){var kept=null;"
+                          "var blocks=document.querySelectorAll('[data-sourcepos]');"
+                          "for(var i=0;i<blocks.length;i++){"
+                          "var first=parseInt(blocks[i].getAttribute('data-sourcepos'),10);"
+                          "if(isNaN(first))continue;if(first>line)break;kept=blocks[i];}"
+                          "if(!kept||line<=1){window.scrollTo(0,0);return;}"
+                          "window.scrollTo(0,kept.getBoundingClientRect().top+window.scrollY-8);"
+                          "})(%1);")
         .arg(line);
 }
 
@@ -164,14 +199,17 @@ QString tooLargeHTML(const QString& message)
 NavigationDecision decideNavigation(const QUrl& url, Navigation kind)
 {
     switch (kind) {
-    case Navigation::ownLoad: return {true, false};
-    case Navigation::other: return {false, false};
-    case Navigation::linkActivated: break;
+    case Navigation::ownLoad:
+        return {true, false};
+    case Navigation::other:
+        return {false, false};
+    case Navigation::linkActivated:
+        break;
     }
     if (!url.isValid() || url.isEmpty())
         return {false, false};
-    if (url.scheme() == QLatin1String(scheme) && url.hasFragment()
-        && url.host() == baseURL().host() && url.path() == baseURL().path())
+    if (url.scheme() == QLatin1String(scheme) && url.hasFragment() && url.host() == baseURL().host()
+        && url.path() == baseURL().path())
         return {true, false};
     const QString lowered = url.scheme().toLower();
     const bool external = lowered == QLatin1String("http") || lowered == QLatin1String("https")
@@ -216,8 +254,8 @@ QByteArray mimeType(const std::filesystem::path& file)
 {
     static const QByteArray fallback("application/octet-stream");
     QMimeDatabase database;
-    const QMimeType type =
-        database.mimeTypeForFile(QString::fromStdString(file.string()), QMimeDatabase::MatchExtension);
+    const QMimeType type = database.mimeTypeForFile(QString::fromStdString(file.string()),
+                                                    QMimeDatabase::MatchExtension);
     if (!type.isValid() || type.isDefault())
         return fallback;
     return type.name().toUtf8();

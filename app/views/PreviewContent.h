@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 
 #include <filesystem>
@@ -31,6 +32,12 @@ QString appearanceScript(Appearance appearance);
 QString javaScriptString(QStringView text);
 // Replaces the article's content with `html`.
 QString articleScript(QStringView html);
+// The same as scripts run one per turn of the event loop, so that a long article does not hold
+// the main thread (handing a script to the engine costs about 8 ms per million units): one
+// script for a short article; for a long one, pieces gathered in the application world, then
+// the script that puts them in.
+inline constexpr qsizetype articlePieceLength = 128 * 1024;
+QStringList articleScripts(QStringView html, qsizetype pieceLength = articlePieceLength);
 // Scrolls so that the last block starting at or before `line` lies 8 px below the top of the
 // viewport; the top for a line of 1 or less or before every block.
 QString scrollScript(int line);

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "app/views/MarkdownPreview.h"
+#include "app/views/PreviewContent.h"
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <chrono>
 #include <cstdint>
@@ -61,27 +63,35 @@ public:
 
     bool isLoaded() const { return m_loaded; }
     std::uint64_t renderGeneration() const { return m_generation; }
-    // A result (as its script) or a scroll request waiting for the load.
-    const std::optional<QString>& pendingArticle() const { return m_pendingArticle; }
+    // A result (as its scripts) or a scroll request waiting for the load.
+    const std::optional<QStringList>& pendingArticle() const { return m_pendingArticle; }
     const std::optional<int>& pendingLine() const { return m_pendingLine; }
 
-    // The script that puts the HTML of `markdown` into the article, as a render makes it off
+    // The scripts that put the HTML of `markdown` into the article, as a render makes them off
     // the main thread (the benchmark measures what is left for the main thread).
-    static QString articleScriptFor(std::u16string_view markdown,
-                                    const std::function<std::string(std::u16string_view)>& convert,
-                                    const QString& tooLargeMessage);
-    // Puts a converted article on the page: now, or when the template has loaded.
-    void show(const QString& articleScript);
+    static QStringList
+    articleScriptsFor(std::u16string_view markdown,
+                      const std::function<std::string(std::u16string_view)>& convert,
+                      const QString& tooLargeMessage,
+                      qsizetype pieceLength = PreviewContent::articlePieceLength);
+    // Puts a converted article on the page: now, or when the template has loaded. Its scripts
+    // run one per turn; a newer article stops the rest of an older one.
+    void show(QStringList articleScripts);
 
 private:
     void render(std::uint64_t generation);
+    void deliver(QStringList scripts);
+    void deliverPiece(std::uint64_t delivery, QStringList scripts, qsizetype next);
 
     Page m_page;
     Services m_services;
     MarkdownPreview::Source m_source;
     bool m_loaded = false;
     bool m_loadBegun = false;
-    std::optional<QString> m_pendingArticle;
+    std::optional<QStringList> m_pendingArticle;
+    std::uint64_t m_delivery = 0;
+    bool m_delivering = false;
+    std::function<void()> m_cancelDelivery;
     std::optional<int> m_pendingLine;
     std::uint64_t m_generation = 0;
     std::function<void()> m_cancelScheduled;

@@ -17,9 +17,12 @@ using EditorFeatures::CodeLanguage;
 std::ostream& operator<<(std::ostream& out, PreviewMode mode)
 {
     switch (mode) {
-    case PreviewMode::off: return out << "off";
-    case PreviewMode::split: return out << "split";
-    case PreviewMode::only: return out << "only";
+    case PreviewMode::off:
+        return out << "off";
+    case PreviewMode::split:
+        return out << "split";
+    case PreviewMode::only:
+        return out << "only";
     }
     return out << "?";
 }
@@ -74,8 +77,7 @@ bool PreviewModesFeature::canShowPreview() const
 {
     if (!m_window)
         return false;
-    const CodeLanguage language =
-        m_window->languageChoice().value_or(m_window->detectedLanguage());
+    const CodeLanguage language = m_window->languageChoice().value_or(m_window->detectedLanguage());
     if (language != CodeLanguage::markdown)
         return false;
     WindowDocument* document = m_window->document();
@@ -190,9 +192,15 @@ void PreviewModesFeature::fillCommandState(CommandStateInputs& inputs) const
 {
     inputs.canShowPreview = canShowPreview();
     switch (m_mode) {
-    case PreviewMode::off: inputs.preview = CommandStateInputs::Preview::none; break;
-    case PreviewMode::split: inputs.preview = CommandStateInputs::Preview::split; break;
-    case PreviewMode::only: inputs.preview = CommandStateInputs::Preview::only; break;
+    case PreviewMode::off:
+        inputs.preview = CommandStateInputs::Preview::none;
+        break;
+    case PreviewMode::split:
+        inputs.preview = CommandStateInputs::Preview::split;
+        break;
+    case PreviewMode::only:
+        inputs.preview = CommandStateInputs::Preview::only;
+        break;
     }
 }
 

@@ -74,7 +74,8 @@ struct ShownPreview
         if (!waitFor([&] { return view.rendering().isLoaded(); }))
             return false;
         return waitFor([&] {
-            return evaluate(view, QStringLiteral("document.getElementById('content').childElementCount"))
+            return evaluate(view,
+                            QStringLiteral("document.getElementById('content').childElementCount"))
                        .toInt()
                    > 0;
         });
@@ -100,13 +101,15 @@ TEST(MarkdownPreviewView, aLargeArticlePutInByScriptReadsBackWhole)
     ASSERT_TRUE(preview.waitForArticle());
     // 3 MiB of text with everything a string literal must escape, well over setHtml's limit.
     QString text;
-    const QString piece = QStringLiteral("한글 \"quotes\" \\back\\ \u2028 line\nbreak ");
+    const QString piece = QStringLiteral("한글 😀 \"quotes\" \\back\\ \u2028 line\nbreak ");
     while (text.size() < 3 * 1024 * 1024)
         text += piece;
     QString escaped = text.toHtmlEscaped();
-    preview.view.rendering().show(PreviewContent::articleScript(QStringLiteral("<pre id=\"big\">")
-                                                                + escaped
-                                                                + QStringLiteral("</pre>")));
+    // In pieces, one per turn, some cut right after a surrogate pair's first half would be.
+    const QStringList scripts = PreviewContent::articleScripts(
+        QStringLiteral("<pre id=\"big\">") + escaped + QStringLiteral("</pre>"));
+    ASSERT_GT(scripts.size(), 10);
+    preview.view.rendering().show(scripts);
     ASSERT_TRUE(waitFor([&] {
         return evaluate(preview.view, QStringLiteral("!!document.getElementById('big')")).toBool();
     }));
@@ -139,8 +142,9 @@ TEST(MarkdownPreviewView, relativeImagesComeFromTheDocumentsFolderOnly)
     preview.source = {QStringLiteral("![a](pics/a.png?untitled)\n"), std::nullopt};
     preview.view.scheduleRender(true);
     EXPECT_TRUE(waitFor([&] {
-        return evaluate(preview.view, QStringLiteral("document.images[0].src")).toString().endsWith(
-                   QStringLiteral("?untitled"))
+        return evaluate(preview.view, QStringLiteral("document.images[0].src"))
+                   .toString()
+                   .endsWith(QStringLiteral("?untitled"))
                && evaluate(preview.view, widths).toString() == QStringLiteral("true:0");
     })) << evaluate(preview.view, widths).toString().toStdString();
     EXPECT_FALSE(preview.view.folder()->root());
@@ -148,13 +152,15 @@ TEST(MarkdownPreviewView, relativeImagesComeFromTheDocumentsFolderOnly)
 
 TEST(MarkdownPreviewView, scriptsInTheMarkdownDoNotRun)
 {
-    ShownPreview preview(QStringLiteral(
-        "# Title\n\n<script>document.title = 'script';</script>\n\n"
-        "<img src=\"missing.png\" onerror=\"document.title = 'onerror'\">\n\n"
-        "<a id=\"link\" href=\"#\" onclick=\"document.title = 'click'\">x</a>\n"));
+    ShownPreview preview(
+        QStringLiteral("# Title\n\n<script>document.title = 'script';</script>\n\n"
+                       "<img src=\"missing.png\" onerror=\"document.title = 'onerror'\">\n\n"
+                       "<a id=\"link\" href=\"#\" onclick=\"document.title = 'click'\">x</a>\n"));
     ASSERT_TRUE(preview.waitForArticle());
     ASSERT_TRUE(waitFor([&] {
-        return evaluate(preview.view, QStringLiteral("document.images.length ? document.images[0].complete : false"))
+        return evaluate(
+                   preview.view,
+                   QStringLiteral("document.images.length ? document.images[0].complete : false"))
             .toBool();
     }));
     evaluate(preview.view, QStringLiteral("document.getElementById('link').click()"));
@@ -179,18 +185,18 @@ TEST(MarkdownPreviewView, scrollsToTheBlockOfASourceLine)
     ASSERT_TRUE(preview.waitForArticle());
 
     preview.view.scrollToLine(12);
-    const QString expected = QStringLiteral(
-        "(function(){var p=Array.from(document.querySelectorAll('p')).find("
-        "e=>e.getAttribute('data-sourcepos').startsWith('10:'));"
-        "return p.getBoundingClientRect().top;})()");
+    const QString expected =
+        QStringLiteral("(function(){var p=Array.from(document.querySelectorAll('p')).find("
+                       "e=>e.getAttribute('data-sourcepos').startsWith('10:'));"
+                       "return p.getBoundingClientRect().top;})()");
     // Within the pixel that rounding the scroll offset takes.
-    EXPECT_TRUE(waitFor([&] { return std::abs(evaluate(preview.view, expected).toDouble() - 8) < 1; }))
-        << evaluate(preview.view, expected).toDouble();
+    EXPECT_TRUE(waitFor([&] {
+        return std::abs(evaluate(preview.view, expected).toDouble() - 8) < 1;
+    })) << evaluate(preview.view, expected).toDouble();
     EXPECT_GT(evaluate(preview.view, QStringLiteral("window.scrollY")).toDouble(), 100);
     preview.view.scrollToLine(1);
-    EXPECT_TRUE(waitFor([&] {
-        return evaluate(preview.view, QStringLiteral("window.scrollY")).toInt() == 0;
-    }));
+    EXPECT_TRUE(waitFor(
+        [&] { return evaluate(preview.view, QStringLiteral("window.scrollY")).toInt() == 0; }));
 }
 
 TEST(MarkdownPreviewView, theContextMenuOffersNoReload)
@@ -213,8 +219,8 @@ TEST(MarkdownPreviewView, theContextMenuOffersNoReload)
         10000));
     const QList<QAction*> actions = menu->actions();
     EXPECT_FALSE(actions.contains(preview.view.webView()->pageAction(QWebEnginePage::Reload)));
-    EXPECT_FALSE(actions.contains(
-        preview.view.webView()->pageAction(QWebEnginePage::ReloadAndBypassCache)));
+    EXPECT_FALSE(
+        actions.contains(preview.view.webView()->pageAction(QWebEnginePage::ReloadAndBypassCache)));
     EXPECT_TRUE(actions.contains(preview.view.webView()->pageAction(QWebEnginePage::Back)))
         << "the rest of the standard menu stays";
     menu->close();
@@ -252,7 +258,9 @@ TEST(MarkdownPreviewView, aHugeImageFileLeavesTheWindowResponsive)
     EXPECT_LT(longestGap, 500) << "ms without an event-loop turn";
     // The page did ask for the file: its image has ended (as an image that cannot be shown).
     EXPECT_TRUE(waitFor([&] {
-        return evaluate(preview.view, QStringLiteral("document.images[0].complete + ':' + document.images[0].naturalWidth"))
+        return evaluate(preview.view,
+                        QStringLiteral(
+                            "document.images[0].complete + ':' + document.images[0].naturalWidth"))
                    .toString()
                == QStringLiteral("true:0");
     }));

@@ -80,7 +80,8 @@ struct Harness
         services.convert = [this](std::u16string_view text) {
             converted.emplace_back(text);
             // Whatever the text, a short result naming it.
-            return "<p>" + QString::fromStdU16String(std::u16string(text.substr(0, 20))).toStdString()
+            return "<p>"
+                   + QString::fromStdU16String(std::u16string(text.substr(0, 20))).toStdString()
                    + "</p>";
         };
         services.after = [this](std::chrono::milliseconds delay, std::function<void()> work) {
@@ -193,6 +194,35 @@ TEST(PreviewRendering, contentAndScrollBeforeTheLoadAreAppliedWhenItEndsContentF
     EXPECT_EQ(h.pageCalls.size(), 1u);
 }
 
+TEST(PreviewRendering, aLongArticleGoesInPieceByPieceAndANewerOneStopsIt)
+{
+    Harness h;
+    h.rendering->pageDidLoad();
+    const QString html(PreviewContent::articlePieceLength * 3, QLatin1Char('x'));
+    const QStringList scripts = PreviewContent::articleScripts(html);
+    ASSERT_EQ(scripts.size(), 4) << "three pieces and the one that puts them in";
+    h.rendering->show(scripts);
+    h.rendering->scrollToLine(40);
+    EXPECT_EQ(h.pageCalls.size(), 1u) << "one piece per turn";
+    h.timers.advance(0ms);
+    h.timers.advance(0ms);
+    h.timers.advance(0ms);
+    ASSERT_EQ(h.pageCalls.size(), 5u);
+    EXPECT_EQ(h.pageCalls[3], "script " + scripts[3].left(60).toStdString());
+    EXPECT_EQ(h.pageCalls[4], "script " + PreviewContent::scrollScript(40).left(60).toStdString())
+        << "the scroll waits for the whole article";
+
+    // A newer article in the middle: the rest of the older one never goes in.
+    h.pageCalls.clear();
+    h.rendering->show(scripts);
+    h.rendering->show({PreviewContent::articleScript(u"<p>new</p>")});
+    h.timers.advance(0ms);
+    h.timers.advance(0ms);
+    EXPECT_EQ(h.pageCalls,
+              (std::vector<std::string>{"script " + scripts[0].left(60).toStdString(),
+                                        articleCall(QStringLiteral("<p>new</p>"))}));
+}
+
 TEST(PreviewRendering, textsBeyondTheCapShowTheMessageInsteadOfConverting)
 {
     Harness h;
@@ -204,8 +234,9 @@ TEST(PreviewRendering, textsBeyondTheCapShowTheMessageInsteadOfConverting)
         qsizetype length;
         bool converts;
     };
-    for (const Case& c : {Case{"exactly the cap", PreviewContent::maximumConvertedLength, true},
-                          Case{"one unit more", PreviewContent::maximumConvertedLength + 1, false}}) {
+    for (const Case& c :
+         {Case{"exactly the cap", PreviewContent::maximumConvertedLength, true},
+          Case{"one unit more", PreviewContent::maximumConvertedLength + 1, false}}) {
         SCOPED_TRACE(c.name);
         h.converted.clear();
         h.pageCalls.clear();
@@ -249,7 +280,10 @@ TEST(PreviewContent, navigationPolicy)
         {"http link, capitals", "HTTP://example.org/", Navigation::linkActivated, {false, true}},
         {"mail link", "mailto:someone@example.org", Navigation::linkActivated, {false, true}},
         {"ftp link", "ftp://example.org/f", Navigation::linkActivated, {false, false}},
-        {"another Markdown file", "memo-doc://doc/other.md", Navigation::linkActivated, {false, false}},
+        {"another Markdown file",
+         "memo-doc://doc/other.md",
+         Navigation::linkActivated,
+         {false, false}},
         {"a file's anchor", "memo-doc://doc/other.md#x", Navigation::linkActivated, {false, false}},
         {"file URL", "file:///etc/passwd", Navigation::linkActivated, {false, false}},
         {"javascript URL", "javascript:alert(1)", Navigation::linkActivated, {false, false}},
@@ -260,7 +294,8 @@ TEST(PreviewContent, navigationPolicy)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const auto decision = PreviewContent::decideNavigation(QUrl(QString::fromUtf8(c.url)), c.kind);
+        const auto decision =
+            PreviewContent::decideNavigation(QUrl(QString::fromUtf8(c.url)), c.kind);
         EXPECT_EQ(decision.allow, c.expected.allow);
         EXPECT_EQ(decision.openExternally, c.expected.openExternally);
     }
@@ -289,10 +324,14 @@ TEST(PreviewContent, servesOnlyRegularPathsInsideTheDocumentsFolder)
         {"image in a subfolder", root, "memo-doc://doc/pics/a.png", canonicalRoot / "pics/a.png"},
         {"escaped space", root, "memo-doc://doc/pics/a%20b.png", canonicalRoot / "pics/a b.png"},
         {"parent components", root, "memo-doc://doc/../secret.txt", std::nullopt},
-        {"parent components encoded twice", root, "memo-doc://doc/%252e%252e/secret.txt",
+        {"parent components encoded twice",
+         root,
+         "memo-doc://doc/%252e%252e/secret.txt",
          std::nullopt},
         {"symbolic link out of the folder", root, "memo-doc://doc/out.txt", std::nullopt},
-        {"symbolic link inside the folder", root, "memo-doc://doc/in.png",
+        {"symbolic link inside the folder",
+         root,
+         "memo-doc://doc/in.png",
          canonicalRoot / "pics/a.png"},
         {"the folder itself", root, "memo-doc://doc/", std::nullopt},
         {"the folder by name", root, "memo-doc://doc/pics/..", std::nullopt},
@@ -313,8 +352,8 @@ TEST(PreviewContent, thePageKeepsScriptsOutAndCarriesTheThemesColours)
 {
     for (auto appearance : {EditorViews::Appearance::light, EditorViews::Appearance::dark}) {
         const QString page = PreviewContent::htmlTemplate(appearance);
-        EXPECT_TRUE(page.contains(QStringLiteral(
-            "content=\"default-src 'none'; img-src * data: memo-doc:; style-src 'unsafe-inline'\"")));
+        EXPECT_TRUE(page.contains(QStringLiteral("content=\"default-src 'none'; img-src * data: "
+                                                 "memo-doc:; style-src 'unsafe-inline'\"")));
         EXPECT_TRUE(page.contains(QStringLiteral("<article id=\"content\"></article>")));
         const bool dark = appearance == EditorViews::Appearance::dark;
         EXPECT_EQ(page.contains(QStringLiteral("--fg: #e6edf3;")), dark);

@@ -62,10 +62,10 @@ struct PreviewWindow
     FakeDocument document;
     std::unique_ptr<DocumentWindowController> controller;
 
-    explicit PreviewWindow(const QString& text,
-                           std::optional<std::filesystem::path> url = std::filesystem::path(
-                               "/notes/read me.md"),
-                           bool largeFile = false)
+    explicit PreviewWindow(
+        const QString& text,
+        std::optional<std::filesystem::path> url = std::filesystem::path("/notes/read me.md"),
+        bool largeFile = false)
         : document(text)
     {
         document.url = std::move(url);
@@ -171,7 +171,10 @@ TEST(PreviewModes, theTogglesDoNothingWithoutMarkdownOrForALargeFile)
         bool largeFile;
     };
     const Case cases[] = {
-        {"plain text", QStringLiteral("# not markdown"), std::filesystem::path("/a/notes.txt"), false},
+        {"plain text",
+         QStringLiteral("# not markdown"),
+         std::filesystem::path("/a/notes.txt"),
+         false},
         {"large Markdown file", markdownText(), std::filesystem::path("/a/big.md"), true},
     };
     for (const Case& c : cases) {
