@@ -19,6 +19,7 @@
 #include "app/shell/MemoMigration.h"
 #include "app/shell/MenuBarItem.h"
 #include "app/shell/QuickMemoPanel.h"
+#include "app/views/MarkdownPreviewView.h"
 #include "app/window/DocumentWindowController.h"
 #include "app/window/TextDocumentWindow.h"
 #include "platform/AppSocket.h"
@@ -212,6 +213,9 @@ int main(int argc, char** argv)
     LaunchMeasurement::mark("m.language");
 
     const std::vector<std::string> arguments = fileArguments(argc, argv);
+    // The preview's scheme is known to the web engine only when registered before the
+    // application exists.
+    EditorViews::MarkdownPreviewView::registerScheme();
     QApplication qtApplication(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Orlune Viewer"));
     QApplication::setOrganizationDomain(QStringLiteral("orlune.app"));

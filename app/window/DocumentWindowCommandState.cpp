@@ -3,6 +3,7 @@
 #include "app/window/DocumentWindowController.h"
 #include "app/window/FolderSidebarFeature.h"
 #include "app/window/LineFilterFeature.h"
+#include "app/window/PreviewModesFeature.h"
 #include "app/window/SyntaxColoringFeature.h"
 #include "app/window/WindowDocument.h"
 #include "store/Settings.h"
@@ -42,6 +43,8 @@ CommandStateInputs DocumentWindowController::commandStateInputs() const
         folder->fillCommandState(inputs);
     if (const auto* filter = feature<LineFilterFeature>())
         inputs.filterShown = filter->isFilterShown();
+    if (const auto* preview = feature<PreviewModesFeature>())
+        preview->fillCommandState(inputs);
 
     WindowDocument* current = document();
     if (!current)

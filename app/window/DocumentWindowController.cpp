@@ -28,6 +28,7 @@
 #include <QDir>
 #include <QMetaObject>
 #include <QPushButton>
+#include <QSplitter>
 #include <QTimer>
 #include <QUndoStack>
 #include <QUrl>
@@ -79,7 +80,10 @@ DocumentWindowController::DocumentWindowController(WindowDocument& document,
     m_ruler = new EditorViews::LineNumberRuler(m_textView);
     m_textView->setLineNumberRuler(m_ruler);
     m_statusBar = new StatusBarView();
-    m_content = new DocumentContentView(m_textView, m_statusBar, m_page);
+    m_bodySplit = new QSplitter(Qt::Horizontal);
+    m_bodySplit->setChildrenCollapsible(false);
+    m_bodySplit->addWidget(m_textView);
+    m_content = new DocumentContentView(m_bodySplit, m_statusBar, m_page);
     auto* pageLayout = new QVBoxLayout(m_page);
     pageLayout->setContentsMargins(0, 0, 0, 0);
     pageLayout->addWidget(m_content);

@@ -29,6 +29,8 @@
 #include <optional>
 #include <vector>
 
+class QSplitter;
+
 namespace EditorKit {
 class ActionRouter;
 class HostWindow;
@@ -110,6 +112,8 @@ public:
     EditorViews::LineNumberRuler* ruler() const { return m_ruler; }
     StatusBarView* statusBar() const { return m_statusBar; }
     DocumentContentView* content() const { return m_content; }
+    // The content's body: the text, then what features show beside it (the preview).
+    QSplitter* bodySplit() const { return m_bodySplit; }
     const std::shared_ptr<EditorViews::EditorDisplayState>& display() const { return m_display; }
     WindowDocument* document() const;
     const WindowEnvironment& environment() const { return m_environment; }
@@ -320,6 +324,7 @@ private:
     EditorViews::LineNumberRuler* m_ruler = nullptr;
     StatusBarView* m_statusBar = nullptr;
     DocumentContentView* m_content = nullptr;
+    QSplitter* m_bodySplit = nullptr;
     std::vector<QPointer<BannerView>> m_banners;
     std::vector<QPointer<QWidget>> m_extraBands;
     WindowFeatureList m_features;

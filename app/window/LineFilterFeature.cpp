@@ -9,6 +9,7 @@
 #include "app/window/DocumentContentView.h"
 #include "app/window/DocumentWindowController.h"
 #include "app/window/FindReplaceFeature.h"
+#include "app/window/PreviewModesFeature.h"
 #include "app/window/FolderSidebarFeature.h"
 #include "app/window/WindowDocument.h"
 #include "platform/Files.h"
@@ -261,6 +262,9 @@ void LineFilterFeature::setFilterVisible(bool visible)
         return;
     EditorViews::EditorTextView* text = m_window->textView();
     if (visible) {
+        // The list takes the body: the preview leaves it.
+        if (auto* preview = m_window->feature<PreviewModesFeature>())
+            preview->turnPreviewOff();
         if (willShowFilter)
             willShowFilter();
         // Over the body, in the text's place; the text stays where it is underneath.

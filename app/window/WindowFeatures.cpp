@@ -9,6 +9,7 @@
 #include "app/window/GrammarBannerFeature.h"
 #include "app/window/LineFilterFeature.h"
 #include "app/window/LineNumbersFeature.h"
+#include "app/window/PreviewModesFeature.h"
 #include "app/window/PrintingFeature.h"
 #include "app/window/SuspiciousMarksFeature.h"
 #include "app/window/SyntaxColoringFeature.h"
@@ -35,6 +36,7 @@ WindowFeatureList standardWindowFeatures()
     features.push_back(std::make_unique<FindReplaceFeature>());
     features.push_back(std::make_unique<GoToLineFeature>());
     features.push_back(std::make_unique<LineFilterFeature>());
+    features.push_back(std::make_unique<PreviewModesFeature>());
     return features;
 }
 

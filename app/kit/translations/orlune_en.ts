@@ -1483,5 +1483,9 @@
         <source>이름 없는 문서</source>
         <translation>Untitled document</translation>
     </message>
+    <message>
+        <source>글이 너무 커서(5MB 넘음) 미리 보기를 멈췄어요.</source>
+        <translation>The text is too large (over 5 MB), so the preview has stopped.</translation>
+    </message>
 </context>
 </TS>

@@ -1483,5 +1483,9 @@
         <source>이름 없는 문서</source>
         <translation>名前のない書類</translation>
     </message>
+    <message>
+        <source>글이 너무 커서(5MB 넘음) 미리 보기를 멈췄어요.</source>
+        <translation>テキストが大きすぎる（5MB 超）ため、プレビューを停止しました。</translation>
+    </message>
 </context>
 </TS>

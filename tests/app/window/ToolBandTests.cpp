@@ -21,6 +21,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QMenu>
+#include <QSplitter>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -201,7 +202,7 @@ TEST(ToolBand, buildsEightGroupsFromTheCatalogSlots)
     // The band sits at the top of the content, above the text.
     EXPECT_EQ(band->parentWidget(), window.content());
     EXPECT_EQ(band->geometry().top(), 0);
-    EXPECT_GE(window.textView()->geometry().top(), band->geometry().bottom());
+    EXPECT_GE(window.bodySplit()->geometry().top(), band->geometry().bottom());
 }
 
 TEST(ToolBand, makeCommandMenuShowsMissingCommandsAsSeparators)
@@ -330,7 +331,7 @@ TEST(ToolBand, unavailableButtonsVanishAndTheRowsAndHeightFollow)
     QCoreApplication::processEvents();
     EXPECT_TRUE(format->isHidden());
     EXPECT_EQ(band->height(), fewerRows * EditorWindow::DocumentContentView::rowHeight + 4);
-    EXPECT_EQ(window.textView()->geometry().top(), band->geometry().bottom() + 1);
+    EXPECT_EQ(window.bodySplit()->geometry().top(), band->geometry().bottom() + 1);
 }
 
 TEST(ToolBand, sizeAndSpacingPopupsShowTheEffectiveValues)
@@ -557,7 +558,7 @@ TEST(ToolBand, theSettingTurnsTheBandOffAndOnInEveryWindow)
     windows.settings->set(false, EditorStore::SettingKeys::viewShowToolbar);
     QCoreApplication::processEvents();
     EXPECT_EQ(bandOf(window), nullptr);
-    EXPECT_EQ(window.textView()->geometry().top(), 0);
+    EXPECT_EQ(window.bodySplit()->geometry().top(), 0);
 
     windows.settings->set(true, EditorStore::SettingKeys::viewShowToolbar);
     QCoreApplication::processEvents();
@@ -565,5 +566,5 @@ TEST(ToolBand, theSettingTurnsTheBandOffAndOnInEveryWindow)
     ASSERT_NE(band, nullptr);
     EXPECT_TRUE(band->isVisible());
     EXPECT_EQ(band->geometry().top(), 0);
-    EXPECT_GT(window.textView()->geometry().top(), band->geometry().bottom());
+    EXPECT_GT(window.bodySplit()->geometry().top(), band->geometry().bottom());
 }
