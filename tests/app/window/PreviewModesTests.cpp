@@ -3,7 +3,9 @@
 #include "app/kit/HostWindow.h"
 #include "app/views/MarkdownPreview.h"
 #include "app/window/DocumentWindowController.h"
+#include "app/window/FindReplaceFeature.h"
 #include "app/window/HostWindows.h"
+#include "app/window/LineFilterFeature.h"
 #include "app/window/PreviewModesFeature.h"
 #include "app/window/ToolBand.h"
 #include "app/window/ToolBandFeature.h"
@@ -65,7 +67,8 @@ struct PreviewWindow
     explicit PreviewWindow(
         const QString& text,
         std::optional<std::filesystem::path> url = std::filesystem::path("/notes/read me.md"),
-        bool largeFile = false)
+        bool largeFile = false,
+        bool withFilter = false)
         : document(text)
     {
         document.url = std::move(url);
@@ -76,9 +79,13 @@ struct PreviewWindow
         EditorWindow::WindowEnvironment environment;
         environment.settings = settings.get();
         environment.hosts = std::make_shared<EditorWindow::HostWindows>(router);
-        environment.features = [this] {
+        environment.features = [this, withFilter] {
             EditorWindow::WindowFeatureList list;
             list.push_back(std::make_unique<EditorWindow::ToolBandFeature>());
+            if (withFilter) {
+                list.push_back(std::make_unique<EditorWindow::FindReplaceFeature>());
+                list.push_back(std::make_unique<EditorWindow::LineFilterFeature>());
+            }
             list.push_back(std::make_unique<PreviewModesFeature>(
                 [this](QSize) { return new FakePreview(log); }));
             return list;
@@ -210,6 +217,24 @@ TEST(PreviewModes, theStatusUpdateTurnsThePreviewOffWhenItIsNoLongerAllowed)
     w.modes().turnPreviewOff();
     EXPECT_EQ(w.modes().previewMode(), PreviewMode::off);
     EXPECT_TRUE(w.controller->textView()->isVisible());
+}
+
+TEST(PreviewModes, thePreviewAndTheLineFilterTakeTheBodyInTurn)
+{
+    PreviewWindow w(markdownText(), std::filesystem::path("/notes/read me.md"), false, true);
+    auto* filter = w.controller->feature<EditorWindow::LineFilterFeature>();
+    ASSERT_NE(filter, nullptr);
+
+    w.send("togglePreviewSplit:");
+    ASSERT_EQ(w.modes().previewMode(), PreviewMode::split);
+    filter->toggleFilter();
+    EXPECT_TRUE(filter->isFilterShown());
+    EXPECT_EQ(w.modes().previewMode(), PreviewMode::off);
+    EXPECT_EQ(w.modes().previewView(), nullptr);
+
+    w.send("togglePreviewOnly:");
+    EXPECT_EQ(w.modes().previewMode(), PreviewMode::only);
+    EXPECT_FALSE(filter->isFilterShown());
 }
 
 TEST(PreviewModes, editsRenderAfterTypingAndScrollingIsFollowedOncePerBurstInSplitOnly)
