@@ -14,7 +14,7 @@ folder="$stage$prefix/share/orlune-viewer/licenses"
 [ -d "$folder" ] || fail "no licence folder $folder"
 
 components=(
-    "Qt-base" "Qt-SVG" "ICU" "Tree sitter-runtime" "Tree sitter-JSON grammar" "Tree sitter-YAML grammar"
+    "Qt-base" "Qt-SVG" "Qt-WebEngine" "ICU" "Tree sitter-runtime" "Tree sitter-JSON grammar" "Tree sitter-YAML grammar"
     "cmark (GFM)" "SpiderMonkey" "libsodium" "libcurl" "libarchive" "libxml2"
     "nlohmann json" "TartanLlama expected"
 )
