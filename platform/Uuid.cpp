@@ -3,9 +3,8 @@
 #include <cstdlib>
 
 namespace Platform {
-namespace {
 
-int hexValue(char c)
+int hexDigitValue(char c)
 {
     if (c >= '0' && c <= '9')
         return c - '0';
@@ -15,6 +14,8 @@ int hexValue(char c)
         return c - 'A' + 10;
     return -1;
 }
+
+namespace {
 
 constexpr bool isHyphenPosition(std::size_t i)
 {
@@ -46,8 +47,8 @@ std::optional<Uuid> Uuid::parse(std::string_view text)
             ++i;
             continue;
         }
-        int high = hexValue(text[i]);
-        int low = hexValue(text[i + 1]);
+        int high = hexDigitValue(text[i]);
+        int low = hexDigitValue(text[i + 1]);
         if (high < 0 || low < 0)
             return std::nullopt;
         uuid.bytes[byte++] = static_cast<std::uint8_t>(high << 4 | low);

@@ -27,4 +27,7 @@ struct Uuid
 
 std::ostream& operator<<(std::ostream&, const Uuid&);
 
+// The value of one hexadecimal digit of either case, or -1.
+int hexDigitValue(char c);
+
 } // namespace Platform

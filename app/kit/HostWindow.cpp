@@ -3,6 +3,7 @@
 #include "app/kit/ActionRouter.h"
 #include "app/kit/TabPage.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QMenuBar>
 #include <QTabBar>
@@ -157,6 +158,22 @@ void HostWindow::pageTitleChanged(TabPage* page)
     m_tabs->setTabText(index, page->windowTitle());
     if (page == currentPage())
         setWindowTitle(page->windowTitle());
+}
+
+void bringFrontWindowForward()
+{
+    QWidget* front = QApplication::activeWindow();
+    if (!front) {
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (qobject_cast<HostWindow*>(widget) && widget->isVisible()) {
+                front = widget;
+                break;
+            }
+    }
+    if (front) {
+        front->raise();
+        front->activateWindow();
+    }
 }
 
 } // namespace EditorKit

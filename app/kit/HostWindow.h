@@ -70,4 +70,7 @@ private:
     MenuBuilder::MainMenu m_mainMenu;
 };
 
+// Brings the application forward: its active window, else the first visible host window.
+void bringFrontWindowForward();
+
 } // namespace EditorKit

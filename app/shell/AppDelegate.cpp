@@ -157,18 +157,7 @@ void AppDelegate::reopen(bool activate)
     }
     if (!activate)
         return;
-    QWidget* front = QApplication::activeWindow();
-    if (!front) {
-        for (QWidget* widget : QApplication::topLevelWidgets())
-            if (qobject_cast<EditorKit::HostWindow*>(widget) && widget->isVisible()) {
-                front = widget;
-                break;
-            }
-    }
-    if (front) {
-        front->raise();
-        front->activateWindow();
-    }
+    EditorKit::bringFrontWindowForward();
 }
 
 bool AppDelegate::hasVisibleWindows()

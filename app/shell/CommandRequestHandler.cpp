@@ -16,6 +16,7 @@
 #include "core/EncodingDetector.h"
 #include "core/LineEnding.h"
 #include "platform/SerialQueue.h"
+#include "platform/Uuid.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -37,17 +38,6 @@ using Level = Platform::SystemLog::Level;
 
 namespace {
 
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // Percent escapes decoded; none for a broken escape.
 std::optional<std::string> percentDecoded(std::string_view text)
 {
@@ -59,8 +49,8 @@ std::optional<std::string> percentDecoded(std::string_view text)
         }
         if (i + 2 >= text.size())
             return std::nullopt;
-        int high = hexValue(text[i + 1]);
-        int low = hexValue(text[i + 2]);
+        int high = Platform::hexDigitValue(text[i + 1]);
+        int low = Platform::hexDigitValue(text[i + 2]);
         if (high < 0 || low < 0)
             return std::nullopt;
         decoded.push_back(static_cast<char>(high * 16 + low));
@@ -198,18 +188,7 @@ public:
 
     void activateApplication() override
     {
-        QWidget* front = QApplication::activeWindow();
-        if (!front) {
-            for (QWidget* widget : QApplication::topLevelWidgets())
-                if (qobject_cast<EditorKit::HostWindow*>(widget) && widget->isVisible()) {
-                    front = widget;
-                    break;
-                }
-        }
-        if (front) {
-            front->raise();
-            front->activateWindow();
-        }
+        EditorKit::bringFrontWindowForward();
     }
 
 private:

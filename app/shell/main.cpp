@@ -182,18 +182,7 @@ void throwWhenAsked()
 // The application's front window comes forward (a menu of the tray icon was chosen).
 void bringApplicationToFront()
 {
-    QWidget* front = QApplication::activeWindow();
-    if (!front) {
-        for (QWidget* widget : QApplication::topLevelWidgets())
-            if (qobject_cast<EditorKit::HostWindow*>(widget) && widget->isVisible()) {
-                front = widget;
-                break;
-            }
-    }
-    if (front) {
-        front->raise();
-        front->activateWindow();
-    }
+    EditorKit::bringFrontWindowForward();
 }
 
 } // namespace
