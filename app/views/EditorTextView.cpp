@@ -629,18 +629,16 @@ std::optional<int> EditorTextView::offsetAt(QPointF point)
 
 void EditorTextView::drawMatches(QPainter& painter,
                                  const std::vector<VisibleParagraph>& paragraphs,
-                                 const std::vector<EditorCore::SearchMatch>& matches,
+                                 std::span<const FindMatch> matches,
                                  TextRange viewport)
 {
     if (matches.empty())
         return;
     const Appearance appearance = appearanceOf(palette());
-    auto first = std::lower_bound(matches.begin(),
-                                  matches.end(),
-                                  viewport.location,
-                                  [](const EditorCore::SearchMatch& m, std::int64_t start) {
-                                      return m.location + m.length < start;
-                                  });
+    auto first = std::lower_bound(
+        matches.begin(), matches.end(), viewport.location, [](FindMatch m, std::int64_t start) {
+            return m.end() < start;
+        });
     for (auto it = first; it != matches.end(); ++it) {
         if (it->location > viewport.end())
             break;
@@ -648,7 +646,7 @@ void EditorTextView::drawMatches(QPainter& painter,
         QColor color = current ? EditorColors::currentMatchColor(appearance)
                                : EditorColors::findMatchColor(appearance);
         forEachSegment(paragraphs,
-                       TextRange{it->location, it->length},
+                       it->range(),
                        SegmentType::highlight,
                        [&](QRectF rect) {
                            QPainterPath path;
@@ -790,10 +788,8 @@ void EditorTextView::paintEvent(QPaintEvent* event)
             fillSelection(caret);
     }
     // The current match stays visible above the selection.
-    if (m_display->currentMatch) {
-        std::vector<EditorCore::SearchMatch> current{*m_display->currentMatch};
-        drawMatches(painter, paragraphs, current, visible);
-    }
+    if (m_display->currentMatch)
+        drawMatches(painter, paragraphs, std::span(&*m_display->currentMatch, 1), visible);
 
     const double x0 = horizontalInset - horizontalScrollBar()->value();
     painter.setPen(colors.color(QPalette::Text));

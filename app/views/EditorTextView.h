@@ -25,6 +25,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <unordered_map>
 #include <vector>
 
@@ -293,7 +294,7 @@ private:
                         Fn&& fn);
     void drawMatches(QPainter& painter,
                      const std::vector<VisibleParagraph>& paragraphs,
-                     const std::vector<EditorCore::SearchMatch>& matches,
+                     std::span<const FindMatch> matches,
                      TextRange viewport);
     void drawIndicator(QPainter& painter, const std::vector<VisibleParagraph>& paragraphs);
     void updateIndicatorArea();
