@@ -67,7 +67,7 @@ public:
     EditorViewOptions options;
     // Ascending by location, not overlapping; the drawing binary-searches them. Kept compact:
     // a frequent pattern in a large text gives millions.
-    std::vector<FindMatch> findMatches;
+    FindMatches findMatches;
     std::optional<FindMatch> currentMatch;
     // Ascending by location with ends that do not decrease.
     std::vector<TextRange> syntaxErrors;

@@ -643,9 +643,10 @@ std::optional<int> EditorTextView::offsetAt(QPointF point)
 
 // MARK: drawing
 
+template<class Matches>
 void EditorTextView::drawMatches(QPainter& painter,
                                  const std::vector<VisibleParagraph>& paragraphs,
-                                 std::span<const FindMatch> matches,
+                                 const Matches& matches,
                                  TextRange viewport)
 {
     if (matches.empty())

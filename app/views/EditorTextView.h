@@ -293,9 +293,11 @@ private:
                         TextRange range,
                         SegmentType type,
                         Fn&& fn);
+    // Ascending, not overlapping.
+    template<class Matches>
     void drawMatches(QPainter& painter,
                      const std::vector<VisibleParagraph>& paragraphs,
-                     std::span<const FindMatch> matches,
+                     const Matches& matches,
                      TextRange viewport);
     void drawIndicator(QPainter& painter, const std::vector<VisibleParagraph>& paragraphs);
     void updateIndicatorArea();

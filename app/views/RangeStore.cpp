@@ -24,10 +24,11 @@ movedLocation(std::int64_t location, std::int64_t length, const EditRecord& edit
 // In place: millions of find matches are neither copied nor allocated again at every key. The
 // ranges ending before the edit stay as they are (their ends do not decrease, so they are a
 // prefix found by halving); the rest move or go.
-template<class Range, class Move>
-void applyAll(std::vector<Range>& ranges, const EditRecord& edit, Move move)
+template<class Ranges, class Move>
+void applyAll(Ranges& ranges, const EditRecord& edit, Move move)
 {
     const std::int64_t editStart = edit.location;
+    using Range = typename Ranges::value_type;
     auto write = std::partition_point(ranges.begin(), ranges.end(), [editStart](const Range& r) {
         return static_cast<std::int64_t>(r.location) + static_cast<std::int64_t>(r.length)
                < editStart;
@@ -62,7 +63,7 @@ void apply(std::vector<TextRange>& ranges, const EditRecord& edit)
     applyAll(ranges, edit, [](TextRange range, const EditRecord& e) { return moved(range, e); });
 }
 
-void apply(std::vector<FindMatch>& matches, const EditRecord& edit)
+void apply(FindMatches& matches, const EditRecord& edit)
 {
     applyAll(matches, edit, [](FindMatch match, const EditRecord& e) { return moved(match, e); });
 }

@@ -20,6 +20,6 @@ std::optional<TextRange> moved(TextRange range, const EditRecord& edit);
 std::optional<FindMatch> moved(FindMatch match, const EditRecord& edit);
 
 void apply(std::vector<TextRange>& ranges, const EditRecord& edit);
-void apply(std::vector<FindMatch>& matches, const EditRecord& edit);
+void apply(FindMatches& matches, const EditRecord& edit);
 
 } // namespace EditorViews::RangeStore

@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QThreadPool>
 #include <QToolButton>
 
 #include <algorithm>
@@ -25,8 +26,8 @@ constexpr std::chrono::milliseconds refreshDelay{250};
 constexpr std::chrono::milliseconds selectAfterReplaceDelay{50};
 
 // The first match whose location is not below `location`.
-std::vector<FindMatch>::const_iterator firstAtOrAfter(const std::vector<FindMatch>& matches,
-                                                      std::int64_t location)
+EditorViews::FindMatches::const_iterator firstAtOrAfter(const EditorViews::FindMatches& matches,
+                                                        std::int64_t location)
 {
     return std::lower_bound(
         matches.begin(), matches.end(), location, [](FindMatch match, std::int64_t at) {
@@ -219,6 +220,13 @@ void FindReplaceFeature::useSelectionForFind()
 void FindReplaceFeature::clearMatches()
 {
     EditorViews::EditorDisplayState& display = *m_window->display();
+    // Millions of matches take a while to free: a worker does that.
+    constexpr std::size_t freedHereUpTo = 100'000;
+    if (display.findMatches.size() > freedHereUpTo) {
+        auto old = std::make_shared<EditorViews::FindMatches>();
+        old->swap(display.findMatches);
+        BackgroundFind::pool().start([old]() mutable { old.reset(); });
+    }
     display.findMatches.clear();
     display.findMatches.shrink_to_fit();
     display.currentMatch.reset();
@@ -277,13 +285,12 @@ void FindReplaceFeature::applyBatch(BackgroundFind::Batch&& batch)
 {
     if (!m_bar || !m_window)
         return;
-    std::vector<FindMatch>& matches = m_window->display()->findMatches;
+    EditorViews::FindMatches& matches = m_window->display()->findMatches;
     // Batches come in text order, so the list stays ascending and free of overlaps.
     matches.insert(matches.end(), batch.matches.begin(), batch.matches.end());
     if (batch.finished) {
         m_running = false;
         m_cutShort = batch.cutShort;
-        matches.shrink_to_fit();
     }
     m_window->textView()->viewport()->update();
     if (m_selectOnDelivery && (!matches.empty() || batch.finished)) {
@@ -296,7 +303,7 @@ void FindReplaceFeature::applyBatch(BackgroundFind::Batch&& batch)
 
 std::optional<std::size_t> FindReplaceFeature::selectedMatchIndex() const
 {
-    const std::vector<FindMatch>& matches = m_window->display()->findMatches;
+    const EditorViews::FindMatches& matches = m_window->display()->findMatches;
     const EditorViews::TextRange selection = m_window->textView()->selectedRange();
     auto found = firstAtOrAfter(matches, selection.location);
     if (found != matches.end() && found->location == selection.location
@@ -309,7 +316,7 @@ void FindReplaceFeature::updateFindCount()
 {
     if (!m_bar || !m_window)
         return;
-    const std::vector<FindMatch>& matches = m_window->display()->findMatches;
+    const EditorViews::FindMatches& matches = m_window->display()->findMatches;
     if (matches.empty()) {
         m_bar->countLabel()->setText(m_running ? localized("찾는 중…") : localized("없음"));
         return;
@@ -328,7 +335,7 @@ void FindReplaceFeature::selectMatch(bool backward)
     if (!m_window)
         return;
     EditorViews::EditorDisplayState& display = *m_window->display();
-    const std::vector<FindMatch>& matches = display.findMatches;
+    const EditorViews::FindMatches& matches = display.findMatches;
     if (matches.empty()) {
         if (!m_bar)
             showFindBar(false);

@@ -61,7 +61,7 @@ TEST(RangeStore, displayStateKeepsOrderAndDropsAllOnReload)
     state.syntaxErrors = {{1, 0}, {6, 4}, {12, 1}};
     // Typing inside the current match drops it; the error that starts there moves.
     state.applyEdit(edit(6, 0, "!!!"));
-    EXPECT_EQ(state.findMatches, (std::vector<FindMatch>{{0, 2}, {12, 2}}));
+    EXPECT_EQ(state.findMatches, (FindMatches{{0, 2}, {12, 2}}));
     EXPECT_EQ(state.currentMatch, std::nullopt);
     EXPECT_EQ(state.syntaxErrors, (std::vector<TextRange>{{1, 0}, {9, 4}, {15, 1}}));
 
@@ -110,8 +110,8 @@ TEST(RangeStore, findMatchesStayWithinTheReachOfTheirOffsets)
     state.findMatches = {{5, 2}, {nearTheEnd, 4}, {nearTheEnd + 6, 4}};
     state.currentMatch = FindMatch{nearTheEnd + 6, 4};
     state.applyEdit(edit(0, 0, "abc"));
-    EXPECT_EQ(state.findMatches, (std::vector<FindMatch>{{8, 2}, {nearTheEnd + 3, 4}}));
+    EXPECT_EQ(state.findMatches, (FindMatches{{8, 2}, {nearTheEnd + 3, 4}}));
     EXPECT_FALSE(state.currentMatch);
     state.applyEdit(edit(0, 3, ""));
-    EXPECT_EQ(state.findMatches, (std::vector<FindMatch>{{5, 2}, {nearTheEnd, 4}}));
+    EXPECT_EQ(state.findMatches, (FindMatches{{5, 2}, {nearTheEnd, 4}}));
 }

@@ -84,7 +84,7 @@ struct FindWindow
     }
 
     EditorViews::EditorTextView& text() { return *window->textView(); }
-    const std::vector<FindMatch>& matches() { return window->display()->findMatches; }
+    const EditorViews::FindMatches& matches() { return window->display()->findMatches; }
     QString count() { return find->findBar()->countLabel()->text(); }
 
     // Runs the event loop until the current search delivered its last batch.
@@ -110,7 +110,7 @@ struct FindWindow
     }
 };
 
-std::vector<std::int64_t> locations(const std::vector<FindMatch>& matches)
+std::vector<std::int64_t> locations(const EditorViews::FindMatches& matches)
 {
     std::vector<std::int64_t> result;
     for (const FindMatch& match : matches)
