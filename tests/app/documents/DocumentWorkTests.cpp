@@ -3,6 +3,7 @@
 #include "app/documents/DocumentController.h"
 #include "tests/app/documents/DocumentFixture.h"
 
+#include <QElapsedTimer>
 #include <QUndoCommand>
 
 #include <chrono>
@@ -284,6 +285,34 @@ TEST_F(DocumentTest, aVeryLongTextIsTakenWhenItsMemoryIsReadyAndSavesKeepTheirOr
     }
     EXPECT_TRUE(readBytes(folder / "v.txt") == bytesOf(longText + "closing\n"));
     EXPECT_EQ(completions, 1);
+}
+
+// The autosave waits for its own write; its timer going off while a long save is still being
+// written must not hold the interface until that save is done: it comes again afterwards.
+TEST_F(DocumentTest, theAutosaveTimerWaitsForNoSaveUnderWay)
+{
+    services->autosavingDelayMilliseconds = 30;
+    writeBytes(folder / "a.txt", "one\n");
+    auto document = open("a.txt");
+    edit(*document, QStringLiteral("two\n"));
+    {
+        QueueGate gate(*services->savingQueue);
+        ASSERT_TRUE(document->saveDocument());
+        edit(*document, QStringLiteral("three\n"));
+        std::thread opener([&gate] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+            gate.open();
+        });
+        QElapsedTimer clock;
+        clock.start();
+        QTest::qWait(300);
+        EXPECT_LT(clock.elapsed(), 1000) << "the event loop kept turning";
+        EXPECT_TRUE(document->hasAutosaveScheduled());
+        opener.join();
+    }
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return readBytes(folder / "a.txt") == bytesOf("three\n"); }, 5'000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !document->isDocumentEdited(); }, 5'000));
 }
 
 TEST_F(DocumentTest, controllerShowsTheWindowBeforeABackgroundReadEnds)
