@@ -5,6 +5,7 @@
 //   shown      time from the open until the window is shown
 //   text       time until the first paint of the window after its text arrived
 //   open stall longest event-loop stall between the open and that paint
+//   arrival    the longest of them after the window was shown: the text arriving
 //   peak       VmHWM after the open, and as a multiple of the file's size
 //   save       time until a save of the document completed; its longest stall
 //   typing     longest stall while typing during a save, and the longest key press
@@ -183,12 +184,15 @@ int runOnce(int argc, char** argv, const std::filesystem::path& file)
     auto& controller = window->controller();
     spin([&] { return controller.page()->isVisible(); });
     const qint64 shown = clock.elapsed();
+    const qint64 stallUntilShown = meter.longest();
+    meter.reset();
 
     PaintWatch watch(*document);
     controller.textView()->viewport()->installEventFilter(&watch);
     spin([&] { return watch.painted; });
     const qint64 text = clock.elapsed();
-    const qint64 openStall = meter.longest();
+    const qint64 arrivalStall = meter.longest();
+    const qint64 openStall = std::max(stallUntilShown, arrivalStall);
     const double peak = peakMiB();
     const qint64 textLength = controller.textView()->text().size();
 
@@ -227,7 +231,7 @@ int runOnce(int argc, char** argv, const std::filesystem::path& file)
     QCoreApplication::processEvents();
     const bool editedAfter = document->isDocumentEdited();
 
-    std::printf("%lld %lld %lld %.1f %.1f %lld %lld %lld %lld %d %d %lld %lld\n",
+    std::printf("%lld %lld %lld %.1f %.1f %lld %lld %lld %lld %d %d %lld %lld %lld\n",
                 static_cast<long long>(shown),
                 static_cast<long long>(text),
                 static_cast<long long>(openStall),
@@ -240,7 +244,8 @@ int runOnce(int argc, char** argv, const std::filesystem::path& file)
                 keys,
                 editedAfter ? 1 : 0,
                 static_cast<long long>(textLength),
-                static_cast<long long>(keyWithoutSave));
+                static_cast<long long>(keyWithoutSave),
+                static_cast<long long>(arrivalStall));
     std::fflush(stdout);
     std::error_code ignored;
     std::filesystem::remove_all(home, ignored);
@@ -251,20 +256,21 @@ struct Run
 {
     double shown, text, openStall, peak, baseline, save, saveStall, typingStall, longestKey;
     int keys, editedAfter;
-    long long textLength, keyWithoutSave;
+    long long textLength, keyWithoutSave, arrivalStall;
 };
 
 void print(const char* label, const Run& r)
 {
     const double fileMiB = static_cast<double>(fileSize) / (1 << 20);
     std::printf("%-7s shown %5.0f ms | text painted %5.0f ms | open stall %4.0f ms | "
-                "peak %5.0f MiB = %.2fx file (%.0f MiB before opening) | save %5.0f ms, "
+                "(arrival %4lld ms) | peak %5.0f MiB = %.2fx file (%.0f MiB before opening) | save %5.0f ms, "
                 "stall %3.0f ms | typing during save: stall %3.0f ms, longest key %3.0f ms "
                 "(%d keys), edited after %s | a key before saving %lld ms\n",
                 label,
                 r.shown,
                 r.text,
                 r.openStall,
+                r.arrivalStall,
                 r.peak,
                 r.peak / fileMiB,
                 r.baseline,
@@ -343,7 +349,7 @@ int main(int argc, char** argv)
         ::pclose(child);
         if (!read
             || std::sscanf(line,
-                           "%lf %lf %lf %lf %lf %lf %lf %lf %lf %d %d %lld %lld",
+                           "%lf %lf %lf %lf %lf %lf %lf %lf %lf %d %d %lld %lld %lld",
                            &r.shown,
                            &r.text,
                            &r.openStall,
@@ -356,8 +362,9 @@ int main(int argc, char** argv)
                            &r.keys,
                            &r.editedAfter,
                            &r.textLength,
-                           &r.keyWithoutSave)
-                   != 13) {
+                           &r.keyWithoutSave,
+                           &r.arrivalStall)
+                   != 14) {
             std::fprintf(stderr, "run %d failed\n", i + 1);
             return 1;
         }

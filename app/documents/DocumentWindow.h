@@ -2,6 +2,7 @@
 
 #include "app/documents/DocumentFailure.h"
 #include "app/documents/SaveRules.h"
+#include "core/LineIndex.h"
 
 #include <QString>
 
@@ -31,6 +32,13 @@ public:
     virtual void applyEditability() = 0;
     // Line index, ruler, caret at the start, status bar.
     virtual void replaceAllText(const QString& text) = 0;
+    // The same with the line index of `text` built already (by the reading worker), so that the
+    // interface thread does not scan a large text once more.
+    virtual void replaceAllTextIndexed(const QString& text, EditorCore::LineIndex lines)
+    {
+        (void)lines;
+        replaceAllText(text);
+    }
     virtual void setHasUnsavedEdits(bool edited) = 0;
     virtual void startFileWatcher() = 0;
     // Ends follow mode and cancels the file watcher.

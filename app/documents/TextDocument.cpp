@@ -120,6 +120,8 @@ struct TextDocument::ReadJob
     std::optional<EditorCore::Result<DocumentReading::ReadOutcome, DocumentReading::ReadError>>
         outcome;
     QString text;
+    // Built beside the reading, off the interface thread, for the window to take over.
+    std::optional<EditorCore::LineIndex> lines;
 };
 
 void TextDocument::postToMainThread(std::function<void()> call)
@@ -150,8 +152,10 @@ TextDocument::TextDocument(std::shared_ptr<DocumentServices> services, QObject* 
 TextDocument::~TextDocument()
 {
     // A save's bytes reach the disk even when its document goes first.
-    if (!m_saves.empty())
+    if (!m_saves.empty()) {
+        takeWaitingSnapshots();
         m_services->savingQueue->waitUntilIdle();
+    }
 }
 
 void TextDocument::setFileURL(std::optional<std::filesystem::path> url)
@@ -331,6 +335,10 @@ void TextDocument::beginReadingFromURL(const std::filesystem::path& url, ReadCom
         QStringTextBuilder text;
         job->outcome = DocumentReading::readFile(url, environment, text);
         job->text = text.take();
+        if (*job->outcome && std::holds_alternative<DocumentReading::OrdinaryText>(**job->outcome))
+            job->lines.emplace(std::u16string_view(
+                reinterpret_cast<const char16_t*>(job->text.utf16()),
+                static_cast<std::size_t>(job->text.size())));
         postToMainThread([self, generation, url, job] {
             if (!self || self->m_readGeneration != generation)
                 return;
@@ -368,7 +376,11 @@ void TextDocument::finishReading(const std::filesystem::path& url, ReadJob& job)
         return;
     }
     if (m_editor) {
-        m_editor->replaceAllText(loadedText);
+        if (job.lines && job.lines->length() == loadedText.size())
+            m_editor->replaceAllTextIndexed(loadedText, std::move(*job.lines));
+        else
+            m_editor->replaceAllText(loadedText);
+        job.lines.reset();
         loadedText = QString();
         m_editor->applyDisplayOptions();
         m_editor->applyEditability();

@@ -149,10 +149,12 @@ public:
     bool saveDocumentAs();
 
     using SaveCompletion = std::function<void(const std::optional<DocumentFailure>&)>;
-    // Every framework save, save-as and autosave passes here. The text is taken at once; the
-    // encoding, writing and the new disk identity are done on the services' saving worker and
-    // the completion runs on the main thread when the file is written (or the save failed).
-    // A refusal completes before it returns. Edits made meanwhile keep the document edited.
+    // Every framework save, save-as and autosave passes here. The text is taken on the main
+    // thread, at once (a very long one a moment later, once a worker has readied memory for its
+    // copy); the encoding, writing and the new disk identity are done on the services' saving
+    // worker and the completion runs on the main thread when the file is written (or the save
+    // failed). A refusal completes before it returns. Edits made after the text was taken keep
+    // the document edited.
     void saveToURL(const std::filesystem::path& url,
                    SaveOperation operation,
                    SaveCompletion completion = {});
@@ -230,6 +232,11 @@ private:
     void finishReading(const std::filesystem::path& url, ReadJob& job);
     void setLoadingNotice(bool shown);
     struct SaveJob;
+    // Takes the save's text, format and edit count now (the earlier saves' first) and hands them
+    // to the saving worker. `room`: memory made ready for a long text's copy.
+    void takeSnapshot(const std::shared_ptr<SaveJob>& job, QString room);
+    // Every save still waiting for its text takes it now.
+    void takeWaitingSnapshots();
     // Completes, in order, the saves the worker has finished; whether the last one succeeded.
     bool completeSaves();
 

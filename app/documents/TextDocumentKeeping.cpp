@@ -133,8 +133,15 @@ void TextDocument::scheduleAutosaving()
         m_autosaveTimer = new QTimer(this);
         m_autosaveTimer->setSingleShot(true);
         connect(m_autosaveTimer, &QTimer::timeout, this, [this] {
-            if (isDocumentEdited())
-                autosave(true, {});
+            if (!isDocumentEdited())
+                return;
+            // The autosave waits for its write; behind a long save still being written that
+            // would hold the interface for seconds. It comes again once that save is done.
+            if (isSaving()) {
+                scheduleAutosaving();
+                return;
+            }
+            autosave(true, {});
         });
     }
     m_autosaveTimer->start(m_services->autosavingDelayMilliseconds);

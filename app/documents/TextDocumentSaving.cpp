@@ -8,6 +8,7 @@
 
 #include <QPointer>
 
+#include <algorithm>
 #include <atomic>
 
 namespace EditorDocuments {
@@ -28,20 +29,45 @@ std::error_code userCancelled()
     return std::make_error_code(std::errc::operation_canceled);
 }
 
-// The text a save writes, taken at once. A large text is copied here rather than shared with
-// the window: typing during the save would otherwise copy it on the first key, into memory the
-// kernel hands out page by page, a far longer stall than this copy into huge pages.
-QString snapshotOf(const QString& text)
+// Up to this length a save shares the window's text: typing while the save still reads it
+// makes the copy, and the window's storage makes that one itself (see TextStorage).
+constexpr qsizetype sharedUpTo = qsizetype{8} << 20;
+// What a longer text's snapshot memory holds beyond the text at the save command: the typing
+// until the copy is taken.
+constexpr qsizetype snapshotRoom = qsizetype{1} << 20;
+
+// Memory for the snapshot of a long text, made ready on a worker: huge pages where the kernel
+// allows them, touched page by page, so that the kernel's filling of fresh pages (on a virtual
+// machine far slower than the copy itself) is not done on the interface thread.
+QString readySnapshotMemory(qsizetype units)
 {
-    constexpr qsizetype sharedUpTo = 1 << 20;
+    QString room;
+    room.reserve(units);
+    room.resize(units);
+    DocumentReading::adviseHugePages(room.data(),
+                                     static_cast<std::size_t>(room.capacity()) * sizeof(QChar));
+    constexpr qsizetype unitsPerPage = 4096 / sizeof(QChar);
+    QChar* data = room.data();
+    for (qsizetype at = 0; at < units; at += unitsPerPage)
+        data[at] = QChar();
+    return room;
+}
+
+// The text a save writes. A long text is copied, into `room` when that was made ready for it;
+// a shorter one is shared with the window.
+QString snapshotOf(const QString& text, QString room)
+{
     if (text.size() <= sharedUpTo)
         return text;
-    QString copy;
-    copy.reserve(text.size());
-    DocumentReading::adviseHugePages(copy.data(),
-                                     static_cast<std::size_t>(copy.capacity()) * sizeof(QChar));
-    copy.append(QStringView(text));
-    return copy;
+    if (room.capacity() < text.size() || !room.isDetached()) {
+        room = QString();
+        room.reserve(text.size());
+        DocumentReading::adviseHugePages(
+            room.data(), static_cast<std::size_t>(room.capacity()) * sizeof(QChar));
+    }
+    room.resize(text.size());
+    std::copy_n(text.constData(), text.size(), room.data());
+    return room;
 }
 
 // Encodes on any thread.
@@ -67,6 +93,8 @@ struct TextDocument::SaveJob
     FileFormat format;
     FileSaver::Options options;
     std::uint64_t editCount = 0;
+    // The text, its format and the edit count were taken (main thread).
+    bool snapshotTaken = false;
 
     // Written by the worker before `done`; read on the main thread after it.
     std::optional<DocumentFailure> failure;
@@ -293,15 +321,59 @@ void TextDocument::saveToURL(const std::filesystem::path& url,
     job->url = url;
     job->operation = operation;
     job->completion = std::move(completion);
-    job->text = snapshotOf(currentText());
-    job->format = format;
     job->options = m_services->saverOptions;
     if (!job->options.isFileWritable)
         job->options.isFileWritable = m_services->isWritable;
-    job->editCount = m_editCount;
+    const bool waitingBefore = std::any_of(
+        m_saves.begin(), m_saves.end(), [](const auto& save) { return !save->snapshotTaken; });
     m_saves.push_back(job);
 
+    const qsizetype length = currentText().size();
+    if (length <= sharedUpTo && !waitingBefore) {
+        takeSnapshot(job, {});
+        return;
+    }
+    // A long text is taken on the interface thread once a worker has readied memory for its
+    // copy, a moment later (what is typed meanwhile is saved with it). Snapshots are taken in
+    // the order of the saves, so a later save never writes an older text after an earlier one.
     QPointer<TextDocument> self(this);
+    const qsizetype units = length > sharedUpTo ? length + snapshotRoom : 0;
+    m_services->savingQueue->async([self, job, units] {
+        QString room = units > 0 ? readySnapshotMemory(units) : QString();
+        postToMainThread([self, job, room = std::move(room)]() mutable {
+            if (self)
+                self->takeSnapshot(job, std::move(room));
+        });
+    });
+}
+
+void TextDocument::takeSnapshot(const std::shared_ptr<SaveJob>& job, QString room)
+{
+    if (job->snapshotTaken)
+        return;
+    // The saves before this one first.
+    for (const auto& earlier : m_saves) {
+        if (earlier == job)
+            break;
+        if (!earlier->snapshotTaken)
+            takeSnapshot(earlier, {});
+    }
+    job->snapshotTaken = true;
+    QPointer<TextDocument> self(this);
+    if (m_loading) {
+        // A read began before the text was taken: the document holds no text to write.
+        job->failure = DocumentFailure{userCancelled()};
+        job->done = true;
+        postToMainThread([self] {
+            if (self)
+                self->completeSaves();
+        });
+        return;
+    }
+    job->text = snapshotOf(currentText(), std::move(room));
+    job->format = format;
+    job->editCount = m_editCount;
+
     m_services->savingQueue->async([self, job] {
         auto bytes = encode(job->text, job->format);
         // The snapshot is not needed any more; typing may have made it the only copy.
@@ -324,6 +396,12 @@ void TextDocument::saveToURL(const std::filesystem::path& url,
                 self->completeSaves();
         });
     });
+}
+
+void TextDocument::takeWaitingSnapshots()
+{
+    if (!m_saves.empty())
+        takeSnapshot(m_saves.back(), {});
 }
 
 bool TextDocument::completeSaves()
@@ -354,6 +432,7 @@ bool TextDocument::waitForSaves()
 {
     if (m_saves.empty())
         return true;
+    takeWaitingSnapshots();
     m_services->savingQueue->waitUntilIdle();
     return completeSaves();
 }

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "app/views/EditRecord.h"
+#include "app/views/FindMatch.h"
 #include "app/views/TextRange.h"
-#include "core/CompiledSearch.h"
 
 #include <QString>
 
@@ -65,9 +65,10 @@ class EditorDisplayState
 {
 public:
     EditorViewOptions options;
-    // Ascending by location, not overlapping; the drawing binary-searches them.
-    std::vector<EditorCore::SearchMatch> findMatches;
-    std::optional<EditorCore::SearchMatch> currentMatch;
+    // Ascending by location, not overlapping; the drawing binary-searches them. Kept compact:
+    // a frequent pattern in a large text gives millions.
+    FindMatches findMatches;
+    std::optional<FindMatch> currentMatch;
     // Ascending by location with ends that do not decrease.
     std::vector<TextRange> syntaxErrors;
 

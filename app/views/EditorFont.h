@@ -33,6 +33,7 @@ struct EditorParagraphStyle
     double defaultTabInterval = 0.0;
     // The font's natural line height times the multiple: line spacing times the font size.
     double lineHeight = 0.0;
+    bool operator==(const EditorParagraphStyle&) const = default;
 };
 
 EditorParagraphStyle editorParagraphStyle(const QFont& font,

@@ -104,10 +104,17 @@ std::pair<int, int> EditorTextView::linesAroundViewport(double margin) const
 
 void EditorTextView::setEditorFont(const QFont& font, const EditorParagraphStyle& style)
 {
+    const EditorParagraphStyle applied =
+        style.lineHeight > 0 ? style : editorParagraphStyle(font, 4, std::nullopt);
+    // The window applies its options again whenever a text arrives: the same font and style
+    // leave the layouts and a million lines' wrapping estimates as they are.
+    if (m_fontApplied && font == m_font && applied == m_style) {
+        viewport()->update();
+        return;
+    }
+    m_fontApplied = true;
     m_font = font;
-    m_style = style;
-    if (m_style.lineHeight <= 0)
-        m_style = editorParagraphStyle(font, 4, std::nullopt);
+    m_style = applied;
     QFontMetricsF metrics(m_font);
     m_lineHeight = std::max(1.0, m_style.lineHeight);
     m_ascent = metrics.ascent();
@@ -180,7 +187,11 @@ void EditorTextView::storageDidReplace(int location, int replacedLength, int new
         // The carets of the old text mean nothing in the new one.
         if (!m_applyingMultiEdit)
             m_extraCarets.clear();
-        m_lines = EditorCore::LineIndex(EditorKit::utf16View(text()));
+        if (m_nextLines && m_nextLines->length() == m_storage->length())
+            m_lines = std::move(*m_nextLines);
+        else
+            m_lines = EditorCore::LineIndex(EditorKit::utf16View(text()));
+        m_nextLines.reset();
         m_layouts.clear();
         m_widestLine = 0;
         rebuildVisualLines();
@@ -278,18 +289,23 @@ void EditorTextView::rebuildVisualLines()
 {
     const auto& starts = m_lines.starts();
     const std::size_t count = starts.size();
-    std::vector<int> counts(count, 1);
+    // Into the memory the map holds: a resize and the scroll bar appearing rebuild it again
+    // right after a large text arrives, and fresh pages for a million lines cost more than the
+    // counting.
     if (m_display->options.wrapsLines) {
         // Estimated from the line's length with its break; a layout corrects it when shown.
         const double columns = std::max(1.0, std::floor(availableWidth() / m_zeroWidth));
         const auto total = static_cast<std::int64_t>(m_storage->length());
-        for (std::size_t line = 0; line < count; ++line) {
-            auto length = (line + 1 < count ? starts[line + 1] : total) - starts[line];
-            if (length > columns)
-                counts[line] = static_cast<int>(std::ceil(static_cast<double>(length) / columns));
-        }
+        m_visual.rebuild(static_cast<int>(count), [&](int line) {
+            const auto at = static_cast<std::size_t>(line);
+            const auto length = (at + 1 < count ? starts[at + 1] : total) - starts[at];
+            return length > columns
+                       ? static_cast<int>(std::ceil(static_cast<double>(length) / columns))
+                       : 1;
+        });
+    } else {
+        m_visual.rebuild(static_cast<int>(count), [](int) { return 1; });
     }
-    m_visual.reset(std::move(counts));
     m_layoutWidth = availableWidth();
     m_visualWraps = m_display->options.wrapsLines;
     updateScrollBars();
@@ -627,20 +643,19 @@ std::optional<int> EditorTextView::offsetAt(QPointF point)
 
 // MARK: drawing
 
+template<class Matches>
 void EditorTextView::drawMatches(QPainter& painter,
                                  const std::vector<VisibleParagraph>& paragraphs,
-                                 const std::vector<EditorCore::SearchMatch>& matches,
+                                 const Matches& matches,
                                  TextRange viewport)
 {
     if (matches.empty())
         return;
     const Appearance appearance = appearanceOf(palette());
-    auto first = std::lower_bound(matches.begin(),
-                                  matches.end(),
-                                  viewport.location,
-                                  [](const EditorCore::SearchMatch& m, std::int64_t start) {
-                                      return m.location + m.length < start;
-                                  });
+    auto first = std::lower_bound(
+        matches.begin(), matches.end(), viewport.location, [](FindMatch m, std::int64_t start) {
+            return m.end() < start;
+        });
     for (auto it = first; it != matches.end(); ++it) {
         if (it->location > viewport.end())
             break;
@@ -648,7 +663,7 @@ void EditorTextView::drawMatches(QPainter& painter,
         QColor color = current ? EditorColors::currentMatchColor(appearance)
                                : EditorColors::findMatchColor(appearance);
         forEachSegment(paragraphs,
-                       TextRange{it->location, it->length},
+                       it->range(),
                        SegmentType::highlight,
                        [&](QRectF rect) {
                            QPainterPath path;
@@ -790,10 +805,8 @@ void EditorTextView::paintEvent(QPaintEvent* event)
             fillSelection(caret);
     }
     // The current match stays visible above the selection.
-    if (m_display->currentMatch) {
-        std::vector<EditorCore::SearchMatch> current{*m_display->currentMatch};
-        drawMatches(painter, paragraphs, current, visible);
-    }
+    if (m_display->currentMatch)
+        drawMatches(painter, paragraphs, std::span(&*m_display->currentMatch, 1), visible);
 
     const double x0 = horizontalInset - horizontalScrollBar()->value();
     painter.setPen(colors.color(QPalette::Text));

@@ -25,6 +25,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <unordered_map>
 #include <vector>
 
@@ -73,8 +74,9 @@ public:
     // The document's one line index: the ruler and the window's status read this one.
     const EditorCore::LineIndex& lineIndex() const { return m_lines; }
     // Replaces the whole text from outside the editing (opening, reloading): the edit record
-    // says `reload`, and undo is not involved.
-    void setText(QString text);
+    // says `reload`, and undo is not involved. `lines`: the text's line index when the caller
+    // built it already (off the interface thread); taken only when it covers the text's length.
+    void setText(QString text, std::optional<EditorCore::LineIndex> lines = std::nullopt);
 
     // Edits pushed onto the undo stack while it lives carry this origin (their undo and redo
     // say `undoRedo`).
@@ -294,9 +296,11 @@ private:
                         TextRange range,
                         SegmentType type,
                         Fn&& fn);
+    // Ascending, not overlapping.
+    template<class Matches>
     void drawMatches(QPainter& painter,
                      const std::vector<VisibleParagraph>& paragraphs,
-                     const std::vector<EditorCore::SearchMatch>& matches,
+                     const Matches& matches,
                      TextRange viewport);
     void drawIndicator(QPainter& painter, const std::vector<VisibleParagraph>& paragraphs);
     void updateIndicatorArea();
@@ -361,6 +365,7 @@ private:
     double m_widestLine = 0.0;
     double m_layoutWidth = -1.0;
     bool m_visualWraps = true;
+    bool m_fontApplied = false;
     QString m_newline = QStringLiteral("\n");
     bool m_editable = true;
     int m_anchor = 0;
@@ -374,6 +379,8 @@ private:
     // What a new undoable edit is stamped with, and what the next storage change reports.
     EditOrigin m_pushOrigin = EditOrigin::typing;
     std::optional<EditOrigin> m_nextOrigin;
+    // The index handed over with the next whole text.
+    std::optional<EditorCore::LineIndex> m_nextLines;
     bool m_caretVisible = true;
     QBasicTimer m_blink;
     std::optional<TextRange> m_indicator;

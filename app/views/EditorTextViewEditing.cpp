@@ -132,11 +132,14 @@ EditorTextView::OriginScope::~OriginScope()
     m_view.m_pushOrigin = m_saved;
 }
 
-void EditorTextView::setText(QString text)
+void EditorTextView::setText(QString text, std::optional<EditorCore::LineIndex> lines)
 {
     m_nextOrigin = EditOrigin::reload;
+    if (lines && lines->length() == text.size())
+        m_nextLines = std::move(lines);
     m_storage->setText(std::move(text));
     m_nextOrigin.reset();
+    m_nextLines.reset();
 }
 
 // MARK: edits

@@ -21,16 +21,23 @@ movedLocation(std::int64_t location, std::int64_t length, const EditRecord& edit
     return std::nullopt;
 }
 
-template<class Range, class Move>
-void applyAll(std::vector<Range>& ranges, const EditRecord& edit, Move move)
+// In place: millions of find matches are neither copied nor allocated again at every key. The
+// ranges ending before the edit stay as they are (their ends do not decrease, so they are a
+// prefix found by halving); the rest move or go.
+template<class Ranges, class Move>
+void applyAll(Ranges& ranges, const EditRecord& edit, Move move)
 {
-    std::vector<Range> kept;
-    kept.reserve(ranges.size());
-    for (const Range& range : ranges) {
-        if (auto result = move(range, edit))
-            kept.push_back(*result);
+    const std::int64_t editStart = edit.location;
+    using Range = typename Ranges::value_type;
+    auto write = std::partition_point(ranges.begin(), ranges.end(), [editStart](const Range& r) {
+        return static_cast<std::int64_t>(r.location) + static_cast<std::int64_t>(r.length)
+               < editStart;
+    });
+    for (auto read = write; read != ranges.end(); ++read) {
+        if (auto result = move(*read, edit))
+            *write++ = *result;
     }
-    ranges = std::move(kept);
+    ranges.erase(write, ranges.end());
 }
 
 } // namespace
@@ -43,12 +50,12 @@ std::optional<TextRange> moved(TextRange range, const EditRecord& edit)
     return TextRange{static_cast<decltype(range.location)>(*location), range.length};
 }
 
-std::optional<EditorCore::SearchMatch> moved(EditorCore::SearchMatch match, const EditRecord& edit)
+std::optional<FindMatch> moved(FindMatch match, const EditRecord& edit)
 {
     auto location = movedLocation(match.location, match.length, edit);
     if (!location)
         return std::nullopt;
-    return EditorCore::SearchMatch{*location, match.length};
+    return FindMatch::from(*location, match.length);
 }
 
 void apply(std::vector<TextRange>& ranges, const EditRecord& edit)
@@ -56,11 +63,9 @@ void apply(std::vector<TextRange>& ranges, const EditRecord& edit)
     applyAll(ranges, edit, [](TextRange range, const EditRecord& e) { return moved(range, e); });
 }
 
-void apply(std::vector<EditorCore::SearchMatch>& matches, const EditRecord& edit)
+void apply(FindMatches& matches, const EditRecord& edit)
 {
-    applyAll(matches, edit, [](EditorCore::SearchMatch match, const EditRecord& e) {
-        return moved(match, e);
-    });
+    applyAll(matches, edit, [](FindMatch match, const EditRecord& e) { return moved(match, e); });
 }
 
 } // namespace EditorViews::RangeStore

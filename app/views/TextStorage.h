@@ -43,6 +43,9 @@ signals:
     void didReplace(int location, int replacedLength, int newLength);
 
 private:
+    // A large text still shared with a reader is copied here, quickly, before it changes.
+    void ownTextBeforeChange(qsizetype growth);
+
     QString m_text;
     std::uint64_t m_version = 0;
 };

@@ -4,40 +4,85 @@
 
 namespace EditorViews {
 
-void VisualLineMap::reset(std::vector<int> counts)
+void VisualLineMap::reset(const std::vector<int>& counts)
 {
-    m_counts = std::move(counts);
-    std::size_t n = m_counts.size();
-    m_tree.assign(n + 1, 0);
+    rebuild(static_cast<int>(counts.size()),
+            [&counts](int line) { return counts[static_cast<std::size_t>(line)]; });
+}
+
+void VisualLineMap::beginBuild(int lineCount)
+{
+    const auto lines = static_cast<std::size_t>(std::max(lineCount, 0));
+    // A much shorter text than before gives its memory back.
+    if (m_counts.capacity() > 2 * lines + 4096)
+        m_counts = {};
+    m_counts.assign(lines, 1);
+    m_large.clear();
     m_total = 0;
-    for (std::size_t i = 0; i < n; ++i) {
-        m_tree[i + 1] += m_counts[i];
-        m_total += m_counts[i];
-        std::size_t parent = (i + 1) + ((i + 1) & (~(i + 1) + 1));
-        if (parent <= n)
-            m_tree[parent] += m_tree[i + 1];
+}
+
+void VisualLineMap::store(int line, int visualLines)
+{
+    if (visualLines < largeMark) {
+        m_counts[static_cast<std::size_t>(line)] = static_cast<std::uint8_t>(visualLines);
+    } else {
+        m_counts[static_cast<std::size_t>(line)] = largeMark;
+        m_large[line] = visualLines;
     }
+}
+
+void VisualLineMap::finishBuild()
+{
+    const int lines = lineCount();
+    const std::size_t blocks = (static_cast<std::size_t>(lines) + blockLines - 1) / blockLines;
+    if (m_tree.capacity() > 2 * blocks + 4096)
+        m_tree = {};
+    m_tree.assign(blocks + 1, 0);
+    m_total = 0;
+    for (std::size_t block = 0; block < blocks; ++block) {
+        const int first = static_cast<int>(block) * blockLines;
+        const long long sum = sumOfLines(first, std::min(first + blockLines, lines));
+        m_total += sum;
+        const std::size_t node = block + 1;
+        m_tree[node] += sum;
+        const std::size_t parent = node + (node & (~node + 1));
+        if (parent <= blocks)
+            m_tree[parent] += m_tree[node];
+    }
+}
+
+long long VisualLineMap::sumOfLines(int first, int end) const
+{
+    long long sum = 0;
+    for (int line = first; line < end; ++line) {
+        const std::uint8_t small = m_counts[static_cast<std::size_t>(line)];
+        sum += small < largeMark ? small : m_large.at(line);
+    }
+    return sum;
 }
 
 void VisualLineMap::setCount(int line, int visualLines)
 {
-    auto index = static_cast<std::size_t>(line);
-    long long delta = visualLines - m_counts[index];
+    const long long delta = static_cast<long long>(visualLines) - count(line);
     if (delta == 0)
         return;
-    m_counts[index] = visualLines;
+    if (m_counts[static_cast<std::size_t>(line)] == largeMark)
+        m_large.erase(line);
+    store(line, visualLines);
     m_total += delta;
-    for (std::size_t i = index + 1; i < m_tree.size(); i += i & (~i + 1))
+    for (std::size_t i = static_cast<std::size_t>(line / blockLines) + 1; i < m_tree.size();
+         i += i & (~i + 1))
         m_tree[i] += delta;
 }
 
 long long VisualLineMap::visualLinesBefore(int line) const
 {
+    line = std::clamp(line, 0, lineCount());
+    const int block = line / blockLines;
     long long sum = 0;
-    for (auto i = static_cast<std::size_t>(std::clamp(line, 0, lineCount())); i > 0;
-         i -= i & (~i + 1))
+    for (auto i = static_cast<std::size_t>(block); i > 0; i -= i & (~i + 1))
         sum += m_tree[i];
-    return sum;
+    return sum + sumOfLines(block * blockLines, line);
 }
 
 VisualLineMap::Position VisualLineMap::locate(long long visualLine) const
@@ -48,20 +93,30 @@ VisualLineMap::Position VisualLineMap::locate(long long visualLine) const
         return {0, 0};
     if (visualLine >= m_total)
         return {lineCount() - 1, count(lineCount() - 1) - 1};
-    // Largest prefix of lines whose visual lines sum to at most visualLine.
-    std::size_t position = 0;
+    // The largest run of whole blocks whose visual lines sum to at most visualLine.
+    std::size_t block = 0;
     long long remaining = visualLine;
     std::size_t step = 1;
     while (step * 2 < m_tree.size())
         step *= 2;
     for (; step > 0; step /= 2) {
-        std::size_t next = position + step;
+        const std::size_t next = block + step;
         if (next < m_tree.size() && m_tree[next] <= remaining) {
-            position = next;
+            block = next;
             remaining -= m_tree[next];
         }
     }
-    return {static_cast<int>(position), static_cast<int>(remaining)};
+    // Then the lines of the next block.
+    int line = static_cast<int>(block) * blockLines;
+    const int last = lineCount() - 1;
+    while (line < last) {
+        const int lines = count(line);
+        if (remaining < lines)
+            break;
+        remaining -= lines;
+        ++line;
+    }
+    return {line, static_cast<int>(remaining)};
 }
 
 } // namespace EditorViews

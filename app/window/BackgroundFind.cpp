@@ -67,26 +67,53 @@ BackgroundFind::start(EditorCore::CompiledSearch search, QString snapshot, Deliv
             Qt::QueuedConnection);
     };
 
-    pool().start(
-        [search = std::move(search), snapshot = std::move(snapshot), shared, post, generation] {
-            const std::u16string_view text = EditorKit::utf16View(snapshot);
-            const bool completed = search.collectMatches(
-                text,
-                batchSize,
-                [&shared, generation] { return shared->generation.load() != generation; },
-                [&post, generation](std::span<const EditorCore::SearchMatch> matches) {
-                    post(Batch{generation, {matches.begin(), matches.end()}, false});
-                });
-            if (completed)
-                post(Batch{generation, {}, true});
-            std::function<void(std::uint64_t, bool)> hook;
-            {
-                std::lock_guard lock(shared->mutex);
-                hook = shared->workerDidEnd;
-            }
-            if (hook)
-                hook(generation, completed);
-        });
+    pool().start([search = std::move(search),
+                  snapshot = std::move(snapshot),
+                  shared,
+                  post,
+                  generation,
+                  limit = m_offsetLimit] {
+        const std::u16string_view text = EditorKit::utf16View(snapshot);
+        // Set when a match does not fit the compact form: the search ends there.
+        bool cutShort = false;
+        const bool ranToEnd = search.collectMatches(
+            text,
+            batchSize,
+            [&shared, &cutShort, generation] {
+                return cutShort || shared->generation.load() != generation;
+            },
+            [&post, &cutShort, generation, limit](
+                std::span<const EditorCore::SearchMatch> matches) {
+                if (cutShort)
+                    return;
+                Batch batch{generation, {}, false};
+                batch.matches.reserve(matches.size());
+                for (const EditorCore::SearchMatch& match : matches) {
+                    auto compact = EditorViews::FindMatch::from(match);
+                    if (!compact || compact->end() > limit) {
+                        cutShort = true;
+                        break;
+                    }
+                    batch.matches.push_back(*compact);
+                }
+                if (!cutShort || !batch.matches.empty())
+                    post(std::move(batch));
+            });
+        // A search cut short is as complete as it can be: it was not overtaken.
+        const bool completed = ranToEnd || (cutShort && shared->generation.load() == generation);
+        if (completed) {
+            Batch last{generation, {}, true};
+            last.cutShort = cutShort;
+            post(std::move(last));
+        }
+        std::function<void(std::uint64_t, bool)> hook;
+        {
+            std::lock_guard lock(shared->mutex);
+            hook = shared->workerDidEnd;
+        }
+        if (hook)
+            hook(generation, completed);
+    });
     return generation;
 }
 

@@ -417,9 +417,10 @@ void DocumentWindowController::updateStatusBar()
     emit statusDidUpdate(content);
 }
 
-void DocumentWindowController::replaceAllText(const QString& text)
+void DocumentWindowController::replaceAllText(const QString& text,
+                                              std::optional<EditorCore::LineIndex> lines)
 {
-    m_textView->setText(text);
+    m_textView->setText(text, std::move(lines));
     m_textView->setSelectedRange({0, 0});
     setNeedsRefresh();
 }

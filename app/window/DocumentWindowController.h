@@ -170,8 +170,10 @@ public:
     void setNeedsRefresh();
     // Computes them now (a pending refresh is then skipped).
     void refreshNow();
-    // A re-read file replaces the whole text: fresh line index, caret at the start.
-    void replaceAllText(const QString& text);
+    // A re-read file replaces the whole text: fresh line index (or `lines`, the text's index
+    // built already), caret at the start.
+    void replaceAllText(const QString& text,
+                        std::optional<EditorCore::LineIndex> lines = std::nullopt);
     void toggleStatusBar();
 
     // The window commands (menus, shortcuts, tool band, palette): view switches and zoom.

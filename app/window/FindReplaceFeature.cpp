@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QThreadPool>
 #include <QToolButton>
 
 #include <algorithm>
@@ -19,18 +20,18 @@ namespace EditorWindow {
 
 namespace {
 
-using EditorCore::SearchMatch;
 using EditorKit::localized;
+using EditorViews::FindMatch;
 
 constexpr std::chrono::milliseconds refreshDelay{250};
 constexpr std::chrono::milliseconds selectAfterReplaceDelay{50};
 
 // The first match whose location is not below `location`.
-std::vector<SearchMatch>::const_iterator firstAtOrAfter(const std::vector<SearchMatch>& matches,
+EditorViews::FindMatches::const_iterator firstAtOrAfter(const EditorViews::FindMatches& matches,
                                                         std::int64_t location)
 {
     return std::lower_bound(
-        matches.begin(), matches.end(), location, [](const SearchMatch& match, std::int64_t at) {
+        matches.begin(), matches.end(), location, [](FindMatch match, std::int64_t at) {
             return match.location < at;
         });
 }
@@ -213,6 +214,7 @@ void FindReplaceFeature::closeFindBar()
     if (m_search)
         m_search->stop();
     m_running = false;
+    m_cutShort = false;
     m_selectOnDelivery = false;
     QPointer<FindBarView> old = m_bar;
     m_bar = nullptr;
@@ -245,6 +247,13 @@ void FindReplaceFeature::useSelectionForFind()
 void FindReplaceFeature::clearMatches()
 {
     EditorViews::EditorDisplayState& display = *m_window->display();
+    // Millions of matches take a while to free: a worker does that.
+    constexpr std::size_t freedHereUpTo = 100'000;
+    if (display.findMatches.size() > freedHereUpTo) {
+        auto old = std::make_shared<EditorViews::FindMatches>();
+        old->swap(display.findMatches);
+        BackgroundFind::pool().start([old]() mutable { old.reset(); });
+    }
     display.findMatches.clear();
     display.findMatches.shrink_to_fit();
     display.currentMatch.reset();
@@ -266,6 +275,7 @@ void FindReplaceFeature::runSearch()
     m_refresh.stop();
     m_search->stop();
     clearMatches();
+    m_cutShort = false;
 
     const EditorCore::SearchQuery query = m_bar->searchQuery(selectionScope());
     auto showError = [this](const QString& message) {
@@ -302,12 +312,12 @@ void FindReplaceFeature::applyBatch(BackgroundFind::Batch&& batch)
 {
     if (!m_bar || !m_window)
         return;
-    std::vector<SearchMatch>& matches = m_window->display()->findMatches;
+    EditorViews::FindMatches& matches = m_window->display()->findMatches;
     // Batches come in text order, so the list stays ascending and free of overlaps.
     matches.insert(matches.end(), batch.matches.begin(), batch.matches.end());
     if (batch.finished) {
         m_running = false;
-        matches.shrink_to_fit();
+        m_cutShort = batch.cutShort;
     }
     m_window->textView()->viewport()->update();
     if (m_selectOnDelivery && (!matches.empty() || batch.finished)) {
@@ -320,7 +330,7 @@ void FindReplaceFeature::applyBatch(BackgroundFind::Batch&& batch)
 
 std::optional<std::size_t> FindReplaceFeature::selectedMatchIndex() const
 {
-    const std::vector<SearchMatch>& matches = m_window->display()->findMatches;
+    const EditorViews::FindMatches& matches = m_window->display()->findMatches;
     const EditorViews::TextRange selection = m_window->textView()->selectedRange();
     auto found = firstAtOrAfter(matches, selection.location);
     if (found != matches.end() && found->location == selection.location
@@ -333,13 +343,13 @@ void FindReplaceFeature::updateFindCount()
 {
     if (!m_bar || !m_window)
         return;
-    const std::vector<SearchMatch>& matches = m_window->display()->findMatches;
+    const EditorViews::FindMatches& matches = m_window->display()->findMatches;
     if (matches.empty()) {
         m_bar->countLabel()->setText(m_running ? localized("찾는 중…") : localized("없음"));
         return;
     }
     QString total = QString::number(static_cast<qulonglong>(matches.size()));
-    if (m_running)
+    if (m_running || m_cutShort)
         total += QLatin1Char('+');
     if (auto index = selectedMatchIndex())
         m_bar->countLabel()->setText(QString::number(*index + 1) + QStringLiteral(" / ") + total);
@@ -357,7 +367,7 @@ void FindReplaceFeature::selectMatch(bool backward)
         return;
     }
     EditorViews::EditorDisplayState& display = *m_window->display();
-    const std::vector<SearchMatch>& matches = display.findMatches;
+    const EditorViews::FindMatches& matches = display.findMatches;
     if (matches.empty()) {
         if (!m_bar)
             showFindBar(false);
@@ -367,7 +377,7 @@ void FindReplaceFeature::selectMatch(bool backward)
     }
     EditorViews::EditorTextView* textView = m_window->textView();
     const EditorViews::TextRange selection = textView->selectedRange();
-    SearchMatch chosen;
+    FindMatch chosen;
     if (backward) {
         auto after = firstAtOrAfter(matches, selection.location);
         chosen = after == matches.begin() ? matches.back() : *(after - 1);
@@ -377,7 +387,7 @@ void FindReplaceFeature::selectMatch(bool backward)
         chosen = found == matches.end() ? matches.front() : *found;
     }
     display.currentMatch = chosen;
-    const EditorViews::TextRange range{chosen.location, chosen.length};
+    const EditorViews::TextRange range = chosen.range();
     textView->setSelectedRange(range);
     textView->scrollRangeToVisible(range);
     textView->viewport()->update();

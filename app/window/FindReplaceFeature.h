@@ -76,6 +76,8 @@ private:
     QPointer<FindBarView> m_bar;
     std::unique_ptr<BackgroundFind> m_search;
     bool m_running = false;
+    // The last search ended at the reach of the matches' offsets: the total is a lower bound.
+    bool m_cutShort = false;
     // A replace wanted the next match before the new search delivered any.
     bool m_selectOnDelivery = false;
     QTimer m_refresh;

@@ -705,6 +705,11 @@ void TextDocumentWindow::replaceAllText(const QString& text)
     m_controller->replaceAllText(text);
 }
 
+void TextDocumentWindow::replaceAllTextIndexed(const QString& text, EditorCore::LineIndex lines)
+{
+    m_controller->replaceAllText(text, std::move(lines));
+}
+
 void TextDocumentWindow::setHasUnsavedEdits(bool)
 {
     // The edited marker reads the document itself.

@@ -120,6 +120,7 @@ public:
     void applyDisplayOptions() override;
     void applyEditability() override;
     void replaceAllText(const QString& text) override;
+    void replaceAllTextIndexed(const QString& text, EditorCore::LineIndex lines) override;
     void setHasUnsavedEdits(bool edited) override;
     void startFileWatcher() override;
     void stopWatching() override;

@@ -3,6 +3,7 @@
 #include "app/documents/DocumentController.h"
 #include "tests/app/documents/DocumentFixture.h"
 
+#include <QElapsedTimer>
 #include <QUndoCommand>
 
 #include <chrono>
@@ -232,6 +233,86 @@ TEST_F(DocumentTest, closingWaitsForTheSaveUnderWay)
     EXPECT_EQ(readBytes(folder / "c.txt"), bytesOf("new\n"));
     EXPECT_EQ(completions, 1) << "the completion ran before the document closed";
     EXPECT_FALSE(document->isDocumentEdited());
+}
+
+// A very long text is copied for its save once a worker has readied the memory, so what is
+// typed before that is written too; snapshots follow the order of the saves, so a later,
+// shorter save is never overtaken by the long one; closing takes a waiting snapshot at once.
+TEST_F(DocumentTest, aVeryLongTextIsTakenWhenItsMemoryIsReadyAndSavesKeepTheirOrder)
+{
+    const std::string longText = std::string(9 << 20, 'L') + "\n";
+    writeBytes(folder / "v.txt", "old\n");
+    auto document = open("v.txt");
+    edit(*document, QString::fromStdString(longText));
+    {
+        QueueGate gate(*services->savingQueue);
+        ASSERT_TRUE(document->saveDocument());
+        edit(*document, QString::fromStdString(longText) + QStringLiteral("typed at once\n"));
+        // The next save is short, and would be taken at once were the long one not waiting.
+        ASSERT_TRUE(document->saveDocument());
+        edit(*document, QStringLiteral("short\n"));
+    }
+    ASSERT_TRUE(finishSaves(*document));
+    EXPECT_TRUE(readBytes(folder / "v.txt") == bytesOf("short\n")) << "the later save is last";
+    EXPECT_FALSE(document->isDocumentEdited());
+
+    edit(*document, QString::fromStdString(longText));
+    {
+        QueueGate gate(*services->savingQueue);
+        ASSERT_TRUE(document->saveDocument());
+        edit(*document, QString::fromStdString(longText) + QStringLiteral("typed at once\n"));
+    }
+    ASSERT_TRUE(finishSaves(*document));
+    EXPECT_TRUE(readBytes(folder / "v.txt") == bytesOf(longText + "typed at once\n"));
+    EXPECT_FALSE(document->isDocumentEdited()) << "what was typed before the copy is saved";
+
+    edit(*document, QString::fromStdString(longText) + QStringLiteral("closing\n"));
+    int completions = 0;
+    {
+        QueueGate gate(*services->savingQueue);
+        document->saveToURL(folder / "v.txt",
+                            SaveOperation::save,
+                            [&](const std::optional<DocumentFailure>& failure) {
+                                ++completions;
+                                EXPECT_FALSE(failure.has_value());
+                            });
+        std::thread opener([&gate] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            gate.open();
+        });
+        document->close();
+        opener.join();
+    }
+    EXPECT_TRUE(readBytes(folder / "v.txt") == bytesOf(longText + "closing\n"));
+    EXPECT_EQ(completions, 1);
+}
+
+// The autosave waits for its own write; its timer going off while a long save is still being
+// written must not hold the interface until that save is done: it comes again afterwards.
+TEST_F(DocumentTest, theAutosaveTimerWaitsForNoSaveUnderWay)
+{
+    services->autosavingDelayMilliseconds = 30;
+    writeBytes(folder / "a.txt", "one\n");
+    auto document = open("a.txt");
+    edit(*document, QStringLiteral("two\n"));
+    {
+        QueueGate gate(*services->savingQueue);
+        ASSERT_TRUE(document->saveDocument());
+        edit(*document, QStringLiteral("three\n"));
+        std::thread opener([&gate] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+            gate.open();
+        });
+        QElapsedTimer clock;
+        clock.start();
+        QTest::qWait(300);
+        EXPECT_LT(clock.elapsed(), 1000) << "the event loop kept turning";
+        EXPECT_TRUE(document->hasAutosaveScheduled());
+        opener.join();
+    }
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return readBytes(folder / "a.txt") == bytesOf("three\n"); }, 5'000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !document->isDocumentEdited(); }, 5'000));
 }
 
 TEST_F(DocumentTest, controllerShowsTheWindowBeforeABackgroundReadEnds)

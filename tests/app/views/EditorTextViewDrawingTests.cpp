@@ -86,7 +86,7 @@ TEST(EditorTextViewDrawing, currentMatchShowsAboveTheSelection)
 {
     ViewFixture f("aa" + QString(8, ' ') + "bb");
     f.display->findMatches = {{4, 4}};
-    f.display->currentMatch = EditorCore::SearchMatch{4, 4};
+    f.display->currentMatch = EditorViews::FindMatch{4, 4};
     f.view->setSelectedRange({2, 8});
     QImage image = f.grab();
     const auto paragraph = f.view->visibleParagraphs().front();
@@ -107,7 +107,7 @@ TEST(EditorTextViewDrawing, currentMatchShowsAboveTheSelection)
 
     // A match that shares only the location of the current match is an ordinary match.
     f.view->setSelectedRange({0, 0});
-    f.display->currentMatch = EditorCore::SearchMatch{4, 3};
+    f.display->currentMatch = EditorViews::FindMatch{4, 3};
     image = f.grab();
     const QRgb both = composite(EditorColors::currentMatchColor(Appearance::light), ordinary);
     EXPECT_TRUE(near(pixelAt(image, "aa  "), both)) << std::hex << pixelAt(image, "aa  ");

@@ -355,7 +355,7 @@ TEST(LongLines, drawingRangesOverTheWholeLineLaysOutOnlyShownPieces)
         f.display->options.wrapsLines = wraps;
         f.display->options.showsInvisibles = true;
         for (int at = 0; at + 5 <= length; at += 27)
-            f.display->findMatches.push_back({at, 5});
+            f.display->findMatches.push_back({static_cast<std::uint32_t>(at), 5});
         view.displayOptionsDidChange();
         view.show();
         view.setFocus();

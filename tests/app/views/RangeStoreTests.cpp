@@ -45,7 +45,7 @@ TEST(RangeStore, rangesMoveStayOrDropWithOneEdit)
         SCOPED_TRACE(c.name);
         EXPECT_EQ(RangeStore::moved(TextRange{10, 5}, c.edit), c.range);
         EXPECT_EQ(RangeStore::moved(TextRange{10, 0}, c.edit), c.empty);
-        auto match = RangeStore::moved(EditorCore::SearchMatch{10, 5}, c.edit);
+        auto match = RangeStore::moved(FindMatch{10, 5}, c.edit);
         EXPECT_EQ(match.has_value(), c.range.has_value());
         if (match && c.range) {
             EXPECT_EQ(match->location, c.range->location);
@@ -57,19 +57,61 @@ TEST(RangeStore, displayStateKeepsOrderAndDropsAllOnReload)
 {
     EditorDisplayState state;
     state.findMatches = {{0, 2}, {5, 2}, {9, 2}};
-    state.currentMatch = EditorCore::SearchMatch{5, 2};
+    state.currentMatch = FindMatch{5, 2};
     state.syntaxErrors = {{1, 0}, {6, 4}, {12, 1}};
     // Typing inside the current match drops it; the error that starts there moves.
     state.applyEdit(edit(6, 0, "!!!"));
-    EXPECT_EQ(state.findMatches, (std::vector<EditorCore::SearchMatch>{{0, 2}, {12, 2}}));
+    EXPECT_EQ(state.findMatches, (FindMatches{{0, 2}, {12, 2}}));
     EXPECT_EQ(state.currentMatch, std::nullopt);
     EXPECT_EQ(state.syntaxErrors, (std::vector<TextRange>{{1, 0}, {9, 4}, {15, 1}}));
 
     EditRecord reload = edit(0, 20, "new");
     reload.origin = EditOrigin::reload;
-    state.currentMatch = EditorCore::SearchMatch{12, 2};
+    state.currentMatch = FindMatch{12, 2};
     state.applyEdit(reload);
     EXPECT_TRUE(state.findMatches.empty());
     EXPECT_FALSE(state.currentMatch);
     EXPECT_TRUE(state.syntaxErrors.empty());
+}
+
+// Find matches are kept with 32-bit offsets: what does not fit has no compact form, and a match
+// that an edit would push past the reach is dropped rather than wrapped round.
+TEST(RangeStore, findMatchesStayWithinTheReachOfTheirOffsets)
+{
+    constexpr std::int64_t limit = FindMatch::limit;
+    struct Case
+    {
+        std::int64_t location, length;
+        bool fits;
+    };
+    const Case cases[] = {
+        {0, 0, true},
+        {limit - 5, 5, true},
+        {limit, 0, true},
+        {limit - 5, 6, false},
+        {limit + 1, 0, false},
+        {0, limit + 1, false},
+        {-1, 2, false},
+        {3, -1, false},
+        {std::int64_t{1} << 40, 1, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.location << ", " << c.length);
+        const auto match = FindMatch::from(c.location, c.length);
+        ASSERT_EQ(match.has_value(), c.fits);
+        if (match) {
+            EXPECT_EQ(match->location, c.location);
+            EXPECT_EQ(match->end(), c.location + c.length);
+        }
+    }
+
+    const auto nearTheEnd = static_cast<std::uint32_t>(limit - 10);
+    EditorDisplayState state;
+    state.findMatches = {{5, 2}, {nearTheEnd, 4}, {nearTheEnd + 6, 4}};
+    state.currentMatch = FindMatch{nearTheEnd + 6, 4};
+    state.applyEdit(edit(0, 0, "abc"));
+    EXPECT_EQ(state.findMatches, (FindMatches{{8, 2}, {nearTheEnd + 3, 4}}));
+    EXPECT_FALSE(state.currentMatch);
+    state.applyEdit(edit(0, 3, ""));
+    EXPECT_EQ(state.findMatches, (FindMatches{{5, 2}, {nearTheEnd, 4}}));
 }

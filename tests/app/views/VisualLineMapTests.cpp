@@ -37,3 +37,40 @@ TEST(VisualLineMap, prefixSumsAndLocateAgreeWithAPlainWalk)
         EXPECT_EQ(map.locate(-3).line, 0);
     }
 }
+
+// Counts from 255 on are kept beside the one-byte counts, and the sums are kept per block of
+// lines: long wrapped lines, counts crossing that bound both ways and block edges must still
+// agree with a plain walk.
+TEST(VisualLineMap, largeCountsAndBlockEdgesAgreeWithAPlainWalk)
+{
+    std::mt19937 random(11);
+    const int values[] = {1, 2, 254, 255, 256, 1000, 70'000};
+    for (int size : {63, 64, 65, 129, 3000}) {
+        SCOPED_TRACE(size);
+        std::vector<int> counts(static_cast<std::size_t>(size));
+        for (auto& c : counts)
+            c = values[random() % std::size(values)];
+        VisualLineMap map;
+        map.rebuild(size, [&](int line) { return counts[static_cast<std::size_t>(line)]; });
+        for (int step = 0; step < 200; ++step) {
+            const int line = static_cast<int>(random() % static_cast<unsigned>(size));
+            const int value = values[random() % std::size(values)];
+            counts[static_cast<std::size_t>(line)] = value;
+            map.setCount(line, value);
+        }
+        long long before = 0;
+        for (int line = 0; line < size; ++line) {
+            ASSERT_EQ(map.count(line), counts[static_cast<std::size_t>(line)]);
+            ASSERT_EQ(map.visualLinesBefore(line), before);
+            const int count = counts[static_cast<std::size_t>(line)];
+            for (int sub : {0, count / 2, count - 1}) {
+                const auto position = map.locate(before + sub);
+                ASSERT_EQ(position.line, line);
+                ASSERT_EQ(position.subLine, sub);
+            }
+            before += count;
+        }
+        EXPECT_EQ(map.visualLinesBefore(size), before);
+        EXPECT_EQ(map.totalVisualLines(), before);
+    }
+}

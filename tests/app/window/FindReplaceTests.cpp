@@ -31,7 +31,7 @@
 #include <mutex>
 #include <vector>
 
-using EditorCore::SearchMatch;
+using EditorViews::FindMatch;
 using EditorViews::TextRange;
 using EditorWindow::BackgroundFind;
 using EditorWindow::DocumentWindowController;
@@ -84,7 +84,7 @@ struct FindWindow
     }
 
     EditorViews::EditorTextView& text() { return *window->textView(); }
-    const std::vector<SearchMatch>& matches() { return window->display()->findMatches; }
+    const EditorViews::FindMatches& matches() { return window->display()->findMatches; }
     QString count() { return find->findBar()->countLabel()->text(); }
 
     // Runs the event loop until the current search delivered its last batch.
@@ -110,10 +110,10 @@ struct FindWindow
     }
 };
 
-std::vector<std::int64_t> locations(const std::vector<SearchMatch>& matches)
+std::vector<std::int64_t> locations(const EditorViews::FindMatches& matches)
 {
     std::vector<std::int64_t> result;
-    for (const SearchMatch& match : matches)
+    for (const FindMatch& match : matches)
         result.push_back(match.location);
     return result;
 }
@@ -427,4 +427,44 @@ TEST(FindReplace, anOvertakenSearchStopsAndDeliveriesHoldOneBatch)
     ASSERT_NE(firstOfSecond, generations.end());
     EXPECT_TRUE(std::none_of(
         firstOfSecond, generations.end(), [first](std::uint64_t g) { return g == first; }));
+}
+
+// A text longer than the matches' 32-bit offsets can reach (shown with the reach lowered): the
+// search lists what fits, ends there as complete and says that it stopped short; a text within
+// the reach is not cut.
+TEST(FindReplace, aSearchEndsAtTheReachOfTheMatchOffsets)
+{
+    auto compiled = EditorCore::CompiledSearch::make({u"ab", false, false, false, std::nullopt});
+    ASSERT_TRUE(compiled);
+    const QString text = QStringLiteral("ab-").repeated(1000);
+    struct Case
+    {
+        std::int64_t limit;
+        std::size_t matches;
+        bool cutShort;
+    };
+    for (const Case& c : {Case{1501, 500, true}, Case{1502, 501, true}, Case{3000, 1000, false}}) {
+        SCOPED_TRACE(c.limit);
+        QObject receiver;
+        BackgroundFind find(&receiver);
+        find.setOffsetLimit(c.limit);
+        std::atomic<int> completed{-1};
+        find.setWorkerDidEnd([&](std::uint64_t, bool ranToEnd) { completed = ranToEnd ? 1 : 0; });
+        std::vector<FindMatch> found;
+        bool finished = false;
+        bool cutShort = false;
+        find.start(*compiled, text, [&](BackgroundFind::Batch&& batch) {
+            found.insert(found.end(), batch.matches.begin(), batch.matches.end());
+            finished = batch.finished;
+            cutShort = batch.cutShort;
+        });
+        BackgroundFind::pool().waitForDone();
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(finished);
+        EXPECT_EQ(cutShort, c.cutShort);
+        EXPECT_EQ(completed.load(), 1);
+        ASSERT_EQ(found.size(), c.matches);
+        EXPECT_LE(found.back().end(), c.limit);
+        EXPECT_EQ(found.back().location, 3 * (c.matches - 1));
+    }
 }

@@ -146,7 +146,7 @@ TEST(WindowFeature, aWindowBuiltWithOnePartFeedsItEveryHook)
     w.controller->display()->findMatches = {{4, 3}};
     view.setSelectedRange({3, 0});
     view.insertText(QStringLiteral("!"));
-    EXPECT_EQ(w.controller->display()->findMatches, (std::vector<EditorCore::SearchMatch>{{5, 3}}));
+    EXPECT_EQ(w.controller->display()->findMatches, (EditorViews::FindMatches{{5, 3}}));
     w.controller->replaceText(EditorCore::TextEdit{{0, 0}, u"0\n", {0, 0}}, QStringLiteral("x"));
     view.undo();
     w.controller->replaceAllText(QStringLiteral("fresh"));
