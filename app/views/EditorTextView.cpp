@@ -180,7 +180,11 @@ void EditorTextView::storageDidReplace(int location, int replacedLength, int new
         // The carets of the old text mean nothing in the new one.
         if (!m_applyingMultiEdit)
             m_extraCarets.clear();
-        m_lines = EditorCore::LineIndex(EditorKit::utf16View(text()));
+        if (m_givenLines && m_givenLines->length() == text().size())
+            m_lines = std::move(*m_givenLines);
+        else
+            m_lines = EditorCore::LineIndex(EditorKit::utf16View(text()));
+        m_givenLines.reset();
         m_layouts.clear();
         m_widestLine = 0;
         rebuildVisualLines();

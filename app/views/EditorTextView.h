@@ -75,6 +75,12 @@ public:
     // Replaces the whole text from outside the editing (opening, reloading): the edit record
     // says `reload`, and undo is not involved.
     void setText(QString text);
+    // The same with the text's line index built elsewhere (on a worker), so that a large text
+    // costs the interface thread no scan of it. An index of another length is built anew.
+    void setText(QString text, EditorCore::LineIndex lines);
+    // Text that arrives after the text already shown (a large file read in steps): not an
+    // edit of the user's, no undo step; the edit record says `reload`.
+    void appendText(const QString& text);
 
     // Edits pushed onto the undo stack while it lives carry this origin (their undo and redo
     // say `undoRedo`).
@@ -341,6 +347,8 @@ private:
     std::shared_ptr<EditorDisplayState> m_display;
     TextStorage* m_storage = nullptr;
     EditorCore::LineIndex m_lines;
+    // The index handed in with the next whole text.
+    std::optional<EditorCore::LineIndex> m_givenLines;
     VisualLineMap m_visual;
     std::unordered_map<int, LineLayout> m_layouts;
     EditorTextViewDelegate* m_delegate = nullptr;

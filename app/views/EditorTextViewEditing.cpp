@@ -139,6 +139,22 @@ void EditorTextView::setText(QString text)
     m_nextOrigin.reset();
 }
 
+void EditorTextView::setText(QString text, EditorCore::LineIndex lines)
+{
+    m_givenLines = std::move(lines);
+    setText(std::move(text));
+    m_givenLines.reset();
+}
+
+void EditorTextView::appendText(const QString& text)
+{
+    if (text.isEmpty())
+        return;
+    m_nextOrigin = EditOrigin::reload;
+    m_storage->replace({m_storage->length(), 0}, text);
+    m_nextOrigin.reset();
+}
+
 // MARK: edits
 
 void EditorTextView::applyEdit(TextRange range,

@@ -6,6 +6,7 @@
 #include "app/kit/Localized.h"
 #include "app/kit/Utf16.h"
 #include "app/window/DocumentWindowController.h"
+#include "app/window/LargeFileFeature.h"
 #include "app/window/WindowDocument.h"
 #include "platform/Files.h"
 #include "platform/SerialQueue.h"
@@ -145,8 +146,14 @@ void DiskStatesFeature::handleExternalChange(const DiskIdentity& stored,
         return;
     case DiskIdentity::Change::changed:
         // A large file's text is read in parts on a worker; reading it whole here would stall
-        // the window and lose track of what was read.
+        // the window and lose track of what was read. Unedited, its load starts over.
         if (document->hasLargeFile()) {
+            auto* large = m_window->feature<LargeFileFeature>();
+            if (large && !document->isEdited() && !m_window->textView()->hasMarkedText()) {
+                document->adoptDiskIdentity(current);
+                large->restartLargeLoad();
+                return;
+            }
             showExternalChangeBanner();
             return;
         }

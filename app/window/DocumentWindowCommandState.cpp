@@ -2,6 +2,7 @@
 #include "app/views/TextStorage.h"
 #include "app/window/DocumentWindowController.h"
 #include "app/window/FolderSidebarFeature.h"
+#include "app/window/HexViewFeature.h"
 #include "app/window/SyntaxColoringFeature.h"
 #include "app/window/WindowDocument.h"
 #include "store/Settings.h"
@@ -39,6 +40,8 @@ CommandStateInputs DocumentWindowController::commandStateInputs() const
         inputs.hasSyntaxProblems = !coloring->problems().empty();
     if (const auto* folder = feature<FolderSidebarFeature>())
         folder->fillCommandState(inputs);
+    if (const auto* hex = feature<HexViewFeature>())
+        inputs.hexShown = hex->isHexShown();
 
     WindowDocument* current = document();
     if (!current)

@@ -6,6 +6,8 @@
 #include "app/window/FolderSidebarFeature.h"
 #include "app/window/FormatMenusFeature.h"
 #include "app/window/GrammarBannerFeature.h"
+#include "app/window/HexViewFeature.h"
+#include "app/window/LargeFileFeature.h"
 #include "app/window/LineNumbersFeature.h"
 #include "app/window/PrintingFeature.h"
 #include "app/window/SuspiciousMarksFeature.h"
@@ -31,6 +33,8 @@ WindowFeatureList standardWindowFeatures()
     features.push_back(std::make_unique<TidyFeature>());
     features.push_back(std::make_unique<FolderSidebarFeature>());
     features.push_back(std::make_unique<FindReplaceFeature>());
+    features.push_back(std::make_unique<LargeFileFeature>());
+    features.push_back(std::make_unique<HexViewFeature>());
     return features;
 }
 
