@@ -1,7 +1,9 @@
 #include "core/ChunkDecoding.h"
 
+#include "core/DoubleByteTable.h"
 #include "core/IcuConverter.h"
 #include "core/TextCodec.h"
+#include "core/Utf8.h"
 
 #include <unicode/ucnv.h>
 #include <unicode/ucnv_cb.h>
@@ -186,16 +188,40 @@ void replaceInvalid(std::span<const std::uint8_t> bytes,
                        });
 }
 
+// The strict codec's decode, appending to `text` instead of making a new string, so that a
+// file read piece by piece reuses one buffer (fresh memory is slow to come by). On failure
+// `text` is cut back to what it held.
+bool decodeStrictAppending(std::span<const std::uint8_t> bytes,
+                           TextEncoding encoding,
+                           std::u16string& text)
+{
+    const std::size_t kept = text.size();
+    bool decoded = false;
+    if (encoding == TextEncoding::utf8) {
+        decoded = Utf8::decodeStrict(bytes, text);
+    } else if (const auto* table = bytes.size() >= (std::size_t(1) << 20)
+                                       ? DoubleByteTable::forEncoding(encoding)
+                                       : nullptr) {
+        decoded = table->decode(bytes, text);
+    } else if (auto converter = IcuConverter::open(icuConverterName(encoding))) {
+        decoded = converter->decode(bytes, text);
+        if (decoded && encoding == TextEncoding::shiftJIS)
+            std::transform(text.begin() + static_cast<std::ptrdiff_t>(kept),
+                           text.end(),
+                           text.begin() + static_cast<std::ptrdiff_t>(kept),
+                           fromWindows31jControl);
+    }
+    if (!decoded)
+        text.resize(kept);
+    return decoded;
+}
+
 // The strict codec decodes what it can in line-sized pieces (so that its own paths and
 // tables give the text), and only the lines it refuses are decoded with replacements.
 void decodeLossy(std::span<const std::uint8_t> bytes, TextEncoding encoding, std::u16string& text)
 {
-    if (bytes.empty())
+    if (bytes.empty() || decodeStrictAppending(bytes, encoding, text))
         return;
-    if (auto strict = TextCodec::decode(bytes, encoding, StripByteOrderMark::no)) {
-        text += *strict;
-        return;
-    }
     // A line boundary near the middle: before it if the first half has one, else after it.
     const std::size_t middle = bytes.size() / 2;
     std::optional<std::size_t> cut = afterLastLineFeed(bytes.first(middle), encoding);
@@ -249,13 +275,8 @@ bool decodeReplacingInvalid(std::span<const std::uint8_t> bytes,
                             TextEncoding encoding,
                             std::u16string& text)
 {
-    if (auto strict = TextCodec::decode(bytes, encoding, StripByteOrderMark::no)) {
-        if (text.empty())
-            text = std::move(*strict);
-        else
-            text += *strict;
+    if (decodeStrictAppending(bytes, encoding, text))
         return false;
-    }
     decodeLossy(bytes, encoding, text);
     return true;
 }

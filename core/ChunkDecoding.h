@@ -19,9 +19,10 @@ namespace EditorCore::ChunkDecoding {
 [[nodiscard]] std::size_t decodableLength(std::span<const std::uint8_t> chunk,
                                           TextEncoding encoding);
 
-// Appends the text of `bytes` to `text`. Bytes the encoding does not accept become U+FFFD,
-// one per invalid sequence, and the rest is decoded in the encoding exactly as the strict
-// codec decodes it. Returns whether anything was replaced. A byte-order mark is not dropped.
+// Appends the text of `bytes` to `text` (whose capacity is reused). Bytes the encoding does
+// not accept become U+FFFD, one per invalid sequence, and the rest is decoded in the encoding
+// exactly as the strict codec decodes it. Returns whether anything was replaced. A byte-order
+// mark is not dropped.
 bool decodeReplacingInvalid(std::span<const std::uint8_t> bytes,
                             TextEncoding encoding,
                             std::u16string& text);

@@ -94,6 +94,9 @@ LargeLoadResult runLargeLoad(const LargeLoadRequest& request,
             result.text.data(), static_cast<std::size_t>(result.text.capacity()) * 2);
         bool first = true;
         const std::size_t readLength = std::max<std::size_t>(1, request.readLength);
+        // One buffer for the bytes and one for each piece's text, reused piece after piece.
+        chunk.reserve(readLength + 16);
+        decoded.reserve(readLength + 16);
         while (result.offset < request.target) {
             if (shouldGoOn && !shouldGoOn()) {
                 result.stopped = true;
