@@ -300,6 +300,13 @@ TEST(LargeFileLoad, aBadByteInCP949BecomesOneReplacementAndAMissingFileAnError)
     EXPECT_EQ(result.text.count(QChar(0xFFFD)), 1);
     EXPECT_EQ(result.text.count(QStringLiteral("한국어 줄\n")), 51);
 
+    // A file shorter than when it was opened ends the job at its end, decoded whole.
+    request.target = bytes.size() + 100;
+    auto shorter = EditorWindow::runLargeLoad(request, {}, {});
+    EXPECT_TRUE(shorter.endedEarly);
+    EXPECT_EQ(shorter.offset, bytes.size());
+    EXPECT_EQ(shorter.carry, 0u);
+
     request.url = folder / "missing.txt";
     auto missing = EditorWindow::runLargeLoad(request, {}, {});
     EXPECT_TRUE(missing.error.has_value());
