@@ -6,6 +6,7 @@
 #include "app/kit/Localized.h"
 #include "app/kit/Utf16.h"
 #include "app/window/DocumentWindowController.h"
+#include "app/window/FollowFeature.h"
 #include "app/window/LargeFileFeature.h"
 #include "app/window/WindowDocument.h"
 #include "platform/Files.h"
@@ -93,6 +94,11 @@ void DiskStatesFeature::checkDisk()
     WindowDocument* document = m_window ? m_window->document() : nullptr;
     if (!document || document->isWritingToDisk() || document->isExternalCopy())
         return;
+    // While following, a sign of change is a follow step: the new bytes show at once.
+    if (auto* follow = m_window->feature<FollowFeature>(); follow && follow->isFollowing()) {
+        follow->followTick();
+        return;
+    }
     auto url = document->fileURL();
     auto stored = document->diskIdentity();
     if (!url || !stored)

@@ -2,6 +2,7 @@
 #include "app/views/TextStorage.h"
 #include "app/window/DocumentWindowController.h"
 #include "app/window/FolderSidebarFeature.h"
+#include "app/window/FollowFeature.h"
 #include "app/window/HexViewFeature.h"
 #include "app/window/SyntaxColoringFeature.h"
 #include "app/window/WindowDocument.h"
@@ -42,6 +43,10 @@ CommandStateInputs DocumentWindowController::commandStateInputs() const
         folder->fillCommandState(inputs);
     if (const auto* hex = feature<HexViewFeature>())
         inputs.hexShown = hex->isHexShown();
+    if (const auto* follow = feature<FollowFeature>()) {
+        inputs.canFollow = follow->canFollow();
+        inputs.following = follow->isFollowing();
+    }
 
     WindowDocument* current = document();
     if (!current)

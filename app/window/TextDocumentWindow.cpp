@@ -11,6 +11,7 @@
 #include "app/views/EditorTextView.h"
 #include "app/window/DiskStatesFeature.h"
 #include "app/window/DisplayNames.h"
+#include "app/window/FollowFeature.h"
 #include "app/window/HexViewFeature.h"
 #include "app/window/HostWindows.h"
 #include "app/window/LargeFileFeature.h"
@@ -738,6 +739,8 @@ void TextDocumentWindow::startFileWatcher()
 
 void TextDocumentWindow::stopWatching()
 {
+    if (auto* follow = m_controller->feature<FollowFeature>())
+        follow->stopFollowing(false);
     m_controller->stopFileWatcher();
 }
 

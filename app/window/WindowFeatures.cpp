@@ -4,6 +4,7 @@
 #include "app/window/FileWatcherFeature.h"
 #include "app/window/FindReplaceFeature.h"
 #include "app/window/FolderSidebarFeature.h"
+#include "app/window/FollowFeature.h"
 #include "app/window/FormatMenusFeature.h"
 #include "app/window/GrammarBannerFeature.h"
 #include "app/window/HexViewFeature.h"
@@ -35,6 +36,7 @@ WindowFeatureList standardWindowFeatures()
     features.push_back(std::make_unique<FindReplaceFeature>());
     features.push_back(std::make_unique<LargeFileFeature>());
     features.push_back(std::make_unique<HexViewFeature>());
+    features.push_back(std::make_unique<FollowFeature>());
     return features;
 }
 

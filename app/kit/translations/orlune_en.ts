@@ -1191,5 +1191,17 @@
         <source>16진으로 열지 못했어요 — %@</source>
         <translation>Couldn’t open as hex — %@</translation>
     </message>
+    <message>
+        <source>● 따라보는 중</source>
+        <translation>● Following</translation>
+    </message>
+    <message>
+        <source>● 멈춤 · 새 줄 %lld</source>
+        <translation>● Paused · %lld new lines</translation>
+    </message>
+    <message>
+        <source>── 로그가 새로 시작됨 · %@ ──</source>
+        <translation>── Log restarted · %@ ──</translation>
+    </message>
 </context>
 </TS>

@@ -1191,5 +1191,17 @@
         <source>16진으로 열지 못했어요 — %@</source>
         <translation>16進で開けませんでした — %@</translation>
     </message>
+    <message>
+        <source>● 따라보는 중</source>
+        <translation>● 追跡中</translation>
+    </message>
+    <message>
+        <source>● 멈춤 · 새 줄 %lld</source>
+        <translation>● 一時停止 · 新しい行 %lld</translation>
+    </message>
+    <message>
+        <source>── 로그가 새로 시작됨 · %@ ──</source>
+        <translation>── ログが新しく始まりました · %@ ──</translation>
+    </message>
 </context>
 </TS>
