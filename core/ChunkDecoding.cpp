@@ -248,6 +248,11 @@ void decodeLossy(std::span<const std::uint8_t> bytes, TextEncoding encoding, std
 
 } // namespace
 
+bool decodeStrict(std::span<const std::uint8_t> bytes, TextEncoding encoding, std::u16string& text)
+{
+    return decodeStrictAppending(bytes, encoding, text);
+}
+
 std::size_t decodableLength(std::span<const std::uint8_t> chunk, TextEncoding encoding)
 {
     switch (encoding) {

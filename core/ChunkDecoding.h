@@ -19,6 +19,12 @@ namespace EditorCore::ChunkDecoding {
 [[nodiscard]] std::size_t decodableLength(std::span<const std::uint8_t> chunk,
                                           TextEncoding encoding);
 
+// The strict codec's decode (no byte replaced), appended to `text` so that its capacity is
+// reused; on failure `text` keeps what it held and false is returned.
+[[nodiscard]] bool decodeStrict(std::span<const std::uint8_t> bytes,
+                                TextEncoding encoding,
+                                std::u16string& text);
+
 // Appends the text of `bytes` to `text` (whose capacity is reused). Bytes the encoding does
 // not accept become U+FFFD, one per invalid sequence, and the rest is decoded in the encoding
 // exactly as the strict codec decodes it. Returns whether anything was replaced. A byte-order

@@ -221,6 +221,13 @@ void EditorTextView::storageDidReplace(int location, int replacedLength, int new
                     m_visual.setCount(line, estimatedVisualLines(line));
                 if (edited)
                     m_visual.setCount(firstLine, std::max(1, edited->layout->lineCount()));
+            } else if (lastOldLine == oldLines - 1 && delta > 0 && !edited) {
+                // Lines added at the end (a followed log, a large file read in steps): the
+                // map grows in place instead of being built again for every line.
+                for (int line = firstLine; line <= lastOldLine; ++line)
+                    m_visual.setCount(line, estimatedVisualLines(line));
+                for (int line = lastOldLine + 1; line <= lastNewLine; ++line)
+                    m_visual.append(estimatedVisualLines(line));
             } else {
                 std::vector<int> counts;
                 counts.reserve(static_cast<std::size_t>(lineCount()));

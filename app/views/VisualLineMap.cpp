@@ -31,6 +31,17 @@ void VisualLineMap::setCount(int line, int visualLines)
         m_tree[i] += delta;
 }
 
+void VisualLineMap::append(int visualLines)
+{
+    m_counts.push_back(visualLines);
+    const std::size_t index = m_counts.size(); // 1-based node of the new line
+    const std::size_t low = index & (~index + 1);
+    // The node covers the lines (index - low, index]: the new one and those before it.
+    m_tree.push_back(visualLines + visualLinesBefore(static_cast<int>(index - 1))
+                     - visualLinesBefore(static_cast<int>(index - low)));
+    m_total += visualLines;
+}
+
 long long VisualLineMap::visualLinesBefore(int line) const
 {
     long long sum = 0;

@@ -15,6 +15,8 @@ public:
     int lineCount() const { return static_cast<int>(m_counts.size()); }
     int count(int line) const { return m_counts[static_cast<std::size_t>(line)]; }
     void setCount(int line, int visualLines);
+    // One more line at the end, in logarithmic time (text that grows at its end).
+    void append(int visualLines);
     // Visual lines before the logical line.
     long long visualLinesBefore(int line) const;
     long long totalVisualLines() const { return m_total; }

@@ -35,22 +35,25 @@ int openForReading(const std::filesystem::path& path)
     return ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
 }
 
-// Up to `length` bytes at `offset`; empty at the end or on an error.
-std::vector<std::uint8_t> readAt(int fd, std::uint64_t offset, std::size_t length)
+// Up to `length` bytes at `offset`, appended to `bytes`; how many (0 at the end or on an
+// error).
+std::size_t readAt(int fd, std::uint64_t offset, std::size_t length, std::vector<std::uint8_t>& into)
 {
-    std::vector<std::uint8_t> bytes(length);
+    const std::size_t kept = into.size();
+    into.resize(kept + length);
+    std::uint8_t* bytes = into.data() + kept;
     std::size_t done = 0;
     while (done < length) {
         const ssize_t got =
-            ::pread(fd, bytes.data() + done, length - done, static_cast<off_t>(offset + done));
+            ::pread(fd, bytes + done, length - done, static_cast<off_t>(offset + done));
         if (got < 0 && errno == EINTR)
             continue;
         if (got <= 0)
             break;
         done += static_cast<std::size_t>(got);
     }
-    bytes.resize(done);
-    return bytes;
+    into.resize(kept + done);
+    return done;
 }
 
 // CR, LF and CR LF, each once.
@@ -206,32 +209,33 @@ void FollowFeature::toggleFollow()
 
 std::optional<QString> FollowFeature::decodeFollowChunk(std::span<const std::uint8_t> bytes,
                                                         FollowState& state,
-                                                        bool final) const
+                                                        bool final)
 {
     WindowDocument* document = m_window ? m_window->document() : nullptr;
     const auto encoding = document ? document->encoding() : EditorCore::TextEncoding::utf8;
-    auto whole = EditorCore::TextCodec::decode(bytes, encoding, EditorCore::StripByteOrderMark::no);
-    if (whole) {
+    auto shared = [this] {
+        return QString::fromRawData(reinterpret_cast<const QChar*>(m_decoded.data()),
+                                    static_cast<qsizetype>(m_decoded.size()));
+    };
+    m_decoded.clear();
+    if (EditorCore::ChunkDecoding::decodeStrict(bytes, encoding, m_decoded)) {
         state.carry.clear();
-        return EditorKit::qstringFrom(*whole);
+        return shared();
     }
     // Bytes that never decode would pile up in the carry and hold back everything after them:
     // past one step's worth they are decoded with replacements, as at the end of a file.
     if (final || bytes.size() > stepLength) {
-        std::u16string text;
-        EditorCore::ChunkDecoding::decodeReplacingInvalid(bytes, encoding, text);
+        EditorCore::ChunkDecoding::decodeReplacingInvalid(bytes, encoding, m_decoded);
         state.carry.clear();
-        return EditorKit::qstringFrom(text);
+        return shared();
     }
     const std::size_t now = EditorCore::ChunkDecoding::decodableLength(bytes, encoding);
-    auto head =
-        EditorCore::TextCodec::decode(bytes.first(now), encoding, EditorCore::StripByteOrderMark::no);
-    if (!head) {
+    if (!EditorCore::ChunkDecoding::decodeStrict(bytes.first(now), encoding, m_decoded)) {
         state.carry.assign(bytes.begin(), bytes.end());
         return std::nullopt;
     }
     state.carry.assign(bytes.begin() + static_cast<std::ptrdiff_t>(now), bytes.end());
-    return EditorKit::qstringFrom(*head);
+    return shared();
 }
 
 void FollowFeature::followTick()
@@ -255,11 +259,9 @@ void FollowFeature::followTick()
     } else {
         // Replaced: what the old file still had comes first.
         if (state.fd >= 0) {
-            auto rest = readAt(state.fd, state.offset, stepLength);
-            if (!rest.empty()) {
-                std::vector<std::uint8_t> bytes = state.carry;
-                bytes.insert(bytes.end(), rest.begin(), rest.end());
-                if (auto text = decodeFollowChunk(bytes, state, true); text && !text->isEmpty())
+            m_bytes.assign(state.carry.begin(), state.carry.end());
+            if (readAt(state.fd, state.offset, stepLength, m_bytes) > 0) {
+                if (auto text = decodeFollowChunk(m_bytes, state, true); text && !text->isEmpty())
                     appendFollowedText(*text);
             }
         }
@@ -286,14 +288,15 @@ void FollowFeature::followTick()
         m_follow = state;
         return;
     }
-    auto fresh = readAt(state.fd, state.offset, static_cast<std::size_t>(std::min<std::uint64_t>(available, stepLength)));
-    if (fresh.empty())
+    m_bytes.assign(state.carry.begin(), state.carry.end());
+    const std::size_t got = readAt(state.fd,
+                                   state.offset,
+                                   static_cast<std::size_t>(std::min<std::uint64_t>(available, stepLength)),
+                                   m_bytes);
+    if (got == 0)
         return;
-    state.offset += fresh.size();
-    std::vector<std::uint8_t> bytes = std::move(state.carry);
-    bytes.insert(bytes.end(), fresh.begin(), fresh.end());
-    state.carry.clear();
-    auto text = decodeFollowChunk(bytes, state, false);
+    state.offset += got;
+    auto text = decodeFollowChunk(m_bytes, state, false);
     const bool wasPinned = state.pinned;
     m_follow = std::move(state);
     if (text && !text->isEmpty())

@@ -79,8 +79,9 @@ public:
     void performAction(std::string_view action, const EditorKit::ActionSender& sender) override;
 
 private:
+    // The text shares a buffer of this feature: it is good until the next decode.
     std::optional<QString>
-    decodeFollowChunk(std::span<const std::uint8_t> bytes, FollowState& state, bool final) const;
+    decodeFollowChunk(std::span<const std::uint8_t> bytes, FollowState& state, bool final);
     void appendFollowedText(const QString& text);
     void scrollFollowToEnd(const std::optional<QString>& text, bool wasPinned);
     void scrollToEnd();
@@ -90,6 +91,9 @@ private:
     QPointer<DocumentWindowController> m_window;
     std::optional<FollowState> m_follow;
     QTimer m_timer;
+    // Reused step after step: fresh memory costs more than the copy into it.
+    std::vector<std::uint8_t> m_bytes;
+    std::u16string m_decoded;
 };
 
 } // namespace EditorWindow

@@ -37,3 +37,29 @@ TEST(VisualLineMap, prefixSumsAndLocateAgreeWithAPlainWalk)
         EXPECT_EQ(map.locate(-3).line, 0);
     }
 }
+
+TEST(VisualLineMap, linesAppendedOneByOneAgreeWithABuiltMap)
+{
+    std::mt19937 random(11);
+    std::vector<int> counts;
+    VisualLineMap grown;
+    grown.reset({});
+    for (int size = 1; size <= 300; ++size) {
+        const int value = 1 + static_cast<int>(random() % 6);
+        counts.push_back(value);
+        grown.append(value);
+        // Changes after growing reach the appended nodes too.
+        if (size % 37 == 0) {
+            const int line = static_cast<int>(random() % static_cast<unsigned>(size));
+            counts[static_cast<std::size_t>(line)] = 3;
+            grown.setCount(line, 3);
+        }
+    }
+    VisualLineMap built;
+    built.reset(counts);
+    EXPECT_EQ(grown.totalVisualLines(), built.totalVisualLines());
+    for (int line = 0; line <= static_cast<int>(counts.size()); ++line)
+        ASSERT_EQ(grown.visualLinesBefore(line), built.visualLinesBefore(line)) << line;
+    for (long long visual = 0; visual < built.totalVisualLines(); visual += 7)
+        ASSERT_EQ(grown.locate(visual).line, built.locate(visual).line) << visual;
+}
