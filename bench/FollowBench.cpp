@@ -55,6 +55,8 @@ public:
     void changeEncoding(EditorCore::TextEncoding, bool, const QString&) override {}
     void chooseIndentStyle(std::optional<EditorCore::IndentStyle>) override {}
     bool reopen(EditorCore::TextEncoding) override { return false; }
+    // As a document does once its window holds the text: the string is the window's alone.
+    void dropText() { m_text = QString(); }
     std::optional<EditorCore::DiskIdentity> diskIdentity() const override { return m_identity; }
     void adoptDiskIdentity(std::optional<EditorCore::DiskIdentity> identity) override
     {
@@ -118,6 +120,7 @@ int main(int argc, char** argv)
     environment.homeFolder = home.path();
     EditorWindow::DocumentWindowController window(document, router, environment);
     window.page()->resize(1180, 640);
+    document.dropText();
     application.processEvents();
     auto* follow = window.feature<EditorWindow::FollowFeature>();
     follow->startFollowing();
