@@ -187,7 +187,16 @@ void EditorTextView::storageDidReplace(int location, int replacedLength, int new
         m_givenLines.reset();
         m_layouts.clear();
         m_widestLine = 0;
-        rebuildVisualLines();
+        if (m_givenVisualLines && !m_display->options.wrapsLines
+            && m_givenVisualLines->lineCount() == lineCount()) {
+            m_visual = std::move(*m_givenVisualLines);
+            m_layoutWidth = availableWidth();
+            m_visualWraps = false;
+            updateScrollBars();
+        } else {
+            rebuildVisualLines();
+        }
+        m_givenVisualLines.reset();
     } else {
         const int oldLines = lineCount();
         const int firstLine = lineOf(location);

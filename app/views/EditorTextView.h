@@ -77,7 +77,9 @@ public:
     void setText(QString text);
     // The same with the text's line index built elsewhere (on a worker), so that a large text
     // costs the interface thread no scan of it. An index of another length is built anew.
-    void setText(QString text, EditorCore::LineIndex lines);
+    void setText(QString text,
+                 EditorCore::LineIndex lines,
+                 std::optional<VisualLineMap> unwrappedLines = std::nullopt);
     // Text that arrives after the text already shown (a large file read in steps): not an
     // edit of the user's, no undo step; the edit record says `reload`.
     void appendText(const QString& text);
@@ -349,6 +351,8 @@ private:
     EditorCore::LineIndex m_lines;
     // The index handed in with the next whole text.
     std::optional<EditorCore::LineIndex> m_givenLines;
+    // The visual lines handed in with it, for a text shown without wrapping.
+    std::optional<VisualLineMap> m_givenVisualLines;
     VisualLineMap m_visual;
     std::unordered_map<int, LineLayout> m_layouts;
     EditorTextViewDelegate* m_delegate = nullptr;

@@ -139,11 +139,15 @@ void EditorTextView::setText(QString text)
     m_nextOrigin.reset();
 }
 
-void EditorTextView::setText(QString text, EditorCore::LineIndex lines)
+void EditorTextView::setText(QString text,
+                             EditorCore::LineIndex lines,
+                             std::optional<VisualLineMap> unwrappedLines)
 {
     m_givenLines = std::move(lines);
+    m_givenVisualLines = std::move(unwrappedLines);
     setText(std::move(text));
     m_givenLines.reset();
+    m_givenVisualLines.reset();
 }
 
 void EditorTextView::appendText(const QString& text)

@@ -19,6 +19,19 @@ void VisualLineMap::reset(std::vector<int> counts)
     }
 }
 
+VisualLineMap VisualLineMap::uniform(std::size_t lines)
+{
+    VisualLineMap map;
+    map.m_counts.assign(lines, 1);
+    map.m_tree.resize(lines + 1);
+    map.m_tree[0] = 0;
+    // With every count 1, a node holds as many lines as its lowest set bit says.
+    for (std::size_t i = 1; i <= lines; ++i)
+        map.m_tree[i] = static_cast<long long>(i & (~i + 1));
+    map.m_total = static_cast<long long>(lines);
+    return map;
+}
+
 void VisualLineMap::setCount(int line, int visualLines)
 {
     auto index = static_cast<std::size_t>(line);

@@ -12,6 +12,9 @@ class VisualLineMap
 {
 public:
     void reset(std::vector<int> counts);
+    // `lines` lines of one visual line each (text without wrapping). Any thread: a worker can
+    // build the map of a large text, so the interface thread takes no page faults for it.
+    static VisualLineMap uniform(std::size_t lines);
     int lineCount() const { return static_cast<int>(m_counts.size()); }
     int count(int line) const { return m_counts[static_cast<std::size_t>(line)]; }
     void setCount(int line, int visualLines);

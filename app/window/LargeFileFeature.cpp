@@ -254,7 +254,8 @@ void LargeFileFeature::finishLargeLoad(const std::shared_ptr<Job>& job, LargeLoa
     EditorViews::EditorTextView* view = m_window->textView();
     if (job->start == 0) {
         if (result.index)
-            view->setText(std::move(result.text), std::move(*result.index));
+            view->setText(
+                std::move(result.text), std::move(*result.index), std::move(result.visualLines));
         else
             view->setText(std::move(result.text));
         view->setSelectedRange({0, 0});

@@ -140,10 +140,13 @@ LargeLoadResult runLargeLoad(const LargeLoadRequest& request,
                 break;
         }
         result.carry = chunk.size();
-        if (request.buildIndex)
+        if (request.buildIndex) {
             result.index = EditorCore::LineIndex(std::u16string_view(
                 reinterpret_cast<const char16_t*>(result.text.utf16()),
                 static_cast<std::size_t>(result.text.size())));
+            result.visualLines = EditorViews::VisualLineMap::uniform(
+                static_cast<std::size_t>(result.index->lineCount()));
+        }
     } catch (const std::bad_alloc&) {
         result.error = std::make_error_code(std::errc::not_enough_memory);
         result.carry = chunk.size();

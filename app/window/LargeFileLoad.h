@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/views/VisualLineMap.h"
 #include "core/LineIndex.h"
 #include "core/TextEncoding.h"
 
@@ -52,8 +53,9 @@ struct LargeLoadResult
 {
     // The text of this job, one string.
     QString text;
-    // Of `text`, when asked for.
+    // Of `text`, when asked for, with its visual lines unwrapped.
     std::optional<EditorCore::LineIndex> index;
+    std::optional<EditorViews::VisualLineMap> visualLines;
     // File offset reached, and the bytes read but not decoded (a character or line that goes
     // on past `offset`); the bytes loaded are `offset - carry`.
     std::uint64_t offset = 0;

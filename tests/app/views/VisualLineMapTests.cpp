@@ -63,3 +63,24 @@ TEST(VisualLineMap, linesAppendedOneByOneAgreeWithABuiltMap)
     for (long long visual = 0; visual < built.totalVisualLines(); visual += 7)
         ASSERT_EQ(grown.locate(visual).line, built.locate(visual).line) << visual;
 }
+
+TEST(VisualLineMap, aUniformMapIsTheMapOfOnes)
+{
+    for (std::size_t size : {0u, 1u, 2u, 5u, 64u, 1000u}) {
+        SCOPED_TRACE(size);
+        VisualLineMap built;
+        built.reset(std::vector<int>(size, 1));
+        VisualLineMap uniform = VisualLineMap::uniform(size);
+        EXPECT_EQ(uniform.lineCount(), built.lineCount());
+        EXPECT_EQ(uniform.totalVisualLines(), built.totalVisualLines());
+        for (int line = 0; line <= static_cast<int>(size); ++line)
+            ASSERT_EQ(uniform.visualLinesBefore(line), built.visualLinesBefore(line));
+        if (size > 3) {
+            uniform.setCount(2, 4);
+            built.setCount(2, 4);
+            EXPECT_EQ(uniform.locate(5).line, built.locate(5).line);
+            EXPECT_EQ(uniform.visualLinesBefore(static_cast<int>(size)),
+                      built.visualLinesBefore(static_cast<int>(size)));
+        }
+    }
+}
