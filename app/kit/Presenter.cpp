@@ -2,12 +2,50 @@
 
 #include "app/kit/Localized.h"
 
+#include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFontDatabase>
+#include <QGridLayout>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPushButton>
 
 namespace EditorKit {
+
+namespace {
+
+// The message box lays its texts out in a grid with the buttons in the last row: the
+// accessory goes into that row and the buttons one row down.
+void addAccessory(QMessageBox& box, const QString& text)
+{
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    auto* buttons = box.findChild<QDialogButtonBox*>();
+    if (!grid || !buttons)
+        return;
+    const int index = grid->indexOf(buttons);
+    if (index < 0)
+        return;
+    int row = 0, column = 0, rowSpan = 0, columnSpan = 0;
+    grid->getItemPosition(index, &row, &column, &rowSpan, &columnSpan);
+    grid->removeWidget(buttons);
+    auto* label = new QLabel(text, &box);
+    label->setObjectName(QStringLiteral("alertAccessory"));
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setPointSizeF(11);
+    font.setWeight(QFont::Normal);
+    label->setFont(font);
+    QPalette colors = label->palette();
+    QColor secondary = colors.color(QPalette::WindowText);
+    secondary.setAlphaF(0.6);
+    colors.setColor(QPalette::WindowText, secondary);
+    label->setPalette(colors);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    grid->addWidget(label, row, std::min(1, grid->columnCount() - 1), 1, std::max(1, columnSpan - 1));
+    grid->addWidget(buttons, row + 1, column, rowSpan, columnSpan);
+}
+
+} // namespace
 
 int WidgetPresenter::runAlert(const Alert& alert, QWidget* parent)
 {
@@ -42,6 +80,8 @@ int WidgetPresenter::runAlert(const Alert& alert, QWidget* parent)
     if (alert.cancelButton && *alert.cancelButton >= 0
         && *alert.cancelButton < static_cast<int>(buttons.size()))
         box.setEscapeButton(buttons[static_cast<std::size_t>(*alert.cancelButton)]);
+    if (!alert.accessoryText.isEmpty())
+        addAccessory(box, alert.accessoryText);
     box.exec();
     for (std::size_t i = 0; i < buttons.size(); ++i) {
         if (box.clickedButton() == buttons[i])

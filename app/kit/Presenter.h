@@ -27,6 +27,9 @@ struct Alert
     std::optional<int> cancelButton;
     // The button that loses something (drawn as such); none: no such button.
     std::optional<int> destructiveButton;
+    // Shown below the informative text in a small fixed-pitch font (a preview of bytes);
+    // empty: nothing.
+    QString accessoryText;
 };
 
 // Every prompt and panel of the application goes through one presenter, so a test answers

@@ -187,14 +187,23 @@ void EditorTextView::storageDidReplace(int location, int replacedLength, int new
         // The carets of the old text mean nothing in the new one.
         if (!m_applyingMultiEdit)
             m_extraCarets.clear();
-        if (m_nextLines && m_nextLines->length() == m_storage->length())
-            m_lines = std::move(*m_nextLines);
+        if (m_givenLines && m_givenLines->length() == m_storage->length())
+            m_lines = std::move(*m_givenLines);
         else
             m_lines = EditorCore::LineIndex(EditorKit::utf16View(text()));
-        m_nextLines.reset();
+        m_givenLines.reset();
         m_layouts.clear();
         m_widestLine = 0;
-        rebuildVisualLines();
+        if (m_givenVisualLines && !m_display->options.wrapsLines
+            && m_givenVisualLines->lineCount() == lineCount()) {
+            m_visual = std::move(*m_givenVisualLines);
+            m_layoutWidth = availableWidth();
+            m_visualWraps = false;
+            updateScrollBars();
+        } else {
+            rebuildVisualLines();
+        }
+        m_givenVisualLines.reset();
     } else {
         const int oldLines = lineCount();
         const int firstLine = lineOf(location);
@@ -228,6 +237,13 @@ void EditorTextView::storageDidReplace(int location, int replacedLength, int new
                     m_visual.setCount(line, estimatedVisualLines(line));
                 if (edited)
                     m_visual.setCount(firstLine, std::max(1, edited->layout->lineCount()));
+            } else if (lastOldLine == oldLines - 1 && delta > 0 && !edited) {
+                // Lines added at the end (a followed log, a large file read in steps): the
+                // map grows in place instead of being built again for every line.
+                for (int line = firstLine; line <= lastOldLine; ++line)
+                    m_visual.setCount(line, estimatedVisualLines(line));
+                for (int line = lastOldLine + 1; line <= lastNewLine; ++line)
+                    m_visual.append(estimatedVisualLines(line));
             } else {
                 std::vector<int> counts;
                 counts.reserve(static_cast<std::size_t>(lineCount()));

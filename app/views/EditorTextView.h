@@ -75,8 +75,15 @@ public:
     const EditorCore::LineIndex& lineIndex() const { return m_lines; }
     // Replaces the whole text from outside the editing (opening, reloading): the edit record
     // says `reload`, and undo is not involved. `lines`: the text's line index when the caller
-    // built it already (off the interface thread); taken only when it covers the text's length.
-    void setText(QString text, std::optional<EditorCore::LineIndex> lines = std::nullopt);
+    // built it already (off the interface thread), so that a large text costs the interface
+    // thread no scan of it; taken only when it covers the text's length. `unwrappedLines`: its
+    // visual lines for a text shown without wrapping, taken when they count its lines.
+    void setText(QString text,
+                 std::optional<EditorCore::LineIndex> lines = std::nullopt,
+                 std::optional<VisualLineMap> unwrappedLines = std::nullopt);
+    // Text that arrives after the text already shown (a large file read in steps): not an
+    // edit of the user's, no undo step; the edit record says `reload`.
+    void appendText(const QString& text);
 
     // Edits pushed onto the undo stack while it lives carry this origin (their undo and redo
     // say `undoRedo`).
@@ -348,6 +355,10 @@ private:
     std::shared_ptr<EditorDisplayState> m_display;
     TextStorage* m_storage = nullptr;
     EditorCore::LineIndex m_lines;
+    // The index handed in with the next whole text.
+    std::optional<EditorCore::LineIndex> m_givenLines;
+    // The visual lines handed in with it, for a text shown without wrapping.
+    std::optional<VisualLineMap> m_givenVisualLines;
     VisualLineMap m_visual;
     std::unordered_map<int, LineLayout> m_layouts;
     EditorTextViewDelegate* m_delegate = nullptr;
@@ -379,8 +390,6 @@ private:
     // What a new undoable edit is stamped with, and what the next storage change reports.
     EditOrigin m_pushOrigin = EditOrigin::typing;
     std::optional<EditOrigin> m_nextOrigin;
-    // The index handed over with the next whole text.
-    std::optional<EditorCore::LineIndex> m_nextLines;
     bool m_caretVisible = true;
     QBasicTimer m_blink;
     std::optional<TextRange> m_indicator;

@@ -132,14 +132,27 @@ EditorTextView::OriginScope::~OriginScope()
     m_view.m_pushOrigin = m_saved;
 }
 
-void EditorTextView::setText(QString text, std::optional<EditorCore::LineIndex> lines)
+void EditorTextView::setText(QString text,
+                             std::optional<EditorCore::LineIndex> lines,
+                             std::optional<VisualLineMap> unwrappedLines)
 {
     m_nextOrigin = EditOrigin::reload;
     if (lines && lines->length() == text.size())
-        m_nextLines = std::move(lines);
+        m_givenLines = std::move(lines);
+    m_givenVisualLines = std::move(unwrappedLines);
     m_storage->setText(std::move(text));
     m_nextOrigin.reset();
-    m_nextLines.reset();
+    m_givenLines.reset();
+    m_givenVisualLines.reset();
+}
+
+void EditorTextView::appendText(const QString& text)
+{
+    if (text.isEmpty())
+        return;
+    m_nextOrigin = EditOrigin::reload;
+    m_storage->replace({m_storage->length(), 0}, text);
+    m_nextOrigin.reset();
 }
 
 // MARK: edits

@@ -61,6 +61,13 @@ long long VisualLineMap::sumOfLines(int first, int end) const
     return sum;
 }
 
+VisualLineMap VisualLineMap::uniform(std::size_t lines)
+{
+    VisualLineMap map;
+    map.rebuild(static_cast<int>(lines), [](int) { return 1; });
+    return map;
+}
+
 void VisualLineMap::setCount(int line, int visualLines)
 {
     const long long delta = static_cast<long long>(visualLines) - count(line);
@@ -73,6 +80,33 @@ void VisualLineMap::setCount(int line, int visualLines)
     for (std::size_t i = static_cast<std::size_t>(line / blockLines) + 1; i < m_tree.size();
          i += i & (~i + 1))
         m_tree[i] += delta;
+}
+
+void VisualLineMap::append(int visualLines)
+{
+    const int line = lineCount();
+    m_counts.push_back(1);
+    store(line, visualLines);
+    m_total += visualLines;
+    if (m_tree.empty())
+        m_tree.push_back(0);
+    const std::size_t node = static_cast<std::size_t>(line / blockLines) + 1;
+    if (node < m_tree.size()) {
+        // The line joins the last block.
+        for (std::size_t i = node; i < m_tree.size(); i += i & (~i + 1))
+            m_tree[i] += visualLines;
+        return;
+    }
+    // A new block, whose node covers the blocks (node - low, node]: the new one and those
+    // before it down to there.
+    const std::size_t low = node & (~node + 1);
+    const auto blocksBefore = [this](std::size_t blocks) {
+        long long sum = 0;
+        for (std::size_t i = blocks; i > 0; i -= i & (~i + 1))
+            sum += m_tree[i];
+        return sum;
+    };
+    m_tree.push_back(visualLines + blocksBefore(node - 1) - blocksBefore(node - low));
 }
 
 long long VisualLineMap::visualLinesBefore(int line) const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <unordered_map>
 #include <vector>
@@ -28,6 +29,9 @@ public:
             store(line, countOf(line));
         finishBuild();
     }
+    // `lines` lines of one visual line each (text without wrapping). Any thread: a worker can
+    // build the map of a large text, so the interface thread takes no page faults for it.
+    static VisualLineMap uniform(std::size_t lines);
     int lineCount() const { return static_cast<int>(m_counts.size()); }
     int count(int line) const
     {
@@ -35,6 +39,8 @@ public:
         return small < largeMark ? small : m_large.at(line);
     }
     void setCount(int line, int visualLines);
+    // One more line at the end, in logarithmic time (text that grows at its end).
+    void append(int visualLines);
     // Visual lines before the logical line.
     long long visualLinesBefore(int line) const;
     long long totalVisualLines() const { return m_total; }

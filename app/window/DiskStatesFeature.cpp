@@ -6,6 +6,8 @@
 #include "app/kit/Localized.h"
 #include "app/kit/Utf16.h"
 #include "app/window/DocumentWindowController.h"
+#include "app/window/FollowFeature.h"
+#include "app/window/LargeFileFeature.h"
 #include "app/window/WindowDocument.h"
 #include "platform/Files.h"
 #include "platform/SerialQueue.h"
@@ -92,6 +94,11 @@ void DiskStatesFeature::checkDisk()
     WindowDocument* document = m_window ? m_window->document() : nullptr;
     if (!document || document->isWritingToDisk() || document->isExternalCopy())
         return;
+    // While following, a sign of change is a follow step: the new bytes show at once.
+    if (auto* follow = m_window->feature<FollowFeature>(); follow && follow->isFollowing()) {
+        follow->followTick();
+        return;
+    }
     auto url = document->fileURL();
     auto stored = document->diskIdentity();
     if (!url || !stored)
@@ -145,8 +152,14 @@ void DiskStatesFeature::handleExternalChange(const DiskIdentity& stored,
         return;
     case DiskIdentity::Change::changed:
         // A large file's text is read in parts on a worker; reading it whole here would stall
-        // the window and lose track of what was read.
+        // the window and lose track of what was read. Unedited, its load starts over.
         if (document->hasLargeFile()) {
+            auto* large = m_window->feature<LargeFileFeature>();
+            if (large && !document->isEdited() && !m_window->textView()->hasMarkedText()) {
+                document->adoptDiskIdentity(current);
+                large->restartLargeLoad();
+                return;
+            }
             showExternalChangeBanner();
             return;
         }

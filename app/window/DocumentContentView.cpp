@@ -92,6 +92,21 @@ void DocumentContentView::setBands(const std::vector<QWidget*>& bands)
     layoutContent();
 }
 
+void DocumentContentView::setBodyCover(QWidget* cover)
+{
+    if (m_cover && m_cover != cover && m_cover->parentWidget() == this) {
+        m_cover->hide();
+        m_cover->setParent(nullptr);
+    }
+    m_cover = cover;
+    if (cover) {
+        cover->setParent(this);
+        cover->show();
+    }
+    m_body->setVisible(!cover);
+    layoutContent();
+}
+
 void DocumentContentView::setSidebar(QWidget* sidebar)
 {
     if (sidebar != m_sidebar && m_sidebar && m_sidebar->parentWidget() == this) {
@@ -157,6 +172,8 @@ void DocumentContentView::layoutContent()
     }
 
     place(m_body, sidebar, statusHeight, width - sidebar, std::max(top - statusHeight, 0.0));
+    if (m_cover)
+        m_cover->setGeometry(m_body->geometry());
 
     QRect zone = dividerGrabZone();
     m_grabHandle->setVisible(!zone.isEmpty());

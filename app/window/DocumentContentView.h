@@ -45,6 +45,10 @@ public:
     // become children.
     void setBands(const std::vector<QWidget*>& bands);
     const std::vector<QPointer<QWidget>>& bands() const { return m_bands; }
+    // A view shown in the body's place while the body is hidden (the hex view); null: the
+    // body again. The cover is not deleted here.
+    void setBodyCover(QWidget* cover);
+    QWidget* bodyCover() const { return m_cover; }
     void setSidebar(QWidget* sidebar);
     QWidget* sidebar() const { return m_sidebar; }
 
@@ -76,6 +80,7 @@ private:
     StatusBarView* m_statusBar;
     std::vector<QPointer<QWidget>> m_bands;
     QPointer<QWidget> m_sidebar;
+    QPointer<QWidget> m_cover;
     QWidget* m_grabHandle = nullptr;
     bool m_resizing = false;
 };

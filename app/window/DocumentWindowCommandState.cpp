@@ -4,6 +4,8 @@
 #include "app/window/FolderSidebarFeature.h"
 #include "app/window/LineFilterFeature.h"
 #include "app/window/PreviewModesFeature.h"
+#include "app/window/FollowFeature.h"
+#include "app/window/HexViewFeature.h"
 #include "app/window/SyntaxColoringFeature.h"
 #include "app/window/WindowDocument.h"
 #include "store/Settings.h"
@@ -45,6 +47,12 @@ CommandStateInputs DocumentWindowController::commandStateInputs() const
         inputs.filterShown = filter->isFilterShown();
     if (const auto* preview = feature<PreviewModesFeature>())
         preview->fillCommandState(inputs);
+    if (const auto* hex = feature<HexViewFeature>())
+        inputs.hexShown = hex->isHexShown();
+    if (const auto* follow = feature<FollowFeature>()) {
+        inputs.canFollow = follow->canFollow();
+        inputs.following = follow->isFollowing();
+    }
 
     WindowDocument* current = document();
     if (!current)

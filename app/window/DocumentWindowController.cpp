@@ -11,6 +11,7 @@
 #include "app/window/DocumentContentView.h"
 #include "app/window/FileManagerReveal.h"
 #include "app/window/FileWatcherFeature.h"
+#include "app/window/FollowFeature.h"
 #include "app/window/HostWindows.h"
 #include "app/window/SelectionCounter.h"
 #include "app/window/StatusContent.h"
@@ -584,7 +585,10 @@ void DocumentWindowController::layoutBands()
 void DocumentWindowController::applyEditability()
 {
     WindowDocument* current = document();
-    m_textView->setEditable(current && !current->isReadOnly());
+    // A followed file's text grows from the file alone.
+    const auto* follow = feature<FollowFeature>();
+    const bool following = follow && follow->isFollowing();
+    m_textView->setEditable(current && !current->isReadOnly() && !following);
     if (current)
         applyEditabilityBanners(*current);
 }

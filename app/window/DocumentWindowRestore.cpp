@@ -1,6 +1,7 @@
 // The tab's part of the saved window state: what the window restorer stores for one tab and
 // how a reopened tab gets its view back.
 #include "app/window/DocumentWindowController.h"
+#include "app/window/FollowFeature.h"
 #include "app/window/WindowDocument.h"
 #include "platform/FileBookmark.h"
 
@@ -13,14 +14,20 @@ namespace EditorWindow {
 
 namespace {
 
-// Follow mode is not part of the window yet: no tab is saved as following, and a tab saved as
-// following starts following once follow mode exists (until then it stays where it opened).
-bool isFollowingForRestore(const DocumentWindowController&)
+bool isFollowingForRestore(const DocumentWindowController& window)
 {
-    return false;
+    const auto* follow = window.feature<FollowFeature>();
+    return follow && follow->isFollowing();
 }
 
-void startFollowingRestoredTab(DocumentWindowController&) {}
+// A tab saved while following follows again instead of scrolling to its line; a file that can
+// no longer be followed (edited, partly loaded) stays where it opened.
+void startFollowingRestoredTab(DocumentWindowController& window)
+{
+    auto* follow = window.feature<FollowFeature>();
+    if (follow && !follow->isFollowing() && follow->canFollow())
+        follow->startFollowing();
+}
 
 } // namespace
 

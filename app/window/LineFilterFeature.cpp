@@ -9,6 +9,7 @@
 #include "app/window/DocumentContentView.h"
 #include "app/window/DocumentWindowController.h"
 #include "app/window/FindReplaceFeature.h"
+#include "app/window/HexViewFeature.h"
 #include "app/window/PreviewModesFeature.h"
 #include "app/window/FolderSidebarFeature.h"
 #include "app/window/WindowDocument.h"
@@ -262,7 +263,9 @@ void LineFilterFeature::setFilterVisible(bool visible)
         return;
     EditorViews::EditorTextView* text = m_window->textView();
     if (visible) {
-        // The list takes the body: the preview leaves it.
+        // The list takes the body: the hex view and the preview leave it.
+        if (auto* hex = m_window->feature<HexViewFeature>(); hex && hex->isHexShown())
+            hex->setHexMode(false);
         if (auto* preview = m_window->feature<PreviewModesFeature>())
             preview->turnPreviewOff();
         if (willShowFilter)

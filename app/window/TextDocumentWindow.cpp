@@ -11,8 +11,11 @@
 #include "app/views/EditorTextView.h"
 #include "app/window/DiskStatesFeature.h"
 #include "app/window/DisplayNames.h"
+#include "app/window/FollowFeature.h"
+#include "app/window/HexViewFeature.h"
 #include "app/window/HostWindows.h"
 #include "app/window/WindowRestorer.h"
+#include "app/window/LargeFileFeature.h"
 #include "store/FileMemory.h"
 
 #include <QApplication>
@@ -456,6 +459,36 @@ DocumentWindowController* TextDocumentLink::openExternalCopy(const QString& text
     return window ? &window->controller() : nullptr;
 }
 
+bool TextDocumentLink::isLoading() const
+{
+    return m_document.isLoading();
+}
+
+void TextDocumentLink::setLargeFileState(const EditorDocuments::LargeFileState& state)
+{
+    m_document.largeFile = state;
+}
+
+std::optional<std::vector<std::uint8_t>> TextDocumentLink::pendingBinaryHead() const
+{
+    return m_document.pendingBinaryHead;
+}
+
+std::optional<QString> TextDocumentLink::openNotTextReadOnly()
+{
+    auto opened = m_document.openNotTextReadOnly();
+    if (!opened) {
+        emit m_document.failureOccurred(opened.error());
+        return std::nullopt;
+    }
+    return *opened;
+}
+
+void TextDocumentLink::setReadOnlyReason(EditorDocuments::ReadOnlyReason reason)
+{
+    m_document.readOnlyReason = reason;
+}
+
 std::optional<std::filesystem::path> TextDocumentLink::rescuedOrigin() const
 {
     return m_document.rescuedOrigin;
@@ -698,6 +731,11 @@ void TextDocumentWindow::applyEditability()
     m_controller->applyEditability();
     m_controller->setNeedsRefresh();
     offerLineEndingsBanner();
+    // A file read on a worker is known not to be text only once it has been read.
+    if (!m_document.isLoading()) {
+        if (auto* hex = m_controller->feature<HexViewFeature>())
+            hex->documentDidLoad();
+    }
 }
 
 void TextDocumentWindow::replaceAllText(const QString& text)
@@ -725,6 +763,8 @@ void TextDocumentWindow::startFileWatcher()
 
 void TextDocumentWindow::stopWatching()
 {
+    if (auto* follow = m_controller->feature<FollowFeature>())
+        follow->stopFollowing(false);
     m_controller->stopFileWatcher();
 }
 
@@ -777,9 +817,22 @@ void TextDocumentWindow::showUnencodableBanner(const EditorDocuments::DocumentFa
                                  {});
 }
 
-void TextDocumentWindow::showSaveRefusedBanner(EditorDocuments::SaveRules::SaveRefusal)
+void TextDocumentWindow::showSaveRefusedBanner(EditorDocuments::SaveRules::SaveRefusal refusal)
 {
-    // The refusal banners and their texts belong to the window features.
+    // The banner that explains the state says why again, so the refusal is never silent.
+    using Refusal = EditorDocuments::SaveRules::SaveRefusal;
+    switch (refusal) {
+    case Refusal::pendingBinaryHead:
+    case Refusal::notText:
+        if (auto* hex = m_controller->feature<HexViewFeature>())
+            hex->showNotTextBanner();
+        return;
+    case Refusal::partlyLoaded:
+    case Refusal::lossy:
+        if (auto* large = m_controller->feature<LargeFileFeature>())
+            large->showSaveRefusedBanner();
+        return;
+    }
 }
 
 void TextDocumentWindow::dismissBanner(const QString& key)

@@ -66,6 +66,11 @@ public:
     void saveDocumentAs() override;
     void autosave() override;
     DocumentWindowController* openExternalCopy(const QString& text) override;
+    bool isLoading() const override;
+    void setLargeFileState(const EditorDocuments::LargeFileState& state) override;
+    std::optional<std::vector<std::uint8_t>> pendingBinaryHead() const override;
+    std::optional<QString> openNotTextReadOnly() override;
+    void setReadOnlyReason(EditorDocuments::ReadOnlyReason reason) override;
     std::optional<std::filesystem::path> rescuedOrigin() const override;
     void openRescuedOrigin() override;
     void discardRescuedText() override;

@@ -10,9 +10,11 @@
 
 #include <QString>
 
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class QObject;
 class QUndoStack;
@@ -115,6 +117,22 @@ public:
         (void)text;
         return nullptr;
     }
+    // Large files and files that do not look like text (the loader, the hex view, the not-text
+    // question). The text is still being read on a worker; the window gets it later.
+    virtual bool isLoading() const { return false; }
+    // Stores how far the loader got.
+    virtual void setLargeFileState(const EditorDocuments::LargeFileState& state) { (void)state; }
+    // The first bytes of a file judged not to be text, while the user has not decided.
+    virtual std::optional<std::vector<std::uint8_t>> pendingBinaryHead() const
+    {
+        return std::nullopt;
+    }
+    // The user chose to look at such a file: the head is forgotten, the reason becomes
+    // `notText`, and a small file's bytes come back as ISO Latin-1 text; none for a large
+    // file, a document without a file or a file that cannot be read.
+    virtual std::optional<QString> openNotTextReadOnly() { return std::nullopt; }
+    // The window applies editability itself afterwards.
+    virtual void setReadOnlyReason(EditorDocuments::ReadOnlyReason reason) { (void)reason; }
     // The file whose unsaved edits this untitled document holds.
     virtual std::optional<std::filesystem::path> rescuedOrigin() const { return std::nullopt; }
     // Opens (and shows) that file.

@@ -4,10 +4,13 @@
 #include "app/window/FileWatcherFeature.h"
 #include "app/window/FindReplaceFeature.h"
 #include "app/window/FolderSidebarFeature.h"
+#include "app/window/FollowFeature.h"
 #include "app/window/FormatMenusFeature.h"
 #include "app/window/GoToLineFeature.h"
 #include "app/window/GrammarBannerFeature.h"
 #include "app/window/LineFilterFeature.h"
+#include "app/window/HexViewFeature.h"
+#include "app/window/LargeFileFeature.h"
 #include "app/window/LineNumbersFeature.h"
 #include "app/window/PreviewModesFeature.h"
 #include "app/window/PrintingFeature.h"
@@ -37,6 +40,9 @@ WindowFeatureList standardWindowFeatures()
     features.push_back(std::make_unique<GoToLineFeature>());
     features.push_back(std::make_unique<LineFilterFeature>());
     features.push_back(std::make_unique<PreviewModesFeature>());
+    features.push_back(std::make_unique<LargeFileFeature>());
+    features.push_back(std::make_unique<HexViewFeature>());
+    features.push_back(std::make_unique<FollowFeature>());
     return features;
 }
 

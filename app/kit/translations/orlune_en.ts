@@ -1487,5 +1487,57 @@
         <source>글이 너무 커서(5MB 넘음) 미리 보기를 멈췄어요.</source>
         <translation>The text is too large (over 5 MB), so the preview has stopped.</translation>
     </message>
+    <message>
+        <source>큰 파일을 여는 중 — %@ / %@ · 다른 탭은 그대로 쓸 수 있어요</source>
+        <translation>Opening a large file — %@ / %@ · other tabs stay usable</translation>
+    </message>
+    <message>
+        <source>큰 파일(%@)이라 앞부분 %@만 읽기 전용으로 열었어요.</source>
+        <translation>This is a large file (%@), so only its first %@ are open, read-only.</translation>
+    </message>
+    <message>
+        <source>큰 파일(%@)이라 읽기 전용으로 열었어요. 줄바꿈 · 숨은 문자는 꺼 두었어요.</source>
+        <translation>This is a large file (%@), so it is open read-only. Wrapping and invisible characters are off.</translation>
+    </message>
+    <message>
+        <source>더 읽기</source>
+        <translation>Read More</translation>
+    </message>
+    <message>
+        <source>글자 파일이 아닌 것 같아요.</source>
+        <translation>This doesn’t look like a text file.</translation>
+    </message>
+    <message>
+        <source>그래도 열면 읽기 전용으로 열고 저장하지 않아요.</source>
+        <translation>If you open it anyway, it opens read-only and is never saved.</translation>
+    </message>
+    <message>
+        <source>그래도 열기 (읽기 전용)</source>
+        <translation>Open Anyway (Read-Only)</translation>
+    </message>
+    <message>
+        <source>16진으로 열기</source>
+        <translation>Open as Hex</translation>
+    </message>
+    <message>
+        <source>글자 파일이 아닌 것 같아 읽기 전용으로 열었어요. 저장하지 않아요.</source>
+        <translation>This doesn’t look like a text file, so it is open read-only. It won’t be saved.</translation>
+    </message>
+    <message>
+        <source>16진으로 열지 못했어요 — %@</source>
+        <translation>Couldn’t open as hex — %@</translation>
+    </message>
+    <message>
+        <source>● 따라보는 중</source>
+        <translation>● Following</translation>
+    </message>
+    <message>
+        <source>● 멈춤 · 새 줄 %lld</source>
+        <translation>● Paused · %lld new lines</translation>
+    </message>
+    <message>
+        <source>── 로그가 새로 시작됨 · %@ ──</source>
+        <translation>── Log restarted · %@ ──</translation>
+    </message>
 </context>
 </TS>

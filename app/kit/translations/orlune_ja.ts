@@ -1487,5 +1487,57 @@
         <source>글이 너무 커서(5MB 넘음) 미리 보기를 멈췄어요.</source>
         <translation>テキストが大きすぎる（5MB 超）ため、プレビューを停止しました。</translation>
     </message>
+    <message>
+        <source>큰 파일을 여는 중 — %@ / %@ · 다른 탭은 그대로 쓸 수 있어요</source>
+        <translation>大きなファイルを開いています — %@ / %@ · ほかのタブはそのまま使えます</translation>
+    </message>
+    <message>
+        <source>큰 파일(%@)이라 앞부분 %@만 읽기 전용으로 열었어요.</source>
+        <translation>大きなファイル（%@）なので、先頭の %@ だけを読み取り専用で開きました。</translation>
+    </message>
+    <message>
+        <source>큰 파일(%@)이라 읽기 전용으로 열었어요. 줄바꿈 · 숨은 문자는 꺼 두었어요.</source>
+        <translation>大きなファイル（%@）なので、読み取り専用で開きました。折り返しと不可視文字はオフにしてあります。</translation>
+    </message>
+    <message>
+        <source>더 읽기</source>
+        <translation>続きを読む</translation>
+    </message>
+    <message>
+        <source>글자 파일이 아닌 것 같아요.</source>
+        <translation>テキストファイルではないようです。</translation>
+    </message>
+    <message>
+        <source>그래도 열면 읽기 전용으로 열고 저장하지 않아요.</source>
+        <translation>それでも開くと、読み取り専用で開き、保存はしません。</translation>
+    </message>
+    <message>
+        <source>그래도 열기 (읽기 전용)</source>
+        <translation>それでも開く（読み取り専用）</translation>
+    </message>
+    <message>
+        <source>16진으로 열기</source>
+        <translation>16進で開く</translation>
+    </message>
+    <message>
+        <source>글자 파일이 아닌 것 같아 읽기 전용으로 열었어요. 저장하지 않아요.</source>
+        <translation>テキストファイルではないようなので、読み取り専用で開きました。保存はしません。</translation>
+    </message>
+    <message>
+        <source>16진으로 열지 못했어요 — %@</source>
+        <translation>16進で開けませんでした — %@</translation>
+    </message>
+    <message>
+        <source>● 따라보는 중</source>
+        <translation>● 追跡中</translation>
+    </message>
+    <message>
+        <source>● 멈춤 · 새 줄 %lld</source>
+        <translation>● 一時停止 · 新しい行 %lld</translation>
+    </message>
+    <message>
+        <source>── 로그가 새로 시작됨 · %@ ──</source>
+        <translation>── ログが新しく始まりました · %@ ──</translation>
+    </message>
 </context>
 </TS>

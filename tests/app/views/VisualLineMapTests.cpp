@@ -74,3 +74,50 @@ TEST(VisualLineMap, largeCountsAndBlockEdgesAgreeWithAPlainWalk)
         EXPECT_EQ(map.totalVisualLines(), before);
     }
 }
+
+TEST(VisualLineMap, linesAppendedOneByOneAgreeWithABuiltMap)
+{
+    std::mt19937 random(11);
+    std::vector<int> counts;
+    VisualLineMap grown;
+    grown.reset({});
+    for (int size = 1; size <= 300; ++size) {
+        const int value = 1 + static_cast<int>(random() % 6);
+        counts.push_back(value);
+        grown.append(value);
+        // Changes after growing reach the appended nodes too.
+        if (size % 37 == 0) {
+            const int line = static_cast<int>(random() % static_cast<unsigned>(size));
+            counts[static_cast<std::size_t>(line)] = 3;
+            grown.setCount(line, 3);
+        }
+    }
+    VisualLineMap built;
+    built.reset(counts);
+    EXPECT_EQ(grown.totalVisualLines(), built.totalVisualLines());
+    for (int line = 0; line <= static_cast<int>(counts.size()); ++line)
+        ASSERT_EQ(grown.visualLinesBefore(line), built.visualLinesBefore(line)) << line;
+    for (long long visual = 0; visual < built.totalVisualLines(); visual += 7)
+        ASSERT_EQ(grown.locate(visual).line, built.locate(visual).line) << visual;
+}
+
+TEST(VisualLineMap, aUniformMapIsTheMapOfOnes)
+{
+    for (std::size_t size : {0u, 1u, 2u, 5u, 64u, 1000u}) {
+        SCOPED_TRACE(size);
+        VisualLineMap built;
+        built.reset(std::vector<int>(size, 1));
+        VisualLineMap uniform = VisualLineMap::uniform(size);
+        EXPECT_EQ(uniform.lineCount(), built.lineCount());
+        EXPECT_EQ(uniform.totalVisualLines(), built.totalVisualLines());
+        for (int line = 0; line <= static_cast<int>(size); ++line)
+            ASSERT_EQ(uniform.visualLinesBefore(line), built.visualLinesBefore(line));
+        if (size > 3) {
+            uniform.setCount(2, 4);
+            built.setCount(2, 4);
+            EXPECT_EQ(uniform.locate(5).line, built.locate(5).line);
+            EXPECT_EQ(uniform.visualLinesBefore(static_cast<int>(size)),
+                      built.visualLinesBefore(static_cast<int>(size)));
+        }
+    }
+}

@@ -391,13 +391,14 @@ TEST(DiskStates, aFileOverTheHashLimitWhoseDateChangesCountsAsChanged)
 
 TEST(DiskStates, aLargeFilesChangeAsksInsteadOfReadingItWhole)
 {
-    // Read-only and unedited, so it would take the silent path: a large file's text is read in
-    // parts, and reading it whole here would stall the window and duplicate text later.
+    // A large file's text is read in parts, and reading it whole here would stall the window
+    // and duplicate text later. Unedited, its load starts over (the large-file tests show
+    // that); with edits it asks, without the actions that would read the file whole.
     FakeDiskFixture f("first part\n", [](FakeDocument& document) {
         document.largeFile = true;
-        document.readOnly = true;
-        document.reason = EditorDocuments::ReadOnlyReason::largeFile;
-        document.largeFileDetails = EditorDocuments::LargeFileState{{}, 1 << 30, 11, false};
+        document.editedByDocument = true;
+        document.largeFileDetails =
+            EditorDocuments::LargeFileState{*document.url, 11, 11, false};
     });
     writeBytes(f.path(), "first part\nand more\n");
     ASSERT_TRUE(QTest::qWaitFor(

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "app/views/HexView.h"
+#include "app/window/WindowFeature.h"
+
+#include <QObject>
+#include <QPointer>
+
+#include <cstdint>
+#include <memory>
+#include <span>
+
+namespace EditorKit {
+class Presenter;
+}
+
+namespace EditorWindow {
+
+// The hex view of a window (in the body's place, the text hidden underneath) and the question
+// asked when a file does not look like text: open it read-only anyway, as hex, or not at all.
+// Main thread only.
+class HexViewFeature
+    : public QObject
+    , public WindowFeature
+{
+    Q_OBJECT
+public:
+    // The not-text question's buttons, in their order.
+    enum NotTextAnswer { openAnyway = 0, cancel = 1, openAsHex = 2 };
+
+    HexViewFeature() = default;
+    ~HexViewFeature() override;
+
+    void attach(DocumentWindowController& window) override;
+    void detach() override;
+    // A file judged not to be text is asked about once its window is open...
+    void windowDidOpen() override;
+    // ...or once its text arrived, when it was read on a worker.
+    void documentDidLoad();
+
+    void toggleHex();
+    void setHexMode(bool on);
+    bool isHexShown() const { return m_hexView != nullptr; }
+    EditorViews::HexView* hexView() const { return m_hexView; }
+
+    void showNotTextAlert();
+    // What the question's answer does.
+    void openNotTextReadOnly(int response);
+    // The first 32 bytes as "%02X", eight to a line.
+    static QString hexPreview(std::span<const std::uint8_t> data);
+    // "notText": the file is shown read-only and will not be saved.
+    void showNotTextBanner();
+
+    bool respondsToAction(std::string_view action) const override;
+    bool validateAction(std::string_view action,
+                        const EditorKit::ActionSender& sender) const override;
+    void performAction(std::string_view action, const EditorKit::ActionSender& sender) override;
+
+private:
+    // Hex takes the whole body: the Markdown preview goes off and the line filter hides
+    // before it shows. Neither is part of the window yet, so nothing happens here so far.
+    void turnOffPreviewAndFilter();
+    EditorKit::Presenter& presenter();
+    void askIfPending();
+
+    QPointer<DocumentWindowController> m_window;
+    QPointer<EditorViews::HexView> m_hexView;
+    std::shared_ptr<EditorKit::Presenter> m_ownPresenter;
+    bool m_opened = false;
+    bool m_asked = false;
+};
+
+} // namespace EditorWindow

@@ -1,0 +1,253 @@
+#include "app/documents/DocumentServices.h"
+#include "app/documents/TextDocument.h"
+#include "app/kit/ActionRouter.h"
+#include "app/views/EditorTextView.h"
+#include "app/window/DiskStatesFeature.h"
+#include "app/window/DocumentWindowController.h"
+#include "app/window/FollowFeature.h"
+#include "app/window/SuspiciousMarksFeature.h"
+#include "app/window/TextDocumentWindow.h"
+#include "platform/PreferencesDomain.h"
+#include "store/Settings.h"
+#include "tests/platform/TemporaryFolder.h"
+
+#include <QScrollBar>
+#include <QTest>
+#include <QUndoStack>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+using EditorDocuments::TextDocument;
+using EditorWindow::DocumentWindowController;
+using EditorWindow::FollowFeature;
+using EditorWindow::TextDocumentWindow;
+
+namespace {
+
+void writeBytes(const std::filesystem::path& path, const std::string& bytes)
+{
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+void appendBytes(const std::filesystem::path& path, const std::string& bytes)
+{
+    std::ofstream(path, std::ios::binary | std::ios::app) << bytes;
+}
+
+// A real document in a window whose follow timer never fires by itself: the test steps.
+struct FollowFixture
+{
+    TemporaryFolder folder;
+    EditorStore::Settings settings{
+        std::make_shared<Platform::PreferencesDomain>(folder / "group-defaults.json"), {}};
+    EditorKit::ActionRouter router;
+    std::shared_ptr<EditorDocuments::DocumentServices> services =
+        std::make_shared<EditorDocuments::DocumentServices>();
+    std::unique_ptr<TextDocument> document;
+    std::filesystem::path path = folder / "app.log";
+
+    explicit FollowFixture(const std::string& initial)
+    {
+        services->largeFileMB = [] { return std::int64_t(100); };
+        services->newDocumentFormat = [] {
+            return EditorDocuments::FileFormat::newDocumentDefault("utf-8", false);
+        };
+        services->isWritable = [](const std::filesystem::path&) { return true; };
+        services->record = [](auto, auto, const auto&) {};
+        services->scratchDirectory = folder / "Scratch";
+        services->makeWindowController = [this](TextDocument& opened) {
+            EditorWindow::WindowEnvironment environment;
+            environment.settings = &settings;
+            environment.onDiskChange = [] {};
+            environment.features = [] {
+                EditorWindow::WindowFeatureList features;
+                features.push_back(std::make_unique<EditorWindow::DiskStatesFeature>());
+                features.push_back(
+                    std::make_unique<FollowFeature>(std::chrono::milliseconds(1'000'000)));
+                return features;
+            };
+            return std::make_unique<TextDocumentWindow>(opened, router, environment);
+        };
+        writeBytes(path, initial);
+        document = std::make_unique<TextDocument>(services);
+        EXPECT_TRUE(document->readFromURL(path).has_value());
+        document->makeWindowControllers();
+        controller().page()->resize(800, 400);
+        QCoreApplication::processEvents();
+    }
+
+    ~FollowFixture()
+    {
+        if (document)
+            document->close();
+        document.reset();
+        QCoreApplication::processEvents();
+    }
+
+    DocumentWindowController& controller()
+    {
+        return dynamic_cast<TextDocumentWindow*>(document->editor())->controller();
+    }
+    FollowFeature& follow() { return *controller().feature<FollowFeature>(); }
+    QString text() { return controller().textView()->text(); }
+};
+
+std::string lines(int from, int count)
+{
+    std::string text;
+    for (int i = from; i < from + count; ++i)
+        text += "line " + std::to_string(i) + "\n";
+    return text;
+}
+
+} // namespace
+
+TEST(Follow, appendsArriveWithoutUndoAndHalfACharacterWaitsForTheRest)
+{
+    FollowFixture f("start\n");
+    f.follow().startFollowing();
+    ASSERT_TRUE(f.follow().isFollowing());
+    EXPECT_FALSE(f.controller().textView()->isEditable());
+    EXPECT_EQ(f.follow().followStatusText(), QStringLiteral("● 따라보는 중"));
+
+    appendBytes(f.path, "more\r\nok \xEA\xB0");
+    f.follow().followTick();
+    // The line before the split character is there; the character waits.
+    EXPECT_EQ(f.text(), QStringLiteral("start\nmore\r\n"));
+    appendBytes(f.path, "\x80 done\n");
+    f.follow().followTick();
+    EXPECT_EQ(f.text(), QStringLiteral("start\nmore\r\nok 가 done\n"));
+    EXPECT_FALSE(f.document->undoStack()->canUndo());
+    EXPECT_FALSE(f.document->isDocumentEdited());
+
+    // A step with nothing new changes nothing.
+    f.follow().followTick();
+    EXPECT_EQ(f.text(), QStringLiteral("start\nmore\r\nok 가 done\n"));
+}
+
+TEST(Follow, aTruncatedOrReplacedLogGetsTheMarkerAndStartsOver)
+{
+    struct Case
+    {
+        const char* name;
+        std::string initial;
+        bool replace;
+        QString expectedBeforeMarker;
+    };
+    const std::vector<Case> cases = {
+        {"truncated, text ends with a break", "old log\n", false, QStringLiteral("old log\n")},
+        {"truncated, no final break", "old log", false, QStringLiteral("old log\n")},
+        {"replaced: the old file's rest first", "old log\n", true, QStringLiteral("old log\nrest\n")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FollowFixture f(c.initial);
+        f.follow().startFollowing();
+        if (c.replace) {
+            appendBytes(f.path, "rest\n");
+            auto fresh = f.folder / "new.log";
+            writeBytes(fresh, "new 1\n");
+            std::filesystem::rename(fresh, f.path);
+        } else {
+            writeBytes(f.path, "new 1\n");
+        }
+        f.follow().followTick();
+        const QString shown = f.text();
+        ASSERT_TRUE(shown.startsWith(c.expectedBeforeMarker)) << shown.toStdString();
+        const QString rest = shown.mid(c.expectedBeforeMarker.size());
+        EXPECT_TRUE(rest.startsWith(QStringLiteral("── 로그가 새로 시작됨 · "))) << rest.toStdString();
+        EXPECT_TRUE(rest.endsWith(QStringLiteral(" ──\nnew 1\n"))) << rest.toStdString();
+        EXPECT_TRUE(f.follow().state()->diverged);
+
+        // Stopping after a restart reads the file again: the tab shows the file.
+        f.follow().stopFollowing();
+        EXPECT_EQ(f.text(), QStringLiteral("new 1\n"));
+        EXPECT_TRUE(f.controller().textView()->isEditable());
+    }
+}
+
+TEST(Follow, aLargeAppendIsCaughtUpInStepsAndStoppingEarlyReadsTheRest)
+{
+    FollowFixture f("head\n");
+    f.follow().startFollowing();
+    const std::string big = lines(0, 1'200'000); // about 15 MiB
+    appendBytes(f.path, big);
+    f.follow().followTick();
+    EXPECT_LE(f.text().size() - 5, qsizetype(FollowFeature::stepLength));
+    EXPECT_LT(f.follow().state()->offset, 5 + big.size());
+    // Stopping now would leave the text behind the file; a save of it would cut the log.
+    f.follow().stopFollowing();
+    EXPECT_EQ(f.text().size(), qsizetype(5 + big.size()));
+
+    f.follow().startFollowing();
+    appendBytes(f.path, big);
+    for (int step = 0; step < 3; ++step)
+        f.follow().followTick();
+    EXPECT_EQ(f.text().size(), qsizetype(5 + 2 * big.size()));
+    EXPECT_EQ(f.follow().state()->offset, 5 + 2 * big.size());
+    f.follow().stopFollowing();
+    EXPECT_EQ(f.text().size(), qsizetype(5 + 2 * big.size()));
+}
+
+TEST(Follow, scrollingAwayPausesAndCountsNewLinesOnce)
+{
+    FollowFixture f(lines(0, 200));
+    f.follow().startFollowing();
+    auto* bar = f.controller().textView()->verticalScrollBar();
+    ASSERT_GT(bar->maximum(), 0);
+    bar->setValue(0);
+    f.controller().visibleAreaDidChange();
+    EXPECT_FALSE(f.follow().state()->pinned);
+    appendBytes(f.path, "a\r\nb\nc\rd\n");
+    f.follow().followTick();
+    EXPECT_EQ(f.follow().state()->newLines, 4);
+    EXPECT_EQ(f.follow().followStatusText(), QStringLiteral("● 멈춤 · 새 줄 4"));
+    EXPECT_EQ(bar->value(), 0);
+    // The segment's click resumes at the end; a second one stops.
+    f.follow().resumeFollowAtEnd();
+    EXPECT_TRUE(f.follow().state()->pinned);
+    EXPECT_EQ(f.follow().state()->newLines, 0);
+    EXPECT_EQ(bar->value(), bar->maximum());
+    f.follow().resumeFollowAtEnd();
+    EXPECT_FALSE(f.follow().isFollowing());
+    EXPECT_EQ(f.follow().followStatusText(), QStringLiteral("따라보기"));
+}
+
+TEST(Follow, notStartedWithEditsForANotTextFileOrAPartlyLoadedLargeFile)
+{
+    {
+        FollowFixture f("text\n");
+        f.controller().textView()->insertText(QStringLiteral("x"));
+        EXPECT_FALSE(f.follow().canFollow());
+        f.follow().startFollowing();
+        EXPECT_FALSE(f.follow().isFollowing());
+        EXPECT_EQ(f.follow().followStatusText(), std::nullopt);
+    }
+    {
+        FollowFixture f("text\n");
+        f.document->readOnlyReason = EditorDocuments::ReadOnlyReason::notText;
+        EXPECT_FALSE(f.follow().canFollow());
+    }
+    {
+        FollowFixture f("text\n");
+        f.document->largeFile = EditorDocuments::LargeFileState{f.path, 100, 5, false};
+        EXPECT_FALSE(f.follow().canFollow());
+    }
+}
+
+TEST(Follow, bytesThatNeverDecodeDoNotHoldTheLogBackForever)
+{
+    FollowFixture f("start\n");
+    f.follow().startFollowing();
+    // An unending run of bytes no UTF-8 reader takes, with no line feed, beyond one step.
+    appendBytes(f.path, std::string(FollowFeature::stepLength + 100, '\xFF'));
+    for (int step = 0; step < 3; ++step)
+        f.follow().followTick();
+    appendBytes(f.path, "\nafter\n");
+    f.follow().followTick();
+    f.follow().followTick();
+    EXPECT_TRUE(f.text().endsWith(QStringLiteral("after\n")));
+    EXPECT_LT(f.follow().state()->carry.size(), FollowFeature::stepLength);
+}
