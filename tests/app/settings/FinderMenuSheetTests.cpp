@@ -1,7 +1,9 @@
 #include "app/kit/Localized.h"
+#include "app/settings/CommandLineToolSheet.h"
 #include "app/settings/FinderMenuSheet.h"
 #include "tests/app/settings/SheetTestSupport.h"
 
+#include <QAbstractButton>
 #include <QDir>
 #include <QLabel>
 #include <QPointer>
@@ -10,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -73,6 +76,68 @@ TEST(FinderMenuSheet, aFolderNamedLikeTheModuleIsNotTheModule)
     fs::create_directory(folder / FinderMenuSheet::moduleFileName());
     EXPECT_FALSE(FinderMenuSheet::isModuleInstalled(folder));
     EXPECT_FALSE(FinderMenuSheet::isModuleInstalled({}));
+}
+
+} // namespace
+
+namespace {
+
+// Every text the two sheets can show, in each language; Korean speaks of this system, not of
+// disk images, Finder or System Settings.
+TEST(FinderMenuSheet, theSheetsTextsAreTranslatedAndSpeakOfThisSystem)
+{
+    QTemporaryDir dir;
+    const fs::path root = dir.path().toStdString();
+    EditorSettings::CommandLineTool::Paths paths;
+    paths.applicationFolder = root / "app";
+    paths.link = root / "bin" / "olv";
+    fs::create_directories(paths.linkFolder());
+    fs::create_symlink("/other/olv", paths.link);
+
+    auto textsOf = [](QWidget* sheet) {
+        QStringList texts;
+        for (auto* label : sheet->findChildren<QLabel*>())
+            texts << label->text();
+        for (auto* button : sheet->findChildren<QAbstractButton*>())
+            texts << button->text();
+        return texts;
+    };
+    auto collect = [&] {
+        QStringList texts;
+        for (bool readOnly : {false, true}) {
+            EditorSettings::CommandLineToolSheet::Environment environment;
+            environment.paths = paths;
+            environment.isTranslocated = [readOnly] { return readOnly; };
+            EditorSettings::CommandLineToolSheet tool(std::move(environment));
+            texts << textsOf(&tool);
+        }
+        for (bool on : {false, true}) {
+            if (on)
+                std::ofstream(root / FinderMenuSheet::moduleFileName()) << "module";
+            FinderMenuSheet::Environment environment;
+            environment.extensionFolder = root;
+            FinderMenuSheet guide(std::move(environment));
+            texts << textsOf(&guide);
+        }
+        fs::remove(root / FinderMenuSheet::moduleFileName());
+        return texts;
+    };
+    auto hasHangul = [](const QString& text) {
+        return std::any_of(text.begin(), text.end(), [](QChar c) {
+            return c.unicode() >= 0xAC00 && c.unicode() <= 0xD7A3;
+        });
+    };
+    for (const char* language : {"en", "ja"}) {
+        SCOPED_TRACE(language);
+        ASSERT_TRUE(EditorKit::installTranslation(QString::fromLatin1(language)));
+        for (const QString& text : collect())
+            EXPECT_FALSE(hasHangul(text)) << text.toStdString();
+    }
+    ASSERT_TRUE(EditorKit::installTranslation(QStringLiteral("ko")));
+    for (const QString& text : collect()) {
+        for (const char* word : {"Finder", "디스크 이미지", "시스템 설정", "응용 프로그램 폴더"})
+            EXPECT_FALSE(text.contains(QString::fromUtf8(word))) << text.toStdString();
+    }
 }
 
 } // namespace
