@@ -112,7 +112,7 @@ void CommandLineToolSheet::buildView()
         wrappingLabel(QString::fromStdString(CommandLineTool::terminalCommand(m_paths)));
     command->setTextInteractionFlags(Qt::TextSelectableByMouse);
     command->setFont(editorFontAt(0.85));
-    command->setMaximumWidth(460);
+    command->setFixedWidth(460);
     auto* box = new PreviewBox(command, 380);
     box->setFixedWidth(rowWidth);
     stack->addWidget(box);

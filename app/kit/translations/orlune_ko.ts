@@ -63,5 +63,9 @@
         <source>시스템 설정 열기</source>
         <translation>파일 관리자 열기</translation>
     </message>
+    <message>
+        <source>Finder 메뉴 켜는 법…</source>
+        <translation>파일 관리자 메뉴 켜는 법…</translation>
+    </message>
 </context>
 </TS>
