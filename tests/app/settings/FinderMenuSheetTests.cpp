@@ -141,3 +141,29 @@ TEST(FinderMenuSheet, theSheetsTextsAreTranslatedAndSpeakOfThisSystem)
 }
 
 } // namespace
+
+namespace {
+
+TEST(FinderMenuSheet, theShippedTimerRunsOnlyWhileTheSheetIsShown)
+{
+    QTemporaryDir dir;
+    FinderMenuSheet::Environment environment;
+    environment.extensionFolder = fs::path(dir.path().toStdString());
+    QPointer<FinderMenuSheet> sheet = new FinderMenuSheet(std::move(environment));
+    EXPECT_FALSE(sheet->timer().isActive());
+    sheet->show();
+    EXPECT_TRUE(sheet->timer().isActive());
+    // The real timer turns the status on within a second of the module's arrival.
+    std::ofstream(fs::path(dir.path().toStdString()) / FinderMenuSheet::moduleFileName()) << "m";
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return sheet->statusLabel()->text()
+                   == localized("● 켜졌어요 — Finder 에서 바로 쓸 수 있어요");
+        },
+        3000));
+    sheet->hide();
+    EXPECT_FALSE(sheet->timer().isActive());
+    delete sheet.data();
+}
+
+} // namespace
