@@ -5,6 +5,8 @@
 #include "app/panels/AboutWindow.h"
 #include "app/panels/CommandPalette.h"
 #include "app/panels/ShortcutsWindow.h"
+#include "app/settings/CommandLineToolSheet.h"
+#include "app/settings/FinderMenuSheet.h"
 #include "app/settings/SettingsWindowController.h"
 #include "app/shell/AppLog.h"
 #include "app/shell/Application.h"
@@ -314,7 +316,8 @@ void AppDelegate::openErrorLog(const EditorStore::ErrorLog& log,
 
 bool AppDelegate::respondsToAction(std::string_view action) const
 {
-    if (action == "showSettings:")
+    if (action == "showSettings:" || action == "showCommandLineTool:"
+        || action == "showFinderMenu:")
         return true;
     // The other application actions answer here as their windows come.
     return action == "openErrorLog:" || action == "showCommandPalette:"
@@ -327,6 +330,17 @@ void AppDelegate::performAction(std::string_view action, const EditorKit::Action
 {
     if (action == "showSettings:") {
         EditorSettings::SettingsWindowController::shared().showWindow();
+        return;
+    }
+    // A new sheet for each presentation, over the General pane.
+    if (action == "showCommandLineTool:") {
+        EditorSettings::SettingsWindowController::shared().presentSheet(
+            [] { return new EditorSettings::CommandLineToolSheet; });
+        return;
+    }
+    if (action == "showFinderMenu:") {
+        EditorSettings::SettingsWindowController::shared().presentSheet(
+            [] { return new EditorSettings::FinderMenuSheet; });
         return;
     }
     if (action == "openErrorLog:")

@@ -1539,5 +1539,93 @@
         <source>── 로그가 새로 시작됨 · %@ ──</source>
         <translation>── Log restarted · %@ ──</translation>
     </message>
+    <message>
+        <source>터미널 명령 olv</source>
+        <translation>Terminal Command olv</translation>
+    </message>
+    <message>
+        <source>olv 파일 — 이 앱으로 열기</source>
+        <translation>olv file — open in this app</translation>
+    </message>
+    <message>
+        <source>olv 파일:120 — 120줄로</source>
+        <translation>olv file:120 — at line 120</translation>
+    </message>
+    <message>
+        <source>명령 | olv — 출력을 새 문서로 · olv -w 파일 — 닫을 때까지 기다리기(git)</source>
+        <translation>command | olv — output into a new document · olv -w file — wait until it is closed (git)</translation>
+    </message>
+    <message>
+        <source>「설치…」 를 누르거나, 터미널에 이 한 줄을 붙여 넣어 실행하세요 (관리자 암호를 물어요):</source>
+        <translation>Click “Install…”, or paste this line into a terminal and run it (it asks for the administrator password):</translation>
+    </message>
+    <message>
+        <source>한 줄 복사</source>
+        <translation>Copy Line</translation>
+    </message>
+    <message>
+        <source>설치…</source>
+        <translation>Install…</translation>
+    </message>
+    <message>
+        <source>지우기…</source>
+        <translation>Remove…</translation>
+    </message>
+    <message>
+        <source>● 설치됐어요 — </source>
+        <translation>● Installed — </translation>
+    </message>
+    <message>
+        <source>앱이 디스크 이미지나 내려받은 자리에서 돌고 있어요 — 여기를 가리키면 곧 끊겨요. 앱을 응용 프로그램 폴더로 옮겨 다시 켠 뒤 설치하세요</source>
+        <translation>The app is running from a read-only place (a mounted image such as an AppImage) — a link to it would soon break. Install the app on this computer, start it again, then install the command.</translation>
+    </message>
+    <message>
+        <source>설치를 기다리는 중…</source>
+        <translation>Not installed yet…</translation>
+    </message>
+    <message>
+        <source>%@ 가 다른 것을 가리켜요: %@ — 설치하면 이 앱 것으로 바꿔요</source>
+        <translation>%@ points to something else: %@ — installing replaces it with this app's</translation>
+    </message>
+    <message>
+        <source>하지 못했어요: %@</source>
+        <translation>Could not do it: %@</translation>
+    </message>
+    <message>
+        <source>Finder 오른쪽 클릭 메뉴 켜기</source>
+        <translation>Turn On the File Manager's Right-Click Menu</translation>
+    </message>
+    <message>
+        <source>열기
+다음으로 열기 ▸
+─────────
+빠른 동작 ▸
+✎ Orlune Viewer로 열기</source>
+        <translation>Open
+Open With Other Application
+─────────
+✎ Open in Orlune Viewer
+✎ New Text File</translation>
+    </message>
+    <message>
+        <source>1. 아래 「시스템 설정 열기」
+2. 열린 화면에서 「Orlune Viewer Finder」 를 켜기
+3. 이 창으로 돌아오면 저절로 확인해요</source>
+        <translation>1. Installing the app puts the file manager's extension in place
+2. Restart a file manager that is already running once (nautilus -q)
+3. Open it with “Open File Manager” below and right-click a file — this window checks by itself</translation>
+    </message>
+    <message>
+        <source>● 켜졌어요 — Finder 에서 바로 쓸 수 있어요</source>
+        <translation>● On — ready to use in the file manager</translation>
+    </message>
+    <message>
+        <source>● 아직 꺼져 있어요</source>
+        <translation>● Still off</translation>
+    </message>
+    <message>
+        <source>시스템 설정 열기</source>
+        <translation>Open File Manager</translation>
+    </message>
 </context>
 </TS>

@@ -1539,5 +1539,93 @@
         <source>── 로그가 새로 시작됨 · %@ ──</source>
         <translation>── ログが新しく始まりました · %@ ──</translation>
     </message>
+    <message>
+        <source>터미널 명령 olv</source>
+        <translation>ターミナルコマンド olv</translation>
+    </message>
+    <message>
+        <source>olv 파일 — 이 앱으로 열기</source>
+        <translation>olv ファイル — このアプリで開く</translation>
+    </message>
+    <message>
+        <source>olv 파일:120 — 120줄로</source>
+        <translation>olv ファイル:120 — 120行目へ</translation>
+    </message>
+    <message>
+        <source>명령 | olv — 출력을 새 문서로 · olv -w 파일 — 닫을 때까지 기다리기(git)</source>
+        <translation>コマンド | olv — 出力を新規書類に · olv -w ファイル — 閉じるまで待つ(git)</translation>
+    </message>
+    <message>
+        <source>「설치…」 를 누르거나, 터미널에 이 한 줄을 붙여 넣어 실행하세요 (관리자 암호를 물어요):</source>
+        <translation>「インストール…」を押すか、この1行をターミナルに貼り付けて実行してください(管理者パスワードを求められます):</translation>
+    </message>
+    <message>
+        <source>한 줄 복사</source>
+        <translation>1行をコピー</translation>
+    </message>
+    <message>
+        <source>설치…</source>
+        <translation>インストール…</translation>
+    </message>
+    <message>
+        <source>지우기…</source>
+        <translation>削除…</translation>
+    </message>
+    <message>
+        <source>● 설치됐어요 — </source>
+        <translation>● インストール済み — </translation>
+    </message>
+    <message>
+        <source>앱이 디스크 이미지나 내려받은 자리에서 돌고 있어요 — 여기를 가리키면 곧 끊겨요. 앱을 응용 프로그램 폴더로 옮겨 다시 켠 뒤 설치하세요</source>
+        <translation>アプリが読み取り専用の場所(AppImage などのマウント)から動いています — ここを指すリンクはすぐに切れます。アプリをこのコンピュータにインストールし、起動し直してからインストールしてください</translation>
+    </message>
+    <message>
+        <source>설치를 기다리는 중…</source>
+        <translation>インストール待ち…</translation>
+    </message>
+    <message>
+        <source>%@ 가 다른 것을 가리켜요: %@ — 설치하면 이 앱 것으로 바꿔요</source>
+        <translation>%@ は別のものを指しています: %@ — インストールするとこのアプリのものに置き換えます</translation>
+    </message>
+    <message>
+        <source>하지 못했어요: %@</source>
+        <translation>できませんでした: %@</translation>
+    </message>
+    <message>
+        <source>Finder 오른쪽 클릭 메뉴 켜기</source>
+        <translation>ファイルマネージャの右クリックメニューを有効にする</translation>
+    </message>
+    <message>
+        <source>열기
+다음으로 열기 ▸
+─────────
+빠른 동작 ▸
+✎ Orlune Viewer로 열기</source>
+        <translation>開く
+別のアプリケーションで開く
+─────────
+✎ Orlune Viewerで開く
+✎ 新規テキストファイル</translation>
+    </message>
+    <message>
+        <source>1. 아래 「시스템 설정 열기」
+2. 열린 화면에서 「Orlune Viewer Finder」 를 켜기
+3. 이 창으로 돌아오면 저절로 확인해요</source>
+        <translation>1. アプリをインストールするとファイルマネージャの拡張も入ります
+2. すでに動いているファイルマネージャは一度再起動してください (nautilus -q)
+3. 下の「ファイルマネージャを開く」で開いてファイルを右クリック — この画面は自動で確認します</translation>
+    </message>
+    <message>
+        <source>● 켜졌어요 — Finder 에서 바로 쓸 수 있어요</source>
+        <translation>● 有効です — ファイルマネージャですぐ使えます</translation>
+    </message>
+    <message>
+        <source>● 아직 꺼져 있어요</source>
+        <translation>● まだ無効です</translation>
+    </message>
+    <message>
+        <source>시스템 설정 열기</source>
+        <translation>ファイルマネージャを開く</translation>
+    </message>
 </context>
 </TS>

@@ -27,5 +27,45 @@
         <source>모두 바꾸기는 ⌘Z 한 번에 돌아와요</source>
         <translation>모두 바꾸기는 Ctrl+Z 한 번에 돌아와요</translation>
     </message>
+    <message>
+        <source>앱이 디스크 이미지나 내려받은 자리에서 돌고 있어요 — 여기를 가리키면 곧 끊겨요. 앱을 응용 프로그램 폴더로 옮겨 다시 켠 뒤 설치하세요</source>
+        <translation>앱이 읽기 전용 자리(AppImage 같은 마운트)에서 돌고 있어요 — 여기를 가리키면 곧 끊겨요. 앱을 이 컴퓨터에 설치해 다시 켠 뒤 설치하세요</translation>
+    </message>
+    <message>
+        <source>Finder 오른쪽 클릭 메뉴 켜기</source>
+        <translation>파일 관리자 오른쪽 클릭 메뉴 켜기</translation>
+    </message>
+    <message>
+        <source>열기
+다음으로 열기 ▸
+─────────
+빠른 동작 ▸
+✎ Orlune Viewer로 열기</source>
+        <translation>열기
+다른 프로그램으로 열기
+─────────
+✎ Orlune Viewer로 열기
+✎ 새 파일 만들기</translation>
+    </message>
+    <message>
+        <source>1. 아래 「시스템 설정 열기」
+2. 열린 화면에서 「Orlune Viewer Finder」 를 켜기
+3. 이 창으로 돌아오면 저절로 확인해요</source>
+        <translation>1. 앱을 설치하면 파일 관리자 확장이 함께 들어가요
+2. 이미 열린 파일 관리자는 한 번 다시 시작하세요 (nautilus -q)
+3. 아래 「파일 관리자 열기」 로 열어 파일을 오른쪽 클릭 — 이 창은 저절로 확인해요</translation>
+    </message>
+    <message>
+        <source>● 켜졌어요 — Finder 에서 바로 쓸 수 있어요</source>
+        <translation>● 켜졌어요 — 파일 관리자에서 바로 쓸 수 있어요</translation>
+    </message>
+    <message>
+        <source>시스템 설정 열기</source>
+        <translation>파일 관리자 열기</translation>
+    </message>
+    <message>
+        <source>Finder 메뉴 켜는 법…</source>
+        <translation>파일 관리자 메뉴 켜는 법…</translation>
+    </message>
 </context>
 </TS>

@@ -6,6 +6,8 @@
 #include "app/kit/ActionRouter.h"
 #include "app/kit/HostWindow.h"
 #include "app/kit/Presenter.h"
+#include "app/settings/CommandLineToolSheet.h"
+#include "app/settings/FinderMenuSheet.h"
 #include "app/settings/SettingsWindowController.h"
 #include "app/shell/AppDelegate.h"
 #include "app/shell/Application.h"
@@ -151,8 +153,30 @@ TEST_F(Delegate, theRouterReachesTheErrorLogActionThroughTheDelegate)
     EXPECT_TRUE(router.validate("openErrorLog:", {}, nullptr));
     for (const char* action : {"showCommandPalette:", "showShortcuts:", "showAbout:"})
         EXPECT_TRUE(router.validate(action, {}, nullptr)) << action;
-    // The application windows that are not there yet stay disabled.
-    EXPECT_FALSE(router.validate("showCommandLineTool:", {}, nullptr));
+    router.setApplicationDelegate(nullptr);
+}
+
+TEST_F(Delegate, theCommandLineAndFileManagerActionsPresentTheirSheetsOverTheSettingsWindow)
+{
+    EditorShell::AppDelegate delegate(*application, {});
+    router.setApplicationDelegate(&delegate);
+    auto& settingsWindow = EditorSettings::SettingsWindowController::shared();
+    EditorSettings::SettingsPane* general = settingsWindow.panes().front();
+    for (const char* action : {"showCommandLineTool:", "showFinderMenu:"}) {
+        SCOPED_TRACE(action);
+        EXPECT_TRUE(router.validate(action, {}, nullptr));
+        EXPECT_TRUE(router.send(action, {}, nullptr));
+        EXPECT_TRUE(settingsWindow.window()->isVisible());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return general->presentedSheet() != nullptr; }, 2000));
+        EditorSettings::SettingsSheet* sheet = general->presentedSheet();
+        if (std::string_view(action) == "showCommandLineTool:")
+            EXPECT_NE(qobject_cast<EditorSettings::CommandLineToolSheet*>(sheet), nullptr);
+        else
+            EXPECT_NE(qobject_cast<EditorSettings::FinderMenuSheet*>(sheet), nullptr);
+        sheet->dismiss();
+        EXPECT_EQ(general->presentedSheet(), nullptr);
+    }
+    settingsWindow.window()->close();
     router.setApplicationDelegate(nullptr);
 }
 
