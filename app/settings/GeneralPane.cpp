@@ -147,10 +147,11 @@ void SettingsWindowController::makeGeneralPane(SettingsForm& form,
     // 8–12: the quick memo, the tray icon and the autostart entry.
     std::vector<SettingsChoice<std::string>> shortcuts;
     for (std::string_view value : EditorStore::QuickMemoShortcuts::all) {
-        const QString title = value == "off" ? localized("끔")
-                              : services.shortcutText
-                                  ? services.shortcutText(value)
-                                  : QString::fromUtf8(value.data(), static_cast<qsizetype>(value.size()));
+        const QString title =
+            value == "off" ? localized("끔")
+            : services.shortcutText
+                ? services.shortcutText(value)
+                : QString::fromUtf8(value.data(), static_cast<qsizetype>(value.size()));
         shortcuts.push_back({title, std::string(value)});
     }
     QComboBox* shortcut =
@@ -213,11 +214,12 @@ void SettingsWindowController::makeGeneralPane(SettingsForm& form,
     form.addSeparator();
 
     // 23–24: the default application for text files.
-    form.addRow(localized("기본 앱"),
-                new ActionButton(localized(".txt 를 이 앱으로 여는 법…"), [weakPane](ActionButton&) {
-                    if (weakPane)
-                        showDefaultAppHelp(*weakPane);
-                }));
+    form.addRow(
+        localized("기본 앱"),
+        new ActionButton(localized(".txt 를 이 앱으로 여는 법…"), [weakPane](ActionButton&) {
+            if (weakPane)
+                showDefaultAppHelp(*weakPane);
+        }));
     form.addNote(localized("Finder 의 「다음으로 열기」 에는 이미 있어요"));
 
     pane.onRefresh.push_back([weakPane, relaunchRows, services] {
@@ -264,12 +266,11 @@ QString SettingsWindowController::updateStatusText(
     return first + QStringLiteral(" · ") + withValue("지금 %@", shown);
 }
 
-void SettingsWindowController::updateUpdateStatus(QLabel* note,
-                                                  const GeneralPaneServices& services)
+void SettingsWindowController::updateUpdateStatus(QLabel* note, const GeneralPaneServices& services)
 {
-    note->setText(updateStatusText(
-        services.lastUpdateCheckDate ? services.lastUpdateCheckDate() : std::nullopt,
-        services.appVersion ? services.appVersion() : std::nullopt));
+    note->setText(updateStatusText(services.lastUpdateCheckDate ? services.lastUpdateCheckDate()
+                                                                : std::nullopt,
+                                   services.appVersion ? services.appVersion() : std::nullopt));
 }
 
 void SettingsWindowController::updateQuickMemoPath(QLabel* pathLabel,
@@ -312,8 +313,7 @@ void SettingsWindowController::chooseQuickMemoFile(SettingsPane& pane,
                                                    const GeneralPaneServices& services)
 {
     const auto current = services.memoFileURL ? services.memoFileURL() : std::nullopt;
-    const QString name =
-        current ? QString::fromStdString(current->filename().string()) : QString();
+    const QString name = current ? QString::fromStdString(current->filename().string()) : QString();
     const QString folder =
         current ? QString::fromStdString(current->parent_path().string()) : homeFolder();
     QWidget* parent = pane.window();
@@ -343,10 +343,10 @@ void SettingsWindowController::showDefaultAppHelp(SettingsPane& pane)
     EditorKit::Alert alert;
     alert.style = EditorKit::Alert::Style::informational;
     alert.text = localized(".txt 파일을 언제나 Orlune Viewer로 열려면");
-    alert.informativeText =
-        localized("1. Finder 에서 .txt 파일 하나를 고르고 ⌘I(정보 가져오기)\n2. 「다음으로 열기」 에서 "
-                  "「Orlune Viewer」 를 고르기\n3. 「모두 변경…」 을 누르기\n\n.md · .log 같은 다른 "
-                  "확장자도 같은 방법이에요.");
+    alert.informativeText = localized(
+        "1. Finder 에서 .txt 파일 하나를 고르고 ⌘I(정보 가져오기)\n2. 「다음으로 열기」 에서 "
+        "「Orlune Viewer」 를 고르기\n3. 「모두 변경…」 을 누르기\n\n.md · .log 같은 다른 "
+        "확장자도 같은 방법이에요.");
     alert.buttons = {localized("확인")};
     alert.defaultButton = 0;
     alert.cancelButton = 0;

@@ -293,5 +293,4 @@ bool SettingsWindowController::eventFilter(QObject* watched, QEvent* event)
     return QObject::eventFilter(watched, event);
 }
 
-
 } // namespace EditorSettings
