@@ -49,8 +49,18 @@ std::optional<QPoint> parsePosition(const std::optional<Platform::PreferenceValu
 SettingsWindowController& SettingsWindowController::shared()
 {
     // Never released: it lives as long as the application, and widgets must not outlive it.
-    static auto* controller = new SettingsWindowController();
+    static auto* controller = [] {
+        Environment environment;
+        environment.generalPane = sharedGeneralPaneServices();
+        return new SettingsWindowController(std::move(environment));
+    }();
     return *controller;
+}
+
+SettingsGeneralPaneServices& SettingsWindowController::sharedGeneralPaneServices()
+{
+    static GeneralPaneServices services;
+    return services;
 }
 
 SettingsWindowController::SettingsWindowController(Environment environment)
@@ -95,8 +105,14 @@ SettingsWindowController::SettingsWindowController(Environment environment)
         std::function<void(SettingsForm&, SettingsPane&)> build;
     };
     const ViewPaneSources viewSources = m_environment.viewPane;
+    const GeneralPaneServices generalServices = m_environment.generalPane;
     const PaneSpec specs[] = {
-        {"일반", "gearshape", std::nullopt, &makeGeneralPane},
+        {"일반",
+         "gearshape",
+         std::nullopt,
+         [generalServices](SettingsForm& form, SettingsPane& pane) {
+             makeGeneralPane(form, pane, generalServices);
+         }},
         {"편집", "pencil", SettingGroup::editor, &makeEditorPane},
         {"보기",
          "eye",
@@ -276,7 +292,5 @@ bool SettingsWindowController::eventFilter(QObject* watched, QEvent* event)
     }
     return QObject::eventFilter(watched, event);
 }
-
-void SettingsWindowController::makeGeneralPane(SettingsForm&, SettingsPane&) {}
 
 } // namespace EditorSettings

@@ -6,6 +6,10 @@
 #include "app/kit/HostWindow.h"
 #include "app/kit/Localized.h"
 #include "app/kit/Presenter.h"
+#include "app/settings/CommandLineTool.h"
+#include "app/settings/CommandLineToolSheet.h"
+#include "app/settings/FinderMenuSheet.h"
+#include "app/settings/SettingsWindowController.h"
 #include "app/shell/AppDelegate.h"
 #include "app/shell/AppLanguage.h"
 #include "app/shell/AppLog.h"
@@ -284,6 +288,37 @@ int main(int argc, char** argv)
     reactions.setAutomaticChecks = [&updater] {
         updater.setAutomaticChecks(
             EditorStore::Settings::shared().value(EditorStore::SettingKeys::updateAutoCheck));
+    };
+    // What the settings window's General pane shows of the shell and of the installations.
+    auto& generalPane = EditorSettings::SettingsWindowController::sharedGeneralPaneServices();
+    generalPane.launchLanguage = [] { return EditorShell::AppLanguage::launchLanguage(); };
+    generalPane.systemLanguageName = [] { return EditorShell::AppLanguage::systemLanguageName(); };
+    generalPane.relaunch = [] { EditorShell::AppLanguage::relaunch(); };
+    generalPane.lastUpdateCheckDate = [&updater] { return updater.lastUpdateCheckDate(); };
+    generalPane.appVersion = []() -> std::optional<std::string> {
+        // "<short version>(<build>)": the pane names the short version.
+        const std::string& version = AppLog::appVersion();
+        std::string shortVersion = version.substr(0, version.find('('));
+        if (shortVersion.empty() || shortVersion == "?")
+            return std::nullopt;
+        return shortVersion;
+    };
+    generalPane.shortcutText = [](std::string_view value) {
+        return EditorShell::GlobalHotKey::shortcutText(value);
+    };
+    generalPane.memoFileURL = [] { return EditorShell::QuickMemoPanel::memoFileURL(); };
+    generalPane.fileManagerModuleInstalled = [] {
+        return EditorSettings::FinderMenuSheet::isExtensionEnabled();
+    };
+    generalPane.commandLinkIsOurs = [] {
+        return EditorSettings::CommandLineTool::isInstalled(
+            EditorSettings::CommandLineTool::linkState());
+    };
+    generalPane.makeFileManagerSheet = []() -> EditorSettings::SettingsSheet* {
+        return new EditorSettings::FinderMenuSheet;
+    };
+    generalPane.makeCommandLineToolSheet = []() -> EditorSettings::SettingsSheet* {
+        return new EditorSettings::CommandLineToolSheet;
     };
     EditorShell::AppDelegate delegate(application, std::move(reactions));
     LaunchMeasurement::mark("m.delegate");

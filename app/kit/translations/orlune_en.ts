@@ -1627,5 +1627,151 @@ Open With Other Application
         <source>시스템 설정 열기</source>
         <translation>Open File Manager</translation>
     </message>
+    <message>
+        <source>언어</source>
+        <translation>Language</translation>
+    </message>
+    <message>
+        <source>시스템 따라 (%@)</source>
+        <translation>System (%@)</translation>
+    </message>
+    <message>
+        <source>바꾼 언어는 다시 켜면 보여요. 탭 · 메모는 그대로 돌아와요.</source>
+        <translation>The new language shows after a relaunch. Tabs and memos come back as they were.</translation>
+    </message>
+    <message>
+        <source>다시 켜기</source>
+        <translation>Relaunch</translation>
+    </message>
+    <message>
+        <source>업데이트</source>
+        <translation>Updates</translation>
+    </message>
+    <message>
+        <source>하루 한 번 새 판 확인</source>
+        <translation>Check for a new version once a day</translation>
+    </message>
+    <message>
+        <source>빠른 메모 단축키</source>
+        <translation>Quick memo shortcut</translation>
+    </message>
+    <message>
+        <source>바꾸기…</source>
+        <translation>Change…</translation>
+    </message>
+    <message>
+        <source>빠른 메모 파일</source>
+        <translation>Quick memo file</translation>
+    </message>
+    <message>
+        <source>어느 앱에서든 단축키로 작은 창을 띄워 쓰면, 이 파일 끝에 날짜와 함께 이어 써요</source>
+        <translation>Open a small window with the shortcut from any application; what you write there is added to the end of this file with the date</translation>
+    </message>
+    <message>
+        <source>메뉴 막대</source>
+        <translation>Tray</translation>
+    </message>
+    <message>
+        <source>메뉴 막대에 아이콘 보이기</source>
+        <translation>Show an icon in the system tray</translation>
+    </message>
+    <message>
+        <source>로그인</source>
+        <translation>Login</translation>
+    </message>
+    <message>
+        <source>맥에 로그인하면 조용히 켜기 (창 없이)</source>
+        <translation>Start quietly when you log in (no window)</translation>
+    </message>
+    <message>
+        <source>껐다 켜면 창 되살리기</source>
+        <translation>Reopen windows after a restart</translation>
+    </message>
+    <message>
+        <source>맥 시스템 설정과 상관없이 · 꺼도 이름 없는 메모는 남아요</source>
+        <translation>Whatever the desktop session settings say · untitled memos are kept even when this is off</translation>
+    </message>
+    <message>
+        <source>켜는 법…</source>
+        <translation>How to turn on…</translation>
+    </message>
+    <message>
+        <source>Finder 오른쪽 클릭 메뉴</source>
+        <translation>File manager right-click menu</translation>
+    </message>
+    <message>
+        <source>파일을 오른쪽 클릭하면 「Orlune Viewer로 열기」 · 폴더 빈 곳에 「새 파일 만들기」</source>
+        <translation>Right-click a file for “Open with Orlune Viewer” · an empty spot in a folder for “New File”</translation>
+    </message>
+    <message>
+        <source>만들면 바로 열기</source>
+        <translation>Open it once created</translation>
+    </message>
+    <message>
+        <source>기본 앱</source>
+        <translation>Default application</translation>
+    </message>
+    <message>
+        <source>.txt 를 이 앱으로 여는 법…</source>
+        <translation>How to open .txt files with this application…</translation>
+    </message>
+    <message>
+        <source>Finder 의 「다음으로 열기」 에는 이미 있어요</source>
+        <translation>It is already listed under “Open With” in the file manager</translation>
+    </message>
+    <message>
+        <source>마지막 확인: %@</source>
+        <translation>Last checked: %@</translation>
+    </message>
+    <message>
+        <source>아직 확인 안 함</source>
+        <translation>Not checked yet</translation>
+    </message>
+    <message>
+        <source>지금 %@</source>
+        <translation>now %@</translation>
+    </message>
+    <message>
+        <source>● 켜짐</source>
+        <translation>● On</translation>
+    </message>
+    <message>
+        <source>보기…</source>
+        <translation>Show…</translation>
+    </message>
+    <message>
+        <source>● 꺼짐</source>
+        <translation>● Off</translation>
+    </message>
+    <message>
+        <source>● 설치됨</source>
+        <translation>● Installed</translation>
+    </message>
+    <message>
+        <source>설치 안 됨</source>
+        <translation>Not installed</translation>
+    </message>
+    <message>
+        <source>설치하는 법…</source>
+        <translation>How to install…</translation>
+    </message>
+    <message>
+        <source>.txt 파일을 언제나 Orlune Viewer로 열려면</source>
+        <translation>To always open .txt files with Orlune Viewer</translation>
+    </message>
+    <message>
+        <source>1. Finder 에서 .txt 파일 하나를 고르고 ⌘I(정보 가져오기)
+2. 「다음으로 열기」 에서 「Orlune Viewer」 를 고르기
+3. 「모두 변경…」 을 누르기
+
+.md · .log 같은 다른 확장자도 같은 방법이에요.</source>
+        <translation>1. In the file manager, right-click a .txt file and choose Properties
+2. Under “Open With”, choose “Orlune Viewer”
+3. Press “Set as default”
+
+Or in a terminal: xdg-mime default app.orlune.viewer.desktop text/plain
+
+Other extensions such as .md · .log work the same way.</translation>
+    </message>
 </context>
 </TS>

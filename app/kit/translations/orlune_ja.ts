@@ -1540,6 +1540,86 @@
         <translation>── ログが新しく始まりました · %@ ──</translation>
     </message>
     <message>
+        <source>언어</source>
+        <translation>言語</translation>
+    </message>
+    <message>
+        <source>시스템 따라 (%@)</source>
+        <translation>システムに合わせる（%@）</translation>
+    </message>
+    <message>
+        <source>바꾼 언어는 다시 켜면 보여요. 탭 · 메모는 그대로 돌아와요.</source>
+        <translation>変更した言語は再起動すると表示されます。タブ・メモはそのまま戻ります。</translation>
+    </message>
+    <message>
+        <source>다시 켜기</source>
+        <translation>再起動</translation>
+    </message>
+    <message>
+        <source>업데이트</source>
+        <translation>アップデート</translation>
+    </message>
+    <message>
+        <source>하루 한 번 새 판 확인</source>
+        <translation>1日1回新しいバージョンを確認</translation>
+    </message>
+    <message>
+        <source>빠른 메모 단축키</source>
+        <translation>クイックメモのショートカット</translation>
+    </message>
+    <message>
+        <source>바꾸기…</source>
+        <translation>変更…</translation>
+    </message>
+    <message>
+        <source>빠른 메모 파일</source>
+        <translation>クイックメモのファイル</translation>
+    </message>
+    <message>
+        <source>어느 앱에서든 단축키로 작은 창을 띄워 쓰면, 이 파일 끝에 날짜와 함께 이어 써요</source>
+        <translation>どのアプリからでもショートカットで小さなウインドウを開いて書くと、このファイルの末尾に日付と一緒に追記します</translation>
+    </message>
+    <message>
+        <source>메뉴 막대</source>
+        <translation>トレイ</translation>
+    </message>
+    <message>
+        <source>메뉴 막대에 아이콘 보이기</source>
+        <translation>システムトレイにアイコンを表示</translation>
+    </message>
+    <message>
+        <source>로그인</source>
+        <translation>ログイン</translation>
+    </message>
+    <message>
+        <source>맥에 로그인하면 조용히 켜기 (창 없이)</source>
+        <translation>ログイン時に静かに起動（ウインドウなし）</translation>
+    </message>
+    <message>
+        <source>껐다 켜면 창 되살리기</source>
+        <translation>再起動したらウインドウを復元</translation>
+    </message>
+    <message>
+        <source>맥 시스템 설정과 상관없이 · 꺼도 이름 없는 메모는 남아요</source>
+        <translation>デスクトップのセッション設定とは関係なく · オフでも名前のないメモは残ります</translation>
+    </message>
+    <message>
+        <source>켜는 법…</source>
+        <translation>オンにする方法…</translation>
+    </message>
+    <message>
+        <source>Finder 오른쪽 클릭 메뉴</source>
+        <translation>ファイルマネージャの右クリックメニュー</translation>
+    </message>
+    <message>
+        <source>파일을 오른쪽 클릭하면 「Orlune Viewer로 열기」 · 폴더 빈 곳에 「새 파일 만들기」</source>
+        <translation>ファイルを右クリックで「Orlune Viewerで開く」 · フォルダの空き場所で「新規ファイル」</translation>
+    </message>
+    <message>
+        <source>만들면 바로 열기</source>
+        <translation>作成したらすぐに開く</translation>
+    </message>
+    <message>
         <source>터미널 명령 olv</source>
         <translation>ターミナルコマンド olv</translation>
     </message>
@@ -1626,6 +1706,72 @@
     <message>
         <source>시스템 설정 열기</source>
         <translation>ファイルマネージャを開く</translation>
+    </message>
+    <message>
+        <source>기본 앱</source>
+        <translation>デフォルトのアプリ</translation>
+    </message>
+    <message>
+        <source>.txt 를 이 앱으로 여는 법…</source>
+        <translation>.txt をこのアプリで開く方法…</translation>
+    </message>
+    <message>
+        <source>Finder 의 「다음으로 열기」 에는 이미 있어요</source>
+        <translation>ファイルマネージャの「別のアプリで開く」にはすでにあります</translation>
+    </message>
+    <message>
+        <source>마지막 확인: %@</source>
+        <translation>最終確認: %@</translation>
+    </message>
+    <message>
+        <source>아직 확인 안 함</source>
+        <translation>まだ確認していません</translation>
+    </message>
+    <message>
+        <source>지금 %@</source>
+        <translation>現在 %@</translation>
+    </message>
+    <message>
+        <source>● 켜짐</source>
+        <translation>● オン</translation>
+    </message>
+    <message>
+        <source>보기…</source>
+        <translation>表示…</translation>
+    </message>
+    <message>
+        <source>● 꺼짐</source>
+        <translation>● オフ</translation>
+    </message>
+    <message>
+        <source>● 설치됨</source>
+        <translation>● インストール済み</translation>
+    </message>
+    <message>
+        <source>설치 안 됨</source>
+        <translation>未インストール</translation>
+    </message>
+    <message>
+        <source>설치하는 법…</source>
+        <translation>インストール方法…</translation>
+    </message>
+    <message>
+        <source>.txt 파일을 언제나 Orlune Viewer로 열려면</source>
+        <translation>.txt ファイルをいつも Orlune Viewer で開くには</translation>
+    </message>
+    <message>
+        <source>1. Finder 에서 .txt 파일 하나를 고르고 ⌘I(정보 가져오기)
+2. 「다음으로 열기」 에서 「Orlune Viewer」 를 고르기
+3. 「모두 변경…」 을 누르기
+
+.md · .log 같은 다른 확장자도 같은 방법이에요.</source>
+        <translation>1. ファイルマネージャで .txt ファイルを右クリックして「プロパティ」を選ぶ
+2. 「別のアプリで開く」で「Orlune Viewer」を選ぶ
+3. 「デフォルトに設定」を押す
+
+ターミナルなら: xdg-mime default app.orlune.viewer.desktop text/plain
+
+.md · .log など他の拡張子も同じ方法です。</translation>
     </message>
 </context>
 </TS>

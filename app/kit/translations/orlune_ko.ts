@@ -67,5 +67,43 @@
         <source>Finder 메뉴 켜는 법…</source>
         <translation>파일 관리자 메뉴 켜는 법…</translation>
     </message>
+    <message>
+        <source>메뉴 막대</source>
+        <translation>알림 영역</translation>
+    </message>
+    <message>
+        <source>메뉴 막대에 아이콘 보이기</source>
+        <translation>알림 영역에 아이콘 보이기</translation>
+    </message>
+    <message>
+        <source>맥에 로그인하면 조용히 켜기 (창 없이)</source>
+        <translation>로그인하면 조용히 켜기 (창 없이)</translation>
+    </message>
+    <message>
+        <source>맥 시스템 설정과 상관없이 · 꺼도 이름 없는 메모는 남아요</source>
+        <translation>데스크톱 세션 설정과 상관없이 · 꺼도 이름 없는 메모는 남아요</translation>
+    </message>
+    <message>
+        <source>Finder 오른쪽 클릭 메뉴</source>
+        <translation>파일 관리자 오른쪽 클릭 메뉴</translation>
+    </message>
+    <message>
+        <source>Finder 의 「다음으로 열기」 에는 이미 있어요</source>
+        <translation>파일 관리자의 「다른 앱으로 열기」 에는 이미 있어요</translation>
+    </message>
+    <message>
+        <source>1. Finder 에서 .txt 파일 하나를 고르고 ⌘I(정보 가져오기)
+2. 「다음으로 열기」 에서 「Orlune Viewer」 를 고르기
+3. 「모두 변경…」 을 누르기
+
+.md · .log 같은 다른 확장자도 같은 방법이에요.</source>
+        <translation>1. 파일 관리자에서 .txt 파일 하나를 오른쪽 클릭하고 「속성」 고르기
+2. 「다른 앱으로 열기」 에서 「Orlune Viewer」 를 고르기
+3. 「기본값으로 설정」 을 누르기
+
+터미널에서는: xdg-mime default app.orlune.viewer.desktop text/plain
+
+.md · .log 같은 다른 확장자도 같은 방법이에요.</translation>
+    </message>
 </context>
 </TS>

@@ -238,8 +238,11 @@ TEST_F(Window, everyTextOfThePanesIsTranslated)
         for (auto* button : controller->window()->findChildren<QAbstractButton*>())
             texts << button->text();
         for (auto* popup : controller->window()->findChildren<QComboBox*>()) {
-            for (int i = 0; i < popup->count(); ++i)
-                texts << popup->itemText(i);
+            for (int i = 0; i < popup->count(); ++i) {
+                // The language choices name each language in its own words.
+                if (popup->itemText(i) != QStringLiteral("한국어"))
+                    texts << popup->itemText(i);
+            }
         }
         for (const QString& text : texts)
             EXPECT_FALSE(hasHangul(text)) << text.toStdString();
