@@ -247,7 +247,8 @@ TEST_F(Window, everyTextOfThePanesIsTranslated)
         for (const QString& text : texts)
             EXPECT_FALSE(hasHangul(text)) << text.toStdString();
     }
-    EditorKit::installTranslation(QStringLiteral("ko"));
+    // Later tests of this program read the Korean texts themselves.
+    EditorKit::installTranslation(QString());
 }
 
 } // namespace
