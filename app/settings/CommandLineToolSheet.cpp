@@ -57,12 +57,11 @@ CommandLineToolSheet::CommandLineToolSheet(QWidget* parent)
 {}
 
 CommandLineToolSheet::CommandLineToolSheet(Environment environment, QWidget* parent)
-    : SettingsSheet(parent)
+    : RefreshingSheet(std::move(environment.timer), parent)
     , m_paths(environment.paths ? *environment.paths : CommandLineTool::defaultPaths())
     , m_isTranslocated(std::move(environment.isTranslocated))
     , m_runner(std::move(environment.runner))
     , m_log(std::move(environment.log))
-    , m_timer(environment.timer ? std::move(environment.timer) : makeSheetTimer())
 {
     if (!m_runner)
         m_runner = std::make_shared<EditorDocuments::AdminWriter::ProcessRunner>();
@@ -224,22 +223,6 @@ void CommandLineToolSheet::copyCommand()
     QClipboard* clipboard = QGuiApplication::clipboard();
     clipboard->clear();
     clipboard->setText(QString::fromStdString(CommandLineTool::terminalCommand(m_paths)));
-}
-
-void CommandLineToolSheet::showEvent(QShowEvent* event)
-{
-    SettingsSheet::showEvent(event);
-    QPointer<CommandLineToolSheet> self(this);
-    m_timer->start(std::chrono::milliseconds(1000), [self] {
-        if (self)
-            self->refresh();
-    });
-}
-
-void CommandLineToolSheet::hideEvent(QHideEvent* event)
-{
-    SettingsSheet::hideEvent(event);
-    m_timer->stop();
 }
 
 } // namespace EditorSettings

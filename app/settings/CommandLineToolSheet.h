@@ -24,7 +24,7 @@ struct CommandLineToolSheetEnvironment
 // The sheet in which the user installs or removes the olv link. The state is read again at
 // each refresh and each press, every second while the sheet is shown. Main thread only; the
 // administrator run blocks while its prompt is open.
-class CommandLineToolSheet : public SettingsSheet
+class CommandLineToolSheet : public RefreshingSheet
 {
     Q_OBJECT
 
@@ -38,7 +38,7 @@ public:
     ~CommandLineToolSheet() override;
 
     // The status line, colour and title for the state.
-    void refresh();
+    void refresh() override;
     void primaryAction();
     void copyCommand();
 
@@ -52,11 +52,6 @@ public:
     ActionButton* primaryButton() const { return m_primary; }
     ActionButton* copyButton() const { return m_copy; }
     ActionButton* closeButton() const { return m_close; }
-    SheetTimer& timer() const { return *m_timer; }
-
-protected:
-    void showEvent(QShowEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
 
 private:
     void buildView();
@@ -67,7 +62,6 @@ private:
     std::function<bool()> m_isTranslocated;
     std::shared_ptr<EditorDocuments::AdminWriter::PrivilegeRunner> m_runner;
     CommandLineTool::FailureLog m_log;
-    std::unique_ptr<SheetTimer> m_timer;
 
     QLabel* m_statusLabel = nullptr;
     QWidget* m_hint = nullptr;

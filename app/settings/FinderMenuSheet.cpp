@@ -42,11 +42,10 @@ FinderMenuSheet::FinderMenuSheet(QWidget* parent)
 {}
 
 FinderMenuSheet::FinderMenuSheet(Environment environment, QWidget* parent)
-    : SettingsSheet(parent)
+    : RefreshingSheet(std::move(environment.timer), parent)
     , m_extensionFolder(environment.extensionFolder ? *environment.extensionFolder
                                                     : defaultExtensionFolder())
     , m_openUrl(std::move(environment.openUrl))
-    , m_timer(environment.timer ? std::move(environment.timer) : makeSheetTimer())
 {
     if (!m_openUrl)
         m_openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
@@ -157,22 +156,6 @@ void FinderMenuSheet::refresh()
 void FinderMenuSheet::openExtensionSettings()
 {
     m_openUrl(QUrl::fromLocalFile(QDir::homePath()));
-}
-
-void FinderMenuSheet::showEvent(QShowEvent* event)
-{
-    SettingsSheet::showEvent(event);
-    QPointer<FinderMenuSheet> self(this);
-    m_timer->start(std::chrono::milliseconds(1000), [self] {
-        if (self)
-            self->refresh();
-    });
-}
-
-void FinderMenuSheet::hideEvent(QHideEvent* event)
-{
-    SettingsSheet::hideEvent(event);
-    m_timer->stop();
 }
 
 } // namespace EditorSettings

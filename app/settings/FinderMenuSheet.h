@@ -24,7 +24,7 @@ struct FinderMenuSheetEnvironment
 // The guide to the file manager's context menu. The file manager has no switch for its
 // extensions: it loads every module in its extension folder when it starts, so "on" means our
 // module is installed there. Read again every second while shown, never stored.
-class FinderMenuSheet : public SettingsSheet
+class FinderMenuSheet : public RefreshingSheet
 {
     Q_OBJECT
 
@@ -44,25 +44,19 @@ public:
     // In the file manager's own extension folder.
     static bool isExtensionEnabled();
 
-    void refresh();
+    void refresh() override;
     // Opens the file manager in the home folder.
     void openExtensionSettings();
 
     QLabel* statusLabel() const { return m_statusLabel; }
     ActionButton* openButton() const { return m_open; }
     ActionButton* closeButton() const { return m_close; }
-    SheetTimer& timer() const { return *m_timer; }
-
-protected:
-    void showEvent(QShowEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
 
 private:
     void buildView();
 
     std::filesystem::path m_extensionFolder;
     std::function<bool(const QUrl&)> m_openUrl;
-    std::unique_ptr<SheetTimer> m_timer;
     QLabel* m_statusLabel = nullptr;
     ActionButton* m_open = nullptr;
     ActionButton* m_close = nullptr;

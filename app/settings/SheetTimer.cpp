@@ -1,5 +1,6 @@
 #include "app/settings/SheetTimer.h"
 
+#include <QPointer>
 #include <QTimer>
 
 namespace EditorSettings {
@@ -29,6 +30,27 @@ private:
 std::unique_ptr<SheetTimer> makeSheetTimer()
 {
     return std::make_unique<QtSheetTimer>();
+}
+
+RefreshingSheet::RefreshingSheet(std::unique_ptr<SheetTimer> timer, QWidget* parent)
+    : SettingsSheet(parent)
+    , m_timer(timer ? std::move(timer) : makeSheetTimer())
+{}
+
+void RefreshingSheet::showEvent(QShowEvent* event)
+{
+    SettingsSheet::showEvent(event);
+    QPointer<RefreshingSheet> self(this);
+    m_timer->start(std::chrono::milliseconds(1000), [self] {
+        if (self)
+            self->refresh();
+    });
+}
+
+void RefreshingSheet::hideEvent(QHideEvent* event)
+{
+    SettingsSheet::hideEvent(event);
+    m_timer->stop();
 }
 
 } // namespace EditorSettings

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/settings/SettingsControls.h"
+
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -20,5 +22,24 @@ public:
 
 // A QTimer on the main thread's event loop.
 std::unique_ptr<SheetTimer> makeSheetTimer();
+
+// A sheet that shows the state of an installation, which other programs may change: the state is
+// read again every second while the sheet is on screen.
+class RefreshingSheet : public SettingsSheet
+{
+public:
+    virtual void refresh() = 0;
+    SheetTimer& timer() const { return *m_timer; }
+
+protected:
+    // `timer`: none, a QTimer.
+    RefreshingSheet(std::unique_ptr<SheetTimer> timer, QWidget* parent);
+
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    std::unique_ptr<SheetTimer> m_timer;
+};
 
 } // namespace EditorSettings
