@@ -82,7 +82,8 @@ std::string unescapedValue(std::string_view value)
     return result;
 }
 
-// One argument of an Exec line, quoted as the desktop entry specification asks; "%" doubled.
+// One argument of a desktop file's Exec line: in double quotes, with `"`, `` ` ``, `$` and `\`
+// escaped and "%" doubled.
 std::string quotedArgument(const std::string& argument)
 {
     std::string result = "\"";
