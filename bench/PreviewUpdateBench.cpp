@@ -4,6 +4,7 @@
 // worker and left out). Prints the longest turn and the sum of the turns, the conversion's
 // time on the worker and how long until the page holds the new article.
 #include "app/views/MarkdownPreviewView.h"
+#include "app/views/WebPreviewSurface.h"
 #include "app/views/PreviewContent.h"
 #include "app/views/PreviewRendering.h"
 #include "features/MarkdownHTML.h"
@@ -69,11 +70,14 @@ int main(int argc, char** argv)
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
     if (::geteuid() == 0)
         setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 1);
-    MarkdownPreviewView::registerScheme();
     QApplication application(argc, argv);
 
     const QString markdown = markdownOfSize(1 << 20);
-    MarkdownPreviewView view;
+    MarkdownPreviewView view([](QWidget* parent) {
+        return std::make_unique<EditorViews::WebPreviewSurface>(
+            parent, EditorViews::PreviewSurface::Rules::standard());
+    });
+    auto& surface = dynamic_cast<EditorViews::WebPreviewSurface&>(*view.surface());
     view.resize(800, 600);
     view.show();
     view.setSource([&] { return EditorViews::PreviewSource{markdown, std::nullopt}; });
@@ -82,7 +86,7 @@ int main(int argc, char** argv)
     bool firstArticle = false;
     const bool loaded = waitFor([&] {
         if (view.rendering().isLoaded())
-            view.page()->runJavaScript(
+            surface.page()->runJavaScript(
                 QStringLiteral("document.getElementById('content').childElementCount > 100"),
                 QWebEngineScript::ApplicationWorld,
                 [&](const QVariant& value) { firstArticle = value.toBool(); });
@@ -101,12 +105,12 @@ int main(int argc, char** argv)
     PreviewRendering::Page page;
     page.loadTemplate = [] {};
     page.setRoot = [&](const std::optional<std::filesystem::path>& folder) {
-        view.folder()->setRoot(folder);
+        surface.folder()->setRoot(folder);
     };
     page.runScript = [&](const QString& script) {
         QElapsedTimer clock;
         clock.start();
-        view.page()->runJavaScript(script, QWebEngineScript::ApplicationWorld);
+        surface.page()->runJavaScript(script, QWebEngineScript::ApplicationWorld);
         const double ms = static_cast<double>(clock.nsecsElapsed()) / 1e6;
         turnLongest = std::max(turnLongest, ms);
         turnsTotal += ms;
@@ -148,13 +152,13 @@ int main(int argc, char** argv)
             const EditorViews::PreviewSource source{edited, std::nullopt};
             QElapsedTimer first;
             first.start();
-            view.folder()->setRoot(source.folder);
+            surface.folder()->setRoot(source.folder);
             const double sourceMs = static_cast<double>(first.nsecsElapsed()) / 1e6;
             measured.show(std::move(scripts));
 
             bool shown = false;
             waitFor([&] {
-                view.page()->runJavaScript(
+                surface.page()->runJavaScript(
                     QStringLiteral(
                         "document.getElementById('content').lastElementChild.textContent"),
                     QWebEngineScript::ApplicationWorld,

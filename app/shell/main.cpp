@@ -23,7 +23,6 @@
 #include "app/shell/MemoMigration.h"
 #include "app/shell/MenuBarItem.h"
 #include "app/shell/QuickMemoPanel.h"
-#include "app/views/MarkdownPreviewView.h"
 #include "app/window/DocumentWindowController.h"
 #include "app/window/TextDocumentWindow.h"
 #include "platform/AppSocket.h"
@@ -206,9 +205,6 @@ int main(int argc, char** argv)
     LaunchMeasurement::mark("m.language");
 
     const std::vector<std::string> arguments = fileArguments(argc, argv);
-    // The preview's scheme is known to the web engine only when registered before the
-    // application exists.
-    EditorViews::MarkdownPreviewView::registerScheme();
     QApplication qtApplication(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Orlune Viewer"));
     QApplication::setOrganizationDomain(QStringLiteral("orlune.app"));

@@ -7,24 +7,11 @@
 #include "features/MarkdownHTML.h"
 #include "platform/SerialQueue.h"
 
-#include <QContextMenuEvent>
-#include <QCoreApplication>
-#include <QDesktopServices>
 #include <QEvent>
-#include <QFile>
-#include <QMenu>
+#include <QLabel>
 #include <QPointer>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <QWebEngineProfile>
-#include <QWebEngineScript>
-#include <QWebEngineSettings>
-#include <QWebEngineUrlRequestJob>
-#include <QWebEngineUrlScheme>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace EditorViews {
 namespace {
@@ -58,134 +45,50 @@ afterDelay(QObject* context, std::chrono::milliseconds delay, std::function<void
 
 } // namespace
 
-// MARK: folder scheme
-
-void FolderSchemeHandler::requestStarted(QWebEngineUrlRequestJob* job)
-{
-    const auto file = PreviewContent::servedFile(m_root, job->requestUrl());
-    if (!file) {
-        job->fail(QWebEngineUrlRequestJob::UrlNotFound);
-        return;
-    }
-    // Opened without blocking (a FIFO put in the image's place must not stall the window)
-    // and only when it is a regular file; the engine reads it as the page needs it.
-    const int descriptor = ::open(file->c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (descriptor < 0) {
-        job->fail(QWebEngineUrlRequestJob::UrlNotFound);
-        return;
-    }
-    struct stat status
-    {};
-    if (::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
-        ::close(descriptor);
-        job->fail(QWebEngineUrlRequestJob::UrlNotFound);
-        return;
-    }
-    auto* device = new QFile();
-    if (!device->open(descriptor, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(descriptor);
-        delete device;
-        job->fail(QWebEngineUrlRequestJob::UrlNotFound);
-        return;
-    }
-    // The engine does not own the device: it goes when the job goes.
-    connect(job, &QObject::destroyed, device, &QObject::deleteLater);
-    job->reply(PreviewContent::mimeType(*file), device);
-}
-
-// MARK: page
-
-PreviewPage::PreviewPage(QWebEngineProfile* profile, QObject* parent)
-    : QWebEnginePage(profile, parent)
-{
-    openExternally = [](const QUrl& url) { QDesktopServices::openUrl(url); };
-}
-
-void PreviewPage::loadTemplate(const QString& html)
-{
-    m_expectingOwnLoad = true;
-    setHtml(html, PreviewContent::baseURL());
-}
-
-bool PreviewPage::acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame)
-{
-    using PreviewContent::Navigation;
-    // The engine reports the template's load as a typed load of a data URL.
-    Navigation kind = Navigation::other;
-    if (m_expectingOwnLoad && isMainFrame && type == NavigationTypeTyped
-        && url.scheme() == QLatin1String("data")) {
-        m_expectingOwnLoad = false;
-        kind = Navigation::ownLoad;
-    } else if (type == NavigationTypeLinkClicked) {
-        kind = Navigation::linkActivated;
-    }
-    const auto decision = PreviewContent::decideNavigation(url, kind);
-    if (decision.openExternally && openExternally)
-        openExternally(url);
-    return decision.allow;
-}
-
-// MARK: web view
-
-QMenu* PreviewWebView::makeContextMenu()
-{
-    QMenu* menu = createStandardContextMenu();
-    for (auto action : {QWebEnginePage::Reload, QWebEnginePage::ReloadAndBypassCache}) {
-        if (QAction* reload = pageAction(action))
-            menu->removeAction(reload);
-    }
-    return menu;
-}
-
-void PreviewWebView::contextMenuEvent(QContextMenuEvent* event)
-{
-    QMenu* menu = makeContextMenu();
-    menu->setAttribute(Qt::WA_DeleteOnClose, true);
-    menu->popup(event->globalPos());
-}
-
 // MARK: preview view
 
-void MarkdownPreviewView::registerScheme()
+MarkdownPreviewView::MarkdownPreviewView(QWidget* parent)
+    : MarkdownPreviewView(
+          [](QWidget* surfaceParent) {
+              QString error;
+              auto surface = loadWebPreviewSurface(surfaceParent, &error);
+              if (!surface)
+                  qWarning("preview: %s", qUtf8Printable(error));
+              return surface;
+          },
+          parent)
 {
-    QWebEngineUrlScheme scheme(PreviewContent::scheme);
-    scheme.setSyntax(QWebEngineUrlScheme::Syntax::Host);
-    QWebEngineUrlScheme::registerScheme(scheme);
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
 }
 
-MarkdownPreviewView::MarkdownPreviewView(QWidget* parent)
+MarkdownPreviewView::MarkdownPreviewView(const PreviewSurfaceMaker& makeSurface, QWidget* parent)
     : MarkdownPreview(parent)
 {
-    // No storage name: off the record, nothing kept on disk.
-    m_profile = new QWebEngineProfile(this);
-    m_folder = new FolderSchemeHandler(m_profile);
-    m_profile->installUrlSchemeHandler(PreviewContent::scheme, m_folder);
-
-    m_page = new PreviewPage(m_profile, this);
-    m_page->settings()->setAttribute(QWebEngineSettings::JavascriptEnabled, false);
-    m_page->settings()->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
-    m_page->setBackgroundColor(Qt::transparent);
-
-    m_webView = new PreviewWebView(this);
-    m_webView->setPage(m_page);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_webView);
+    m_surface = makeSurface ? makeSurface(this) : nullptr;
+    if (m_surface) {
+        layout->addWidget(m_surface->widget());
+    } else {
+        auto* unavailable = new QLabel(EditorKit::localized("미리 보기를 불러오지 못했어요."), this);
+        unavailable->setAlignment(Qt::AlignCenter);
+        unavailable->setWordWrap(true);
+        layout->addWidget(unavailable);
+    }
 
     QPointer<MarkdownPreviewView> self(this);
     PreviewRendering::Page page;
     page.loadTemplate = [self] {
-        if (self)
-            self->m_page->loadTemplate(PreviewContent::htmlTemplate(appearanceOf(self->palette())));
+        if (self && self->m_surface)
+            self->m_surface->loadTemplate(
+                PreviewContent::htmlTemplate(appearanceOf(self->palette())));
     };
     page.runScript = [self](const QString& script) {
-        if (self)
-            self->m_page->runJavaScript(script, QWebEngineScript::ApplicationWorld);
+        if (self && self->m_surface)
+            self->m_surface->runScript(script);
     };
     page.setRoot = [self](const std::optional<std::filesystem::path>& folder) {
-        if (self)
-            self->m_folder->setRoot(folder);
+        if (self && self->m_surface)
+            self->m_surface->setRoot(folder);
     };
     PreviewRendering::Services services;
     services.convert = &EditorFeatures::MarkdownHTML::render;
@@ -197,21 +100,20 @@ MarkdownPreviewView::MarkdownPreviewView(QWidget* parent)
         return afterDelay(this, delay, std::move(work));
     };
     m_rendering = new PreviewRendering(std::move(page), std::move(services), this);
-    connect(m_page, &QWebEnginePage::loadFinished, this, [this](bool) {
-        m_rendering->pageDidLoad();
-        emit pageLoaded();
-    });
+    if (m_surface) {
+        m_surface->didLoad = [self] {
+            if (!self)
+                return;
+            self->m_rendering->pageDidLoad();
+            emit self->pageLoaded();
+        };
+    }
 }
 
 MarkdownPreviewView::~MarkdownPreviewView()
 {
-    // The page goes before its profile.
-    delete m_webView;
-    m_webView = nullptr;
-    delete m_page;
-    m_page = nullptr;
-    delete m_profile;
-    m_profile = nullptr;
+    // The surface (its page and profile) before the children it shares with the view.
+    m_surface.reset();
 }
 
 void MarkdownPreviewView::setSource(Source source)
@@ -232,9 +134,9 @@ void MarkdownPreviewView::scrollToLine(int line)
 void MarkdownPreviewView::changeEvent(QEvent* event)
 {
     MarkdownPreview::changeEvent(event);
-    if (event->type() == QEvent::PaletteChange && m_rendering && m_rendering->isLoaded())
-        m_page->runJavaScript(PreviewContent::appearanceScript(appearanceOf(palette())),
-                              QWebEngineScript::ApplicationWorld);
+    if (event->type() == QEvent::PaletteChange && m_surface && m_rendering
+        && m_rendering->isLoaded())
+        m_surface->runScript(PreviewContent::appearanceScript(appearanceOf(palette())));
 }
 
 } // namespace EditorViews

@@ -8,6 +8,7 @@
 #include "app/window/WindowDocument.h"
 #include "commands/CommandID.h"
 
+#include <QEvent>
 #include <QSplitter>
 #include <QTimer>
 
@@ -27,6 +28,43 @@ std::ostream& operator<<(std::ostream& out, PreviewMode mode)
     }
     return out << "?";
 }
+
+namespace {
+
+// Activates `host` again when its native window is made anew, for the next few seconds (the
+// web view's surface comes up a moment after it is shown).
+class ActivationKeeper : public QObject
+{
+public:
+    explicit ActivationKeeper(QWidget* host)
+        : QObject(host)
+        , m_host(host)
+    {
+        host->installEventFilter(this);
+        QTimer::singleShot(std::chrono::seconds(3), this, &QObject::deleteLater);
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == m_host && event->type() == QEvent::WinIdChange) {
+            QTimer::singleShot(0, this, [this] {
+                if (m_host->isVisible() && !m_host->isActiveWindow())
+                    m_host->activateWindow();
+            });
+        }
+        return false;
+    }
+
+private:
+    QWidget* m_host;
+};
+
+void keepActiveThroughNewNativeWindow(QWidget* host)
+{
+    new ActivationKeeper(host);
+}
+
+} // namespace
 
 PreviewModesFeature::PreviewModesFeature(PreviewMaker maker)
     : m_maker(std::move(maker))
@@ -103,11 +141,18 @@ void PreviewModesFeature::applyPreviewMode(PreviewMode mode)
     } else {
         hideLineFilter();
         m_mode = effective;
+        // The web view is the window's first OpenGL surface: Qt makes the window's native
+        // window again for it, and the new one comes up inactive, so that the window's
+        // shortcuts stopped until the user clicked into it.
+        QWidget* host = body->window();
+        const bool wasActive = host->isActiveWindow();
         if (!m_view)
             m_view = makePreviewView();
         if (m_view->parentWidget() != body)
             body->addWidget(m_view);
         m_view->show();
+        if (wasActive)
+            keepActiveThroughNewNativeWindow(host);
         text->setVisible(effective == PreviewMode::split);
         if (effective == PreviewMode::split) {
             const int width = body->width();

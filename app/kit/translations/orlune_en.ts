@@ -1488,6 +1488,10 @@
         <translation>The text is too large (over 5 MB), so the preview has stopped.</translation>
     </message>
     <message>
+        <source>미리 보기를 불러오지 못했어요.</source>
+        <translation>The preview could not be loaded.</translation>
+    </message>
+    <message>
         <source>큰 파일을 여는 중 — %@ / %@ · 다른 탭은 그대로 쓸 수 있어요</source>
         <translation>Opening a large file — %@ / %@ · other tabs stay usable</translation>
     </message>

@@ -1488,6 +1488,10 @@
         <translation>テキストが大きすぎる（5MB 超）ため、プレビューを停止しました。</translation>
     </message>
     <message>
+        <source>미리 보기를 불러오지 못했어요.</source>
+        <translation>プレビューを読み込めませんでした。</translation>
+    </message>
+    <message>
         <source>큰 파일을 여는 중 — %@ / %@ · 다른 탭은 그대로 쓸 수 있어요</source>
         <translation>大きなファイルを開いています — %@ / %@ · ほかのタブはそのまま使えます</translation>
     </message>

@@ -3,12 +3,14 @@
 #include "app/views/MarkdownPreviewView.h"
 #include "app/views/PreviewContent.h"
 #include "app/views/PreviewRendering.h"
+#include "app/views/WebPreviewSurface.h"
 #include "tests/platform/TemporaryFolder.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
+#include <QLabel>
 #include <QMenu>
 #include <QTest>
 #include <QTimer>
@@ -22,12 +24,24 @@
 
 using EditorViews::MarkdownPreviewView;
 using EditorViews::PreviewSource;
+using EditorViews::PreviewSurface;
+using EditorViews::WebPreviewSurface;
 namespace PreviewContent = EditorViews::PreviewContent;
 namespace fs = std::filesystem;
 
 namespace {
 
 constexpr int timeoutMs = 30000;
+
+std::unique_ptr<PreviewSurface> makeWebSurface(QWidget* parent)
+{
+    return std::make_unique<WebPreviewSurface>(parent, PreviewSurface::Rules::standard());
+}
+
+WebPreviewSurface& web(const MarkdownPreviewView& view)
+{
+    return dynamic_cast<WebPreviewSurface&>(*view.surface());
+}
 
 template<class Predicate>
 bool waitFor(Predicate predicate, int ms = timeoutMs)
@@ -46,7 +60,7 @@ QVariant evaluate(MarkdownPreviewView& view, const QString& script)
 {
     QVariant result;
     bool done = false;
-    view.page()->runJavaScript(script, QWebEngineScript::ApplicationWorld, [&](const QVariant& v) {
+    web(view).page()->runJavaScript(script, QWebEngineScript::ApplicationWorld, [&](const QVariant& v) {
         result = v;
         done = true;
     });
@@ -57,7 +71,7 @@ QVariant evaluate(MarkdownPreviewView& view, const QString& script)
 // A shown view whose source is `text` in `folder`, rendered once and loaded.
 struct ShownPreview
 {
-    MarkdownPreviewView view;
+    MarkdownPreviewView view{makeWebSurface};
     PreviewSource source;
 
     explicit ShownPreview(const QString& text, std::optional<fs::path> folder = std::nullopt)
@@ -95,6 +109,30 @@ long residentKilobytes()
 
 } // namespace
 
+// Without its engine (a module missing beside the application) the preview says so and its
+// renders go nowhere; the window keeps working.
+TEST(MarkdownPreviewView, aMissingEngineLeavesALineThatSaysSo)
+{
+    QString error;
+    QWidget parent;
+    EXPECT_EQ(EditorViews::loadWebPreviewSurface(&parent, &error, QStringLiteral("/nonexistent/x.so")),
+              nullptr);
+    EXPECT_TRUE(error.contains(QStringLiteral("/nonexistent/x.so"))) << error.toStdString();
+
+    MarkdownPreviewView view([](QWidget*) { return std::unique_ptr<PreviewSurface>(); });
+    EXPECT_EQ(view.surface(), nullptr);
+    const auto labels = view.findChildren<QLabel*>();
+    ASSERT_EQ(labels.size(), 1);
+    EXPECT_FALSE(labels.front()->text().isEmpty());
+    view.resize(400, 300);
+    view.show();
+    view.setSource([] { return PreviewSource{QStringLiteral("# Title"), std::nullopt}; });
+    view.scheduleRender(true);
+    view.scrollToLine(3);
+    QTest::qWait(50);
+    EXPECT_FALSE(view.rendering().isLoaded());
+}
+
 TEST(MarkdownPreviewView, aLargeArticlePutInByScriptReadsBackWhole)
 {
     ShownPreview preview(QStringLiteral("start"));
@@ -117,7 +155,7 @@ TEST(MarkdownPreviewView, aLargeArticlePutInByScriptReadsBackWhole)
     EXPECT_EQ(evaluate(preview.view, QStringLiteral("document.getElementById('big').textContent"))
                   .toString(),
               text);
-    EXPECT_EQ(preview.view.page()->url(), PreviewContent::baseURL())
+    EXPECT_EQ(web(preview.view).page()->url(), PreviewContent::baseURL())
         << "updated in place, no navigation";
 }
 
@@ -148,7 +186,7 @@ TEST(MarkdownPreviewView, relativeImagesComeFromTheDocumentsFolderOnly)
                    .endsWith(QStringLiteral("?untitled"))
                && evaluate(preview.view, widths).toString() == QStringLiteral("true:0");
     })) << evaluate(preview.view, widths).toString().toStdString();
-    EXPECT_FALSE(preview.view.folder()->root());
+    EXPECT_FALSE(web(preview.view).folder()->root());
 }
 
 TEST(MarkdownPreviewView, scriptsInTheMarkdownDoNotRun)
@@ -204,7 +242,7 @@ TEST(MarkdownPreviewView, theContextMenuOffersNoReload)
 {
     ShownPreview preview(QStringLiteral("Some text to click beside."));
     ASSERT_TRUE(preview.waitForArticle());
-    QWidget* surface = preview.view.webView()->focusProxy();
+    QWidget* surface = web(preview.view).webView()->focusProxy();
     ASSERT_NE(surface, nullptr);
     QMenu* menu = nullptr;
     ASSERT_TRUE(waitFor(
@@ -219,10 +257,10 @@ TEST(MarkdownPreviewView, theContextMenuOffersNoReload)
         },
         10000));
     const QList<QAction*> actions = menu->actions();
-    EXPECT_FALSE(actions.contains(preview.view.webView()->pageAction(QWebEnginePage::Reload)));
+    EXPECT_FALSE(actions.contains(web(preview.view).webView()->pageAction(QWebEnginePage::Reload)));
     EXPECT_FALSE(
-        actions.contains(preview.view.webView()->pageAction(QWebEnginePage::ReloadAndBypassCache)));
-    EXPECT_TRUE(actions.contains(preview.view.webView()->pageAction(QWebEnginePage::Back)))
+        actions.contains(web(preview.view).webView()->pageAction(QWebEnginePage::ReloadAndBypassCache)));
+    EXPECT_TRUE(actions.contains(web(preview.view).webView()->pageAction(QWebEnginePage::Back)))
         << "the rest of the standard menu stays";
     menu->close();
 }
@@ -298,7 +336,6 @@ int main(int argc, char** argv)
     // The engine refuses to start its sandbox as root.
     if (::geteuid() == 0)
         setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 1);
-    MarkdownPreviewView::registerScheme();
     QApplication application(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
