@@ -6,7 +6,8 @@
 //   text       time until the first paint of the window after its text arrived
 //   open stall longest event-loop stall between the open and that paint
 //   arrival    the longest of them after the window was shown: the text arriving
-//   peak       VmHWM after the open, and as a multiple of the file's size
+//   peak       VmHWM after the open, and as a multiple of the file's size; what the open added
+//              to it, and the part of that which is heap (RssAnon), not libraries and fonts
 //   save       time until a save of the document completed; its longest stall
 //   typing     longest stall while typing during a save, and the longest key press
 //
@@ -76,12 +77,14 @@ void generate(const std::filesystem::path& path)
     }
 }
 
-double peakMiB()
+// A figure of /proc/self/status in MiB: "VmHWM:" the peak resident memory, "RssAnon:" the
+// resident memory that belongs to no file (the heap; not the libraries and fonts mapped).
+double statusMiB(const char* field)
 {
     std::ifstream status("/proc/self/status");
     std::string key;
     while (status >> key) {
-        if (key == "VmHWM:") {
+        if (key == field) {
             double kiB = 0;
             status >> kiB;
             return kiB / 1024;
@@ -90,6 +93,11 @@ double peakMiB()
         std::getline(status, rest);
     }
     return 0;
+}
+
+double peakMiB()
+{
+    return statusMiB("VmHWM:");
 }
 
 // The longest gap between ticks of a 1 ms timer: how long the event loop was kept from running.
@@ -164,6 +172,7 @@ int runOnce(int argc, char** argv, const std::filesystem::path& file)
 
     QApplication qtApplication(argc, argv);
     const double baseline = peakMiB();
+    const double anonymousBefore = statusMiB("RssAnon:");
     StallMeter meter;
     EditorShell::Application application(EditorKit::ActionRouter::shared(),
                                          EditorDocuments::DocumentServices::shared(),
@@ -194,6 +203,7 @@ int runOnce(int argc, char** argv, const std::filesystem::path& file)
     const qint64 arrivalStall = meter.longest();
     const qint64 openStall = std::max(stallUntilShown, arrivalStall);
     const double peak = peakMiB();
+    const double anonymous = statusMiB("RssAnon:") - anonymousBefore;
     const qint64 textLength = controller.textView()->text().size();
 
     // Save an edited document.
@@ -231,7 +241,7 @@ int runOnce(int argc, char** argv, const std::filesystem::path& file)
     QCoreApplication::processEvents();
     const bool editedAfter = document->isDocumentEdited();
 
-    std::printf("%lld %lld %lld %.1f %.1f %lld %lld %lld %lld %d %d %lld %lld %lld\n",
+    std::printf("%lld %lld %lld %.1f %.1f %lld %lld %lld %lld %d %d %lld %lld %lld %.1f\n",
                 static_cast<long long>(shown),
                 static_cast<long long>(text),
                 static_cast<long long>(openStall),
@@ -245,7 +255,8 @@ int runOnce(int argc, char** argv, const std::filesystem::path& file)
                 editedAfter ? 1 : 0,
                 static_cast<long long>(textLength),
                 static_cast<long long>(keyWithoutSave),
-                static_cast<long long>(arrivalStall));
+                static_cast<long long>(arrivalStall),
+                anonymous);
     std::fflush(stdout);
     std::error_code ignored;
     std::filesystem::remove_all(home, ignored);
@@ -257,13 +268,15 @@ struct Run
     double shown, text, openStall, peak, baseline, save, saveStall, typingStall, longestKey;
     int keys, editedAfter;
     long long textLength, keyWithoutSave, arrivalStall;
+    double anonymous;
 };
 
 void print(const char* label, const Run& r)
 {
     const double fileMiB = static_cast<double>(fileSize) / (1 << 20);
     std::printf("%-7s shown %5.0f ms | text painted %5.0f ms | open stall %4.0f ms | "
-                "(arrival %4lld ms) | peak %5.0f MiB = %.2fx file (%.0f MiB before opening) | save %5.0f ms, "
+                "(arrival %4lld ms) | peak %5.0f MiB = %.2fx file (%.0f MiB before opening; the open "
+                "added %.0f MiB = %.2fx, %.0f MiB = %.2fx of it heap) | save %5.0f ms, "
                 "stall %3.0f ms | typing during save: stall %3.0f ms, longest key %3.0f ms "
                 "(%d keys), edited after %s | a key before saving %lld ms\n",
                 label,
@@ -274,6 +287,10 @@ void print(const char* label, const Run& r)
                 r.peak,
                 r.peak / fileMiB,
                 r.baseline,
+                r.peak - r.baseline,
+                (r.peak - r.baseline) / fileMiB,
+                r.anonymous,
+                r.anonymous / fileMiB,
                 r.save,
                 r.saveStall,
                 r.typingStall,
@@ -349,7 +366,7 @@ int main(int argc, char** argv)
         ::pclose(child);
         if (!read
             || std::sscanf(line,
-                           "%lf %lf %lf %lf %lf %lf %lf %lf %lf %d %d %lld %lld %lld",
+                           "%lf %lf %lf %lf %lf %lf %lf %lf %lf %d %d %lld %lld %lld %lf",
                            &r.shown,
                            &r.text,
                            &r.openStall,
@@ -363,8 +380,9 @@ int main(int argc, char** argv)
                            &r.editedAfter,
                            &r.textLength,
                            &r.keyWithoutSave,
-                           &r.arrivalStall)
-                   != 14) {
+                           &r.arrivalStall,
+                           &r.anonymous)
+                   != 15) {
             std::fprintf(stderr, "run %d failed\n", i + 1);
             return 1;
         }

@@ -5,6 +5,7 @@
 #include "app/views/EditorTextView.h"
 #include "app/window/DiskStatesFeature.h"
 #include "app/window/DocumentWindowController.h"
+#include "app/window/LargeFileFeature.h"
 #include "app/window/SuspiciousMarksFeature.h"
 #include "app/window/WindowDocument.h"
 #include "core/ChunkDecoding.h"
@@ -157,6 +158,10 @@ void FollowFeature::startFollowing()
     state.offset = identity->size;
     state.fileID = identity->fileID;
     state.fd = openForReading(url);
+    // The stored hash is the file's as long as the file is the one it was taken of.
+    if (const auto current = document->diskIdentity(); current && current->size == identity->size
+        && current->fileID == identity->fileID && current->modifiedAt == identity->modifiedAt)
+        state.hash = current->contentHash;
     m_follow = std::move(state);
     m_timer.start();
     m_window->applyEditability();
@@ -187,12 +192,25 @@ void FollowFeature::stopFollowing(bool settle)
         if (auto now = DiskIdentity::read(state.url, 0))
             behind = now->size != state.offset || now->fileID != state.fileID;
     }
-    if (behind) {
+    if (behind && document && document->hasLargeFile()) {
+        // A large file's text is read again in parts on a worker, as after any change on disk.
+        if (auto* large = m_window->feature<LargeFileFeature>()) {
+            document->adoptDiskIdentity(DiskIdentity::read(state.url, 0));
+            large->restartLargeLoad();
+        }
+    } else if (behind) {
+        // The reload takes the identity of what it read.
         if (auto* disk = m_window->feature<DiskStatesFeature>())
             disk->reloadFromDisk(false);
+    } else if (document) {
+        auto identity = DiskIdentity::read(state.url, 0);
+        if (identity && state.hash && identity->size == state.offset
+            && state.offset <= DiskIdentity::documentHashLimit)
+            identity->contentHash = state.hash;
+        else
+            identity = DiskIdentity::read(state.url, DiskIdentity::documentHashLimit);
+        document->adoptDiskIdentity(identity);
     }
-    if (document)
-        document->adoptDiskIdentity(DiskIdentity::read(state.url, DiskIdentity::documentHashLimit));
     m_window->applyEditability();
     m_window->setNeedsRefresh();
 }
@@ -274,6 +292,7 @@ void FollowFeature::followTick()
         state.fileID = identity->fileID;
         state.carry.clear();
         state.diverged = true;
+        state.hash = DiskIdentity::fnv1aStart;
         m_follow = state;
         appendFollowedText(restartedMarker(m_window->textView()->text().endsWith(QLatin1Char('\n'))));
         state = *m_follow;
@@ -295,6 +314,12 @@ void FollowFeature::followTick()
                                    m_bytes);
     if (got == 0)
         return;
+    if (state.hash) {
+        if (state.offset + got <= DiskIdentity::documentHashLimit)
+            state.hash = DiskIdentity::fnv1a(*state.hash, std::span(m_bytes).last(got));
+        else
+            state.hash.reset();
+    }
     state.offset += got;
     auto text = decodeFollowChunk(m_bytes, state, false);
     const bool wasPinned = state.pinned;

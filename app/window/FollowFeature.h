@@ -33,6 +33,10 @@ struct FollowState
     bool diverged = false;
     // The open file, read with pread; -1 when it could not be opened.
     int fd = -1;
+    // The FNV-1a hash of the file's first `offset` bytes, carried on with every read, so that
+    // stopping needs no second read of the file for its identity; none when it is not known
+    // (the start's identity had none, the file passed the hash limit).
+    std::optional<std::uint64_t> hash;
 };
 
 // Follow mode: every half second (and at every sign of change from the file watcher) the bytes

@@ -69,6 +69,9 @@ readAt(int fd, std::uint64_t offset, std::size_t length, std::vector<std::uint8_
     return std::nullopt;
 }
 
+// The most bytes decoded at once: the text of one slice is held beside the whole string.
+constexpr std::size_t decodeSliceLength = std::size_t(1) << 20;
+
 } // namespace
 
 LargeLoadResult runLargeLoad(const LargeLoadRequest& request,
@@ -81,6 +84,7 @@ LargeLoadResult runLargeLoad(const LargeLoadRequest& request,
         request.target > request.start ? request.target - request.start : 0;
     std::vector<std::uint8_t> chunk;
     std::u16string decoded;
+    bool released = false;
     try {
         ReadHandle handle(request.url);
         if (handle.fd() < 0) {
@@ -96,7 +100,7 @@ LargeLoadResult runLargeLoad(const LargeLoadRequest& request,
         const std::size_t readLength = std::max<std::size_t>(1, request.readLength);
         // One buffer for the bytes and one for each piece's text, reused piece after piece.
         chunk.reserve(readLength + 16);
-        decoded.reserve(readLength + 16);
+        decoded.reserve(std::min(readLength, decodeSliceLength) + 16);
         while (result.offset < request.target) {
             if (shouldGoOn && !shouldGoOn()) {
                 result.stopped = true;
@@ -128,11 +132,23 @@ LargeLoadResult runLargeLoad(const LargeLoadRequest& request,
             const std::size_t now =
                 final ? bytes.size()
                       : EditorCore::ChunkDecoding::decodableLength(bytes, request.encoding);
-            decoded.clear();
-            if (EditorCore::ChunkDecoding::decodeReplacingInvalid(
-                    bytes.first(now), request.encoding, decoded))
-                result.lossy = true;
-            result.text.append(QStringView(decoded.data(), static_cast<qsizetype>(decoded.size())));
+            // Decoded in slices, so that the text of one slice is all that is held beside the
+            // job's string (a whole read's text would be twice its bytes).
+            for (std::size_t position = 0; position < now;) {
+                std::size_t slice = std::min(now - position, decodeSliceLength);
+                if (position + slice < now) {
+                    const std::size_t cut = EditorCore::ChunkDecoding::decodableLength(
+                        bytes.subspan(position, slice), request.encoding);
+                    slice = cut > 0 ? cut : now - position;
+                }
+                decoded.clear();
+                if (EditorCore::ChunkDecoding::decodeReplacingInvalid(
+                        bytes.subspan(position, slice), request.encoding, decoded))
+                    result.lossy = true;
+                result.text.append(
+                    QStringView(decoded.data(), static_cast<qsizetype>(decoded.size())));
+                position += slice;
+            }
             chunk.erase(chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(skip + now));
             if (progress)
                 progress(result.offset);
@@ -140,6 +156,10 @@ LargeLoadResult runLargeLoad(const LargeLoadRequest& request,
                 break;
         }
         result.carry = chunk.size();
+        // Neither buffer is needed beside the index.
+        chunk = {};
+        decoded = {};
+        released = true;
         if (request.buildIndex) {
             result.index = EditorCore::LineIndex(std::u16string_view(
                 reinterpret_cast<const char16_t*>(result.text.utf16()),
@@ -149,7 +169,8 @@ LargeLoadResult runLargeLoad(const LargeLoadRequest& request,
         }
     } catch (const std::bad_alloc&) {
         result.error = std::make_error_code(std::errc::not_enough_memory);
-        result.carry = chunk.size();
+        if (!released)
+            result.carry = chunk.size();
     }
     return result;
 }

@@ -5,12 +5,14 @@
 #include "app/window/DiskStatesFeature.h"
 #include "app/window/DocumentWindowController.h"
 #include "app/window/FollowFeature.h"
+#include "app/window/LargeFileFeature.h"
 #include "app/window/SuspiciousMarksFeature.h"
 #include "app/window/TextDocumentWindow.h"
 #include "platform/PreferencesDomain.h"
 #include "store/Settings.h"
 #include "tests/platform/TemporaryFolder.h"
 
+#include <QElapsedTimer>
 #include <QScrollBar>
 #include <QTest>
 #include <QUndoStack>
@@ -48,9 +50,10 @@ struct FollowFixture
     std::unique_ptr<TextDocument> document;
     std::filesystem::path path = folder / "app.log";
 
-    explicit FollowFixture(const std::string& initial)
+    // `largeFileMB`: files above it are large files, read in parts by the large-file loader.
+    explicit FollowFixture(const std::string& initial, std::int64_t largeFileMB = 100)
     {
-        services->largeFileMB = [] { return std::int64_t(100); };
+        services->largeFileMB = [largeFileMB] { return largeFileMB; };
         services->newDocumentFormat = [] {
             return EditorDocuments::FileFormat::newDocumentDefault("utf-8", false);
         };
@@ -64,6 +67,7 @@ struct FollowFixture
             environment.features = [] {
                 EditorWindow::WindowFeatureList features;
                 features.push_back(std::make_unique<EditorWindow::DiskStatesFeature>());
+                features.push_back(std::make_unique<EditorWindow::LargeFileFeature>());
                 features.push_back(
                     std::make_unique<FollowFeature>(std::chrono::milliseconds(1'000'000)));
                 return features;
@@ -191,6 +195,51 @@ TEST(Follow, aLargeAppendIsCaughtUpInStepsAndStoppingEarlyReadsTheRest)
     EXPECT_EQ(f.text().size(), qsizetype(5 + 2 * big.size()));
 }
 
+// Stopping takes the file's identity from what the steps read, the hash carried along, so the
+// file is not read a second time; it is the identity a fresh read of the file gives.
+TEST(Follow, stoppingInStepKeepsTheIdentityOfTheBytesRead)
+{
+    FollowFixture f(lines(0, 100));
+    f.follow().startFollowing();
+    ASSERT_TRUE(f.follow().state()->hash);
+    appendBytes(f.path, lines(100, 50));
+    f.follow().followTick();
+    appendBytes(f.path, "caf\xc3\xa9\n");
+    f.follow().followTick();
+    f.follow().stopFollowing();
+    const auto fresh = EditorCore::DiskIdentity::read(f.path, EditorCore::DiskIdentity::documentHashLimit);
+    ASSERT_TRUE(fresh && fresh->contentHash);
+    EXPECT_EQ(f.document->diskIdentity, fresh);
+    EXPECT_TRUE(f.text().endsWith(QStringLiteral("café\n")));
+}
+
+// A large file whose text is behind the file at the stop is read again by the large-file
+// loader on its worker, not whole on the interface thread.
+TEST(Follow, stoppingBehindOnALargeFileLoadsItAgainInParts)
+{
+    std::string initial;
+    for (int block = 0; initial.size() < 1'200'000; ++block)
+        initial += lines(block * 1000, 1000);
+    FollowFixture f(initial, 1);
+    auto* large = f.controller().feature<EditorWindow::LargeFileFeature>();
+    ASSERT_TRUE(f.document->largeFile);
+    QElapsedTimer clock;
+    clock.start();
+    while (large->isLoading() && clock.elapsed() < 10'000)
+        QTest::qWait(10);
+    ASSERT_EQ(f.text().size(), qsizetype(initial.size()));
+    f.follow().startFollowing();
+    ASSERT_TRUE(f.follow().isFollowing());
+    appendBytes(f.path, "after the last step\n");
+    f.follow().stopFollowing();
+    EXPECT_TRUE(large->isLoading()) << "the text is read again on the worker";
+    clock.restart();
+    while (large->isLoading() && clock.elapsed() < 10'000)
+        QTest::qWait(10);
+    EXPECT_TRUE(f.text().endsWith(QStringLiteral("after the last step\n")));
+    EXPECT_EQ(f.text().size(), qsizetype(initial.size() + 20));
+}
+
 TEST(Follow, scrollingAwayPausesAndCountsNewLinesOnce)
 {
     FollowFixture f(lines(0, 200));
@@ -215,8 +264,16 @@ TEST(Follow, scrollingAwayPausesAndCountsNewLinesOnce)
     EXPECT_EQ(f.follow().followStatusText(), QStringLiteral("따라보기"));
 }
 
-TEST(Follow, notStartedWithEditsForANotTextFileOrAPartlyLoadedLargeFile)
+TEST(Follow, notStartedWithEditsForAnExternalCopyANotTextFileOrAPartlyLoadedLargeFile)
 {
+    {
+        // A copy of a file that lives elsewhere: its text is not the file's to follow.
+        FollowFixture f("text\n");
+        f.document->isExternalCopy = true;
+        EXPECT_FALSE(f.follow().canFollow());
+        f.follow().startFollowing();
+        EXPECT_FALSE(f.follow().isFollowing());
+    }
     {
         FollowFixture f("text\n");
         f.controller().textView()->insertText(QStringLiteral("x"));

@@ -1,6 +1,7 @@
 #include "app/kit/ActionRouter.h"
 #include "app/kit/TabPage.h"
 #include "app/window/DocumentWindowController.h"
+#include "app/window/LargeFileFeature.h"
 #include "platform/FileBookmark.h"
 #include "platform/PreferencesDomain.h"
 #include "store/Settings.h"
@@ -38,7 +39,11 @@ struct Tab
     std::unique_ptr<FakeDocument> document;
     std::unique_ptr<DocumentWindowController> controller;
 
-    explicit Tab(const QString& text, std::function<void(FakeDocument&)> prepare = {})
+    // `withoutLargeLoader`: the test installs a large file's text itself, with no loader's job
+    // that could finish after it and put the file's own text in.
+    explicit Tab(const QString& text,
+                 std::function<void(FakeDocument&)> prepare = {},
+                 bool withoutLargeLoader = false)
     {
         settings = std::make_unique<EditorStore::Settings>(
             std::make_shared<Platform::PreferencesDomain>(folder / "group-defaults.json"),
@@ -48,6 +53,15 @@ struct Tab
             prepare(*document);
         EditorWindow::WindowEnvironment environment;
         environment.settings = settings.get();
+        if (withoutLargeLoader) {
+            environment.features = [] {
+                auto features = EditorWindow::standardWindowFeatures();
+                std::erase_if(features, [](const auto& feature) {
+                    return dynamic_cast<EditorWindow::LargeFileFeature*>(feature.get()) != nullptr;
+                });
+                return features;
+            };
+        }
         controller = std::make_unique<DocumentWindowController>(*document, router, environment);
         controller->page()->resize(600, 300);
         controller->page()->show();
@@ -304,7 +318,7 @@ TEST(TabRestoreState, largeFileWaitsForItsTextAndKeepsWrappingOff)
         d.reason = ReadOnlyReason::largeFile;
         d.readOnly = true;
         d.largeFileDetails = EditorDocuments::LargeFileState{path, 300 << 20, 0, false};
-    });
+    }, true);
     auto options = tab.options();
     options.wrapsLines = false;
     options.showsInvisibles = false;
