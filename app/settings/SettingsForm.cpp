@@ -1,6 +1,7 @@
 #include "app/settings/SettingsForm.h"
 
 #include <QComboBox>
+#include <QFontMetricsF>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -10,6 +11,7 @@
 #include <QValidator>
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 namespace EditorSettings {
@@ -39,10 +41,17 @@ public:
 
     QSize sizeHint() const override
     {
-        int widest = 0;
+        // Measured as the label lays its text out (fractional advances, rounded up): a width
+        // rounded down wraps the last word, and the layout, asked at the column's width, leaves
+        // the note one line high.
+        const QFontMetricsF metrics(font());
+        qreal widest = 0;
         for (const QString& line : text().split(QLatin1Char('\n')))
-            widest = std::max(widest, fontMetrics().horizontalAdvance(line));
-        const int width = std::min(m_wrapWidth, widest + 2 * margin() + 1);
+            widest = std::max(widest, metrics.horizontalAdvance(line));
+        const QMargins frame = contentsMargins();
+        const int width = std::min(m_wrapWidth,
+                                   static_cast<int>(std::ceil(widest)) + 2 * margin()
+                                       + frame.left() + frame.right() + 2);
         return {width, std::max(heightForWidth(width), fontMetrics().height())};
     }
 

@@ -12,7 +12,8 @@ cd "$(dirname "$0")/../.."
 build="${1:-build}"
 app="$build/app/shell/orlune-viewer"
 fixtures="tests/smoke/fixtures"
-out="$build/smoke"
+# Absolute: the editor ignores a relative HOME or XDG_* folder and falls back to the real home.
+out="$(realpath -m "$build/smoke")"
 [ -x "$app" ] || { echo "smoke: $app is not built" >&2; exit 1; }
 
 rm -rf "$out"

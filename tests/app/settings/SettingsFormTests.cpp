@@ -269,6 +269,27 @@ TEST_F(Form, theStepperRowNeverStoresAValueOutsideItsRange)
     EXPECT_EQ(settings().value(SettingKeys::syntaxMaxMB), 1);
 }
 
+// A note shorter than the wrap width stays on one line at the width it asks for: a width
+// measured a pixel short wrapped its last word, while the grid, asking at the column's width,
+// gave it one line's height, and half of each line was cut off.
+TEST_F(Form, aShortNoteFitsOnOneLineAtItsOwnWidth)
+{
+    const QStringList texts = {
+        QStringLiteral("It is already listed under “Open With” in the file manager"),
+        QStringLiteral("Not checked yet · now 0.1.0"),
+        QStringLiteral("Wiiiiiiiiiiiiiiiiiiiiide letters, and a last word"),
+        QStringLiteral("파일 관리자의 「다음으로 열기」 에는 이미 있어요"),
+    };
+    for (const QString& text : texts) {
+        QLabel* note = form->addNote(text);
+        const QSize hint = note->sizeHint();
+        ASSERT_LT(hint.width(), 360) << text.toStdString();
+        const int oneLine = note->heightForWidth(10000);
+        EXPECT_EQ(note->heightForWidth(hint.width()), oneLine) << text.toStdString();
+        EXPECT_EQ(hint.height(), oneLine) << text.toStdString();
+    }
+}
+
 TEST_F(Form, theGridPlacesLabelsControlsNotesAndSeparators)
 {
     auto* labelled = form->addRow(QStringLiteral("글꼴"), new QLabel(QStringLiteral("a")));
