@@ -168,12 +168,16 @@ bool decideClose(TextDocument& document, EditorKit::Presenter& presenter, QWidge
     const bool quitting = services->isTerminating && services->isTerminating();
     const bool hasWindow = parent != nullptr;
     const bool titled = document.fileURL().has_value();
-    const bool edited = document.isDocumentEdited();
     QPointer<TextDocument> held(&document);
 
     // 1. An external copy is never written nor kept.
     if (document.isExternalCopy)
         return true;
+
+    // A save under way ends first: until it has, the file on disk is ours but looks changed by
+    // someone else, and the text looks edited.
+    document.waitForSaves();
+    const bool edited = document.isDocumentEdited();
 
     // 2. A file only an administrator may write is saved only when the user asks for it.
     if (titled && edited && document.adminEditing && !quitting && hasWindow) {

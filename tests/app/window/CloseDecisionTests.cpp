@@ -337,6 +337,26 @@ TEST(CloseDecision, plainCasesCloseAtOnce)
     EXPECT_TRUE(f.store().list().empty());
 }
 
+// Closing right after a save whose bytes are on disk but whose completion has not come back
+// (the git message saved and closed at once): our own write is not someone else's change.
+TEST(CloseDecision, aSaveInFlightIsWaitedForNotTakenForAnOutsideChange)
+{
+    CloseFixture f;
+    writeBytes(f.folder / "COMMIT_EDITMSG", "\n# Please enter the commit message\n");
+    TextDocument document(f.services);
+    ASSERT_TRUE(document.readFromURL(f.folder / "COMMIT_EDITMSG").has_value());
+    document.makeWindowControllers();
+    f.type(document, QStringLiteral("Fix it"));
+    ASSERT_TRUE(document.saveDocument());
+    f.services->savingQueue->waitUntilIdle();
+    const std::string saved = readBytes(f.folder / "COMMIT_EDITMSG");
+    ASSERT_NE(saved.find("Fix it"), std::string::npos);
+    EXPECT_TRUE(f.close(document));
+    EXPECT_TRUE(f.presenter.alerts.empty()) << f.presenter.alerts.front().text.toStdString();
+    EXPECT_EQ(readBytes(f.folder / "COMMIT_EDITMSG"), saved);
+    EXPECT_FALSE(document.isDocumentEdited());
+}
+
 TEST(CloseDecision, aRescueDuringCompositionKeepsTheComposedText)
 {
     CloseFixture f;
