@@ -10,6 +10,8 @@
 //              to it, and the part of that which is heap (RssAnon), not libraries and fonts
 //   save       time until a save of the document completed; its longest stall
 //   typing     longest stall while typing during a save, and the longest key press
+//   autosave   longest stall of the pause after that typing, until its autosave has written
+//              (-1: it never did)
 //
 // Prints the first run and the later runs apart.
 //
@@ -241,7 +243,13 @@ int runOnce(int argc, char** argv, const std::filesystem::path& file)
     QCoreApplication::processEvents();
     const bool editedAfter = document->isDocumentEdited();
 
-    std::printf("%lld %lld %lld %.1f %.1f %lld %lld %lld %lld %d %d %lld %lld %lld %.1f\n",
+    // The pause after typing: the autosave writes the keys typed during the save.
+    meter.reset();
+    const bool autosaved = spin([&] { return !document->isDocumentEdited() && !document->isSaving(); },
+                                20'000);
+    const qint64 autosaveStall = autosaved ? meter.longest() : -1;
+
+    std::printf("%lld %lld %lld %.1f %.1f %lld %lld %lld %lld %d %d %lld %lld %lld %.1f %lld\n",
                 static_cast<long long>(shown),
                 static_cast<long long>(text),
                 static_cast<long long>(openStall),
@@ -256,7 +264,8 @@ int runOnce(int argc, char** argv, const std::filesystem::path& file)
                 static_cast<long long>(textLength),
                 static_cast<long long>(keyWithoutSave),
                 static_cast<long long>(arrivalStall),
-                anonymous);
+                anonymous,
+                static_cast<long long>(autosaveStall));
     std::fflush(stdout);
     std::error_code ignored;
     std::filesystem::remove_all(home, ignored);
@@ -269,6 +278,7 @@ struct Run
     int keys, editedAfter;
     long long textLength, keyWithoutSave, arrivalStall;
     double anonymous;
+    long long autosaveStall;
 };
 
 void print(const char* label, const Run& r)
@@ -278,7 +288,8 @@ void print(const char* label, const Run& r)
                 "(arrival %4lld ms) | peak %5.0f MiB = %.2fx file (%.0f MiB before opening; the open "
                 "added %.0f MiB = %.2fx, %.0f MiB = %.2fx of it heap) | save %5.0f ms, "
                 "stall %3.0f ms | typing during save: stall %3.0f ms, longest key %3.0f ms "
-                "(%d keys), edited after %s | a key before saving %lld ms\n",
+                "(%d keys), edited after %s | a key before saving %lld ms | the pause's autosave: "
+                "stall %lld ms\n",
                 label,
                 r.shown,
                 r.text,
@@ -297,7 +308,8 @@ void print(const char* label, const Run& r)
                 r.longestKey,
                 r.keys,
                 r.editedAfter ? "yes" : "no",
-                r.keyWithoutSave);
+                r.keyWithoutSave,
+                r.autosaveStall);
 }
 
 } // namespace
@@ -366,7 +378,7 @@ int main(int argc, char** argv)
         ::pclose(child);
         if (!read
             || std::sscanf(line,
-                           "%lf %lf %lf %lf %lf %lf %lf %lf %lf %d %d %lld %lld %lld %lf",
+                           "%lf %lf %lf %lf %lf %lf %lf %lf %lf %d %d %lld %lld %lld %lf %lld",
                            &r.shown,
                            &r.text,
                            &r.openStall,
@@ -381,8 +393,9 @@ int main(int argc, char** argv)
                            &r.textLength,
                            &r.keyWithoutSave,
                            &r.arrivalStall,
-                           &r.anonymous)
-                   != 15) {
+                           &r.anonymous,
+                           &r.autosaveStall)
+                   != 16) {
             std::fprintf(stderr, "run %d failed\n", i + 1);
             return 1;
         }

@@ -235,6 +235,8 @@ private:
     // Takes the save's text, format and edit count now (the earlier saves' first) and hands them
     // to the saving worker. `room`: memory made ready for a long text's copy.
     void takeSnapshot(const std::shared_ptr<SaveJob>& job, QString room);
+    // `autosave`; without `wait` it returns once the text is taken and the write under way.
+    void runAutosave(bool implicitlyCancellable, SaveCompletion completion, bool wait);
     // Every save still waiting for its text takes it now.
     void takeWaitingSnapshots();
     // Completes, in order, the saves the worker has finished; whether the last one succeeded.

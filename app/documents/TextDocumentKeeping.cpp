@@ -141,7 +141,9 @@ void TextDocument::scheduleAutosaving()
                 scheduleAutosaving();
                 return;
             }
-            autosave(true, {});
+            // Typing goes on while it is written: a 100 MB text would hold the interface for
+            // its encoding, write and flush at every pause.
+            runAutosave(true, {}, false);
         });
     }
     m_autosaveTimer->start(m_services->autosavingDelayMilliseconds);
@@ -153,6 +155,11 @@ bool TextDocument::hasAutosaveScheduled() const
 }
 
 void TextDocument::autosave(bool implicitlyCancellable, SaveCompletion completion)
+{
+    runAutosave(implicitlyCancellable, std::move(completion), true);
+}
+
+void TextDocument::runAutosave(bool implicitlyCancellable, SaveCompletion completion, bool wait)
 {
     auto finish = [&completion](std::optional<DocumentFailure> failure) {
         if (completion)
@@ -207,12 +214,13 @@ void TextDocument::autosave(bool implicitlyCancellable, SaveCompletion completio
 
     logDocument(Platform::SystemLog::Level::notice, "자동 저장");
     QPointer<TextDocument> self(this);
-    std::optional<DocumentFailure> result;
     saveToURL(
         *m_fileURL,
         SaveOperation::autosaveInPlace,
-        [self, services = m_services, &result](const std::optional<DocumentFailure>& failure) {
-            result = failure;
+        [self, services = m_services, completion = std::move(completion)](
+            const std::optional<DocumentFailure>& failure) {
+            if (completion)
+                completion(failure);
             if (!failure || isUserCancellation(*failure))
                 return;
             logDocument(Platform::SystemLog::Level::error,
@@ -226,9 +234,9 @@ void TextDocument::autosave(bool implicitlyCancellable, SaveCompletion completio
             if (self && self->m_editor)
                 self->m_editor->showUnencodableBanner(*failure);
         });
-    // The in-place autosave completes before it returns.
-    waitForSaves();
-    finish(result);
+    // Asked for by a caller, the in-place autosave completes before it returns.
+    if (wait)
+        waitForSaves();
 }
 
 } // namespace EditorDocuments

@@ -315,6 +315,33 @@ TEST_F(DocumentTest, theAutosaveTimerWaitsForNoSaveUnderWay)
     EXPECT_TRUE(QTest::qWaitFor([&] { return !document->isDocumentEdited(); }, 5'000));
 }
 
+// The autosave after a pause in typing takes the text and lets the worker write it: the keys
+// typed while it is written go on, and the next pause saves them too.
+TEST_F(DocumentTest, thePausesAutosaveDoesNotHoldTheInterfaceForItsWrite)
+{
+    services->autosavingDelayMilliseconds = 30;
+    writeBytes(folder / "a.txt", "one\n");
+    auto document = open("a.txt");
+    {
+        QueueGate gate(*services->savingQueue);
+        std::thread opener([&gate] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+            gate.open();
+        });
+        edit(*document, QStringLiteral("two\n"));
+        QElapsedTimer clock;
+        clock.start();
+        QTest::qWait(300);
+        EXPECT_LT(clock.elapsed(), 1000) << "the event loop kept turning";
+        EXPECT_TRUE(document->isSaving()) << "the autosave's write waits behind the gate";
+        edit(*document, QStringLiteral("three\n"));
+        opener.join();
+    }
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return readBytes(folder / "a.txt") == bytesOf("three\n"); }, 5'000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !document->isDocumentEdited(); }, 5'000));
+}
+
 TEST_F(DocumentTest, controllerShowsTheWindowBeforeABackgroundReadEnds)
 {
     services->backgroundReadLength = 1;
