@@ -151,16 +151,11 @@ void DiskStatesFeature::handleExternalChange(const DiskIdentity& stored,
         document->adoptDiskIdentity(current);
         return;
     case DiskIdentity::Change::changed:
-        // A large file's text is read in parts on a worker; reading it whole here would stall
-        // the window and lose track of what was read. Unedited, its load starts over.
+        // Unedited, a large file's load starts over.
         if (document->hasLargeFile()) {
-            auto* large = m_window->feature<LargeFileFeature>();
-            if (large && !document->isEdited() && !m_window->textView()->hasMarkedText()) {
-                document->adoptDiskIdentity(current);
-                large->restartLargeLoad();
-                return;
-            }
-            showExternalChangeBanner();
+            if (document->isEdited() || m_window->textView()->hasMarkedText()
+                || !restartLargeLoad(current))
+                showExternalChangeBanner();
             return;
         }
         if (!document->isEdited() && !m_window->textView()->hasMarkedText())
@@ -214,6 +209,16 @@ void DiskStatesFeature::fileVanished(const DiskIdentity& stored)
 
 // MARK: reloading
 
+bool DiskStatesFeature::restartLargeLoad(const std::optional<DiskIdentity>& identity)
+{
+    auto* large = m_window->feature<LargeFileFeature>();
+    if (!large)
+        return false;
+    m_window->document()->adoptDiskIdentity(identity);
+    large->restartLargeLoad();
+    return true;
+}
+
 std::optional<DiskStatesFeature::Decoded> DiskStatesFeature::readCurrentFile() const
 {
     WindowDocument* document = m_window ? m_window->document() : nullptr;
@@ -252,6 +257,9 @@ void DiskStatesFeature::reloadFromDisk(bool undoable)
     EditorViews::EditorTextView* view = m_window->textView();
     // An undoable load is an edit: a text that may not be edited keeps its question.
     if (undoable && !view->isEditable())
+        return;
+    if (document->hasLargeFile() && document->fileURL()
+        && restartLargeLoad(DiskIdentity::read(*document->fileURL(), 0)))
         return;
     auto decoded = readCurrentFile();
     if (!decoded) {

@@ -42,7 +42,7 @@ public:
                               EditorCore::DiskIdentity::Change change,
                               const std::optional<EditorCore::DiskIdentity>& current);
     // Replaces the text with the file's: silently (undo cleared, unedited) or as one undoable
-    // step named "바깥 것 불러오기".
+    // step named "바깥 것 불러오기". A large file is read again in parts by its loader.
     void reloadFromDisk(bool undoable);
     // The outside version as a read-only document in a window of its own, side by side.
     void showExternalCopy();
@@ -77,6 +77,10 @@ private:
     // The file's bytes, decoded in the document's encoding or else as when opening, with a
     // fresh identity; none when it cannot be read or decoded.
     std::optional<Decoded> readCurrentFile() const;
+    // A large file's load starts over on its worker with `identity` as the known one (reading it
+    // whole here would stall the window and lose track of what was read); false without a
+    // large-file loader.
+    bool restartLargeLoad(const std::optional<EditorCore::DiskIdentity>& identity);
     void fileVanished(const EditorCore::DiskIdentity& stored);
     void rememberBookmark();
 

@@ -5,7 +5,6 @@
 #include "app/views/EditorTextView.h"
 #include "app/window/DiskStatesFeature.h"
 #include "app/window/DocumentWindowController.h"
-#include "app/window/LargeFileFeature.h"
 #include "app/window/SuspiciousMarksFeature.h"
 #include "app/window/WindowDocument.h"
 #include "core/ChunkDecoding.h"
@@ -188,28 +187,23 @@ void FollowFeature::stopFollowing(bool settle)
     // or no longer the file's at all: taking the file's identity for it would let a save write
     // the shorter text over the file.
     bool behind = state.diverged || !state.carry.empty();
+    std::optional<DiskIdentity> now;
     if (!behind) {
-        if (auto now = DiskIdentity::read(state.url, 0))
+        now = DiskIdentity::read(state.url, 0);
+        if (now)
             behind = now->size != state.offset || now->fileID != state.fileID;
     }
-    if (behind && document && document->hasLargeFile()) {
-        // A large file's text is read again in parts on a worker, as after any change on disk.
-        if (auto* large = m_window->feature<LargeFileFeature>()) {
-            document->adoptDiskIdentity(DiskIdentity::read(state.url, 0));
-            large->restartLargeLoad();
-        }
-    } else if (behind) {
+    if (behind) {
         // The reload takes the identity of what it read.
         if (auto* disk = m_window->feature<DiskStatesFeature>())
             disk->reloadFromDisk(false);
     } else if (document) {
-        auto identity = DiskIdentity::read(state.url, 0);
-        if (identity && state.hash && identity->size == state.offset
-            && state.offset <= DiskIdentity::documentHashLimit)
-            identity->contentHash = state.hash;
+        // In step, the file is what the steps read: their hash is its hash.
+        if (now && state.hash && state.offset <= DiskIdentity::documentHashLimit)
+            now->contentHash = state.hash;
         else
-            identity = DiskIdentity::read(state.url, DiskIdentity::documentHashLimit);
-        document->adoptDiskIdentity(identity);
+            now = DiskIdentity::read(state.url, DiskIdentity::documentHashLimit);
+        document->adoptDiskIdentity(now);
     }
     m_window->applyEditability();
     m_window->setNeedsRefresh();
