@@ -5,8 +5,6 @@
 
 #include <memory>
 
-class QLabel;
-
 namespace EditorViews {
 
 class PreviewRendering;

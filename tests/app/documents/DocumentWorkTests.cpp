@@ -24,7 +24,12 @@ public:
         auto opened = m_open.get_future().share();
         queue.async([opened] { opened.wait(); });
     }
-    ~QueueGate() { open(); }
+    ~QueueGate()
+    {
+        if (m_opener.joinable())
+            m_opener.join();
+        open();
+    }
     QueueGate(const QueueGate&) = delete;
     QueueGate& operator=(const QueueGate&) = delete;
 
@@ -35,10 +40,20 @@ public:
             m_open.set_value();
         }
     }
+    // Opens the gate from another thread after `delay`, while this one goes on or waits for
+    // the jobs behind it.
+    void openAfter(std::chrono::milliseconds delay)
+    {
+        m_opener = std::thread([this, delay] {
+            std::this_thread::sleep_for(delay);
+            open();
+        });
+    }
 
 private:
     std::promise<void> m_open;
     bool m_opened = false;
+    std::thread m_opener;
 };
 
 // Lets every result the reading worker has posted reach the main thread.
@@ -223,12 +238,8 @@ TEST_F(DocumentTest, closingWaitsForTheSaveUnderWay)
                                 ++completions;
                                 EXPECT_FALSE(failure.has_value());
                             });
-        std::thread opener([&gate] {
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            gate.open();
-        });
+        gate.openAfter(std::chrono::milliseconds(50));
         document->close();
-        opener.join();
     }
     EXPECT_EQ(readBytes(folder / "c.txt"), bytesOf("new\n"));
     EXPECT_EQ(completions, 1) << "the completion ran before the document closed";
@@ -276,12 +287,8 @@ TEST_F(DocumentTest, aVeryLongTextIsTakenWhenItsMemoryIsReadyAndSavesKeepTheirOr
                                 ++completions;
                                 EXPECT_FALSE(failure.has_value());
                             });
-        std::thread opener([&gate] {
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            gate.open();
-        });
+        gate.openAfter(std::chrono::milliseconds(50));
         document->close();
-        opener.join();
     }
     EXPECT_TRUE(readBytes(folder / "v.txt") == bytesOf(longText + "closing\n"));
     EXPECT_EQ(completions, 1);
@@ -299,16 +306,12 @@ TEST_F(DocumentTest, theAutosaveTimerWaitsForNoSaveUnderWay)
         QueueGate gate(*services->savingQueue);
         ASSERT_TRUE(document->saveDocument());
         edit(*document, QStringLiteral("three\n"));
-        std::thread opener([&gate] {
-            std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-            gate.open();
-        });
+        gate.openAfter(std::chrono::milliseconds(1500));
         QElapsedTimer clock;
         clock.start();
         QTest::qWait(300);
         EXPECT_LT(clock.elapsed(), 1000) << "the event loop kept turning";
         EXPECT_TRUE(document->hasAutosaveScheduled());
-        opener.join();
     }
     EXPECT_TRUE(QTest::qWaitFor(
         [&] { return readBytes(folder / "a.txt") == bytesOf("three\n"); }, 5'000));
@@ -324,10 +327,7 @@ TEST_F(DocumentTest, thePausesAutosaveDoesNotHoldTheInterfaceForItsWrite)
     auto document = open("a.txt");
     {
         QueueGate gate(*services->savingQueue);
-        std::thread opener([&gate] {
-            std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-            gate.open();
-        });
+        gate.openAfter(std::chrono::milliseconds(1500));
         edit(*document, QStringLiteral("two\n"));
         QElapsedTimer clock;
         clock.start();
@@ -335,7 +335,6 @@ TEST_F(DocumentTest, thePausesAutosaveDoesNotHoldTheInterfaceForItsWrite)
         EXPECT_LT(clock.elapsed(), 1000) << "the event loop kept turning";
         EXPECT_TRUE(document->isSaving()) << "the autosave's write waits behind the gate";
         edit(*document, QStringLiteral("three\n"));
-        opener.join();
     }
     EXPECT_TRUE(QTest::qWaitFor(
         [&] { return readBytes(folder / "a.txt") == bytesOf("three\n"); }, 5'000));

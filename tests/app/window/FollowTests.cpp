@@ -12,7 +12,6 @@
 #include "store/Settings.h"
 #include "tests/platform/TemporaryFolder.h"
 
-#include <QElapsedTimer>
 #include <QScrollBar>
 #include <QTest>
 #include <QUndoStack>
@@ -223,19 +222,14 @@ TEST(Follow, stoppingBehindOnALargeFileLoadsItAgainInParts)
     FollowFixture f(initial, 1);
     auto* large = f.controller().feature<EditorWindow::LargeFileFeature>();
     ASSERT_TRUE(f.document->largeFile);
-    QElapsedTimer clock;
-    clock.start();
-    while (large->isLoading() && clock.elapsed() < 10'000)
-        QTest::qWait(10);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !large->isLoading(); }, 10'000));
     ASSERT_EQ(f.text().size(), qsizetype(initial.size()));
     f.follow().startFollowing();
     ASSERT_TRUE(f.follow().isFollowing());
     appendBytes(f.path, "after the last step\n");
     f.follow().stopFollowing();
     EXPECT_TRUE(large->isLoading()) << "the text is read again on the worker";
-    clock.restart();
-    while (large->isLoading() && clock.elapsed() < 10'000)
-        QTest::qWait(10);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !large->isLoading(); }, 10'000));
     EXPECT_TRUE(f.text().endsWith(QStringLiteral("after the last step\n")));
     EXPECT_EQ(f.text().size(), qsizetype(initial.size() + 20));
 }
