@@ -25,7 +25,7 @@
 #include "app/shell/Application.h"
 #include "app/views/EditorTextView.h"
 #include "app/window/DocumentWindowController.h"
-#include "app/window/TextDocumentWindow.h"
+#include "app/window/hosting/TextDocumentWindow.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

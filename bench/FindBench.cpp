@@ -3,7 +3,7 @@
 // engine's collectMatches alone; then a second search started halfway, and when the first one
 // stops.
 #include "app/kit/Utf16.h"
-#include "app/window/BackgroundFind.h"
+#include "app/window/find/BackgroundFind.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,7 +1,7 @@
 // Opens a folder session over a generated tree of 20,000 folders and 100,000 files and prints
 // the main thread's time to start the session, the time until the whole tree is watched, and
 // how long a change deep in the tree takes to arrive as a contents notification.
-#include "app/window/FolderSession.h"
+#include "app/window/sidebar/FolderSession.h"
 #include "platform/FolderWatcher.h"
 
 #include <QCoreApplication>

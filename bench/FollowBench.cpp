@@ -5,7 +5,7 @@
 #include "app/kit/ActionRouter.h"
 #include "app/views/EditorTextView.h"
 #include "app/window/DocumentWindowController.h"
-#include "app/window/FollowFeature.h"
+#include "app/window/follow/FollowFeature.h"
 #include "app/window/WindowDocument.h"
 #include "core/DiskIdentity.h"
 #include "platform/PreferencesDomain.h"

@@ -11,7 +11,7 @@
 #include "app/views/EditorTextView.h"
 #include "app/views/HexView.h"
 #include "app/window/DocumentWindowController.h"
-#include "app/window/LargeFileFeature.h"
+#include "app/window/largefile/LargeFileFeature.h"
 #include "app/window/WindowDocument.h"
 #include "platform/PreferencesDomain.h"
 #include "store/Settings.h"

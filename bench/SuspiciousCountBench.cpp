@@ -1,7 +1,7 @@
 // Counts the suspicious characters of a generated 100 MiB text (50 Mi UTF-16 units) with 1 %
 // suspicious characters, as a document window does, and prints the worker's time and the main
 // thread's time to schedule the count and to apply its result.
-#include "app/window/SuspiciousScan.h"
+#include "app/window/suspicious/SuspiciousScan.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

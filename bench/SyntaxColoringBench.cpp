@@ -2,7 +2,7 @@
 // editor view: the main thread's colouring time per keystroke, the time to colour the screen
 // after a jump to the middle, and the time from a keystroke to its updated colours.
 #include "app/views/EditorTextView.h"
-#include "app/window/SyntaxColoring.h"
+#include "app/window/coloring/SyntaxColoring.h"
 #include "features/SyntaxGrammars.h"
 #include "features/SyntaxSession.h"
 #include "platform/SerialQueue.h"

@@ -12,7 +12,7 @@
 #include "app/shell/Application.h"
 #include "app/shell/EditorUpdater.h"
 #include "app/shell/LaunchMeasurement.h"
-#include "app/window/WindowRestorer.h"
+#include "app/window/hosting/WindowRestorer.h"
 #include "store/ErrorLog.h"
 #include "store/Settings.h"
 

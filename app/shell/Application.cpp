@@ -2,11 +2,11 @@
 
 #include "app/documents/DocumentTexts.h"
 #include "app/kit/ActionRouter.h"
-#include "app/window/FolderSession.h"
-#include "app/window/FolderSidebarFeature.h"
-#include "app/window/HostWindows.h"
-#include "app/window/TextDocumentWindow.h"
-#include "app/window/WindowRestorer.h"
+#include "app/window/sidebar/FolderSession.h"
+#include "app/window/sidebar/FolderSidebarFeature.h"
+#include "app/window/hosting/HostWindows.h"
+#include "app/window/hosting/TextDocumentWindow.h"
+#include "app/window/hosting/WindowRestorer.h"
 
 #include <QPointer>
 #include <QTimer>

@@ -9,7 +9,7 @@
 #include "app/shell/X11KeyGrab.h"
 #include "app/views/EditorTextView.h"
 #include "app/window/DocumentWindowController.h"
-#include "app/window/TextDocumentWindow.h"
+#include "app/window/hosting/TextDocumentWindow.h"
 #include "core/QuickMemoFile.h"
 #include "platform/Files.h"
 #include "platform/Folders.h"

@@ -24,7 +24,7 @@
 #include "app/shell/MenuBarItem.h"
 #include "app/shell/QuickMemoPanel.h"
 #include "app/window/DocumentWindowController.h"
-#include "app/window/TextDocumentWindow.h"
+#include "app/window/hosting/TextDocumentWindow.h"
 #include "platform/AppSocket.h"
 #include "platform/Folders.h"
 #include "store/AppGroup.h"

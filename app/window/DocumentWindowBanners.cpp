@@ -5,7 +5,7 @@
 #include "app/kit/Utf16.h"
 #include "app/window/DisplayNames.h"
 #include "app/window/DocumentWindowController.h"
-#include "app/window/FormatMenusFeature.h"
+#include "app/window/formats/FormatMenusFeature.h"
 #include "app/window/WindowDocument.h"
 #include "core/TextCodec.h"
 

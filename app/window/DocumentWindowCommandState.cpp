@@ -1,12 +1,12 @@
 // The window's side of the command state: gathering what the rules read.
 #include "app/views/TextStorage.h"
 #include "app/window/DocumentWindowController.h"
-#include "app/window/FolderSidebarFeature.h"
-#include "app/window/LineFilterFeature.h"
-#include "app/window/PreviewModesFeature.h"
-#include "app/window/FollowFeature.h"
-#include "app/window/HexViewFeature.h"
-#include "app/window/SyntaxColoringFeature.h"
+#include "app/window/sidebar/FolderSidebarFeature.h"
+#include "app/window/filter/LineFilterFeature.h"
+#include "app/window/preview/PreviewModesFeature.h"
+#include "app/window/follow/FollowFeature.h"
+#include "app/window/hex/HexViewFeature.h"
+#include "app/window/coloring/SyntaxColoringFeature.h"
 #include "app/window/WindowDocument.h"
 #include "store/Settings.h"
 

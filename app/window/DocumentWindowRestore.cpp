@@ -1,7 +1,7 @@
 // The tab's part of the saved window state: what the window restorer stores for one tab and
 // how a reopened tab gets its view back.
 #include "app/window/DocumentWindowController.h"
-#include "app/window/FollowFeature.h"
+#include "app/window/follow/FollowFeature.h"
 #include "app/window/WindowDocument.h"
 #include "platform/FileBookmark.h"
 

@@ -10,7 +10,7 @@
 #include "app/panels/CommandPalette.h"
 #include "app/shell/Application.h"
 #include "app/views/EditorTextView.h"
-#include "app/window/TextDocumentWindow.h"
+#include "app/window/hosting/TextDocumentWindow.h"
 #include "tests/app/panels/PanelTestSupport.h"
 
 #include <QApplication>

@@ -12,7 +12,7 @@
 #include "app/shell/AppDelegate.h"
 #include "app/shell/Application.h"
 #include "app/shell/EditorUpdater.h"
-#include "app/window/TextDocumentWindow.h"
+#include "app/window/hosting/TextDocumentWindow.h"
 #include "store/ErrorLog.h"
 #include "store/Settings.h"
 #include "tests/platform/TemporaryFolder.h"

@@ -6,7 +6,7 @@
 #include "app/kit/HostWindow.h"
 #include "app/kit/Presenter.h"
 #include "app/shell/Application.h"
-#include "app/window/TextDocumentWindow.h"
+#include "app/window/hosting/TextDocumentWindow.h"
 #include "tests/platform/TemporaryFolder.h"
 
 #include <QCoreApplication>

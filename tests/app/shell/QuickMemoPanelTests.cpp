@@ -9,7 +9,7 @@
 #include "app/shell/QuickMemoPanel.h"
 #include "app/views/EditorTextView.h"
 #include "app/window/DocumentWindowController.h"
-#include "app/window/TextDocumentWindow.h"
+#include "app/window/hosting/TextDocumentWindow.h"
 #include "core/QuickMemoFile.h"
 #include "platform/Files.h"
 #include "store/Settings.h"

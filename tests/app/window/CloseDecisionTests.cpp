@@ -8,7 +8,7 @@
 #include "app/kit/Presenter.h"
 #include "app/kit/TabPage.h"
 #include "app/views/EditorTextView.h"
-#include "app/window/TextDocumentWindow.h"
+#include "app/window/hosting/TextDocumentWindow.h"
 #include "platform/PreferencesDomain.h"
 #include "store/ScratchStore.h"
 #include "store/Settings.h"

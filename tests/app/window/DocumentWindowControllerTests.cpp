@@ -6,7 +6,7 @@
 #include "app/views/TextStorage.h"
 #include "app/window/DocumentContentView.h"
 #include "app/window/DocumentWindowController.h"
-#include "app/window/HostWindows.h"
+#include "app/window/hosting/HostWindows.h"
 #include "platform/FileWatcher.h"
 #include "platform/PreferencesDomain.h"
 #include "store/Settings.h"

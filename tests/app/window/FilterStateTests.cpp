@@ -1,7 +1,7 @@
 // The line filter's runs against a stub bar and list: full and incremental passes, the
 // generation check, the texts of the bar and the list, and where opening a row goes.
 #include "app/kit/Utf16.h"
-#include "app/window/FilterState.h"
+#include "app/window/filter/FilterState.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // keys and buttons fire.
 #include "app/kit/KeyMapping.h"
 #include "app/kit/Localized.h"
-#include "app/window/FindBarView.h"
+#include "app/window/find/FindBarView.h"
 #include "commands/CommandCatalog.h"
 
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "app/window/FolderSession.h"
+#include "app/window/sidebar/FolderSession.h"
 #include "platform/FileBookmark.h"
 #include "platform/FolderWatcher.h"
 #include "tests/platform/TemporaryFolder.h"

@@ -1,6 +1,6 @@
 #include "app/kit/Presenter.h"
-#include "app/window/FolderSession.h"
-#include "app/window/FolderSidebarView.h"
+#include "app/window/sidebar/FolderSession.h"
+#include "app/window/sidebar/FolderSidebarView.h"
 #include "platform/Trash.h"
 #include "tests/platform/TemporaryFolder.h"
 

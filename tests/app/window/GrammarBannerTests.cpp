@@ -2,7 +2,7 @@
 #include "app/kit/ActionRouter.h"
 #include "app/window/BannerView.h"
 #include "app/window/DocumentWindowController.h"
-#include "app/window/GrammarBannerFeature.h"
+#include "app/window/grammar/GrammarBannerFeature.h"
 #include "platform/PreferencesDomain.h"
 #include "store/SettingKeys.h"
 #include "store/Settings.h"

@@ -1,7 +1,7 @@
 // The new-file window, offscreen, with the file manager and the document controller recorded.
 #include "app/documents/DocumentController.h"
 #include "app/window/FileManagerReveal.h"
-#include "app/window/NewTextFileWindow.h"
+#include "app/window/hosting/NewTextFileWindow.h"
 #include "tests/platform/TemporaryFolder.h"
 
 #include <QDBusConnection>

@@ -1,7 +1,7 @@
 #include "app/kit/ActionRouter.h"
 #include "app/kit/TabPage.h"
 #include "app/window/DocumentWindowController.h"
-#include "app/window/LargeFileFeature.h"
+#include "app/window/largefile/LargeFileFeature.h"
 #include "platform/FileBookmark.h"
 #include "platform/PreferencesDomain.h"
 #include "store/Settings.h"

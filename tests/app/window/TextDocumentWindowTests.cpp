@@ -7,7 +7,7 @@
 #include "app/kit/TabPage.h"
 #include "app/views/EditorTextView.h"
 #include "app/window/DisplayNames.h"
-#include "app/window/TextDocumentWindow.h"
+#include "app/window/hosting/TextDocumentWindow.h"
 #include "platform/PreferencesDomain.h"
 #include "store/Settings.h"
 #include "tests/platform/TemporaryFolder.h"

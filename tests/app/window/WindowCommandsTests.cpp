@@ -6,7 +6,7 @@
 #include "app/kit/NotificationCenter.h"
 #include "app/kit/TabPage.h"
 #include "app/window/DocumentWindowController.h"
-#include "app/window/HostWindows.h"
+#include "app/window/hosting/HostWindows.h"
 #include "platform/PreferencesDomain.h"
 #include "store/Settings.h"
 #include "tests/app/window/FakeDocument.h"

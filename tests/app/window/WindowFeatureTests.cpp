@@ -5,7 +5,7 @@
 #include "app/window/DocumentWindowController.h"
 #include "app/window/SelectionCounter.h"
 #include "app/window/StatusContent.h"
-#include "app/window/SuspiciousScan.h"
+#include "app/window/suspicious/SuspiciousScan.h"
 #include "app/window/WindowFeature.h"
 #include "core/SuspiciousCharacters.h"
 #include "platform/PreferencesDomain.h"

@@ -1,0 +1,233 @@
+#include "app/window/hex/HexViewFeature.h"
+
+#include "app/kit/Localized.h"
+#include "app/kit/Presenter.h"
+#include "app/kit/TabPage.h"
+#include "app/views/EditorTextView.h"
+#include "app/views/HexView.h"
+#include "app/window/DocumentContentView.h"
+#include "app/window/DocumentWindowController.h"
+#include "app/window/largefile/LargeFileFeature.h"
+#include "app/window/filter/LineFilterFeature.h"
+#include "app/window/preview/PreviewModesFeature.h"
+#include "app/window/WindowDocument.h"
+
+#include <QTimer>
+
+namespace EditorWindow {
+
+namespace {
+
+const QString notTextKey = QStringLiteral("notText");
+const QString hexKey = QStringLiteral("hex");
+
+} // namespace
+
+HexViewFeature::~HexViewFeature()
+{
+    delete m_hexView;
+}
+
+void HexViewFeature::attach(DocumentWindowController& window)
+{
+    m_window = &window;
+}
+
+void HexViewFeature::detach()
+{
+    if (m_hexView && m_window)
+        m_window->content()->setBodyCover(nullptr);
+    delete m_hexView;
+    m_window = nullptr;
+}
+
+void HexViewFeature::windowDidOpen()
+{
+    m_opened = true;
+    askIfPending();
+}
+
+void HexViewFeature::documentDidLoad()
+{
+    askIfPending();
+}
+
+void HexViewFeature::askIfPending()
+{
+    WindowDocument* document = m_window ? m_window->document() : nullptr;
+    if (!m_opened || m_asked || !document || document->isLoading()
+        || !document->pendingBinaryHead())
+        return;
+    m_asked = true;
+    // Later: the question waits for an answer, and the other parts finish opening first.
+    QPointer<HexViewFeature> weak(this);
+    QTimer::singleShot(0, this, [weak] {
+        if (weak)
+            weak->showNotTextAlert();
+    });
+}
+
+EditorKit::Presenter& HexViewFeature::presenter()
+{
+    if (m_window && m_window->environment().presenter)
+        return *m_window->environment().presenter;
+    if (!m_ownPresenter)
+        m_ownPresenter = std::make_shared<EditorKit::WidgetPresenter>();
+    return *m_ownPresenter;
+}
+
+QString HexViewFeature::hexPreview(std::span<const std::uint8_t> data)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    QString preview;
+    const std::size_t count = std::min<std::size_t>(data.size(), 32);
+    for (std::size_t i = 0; i < count; ++i) {
+        if (i > 0)
+            preview += i % 8 == 0 ? QLatin1Char('\n') : QLatin1Char(' ');
+        preview += QLatin1Char(digits[data[i] >> 4]);
+        preview += QLatin1Char(digits[data[i] & 0xF]);
+    }
+    return preview;
+}
+
+void HexViewFeature::showNotTextAlert()
+{
+    WindowDocument* document = m_window ? m_window->document() : nullptr;
+    if (!document || !m_window->page())
+        return;
+    const auto head = document->pendingBinaryHead();
+    if (!head)
+        return;
+    EditorKit::Alert alert;
+    alert.style = EditorKit::Alert::Style::warning;
+    alert.text = EditorKit::localized("글자 파일이 아닌 것 같아요.");
+    alert.informativeText = EditorKit::localized("그래도 열면 읽기 전용으로 열고 저장하지 않아요.");
+    alert.accessoryText = hexPreview(*head);
+    alert.buttons = {EditorKit::localized("그래도 열기 (읽기 전용)"), EditorKit::localized("취소")};
+    if (document->fileURL())
+        alert.buttons.push_back(EditorKit::localized("16진으로 열기"));
+    alert.defaultButton = openAnyway;
+    alert.cancelButton = cancel;
+    QPointer<HexViewFeature> weak(this);
+    const int response = presenter().runAlert(alert, m_window->page());
+    if (weak)
+        weak->openNotTextReadOnly(response);
+}
+
+void HexViewFeature::openNotTextReadOnly(int response)
+{
+    WindowDocument* document = m_window ? m_window->document() : nullptr;
+    if (!document)
+        return;
+    const bool asHex = response == openAsHex && document->fileURL();
+    if (response != openAnyway && !asHex) {
+        m_window->closeWithoutReview();
+        return;
+    }
+    const bool large = document->largeFileState().has_value();
+    // The head is forgotten and the reason becomes `notText`; a small file comes back as
+    // ISO Latin-1, which decodes every byte.
+    auto text = document->openNotTextReadOnly();
+    if (!large && text)
+        m_window->replaceAllText(*text);
+    m_window->applyEditability();
+    if (large && !asHex) {
+        if (auto* loader = m_window->feature<LargeFileFeature>())
+            loader->startLargeLoad(EditorCore::TextEncoding::isoLatin1);
+    }
+    showNotTextBanner();
+    if (asHex)
+        setHexMode(true);
+}
+
+void HexViewFeature::showNotTextBanner()
+{
+    if (!m_window)
+        return;
+    m_window->showBanner(
+        notTextKey,
+        BannerView::Kind::info,
+        EditorKit::localized("글자 파일이 아닌 것 같아 읽기 전용으로 열었어요. 저장하지 않아요."),
+        {});
+}
+
+void HexViewFeature::toggleHex()
+{
+    setHexMode(!isHexShown());
+}
+
+void HexViewFeature::turnOffPreviewAndFilter()
+{
+    if (auto* preview = m_window->feature<PreviewModesFeature>())
+        preview->turnPreviewOff();
+    if (auto* filter = m_window->feature<LineFilterFeature>())
+        filter->hideFilter();
+}
+
+void HexViewFeature::setHexMode(bool on)
+{
+    WindowDocument* document = m_window ? m_window->document() : nullptr;
+    if (on) {
+        if (m_hexView || !document)
+            return;
+        const auto url = document->fileURL();
+        if (!url)
+            return;
+        turnOffPreviewAndFilter();
+        std::error_code error;
+        auto source = EditorViews::HexFileSource::open(*url, error);
+        if (!source) {
+            m_window->showBanner(hexKey,
+                                 BannerView::Kind::warning,
+                                 EditorKit::localized("16진으로 열지 못했어요 — %@")
+                                     .replace(QLatin1String("%@"),
+                                              QString::fromStdString(error.message())),
+                                 {});
+            return;
+        }
+        auto* view = new EditorViews::HexView();
+        view->setSource(std::move(source));
+        m_hexView = view;
+        m_window->content()->setBodyCover(view);
+        view->setFocus();
+        m_window->setNeedsRefresh();
+        return;
+    }
+
+    if (!m_hexView)
+        return;
+    if (m_window)
+        m_window->content()->setBodyCover(nullptr);
+    m_hexView->deleteLater();
+    m_hexView = nullptr;
+    if (!m_window)
+        return;
+    m_window->textView()->setFocus();
+    // A large file opened straight as hex has no text yet: it comes now, byte for byte.
+    if (document) {
+        const auto state = document->largeFileState();
+        auto* loader = m_window->feature<LargeFileFeature>();
+        if (state && state->loadedBytes == 0 && loader && !loader->isLoading())
+            loader->startLargeLoad(EditorCore::TextEncoding::isoLatin1);
+    }
+    m_window->setNeedsRefresh();
+}
+
+bool HexViewFeature::respondsToAction(std::string_view action) const
+{
+    return action == "toggleHex:";
+}
+
+bool HexViewFeature::validateAction(std::string_view action, const EditorKit::ActionSender&) const
+{
+    WindowDocument* document = m_window ? m_window->document() : nullptr;
+    return action == "toggleHex:" && document && document->fileURL();
+}
+
+void HexViewFeature::performAction(std::string_view action, const EditorKit::ActionSender&)
+{
+    if (action == "toggleHex:")
+        toggleHex();
+}
+
+} // namespace EditorWindow

@@ -1,0 +1,154 @@
+#include "app/window/suspicious/SuspiciousScan.h"
+
+#include "platform/SerialQueue.h"
+
+#include <QCoreApplication>
+#include <QPointer>
+
+#include <algorithm>
+#include <string>
+
+namespace EditorWindow {
+namespace {
+
+// Shared by every window, and never destroyed: a job still running at exit finds no
+// application and posts nothing.
+Platform::SerialQueue& scanQueue()
+{
+    static auto* queue = new Platform::SerialQueue("suspicious-scan");
+    return *queue;
+}
+
+} // namespace
+
+SuspiciousScan::SuspiciousScan(std::function<std::pair<QString, std::uint64_t>()> text,
+                               std::function<std::uint64_t()> version,
+                               std::function<void(Result)> apply,
+                               QObject* parent,
+                               qsizetype pieceLength)
+    : QObject(parent)
+    , m_text(std::move(text))
+    , m_version(std::move(version))
+    , m_apply(std::move(apply))
+    , m_pieceLength(pieceLength)
+{
+    m_timer.setSingleShot(true);
+    connect(&m_timer, &QTimer::timeout, this, &SuspiciousScan::start);
+}
+
+void SuspiciousScan::schedule(std::chrono::milliseconds delay)
+{
+    // A count under way is for an older text: its piece in flight is dropped when it comes back.
+    ++m_generation;
+    m_run.reset();
+    m_timer.start(delay);
+}
+
+SuspiciousScan::Result SuspiciousScan::count(const QString& text)
+{
+    std::u16string_view units(reinterpret_cast<const char16_t*>(text.utf16()),
+                              static_cast<std::size_t>(text.size()));
+    return {EditorCore::SuspiciousCharacters::scan(units, occurrenceLimit),
+            EditorCore::LineEndingSummary(units)};
+}
+
+void SuspiciousScan::start()
+{
+    if (!m_text)
+        return;
+    const auto [text, version] = m_text();
+    m_run = Run{text.size(), 0, version, {}};
+    sendPiece(text);
+}
+
+void SuspiciousScan::sendPiece(const QString& text)
+{
+    const qsizetype from = m_run->next;
+    qsizetype end = TextPieces::pieceEnd(text, from, m_pieceLength);
+    // Never between CR and LF, so that the pieces' line breaks add up to the text's.
+    if (end > from && end < text.size() && text[end - 1] == QLatin1Char('\r')
+        && text[end] == QLatin1Char('\n'))
+        ++end;
+    // The piece's neighbours come along, so the characters at its edges are judged as in the
+    // whole text: a joiner between emoji, a pair's halves, U+FEFF only at the very start.
+    constexpr qsizetype neighbours = 4;
+    const qsizetype copyFrom = std::max<qsizetype>(0, from - neighbours);
+    const qsizetype copyEnd = std::min(text.size(), end + neighbours);
+    std::u16string piece(reinterpret_cast<const char16_t*>(text.utf16()) + copyFrom,
+                         static_cast<std::size_t>(copyEnd - copyFrom));
+    const std::int64_t limit =
+        occurrenceLimit - static_cast<std::int64_t>(m_run->result.report.occurrences.size());
+    const std::uint64_t generation = m_generation;
+    QPointer<SuspiciousScan> weak(this);
+    scanQueue().async([weak, generation, piece = std::move(piece), copyFrom, from, end, limit] {
+        const auto start = static_cast<std::size_t>(from - copyFrom);
+        const auto stop = static_cast<std::size_t>(end - copyFrom);
+        Result part{
+            EditorCore::SuspiciousCharacters::scan(piece, start, stop, limit),
+            EditorCore::LineEndingSummary(std::u16string_view(piece).substr(start, stop - start))};
+        for (auto& occurrence : part.report.occurrences)
+            occurrence.location += copyFrom;
+        QCoreApplication* application = QCoreApplication::instance();
+        if (!application)
+            return;
+        QMetaObject::invokeMethod(
+            application,
+            [weak, generation, end, part = std::move(part)]() mutable {
+                if (weak && weak->m_generation == generation && weak->m_run)
+                    weak->pieceDone(end, std::move(part));
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void SuspiciousScan::pieceDone(qsizetype end, Result part)
+{
+    Result& joined = m_run->result;
+    for (const auto& [kind, count] : part.report.counts)
+        joined.report.counts[kind] += count;
+    for (auto& occurrence : part.report.occurrences) {
+        if (static_cast<std::int64_t>(joined.report.occurrences.size()) >= occurrenceLimit)
+            break;
+        joined.report.occurrences.push_back(occurrence);
+    }
+    joined.lineEndings.lf += part.lineEndings.lf;
+    joined.lineEndings.crlf += part.lineEndings.crlf;
+    joined.lineEndings.cr += part.lineEndings.cr;
+    joined.lineEndings.hasFinalNewline = part.lineEndings.hasFinalNewline;
+    m_run->next = end;
+    if (end < m_run->length) {
+        const auto [text, version] = m_text();
+        if (version != m_run->version || text.size() != m_run->length) {
+            // Every edit schedules a new count; this one was not told of a change.
+            m_run.reset();
+            m_timer.start(0);
+            return;
+        }
+        sendPiece(text);
+        return;
+    }
+    Run finished = std::move(*m_run);
+    m_run.reset();
+    if (m_version && m_version() != finished.version)
+        return;
+    if (m_apply)
+        m_apply(std::move(finished.result));
+}
+
+EditorViews::SuspiciousClassifier SuspiciousScan::classifier()
+{
+    return [](char32_t scalar,
+              std::optional<char32_t> previous,
+              std::optional<char32_t> next,
+              bool atStart) -> std::optional<EditorViews::SuspiciousMark> {
+        auto kind = EditorCore::SuspiciousCharacters::kind(scalar, previous, next, atStart);
+        if (!kind)
+            return std::nullopt;
+        if (*kind == EditorCore::SuspiciousKind::noBreakSpace
+            || *kind == EditorCore::SuspiciousKind::specialSpace)
+            return EditorViews::SuspiciousMark::spaceBox;
+        return EditorViews::SuspiciousMark::box;
+    };
+}
+
+} // namespace EditorWindow

@@ -1,0 +1,82 @@
+#include "app/window/watcher/FileWatcherFeature.h"
+
+#include "app/window/DocumentWindowController.h"
+#include "app/window/WindowDocument.h"
+#include "platform/FileWatcher.h"
+
+#include <QSocketNotifier>
+#include <QTimer>
+
+namespace EditorWindow {
+
+FileWatcherFeature::FileWatcherFeature() = default;
+
+FileWatcherFeature::~FileWatcherFeature()
+{
+    stop();
+}
+
+void FileWatcherFeature::attach(DocumentWindowController& window)
+{
+    m_window = &window;
+}
+
+void FileWatcherFeature::detach()
+{
+    stop();
+    m_window = nullptr;
+}
+
+void FileWatcherFeature::windowDidOpen()
+{
+    start();
+}
+
+void FileWatcherFeature::stop()
+{
+    if (m_notifier) {
+        // Possibly from inside its own signal (a disk check that re-arms the watcher).
+        m_notifier->setEnabled(false);
+        m_notifier->deleteLater();
+        m_notifier = nullptr;
+    }
+    if (m_watcher)
+        m_watcher->stop();
+    m_watcher.reset();
+}
+
+void FileWatcherFeature::start()
+{
+    stop();
+    WindowDocument* current = m_window ? m_window->document() : nullptr;
+    if (!current || current->isExternalCopy())
+        return;
+    auto url = current->fileURL();
+    if (!url)
+        return;
+    QPointer<FileWatcherFeature> weak(this);
+    m_watcher = std::make_unique<Platform::FileWatcher>(
+        *url,
+        [weak] {
+            // Our own save's writing is not someone else's change.
+            if (!weak || !weak->m_window || !weak->m_window->environment().onDiskChange)
+                return;
+            WindowDocument* document = weak->m_window->document();
+            if (document && !document->isWritingToDisk())
+                weak->m_window->environment().onDiskChange();
+        },
+        [weak](std::chrono::milliseconds delay, std::function<void()> task) {
+            if (weak)
+                QTimer::singleShot(delay, weak.data(), std::move(task));
+        });
+    m_watcher->start();
+    if (m_watcher->descriptor() >= 0) {
+        m_notifier = new QSocketNotifier(m_watcher->descriptor(), QSocketNotifier::Read, this);
+        connect(m_notifier, &QSocketNotifier::activated, this, [this] {
+            if (m_watcher)
+                m_watcher->handleEvents();
+        });
+    }
+}
+
+} // namespace EditorWindow
