@@ -2,7 +2,7 @@
 
 #include "app/documents/DocumentController.h"
 #include "app/documents/DocumentReading.h"
-#include "app/shell/AppLog.h"
+#include "app/kit/AppLog.h"
 #include "store/SettingKeys.h"
 #include "store/Settings.h"
 

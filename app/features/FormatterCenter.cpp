@@ -1,7 +1,7 @@
 #include "app/features/FormatterCenter.h"
 
 #include "app/features/GrammarCenter.h"
-#include "app/shell/AppLog.h"
+#include "app/kit/AppLog.h"
 #include "platform/SerialQueue.h"
 #include "store/AppGroup.h"
 

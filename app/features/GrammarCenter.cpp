@@ -2,7 +2,7 @@
 
 #include "app/kit/Localized.h"
 #include "app/kit/NotificationCenter.h"
-#include "app/shell/AppLog.h"
+#include "app/kit/AppLog.h"
 #include "store/AppGroup.h"
 
 #include <QMetaObject>

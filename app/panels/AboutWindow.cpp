@@ -3,7 +3,7 @@
 #include "app/kit/Localized.h"
 #include "app/panels/LicensesWindow.h"
 #include "app/panels/WindowPlacement.h"
-#include "app/shell/AppVersion.h"
+#include "app/kit/AppVersion.h"
 
 #include <QApplication>
 #include <QIcon>

@@ -1,6 +1,6 @@
 #include "app/settings/CommandLineTool.h"
 
-#include "app/shell/AppLog.h"
+#include "app/kit/AppLog.h"
 #include "platform/SystemLog.h"
 
 #include <sys/statvfs.h>

@@ -8,7 +8,7 @@
 #include "app/settings/CommandLineToolSheet.h"
 #include "app/settings/FinderMenuSheet.h"
 #include "app/settings/SettingsWindowController.h"
-#include "app/shell/AppLog.h"
+#include "app/kit/AppLog.h"
 #include "app/shell/Application.h"
 #include "app/shell/EditorUpdater.h"
 #include "app/shell/LaunchMeasurement.h"

@@ -7,7 +7,7 @@
 #include "app/kit/HostWindow.h"
 #include "app/kit/TabPage.h"
 #include "app/kit/Utf16.h"
-#include "app/shell/AppLog.h"
+#include "app/kit/AppLog.h"
 #include "app/shell/Application.h"
 #include "app/window/DocumentWindowController.h"
 #include "app/window/gotoline/GoToLineFeature.h"

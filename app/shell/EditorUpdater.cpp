@@ -2,7 +2,7 @@
 
 #include "app/kit/Localized.h"
 #include "app/kit/Presenter.h"
-#include "app/shell/AppLog.h"
+#include "app/kit/AppLog.h"
 #include "platform/SerialQueue.h"
 #include "store/AppGroup.h"
 

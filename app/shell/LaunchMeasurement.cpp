@@ -1,7 +1,7 @@
 #include "app/shell/LaunchMeasurement.h"
 
 #include "app/kit/HostWindow.h"
-#include "app/shell/AppLog.h"
+#include "app/kit/AppLog.h"
 #include "store/AppGroup.h"
 
 #include <QApplication>

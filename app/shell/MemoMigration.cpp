@@ -1,6 +1,6 @@
 #include "app/shell/MemoMigration.h"
 
-#include "app/shell/AppLog.h"
+#include "app/kit/AppLog.h"
 #include "platform/ArgumentDomain.h"
 #include "platform/Files.h"
 #include "platform/Folders.h"

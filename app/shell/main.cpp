@@ -12,7 +12,7 @@
 #include "app/settings/SettingsWindowController.h"
 #include "app/shell/AppDelegate.h"
 #include "app/shell/AppLanguage.h"
-#include "app/shell/AppLog.h"
+#include "app/kit/AppLog.h"
 #include "app/shell/Application.h"
 #include "app/shell/CommandRequestHandler.h"
 #include "app/shell/EditorUpdater.h"

@@ -6,7 +6,7 @@
 #include "app/kit/HostWindow.h"
 #include "app/kit/Localized.h"
 #include "app/kit/TabPage.h"
-#include "app/shell/AppLog.h"
+#include "app/kit/AppLog.h"
 #include "app/window/DocumentWindowController.h"
 #include "app/window/sidebar/FolderSession.h"
 #include "app/window/sidebar/FolderSidebarFeature.h"

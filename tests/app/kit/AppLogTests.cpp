@@ -1,4 +1,4 @@
-#include "app/shell/AppLog.h"
+#include "app/kit/AppLog.h"
 #include "tests/platform/FileText.h"
 #include "tests/platform/TemporaryFolder.h"
 

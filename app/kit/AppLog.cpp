@@ -1,6 +1,6 @@
-#include "app/shell/AppLog.h"
+#include "app/kit/AppLog.h"
 
-#include "app/shell/AppVersion.h"
+#include "app/kit/AppVersion.h"
 
 #include <cstdlib>
 #include <cxxabi.h>
