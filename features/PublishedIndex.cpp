@@ -7,17 +7,22 @@
 namespace EditorFeatures::PublishedIndex {
 namespace fs = std::filesystem;
 
+fs::path folder(const fs::path& program)
+{
+    // <prefix>/lib/orlune-viewer/<program> → <prefix>/share/orlune-viewer
+    const fs::path installed =
+        program.parent_path().parent_path().parent_path() / "share" / "orlune-viewer";
+    std::error_code error;
+    if (fs::is_regular_file(installed / "grammars" / "index.json", error))
+        return installed;
+    return OLV_PUBLISHED_INDEX_DIR;
+}
+
 fs::path folder()
 {
     std::error_code error;
     const fs::path program = fs::canonical("/proc/self/exe", error);
-    if (!error) {
-        const fs::path installed = program.parent_path().parent_path().parent_path() / "share"
-                                   / "orlune-viewer";
-        if (fs::is_regular_file(installed / "grammars" / "index.json", error))
-            return installed;
-    }
-    return OLV_PUBLISHED_INDEX_DIR;
+    return error ? fs::path(OLV_PUBLISHED_INDEX_DIR) : folder(program);
 }
 
 std::string baseURL(std::string_view kind)

@@ -18,6 +18,8 @@ std::string_view publicKey();
 // the running program when it has a grammar index there (an installed editor in
 // <prefix>/lib/orlune-viewer), else the one the build tree published into.
 std::filesystem::path folder();
+// The same rule for a program at `program` (a path without links).
+std::filesystem::path folder(const std::filesystem::path& program);
 
 // The file URL of `folder()`/`kind`, ending with "/" ("file:///…/grammars/").
 std::string baseURL(std::string_view kind);

@@ -2,6 +2,7 @@
 // is built with: every offered language colours, and tampered files are refused.
 #include "features/FormatterStore.h"
 #include "features/GrammarStore.h"
+#include "features/PublishedIndex.h"
 #include "features/SyntaxGrammarLoad.h"
 #include "features/SyntaxParser.h"
 #include "features/SyntaxQuery.h"
@@ -228,4 +229,20 @@ TEST(PublishedIndex, thePrettierBundleInstallsWithAllItsScripts)
     EXPECT_EQ(installed->entry.version, "3.10.2");
     EXPECT_EQ(installed->entry.scripts.front(), "standalone.js");
     EXPECT_TRUE(fs::exists(installed->directory / "LICENSE"));
+}
+
+TEST(PublishedIndex, anInstalledEditorTakesTheIndexInstalledBesideIt)
+{
+    StoreTest::TemporaryFolder prefix;
+    const fs::path program = prefix.path() / "lib" / "orlune-viewer" / "orlune-viewer";
+    const fs::path buildTree = OLV_PUBLISHED_INDEX_DIR;
+    EXPECT_EQ(PublishedIndex::folder(program), buildTree) << "nothing installed yet";
+
+    const fs::path share = prefix.path() / "share" / "orlune-viewer";
+    fs::create_directories(share / "grammars");
+    EXPECT_EQ(PublishedIndex::folder(program), buildTree) << "a folder without an index";
+    StoreTest::writeText(share / "grammars" / "index.json", "{}");
+    EXPECT_EQ(PublishedIndex::folder(program), share);
+    EXPECT_EQ(PublishedIndex::folder(prefix.path() / "bin" / "olv"), buildTree)
+        << "only the program folder's own prefix counts";
 }
