@@ -10,17 +10,20 @@
 #include "platform/Base64.h"
 #include "platform/Json.h"
 
-#include <archive.h>
-#include <archive_entry.h>
-#include <sodium.h>
 #include <tree_sitter/api.h>
 
+#include <algorithm>
+#include <archive.h>
+#include <archive_entry.h>
 #include <ctime>
 #include <dlfcn.h>
 #include <fstream>
 #include <iterator>
 #include <memory>
 #include <set>
+#include <sodium.h>
+#include <sstream>
+#include <type_traits>
 
 namespace Publisher {
 namespace fs = std::filesystem;
@@ -66,8 +69,8 @@ EditorCore::Result<void, std::string> writeFile(const fs::path& path, std::strin
 
 EditorCore::Result<void, std::string> writeFile(const fs::path& path, const Bytes& bytes)
 {
-    return writeFile(path, std::string_view(reinterpret_cast<const char*>(bytes.data()),
-                                            bytes.size()));
+    return writeFile(path,
+                     std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
 std::string utcNow()
@@ -117,8 +120,7 @@ EditorCore::Result<void, std::string> checkPacked(const GrammarSource& grammar,
     const fs::path zipFile = work / ("check-" + grammar.name + ".zip");
     if (auto written = writeFile(zipFile, archive); !written)
         return failure(written.error());
-    if (auto extracted = EditorFeatures::ArchiveInstall::extractZip(zipFile, unpacked);
-        !extracted)
+    if (auto extracted = EditorFeatures::ArchiveInstall::extractZip(zipFile, unpacked); !extracted)
         return failure(grammar.name + ": the archive does not unpack: " + extracted.error());
     EditorFeatures::InstalledGrammar record{
         grammar.name, grammar.version, grammar.languages, grammar.symbol, dylib, grammar.revision};
@@ -133,9 +135,10 @@ EditorCore::Result<void, std::string> checkPacked(const GrammarSource& grammar,
     return {};
 }
 
-EditorCore::Result<nlohmann::json, std::string>
-publishGrammar(const GrammarSource& grammar, const fs::path& folder, const fs::path& work,
-               std::int64_t& archiveBytes)
+EditorCore::Result<nlohmann::json, std::string> publishGrammar(const GrammarSource& grammar,
+                                                               const fs::path& folder,
+                                                               const fs::path& work,
+                                                               std::int64_t& archiveBytes)
 {
     // Loaded once here to read its language; the editor's loader checks it again below.
     void* handle = dlopen(grammar.library.c_str(), RTLD_NOW | RTLD_LOCAL);
@@ -203,9 +206,9 @@ publishGrammar(const GrammarSource& grammar, const fs::path& folder, const fs::p
     return entry;
 }
 
-EditorCore::Result<nlohmann::json, std::string>
-publishFormatter(const FormatterSource& formatter, const fs::path& folder,
-                 std::int64_t& archiveBytes)
+EditorCore::Result<nlohmann::json, std::string> publishFormatter(const FormatterSource& formatter,
+                                                                 const fs::path& folder,
+                                                                 std::int64_t& archiveBytes)
 {
     std::vector<ZipFile> members;
     std::vector<std::string> names = formatter.scripts;
@@ -237,7 +240,7 @@ publishFormatter(const FormatterSource& formatter, const fs::path& folder,
 
 // Reads the folder's signed index back with the editor's verification and checks each
 // archive against its entry.
-template <typename Index>
+template<typename Index>
 EditorCore::Result<void, std::string> verifyWritten(const fs::path& folder,
                                                     const std::string& publicKey)
 {
@@ -245,8 +248,8 @@ EditorCore::Result<void, std::string> verifyWritten(const fs::path& folder,
     auto signature = readBytes(folder / "index.json.sig");
     if (!document || !signature)
         return failure("cannot read back " + folder.string());
-    auto index = Index::verify(*document, std::string(signature->begin(), signature->end()),
-                               publicKey);
+    auto index =
+        Index::verify(*document, std::string(signature->begin(), signature->end()), publicKey);
     if (!index) {
         return failure(folder.string() + "/index.json does not verify: "
                        + std::string(EditorFeatures::rawValue(index.error())));
@@ -360,7 +363,8 @@ EditorCore::Result<Manifest, std::string> readManifest(std::string_view text)
     }
     for (const auto& f : manifest.formatters) {
         if (f.version.empty() || f.folder.empty() || f.scripts.empty())
-            return failure("manifest: formatter " + f.name + " needs a version, folder and scripts");
+            return failure("manifest: formatter " + f.name
+                           + " needs a version, folder and scripts");
     }
     return manifest;
 }
@@ -381,7 +385,8 @@ EditorCore::Result<std::vector<std::uint8_t>, std::string> zip(const std::vector
     Sink sink;
     std::unique_ptr<archive, decltype(&archive_write_free)> writer(archive_write_new(),
                                                                    archive_write_free);
-    if (!writer || archive_write_set_format_zip(writer.get()) != ARCHIVE_OK
+    if (!writer
+        || archive_write_set_format_zip(writer.get()) != ARCHIVE_OK
         // Unpadded: the archive ends with its last member, not on a 10 KiB block.
         || archive_write_set_bytes_in_last_block(writer.get(), 1) != ARCHIVE_OK
         || archive_write_open(writer.get(), &sink, nullptr, &Sink::write, nullptr) != ARCHIVE_OK)
@@ -414,8 +419,11 @@ EditorCore::Result<std::string, std::string> highlightsWithoutPredicates(const v
     const auto compile = [&](std::string_view text) -> EditorCore::Result<TSQuery*, std::string> {
         std::uint32_t errorOffset = 0;
         TSQueryError errorType = TSQueryErrorNone;
-        TSQuery* query = ts_query_new(language, text.data(), static_cast<std::uint32_t>(text.size()),
-                                      &errorOffset, &errorType);
+        TSQuery* query = ts_query_new(language,
+                                      text.data(),
+                                      static_cast<std::uint32_t>(text.size()),
+                                      &errorOffset,
+                                      &errorType);
         if (!query) {
             const auto line = std::count(text.begin(), text.begin() + errorOffset, '\n') + 1;
             return failure("the highlight query does not compile (error "
@@ -455,8 +463,11 @@ EditorCore::Result<std::string, std::string> highlightsWithoutPredicates(const v
 std::string sign(std::string_view document, const SecretKey::Key& key)
 {
     std::uint8_t signature[crypto_sign_BYTES];
-    crypto_sign_detached(signature, nullptr, reinterpret_cast<const std::uint8_t*>(document.data()),
-                         document.size(), key.data());
+    crypto_sign_detached(signature,
+                         nullptr,
+                         reinterpret_cast<const std::uint8_t*>(document.data()),
+                         document.size(),
+                         key.data());
     return Platform::Base64::encode({signature, sizeof signature});
 }
 

@@ -2,10 +2,9 @@
 
 #include "platform/Base64.h"
 
-#include <sodium.h>
-
 #include <fstream>
 #include <iterator>
+#include <sodium.h>
 #include <sys/stat.h>
 
 namespace Publisher::SecretKey {

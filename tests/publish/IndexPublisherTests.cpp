@@ -1,7 +1,6 @@
-#include "publish/IndexPublisher.h"
-
 #include "features/ArchiveInstall.h"
 #include "features/SyntaxGrammars.h"
+#include "publish/IndexPublisher.h"
 #include "tests/features/StoreTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -31,11 +30,15 @@ TEST(IndexPublisher, highlightPatternsWithPredicatesAreDropped)
         std::string kept;
     };
     const std::vector<Case> cases = {
-        {"no predicates", "(string) @string\n(number) @number\n", "(string) @string\n(number) @number\n"},
-        {"a match in the middle",
-         "(string) @string\n((pair key: (_) @keyword) (#match? @keyword \"^x\"))\n(number) @number\n",
+        {"no predicates",
+         "(string) @string\n(number) @number\n",
          "(string) @string\n(number) @number\n"},
-        {"an eq at the end", "(null) @keyword\n((string) @type (#eq? @type \"\\\"a\\\"\"))\n",
+        {"a match in the middle",
+         "(string) @string\n((pair key: (_) @keyword) (#match? @keyword \"^x\"))\n(number) "
+         "@number\n",
+         "(string) @string\n(number) @number\n"},
+        {"an eq at the end",
+         "(null) @keyword\n((string) @type (#eq? @type \"\\\"a\\\"\"))\n",
          "(null) @keyword\n"},
         {"every pattern", "((string) @a (#match? @a \"b\"))", ""},
     };
@@ -52,12 +55,13 @@ TEST(IndexPublisher, highlightPatternsWithPredicatesAreDropped)
 
 TEST(IndexPublisher, manifestBlocksAndTheirMistakes)
 {
-    auto manifest = Publisher::readManifest("grammar md\nversion 1\nrevision 2\nsymbol tree_sitter_md\n"
-                                            "library /l/libmd.so\nlanguage markdown\n"
-                                            "highlights /q/a b.scm\nhighlights /q/c.scm\n"
-                                            "requires md_inline\nend\n"
-                                            "formatter prettier\nversion 3\nfolder /p\n"
-                                            "script standalone.js\nfile LICENSE\nend\n");
+    auto manifest =
+        Publisher::readManifest("grammar md\nversion 1\nrevision 2\nsymbol tree_sitter_md\n"
+                                "library /l/libmd.so\nlanguage markdown\n"
+                                "highlights /q/a b.scm\nhighlights /q/c.scm\n"
+                                "requires md_inline\nend\n"
+                                "formatter prettier\nversion 3\nfolder /p\n"
+                                "script standalone.js\nfile LICENSE\nend\n");
     ASSERT_TRUE(manifest) << manifest.error();
     ASSERT_EQ(manifest->grammars.size(), 1u);
     const auto& grammar = manifest->grammars.front();
@@ -79,9 +83,11 @@ TEST(IndexPublisher, manifestBlocksAndTheirMistakes)
         {"an unknown key", "grammar a\ncolour red\nend\n", "line 2: unknown key"},
         {"a stray end", "end\n", "line 1"},
         {"a grammar without a library",
-         "grammar a\nversion 1\nsymbol s\nhighlights h\nend\n", "needs a version, symbol"},
+         "grammar a\nversion 1\nsymbol s\nhighlights h\nend\n",
+         "needs a version, symbol"},
         {"a name that is no folder name",
-         "grammar ../a\nversion 1\nsymbol s\nlibrary l\nhighlights h\nend\n", "cannot name a folder"},
+         "grammar ../a\nversion 1\nsymbol s\nlibrary l\nhighlights h\nend\n",
+         "cannot name a folder"},
         {"a revision of zero", "grammar a\nrevision 0\nend\n", "line 2"},
     };
     for (const auto& c : mistakes) {

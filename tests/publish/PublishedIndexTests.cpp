@@ -48,7 +48,8 @@ std::optional<SyntaxRole> roleOf(const SyntaxGrammar& grammar, const Sample& sam
     const auto start = static_cast<std::int64_t>(sample.text.find(sample.piece));
     const SyntaxRange range{start, start + static_cast<std::int64_t>(sample.piece.size())};
     std::optional<SyntaxRole> role;
-    for (const auto& span : grammar.query->spans(*tree, 0, static_cast<std::int64_t>(sample.text.size()))) {
+    for (const auto& span :
+         grammar.query->spans(*tree, 0, static_cast<std::int64_t>(sample.text.size()))) {
         if (span.range == range)
             role = span.role;
     }
@@ -68,9 +69,15 @@ TEST(PublishedIndex, everyOfferedLanguageInstallsLoadsAndColours)
         {CodeLanguage::html, u"<p class=\"x\">hi</p>\n", u"p", SyntaxRole::type},
         {CodeLanguage::java, u"class A { void f() { return; } }\n", u"return", SyntaxRole::keyword},
         {CodeLanguage::javascript, u"const a = 1;\n", u"const", SyntaxRole::keyword},
-        {CodeLanguage::typescript, u"interface A { b: string }\n", u"interface", SyntaxRole::keyword},
+        {CodeLanguage::typescript,
+         u"interface A { b: string }\n",
+         u"interface",
+         SyntaxRole::keyword},
         {CodeLanguage::tsx, u"const a = <div>hi</div>;\n", u"const", SyntaxRole::keyword},
-        {CodeLanguage::php, u"<?php function f() { return 1; }\n", u"function", SyntaxRole::keyword},
+        {CodeLanguage::php,
+         u"<?php function f() { return 1; }\n",
+         u"function",
+         SyntaxRole::keyword},
         {CodeLanguage::python, u"def f():\n    return 1\n", u"def", SyntaxRole::keyword},
         {CodeLanguage::ruby, u"def f\n  1\nend\n", u"def", SyntaxRole::keyword},
         {CodeLanguage::rust, u"fn main() { let x = 1; }\n", u"let", SyntaxRole::keyword},
@@ -93,8 +100,9 @@ TEST(PublishedIndex, everyOfferedLanguageInstallsLoadsAndColours)
     }
     // Markdown brought its inline grammar along.
     const auto installed = installation.store.installed();
-    EXPECT_TRUE(std::any_of(installed.begin(), installed.end(),
-                            [](const auto& r) { return r.name == "markdown_inline"; }));
+    EXPECT_TRUE(std::any_of(installed.begin(), installed.end(), [](const auto& r) {
+        return r.name == "markdown_inline";
+    }));
     for (const auto& record : installed) {
         SCOPED_TRACE(record.name);
         EXPECT_FALSE(GrammarStore::needsUpdate(record, installed));
@@ -163,23 +171,26 @@ TEST(PublishedIndex, aTamperedIndexSignatureOrArchiveIsRefused)
     };
     const auto badSignature = StoreFailure::index(IndexFailure::badSignature);
     const std::vector<Tampering> grammarCases = {
-        {"a changed byte of the index", [](auto& s) { flipByte(s.file("grammars/index.json"), 40); },
+        {"a changed byte of the index",
+         [](auto& s) { flipByte(s.file("grammars/index.json"), 40); },
          badSignature},
         {"a blank added to the index",
-         [](auto& s) {
-             std::ofstream(s.file("grammars/index.json"), std::ios::app) << " ";
-         },
+         [](auto& s) { std::ofstream(s.file("grammars/index.json"), std::ios::app) << " "; },
          badSignature},
         {"a changed byte of the signature",
-         [](auto& s) { flipByte(s.file("grammars/index.json.sig"), 10); }, badSignature},
-        {"a signature of another key", [&](auto& s) { anotherKeysSignature(s, "grammars"); },
+         [](auto& s) { flipByte(s.file("grammars/index.json.sig"), 10); },
          badSignature},
-        {"no signature", [](auto& s) { fs::remove(s.file("grammars/index.json.sig")); },
+        {"a signature of another key",
+         [&](auto& s) { anotherKeysSignature(s, "grammars"); },
+         badSignature},
+        {"no signature",
+         [](auto& s) { fs::remove(s.file("grammars/index.json.sig")); },
          StoreFailure::download("")},
         {"a changed byte of the archive",
          [](auto& s) { flipByte(s.file("grammars/python-0.25.0.zip"), 5000); },
          StoreFailure::corrupted()},
-        {"a shortened archive", [](auto& s) { truncateBy(s.file("grammars/python-0.25.0.zip"), 1); },
+        {"a shortened archive",
+         [](auto& s) { truncateBy(s.file("grammars/python-0.25.0.zip"), 1); },
          StoreFailure::corrupted()},
     };
     for (const auto& c : grammarCases) {
@@ -200,8 +211,10 @@ TEST(PublishedIndex, aTamperedIndexSignatureOrArchiveIsRefused)
 
     const std::vector<Tampering> formatterCases = {
         {"a changed byte of the index",
-         [](auto& s) { flipByte(s.file("formatters/index.json"), 20); }, badSignature},
-        {"a signature of another key", [&](auto& s) { anotherKeysSignature(s, "formatters"); },
+         [](auto& s) { flipByte(s.file("formatters/index.json"), 20); },
+         badSignature},
+        {"a signature of another key",
+         [&](auto& s) { anotherKeysSignature(s, "formatters"); },
          badSignature},
         {"a changed byte of the archive",
          [](auto& s) { flipByte(s.file("formatters/prettier-3.10.2.zip"), 5000); },

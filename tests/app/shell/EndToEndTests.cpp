@@ -1014,8 +1014,7 @@ TEST_F(EndToEnd, aPythonFileIsColouredWithTheGrammarOfTheBuildsOwnIndex)
     auto* coloring = controller.feature<EditorWindow::SyntaxColoringFeature>()->coloring();
     EXPECT_TRUE(QTest::qWaitFor(
         [&] {
-            return !controller.banner(QStringLiteral("grammar")) && coloring
-                   && coloring->hasTree();
+            return !controller.banner(QStringLiteral("grammar")) && coloring && coloring->hasTree();
         },
         20000));
     EXPECT_TRUE(center.isInstalled(EditorFeatures::CodeLanguage::python));
@@ -1034,8 +1033,9 @@ TEST_F(EndToEnd, aPythonFileIsColouredWithTheGrammarOfTheBuildsOwnIndex)
     };
     const auto palette = EditorViews::EditorColors::syntaxPalette(
         EditorViews::appearanceOf(controller.textView()->palette()));
-    EXPECT_EQ(colourAt(0), palette[static_cast<std::size_t>(
-                               EditorFeatures::rawValue(EditorFeatures::SyntaxRole::keyword))]);
+    EXPECT_EQ(colourAt(0),
+              palette[static_cast<std::size_t>(
+                  EditorFeatures::rawValue(EditorFeatures::SyntaxRole::keyword))]);
     EXPECT_NE(colourAt(0), colourAt(10));
     EXPECT_FALSE(colourAt(10).isValid()) << "plain text takes the view's own colour";
     EXPECT_FALSE(controller.document()->isEdited()) << "colouring changes no text";
