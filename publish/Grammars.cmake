@@ -72,7 +72,8 @@ olv_grammar(NAME bash VERSION 0.25.1 SOURCE ${olv_npm}/tree-sitter-bash-0.25.1/s
     LANGUAGES bash HIGHLIGHTS ${olv_npm}/tree-sitter-bash-0.25.1/queries/highlights.scm)
 olv_grammar(NAME c VERSION 0.24.1 SOURCE ${olv_npm}/tree-sitter-c-0.24.1/src
     LANGUAGES c HIGHLIGHTS ${olv_npm}/tree-sitter-c-0.24.1/queries/highlights.scm)
-# C++ colours with C's query first, then its own.
+# Queries are joined in the order their package lists them: C++ = C + C++, TypeScript =
+# TypeScript + JavaScript, TSX = TypeScript + JSX + JavaScript.
 olv_grammar(NAME cpp VERSION 0.23.4 SOURCE ${olv_npm}/tree-sitter-cpp-0.23.4/src
     LANGUAGES cpp
     HIGHLIGHTS ${olv_npm}/tree-sitter-c-0.24.1/queries/highlights.scm
@@ -93,15 +94,14 @@ olv_grammar(NAME javascript VERSION 0.25.0 SOURCE ${js}/src
     LANGUAGES javascript
     HIGHLIGHTS ${js}/queries/highlights.scm ${js}/queries/highlights-jsx.scm
     INJECTIONS ${js}/queries/injections.scm)
-# TypeScript and TSX colour with JavaScript's query first, then their own.
 olv_grammar(NAME typescript VERSION 0.23.2 SOURCE ${ts}/typescript/src
     LANGUAGES typescript
-    HIGHLIGHTS ${js}/queries/highlights.scm ${ts}/queries/highlights.scm
+    HIGHLIGHTS ${ts}/queries/highlights.scm ${js}/queries/highlights.scm
     INJECTIONS ${js}/queries/injections.scm)
 olv_grammar(NAME tsx VERSION 0.23.2 SOURCE ${ts}/tsx/src
     LANGUAGES tsx
-    HIGHLIGHTS ${js}/queries/highlights.scm ${js}/queries/highlights-jsx.scm
-        ${ts}/queries/highlights.scm
+    HIGHLIGHTS ${ts}/queries/highlights.scm ${js}/queries/highlights-jsx.scm
+        ${js}/queries/highlights.scm
     INJECTIONS ${js}/queries/injections.scm)
 # PHP's text outside <?php … ?> is HTML.
 olv_grammar(NAME php VERSION 0.24.2 REVISION 2 SOURCE ${php}/php/src

@@ -435,24 +435,39 @@ EditorCore::Result<std::string, std::string> highlightsWithoutPredicates(const v
     auto query = compile(source);
     if (!query)
         return failure(query.error());
-    std::string kept;
-    std::uint32_t from = 0;
+    // Each pattern's text (with the comments up to the next one); the patterns of one top-level
+    // alternation share theirs.
+    struct Slice
+    {
+        std::uint32_t start = 0;
+        std::uint32_t end = 0;
+        bool hasPredicates = false;
+    };
+    std::vector<Slice> slices;
     const std::uint32_t patterns = ts_query_pattern_count(*query);
     for (std::uint32_t pattern = 0; pattern < patterns; ++pattern) {
         std::uint32_t steps = 0;
         ts_query_predicates_for_pattern(*query, pattern, &steps);
-        if (steps == 0)
-            continue;
         const std::uint32_t start = ts_query_start_byte_for_pattern(*query, pattern);
         const std::uint32_t end = ts_query_end_byte_for_pattern(*query, pattern);
-        // Patterns of one alternation share their text; it goes once.
-        if (start < from)
-            continue;
-        kept.append(source.substr(from, start - from));
-        from = end;
+        if (!slices.empty() && slices.back().start == start) {
+            slices.back().end = std::max(slices.back().end, end);
+            slices.back().hasPredicates = slices.back().hasPredicates || steps > 0;
+        } else {
+            slices.push_back({start, end, steps > 0});
+        }
     }
-    kept.append(source.substr(from));
     ts_query_delete(*query);
+    // The packages write for a highlighter where the first pattern of a node wins; ours takes
+    // the last one, so the patterns go in reverse order.
+    std::string kept(source.substr(0, slices.empty() ? source.size() : slices.front().start));
+    for (auto slice = slices.rbegin(); slice != slices.rend(); ++slice) {
+        if (slice->hasPredicates)
+            continue;
+        kept.append(source.substr(slice->start, slice->end - slice->start));
+        if (!kept.empty() && kept.back() != '\n')
+            kept += '\n';
+    }
     auto check = compile(kept);
     if (!check)
         return failure("without its predicate patterns, " + check.error());

@@ -24,7 +24,8 @@ struct GrammarSource
     std::string symbol;
     // The built grammar library; its file name is the archive's library name.
     std::filesystem::path library;
-    // Highlight query files, joined in this order (later patterns win a tie of one range).
+    // Highlight query files, joined in the order their package lists them (where two patterns
+    // colour one node, the earlier one wins, as in the packages' own highlighter).
     std::vector<std::filesystem::path> highlights;
     std::vector<std::filesystem::path> injections;
     std::vector<std::string> requiredGrammars;
@@ -63,9 +64,11 @@ struct ZipFile
 [[nodiscard]] EditorCore::Result<std::vector<std::uint8_t>, std::string>
 zip(const std::vector<ZipFile>&);
 
-// The highlight query without the patterns that carry predicates ("#match?", "#eq?", …): the
-// editor's colouring does not evaluate them, so such a pattern would colour every node of
-// its shape. The result is checked to compile for the language.
+// The highlight query as the editor's colouring reads it: without the patterns that carry
+// predicates ("#match?", "#eq?", …), which it does not evaluate, so such a pattern would colour
+// every node of its shape; and with the patterns in reverse order, since for one node the
+// packages' first pattern wins and the editor's last. The result is checked to compile for
+// the language.
 [[nodiscard]] EditorCore::Result<std::string, std::string>
 highlightsWithoutPredicates(const void* tsLanguage, std::string_view source);
 

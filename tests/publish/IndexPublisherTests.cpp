@@ -1,5 +1,7 @@
 #include "features/ArchiveInstall.h"
 #include "features/SyntaxGrammars.h"
+#include "features/SyntaxParser.h"
+#include "features/SyntaxQuery.h"
 #include "publish/IndexPublisher.h"
 #include "tests/features/StoreTestSupport.h"
 
@@ -21,7 +23,7 @@ const void* jsonLanguage()
 
 } // namespace
 
-TEST(IndexPublisher, highlightPatternsWithPredicatesAreDropped)
+TEST(IndexPublisher, highlightPatternsLoseTheirPredicatesAndTurnAround)
 {
     struct Case
     {
@@ -31,15 +33,18 @@ TEST(IndexPublisher, highlightPatternsWithPredicatesAreDropped)
     };
     const std::vector<Case> cases = {
         {"no predicates",
-         "(string) @string\n(number) @number\n",
-         "(string) @string\n(number) @number\n"},
+         "; head\n(string) @string\n(number) @number\n",
+         "; head\n(number) @number\n(string) @string\n"},
         {"a match in the middle",
          "(string) @string\n((pair key: (_) @keyword) (#match? @keyword \"^x\"))\n(number) "
          "@number\n",
-         "(string) @string\n(number) @number\n"},
+         "(number) @number\n(string) @string\n"},
         {"an eq at the end",
          "(null) @keyword\n((string) @type (#eq? @type \"\\\"a\\\"\"))\n",
          "(null) @keyword\n"},
+        {"an alternation stays whole",
+         "[(true) (false)] @boolean\n(null) @keyword",
+         "(null) @keyword\n[(true) (false)] @boolean\n"},
         {"every pattern", "((string) @a (#match? @a \"b\"))", ""},
     };
     for (const auto& c : cases) {
@@ -51,6 +56,34 @@ TEST(IndexPublisher, highlightPatternsWithPredicatesAreDropped)
     auto broken = Publisher::highlightsWithoutPredicates(jsonLanguage(), "(no_such_node) @x\n");
     ASSERT_FALSE(broken);
     EXPECT_NE(broken.error().find("line 1"), std::string::npos) << broken.error();
+}
+
+// The packages' queries let the first pattern of a node win; turned around, the editor's
+// colouring (the last capture of one range wins) gives the same colour.
+TEST(IndexPublisher, theFirstPatternOfANodeKeepsWinning)
+{
+    const auto grammar = SyntaxGrammars::builtin(CodeLanguage::json);
+    ASSERT_TRUE(grammar);
+    auto turned = Publisher::highlightsWithoutPredicates(
+        jsonLanguage(), "(pair key: (string) @property)\n(string) @string\n");
+    ASSERT_TRUE(turned) << turned.error();
+    auto query = SyntaxQuery::make(grammar->language, *turned);
+    ASSERT_TRUE(query);
+    const std::u16string text = u"{\"k\": \"v\"}";
+    auto tree = SyntaxParser::make(grammar->language)->parse(text);
+    ASSERT_TRUE(tree);
+    std::vector<SyntaxSpan> spans =
+        (*query)->spans(*tree, 0, static_cast<std::int64_t>(text.size()));
+    const auto roleOf = [&](std::int64_t start, std::int64_t end) {
+        std::optional<SyntaxRole> role;
+        for (const auto& span : spans) {
+            if (span.range == SyntaxRange{start, end})
+                role = span.role;
+        }
+        return role;
+    };
+    EXPECT_EQ(roleOf(1, 4), SyntaxRole::property) << "the key";
+    EXPECT_EQ(roleOf(6, 9), SyntaxRole::string) << "the value";
 }
 
 TEST(IndexPublisher, manifestBlocksAndTheirMistakes)

@@ -79,6 +79,9 @@ TEST(PublishedIndex, everyOfferedLanguageInstallsLoadsAndColours)
          u"function",
          SyntaxRole::keyword},
         {CodeLanguage::python, u"def f():\n    return 1\n", u"def", SyntaxRole::keyword},
+        // The package's method-call pattern comes before its attribute pattern and wins.
+        {CodeLanguage::python, u"obj.run()\n", u"run", SyntaxRole::function},
+        {CodeLanguage::python, u"obj.size\n", u"size", SyntaxRole::property},
         {CodeLanguage::ruby, u"def f\n  1\nend\n", u"def", SyntaxRole::keyword},
         {CodeLanguage::rust, u"fn main() { let x = 1; }\n", u"let", SyntaxRole::keyword},
         {CodeLanguage::toml, u"[a]\nb = \"c\"\n", u"\"c\"", SyntaxRole::string},

@@ -1,4 +1,5 @@
-; Kotlin colouring for the editor's roles (the grammar's package ships no queries).
+; Kotlin colouring for the editor's roles (the grammar's package ships no queries). As in the
+; packages' own queries, where two patterns colour one node the earlier one wins.
 
 [
   "abstract" "actual" "annotation" "as" "by" "catch" "class" "companion" "const"
@@ -23,11 +24,11 @@
 (object_declaration (identifier) @type)
 (type_alias (identifier) @type)
 
-(navigation_expression (identifier) @property .)
-
 (function_declaration name: (identifier) @function)
 (call_expression (identifier) @function)
 (call_expression (navigation_expression (identifier) @function .))
+
+(navigation_expression (identifier) @property .)
 (annotation) @attribute
 (label) @label
 
