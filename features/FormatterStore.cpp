@@ -1,6 +1,7 @@
 #include "features/FormatterStore.h"
 
 #include "features/ArchiveInstall.h"
+#include "features/PublishedIndex.h"
 #include "platform/Files.h"
 #include "platform/Folders.h"
 
@@ -17,7 +18,7 @@ fs::path FormatterStore::defaultRoot()
 
 const std::string& FormatterStore::defaultBaseURL()
 {
-    static const std::string url = "https://downloads.orlune.app/viewer/formatters/";
+    static const std::string url = PublishedIndex::baseURL("formatters");
     return url;
 }
 

@@ -32,7 +32,8 @@ public:
     };
 
     // The formatter index is signed with the grammar index's key.
-    static constexpr std::string_view builtinPublicKey = GrammarStore::builtinPublicKey;
+    static std::string_view builtinPublicKey() { return GrammarStore::builtinPublicKey(); }
+    // The formatter index this build published (a file URL; see PublishedIndex).
     static const std::string& defaultBaseURL();
     // "Formatters" in the application's data folder ($XDG_DATA_HOME/app.orlune.viewer).
     static std::filesystem::path defaultRoot();
@@ -41,7 +42,7 @@ public:
     // "index.json", "index.json.sig" and the archives.
     explicit FormatterStore(std::filesystem::path root = defaultRoot(),
                             std::string baseURL = defaultBaseURL(),
-                            std::string publicKey = std::string(builtinPublicKey),
+                            std::string publicKey = std::string(builtinPublicKey()),
                             DownloadTransport::Fetch fetch = DownloadTransport::defaultFetch);
 
     const std::filesystem::path& root() const { return m_root; }

@@ -1,6 +1,7 @@
 #include "features/GrammarStore.h"
 
 #include "features/ArchiveInstall.h"
+#include "features/PublishedIndex.h"
 #include "features/SyntaxGrammars.h"
 #include "platform/Files.h"
 #include "platform/Folders.h"
@@ -33,8 +34,13 @@ fs::path GrammarStore::defaultRoot()
 
 const std::string& GrammarStore::defaultBaseURL()
 {
-    static const std::string url = "https://downloads.orlune.app/viewer/grammars/";
+    static const std::string url = PublishedIndex::baseURL("grammars");
     return url;
+}
+
+std::string_view GrammarStore::builtinPublicKey()
+{
+    return PublishedIndex::publicKey();
 }
 
 GrammarStore::GrammarStore(fs::path root,

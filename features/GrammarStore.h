@@ -35,8 +35,8 @@ public:
 
     // The publisher's Ed25519 public key (raw 32 bytes in standard Base64) that signs the
     // grammar index served at `defaultBaseURL`.
-    static constexpr std::string_view builtinPublicKey =
-        "CEfaaUNENccagJXAsxVmsjFRG1ej59pkSu7bLU97Sv4=";
+    static std::string_view builtinPublicKey();
+    // The grammar index this build published (a file URL; see PublishedIndex).
     static const std::string& defaultBaseURL();
     // "Grammars" in the application's data folder ($XDG_DATA_HOME/app.orlune.viewer).
     static std::filesystem::path defaultRoot();
@@ -45,7 +45,7 @@ public:
     // "index.json", "index.json.sig" and the archives.
     GrammarStore(std::filesystem::path root,
                  std::string baseURL,
-                 std::string publicKey = std::string(builtinPublicKey),
+                 std::string publicKey = std::string(builtinPublicKey()),
                  DownloadTransport::Fetch fetch = DownloadTransport::defaultFetch);
 
     const std::filesystem::path& root() const { return m_root; }

@@ -72,8 +72,7 @@ FormatterCenter::~FormatterCenter()
 
 QString FormatterCenter::serverName() const
 {
-    const QUrl url(QString::fromStdString(m_store.baseURL()));
-    return url.host().isEmpty() ? QString::fromStdString(m_store.baseURL()) : url.host();
+    return storeServerName(m_store.baseURL());
 }
 
 void FormatterCenter::waitForBackgroundWork()

@@ -170,8 +170,7 @@ GrammarCenter::Phase GrammarCenter::phase(CodeLanguage language) const
 
 QString GrammarCenter::serverName() const
 {
-    const QUrl url(QString::fromStdString(m_store.baseURL()));
-    return url.host().isEmpty() ? QString::fromStdString(m_store.baseURL()) : url.host();
+    return storeServerName(m_store.baseURL());
 }
 
 // MARK: loading and downloading

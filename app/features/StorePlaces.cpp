@@ -20,4 +20,16 @@ StorePlaces storePlaces(const PreferenceLookup& lookup,
     return defaults;
 }
 
+QString storeServerName(const std::string& baseURL)
+{
+    const QUrl url(QString::fromStdString(baseURL));
+    if (url.isLocalFile()) {
+        QString folder = url.toLocalFile();
+        while (folder.size() > 1 && folder.endsWith(QLatin1Char('/')))
+            folder.chop(1);
+        return folder;
+    }
+    return url.host().isEmpty() ? QString::fromStdString(baseURL) : url.host();
+}
+
 } // namespace AppFeatures

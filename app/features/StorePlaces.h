@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -23,5 +25,9 @@ StorePlaces storePlaces(const PreferenceLookup& lookup,
                         std::string_view urlKey,
                         std::string_view rootKey,
                         StorePlaces defaults);
+
+// How the banners name where a store downloads from: the server's host, the folder of a file
+// URL (the index the build published, or one on a mounted disk), else the URL as it is.
+QString storeServerName(const std::string& baseURL);
 
 } // namespace AppFeatures

@@ -358,16 +358,16 @@ TEST_F(FormatterStoreTest, concurrentInstallationsOfOneFormatterDownloadOnce)
     expectOnlyActiveVersion("3.10.2");
 }
 
-TEST(FormatterStoreDefaults, liveInTheApplicationsDataFolderAndTheDownloadServer)
+TEST(FormatterStoreDefaults, liveInTheApplicationsDataFolderAndTheBuildsIndex)
 {
     EXPECT_EQ(FormatterStore::defaultRoot(),
               Platform::Folders::applicationSupport() / "Formatters");
-    EXPECT_TRUE(FormatterStore::defaultBaseURL().starts_with("https://"));
-    EXPECT_TRUE(FormatterStore::defaultBaseURL().ends_with("/viewer/formatters/"));
+    EXPECT_TRUE(FormatterStore::defaultBaseURL().starts_with("file:///"));
+    EXPECT_TRUE(FormatterStore::defaultBaseURL().ends_with("/share/orlune-viewer/formatters/"));
     FormatterStore store;
     EXPECT_EQ(store.root(), FormatterStore::defaultRoot());
     EXPECT_EQ(store.baseURL(), FormatterStore::defaultBaseURL());
-    EXPECT_EQ(FormatterStore::builtinPublicKey, GrammarStore::builtinPublicKey);
+    EXPECT_EQ(FormatterStore::builtinPublicKey(), GrammarStore::builtinPublicKey());
 }
 
 // The real bundle from Prettier's npm tarball, signed, zipped, served and installed, then

@@ -339,4 +339,8 @@ TEST(GrammarCenterPlaces, urlAndRootFromThePreferences)
     EXPECT_EQ(given.root, std::filesystem::path("/tmp/g"));
     GrammarCenter center(EditorFeatures::GrammarStore("/tmp/g", given.baseURL));
     EXPECT_EQ(center.serverName(), "grammars.example.org");
+    // A local index is named by its folder, which says more than "file:///…".
+    EXPECT_EQ(AppFeatures::storeServerName("file:///usr/share/orlune-viewer/grammars/"),
+              "/usr/share/orlune-viewer/grammars");
+    EXPECT_EQ(AppFeatures::storeServerName("file:///srv/a%20b/"), "/srv/a b");
 }

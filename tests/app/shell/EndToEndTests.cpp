@@ -3,12 +3,14 @@
 // and the bytes that land on disk. Prompts are answered by the test's presenter.
 #include "app/documents/DocumentServices.h"
 #include "app/documents/TextDocument.h"
+#include "app/features/FormatterCenter.h"
 #include "app/features/GrammarCenter.h"
 #include "app/kit/ActionRouter.h"
 #include "app/kit/HostWindow.h"
 #include "app/kit/Presenter.h"
 #include "app/kit/TabPage.h"
 #include "app/shell/Application.h"
+#include "app/views/EditorColors.h"
 #include "app/views/EditorTextView.h"
 #include "app/window/BannerView.h"
 #include "app/window/find/FindBarView.h"
@@ -17,6 +19,8 @@
 #include "app/window/sidebar/FolderSidebarFeature.h"
 #include "app/window/sidebar/FolderSidebarView.h"
 #include "app/window/StatusBarView.h"
+#include "app/window/coloring/SyntaxColoring.h"
+#include "app/window/coloring/SyntaxColoringFeature.h"
 #include "app/window/hosting/TextDocumentWindow.h"
 #include "app/window/toolband/ToolBand.h"
 #include "app/window/toolband/ToolBandFeature.h"
@@ -137,6 +141,15 @@ public:
     }
 };
 
+QPushButton* bannerButton(EditorWindow::BannerView& banner, const QString& title)
+{
+    for (auto* button : banner.actionButtons()) {
+        if (button->text() == title)
+            return button;
+    }
+    return nullptr;
+}
+
 struct EndToEnd : ::testing::Test
 {
     EditorKit::ActionRouter router;
@@ -197,6 +210,34 @@ struct EndToEnd : ::testing::Test
         QWidget* focused = QApplication::focusWidget();
         EXPECT_EQ(focused, controller.textView());
         return focused ? focused : controller.textView();
+    }
+
+    // Opens the file, waits for its window's grammar banner to offer the language from the
+    // center's server and clicks "받기"; none when something on the way is missing.
+    EditorWindow::DocumentWindowController* acceptGrammarOffer(const std::filesystem::path& path,
+                                                               const QString& displayName)
+    {
+        auto* document = open(path);
+        if (!document)
+            return nullptr;
+        auto& controller = window(*document);
+        focusAtEnd(*document);
+        EditorWindow::BannerView* offer = nullptr;
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return (offer = controller.banner(QStringLiteral("grammar"))) != nullptr; },
+            5000));
+        if (!offer)
+            return nullptr;
+        EXPECT_TRUE(offer->message().startsWith(QStringLiteral("「") + displayName
+                                                + QStringLiteral("」 에 색을 칠하려면")))
+            << offer->message().toStdString();
+        EXPECT_TRUE(offer->message().contains(AppFeatures::GrammarCenter::shared().serverName()));
+        QPushButton* download = bannerButton(*offer, QStringLiteral("받기"));
+        EXPECT_TRUE(download && download->isVisible());
+        if (!download)
+            return nullptr;
+        QTest::mouseClick(download, Qt::LeftButton);
+        return &controller;
     }
 
     // Types, then Return, more typing, two BackSpaces, Ctrl+Z and Ctrl+S: the same keys for
@@ -555,26 +596,9 @@ TEST_F(EndToEnd, aMarkdownFileOffersItsGrammarAndTheClickInstallsIt)
 
     const auto path = folder / "notes.md";
     writeBytes(path, bytesOf("# Title\n\nSome *text*.\n"));
-    auto* document = open(path);
-    ASSERT_NE(document, nullptr);
-    auto& controller = window(*document);
-    focusAtEnd(*document);
-    EditorWindow::BannerView* offer = nullptr;
-    EXPECT_TRUE(QTest::qWaitFor(
-        [&] { return (offer = controller.banner(QStringLiteral("grammar"))) != nullptr; }, 5000));
-    ASSERT_NE(offer, nullptr);
-    EXPECT_TRUE(offer->message().startsWith(QStringLiteral("「Markdown」 에 색을 칠하려면")))
-        << offer->message().toStdString();
-    EXPECT_TRUE(offer->message().contains(center.serverName()));
-
-    QPushButton* download = nullptr;
-    for (auto* button : offer->actionButtons()) {
-        if (button->text() == QStringLiteral("받기"))
-            download = button;
-    }
-    ASSERT_NE(download, nullptr);
-    ASSERT_TRUE(download->isVisible());
-    QTest::mouseClick(download, Qt::LeftButton);
+    auto* accepted = acceptGrammarOffer(path, QStringLiteral("Markdown"));
+    ASSERT_NE(accepted, nullptr);
+    auto& controller = *accepted;
 
     EXPECT_TRUE(QTest::qWaitFor(
         [&] {
@@ -968,4 +992,88 @@ TEST_F(EndToEnd, findKeysSearchStepReplaceAllAndClose)
     EXPECT_EQ(find->findBar(), nullptr);
     QTest::keyClick(controller.textView(), Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(controller.textView()->text(), QStringLiteral("cat dog cat"));
+}
+
+// MARK: downloads from the build's own index
+
+// The shipped wiring on a fresh home: the grammar center as the program makes it, from the
+// preferences' defaults, downloading from the index this build published and checking it with
+// the key the editor is built with.
+TEST_F(EndToEnd, aPythonFileIsColouredWithTheGrammarOfTheBuildsOwnIndex)
+{
+    auto previous = AppFeatures::GrammarCenter::replaceShared(nullptr);
+    auto& center = AppFeatures::GrammarCenter::shared();
+    ASSERT_FALSE(center.isInstalled(EditorFeatures::CodeLanguage::python));
+
+    const auto path = folder / "greet.py";
+    writeBytes(path, bytesOf("def greet(name):\n    return name\n"));
+    auto* accepted = acceptGrammarOffer(path, QStringLiteral("Python"));
+    ASSERT_NE(accepted, nullptr);
+    auto& controller = *accepted;
+
+    auto* coloring = controller.feature<EditorWindow::SyntaxColoringFeature>()->coloring();
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return !controller.banner(QStringLiteral("grammar")) && coloring && coloring->hasTree();
+        },
+        20000));
+    EXPECT_TRUE(center.isInstalled(EditorFeatures::CodeLanguage::python));
+    ASSERT_TRUE(coloring && coloring->hasTree());
+
+    // "def" takes the keyword colour; the parameter "name" stays plain text.
+    QList<QTextLayout::FormatRange> formats;
+    coloring->colorLine(0, 0, 16, formats);
+    const auto colourAt = [&](int at) {
+        QColor colour;
+        for (const auto& format : formats) {
+            if (at >= format.start && at < format.start + format.length)
+                colour = format.format.foreground().color();
+        }
+        return colour;
+    };
+    const auto palette = EditorViews::EditorColors::syntaxPalette(
+        EditorViews::appearanceOf(controller.textView()->palette()));
+    EXPECT_EQ(colourAt(0),
+              palette[static_cast<std::size_t>(
+                  EditorFeatures::rawValue(EditorFeatures::SyntaxRole::keyword))]);
+    EXPECT_NE(colourAt(0), colourAt(10));
+    EXPECT_FALSE(colourAt(10).isValid()) << "plain text takes the view's own colour";
+    EXPECT_FALSE(controller.document()->isEdited()) << "colouring changes no text";
+    auto made = AppFeatures::GrammarCenter::replaceShared(std::move(previous));
+    made->waitForBackgroundWork();
+}
+
+// The same for the formatter: the format chord on a TypeScript file offers Prettier, and
+// accepting it installs the bundle of the build's index and formats the text.
+TEST_F(EndToEnd, aTypeScriptFileIsFormattedWithThePrettierOfTheBuildsOwnIndex)
+{
+    auto previous = AppFeatures::FormatterCenter::replaceShared(nullptr);
+    auto& center = AppFeatures::FormatterCenter::shared();
+
+    const auto path = folder / "main.ts";
+    writeBytes(path, bytesOf("let  x:number=1\n"));
+    auto* document = open(path);
+    ASSERT_NE(document, nullptr);
+    QWidget* target = focusAtEnd(*document);
+    auto& controller = window(*document);
+
+    QTest::keyClick(target, Qt::Key_F, Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier);
+    EditorWindow::BannerView* offer = controller.banner(QStringLiteral("tidy"));
+    ASSERT_NE(offer, nullptr);
+    EXPECT_TRUE(offer->message().contains(QStringLiteral("정리기(Prettier)")))
+        << offer->message().toStdString();
+    EXPECT_TRUE(offer->message().contains(center.serverName()));
+    QPushButton* download = bannerButton(*offer, QStringLiteral("받기"));
+    ASSERT_NE(download, nullptr);
+    QTest::mouseClick(download, Qt::LeftButton);
+
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return controller.textView()->text() == QStringLiteral("let x: number = 1;\n"); },
+        20000))
+        << controller.textView()->text().toStdString();
+    EXPECT_EQ(controller.banner(QStringLiteral("tidy")), nullptr);
+    EXPECT_TRUE(std::filesystem::exists(EditorFeatures::FormatterStore::defaultRoot() / "prettier"
+                                        / "current.json"));
+    auto made = AppFeatures::FormatterCenter::replaceShared(std::move(previous));
+    made->waitForBackgroundWork();
 }
