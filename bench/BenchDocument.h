@@ -41,6 +41,7 @@ public:
     bool hasLargeFile() const override { return true; }
     bool isWritingToDisk() const override { return false; }
     QString loadedText() const override { return m_text; }
+    std::optional<QString> openedText() const override { return m_text; }
     QUndoStack* undoStack() override { return &m_stack; }
     bool isEdited() const override { return !m_stack.isClean(); }
     std::optional<EditorCore::EncodingGuess> encodingGuess() const override { return std::nullopt; }

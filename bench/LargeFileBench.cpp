@@ -55,6 +55,7 @@ public:
     bool hasLargeFile() const override { return true; }
     bool isWritingToDisk() const override { return false; }
     QString loadedText() const override { return {}; }
+    std::optional<QString> openedText() const override { return std::nullopt; }
     QUndoStack* undoStack() override { return &m_stack; }
     bool isEdited() const override { return false; }
     std::optional<EditorCore::EncodingGuess> encodingGuess() const override { return std::nullopt; }

@@ -122,6 +122,9 @@ struct TextDocument::ReadJob
     QString text;
     // Built beside the reading, off the interface thread, for the window to take over.
     std::optional<EditorCore::LineIndex> lines;
+    // A copy of a short text for reverting, made off the interface thread so that the window's
+    // text stays its own and the first key press copies nothing.
+    std::optional<QString> opened;
 };
 
 void TextDocument::postToMainThread(std::function<void()> call)
@@ -183,6 +186,10 @@ void TextDocument::makeWindowControllers()
         return;
     m_windowController = m_services->makeWindowController(*this);
     m_editor = m_windowController.get();
+    // A text made here (untitled, kept, handed over) is opened as it is; a file's read keeps
+    // its own when it arrives.
+    if (!m_openedText && !m_revertReadsFile)
+        keepOpenedText(loadedText, format.encoding);
     // The window holds the text now; keeping it here too would double a large file.
     if (m_editor)
         loadedText = QString();
@@ -335,10 +342,14 @@ void TextDocument::beginReadingFromURL(const std::filesystem::path& url, ReadCom
         QStringTextBuilder text;
         job->outcome = DocumentReading::readFile(url, environment, text);
         job->text = text.take();
-        if (*job->outcome && std::holds_alternative<DocumentReading::OrdinaryText>(**job->outcome))
+        if (*job->outcome
+            && std::holds_alternative<DocumentReading::OrdinaryText>(**job->outcome)) {
             job->lines.emplace(std::u16string_view(
                 reinterpret_cast<const char16_t*>(job->text.utf16()),
                 static_cast<std::size_t>(job->text.size())));
+            if (job->text.size() <= keptOpenedTextUpTo)
+                job->opened = QString(job->text.constData(), job->text.size());
+        }
         postToMainThread([self, generation, url, job] {
             if (!self || self->m_readGeneration != generation)
                 return;
@@ -409,10 +420,12 @@ EditorCore::Result<void, DocumentFailure> TextDocument::applyRead(const std::fil
         return EditorCore::failure(std::move(failure));
     }
 
+    bool isText = false;
     std::visit(
-        [this, &job](auto& read) {
+        [this, &job, &isText](auto& read) {
             using T = std::decay_t<decltype(read)>;
             if constexpr (std::is_same_v<T, DocumentReading::OrdinaryText>) {
+                isText = true;
                 loadedText = std::move(job.text);
                 format = read.loaded.format;
                 lineEndings = read.loaded.lineEndings;
@@ -436,8 +449,70 @@ EditorCore::Result<void, DocumentFailure> TextDocument::applyRead(const std::fil
         },
         *outcome);
     m_fileURL = url;
+    if (isText) {
+        keepOpenedText(job.opened ? *std::move(job.opened) : loadedText, format.encoding);
+    } else {
+        // A large file's text is loaded by the window and read again to revert; a file that
+        // is not text has none until the user chooses to look at it.
+        if (largeFile) {
+            keepFileAsOpened(format.encoding);
+        } else {
+            m_openedText.reset();
+            m_revertReadsFile = false;
+        }
+    }
     takeModificationDate();
     return {};
+}
+
+void TextDocument::keepOpenedText(const QString& text, EditorCore::TextEncoding encoding)
+{
+    m_openedEncoding = encoding;
+    m_revertReadsFile = m_fileURL.has_value() && text.size() > keptOpenedTextUpTo;
+    if (m_revertReadsFile)
+        m_openedText.reset();
+    else
+        m_openedText = text;
+}
+
+void TextDocument::keepFileAsOpened(EditorCore::TextEncoding encoding)
+{
+    m_openedEncoding = encoding;
+    m_revertReadsFile = true;
+    m_openedText.reset();
+}
+
+void TextDocument::readOpenedText(OpenedTextCompletion done)
+{
+    checkMainThread();
+    if (!m_revertReadsFile || !m_fileURL) {
+        done(m_openedText);
+        return;
+    }
+    // The file holds the opened text only while nobody else has written it.
+    QPointer<TextDocument> self(this);
+    m_services->readingQueue->async([self,
+                                     generation = m_readGeneration,
+                                     url = *m_fileURL,
+                                     stored = diskIdentity,
+                                     encoding = m_openedEncoding,
+                                     done] {
+        auto text = std::make_shared<std::optional<QString>>();
+        if (stored && DiskIdentity::compare(*stored, url).change == DiskIdentity::Change::same) {
+            auto bytes = Platform::readWholeFile(url);
+            if (bytes) {
+                auto loaded = DocumentReading::reloadWithEncoding(*bytes, encoding);
+                bytes = {};
+                if (loaded)
+                    *text = QString::fromStdU16String(loaded->text);
+            }
+        }
+        postToMainThread([self, generation, text, done] {
+            if (!self || self->m_readGeneration != generation)
+                return;
+            done(std::move(*text));
+        });
+    });
 }
 
 EditorCore::Result<void, DocumentFailure>
@@ -451,6 +526,7 @@ TextDocument::readFromData(std::span<const std::uint8_t> bytes)
     format = loaded->format;
     lineEndings = loaded->lineEndings;
     indentStyle = loaded->indentStyle;
+    keepOpenedText(loadedText, format.encoding);
     return {};
 }
 
@@ -464,7 +540,9 @@ EditorCore::Result<std::optional<QString>, DocumentFailure> TextDocument::openNo
     auto bytes = Platform::readWholeFile(*m_fileURL);
     if (!bytes)
         return EditorCore::failure(DocumentFailure{bytes.error()});
-    return std::optional<QString>(QString::fromStdU16String(DocumentReading::latin1Text(*bytes)));
+    QString text = QString::fromStdU16String(DocumentReading::latin1Text(*bytes));
+    keepOpenedText(text, EditorCore::TextEncoding::isoLatin1);
+    return std::optional<QString>(std::move(text));
 }
 
 EditorCore::Result<bool, DocumentFailure> TextDocument::reload(EditorCore::TextEncoding encoding)
@@ -487,6 +565,7 @@ EditorCore::Result<bool, DocumentFailure> TextDocument::reload(EditorCore::TextE
     // The whole file now decodes in the user's encoding: the "not text" question is answered,
     // and the text is the file's, so a save may write it.
     pendingBinaryHead.reset();
+    keepOpenedText(loadedText, format.encoding);
     if (m_services->fileMemory.rememberEncoding)
         (void)m_services->fileMemory.rememberEncoding(
             encoding, *m_fileURL, std::chrono::system_clock::now());

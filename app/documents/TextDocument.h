@@ -101,6 +101,19 @@ public:
     // The text to write: the window's when one exists, else `loadedText`.
     QString currentText() const;
 
+    // Reverting. The text as last opened or saved (save, save-as, the administrator's save);
+    // none for a long text, whose file is read again instead (`readOpenedText`): its opened
+    // state is then the file as last read or written, autosaves included.
+    const std::optional<QString>& openedText() const { return m_openedText; }
+    // Texts up to this many UTF-16 units are kept as opened; longer ones are not copied.
+    static constexpr qsizetype keptOpenedTextUpTo = qsizetype{8} << 20;
+    using OpenedTextCompletion = std::function<void(std::optional<QString>)>;
+    // The opened text: at once when it is kept, else read from the file on the services'
+    // reading worker. `done` runs on the main thread, with none when the file is gone, was
+    // changed by someone else or cannot be decoded as it was, and never after a later read,
+    // reload or close().
+    void readOpenedText(OpenedTextCompletion done);
+
     // Refreshes the window's status bar once, later on the main thread, if both still exist.
     void scheduleMainQueueUpdate();
 
@@ -231,6 +244,10 @@ private:
     applyRead(const std::filesystem::path& url, ReadJob& job);
     void finishReading(const std::filesystem::path& url, ReadJob& job);
     void setLoadingNotice(bool shown);
+    // `text` (in `encoding`) is now what reverting goes back to.
+    void keepOpenedText(const QString& text, EditorCore::TextEncoding encoding);
+    // The file, as it is now, is what reverting reads again.
+    void keepFileAsOpened(EditorCore::TextEncoding encoding);
     struct SaveJob;
     // Takes the save's text, format and edit count now (the earlier saves' first) and hands them
     // to the saving worker. `room`: memory made ready for a long text's copy.
@@ -257,6 +274,10 @@ private:
     bool m_loading = false;
     bool m_loadingNoticeShown = false;
     ReadCompletion m_readCompletion;
+    std::optional<QString> m_openedText;
+    // The opened text is not kept: reverting reads the file, in this encoding.
+    bool m_revertReadsFile = false;
+    EditorCore::TextEncoding m_openedEncoding = EditorCore::TextEncoding::utf8;
     // Bumped by every change of the undo stack's index and every counted edit: a save compares
     // it with the value its text was taken at.
     std::uint64_t m_editCount = 0;

@@ -95,6 +95,8 @@ struct TextDocument::SaveJob
     std::uint64_t editCount = 0;
     // The text, its format and the edit count were taken (main thread).
     bool snapshotTaken = false;
+    // A short text of a save the user asked for stays, written, as the text to revert to.
+    bool keepsText = false;
 
     // Written by the worker before `done`; read on the main thread after it.
     std::optional<DocumentFailure> failure;
@@ -227,6 +229,7 @@ bool TextDocument::saveAsAdministrator()
         isWritingToDisk = false;
         return fail(std::visit([](const auto& e) { return DocumentFailure{e}; }, written.error()));
     }
+    keepOpenedText(currentText(), format.encoding);
     updateChangeCount(ChangeType::changeCleared);
     scheduleMainQueueUpdate();
     if (m_editor)
@@ -373,11 +376,15 @@ void TextDocument::takeSnapshot(const std::shared_ptr<SaveJob>& job, QString roo
     job->text = snapshotOf(currentText(), std::move(room));
     job->format = format;
     job->editCount = m_editCount;
+    job->keepsText = (job->operation == SaveOperation::save
+                      || job->operation == SaveOperation::saveAs)
+                     && job->text.size() <= keptOpenedTextUpTo;
 
     m_services->savingQueue->async([self, job] {
         auto bytes = encode(job->text, job->format);
         // The snapshot is not needed any more; typing may have made it the only copy.
-        job->text = QString();
+        if (!job->keepsText)
+            job->text = QString();
         if (!bytes) {
             job->failure = bytes.error();
             job->encodingFailed = true;
@@ -390,6 +397,12 @@ void TextDocument::takeSnapshot(const std::shared_ptr<SaveJob>& job, QString roo
             else
                 job->failure = DocumentFailure{written.error()};
         }
+        // The text to revert to is a copy of its own: the window's text, shared with it, is
+        // then not copied at the next key press.
+        if (job->keepsText && !job->failure && !job->text.isDetached())
+            job->text = QString(job->text.constData(), job->text.size());
+        else if (job->failure)
+            job->text = QString();
         job->done = true;
         postToMainThread([self] {
             if (self)
@@ -418,6 +431,17 @@ bool TextDocument::completeSaves()
             && (job->operation == SaveOperation::saveAs
                 || job->operation == SaveOperation::autosaveAs))
             m_fileURL = job->url;
+        if (succeeded && m_fileURL) {
+            if (job->keepsText)
+                keepOpenedText(std::move(job->text), job->format.encoding);
+            else if (job->operation == SaveOperation::save
+                     || job->operation == SaveOperation::saveAs
+                     || (m_revertReadsFile
+                         && (job->operation == SaveOperation::autosaveInPlace
+                             || job->operation == SaveOperation::autosaveAs)))
+                // A long text is not copied: reverting reads the file, which holds it now.
+                keepFileAsOpened(job->format.encoding);
+        }
         didFinishSaving(
             job->operation, succeeded, std::move(job->identity), m_editCount != job->editCount);
         m_lastSaveSucceeded = succeeded;

@@ -64,15 +64,21 @@ CommandStateInputs DocumentWindowController::commandStateInputs() const
     inputs.hasByteOrderMark = current->hasByteOrderMark();
 
     // Asked at every tool-band refresh: lengths first, a full comparison at most once per
-    // version of the text.
+    // version of the text. A long text without a copy differs while it is edited.
     EditorViews::TextStorage& storage = m_textView->storage();
-    const QString loaded = current->loadedText();
+    const std::optional<QString> opened = current->openedText();
+    if (!opened) {
+        m_revertCheck.reset();
+        inputs.textDiffersFromLoaded = current->isEdited();
+        return inputs;
+    }
     if (!m_revertCheck || m_revertCheck->version != storage.version()
-        || m_revertCheck->loaded != loaded.constData()
-        || m_revertCheck->loadedLength != loaded.size()) {
+        || m_revertCheck->loaded != opened->constData()
+        || m_revertCheck->loadedLength != opened->size()) {
         const QString& text = storage.text();
-        const bool differs = loaded.size() != text.size() || loaded != text;
-        m_revertCheck = RevertCheck{storage.version(), loaded.constData(), loaded.size(), differs};
+        const bool differs = opened->size() != text.size() || *opened != text;
+        m_revertCheck =
+            RevertCheck{storage.version(), opened->constData(), opened->size(), differs};
     }
     inputs.textDiffersFromLoaded = m_revertCheck->differs;
     return inputs;

@@ -162,17 +162,32 @@ void DocumentWindowController::applyCommandEdit(const std::optional<EditorCore::
 void DocumentWindowController::revertToOpened()
 {
     WindowDocument* current = document();
-    if (!current)
+    if (!current || !m_textView->isEditable())
         return;
-    const QString loaded = current->loadedText();
-    const QString& text = m_textView->text();
-    if (text == loaded)
-        return;
-    // replaceText asks the view's delegate for the whole range and refuses a read-only view.
-    replaceText(EditorCore::TextEdit{{0, static_cast<int>(text.size())},
-                                     std::u16string(EditorKit::utf16View(loaded)),
-                                     {0, 0}},
-                EditorKit::localized("연 상태로 되돌리기"));
+    // A long text is read from its file again, on a worker: what is typed meanwhile is
+    // reverted with the rest, as one step.
+    QPointer<DocumentWindowController> self(this);
+    current->readOpenedText([self](std::optional<QString> opened) {
+        if (!self)
+            return;
+        if (!opened) {
+            self->showBanner(QStringLiteral("revert.failed"),
+                             BannerView::Kind::error,
+                             EditorKit::localized("연 상태를 다시 읽지 못했어요. 파일이 바깥에서 "
+                                                  "바뀌었거나 읽을 수 없어요."),
+                             {});
+            return;
+        }
+        self->dismissBanner(QStringLiteral("revert.failed"));
+        const QString& text = self->m_textView->text();
+        if (text == *opened)
+            return;
+        // replaceText asks the view's delegate for the whole range and refuses a read-only view.
+        self->replaceText(EditorCore::TextEdit{{0, static_cast<int>(text.size())},
+                                               std::u16string(EditorKit::utf16View(*opened)),
+                                               {0, 0}},
+                          EditorKit::localized("연 상태로 되돌리기"));
+    });
 }
 
 void DocumentWindowController::indentSelectedLines()

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -54,8 +55,19 @@ public:
     virtual bool hasLargeFile() const = 0;
     virtual bool isWritingToDisk() const = 0;
 
-    // The text as read, put into the window when it is built.
+    // The text as read, put into the window when it is built; the document lets go of it once
+    // the window holds it.
     virtual QString loadedText() const = 0;
+    // What reverting goes back to: the text as last opened or saved. None when the document
+    // keeps no copy of a long text: `readOpenedText` reads it from the file again, and the text
+    // counts as changed from it while the document is edited.
+    virtual std::optional<QString> openedText() const = 0;
+    // The opened text, on the main thread (at once when it is kept); none when it cannot be had
+    // any more (the file was changed by someone else, is gone or cannot be read).
+    virtual void readOpenedText(std::function<void(std::optional<QString>)> done)
+    {
+        done(openedText());
+    }
     virtual QUndoStack* undoStack() = 0;
 
     // The one source of the edited marker: the undo stack's clean state plus what the

@@ -88,6 +88,10 @@
         <translation>Revert to Opened</translation>
     </message>
     <message>
+        <source>연 상태를 다시 읽지 못했어요. 파일이 바깥에서 바뀌었거나 읽을 수 없어요.</source>
+        <translation>Couldn’t read the opened version again: the file was changed elsewhere or can’t be read.</translation>
+    </message>
+    <message>
         <source>되돌리기</source>
         <translation>Revert To</translation>
     </message>

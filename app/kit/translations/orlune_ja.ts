@@ -88,6 +88,10 @@
         <translation>開いた状態に戻す</translation>
     </message>
     <message>
+        <source>연 상태를 다시 읽지 못했어요. 파일이 바깥에서 바뀌었거나 읽을 수 없어요.</source>
+        <translation>開いたときの状態を読み直せませんでした。ファイルがほかで変更されたか、読み取れません。</translation>
+    </message>
+    <message>
         <source>되돌리기</source>
         <translation>戻す</translation>
     </message>

@@ -326,6 +326,16 @@ QString TextDocumentLink::loadedText() const
     return m_document.loadedText;
 }
 
+std::optional<QString> TextDocumentLink::openedText() const
+{
+    return m_document.openedText();
+}
+
+void TextDocumentLink::readOpenedText(std::function<void(std::optional<QString>)> done)
+{
+    m_document.readOpenedText(std::move(done));
+}
+
 QUndoStack* TextDocumentLink::undoStack()
 {
     return m_document.undoStack();

@@ -42,6 +42,8 @@ public:
     bool hasLargeFile() const override;
     bool isWritingToDisk() const override;
     QString loadedText() const override;
+    std::optional<QString> openedText() const override;
+    void readOpenedText(std::function<void(std::optional<QString>)> done) override;
     QUndoStack* undoStack() override;
     bool isEdited() const override;
     std::optional<EditorCore::EncodingGuess> encodingGuess() const override;

@@ -56,6 +56,7 @@ public:
     bool hasLargeFile() const override { return largeFile; }
     bool isWritingToDisk() const override { return writing; }
     QString loadedText() const override { return text; }
+    std::optional<QString> openedText() const override { return text; }
     QUndoStack* undoStack() override { return &stack; }
     bool isEdited() const override { return !stack.isClean() || editedByDocument; }
     // What the document alone knows (a changed encoding and the like).
