@@ -6,15 +6,18 @@
 
 #include <QObject>
 #include <QString>
+#include <QUndoCommand>
 #include <QUndoStack>
 
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <utility>
 
 namespace WindowTest {
 
-// A document as the window sees it, with every fact settable.
+// A document as the window sees it, with every fact settable. What it does with them follows
+// the real document (WindowDocumentContractTests runs the same cases against both).
 class FakeDocument
     : public QObject
     , public EditorWindow::WindowDocument
@@ -36,6 +39,7 @@ public:
     EditorCore::LineEndingSummary lineEndingSummary;
     std::optional<EditorCore::IndentStyle> style;
     bool chosenByUser = false;
+    // Read-only without a reason, as a document is while its text is still being read.
     bool readOnly = false;
     bool externalCopy = false;
     bool largeFile = false;
@@ -51,12 +55,24 @@ public:
     EditorCore::LineEndingSummary lineEndings() const override { return lineEndingSummary; }
     std::optional<EditorCore::IndentStyle> indentStyle() const override { return style; }
     bool indentChosenByUser() const override { return chosenByUser; }
-    bool isReadOnly() const override { return readOnly; }
+    bool isReadOnly() const override { return readOnly || reason.has_value(); }
     bool isExternalCopy() const override { return externalCopy; }
-    bool hasLargeFile() const override { return largeFile; }
+    bool hasLargeFile() const override { return largeFile || largeFileDetails.has_value(); }
     bool isWritingToDisk() const override { return writing; }
-    QString loadedText() const override { return text; }
-    std::optional<QString> openedText() const override { return text; }
+    // Handed to the window once, when it is built: the document then lets go of it.
+    QString loadedText() const override { return std::exchange(handedOver, true) ? QString() : text; }
+    mutable bool handedOver = false;
+    // The opened text is `text`; a large file's is read again from its file, which holds it.
+    std::optional<QString> openedText() const override
+    {
+        if (largeFileDetails)
+            return std::nullopt;
+        return text;
+    }
+    void readOpenedText(std::function<void(std::optional<QString>)> done) override
+    {
+        done(text);
+    }
     QUndoStack* undoStack() override { return &stack; }
     bool isEdited() const override { return !stack.isClean() || editedByDocument; }
     // What the document alone knows (a changed encoding and the like).
@@ -68,10 +84,15 @@ public:
     {
         lineEndingSummary = summary;
     }
-    void changeEncoding(EditorCore::TextEncoding encoding, bool mark, const QString&) override
+    // One undoable step, as the real document makes it; none when nothing changes.
+    void changeEncoding(EditorCore::TextEncoding encoding,
+                        bool mark,
+                        const QString& actionName) override
     {
-        textEncoding = encoding;
-        byteOrderMark = mark;
+        mark = mark && EditorCore::supportsByteOrderMark(encoding);
+        if (encoding == textEncoding && mark == byteOrderMark)
+            return;
+        stack.push(new EncodingStep(*this, encoding, mark, actionName));
     }
     void chooseIndentStyle(std::optional<EditorCore::IndentStyle> chosen) override
     {
@@ -101,6 +122,8 @@ public:
     bool isAdminEditing() const override { return admin; }
     void beginAdminEditing() override
     {
+        if (reason != EditorDocuments::ReadOnlyReason::noPermission || !url)
+            return;
         admin = true;
         reason.reset();
         readOnly = false;
@@ -139,8 +162,34 @@ public:
         if (reason)
             return;
         reason = EditorDocuments::ReadOnlyReason::userChose;
-        readOnly = true;
     }
+
+private:
+    class EncodingStep : public QUndoCommand
+    {
+    public:
+        EncodingStep(FakeDocument& document,
+                     EditorCore::TextEncoding encoding,
+                     bool mark,
+                     const QString& name)
+            : QUndoCommand(name)
+            , m_document(document)
+            , m_before{document.textEncoding, document.byteOrderMark}
+            , m_after{encoding, mark}
+        {}
+        void undo() override { apply(m_before); }
+        void redo() override { apply(m_after); }
+
+    private:
+        void apply(const std::pair<EditorCore::TextEncoding, bool>& state)
+        {
+            m_document.textEncoding = state.first;
+            m_document.byteOrderMark = state.second;
+        }
+        FakeDocument& m_document;
+        std::pair<EditorCore::TextEncoding, bool> m_before;
+        std::pair<EditorCore::TextEncoding, bool> m_after;
+    };
 };
 
 } // namespace WindowTest
