@@ -44,7 +44,18 @@ void DocumentWindowController::addWindowCommands()
     command("zoomOut:", [this] { zoomOut(); });
     command("zoomReset:", [this] { zoomReset(); });
     command("toggleToolBand:", [this] { toggleToolBand(); });
-    command("revertToOpened:", [this] { revertToOpened(); });
+    // The menu item and the palette row are there only when the text differs from the opened
+    // text.
+    addHandler(
+        "revertToOpened:",
+        [weak](const EditorKit::ActionSender&) {
+            if (weak)
+                weak->revertToOpened();
+        },
+        [weak](const EditorKit::ActionSender&) {
+            return weak
+                   && weak->commandState(EditorCommands::CommandID{"file.revertToOpened"}).enabled;
+        });
     command("indentSelectedLines:", [this] { indentSelectedLines(); });
     command("outdentSelectedLines:", [this] { outdentSelectedLines(); });
     command("duplicateLines:", [this] { duplicateLines(); });

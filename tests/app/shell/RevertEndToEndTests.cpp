@@ -189,7 +189,9 @@ struct RevertEndToEnd : ::testing::Test
         EXPECT_EQ(window(document).textView()->selectedRange().location, 0);
         EXPECT_TRUE(QTest::qWaitFor([&] { return readBytes(path) == originalBytes; }, 5000));
         EXPECT_EQ(readBytes(path), originalBytes);
-        EXPECT_FALSE(revertIsEnabled(document)) << "nothing is left to revert";
+        // A text without a copy counts as reverted once its autosave has completed.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !revertIsEnabled(document); }, 5000))
+            << "nothing is left to revert";
     }
 };
 
@@ -221,7 +223,7 @@ TEST_F(RevertEndToEnd, aFileOpenedFromDiskGoesBackToItsBytesAfterTypingAndAutosa
     // Typing, and the autosave that writes it.
     typeKeys(target, QStringLiteral("가x"));
     Bytes typed = original;
-    for (unsigned char byte : {0xB0, 0xA1, 'x'})
+    for (unsigned char byte : {0xB0, 0xA1, 0x78})
         typed.push_back(byte);
     ASSERT_TRUE(QTest::qWaitFor([&] { return readBytes(path) == typed; }, 5000));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !document->isDocumentEdited(); }, 5000));

@@ -515,7 +515,7 @@ TEST(DocumentWindowController, mixedLineEndingsAreCountedAndConvertedOnRequest)
 TEST(DocumentWindowController, permissionAndAdministratorBannersFollowEditability)
 {
     WindowFixture f(QStringLiteral("x"), {}, [](FakeDocument& d) {
-        d.readOnly = true;
+        d.url = std::filesystem::path("/tmp/locked.txt");
         d.reason = EditorDocuments::ReadOnlyReason::noPermission;
     });
     BannerView* permission = f.controller->banner(QStringLiteral("readOnly.permission"));

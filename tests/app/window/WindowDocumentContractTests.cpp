@@ -142,7 +142,7 @@ public:
         return dynamic_cast<EditorWindow::TextDocumentWindow&>(*m_document->editor()).controller();
     }
 
-    std::filesystem::path folder() const { return m_surroundings.folder; }
+    std::filesystem::path folder() const { return m_surroundings.folder.path(); }
 
     ~RealSide()
     {
@@ -184,7 +184,7 @@ public:
 
     DocumentWindowController& window() { return *m_window; }
 
-    std::filesystem::path folder() const { return m_surroundings.folder; }
+    std::filesystem::path folder() const { return m_surroundings.folder.path(); }
 
     ~FakeSide()
     {
