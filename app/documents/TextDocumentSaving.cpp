@@ -376,9 +376,9 @@ void TextDocument::takeSnapshot(const std::shared_ptr<SaveJob>& job, QString roo
     job->text = snapshotOf(currentText(), std::move(room));
     job->format = format;
     job->editCount = m_editCount;
-    job->keepsText = (job->operation == SaveOperation::save
-                      || job->operation == SaveOperation::saveAs)
-                     && job->text.size() <= keptOpenedTextUpTo;
+    job->keepsText =
+        (job->operation == SaveOperation::save || job->operation == SaveOperation::saveAs)
+        && job->text.size() <= keptOpenedTextUpTo;
 
     m_services->savingQueue->async([self, job] {
         auto bytes = encode(job->text, job->format);

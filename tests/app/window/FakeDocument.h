@@ -60,7 +60,10 @@ public:
     bool hasLargeFile() const override { return largeFile || largeFileDetails.has_value(); }
     bool isWritingToDisk() const override { return writing; }
     // Handed to the window once, when it is built: the document then lets go of it.
-    QString loadedText() const override { return std::exchange(handedOver, true) ? QString() : text; }
+    QString loadedText() const override
+    {
+        return std::exchange(handedOver, true) ? QString() : text;
+    }
     mutable bool handedOver = false;
     // The opened text is `text`; a large file's is read again from its file, which holds it.
     std::optional<QString> openedText() const override
@@ -69,10 +72,7 @@ public:
             return std::nullopt;
         return text;
     }
-    void readOpenedText(std::function<void(std::optional<QString>)> done) override
-    {
-        done(text);
-    }
+    void readOpenedText(std::function<void(std::optional<QString>)> done) override { done(text); }
     QUndoStack* undoStack() override { return &stack; }
     bool isEdited() const override { return !stack.isClean() || editedByDocument; }
     // What the document alone knows (a changed encoding and the like).
@@ -85,9 +85,8 @@ public:
         lineEndingSummary = summary;
     }
     // One undoable step, as the real document makes it; none when nothing changes.
-    void changeEncoding(EditorCore::TextEncoding encoding,
-                        bool mark,
-                        const QString& actionName) override
+    void
+    changeEncoding(EditorCore::TextEncoding encoding, bool mark, const QString& actionName) override
     {
         mark = mark && EditorCore::supportsByteOrderMark(encoding);
         if (encoding == textEncoding && mark == byteOrderMark)

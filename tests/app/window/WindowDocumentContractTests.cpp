@@ -46,8 +46,8 @@ struct OpenedFile
 
 LineEndingSummary summaryOf(const QString& text)
 {
-    return LineEndingSummary(std::u16string_view(
-        reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())));
+    return LineEndingSummary(std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()),
+                                                 static_cast<std::size_t>(text.size())));
 }
 
 // Files over this many MiB open as large files in both.
