@@ -2,6 +2,7 @@
 // window installation, real key events sent to the focused widget (menu shortcuts included),
 // and the bytes that land on disk. Prompts are answered by the test's presenter.
 #include "app/documents/DocumentServices.h"
+#include "app/documents/RecoveryCopies.h"
 #include "app/documents/TextDocument.h"
 #include "app/features/FormatterCenter.h"
 #include "app/features/GrammarCenter.h"
@@ -504,6 +505,92 @@ TEST_F(EndToEnd, anEditTheFileRefusesSurvivesACrashAndComesBackWithItsBanner)
     EXPECT_NE(bannerButton(*banner, QStringLiteral("원래 파일 열기")), nullptr);
     EXPECT_EQ(readBytes(path), cp949Korean);
     store.remove(*kept);
+}
+
+// What an in-place rewrite that was cut off leaves (a whole copy of the new content, the file
+// part new and part old) is offered at the next start: restoring writes the copy's bytes, keeping
+// leaves the file, and the copy of a file that is gone opens untitled in its encoding.
+TEST_F(EndToEnd, aCopyLeftByAnInterruptedSaveIsOfferedAndItsAnswersGiveTheRightBytes)
+{
+    namespace RecoveryCopies = EditorDocuments::RecoveryCopies;
+    const auto copies = services->saverOptions.recoveryFolder.empty()
+                            ? RecoveryCopies::defaultFolder()
+                            : services->saverOptions.recoveryFolder;
+    const Bytes saved = bytesOf("the new text, all of it\n");
+    const Bytes damaged = bytesOf("the new text that was here before\n");
+    // Hard-linked files are rewritten in place.
+    const auto restore = folder / "restore.txt";
+    const auto keep = folder / "keep.txt";
+    for (const auto& path : {restore, keep}) {
+        writeBytes(path, damaged);
+        std::filesystem::create_hard_link(path, path.string() + ".link");
+        ASSERT_TRUE(RecoveryCopies::keep(copies, path, saved));
+    }
+    const auto gone = folder / "gone.txt";
+    ASSERT_TRUE(RecoveryCopies::keep(copies, gone, cp949Korean));
+    auto pendingFor = [&](const std::filesystem::path& path) {
+        return RecoveryCopies::pendingFor(copies, path).has_value();
+    };
+
+    {
+        EditorShell::AppDelegate delegate(*application, {});
+        delegate.launch({});
+    }
+    auto& documents = application->documentController();
+    EditorDocuments::TextDocument* restored = documents.documentForURL(restore);
+    EditorDocuments::TextDocument* kept = documents.documentForURL(keep);
+    EditorDocuments::TextDocument* orphan = nullptr;
+    for (auto* document : documents.documents()) {
+        if (!document->fileURL() && document->format.encoding == EditorCore::TextEncoding::cp949)
+            orphan = document;
+    }
+    ASSERT_NE(restored, nullptr);
+    ASSERT_NE(kept, nullptr);
+    ASSERT_NE(orphan, nullptr);
+    const QString key = QStringLiteral("save.interrupted");
+
+    EditorWindow::BannerView* offer = window(*restored).banner(key);
+    ASSERT_NE(offer, nullptr);
+    EXPECT_TRUE(offer->message().startsWith(QStringLiteral("지난번 저장이 중간에 끊겼어요")));
+    QPushButton* button = bannerButton(*offer, QStringLiteral("저장한 판으로 되돌리기"));
+    ASSERT_NE(button, nullptr);
+    focusAtEnd(*restored);
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_EQ(readBytes(restore), saved);
+    EXPECT_EQ(readBytes(restore.string() + ".link"), saved) << "rewritten in place";
+    EXPECT_FALSE(pendingFor(restore));
+    EXPECT_EQ(window(*restored).banner(key), nullptr);
+    EXPECT_EQ(window(*restored).textView()->text(), QStringLiteral("the new text, all of it\n"));
+    EXPECT_FALSE(restored->isDocumentEdited());
+
+    offer = window(*kept).banner(key);
+    ASSERT_NE(offer, nullptr);
+    button = bannerButton(*offer, QStringLiteral("파일을 그대로 두기"));
+    ASSERT_NE(button, nullptr);
+    focusAtEnd(*kept);
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_EQ(readBytes(keep), damaged);
+    EXPECT_FALSE(pendingFor(keep));
+    EXPECT_EQ(window(*kept).banner(key), nullptr);
+
+    // The file that is gone: its content, untitled, in its own window, kept as a memo.
+    ASSERT_NE(orphan->editor(), nullptr);
+    EXPECT_NE(window(*orphan).banner(key), nullptr);
+    EXPECT_TRUE(window(*orphan).textView()->text().startsWith(QStringLiteral("한국어")));
+    EXPECT_NE(window(*orphan).hostWindow(), window(*restored).hostWindow());
+    EXPECT_FALSE(pendingFor(gone));
+    ASSERT_TRUE(orphan->scratchID.has_value());
+    EXPECT_TRUE(RecoveryCopies::list(copies).empty()) << "nothing piles up";
+
+    // Opening the file later offers its copy too.
+    application->documentController().removeDocument(kept);
+    ASSERT_TRUE(RecoveryCopies::keep(copies, keep, saved));
+    auto* again = open(keep);
+    ASSERT_NE(again, nullptr);
+    EXPECT_NE(window(*again).banner(key), nullptr);
+    if (auto left = RecoveryCopies::pendingFor(copies, keep))
+        RecoveryCopies::remove(*left);
+    orphan->discardKeptText();
 }
 
 int main(int argc, char** argv)
