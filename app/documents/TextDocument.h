@@ -272,7 +272,8 @@ private:
     bool m_lastSaveSucceeded = true;
     // The last write to the own file stopped on characters its encoding cannot hold.
     bool m_writeRefused = false;
-    // The entry of `rescueID` holds edits handed over (not a copy of edits still open here).
+    // The entry of `rescueID` holds edits handed over (the document counted them as saved),
+    // not only a copy of edits still open here; it goes only once the file holds the text.
     bool m_rescueHandedOver = false;
     // The edit count the `keepEdited` entry was last written at.
     std::optional<std::uint64_t> m_rescuedAtEdit;

@@ -75,11 +75,11 @@ TextDocument::KeepResult TextDocument::rescueUnsavedEdits(RescueMode mode)
     if (!isDocumentEdited() || !(isSaveUnsafe() || (keepEdited && m_writeRefused)))
         return {};
     // Kept already as it is now (a composition changes without counting an edit).
-    if (keepEdited && rescueID && !m_rescueHandedOver && m_rescuedAtEdit == m_editCount
+    if (keepEdited && rescueID && m_rescuedAtEdit == m_editCount
         && !(m_editor && m_editor->hasMarkedText()))
         return {};
     const QString text = m_editor ? m_editor->textWithMarkedText() : loadedText;
-    const bool first = !rescueID || m_rescueHandedOver;
+    const bool first = !rescueID;
     const Platform::Uuid id = rescueID.value_or(Platform::Uuid::random());
     rescueID = id;
     auto saved =
@@ -93,7 +93,10 @@ TextDocument::KeepResult TextDocument::rescueUnsavedEdits(RescueMode mode)
                {{"path", m_fileURL->string()}, {"err", describeForLog(DocumentFailure{error})}});
         return EditorCore::failure(error);
     }
-    m_rescueHandedOver = !keepEdited;
+    // Edits handed over once stay so: the document counts them as saved, so the entry is
+    // their only place until the file holds them.
+    if (!keepEdited)
+        m_rescueHandedOver = true;
     m_rescuedAtEdit = m_editCount;
     if (!keepEdited) {
         updateChangeCount(ChangeType::changeCleared);

@@ -416,6 +416,14 @@ TEST_F(KeepingTest, aRefusedWriteKeepsTheEditsUntilTheFileHoldsThem)
     EXPECT_EQ(document->rescueID, blocked);
     EXPECT_EQ(keptTexts(), std::vector<std::u16string>{u"mine\n"});
     EXPECT_EQ(readBytes(folder / "a.txt"), bytesOf("theirs\n"));
+
+    // Handed-over edits are not a copy: going back to the state they were kept in leaves them.
+    edit(*document, QStringLiteral("mine, more\n"));
+    autosave();
+    EXPECT_EQ(keptTexts(), std::vector<std::u16string>{u"mine, more\n"});
+    document->updateChangeCount(TextDocument::ChangeType::changeCleared);
+    EXPECT_EQ(keptTexts(), std::vector<std::u16string>{u"mine, more\n"});
+    EXPECT_EQ(document->rescueID, blocked);
 }
 
 TEST_F(KeepingTest, anUnsavedChangeArmsTheAutosaveTimer)
