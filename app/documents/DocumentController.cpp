@@ -119,8 +119,8 @@ void DocumentController::offerRecoveryCopy(TextDocument& document)
 {
     if (!document.fileURL() || !document.editor())
         return;
-    const auto copy =
-        RecoveryCopies::pendingFor(recoveryFolder(), FileSaver::resolvedTarget(*document.fileURL()));
+    const auto copy = RecoveryCopies::pendingFor(recoveryFolder(),
+                                                 FileSaver::resolvedTarget(*document.fileURL()));
     if (copy)
         document.editor()->showInterruptedSaveBanner(*copy, false);
 }

@@ -836,8 +836,8 @@ QString withFileName(const QString& message, const std::filesystem::path& file)
 
 } // namespace
 
-void TextDocumentWindow::showInterruptedSaveBanner(const EditorDocuments::RecoveryCopies::Copy& copy,
-                                                   bool fileGone)
+void TextDocumentWindow::showInterruptedSaveBanner(
+    const EditorDocuments::RecoveryCopies::Copy& copy, bool fileGone)
 {
     if (fileGone) {
         m_controller->showBanner(
