@@ -2,6 +2,7 @@
 
 #include "app/documents/DocumentReading.h"
 #include "app/documents/FileSaver.h"
+#include "app/documents/RecoveryCopies.h"
 
 #include <QCoreApplication>
 #include <QPointer>
@@ -107,6 +108,72 @@ DocumentController::reopenScratchDocuments(const std::set<Platform::Uuid>& skip)
     return reopened;
 }
 
+std::filesystem::path DocumentController::recoveryFolder() const
+{
+    return m_services->saverOptions.recoveryFolder.empty()
+               ? RecoveryCopies::defaultFolder()
+               : m_services->saverOptions.recoveryFolder;
+}
+
+void DocumentController::offerRecoveryCopy(TextDocument& document)
+{
+    if (!document.fileURL() || !document.editor())
+        return;
+    const auto copy = RecoveryCopies::pendingFor(recoveryFolder(),
+                                                 FileSaver::resolvedTarget(*document.fileURL()));
+    if (copy)
+        document.editor()->showInterruptedSaveBanner(*copy, false);
+}
+
+void DocumentController::offerRecoveryCopies()
+{
+    std::vector<std::pair<TextDocument*, RecoveryCopies::Copy>> orphans;
+    for (const auto& copy : RecoveryCopies::review(recoveryFolder())) {
+        if (m_services->record)
+            m_services->record(EditorStore::ErrorLog::Level::warning,
+                               "save.recovery",
+                               {{"path", copy.origin.string()}, {"copy", copy.file.string()}});
+        std::error_code error;
+        if (std::filesystem::exists(copy.origin, error)) {
+            // A restored tab of the file shows the offer already.
+            if (auto* open = documentForURL(copy.origin)) {
+                open->makeWindowControllers();
+                offerRecoveryCopy(*open);
+                if (auto* editor = open->editor())
+                    editor->showWindow();
+            } else {
+                openURL(copy.origin, true, {});
+            }
+            continue;
+        }
+        auto bytes = RecoveryCopies::content(copy);
+        if (!bytes)
+            continue;
+        auto document = std::make_unique<TextDocument>(m_services);
+        if (!document->readFromData(*bytes))
+            continue;
+        orphans.emplace_back(document.get(), copy);
+        addDocument(std::move(document));
+    }
+    if (orphans.empty())
+        return;
+    auto makeWindows = [&orphans] {
+        for (const auto& [document, copy] : orphans)
+            document->makeWindowControllers();
+    };
+    if (m_services->inOneNewWindow)
+        m_services->inOneNewWindow(makeWindows);
+    else
+        makeWindows();
+    for (const auto& [document, copy] : orphans) {
+        if (auto* editor = document->editor())
+            editor->showInterruptedSaveBanner(copy, true);
+        // The text lives on as a memo; until it is kept, the copy stays.
+        if (document->keepScratchText() && document->scratchID)
+            RecoveryCopies::remove(copy);
+    }
+}
+
 void DocumentController::removeDocument(TextDocument* document)
 {
     auto found = std::find_if(
@@ -143,6 +210,8 @@ void DocumentController::openURL(const std::filesystem::path& url,
     auto finish = [&](TextDocument* document,
                       bool alreadyOpen,
                       const std::optional<DocumentFailure>& failure) {
+        if (document && !alreadyOpen)
+            offerRecoveryCopy(*document);
         if (document)
             finishOpen(document, display);
         if (completion)
@@ -230,6 +299,7 @@ void DocumentController::openInBackground(std::unique_ptr<TextDocument> document
     addDocument(std::move(document));
     if (display)
         opened->makeWindowControllers();
+    offerRecoveryCopy(*opened);
     finishOpen(opened, display);
     if (completion)
         completion(opened, false, std::nullopt);

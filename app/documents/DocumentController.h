@@ -58,6 +58,13 @@ public:
     // entries that cannot be read or are empty are left out (and left in the keeping place).
     std::vector<TextDocument*> reopenScratchDocuments(const std::set<Platform::Uuid>& skip = {});
 
+    // At launch, after the kept entries: the copies left by in-place rewrites that did not
+    // finish (one a file, the newest). A file that is there opens, and its tab offers the copy
+    // (as every later opening of it does while the copy is there); the content of a file that
+    // is gone opens as an untitled text in the copy's encoding, in a window of its own, and is
+    // kept as a memo in place of the copy.
+    void offerRecoveryCopies();
+
     // Opens the file as given (the resolved path only identifies it); an open file is not read
     // again. A folder is handed to `openFolder` and reported as a user cancellation.
     void openDocumentWithContentsOfURL(const std::filesystem::path& url,
@@ -112,6 +119,10 @@ signals:
     void documentAdded(EditorDocuments::TextDocument* document);
 
 private:
+    std::filesystem::path recoveryFolder() const;
+    // Shows the offer of the file's pending recovery copy in its window, when there is one.
+    void offerRecoveryCopy(TextDocument& document);
+
     bool isRestoring() const { return restorer.isRestoring && restorer.isRestoring(); }
     // What follows every open that gave a document: the restorer takes it while restoring;
     // otherwise, when shown, its tab is selected and its window brought to the front.

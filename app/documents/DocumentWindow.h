@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/documents/DocumentFailure.h"
+#include "app/documents/RecoveryCopies.h"
 #include "app/documents/SaveRules.h"
 #include "core/LineIndex.h"
 
@@ -52,6 +53,13 @@ public:
     // An explicit save that would write a text that is not the file's.
     virtual void showSaveRefusedBanner(SaveRules::SaveRefusal refusal) = 0;
     virtual void dismissBanner(const QString& key) = 0;
+    // The last in-place rewrite of the file did not finish; `copy` holds what it was writing.
+    // With `fileGone` the file is no more and this document is that content, untitled.
+    virtual void showInterruptedSaveBanner(const RecoveryCopies::Copy& copy, bool fileGone)
+    {
+        (void)copy;
+        (void)fileGone;
+    }
 
     // The document's text is still being read (shown once reading takes noticeably long) or
     // has arrived.

@@ -146,6 +146,11 @@ EditorCore::Result<Copy, std::error_code> keep(const std::filesystem::path& fold
         return EditorCore::failure(
             std::error_code(committed.error().value(), std::generic_category()));
     }
+    // Every earlier copy of this file is older than what is about to be written.
+    for (const auto& older : list(folder)) {
+        if (older.origin == origin && older.id != copy.id)
+            remove(older);
+    }
     return copy;
 }
 
@@ -188,24 +193,48 @@ EditorCore::Result<std::vector<std::uint8_t>, std::error_code> content(const Cop
     return bytes;
 }
 
+bool isFinished(const Copy& copy)
+{
+    struct stat info = {};
+    if (::stat(copy.origin.c_str(), &info) != 0
+        || static_cast<std::uint64_t>(info.st_size) != copy.size)
+        return false;
+    auto original = Platform::readWholeFile(copy.origin);
+    auto saved = content(copy);
+    return original && saved && *original == *saved;
+}
+
 std::vector<Copy> review(const std::filesystem::path& folder)
 {
+    auto copies = list(folder);
     std::vector<Copy> kept;
-    for (auto& copy : list(folder)) {
-        struct stat info = {};
-        bool finished = false;
-        if (::stat(copy.origin.c_str(), &info) == 0
-            && static_cast<std::uint64_t>(info.st_size) == copy.size) {
-            auto original = Platform::readWholeFile(copy.origin);
-            auto saved = content(copy);
-            finished = original && saved && *original == *saved;
-        }
-        if (finished)
-            remove(copy);
+    // Newest first, so the first copy of a file seen is the one that stays.
+    for (auto copy = copies.rbegin(); copy != copies.rend(); ++copy) {
+        const bool superseded = std::any_of(
+            kept.begin(), kept.end(), [&](const Copy& k) { return k.origin == copy->origin; });
+        if (superseded || isFinished(*copy))
+            remove(*copy);
         else
-            kept.push_back(std::move(copy));
+            kept.push_back(*copy);
     }
+    std::reverse(kept.begin(), kept.end());
     return kept;
+}
+
+std::optional<Copy> pendingFor(const std::filesystem::path& folder,
+                               const std::filesystem::path& origin)
+{
+    auto copies = list(folder);
+    for (auto copy = copies.rbegin(); copy != copies.rend(); ++copy) {
+        if (copy->origin != origin)
+            continue;
+        if (isFinished(*copy)) {
+            remove(*copy);
+            return std::nullopt;
+        }
+        return *copy;
+    }
+    return std::nullopt;
 }
 
 } // namespace EditorDocuments::RecoveryCopies

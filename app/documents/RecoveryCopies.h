@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <span>
 #include <system_error>
 #include <vector>
@@ -38,7 +39,8 @@ struct Copy
 std::filesystem::path defaultFolder();
 
 // Writes the copy and flushes it and the folder to disk; creates the folder when needed.
-// Removes the temporary files that killed processes left in the folder first.
+// Removes the temporary files that killed processes left in the folder first, and once the
+// copy is whole the older copies of the same file: one copy a file, the newest.
 [[nodiscard]] EditorCore::Result<Copy, std::error_code>
 keep(const std::filesystem::path& folder,
      const std::filesystem::path& origin,
@@ -56,8 +58,17 @@ std::vector<Copy> list(const std::filesystem::path& folder);
 [[nodiscard]] EditorCore::Result<std::vector<std::uint8_t>, std::error_code>
 content(const Copy& copy);
 
-// At launch: removes the copies whose file holds exactly their content (the rewrite finished
-// but its clean-up did not reach the disk) and returns the others, oldest first.
+// Whether the copy's file holds exactly its content (the rewrite finished but its clean-up
+// did not reach the disk).
+bool isFinished(const Copy& copy);
+
+// At launch: removes the copies whose file holds exactly their content and, of the others,
+// all but the newest of each file; returns those, oldest first.
 std::vector<Copy> review(const std::filesystem::path& folder);
+
+// The newest copy of `origin` (a resolved path) whose rewrite did not finish, when there is one;
+// a finished one is removed on the way.
+std::optional<Copy> pendingFor(const std::filesystem::path& folder,
+                               const std::filesystem::path& origin);
 
 } // namespace EditorDocuments::RecoveryCopies

@@ -142,6 +142,8 @@ TextDocument::TextDocument(std::shared_ptr<DocumentServices> services, QObject* 
     if (m_services->newDocumentFormat)
         format = m_services->newDocumentFormat();
     connect(m_undoStack, &QUndoStack::cleanChanged, this, [this](bool clean) {
+        if (clean)
+            dropRescueCopy();
         scheduleMainQueueUpdate();
         emit documentEditedChanged(!clean);
     });

@@ -185,8 +185,15 @@ public:
     EditorStore::ScratchStore scratchStore() const;
     // Keeps an untitled document's text (an empty text deletes its entry).
     KeepResult keepScratchText();
-    // Keeps the unsaved edits of a file that cannot be saved safely now.
-    KeepResult rescueUnsavedEdits();
+    // How a rescue leaves the document. `handOver` (quitting, closing): the edits live in the
+    // keeping place from now on and the document counts as clean. `keepEdited` (a write to the
+    // file was refused while the user goes on): the entry is a copy that a crash cannot take,
+    // the document stays edited, and the entry goes once the file holds the text or the edits
+    // are thrown away.
+    enum class RescueMode { handOver, keepEdited };
+    // Keeps the unsaved edits of a file that cannot be saved safely now (with `keepEdited`,
+    // also of one whose last write stopped on characters its encoding cannot hold).
+    KeepResult rescueUnsavedEdits(RescueMode mode = RescueMode::handOver);
     // Forgets the untitled entry (not the rescued edits).
     void discardKeptText();
     // The document of a kept entry: untitled, in the new-document format.
@@ -284,6 +291,17 @@ private:
     std::vector<std::shared_ptr<SaveJob>> m_saves;
     QTimer* m_autosaveTimer = nullptr;
     bool m_lastSaveSucceeded = true;
+    // The last write to the own file stopped on characters its encoding cannot hold.
+    bool m_writeRefused = false;
+    // The entry of `rescueID` holds edits handed over (the document counted them as saved),
+    // not only a copy of edits still open here; it goes only once the file holds the text.
+    bool m_rescueHandedOver = false;
+    // The edit count the `keepEdited` entry was last written at.
+    std::optional<std::uint64_t> m_rescuedAtEdit;
+    // A refused write: the edits go to the keeping place at once, the document stays edited.
+    void keepRefusedEdits();
+    // The document is clean again: a copy of edits that are gone is not brought back.
+    void dropRescueCopy();
 };
 
 } // namespace EditorDocuments

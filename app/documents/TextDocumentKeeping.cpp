@@ -67,13 +67,19 @@ TextDocument::KeepResult TextDocument::keepScratchText()
     return {};
 }
 
-TextDocument::KeepResult TextDocument::rescueUnsavedEdits()
+TextDocument::KeepResult TextDocument::rescueUnsavedEdits(RescueMode mode)
 {
     if (!m_fileURL)
         return {};
-    if (!isDocumentEdited() || !isSaveUnsafe())
+    const bool keepEdited = mode == RescueMode::keepEdited;
+    if (!isDocumentEdited() || !(isSaveUnsafe() || (keepEdited && m_writeRefused)))
+        return {};
+    // Kept already as it is now (a composition changes without counting an edit).
+    if (keepEdited && rescueID && m_rescuedAtEdit == m_editCount
+        && !(m_editor && m_editor->hasMarkedText()))
         return {};
     const QString text = m_editor ? m_editor->textWithMarkedText() : loadedText;
+    const bool first = !rescueID;
     const Platform::Uuid id = rescueID.value_or(Platform::Uuid::random());
     rescueID = id;
     auto saved =
@@ -87,16 +93,40 @@ TextDocument::KeepResult TextDocument::rescueUnsavedEdits()
                {{"path", m_fileURL->string()}, {"err", describeForLog(DocumentFailure{error})}});
         return EditorCore::failure(error);
     }
-    updateChangeCount(ChangeType::changeCleared);
-    scheduleMainQueueUpdate();
-    if (m_editor)
-        m_editor->setHasUnsavedEdits(false);
+    // Edits handed over once stay so: the document counts them as saved, so the entry is
+    // their only place until the file holds them.
+    if (!keepEdited)
+        m_rescueHandedOver = true;
+    m_rescuedAtEdit = m_editCount;
+    if (!keepEdited) {
+        updateChangeCount(ChangeType::changeCleared);
+        scheduleMainQueueUpdate();
+        if (m_editor)
+            m_editor->setHasUnsavedEdits(false);
+    }
     logDocument(Platform::SystemLog::Level::notice,
                 "저장 못 한 고침을 보관 자리에 넣음 " + std::to_string(text.size()) + " 글자");
-    record(ErrorLog::Level::warning,
-           "save.rescued",
-           {{"path", m_fileURL->string()}, {"id", id.text()}, {"size", utf8Size(text)}});
+    // A copy kept while the user goes on is said once, not at every pause in the typing.
+    if (!keepEdited || first)
+        record(ErrorLog::Level::warning,
+               "save.rescued",
+               {{"path", m_fileURL->string()}, {"id", id.text()}, {"size", utf8Size(text)}});
     return {};
+}
+
+void TextDocument::keepRefusedEdits()
+{
+    (void)rescueUnsavedEdits(RescueMode::keepEdited);
+}
+
+void TextDocument::dropRescueCopy()
+{
+    m_writeRefused = false;
+    if (!rescueID || m_rescueHandedOver)
+        return;
+    scratchStore().remove(*rescueID);
+    rescueID.reset();
+    m_rescuedAtEdit.reset();
 }
 
 void TextDocument::discardKeptText()
@@ -168,6 +198,8 @@ void TextDocument::runAutosave(bool implicitlyCancellable, SaveCompletion comple
     // A refused request that must not be silent keeps the edits elsewhere and reports success.
     auto declineOrRescue = [&] {
         if (implicitlyCancellable) {
+            // Not written, not lost: a crash until the next save leaves the edits kept.
+            keepRefusedEdits();
             finish(DocumentFailure{userCancelled()});
             return;
         }
@@ -178,6 +210,7 @@ void TextDocument::runAutosave(bool implicitlyCancellable, SaveCompletion comple
     if (m_editor && m_editor->hasMarkedText()) {
         logDocument(Platform::SystemLog::Level::notice, "자동 저장 미룸 — 조합 중");
         if (implicitlyCancellable) {
+            keepRefusedEdits();
             finish(DocumentFailure{userCancelled()});
             QPointer<TextDocument> self(this);
             auto retry = [self] {

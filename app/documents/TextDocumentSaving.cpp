@@ -257,8 +257,10 @@ bool TextDocument::saveDocument()
     }
     if (adminEditing)
         return saveAsAdministrator();
-    if (isSaveBlocked())
+    if (isSaveBlocked()) {
+        keepRefusedEdits();
         return false;
+    }
     if (!m_fileURL)
         return saveDocumentAs();
 
@@ -445,6 +447,17 @@ bool TextDocument::completeSaves()
         didFinishSaving(
             job->operation, succeeded, std::move(job->identity), m_editCount != job->editCount);
         m_lastSaveSucceeded = succeeded;
+        // The own file refused characters it cannot hold: the edits are kept elsewhere at once
+        // and at every later refusal, so that a crash does not take them.
+        if (job->encodingFailed && m_fileURL && job->url == *m_fileURL
+            && job->operation != SaveOperation::saveTo) {
+            const auto* error = findDocumentError(*job->failure);
+            if (error
+                && std::holds_alternative<EditorCore::DocumentError::Unencodable>(error->payload)) {
+                m_writeRefused = true;
+                keepRefusedEdits();
+            }
+        }
         if (job->completion)
             job->completion(job->failure);
         emit saveFinished(succeeded);
@@ -485,14 +498,20 @@ void TextDocument::didFinishSaving(SaveOperation operation,
         m_editor->startFileWatcher();
     diskIdentity = std::move(identity);
     takeModificationDate();
+    if (operation != SaveOperation::saveTo)
+        m_writeRefused = false;
+    if (rescueID
+        && (operation == SaveOperation::save || operation == SaveOperation::saveAs
+            || operation == SaveOperation::autosaveInPlace)) {
+        // The file holds the text now: rescued edits of it may not come back at the next launch.
+        scratchStore().remove(*rescueID);
+        rescueID.reset();
+        m_rescuedAtEdit.reset();
+        m_rescueHandedOver = false;
+    }
     if (operation == SaveOperation::save || operation == SaveOperation::saveAs) {
-        // The file holds the text now: neither the untitled entry nor rescued edits of this
-        // file may come back at the next launch.
+        // Nor may the untitled entry.
         discardKeptText();
-        if (rescueID) {
-            scratchStore().remove(*rescueID);
-            rescueID.reset();
-        }
         if (rescuedOrigin) {
             rescuedOrigin.reset();
             if (m_editor)

@@ -231,9 +231,10 @@ void AppDelegate::restoreWindows()
         return;
     m_didRestore = true;
     // The saved windows come back, then the kept untitled documents (memos, rescued edits)
-    // that none of their tabs shows.
+    // that none of their tabs shows, then what in-place saves that did not finish left.
     const auto restored = m_application.windowRestorer().restoreWindows();
     m_application.documentController().reopenScratchDocuments(restored);
+    m_application.documentController().offerRecoveryCopies();
     LaunchMeasurement::mark("restored");
 }
 

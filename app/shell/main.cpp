@@ -1,6 +1,5 @@
 // The program entry: one instance of the editor. A start while another instance runs hands
 // its files over to it and exits.
-#include "app/documents/RecoveryCopies.h"
 #include "app/documents/TextDocument.h"
 #include "app/kit/ActionRouter.h"
 #include "app/kit/HostWindow.h"
@@ -234,13 +233,6 @@ int main(int argc, char** argv)
     reportStatus(application);
     reportMenus(application);
     reportShown(application);
-    // Recovery copies of in-place saves that did not finish stay until the kept texts can offer
-    // them back; until then each one is logged at every start.
-    namespace RecoveryCopies = EditorDocuments::RecoveryCopies;
-    for (const auto& copy : RecoveryCopies::review(RecoveryCopies::defaultFolder()))
-        AppLog::record(EditorStore::ErrorLog::Level::warning,
-                       "save.recovery",
-                       {{"path", copy.origin.string()}, {"copy", copy.file.string()}});
 
     EditorShell::QuickMemoPanel::Services memoServices;
     memoServices.presenter = presenter;

@@ -848,6 +848,26 @@
         <translation>Open Original File</translation>
     </message>
     <message>
+        <source>「%@」 을 저장하다가 끊겼고 그 파일은 이제 없어요. 저장하려던 내용을 이름 없는 문서로 열었어요.</source>
+        <translation>Saving “%@” was interrupted, and the file is gone. What was being saved is open here as an untitled document.</translation>
+    </message>
+    <message>
+        <source>지난번 저장이 중간에 끊겼어요 — 파일이 잘렸을 수 있어요. 저장하려던 판이 따로 남아 있어요.</source>
+        <translation>The last save of this file was interrupted — the file may be cut short. The version being saved was kept aside.</translation>
+    </message>
+    <message>
+        <source>저장한 판으로 되돌리기</source>
+        <translation>Restore the Saved Version</translation>
+    </message>
+    <message>
+        <source>파일을 그대로 두기</source>
+        <translation>Keep the File as It Is</translation>
+    </message>
+    <message>
+        <source>저장한 판을 되돌리지 못했어요: %@</source>
+        <translation>Couldn’t restore the saved version: %@</translation>
+    </message>
+    <message>
         <source>버리기</source>
         <translation>Discard</translation>
     </message>

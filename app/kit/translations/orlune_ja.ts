@@ -848,6 +848,26 @@
         <translation>元のファイルを開く</translation>
     </message>
     <message>
+        <source>「%@」 을 저장하다가 끊겼고 그 파일은 이제 없어요. 저장하려던 내용을 이름 없는 문서로 열었어요.</source>
+        <translation>「%@」の保存が途中で途切れ、そのファイルはもうありません。保存しようとした内容を名前のない書類として開きました。</translation>
+    </message>
+    <message>
+        <source>지난번 저장이 중간에 끊겼어요 — 파일이 잘렸을 수 있어요. 저장하려던 판이 따로 남아 있어요.</source>
+        <translation>前回の保存が途中で途切れました — ファイルが欠けているかもしれません。保存しようとした版は別に残っています。</translation>
+    </message>
+    <message>
+        <source>저장한 판으로 되돌리기</source>
+        <translation>保存した版に戻す</translation>
+    </message>
+    <message>
+        <source>파일을 그대로 두기</source>
+        <translation>ファイルをそのままにする</translation>
+    </message>
+    <message>
+        <source>저장한 판을 되돌리지 못했어요: %@</source>
+        <translation>保存した版に戻せませんでした: %@</translation>
+    </message>
+    <message>
         <source>버리기</source>
         <translation>破棄</translation>
     </message>

@@ -3,6 +3,8 @@
 #include "app/documents/DocumentController.h"
 #include "app/documents/DocumentServices.h"
 #include "app/documents/DocumentTexts.h"
+#include "app/documents/FileSaver.h"
+#include "app/documents/RecoveryCopies.h"
 #include "app/documents/TextDocument.h"
 #include "app/kit/ActionRouter.h"
 #include "app/kit/HostWindow.h"
@@ -829,6 +831,88 @@ void TextDocumentWindow::showUnencodableBanner(const EditorDocuments::DocumentFa
                                  BannerView::Kind::error,
                                  EditorDocuments::DocumentTexts::describe(*error),
                                  {});
+}
+
+namespace {
+
+const QString interruptedSaveKey = QStringLiteral("save.interrupted");
+
+QString withFileName(const QString& message, const std::filesystem::path& file)
+{
+    QString text = message;
+    text.replace(QLatin1String("%@"), QString::fromStdString(file.filename().string()));
+    return text;
+}
+
+} // namespace
+
+void TextDocumentWindow::showInterruptedSaveBanner(
+    const EditorDocuments::RecoveryCopies::Copy& copy, bool fileGone)
+{
+    if (fileGone) {
+        m_controller->showBanner(
+            interruptedSaveKey,
+            BannerView::Kind::warning,
+            withFileName(EditorKit::localized("「%@」 을 저장하다가 끊겼고 그 파일은 이제 없어요. "
+                                              "저장하려던 내용을 이름 없는 문서로 열었어요."),
+                         copy.origin),
+            {});
+        return;
+    }
+    QPointer<DocumentWindowController> window(m_controller.get());
+    std::vector<BannerView::Action> actions;
+    actions.push_back({EditorKit::localized("저장한 판으로 되돌리기"), [this, window, copy] {
+                           if (window)
+                               restoreInterruptedSave(copy);
+                       }});
+    actions.push_back({EditorKit::localized("파일을 그대로 두기"), [window, copy] {
+                           EditorDocuments::RecoveryCopies::remove(copy);
+                           if (window)
+                               window->dismissBanner(interruptedSaveKey);
+                       }});
+    m_controller->showBanner(
+        interruptedSaveKey,
+        BannerView::Kind::warning,
+        EditorKit::localized("지난번 저장이 중간에 끊겼어요 — 파일이 잘렸을 수 있어요. "
+                             "저장하려던 판이 따로 남아 있어요."),
+        std::move(actions));
+}
+
+void TextDocumentWindow::restoreInterruptedSave(const EditorDocuments::RecoveryCopies::Copy& copy)
+{
+    const auto url = m_document.fileURL();
+    if (!url || m_document.isLoading() || m_document.isSaving())
+        return;
+    auto failed = [this](const std::error_code& error) {
+        m_controller->showBanner(
+            interruptedSaveKey,
+            BannerView::Kind::error,
+            EditorKit::localized("저장한 판을 되돌리지 못했어요: %@")
+                .replace(QLatin1String("%@"), QString::fromStdString(error.message())),
+            {});
+    };
+    auto bytes = EditorDocuments::RecoveryCopies::content(copy);
+    if (!bytes) {
+        failed(bytes.error());
+        return;
+    }
+    const auto& services = m_document.services();
+    auto options = services->saverOptions;
+    if (!options.isFileWritable)
+        options.isFileWritable = services->isWritable;
+    // The disk check stays quiet while the file is ours to write.
+    m_document.isWritingToDisk = true;
+    auto written = EditorDocuments::FileSaver::write(*url, *bytes, options);
+    m_document.isWritingToDisk = false;
+    if (!written) {
+        failed(written.error());
+        return;
+    }
+    EditorDocuments::RecoveryCopies::remove(copy);
+    m_controller->dismissBanner(interruptedSaveKey);
+    // The text shown becomes the file's; edits made meanwhile stay one undo away.
+    if (auto* disk = m_controller->feature<DiskStatesFeature>())
+        disk->reloadFromDisk(m_document.isDocumentEdited());
 }
 
 void TextDocumentWindow::showSaveRefusedBanner(EditorDocuments::SaveRules::SaveRefusal refusal)

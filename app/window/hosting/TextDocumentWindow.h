@@ -137,8 +137,12 @@ public:
     void showSaveRefusedBanner(EditorDocuments::SaveRules::SaveRefusal refusal) override;
     void dismissBanner(const QString& key) override;
     void setLoading(bool loading) override;
+    void showInterruptedSaveBanner(const EditorDocuments::RecoveryCopies::Copy& copy,
+                                   bool fileGone) override;
 
 private:
+    // Writes the copy's bytes over the file the way every save writes, then shows the file.
+    void restoreInterruptedSave(const EditorDocuments::RecoveryCopies::Copy& copy);
     // The mixed-line-endings banner, once the document's text is in the window.
     void offerLineEndingsBanner();
 

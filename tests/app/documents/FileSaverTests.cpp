@@ -391,6 +391,43 @@ TEST(RecoveryCopies, keepsExactBytesAndReviewDropsOnlyCopiesTheFileAlreadyHolds)
     EXPECT_EQ(RecoveryCopies::list(recovery), std::vector<RecoveryCopies::Copy>{*damaged});
 }
 
+// Copies never pile up: a new copy of a file replaces the older one, the review keeps the
+// newest of copies left from before, and a file's pending copy is the newest unfinished one.
+TEST(RecoveryCopies, keepOneCopyAFileTheNewest)
+{
+    TemporaryFolder folder;
+    const auto recovery = folder / "recovery";
+    writeBytes(folder / "cut.txt", "fir");
+    writeBytes(folder / "done.txt", "done\n");
+    const auto now = std::chrono::system_clock::now();
+    ASSERT_TRUE(RecoveryCopies::keep(recovery, folder / "cut.txt", bytesOf("first\n"), {}, now));
+    auto second =
+        RecoveryCopies::keep(recovery, folder / "cut.txt", bytesOf("second\n"), {}, now + 1h);
+    ASSERT_TRUE(second.has_value());
+    auto other = RecoveryCopies::keep(recovery, folder / "other.txt", bytesOf("other\n"));
+    ASSERT_TRUE(other.has_value());
+    EXPECT_EQ(RecoveryCopies::list(recovery).size(), 2u);
+    EXPECT_EQ(RecoveryCopies::pendingFor(recovery, folder / "cut.txt"), *second);
+    EXPECT_EQ(RecoveryCopies::pendingFor(recovery, folder / "none.txt"), std::nullopt);
+
+    // Two copies of one file left by an older version: the review keeps one.
+    const auto twin = recovery / (Platform::Uuid::random().text() + ".recovery");
+    std::filesystem::copy_file(second->file, twin);
+    EXPECT_EQ(RecoveryCopies::list(recovery).size(), 3u);
+    auto kept = RecoveryCopies::review(recovery);
+    ASSERT_EQ(kept.size(), 2u);
+    EXPECT_EQ(RecoveryCopies::list(recovery).size(), 2u);
+    EXPECT_EQ(std::count_if(kept.begin(),
+                            kept.end(),
+                            [&](const auto& copy) { return copy.origin == folder / "cut.txt"; }),
+              1);
+
+    // A file that holds its copy's content has no pending copy, and the copy goes.
+    ASSERT_TRUE(RecoveryCopies::keep(recovery, folder / "done.txt", bytesOf("done\n")));
+    EXPECT_EQ(RecoveryCopies::pendingFor(recovery, folder / "done.txt"), std::nullopt);
+    EXPECT_EQ(RecoveryCopies::list(recovery).size(), 2u);
+}
+
 TEST(FileSaver, newFileTakesTheProcessUmask)
 {
     TemporaryFolder folder;

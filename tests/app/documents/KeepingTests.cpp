@@ -230,11 +230,11 @@ TEST_F(KeepingTest, autosaveScreensRequestsInOrder)
         Kind kind;
         bool cancellable;
         bool cancelled; // the caller gets the silent cancellation
-        bool kept;      // an entry in the keeping place
+        bool kept;      // an entry in the keeping place (a refusal that is not written keeps one)
         bool retried;   // a retry is scheduled one second later
     };
     const Row rows[] = {
-        {Kind::composing, true, true, false, true},
+        {Kind::composing, true, true, true, true},
         {Kind::composing, false, false, true, false},
         {Kind::composingUntitled, true, true, false, true},
         {Kind::externalCopy, true, false, false, false},
@@ -242,9 +242,9 @@ TEST_F(KeepingTest, autosaveScreensRequestsInOrder)
         {Kind::pendingBinary, true, false, false, false},
         {Kind::untitled, true, false, true, false},
         {Kind::untitled, false, false, true, false},
-        {Kind::admin, true, true, false, false},
+        {Kind::admin, true, true, true, false},
         {Kind::admin, false, false, true, false},
-        {Kind::changedOnDisk, true, true, false, false},
+        {Kind::changedOnDisk, true, true, true, false},
         {Kind::changedOnDisk, false, false, true, false},
     };
     std::string binary;
@@ -305,6 +305,8 @@ TEST_F(KeepingTest, autosaveScreensRequestsInOrder)
         EXPECT_EQ(readBytes(folder / "a.txt"), before) << "never written";
         EXPECT_EQ(readBytes(folder / "data.bin"), bytesOf(binary));
         EXPECT_EQ(!store().list().empty(), r.kept);
+        if (r.cancelled)
+            EXPECT_TRUE(document->isDocumentEdited()) << "a kept copy is not a save";
         ASSERT_EQ(delayed.size(), r.retried ? 1u : 0u);
         if (r.retried) {
             EXPECT_EQ(delayed[0].first, 1000);
@@ -351,6 +353,77 @@ TEST_F(KeepingTest, autosaveWritesInPlaceAndReportsItsFailures)
     EXPECT_EQ(event("save.autosave")->fields,
               (EditorStore::ErrorLog::Fields{{"path", (folder / "a.txt").string()},
                                              {"err", "unencodable(shift_jis,2)"}}));
+}
+
+// A write the file refuses keeps the edits at once and again as they change, until the file
+// holds the text or the edits are gone; the document stays edited meanwhile.
+TEST_F(KeepingTest, aRefusedWriteKeepsTheEditsUntilTheFileHoldsThem)
+{
+    writeBytes(folder / "a.txt", "one\n");
+    auto document = open("a.txt");
+    document->changeEncoding(TextEncoding::shiftJIS, false, QStringLiteral("인코딩"));
+    auto autosave = [&] { document->autosave(true, [](const auto&) {}); };
+    auto keptTexts = [&] {
+        std::vector<std::u16string> texts;
+        for (const auto& entry : store().list()) {
+            EXPECT_EQ(store().meta(entry.id)->origin, (folder / "a.txt").string());
+            texts.push_back(*store().readText(entry.id));
+        }
+        return texts;
+    };
+
+    edit(*document, QStringLiteral("한글\n"));
+    autosave();
+    EXPECT_EQ(readBytes(folder / "a.txt"), bytesOf("one\n"));
+    EXPECT_EQ(keptTexts(), std::vector<std::u16string>{u"한글\n"});
+    EXPECT_TRUE(document->isDocumentEdited());
+    EXPECT_TRUE(window->hasUnsavedEdits);
+    ASSERT_TRUE(document->rescueID.has_value());
+    const auto id = *document->rescueID;
+
+    // Typing on: the same entry follows; the event log says it once.
+    edit(*document, QStringLiteral("한글 더\n"));
+    autosave();
+    EXPECT_EQ(keptTexts(), std::vector<std::u16string>{u"한글 더\n"});
+    EXPECT_EQ(document->rescueID, id);
+    EXPECT_EQ(std::count_if(events.begin(),
+                            events.end(),
+                            [](const auto& e) { return e.key == "save.rescued"; }),
+              1);
+
+    // Once the text can be written, the file holds it and nothing is kept.
+    edit(*document, QStringLiteral("two\n"));
+    autosave();
+    EXPECT_EQ(readBytes(folder / "a.txt"), bytesOf("two\n"));
+    EXPECT_TRUE(keptTexts().empty());
+    EXPECT_FALSE(document->rescueID.has_value());
+
+    // The explicit save refuses too; thrown away (the document clean again), nothing is kept.
+    edit(*document, QStringLiteral("한글\n"));
+    EXPECT_FALSE(saveAndWait(*document));
+    EXPECT_EQ(keptTexts(), std::vector<std::u16string>{u"한글\n"});
+    document->updateChangeCount(TextDocument::ChangeType::changeCleared);
+    EXPECT_TRUE(keptTexts().empty());
+
+    // A blocked save keeps the edits; quitting hands the same entry over and it stays.
+    edit(*document, QStringLiteral("mine\n"));
+    writeBytes(folder / "a.txt", "theirs\n");
+    EXPECT_FALSE(saveAndWait(*document));
+    ASSERT_EQ(keptTexts(), std::vector<std::u16string>{u"mine\n"});
+    const auto blocked = *document->rescueID;
+    ASSERT_TRUE(document->rescueUnsavedEdits());
+    EXPECT_FALSE(document->isDocumentEdited());
+    EXPECT_EQ(document->rescueID, blocked);
+    EXPECT_EQ(keptTexts(), std::vector<std::u16string>{u"mine\n"});
+    EXPECT_EQ(readBytes(folder / "a.txt"), bytesOf("theirs\n"));
+
+    // Handed-over edits are not a copy: going back to the state they were kept in leaves them.
+    edit(*document, QStringLiteral("mine, more\n"));
+    autosave();
+    EXPECT_EQ(keptTexts(), std::vector<std::u16string>{u"mine, more\n"});
+    document->updateChangeCount(TextDocument::ChangeType::changeCleared);
+    EXPECT_EQ(keptTexts(), std::vector<std::u16string>{u"mine, more\n"});
+    EXPECT_EQ(document->rescueID, blocked);
 }
 
 TEST_F(KeepingTest, anUnsavedChangeArmsTheAutosaveTimer)

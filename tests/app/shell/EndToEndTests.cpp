@@ -2,6 +2,7 @@
 // window installation, real key events sent to the focused widget (menu shortcuts included),
 // and the bytes that land on disk. Prompts are answered by the test's presenter.
 #include "app/documents/DocumentServices.h"
+#include "app/documents/RecoveryCopies.h"
 #include "app/documents/TextDocument.h"
 #include "app/features/FormatterCenter.h"
 #include "app/features/GrammarCenter.h"
@@ -9,6 +10,7 @@
 #include "app/kit/HostWindow.h"
 #include "app/kit/Presenter.h"
 #include "app/kit/TabPage.h"
+#include "app/shell/AppDelegate.h"
 #include "app/shell/Application.h"
 #include "app/views/EditorColors.h"
 #include "app/views/EditorTextView.h"
@@ -289,14 +291,16 @@ TEST_F(EndToEnd, keysEditAndSaveACrlfFileKeepingItsBreaks)
     EXPECT_TRUE(presenter->asked.empty());
 }
 
+// Two lines of Korean in CP949, long enough for the detection to be sure.
+const Bytes cp949Korean = {0xC7, 0xD1, 0xB1, 0xB9, 0xBE, 0xEE, 0x20, 0xB9, 0xAE, 0xBC, 0xAD,
+                           0xC0, 0xD4, 0xB4, 0xCF, 0xB4, 0xD9, 0x2E, 0x0A, 0xB0, 0xA1, 0xB3,
+                           0xAA, 0xB4, 0xD9, 0xB6, 0xF3, 0xB8, 0xB6, 0xB9, 0xD9, 0xBB, 0xE7,
+                           0x20, 0xC0, 0xFA, 0xC0, 0xE5, 0xC7, 0xD1, 0x20, 0xC6, 0xC4, 0xC0,
+                           0xCF, 0xC0, 0xD4, 0xB4, 0xCF, 0xB4, 0xD9, 0x2E, 0x0A};
+
 TEST_F(EndToEnd, keysEditAndSaveACp949FileInItsEncoding)
 {
-    // "한국어 문서입니다.\n" in CP949, long enough for the detection to be sure.
-    const Bytes original = {0xC7, 0xD1, 0xB1, 0xB9, 0xBE, 0xEE, 0x20, 0xB9, 0xAE, 0xBC, 0xAD,
-                            0xC0, 0xD4, 0xB4, 0xCF, 0xB4, 0xD9, 0x2E, 0x0A, 0xB0, 0xA1, 0xB3,
-                            0xAA, 0xB4, 0xD9, 0xB6, 0xF3, 0xB8, 0xB6, 0xB9, 0xD9, 0xBB, 0xE7,
-                            0x20, 0xC0, 0xFA, 0xC0, 0xE5, 0xC7, 0xD1, 0x20, 0xC6, 0xC4, 0xC0,
-                            0xCF, 0xC0, 0xD4, 0xB4, 0xCF, 0xB4, 0xD9, 0x2E, 0x0A};
+    const Bytes& original = cp949Korean;
     const auto path = folder / "korean.txt";
     writeBytes(path, original);
     auto* document = open(path);
@@ -431,6 +435,162 @@ TEST_F(EndToEnd, typingAutosavesAndAChangedFileIsAskedAboutOnClose)
         },
         5000));
     EXPECT_EQ(readBytes(path), bytesOf("theirs\n"));
+}
+
+// An emoji typed into a CP949 file cannot be written to it: the file stays as it was, the edit
+// is kept at once, and when the process ends without quitting the next start brings it back.
+TEST_F(EndToEnd, anEditTheFileRefusesSurvivesACrashAndComesBackWithItsBanner)
+{
+    services->autosavingDelayMilliseconds = 100;
+    const auto path = folder / "korean.txt";
+    writeBytes(path, cp949Korean);
+    auto* document = open(path);
+    ASSERT_NE(document, nullptr);
+    ASSERT_EQ(document->format.encoding, EditorCore::TextEncoding::cp949);
+    QWidget* target = focusAtEnd(*document);
+    typeKeys(target, QStringLiteral("가"));
+    QTest::sendKeyEvent(
+        QTest::Click, target, Qt::Key_unknown, QStringLiteral("\U0001F600"), Qt::NoModifier);
+    const QString typed = window(*document).textView()->text();
+    ASSERT_TRUE(typed.endsWith(QStringLiteral("가\U0001F600")));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return window(*document).banner(QStringLiteral("save.unencodable")) != nullptr; },
+        5000));
+
+    const EditorStore::ScratchStore store =
+        services->scratchDirectory.empty() ? EditorStore::ScratchStore()
+                                           : EditorStore::ScratchStore(services->scratchDirectory);
+    auto keptFor = [&]() -> std::optional<Platform::Uuid> {
+        for (const auto& entry : store.list()) {
+            auto meta = store.meta(entry.id);
+            if (meta && meta->origin == path.string())
+                return entry.id;
+        }
+        return std::nullopt;
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return keptFor().has_value(); }, 5000));
+    EXPECT_EQ(store.readText(*keptFor()), typed.toStdU16String());
+    EXPECT_TRUE(document->isDocumentEdited());
+    EXPECT_TRUE(window(*document).page()->windowTitle().startsWith(QLatin1Char('*')));
+
+    // Typing on: the kept text follows.
+    typeKeys(target, QStringLiteral("나"));
+    const QString later = window(*document).textView()->text();
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return keptFor() && store.readText(*keptFor()) == later.toStdU16String(); }, 5000));
+
+    // The application goes without its quit path.
+    application.reset();
+    EXPECT_EQ(readBytes(path), cp949Korean);
+    const auto kept = keptFor();
+    ASSERT_TRUE(kept.has_value());
+
+    // The next start.
+    application = std::make_unique<EditorShell::Application>(router, services, presenter);
+    {
+        EditorShell::AppDelegate delegate(*application, {});
+        delegate.launch({});
+    }
+    EditorDocuments::TextDocument* rescued = nullptr;
+    for (auto* candidate : application->documentController().documents()) {
+        if (candidate->rescuedOrigin == path)
+            rescued = candidate;
+    }
+    ASSERT_NE(rescued, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return rescued->editor() != nullptr; }, 5000));
+    EXPECT_EQ(window(*rescued).textView()->text(), later);
+    EditorWindow::BannerView* banner = window(*rescued).banner(QStringLiteral("rescued"));
+    ASSERT_NE(banner, nullptr);
+    EXPECT_TRUE(banner->message().startsWith(QStringLiteral("「korean.txt」")));
+    EXPECT_NE(bannerButton(*banner, QStringLiteral("원래 파일 열기")), nullptr);
+    EXPECT_EQ(readBytes(path), cp949Korean);
+    store.remove(*kept);
+}
+
+// What an in-place rewrite that was cut off leaves (a whole copy of the new content, the file
+// part new and part old) is offered at the next start: restoring writes the copy's bytes, keeping
+// leaves the file, and the copy of a file that is gone opens untitled in its encoding.
+TEST_F(EndToEnd, aCopyLeftByAnInterruptedSaveIsOfferedAndItsAnswersGiveTheRightBytes)
+{
+    namespace RecoveryCopies = EditorDocuments::RecoveryCopies;
+    const auto copies = services->saverOptions.recoveryFolder.empty()
+                            ? RecoveryCopies::defaultFolder()
+                            : services->saverOptions.recoveryFolder;
+    const Bytes saved = bytesOf("the new text, all of it\n");
+    const Bytes damaged = bytesOf("the new text that was here before\n");
+    // Hard-linked files are rewritten in place.
+    const auto restore = folder / "restore.txt";
+    const auto keep = folder / "keep.txt";
+    for (const auto& path : {restore, keep}) {
+        writeBytes(path, damaged);
+        std::filesystem::create_hard_link(path, path.string() + ".link");
+        ASSERT_TRUE(RecoveryCopies::keep(copies, path, saved));
+    }
+    const auto gone = folder / "gone.txt";
+    ASSERT_TRUE(RecoveryCopies::keep(copies, gone, cp949Korean));
+    auto pendingFor = [&](const std::filesystem::path& path) {
+        return RecoveryCopies::pendingFor(copies, path).has_value();
+    };
+
+    {
+        EditorShell::AppDelegate delegate(*application, {});
+        delegate.launch({});
+    }
+    auto& documents = application->documentController();
+    EditorDocuments::TextDocument* restored = documents.documentForURL(restore);
+    EditorDocuments::TextDocument* kept = documents.documentForURL(keep);
+    EditorDocuments::TextDocument* orphan = nullptr;
+    for (auto* document : documents.documents()) {
+        if (!document->fileURL() && document->format.encoding == EditorCore::TextEncoding::cp949)
+            orphan = document;
+    }
+    ASSERT_NE(restored, nullptr);
+    ASSERT_NE(kept, nullptr);
+    ASSERT_NE(orphan, nullptr);
+    const QString key = QStringLiteral("save.interrupted");
+
+    EditorWindow::BannerView* offer = window(*restored).banner(key);
+    ASSERT_NE(offer, nullptr);
+    EXPECT_TRUE(offer->message().startsWith(QStringLiteral("지난번 저장이 중간에 끊겼어요")));
+    QPushButton* button = bannerButton(*offer, QStringLiteral("저장한 판으로 되돌리기"));
+    ASSERT_NE(button, nullptr);
+    focusAtEnd(*restored);
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_EQ(readBytes(restore), saved);
+    EXPECT_EQ(readBytes(restore.string() + ".link"), saved) << "rewritten in place";
+    EXPECT_FALSE(pendingFor(restore));
+    EXPECT_EQ(window(*restored).banner(key), nullptr);
+    EXPECT_EQ(window(*restored).textView()->text(), QStringLiteral("the new text, all of it\n"));
+    EXPECT_FALSE(restored->isDocumentEdited());
+
+    offer = window(*kept).banner(key);
+    ASSERT_NE(offer, nullptr);
+    button = bannerButton(*offer, QStringLiteral("파일을 그대로 두기"));
+    ASSERT_NE(button, nullptr);
+    focusAtEnd(*kept);
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_EQ(readBytes(keep), damaged);
+    EXPECT_FALSE(pendingFor(keep));
+    EXPECT_EQ(window(*kept).banner(key), nullptr);
+
+    // The file that is gone: its content, untitled, in its own window, kept as a memo.
+    ASSERT_NE(orphan->editor(), nullptr);
+    EXPECT_NE(window(*orphan).banner(key), nullptr);
+    EXPECT_TRUE(window(*orphan).textView()->text().startsWith(QStringLiteral("한국어")));
+    EXPECT_NE(window(*orphan).hostWindow(), window(*restored).hostWindow());
+    EXPECT_FALSE(pendingFor(gone));
+    ASSERT_TRUE(orphan->scratchID.has_value());
+    EXPECT_TRUE(RecoveryCopies::list(copies).empty()) << "nothing piles up";
+
+    // Opening the file later offers its copy too.
+    application->documentController().removeDocument(kept);
+    ASSERT_TRUE(RecoveryCopies::keep(copies, keep, saved));
+    auto* again = open(keep);
+    ASSERT_NE(again, nullptr);
+    EXPECT_NE(window(*again).banner(key), nullptr);
+    if (auto left = RecoveryCopies::pendingFor(copies, keep))
+        RecoveryCopies::remove(*left);
+    orphan->discardKeptText();
 }
 
 int main(int argc, char** argv)
