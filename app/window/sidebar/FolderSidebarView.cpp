@@ -704,8 +704,11 @@ void FolderSidebarView::createItem(bool folder, FolderNode* row)
         target = row->entry.url.parent_path();
         holder = row->parent;
     }
-    auto made = folder ? FolderOperations::createFolder(target, "새 폴더")
-                       : FolderOperations::createFile(target, "새 파일", "txt");
+    // The new item is named in the interface's language, as its menu item is.
+    const std::string name =
+        EditorKit::localized(folder ? "새 폴더" : "새 파일").toStdString();
+    auto made = folder ? FolderOperations::createFolder(target, name)
+                       : FolderOperations::createFile(target, name, "txt");
     if (!made) {
         showError(QString::fromStdString(made.error().message()));
         return;

@@ -1,3 +1,4 @@
+#include "app/kit/Localized.h"
 #include "app/kit/Presenter.h"
 #include "app/window/sidebar/FolderSession.h"
 #include "app/window/sidebar/FolderSidebarView.h"
@@ -205,6 +206,35 @@ TEST(FolderSidebarView, aNewFileIsRenamedInPlaceAndOpenedWithReturnOrEscape)
         EXPECT_EQ(view.selectedNode()->entry.url, expected);
         EXPECT_TRUE(s.presenter->asked.empty());
     }
+}
+
+TEST(FolderSidebarView, newItemsAreNamedInTheInterfaceLanguage)
+{
+    struct Case
+    {
+        const char* language;
+        const char* file;
+        const char* folder;
+    };
+    const Case cases[] = {
+        {"en", "New File.txt", "New Folder"},
+        {"ja", "新規ファイル.txt", "新規フォルダ"},
+        {"ko", "새 파일.txt", "새 폴더"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.language);
+        ASSERT_TRUE(EditorKit::installTranslation(c.language));
+        Sidebar s;
+        auto& view = s.make();
+        view.newFileButton()->click();
+        ASSERT_TRUE(view.isRenaming());
+        QTest::keyClick(s.editor(), Qt::Key_Escape);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !view.isRenaming(); }, 2000));
+        view.newFolderButton()->click();
+        EXPECT_TRUE(fs::exists(s.root / fs::u8path(c.file)));
+        EXPECT_TRUE(fs::is_directory(s.root / fs::u8path(c.folder)));
+    }
+    EditorKit::installTranslation("ko");
 }
 
 TEST(FolderSidebarView, renameErrorsKeepTheOldNameAndAnUntrimmedSameNameIsNoChange)
