@@ -1111,9 +1111,12 @@
         <source>앞뒤 줄 없음</source>
         <translation>No Context Lines</translation>
     </message>
-    <message>
-        <source>앞뒤 %lld줄</source>
-        <translation>%lld Lines of Context</translation>
+    <message numerus="yes">
+        <source>앞뒤 %n줄</source>
+        <translation>
+            <numerusform>%n Line of Context</numerusform>
+            <numerusform>%n Lines of Context</numerusform>
+        </translation>
     </message>
     <message>
         <source>맞은 줄의 앞뒤 줄도 (grep -C)</source>
@@ -1451,21 +1454,33 @@
         <source>거르는 중…</source>
         <translation>Filtering…</translation>
     </message>
-    <message>
-        <source>%lld줄</source>
-        <translation>%lld lines</translation>
+    <message numerus="yes">
+        <source>%n줄</source>
+        <translation>
+            <numerusform>%n line</numerusform>
+            <numerusform>%n lines</numerusform>
+        </translation>
     </message>
-    <message>
-        <source>%lld곳</source>
-        <translation>%lld matches</translation>
+    <message numerus="yes">
+        <source>%n곳</source>
+        <translation>
+            <numerusform>%n match</numerusform>
+            <numerusform>%n matches</numerusform>
+        </translation>
     </message>
-    <message>
-        <source>%@ / 전체 %lld줄</source>
-        <translation>%@ / %lld lines in all</translation>
+    <message numerus="yes">
+        <source>%@ / 전체 %n줄</source>
+        <translation>
+            <numerusform>%@ / %n line in all</numerusform>
+            <numerusform>%@ / %n lines in all</numerusform>
+        </translation>
     </message>
-    <message>
-        <source>%lld줄 복사함</source>
-        <translation>%lld lines copied</translation>
+    <message numerus="yes">
+        <source>%n줄 복사함</source>
+        <translation>
+            <numerusform>%n line copied</numerusform>
+            <numerusform>%n lines copied</numerusform>
+        </translation>
     </message>
     <message>
         <source>걸러 본 줄</source>
@@ -1475,9 +1490,12 @@
         <source>걸러 봄</source>
         <translation>filtered</translation>
     </message>
-    <message>
-        <source>지난번 탭 중 %lld개는 찾지 못해 열지 않았어요: %@</source>
-        <translation>%lld of your last tabs were not found and were not opened: %@</translation>
+    <message numerus="yes">
+        <source>지난번 탭 중 %n개는 찾지 못해 열지 않았어요: %@</source>
+        <translation>
+            <numerusform>%n of your last tabs was not found and was not opened: %@</numerusform>
+            <numerusform>%n of your last tabs were not found and were not opened: %@</numerusform>
+        </translation>
     </message>
     <message>
         <source>이름 없는 문서</source>
@@ -1535,9 +1553,12 @@
         <source>● 따라보는 중</source>
         <translation>● Following</translation>
     </message>
-    <message>
-        <source>● 멈춤 · 새 줄 %lld</source>
-        <translation>● Paused · %lld new lines</translation>
+    <message numerus="yes">
+        <source>● 멈춤 · 새 줄 %n</source>
+        <translation>
+            <numerusform>● Paused · %n new line</numerusform>
+            <numerusform>● Paused · %n new lines</numerusform>
+        </translation>
     </message>
     <message>
         <source>── 로그가 새로 시작됨 · %@ ──</source>
@@ -1825,9 +1846,12 @@ Other extensions such as .md · .log work the same way.</translation>
         <source>줄끝 바꾸기</source>
         <translation>Change Line Endings</translation>
     </message>
-    <message>
-        <source>%1 로 쓸 수 없는 글자가 %2개 있어요.</source>
-        <translation>%2 characters cannot be written in %1.</translation>
+    <message numerus="yes">
+        <source>%1 로 쓸 수 없는 글자가 %n개 있어요.</source>
+        <translation>
+            <numerusform>%n character cannot be written in %1.</numerusform>
+            <numerusform>%n characters cannot be written in %1.</numerusform>
+        </translation>
     </message>
     <message>
         <source>「%1」 — 지우고 바꾸거나 그대로 두세요.</source>
@@ -1900,6 +1924,22 @@ Other extensions such as .md · .log work the same way.</translation>
     <message>
         <source>「%@」 가 이 파일에 두 가지 바이트로 들어 있어, %@ 표의 바이트로 맞춰 쓰면 파일이 바뀌어요. 저장을 멈췄어요 — 한 번 더 저장하면 그렇게 써요.</source>
         <translation>“%@” appears in this file in two byte forms; writing them all in the form of the %@ table would change the file. The save was stopped — save again to write it that way.</translation>
+    </message>
+    <message>
+        <source>최소화</source>
+        <translation>Minimize</translation>
+    </message>
+    <message>
+        <source>확대/축소</source>
+        <translation>Zoom</translation>
+    </message>
+    <message>
+        <source>모두 앞으로 가져오기</source>
+        <translation>Bring All to Front</translation>
+    </message>
+    <message>
+        <source>%1 로 쓸 수 없는 글자가 %2개 있어요.</source>
+        <translation>%2 characters cannot be written in %1.</translation>
     </message>
 </context>
 </TS>

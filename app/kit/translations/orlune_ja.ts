@@ -1111,9 +1111,11 @@
         <source>앞뒤 줄 없음</source>
         <translation>前後の行なし</translation>
     </message>
-    <message>
-        <source>앞뒤 %lld줄</source>
-        <translation>前後 %lld 行</translation>
+    <message numerus="yes">
+        <source>앞뒤 %n줄</source>
+        <translation>
+            <numerusform>前後 %n 行</numerusform>
+        </translation>
     </message>
     <message>
         <source>맞은 줄의 앞뒤 줄도 (grep -C)</source>
@@ -1451,21 +1453,29 @@
         <source>거르는 중…</source>
         <translation>フィルタ中…</translation>
     </message>
-    <message>
-        <source>%lld줄</source>
-        <translation>%lld行</translation>
+    <message numerus="yes">
+        <source>%n줄</source>
+        <translation>
+            <numerusform>%n行</numerusform>
+        </translation>
     </message>
-    <message>
-        <source>%lld곳</source>
-        <translation>%lld件</translation>
+    <message numerus="yes">
+        <source>%n곳</source>
+        <translation>
+            <numerusform>%n件</numerusform>
+        </translation>
     </message>
-    <message>
-        <source>%@ / 전체 %lld줄</source>
-        <translation>%@ / 全%lld行</translation>
+    <message numerus="yes">
+        <source>%@ / 전체 %n줄</source>
+        <translation>
+            <numerusform>%@ / 全%n行</numerusform>
+        </translation>
     </message>
-    <message>
-        <source>%lld줄 복사함</source>
-        <translation>%lld行をコピーしました</translation>
+    <message numerus="yes">
+        <source>%n줄 복사함</source>
+        <translation>
+            <numerusform>%n行をコピーしました</numerusform>
+        </translation>
     </message>
     <message>
         <source>걸러 본 줄</source>
@@ -1475,9 +1485,11 @@
         <source>걸러 봄</source>
         <translation>フィルタ済み</translation>
     </message>
-    <message>
-        <source>지난번 탭 중 %lld개는 찾지 못해 열지 않았어요: %@</source>
-        <translation>前回のタブのうち %lld 個は見つからなかったため開きませんでした: %@</translation>
+    <message numerus="yes">
+        <source>지난번 탭 중 %n개는 찾지 못해 열지 않았어요: %@</source>
+        <translation>
+            <numerusform>前回のタブのうち %n 個は見つからなかったため開きませんでした: %@</numerusform>
+        </translation>
     </message>
     <message>
         <source>이름 없는 문서</source>
@@ -1535,9 +1547,11 @@
         <source>● 따라보는 중</source>
         <translation>● 追跡中</translation>
     </message>
-    <message>
-        <source>● 멈춤 · 새 줄 %lld</source>
-        <translation>● 一時停止 · 新しい行 %lld</translation>
+    <message numerus="yes">
+        <source>● 멈춤 · 새 줄 %n</source>
+        <translation>
+            <numerusform>● 一時停止 · 新しい行 %n</numerusform>
+        </translation>
     </message>
     <message>
         <source>── 로그가 새로 시작됨 · %@ ──</source>
@@ -1825,9 +1839,11 @@
         <source>줄끝 바꾸기</source>
         <translation>改行コードの変更</translation>
     </message>
-    <message>
-        <source>%1 로 쓸 수 없는 글자가 %2개 있어요.</source>
-        <translation>%1 で書けない文字が %2 個あります。</translation>
+    <message numerus="yes">
+        <source>%1 로 쓸 수 없는 글자가 %n개 있어요.</source>
+        <translation>
+            <numerusform>%1 で書けない文字が %n 個あります。</numerusform>
+        </translation>
     </message>
     <message>
         <source>「%1」 — 지우고 바꾸거나 그대로 두세요.</source>
@@ -1900,6 +1916,22 @@
     <message>
         <source>「%@」 가 이 파일에 두 가지 바이트로 들어 있어, %@ 표의 바이트로 맞춰 쓰면 파일이 바뀌어요. 저장을 멈췄어요 — 한 번 더 저장하면 그렇게 써요.</source>
         <translation>「%@」 がこのファイルに 2 通りのバイトで入っているため、%@ の表のバイトにそろえて書くとファイルが変わります。保存を中止しました — もう一度保存するとそのように書きます。</translation>
+    </message>
+    <message>
+        <source>최소화</source>
+        <translation>しまう</translation>
+    </message>
+    <message>
+        <source>확대/축소</source>
+        <translation>拡大/縮小</translation>
+    </message>
+    <message>
+        <source>모두 앞으로 가져오기</source>
+        <translation>すべてを手前に移動</translation>
+    </message>
+    <message>
+        <source>%1 로 쓸 수 없는 글자가 %2개 있어요.</source>
+        <translation>%1 で書けない文字が %2 個あります。</translation>
     </message>
 </context>
 </TS>

@@ -81,12 +81,6 @@ void setSecondaryColor(QLabel* label)
     label->setPalette(palette);
 }
 
-// A title with a number: looked up with the number as "%lld", then filled in.
-QString withNumber(std::string_view key, long long number)
-{
-    return localized(key).replace(QStringLiteral("%lld"), QString::number(number));
-}
-
 bool isReturn(const QKeyEvent* key)
 {
     return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
@@ -265,7 +259,7 @@ FindBarView::FindBarView(QWidget* parent)
     m_contextPopup = new QComboBox(m_filterRow);
     m_contextPopup->addItem(localized("앞뒤 줄 없음"));
     for (std::size_t i = 1; i < contextLineChoices().size(); ++i)
-        m_contextPopup->addItem(withNumber("앞뒤 %lld줄", contextLineChoices()[i]));
+        m_contextPopup->addItem(localized("앞뒤 %n줄", nullptr, contextLineChoices()[i]));
     m_contextPopup->setToolTip(localized("맞은 줄의 앞뒤 줄도 (grep -C)"));
     connect(m_contextPopup, &QComboBox::activated, this, [this] { filterOptionsChanged(); });
     m_addConditionButton = makeButton(localized("조건 더하기"), m_filterRow);

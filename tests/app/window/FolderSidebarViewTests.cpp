@@ -231,8 +231,8 @@ TEST(FolderSidebarView, newItemsAreNamedInTheInterfaceLanguage)
         QTest::keyClick(s.editor(), Qt::Key_Escape);
         ASSERT_TRUE(QTest::qWaitFor([&] { return !view.isRenaming(); }, 2000));
         view.newFolderButton()->click();
-        EXPECT_TRUE(fs::exists(s.root / fs::u8path(c.file)));
-        EXPECT_TRUE(fs::is_directory(s.root / fs::u8path(c.folder)));
+        EXPECT_TRUE(fs::exists(s.root / c.file));
+        EXPECT_TRUE(fs::is_directory(s.root / c.folder));
     }
     EditorKit::installTranslation("ko");
 }
