@@ -1941,5 +1941,21 @@ Other extensions such as .md · .log work the same way.</translation>
         <source>%1 로 쓸 수 없는 글자가 %2개 있어요.</source>
         <translation>%2 characters cannot be written in %1.</translation>
     </message>
+    <message>
+        <source>업데이트를 확인할 수 없어요.</source>
+        <translation>Cannot check for updates.</translation>
+    </message>
+    <message>
+        <source>이 빌드에는 업데이트를 받아 올 곳이 정해져 있지 않아요. 새 버전은 이 프로그램을 받은 곳에서 확인하세요.</source>
+        <translation>This build has no update source. Look for new versions where you got this program.</translation>
+    </message>
+    <message>
+        <source>이 앱 옆에 olv 가 없어 설치할 수 없어요: %@</source>
+        <translation>There is no olv to link to, so it cannot be installed: %@</translation>
+    </message>
+    <message>
+        <source>데스크톱 항목이 설치되지 않아 「다른 앱으로 열기」 에는 아직 없어요</source>
+        <translation>Not listed under “Open With” yet: the desktop entry is not installed</translation>
+    </message>
 </context>
 </TS>

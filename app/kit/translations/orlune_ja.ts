@@ -1933,5 +1933,21 @@
         <source>%1 로 쓸 수 없는 글자가 %2개 있어요.</source>
         <translation>%1 で書けない文字が %2 個あります。</translation>
     </message>
+    <message>
+        <source>업데이트를 확인할 수 없어요.</source>
+        <translation>アップデートを確認できません。</translation>
+    </message>
+    <message>
+        <source>이 빌드에는 업데이트를 받아 올 곳이 정해져 있지 않아요. 새 버전은 이 프로그램을 받은 곳에서 확인하세요.</source>
+        <translation>このビルドにはアップデートの取得先が設定されていません。新しいバージョンは、このプログラムを入手した場所で確認してください。</translation>
+    </message>
+    <message>
+        <source>이 앱 옆에 olv 가 없어 설치할 수 없어요: %@</source>
+        <translation>リンク先の olv がないため、インストールできません: %@</translation>
+    </message>
+    <message>
+        <source>데스크톱 항목이 설치되지 않아 「다른 앱으로 열기」 에는 아직 없어요</source>
+        <translation>デスクトップ エントリがインストールされていないため、「別のアプリで開く」にはまだありません</translation>
+    </message>
 </context>
 </TS>
