@@ -233,6 +233,8 @@ FindBarView::FindBarView(QWidget* parent)
     m_replaceField = new QLineEdit(m_replaceRow);
     m_replaceField->setPlaceholderText(localized("바꿀 말"));
     m_replaceField->setMinimumWidth(240);
+    m_replaceField->installEventFilter(this);
+    connect(m_replaceField, &QLineEdit::textEdited, this, [this] { m_undoGoesToText = false; });
     m_replaceButton = makeButton(localized("바꾸기"), m_replaceRow);
     connect(m_replaceButton, &QToolButton::clicked, this, [this] { fire(onReplace); });
     m_replaceAllButton = makeButton(localized("모두 바꾸기"), m_replaceRow);
@@ -364,6 +366,17 @@ bool FindBarView::eventFilter(QObject* watched, QEvent* event)
             }
             return true;
         }
+    }
+    if (watched == m_replaceField && m_undoGoesToText
+        && (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride)
+        && static_cast<QKeyEvent*>(event)->matches(QKeySequence::Undo)) {
+        // The field's own undo would clear what was just used for the Replace All.
+        event->accept();
+        if (event->type() == QEvent::KeyPress) {
+            m_undoGoesToText = false;
+            fire(onUndoReplaceAll);
+        }
+        return true;
     }
     return BandBackgroundView::eventFilter(watched, event);
 }

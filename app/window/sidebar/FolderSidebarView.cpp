@@ -276,7 +276,7 @@ FolderSidebarView::FolderSidebarView(std::shared_ptr<FolderSession> session,
     auto makeButton = [this, header](std::string_view symbol, const QString& tip) {
         auto* button = new QToolButton(this);
         button->setAutoRaise(true);
-        button->setIcon(EditorKit::Symbols::icon(symbol, palette().color(QPalette::ButtonText)));
+        button->setIcon(EditorKit::Symbols::icon(symbol, QPalette::ButtonText));
         button->setToolTip(tip);
         button->setAccessibleName(tip);
         header->addWidget(button);
@@ -578,8 +578,7 @@ void FolderSidebarView::updateHiddenButton()
     const bool on = m_session->showsHidden();
     m_hidden->setChecked(on);
     m_hidden->setIcon(EditorKit::Symbols::icon(on ? "eye" : "eye.slash",
-                                               on ? palette().color(QPalette::Highlight)
-                                                  : palette().color(QPalette::ButtonText)));
+                                               on ? QPalette::Highlight : QPalette::ButtonText));
 }
 
 void FolderSidebarView::revealFile(const std::optional<fs::path>& file)

@@ -6,6 +6,8 @@
 #include <QPushButton>
 #include <QTextLayout>
 
+#include <QApplication>
+
 #include <gtest/gtest.h>
 
 using EditorWindow::StatusBarView;
@@ -106,6 +108,28 @@ TEST(StatusBarView, coloursFollowTheWarningAndFollowFlags)
     EXPECT_EQ(bar.titleColor(Segment::lineEnding), orange);
     EXPECT_EQ(bar.titleColor(Segment::follow),
               EditorViews::EditorColors::accentColor(bar.palette()));
+}
+
+TEST(StatusBarView, aThemeChangeRecoloursTheTitlesOfAHiddenBarToo)
+{
+    const QPalette before = QApplication::palette();
+    QPalette dark = before;
+    dark.setColor(QPalette::WindowText, QColor(235, 235, 235));
+    dark.setColor(QPalette::Window, QColor(30, 30, 30));
+    QPalette light = before;
+    light.setColor(QPalette::WindowText, QColor(25, 25, 25));
+    light.setColor(QPalette::Window, QColor(250, 250, 250));
+
+    QApplication::setPalette(dark);
+    StatusBarView bar; // the bar of a tab made while dark, never shown
+    bar.update(sample());
+    EXPECT_EQ(bar.titleColor(Segment::encoding), QColor(235, 235, 235));
+    // Back to the light theme, with no new content for the bar.
+    QApplication::setPalette(light);
+    EXPECT_EQ(bar.titleColor(Segment::encoding), QColor(25, 25, 25));
+    EXPECT_TRUE(bar.button(Segment::encoding)->styleSheet().contains(QColor(25, 25, 25).name(QColor::HexArgb)))
+        << bar.button(Segment::encoding)->styleSheet().toStdString();
+    QApplication::setPalette(before);
 }
 
 TEST(StatusBarView, pathShrinksFirstAndHidesWithoutAPath)
