@@ -87,6 +87,8 @@ StatusBarView::StatusBarView(QWidget* parent)
     stylePath();
     connect(m_pathButton, &QPushButton::clicked, this, [this] { pathClicked(); });
     row->addWidget(m_pathButton, 1);
+    // Takes the room of a hidden path (an untitled tab), so the titles stay at the left.
+    row->addStretch(0);
 
     update(Content{});
 }

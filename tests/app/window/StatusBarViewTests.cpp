@@ -132,6 +132,23 @@ TEST(StatusBarView, aThemeChangeRecoloursTheTitlesOfAHiddenBarToo)
     QApplication::setPalette(before);
 }
 
+TEST(StatusBarView, theTitlesStartAtTheLeftWithAndWithoutAPath)
+{
+    StatusBarView bar;
+    bar.resize(900, 24);
+    bar.show();
+    StatusBarView::Content content = sample();
+    std::vector<int> lefts;
+    for (bool withPath : {true, false}) {
+        content.path = withPath ? std::optional<QString>(QStringLiteral("/tmp/a.txt")) : std::nullopt;
+        bar.update(content);
+        QCoreApplication::processEvents();
+        lefts.push_back(bar.button(Segment::position)->geometry().left());
+    }
+    EXPECT_EQ(lefts[0], lefts[1]);
+    EXPECT_LT(lefts[1], 60);
+}
+
 TEST(StatusBarView, pathShrinksFirstAndHidesWithoutAPath)
 {
     StatusBarView bar;
