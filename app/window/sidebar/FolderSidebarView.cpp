@@ -499,6 +499,30 @@ void FolderSidebarView::reapplyExpansion(const std::vector<std::shared_ptr<Folde
     m_restoringExpansion = false;
 }
 
+void FolderSidebarView::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    // Folders expanded here but collapsed in another tab since; only what is loaded is open.
+    m_restoringExpansion = true;
+    std::deque<FolderNode*> queue;
+    for (const auto& node : m_rootNodes)
+        queue.push_back(node.get());
+    while (!queue.empty()) {
+        FolderNode* node = queue.front();
+        queue.pop_front();
+        if (!node->entry.isFolder || !node->children)
+            continue;
+        auto relative = m_session->relativePath(node->entry.url);
+        if (relative && !relative->empty() && !m_session->expanded().contains(*relative)
+            && m_outline->isExpanded(indexOf(node)))
+            m_outline->collapse(indexOf(node));
+        for (const auto& child : *node->children)
+            queue.push_back(child.get());
+    }
+    m_restoringExpansion = false;
+    reapplyExpansion(m_rootNodes);
+}
+
 void FolderSidebarView::itemExpanded(const QModelIndex& index)
 {
     FolderNode* node = nodeAt(index);

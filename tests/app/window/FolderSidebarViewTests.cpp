@@ -208,6 +208,30 @@ TEST(FolderSidebarView, aNewFileIsRenamedInPlaceAndOpenedWithReturnOrEscape)
     }
 }
 
+TEST(FolderSidebarView, aTabComingBackShowsTheFoldersTheSessionHasExpanded)
+{
+    Sidebar s;
+    auto& first = s.make();
+    FolderSidebarView::Hooks hooks;
+    FolderSidebarView second(s.session, s.presenter, hooks); // another tab of the window
+    second.resize(240, 400);
+    second.show();
+    second.hide();
+
+    first.outline()->expand(first.indexOf(first.nodeForPath(s.root / "src")));
+    first.hide();
+    second.show(); // the user switches tabs
+    FolderNode* src = second.nodeForPath(s.root / "src");
+    ASSERT_NE(src, nullptr);
+    EXPECT_TRUE(second.outline()->isExpanded(second.indexOf(src)));
+
+    second.outline()->collapse(second.indexOf(src));
+    second.hide();
+    first.show();
+    EXPECT_FALSE(first.outline()->isExpanded(first.indexOf(first.nodeForPath(s.root / "src"))));
+    EXPECT_FALSE(s.session->expanded().contains("src"));
+}
+
 TEST(FolderSidebarView, newItemsAreNamedInTheInterfaceLanguage)
 {
     struct Case
