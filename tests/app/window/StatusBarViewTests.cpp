@@ -7,6 +7,7 @@
 #include <QTextLayout>
 
 #include <QApplication>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -121,11 +122,18 @@ TEST(StatusBarView, aThemeChangeRecoloursTheTitlesOfAHiddenBarToo)
     light.setColor(QPalette::Window, QColor(250, 250, 250));
 
     QApplication::setPalette(dark);
-    StatusBarView bar; // the bar of a tab made while dark, never shown
+    // A window whose tab, made while dark, is not the one shown.
+    QWidget window;
+    auto* tab = new QWidget(&window);
+    auto& bar = *new StatusBarView(tab);
+    tab->hide();
+    window.show();
     bar.update(sample());
     EXPECT_EQ(bar.titleColor(Segment::encoding), QColor(235, 235, 235));
     // Back to the light theme, with no new content for the bar.
     QApplication::setPalette(light);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return bar.palette().color(QPalette::WindowText) == QColor(25, 25, 25); }));
     EXPECT_EQ(bar.titleColor(Segment::encoding), QColor(25, 25, 25));
     EXPECT_TRUE(bar.button(Segment::encoding)->styleSheet().contains(QColor(25, 25, 25).name(QColor::HexArgb)))
         << bar.button(Segment::encoding)->styleSheet().toStdString();

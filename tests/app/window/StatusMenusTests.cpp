@@ -795,7 +795,7 @@ TEST_F(StatusMenus, inEnglishTheMenusTheChooserAndTheQuestionShowNoKorean)
     for (const QString& button : question.buttons)
         texts << button;
     EXPECT_EQ(question.text,
-              QStringLiteral("1 character cannot be written in %1.")
+              QStringLiteral("2 characters cannot be written in %1.") // 漢 and U+200B
                   .arg(EditorWindow::DisplayNames::displayName(TextEncoding::isoLatin1)));
 
     QStringList korean;
@@ -803,6 +803,6 @@ TEST_F(StatusMenus, inEnglishTheMenusTheChooserAndTheQuestionShowNoKorean)
         if (hasHangul(text))
             korean << text;
     }
-    EditorKit::installTranslation(QStringLiteral("ko"));
+    EditorKit::installTranslation(QString()); // back to the keys, as the other tests expect
     EXPECT_TRUE(korean.isEmpty()) << korean.join('\n').toStdString();
 }
