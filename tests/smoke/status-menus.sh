@@ -51,15 +51,24 @@ eval "$(xdotool getwindowgeometry --shell "$window")"
 bottom=$((HEIGHT - 11))
 shot() { import -window root "$out/$language-$1.png"; }
 shot 0-window
-# The segments in order from the left: position, encoding, line ending, indentation,
+# The segments from the left (x inside the window): encoding, line ending, indentation,
 # language, suspicious characters. Each click opens the segment's menu; Escape closes it.
+open_menu() { xdotool mousemove --window "$window" "$1" "$bottom" click 1; sleep 0.8; }
+names=(encoding line-ending indentation language suspicious)
 n=1
-for x in ${SEGMENTS:-90 150 205 265 345}; do
-  xdotool mousemove --window "$window" "$x" "$bottom" click 1
-  sleep 0.8
-  shot "$n-menu-at-$x"
+segments=(${SEGMENTS:-60 105 150 207 330})
+for x in "${segments[@]}"; do
+  open_menu "$x"
+  shot "$n-${names[$((n - 1))]}"
   xdotool key Escape
   sleep 0.4
   n=$((n + 1))
 done
+# The encoding menu's last item opens the chooser.
+open_menu "${segments[0]}"
+xdotool key Up Return
+sleep 1
+shot "$n-chooser"
+xdotool key Escape
+sleep 0.4
 echo "status-menus: screenshots in $out"
