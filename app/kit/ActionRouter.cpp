@@ -134,6 +134,15 @@ bool ActionRouter::validate(std::string_view action,
     return responder && responder->validateAction(action, sender);
 }
 
+bool ActionRouter::isOn(std::string_view action, const ActionSender& sender, QWidget* window) const
+{
+    for (Responder* link : chain(window)) {
+        if (auto state = link->actionState(action, sender))
+            return *state;
+    }
+    return false;
+}
+
 bool ActionRouter::send(std::string_view action, const ActionSender& sender, QWidget* window)
 {
     Responder* responder = target(action, window);

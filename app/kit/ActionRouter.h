@@ -55,6 +55,9 @@ public:
     Responder* target(std::string_view action, QWidget* window) const;
     // Whether the action can run now: its target exists and enables it.
     bool validate(std::string_view action, const ActionSender& sender, QWidget* window) const;
+    // Whether the switch behind the action is on: the first link of the chain that knows; off
+    // when none does.
+    bool isOn(std::string_view action, const ActionSender& sender, QWidget* window) const;
     // Performs the action on its target when enabled and returns true; otherwise beeps, does
     // nothing and returns false.
     bool send(std::string_view action, const ActionSender& sender, QWidget* window);

@@ -52,6 +52,8 @@ QAction* CommandRouter::menuItem(const EditorCommands::Command& command,
     }
     if (hidden)
         action->setProperty(hiddenProperty, true);
+    // A switch shows whether it is on; the mark is set each time its menu opens.
+    action->setCheckable(command.isToggle);
     return action;
 }
 

@@ -5,6 +5,9 @@
 #include <QPointer>
 #include <QTranslator>
 
+#include <algorithm>
+#include <climits>
+
 namespace EditorKit {
 
 QString localized(std::string_view koreanText)
@@ -12,6 +15,18 @@ QString localized(std::string_view koreanText)
     // translate() wants a terminated string; the view may not be one.
     const QByteArray key(koreanText.data(), static_cast<qsizetype>(koreanText.size()));
     return QCoreApplication::translate(translationContext, key.constData());
+}
+
+QString localized(std::string_view koreanText, const char* disambiguation, long long count)
+{
+    const QByteArray key(koreanText.data(), static_cast<qsizetype>(koreanText.size()));
+    // The plural rule wants an int; a count past its range is still shown in full.
+    const int form = static_cast<int>(std::clamp<long long>(count, 0, INT_MAX));
+    QString text = QCoreApplication::translate(translationContext, key.constData(),
+                                               disambiguation, form);
+    if (form != count)
+        text.replace(QString::number(form), QString::number(count));
+    return text;
 }
 
 bool installTranslation(const QString& language)

@@ -14,6 +14,11 @@ inline constexpr const char* translationContext = "OrluneViewer";
 
 QString localized(std::string_view koreanText);
 
+// A text with a count: its key holds "%n" (replaced by `count`), and the catalogues give it
+// the forms of their language ("1 line", "2 lines"). The parameters are those of tr(), so
+// that the translation tools read the call as a count; `disambiguation` is usually nullptr.
+QString localized(std::string_view koreanText, const char* disambiguation, long long count);
+
 // Loads the translation of the interface into the application ("en", "ja", and "ko", which
 // gives only the Linux wording of texts that name the Mac); an unknown language leaves the
 // Korean texts. Replaces a translation loaded earlier.

@@ -5,10 +5,16 @@
 #include "app/kit/Localized.h"
 #include "commands/MenuModel.h"
 
+#include "app/kit/HostWindow.h"
+
 #include <QAction>
+#include <QApplication>
+#include <QPointer>
 #include <QMenu>
 #include <QMenuBar>
 #include <QWidget>
+
+#include <utility>
 
 namespace EditorKit {
 
@@ -78,11 +84,14 @@ struct Builder
 {
     QWidget* window;
     ActionRouter& router;
-    QMenu* servicesMenu = nullptr;
 
     void append(QMenu* menu, const std::vector<MenuItem>& items)
     {
+        bool skipSeparator = false;
         for (const auto& item : items) {
+            if (std::exchange(skipSeparator, false)
+                && std::holds_alternative<SeparatorMenuItem>(item.value))
+                continue;
             if (const auto* entry = std::get_if<CommandMenuItem>(&item.value)) {
                 auto command = CommandCatalog::command(entry->id);
                 if (!command)
@@ -99,16 +108,77 @@ struct Builder
                 menu->addAction(action);
             } else {
                 const auto& submenu = std::get<SubmenuItem>(item.value);
+                // The desktop has no services to list: the empty submenu and its separator
+                // stay out.
+                if (submenu.title == "서비스") {
+                    skipSeparator = true;
+                    continue;
+                }
                 QMenu* child = makeMenu(localized(submenu.title), window, router, menu);
-                // The services list is the one child that stays empty on purpose.
-                if (submenu.title == "서비스")
-                    servicesMenu = child;
                 append(child, submenu.items);
                 menu->addMenu(child);
             }
         }
     }
 };
+
+// The Window menu's own items, made afresh each time it opens: minimize and zoom this window,
+// one item per open document window (this one checked), and raise them all. No catalog command
+// is placed there.
+void fillWindowMenu(QMenu* menu, QWidget* window)
+{
+    menu->clear();
+    QPointer<QWidget> self(window);
+    QAction* minimize = menu->addAction(localized("최소화"));
+    QObject::connect(minimize, &QAction::triggered, window, [self] {
+        if (self)
+            self->showMinimized();
+    });
+    QAction* zoom = menu->addAction(localized("확대/축소"));
+    zoom->setEnabled(!window->isFullScreen());
+    QObject::connect(zoom, &QAction::triggered, window, [self] {
+        if (!self)
+            return;
+        if (self->isMaximized())
+            self->showNormal();
+        else
+            self->showMaximized();
+    });
+    menu->addSeparator();
+    QList<QWidget*> windows;
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        if (top->isVisible() && (top == window || qobject_cast<HostWindow*>(top)))
+            windows.append(top);
+    }
+    for (QWidget* top : windows) {
+        QString title = top->windowTitle();
+        title.remove(QStringLiteral("[*]"));
+        QAction* item = menu->addAction(title.isEmpty() ? localized("이름 없음") : title);
+        item->setCheckable(true);
+        item->setChecked(top == window);
+        QPointer<QWidget> target(top);
+        QObject::connect(item, &QAction::triggered, window, [target] {
+            if (!target)
+                return;
+            if (target->isMinimized())
+                target->showNormal();
+            target->raise();
+            target->activateWindow();
+        });
+    }
+    menu->addSeparator();
+    QAction* front = menu->addAction(localized("모두 앞으로 가져오기"));
+    QObject::connect(front, &QAction::triggered, window, [self, windows] {
+        for (QWidget* top : windows) {
+            if (top && top != self)
+                top->raise();
+        }
+        if (self) {
+            self->raise();
+            self->activateWindow();
+        }
+    });
+}
 
 } // namespace
 
@@ -123,10 +193,12 @@ void MenuBuilder::validateMenu(QMenu* menu, QWidget* window, ActionRouter& route
         const QByteArray selector = selectorOf(action);
         if (selector.isEmpty())
             continue;
-        action->setEnabled(router.validate(
-            std::string_view(selector.constData(), static_cast<std::size_t>(selector.size())),
-            senderOf(action),
-            window));
+        const std::string_view name(selector.constData(),
+                                    static_cast<std::size_t>(selector.size()));
+        const ActionSender sender = senderOf(action);
+        action->setEnabled(router.validate(name, sender, window));
+        if (action->isCheckable())
+            action->setChecked(router.isOn(name, sender, window));
     }
 }
 
@@ -149,13 +221,16 @@ MenuBuilder::buildMainMenu(QMenuBar* bar, QWidget* window, ActionRouter& router)
     for (const auto& top : model.menus) {
         QMenu* menu = makeMenu(localizedTitle(top.id), window, router, bar);
         builder.append(menu, top.items);
-        if (top.id == MenuID::window)
+        if (top.id == MenuID::window) {
             result.windowMenu = menu;
+            fillWindowMenu(menu, window);
+            QObject::connect(menu, &QMenu::aboutToShow, window,
+                             [menu, window] { fillWindowMenu(menu, window); });
+        }
         if (top.id == MenuID::help)
             result.helpMenu = menu;
         bar->addMenu(menu);
     }
-    result.servicesMenu = builder.servicesMenu;
 
     for (const auto& hidden : model.hiddenItems) {
         auto command = CommandCatalog::command(hidden.id);

@@ -24,7 +24,6 @@ struct MainMenu
 {
     QMenu* windowMenu = nullptr;
     QMenu* helpMenu = nullptr;
-    QMenu* servicesMenu = nullptr;
     // Items that answer their shortcut without being shown (the tab numbers and the second
     // zoom-in chord), added to the window itself.
     std::vector<QAction*> hiddenItems;

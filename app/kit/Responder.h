@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -40,6 +41,16 @@ public:
         return true;
     }
     virtual void performAction(std::string_view action, const ActionSender& sender) = 0;
+    // Whether the switch that `sender` names is on now, for the check mark of its menu item;
+    // nullopt when this link does not know. Asked of every link in turn, not only the target:
+    // the state of a switch may be kept by another link than the one that flips it.
+    virtual std::optional<bool> actionState(std::string_view action,
+                                            const ActionSender& sender) const
+    {
+        (void)action;
+        (void)sender;
+        return std::nullopt;
+    }
 };
 
 // A responder made of a table of handlers, for links that answer a fixed set of actions.

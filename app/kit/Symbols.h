@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QIcon>
+#include <QPalette>
 
 #include <string_view>
 
@@ -17,6 +18,10 @@ bool has(std::string_view name);
 // The icon drawn in `color`, for 16-point buttons (sharp on high-density screens too); a
 // null icon when there is no such symbol.
 QIcon icon(std::string_view name, const QColor& color);
+
+// The icon drawn in the application palette's colour for `role` at the moment it is drawn, so
+// it follows every theme change without being made again (disabled: the disabled group's).
+QIcon icon(std::string_view name, QPalette::ColorRole role);
 
 } // namespace Symbols
 

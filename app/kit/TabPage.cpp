@@ -98,6 +98,18 @@ bool TabPage::validateAction(std::string_view action, const ActionSender&) const
     return hostWindow() != nullptr;
 }
 
+std::optional<bool> TabPage::actionState(std::string_view action, const ActionSender&) const
+{
+    HostWindow* host = hostWindow();
+    if (!host)
+        return std::nullopt;
+    if (action == "toggleTabBar:")
+        return host->isTabBarAlwaysShown();
+    if (action == "toggleFullScreen:")
+        return host->isFullScreen();
+    return std::nullopt;
+}
+
 void TabPage::performAction(std::string_view action, const ActionSender&)
 {
     if (action == "undo:") {

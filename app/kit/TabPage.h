@@ -50,6 +50,8 @@ public:
 
     bool respondsToAction(std::string_view action) const override;
     bool validateAction(std::string_view action, const ActionSender& sender) const override;
+    std::optional<bool> actionState(std::string_view action,
+                                    const ActionSender& sender) const override;
     void performAction(std::string_view action, const ActionSender& sender) override;
 
 private:

@@ -9,6 +9,7 @@
 #include <QFontDatabase>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QShortcut>
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -85,6 +86,14 @@ ShortcutsWindow::ShortcutsWindow(std::optional<std::vector<EditorCommands::Comma
     searchRow->addWidget(m_search);
     layout->addLayout(searchRow);
     layout->addWidget(m_table, 1);
+
+    // Esc and the close chord close the list, from the search field too.
+    for (const QKeySequence& chord :
+         {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)}) {
+        auto* shortcut = new QShortcut(chord, m_window.get());
+        shortcut->setContext(Qt::WindowShortcut);
+        connect(shortcut, &QShortcut::activated, m_window.get(), &QWidget::close);
+    }
 
     applySearch();
 }

@@ -4,6 +4,8 @@
 #include "platform/SystemLog.h"
 
 #include <sys/statvfs.h>
+
+#include <cerrno>
 #include <system_error>
 
 namespace EditorSettings::CommandLineTool {
@@ -24,6 +26,33 @@ Paths defaultPaths()
     Paths paths;
     paths.applicationFolder = runningApplicationFolder();
     return paths;
+}
+
+namespace {
+
+bool isProgram(const fs::path& path)
+{
+    std::error_code error;
+    return fs::is_regular_file(path, error);
+}
+
+} // namespace
+
+std::filesystem::path Paths::innerProgram() const
+{
+    const fs::path beside = applicationFolder / innerProgramName;
+    if (isProgram(beside) || applicationFolder.empty())
+        return beside;
+    const fs::path buildTree =
+        applicationFolder.parent_path().parent_path() / "tool" / innerProgramName;
+    if (applicationFolder.parent_path().filename() == "app" && isProgram(buildTree))
+        return buildTree;
+    return beside;
+}
+
+bool Paths::hasInnerProgram() const
+{
+    return isProgram(innerProgram());
 }
 
 std::ostream& operator<<(std::ostream& stream, const LinkState& state)
@@ -61,7 +90,7 @@ LinkState linkState(const Paths& paths)
     }
     const fs::path absolute =
         destination.is_absolute() ? destination : paths.linkFolder() / destination;
-    if (resolved(absolute) == resolved(paths.innerProgram()))
+    if (paths.hasInnerProgram() && resolved(absolute) == resolved(paths.innerProgram()))
         return Installed{};
     return Other{destination.string()};
 }
@@ -179,6 +208,9 @@ std::optional<std::string> install(const Paths& paths,
                                    EditorDocuments::AdminWriter::PrivilegeRunner& runner,
                                    const FailureLog& log)
 {
+    // Never a link to nothing.
+    if (!paths.hasInnerProgram())
+        return std::generic_category().message(ENOENT) + ": " + paths.innerProgram().string();
     return runAsAdministrator(installCommand(paths), runner, log);
 }
 

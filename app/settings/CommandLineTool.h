@@ -27,7 +27,11 @@ struct Paths
     std::filesystem::path applicationFolder;
 
     std::filesystem::path linkFolder() const { return link.parent_path(); }
-    std::filesystem::path innerProgram() const { return applicationFolder / innerProgramName; }
+    // The olv to link to: beside the application binary (an installation), else the build
+    // tree's (build/tool/olv, the binary being build/app/shell/orlune-viewer); when neither
+    // exists, the installation's place, which hasInnerProgram() then denies.
+    std::filesystem::path innerProgram() const;
+    bool hasInnerProgram() const;
 };
 
 // The link at "/usr/local/bin/olv" and the folder of the running binary (/proc/self/exe).
@@ -53,7 +57,8 @@ using LinkState = std::variant<Missing, Installed, Other>;
 
 std::ostream& operator<<(std::ostream&, const LinkState&);
 
-// Reads the file system each time; never cached.
+// Reads the file system each time; never cached. A link to an olv that does not exist is not
+// installed: it is Other.
 LinkState linkState(const Paths& paths = defaultPaths());
 inline bool isInstalled(const LinkState& state)
 {

@@ -171,11 +171,13 @@ void CommandLineToolSheet::refresh()
     const CommandLineTool::LinkState state = CommandLineTool::linkState(m_paths);
     const bool readOnlyPlace = translocated();
     const bool installed = CommandLineTool::isInstalled(state);
+    // Nothing to link to: no command is offered, only what is missing is said.
+    const bool hasProgram = m_paths.hasInnerProgram();
 
-    m_copy->setEnabled(!readOnlyPlace);
-    m_hint->setHidden(readOnlyPlace);
-    m_commandBox->setHidden(readOnlyPlace);
-    m_primary->setEnabled(!readOnlyPlace || installed);
+    m_copy->setEnabled(!readOnlyPlace && hasProgram);
+    m_hint->setHidden(readOnlyPlace || !hasProgram);
+    m_commandBox->setHidden(readOnlyPlace || !hasProgram);
+    m_primary->setEnabled((!readOnlyPlace && hasProgram) || installed);
 
     const QString linkPath = QString::fromStdString(m_paths.link.string());
     if (installed) {
@@ -184,7 +186,12 @@ void CommandLineToolSheet::refresh()
         return;
     }
     m_primary->setText(localized("설치…"));
-    if (readOnlyPlace) {
+    if (!hasProgram) {
+        setStatus(localized("이 앱 옆에 olv 가 없어 설치할 수 없어요: %@")
+                      .replace(QStringLiteral("%@"),
+                               QString::fromStdString(m_paths.innerProgram().string())),
+                  systemColor("systemRed", this));
+    } else if (readOnlyPlace) {
         setStatus(localized("앱이 디스크 이미지나 내려받은 자리에서 돌고 있어요 — 여기를 가리키면 "
                             "곧 끊겨요. 앱을 응용 프로그램 폴더로 옮겨 다시 켠 뒤 설치하세요"),
                   systemColor("systemOrange", this));

@@ -10,6 +10,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QStandardPaths>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLocale>
@@ -220,7 +221,8 @@ void SettingsWindowController::makeGeneralPane(SettingsForm& form,
             if (weakPane)
                 showDefaultAppHelp(*weakPane);
         }));
-    form.addNote(localized("Finder 의 「다음으로 열기」 에는 이미 있어요"));
+    QLabel* openWithNote = form.addNote(QString());
+    openWithNote->setObjectName(QStringLiteral("openWithNote"));
 
     pane.onRefresh.push_back([weakPane, relaunchRows, services] {
         updateLanguageRows(weakPane.data(), relaunchRows, services);
@@ -229,6 +231,18 @@ void SettingsWindowController::makeGeneralPane(SettingsForm& form,
     pane.onRefresh.push_back([memoPath, services] { updateQuickMemoPath(memoPath, services); });
     pane.onRefresh.push_back([finderStatus, finderButton, services] {
         updateFinderStatus(finderStatus, finderButton, services);
+    });
+    pane.onRefresh.push_back([openWithNote, services] {
+        // Only an installed desktop entry puts the editor under "Open With".
+        const bool listed =
+            services.desktopEntryInstalled
+                ? services.desktopEntryInstalled()
+                : !QStandardPaths::locate(QStandardPaths::ApplicationsLocation,
+                                          QStringLiteral("app.orlune.viewer.desktop"))
+                       .isEmpty();
+        openWithNote->setText(listed ? localized("Finder 의 「다음으로 열기」 에는 이미 있어요")
+                                     : localized("데스크톱 항목이 설치되지 않아 「다른 앱으로 열기」 "
+                                                 "에는 아직 없어요"));
     });
     pane.onRefresh.push_back([toolStatus, toolButton, services] {
         updateCommandLineToolStatus(toolStatus, toolButton, services);

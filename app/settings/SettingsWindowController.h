@@ -68,6 +68,9 @@ struct SettingsGeneralPaneServices
     std::function<bool()> fileManagerModuleInstalled;
     // Whether the "olv" link points to this copy of the application.
     std::function<bool()> commandLinkIsOurs;
+    // Whether the desktop entry "app.orlune.viewer.desktop" is installed, so that file managers
+    // list the editor under "Open With"; none: looked up in the XDG data folders.
+    std::function<bool()> desktopEntryInstalled;
     // The sheets the two status rows present: the file-manager guide and the command-line
     // installer.
     std::function<SettingsSheet*()> makeFileManagerSheet;

@@ -94,8 +94,23 @@ bool EditorUpdater::canCheckForUpdates() const
 
 void EditorUpdater::checkForUpdates()
 {
-    if (!canCheckForUpdates())
+    if (!m_started)
         return;
+    if (feedURL().empty()) {
+        // Asked by the user, so answered: a build without a feed has nowhere to look.
+        if (m_services.presenter) {
+            EditorKit::Alert alert;
+            alert.style = EditorKit::Alert::Style::informational;
+            alert.text = localized("업데이트를 확인할 수 없어요.");
+            alert.informativeText = localized(
+                "이 빌드에는 업데이트를 받아 올 곳이 정해져 있지 않아요. 새 버전은 이 "
+                "프로그램을 받은 곳에서 확인하세요.");
+            alert.buttons = {localized("확인")};
+            alert.cancelButton = 0;
+            m_services.presenter->runAlert(alert, nullptr);
+        }
+        return;
+    }
     runCheck(true);
 }
 

@@ -59,7 +59,8 @@ public:
     // Starts once; a second call changes nothing (the first call's automatic checks stay).
     void start(bool automaticChecks);
     bool isStarted() const { return m_started; }
-    // A check the user asked for: it also says "up to date" and failures. Nothing before start.
+    // A check the user asked for: it also says "up to date" and failures, and that there is no
+    // feed to read. Nothing before start.
     void checkForUpdates();
     // Started and with a feed to read.
     bool canCheckForUpdates() const;

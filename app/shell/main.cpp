@@ -1,6 +1,7 @@
 // The program entry: one instance of the editor. A start while another instance runs hands
 // its files over to it and exits.
 #include "app/documents/TextDocument.h"
+#include "app/kit/DialogFocusReturn.h"
 #include "app/kit/ActionRouter.h"
 #include "app/kit/HostWindow.h"
 #include "app/kit/Localized.h"
@@ -224,6 +225,7 @@ int main(int argc, char** argv)
     }
 
     EditorKit::installInterfaceTranslations(language);
+    EditorKit::DialogFocusReturn::install();
     auto presenter = std::make_shared<EditorKit::WidgetPresenter>();
     EditorShell::Application application(
         EditorKit::ActionRouter::shared(), EditorDocuments::DocumentServices::shared(), presenter);

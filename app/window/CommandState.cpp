@@ -154,6 +154,11 @@ const std::unordered_map<std::string_view, Rule>& rules()
 
 } // namespace
 
+bool hasCommandStateRule(const EditorCommands::CommandID& id)
+{
+    return rules().count(id.rawValue) > 0;
+}
+
 CommandState commandState(const EditorCommands::CommandID& id, const CommandStateInputs& inputs)
 {
     const auto& table = rules();

@@ -68,5 +68,7 @@ struct CommandStateInputs
 // The rule of one command identifier over a window's state; an identifier no rule names is
 // enabled and off. Pure: reads the inputs only.
 CommandState commandState(const EditorCommands::CommandID& id, const CommandStateInputs& inputs);
+// Whether a rule names the identifier (for a switch: whether the window knows its state).
+bool hasCommandStateRule(const EditorCommands::CommandID& id);
 
 } // namespace EditorWindow

@@ -8,6 +8,7 @@
 #include "app/window/hex/HexViewFeature.h"
 #include "app/window/coloring/SyntaxColoringFeature.h"
 #include "app/window/WindowDocument.h"
+#include "commands/CommandCatalog.h"
 #include "store/Settings.h"
 
 #include <QUndoStack>
@@ -19,6 +20,18 @@ using EditorStore::SettingKeys;
 CommandState DocumentWindowController::commandState(const EditorCommands::CommandID& id) const
 {
     return EditorWindow::commandState(id, commandStateInputs());
+}
+
+std::optional<bool> DocumentWindowController::actionState(std::string_view,
+                                                          const EditorKit::ActionSender& sender) const
+{
+    if (sender.identifier.isEmpty())
+        return std::nullopt;
+    const EditorCommands::CommandID id{sender.identifier.toStdString()};
+    const auto command = EditorCommands::CommandCatalog::command(id);
+    if (!command || !command->isToggle || !hasCommandStateRule(id))
+        return std::nullopt;
+    return commandState(id).isOn;
 }
 
 CommandStateInputs DocumentWindowController::commandStateInputs() const

@@ -285,6 +285,9 @@ public:
     bool validateAction(std::string_view action,
                         const EditorKit::ActionSender& sender) const override;
     void performAction(std::string_view action, const EditorKit::ActionSender& sender) override;
+    // The check mark of a switch's menu item: its command state.
+    std::optional<bool> actionState(std::string_view action,
+                                    const EditorKit::ActionSender& sender) const override;
 
 protected:
     // Scrolls and resizes of the text's viewport, and the host window becoming active.

@@ -4,6 +4,7 @@
 #include "app/views/EditorColors.h"
 #include "app/window/StatusSymbols.h"
 
+#include <QEvent>
 #include <QFontMetrics>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -83,14 +84,30 @@ StatusBarView::StatusBarView(QWidget* parent)
     // The path gives way first: it shrinks, truncated in the middle, before any segment does.
     m_pathButton->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     m_pathButton->setMinimumWidth(0);
+    stylePath();
+    connect(m_pathButton, &QPushButton::clicked, this, [this] { pathClicked(); });
+    row->addWidget(m_pathButton, 1);
+    // Takes the room of a hidden path (an untitled tab), so the titles stay at the left.
+    row->addStretch(0);
+
+    update(Content{});
+}
+
+void StatusBarView::stylePath()
+{
     m_pathButton->setStyleSheet(
         QStringLiteral("QPushButton { border: none; text-align: right; background: transparent; "
                        "color: %1; }")
             .arg(palette().color(QPalette::PlaceholderText).name(QColor::HexArgb)));
-    connect(m_pathButton, &QPushButton::clicked, this, [this] { pathClicked(); });
-    row->addWidget(m_pathButton, 1);
+}
 
-    update(Content{});
+void StatusBarView::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange && m_pathButton) {
+        stylePath();
+        update(m_content);
+    }
 }
 
 QPushButton* StatusBarView::button(Segment segment) const

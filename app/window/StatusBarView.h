@@ -87,11 +87,14 @@ public:
     QSize sizeHint() const override;
 
 protected:
+    // A theme change recolours the titles, their symbols and the path at once.
+    void changeEvent(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
     void elidePath();
+    void stylePath();
 
     QHBoxLayout* m_stack = nullptr;
     std::map<Segment, QPushButton*> m_buttons;

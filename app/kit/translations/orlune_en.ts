@@ -1135,9 +1135,12 @@
         <source>앞뒤 줄 없음</source>
         <translation>No Context Lines</translation>
     </message>
-    <message>
-        <source>앞뒤 %lld줄</source>
-        <translation>%lld Lines of Context</translation>
+    <message numerus="yes">
+        <source>앞뒤 %n줄</source>
+        <translation>
+            <numerusform>%n Line of Context</numerusform>
+            <numerusform>%n Lines of Context</numerusform>
+        </translation>
     </message>
     <message>
         <source>맞은 줄의 앞뒤 줄도 (grep -C)</source>
@@ -1475,21 +1478,33 @@
         <source>거르는 중…</source>
         <translation>Filtering…</translation>
     </message>
-    <message>
-        <source>%lld줄</source>
-        <translation>%lld lines</translation>
+    <message numerus="yes">
+        <source>%n줄</source>
+        <translation>
+            <numerusform>%n line</numerusform>
+            <numerusform>%n lines</numerusform>
+        </translation>
     </message>
-    <message>
-        <source>%lld곳</source>
-        <translation>%lld matches</translation>
+    <message numerus="yes">
+        <source>%n곳</source>
+        <translation>
+            <numerusform>%n match</numerusform>
+            <numerusform>%n matches</numerusform>
+        </translation>
     </message>
-    <message>
-        <source>%@ / 전체 %lld줄</source>
-        <translation>%@ / %lld lines in all</translation>
+    <message numerus="yes">
+        <source>%@ / 전체 %n줄</source>
+        <translation>
+            <numerusform>%@ / %n line in all</numerusform>
+            <numerusform>%@ / %n lines in all</numerusform>
+        </translation>
     </message>
-    <message>
-        <source>%lld줄 복사함</source>
-        <translation>%lld lines copied</translation>
+    <message numerus="yes">
+        <source>%n줄 복사함</source>
+        <translation>
+            <numerusform>%n line copied</numerusform>
+            <numerusform>%n lines copied</numerusform>
+        </translation>
     </message>
     <message>
         <source>걸러 본 줄</source>
@@ -1499,9 +1514,12 @@
         <source>걸러 봄</source>
         <translation>filtered</translation>
     </message>
-    <message>
-        <source>지난번 탭 중 %lld개는 찾지 못해 열지 않았어요: %@</source>
-        <translation>%lld of your last tabs were not found and were not opened: %@</translation>
+    <message numerus="yes">
+        <source>지난번 탭 중 %n개는 찾지 못해 열지 않았어요: %@</source>
+        <translation>
+            <numerusform>%n of your last tabs was not found and was not opened: %@</numerusform>
+            <numerusform>%n of your last tabs were not found and were not opened: %@</numerusform>
+        </translation>
     </message>
     <message>
         <source>이름 없는 문서</source>
@@ -1559,9 +1577,12 @@
         <source>● 따라보는 중</source>
         <translation>● Following</translation>
     </message>
-    <message>
-        <source>● 멈춤 · 새 줄 %lld</source>
-        <translation>● Paused · %lld new lines</translation>
+    <message numerus="yes">
+        <source>● 멈춤 · 새 줄 %n</source>
+        <translation>
+            <numerusform>● Paused · %n new line</numerusform>
+            <numerusform>● Paused · %n new lines</numerusform>
+        </translation>
     </message>
     <message>
         <source>── 로그가 새로 시작됨 · %@ ──</source>
@@ -1800,6 +1821,165 @@ Open With Other Application
 Or in a terminal: xdg-mime default app.orlune.viewer.desktop text/plain
 
 Other extensions such as .md · .log work the same way.</translation>
+    </message>
+    <message>
+        <source>지금: %1</source>
+        <translation>Now: %1</translation>
+    </message>
+    <message>
+        <source>다른 인코딩으로 다시 열기</source>
+        <translation>Reopen with Encoding</translation>
+    </message>
+    <message>
+        <source>이 인코딩으로 바꾸기</source>
+        <translation>Convert to Encoding</translation>
+    </message>
+    <message>
+        <source>섞임 — LF %1 · CRLF %2 · CR %3</source>
+        <translation>Mixed — LF %1 · CRLF %2 · CR %3</translation>
+    </message>
+    <message>
+        <source>모두 %1 로</source>
+        <translation>All to %1</translation>
+    </message>
+    <message>
+        <source>탭 문자</source>
+        <translation>Tab Character</translation>
+    </message>
+    <message>
+        <source>공백 %1칸</source>
+        <translation>%1 Spaces</translation>
+    </message>
+    <message>
+        <source>파일에 맞춤</source>
+        <translation>Detect from File</translation>
+    </message>
+    <message>
+        <source>들여쓰기를 모두 탭으로</source>
+        <translation>Convert Indentation to Tabs</translation>
+    </message>
+    <message>
+        <source>들여쓰기를 모두 공백으로</source>
+        <translation>Convert Indentation to Spaces</translation>
+    </message>
+    <message>
+        <source>자동 (%1)</source>
+        <translation>Automatic (%1)</translation>
+    </message>
+    <message>
+        <source>줄끝 바꾸기</source>
+        <translation>Change Line Endings</translation>
+    </message>
+    <message numerus="yes">
+        <source>%1 로 쓸 수 없는 글자가 %n개 있어요.</source>
+        <translation>
+            <numerusform>%n character cannot be written in %1.</numerusform>
+            <numerusform>%n characters cannot be written in %1.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>「%1」 — 지우고 바꾸거나 그대로 두세요.</source>
+        <translation>“%1” — remove them and convert, or leave the encoding as it is.</translation>
+    </message>
+    <message>
+        <source>그 글자 지우고 바꾸기</source>
+        <translation>Remove Them and Convert</translation>
+    </message>
+    <message>
+        <source>BOM 넣기 / 빼기</source>
+        <translation>Add / Remove BOM</translation>
+    </message>
+    <message>
+        <source>저장 안 된 고침이 있어요.</source>
+        <translation>There are unsaved changes.</translation>
+    </message>
+    <message>
+        <source>다시 열면 이번에 고친 것은 사라져요.</source>
+        <translation>Reopening discards the changes made since the last save.</translation>
+    </message>
+    <message>
+        <source>버리고 다시 열기</source>
+        <translation>Discard and Reopen</translation>
+    </message>
+    <message>
+        <source>이 파일은 %1 로 읽히지 않아요.</source>
+        <translation>This file cannot be read as %1.</translation>
+    </message>
+    <message>
+        <source>다른 인코딩을 골라 보세요.</source>
+        <translation>Try another encoding.</translation>
+    </message>
+    <message>
+        <source>들여쓰기 바꾸기</source>
+        <translation>Change Indentation</translation>
+    </message>
+    <message>
+        <source>(이 인코딩으로는 읽히지 않아요)</source>
+        <translation>(cannot be read in this encoding)</translation>
+    </message>
+    <message>
+        <source>이 파일을 어떤 인코딩으로 읽을까요?</source>
+        <translation>Which encoding should this file be read in?</translation>
+    </message>
+    <message>
+        <source>글자가 바르게 보이는 것을 고르세요. 고른 인코딩은 이 파일에 기억해요.</source>
+        <translation>Choose the one in which the text looks right. The encoding you choose is remembered for this file.</translation>
+    </message>
+    <message>
+        <source> — 판별이 고른 것</source>
+        <translation> — detected</translation>
+    </message>
+    <message>
+        <source>고르기</source>
+        <translation>Choose</translation>
+    </message>
+    <message>
+        <source>끌어 놓기</source>
+        <translation>Drag and Drop</translation>
+    </message>
+    <message>
+        <source>파일을 읽는 중이에요. 다 읽으면 고칠 수 있어요.</source>
+        <translation>The file is being read. It can be edited once it has been read.</translation>
+    </message>
+    <message>
+        <source>깨진 글자는 바꾸지 않아요 — 다른 인코딩으로 다시 열어 보세요</source>
+        <translation>Broken characters are left alone — try reopening with another encoding</translation>
+    </message>
+    <message>
+        <source>「%@」 가 이 파일에 두 가지 바이트로 들어 있어, %@ 표의 바이트로 맞춰 쓰면 파일이 바뀌어요. 저장을 멈췄어요 — 한 번 더 저장하면 그렇게 써요.</source>
+        <translation>“%@” appears in this file in two byte forms; writing them all in the form of the %@ table would change the file. The save was stopped — save again to write it that way.</translation>
+    </message>
+    <message>
+        <source>최소화</source>
+        <translation>Minimize</translation>
+    </message>
+    <message>
+        <source>확대/축소</source>
+        <translation>Zoom</translation>
+    </message>
+    <message>
+        <source>모두 앞으로 가져오기</source>
+        <translation>Bring All to Front</translation>
+    </message>
+    <message>
+        <source>%1 로 쓸 수 없는 글자가 %2개 있어요.</source>
+        <translation>%2 characters cannot be written in %1.</translation>
+    </message>
+    <message>
+        <source>업데이트를 확인할 수 없어요.</source>
+        <translation>Cannot check for updates.</translation>
+    </message>
+    <message>
+        <source>이 빌드에는 업데이트를 받아 올 곳이 정해져 있지 않아요. 새 버전은 이 프로그램을 받은 곳에서 확인하세요.</source>
+        <translation>This build has no update source. Look for new versions where you got this program.</translation>
+    </message>
+    <message>
+        <source>이 앱 옆에 olv 가 없어 설치할 수 없어요: %@</source>
+        <translation>There is no olv to link to, so it cannot be installed: %@</translation>
+    </message>
+    <message>
+        <source>데스크톱 항목이 설치되지 않아 「다른 앱으로 열기」 에는 아직 없어요</source>
+        <translation>Not listed under “Open With” yet: the desktop entry is not installed</translation>
     </message>
 </context>
 </TS>

@@ -1135,9 +1135,11 @@
         <source>앞뒤 줄 없음</source>
         <translation>前後の行なし</translation>
     </message>
-    <message>
-        <source>앞뒤 %lld줄</source>
-        <translation>前後 %lld 行</translation>
+    <message numerus="yes">
+        <source>앞뒤 %n줄</source>
+        <translation>
+            <numerusform>前後 %n 行</numerusform>
+        </translation>
     </message>
     <message>
         <source>맞은 줄의 앞뒤 줄도 (grep -C)</source>
@@ -1475,21 +1477,29 @@
         <source>거르는 중…</source>
         <translation>フィルタ中…</translation>
     </message>
-    <message>
-        <source>%lld줄</source>
-        <translation>%lld行</translation>
+    <message numerus="yes">
+        <source>%n줄</source>
+        <translation>
+            <numerusform>%n行</numerusform>
+        </translation>
     </message>
-    <message>
-        <source>%lld곳</source>
-        <translation>%lld件</translation>
+    <message numerus="yes">
+        <source>%n곳</source>
+        <translation>
+            <numerusform>%n件</numerusform>
+        </translation>
     </message>
-    <message>
-        <source>%@ / 전체 %lld줄</source>
-        <translation>%@ / 全%lld行</translation>
+    <message numerus="yes">
+        <source>%@ / 전체 %n줄</source>
+        <translation>
+            <numerusform>%@ / 全%n行</numerusform>
+        </translation>
     </message>
-    <message>
-        <source>%lld줄 복사함</source>
-        <translation>%lld行をコピーしました</translation>
+    <message numerus="yes">
+        <source>%n줄 복사함</source>
+        <translation>
+            <numerusform>%n行をコピーしました</numerusform>
+        </translation>
     </message>
     <message>
         <source>걸러 본 줄</source>
@@ -1499,9 +1509,11 @@
         <source>걸러 봄</source>
         <translation>フィルタ済み</translation>
     </message>
-    <message>
-        <source>지난번 탭 중 %lld개는 찾지 못해 열지 않았어요: %@</source>
-        <translation>前回のタブのうち %lld 個は見つからなかったため開きませんでした: %@</translation>
+    <message numerus="yes">
+        <source>지난번 탭 중 %n개는 찾지 못해 열지 않았어요: %@</source>
+        <translation>
+            <numerusform>前回のタブのうち %n 個は見つからなかったため開きませんでした: %@</numerusform>
+        </translation>
     </message>
     <message>
         <source>이름 없는 문서</source>
@@ -1559,9 +1571,11 @@
         <source>● 따라보는 중</source>
         <translation>● 追跡中</translation>
     </message>
-    <message>
-        <source>● 멈춤 · 새 줄 %lld</source>
-        <translation>● 一時停止 · 新しい行 %lld</translation>
+    <message numerus="yes">
+        <source>● 멈춤 · 새 줄 %n</source>
+        <translation>
+            <numerusform>● 一時停止 · 新しい行 %n</numerusform>
+        </translation>
     </message>
     <message>
         <source>── 로그가 새로 시작됨 · %@ ──</source>
@@ -1800,6 +1814,164 @@
 ターミナルなら: xdg-mime default app.orlune.viewer.desktop text/plain
 
 .md · .log など他の拡張子も同じ方法です。</translation>
+    </message>
+    <message>
+        <source>지금: %1</source>
+        <translation>現在: %1</translation>
+    </message>
+    <message>
+        <source>다른 인코딩으로 다시 열기</source>
+        <translation>別のエンコーディングで開き直す</translation>
+    </message>
+    <message>
+        <source>이 인코딩으로 바꾸기</source>
+        <translation>このエンコーディングに変換</translation>
+    </message>
+    <message>
+        <source>섞임 — LF %1 · CRLF %2 · CR %3</source>
+        <translation>混在 — LF %1 · CRLF %2 · CR %3</translation>
+    </message>
+    <message>
+        <source>모두 %1 로</source>
+        <translation>すべて %1 に</translation>
+    </message>
+    <message>
+        <source>탭 문자</source>
+        <translation>タブ文字</translation>
+    </message>
+    <message>
+        <source>공백 %1칸</source>
+        <translation>スペース %1 個</translation>
+    </message>
+    <message>
+        <source>파일에 맞춤</source>
+        <translation>ファイルに合わせる</translation>
+    </message>
+    <message>
+        <source>들여쓰기를 모두 탭으로</source>
+        <translation>インデントをすべてタブに</translation>
+    </message>
+    <message>
+        <source>들여쓰기를 모두 공백으로</source>
+        <translation>インデントをすべてスペースに</translation>
+    </message>
+    <message>
+        <source>자동 (%1)</source>
+        <translation>自動 (%1)</translation>
+    </message>
+    <message>
+        <source>줄끝 바꾸기</source>
+        <translation>改行コードの変更</translation>
+    </message>
+    <message numerus="yes">
+        <source>%1 로 쓸 수 없는 글자가 %n개 있어요.</source>
+        <translation>
+            <numerusform>%1 で書けない文字が %n 個あります。</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>「%1」 — 지우고 바꾸거나 그대로 두세요.</source>
+        <translation>「%1」 — 削除して変換するか、そのままにしてください。</translation>
+    </message>
+    <message>
+        <source>그 글자 지우고 바꾸기</source>
+        <translation>その文字を削除して変換</translation>
+    </message>
+    <message>
+        <source>BOM 넣기 / 빼기</source>
+        <translation>BOM の追加 / 削除</translation>
+    </message>
+    <message>
+        <source>저장 안 된 고침이 있어요.</source>
+        <translation>保存されていない変更があります。</translation>
+    </message>
+    <message>
+        <source>다시 열면 이번에 고친 것은 사라져요.</source>
+        <translation>開き直すと、今回の変更は失われます。</translation>
+    </message>
+    <message>
+        <source>버리고 다시 열기</source>
+        <translation>破棄して開き直す</translation>
+    </message>
+    <message>
+        <source>이 파일은 %1 로 읽히지 않아요.</source>
+        <translation>このファイルは %1 として読めません。</translation>
+    </message>
+    <message>
+        <source>다른 인코딩을 골라 보세요.</source>
+        <translation>別のエンコーディングを選んでください。</translation>
+    </message>
+    <message>
+        <source>들여쓰기 바꾸기</source>
+        <translation>インデントの変更</translation>
+    </message>
+    <message>
+        <source>(이 인코딩으로는 읽히지 않아요)</source>
+        <translation>(このエンコーディングでは読めません)</translation>
+    </message>
+    <message>
+        <source>이 파일을 어떤 인코딩으로 읽을까요?</source>
+        <translation>このファイルをどのエンコーディングで読みますか?</translation>
+    </message>
+    <message>
+        <source>글자가 바르게 보이는 것을 고르세요. 고른 인코딩은 이 파일에 기억해요.</source>
+        <translation>文字が正しく表示されるものを選んでください。選んだエンコーディングはこのファイルに記憶されます。</translation>
+    </message>
+    <message>
+        <source> — 판별이 고른 것</source>
+        <translation> — 判定結果</translation>
+    </message>
+    <message>
+        <source>고르기</source>
+        <translation>選択</translation>
+    </message>
+    <message>
+        <source>끌어 놓기</source>
+        <translation>ドラッグ＆ドロップ</translation>
+    </message>
+    <message>
+        <source>파일을 읽는 중이에요. 다 읽으면 고칠 수 있어요.</source>
+        <translation>ファイルを読み込み中です。読み込みが終わると編集できます。</translation>
+    </message>
+    <message>
+        <source>깨진 글자는 바꾸지 않아요 — 다른 인코딩으로 다시 열어 보세요</source>
+        <translation>壊れた文字は変換しません — 別のエンコーディングで開き直してください</translation>
+    </message>
+    <message>
+        <source>「%@」 가 이 파일에 두 가지 바이트로 들어 있어, %@ 표의 바이트로 맞춰 쓰면 파일이 바뀌어요. 저장을 멈췄어요 — 한 번 더 저장하면 그렇게 써요.</source>
+        <translation>「%@」 がこのファイルに 2 通りのバイトで入っているため、%@ の表のバイトにそろえて書くとファイルが変わります。保存を中止しました — もう一度保存するとそのように書きます。</translation>
+    </message>
+    <message>
+        <source>최소화</source>
+        <translation>しまう</translation>
+    </message>
+    <message>
+        <source>확대/축소</source>
+        <translation>拡大/縮小</translation>
+    </message>
+    <message>
+        <source>모두 앞으로 가져오기</source>
+        <translation>すべてを手前に移動</translation>
+    </message>
+    <message>
+        <source>%1 로 쓸 수 없는 글자가 %2개 있어요.</source>
+        <translation>%1 で書けない文字が %2 個あります。</translation>
+    </message>
+    <message>
+        <source>업데이트를 확인할 수 없어요.</source>
+        <translation>アップデートを確認できません。</translation>
+    </message>
+    <message>
+        <source>이 빌드에는 업데이트를 받아 올 곳이 정해져 있지 않아요. 새 버전은 이 프로그램을 받은 곳에서 확인하세요.</source>
+        <translation>このビルドにはアップデートの取得先が設定されていません。新しいバージョンは、このプログラムを入手した場所で確認してください。</translation>
+    </message>
+    <message>
+        <source>이 앱 옆에 olv 가 없어 설치할 수 없어요: %@</source>
+        <translation>リンク先の olv がないため、インストールできません: %@</translation>
+    </message>
+    <message>
+        <source>데스크톱 항목이 설치되지 않아 「다른 앱으로 열기」 에는 아직 없어요</source>
+        <translation>デスクトップ エントリがインストールされていないため、「別のアプリで開く」にはまだありません</translation>
     </message>
 </context>
 </TS>

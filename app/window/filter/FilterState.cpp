@@ -202,11 +202,9 @@ void FilterRuns::appendFilterAfterEdit()
 
 QString FilterRuns::countText(std::int64_t count, bool parts, std::int64_t lineCount)
 {
-    const QString first = (parts ? localized("%lld곳") : localized("%lld줄"))
-                              .replace(QStringLiteral("%lld"), QString::number(count));
-    return localized("%@ / 전체 %lld줄")
-        .replace(QStringLiteral("%@"), first)
-        .replace(QStringLiteral("%lld"), QString::number(lineCount));
+    const QString first =
+        parts ? localized("%n곳", nullptr, count) : localized("%n줄", nullptr, count);
+    return localized("%@ / 전체 %n줄", nullptr, lineCount).replace(QStringLiteral("%@"), first);
 }
 
 std::optional<EditorViews::TextRange>

@@ -496,8 +496,7 @@ void LineFilterFeature::exportFilterResults(FindBarView::FilterExport destinatio
         copyFilterRows(rows);
         if (FindBarView* bar = findBar())
             bar->filterCountLabel()->setText(
-                localized("%lld줄 복사함")
-                    .replace(QStringLiteral("%lld"), QString::number(rows.size())));
+                localized("%n줄 복사함", nullptr, static_cast<long long>(rows.size())));
         return;
     case FindBarView::FilterExport::newTab: {
         const QString text = filterExportText(rows);

@@ -81,12 +81,6 @@ void setSecondaryColor(QLabel* label)
     label->setPalette(palette);
 }
 
-// A title with a number: looked up with the number as "%lld", then filled in.
-QString withNumber(std::string_view key, long long number)
-{
-    return localized(key).replace(QStringLiteral("%lld"), QString::number(number));
-}
-
 bool isReturn(const QKeyEvent* key)
 {
     return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
@@ -239,6 +233,8 @@ FindBarView::FindBarView(QWidget* parent)
     m_replaceField = new QLineEdit(m_replaceRow);
     m_replaceField->setPlaceholderText(localized("바꿀 말"));
     m_replaceField->setMinimumWidth(240);
+    m_replaceField->installEventFilter(this);
+    connect(m_replaceField, &QLineEdit::textEdited, this, [this] { m_undoGoesToText = false; });
     m_replaceButton = makeButton(localized("바꾸기"), m_replaceRow);
     connect(m_replaceButton, &QToolButton::clicked, this, [this] { fire(onReplace); });
     m_replaceAllButton = makeButton(localized("모두 바꾸기"), m_replaceRow);
@@ -265,7 +261,7 @@ FindBarView::FindBarView(QWidget* parent)
     m_contextPopup = new QComboBox(m_filterRow);
     m_contextPopup->addItem(localized("앞뒤 줄 없음"));
     for (std::size_t i = 1; i < contextLineChoices().size(); ++i)
-        m_contextPopup->addItem(withNumber("앞뒤 %lld줄", contextLineChoices()[i]));
+        m_contextPopup->addItem(localized("앞뒤 %n줄", nullptr, contextLineChoices()[i]));
     m_contextPopup->setToolTip(localized("맞은 줄의 앞뒤 줄도 (grep -C)"));
     connect(m_contextPopup, &QComboBox::activated, this, [this] { filterOptionsChanged(); });
     m_addConditionButton = makeButton(localized("조건 더하기"), m_filterRow);
@@ -370,6 +366,17 @@ bool FindBarView::eventFilter(QObject* watched, QEvent* event)
             }
             return true;
         }
+    }
+    if (watched == m_replaceField && m_undoGoesToText
+        && (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride)
+        && static_cast<QKeyEvent*>(event)->matches(QKeySequence::Undo)) {
+        // The field's own undo would clear what was just used for the Replace All.
+        event->accept();
+        if (event->type() == QEvent::KeyPress) {
+            m_undoGoesToText = false;
+            fire(onUndoReplaceAll);
+        }
+        return true;
     }
     return BandBackgroundView::eventFilter(watched, event);
 }

@@ -88,6 +88,9 @@ public:
 
     QLineEdit* queryField() const { return m_queryField; }
     QLineEdit* replaceField() const { return m_replaceField; }
+    // Set after a Replace All; typing in the replace field clears it.
+    void setUndoGoesToText(bool on) { m_undoGoesToText = on; }
+    bool undoGoesToText() const { return m_undoGoesToText; }
     QLabel* countLabel() const { return m_countLabel; }
     QLabel* errorLabel() const { return m_errorLabel; }
     QLabel* hintLabel() const { return m_hintLabel; }
@@ -120,6 +123,8 @@ public:
     std::function<void()> onPrevious;
     std::function<void()> onReplace;
     std::function<void()> onReplaceAll;
+    // Ctrl+Z in the replace field right after a Replace All: the text's undo, as the hint says.
+    std::function<void()> onUndoReplaceAll;
     std::function<void()> onClose;
     std::function<void()> onFilterToggle;
     std::function<void()> onFilterChange;
@@ -135,6 +140,7 @@ private:
 
     QLineEdit* m_queryField = nullptr;
     QLineEdit* m_replaceField = nullptr;
+    bool m_undoGoesToText = false;
     QLabel* m_countLabel = nullptr;
     QLabel* m_errorLabel = nullptr;
     QLabel* m_hintLabel = nullptr;

@@ -5,10 +5,12 @@
 #include "app/views/EditorTextView.h"
 #include "app/window/DocumentWindowController.h"
 #include "app/window/find/FindBarView.h"
+#include "app/window/WindowDocument.h"
 #include "app/window/filter/LineFilterFeature.h"
 
 #include <QApplication>
 #include <QLabel>
+#include <QUndoStack>
 #include <QLineEdit>
 #include <QThreadPool>
 #include <QToolButton>
@@ -168,6 +170,12 @@ FindBarView* FindReplaceFeature::makeFindBar()
     bar->onReplaceAll = [self] {
         if (self)
             self->replaceAll();
+    };
+    bar->onUndoReplaceAll = [self] {
+        if (self && self->m_window && self->m_window->document()) {
+            if (QUndoStack* stack = self->m_window->document()->undoStack())
+                stack->undo();
+        }
     };
     bar->onClose = [self] {
         if (self)
@@ -452,6 +460,8 @@ void FindReplaceFeature::replaceAll()
         EditorViews::TextRange{0, 0}};
     m_window->replaceText(edit, localized("모두 바꾸기"));
     runSearch();
+    if (m_bar)
+        m_bar->setUndoGoesToText(true);
     if (m_bar)
         m_bar->countLabel()->setText(
             localized("%lld곳 바꿈")

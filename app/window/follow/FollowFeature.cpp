@@ -386,8 +386,7 @@ std::optional<QString> FollowFeature::followStatusText() const
     }
     if (m_follow->pinned)
         return EditorKit::localized("● 따라보는 중");
-    return EditorKit::localized("● 멈춤 · 새 줄 %lld")
-        .replace(QLatin1String("%lld"), QString::number(m_follow->newLines));
+    return EditorKit::localized("● 멈춤 · 새 줄 %n", nullptr, m_follow->newLines);
 }
 
 void FollowFeature::resumeFollowAtEnd()

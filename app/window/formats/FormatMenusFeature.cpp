@@ -410,9 +410,8 @@ void FormatMenusFeature::convertEncoding(TextEncoding target)
 
     EditorKit::Alert alert;
     alert.style = EditorKit::Alert::Style::warning;
-    alert.text = EditorKit::localized("%1 로 쓸 수 없는 글자가 %2개 있어요.")
-                     .arg(DisplayNames::displayName(target))
-                     .arg(count);
+    alert.text = EditorKit::localized("%1 로 쓸 수 없는 글자가 %n개 있어요.", nullptr, count)
+                     .arg(DisplayNames::displayName(target));
     alert.informativeText =
         EditorKit::localized("「%1」 — 지우고 바꾸거나 그대로 두세요.").arg(shown);
     alert.buttons = {EditorKit::localized("그 글자 지우고 바꾸기"), EditorKit::localized("취소")};

@@ -596,8 +596,8 @@ void WindowRestorer::showMissingFilesBanner(DocumentWindowController& controller
     QString listed = shown.join(QStringLiteral(", "));
     if (names.size() > 3)
         listed += QStringLiteral(" …");
-    QString message = EditorKit::localized("지난번 탭 중 %lld개는 찾지 못해 열지 않았어요: %@");
-    message.replace(QStringLiteral("%lld"), QString::number(names.size()));
+    QString message = EditorKit::localized(
+        "지난번 탭 중 %n개는 찾지 못해 열지 않았어요: %@", nullptr, names.size());
     message.replace(QStringLiteral("%@"), listed);
     controller.showBanner(QStringLiteral("restore.missing"), BannerView::Kind::info, message, {});
 }

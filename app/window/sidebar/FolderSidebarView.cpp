@@ -276,7 +276,7 @@ FolderSidebarView::FolderSidebarView(std::shared_ptr<FolderSession> session,
     auto makeButton = [this, header](std::string_view symbol, const QString& tip) {
         auto* button = new QToolButton(this);
         button->setAutoRaise(true);
-        button->setIcon(EditorKit::Symbols::icon(symbol, palette().color(QPalette::ButtonText)));
+        button->setIcon(EditorKit::Symbols::icon(symbol, QPalette::ButtonText));
         button->setToolTip(tip);
         button->setAccessibleName(tip);
         header->addWidget(button);
@@ -499,6 +499,30 @@ void FolderSidebarView::reapplyExpansion(const std::vector<std::shared_ptr<Folde
     m_restoringExpansion = false;
 }
 
+void FolderSidebarView::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    // Folders expanded here but collapsed in another tab since; only what is loaded is open.
+    m_restoringExpansion = true;
+    std::deque<FolderNode*> queue;
+    for (const auto& node : m_rootNodes)
+        queue.push_back(node.get());
+    while (!queue.empty()) {
+        FolderNode* node = queue.front();
+        queue.pop_front();
+        if (!node->entry.isFolder || !node->children)
+            continue;
+        auto relative = m_session->relativePath(node->entry.url);
+        if (relative && !relative->empty() && !m_session->expanded().contains(*relative)
+            && m_outline->isExpanded(indexOf(node)))
+            m_outline->collapse(indexOf(node));
+        for (const auto& child : *node->children)
+            queue.push_back(child.get());
+    }
+    m_restoringExpansion = false;
+    reapplyExpansion(m_rootNodes);
+}
+
 void FolderSidebarView::itemExpanded(const QModelIndex& index)
 {
     FolderNode* node = nodeAt(index);
@@ -578,8 +602,7 @@ void FolderSidebarView::updateHiddenButton()
     const bool on = m_session->showsHidden();
     m_hidden->setChecked(on);
     m_hidden->setIcon(EditorKit::Symbols::icon(on ? "eye" : "eye.slash",
-                                               on ? palette().color(QPalette::Highlight)
-                                                  : palette().color(QPalette::ButtonText)));
+                                               on ? QPalette::Highlight : QPalette::ButtonText));
 }
 
 void FolderSidebarView::revealFile(const std::optional<fs::path>& file)
@@ -704,8 +727,11 @@ void FolderSidebarView::createItem(bool folder, FolderNode* row)
         target = row->entry.url.parent_path();
         holder = row->parent;
     }
-    auto made = folder ? FolderOperations::createFolder(target, "새 폴더")
-                       : FolderOperations::createFile(target, "새 파일", "txt");
+    // The new item is named in the interface's language, as its menu item is.
+    const std::string name =
+        EditorKit::localized(folder ? "새 폴더" : "새 파일").toStdString();
+    auto made = folder ? FolderOperations::createFolder(target, name)
+                       : FolderOperations::createFile(target, name, "txt");
     if (!made) {
         showError(QString::fromStdString(made.error().message()));
         return;

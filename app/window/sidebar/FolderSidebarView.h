@@ -109,6 +109,9 @@ public:
     std::vector<std::shared_ptr<FolderNode>>& childrenOf(FolderNode& node);
 
 protected:
+    // The tabs of a window share one folder session: a view coming back into sight takes the
+    // expanded folders as the session has them now.
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

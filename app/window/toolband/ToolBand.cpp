@@ -55,12 +55,6 @@ bool hasAction(const CommandID& id)
     return EditorKit::CommandRouter::actionSelectors().count(id.rawValue) > 0;
 }
 
-QColor symbolColor(const QWidget* widget)
-{
-    return widget ? widget->palette().color(QPalette::ButtonText)
-                  : QPalette().color(QPalette::ButtonText);
-}
-
 // A bordered horizontal row of controls.
 class GroupView : public QWidget
 {
@@ -108,7 +102,7 @@ void ToolBandButton::setSymbol(std::string_view name)
 {
     m_symbol = std::string(name);
     m_otherIcon = {};
-    setIcon(EditorKit::Symbols::icon(name, palette().color(QPalette::ButtonText)));
+    setIcon(EditorKit::Symbols::icon(name, QPalette::ButtonText));
 }
 
 void ToolBandButton::setOn(bool on)
@@ -120,7 +114,7 @@ void ToolBandButton::setOn(bool on)
         // The two drawings trade places; the accent one is drawn once, when first needed.
         const QIcon shown = icon();
         if (m_otherIcon.isNull())
-            m_otherIcon = EditorKit::Symbols::icon(m_symbol, palette().color(QPalette::Highlight));
+            m_otherIcon = EditorKit::Symbols::icon(m_symbol, QPalette::Highlight);
         setIcon(m_otherIcon);
         m_otherIcon = shown;
     }
@@ -232,7 +226,7 @@ QToolButton* ToolBandView::makeMenuButton(const Command& command,
     button->setFocusPolicy(Qt::NoFocus);
     button->setPopupMode(QToolButton::InstantPopup);
     button->setIcon(
-        EditorKit::Symbols::icon(command.symbol.value_or("ellipsis"), symbolColor(this)));
+        EditorKit::Symbols::icon(command.symbol.value_or("ellipsis"), QPalette::ButtonText));
     button->setIconSize(QSize(16, 16));
     button->setToolTip(title);
     button->setAccessibleName(title);
@@ -340,7 +334,7 @@ QWidget* ToolBandView::makeFontControls()
     connect(m_spacingPopup, &QComboBox::activated, this, [this] { spacingChosen(); });
 
     m_pin = new ToolBandButton(controls);
-    m_pin->setIcon(EditorKit::Symbols::icon("pin", symbolColor(this)));
+    m_pin->setIcon(EditorKit::Symbols::icon("pin", QPalette::ButtonText));
     m_pin->setIconSize(QSize(14, 14));
     m_pin->setToolTip(EditorKit::localized("이 글꼴 · 크기 · 줄 간격을 새 탭의 기본으로"));
     m_pin->setAccessibleName(m_pin->toolTip());

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QWidget>
 
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -38,7 +40,18 @@ public:
 
     const QString& name() const { return m_name; }
 
+    std::optional<bool> actionState(std::string_view action,
+                                    const EditorKit::ActionSender&) const override
+    {
+        auto found = states.find(std::string(action));
+        if (found == states.end())
+            return std::nullopt;
+        return found->second;
+    }
+
     std::vector<Received> received;
+    // The switches this link knows the state of.
+    std::map<std::string, bool> states;
 
 private:
     QString m_name;

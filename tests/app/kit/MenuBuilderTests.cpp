@@ -102,8 +102,6 @@ TEST_F(MenuFixture, menuBarFollowsTheCatalog)
                                         "app.installCommandLineTool",
                                         "app.enableFinderMenu",
                                         "-",
-                                        "[서비스: 0]",
-                                        "-",
                                         "Orlune Viewer 가리기",
                                         "기타 가리기",
                                         "모두 보기",
@@ -127,11 +125,79 @@ TEST_F(MenuFixture, menuBarFollowsTheCatalog)
     auto view = lines(topMenu(*window, 4));
     EXPECT_EQ(std::count(view.begin(), view.end(), "-"), 8);
     EXPECT_EQ(view.size(), 20u + 8u);
-    EXPECT_TRUE(topMenu(*window, 5)->actions().isEmpty());
     EXPECT_EQ(window->mainMenu().windowMenu, topMenu(*window, 5));
     EXPECT_EQ(window->mainMenu().helpMenu, topMenu(*window, 6));
-    ASSERT_NE(window->mainMenu().servicesMenu, nullptr);
-    EXPECT_TRUE(window->mainMenu().servicesMenu->actions().isEmpty());
+    // No empty child menu anywhere: the desktop has no services to list.
+    std::vector<QMenu*> menus;
+    for (QAction* top : window->menuBar()->actions())
+        menus.push_back(top->menu());
+    while (!menus.empty()) {
+        QMenu* menu = menus.back();
+        menus.pop_back();
+        EXPECT_FALSE(menu->actions().isEmpty()) << menu->title().toStdString();
+        for (QAction* action : menu->actions()) {
+            if (action->menu())
+                menus.push_back(action->menu());
+        }
+    }
+}
+
+TEST_F(MenuFixture, theWindowMenuListsTheWindowsAndActsOnThem)
+{
+    window->setWindowTitle(QStringLiteral("notes.txt"));
+    window->show();
+    HostWindow other(router);
+    other.setWindowTitle(QStringLiteral("other.txt"));
+    other.show();
+    QMenu* menu = window->mainMenu().windowMenu;
+    emit menu->aboutToShow();
+    const auto items = lines(menu);
+    EXPECT_EQ(items.front(), "최소화");
+    EXPECT_EQ(items.back(), "모두 앞으로 가져오기");
+    QAction* self = findAction(menu, QStringLiteral("notes.txt"));
+    QAction* second = findAction(menu, QStringLiteral("other.txt"));
+    ASSERT_NE(self, nullptr);
+    ASSERT_NE(second, nullptr);
+    EXPECT_TRUE(self->isChecked());
+    EXPECT_FALSE(second->isChecked());
+    findAction(menu, QStringLiteral("최소화"))->trigger();
+    EXPECT_TRUE(window->isMinimized());
+    emit menu->aboutToShow();
+    findAction(menu, QStringLiteral("notes.txt"))->trigger();
+    EXPECT_FALSE(window->isMinimized());
+    // A window that has closed is no longer listed.
+    other.close();
+    emit menu->aboutToShow();
+    EXPECT_EQ(findAction(menu, QStringLiteral("other.txt")), nullptr);
+}
+
+TEST_F(MenuFixture, switchesShowTheStateTheChainKeepsWhenTheirMenuOpens)
+{
+    controller.answer("toggleWrap:");
+    controller.answer("toggleRuler:");
+    controller.answer("zoomIn:");
+    controller.states["toggleWrap:"] = true;
+    QMenu* view = topMenu(*window, 4);
+    QAction* wrap = findAction(view, "view.wrap");
+    QAction* ruler = findAction(view, "view.ruler");
+    QAction* zoomIn = findAction(view, "view.zoomIn");
+    QAction* tabBar = findAction(view, "view.toggleTabBar"); // the page knows it
+
+    emit view->aboutToShow();
+    EXPECT_TRUE(wrap->isCheckable());
+    EXPECT_TRUE(wrap->isChecked());
+    EXPECT_TRUE(ruler->isCheckable());
+    EXPECT_FALSE(ruler->isChecked()); // no link knows: off
+    EXPECT_FALSE(zoomIn->isCheckable());
+    EXPECT_EQ(tabBar->isChecked(), window->isTabBarAlwaysShown());
+    emit view->aboutToHide();
+
+    controller.states["toggleWrap:"] = false;
+    window->toggleTabBar();
+    emit view->aboutToShow();
+    EXPECT_FALSE(wrap->isChecked());
+    EXPECT_EQ(tabBar->isChecked(), window->isTabBarAlwaysShown());
+    emit view->aboutToHide();
 }
 
 TEST_F(MenuFixture, itemsCarryIdentifierActionShortcutAndTag)

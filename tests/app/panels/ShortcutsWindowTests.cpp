@@ -146,3 +146,22 @@ TEST(ShortcutsWindow, theWindowFiltersAsTheUserTypesAndASecondShowDoesNotMoveIt)
     QCoreApplication::processEvents();
     EXPECT_NE(window->pos(), moved);
 }
+
+TEST(ShortcutsWindow, escapeAndTheCloseChordCloseIt)
+{
+    const struct
+    {
+        const char* name;
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+    } cases[] = {{"Esc", Qt::Key_Escape, Qt::NoModifier}, {"Ctrl+W", Qt::Key_W, Qt::ControlModifier}};
+    ShortcutsWindow shortcuts(fakeCatalog(), selectors);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        shortcuts.showWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(shortcuts.window()));
+        // From the search field, where the typing goes.
+        QTest::keyClick(shortcuts.searchField(), c.key, c.modifiers);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !shortcuts.window()->isVisible(); }));
+    }
+}

@@ -137,6 +137,21 @@ TEST_F(ToolSheet, statusRowsAndButtonsFollowTheLinkAndThePlace)
     }
 }
 
+TEST_F(ToolSheet, withoutAnOlvNothingIsOfferedAndTheMissingFileIsNamed)
+{
+    fs::remove(paths.innerProgram());
+    makeSheet();
+    EXPECT_EQ(sheet->statusLabel()->text(),
+              localized("이 앱 옆에 olv 가 없어 설치할 수 없어요: %@")
+                  .replace("%@", QString::fromStdString(paths.innerProgram().string())));
+    EXPECT_FALSE(sheet->primaryButton()->isEnabled());
+    EXPECT_FALSE(sheet->copyButton()->isEnabled());
+    EXPECT_TRUE(sheet->commandBox()->isHidden());
+    sheet->primaryButton()->click();
+    EXPECT_TRUE(runner->calls.empty());
+    EXPECT_FALSE(fs::exists(fs::symlink_status(paths.link)));
+}
+
 TEST_F(ToolSheet, aFailureShowsUntilTheNextTickAndTheTimerRunsOnlyWhileShown)
 {
     makeSheet();

@@ -253,6 +253,42 @@ TEST(CommandLineTool, removeRunsOnlyWhenTheLinkIsOurs)
     EXPECT_EQ(runner.calls[0].back(), Tool::removeCommand(prefix.paths));
 }
 
+TEST(CommandLineTool, theProgramIsTheInstalledOneElseTheBuildTreesAndNeverAMissingOne)
+{
+    QTemporaryDir dir;
+    const fs::path root = dir.path().toStdString();
+    Tool::Paths paths;
+    paths.link = root / "bin" / "olv";
+    // A build tree: build/app/shell/orlune-viewer and build/tool/olv.
+    paths.applicationFolder = root / "build" / "app" / "shell";
+    fs::create_directories(paths.applicationFolder);
+    EXPECT_FALSE(paths.hasInnerProgram());
+    EXPECT_EQ(paths.innerProgram(), paths.applicationFolder / "olv");
+
+    // Nothing to link to: a link there is not ours, and nothing is run.
+    fs::create_directories(paths.linkFolder());
+    fs::create_symlink(paths.innerProgram(), paths.link);
+    EXPECT_EQ(Tool::linkState(paths), Tool::LinkState(Tool::Other{paths.innerProgram().string()}));
+    FakeRunner runner;
+    const auto failure = Tool::install(paths, runner);
+    ASSERT_TRUE(failure);
+    EXPECT_NE(failure->find(paths.innerProgram().string()), std::string::npos) << *failure;
+    EXPECT_TRUE(runner.calls.empty());
+    fs::remove(paths.link);
+
+    touch(root / "build" / "tool" / "olv");
+    EXPECT_TRUE(paths.hasInnerProgram());
+    EXPECT_EQ(paths.innerProgram(), root / "build" / "tool" / "olv");
+    EXPECT_NE(Tool::terminalCommand(paths).find((root / "build" / "tool" / "olv").string()),
+              std::string::npos);
+    fs::create_symlink(paths.innerProgram(), paths.link);
+    EXPECT_EQ(Tool::linkState(paths), Tool::LinkState(Tool::Installed{}));
+
+    // An olv beside the binary (an installation) comes first.
+    touch(paths.applicationFolder / "olv");
+    EXPECT_EQ(paths.innerProgram(), paths.applicationFolder / "olv");
+}
+
 TEST(CommandLineTool, aWritableOrMissingFolderIsNotTranslocated)
 {
     EXPECT_FALSE(Tool::isTranslocated(fs::temp_directory_path()));

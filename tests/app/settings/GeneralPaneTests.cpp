@@ -7,6 +7,8 @@
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
+#include <QStandardPaths>
+#include <QFile>
 #include <QTest>
 
 #include <filesystem>
@@ -42,6 +44,7 @@ protected:
         };
         services.fileManagerModuleInstalled = [this] { return moduleInstalled; };
         services.commandLinkIsOurs = [this] { return linkIsOurs; };
+        services.desktopEntryInstalled = [this] { return desktopEntry; };
     }
     void TearDown() override
     {
@@ -82,6 +85,7 @@ protected:
     std::optional<std::filesystem::path> memoFile;
     bool moduleInstalled = false;
     bool linkIsOurs = false;
+    bool desktopEntry = false;
     Services services;
     std::shared_ptr<Platform::PreferencesDomain> preferences;
     std::shared_ptr<RecordingPresenter> presenter = std::make_shared<RecordingPresenter>();
@@ -303,6 +307,40 @@ TEST_F(GeneralPane, commandLinkCountsOnlyWhenItIsOurs)
     pane.refresh();
     EXPECT_EQ(status->text(), QStringLiteral("● 설치됨"));
     EXPECT_EQ(button->text(), QStringLiteral("보기…"));
+}
+
+TEST_F(GeneralPane, openWithNoteSaysWhetherTheDesktopEntryIsInstalled)
+{
+    SettingsPane& pane = open();
+    auto* note = named<QLabel>("openWithNote");
+    ASSERT_NE(note, nullptr);
+    EXPECT_EQ(note->text(), QStringLiteral("데스크톱 항목이 설치되지 않아 「다른 앱으로 열기」 에는 아직 없어요"));
+    desktopEntry = true;
+    pane.refresh();
+    EXPECT_EQ(note->text(), QStringLiteral("Finder 의 「다음으로 열기」 에는 이미 있어요"));
+
+    // Without a stub the XDG data folders are read: the test home has no entry until one is
+    // put into its applications folder.
+    services.desktopEntryInstalled = nullptr;
+    controller.reset();
+    const QString applications =
+        QStandardPaths::writableLocation(QStandardPaths::ApplicationsLocation);
+    QFile::remove(applications + QStringLiteral("/app.orlune.viewer.desktop"));
+    SettingsPane& real = open();
+    note = named<QLabel>("openWithNote");
+    if (!QStandardPaths::locate(QStandardPaths::ApplicationsLocation,
+                                QStringLiteral("app.orlune.viewer.desktop"))
+             .isEmpty())
+        GTEST_SKIP() << "an editor is installed on this machine";
+    EXPECT_EQ(note->text(), QStringLiteral("데스크톱 항목이 설치되지 않아 「다른 앱으로 열기」 에는 아직 없어요"));
+    ASSERT_TRUE(QDir().mkpath(applications));
+    QFile entry(applications + QStringLiteral("/app.orlune.viewer.desktop"));
+    ASSERT_TRUE(entry.open(QIODevice::WriteOnly));
+    entry.write("[Desktop Entry]\nType=Application\nName=Orlune Viewer\nExec=orlune-viewer %F\n");
+    entry.close();
+    real.refresh();
+    EXPECT_EQ(note->text(), QStringLiteral("Finder 의 「다음으로 열기」 에는 이미 있어요"));
+    QFile::remove(applications + QStringLiteral("/app.orlune.viewer.desktop"));
 }
 
 TEST_F(GeneralPane, defaultAppHelpIsAnAlertOverTheSettingsWindow)

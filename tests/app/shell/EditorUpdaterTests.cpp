@@ -196,6 +196,12 @@ TEST_F(Updater, theOverrideIsReadAndAStartHappensOnce)
     EditorUpdater none(std::nullopt, services());
     none.start(false);
     EXPECT_FALSE(none.canCheckForUpdates()) << "no feed, no checks";
+    // Asked anyway, it says so instead of staying silent.
+    none.checkForUpdates();
+    ASSERT_EQ(presenter->alerts.size(), 1u);
+    EXPECT_EQ(presenter->alerts[0].text, QStringLiteral("업데이트를 확인할 수 없어요."));
+    EXPECT_EQ(fetches, 0);
+    presenter->alerts.clear();
 
     EditorUpdater updater(override, services(configured));
     EXPECT_EQ(updater.feedURLString(), override);

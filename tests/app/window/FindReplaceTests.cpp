@@ -279,6 +279,33 @@ TEST(FindReplace, replaceAllIsOneStepAndBeepsWhenNothingMatches)
     EXPECT_EQ(window.text().text(), QStringLiteral("one two 1 two 1"));
 }
 
+TEST(FindReplace, ctrlZInTheReplaceFieldRightAfterReplaceAllUndoesTheReplaceAll)
+{
+    FindWindow window(QStringLiteral("one two one"));
+    window.find->showFindBar(true);
+    QLineEdit* field = window.find->findBar()->replaceField();
+    QTest::keyClicks(field, QStringLiteral("1"));
+    window.search("one");
+    window.find->replaceAll();
+    ASSERT_EQ(window.text().text(), QStringLiteral("1 two 1"));
+
+    QTest::keyClick(field, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(window.text().text(), QStringLiteral("one two one"));
+    EXPECT_EQ(field->text(), QStringLiteral("1")) << "the field keeps what was typed";
+    // Once the Replace All is undone, the field's own undo answers again.
+    QTest::keyClick(field, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(field->text(), QString());
+    EXPECT_EQ(window.text().text(), QStringLiteral("one two one"));
+
+    // Typing after the Replace All gives Ctrl+Z back to the field.
+    QTest::keyClicks(field, QStringLiteral("2"));
+    window.find->replaceAll();
+    ASSERT_EQ(window.text().text(), QStringLiteral("2 two 2"));
+    QTest::keyClicks(field, QStringLiteral("x"));
+    QTest::keyClick(field, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(window.text().text(), QStringLiteral("2 two 2"));
+}
+
 TEST(FindReplace, countShowsARunningTotalThenThePositionOfTheSelectedMatch)
 {
     QString text;

@@ -1,3 +1,4 @@
+#include "app/kit/Localized.h"
 #include "app/kit/Presenter.h"
 #include "app/window/sidebar/FolderSession.h"
 #include "app/window/sidebar/FolderSidebarView.h"
@@ -205,6 +206,59 @@ TEST(FolderSidebarView, aNewFileIsRenamedInPlaceAndOpenedWithReturnOrEscape)
         EXPECT_EQ(view.selectedNode()->entry.url, expected);
         EXPECT_TRUE(s.presenter->asked.empty());
     }
+}
+
+TEST(FolderSidebarView, aTabComingBackShowsTheFoldersTheSessionHasExpanded)
+{
+    Sidebar s;
+    auto& first = s.make();
+    FolderSidebarView::Hooks hooks;
+    FolderSidebarView second(s.session, s.presenter, hooks); // another tab of the window
+    second.resize(240, 400);
+    second.show();
+    second.hide();
+
+    first.outline()->expand(first.indexOf(first.nodeForPath(s.root / "src")));
+    first.hide();
+    second.show(); // the user switches tabs
+    FolderNode* src = second.nodeForPath(s.root / "src");
+    ASSERT_NE(src, nullptr);
+    EXPECT_TRUE(second.outline()->isExpanded(second.indexOf(src)));
+
+    second.outline()->collapse(second.indexOf(src));
+    second.hide();
+    first.show();
+    EXPECT_FALSE(first.outline()->isExpanded(first.indexOf(first.nodeForPath(s.root / "src"))));
+    EXPECT_FALSE(s.session->expanded().contains("src"));
+}
+
+TEST(FolderSidebarView, newItemsAreNamedInTheInterfaceLanguage)
+{
+    struct Case
+    {
+        const char* language;
+        const char* file;
+        const char* folder;
+    };
+    const Case cases[] = {
+        {"en", "New File.txt", "New Folder"},
+        {"ja", "新規ファイル.txt", "新規フォルダ"},
+        {"ko", "새 파일.txt", "새 폴더"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.language);
+        ASSERT_TRUE(EditorKit::installTranslation(c.language));
+        Sidebar s;
+        auto& view = s.make();
+        view.newFileButton()->click();
+        ASSERT_TRUE(view.isRenaming());
+        QTest::keyClick(s.editor(), Qt::Key_Escape);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !view.isRenaming(); }, 2000));
+        view.newFolderButton()->click();
+        EXPECT_TRUE(fs::exists(s.root / c.file));
+        EXPECT_TRUE(fs::is_directory(s.root / c.folder));
+    }
+    EditorKit::installTranslation(QString()); // back to the keys, as the other tests expect
 }
 
 TEST(FolderSidebarView, renameErrorsKeepTheOldNameAndAnUntrimmedSameNameIsNoChange)

@@ -6,6 +6,9 @@
 #include <QPushButton>
 #include <QTextLayout>
 
+#include <QApplication>
+#include <QTest>
+
 #include <gtest/gtest.h>
 
 using EditorWindow::StatusBarView;
@@ -106,6 +109,52 @@ TEST(StatusBarView, coloursFollowTheWarningAndFollowFlags)
     EXPECT_EQ(bar.titleColor(Segment::lineEnding), orange);
     EXPECT_EQ(bar.titleColor(Segment::follow),
               EditorViews::EditorColors::accentColor(bar.palette()));
+}
+
+TEST(StatusBarView, aThemeChangeRecoloursTheTitlesOfAHiddenBarToo)
+{
+    const QPalette before = QApplication::palette();
+    QPalette dark = before;
+    dark.setColor(QPalette::WindowText, QColor(235, 235, 235));
+    dark.setColor(QPalette::Window, QColor(30, 30, 30));
+    QPalette light = before;
+    light.setColor(QPalette::WindowText, QColor(25, 25, 25));
+    light.setColor(QPalette::Window, QColor(250, 250, 250));
+
+    QApplication::setPalette(dark);
+    // A window whose tab, made while dark, is not the one shown.
+    QWidget window;
+    auto* tab = new QWidget(&window);
+    auto& bar = *new StatusBarView(tab);
+    tab->hide();
+    window.show();
+    bar.update(sample());
+    EXPECT_EQ(bar.titleColor(Segment::encoding), QColor(235, 235, 235));
+    // Back to the light theme, with no new content for the bar.
+    QApplication::setPalette(light);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return bar.palette().color(QPalette::WindowText) == QColor(25, 25, 25); }));
+    EXPECT_EQ(bar.titleColor(Segment::encoding), QColor(25, 25, 25));
+    EXPECT_TRUE(bar.button(Segment::encoding)->styleSheet().contains(QColor(25, 25, 25).name(QColor::HexArgb)))
+        << bar.button(Segment::encoding)->styleSheet().toStdString();
+    QApplication::setPalette(before);
+}
+
+TEST(StatusBarView, theTitlesStartAtTheLeftWithAndWithoutAPath)
+{
+    StatusBarView bar;
+    bar.resize(900, 24);
+    bar.show();
+    StatusBarView::Content content = sample();
+    std::vector<int> lefts;
+    for (bool withPath : {true, false}) {
+        content.path = withPath ? std::optional<QString>(QStringLiteral("/tmp/a.txt")) : std::nullopt;
+        bar.update(content);
+        QCoreApplication::processEvents();
+        lefts.push_back(bar.button(Segment::position)->geometry().left());
+    }
+    EXPECT_EQ(lefts[0], lefts[1]);
+    EXPECT_LT(lefts[1], 60);
 }
 
 TEST(StatusBarView, pathShrinksFirstAndHidesWithoutAPath)

@@ -20,6 +20,8 @@
 
 #include <QCollator>
 #include <QCoreApplication>
+#include <QAbstractButton>
+#include <QLabel>
 #include <QMenu>
 #include <QRadioButton>
 #include <QTest>
@@ -730,4 +732,77 @@ TEST_F(StatusMenus, theLanguageMenuDownloadsTheGrammarOfALanguageWithoutOne)
     EXPECT_TRUE(center.grammar(EditorFeatures::CodeLanguage::python));
     EXPECT_FALSE(menus().languageMenu()->actions().back()->text().contains("색칠 문법 받기"));
     AppFeatures::GrammarCenter::replaceShared(std::move(previous));
+}
+
+// MARK: the interface's language
+
+namespace {
+
+bool hasHangul(const QString& text)
+{
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if ((u >= 0xAC00 && u <= 0xD7A3) || (u >= 0x1100 && u <= 0x11FF)
+            || (u >= 0x3130 && u <= 0x318F))
+            return true;
+    }
+    return false;
+}
+
+// Every item text of a menu and its child menus, each opened as the user would.
+void collect(QMenu& menu, QStringList& texts)
+{
+    emit menu.aboutToShow();
+    for (QAction* action : menu.actions()) {
+        texts << action->text() << action->toolTip();
+        if (action->menu())
+            collect(*action->menu(), texts);
+    }
+}
+
+} // namespace
+
+TEST_F(StatusMenus, inEnglishTheMenusTheChooserAndTheQuestionShowNoKorean)
+{
+    ASSERT_TRUE(EditorKit::installTranslation(QStringLiteral("en")));
+    // Mixed line endings, an invisible character and a character Latin-1 cannot hold; the
+    // file's own text has no Hangul, so any on screen is the interface's.
+    open("a\xe6\xbc\xa2" "b\r\nc\xe2\x80\x8b\n\tc\n");
+    QStringList texts;
+    collect(*menus().encodingMenu(), texts);
+    collect(*menus().lineEndingMenu(), texts);
+    collect(*menus().indentationMenu(), texts);
+    collect(*menus().languageMenu(), texts);
+    collect(*suspicious().suspiciousMenu(), texts);
+    EXPECT_GT(texts.size(), 40);
+    EXPECT_TRUE(texts.contains(QStringLiteral("Reopen with Encoding"))) << texts.join('|').toStdString();
+
+    menus().presentEncodingChooser();
+    ASSERT_NE(menus().activeSheet(), nullptr);
+    QWidget* sheet = menus().activeSheet();
+    texts << sheet->windowTitle();
+    for (QLabel* label : sheet->findChildren<QLabel*>())
+        texts << label->text();
+    for (QAbstractButton* button : sheet->findChildren<QAbstractButton*>())
+        texts << button->text();
+    static_cast<QDialog*>(menus().activeSheet())->reject();
+
+    presenter->answers = {1};
+    menus().convertEncoding(TextEncoding::isoLatin1);
+    ASSERT_EQ(presenter->asked.size(), 1u);
+    const EditorKit::Alert& question = presenter->asked[0];
+    texts << question.text << question.informativeText;
+    for (const QString& button : question.buttons)
+        texts << button;
+    EXPECT_EQ(question.text,
+              QStringLiteral("2 characters cannot be written in %1.") // 漢 and U+200B
+                  .arg(EditorWindow::DisplayNames::displayName(TextEncoding::isoLatin1)));
+
+    QStringList korean;
+    for (const QString& text : texts) {
+        if (hasHangul(text))
+            korean << text;
+    }
+    EditorKit::installTranslation(QString()); // back to the keys, as the other tests expect
+    EXPECT_TRUE(korean.isEmpty()) << korean.join('\n').toStdString();
 }
