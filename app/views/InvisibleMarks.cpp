@@ -198,11 +198,15 @@ void drawMarks(QPainter& painter,
                 left = right = x0 + line.cursorToX(layoutPosition(contentLength));
             }
 
-            if (!(c >= 0x20 && c <= 0x7E) && classify) {
+            // Only characters of the basic plane are classified: a pair (an emoji, the tag
+            // characters of a subdivision flag) is drawn as the font draws it. Its neighbours
+            // are whole scalars, so a joiner between two emoji stays unboxed.
+            if (!(c >= 0x20 && c <= 0x7E) && length == 1 && classify) {
                 std::optional<char32_t> next;
                 if (i + length < textLength)
                     next = scalarAt(text, i + length).first;
-                if (auto kind = classify(scalar, scalarBefore(text, i), next, false)) {
+                const std::optional<char32_t> previous = scalarBefore(text, i);
+                if (auto kind = classify(scalar, previous, next, false)) {
                     drawBox(left, right, top, *kind);
                     continue;
                 }
