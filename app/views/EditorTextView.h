@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/kit/Responder.h"
+#include "app/views/CentimeterRuler.h"
 #include "app/views/EditRecord.h"
 #include "app/views/EditorDisplayState.h"
 #include "app/views/EditorFont.h"
@@ -31,7 +32,6 @@
 
 namespace EditorViews {
 
-class CentimeterRuler;
 class EditorTextView;
 class SpellChecker;
 class TextStorage;

@@ -50,14 +50,13 @@ QColor secondaryLabelColor(const QPalette& palette)
 // The system's fixed-pitch font, so that the digits of the numbers line up.
 QFont FilterLinesView::numberFont() const
 {
-    const QFont& rowFont = font;
-    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    font.setWeight(QFont::Normal);
-    if (rowFont.pixelSize() > 0)
-        font.setPixelSize(std::max(9, static_cast<int>(std::lround(rowFont.pixelSize() * 0.85))));
+    QFont numbers = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    numbers.setWeight(QFont::Normal);
+    if (font.pixelSize() > 0)
+        numbers.setPixelSize(std::max(9, static_cast<int>(std::lround(font.pixelSize() * 0.85))));
     else
-        font.setPointSizeF(std::max(rowFont.pointSizeF() * 0.85, 9.0));
-    return font;
+        numbers.setPointSizeF(std::max(font.pointSizeF() * 0.85, 9.0));
+    return numbers;
 }
 
 FilterLinesView::FilterLinesView(FilterView& owner)

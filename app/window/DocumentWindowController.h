@@ -256,6 +256,10 @@ public:
     void showUnencodableBanner(const EditorCore::DocumentError& error);
     // "lineEndings.mixed" when the editable text mixes kinds of line ending.
     void showMixedLineEndingsBanner();
+    // A shown "lineEndings.mixed" takes the document's present counts, and goes once the endings
+    // are no longer mixed.
+    void refreshMixedLineEndingsBanner();
+    static QString mixedLineEndingsMessage(const EditorCore::LineEndingSummary& summary);
     // Deletes `characters` and every other character the save encoding cannot write, as one
     // undoable step; when nothing is left to delete, nothing changes and the banner stays.
     void removeUnencodableCharacters(const std::vector<std::u16string>& characters);

@@ -17,7 +17,7 @@ std::vector<int> centimetreTicks(const QImage& image)
     for (int x = 0; x < image.width(); ++x) {
         int dark = 0;
         for (int y = 0; y < image.height(); ++y)
-            dark += qGray(image.pixel(x, y)) < 160 ? 1 : 0;
+            dark += qGray(image.pixel(x, y)) < 225 ? 1 : 0;
         if (dark >= image.height() - 6)
             ticks.push_back(x);
     }

@@ -355,6 +355,15 @@ TEST(TextDocumentWindow, mixedLineEndingsAreOfferedOnceTheTextIsThereAndEditable
     ASSERT_NE(banner, nullptr);
     EXPECT_TRUE(banner->message().contains(QStringLiteral("CRLF 3줄 · LF 2줄 · CR 0줄")));
     EXPECT_EQ(opened->lineEndings.crlf, 3);
+    // An added line is counted in the banner once the text has been counted again.
+    controller.textView()->setSelectedRange({0, 0});
+    controller.textView()->insertText(QStringLiteral("z\r\n"));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            auto* now = controller.banner(QStringLiteral("lineEndings.mixed"));
+            return now && now->message().contains(QStringLiteral("CRLF 4줄 · LF 2줄 · CR 0줄"));
+        },
+        5000));
     documents.removeDocument(opened);
 
     // Without permission to write: the reason is said, the endings are not offered.
