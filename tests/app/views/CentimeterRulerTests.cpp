@@ -71,11 +71,14 @@ TEST(CentimeterRuler, countsFromTheTextInsetAndFollowsZoomAndScrolling)
     EXPECT_NEAR(atZoom2[1] - atZoom2[0], 2 * unit, 1.0);
 
     f.display->options.zoom = 1.0;
-    f.view->horizontalScrollBar()->setValue(100);
-    ASSERT_EQ(f.view->horizontalScrollBar()->value(), 100);
+    f.view->show();
+    f.view->setSelectedRange({400, 0});
+    f.view->scrollRangeToVisible({400, 0});
+    const int scroll = f.view->horizontalScrollBar()->value();
+    ASSERT_GT(scroll, 100);
     auto scrolled = ticks();
     ASSERT_FALSE(scrolled.empty());
-    // The first tick shown is the first centimetre right of the scrolled-away 100 pixels.
-    const double expected = inset - 100 + std::ceil((100 - inset) / unit) * unit;
+    // The first tick shown is the first whole centimetre right of what scrolled away.
+    const double expected = inset - scroll + std::ceil((scroll - inset) / unit) * unit;
     EXPECT_NEAR(scrolled[0], expected, 1.0);
 }
