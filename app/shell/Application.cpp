@@ -3,11 +3,11 @@
 #include "app/documents/DocumentTexts.h"
 #include "app/kit/ActionRouter.h"
 #include "app/shell/LaunchMeasurement.h"
-#include "app/window/sidebar/FolderSession.h"
-#include "app/window/sidebar/FolderSidebarFeature.h"
 #include "app/window/hosting/HostWindows.h"
 #include "app/window/hosting/TextDocumentWindow.h"
 #include "app/window/hosting/WindowRestorer.h"
+#include "app/window/sidebar/FolderSession.h"
+#include "app/window/sidebar/FolderSidebarFeature.h"
 
 #include <QPointer>
 #include <QTimer>

@@ -959,8 +959,8 @@ void EditorTextView::layoutRuler()
     QRect area = viewport()->geometry();
     if (m_centimeterRuler) {
         m_centimeterRuler->setVisible(showsCentimeters);
-        m_centimeterRuler->setGeometry(area.left() - thickness, area.top() - top,
-                                       area.width() + thickness, top);
+        m_centimeterRuler->setGeometry(
+            area.left() - thickness, area.top() - top, area.width() + thickness, top);
         m_centimeterRuler->update();
     }
     if (!m_ruler)

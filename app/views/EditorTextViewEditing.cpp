@@ -218,8 +218,8 @@ void EditorTextView::insertText(const QString& insertion, TextRange replacementR
         return;
     // A replacement somewhere else than at the caret is a step of its own, unless it is a
     // substitution of what was just typed.
-    const bool correcting = m_correctingTyping && range.end() == m_caret
-                            && selectedRange().length == 0;
+    const bool correcting =
+        m_correctingTyping && range.end() == m_caret && selectedRange().length == 0;
     if (!correcting && (range.length > 0 || range.location != m_caret))
         breakUndoCoalescing();
     applyEdit(range,
@@ -280,7 +280,8 @@ void EditorTextView::typeText(const QString& typed)
         return;
     }
     m_correctingTyping = true;
-    insertText(substitution.text, {m_caret - substitution.replacesBefore, substitution.replacesBefore});
+    insertText(substitution.text,
+               {m_caret - substitution.replacesBefore, substitution.replacesBefore});
     m_correctingTyping = false;
 }
 

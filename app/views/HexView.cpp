@@ -272,7 +272,8 @@ void HexView::updateScrollBars()
     if (m_pendingRow && visible.height() > padding) {
         const auto row = *m_pendingRow;
         verticalScrollBar()->setValue(static_cast<int>(std::min<std::int64_t>(row, INT_MAX)));
-        if (verticalScrollBar()->value() >= row || verticalScrollBar()->value() == verticalScrollBar()->maximum())
+        if (verticalScrollBar()->value() >= row
+            || verticalScrollBar()->value() == verticalScrollBar()->maximum())
             m_pendingRow.reset();
     }
 }

@@ -127,16 +127,17 @@ void drawMarks(QPainter& painter,
         const int perRow = static_cast<int>((digits.size() + 1) / 2);
         const QString rows[] = {digits.left(perRow), digits.mid(perRow)};
         QFont small = style.baseFont;
-        small.setPixelSize(std::max(4, static_cast<int>(std::min(box.height() / 2.2,
-                                                                 box.width() / (perRow * 0.62)))));
+        small.setPixelSize(std::max(
+            4, static_cast<int>(std::min(box.height() / 2.2, box.width() / (perRow * 0.62)))));
         painter.save();
         painter.setFont(small);
         painter.setPen(ink);
         const double rowHeight = box.height() / 2;
         for (int row = 0; row < 2; ++row) {
-            painter.drawText(QRectF(box.left(), box.top() + row * rowHeight, box.width(), rowHeight),
-                             Qt::AlignCenter | Qt::TextDontClip,
-                             rows[row]);
+            painter.drawText(
+                QRectF(box.left(), box.top() + row * rowHeight, box.width(), rowHeight),
+                Qt::AlignCenter | Qt::TextDontClip,
+                rows[row]);
         }
         painter.restore();
     };

@@ -263,11 +263,13 @@ ParagraphLayout::Piece& ParagraphLayout::laidOut(int index, double x)
             scalar = QChar::surrogateToUcs4(text[i], text[i + 1]);
             units = 2;
         }
-        if (GlyphCoverage::isCandidate(scalar) && !GlyphCoverage::canDraw(m_settings.font, scalar)) {
+        if (GlyphCoverage::isCandidate(scalar)
+            && !GlyphCoverage::canDraw(m_settings.font, scalar)) {
             QTextLayout::FormatRange missing;
             missing.start = holdsPreedit && i >= at ? i + preeditLength : i;
             missing.length = units;
-            const double advance = QFontMetricsF(m_settings.font).horizontalAdvance(text.mid(i, units));
+            const double advance =
+                QFontMetricsF(m_settings.font).horizontalAdvance(text.mid(i, units));
             missing.format.setFontLetterSpacingType(QFont::AbsoluteSpacing);
             missing.format.setFontLetterSpacing(std::max(0.0, m_settings.zeroWidth - advance));
             missing.format.setForeground(Qt::transparent);

@@ -2,9 +2,8 @@
 
 #include <QTextBoundaryFinder>
 
-#include <enchant.h>
-
 #include <algorithm>
+#include <enchant.h>
 
 namespace EditorViews {
 
@@ -60,9 +59,8 @@ SpellChecker::SpellChecker(const QStringList& languages)
         EnchantDict* dict = enchant_broker_request_dict(broker, name.constData());
         if (!dict)
             continue;
-        const bool known = std::any_of(m_dictionaries.begin(), m_dictionaries.end(), [&](auto& d) {
-            return d.dict == dict;
-        });
+        const bool known = std::any_of(
+            m_dictionaries.begin(), m_dictionaries.end(), [&](auto& d) { return d.dict == dict; });
         if (known) {
             enchant_broker_free_dict(broker, dict);
             continue;
@@ -100,8 +98,7 @@ QStringList SpellChecker::userLanguages()
 
 std::shared_ptr<SpellChecker> SpellChecker::shared()
 {
-    static std::shared_ptr<SpellChecker> checker =
-        std::make_shared<SpellChecker>(userLanguages());
+    static std::shared_ptr<SpellChecker> checker = std::make_shared<SpellChecker>(userLanguages());
     return checker;
 }
 

@@ -153,8 +153,8 @@ void DocumentWindowController::refreshMixedLineEndingsBanner()
         showMixedLineEndingsBanner();
 }
 
-QString DocumentWindowController::mixedLineEndingsMessage(
-    const EditorCore::LineEndingSummary& summary)
+QString
+DocumentWindowController::mixedLineEndingsMessage(const EditorCore::LineEndingSummary& summary)
 {
     return withCounts(EditorKit::localized("줄끝이 섞여 있어요 — CRLF %lld줄 · LF %lld줄 · "
                                            "CR %lld줄. 고치기 전에는 그대로 둬요."),

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "app/views/EditorFont.h"
-
 #include "core/TextEncoding.h"
 
 #include <QDialog>

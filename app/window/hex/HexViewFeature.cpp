@@ -8,10 +8,10 @@
 #include "app/views/HexView.h"
 #include "app/window/DocumentContentView.h"
 #include "app/window/DocumentWindowController.h"
-#include "app/window/largefile/LargeFileFeature.h"
-#include "app/window/filter/LineFilterFeature.h"
-#include "app/window/preview/PreviewModesFeature.h"
 #include "app/window/WindowDocument.h"
+#include "app/window/filter/LineFilterFeature.h"
+#include "app/window/largefile/LargeFileFeature.h"
+#include "app/window/preview/PreviewModesFeature.h"
 #include "core/TextCodec.h"
 
 #include <QTimer>

@@ -626,8 +626,8 @@ void TextDocumentWindow::install(EditorDocuments::DocumentServices& services,
             view.ruler = options.showsRuler;
             // A memory that cannot be written leaves the window as it is; the next choice
             // tries again.
-            (void)EditorStore::FileMemory().rememberView(view, file,
-                                                         std::chrono::system_clock::now());
+            (void)EditorStore::FileMemory().rememberView(
+                view, file, std::chrono::system_clock::now());
         };
         environment.hosts = installation.hosts;
         environment.presenter = installation.presenter;

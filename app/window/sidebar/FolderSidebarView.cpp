@@ -52,10 +52,7 @@ public:
         const int width = contentsRect().width();
         return fontMetrics().elidedText(text(), Qt::ElideMiddle, width);
     }
-    QSize minimumSizeHint() const override
-    {
-        return {0, QLabel::minimumSizeHint().height()};
-    }
+    QSize minimumSizeHint() const override { return {0, QLabel::minimumSizeHint().height()}; }
 
 protected:
     void paintEvent(QPaintEvent*) override

@@ -123,8 +123,8 @@ TEST(Autocorrection, misspelledWordsAreUnderlinedNeverChanged)
     f.view->setSpellChecker(checker);
     auto redIn = [&](const QImage& image, const QString& prefix, const QString& word) {
         const QFontMetricsF metrics(f.view->editorFont());
-        const int left = static_cast<int>(EditorTextView::horizontalInset
-                                          + metrics.horizontalAdvance(prefix));
+        const int left =
+            static_cast<int>(EditorTextView::horizontalInset + metrics.horizontalAdvance(prefix));
         const int right = left + static_cast<int>(metrics.horizontalAdvance(word));
         const auto paragraph = f.view->visibleParagraphs().front();
         int count = 0;

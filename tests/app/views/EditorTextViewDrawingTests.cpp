@@ -215,15 +215,16 @@ TEST(EditorTextViewDrawing, charactersOutsideTheBasicPlaneAreNeverBoxed)
         U"\U0001F3F4\U000E0067\U000E0062\U000E0065\U000E006E\U000E0067\U000E007F");
     ViewFixture f("a" + england + QString::fromUtf16(u"\u00A0b"));
     const QImage plain = f.grab();
-    f.view->setSuspiciousClassifier(
-        [](char32_t unit, std::optional<char32_t>, std::optional<char32_t>, bool)
-            -> std::optional<SuspiciousMark> {
-            if (unit == 0x00A0)
-                return SuspiciousMark::spaceBox;
-            if (unit >= 0x10000 || unit == 0xFFFD)
-                return SuspiciousMark::box;
-            return std::nullopt;
-        });
+    f.view->setSuspiciousClassifier([](char32_t unit,
+                                       std::optional<char32_t>,
+                                       std::optional<char32_t>,
+                                       bool) -> std::optional<SuspiciousMark> {
+        if (unit == 0x00A0)
+            return SuspiciousMark::spaceBox;
+        if (unit >= 0x10000 || unit == 0xFFFD)
+            return SuspiciousMark::box;
+        return std::nullopt;
+    });
     const QImage image = f.grab();
     const auto paragraph = f.view->visibleParagraphs().front();
     const int top = static_cast<int>(paragraph.top);

@@ -545,7 +545,8 @@ TEST(EncodingChooser, previewsUseTheEditorsFontFromTheSettings)
     EditorViews::EditorFontSettings fonts;
     fonts.fontName = QStringLiteral("DejaVu Sans Mono");
     fonts.fontSize = 20.0;
-    EncodingChooserSheet sheet(data, {TextEncoding::utf8}, std::nullopt, std::nullopt, nullptr, fonts);
+    EncodingChooserSheet sheet(
+        data, {TextEncoding::utf8}, std::nullopt, std::nullopt, nullptr, fonts);
     const QFont expected = EditorViews::editorFont(std::nullopt, std::nullopt, 0.9, fonts);
     EXPECT_EQ(sheet.previewFont(), expected);
     EXPECT_EQ(sheet.previewFont().family(), QStringLiteral("DejaVu Sans Mono"));

@@ -631,7 +631,8 @@ TEST(SyntaxColoringFeature, aClickOnTheProblemsSegmentGoesToTheNextError)
     const auto& marks = w.controller->display()->syntaxErrors;
     ASSERT_FALSE(marks.empty());
     w.view().setSelectedRange({0, 0});
-    QPushButton* problems = w.controller->statusBar()->button(EditorWindow::StatusBarView::Segment::problems);
+    QPushButton* problems =
+        w.controller->statusBar()->button(EditorWindow::StatusBarView::Segment::problems);
     ASSERT_NE(problems, nullptr);
     ASSERT_TRUE(problems->isVisibleTo(w.controller->statusBar()));
     problems->click();
