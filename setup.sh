@@ -18,6 +18,7 @@ packages=(
   qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools linguist-qt6
   libgl-dev libxkbcommon-dev libx11-dev libxcb1-dev libxcb-keysyms1-dev libxtst-dev
   libnautilus-extension-dev
+  libenchant-2-dev hunspell-en-us
   fonts-naver-d2coding fonts-noto-cjk fonts-dejavu qt6-translations-l10n
   xdg-user-dirs dbus xvfb imagemagick xdotool desktop-file-utils
 )

@@ -433,7 +433,8 @@ EditorCore::Result<void, DocumentFailure> TextDocument::applyRead(const std::fil
                 lineEndings = read.loaded.lineEndings;
                 indentStyle = read.loaded.indentStyle;
                 diskIdentity = read.diskIdentity;
-                if (!read.isWritable)
+                // The user's own read-only choice, made while the text was being read, stays.
+                if (!read.isWritable && readOnlyReason != ReadOnlyReason::userChose)
                     readOnlyReason = ReadOnlyReason::noPermission;
             } else if constexpr (std::is_same_v<T, DocumentReading::LargeFile>) {
                 largeFile = read.state;

@@ -252,10 +252,13 @@ void TextDocument::runAutosave(bool implicitlyCancellable, SaveCompletion comple
         SaveOperation::autosaveInPlace,
         [self, services = m_services, completion = std::move(completion)](
             const std::optional<DocumentFailure>& failure) {
-            if (completion)
-                completion(failure);
-            if (!failure || isUserCancellation(*failure))
+            if (!failure) {
+                if (completion)
+                    completion(failure);
                 return;
+            }
+            // Every failure of the write is logged and recorded, a refusal that the caller takes
+            // as a cancellation too; the caller hears of it last.
             logDocument(Platform::SystemLog::Level::error,
                         "자동 저장 실패 " + DocumentTexts::describe(*failure).toStdString());
             const std::string path =
@@ -266,6 +269,8 @@ void TextDocument::runAutosave(bool implicitlyCancellable, SaveCompletion comple
                                  {{"path", path}, {"err", describeForLog(*failure)}});
             if (self && self->m_editor)
                 self->m_editor->showUnencodableBanner(*failure);
+            if (completion)
+                completion(failure);
         });
     // Asked for by a caller, the in-place autosave completes before it returns.
     if (wait)

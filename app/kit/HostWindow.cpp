@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QMenuBar>
+#include <QPointer>
 #include <QTabBar>
 #include <QTabWidget>
 
@@ -174,6 +175,34 @@ void bringFrontWindowForward()
         front->raise();
         front->activateWindow();
     }
+}
+
+namespace {
+
+QPointer<HostWindow>& lastActivated()
+{
+    static QPointer<HostWindow> window;
+    return window;
+}
+
+} // namespace
+
+HostWindow* HostWindow::mainWindow()
+{
+    if (HostWindow* last = lastActivated(); last && last->isVisible())
+        return last;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* host = qobject_cast<HostWindow*>(widget); host && host->isVisible())
+            return host;
+    }
+    return nullptr;
+}
+
+bool HostWindow::event(QEvent* event)
+{
+    if (event->type() == QEvent::WindowActivate)
+        lastActivated() = this;
+    return QMainWindow::event(event);
 }
 
 } // namespace EditorKit

@@ -24,6 +24,9 @@ class HostWindow : public QMainWindow
 
 public:
     static constexpr QSize newWindowSize{1180, 640};
+    // The document window the user worked in last: the last one activated that is still shown,
+    // else the first shown one; none without a shown window.
+    static HostWindow* mainWindow();
 
     explicit HostWindow(ActionRouter& router, QWidget* parent = nullptr);
     ~HostWindow() override;
@@ -61,6 +64,7 @@ protected:
     // Closing the window closes its tabs the way their close buttons would, each document
     // first reviewing its unsaved edits; the window goes with its last tab.
     void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     void pageTitleChanged(TabPage* page);

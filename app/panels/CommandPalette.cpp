@@ -98,7 +98,9 @@ CommandPalette::CommandPalette(Environment environment)
     if (!m_environment.keyWindow)
         m_environment.keyWindow = [] { return QApplication::activeWindow(); };
     if (!m_environment.mainWindow)
-        m_environment.mainWindow = [] { return static_cast<QWidget*>(nullptr); };
+        m_environment.mainWindow = [] {
+            return static_cast<QWidget*>(EditorKit::HostWindow::mainWindow());
+        };
     if (!m_environment.enabledTest)
         m_environment.enabledTest = documentWindowTest;
     buildPanel();

@@ -1,6 +1,8 @@
 #include "app/shell/AppDelegate.h"
 
 #include "app/documents/DocumentController.h"
+#include "app/documents/TextDocument.h"
+#include "app/kit/AppLog.h"
 #include "app/kit/HostWindow.h"
 #include "app/panels/AboutWindow.h"
 #include "app/panels/CommandPalette.h"
@@ -8,7 +10,6 @@
 #include "app/settings/CommandLineToolSheet.h"
 #include "app/settings/FinderMenuSheet.h"
 #include "app/settings/SettingsWindowController.h"
-#include "app/kit/AppLog.h"
 #include "app/shell/Application.h"
 #include "app/shell/EditorUpdater.h"
 #include "app/shell/LaunchMeasurement.h"
@@ -312,7 +313,15 @@ void AppDelegate::openErrorLog(const EditorStore::ErrorLog& log,
                                                      {{"app", AppLog::appVersion()}},
                                                      std::chrono::system_clock::now()));
     }
-    documents.openReadOnly(file, true);
+    // Read-only by the user's choice unless the log already has a reason of its own (no
+    // permission), which the window then says.
+    documents.openURL(file, true, [](EditorDocuments::TextDocument* document, bool, const auto&) {
+        if (!document || document->readOnlyReason)
+            return;
+        document->readOnlyReason = EditorDocuments::ReadOnlyReason::userChose;
+        if (auto* editor = document->editor())
+            editor->applyEditability();
+    });
 }
 
 bool AppDelegate::respondsToAction(std::string_view action) const

@@ -2,11 +2,12 @@
 
 #include "app/documents/DocumentTexts.h"
 #include "app/kit/ActionRouter.h"
-#include "app/window/sidebar/FolderSession.h"
-#include "app/window/sidebar/FolderSidebarFeature.h"
+#include "app/shell/LaunchMeasurement.h"
 #include "app/window/hosting/HostWindows.h"
 #include "app/window/hosting/TextDocumentWindow.h"
 #include "app/window/hosting/WindowRestorer.h"
+#include "app/window/sidebar/FolderSession.h"
+#include "app/window/sidebar/FolderSidebarFeature.h"
 
 #include <QPointer>
 #include <QTimer>
@@ -30,6 +31,8 @@ Application::Application(EditorKit::ActionRouter& router,
     installation.router = &router;
     installation.presenter = std::move(presenter);
     installation.hosts = m_hosts;
+    if (LaunchMeasurement::isEnabled())
+        installation.markLaunchPhase = [](std::string_view name) { LaunchMeasurement::mark(name); };
     installation.closeDocument = [controller](TextDocument& document) {
         QPointer<TextDocument> closing(&document);
         // Later: the close came from the document's own tab.

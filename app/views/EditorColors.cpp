@@ -99,6 +99,11 @@ QColor syntaxErrorUnderlineColor(Appearance appearance)
     return twoValued(appearance, "systemRed", 0.9, 0.9);
 }
 
+QColor misspellingColor(Appearance appearance)
+{
+    return twoValued(appearance, "systemRed", 0.85, 0.85);
+}
+
 QColor invisiblesColor(Appearance appearance)
 {
     return labelColor(appearance, 0.26, 0.25);

@@ -22,6 +22,8 @@ QColor findMatchColor(Appearance appearance);
 QColor currentMatchColor(Appearance appearance);
 QColor indicatorColor(Appearance appearance);
 QColor syntaxErrorUnderlineColor(Appearance appearance);
+// The dots under misspelled words.
+QColor misspellingColor(Appearance appearance);
 QColor invisiblesColor(Appearance appearance);
 QColor suspiciousMarkColor(Appearance appearance);
 QColor suspiciousFillColor(Appearance appearance);

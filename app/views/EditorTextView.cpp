@@ -1,8 +1,10 @@
 #include "app/views/EditorTextView.h"
 
 #include "app/kit/Utf16.h"
+#include "app/views/CentimeterRuler.h"
 #include "app/views/EditorColors.h"
 #include "app/views/LineNumberRuler.h"
+#include "app/views/SpellChecker.h"
 #include "app/views/TextStorage.h"
 
 #include <QFontMetricsF>
@@ -465,11 +467,13 @@ void EditorTextView::resizeEvent(QResizeEvent* event)
     layoutRuler();
 }
 
-void EditorTextView::scrollContentsBy(int, int)
+void EditorTextView::scrollContentsBy(int dx, int)
 {
     viewport()->update();
     if (m_ruler)
         m_ruler->update();
+    if (m_centimeterRuler && dx != 0)
+        m_centimeterRuler->update();
 }
 
 std::vector<EditorTextView::VisibleParagraph> EditorTextView::visibleParagraphs()
@@ -789,6 +793,44 @@ void EditorTextView::drawSyntaxErrors(QPainter& painter,
     }
 }
 
+// Red dots under the words the spell checker rejects; the word being typed at the caret waits
+// until the caret leaves it.
+void EditorTextView::drawMisspellings(QPainter& painter,
+                                      const std::vector<VisibleParagraph>& paragraphs,
+                                      const QRectF& dirty)
+{
+    const double baselineOffset = (m_lineHeight - (m_ascent + m_descent)) / 2 + m_ascent;
+    const QRectF grown = dirty.adjusted(0, -4.0, 0, 4.0);
+    QPainterPath path;
+    const TextRange selection = selectedRange();
+    for (const auto& paragraph : paragraphs) {
+        const int length = contentEnd(paragraph.line) - paragraph.start;
+        // A very long line (a minified file) is not prose.
+        if (length <= 0 || length > 20000)
+            continue;
+        const QStringView text = QStringView(this->text()).mid(paragraph.start, length);
+        for (TextRange word : m_spellChecker->misspelledWords(text)) {
+            word.location += paragraph.start;
+            if (selection.length == 0 && selection.location >= word.location
+                && selection.location <= word.end())
+                continue;
+            forEachSegment(paragraphs, word, SegmentType::standard, [&](QRectF rect) {
+                if (rect.width() <= 0 || !rect.intersects(grown))
+                    return;
+                const double y = std::min(rect.top() + baselineOffset + 3.0, rect.bottom() - 1.0);
+                for (double x = rect.left() + 1.0; x < rect.right(); x += 3.0)
+                    path.addEllipse(QPointF(x, y), 1.0, 1.0);
+            });
+        }
+    }
+    if (!path.isEmpty()) {
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(EditorColors::misspellingColor(appearanceOf(palette())));
+        painter.drawPath(path);
+        painter.setBrush(Qt::NoBrush);
+    }
+}
+
 void EditorTextView::paintEvent(QPaintEvent* event)
 {
     QPainter painter(viewport());
@@ -808,6 +850,8 @@ void EditorTextView::paintEvent(QPaintEvent* event)
     }
     drawMatches(painter, paragraphs, m_display->findMatches, visible);
     drawSyntaxErrors(painter, paragraphs, visible, dirty);
+    if (m_autocorrection.spelling && m_spellChecker)
+        drawMisspellings(painter, paragraphs, dirty);
 
     const QColor selection = EditorColors::selectionColor(colors);
     auto fillSelection = [&](TextRange range) {
@@ -897,15 +941,31 @@ void EditorTextView::updateRulerThickness()
     layoutRuler();
 }
 
+void EditorTextView::setCentimeterRuler(CentimeterRuler* ruler)
+{
+    m_centimeterRuler = ruler;
+    if (ruler && ruler->parentWidget() != this)
+        ruler->setParent(this);
+    layoutRuler();
+}
+
 void EditorTextView::layoutRuler()
 {
     bool shows = m_ruler && m_display->options.showsLineNumbers;
     int thickness = shows ? static_cast<int>(m_ruler->ruleThickness()) : 0;
-    setViewportMargins(thickness, 0, 0, 0);
+    bool showsCentimeters = m_centimeterRuler && m_display->options.showsRuler;
+    int top = showsCentimeters ? CentimeterRuler::thickness : 0;
+    setViewportMargins(thickness, top, 0, 0);
+    QRect area = viewport()->geometry();
+    if (m_centimeterRuler) {
+        m_centimeterRuler->setVisible(showsCentimeters);
+        m_centimeterRuler->setGeometry(
+            area.left() - thickness, area.top() - top, area.width() + thickness, top);
+        m_centimeterRuler->update();
+    }
     if (!m_ruler)
         return;
     m_ruler->setVisible(shows);
-    QRect area = viewport()->geometry();
     m_ruler->setGeometry(area.left() - thickness, area.top(), thickness, area.height());
     m_ruler->update();
 }

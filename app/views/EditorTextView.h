@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/kit/Responder.h"
+#include "app/views/CentimeterRuler.h"
 #include "app/views/EditRecord.h"
 #include "app/views/EditorDisplayState.h"
 #include "app/views/EditorFont.h"
@@ -32,6 +33,7 @@
 namespace EditorViews {
 
 class EditorTextView;
+class SpellChecker;
 class TextStorage;
 
 // What the window controller answers for its text view. Every hook has a harmless default,
@@ -131,10 +133,13 @@ public:
     // Re-reads the display options (wrapping, line numbers) and redraws.
     void displayOptionsDidChange();
 
+    void setCentimeterRuler(CentimeterRuler* ruler);
+    CentimeterRuler* centimeterRuler() const { return m_centimeterRuler; }
     void setLineNumberRuler(LineNumberRuler* ruler);
     LineNumberRuler* lineNumberRuler() const { return m_ruler; }
     void updateRulerThickness();
-    // Places the ruler in the left margin (after its thickness or visibility changed).
+    // Places the line-number ruler in the left margin and the centimetre ruler in the top one
+    // (after a thickness or the visibility changed).
     void layoutRuler();
 
     // Selection: the main selection and the end of it that moves.
@@ -183,6 +188,32 @@ public:
 
     bool hasMarkedText() const { return !m_preedit.isEmpty(); }
     QString markedText() const { return m_preedit; }
+
+    // What the view corrects as the user types: straight quotes become curly ones, "--" an em
+    // dash (each part of the typing's undo step), and words the spell checker rejects are
+    // underlined (never changed).
+    struct Autocorrection
+    {
+        bool spelling = false;
+        bool quotes = false;
+        bool dashes = false;
+        bool operator==(const Autocorrection&) const = default;
+    };
+    void setAutocorrection(Autocorrection autocorrection);
+    const Autocorrection& autocorrection() const { return m_autocorrection; }
+    // The checker of the spelling underline; none: no underline.
+    void setSpellChecker(std::shared_ptr<SpellChecker> checker);
+    const std::shared_ptr<SpellChecker>& spellChecker() const { return m_spellChecker; }
+    // What typing `typed` at the caret inserts, and the text before the caret it replaces
+    // (0 or 1 units), after the quote and dash substitutions.
+    struct Substitution
+    {
+        QString text;
+        int replacesBefore = 0;
+    };
+    Substitution typingSubstitution(const QString& typed) const;
+    // Text typed at the keyboard: the substitutions, then insertText.
+    void typeText(const QString& typed);
 
     // Entry points of editing; the command router and the menus call these.
     // A replacement range with location -1 means the selection.
@@ -311,6 +342,9 @@ private:
                      TextRange viewport);
     void drawIndicator(QPainter& painter, const std::vector<VisibleParagraph>& paragraphs);
     void updateIndicatorArea();
+    void drawMisspellings(QPainter& painter,
+                          const std::vector<VisibleParagraph>& paragraphs,
+                          const QRectF& dirty);
     void drawSyntaxErrors(QPainter& painter,
                           const std::vector<VisibleParagraph>& paragraphs,
                           TextRange viewport,
@@ -349,6 +383,9 @@ private:
     void restoreCarets(TextRange main, const std::vector<TextRange>& extras);
     std::optional<QRectF> insertionRect(int offset);
     void commitMultiCaretText(const QString& text);
+    // A composition's text with extra carets: typed at the main selection through the
+    // delegate's checks, then at the extra carets, one undo step; the main selection stays main.
+    void commitCompositionAtCarets(const QString& text, TextRange replacementRange);
     // Moves (or, with copy, copies) the main selection's text to the offset as one step.
     void dropSelectedText(int target, bool copy);
 
@@ -365,6 +402,7 @@ private:
     QPointer<QUndoStack> m_undoStack;
     QUndoStack* m_ownUndoStack = nullptr;
     QPointer<LineNumberRuler> m_ruler;
+    QPointer<CentimeterRuler> m_centimeterRuler;
     SuspiciousClassifier m_classify;
     LineColorProvider m_lineColors;
     QFont m_font;
@@ -398,7 +436,13 @@ private:
     bool m_mouseSelecting = false;
     int m_mouseAnchor = 0;
     std::vector<TextRange> m_extraCarets;
+    Autocorrection m_autocorrection;
+    std::shared_ptr<SpellChecker> m_spellChecker;
+    // The next typing edit may take back the last unit of the typing step before it.
+    bool m_correctingTyping = false;
     bool m_settingCarets = false;
+    // A composition committed with extra carets goes in at the main selection first.
+    bool m_insertingAtMain = false;
     bool m_applyingMultiEdit = false;
     // A press inside the selection may start dragging it; the target follows the pointer.
     bool m_dragPending = false;

@@ -80,7 +80,10 @@ public:
         m_view->m_nextOrigin = EditOrigin::undoRedo;
         m_view->spliceEdits(m_inverse);
         m_view->breakUndoCoalescing();
-        m_view->restoreCarets(m_mainBefore, m_extrasBefore);
+        // The caret set from before, its last caret the main selection.
+        std::vector<TextRange> before = m_extrasBefore;
+        before.push_back(m_mainBefore);
+        m_view->setCarets(before);
         m_view->didChangeText();
     }
 
@@ -202,15 +205,40 @@ void EditorTextView::shiftExtraCarets(TextRange editedRange, int changeInLength)
 
 void EditorTextView::commitMultiCaretText(const QString& typed)
 {
-    // The main caret keeps its place among the carets, so the composition's caret stays main.
-    const auto all = carets();
-    const TextRange main = selectedRange();
-    std::optional<std::size_t> mainIndex;
-    for (std::size_t i = 0; i < all.size(); ++i) {
-        if (all[i].location <= main.location && main.end() <= all[i].end())
-            mainIndex = i;
+    // The typed text at every caret; the last caret becomes the main selection.
+    applyMultiEdit(MC::insert(carets(), {toEngine(typed)}));
+}
+
+void EditorTextView::commitCompositionAtCarets(const QString& text, TextRange replacementRange)
+{
+    if (!m_editable)
+        return;
+    breakUndoCoalescing();
+    m_undoStack->beginMacro(multiEditName());
+    m_insertingAtMain = true;
+    insertText(text, replacementRange);
+    m_insertingAtMain = false;
+    // The extra carets followed the main insertion; the text goes to each of them as they stand.
+    const MC::Result result = MC::insert(m_extraCarets, {toEngine(text)});
+    if (!result.edits.empty()) {
+        const TextRange main = selectedRange();
+        std::int64_t shift = 0;
+        for (const auto& edit : result.edits) {
+            if (edit.range.location < main.location)
+                shift += static_cast<std::int64_t>(edit.text.size()) - edit.range.length;
+        }
+        const TextRange mainAfter{main.location + shift, main.length};
+        std::vector<TextRange> after = result.carets;
+        after.push_back(mainAfter);
+        std::sort(after.begin(), after.end(), [](const TextRange& a, const TextRange& b) {
+            return a.location < b.location;
+        });
+        const auto mainIndex = static_cast<std::size_t>(
+            std::find(after.begin(), after.end(), mainAfter) - after.begin());
+        m_undoStack->push(new MultiEditCommand(this, result.edits, after, mainIndex));
     }
-    applyMultiEdit(MC::insert(all, {toEngine(typed)}), mainIndex);
+    m_undoStack->endMacro();
+    breakUndoCoalescing();
 }
 
 // The rows of the selector table; any other selector drops the extra carets and runs with the

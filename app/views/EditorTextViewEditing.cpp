@@ -38,6 +38,7 @@ public:
         , m_kind(kind)
         , m_generation(view->m_coalescingGeneration)
         , m_origin(view->m_pushOrigin)
+        , m_corrects(view->m_correctingTyping)
     {}
 
     int id() const override
@@ -60,6 +61,15 @@ public:
             return false;
         if (m_kind == EditKind::typing && next->m_oldText.isEmpty()
             && next->m_location == m_location + m_newText.size()) {
+            m_newText += next->m_newText;
+            m_after = next->m_after;
+            return true;
+        }
+        // A substitution as typed (two hyphens becoming a dash) replaces the end of this step.
+        if (m_kind == EditKind::typing && next->m_corrects && !next->m_oldText.isEmpty()
+            && next->m_location + next->m_oldText.size() == m_location + m_newText.size()
+            && m_newText.endsWith(next->m_oldText)) {
+            m_newText.chop(next->m_oldText.size());
             m_newText += next->m_newText;
             m_after = next->m_after;
             return true;
@@ -89,7 +99,10 @@ public:
         m_pushed = true;
         m_view->m_storage->replace({m_location, static_cast<int>(m_oldText.size())}, m_newText);
         m_view->m_nextOrigin.reset();
+        // The extra carets followed the storage; they stay.
+        m_view->m_settingCarets = true;
         m_view->setSelectedRange(m_after);
+        m_view->m_settingCarets = false;
         m_view->scrollRangeToVisible(m_after);
         m_view->didChangeText();
     }
@@ -102,7 +115,9 @@ public:
         m_view->m_storage->replace({m_location, static_cast<int>(m_newText.size())}, m_oldText);
         m_view->m_nextOrigin.reset();
         m_view->breakUndoCoalescing();
+        m_view->m_settingCarets = true;
         m_view->setSelectedRange(m_before);
+        m_view->m_settingCarets = false;
         m_view->scrollRangeToVisible(m_before);
         m_view->didChangeText();
     }
@@ -117,6 +132,7 @@ private:
     EditKind m_kind;
     int m_generation;
     EditOrigin m_origin;
+    bool m_corrects = false;
     bool m_pushed = false;
 };
 
@@ -191,7 +207,7 @@ void EditorTextView::insertText(const QString& insertion, TextRange replacementR
     if (!m_editable)
         return;
     // With extra carets the text goes to every caret as one step, past the typing transforms.
-    if (!m_extraCarets.empty() && !hasMarkedText()) {
+    if (!m_extraCarets.empty() && !hasMarkedText() && !m_insertingAtMain) {
         commitMultiCaretText(insertion);
         return;
     }
@@ -200,14 +216,73 @@ void EditorTextView::insertText(const QString& insertion, TextRange replacementR
                           : clampedRange(replacementRange, m_storage->length());
     if (m_delegate && !m_delegate->shouldChangeText(*this, range, insertion))
         return;
-    // A replacement somewhere else than at the caret is a step of its own.
-    if (range.length > 0 || range.location != m_caret)
+    // A replacement somewhere else than at the caret is a step of its own, unless it is a
+    // substitution of what was just typed.
+    const bool correcting =
+        m_correctingTyping && range.end() == m_caret && selectedRange().length == 0;
+    if (!correcting && (range.length > 0 || range.location != m_caret))
         breakUndoCoalescing();
     applyEdit(range,
               insertion,
               {range.location + static_cast<int>(insertion.size()), 0},
               EditorKit::localized("입력"),
               EditKind::typing);
+}
+
+void EditorTextView::setAutocorrection(Autocorrection autocorrection)
+{
+    if (autocorrection == m_autocorrection)
+        return;
+    m_autocorrection = autocorrection;
+    viewport()->update();
+}
+
+void EditorTextView::setSpellChecker(std::shared_ptr<SpellChecker> checker)
+{
+    m_spellChecker = std::move(checker);
+    viewport()->update();
+}
+
+EditorTextView::Substitution EditorTextView::typingSubstitution(const QString& typed) const
+{
+    Substitution plain{typed, 0};
+    const TextRange selection = selectedRange();
+    if (typed.size() != 1 || hasMarkedText())
+        return plain;
+    const QChar c = typed.front();
+    const QString& text = this->text();
+    const int at = selection.location;
+    const QChar before = at > 0 ? text.at(at - 1) : QChar();
+    if (m_autocorrection.quotes && (c == QLatin1Char('"') || c == QLatin1Char('\''))) {
+        // Opening after nothing, a space, a line break, an opening bracket or quote, or a dash.
+        static const QString openers = QStringLiteral("([{<\u201C\u2018\u2014\u2013-");
+        const bool opening = before.isNull() || before.isSpace() || openers.contains(before);
+        if (c == QLatin1Char('"'))
+            return {opening ? QStringLiteral("\u201C") : QStringLiteral("\u201D"), 0};
+        return {opening ? QStringLiteral("\u2018") : QStringLiteral("\u2019"), 0};
+    }
+    if (m_autocorrection.dashes && c == QLatin1Char('-') && selection.length == 0
+        && before == QLatin1Char('-') && (at < 2 || text.at(at - 2) != QLatin1Char('-'))) {
+        return {QStringLiteral("\u2014"), 1};
+    }
+    return plain;
+}
+
+void EditorTextView::typeText(const QString& typed)
+{
+    if (!m_extraCarets.empty() && !hasMarkedText()) {
+        insertText(typed);
+        return;
+    }
+    const Substitution substitution = typingSubstitution(typed);
+    if (substitution.replacesBefore == 0) {
+        insertText(substitution.text);
+        return;
+    }
+    m_correctingTyping = true;
+    insertText(substitution.text,
+               {m_caret - substitution.replacesBefore, substitution.replacesBefore});
+    m_correctingTyping = false;
 }
 
 void EditorTextView::deleteRange(TextRange range)
@@ -229,6 +304,9 @@ TextRange EditorTextView::selectedRange() const
 
 void EditorTextView::setSelectedRange(TextRange range)
 {
+    // A single selection set from outside (find, go to line, a jump) leaves one caret.
+    if (!m_settingCarets)
+        dropExtraCarets();
     range = clampedRange(range, m_storage->length());
     changeSelection(range.location, range.end(), false);
 }
@@ -544,7 +622,10 @@ bool EditorTextView::respondsToSelector(const QString& selector) const
                                           "addCaretAbove:",
                                           "addCaretBelow:",
                                           "caretsAtLineEnds:",
-                                          "singleCaret:"};
+                                          "singleCaret:",
+                                          "toggleContinuousSpellChecking:",
+                                          "toggleAutomaticQuoteSubstitution:",
+                                          "toggleAutomaticDashSubstitution:"};
     // undo: and redo: belong to the window, which holds the document's stack; the view only
     // takes them from the keyboard when no menu has the keys.
     return selectors.contains(selector);
@@ -593,6 +674,25 @@ bool EditorTextView::doCommandBySelector(const QString& selector)
 {
     if (doCaretSetCommand(selector))
         return true;
+    // The autocorrection switches of this view; the settings set them again when they change.
+    if (selector == QLatin1String("toggleContinuousSpellChecking:")) {
+        Autocorrection next = m_autocorrection;
+        next.spelling = !next.spelling;
+        setAutocorrection(next);
+        return true;
+    }
+    if (selector == QLatin1String("toggleAutomaticQuoteSubstitution:")) {
+        Autocorrection next = m_autocorrection;
+        next.quotes = !next.quotes;
+        setAutocorrection(next);
+        return true;
+    }
+    if (selector == QLatin1String("toggleAutomaticDashSubstitution:")) {
+        Autocorrection next = m_autocorrection;
+        next.dashes = !next.dashes;
+        setAutocorrection(next);
+        return true;
+    }
     if (!m_extraCarets.empty() && !hasMarkedText()) {
         if (doMultiCaretCommand(selector))
             return true;

@@ -37,7 +37,7 @@ void EditorTextView::keyPressEvent(QKeyEvent* event)
     const QString typed = event->text();
     if (!typed.isEmpty() && !(modifiers & (Qt::ControlModifier | Qt::MetaModifier))
         && typed.front().unicode() >= 0x20 && typed.front().unicode() != 0x7F) {
-        insertText(typed);
+        typeText(typed);
         event->accept();
         return;
     }
@@ -197,7 +197,10 @@ void EditorTextView::inputMethodEvent(QInputMethodEvent* event)
         if (replaces)
             range = {m_caret + event->replacementStart(), event->replacementLength()};
         // The whole commit is one insertion at the caret (or over the selection).
-        insertText(event->commitString(), range);
+        if (!m_extraCarets.empty())
+            commitCompositionAtCarets(event->commitString(), range);
+        else
+            insertText(event->commitString(), range);
     }
     QString preedit = event->preeditString();
     int cursor = static_cast<int>(preedit.size());

@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QMenu>
 #include <QMouseEvent>
@@ -42,20 +43,21 @@ QColor secondaryLabelColor(const QPalette& palette)
     return color;
 }
 
-QFont numberFont(const QFont& rowFont)
-{
-    QFont font = QApplication::font();
-    font.setWeight(QFont::Normal);
-    if (rowFont.pixelSize() > 0)
-        font.setPixelSize(std::max(9, static_cast<int>(std::lround(rowFont.pixelSize() * 0.85))));
-    else
-        font.setPointSizeF(std::max(rowFont.pointSizeF() * 0.85, 9.0));
-    return font;
-}
-
 } // namespace
 
 // MARK: - Lines view
+
+// The system's fixed-pitch font, so that the digits of the numbers line up.
+QFont FilterLinesView::numberFont() const
+{
+    QFont numbers = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    numbers.setWeight(QFont::Normal);
+    if (font.pixelSize() > 0)
+        numbers.setPixelSize(std::max(9, static_cast<int>(std::lround(font.pixelSize() * 0.85))));
+    else
+        numbers.setPointSizeF(std::max(font.pointSizeF() * 0.85, 9.0));
+    return numbers;
+}
 
 FilterLinesView::FilterLinesView(FilterView& owner)
     : m_owner(owner)
@@ -169,7 +171,7 @@ void FilterLinesView::paintEvent(QPaintEvent* event)
         return;
 
     const Appearance appearance = appearanceOf(palette());
-    const QFont numbers = numberFont(font);
+    const QFont numbers = numberFont();
     const QFontMetricsF numberMetrics(numbers);
     const double gutter = gutterWidth();
     const double viewWidth = std::max(contentSize().width(), dirty.right());
@@ -245,6 +247,8 @@ FilterLinesView::drawRowText(QPainter& painter, const Row& row, QPointF at, bool
     QTextLayout layout(string, font);
     QTextOption option;
     option.setWrapMode(QTextOption::NoWrap);
+    if (tabInterval > 0)
+        option.setTabStopDistance(tabInterval);
     layout.setTextOption(option);
     QList<QTextLayout::FormatRange> formats;
     const QColor matchColor = EditorColors::findMatchColor(appearanceOf(palette()));

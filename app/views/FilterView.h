@@ -53,6 +53,8 @@ public:
     QFont font;
     // The paragraph's line-height multiple; none: 1.
     std::optional<double> lineHeightMultiple;
+    // The editor's tab interval in pixels; 0: the font's default.
+    double tabInterval = 0.0;
 
     // The text and its index the rows refer to; both must outlive the view or be replaced.
     void setSource(const QString* text, const EditorCore::LineIndex* index);
@@ -65,6 +67,8 @@ public:
     double digitWidth() const { return m_digitWidth; }
     double widest() const { return m_widest; }
     double gutterWidth() const;
+    // The line numbers' font: fixed-pitch, so that their digits line up.
+    QFont numberFont() const;
     QRectF rowRect(int row) const;
     // The row at a content y, if any.
     std::optional<int> rowAt(double y) const;

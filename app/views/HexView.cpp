@@ -3,6 +3,7 @@
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QFontMetricsF>
+#include <QKeyEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -207,7 +208,40 @@ double HexView::scrollTop() const
 
 void HexView::scrollToEnd()
 {
+    m_pendingRow.reset();
     verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+}
+
+void HexView::scrollToByte(std::uint64_t offset)
+{
+    const auto row = static_cast<std::int64_t>(std::min(offset, m_size) / bytesPerRow);
+    m_pendingRow.reset();
+    verticalScrollBar()->setValue(static_cast<int>(std::min<std::int64_t>(row, INT_MAX)));
+    if (verticalScrollBar()->value() < row)
+        m_pendingRow = row;
+}
+
+std::uint64_t HexView::topByte() const
+{
+    return static_cast<std::uint64_t>(verticalScrollBar()->value()) * bytesPerRow;
+}
+
+void HexView::keyPressEvent(QKeyEvent* event)
+{
+    const auto modifiers = event->modifiers() & ~(Qt::KeypadModifier | Qt::ControlModifier);
+    if (modifiers == Qt::NoModifier
+        && (event->key() == Qt::Key_Home || event->key() == Qt::Key_End)) {
+        m_pendingRow.reset();
+        if (event->key() == Qt::Key_Home) {
+            verticalScrollBar()->setValue(0);
+            horizontalScrollBar()->setValue(0);
+        } else {
+            scrollToEnd();
+        }
+        event->accept();
+        return;
+    }
+    QAbstractScrollArea::keyPressEvent(event);
 }
 
 void HexView::refreshSize()
@@ -235,6 +269,13 @@ void HexView::updateScrollBars()
     horizontalScrollBar()->setRange(0, std::max(0, static_cast<int>(content.width() - visible.width())));
     horizontalScrollBar()->setPageStep(std::max(1, static_cast<int>(visible.width())));
     horizontalScrollBar()->setSingleStep(static_cast<int>(m_charWidth));
+    if (m_pendingRow && visible.height() > padding) {
+        const auto row = *m_pendingRow;
+        verticalScrollBar()->setValue(static_cast<int>(std::min<std::int64_t>(row, INT_MAX)));
+        if (verticalScrollBar()->value() >= row
+            || verticalScrollBar()->value() == verticalScrollBar()->maximum())
+            m_pendingRow.reset();
+    }
 }
 
 void HexView::paintEvent(QPaintEvent* event)

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <span>
 #include <system_error>
 #include <utility>
@@ -107,11 +108,18 @@ public:
     // The dump's y of the top of the viewport.
     double scrollTop() const;
     void scrollToEnd();
+    // Shows the row of the byte at `offset` at the top (as near as the end allows), also when
+    // the view gets its size only later.
+    void scrollToByte(std::uint64_t offset);
+    // The offset of the first byte of the top row.
+    std::uint64_t topByte() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
+    // Home and End (with or without Ctrl) go to the start and the end of the dump.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void updateScrollBars();
@@ -125,6 +133,8 @@ private:
     double m_charWidth = 1;
     std::int64_t m_lastDrawnRows = 0;
     std::vector<std::uint8_t> m_buffer;
+    // The row asked for before the scroll range could reach it.
+    std::optional<std::int64_t> m_pendingRow;
 };
 
 } // namespace EditorViews

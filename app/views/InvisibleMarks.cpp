@@ -1,5 +1,6 @@
 #include "app/views/InvisibleMarks.h"
 
+#include "app/views/GlyphCoverage.h"
 #include "app/views/ParagraphLayout.h"
 
 #include <QFontMetricsF>
@@ -113,6 +114,34 @@ void drawMarks(QPainter& painter,
                         style.suspiciousMarkColor);
     };
 
+    auto drawMissing = [&](double left, double right, double top, char32_t scalar) {
+        const double w = std::max(right - left, 4.0);
+        const QRectF box(left + 0.5, top + 1.5, w - 1.0, h - 3.0);
+        QColor ink = style.invisiblesColor;
+        ink.setAlphaF(std::min(1.0, ink.alphaF() * 3.0));
+        painter.setPen(QPen(ink, 1.0));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(box);
+        // The code point's hex digits in two rows, as small as the cell asks.
+        const QString digits = QString::number(static_cast<uint>(scalar), 16).toUpper();
+        const int perRow = static_cast<int>((digits.size() + 1) / 2);
+        const QString rows[] = {digits.left(perRow), digits.mid(perRow)};
+        QFont small = style.baseFont;
+        small.setPixelSize(std::max(
+            4, static_cast<int>(std::min(box.height() / 2.2, box.width() / (perRow * 0.62)))));
+        painter.save();
+        painter.setFont(small);
+        painter.setPen(ink);
+        const double rowHeight = box.height() / 2;
+        for (int row = 0; row < 2; ++row) {
+            painter.drawText(
+                QRectF(box.left(), box.top() + row * rowHeight, box.width(), rowHeight),
+                Qt::AlignCenter | Qt::TextDontClip,
+                rows[row]);
+        }
+        painter.restore();
+    };
+
     auto markFor = [&](int i) -> std::optional<QString> {
         char16_t c = text[i].unicode();
         switch (c) {
@@ -198,14 +227,24 @@ void drawMarks(QPainter& painter,
                 left = right = x0 + line.cursorToX(layoutPosition(contentLength));
             }
 
-            if (!(c >= 0x20 && c <= 0x7E) && classify) {
+            // Only characters of the basic plane are classified: a pair (an emoji, the tag
+            // characters of a subdivision flag) is drawn as the font draws it. Its neighbours
+            // are whole scalars, so a joiner between two emoji stays unboxed.
+            if (!(c >= 0x20 && c <= 0x7E) && length == 1 && classify) {
                 std::optional<char32_t> next;
                 if (i + length < textLength)
                     next = scalarAt(text, i + length).first;
-                if (auto kind = classify(scalar, scalarBefore(text, i), next, false)) {
+                const std::optional<char32_t> previous = scalarBefore(text, i);
+                if (auto kind = classify(scalar, previous, next, false)) {
                     drawBox(left, right, top, *kind);
                     continue;
                 }
+            }
+            // A character no font draws: a box in its reserved cell with its code point.
+            if (i < contentLength && GlyphCoverage::isCandidate(scalar)
+                && !GlyphCoverage::canDraw(style.baseFont, scalar)) {
+                drawMissing(left, right, top, scalar);
+                continue;
             }
             if (!showsInvisibles)
                 continue;

@@ -1,5 +1,8 @@
 #include "app/views/ParagraphLayout.h"
 
+#include "app/views/GlyphCoverage.h"
+
+#include <QFontMetricsF>
 #include <QPainter>
 #include <QTextBoundaryFinder>
 
@@ -251,6 +254,28 @@ ParagraphLayout::Piece& ParagraphLayout::laidOut(int index, double x)
             format.start += at;
             formats.append(format);
         }
+    }
+    // A character no font draws keeps one character's width, blank: the marks box it there.
+    for (int i = 0; i < text.size(); ++i) {
+        char32_t scalar = text[i].unicode();
+        int units = 1;
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            scalar = QChar::surrogateToUcs4(text[i], text[i + 1]);
+            units = 2;
+        }
+        if (GlyphCoverage::isCandidate(scalar)
+            && !GlyphCoverage::canDraw(m_settings.font, scalar)) {
+            QTextLayout::FormatRange missing;
+            missing.start = holdsPreedit && i >= at ? i + preeditLength : i;
+            missing.length = units;
+            const double advance =
+                QFontMetricsF(m_settings.font).horizontalAdvance(text.mid(i, units));
+            missing.format.setFontLetterSpacingType(QFont::AbsoluteSpacing);
+            missing.format.setFontLetterSpacing(std::max(0.0, m_settings.zeroWidth - advance));
+            missing.format.setForeground(Qt::transparent);
+            formats.append(missing);
+        }
+        i += units - 1;
     }
     if (!formats.isEmpty())
         piece.layout->setFormats(formats);

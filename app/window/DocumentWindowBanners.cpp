@@ -139,6 +139,28 @@ void DocumentWindowController::removeUnencodableCharacters(
     dismissBanner(QStringLiteral("save.unencodable"));
 }
 
+void DocumentWindowController::refreshMixedLineEndingsBanner()
+{
+    BannerView* shown = banner(QStringLiteral("lineEndings.mixed"));
+    if (!shown)
+        return;
+    WindowDocument* current = document();
+    if (!current || !current->lineEndings().isMixed()) {
+        dismissBanner(QStringLiteral("lineEndings.mixed"));
+        return;
+    }
+    if (shown->message() != mixedLineEndingsMessage(current->lineEndings()))
+        showMixedLineEndingsBanner();
+}
+
+QString
+DocumentWindowController::mixedLineEndingsMessage(const EditorCore::LineEndingSummary& summary)
+{
+    return withCounts(EditorKit::localized("줄끝이 섞여 있어요 — CRLF %lld줄 · LF %lld줄 · "
+                                           "CR %lld줄. 고치기 전에는 그대로 둬요."),
+                      {summary.crlf, summary.lf, summary.cr});
+}
+
 void DocumentWindowController::showMixedLineEndingsBanner()
 {
     WindowDocument* current = document();
@@ -158,9 +180,7 @@ void DocumentWindowController::showMixedLineEndingsBanner()
     showBanner(
         QStringLiteral("lineEndings.mixed"),
         BannerView::Kind::warning,
-        withCounts(EditorKit::localized("줄끝이 섞여 있어요 — CRLF %lld줄 · LF %lld줄 · "
-                                        "CR %lld줄. 고치기 전에는 그대로 둬요."),
-                   {summary.crlf, summary.lf, summary.cr}),
+        mixedLineEndingsMessage(summary),
         {{EditorKit::localized("모두 CRLF 로"),
           [convert] { convert(EditorCore::LineEnding::crlf); }},
          {EditorKit::localized("모두 LF 로"), [convert] { convert(EditorCore::LineEnding::lf); }}});

@@ -5,18 +5,20 @@
 #include "app/kit/HostWindow.h"
 #include "app/kit/Localized.h"
 #include "app/kit/TabPage.h"
+#include "app/views/CentimeterRuler.h"
 #include "app/views/EditorFont.h"
 #include "app/views/LineNumberRuler.h"
+#include "app/views/SpellChecker.h"
 #include "app/views/TextStorage.h"
 #include "app/window/DocumentContentView.h"
 #include "app/window/FileManagerReveal.h"
-#include "app/window/watcher/FileWatcherFeature.h"
-#include "app/window/follow/FollowFeature.h"
-#include "app/window/hosting/HostWindows.h"
 #include "app/window/SelectionCounter.h"
 #include "app/window/StatusContent.h"
 #include "app/window/WindowDocument.h"
 #include "app/window/WindowFormat.h"
+#include "app/window/follow/FollowFeature.h"
+#include "app/window/hosting/HostWindows.h"
+#include "app/window/watcher/FileWatcherFeature.h"
 #include "features/CodeLanguageDetector.h"
 #include "features/SyntaxGrammars.h"
 #include "platform/FileWatcher.h"
@@ -68,6 +70,7 @@ DocumentWindowController::DocumentWindowController(WindowDocument& document,
 {
     if (m_environment.homeFolder.isEmpty())
         m_environment.homeFolder = QDir::homePath();
+    markLaunchPhase("window");
 
     // The window: one tab page with the content view filling it.
     m_page = new EditorKit::TabPage();
@@ -75,11 +78,16 @@ DocumentWindowController::DocumentWindowController(WindowDocument& document,
     if (dynamic_cast<EditorKit::Responder*>(m_documentObject.data()))
         m_page->setDocument(m_documentObject);
     m_page->setUndoStack(document.undoStack());
+    markLaunchPhase("w.nswindow");
+    markLaunchPhase("w.toolbar");
 
     m_textView = new EditorViews::EditorTextView(m_display);
     m_textView->setUndoStack(document.undoStack());
+    markLaunchPhase("w.textview");
     m_ruler = new EditorViews::LineNumberRuler(m_textView);
     m_textView->setLineNumberRuler(m_ruler);
+    m_centimeterRuler = new EditorViews::CentimeterRuler(m_textView);
+    m_textView->setCentimeterRuler(m_centimeterRuler);
     m_statusBar = new StatusBarView();
     m_bodySplit = new QSplitter(Qt::Horizontal);
     m_bodySplit->setChildrenCollapsible(false);
@@ -88,6 +96,7 @@ DocumentWindowController::DocumentWindowController(WindowDocument& document,
     auto* pageLayout = new QVBoxLayout(m_page);
     pageLayout->setContentsMargins(0, 0, 0, 0);
     pageLayout->addWidget(m_content);
+    markLaunchPhase("w.views");
 
     QPointer<DocumentWindowController> weak(this);
     m_statusBar->onPathClick = [weak] {
@@ -109,6 +118,7 @@ DocumentWindowController::DocumentWindowController(WindowDocument& document,
         if (weak)
             weak->setNeedsRefresh();
     };
+    markLaunchPhase("w.text");
 
     // View memory of the file, else the new-tab settings.
     EditorStore::Settings& values = settings();
@@ -122,9 +132,11 @@ DocumentWindowController::DocumentWindowController(WindowDocument& document,
     if (auto url = document.fileURL(); url && m_environment.viewMemory)
         memory = m_environment.viewMemory(*url);
     applyDisplayOptions(EditorViews::EditorViewOptions::fromSettings(newTab, memory), false);
+    markLaunchPhase("w.options");
 
     m_statusBar->setHidden(!values.value(SettingKeys::viewShowStatusBar));
     applyEditability();
+    applyAutocorrectSettings();
 
     addHandler("toggleStatusBar:", [weak](const EditorKit::ActionSender&) {
         if (weak)
@@ -141,7 +153,9 @@ DocumentWindowController::DocumentWindowController(WindowDocument& document,
         feature->attach(*this);
     observeWindowNotifications();
     layoutBands();
+    markLaunchPhase("window.built");
     refreshNow();
+    markLaunchPhase("window.status");
 
     m_settingsObserver = EditorStore::SettingsChangeCenter::shared()->addObserver(
         [weak](const std::vector<std::string>& keys) {
@@ -330,6 +344,8 @@ void DocumentWindowController::applyDisplayOptions(const EditorViews::EditorView
     m_textView->viewport()->update();
     if (m_ruler)
         m_ruler->update();
+    for (const auto& feature : m_features)
+        feature->displayOptionsDidChange();
 }
 
 void DocumentWindowController::applySettings(const std::vector<std::string>& changedKeys)
@@ -354,12 +370,33 @@ void DocumentWindowController::applySettings(const std::vector<std::string>& cha
         setNeedsRefresh();
     if (has("view.showTabBarAlways"))
         updateTabBarVisibility();
+    if (hasPrefix("editor.autocorrect."))
+        applyAutocorrectSettings();
     if (hasPrefix("editor.indent.")) {
         applyDisplayOptions(m_display->options, true);
         setNeedsRefresh();
     }
     for (const auto& feature : m_features)
         feature->settingsDidChange(changedKeys);
+}
+
+void DocumentWindowController::markLaunchPhase(std::string_view name) const
+{
+    if (m_environment.markLaunchPhase)
+        m_environment.markLaunchPhase(name);
+}
+
+void DocumentWindowController::applyAutocorrectSettings()
+{
+    EditorStore::Settings& values = settings();
+    EditorViews::EditorTextView::Autocorrection autocorrection;
+    autocorrection.spelling = values.value(SettingKeys::editorAutocorrectSpelling);
+    autocorrection.quotes = values.value(SettingKeys::editorAutocorrectQuotes);
+    autocorrection.dashes = values.value(SettingKeys::editorAutocorrectDashes);
+    // The dictionaries load the first time a window checks spelling.
+    if (autocorrection.spelling && !m_textView->spellChecker())
+        m_textView->setSpellChecker(EditorViews::SpellChecker::shared());
+    m_textView->setAutocorrection(autocorrection);
 }
 
 void DocumentWindowController::rememberViewOptions()

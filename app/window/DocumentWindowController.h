@@ -46,6 +46,7 @@ class FileWatcher;
 }
 
 namespace EditorViews {
+class CentimeterRuler;
 class LineNumberRuler;
 }
 
@@ -83,6 +84,8 @@ struct WindowEnvironment
     std::shared_ptr<EditorKit::Presenter> presenter;
     // Asks the window restorer for its debounced save of the window state; none: nothing.
     std::function<void()> scheduleWindowStateSave;
+    // Notes a phase of the launch measurement while the launch is measured; none: nothing.
+    std::function<void(std::string_view)> markLaunchPhase;
     // The date and time the date insertion uses; none: the system clock.
     std::function<std::chrono::system_clock::time_point()> now;
 };
@@ -110,6 +113,7 @@ public:
     EditorKit::HostWindow* hostWindow() const;
     EditorViews::EditorTextView* textView() const { return m_textView; }
     EditorViews::LineNumberRuler* ruler() const { return m_ruler; }
+    EditorViews::CentimeterRuler* centimeterRuler() const { return m_centimeterRuler; }
     StatusBarView* statusBar() const { return m_statusBar; }
     DocumentContentView* content() const { return m_content; }
     // The content's body: the text, then what features show beside it (the preview).
@@ -162,6 +166,8 @@ public:
     void applyDisplayOptions(const EditorViews::EditorViewOptions& options, bool relayout);
     void applySettings(const std::vector<std::string>& changedKeys);
     void rememberViewOptions();
+    // The text view's spelling underline and quote and dash substitution, from the settings.
+    void applyAutocorrectSettings();
     // With fewer than two tabs, the window shows its tab bar as "view.showTabBarAlways" says.
     void updateTabBarVisibility();
 
@@ -250,6 +256,10 @@ public:
     void showUnencodableBanner(const EditorCore::DocumentError& error);
     // "lineEndings.mixed" when the editable text mixes kinds of line ending.
     void showMixedLineEndingsBanner();
+    // A shown "lineEndings.mixed" takes the document's present counts, and goes once the endings
+    // are no longer mixed.
+    void refreshMixedLineEndingsBanner();
+    static QString mixedLineEndingsMessage(const EditorCore::LineEndingSummary& summary);
     // Deletes `characters` and every other character the save encoding cannot write, as one
     // undoable step; when nothing is left to delete, nothing changes and the banner stays.
     void removeUnencodableCharacters(const std::vector<std::u16string>& characters);
@@ -279,6 +289,8 @@ public:
     void textDidEdit(EditorViews::EditorTextView& view,
                      const EditorViews::EditRecord& edit) override;
     void selectionDidChange(EditorViews::EditorTextView& view) override;
+    // Dropped files open as documents of their own.
+    void openDroppedFiles(EditorViews::EditorTextView& view, const QList<QUrl>& urls) override;
 
     // Responder: the controller's own actions, then its features' in list order.
     bool respondsToAction(std::string_view action) const override;
@@ -309,6 +321,7 @@ private:
     void updateTitle();
     void updateStatusBar();
     void showStatusMenu(StatusBarView::Segment segment, QPushButton* button);
+    void markLaunchPhase(std::string_view name) const;
     void revealInFinder();
     EditorKit::Responder* featureResponding(std::string_view action) const;
     void addWindowCommands();
@@ -327,6 +340,7 @@ private:
     QPointer<EditorKit::TabPage> m_page;
     EditorViews::EditorTextView* m_textView = nullptr;
     EditorViews::LineNumberRuler* m_ruler = nullptr;
+    EditorViews::CentimeterRuler* m_centimeterRuler = nullptr;
     StatusBarView* m_statusBar = nullptr;
     DocumentContentView* m_content = nullptr;
     QSplitter* m_bodySplit = nullptr;

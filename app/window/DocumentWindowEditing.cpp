@@ -149,4 +149,19 @@ void DocumentWindowController::selectionDidChange(EditorViews::EditorTextView& t
         m_environment.scheduleWindowStateSave();
 }
 
+void DocumentWindowController::openDroppedFiles(EditorViews::EditorTextView&,
+                                                const QList<QUrl>& urls)
+{
+    WindowDocument* current = document();
+    if (!current)
+        return;
+    std::vector<std::filesystem::path> files;
+    for (const QUrl& url : urls) {
+        if (url.isLocalFile())
+            files.emplace_back(url.toLocalFile().toStdString());
+    }
+    if (!files.empty())
+        current->openFiles(files);
+}
+
 } // namespace EditorWindow

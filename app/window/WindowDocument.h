@@ -149,6 +149,8 @@ public:
     virtual std::optional<std::filesystem::path> rescuedOrigin() const { return std::nullopt; }
     // Opens (and shows) that file.
     virtual void openRescuedOrigin() {}
+    // Opens files as documents of their own (files dropped on the text), in order.
+    virtual void openFiles(const std::vector<std::filesystem::path>& files) { (void)files; }
     // Deletes the kept text and closes without asking, as a close does.
     virtual void discardRescuedText() {}
 };

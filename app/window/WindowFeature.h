@@ -42,6 +42,9 @@ public:
         (void)changedKeys;
     }
 
+    // The window applied its display options (zoom, the tab's font, size and spacing, the
+    // switches) to the text view: views that show the text's font follow it.
+    virtual void displayOptionsDidChange() {}
     // The text view scrolled or resized (colouring of the newly visible part, preview scroll
     // sync).
     virtual void visibleAreaDidChange() {}

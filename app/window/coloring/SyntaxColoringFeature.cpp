@@ -180,6 +180,14 @@ void SyntaxColoringFeature::publishMarks()
     m_window->setNeedsRefresh();
 }
 
+bool SyntaxColoringFeature::statusSegmentClicked(StatusBarView::Segment segment, QPushButton*)
+{
+    if (segment != StatusBarView::Segment::problems)
+        return false;
+    goToNextSyntaxError();
+    return true;
+}
+
 void SyntaxColoringFeature::goToNextSyntaxError()
 {
     if (!m_window)

@@ -49,6 +49,8 @@ public:
     void visibleAreaDidChange() override;
     void grammarsDidChange() override;
     void contributeStatus(StatusContent::Inputs& inputs) const override;
+    // The problems segment goes to the next syntax error.
+    bool statusSegmentClicked(StatusBarView::Segment segment, QPushButton* button) override;
 
     bool respondsToAction(std::string_view action) const override;
     bool validateAction(std::string_view action,

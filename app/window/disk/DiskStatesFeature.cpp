@@ -393,23 +393,25 @@ void DiskStatesFeature::showExternalChangeBanner()
         return;
     WindowDocument* document = m_window->document();
     std::vector<BannerView::Action> actions;
-    // A large file's outside version comes with its own loading; read whole it would stall.
+    QPointer<DiskStatesFeature> weak(this);
+    // A large file's outside version comes with its own loading; read whole it would stall. Keeping
+    // mine reads nothing and stays.
     if (document && !document->hasLargeFile()) {
-        QPointer<DiskStatesFeature> weak(this);
         actions = {{EditorKit::localized("바깥 것 보기"),
                     [weak] {
                         if (weak)
                             weak->showExternalCopy();
                     }},
-                   {EditorKit::localized("바깥 것 불러오기"),
-                    [weak] {
+                   {EditorKit::localized("바깥 것 불러오기"), [weak] {
                         if (weak)
                             weak->reloadFromDisk(true);
-                    }},
-                   {EditorKit::localized("내 것 저장"), [weak] {
-                        if (weak)
-                            weak->overwriteExternal();
                     }}};
+    }
+    if (document) {
+        actions.push_back({EditorKit::localized("내 것 저장"), [weak] {
+                               if (weak)
+                                   weak->overwriteExternal();
+                           }});
     }
     m_window->showBanner(
         externalChangedKey,

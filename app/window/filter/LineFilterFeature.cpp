@@ -244,6 +244,7 @@ void LineFilterFeature::applyFont()
     EditorViews::EditorTextView* text = m_window->textView();
     lines.font = text->editorFont();
     lines.lineHeightMultiple = text->paragraphStyle().lineHeightMultiple;
+    lines.tabInterval = text->paragraphStyle().defaultTabInterval;
     lines.updateMetrics();
     m_view->layoutLines();
     lines.update();
@@ -339,6 +340,12 @@ bool LineFilterFeature::eventFilter(QObject* watched, QEvent* event)
         }
     }
     return QObject::eventFilter(watched, event);
+}
+
+void LineFilterFeature::displayOptionsDidChange()
+{
+    if (isFilterShown())
+        applyFont();
 }
 
 void LineFilterFeature::settingsDidChange(const std::vector<std::string>& changedKeys)

@@ -74,6 +74,8 @@ public:
     void detach() override;
     void textDidEdit(const EditorViews::EditRecord& edit) override;
     void settingsDidChange(const std::vector<std::string>& changedKeys) override;
+    // A shown list takes the text's font, spacing and tab width again (zoom, the tool band).
+    void displayOptionsDidChange() override;
 
     bool respondsToAction(std::string_view action) const override;
     bool validateAction(std::string_view action,

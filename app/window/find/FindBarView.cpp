@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFontDatabase>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -71,6 +72,15 @@ QFont labelFont(double pointSize)
 {
     QFont font = QApplication::font();
     font.setPointSizeF(pointSize);
+    return font;
+}
+
+// Counts change as the user types: fixed-pitch digits keep them from jittering.
+QFont countFont(double pointSize)
+{
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setPointSizeF(pointSize);
+    font.setWeight(QFont::Normal);
     return font;
 }
 
@@ -173,7 +183,7 @@ FindBarView::FindBarView(QWidget* parent)
     connect(m_queryField, &QLineEdit::textEdited, this, [this] { fire(onChange); });
 
     m_countLabel = new QLabel(findRow);
-    m_countLabel->setFont(labelFont(11.5));
+    m_countLabel->setFont(countFont(11.5));
     setSecondaryColor(m_countLabel);
 
     m_previousButton = makeSymbolButton("chevron.left", localized("이전 찾기"), findRow);
@@ -283,7 +293,7 @@ FindBarView::FindBarView(QWidget* parent)
     }
     m_exportPopup->setMenu(exportMenu);
     m_filterCountLabel = new QLabel(m_filterRow);
-    m_filterCountLabel->setFont(labelFont(11.5));
+    m_filterCountLabel->setFont(countFont(11.5));
     setSecondaryColor(m_filterCountLabel);
     filterLayout->addWidget(m_invertToggle);
     filterLayout->addWidget(m_onlyMatchingToggle);

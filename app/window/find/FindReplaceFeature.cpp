@@ -328,12 +328,25 @@ void FindReplaceFeature::applyBatch(BackgroundFind::Batch&& batch)
         m_cutShort = batch.cutShort;
     }
     m_window->textView()->viewport()->update();
-    if (m_selectOnDelivery && (!matches.empty() || batch.finished)) {
+    if (m_selectOnDelivery && (answerKnown(m_selectBackward) || batch.finished)) {
         m_selectOnDelivery = false;
-        selectMatch(false);
+        selectMatch(m_selectBackward);
         return;
     }
     updateFindCount();
+}
+
+bool FindReplaceFeature::answerKnown(bool backward) const
+{
+    if (!m_running)
+        return true;
+    const EditorViews::FindMatches& matches = m_window->display()->findMatches;
+    const EditorViews::TextRange selection = m_window->textView()->selectedRange();
+    // Batches come in text order: once one match lies past the caret, every match before it
+    // is known too.
+    const std::int64_t from =
+        backward || selection.isEmpty() ? selection.location : selection.location + 1;
+    return firstAtOrAfter(matches, from) != matches.end();
 }
 
 std::optional<std::size_t> FindReplaceFeature::selectedMatchIndex() const
@@ -376,6 +389,12 @@ void FindReplaceFeature::selectMatch(bool backward)
     }
     EditorViews::EditorDisplayState& display = *m_window->display();
     const EditorViews::FindMatches& matches = display.findMatches;
+    // A long text still being searched: the step waits for the match it should land on.
+    if (m_bar && !answerKnown(backward)) {
+        m_selectOnDelivery = true;
+        m_selectBackward = backward;
+        return;
+    }
     if (matches.empty()) {
         if (!m_bar)
             showFindBar(false);
@@ -432,10 +451,7 @@ void FindReplaceFeature::replaceCurrent()
         if (!self || !self->m_bar)
             return;
         // A long text may still be searched: step once the first matches are in.
-        if (self->m_window->display()->findMatches.empty() && self->m_running)
-            self->m_selectOnDelivery = true;
-        else
-            self->selectMatch(false);
+        self->selectMatch(false);
     });
 }
 

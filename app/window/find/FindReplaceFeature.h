@@ -45,6 +45,8 @@ public:
     void showFindBar(bool replace);
     void runSearch();
     void selectMatch(bool backward);
+    // Whether the matches found so far settle where a step from the selection lands.
+    bool answerKnown(bool backward) const;
     void replaceCurrent();
     void replaceAll();
     void useSelectionForFind();
@@ -80,6 +82,7 @@ private:
     bool m_cutShort = false;
     // A replace wanted the next match before the new search delivered any.
     bool m_selectOnDelivery = false;
+    bool m_selectBackward = false;
     QTimer m_refresh;
     Scheduler m_schedule;
     std::function<void()> m_beep;

@@ -81,7 +81,8 @@ EncodingChooserSheet::EncodingChooserSheet(std::span<const std::uint8_t> fileSta
                                            const std::vector<TextEncoding>& choices,
                                            std::optional<TextEncoding> current,
                                            std::optional<TextEncoding> detected,
-                                           QWidget* parent)
+                                           QWidget* parent,
+                                           const EditorViews::EditorFontSettings& fontSettings)
     : QDialog(parent)
 {
     setWindowModality(Qt::WindowModal);
@@ -107,7 +108,8 @@ EncodingChooserSheet::EncodingChooserSheet(std::span<const std::uint8_t> fileSta
     layout->addWidget(explanation);
 
     const auto sample = fileStart.first(std::min(fileStart.size(), sampleLength));
-    QFont previewFont = EditorViews::editorFont(std::nullopt, std::nullopt, 0.9);
+    m_previewFont = EditorViews::editorFont(std::nullopt, std::nullopt, 0.9, fontSettings);
+    const QFont& previewFont = m_previewFont;
     // The buttons sit in separate rows; the group keeps them exclusive.
     auto* group = new QButtonGroup(this);
     group->setExclusive(true);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/views/EditorFont.h"
 #include "core/TextEncoding.h"
 
 #include <QDialog>
@@ -31,7 +32,11 @@ public:
                          const std::vector<EditorCore::TextEncoding>& choices,
                          std::optional<EditorCore::TextEncoding> current,
                          std::optional<EditorCore::TextEncoding> detected,
-                         QWidget* parent = nullptr);
+                         QWidget* parent = nullptr,
+                         const EditorViews::EditorFontSettings& fontSettings = {});
+
+    // The previews' font: the editor's font from the settings, a little smaller.
+    const QFont& previewFont() const { return m_previewFont; }
 
     // The answer, none for a cancel. Called at most once.
     std::function<void(std::optional<EditorCore::TextEncoding>)> onChoose;
@@ -58,6 +63,7 @@ protected:
 private:
     void finish(std::optional<EditorCore::TextEncoding> answer);
 
+    QFont m_previewFont;
     std::vector<std::pair<EditorCore::TextEncoding, QRadioButton*>> m_choices;
 };
 

@@ -8,13 +8,15 @@
 #include "app/views/EditorTextView.h"
 #include "app/window/DisplayNames.h"
 #include "app/window/DocumentWindowController.h"
-#include "app/window/formats/EncodingChooserSheet.h"
 #include "app/window/WindowDocument.h"
 #include "app/window/WindowFormat.h"
+#include "app/window/formats/EncodingChooserSheet.h"
 #include "core/Indentation.h"
 #include "core/TextCodec.h"
 #include "features/CodeLanguage.h"
 #include "features/SyntaxGrammars.h"
+#include "store/SettingKeys.h"
+#include "store/Settings.h"
 
 #include <unicode/coll.h>
 #include <unicode/locid.h>
@@ -472,6 +474,7 @@ void FormatMenusFeature::confirmDiscardAndReopen(TextEncoding encoding)
         alert.text = EditorKit::localized("저장 안 된 고침이 있어요.");
         alert.informativeText = EditorKit::localized("다시 열면 이번에 고친 것은 사라져요.");
         alert.buttons = {EditorKit::localized("버리고 다시 열기"), EditorKit::localized("취소")};
+        alert.destructiveButton = 0;
         alert.defaultButton = 0;
         alert.cancelButton = 1;
         QPointer<FormatMenusFeature> weak(this);
@@ -588,7 +591,15 @@ void FormatMenusFeature::presentEncodingChooser()
         m_activeSheet->onChoose = nullptr;
         m_activeSheet->deleteLater();
     }
-    auto* sheet = new EncodingChooserSheet(sample, offer, current, detected, m_window->page());
+    EditorStore::Settings& values = m_window->environment().settings
+                                        ? *m_window->environment().settings
+                                        : EditorStore::Settings::shared();
+    EditorViews::EditorFontSettings fonts;
+    fonts.fontName = QString::fromStdString(values.value(EditorStore::SettingKeys::viewFontName));
+    fonts.fontSize = values.value(EditorStore::SettingKeys::viewFontSize);
+    fonts.lineSpacing = values.value(EditorStore::SettingKeys::viewLineSpacing);
+    auto* sheet =
+        new EncodingChooserSheet(sample, offer, current, detected, m_window->page(), fonts);
     sheet->setAttribute(Qt::WA_DeleteOnClose);
     QPointer<FormatMenusFeature> weak(this);
     QPointer<QObject> documentObject = document->documentObject();

@@ -3,14 +3,16 @@
 #include "app/kit/Localized.h"
 #include "app/kit/Presenter.h"
 #include "app/kit/TabPage.h"
+#include "app/kit/Utf16.h"
 #include "app/views/EditorTextView.h"
 #include "app/views/HexView.h"
 #include "app/window/DocumentContentView.h"
 #include "app/window/DocumentWindowController.h"
-#include "app/window/largefile/LargeFileFeature.h"
-#include "app/window/filter/LineFilterFeature.h"
-#include "app/window/preview/PreviewModesFeature.h"
 #include "app/window/WindowDocument.h"
+#include "app/window/filter/LineFilterFeature.h"
+#include "app/window/largefile/LargeFileFeature.h"
+#include "app/window/preview/PreviewModesFeature.h"
+#include "core/TextCodec.h"
 
 #include <QTimer>
 
@@ -164,6 +166,30 @@ void HexViewFeature::turnOffPreviewAndFilter()
         filter->hideFilter();
 }
 
+std::optional<std::uint64_t> HexViewFeature::caretByteOffset() const
+{
+    WindowDocument* document = m_window ? m_window->document() : nullptr;
+    // Only the text as read from the file maps to the file's bytes one to one.
+    if (!document || document->isEdited() || document->hasLargeFile())
+        return std::nullopt;
+    EditorViews::EditorTextView* view = m_window->textView();
+    const auto caret = static_cast<std::size_t>(view->selectedRange().location);
+    if (caret == 0)
+        return std::nullopt;
+    // A caret deep in a huge text would cost a long encode on the interface thread.
+    if (caret > (std::size_t(16) << 20))
+        return std::nullopt;
+    const std::u16string_view before = EditorKit::utf16View(view->text()).substr(0, caret);
+    auto bytes = EditorCore::TextCodec::encode(before,
+                                               document->encoding(),
+                                               document->hasByteOrderMark()
+                                                   ? EditorCore::AddByteOrderMark::yes
+                                                   : EditorCore::AddByteOrderMark::no);
+    if (!bytes)
+        return std::nullopt;
+    return bytes->size();
+}
+
 void HexViewFeature::setHexMode(bool on)
 {
     WindowDocument* document = m_window ? m_window->document() : nullptr;
@@ -189,6 +215,8 @@ void HexViewFeature::setHexMode(bool on)
         view->setSource(std::move(source));
         m_hexView = view;
         m_window->content()->setBodyCover(view);
+        if (auto offset = caretByteOffset())
+            view->scrollToByte(*offset);
         view->setFocus();
         m_window->setNeedsRefresh();
         return;

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 
 namespace EditorKit {
@@ -40,6 +41,9 @@ public:
 
     void toggleHex();
     void setHexMode(bool on);
+    // Where the caret's text starts in the file, when the text is the file's as read; none
+    // otherwise.
+    std::optional<std::uint64_t> caretByteOffset() const;
     bool isHexShown() const { return m_hexView != nullptr; }
     EditorViews::HexView* hexView() const { return m_hexView; }
 

@@ -168,8 +168,11 @@ NewTextFileWindow::show(const std::filesystem::path& folder, bool activate, Envi
     }
     window->QWidget::show();
     window->raise();
+    // The window always takes the keyboard; only bringing the application forward over the
+    // others depends on `activate`.
+    window->activateWindow();
     if (activate)
-        window->activateWindow();
+        QApplication::setActiveWindow(window);
     window->m_nameField->setFocus();
     window->m_nameField->setSelection(0, static_cast<int>(baseName().size()));
     return window;
@@ -210,8 +213,16 @@ void NewTextFileWindow::validateName()
         return;
     }
     std::error_code error;
-    if (std::filesystem::symlink_status(*target, error).type()
-        != std::filesystem::file_type::not_found) {
+    const auto type = std::filesystem::symlink_status(*target, error).type();
+    // The check itself failed (no search permission in the folder, an I/O error): that is what
+    // stands in the way, not a file of that name.
+    if (type == std::filesystem::file_type::none && error) {
+        showMessage(EditorKit::localized("만들지 못했어요: %1")
+                        .arg(QString::fromLocal8Bit(error.message().c_str())));
+        m_createButton->setEnabled(false);
+        return;
+    }
+    if (type != std::filesystem::file_type::not_found) {
         showMessage(EditorKit::localized("「%1」 가 이미 있어요. 다른 이름을 써 주세요.")
                         .arg(QString::fromStdString(target->filename().string())));
         m_createButton->setEnabled(false);

@@ -518,6 +518,15 @@ void TextDocumentLink::openRescuedOrigin()
     controller->openDocumentWithContentsOfURL(*m_document.rescuedOrigin, true, {});
 }
 
+void TextDocumentLink::openFiles(const std::vector<std::filesystem::path>& files)
+{
+    auto* controller = documentController();
+    if (!controller)
+        return;
+    for (const auto& file : files)
+        controller->openDocumentWithContentsOfURL(file, true, {});
+}
+
 void TextDocumentLink::discardRescuedText()
 {
     m_document.discardKeptText();
@@ -619,8 +628,22 @@ void TextDocumentWindow::install(EditorDocuments::DocumentServices& services,
             remembered.ruler = view->ruler;
             return remembered;
         };
+        environment.rememberView = [](const std::filesystem::path& file,
+                                      const EditorViews::EditorViewOptions& options) {
+            EditorStore::FileViewMemory view;
+            if (options.fontFamily)
+                view.fontFamily = options.fontFamily->toStdString();
+            view.fontSize = options.fontSize;
+            view.lineSpacing = options.lineSpacing;
+            view.ruler = options.showsRuler;
+            // A memory that cannot be written leaves the window as it is; the next choice
+            // tries again.
+            (void)EditorStore::FileMemory().rememberView(
+                view, file, std::chrono::system_clock::now());
+        };
         environment.hosts = installation.hosts;
         environment.presenter = installation.presenter;
+        environment.markLaunchPhase = installation.markLaunchPhase;
         environment.scheduleWindowStateSave = [] {
             if (auto* restorer = WindowRestorer::shared())
                 restorer->scheduleSave();

@@ -75,6 +75,7 @@ public:
     void setReadOnlyReason(EditorDocuments::ReadOnlyReason reason) override;
     std::optional<std::filesystem::path> rescuedOrigin() const override;
     void openRescuedOrigin() override;
+    void openFiles(const std::vector<std::filesystem::path>& files) override;
     void discardRescuedText() override;
 
 private:
@@ -113,6 +114,8 @@ public:
         std::shared_ptr<HostWindows> hosts;
         // What closing a tab does.
         std::function<void(EditorDocuments::TextDocument&)> closeDocument;
+        // Notes a phase of the launch measurement (set only while the launch is measured).
+        std::function<void(std::string_view)> markLaunchPhase;
     };
 
     // Makes these document services create this window for every document they open or make,

@@ -40,6 +40,30 @@ namespace FolderOperations = EditorStore::FolderOperations;
 
 namespace {
 
+// A label whose text, when it is wider than the label, is drawn cut in the middle: the start
+// and the end of a folder's name both stay readable. Its text stays the whole name.
+class MiddleElidedLabel : public QLabel
+{
+public:
+    using QLabel::QLabel;
+
+    QString shownText() const
+    {
+        const int width = contentsRect().width();
+        return fontMetrics().elidedText(text(), Qt::ElideMiddle, width);
+    }
+    QSize minimumSizeHint() const override { return {0, QLabel::minimumSizeHint().height()}; }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.setPen(palette().color(foregroundRole()));
+        painter.setFont(font());
+        painter.drawText(contentsRect(), Qt::AlignLeft | Qt::AlignVCenter, shownText());
+    }
+};
+
 fs::path standardized(const fs::path& path)
 {
     fs::path normal = path.lexically_normal();
@@ -266,7 +290,7 @@ FolderSidebarView::FolderSidebarView(std::shared_ptr<FolderSession> session,
     auto* header = new QHBoxLayout;
     header->setContentsMargins(10, 4, 6, 4);
     header->setSpacing(2);
-    m_title = new QLabel(this);
+    m_title = new MiddleElidedLabel(this);
     QFont titleFont = m_title->font();
     titleFont.setPointSizeF(12);
     titleFont.setWeight(QFont::DemiBold);
@@ -595,6 +619,11 @@ void FolderSidebarView::updateTitle(bool vanished)
         name += QStringLiteral(" — ") + EditorKit::localized("폴더가 없어졌어요");
     m_title->setText(name);
     m_title->setToolTip(displayPath(m_session->root()));
+}
+
+QString FolderSidebarView::shownTitle() const
+{
+    return static_cast<const MiddleElidedLabel*>(m_title)->shownText();
 }
 
 void FolderSidebarView::updateHiddenButton()

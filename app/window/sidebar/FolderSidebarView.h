@@ -94,6 +94,8 @@ public:
 
     QTreeView* outline() const { return m_outline; }
     QLabel* titleLabel() const { return m_title; }
+    // The title as drawn at the label's present width: cut in the middle when it does not fit.
+    QString shownTitle() const;
     QToolButton* newFileButton() const { return m_newFile; }
     QToolButton* newFolderButton() const { return m_newFolder; }
     QToolButton* hiddenButton() const { return m_hidden; }

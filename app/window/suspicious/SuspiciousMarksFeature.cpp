@@ -57,8 +57,10 @@ void SuspiciousMarksFeature::attach(DocumentWindowController& window)
         [weak](SuspiciousScan::Result result) {
             if (!weak)
                 return;
-            if (WindowDocument* document = weak->document())
+            if (WindowDocument* document = weak->document()) {
                 document->setLineEndings(result.lineEndings);
+                weak->refreshMixedLineEndingsBanner();
+            }
             weak->setSuspiciousReport(std::move(result.report));
         });
     m_scan->schedule(std::chrono::milliseconds(0));

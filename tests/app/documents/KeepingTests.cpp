@@ -340,10 +340,18 @@ TEST_F(KeepingTest, autosaveWritesInPlaceAndReportsItsFailures)
 
     document->changeEncoding(TextEncoding::shiftJIS, false, QStringLiteral("인코딩"));
     edit(*document, QStringLiteral("한글\n"));
-    document->autosave(true,
-                       [&](const std::optional<DocumentFailure>& failure) { reported = failure; });
+    std::size_t bannersWhenCompleted = 0;
+    bool recordedWhenCompleted = false;
+    document->autosave(true, [&](const std::optional<DocumentFailure>& failure) {
+        reported = failure;
+        bannersWhenCompleted = window->unencodableBanners.size();
+        recordedWhenCompleted = event("save.autosave") != nullptr;
+    });
     ASSERT_TRUE(reported.has_value());
     EXPECT_NE(EditorDocuments::findDocumentError(*reported), nullptr);
+    // The failure is logged and shown before the caller hears of it.
+    EXPECT_TRUE(recordedWhenCompleted);
+    EXPECT_EQ(bannersWhenCompleted, 1u);
     EXPECT_EQ(readBytes(folder / "a.txt"), bytesOf("two\n"));
     EXPECT_TRUE(document->isDocumentEdited());
     EXPECT_EQ(window->unencodableBanners.size(), 1u);

@@ -431,3 +431,33 @@ TEST_F(PaletteFixture, aTabCommandCarriesItsTabNumberAsItsMenuItemDoes)
     EXPECT_EQ(tabs.performed[0].sender.tag, 3);
     router.setApplicationDelegate(&delegate);
 }
+
+TEST(CommandPaletteTarget, withoutAnActiveWindowTheMainWindowIsTheTarget)
+{
+    EditorKit::ActionRouter router;
+    auto first = std::make_unique<EditorKit::HostWindow>(router);
+    auto second = std::make_unique<EditorKit::HostWindow>(router);
+    for (auto* host : {first.get(), second.get()}) {
+        host->show();
+        QApplication::setActiveWindow(host);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(host));
+    }
+    first->activateWindow();
+    QApplication::setActiveWindow(first.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(first.get()));
+    EXPECT_EQ(EditorKit::HostWindow::mainWindow(), first.get());
+
+    CommandPalette::Environment environment;
+    environment.router = &router;
+    environment.keyWindow = [] { return static_cast<QWidget*>(nullptr); };
+    CommandPalette palette(std::move(environment));
+    palette.show();
+    EXPECT_EQ(palette.targetWindow(), first.get()) << "the window worked in last";
+    palette.close();
+
+    // A hidden main window gives way to one still shown.
+    first->hide();
+    EXPECT_EQ(EditorKit::HostWindow::mainWindow(), second.get());
+    second->hide();
+    EXPECT_EQ(EditorKit::HostWindow::mainWindow(), nullptr);
+}

@@ -146,6 +146,22 @@ TEST_F(Delegate, openErrorLogCreatesTheLogWithItsFirstLineAndOpensItReadOnly)
     EXPECT_EQ(text.str(), "kept\n");
 }
 
+TEST_F(Delegate, aLogTheUserCannotWriteKeepsThatReason)
+{
+    application.reset();
+    auto services = std::make_shared<EditorDocuments::DocumentServices>(
+        *EditorDocuments::DocumentServices::shared());
+    services->isWritable = [](const std::filesystem::path&) { return false; };
+    application = std::make_unique<EditorShell::Application>(
+        router, services, std::make_shared<EditorKit::WidgetPresenter>());
+    TemporaryFolder folder;
+    EditorStore::ErrorLog log(folder.path() / "logs", EditorStore::ErrorLog::defaultLimit);
+    EditorShell::AppDelegate::openErrorLog(log, application->documentController());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return documentCount() == 1; }, 5000));
+    auto* document = application->documentController().documents()[0];
+    EXPECT_EQ(document->readOnlyReason, EditorDocuments::ReadOnlyReason::noPermission);
+}
+
 TEST_F(Delegate, theRouterReachesTheErrorLogActionThroughTheDelegate)
 {
     EditorShell::AppDelegate delegate(*application, {});

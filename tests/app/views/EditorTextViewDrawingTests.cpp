@@ -1,5 +1,6 @@
 // Drawing is the behaviour here, so these tests look at the pixels of a grabbed view.
 #include "ViewTestSupport.h"
+#include "app/views/GlyphCoverage.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -204,6 +205,64 @@ TEST(EditorTextViewDrawing, noBreakSpaceGetsABoxWithAMarkAlways)
     EXPECT_TRUE(isReddish(zeroImage.pixel(x, middle), 15));
     EXPECT_FALSE(isReddish(zeroImage.pixel(x + 4, middle), 15));
     EXPECT_FALSE(isReddish(zeroImage.pixel(x - 4, middle), 15));
+}
+
+// The tag characters of a subdivision flag (England) lie outside the basic plane, as does every
+// emoji: the drawing never boxes them, even when the classifier would call them invisible.
+TEST(EditorTextViewDrawing, charactersOutsideTheBasicPlaneAreNeverBoxed)
+{
+    const QString england = QString::fromUcs4(
+        U"\U0001F3F4\U000E0067\U000E0062\U000E0065\U000E006E\U000E0067\U000E007F");
+    ViewFixture f("a" + england + QString::fromUtf16(u"\u00A0b"));
+    const QImage plain = f.grab();
+    f.view->setSuspiciousClassifier([](char32_t unit,
+                                       std::optional<char32_t>,
+                                       std::optional<char32_t>,
+                                       bool) -> std::optional<SuspiciousMark> {
+        if (unit == 0x00A0)
+            return SuspiciousMark::spaceBox;
+        if (unit >= 0x10000 || unit == 0xFFFD)
+            return SuspiciousMark::box;
+        return std::nullopt;
+    });
+    const QImage image = f.grab();
+    const auto paragraph = f.view->visibleParagraphs().front();
+    const int top = static_cast<int>(paragraph.top);
+    const int bottom = static_cast<int>(paragraph.top + f.view->lineHeight()) - 1;
+    const int flagLeft = static_cast<int>(textX(*f.view, "a"));
+    const int flagRight = static_cast<int>(textX(*f.view, "a" + england)) - 1;
+    ASSERT_GT(flagRight, flagLeft);
+    const QRect flag(QPoint(flagLeft - 1, top), QPoint(flagRight, bottom));
+    EXPECT_EQ(image.copy(flag), plain.copy(flag)) << "the flag is drawn as the font draws it";
+    const int spaceRight =
+        static_cast<int>(textX(*f.view, "a" + england + QString::fromUtf16(u"\u00A0"))) - 1;
+    const QRect space(QPoint(flagRight + 2, top), QPoint(spaceRight, bottom));
+    EXPECT_NE(image.copy(space), plain.copy(space)) << "the no-break space beside it is boxed";
+}
+
+// A character that no installed font has (a private-use character of plane 16 here) takes one
+// character's width and shows as a box with its code point, never as nothing.
+TEST(EditorTextViewDrawing, aCharacterNoFontDrawsIsABoxOneCharacterWide)
+{
+    const QString missing = QString::fromUcs4(U"\U0010FFFD");
+    ASSERT_FALSE(GlyphCoverage::canDraw(QFont(QStringLiteral("D2Coding")), 0x10FFFD));
+    EXPECT_TRUE(GlyphCoverage::canDraw(QFont(QStringLiteral("D2Coding")), U'\uAC00'));
+    ViewFixture f("a" + missing + "b");
+    const QFontMetricsF metrics(f.view->editorFont());
+    const double zero = metrics.horizontalAdvance(QLatin1Char('0'));
+    auto caretX = [&](int offset) {
+        f.view->setSelectedRange({offset, 0});
+        return f.view->caretRect()->left();
+    };
+    EXPECT_NEAR(caretX(3) - caretX(1), zero, 1.0) << "one character's width";
+    const auto paragraph = f.view->visibleParagraphs().front();
+    const QRect cell(QPoint(static_cast<int>(caretX(1)) + 1, static_cast<int>(paragraph.top) + 2),
+                     QPoint(static_cast<int>(caretX(3)) - 1,
+                            static_cast<int>(paragraph.top + f.view->lineHeight()) - 3));
+    f.view->setSelectedRange({0, 0});
+    const QImage shown = f.grab();
+    auto ink = [](QRgb p) { return qGray(p) < 235; };
+    EXPECT_GT(countPixels(shown, cell, ink), 6) << "a box is drawn in the cell";
 }
 
 TEST(EditorTextViewDrawing, layoutStaysLazyForAMillionLines)

@@ -359,3 +359,31 @@ TEST(FilterView, withoutRowsOnlyTheMessageIsDrawn)
     for (int x = 0; x < 18; ++x)
         EXPECT_EQ(image.pixel(x, 24), qRgb(255, 255, 255));
 }
+
+TEST(FilterView, numbersHaveEvenDigitsAndRowsTakeTheEditorsTabWidth)
+{
+    const QFontMetricsF numbers(ListFixture().lines().numberFont());
+    EXPECT_EQ(numbers.horizontalAdvance(QLatin1Char('1')),
+              numbers.horizontalAdvance(QLatin1Char('8')));
+
+    auto firstInkAfterGutter = [](double tabInterval) {
+        ListFixture f({match(0)}, QStringLiteral("\tX"));
+        f.lines().tabInterval = tabInterval;
+        f.lines().update();
+        const QImage image = f.grab();
+        const int y = static_cast<int>(f.rowMiddle(0));
+        for (int x = static_cast<int>(f.lines().gutterWidth()) + 1; x < image.width(); ++x) {
+            for (int dy = -4; dy <= 4; ++dy) {
+                if (qGray(image.pixel(x, y + dy)) < 128)
+                    return x;
+            }
+        }
+        return -1;
+    };
+    const double digit = ListFixture().lines().digitWidth();
+    const int two = firstInkAfterGutter(2 * digit);
+    const int eight = firstInkAfterGutter(8 * digit);
+    ASSERT_GT(two, 0);
+    ASSERT_GT(eight, 0);
+    EXPECT_NEAR(eight - two, 6 * digit, 2.0);
+}

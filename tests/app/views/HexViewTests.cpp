@@ -1,8 +1,12 @@
 #include "app/views/HexView.h"
 #include "tests/platform/TemporaryFolder.h"
 
+#include <QApplication>
+#include <QCoreApplication>
 #include <QImage>
+#include <QKeyEvent>
 #include <QPainter>
+#include <QScrollBar>
 
 #include <gtest/gtest.h>
 
@@ -113,4 +117,30 @@ TEST(HexView, aFileThatShrinksWhileShownDrawsFewerRows)
 
     EXPECT_FALSE(EditorViews::HexFileSource::open(folder / "missing.bin", error));
     EXPECT_TRUE(error);
+}
+
+TEST(HexView, opensAtAByteAndHomeAndEndGoToTheEnds)
+{
+    EditorViews::HexView view;
+    view.setSource(std::make_unique<EditorViews::HexDataSource>(counting(16 * 1000)));
+    // Asked before the view has its size: kept until the rows can be reached.
+    view.scrollToByte(16 * 500 + 3);
+    view.resize(600, 300);
+    view.show();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(view.topByte(), 16u * 500);
+
+    auto press = [&](int key, Qt::KeyboardModifiers modifiers) {
+        QKeyEvent event(QEvent::KeyPress, key, modifiers);
+        QApplication::sendEvent(&view, &event);
+    };
+    press(Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(view.verticalScrollBar()->value(), view.verticalScrollBar()->maximum());
+    EXPECT_GT(view.topByte(), 16u * 900);
+    press(Qt::Key_Home, Qt::ControlModifier);
+    EXPECT_EQ(view.topByte(), 0u);
+    press(Qt::Key_End, Qt::NoModifier);
+    EXPECT_EQ(view.verticalScrollBar()->value(), view.verticalScrollBar()->maximum());
+    press(Qt::Key_Home, Qt::NoModifier);
+    EXPECT_EQ(view.topByte(), 0u);
 }

@@ -466,3 +466,71 @@ TEST(MultiCaret, storageSpliceIsOneReplacementEitherWay)
         EXPECT_EQ(reported, (std::vector<int>{c.location, c.oldLength, c.newLength}));
     }
 }
+
+TEST(MultiCaret, aSingleSelectionSetFromCodeLeavesOneCaret)
+{
+    ViewFixture f("one two one two");
+    EditorTextView& view = *f.view;
+    view.setCarets({{0, 0}, {8, 0}});
+    ASSERT_EQ(view.extraCarets().size(), 1u);
+    // A find step, go to line or a jump selects one range: the next letter lands only there.
+    view.setSelectedRange({4, 3});
+    EXPECT_TRUE(view.extraCarets().empty());
+    type(view, "X");
+    EXPECT_EQ(view.text(), "one X one two");
+}
+
+TEST(MultiCaret, typingMakesTheLastCaretMainAndUndoRestoresItSo)
+{
+    ViewFixture f("abc\nabc\nabc");
+    EditorTextView& view = *f.view;
+    // The first caret is the main one (as after adding a caret above).
+    view.setCarets({{1, 0}, {9, 0}}, 1);
+    ASSERT_EQ(view.selectedRange(), (TextRange{1, 0}));
+    type(view, "x");
+    EXPECT_EQ(view.text(), "axbc\nabc\naxbc");
+    EXPECT_EQ(view.selectedRange(), (TextRange{11, 0}));
+    EXPECT_EQ(view.extraCarets(), (Carets{{2, 0}}));
+    view.undoStack()->undo();
+    EXPECT_EQ(view.text(), "abc\nabc\nabc");
+    EXPECT_EQ(view.selectedRange(), (TextRange{9, 0}));
+    EXPECT_EQ(view.extraCarets(), (Carets{{1, 0}}));
+}
+
+namespace {
+
+// Takes typed text as the window does: a closing bracket may be typed in its own way.
+struct CheckingDelegate : EditorTextViewDelegate
+{
+    std::vector<std::pair<TextRange, QString>> asked;
+    bool shouldChangeText(EditorTextView&, TextRange range, const QString& text) override
+    {
+        asked.emplace_back(range, text);
+        return true;
+    }
+};
+
+} // namespace
+
+TEST(MultiCaret, aCommittedCompositionPassesTheTypingChecksAtTheMainCaret)
+{
+    ViewFixture f("ab\ncd");
+    EditorTextView& view = *f.view;
+    CheckingDelegate delegate;
+    view.setDelegate(&delegate);
+    view.setCarets({{1, 0}, {4, 0}}, 1);
+    ASSERT_EQ(view.selectedRange(), (TextRange{1, 0}));
+    QInputMethodEvent compose(QString::fromUtf16(u"하"), {});
+    QApplication::sendEvent(&view, &compose);
+    QInputMethodEvent commit;
+    commit.setCommitString(QString::fromUtf16(u"한"));
+    QApplication::sendEvent(&view, &commit);
+    EXPECT_EQ(view.text(), QString::fromUtf16(u"a한b\nc한d"));
+    ASSERT_EQ(delegate.asked.size(), 1u);
+    EXPECT_EQ(delegate.asked[0].first, (TextRange{1, 0}));
+    EXPECT_EQ(view.selectedRange(), (TextRange{2, 0})) << "the main caret stays main";
+    EXPECT_EQ(view.extraCarets(), (Carets{{6, 0}}));
+    view.undoStack()->undo();
+    EXPECT_EQ(view.text(), "ab\ncd");
+    view.setDelegate(nullptr);
+}

@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -74,6 +75,12 @@ TEST(FindBar, startsWithOnlyTheFindRowAndEveryToggleOff)
     }
     EXPECT_EQ(bar.contextPopup()->currentText(), QStringLiteral("앞뒤 줄 없음"));
     EXPECT_TRUE(bar.conditionRows().empty());
+    // The counts' digits keep one width.
+    for (QLabel* label : {bar.countLabel(), bar.filterCountLabel()}) {
+        const QFontMetricsF metrics(label->font());
+        EXPECT_EQ(metrics.horizontalAdvance(QLatin1Char('1')),
+                  metrics.horizontalAdvance(QLatin1Char('8')));
+    }
 }
 
 TEST(FindBar, contextItemsGiveTheirLineCountsAndAnIndexOutsideIsClamped)

@@ -495,3 +495,26 @@ TEST(FindReplace, aSearchEndsAtTheReachOfTheMatchOffsets)
         EXPECT_EQ(found.back().location, 3 * (c.matches - 1));
     }
 }
+
+TEST(FindReplace, aStepTakenWhileTheSearchRunsWaitsForItsMatch)
+{
+    QString text;
+    for (int i = 0; i < 1200; ++i)
+        text += QStringLiteral("hit ");
+    for (bool backward : {false, true}) {
+        SCOPED_TRACE(backward ? "previous" : "next");
+        FindWindow window(text);
+        window.find->showFindBar(false);
+        // The caret far past the first deliveries.
+        window.text().setSelectedRange({4 * 1100 + 1, 0});
+        window.find->findBar()->queryField()->setText("hit");
+        window.find->runSearch();
+        window.find->selectMatch(backward);
+        EXPECT_EQ(window.text().selectedRange(), (EditorViews::TextRange{4 * 1100 + 1, 0}))
+            << "nothing chosen before the match is known";
+        window.waitForSearch();
+        const std::int64_t expected = backward ? 4 * 1100 : 4 * 1101;
+        EXPECT_EQ(window.text().selectedRange(), (EditorViews::TextRange{expected, 3}));
+        EXPECT_EQ(window.beeps, 0);
+    }
+}

@@ -178,6 +178,24 @@ TEST(FolderSidebarView, aVanishedRootEmptiesTheTreeAndSaysSo)
     EXPECT_EQ(view.titleLabel()->text(), QStringLiteral("root — 폴더가 없어졌어요"));
 }
 
+TEST(FolderSidebarView, aLongTitleIsCutInTheMiddle)
+{
+    Sidebar s;
+    auto& view = s.make();
+    fs::remove_all(s.root);
+    view.contentsDidChange(QStringList{QString::fromStdString(s.root.native())});
+    const QString full = view.titleLabel()->text();
+    view.titleLabel()->resize(90, view.titleLabel()->height());
+    const QString shown = view.shownTitle();
+    EXPECT_NE(shown, full);
+    EXPECT_TRUE(shown.startsWith(QStringLiteral("ro"))) << shown.toStdString();
+    EXPECT_TRUE(shown.endsWith(QStringLiteral("요"))) << shown.toStdString();
+    EXPECT_TRUE(shown.contains(QChar(0x2026)));
+    EXPECT_EQ(view.titleLabel()->text(), full) << "the label keeps the whole name";
+    view.titleLabel()->resize(2000, view.titleLabel()->height());
+    EXPECT_EQ(view.shownTitle(), full);
+}
+
 TEST(FolderSidebarView, aNewFileIsRenamedInPlaceAndOpenedWithReturnOrEscape)
 {
     for (bool escape : {false, true}) {

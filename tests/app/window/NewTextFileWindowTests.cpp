@@ -72,6 +72,8 @@ TEST(NewTextFileWindow, startsWithTheBaseNameSelected)
     EXPECT_TRUE(window->createButton()->isEnabled());
     EXPECT_TRUE(window->message()->isHidden());
     EXPECT_EQ(NewTextFileWindow::openWindows(), std::vector<NewTextFileWindow*>{window});
+    // Shown without activating the application, it still becomes the key window.
+    EXPECT_TRUE(QTest::qWaitForWindowActive(window));
 
     // A second window for the same folder, where the default name is taken now.
     std::ofstream(f.folder / "새 파일.txt") << "x";
@@ -118,9 +120,16 @@ TEST(NewTextFileWindow, checksTheNameAsItIsTyped)
         {QStringLiteral("  x.txt  "), true, false, QString()},
         {QStringLiteral("README"), true, false, QString()},
         {QStringLiteral("..."), true, false, QString()},
+        // A name the file system cannot even look up is not said to exist.
+        {QString(300, QLatin1Char('n')),
+         false,
+         true,
+         QStringLiteral("만들지 못했어요: ")
+             + QString::fromLocal8Bit(
+                 std::make_error_code(std::errc::filename_too_long).message().c_str())},
     };
     for (const auto& row : rows) {
-        SCOPED_TRACE(row.text.toStdString());
+        SCOPED_TRACE(row.text.left(40).toStdString());
         window->nameField()->selectAll();
         QTest::keyClick(window->nameField(), Qt::Key_Backspace);
         // Tab moves the focus when typed, so the text is inserted as a paste would.

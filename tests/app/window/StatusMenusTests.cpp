@@ -415,6 +415,8 @@ TEST_F(StatusMenus, reopeningAsksOnlyWithUnsavedEditsAndAFailureKeepsTextAndForm
     menus().confirmDiscardAndReopen(TextEncoding::cp949);
     ASSERT_EQ(presenter->asked.size(), 2u);
     EXPECT_EQ(presenter->asked[1].text, QStringLiteral("저장 안 된 고침이 있어요."));
+    EXPECT_EQ(presenter->asked[1].destructiveButton, std::optional<int>(0))
+        << "discarding the edits is marked as such";
     EXPECT_TRUE(text().startsWith(QLatin1Char('z')));
     presenter->answers = {0};
     menus().confirmDiscardAndReopen(TextEncoding::cp949);
@@ -537,6 +539,20 @@ TEST(EncodingChooser, answersOnceAndNoneWithoutAChoice)
     none.choose();
     ASSERT_EQ(answers.size(), 2u);
     EXPECT_EQ(answers[1], std::nullopt);
+}
+
+TEST(EncodingChooser, previewsUseTheEditorsFontFromTheSettings)
+{
+    const auto data = bytes("abc");
+    EditorViews::EditorFontSettings fonts;
+    fonts.fontName = QStringLiteral("DejaVu Sans Mono");
+    fonts.fontSize = 20.0;
+    EncodingChooserSheet sheet(
+        data, {TextEncoding::utf8}, std::nullopt, std::nullopt, nullptr, fonts);
+    const QFont expected = EditorViews::editorFont(std::nullopt, std::nullopt, 0.9, fonts);
+    EXPECT_EQ(sheet.previewFont(), expected);
+    EXPECT_EQ(sheet.previewFont().family(), QStringLiteral("DejaVu Sans Mono"));
+    EXPECT_NE(sheet.previewFont(), EditorViews::editorFont(std::nullopt, std::nullopt, 0.9));
 }
 
 TEST_F(StatusMenus, theChooserReadsOnlyTheStartOfAHugeFile)

@@ -15,6 +15,7 @@
 #include "tests/platform/TemporaryFolder.h"
 
 #include <QCoreApplication>
+#include <QPushButton>
 
 #include <gtest/gtest.h>
 
@@ -618,6 +619,25 @@ TEST(SyntaxColoringFeature, marksAppearAfterTypingPausesAndAreSteppedThrough)
     EXPECT_EQ(w.status(), QString());
     w.controller->performAction("nextSyntaxError:", sender);
     EXPECT_EQ(w.beeps, 1) << "no marks: a beep";
+}
+
+TEST(SyntaxColoringFeature, aClickOnTheProblemsSegmentGoesToTheNextError)
+{
+    ColoredWindow w(QStringLiteral("[1 2 3]"));
+    w.clock += std::chrono::seconds(5);
+    w.queue.runAll();
+    QCoreApplication::processEvents();
+    ASSERT_FALSE(w.status().isEmpty());
+    const auto& marks = w.controller->display()->syntaxErrors;
+    ASSERT_FALSE(marks.empty());
+    w.view().setSelectedRange({0, 0});
+    QPushButton* problems =
+        w.controller->statusBar()->button(EditorWindow::StatusBarView::Segment::problems);
+    ASSERT_NE(problems, nullptr);
+    ASSERT_TRUE(problems->isVisibleTo(w.controller->statusBar()));
+    problems->click();
+    EXPECT_EQ(w.view().selectedRange(), marks.front());
+    EXPECT_EQ(w.beeps, 0);
 }
 
 TEST(SyntaxColoringFeature, anEmptyListClearsTheMarksAtOnce)

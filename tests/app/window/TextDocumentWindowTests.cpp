@@ -9,12 +9,14 @@
 #include "app/window/DisplayNames.h"
 #include "app/window/hosting/TextDocumentWindow.h"
 #include "platform/PreferencesDomain.h"
+#include "store/FileMemory.h"
 #include "store/Settings.h"
 #include "tests/platform/TemporaryFolder.h"
 
 #include <QApplication>
 #include <QCoreApplication>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -353,6 +355,15 @@ TEST(TextDocumentWindow, mixedLineEndingsAreOfferedOnceTheTextIsThereAndEditable
     ASSERT_NE(banner, nullptr);
     EXPECT_TRUE(banner->message().contains(QStringLiteral("CRLF 3줄 · LF 2줄 · CR 0줄")));
     EXPECT_EQ(opened->lineEndings.crlf, 3);
+    // An added line is counted in the banner once the text has been counted again.
+    controller.textView()->setSelectedRange({0, 0});
+    controller.textView()->insertText(QStringLiteral("z\r\n"));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            auto* now = controller.banner(QStringLiteral("lineEndings.mixed"));
+            return now && now->message().contains(QStringLiteral("CRLF 4줄 · LF 2줄 · CR 0줄"));
+        },
+        5000));
     documents.removeDocument(opened);
 
     // Without permission to write: the reason is said, the endings are not offered.
@@ -374,4 +385,97 @@ TEST(TextDocumentWindow, mixedLineEndingsAreOfferedOnceTheTextIsThereAndEditable
     EXPECT_TRUE(window.textView()->isEditable());
     EXPECT_EQ(window.banner(QStringLiteral("readOnly.permission")), nullptr);
     EXPECT_NE(window.banner(QStringLiteral("admin")), nullptr);
+}
+
+// The shipped wiring remembers a file's ruler and font choices where the next window of the file
+// reads them.
+TEST(TextDocumentWindow, theViewChoicesOfAFileAreRememberedForItsNextWindow)
+{
+    TextDocumentFixture f;
+    const char* saved = std::getenv("XDG_DATA_HOME");
+    const std::string previous = saved ? saved : "";
+    ::setenv("XDG_DATA_HOME", (f.folder / "data").c_str(), 1);
+    struct Restore
+    {
+        bool had;
+        std::string value;
+        ~Restore()
+        {
+            if (had)
+                ::setenv("XDG_DATA_HOME", value.c_str(), 1);
+            else
+                ::unsetenv("XDG_DATA_HOME");
+        }
+    } restore{saved != nullptr, previous};
+
+    TextDocumentWindow::Installation installation;
+    installation.router = &f.router;
+    installation.presenter = std::make_shared<EditorKit::WidgetPresenter>();
+    TextDocumentWindow::install(*f.services, installation);
+    auto path = f.folder / "plain.txt";
+    std::ofstream(path, std::ios::binary) << "one\n";
+    {
+        TextDocument document(f.services);
+        ASSERT_TRUE(document.readFromURL(path).has_value());
+        document.makeWindowControllers();
+        auto& controller = f.windowOf(document).controller();
+        const bool shown = controller.display()->options.showsRuler;
+        controller.toggleCentimeterRuler();
+        EXPECT_NE(controller.display()->options.showsRuler, shown);
+        auto options = controller.display()->options;
+        options.fontSize = 17.0;
+        controller.applyDisplayOptions(options, false);
+        controller.rememberViewOptions();
+        document.close();
+        QCoreApplication::processEvents();
+
+        auto remembered = EditorStore::FileMemory().view(path);
+        ASSERT_TRUE(remembered.has_value());
+        EXPECT_EQ(remembered->ruler, std::optional<bool>(!shown));
+        EXPECT_EQ(remembered->fontSize, std::optional<double>(17.0));
+
+        TextDocument again(f.services);
+        ASSERT_TRUE(again.readFromURL(path).has_value());
+        again.makeWindowControllers();
+        auto& next = f.windowOf(again).controller();
+        EXPECT_EQ(next.display()->options.showsRuler, !shown);
+        EXPECT_EQ(next.display()->options.fontSize, std::optional<double>(17.0));
+        again.close();
+    }
+}
+
+TEST(TextDocumentWindow, filesDroppedOnTheTextOpenAsDocuments)
+{
+    TextDocumentFixture f;
+    EditorDocuments::DocumentController documents(f.services);
+    f.router.setDocumentController(&documents);
+    for (const char* name : {"a.txt", "b.txt", "c.txt"})
+        std::ofstream(f.folder / name, std::ios::binary) << name << "\n";
+    TextDocument* first = nullptr;
+    documents.openURL(f.folder / "a.txt", true, [&](TextDocument* document, bool, const auto&) {
+        first = document;
+    });
+    ASSERT_NE(first, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !first->isLoading(); }, 5000));
+    auto* view = f.windowOf(*first).controller().textView();
+
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile(QString::fromStdString((f.folder / "b.txt").string())),
+                   QUrl::fromLocalFile(QString::fromStdString((f.folder / "c.txt").string()))});
+    const QPoint at(40, 20);
+    QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, &files, Qt::LeftButton, {});
+    QApplication::sendEvent(view->viewport(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    EXPECT_EQ(enter.dropAction(), Qt::CopyAction);
+    QDropEvent drop(QPointF(at), Qt::CopyAction | Qt::MoveAction, &files, Qt::LeftButton, {});
+    QApplication::sendEvent(view->viewport(), &drop);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return documents.documents().size() == 3; }, 5000));
+    EXPECT_EQ(view->text(), QStringLiteral("a.txt\n")) << "nothing inserted";
+    std::vector<std::string> names;
+    for (TextDocument* document : documents.documents())
+        names.push_back(document->fileURL() ? document->fileURL()->filename().string() : "");
+    EXPECT_EQ(names, (std::vector<std::string>{"a.txt", "b.txt", "c.txt"}));
+    f.router.setDocumentController(nullptr);
+    while (!documents.documents().empty())
+        documents.removeDocument(documents.documents().front());
 }
