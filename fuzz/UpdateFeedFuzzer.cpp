@@ -47,9 +47,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const auto& item : *items) {
         check(!item.version.empty(), "an item without a version");
         check(namesSecret || !holdsSecret(item), "the feed brought in an outside file");
-        if (UpdateFeed::isSafeLink(item.link))
-            check(item.link.rfind("https://", 0) == 0 && item.link.size() > 8,
-                  "a link that is not https passed");
+        if (UpdateFeed::isSafeLink(item.link)) {
+            // The scheme is read without regard to case, as URLs are.
+            std::string scheme = item.link.substr(0, 8);
+            for (auto& c : scheme)
+                c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            check(scheme == "https://" && item.link.size() > 8
+                      && item.link.find_first_of(std::string_view(" \t\r\n\0", 5)) == std::string::npos,
+                  "a link that is not https, or holds white space, passed");
+        }
     }
     const std::string current = items->empty() ? "1.0" : items->front().version;
     if (auto newest = UpdateFeed::newest(*items, current)) {
