@@ -19,7 +19,7 @@ packages=(
   libgl-dev libxkbcommon-dev libx11-dev libxcb1-dev libxcb-keysyms1-dev libxtst-dev
   libnautilus-extension-dev
   fonts-naver-d2coding fonts-noto-cjk fonts-dejavu qt6-translations-l10n
-  xdg-user-dirs dbus xvfb imagemagick xdotool desktop-file-utils
+  xdg-user-dirs dbus xvfb imagemagick xdotool desktop-file-utils openbox xclip
 )
 
 missing=()
