@@ -84,7 +84,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         arguments.emplace(std::string(entry.name), argument);
     checkAll(Settings(domain, arguments, reporter, changes));
 
-    const auto before = domain->allValues();
+    auto before = domain->allValues();
+    before.erase("fuzz.written");
     if (!domain->set("fuzz.written", std::string("value")))
         return 0;
     Platform::PreferencesDomain reread(file);
