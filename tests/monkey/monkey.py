@@ -75,6 +75,8 @@ class Monkey:
         self.kills = 0
         self.checks = 0
         self.unverified = 0
+        self.refused = 0
+        self.refusals_seen = {}  # path -> autosave refusals in the editor's log at the last check
         self.peak_mb = 0
         self.trace = open(os.path.join(self.out, "actions.log"), "w")
 
@@ -347,6 +349,25 @@ class Monkey:
         except UnicodeDecodeError:
             return None
 
+    def refusals(self, path):
+        """How many autosaves of `path` the editor's log records as failed (an encoding that
+        cannot hold the text: the save refuses, the banner says so)."""
+        log = os.path.join(self.out, "home/.local/state/Orlune Viewer/editor.log")
+        if not os.path.exists(log):
+            return 0
+        needle = f"save.autosave path={path} "
+        with open(log, encoding="utf-8", errors="replace") as f:
+            return sum(1 for line in f if needle in line)
+
+    def refused_since_check(self, path):
+        return self.refusals(path) > self.refusals_seen.get(path, 0)
+
+    def keep_mismatch(self, shown, data):
+        with open(os.path.join(self.out, f"mismatch-{self.step}-shown.txt"), "w", errors="surrogateescape") as f:
+            f.write(shown)
+        with open(os.path.join(self.out, f"mismatch-{self.step}-disk.bin"), "wb") as f:
+            f.write(data)
+
     def checkpoint(self):
         """After a quiet spell: the front document's file is the text it shows, and only
         files whose documents were typed into changed."""
@@ -375,11 +396,14 @@ class Monkey:
                     data = f.read()
                 text = self.decoded(front, data)
                 if text is not None and shown != text:
-                    with open(os.path.join(self.out, "mismatch-shown.txt"), "w", errors="surrogateescape") as f:
-                        f.write(shown)
-                    with open(os.path.join(self.out, "mismatch-disk.bin"), "wb") as f:
-                        f.write(data)
-                    raise Broken(f"{os.path.basename(front)} on disk is not the text the editor shows")
+                    self.keep_mismatch(shown, data)
+                    if self.refused_since_check(front):
+                        self.refused += 1
+                        self.log(f"refused: {os.path.basename(front)} cannot be saved in its encoding")
+                    else:
+                        raise Broken(f"{os.path.basename(front)} on disk is not the text the editor shows")
+        for path in self.paths():
+            self.refusals_seen[path] = self.refusals(path)
         # What is on disk now is what a save wrote; it is the new model.
         for path, data in self.changed_files():
             self.model[path] = data
@@ -392,12 +416,19 @@ class Monkey:
         time.sleep(pause)
         self.kill()
         self.log(f"killed after {pause:.1f} s")
-        if front and shown is not None and pause >= QUIET_SECONDS:
+        if front and not shown:
+            self.unverified += 1
+        elif front and pause >= QUIET_SECONDS:
             with open(front, "rb") as f:
                 data = f.read()
             text = self.decoded(front, data)
             if text is not None and text != shown:
-                raise Broken(f"an edit of {os.path.basename(front)} older than the autosave delay was lost in a kill")
+                self.keep_mismatch(shown, data)
+                if self.refused_since_check(front):
+                    self.refused += 1
+                    self.log(f"lost in a kill: {os.path.basename(front)} could not be saved in its encoding")
+                else:
+                    raise Broken(f"an edit of {os.path.basename(front)} older than the autosave delay was lost in a kill")
         for path, data in self.changed_files():
             if path in self.touched or path == front:
                 self.model[path] = data
@@ -449,7 +480,7 @@ def main():
             except subprocess.TimeoutExpired:
                 monkey.editor.kill()
     print(f"monkey: seed {args.seed}, {monkey.step} actions in {time.time() - started:.0f} s, "
-          f"{monkey.checks} checks ({monkey.unverified} unverified), {monkey.kills} kills, peak {monkey.peak_mb} MB: {outcome}")
+          f"{monkey.checks} checks ({monkey.unverified} unverified), {monkey.kills} kills, {monkey.refused} refused autosaves, peak {monkey.peak_mb} MB: {outcome}")
     return status
 
 
