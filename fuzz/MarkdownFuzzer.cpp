@@ -19,9 +19,10 @@ std::string lowered(std::string_view text)
     return result;
 }
 
-// "<name" or "</name" followed by white space, ">" or "/>", as the tag filter reads a tag. (A
-// browser also reads "<iframe/x" as an iframe; the filter, as GitHub defines it, does not, and
-// raw HTML passes through anyway.)
+// "<name" or "</name" followed by a space, tab, line feed, carriage return, ">" or "/>", as the
+// library's tag filter reads a tag. A browser also reads "<iframe/x" and "<script" with a form
+// feed as tags, which the filter lets through; the preview runs no script and its content
+// policy loads nothing, so only the filter as defined is held here.
 bool holdsTag(const std::string& html, std::string_view name)
 {
     for (std::size_t at = html.find('<'); at != std::string::npos; at = html.find('<', at + 1)) {
@@ -34,7 +35,7 @@ bool holdsTag(const std::string& html, std::string_view name)
         if (after >= html.size())
             return true;
         const char c = html[after];
-        if (c == '>' || (c == '/' && after + 1 < html.size() && html[after + 1] == '>') || c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f')
+        if (c == '>' || (c == '/' && after + 1 < html.size() && html[after + 1] == '>') || c == ' ' || c == '\t' || c == '\n' || c == '\r')
             return true;
     }
     return false;
