@@ -472,6 +472,8 @@ def main():
         outcome, status = "clean", 0
     except Broken as broken:
         outcome, status = f"BROKEN at step {monkey.step}: {broken}", 1
+    except subprocess.TimeoutExpired as hung:
+        outcome, status = f"BROKEN at step {monkey.step}: no answer within {hung.timeout} s from {hung.cmd[0]}", 1
     finally:
         if monkey.editor and monkey.editor.poll() is None:
             monkey.editor.terminate()
