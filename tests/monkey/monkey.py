@@ -76,6 +76,7 @@ class Monkey:
         self.checks = 0
         self.unverified = 0
         self.refused = 0
+        self.followed = 0
         self.refusals_seen = {}  # path -> autosave refusals in the editor's log at the last check
         self.peak_mb = 0
         self.trace = open(os.path.join(self.out, "actions.log"), "w")
@@ -362,6 +363,15 @@ class Monkey:
     def refused_since_check(self, path):
         return self.refusals(path) > self.refusals_seen.get(path, 0)
 
+    @staticmethod
+    def following(shown, text):
+        """A document in follow mode shows what its file held and what was added since (after
+        a marker line when the file started over), read-only; it is never saved. Its text
+        then ends with the file's text, line breaks aside."""
+        def lines(value):
+            return value.replace("\r\n", "\n").replace("\r", "\n")
+        return bool(text) and lines(shown).endswith(lines(text))
+
     def keep_mismatch(self, shown, data):
         with open(os.path.join(self.out, f"mismatch-{self.step}-shown.txt"), "w", errors="surrogateescape") as f:
             f.write(shown)
@@ -397,7 +407,10 @@ class Monkey:
                 text = self.decoded(front, data)
                 if text is not None and shown != text:
                     self.keep_mismatch(shown, data)
-                    if self.refused_since_check(front):
+                    if self.following(shown, text):
+                        self.followed += 1
+                        self.log(f"following: {os.path.basename(front)} shows its file as a log")
+                    elif self.refused_since_check(front):
                         self.refused += 1
                         self.log(f"refused: {os.path.basename(front)} cannot be saved in its encoding")
                     else:
@@ -482,7 +495,7 @@ def main():
             except subprocess.TimeoutExpired:
                 monkey.editor.kill()
     print(f"monkey: seed {args.seed}, {monkey.step} actions in {time.time() - started:.0f} s, "
-          f"{monkey.checks} checks ({monkey.unverified} unverified), {monkey.kills} kills, {monkey.refused} refused autosaves, peak {monkey.peak_mb} MB: {outcome}")
+          f"{monkey.checks} checks ({monkey.unverified} unverified), {monkey.kills} kills, {monkey.refused} refused autosaves, {monkey.followed} followed, peak {monkey.peak_mb} MB: {outcome}")
     return status
 
 
