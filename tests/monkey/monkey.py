@@ -437,7 +437,9 @@ class Monkey:
             text = self.decoded(front, data)
             if text is not None and text != shown:
                 self.keep_mismatch(shown, data)
-                if self.refused_since_check(front):
+                if self.following(shown, text):
+                    self.followed += 1
+                elif self.refused_since_check(front):
                     self.refused += 1
                     self.log(f"lost in a kill: {os.path.basename(front)} could not be saved in its encoding")
                 else:
