@@ -178,7 +178,7 @@ SyntaxInjectionQuery::make(const SyntaxLanguage& language, std::string_view sour
             const auto& step = steps[index];
             switch (step.type) {
             case TSQueryPredicateStepTypeCapture:
-                current.emplace_back(std::in_place_type<Capture>, step.value_id);
+                current.emplace_back(Capture{step.value_id});
                 break;
             case TSQueryPredicateStepTypeString: {
                 std::uint32_t length = 0;

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# The monkey test: the editor of a build, under Xvfb with openbox on a display of its own,
+# driven by a seeded random sequence of user actions (monkey.py says what and which
+# invariants hold). A run that breaks an invariant prints its seed and step; the same seed
+# replays the same sequence of actions.
+#   tests/monkey/monkey.sh [build] [seconds] [seed] [display]
+#       (defaults: build, 180 seconds, seed 1, display :67)
+# Leaves its folders, the action log and the editor's logs in <build>/monkey/.
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+build="${1:-build}"
+seconds="${2:-180}"
+seed="${3:-1}"
+display="${4:-:67}"
+app="$(realpath "$build/app/shell/orlune-viewer")"
+out="$(realpath -m "$build/monkey")"
+[ -x "$app" ] || { echo "monkey: $app is not built" >&2; exit 1; }
+for tool in Xvfb openbox xdotool xclip; do
+    command -v "$tool" >/dev/null || { echo "monkey: $tool is not installed" >&2; exit 1; }
+done
+
+pids=()
+cleanup() { for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done; }
+trap cleanup EXIT
+mkdir -p "$(dirname "$out")"
+Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp 2>/dev/null &
+pids+=($!)
+export DISPLAY="$display"
+for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
+openbox >/dev/null 2>&1 &
+pids+=($!)
+sleep 1
+python3 tests/monkey/monkey.py --app "$app" --out "$out" --seed "$seed" --seconds "$seconds"
