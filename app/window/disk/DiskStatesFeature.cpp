@@ -130,6 +130,8 @@ void DiskStatesFeature::checkDisk()
                     weak->m_bookmarkURL = url;
                 }
                 weak->handleExternalChange(stored, comparison.change, comparison.identity);
+                if (weak)
+                    ++weak->m_comparisonsFinished;
             },
             Qt::QueuedConnection);
     });

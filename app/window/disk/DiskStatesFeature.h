@@ -62,6 +62,8 @@ public:
 
     // Comparisons started since the window opened (a trashed file needs none).
     int comparisonsStarted() const { return m_comparisonsStarted; }
+    // Of those, the ones whose result came back to the window (applied or found stale).
+    int comparisonsFinished() const { return m_comparisonsFinished; }
     // How long a vanished file is given to reappear (another program's write-and-rename-over)
     // before the window decides that it was renamed or is gone: a little over the watcher's
     // re-arm delay.
@@ -91,6 +93,7 @@ private:
     // The document's file when the bookmark was made.
     std::filesystem::path m_bookmarkURL;
     int m_comparisonsStarted = 0;
+    int m_comparisonsFinished = 0;
     bool m_rescuedShown = false;
 };
 

@@ -70,6 +70,11 @@ void SuspiciousMarksFeature::detach()
     m_window = nullptr;
 }
 
+bool SuspiciousMarksFeature::isCounting() const
+{
+    return m_scan && m_scan->isCounting();
+}
+
 void SuspiciousMarksFeature::scheduleScan(std::chrono::milliseconds delay)
 {
     if (m_scan)

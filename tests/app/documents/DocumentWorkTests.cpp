@@ -2,6 +2,7 @@
 // edits made while a save is written.
 #include "app/documents/DocumentController.h"
 #include "tests/app/documents/DocumentFixture.h"
+#include "tests/app/EventLoopWaits.h"
 
 #include <QElapsedTimer>
 #include <QUndoCommand>
@@ -101,8 +102,7 @@ TEST_F(DocumentTest, backgroundReadShowsLoadingThenHandsTheTextToTheWindow)
     EXPECT_TRUE(document.isLoading());
     EXPECT_EQ(document.fileURL(), folder / "a.txt") << "the tab names its file at once";
     EXPECT_FALSE(window->called("loading")) << "a quick read shows no notice";
-    QTest::qWait(TextDocument::loadingNoticeDelayMilliseconds + 50);
-    EXPECT_TRUE(window->called("loading"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window->called("loading"); }, 5'000));
     EXPECT_EQ(completions, 0);
     EXPECT_FALSE(document.saveDocument()) << "the empty text of a loading file is not written";
     EXPECT_FALSE(document.isSaving());
@@ -309,7 +309,9 @@ TEST_F(DocumentTest, theAutosaveTimerWaitsForNoSaveUnderWay)
         gate.openAfter(std::chrono::milliseconds(1500));
         QElapsedTimer clock;
         clock.start();
-        QTest::qWait(300);
+        // The autosave's timer goes off while the save is still behind the gate.
+        EXPECT_TRUE(OlvTests::waitPastTimersOf(
+            std::chrono::milliseconds(services->autosavingDelayMilliseconds)));
         EXPECT_LT(clock.elapsed(), 1000) << "the event loop kept turning";
         EXPECT_TRUE(document->hasAutosaveScheduled());
     }
@@ -331,7 +333,8 @@ TEST_F(DocumentTest, thePausesAutosaveDoesNotHoldTheInterfaceForItsWrite)
         edit(*document, QStringLiteral("two\n"));
         QElapsedTimer clock;
         clock.start();
-        QTest::qWait(300);
+        // Past the autosave's delay (30 ms): its write is on the saving queue, behind the gate.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return document->isSaving(); }, 1'000));
         EXPECT_LT(clock.elapsed(), 1000) << "the event loop kept turning";
         EXPECT_TRUE(document->isSaving()) << "the autosave's write waits behind the gate";
         edit(*document, QStringLiteral("three\n"));

@@ -15,6 +15,7 @@
 #include "platform/Uuid.h"
 #include "store/ScratchStore.h"
 #include "store/Settings.h"
+#include "tests/app/EventLoopWaits.h"
 #include "tests/app/window/FakeDocument.h"
 #include "tests/platform/TemporaryFolder.h"
 
@@ -142,6 +143,20 @@ struct DiskFixture
         return dynamic_cast<TextDocumentWindow*>(document->editor())->controller();
     }
     DiskStatesFeature& disk() { return *controller().feature<DiskStatesFeature>(); }
+
+    // The watcher has taken what the file's last writes raised, a vanished file's time to
+    // come back is over, and every comparison started meanwhile has come back.
+    bool settled()
+    {
+        if (auto* watcher = controller().fileWatcher();
+            watcher && !OlvTests::waitUntilDescriptorRead(watcher->descriptor()))
+            return false;
+        if (!OlvTests::waitPastTimersOf(
+                std::chrono::milliseconds(DiskStatesFeature::settleMilliseconds)))
+            return false;
+        return QTest::qWaitFor(
+            [&] { return disk().comparisonsFinished() == disk().comparisonsStarted(); }, patience);
+    }
     QString text() { return controller().textView()->text(); }
 };
 
@@ -264,7 +279,9 @@ TEST(DiskStates, anEditOrACompositionGetsOneExternalChangeBanner)
         writeBytes(path, "three\n");
         ASSERT_TRUE(
             QTest::qWaitFor([&] { return f.disk().comparisonsStarted() > checked; }, patience));
-        QTest::qWait(100);
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return f.disk().comparisonsFinished() == f.disk().comparisonsStarted(); },
+            patience));
         EXPECT_EQ(bannerKeys(controller), QStringList{QStringLiteral("external.changed")});
         EXPECT_EQ(f.text(), before) << "the edits stay";
         EXPECT_EQ(actionTitles(controller.banner(QStringLiteral("external.changed"))),
@@ -313,7 +330,7 @@ TEST(DiskStates, keepingMineSavesOverTheOutsideVersion)
     QCoreApplication::processEvents();
     EXPECT_EQ(readBytes(path), "mine one\n");
     EXPECT_FALSE(f.document->isDocumentEdited());
-    QTest::qWait(300);
+    ASSERT_TRUE(f.settled());
     EXPECT_TRUE(bannerKeys(controller).isEmpty()) << "the own save raises nothing";
 }
 
@@ -445,7 +462,7 @@ TEST(DiskStates, anotherProgramsSafeSaveIsReadAndWatchedAgain)
     ASSERT_TRUE(QTest::qWaitFor([&] { return controller.fileWatcher()->isArmed(); }, patience));
     writeBytes(path, "three\n");
     EXPECT_TRUE(QTest::qWaitFor([&] { return f.text() == QStringLiteral("three\n"); }, patience));
-    QTest::qWait(DiskStatesFeature::settleMilliseconds + 100);
+    ASSERT_TRUE(f.settled());
     EXPECT_TRUE(bannerKeys(controller).isEmpty());
     EXPECT_EQ(f.document->fileURL(), path);
 }
@@ -521,9 +538,8 @@ TEST(DiskStates, theDocumentsOwnSaveRaisesNothing)
         controller.textView()->insertText(QStringLiteral("x"));
         ASSERT_TRUE(f.document->saveDocument());
         ASSERT_TRUE(f.document->waitForSaves());
-        QTest::qWait(150);
+        ASSERT_TRUE(f.settled());
     }
-    QTest::qWait(DiskStatesFeature::settleMilliseconds + 100);
     EXPECT_TRUE(bannerKeys(controller).isEmpty());
     EXPECT_EQ(f.text(), QStringLiteral("xxxone\n"));
     EXPECT_EQ(readBytes(path), "xxxone\n");

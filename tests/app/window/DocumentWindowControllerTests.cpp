@@ -7,9 +7,11 @@
 #include "app/window/DocumentContentView.h"
 #include "app/window/DocumentWindowController.h"
 #include "app/window/hosting/HostWindows.h"
+#include "app/window/suspicious/SuspiciousMarksFeature.h"
 #include "platform/FileWatcher.h"
 #include "platform/PreferencesDomain.h"
 #include "store/Settings.h"
+#include "tests/app/EventLoopWaits.h"
 #include "tests/app/window/FakeDocument.h"
 #include "tests/platform/TemporaryFolder.h"
 
@@ -587,7 +589,7 @@ TEST(DocumentWindowController, ownSaveUnderWayIsNotAnOutsideChange)
 
     f.document->writing = true;
     std::ofstream(path, std::ios::app) << "ours\n";
-    QTest::qWait(300);
+    ASSERT_TRUE(OlvTests::waitUntilDescriptorRead(f.controller->fileWatcher()->descriptor()));
     EXPECT_EQ(diskChecks, 0);
 
     f.document->writing = false;
@@ -639,8 +641,8 @@ TEST(DocumentWindowController, suspiciousCharactersAreBoxedAndCounted)
         return count;
     };
     auto countShown = [](WindowFixture& f) {
-        for (int i = 0; i < 200 && !f.controller->statusBar()->content().suspicious; ++i)
-            QTest::qWait(10);
+        QTest::qWaitFor([&] { return f.controller->statusBar()->content().suspicious.has_value(); },
+                        2000);
         return f.controller->statusBar()->content().suspicious;
     };
     const struct
@@ -663,7 +665,9 @@ TEST(DocumentWindowController, suspiciousCharactersAreBoxedAndCounted)
 
     WindowFixture plain(QStringLiteral("abc def"));
     EXPECT_EQ(boxedPixels(plain), 0);
-    QTest::qWait(50);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return !plain.controller->feature<EditorWindow::SuspiciousMarksFeature>()->isCounting(); },
+        2000));
     EXPECT_FALSE(plain.controller->statusBar()->content().suspicious.has_value());
 
     // The count follows an edit: the added character is counted, the removed ones are not.
@@ -671,8 +675,7 @@ TEST(DocumentWindowController, suspiciousCharactersAreBoxedAndCounted)
     ASSERT_TRUE(countShown(edited).has_value());
     edited.caretAtEnd();
     edited.textView().insertText(QString::fromUtf16(u"\u00A0\u00A0"));
-    for (int i = 0; i < 200 && edited.controller->suspiciousReport().total() != 3; ++i)
-        QTest::qWait(10);
+    QTest::qWaitFor([&] { return edited.controller->suspiciousReport().total() == 3; }, 2000);
     EXPECT_EQ(edited.controller->statusBar()->content().suspicious,
               QStringLiteral("수상한 글자 3"));
 }
