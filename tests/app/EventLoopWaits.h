@@ -8,11 +8,10 @@
 #include <QTest>
 #include <QTimer>
 
-#include <sys/ioctl.h>
-
 #include <atomic>
 #include <chrono>
 #include <memory>
+#include <sys/ioctl.h>
 
 namespace OlvTests {
 

@@ -41,6 +41,8 @@ public:
     void toggleHex();
     void setHexMode(bool on);
     bool isHexShown() const { return m_hexView != nullptr; }
+    void contributeCommandState(CommandStateInputs& inputs) const override;
+    bool documentEvent(DocumentEvent event) override;
     EditorViews::HexView* hexView() const { return m_hexView; }
 
     void showNotTextAlert();

@@ -4,8 +4,8 @@
 #include "app/views/PreviewContent.h"
 #include "app/views/PreviewRendering.h"
 #include "app/views/WebPreviewSurface.h"
-#include "tests/platform/TemporaryFolder.h"
 #include "tests/app/EventLoopWaits.h"
+#include "tests/platform/TemporaryFolder.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

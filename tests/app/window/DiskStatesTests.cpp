@@ -5,10 +5,10 @@
 #include "app/kit/HostWindow.h"
 #include "app/kit/TabPage.h"
 #include "app/views/EditorTextView.h"
-#include "app/window/disk/DiskStatesFeature.h"
 #include "app/window/DocumentWindowController.h"
-#include "app/window/watcher/FileWatcherFeature.h"
+#include "app/window/disk/DiskStatesFeature.h"
 #include "app/window/hosting/TextDocumentWindow.h"
+#include "app/window/watcher/FileWatcherFeature.h"
 #include "platform/FileWatcher.h"
 #include "platform/Folders.h"
 #include "platform/PreferencesDomain.h"
@@ -27,6 +27,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <future>
 #include <iterator>
 
 using EditorCore::DiskIdentity;
@@ -245,6 +246,47 @@ TEST(DiskStates, anOutsideWriteToAnUneditedDocumentReloadsSilently)
     EXPECT_FALSE(f.document->isDocumentEdited());
     EXPECT_EQ(f.document->lineEndings.crlf, 0);
     EXPECT_TRUE(bannerKeys(controller).isEmpty()) << "the endings are no longer mixed";
+}
+
+// Past its open, a file read again goes to the reading worker when it is long (here every
+// file is): the window takes no typing until the file's text is in, and the edited window's
+// load of the outside version is still one undoable step.
+TEST(DiskStates, theReadsAfterAnOutsideChangeRunOnTheReadingWorker)
+{
+    DiskFixture f;
+    auto path = f.folder / "notes.txt";
+    writeBytes(path, "one\n");
+    auto& controller = f.open(path);
+    f.services->backgroundReadLength = 1;
+    {
+        std::promise<void> gate;
+        f.services->readingQueue->async([held = gate.get_future().share()] { held.wait(); });
+        writeBytes(path, "two\n");
+        const bool waiting = QTest::qWaitFor([&] { return f.document->isLoading(); }, patience);
+        EXPECT_TRUE(waiting);
+        EXPECT_FALSE(controller.textView()->isEditable())
+            << "nothing is typed into a text about to be replaced";
+        EXPECT_EQ(f.text(), QStringLiteral("one\n"));
+        gate.set_value();
+        ASSERT_TRUE(waiting);
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return f.text() == QStringLiteral("two\n"); }, patience));
+    EXPECT_TRUE(controller.textView()->isEditable());
+    EXPECT_FALSE(f.document->isDocumentEdited());
+    EXPECT_EQ(f.document->diskIdentity, DiskIdentity::read(path, DiskIdentity::documentHashLimit));
+
+    ASSERT_TRUE(f.settled());
+    controller.textView()->setSelectedRange({4, 0});
+    controller.textView()->insertText(QStringLiteral("mine\n"));
+    writeBytes(path, "theirs\n");
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return controller.banner(QStringLiteral("external.changed")); }, patience));
+    clickAction(controller.banner(QStringLiteral("external.changed")),
+                QStringLiteral("바깥 것 불러오기"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return f.text() == QStringLiteral("theirs\n"); }, patience));
+    EXPECT_EQ(f.document->undoStack()->undoText(), QStringLiteral("바깥 것 불러오기"));
+    f.document->undoStack()->undo();
+    EXPECT_EQ(f.text(), QStringLiteral("two\nmine\n"));
 }
 
 TEST(DiskStates, anEditOrACompositionGetsOneExternalChangeBanner)

@@ -641,8 +641,8 @@ TEST(DocumentWindowController, suspiciousCharactersAreBoxedAndCounted)
         return count;
     };
     auto countShown = [](WindowFixture& f) {
-        QTest::qWaitFor([&] { return f.controller->statusBar()->content().suspicious.has_value(); },
-                        2000);
+        (void)QTest::qWaitFor(
+            [&] { return f.controller->statusBar()->content().suspicious.has_value(); }, 10'000);
         return f.controller->statusBar()->content().suspicious;
     };
     const struct
@@ -675,7 +675,8 @@ TEST(DocumentWindowController, suspiciousCharactersAreBoxedAndCounted)
     ASSERT_TRUE(countShown(edited).has_value());
     edited.caretAtEnd();
     edited.textView().insertText(QString::fromUtf16(u"\u00A0\u00A0"));
-    QTest::qWaitFor([&] { return edited.controller->suspiciousReport().total() == 3; }, 2000);
+    (void)QTest::qWaitFor([&] { return edited.controller->suspiciousReport().total() == 3; },
+                          10'000);
     EXPECT_EQ(edited.controller->statusBar()->content().suspicious,
               QStringLiteral("수상한 글자 3"));
 }

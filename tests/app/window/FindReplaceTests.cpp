@@ -376,7 +376,7 @@ TEST(FindReplace, anEditSearchesAgainAfterAPause)
     EXPECT_EQ(window.matches().size(), 1u);
     window.text().setSelectedRange({2, 0});
     window.text().insertText(QStringLiteral(" ab"));
-    QTest::qWaitFor([&] { return window.matches().size() == 2; }, 5000);
+    (void)QTest::qWaitFor([&] { return window.matches().size() == 2; }, 5000);
     EXPECT_EQ(locations(window.matches()), (std::vector<std::int64_t>{0, 3}));
 }
 

@@ -230,7 +230,7 @@ TEST(FolderSession, watcherChangesArriveAsContentsNotifications)
     auto session = std::make_unique<FolderSession>(root.path());
     ASSERT_NE(session->watcher(), nullptr);
     QSignalSpy spy(session.get(), &FolderSession::contentsDidChange);
-    QTest::qWaitFor([&] { return session->watcher()->isTreeWatched(); }, 1000);
+    (void)QTest::qWaitFor([&] { return session->watcher()->isTreeWatched(); }, 5000);
     ASSERT_TRUE(session->watcher()->isTreeWatched());
 
     std::ofstream(root / "sub" / "file.txt") << "x";

@@ -677,8 +677,8 @@ TEST(SuspiciousScanTests, aCountOfATextEditedSinceItsCopyIsDropped)
         [&] { return version; },
         [&](SuspiciousScan::Result result) { applied.push_back(result.report.total()); });
     scan.schedule(std::chrono::milliseconds(0));
-    // A third copy means two counts came back for a text edited since.
-    ASSERT_TRUE(waitFor([&] { return copies >= 3; }));
+    // The count came back for a text edited since its copy.
+    ASSERT_TRUE(waitFor([&] { return copies >= 1 && !scan.isCounting(); }));
     EXPECT_TRUE(applied.empty());
 
     // The count that edit scheduled applies.
