@@ -451,8 +451,10 @@ TEST_F(DocumentTest, laterReadsOfALongFileRunOnTheReadingWorker)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        writeBytes(folder / "a.txt", "caf\xC3\xA9\n");
-        auto document = open("a.txt");
+        // A file of its own: the reopen remembers its encoding for the file.
+        const std::string name = std::string(c.name) + ".txt";
+        writeBytes(folder / name, "caf\xC3\xA9\n");
+        auto document = open(name);
         services->backgroundReadLength = 1;
         int completions = 0;
         {
