@@ -48,7 +48,11 @@ public:
     void setLineEndings(const EditorCore::LineEndingSummary&) override {}
     void changeEncoding(EditorCore::TextEncoding, bool, const QString&) override {}
     void chooseIndentStyle(std::optional<EditorCore::IndentStyle>) override {}
-    bool reopen(EditorCore::TextEncoding) override { return false; }
+    void reopen(EditorCore::TextEncoding, std::function<void(bool)> done) override
+    {
+        if (done)
+            done(false);
+    }
 
 private:
     QString m_text;

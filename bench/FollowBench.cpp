@@ -55,7 +55,11 @@ public:
     void setLineEndings(const EditorCore::LineEndingSummary&) override {}
     void changeEncoding(EditorCore::TextEncoding, bool, const QString&) override {}
     void chooseIndentStyle(std::optional<EditorCore::IndentStyle>) override {}
-    bool reopen(EditorCore::TextEncoding) override { return false; }
+    void reopen(EditorCore::TextEncoding, std::function<void(bool)> done) override
+    {
+        if (done)
+            done(false);
+    }
     // As a document does once its window holds the text: the string is the window's alone.
     void dropText() { m_text = QString(); }
     std::optional<EditorCore::DiskIdentity> diskIdentity() const override { return m_identity; }

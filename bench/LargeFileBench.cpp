@@ -66,7 +66,11 @@ public:
     }
     void changeEncoding(EditorCore::TextEncoding, bool, const QString&) override {}
     void chooseIndentStyle(std::optional<EditorCore::IndentStyle>) override {}
-    bool reopen(EditorCore::TextEncoding) override { return false; }
+    void reopen(EditorCore::TextEncoding, std::function<void(bool)> done) override
+    {
+        if (done)
+            done(false);
+    }
     std::optional<EditorDocuments::ReadOnlyReason> readOnlyReason() const override
     {
         return EditorDocuments::ReadOnlyReason::largeFile;

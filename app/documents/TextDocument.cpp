@@ -533,43 +533,185 @@ TextDocument::readFromData(std::span<const std::uint8_t> bytes)
     return {};
 }
 
-EditorCore::Result<std::optional<QString>, DocumentFailure> TextDocument::openNotTextReadOnly()
+namespace {
+
+std::u16string_view viewOf(const QString& text)
+{
+    return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())};
+}
+
+} // namespace
+
+std::optional<CurrentFile> readCurrentFile(const std::filesystem::path& url,
+                                           EditorCore::TextEncoding encoding)
+{
+    // The attributes first, then the bytes, which give the hash: read the other way round, a
+    // write in between would pair new attributes with the old bytes' text.
+    CurrentFile current;
+    current.identity = DiskIdentity::read(url, 0);
+    auto bytes = Platform::readWholeFile(url);
+    if (!bytes)
+        return std::nullopt;
+    if (current.identity) {
+        current.identity->contentHash.reset();
+        if (bytes->size() == current.identity->size
+            && bytes->size() <= DiskIdentity::documentHashLimit)
+            current.identity->contentHash = DiskIdentity::fnv1a(*bytes);
+    }
+    // The document's encoding first; its format stays as it is either way.
+    if (auto loaded = DocumentReading::reloadWithEncoding(*bytes, encoding)) {
+        bytes = {};
+        current.text = QString::fromStdU16String(loaded->text);
+    } else if (auto detected = DocumentReading::readData(*bytes)) {
+        bytes = {};
+        current.text = QString::fromStdU16String(detected->text);
+    } else {
+        return std::nullopt;
+    }
+    current.lines = EditorCore::LineIndex(viewOf(current.text));
+    current.lineEndings = EditorCore::LineEndingSummary(viewOf(current.text));
+    return current;
+}
+
+void TextDocument::readFileLater(const std::filesystem::path& url,
+                                 ReadReplacesText replaces,
+                                 ReadWork work)
+{
+    std::error_code error;
+    const auto size = std::filesystem::file_size(url, error);
+    if (error || size < m_services->backgroundReadLength) {
+        // A small file reads faster than a window could show that it is loading.
+        work()();
+        return;
+    }
+    QPointer<TextDocument> self(this);
+    if (replaces == ReadReplacesText::no) {
+        m_services->readingQueue->async([self, work] {
+            auto apply = work();
+            postToMainThread([self, apply] {
+                if (self)
+                    apply();
+            });
+        });
+        return;
+    }
+    // The text is replaced when the read is done: until then nothing may be typed into it.
+    const auto generation = ++m_readGeneration;
+    m_loading = true;
+    m_readCompletion = {};
+    if (m_editor)
+        m_editor->applyEditability();
+    m_services->readingQueue->async([self, generation, work] {
+        auto apply = work();
+        postToMainThread([self, generation, apply] {
+            if (!self || self->m_readGeneration != generation)
+                return;
+            self->m_loading = false;
+            self->setLoadingNotice(false);
+            if (self->m_editor)
+                self->m_editor->applyEditability();
+            apply();
+        });
+    });
+    QTimer::singleShot(loadingNoticeDelayMilliseconds, this, [this, generation] {
+        if (m_loading && m_readGeneration == generation)
+            setLoadingNotice(true);
+    });
+}
+
+void TextDocument::openNotTextReadOnly(NotTextCompletion completion)
 {
     checkMainThread();
     pendingBinaryHead.reset();
     readOnlyReason = ReadOnlyReason::notText;
-    if (largeFile || !m_fileURL)
-        return std::optional<QString>();
-    auto bytes = Platform::readWholeFile(*m_fileURL);
-    if (!bytes)
-        return EditorCore::failure(DocumentFailure{bytes.error()});
-    QString text = QString::fromStdU16String(DocumentReading::latin1Text(*bytes));
-    keepOpenedText(text, EditorCore::TextEncoding::isoLatin1);
-    return std::optional<QString>(std::move(text));
+    if (largeFile || !m_fileURL) {
+        if (completion)
+            completion(std::optional<QString>());
+        return;
+    }
+    const auto url = *m_fileURL;
+    QPointer<TextDocument> self(this);
+    readFileLater(url, ReadReplacesText::yes, [self, url, completion]() -> std::function<void()> {
+        auto bytes = Platform::readWholeFile(url);
+        if (!bytes) {
+            DocumentFailure failure{bytes.error()};
+            return [completion, failure] {
+                if (completion)
+                    completion(EditorCore::failure(failure));
+            };
+        }
+        auto text = QString::fromStdU16String(DocumentReading::latin1Text(*bytes));
+        return [self, completion, text] {
+            if (self)
+                self->keepOpenedText(text, EditorCore::TextEncoding::isoLatin1);
+            if (completion)
+                completion(std::optional<QString>(text));
+        };
+    });
 }
 
-EditorCore::Result<bool, DocumentFailure> TextDocument::reload(EditorCore::TextEncoding encoding)
+struct TextDocument::Reopened
+{
+    QString text;
+    EditorCore::LineIndex lines;
+    FileFormat format;
+    EditorCore::LineEndingSummary lineEndings;
+    std::optional<EditorCore::IndentStyle> indentStyle;
+};
+
+void TextDocument::reload(EditorCore::TextEncoding encoding, ReloadCompletion completion)
 {
     checkMainThread();
-    if (!m_fileURL)
-        return false;
-    auto bytes = Platform::readWholeFile(*m_fileURL);
-    if (!bytes)
-        return EditorCore::failure(DocumentFailure{bytes.error()});
-    auto loaded = DocumentReading::reloadWithEncoding(*bytes, encoding);
-    bytes = {};
-    if (!loaded)
-        return EditorCore::failure(DocumentFailure{loaded.error()});
+    if (!m_fileURL) {
+        if (completion)
+            completion(false);
+        return;
+    }
+    const auto url = *m_fileURL;
+    QPointer<TextDocument> self(this);
+    readFileLater(
+        url, ReadReplacesText::yes, [self, url, encoding, completion]() -> std::function<void()> {
+            auto fail = [completion](DocumentFailure failure) -> std::function<void()> {
+                return [completion, failure] {
+                    if (completion)
+                        completion(EditorCore::failure(failure));
+                };
+            };
+            auto bytes = Platform::readWholeFile(url);
+            if (!bytes)
+                return fail(DocumentFailure{bytes.error()});
+            auto loaded = DocumentReading::reloadWithEncoding(*bytes, encoding);
+            bytes = {};
+            if (!loaded)
+                return fail(DocumentFailure{loaded.error()});
+            auto reopened = std::make_shared<Reopened>();
+            reopened->text = QString::fromStdU16String(loaded->text);
+            loaded->text = {};
+            reopened->lines = EditorCore::LineIndex(viewOf(reopened->text));
+            reopened->format = loaded->format;
+            reopened->lineEndings = loaded->lineEndings;
+            reopened->indentStyle = loaded->indentStyle;
+            return [self, encoding, completion, reopened] {
+                if (!self)
+                    return;
+                self->applyReload(encoding, *reopened);
+                if (completion)
+                    completion(true);
+            };
+        });
+}
 
-    loadedText = QString::fromStdU16String(loaded->text);
-    format = loaded->format;
-    lineEndings = loaded->lineEndings;
-    indentStyle = loaded->indentStyle;
+void TextDocument::applyReload(EditorCore::TextEncoding encoding, Reopened& reopened)
+{
+    loadedText = std::move(reopened.text);
+    format = reopened.format;
+    lineEndings = reopened.lineEndings;
+    indentStyle = reopened.indentStyle;
     // The whole file now decodes in the user's encoding: the "not text" question is answered,
     // and the text is the file's, so a save may write it.
     pendingBinaryHead.reset();
     keepOpenedText(loadedText, format.encoding);
-    if (m_services->fileMemory.rememberEncoding)
+    if (m_fileURL && m_services->fileMemory.rememberEncoding)
         (void)m_services->fileMemory.rememberEncoding(
             encoding, *m_fileURL, std::chrono::system_clock::now());
     // A read still under way is for the text this one replaces.
@@ -579,7 +721,10 @@ EditorCore::Result<bool, DocumentFailure> TextDocument::reload(EditorCore::TextE
     m_readCompletion = {};
     setLoadingNotice(false);
     if (m_editor) {
-        m_editor->replaceAllText(loadedText);
+        if (reopened.lines.length() == loadedText.size())
+            m_editor->replaceAllTextIndexed(loadedText, std::move(reopened.lines));
+        else
+            m_editor->replaceAllText(loadedText);
         loadedText = QString();
         m_editor->setHasUnsavedEdits(false);
         if (wasLoading)
@@ -590,7 +735,46 @@ EditorCore::Result<bool, DocumentFailure> TextDocument::reload(EditorCore::TextE
     logDocument(Platform::SystemLog::Level::notice,
                 QStringLiteral("다시 열기 %1")
                     .arg(QString::fromLatin1(EditorCore::rawValue(encoding).data())));
-    return true;
+}
+
+void TextDocument::readCurrentFile(ReadReplacesText replaces,
+                                   std::function<void(std::optional<CurrentFile>)> completion)
+{
+    checkMainThread();
+    if (!m_fileURL) {
+        if (completion)
+            completion(std::nullopt);
+        return;
+    }
+    const auto url = *m_fileURL;
+    const auto encoding = format.encoding;
+    readFileLater(url, replaces, [url, encoding, completion]() -> std::function<void()> {
+        auto current = std::make_shared<std::optional<CurrentFile>>(
+            EditorDocuments::readCurrentFile(url, encoding));
+        return [completion, current] {
+            if (completion)
+                completion(std::move(*current));
+        };
+    });
+}
+
+void TextDocument::readDiskIdentity(
+    std::function<void(std::optional<EditorCore::DiskIdentity>)> completion)
+{
+    checkMainThread();
+    if (!m_fileURL) {
+        if (completion)
+            completion(std::nullopt);
+        return;
+    }
+    const auto url = *m_fileURL;
+    readFileLater(url, ReadReplacesText::no, [url, completion]() -> std::function<void()> {
+        auto identity = DiskIdentity::read(url, DiskIdentity::documentHashLimit);
+        return [completion, identity] {
+            if (completion)
+                completion(identity);
+        };
+    });
 }
 
 void TextDocument::refreshFileModificationDate(std::optional<DiskIdentity> identity)

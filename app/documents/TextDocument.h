@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/documents/CurrentFile.h"
 #include "app/documents/DocumentFailure.h"
 #include "app/documents/DocumentServices.h"
 #include "app/documents/DocumentWindow.h"
@@ -140,12 +141,30 @@ public:
     static constexpr int loadingNoticeDelayMilliseconds = 100;
     [[nodiscard]] EditorCore::Result<void, DocumentFailure>
     readFromData(std::span<const std::uint8_t> bytes);
+    // Every later read of the file (reopening in another encoding, the not-text open, reading
+    // it again after an outside change, its identity with the content hash) goes the way of
+    // the open's: a file of at least the services' `backgroundReadLength` bytes is read on the
+    // reading worker, a smaller one at once, before the call returns. The completion runs on
+    // the main thread; a read that replaces the text leaves the document loading (read-only,
+    // with the window's notice after `loadingNoticeDelay`) until then, and its completion is
+    // dropped when a later read, a reload or close() came first, or the document is gone.
+    using NotTextCompletion =
+        std::function<void(const EditorCore::Result<std::optional<QString>, DocumentFailure>&)>;
     // The user chose to look at a file that is not text: its bytes as ISO Latin-1, or none for
     // a large file or a document without a file.
-    [[nodiscard]] EditorCore::Result<std::optional<QString>, DocumentFailure> openNotTextReadOnly();
+    void openNotTextReadOnly(NotTextCompletion completion);
+    using ReloadCompletion = std::function<void(const EditorCore::Result<bool, DocumentFailure>&)>;
     // Reads the file again in the encoding the user chose; false without a file.
-    [[nodiscard]] EditorCore::Result<bool, DocumentFailure>
-    reload(EditorCore::TextEncoding encoding);
+    void reload(EditorCore::TextEncoding encoding, ReloadCompletion completion = {});
+    // Whether the caller replaces the text with what the read brings (the document is then
+    // loading until it comes).
+    enum class ReadReplacesText { no, yes };
+    // The file as it is now, decoded in the document's encoding (else detected); none when it
+    // cannot be read or decoded. The document itself is left as it is.
+    void readCurrentFile(ReadReplacesText replaces,
+                         std::function<void(std::optional<CurrentFile>)> completion);
+    // The file's identity now, with the content hash within the document's hash limit.
+    void readDiskIdentity(std::function<void(std::optional<EditorCore::DiskIdentity>)> completion);
     void refreshFileModificationDate(std::optional<EditorCore::DiskIdentity> identity);
 
     // Saving.
@@ -247,6 +266,12 @@ private:
     // From a worker: `call` runs later on the main thread.
     static void postToMainThread(std::function<void()> call);
     struct ReadJob;
+    // Runs on the reading worker (or at once, for a small file) and returns what the main
+    // thread does with its result.
+    using ReadWork = std::function<std::function<void()>()>;
+    void readFileLater(const std::filesystem::path& url, ReadReplacesText replaces, ReadWork work);
+    struct Reopened;
+    void applyReload(EditorCore::TextEncoding encoding, Reopened& reopened);
     [[nodiscard]] EditorCore::Result<void, DocumentFailure>
     applyRead(const std::filesystem::path& url, ReadJob& job);
     void finishReading(const std::filesystem::path& url, ReadJob& job);

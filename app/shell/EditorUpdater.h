@@ -64,6 +64,8 @@ public:
     void checkForUpdates();
     // Started and with a feed to read.
     bool canCheckForUpdates() const;
+    // A check is under way (its feed is being read).
+    bool isChecking() const { return m_checking; }
     // Follows "update.autoCheck" once started; before, nothing (start reads the value).
     void setAutomaticChecks(bool on);
     bool automaticChecks() const { return m_automatic; }

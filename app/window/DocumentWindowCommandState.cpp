@@ -1,12 +1,7 @@
 // The window's side of the command state: gathering what the rules read.
 #include "app/views/TextStorage.h"
+#include "app/window/CommandState.h"
 #include "app/window/DocumentWindowController.h"
-#include "app/window/sidebar/FolderSidebarFeature.h"
-#include "app/window/filter/LineFilterFeature.h"
-#include "app/window/preview/PreviewModesFeature.h"
-#include "app/window/follow/FollowFeature.h"
-#include "app/window/hex/HexViewFeature.h"
-#include "app/window/coloring/SyntaxColoringFeature.h"
 #include "app/window/WindowDocument.h"
 #include "commands/CommandCatalog.h"
 #include "store/Settings.h"
@@ -52,20 +47,8 @@ CommandStateInputs DocumentWindowController::commandStateInputs() const
     inputs.replacementCharacters =
         m_suspiciousReport.count(EditorCore::SuspiciousKind::replacementCharacter);
     inputs.language = effectiveLanguage();
-    if (auto* coloring = feature<SyntaxColoringFeature>())
-        inputs.hasSyntaxProblems = !coloring->problems().empty();
-    if (const auto* folder = feature<FolderSidebarFeature>())
-        folder->fillCommandState(inputs);
-    if (const auto* filter = feature<LineFilterFeature>())
-        inputs.filterShown = filter->isFilterShown();
-    if (const auto* preview = feature<PreviewModesFeature>())
-        preview->fillCommandState(inputs);
-    if (const auto* hex = feature<HexViewFeature>())
-        inputs.hexShown = hex->isHexShown();
-    if (const auto* follow = feature<FollowFeature>()) {
-        inputs.canFollow = follow->canFollow();
-        inputs.following = follow->isFollowing();
-    }
+    for (const auto& feature : m_features)
+        feature->contributeCommandState(inputs);
 
     WindowDocument* current = document();
     if (!current)

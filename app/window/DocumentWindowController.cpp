@@ -16,7 +16,6 @@
 #include "app/window/StatusContent.h"
 #include "app/window/WindowDocument.h"
 #include "app/window/WindowFormat.h"
-#include "app/window/follow/FollowFeature.h"
 #include "app/window/hosting/HostWindows.h"
 #include "app/window/watcher/FileWatcherFeature.h"
 #include "features/CodeLanguageDetector.h"
@@ -36,6 +35,8 @@
 #include <QUndoStack>
 #include <QUrl>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace EditorWindow {
 
@@ -623,23 +624,24 @@ void DocumentWindowController::applyEditability()
 {
     WindowDocument* current = document();
     // A followed file's text grows from the file alone.
-    const auto* follow = feature<FollowFeature>();
-    const bool following = follow && follow->isFollowing();
-    m_textView->setEditable(current && !current->isReadOnly() && !following);
+    m_textView->setEditable(current && !current->isReadOnly() && !isTextLocked());
     if (current)
         applyEditabilityBanners(*current);
 }
 
-void DocumentWindowController::stopFileWatcher()
+bool DocumentWindowController::isTextLocked() const
 {
-    if (auto* watcher = feature<FileWatcherFeature>())
-        watcher->stop();
+    return std::any_of(m_features.begin(), m_features.end(), [](const auto& feature) {
+        return feature->locksText();
+    });
 }
 
-void DocumentWindowController::startFileWatcher()
+bool DocumentWindowController::documentEvent(DocumentEvent event)
 {
-    if (auto* watcher = feature<FileWatcherFeature>())
-        watcher->start();
+    bool acted = false;
+    for (const auto& feature : m_features)
+        acted = feature->documentEvent(event) || acted;
+    return acted;
 }
 
 Platform::FileWatcher* DocumentWindowController::fileWatcher() const

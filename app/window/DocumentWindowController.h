@@ -267,11 +267,16 @@ public:
     // below the banners.
     void layoutBands();
 
-    // The file watcher feature's: stops the current watcher and, for a document with a file
-    // that is not an external copy, watches that file.
-    void startFileWatcher();
+    // Tells every feature, in list order; true when one of them acted on it.
+    bool documentEvent(DocumentEvent event);
+    // A feature locks the text (nothing may be typed; the file alone writes it).
+    bool isTextLocked() const;
+
+    // The file watcher's: stops the current watcher and, for a document with a file that is
+    // not an external copy, watches that file.
+    void startFileWatcher() { documentEvent(DocumentEvent::startWatcher); }
     Platform::FileWatcher* fileWatcher() const;
-    void stopFileWatcher();
+    void stopFileWatcher() { documentEvent(DocumentEvent::stopWatcher); }
 
     // The text view's editability and the banners of a read-only or administrator's file.
     void applyEditability();

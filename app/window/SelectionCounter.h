@@ -46,6 +46,8 @@ public:
     // `onCounted` is called once the count is known.
     std::optional<std::int64_t> count(EditorViews::TextRange selection);
     std::function<void()> onCounted;
+    // A count runs on the worker or waits for the one under way.
+    bool isCounting() const { return m_run.has_value() || m_wanted.has_value(); }
 
 private:
     struct Key

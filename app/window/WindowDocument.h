@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/documents/CurrentFile.h"
 #include "app/documents/FileFormat.h"
 #include "core/DiskIdentity.h"
 #include "core/EncodingGuess.h"
@@ -86,8 +87,28 @@ public:
     // The style of new indentation; none returns to the settings' style. No undo step.
     virtual void chooseIndentStyle(std::optional<EditorCore::IndentStyle> style) = 0;
     // Reads the file again in the encoding (the text is replaced, undo cleared); false when
-    // the file cannot be read or decoded that way, text and format then unchanged.
-    virtual bool reopen(EditorCore::TextEncoding encoding) = 0;
+    // the file cannot be read or decoded that way, text and format then unchanged. A large
+    // file is read on a worker: `done` then comes later (never once the document is gone).
+    virtual void reopen(EditorCore::TextEncoding encoding, std::function<void(bool)> done) = 0;
+
+    // The file as it is now (after an outside change), read like `reopen`; none when it cannot
+    // be read or decoded. `replacesText`: the window puts it in the text's place, so nothing
+    // may be typed until it comes.
+    virtual void
+    readCurrentFile(bool replacesText,
+                    std::function<void(std::optional<EditorDocuments::CurrentFile>)> done)
+    {
+        (void)replacesText;
+        auto url = fileURL();
+        done(url ? EditorDocuments::readCurrentFile(*url, encoding()) : std::nullopt);
+    }
+    // The file's identity now, with the content hash within the document's hash limit.
+    virtual void readDiskIdentity(std::function<void(std::optional<EditorCore::DiskIdentity>)> done)
+    {
+        auto url = fileURL();
+        done(url ? EditorCore::DiskIdentity::read(*url, EditorCore::DiskIdentity::documentHashLimit)
+                 : std::nullopt);
+    }
 
     // The disk states. By default a document without a file on disk and without a reason to
     // be read-only.
@@ -142,7 +163,10 @@ public:
     // The user chose to look at such a file: the head is forgotten, the reason becomes
     // `notText`, and a small file's bytes come back as ISO Latin-1 text; none for a large
     // file, a document without a file or a file that cannot be read.
-    virtual std::optional<QString> openNotTextReadOnly() { return std::nullopt; }
+    virtual void openNotTextReadOnly(std::function<void(std::optional<QString>)> done)
+    {
+        done(std::nullopt);
+    }
     // The window applies editability itself afterwards.
     virtual void setReadOnlyReason(EditorDocuments::ReadOnlyReason reason) { (void)reason; }
     // The file whose unsaved edits this untitled document holds.

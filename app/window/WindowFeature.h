@@ -16,6 +16,34 @@ class QWidget;
 namespace EditorWindow {
 
 class DocumentWindowController;
+struct CommandStateInputs;
+
+// What happens to a window's document and its file, told to every feature in list order.
+enum class DocumentEvent {
+    // The document's text is in (it was read on a worker, or was there from the start).
+    didLoad,
+    // Watch the document's file anew (after a save, perhaps under another name), or no more.
+    startWatcher,
+    stopWatcher,
+    // The window watches the document's file anew: a later rename is followed from it.
+    watcherStarted,
+    // The document leaves its file (it closes): following and watching end.
+    stopWatching,
+    // A sign that another program changed the file: the window compares it with what it knows.
+    fileChanged,
+    // Such a sign while a feature locks the text (follow mode): that feature reads what came.
+    lockedFileChanged,
+    // Replace the text with the file's as it is now, silently (unedited, undo cleared).
+    reloadSilently,
+    // The file's text as it is now took the text's place (after an outside change).
+    reloaded,
+    // Banners the document asks for; the feature that shows them answers true.
+    fileGone,
+    externalChange,
+    // An explicit save was refused: the text is not the file read as text, or only part of it.
+    saveRefusedNotText,
+    saveRefusedPartlyLoaded,
+};
 
 // One feature of a document window (find bar, filter view, preview, colouring, banners of its
 // own, the file watcher...). The window controller holds a list of them, formed in one place
@@ -56,6 +84,19 @@ public:
     // Fills in its own fields of the status (problems, follow, suspicious count...), once per
     // refresh. A feature whose status changed asks the window for a refresh.
     virtual void contributeStatus(StatusContent::Inputs& inputs) const { (void)inputs; }
+    // Fills in its own fields of what the command rules read (the filter shown, following...),
+    // whenever a command's state is asked for.
+    virtual void contributeCommandState(CommandStateInputs& inputs) const { (void)inputs; }
+
+    // The document's event; true when this feature acted on it (for a banner: showed it).
+    virtual bool documentEvent(DocumentEvent event)
+    {
+        (void)event;
+        return false;
+    }
+    // Nothing may be typed into the text while this holds (follow mode: the file alone writes
+    // it).
+    virtual bool locksText() const { return false; }
     // A click on a status-bar segment (its menu); true when this feature handled it, which
     // ends the search.
     virtual bool statusSegmentClicked(StatusBarView::Segment segment, QPushButton* button)

@@ -1,4 +1,5 @@
 #include "app/window/coloring/SyntaxColoringFeature.h"
+#include "app/window/CommandState.h"
 
 #include "app/kit/Utf16.h"
 #include "app/views/EditorTextView.h"
@@ -239,6 +240,11 @@ void SyntaxColoringFeature::performAction(std::string_view action, const EditorK
         EditorStore::Settings& values = settingsOf(*m_window);
         values.set(!values.value(SettingKeys::viewSyntaxErrors), SettingKeys::viewSyntaxErrors);
     }
+}
+
+void SyntaxColoringFeature::contributeCommandState(CommandStateInputs& inputs) const
+{
+    inputs.hasSyntaxProblems = !m_problems.empty();
 }
 
 } // namespace EditorWindow

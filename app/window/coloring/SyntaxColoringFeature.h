@@ -70,6 +70,7 @@ public:
     std::optional<QString> syntaxProblemsText() const;
 
     const std::vector<EditorFeatures::SyntaxProblem>& problems() const { return m_problems; }
+    void contributeCommandState(CommandStateInputs& inputs) const override;
     const std::vector<SyntaxErrorMarks::Mark>& marks() const { return m_marks; }
 
 private:

@@ -6,9 +6,8 @@
 #include "app/kit/Localized.h"
 #include "app/kit/Utf16.h"
 #include "app/window/DocumentWindowController.h"
-#include "app/window/follow/FollowFeature.h"
-#include "app/window/largefile/LargeFileFeature.h"
 #include "app/window/WindowDocument.h"
+#include "app/window/largefile/LargeFileFeature.h"
 #include "platform/Files.h"
 #include "platform/SerialQueue.h"
 
@@ -22,12 +21,6 @@
 namespace EditorWindow {
 
 using EditorCore::DiskIdentity;
-
-struct DiskStatesFeature::Decoded
-{
-    QString text;
-    std::optional<DiskIdentity> identity;
-};
 
 namespace {
 
@@ -95,8 +88,8 @@ void DiskStatesFeature::checkDisk()
     if (!document || document->isWritingToDisk() || document->isExternalCopy())
         return;
     // While following, a sign of change is a follow step: the new bytes show at once.
-    if (auto* follow = m_window->feature<FollowFeature>(); follow && follow->isFollowing()) {
-        follow->followTick();
+    if (m_window->isTextLocked()) {
+        m_window->documentEvent(DocumentEvent::lockedFileChanged);
         return;
     }
     auto url = document->fileURL();
@@ -130,6 +123,8 @@ void DiskStatesFeature::checkDisk()
                     weak->m_bookmarkURL = url;
                 }
                 weak->handleExternalChange(stored, comparison.change, comparison.identity);
+                if (weak)
+                    ++weak->m_comparisonsFinished;
             },
             Qt::QueuedConnection);
     });
@@ -219,36 +214,6 @@ bool DiskStatesFeature::restartLargeLoad(const std::optional<DiskIdentity>& iden
     return true;
 }
 
-std::optional<DiskStatesFeature::Decoded> DiskStatesFeature::readCurrentFile() const
-{
-    WindowDocument* document = m_window ? m_window->document() : nullptr;
-    auto url = document ? document->fileURL() : std::nullopt;
-    if (!url)
-        return std::nullopt;
-    // The attributes first, then the bytes, which give the hash: read the other way round, a
-    // write in between would pair new attributes with the old bytes' text.
-    Decoded decoded;
-    decoded.identity = DiskIdentity::read(*url, 0);
-    auto bytes = Platform::readWholeFile(*url);
-    if (!bytes)
-        return std::nullopt;
-    if (decoded.identity) {
-        decoded.identity->contentHash.reset();
-        if (bytes->size() == decoded.identity->size
-            && bytes->size() <= DiskIdentity::documentHashLimit)
-            decoded.identity->contentHash = DiskIdentity::fnv1a(*bytes);
-    }
-    // The document's encoding first; the format stays the document's either way.
-    if (auto loaded =
-            EditorDocuments::DocumentReading::reloadWithEncoding(*bytes, document->encoding()))
-        decoded.text = EditorKit::qstringFrom(loaded->text);
-    else if (auto detected = EditorDocuments::DocumentReading::readData(*bytes))
-        decoded.text = EditorKit::qstringFrom(detected->text);
-    else
-        return std::nullopt;
-    return decoded;
-}
-
 void DiskStatesFeature::reloadFromDisk(bool undoable)
 {
     WindowDocument* document = m_window ? m_window->document() : nullptr;
@@ -261,18 +226,35 @@ void DiskStatesFeature::reloadFromDisk(bool undoable)
     if (document->hasLargeFile() && document->fileURL()
         && restartLargeLoad(DiskIdentity::read(*document->fileURL(), 0)))
         return;
-    auto decoded = readCurrentFile();
+    QPointer<DiskStatesFeature> weak(this);
+    document->readCurrentFile(true,
+                              [weak, undoable](std::optional<EditorDocuments::CurrentFile> read) {
+                                  if (weak)
+                                      weak->applyCurrentFile(undoable, std::move(read));
+                              });
+}
+
+void DiskStatesFeature::applyCurrentFile(bool undoable,
+                                         std::optional<EditorDocuments::CurrentFile> decoded)
+{
+    WindowDocument* document = m_window ? m_window->document() : nullptr;
+    if (!document)
+        return;
     if (!decoded) {
         showFileGoneBanner();
         return;
     }
+    EditorViews::EditorTextView* view = m_window->textView();
     const std::int64_t start = view->selectedRange().location;
     const int vertical = view->verticalScrollBar()->value();
     const int horizontal = view->horizontalScrollBar()->value();
     const std::int64_t caret = std::min<std::int64_t>(start, decoded->text.size());
 
     if (!undoable) {
-        m_window->replaceAllText(decoded->text);
+        std::optional<EditorCore::LineIndex> lines;
+        if (decoded->lines.length() == decoded->text.size())
+            lines = std::move(decoded->lines);
+        m_window->replaceAllText(decoded->text, std::move(lines));
         if (QUndoStack* stack = document->undoStack())
             stack->clear();
         document->markUnedited();
@@ -288,13 +270,15 @@ void DiskStatesFeature::reloadFromDisk(bool undoable)
     view->horizontalScrollBar()->setValue(horizontal);
 
     document->adoptDiskIdentity(decoded->identity);
-    const EditorCore::LineEndingSummary endings(EditorKit::utf16View(view->text()));
+    // The text now is the file's: its breaks were counted with it, on the worker.
+    const EditorCore::LineEndingSummary endings = decoded->lineEndings;
     document->setLineEndings(endings);
     m_window->dismissBanner(externalChangedKey);
     // The offer to unify the endings speaks of the text that was replaced.
     if (!endings.isMixed())
         m_window->dismissBanner(QStringLiteral("lineEndings.mixed"));
     m_window->setNeedsRefresh();
+    m_window->documentEvent(DocumentEvent::reloaded);
 }
 
 void DiskStatesFeature::showExternalCopy()
@@ -302,10 +286,19 @@ void DiskStatesFeature::showExternalCopy()
     WindowDocument* document = m_window ? m_window->document() : nullptr;
     if (!document || !document->fileURL())
         return;
-    auto decoded = readCurrentFile();
-    if (!decoded)
+    QPointer<DiskStatesFeature> weak(this);
+    document->readCurrentFile(false, [weak](std::optional<EditorDocuments::CurrentFile> decoded) {
+        if (weak && decoded)
+            weak->showExternalCopyOf(decoded->text);
+    });
+}
+
+void DiskStatesFeature::showExternalCopyOf(const QString& text)
+{
+    WindowDocument* document = m_window ? m_window->document() : nullptr;
+    if (!document)
         return;
-    DocumentWindowController* copy = document->openExternalCopy(decoded->text);
+    DocumentWindowController* copy = document->openExternalCopy(text);
     if (!copy)
         return;
     // This window on the left half of the screen, the copy on the right half (window managers
@@ -335,10 +328,17 @@ void DiskStatesFeature::overwriteExternal()
     auto url = document->fileURL();
     if (!url)
         return;
-    if (auto identity = DiskIdentity::read(*url, DiskIdentity::documentHashLimit))
-        document->adoptDiskIdentity(identity);
-    m_window->dismissBanner(externalChangedKey);
-    document->saveDocument();
+    // The hash of a file of up to 100 MiB is taken on the reading worker.
+    QPointer<DiskStatesFeature> weak(this);
+    document->readDiskIdentity([weak](std::optional<DiskIdentity> identity) {
+        WindowDocument* current = weak && weak->m_window ? weak->m_window->document() : nullptr;
+        if (!current)
+            return;
+        if (identity)
+            current->adoptDiskIdentity(identity);
+        weak->m_window->dismissBanner(externalChangedKey);
+        current->saveDocument();
+    });
 }
 
 // MARK: editability
@@ -486,6 +486,29 @@ void DiskStatesFeature::performAction(std::string_view action, const EditorKit::
         showExternalCopy();
     else if (action == "overwriteExternal:")
         overwriteExternal();
+}
+
+bool DiskStatesFeature::documentEvent(DocumentEvent event)
+{
+    switch (event) {
+    case DocumentEvent::watcherStarted:
+        fileWatcherStarted();
+        return true;
+    case DocumentEvent::fileChanged:
+        checkDisk();
+        return true;
+    case DocumentEvent::reloadSilently:
+        reloadFromDisk(false);
+        return true;
+    case DocumentEvent::fileGone:
+        showFileGoneBanner();
+        return true;
+    case DocumentEvent::externalChange:
+        showExternalChangeBanner();
+        return true;
+    default:
+        return false;
+    }
 }
 
 } // namespace EditorWindow

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/documents/CurrentFile.h"
 #include "app/window/WindowFeature.h"
 #include "core/DiskIdentity.h"
 #include "platform/FileBookmark.h"
@@ -34,6 +35,7 @@ public:
     void attach(DocumentWindowController& window) override;
     void detach() override;
     void windowDidOpen() override;
+    bool documentEvent(DocumentEvent event) override;
 
     // The file watcher's reaction, and the document's when it learns its file changed.
     void checkDisk();
@@ -62,6 +64,8 @@ public:
 
     // Comparisons started since the window opened (a trashed file needs none).
     int comparisonsStarted() const { return m_comparisonsStarted; }
+    // Of those, the ones whose result came back to the window (applied or found stale).
+    int comparisonsFinished() const { return m_comparisonsFinished; }
     // How long a vanished file is given to reappear (another program's write-and-rename-over)
     // before the window decides that it was renamed or is gone: a little over the watcher's
     // re-arm delay.
@@ -73,10 +77,10 @@ public:
     void performAction(std::string_view action, const EditorKit::ActionSender& sender) override;
 
 private:
-    struct Decoded;
-    // The file's bytes, decoded in the document's encoding or else as when opening, with a
-    // fresh identity; none when it cannot be read or decoded.
-    std::optional<Decoded> readCurrentFile() const;
+    // The end of a reload on the main thread: the file's text in the text's place (none: the
+    // file could not be read or decoded).
+    void applyCurrentFile(bool undoable, std::optional<EditorDocuments::CurrentFile> decoded);
+    void showExternalCopyOf(const QString& text);
     // A large file's load starts over on its worker with `identity` as the known one (reading it
     // whole here would stall the window and lose track of what was read); false without a
     // large-file loader.
@@ -91,6 +95,7 @@ private:
     // The document's file when the bookmark was made.
     std::filesystem::path m_bookmarkURL;
     int m_comparisonsStarted = 0;
+    int m_comparisonsFinished = 0;
     bool m_rescuedShown = false;
 };
 

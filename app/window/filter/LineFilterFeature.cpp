@@ -1,4 +1,5 @@
 #include "app/window/filter/LineFilterFeature.h"
+#include "app/window/CommandState.h"
 
 #include "app/documents/DocumentController.h"
 #include "app/kit/Localized.h"
@@ -542,6 +543,11 @@ void LineFilterFeature::exportFilterResults(FindBarView::FilterExport destinatio
         return;
     }
     }
+}
+
+void LineFilterFeature::contributeCommandState(CommandStateInputs& inputs) const
+{
+    inputs.filterShown = isFilterShown();
 }
 
 } // namespace EditorWindow

@@ -40,6 +40,7 @@ public:
     ~LineFilterFeature() override;
 
     bool isFilterShown() const { return m_view; }
+    void contributeCommandState(CommandStateInputs& inputs) const override;
     EditorViews::FilterView* filterView() const { return m_view; }
     const FilterState& filterState() const { return m_runs.state; }
     bool isFilterScheduled() const { return m_pending.isActive(); }

@@ -3,21 +3,20 @@
 #include "app/kit/Localized.h"
 #include "app/kit/Utf16.h"
 #include "app/views/EditorTextView.h"
-#include "app/window/disk/DiskStatesFeature.h"
+#include "app/window/CommandState.h"
 #include "app/window/DocumentWindowController.h"
-#include "app/window/suspicious/SuspiciousMarksFeature.h"
 #include "app/window/WindowDocument.h"
 #include "core/ChunkDecoding.h"
 #include "core/DiskIdentity.h"
 #include "core/TextCodec.h"
 
-#include <QLocale>
-#include <QTime>
-#include <QScrollBar>
-
 #include <unicode/datefmt.h>
 #include <unicode/locid.h>
 #include <unicode/unistr.h>
+
+#include <QLocale>
+#include <QScrollBar>
+#include <QTime>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -146,8 +145,12 @@ void FollowFeature::startFollowing()
     auto identity = DiskIdentity::read(url, 0);
     const auto stored = document->diskIdentity();
     if (identity && (!stored || stored->size != identity->size || stored->fileID != identity->fileID)) {
-        if (auto* disk = m_window->feature<DiskStatesFeature>())
-            disk->reloadFromDisk(false);
+        m_window->documentEvent(DocumentEvent::reloadSilently);
+        // A long file is read again on the worker: following starts once its text is in.
+        if (document->isLoading()) {
+            m_startWhenReloaded = true;
+            return;
+        }
     }
     identity = DiskIdentity::read(url, 0);
     if (!identity)
@@ -195,15 +198,23 @@ void FollowFeature::stopFollowing(bool settle)
     }
     if (behind) {
         // The reload takes the identity of what it read.
-        if (auto* disk = m_window->feature<DiskStatesFeature>())
-            disk->reloadFromDisk(false);
+        m_window->documentEvent(DocumentEvent::reloadSilently);
     } else if (document) {
-        // In step, the file is what the steps read: their hash is its hash.
-        if (now && state.hash && state.offset <= DiskIdentity::documentHashLimit)
+        // In step, the file is what the steps read: their hash is its hash. Without it the
+        // hash is taken on the reading worker.
+        if (now && state.hash && state.offset <= DiskIdentity::documentHashLimit) {
             now->contentHash = state.hash;
-        else
-            now = DiskIdentity::read(state.url, DiskIdentity::documentHashLimit);
-        document->adoptDiskIdentity(now);
+            document->adoptDiskIdentity(now);
+        } else {
+            QPointer<FollowFeature> weak(this);
+            document->readDiskIdentity([weak](std::optional<DiskIdentity> identity) {
+                // Following again meanwhile: the steps keep the identity from now on.
+                if (!weak || !weak->m_window || weak->m_follow)
+                    return;
+                if (WindowDocument* current = weak->m_window->document())
+                    current->adoptDiskIdentity(identity);
+            });
+        }
     }
     m_window->applyEditability();
     m_window->setNeedsRefresh();
@@ -329,9 +340,6 @@ void FollowFeature::appendFollowedText(const QString& text)
         return;
     m_window->textView()->appendText(text);
     m_window->textView()->updateRulerThickness();
-    // The count waits for the log to settle rather than running after every step.
-    if (auto* suspicious = m_window->feature<SuspiciousMarksFeature>())
-        suspicious->scheduleScan(std::chrono::milliseconds(2000));
 }
 
 void FollowFeature::scrollFollowToEnd(const std::optional<QString>& text, bool wasPinned)
@@ -441,6 +449,35 @@ void FollowFeature::performAction(std::string_view action, const EditorKit::Acti
 {
     if (action == "toggleFollow:")
         toggleFollow();
+}
+
+void FollowFeature::contributeCommandState(CommandStateInputs& inputs) const
+{
+    inputs.canFollow = canFollow();
+    inputs.following = isFollowing();
+}
+
+bool FollowFeature::documentEvent(DocumentEvent event)
+{
+    switch (event) {
+    case DocumentEvent::stopWatching:
+        stopFollowing(false);
+        return true;
+    case DocumentEvent::reloaded:
+        if (!m_startWhenReloaded)
+            return false;
+        m_startWhenReloaded = false;
+        startFollowing();
+        return true;
+    case DocumentEvent::lockedFileChanged:
+        // While following, a sign of change is a follow step: the new bytes show at once.
+        if (!isFollowing())
+            return false;
+        followTick();
+        return true;
+    default:
+        return false;
+    }
 }
 
 } // namespace EditorWindow

@@ -64,6 +64,9 @@ public:
 
     bool canFollow() const;
     bool isFollowing() const { return m_follow.has_value(); }
+    void contributeCommandState(CommandStateInputs& inputs) const override;
+    bool documentEvent(DocumentEvent event) override;
+    bool locksText() const override { return isFollowing(); }
     const std::optional<FollowState>& state() const { return m_follow; }
     void startFollowing();
     // `settle`: a text behind the file is read again and the file's identity stored; a
@@ -94,6 +97,8 @@ private:
 
     QPointer<DocumentWindowController> m_window;
     std::optional<FollowState> m_follow;
+    // Asked to follow while the file was read again on the worker.
+    bool m_startWhenReloaded = false;
     QTimer m_timer;
     // Reused step after step: fresh memory costs more than the copy into it.
     std::vector<std::uint8_t> m_bytes;

@@ -489,19 +489,24 @@ void FormatMenusFeature::reopenWithEncoding(TextEncoding encoding)
     WindowDocument* document = m_window ? m_window->document() : nullptr;
     if (!document)
         return;
-    if (!document->reopen(encoding)) {
-        EditorKit::Alert alert;
-        alert.style = EditorKit::Alert::Style::warning;
-        alert.text = EditorKit::localized("이 파일은 %1 로 읽히지 않아요.")
-                         .arg(DisplayNames::displayName(encoding));
-        alert.informativeText = EditorKit::localized("다른 인코딩을 골라 보세요.");
-        alert.buttons = {EditorKit::localized("확인")};
-        alert.defaultButton = 0;
-        alert.cancelButton = 0;
-        presenter().runAlert(alert, m_window->page());
-    }
-    if (m_window)
-        m_window->setNeedsRefresh();
+    QPointer<FormatMenusFeature> weak(this);
+    document->reopen(encoding, [weak, encoding](bool reopened) {
+        if (!weak || !weak->m_window)
+            return;
+        if (!reopened) {
+            EditorKit::Alert alert;
+            alert.style = EditorKit::Alert::Style::warning;
+            alert.text = EditorKit::localized("이 파일은 %1 로 읽히지 않아요.")
+                             .arg(DisplayNames::displayName(encoding));
+            alert.informativeText = EditorKit::localized("다른 인코딩을 골라 보세요.");
+            alert.buttons = {EditorKit::localized("확인")};
+            alert.defaultButton = 0;
+            alert.cancelButton = 0;
+            weak->presenter().runAlert(alert, weak->m_window->page());
+        }
+        if (weak && weak->m_window)
+            weak->m_window->setNeedsRefresh();
+    });
 }
 
 void FormatMenusFeature::convertIndentation(bool toTabs)

@@ -6,6 +6,7 @@
 #include "app/kit/Utf16.h"
 #include "app/views/EditorTextView.h"
 #include "app/views/HexView.h"
+#include "app/window/CommandState.h"
 #include "app/window/DocumentContentView.h"
 #include "app/window/DocumentWindowController.h"
 #include "app/window/WindowDocument.h"
@@ -129,17 +130,22 @@ void HexViewFeature::openNotTextReadOnly(int response)
     const bool large = document->largeFileState().has_value();
     // The head is forgotten and the reason becomes `notText`; a small file comes back as
     // ISO Latin-1, which decodes every byte.
-    auto text = document->openNotTextReadOnly();
-    if (!large && text)
-        m_window->replaceAllText(*text);
-    m_window->applyEditability();
-    if (large && !asHex) {
-        if (auto* loader = m_window->feature<LargeFileFeature>())
-            loader->startLargeLoad(EditorCore::TextEncoding::isoLatin1);
-    }
-    showNotTextBanner();
-    if (asHex)
-        setHexMode(true);
+    QPointer<HexViewFeature> weak(this);
+    document->openNotTextReadOnly([weak, large, asHex](std::optional<QString> text) {
+        if (!weak || !weak->m_window)
+            return;
+        DocumentWindowController& window = *weak->m_window;
+        if (!large && text)
+            window.replaceAllText(*text);
+        window.applyEditability();
+        if (large && !asHex) {
+            if (auto* loader = window.feature<LargeFileFeature>())
+                loader->startLargeLoad(EditorCore::TextEncoding::isoLatin1);
+        }
+        weak->showNotTextBanner();
+        if (asHex)
+            weak->setHexMode(true);
+    });
 }
 
 void HexViewFeature::showNotTextBanner()
@@ -256,6 +262,25 @@ void HexViewFeature::performAction(std::string_view action, const EditorKit::Act
 {
     if (action == "toggleHex:")
         toggleHex();
+}
+
+void HexViewFeature::contributeCommandState(CommandStateInputs& inputs) const
+{
+    inputs.hexShown = isHexShown();
+}
+
+bool HexViewFeature::documentEvent(DocumentEvent event)
+{
+    switch (event) {
+    case DocumentEvent::didLoad:
+        documentDidLoad();
+        return true;
+    case DocumentEvent::saveRefusedNotText:
+        showNotTextBanner();
+        return true;
+    default:
+        return false;
+    }
 }
 
 } // namespace EditorWindow

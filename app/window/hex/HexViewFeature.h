@@ -45,6 +45,8 @@ public:
     // otherwise.
     std::optional<std::uint64_t> caretByteOffset() const;
     bool isHexShown() const { return m_hexView != nullptr; }
+    void contributeCommandState(CommandStateInputs& inputs) const override;
+    bool documentEvent(DocumentEvent event) override;
     EditorViews::HexView* hexView() const { return m_hexView; }
 
     void showNotTextAlert();

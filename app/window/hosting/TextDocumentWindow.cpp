@@ -11,13 +11,9 @@
 #include "app/kit/Localized.h"
 #include "app/kit/Presenter.h"
 #include "app/views/EditorTextView.h"
-#include "app/window/disk/DiskStatesFeature.h"
 #include "app/window/DisplayNames.h"
-#include "app/window/follow/FollowFeature.h"
-#include "app/window/hex/HexViewFeature.h"
 #include "app/window/hosting/HostWindows.h"
 #include "app/window/hosting/WindowRestorer.h"
-#include "app/window/largefile/LargeFileFeature.h"
 #include "store/FileMemory.h"
 
 #include <QApplication>
@@ -379,10 +375,26 @@ void TextDocumentLink::chooseIndentStyle(std::optional<EditorCore::IndentStyle> 
     }
 }
 
-bool TextDocumentLink::reopen(EditorCore::TextEncoding encoding)
+void TextDocumentLink::reopen(EditorCore::TextEncoding encoding, std::function<void(bool)> done)
 {
-    auto result = m_document.reload(encoding);
-    return result.has_value() && *result;
+    m_document.reload(
+        encoding, [done](const EditorCore::Result<bool, EditorDocuments::DocumentFailure>& result) {
+            if (done)
+                done(result.has_value() && *result);
+        });
+}
+
+void TextDocumentLink::readCurrentFile(
+    bool replacesText, std::function<void(std::optional<EditorDocuments::CurrentFile>)> done)
+{
+    using Replaces = EditorDocuments::TextDocument::ReadReplacesText;
+    m_document.readCurrentFile(replacesText ? Replaces::yes : Replaces::no, std::move(done));
+}
+
+void TextDocumentLink::readDiskIdentity(
+    std::function<void(std::optional<EditorCore::DiskIdentity>)> done)
+{
+    m_document.readDiskIdentity(std::move(done));
 }
 
 std::optional<EditorDocuments::ReadOnlyReason> TextDocumentLink::readOnlyReason() const
@@ -490,14 +502,22 @@ std::optional<std::vector<std::uint8_t>> TextDocumentLink::pendingBinaryHead() c
     return m_document.pendingBinaryHead;
 }
 
-std::optional<QString> TextDocumentLink::openNotTextReadOnly()
+void TextDocumentLink::openNotTextReadOnly(std::function<void(std::optional<QString>)> done)
 {
-    auto opened = m_document.openNotTextReadOnly();
-    if (!opened) {
-        emit m_document.failureOccurred(opened.error());
-        return std::nullopt;
-    }
-    return *opened;
+    QPointer<EditorDocuments::TextDocument> document(&m_document);
+    m_document.openNotTextReadOnly(
+        [document, done](const EditorCore::Result<std::optional<QString>,
+                                                  EditorDocuments::DocumentFailure>& opened) {
+            if (!opened) {
+                if (document)
+                    emit document->failureOccurred(opened.error());
+                if (done)
+                    done(std::nullopt);
+                return;
+            }
+            if (done)
+                done(*opened);
+        });
 }
 
 void TextDocumentLink::setReadOnlyReason(EditorDocuments::ReadOnlyReason reason)
@@ -551,10 +571,8 @@ WindowEnvironment withDiskCheck(WindowEnvironment environment,
 {
     if (!environment.onDiskChange) {
         environment.onDiskChange = [built] {
-            if (*built) {
-                if (auto* disk = (*built)->feature<DiskStatesFeature>())
-                    disk->checkDisk();
-            }
+            if (*built)
+                (*built)->documentEvent(DocumentEvent::fileChanged);
         };
     }
     return environment;
@@ -771,10 +789,8 @@ void TextDocumentWindow::applyEditability()
     m_controller->setNeedsRefresh();
     offerLineEndingsBanner();
     // A file read on a worker is known not to be text only once it has been read.
-    if (!m_document.isLoading()) {
-        if (auto* hex = m_controller->feature<HexViewFeature>())
-            hex->documentDidLoad();
-    }
+    if (!m_document.isLoading())
+        m_controller->documentEvent(DocumentEvent::didLoad);
 }
 
 void TextDocumentWindow::replaceAllText(const QString& text)
@@ -796,23 +812,18 @@ void TextDocumentWindow::setHasUnsavedEdits(bool)
 void TextDocumentWindow::startFileWatcher()
 {
     m_controller->startFileWatcher();
-    if (auto* disk = m_controller->feature<DiskStatesFeature>())
-        disk->fileWatcherStarted();
+    m_controller->documentEvent(DocumentEvent::watcherStarted);
 }
 
 void TextDocumentWindow::stopWatching()
 {
-    if (auto* follow = m_controller->feature<FollowFeature>())
-        follow->stopFollowing(false);
-    m_controller->stopFileWatcher();
+    m_controller->documentEvent(DocumentEvent::stopWatching);
 }
 
 void TextDocumentWindow::showFileGoneBanner()
 {
-    if (auto* disk = m_controller->feature<DiskStatesFeature>()) {
-        disk->showFileGoneBanner();
+    if (m_controller->documentEvent(DocumentEvent::fileGone))
         return;
-    }
     if (m_controller->banner(QStringLiteral("file.gone")))
         return;
     TextDocument* document = &m_document;
@@ -825,10 +836,8 @@ void TextDocumentWindow::showFileGoneBanner()
 
 void TextDocumentWindow::showExternalChangeBanner()
 {
-    if (auto* disk = m_controller->feature<DiskStatesFeature>()) {
-        disk->showExternalChangeBanner();
+    if (m_controller->documentEvent(DocumentEvent::externalChange))
         return;
-    }
     if (m_controller->banner(QStringLiteral("external.changed")))
         return;
     m_controller->showBanner(
@@ -945,13 +954,11 @@ void TextDocumentWindow::showSaveRefusedBanner(EditorDocuments::SaveRules::SaveR
     switch (refusal) {
     case Refusal::pendingBinaryHead:
     case Refusal::notText:
-        if (auto* hex = m_controller->feature<HexViewFeature>())
-            hex->showNotTextBanner();
+        m_controller->documentEvent(DocumentEvent::saveRefusedNotText);
         return;
     case Refusal::partlyLoaded:
     case Refusal::lossy:
-        if (auto* large = m_controller->feature<LargeFileFeature>())
-            large->showSaveRefusedBanner();
+        m_controller->documentEvent(DocumentEvent::saveRefusedPartlyLoaded);
         return;
     }
 }

@@ -52,7 +52,12 @@ public:
                         bool byteOrderMark,
                         const QString& actionName) override;
     void chooseIndentStyle(std::optional<EditorCore::IndentStyle> style) override;
-    bool reopen(EditorCore::TextEncoding encoding) override;
+    void reopen(EditorCore::TextEncoding encoding, std::function<void(bool)> done) override;
+    void
+    readCurrentFile(bool replacesText,
+                    std::function<void(std::optional<EditorDocuments::CurrentFile>)> done) override;
+    void
+    readDiskIdentity(std::function<void(std::optional<EditorCore::DiskIdentity>)> done) override;
     std::optional<EditorDocuments::ReadOnlyReason> readOnlyReason() const override;
     void clearReadOnlyReason() override;
     void chooseReadOnly() override;
@@ -71,7 +76,7 @@ public:
     bool isLoading() const override;
     void setLargeFileState(const EditorDocuments::LargeFileState& state) override;
     std::optional<std::vector<std::uint8_t>> pendingBinaryHead() const override;
-    std::optional<QString> openNotTextReadOnly() override;
+    void openNotTextReadOnly(std::function<void(std::optional<QString>)> done) override;
     void setReadOnlyReason(EditorDocuments::ReadOnlyReason reason) override;
     std::optional<std::filesystem::path> rescuedOrigin() const override;
     void openRescuedOrigin() override;

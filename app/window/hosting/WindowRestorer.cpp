@@ -503,7 +503,7 @@ TextDocument* WindowRestorer::openRestoredTab(const TabRestoreState& tab)
         }
         if (tab.encodingOverride && *tab.encodingOverride != document->format.encoding
             && !document->isLoading())
-            (void)document->reload(*tab.encodingOverride);
+            document->reload(*tab.encodingOverride);
     }
     return document;
 }

@@ -377,4 +377,12 @@ void LargeFileFeature::raiseLargeFileBanner()
         std::move(actions));
 }
 
+bool LargeFileFeature::documentEvent(DocumentEvent event)
+{
+    if (event != DocumentEvent::saveRefusedPartlyLoaded)
+        return false;
+    showSaveRefusedBanner();
+    return true;
+}
+
 } // namespace EditorWindow

@@ -39,6 +39,7 @@ public:
     void detach() override;
     // A large file that waits for no question starts loading once its window is open.
     void windowDidOpen() override;
+    bool documentEvent(DocumentEvent event) override;
 
     // Loads from what is loaded so far to the next target; none: the document's encoding. A
     // load already under way is left alone.

@@ -235,7 +235,7 @@ void PreviewModesFeature::hideLineFilter()
         filter->hideFilter();
 }
 
-void PreviewModesFeature::fillCommandState(CommandStateInputs& inputs) const
+void PreviewModesFeature::contributeCommandState(CommandStateInputs& inputs) const
 {
     inputs.canShowPreview = canShowPreview();
     switch (m_mode) {

@@ -50,7 +50,7 @@ public:
     // The 1-based line at the top of the text's viewport.
     int topVisibleLine() const;
 
-    void fillCommandState(CommandStateInputs& inputs) const;
+    void contributeCommandState(CommandStateInputs& inputs) const override;
 
     bool respondsToAction(std::string_view action) const override;
     bool validateAction(std::string_view action,

@@ -215,7 +215,7 @@ void FolderSidebarFeature::openFileFromFolder(const fs::path& file)
         hosts->joinNext(nullptr);
 }
 
-void FolderSidebarFeature::fillCommandState(CommandStateInputs& inputs) const
+void FolderSidebarFeature::contributeCommandState(CommandStateInputs& inputs) const
 {
     inputs.hasFolderSession = m_session != nullptr;
     inputs.folderSidebarVisible = m_session && m_session->visible();

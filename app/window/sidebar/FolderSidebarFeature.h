@@ -49,7 +49,7 @@ public:
     // No file, no unsaved changes and no text.
     bool isBlankUntitled() const;
 
-    void fillCommandState(CommandStateInputs& inputs) const;
+    void contributeCommandState(CommandStateInputs& inputs) const override;
 
     bool respondsToAction(std::string_view action) const override;
     void performAction(std::string_view action, const EditorKit::ActionSender& sender) override;

@@ -72,6 +72,11 @@ void SuspiciousMarksFeature::detach()
     m_window = nullptr;
 }
 
+bool SuspiciousMarksFeature::isCounting() const
+{
+    return m_scan && m_scan->isCounting();
+}
+
 void SuspiciousMarksFeature::scheduleScan(std::chrono::milliseconds delay)
 {
     if (m_scan)
@@ -80,8 +85,14 @@ void SuspiciousMarksFeature::scheduleScan(std::chrono::milliseconds delay)
 
 void SuspiciousMarksFeature::textDidEdit(const EditorViews::EditRecord& edit)
 {
-    scheduleScan(edit.origin == EditorViews::EditOrigin::reload ? std::chrono::milliseconds(0)
-                                                                : SuspiciousScan::afterTyping);
+    if (edit.origin != EditorViews::EditOrigin::reload) {
+        scheduleScan(SuspiciousScan::afterTyping);
+        return;
+    }
+    // Text that the file itself writes while the text is locked (a followed log growing): the
+    // count waits for the log to settle rather than running after every step.
+    scheduleScan(m_window && m_window->isTextLocked() ? SuspiciousScan::afterFollowedText
+                                                      : std::chrono::milliseconds(0));
 }
 
 bool SuspiciousMarksFeature::statusSegmentClicked(StatusBarView::Segment segment,

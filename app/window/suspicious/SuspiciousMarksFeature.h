@@ -38,6 +38,8 @@ public:
 
     // A count of the current text after the delay (a pending one is dropped).
     void scheduleScan(std::chrono::milliseconds delay);
+    // A count is scheduled or under way.
+    bool isCounting() const;
     // The segment's menu, built anew at each click (the caller owns it).
     std::unique_ptr<QMenu> suspiciousMenu();
     // Selects the next occurrence at or after the selection's end (of the kind, or of any

@@ -50,6 +50,8 @@ public:
     static Result count(const QString& text);
 
     void schedule(std::chrono::milliseconds delay);
+    // A count is scheduled or under way.
+    bool isCounting() const { return m_timer.isActive() || m_run.has_value(); }
 
     // The text engine's classification as the view marks it: the space kinds get a space box.
     static EditorViews::SuspiciousClassifier classifier();

@@ -79,4 +79,19 @@ void FileWatcherFeature::start()
     }
 }
 
+bool FileWatcherFeature::documentEvent(DocumentEvent event)
+{
+    switch (event) {
+    case DocumentEvent::startWatcher:
+        start();
+        return true;
+    case DocumentEvent::stopWatcher:
+    case DocumentEvent::stopWatching:
+        stop();
+        return true;
+    default:
+        return false;
+    }
+}
+
 } // namespace EditorWindow

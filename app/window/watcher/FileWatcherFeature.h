@@ -28,6 +28,7 @@ public:
     void attach(DocumentWindowController& window) override;
     void detach() override;
     void windowDidOpen() override;
+    bool documentEvent(DocumentEvent event) override;
 
     // Stops the current watcher, then watches the document's file when it has one.
     void start();

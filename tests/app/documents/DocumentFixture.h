@@ -63,6 +63,31 @@ public:
     }
 };
 
+// A reopen in another encoding, or the not-text open, waited for: a small file's comes at
+// once, a large one's from the reading worker.
+inline EditorCore::Result<bool, EditorDocuments::DocumentFailure>
+reloadAndWait(EditorDocuments::TextDocument& document, EditorCore::TextEncoding encoding)
+{
+    std::optional<EditorCore::Result<bool, EditorDocuments::DocumentFailure>> result;
+    document.reload(encoding, [&](const auto& done) { result = done; });
+    if (!QTest::qWaitFor([&] { return result.has_value(); }, 30'000))
+        return EditorCore::failure(
+            EditorDocuments::DocumentFailure{std::make_error_code(std::errc::timed_out)});
+    return *result;
+}
+
+inline EditorCore::Result<std::optional<QString>, EditorDocuments::DocumentFailure>
+openNotTextAndWait(EditorDocuments::TextDocument& document)
+{
+    std::optional<EditorCore::Result<std::optional<QString>, EditorDocuments::DocumentFailure>>
+        result;
+    document.openNotTextReadOnly([&](const auto& done) { result = done; });
+    if (!QTest::qWaitFor([&] { return result.has_value(); }, 30'000))
+        return EditorCore::failure(
+            EditorDocuments::DocumentFailure{std::make_error_code(std::errc::timed_out)});
+    return *result;
+}
+
 struct RecordedEvent
 {
     EditorStore::ErrorLog::Level level;

@@ -1,6 +1,7 @@
 // Reading and saving on the workers: results that come back late, the loading state, and
 // edits made while a save is written.
 #include "app/documents/DocumentController.h"
+#include "tests/app/EventLoopWaits.h"
 #include "tests/app/documents/DocumentFixture.h"
 
 #include <QElapsedTimer>
@@ -101,8 +102,7 @@ TEST_F(DocumentTest, backgroundReadShowsLoadingThenHandsTheTextToTheWindow)
     EXPECT_TRUE(document.isLoading());
     EXPECT_EQ(document.fileURL(), folder / "a.txt") << "the tab names its file at once";
     EXPECT_FALSE(window->called("loading")) << "a quick read shows no notice";
-    QTest::qWait(TextDocument::loadingNoticeDelayMilliseconds + 50);
-    EXPECT_TRUE(window->called("loading"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window->called("loading"); }, 5'000));
     EXPECT_EQ(completions, 0);
     EXPECT_FALSE(document.saveDocument()) << "the empty text of a loading file is not written";
     EXPECT_FALSE(document.isSaving());
@@ -134,7 +134,7 @@ TEST_F(DocumentTest, staleReadIsDroppedNeverApplied)
     const std::vector<Case> cases{
         {"reloaded in another encoding",
          [&](std::unique_ptr<TextDocument>& document) {
-             ASSERT_TRUE(document->reload(TextEncoding::isoLatin1).has_value());
+             ASSERT_TRUE(reloadAndWait(*document, TextEncoding::isoLatin1).has_value());
          },
          QStringLiteral("second\n")},
         {"read again",
@@ -309,7 +309,9 @@ TEST_F(DocumentTest, theAutosaveTimerWaitsForNoSaveUnderWay)
         gate.openAfter(std::chrono::milliseconds(1500));
         QElapsedTimer clock;
         clock.start();
-        QTest::qWait(300);
+        // The autosave's timer goes off while the save is still behind the gate.
+        EXPECT_TRUE(OlvTests::waitPastTimersOf(
+            std::chrono::milliseconds(services->autosavingDelayMilliseconds)));
         EXPECT_LT(clock.elapsed(), 1000) << "the event loop kept turning";
         EXPECT_TRUE(document->hasAutosaveScheduled());
     }
@@ -331,7 +333,8 @@ TEST_F(DocumentTest, thePausesAutosaveDoesNotHoldTheInterfaceForItsWrite)
         edit(*document, QStringLiteral("two\n"));
         QElapsedTimer clock;
         clock.start();
-        QTest::qWait(300);
+        // Past the autosave's delay (30 ms): its write is on the saving queue, behind the gate.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return document->isSaving(); }, 1'000));
         EXPECT_LT(clock.elapsed(), 1000) << "the event loop kept turning";
         EXPECT_TRUE(document->isSaving()) << "the autosave's write waits behind the gate";
         edit(*document, QStringLiteral("three\n"));
@@ -386,4 +389,91 @@ TEST_F(DocumentTest, controllerShowsTheWindowBeforeABackgroundReadEnds)
     EXPECT_EQ(alerts.size(), 1u);
     EXPECT_EQ(controller.documents().size(), 1u);
     ASSERT_NE(event("open.read"), nullptr);
+}
+
+// Every later read of a file of at least the background length runs on the reading worker: the
+// call returns before the file is read, a read whose text takes the text's place leaves the
+// document loading until it is in, and a document gone meanwhile gets nothing.
+TEST_F(DocumentTest, laterReadsOfALongFileRunOnTheReadingWorker)
+{
+    using Done = std::function<void()>;
+    struct Case
+    {
+        const char* name;
+        bool replacesText;
+        std::function<void(TextDocument&, Done)> read;
+        QString shownAfter;
+    };
+    const std::vector<Case> cases{
+        {"reopened in another encoding",
+         true,
+         [](TextDocument& document, Done done) {
+             document.reload(TextEncoding::isoLatin1, [done](const auto& reopened) {
+                 EXPECT_TRUE(reopened && *reopened);
+                 done();
+             });
+         },
+         QString::fromUtf16(u"caf\u00C3\u00A9\n")},
+        {"opened as not text",
+         true,
+         [](TextDocument& document, Done done) {
+             document.openNotTextReadOnly([done](const auto& opened) {
+                 ASSERT_TRUE(opened && opened->has_value());
+                 EXPECT_EQ(**opened, QString::fromUtf16(u"caf\u00C3\u00A9\n"));
+                 done();
+             });
+         },
+         QString::fromUtf16(u"caf\u00E9\n")},
+        {"read as it is now",
+         true,
+         [](TextDocument& document, Done done) {
+             document.readCurrentFile(TextDocument::ReadReplacesText::yes, [done](auto current) {
+                 ASSERT_TRUE(current);
+                 EXPECT_EQ(current->text, QString::fromUtf16(u"caf\u00E9\n"));
+                 EXPECT_EQ(current->lines.lineCount(), 2);
+                 EXPECT_EQ(current->lineEndings.lf, 1);
+                 ASSERT_TRUE(current->identity);
+                 EXPECT_TRUE(current->identity->contentHash.has_value());
+                 done();
+             });
+         },
+         QString::fromUtf16(u"caf\u00E9\n")},
+        {"its identity hashed",
+         false,
+         [](TextDocument& document, Done done) {
+             document.readDiskIdentity([done](auto identity) {
+                 ASSERT_TRUE(identity);
+                 EXPECT_TRUE(identity->contentHash.has_value());
+                 done();
+             });
+         },
+         QString::fromUtf16(u"caf\u00E9\n")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        // A file of its own: the reopen remembers its encoding for the file.
+        const std::string name = std::string(c.name) + ".txt";
+        writeBytes(folder / name, "caf\xC3\xA9\n");
+        auto document = open(name);
+        services->backgroundReadLength = 1;
+        int completions = 0;
+        {
+            QueueGate gate(*services->readingQueue);
+            c.read(*document, [&] { ++completions; });
+            EXPECT_EQ(completions, 0) << "the file waits for the worker";
+            EXPECT_EQ(document->isLoading(), c.replacesText);
+        }
+        EXPECT_TRUE(QTest::qWaitFor([&] { return completions == 1; }, 5'000));
+        EXPECT_FALSE(document->isLoading());
+        EXPECT_EQ(window->shownText, c.shownAfter);
+
+        {
+            QueueGate gate(*services->readingQueue);
+            c.read(*document, [&] { ++completions; });
+            document.reset();
+        }
+        drainReads(*services);
+        EXPECT_EQ(completions, 1) << "nothing for a document that is gone";
+        services->backgroundReadLength = 1 << 20;
+    }
 }

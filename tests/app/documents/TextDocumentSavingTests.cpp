@@ -70,7 +70,7 @@ TEST_F(DocumentTest, saveRoundTripsEveryEncodingByteForByte)
             const auto bytes = encoded(sampleFor(encoding), encoding, mark);
             writeBytes(folder / "round.txt", bytes);
             auto document = open("round.txt");
-            ASSERT_TRUE(document->reload(encoding).has_value());
+            ASSERT_TRUE(reloadAndWait(*document, encoding).has_value());
             EXPECT_EQ(document->format.hasByteOrderMark, mark);
             ASSERT_TRUE(saveAndWait(*document));
             EXPECT_EQ(readBytes(folder / "round.txt"), bytesOf(bytes));

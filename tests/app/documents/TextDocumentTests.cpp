@@ -84,7 +84,7 @@ TEST_F(DocumentTest, notTextWaitsForTheUserThenShowsLatin1)
     EXPECT_FALSE(document.readOnlyReason.has_value());
     EXPECT_EQ(document.format.encoding, TextEncoding::isoLatin1);
 
-    auto shown = document.openNotTextReadOnly();
+    auto shown = openNotTextAndWait(document);
     ASSERT_TRUE(shown.has_value());
     ASSERT_TRUE(shown->has_value());
     EXPECT_EQ((*shown)->size(), 601);
@@ -101,7 +101,7 @@ TEST_F(DocumentTest, notTextWaitsForTheUserThenShowsLatin1)
     ASSERT_TRUE(large.readFromURL(folder / "big.bin").has_value());
     ASSERT_TRUE(large.pendingBinaryHead.has_value());
     EXPECT_FALSE(large.readOnlyReason.has_value());
-    auto none = large.openNotTextReadOnly();
+    auto none = openNotTextAndWait(large);
     ASSERT_TRUE(none.has_value());
     EXPECT_FALSE(none->has_value());
     EXPECT_EQ(large.readOnlyReason, ReadOnlyReason::notText);
@@ -138,7 +138,7 @@ TEST_F(DocumentTest, reloadWithAChosenEncodingReplacesTextAndClearsUndo)
         document->changeEncoding(TextEncoding::cp949, false, QStringLiteral("인코딩 바꾸기"));
         ASSERT_TRUE(document->isDocumentEdited());
 
-        auto reloaded = document->reload(TextEncoding::utf16LE);
+        auto reloaded = reloadAndWait(*document, TextEncoding::utf16LE);
         ASSERT_TRUE(reloaded.has_value());
         EXPECT_TRUE(*reloaded);
         EXPECT_EQ(document->currentText(), QStringLiteral("hi"));
@@ -155,11 +155,11 @@ TEST_F(DocumentTest, reloadWithAChosenEncodingReplacesTextAndClearsUndo)
     writeBytes(folder / "bad.txt", "\xFF\xFF");
     auto document = open("bad.txt");
     const auto before = document->format;
-    EXPECT_FALSE(document->reload(TextEncoding::utf8).has_value());
+    EXPECT_FALSE(reloadAndWait(*document, TextEncoding::utf8).has_value());
     EXPECT_EQ(document->format, before) << "a failed reload changes nothing";
 
     TextDocument untitled(services);
-    auto noFile = untitled.reload(TextEncoding::utf8);
+    auto noFile = reloadAndWait(untitled, TextEncoding::utf8);
     ASSERT_TRUE(noFile.has_value());
     EXPECT_FALSE(*noFile);
 }

@@ -301,7 +301,7 @@ TEST_F(GeneralPane, commandLinkCountsOnlyWhenItIsOurs)
     EXPECT_EQ(status->text(), QStringLiteral("설치 안 됨"));
     EXPECT_EQ(button->text(), QStringLiteral("설치하는 법…"));
     button->click(); // no installer given: nothing to present
-    QTest::qWait(10);
+    QCoreApplication::processEvents();
     EXPECT_EQ(pane.presentedSheet(), nullptr);
     linkIsOurs = true;
     pane.refresh();

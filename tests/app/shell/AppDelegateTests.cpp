@@ -313,7 +313,8 @@ TEST_F(Delegate, theUpdaterStartsTwoSecondsAfterDidFinishAndTheCheckWaitsForIt)
     router.setApplicationDelegate(&delegate);
     delegate.launch({"--login-item"});
     EXPECT_TRUE(router.send("checkForUpdates:", {}, nullptr));
-    QTest::qWait(1500);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !updater.isChecking(); }, 10000));
     EXPECT_FALSE(updater.isStarted());
     EXPECT_EQ(fetches, 0) << "a check before the start does nothing";
     ASSERT_TRUE(QTest::qWaitFor([&] { return updater.isStarted(); }, 3000));

@@ -2,6 +2,7 @@
 
 #include "app/shell/CommandRequestHandler.h"
 #include "tests/platform/TemporaryFolder.h"
+#include "tests/app/EventLoopWaits.h"
 
 #include <QObject>
 #include <QTest>
@@ -357,7 +358,8 @@ TEST_F(RequestHandler, aDocumentWithoutWindowIsNotRaisedNorMoved)
     m_log->open[a.string()] = &document;
     m_log->windowless.insert(&document);
     m_handler->handle(url(post(Kind::open, {a.string()}, false, 4)));
-    QTest::qWait(20);
+    // A caret move would follow the raise once the current event is over.
+    ASSERT_TRUE(OlvTests::waitPastTimersOf(std::chrono::milliseconds(0)));
     EXPECT_TRUE(m_log->selected.empty());
 }
 
@@ -399,7 +401,8 @@ TEST_F(RequestHandler, aFileThatNeverOpensIsGivenUpAfterOneHundredAndOneLooks)
         EXPECT_EQ(m_signals, std::vector<std::string>{id.text()});
         EXPECT_EQ(m_logged.end()[-2].message, "요청한 파일이 열리지 않음 " + id.text());
         EXPECT_EQ(m_logged.end()[-2].level, Platform::SystemLog::Level::error);
-        QTest::qWait(10);
+        // Past the fixture's look interval (1 ms): a further look would have come.
+        ASSERT_TRUE(OlvTests::waitPastTimersOf(std::chrono::milliseconds(1)));
         EXPECT_EQ(m_log->looks, 101) << "no look after the give-up";
     }
 }
@@ -454,7 +457,7 @@ TEST_F(RequestHandler, standardInputBecomesAnUntitledDocument)
 
     auto noPayload = post(Kind::stdin, {});
     m_handler->handle(url(noPayload));
-    QTest::qWait(50);
+    ASSERT_TRUE(OlvTests::waitPastTimersOf(std::chrono::milliseconds(0)));
     EXPECT_EQ(m_log->untitled.size(), 1u) << "no payload, no document";
     EXPECT_FALSE(std::filesystem::exists(mailFile(noPayload, ".json")));
 }

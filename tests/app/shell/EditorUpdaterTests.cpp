@@ -177,7 +177,8 @@ TEST_F(Updater, beforeTheStartNothingHappens)
     EditorUpdater updater(writeFeed(feed({{"9.0", "https://orlune.app/"}})), services());
     updater.checkForUpdates();
     updater.setAutomaticChecks(true);
-    QTest::qWait(50);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !updater.isChecking(); }, 10000));
     EXPECT_FALSE(updater.isStarted());
     EXPECT_FALSE(updater.canCheckForUpdates());
     EXPECT_FALSE(updater.lastUpdateCheckDate());
@@ -305,7 +306,8 @@ TEST_F(Updater, automaticChecksRunDailyAndSpeakOnlyOfANewerVersion)
         updater.start(true);
         EXPECT_EQ(updater.lastUpdateCheckDate(), now - 5h);
         EXPECT_EQ(updater.nextAutomaticCheck(), now + 19h);
-        QTest::qWait(100);
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !updater.isChecking(); }, 10000));
         EXPECT_EQ(fetches, 1);
     }
     now += 20h;

@@ -415,7 +415,9 @@ TEST_F(EndToEnd, typingAutosavesAndAChangedFileIsAskedAboutOnClose)
     // Another program changes the file: autosave stops, and closing asks before losing edits.
     writeBytes(path, bytesOf("theirs\n"));
     typeKeys(target, QStringLiteral("!"));
-    QTest::qWait(300);
+    // The pause's autosave has come and gone (refused, or written over theirs).
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return !document->hasAutosaveScheduled() && !document->isSaving(); }, 5000));
     EXPECT_EQ(readBytes(path), bytesOf("theirs\n"));
     EXPECT_TRUE(document->isDocumentEdited());
     presenter->answers = {2};

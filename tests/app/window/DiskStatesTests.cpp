@@ -5,16 +5,17 @@
 #include "app/kit/HostWindow.h"
 #include "app/kit/TabPage.h"
 #include "app/views/EditorTextView.h"
-#include "app/window/disk/DiskStatesFeature.h"
 #include "app/window/DocumentWindowController.h"
-#include "app/window/watcher/FileWatcherFeature.h"
+#include "app/window/disk/DiskStatesFeature.h"
 #include "app/window/hosting/TextDocumentWindow.h"
+#include "app/window/watcher/FileWatcherFeature.h"
 #include "platform/FileWatcher.h"
 #include "platform/Folders.h"
 #include "platform/PreferencesDomain.h"
 #include "platform/Uuid.h"
 #include "store/ScratchStore.h"
 #include "store/Settings.h"
+#include "tests/app/EventLoopWaits.h"
 #include "tests/app/window/FakeDocument.h"
 #include "tests/platform/TemporaryFolder.h"
 
@@ -26,6 +27,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <future>
 #include <iterator>
 
 using EditorCore::DiskIdentity;
@@ -142,6 +144,20 @@ struct DiskFixture
         return dynamic_cast<TextDocumentWindow*>(document->editor())->controller();
     }
     DiskStatesFeature& disk() { return *controller().feature<DiskStatesFeature>(); }
+
+    // The watcher has taken what the file's last writes raised, a vanished file's time to
+    // come back is over, and every comparison started meanwhile has come back.
+    bool settled()
+    {
+        if (auto* watcher = controller().fileWatcher();
+            watcher && !OlvTests::waitUntilDescriptorRead(watcher->descriptor()))
+            return false;
+        if (!OlvTests::waitPastTimersOf(
+                std::chrono::milliseconds(DiskStatesFeature::settleMilliseconds)))
+            return false;
+        return QTest::qWaitFor(
+            [&] { return disk().comparisonsFinished() == disk().comparisonsStarted(); }, patience);
+    }
     QString text() { return controller().textView()->text(); }
 };
 
@@ -232,6 +248,47 @@ TEST(DiskStates, anOutsideWriteToAnUneditedDocumentReloadsSilently)
     EXPECT_TRUE(bannerKeys(controller).isEmpty()) << "the endings are no longer mixed";
 }
 
+// Past its open, a file read again goes to the reading worker when it is long (here every
+// file is): the window takes no typing until the file's text is in, and the edited window's
+// load of the outside version is still one undoable step.
+TEST(DiskStates, theReadsAfterAnOutsideChangeRunOnTheReadingWorker)
+{
+    DiskFixture f;
+    auto path = f.folder / "notes.txt";
+    writeBytes(path, "one\n");
+    auto& controller = f.open(path);
+    f.services->backgroundReadLength = 1;
+    {
+        std::promise<void> gate;
+        f.services->readingQueue->async([held = gate.get_future().share()] { held.wait(); });
+        writeBytes(path, "two\n");
+        const bool waiting = QTest::qWaitFor([&] { return f.document->isLoading(); }, patience);
+        EXPECT_TRUE(waiting);
+        EXPECT_FALSE(controller.textView()->isEditable())
+            << "nothing is typed into a text about to be replaced";
+        EXPECT_EQ(f.text(), QStringLiteral("one\n"));
+        gate.set_value();
+        ASSERT_TRUE(waiting);
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return f.text() == QStringLiteral("two\n"); }, patience));
+    EXPECT_TRUE(controller.textView()->isEditable());
+    EXPECT_FALSE(f.document->isDocumentEdited());
+    EXPECT_EQ(f.document->diskIdentity, DiskIdentity::read(path, DiskIdentity::documentHashLimit));
+
+    ASSERT_TRUE(f.settled());
+    controller.textView()->setSelectedRange({4, 0});
+    controller.textView()->insertText(QStringLiteral("mine\n"));
+    writeBytes(path, "theirs\n");
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return controller.banner(QStringLiteral("external.changed")); }, patience));
+    clickAction(controller.banner(QStringLiteral("external.changed")),
+                QStringLiteral("바깥 것 불러오기"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return f.text() == QStringLiteral("theirs\n"); }, patience));
+    EXPECT_EQ(f.document->undoStack()->undoText(), QStringLiteral("바깥 것 불러오기"));
+    f.document->undoStack()->undo();
+    EXPECT_EQ(f.text(), QStringLiteral("two\nmine\n"));
+}
+
 TEST(DiskStates, anEditOrACompositionGetsOneExternalChangeBanner)
 {
     struct Case
@@ -264,7 +321,9 @@ TEST(DiskStates, anEditOrACompositionGetsOneExternalChangeBanner)
         writeBytes(path, "three\n");
         ASSERT_TRUE(
             QTest::qWaitFor([&] { return f.disk().comparisonsStarted() > checked; }, patience));
-        QTest::qWait(100);
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return f.disk().comparisonsFinished() == f.disk().comparisonsStarted(); },
+            patience));
         EXPECT_EQ(bannerKeys(controller), QStringList{QStringLiteral("external.changed")});
         EXPECT_EQ(f.text(), before) << "the edits stay";
         EXPECT_EQ(actionTitles(controller.banner(QStringLiteral("external.changed"))),
@@ -313,7 +372,7 @@ TEST(DiskStates, keepingMineSavesOverTheOutsideVersion)
     QCoreApplication::processEvents();
     EXPECT_EQ(readBytes(path), "mine one\n");
     EXPECT_FALSE(f.document->isDocumentEdited());
-    QTest::qWait(300);
+    ASSERT_TRUE(f.settled());
     EXPECT_TRUE(bannerKeys(controller).isEmpty()) << "the own save raises nothing";
 }
 
@@ -447,7 +506,7 @@ TEST(DiskStates, anotherProgramsSafeSaveIsReadAndWatchedAgain)
     ASSERT_TRUE(QTest::qWaitFor([&] { return controller.fileWatcher()->isArmed(); }, patience));
     writeBytes(path, "three\n");
     EXPECT_TRUE(QTest::qWaitFor([&] { return f.text() == QStringLiteral("three\n"); }, patience));
-    QTest::qWait(DiskStatesFeature::settleMilliseconds + 100);
+    ASSERT_TRUE(f.settled());
     EXPECT_TRUE(bannerKeys(controller).isEmpty());
     EXPECT_EQ(f.document->fileURL(), path);
 }
@@ -523,9 +582,8 @@ TEST(DiskStates, theDocumentsOwnSaveRaisesNothing)
         controller.textView()->insertText(QStringLiteral("x"));
         ASSERT_TRUE(f.document->saveDocument());
         ASSERT_TRUE(f.document->waitForSaves());
-        QTest::qWait(150);
+        ASSERT_TRUE(f.settled());
     }
-    QTest::qWait(DiskStatesFeature::settleMilliseconds + 100);
     EXPECT_TRUE(bannerKeys(controller).isEmpty());
     EXPECT_EQ(f.text(), QStringLiteral("xxxone\n"));
     EXPECT_EQ(readBytes(path), "xxxone\n");

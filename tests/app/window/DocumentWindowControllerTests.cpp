@@ -8,10 +8,12 @@
 #include "app/window/DocumentContentView.h"
 #include "app/window/DocumentWindowController.h"
 #include "app/window/hosting/HostWindows.h"
+#include "app/window/suspicious/SuspiciousMarksFeature.h"
 #include "platform/FileWatcher.h"
 #include "platform/PreferencesDomain.h"
 #include "store/SettingKeys.h"
 #include "store/Settings.h"
+#include "tests/app/EventLoopWaits.h"
 #include "tests/app/window/FakeDocument.h"
 #include "tests/platform/TemporaryFolder.h"
 
@@ -633,7 +635,7 @@ TEST(DocumentWindowController, ownSaveUnderWayIsNotAnOutsideChange)
 
     f.document->writing = true;
     std::ofstream(path, std::ios::app) << "ours\n";
-    QTest::qWait(300);
+    ASSERT_TRUE(OlvTests::waitUntilDescriptorRead(f.controller->fileWatcher()->descriptor()));
     EXPECT_EQ(diskChecks, 0);
 
     f.document->writing = false;
@@ -685,8 +687,8 @@ TEST(DocumentWindowController, suspiciousCharactersAreBoxedAndCounted)
         return count;
     };
     auto countShown = [](WindowFixture& f) {
-        for (int i = 0; i < 200 && !f.controller->statusBar()->content().suspicious; ++i)
-            QTest::qWait(10);
+        (void)QTest::qWaitFor(
+            [&] { return f.controller->statusBar()->content().suspicious.has_value(); }, 10'000);
         return f.controller->statusBar()->content().suspicious;
     };
     const struct
@@ -712,7 +714,9 @@ TEST(DocumentWindowController, suspiciousCharactersAreBoxedAndCounted)
 
     WindowFixture plain(QStringLiteral("abc def"));
     EXPECT_EQ(boxedPixels(plain), 0);
-    QTest::qWait(50);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return !plain.controller->feature<EditorWindow::SuspiciousMarksFeature>()->isCounting(); },
+        2000));
     EXPECT_FALSE(plain.controller->statusBar()->content().suspicious.has_value());
 
     // The count follows an edit: the added character is counted, the removed ones are not.
@@ -720,8 +724,13 @@ TEST(DocumentWindowController, suspiciousCharactersAreBoxedAndCounted)
     ASSERT_TRUE(countShown(edited).has_value());
     edited.caretAtEnd();
     edited.textView().insertText(QString::fromUtf16(u"\u00A0\u00A0"));
-    for (int i = 0; i < 200 && edited.controller->suspiciousReport().total() != 3; ++i)
-        QTest::qWait(10);
+    // The count comes back from the worker; the status bar shows it at its next refresh.
+    (void)QTest::qWaitFor(
+        [&] {
+            return edited.controller->statusBar()->content().suspicious
+                   == QStringLiteral("수상한 글자 3");
+        },
+        10'000);
     EXPECT_EQ(edited.controller->statusBar()->content().suspicious,
               QStringLiteral("수상한 글자 3"));
 }

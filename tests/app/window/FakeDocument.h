@@ -98,7 +98,11 @@ public:
         style = chosen;
         chosenByUser = chosen.has_value();
     }
-    bool reopen(EditorCore::TextEncoding) override { return false; }
+    void reopen(EditorCore::TextEncoding, std::function<void(bool)> done) override
+    {
+        if (done)
+            done(false);
+    }
 
     std::optional<EditorDocuments::ReadOnlyReason> reason;
     bool admin = false;

@@ -11,6 +11,7 @@
 #include "app/window/toolband/ToolBandFeature.h"
 #include "platform/PreferencesDomain.h"
 #include "store/Settings.h"
+#include "tests/app/EventLoopWaits.h"
 #include "tests/app/window/FakeDocument.h"
 #include "tests/platform/TemporaryFolder.h"
 
@@ -257,7 +258,8 @@ TEST(PreviewModes, editsRenderAfterTypingAndScrollingIsFollowedOncePerBurstInSpl
     for (int step = 1; step <= 10; ++step)
         scrollBar->setValue(step * 40);
     EXPECT_TRUE(w.log.scrolls.empty());
-    QTest::qWait(PreviewModesFeature::scrollSyncDelayMs * 3);
+    ASSERT_TRUE(OlvTests::waitPastTimersOf(
+        std::chrono::milliseconds(PreviewModesFeature::scrollSyncDelayMs)));
     ASSERT_EQ(w.log.scrolls.size(), 1u);
     EXPECT_EQ(w.log.scrolls[0], w.modes().topVisibleLine());
     EXPECT_GT(w.log.scrolls[0], 1);
@@ -266,7 +268,8 @@ TEST(PreviewModes, editsRenderAfterTypingAndScrollingIsFollowedOncePerBurstInSpl
     w.send("togglePreviewOnly:");
     w.log.scrolls.clear();
     scrollBar->setValue(0);
-    QTest::qWait(PreviewModesFeature::scrollSyncDelayMs * 3);
+    ASSERT_TRUE(OlvTests::waitPastTimersOf(
+        std::chrono::milliseconds(PreviewModesFeature::scrollSyncDelayMs)));
     EXPECT_TRUE(w.log.scrolls.empty());
 }
 

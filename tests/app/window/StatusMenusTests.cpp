@@ -76,14 +76,7 @@ public:
 
 bool waitFor(const std::function<bool()>& condition, int milliseconds = 5000)
 {
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > milliseconds)
-            return false;
-        QTest::qWait(10);
-    }
-    return true;
+    return QTest::qWaitFor(condition, milliseconds);
 }
 
 // A file of the documents module in a window with the status menus and the suspicious count.
@@ -154,8 +147,8 @@ struct StatusMenus : ::testing::Test
     // Lets the pending count run and come back.
     void settle()
     {
-        QTest::qWait(static_cast<int>(SuspiciousScan::afterTyping.count()) + 100);
         QCoreApplication::processEvents();
+        ASSERT_TRUE(waitFor([&] { return !suspicious().isCounting(); }));
     }
 };
 
@@ -687,8 +680,10 @@ TEST(SuspiciousScanTests, aCountOfATextEditedSinceItsCopyIsDropped)
     QString text = QStringLiteral("a\u00a0b");
     std::vector<std::int64_t> applied;
     bool editDuringCount = true;
+    int copies = 0;
     SuspiciousScan scan(
         [&]() -> std::pair<QString, std::uint64_t> {
+            ++copies;
             auto copy = std::make_pair(text, version);
             if (editDuringCount) {
                 // An edit lands right after the copy was taken.
@@ -700,7 +695,8 @@ TEST(SuspiciousScanTests, aCountOfATextEditedSinceItsCopyIsDropped)
         [&] { return version; },
         [&](SuspiciousScan::Result result) { applied.push_back(result.report.total()); });
     scan.schedule(std::chrono::milliseconds(0));
-    QTest::qWait(200);
+    // The count came back for a text edited since its copy.
+    ASSERT_TRUE(waitFor([&] { return copies >= 1 && !scan.isCounting(); }));
     EXPECT_TRUE(applied.empty());
 
     // The count that edit scheduled applies.

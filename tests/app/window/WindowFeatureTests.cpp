@@ -220,7 +220,7 @@ TEST(SelectionCounter, aLargeSelectionIsCountedOnTheWorkerAndOnlyTheLatestIsKept
     EXPECT_EQ(counter.count({2, 10}), std::nullopt);
     EXPECT_TRUE(QTest::qWaitFor([&] { return counted == 2; }, 5000));
     EXPECT_EQ(counter.count({2, 10}), 5);
-    QTest::qWait(50);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !counter.isCounting(); }, 5000));
     EXPECT_EQ(counted, 2) << "{0, 10} was never counted";
 
     // A count belongs to one version of the text.
@@ -345,7 +345,7 @@ TEST(SuspiciousScan, anEditDropsTheCountUnderWay)
     run.text = QString::fromUtf16(u"b\u200B");
     run.scan.schedule(std::chrono::milliseconds(0));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !run.reports.empty(); }, 5'000));
-    QTest::qWait(50);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !run.scan.isCounting(); }, 5'000));
     ASSERT_EQ(run.reports.size(), 1u) << "the first text's count never arrives";
     EXPECT_EQ(run.reports.front(), wholeScan(run.text));
 }
@@ -368,7 +368,7 @@ TEST(SelectionCounter, aCountInPiecesGivesWayToANewerSelectionOrText)
     EXPECT_EQ(counter.count({0, 2'000}), std::nullopt);
     EXPECT_EQ(counter.count({1, 999}), std::nullopt);
     ASSERT_TRUE(QTest::qWaitFor([&] { return counted == 1; }, 5'000));
-    QTest::qWait(50);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !counter.isCounting(); }, 5'000));
     EXPECT_EQ(counted, 1) << "the whole text was given up for the newer selection";
     EXPECT_EQ(counter.count({1, 999}), 500) << "a lone mark first, then 499 pairs";
 
