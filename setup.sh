@@ -20,6 +20,7 @@ packages=(
   libnautilus-extension-dev
   fonts-naver-d2coding fonts-noto-cjk fonts-dejavu qt6-translations-l10n
   xdg-user-dirs dbus xvfb imagemagick xdotool desktop-file-utils
+  xdg-utils file libglib2.0-bin
 )
 
 missing=()
