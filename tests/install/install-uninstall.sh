@@ -49,13 +49,14 @@ fi
 grep -qx "Exec=$prefix/lib/orlune-viewer/orlune-viewer %U" "$entry" || fail "Exec: $(grep '^Exec=' "$entry" | head -1)"
 
 # The installed editor, started by xdg-open's generic opener from the desktop entry, in a home
-# of its own and without a display.
+# of its own and without a display (xdg-open takes the desktop's way only when DISPLAY is set;
+# the editor draws offscreen).
 mkdir -p "$home/.config" "$home/.local/share" "$home/.local/state" "$work/run"
 chmod 0700 "$work/run"
 printf '[Default Applications]\ntext/plain=app.orlune.viewer.desktop\n' >"$home/.config/mimeapps.list"
 echo "opened through the desktop entry" >"$work/notes.txt"
 setsid env -u XDG_CURRENT_DESKTOP -u DESKTOP_SESSION -u KDE_FULL_SESSION \
-  -u GNOME_DESKTOP_SESSION_ID -u XDG_SESSION_DESKTOP -u DISPLAY -u WAYLAND_DISPLAY \
+  -u GNOME_DESKTOP_SESSION_ID -u XDG_SESSION_DESKTOP -u WAYLAND_DISPLAY DISPLAY=:olv-none \
   HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" \
   XDG_STATE_HOME="$home/.local/state" XDG_CACHE_HOME="$home/.cache" XDG_RUNTIME_DIR="$work/run" \
   XDG_DATA_DIRS="$prefix/share:/usr/share" QT_QPA_PLATFORM=offscreen QTWEBENGINE_DISABLE_SANDBOX=1 \
