@@ -19,7 +19,8 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION editors)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Loaded by Qt at run time rather than linked: the SVG icons' image and icon-engine plugins.
+# dpkg-shlibdeps finds the linked libraries; libqt6svg6 also carries the SVG image and
+# icon-engine plugins Qt loads for the icons.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6")
 # The default editor font, the CJK glyphs, Qt's own dialogs in the user's language, the
 # administrator prompt, the desktop's opener, and the file manager the module is for.

@@ -4,6 +4,8 @@
 # texts and event log stay. Run as `cmake --build <build> --target uninstall`, or
 # `cmake -DOLV_BUILD_DIR=<build> -P Uninstall.cmake`.
 
+cmake_minimum_required(VERSION 3.25)
+
 set(olv_manifest "${OLV_BUILD_DIR}/install_manifest.txt")
 set(olv_record "${OLV_BUILD_DIR}/install_directories.txt")
 if(NOT EXISTS "${olv_manifest}")
@@ -11,9 +13,27 @@ if(NOT EXISTS "${olv_manifest}")
 endif()
 
 file(STRINGS "${olv_manifest}" olv_files)
+# A file that a Debian package owns is the package manager's to remove (cpack writes its own
+# install into the same manifest, under /usr).
+set(olv_packaged)
+find_program(olv_dpkg_query dpkg-query)
+if(olv_dpkg_query AND olv_files)
+    execute_process(COMMAND ${olv_dpkg_query} -S ${olv_files}
+        OUTPUT_VARIABLE olv_owners ERROR_QUIET)
+    string(REPLACE "\n" ";" olv_owners "${olv_owners}")
+    foreach(olv_line IN LISTS olv_owners)
+        if(olv_line MATCHES "^[^:]+(:[^:]+)?: (/.*)$")
+            list(APPEND olv_packaged "${CMAKE_MATCH_2}")
+        endif()
+    endforeach()
+endif()
 set(olv_failed)
 set(olv_parents)
 foreach(olv_file IN LISTS olv_files)
+    if(olv_file IN_LIST olv_packaged)
+        message(STATUS "Kept, a Debian package owns it: ${olv_file}")
+        continue()
+    endif()
     if(IS_SYMLINK "${olv_file}" OR EXISTS "${olv_file}")
         message(STATUS "Uninstalling: ${olv_file}")
         file(REMOVE "${olv_file}")
@@ -27,7 +47,7 @@ endforeach()
 
 # The application the installation started; its login item names it.
 foreach(olv_file IN LISTS olv_files)
-    if(olv_file MATCHES "/lib/orlune-viewer/orlune-viewer$")
+    if(olv_file MATCHES "/lib/orlune-viewer/orlune-viewer$" AND NOT olv_file IN_LIST olv_packaged)
         set(olv_application "${olv_file}")
     endif()
 endforeach()
