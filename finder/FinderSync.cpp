@@ -32,7 +32,8 @@ FinderSync::Hooks defaultHooks()
             "app.orlune.viewer", "finder", Platform::SystemLog::Level::error, message);
     };
     hooks.openUrl = [](const std::string& url) {
-        (void)AppWaker::wake(url, AppWaker::defaultOptions());
+        const auto report = AppWaker::defaultReport();
+        AppWaker::wakeOrTell(url, AppWaker::defaultOptions(report), report);
     };
     return hooks;
 }

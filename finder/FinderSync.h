@@ -68,7 +68,8 @@ public:
         std::function<Platform::Uuid()> newIdentifier;
         // A failure to leave a request, for the system log.
         std::function<void(std::string_view message)> log;
-        // Starts or wakes the application with the request URL; its outcome is not looked at.
+        // Starts or wakes the application with the request URL; by default a failure is logged
+        // and told to the user, and the request waits in the mailbox for the editor's start.
         std::function<void(const std::string& url)> openUrl;
     };
 

@@ -15,9 +15,19 @@ struct Translation
     std::string_view japanese;
 };
 
-constexpr std::array<Translation, 2> translations = {{
+constexpr std::array<Translation, 5> translations = {{
     {openInEditor, "Open in Orlune Viewer", "Orlune Viewerで開く"},
     {newTextFile, "New Text File", "新規テキストファイル"},
+    {couldNotStartTitle, "Could not start Orlune Viewer", "Orlune Viewerを起動できません"},
+    {editorNotFound,
+     "The installed Orlune Viewer was not found. The request is kept and opens when you start "
+     "Orlune Viewer.",
+     "インストールされた Orlune Viewer が見つかりません。要求は残してあるので、Orlune Viewer "
+     "を起動すると開きます。"},
+    {editorDidNotAnswer,
+     "Orlune Viewer did not answer. The request is kept and opens when you start Orlune Viewer "
+     "again.",
+     "Orlune Viewer が応答しません。要求は残してあるので、Orlune Viewer を起動し直すと開きます。"},
 }};
 
 enum class Language { korean, english, japanese };

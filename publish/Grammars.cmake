@@ -180,4 +180,5 @@ add_custom_target(olv_published_index ALL DEPENDS ${olv_published_outputs})
 # The installed editor finds them two levels above its folder, in share/orlune-viewer.
 install(DIRECTORY ${OLV_PUBLISHED_INDEX_DIR}/grammars ${OLV_PUBLISHED_INDEX_DIR}/formatters
     DESTINATION share/orlune-viewer)
+olv_install_directory(share/orlune-viewer)
 # ---- end of the published indexes' installation ----

@@ -4,6 +4,7 @@
 #include "platform/Folders.h"
 #include "store/AppGroup.h"
 
+#include <algorithm>
 #include <charconv>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -63,6 +64,13 @@ std::filesystem::path RequestBox::file(const Platform::Uuid& id, std::string_vie
 std::optional<CommandRequest> RequestBox::read(const Platform::Uuid& id,
                                                std::chrono::system_clock::time_point now) const
 {
+    return read(id, now, Taking::running);
+}
+
+std::optional<CommandRequest> RequestBox::read(const Platform::Uuid& id,
+                                               std::chrono::system_clock::time_point now,
+                                               Taking taking) const
+{
     auto bytes = Platform::readWholeFile(file(id, ".json"));
     if (!bytes)
         return std::nullopt;
@@ -74,9 +82,54 @@ std::optional<CommandRequest> RequestBox::read(const Platform::Uuid& id,
         return std::nullopt;
     if (request->id != id)
         return std::nullopt;
-    if (!isWithinFreshness(request->createdAt, now))
-        return std::nullopt;
-    return request;
+    if (isWithinFreshness(request->createdAt, now))
+        return request;
+    // What the file manager left while the application could not be started is taken at its
+    // start, up to the age at which the sweep would remove it. Never a request dated ahead.
+    const bool leftByFileManager = request->kind == CommandRequest::Kind::openFiles
+                                   || request->kind == CommandRequest::Kind::newFile;
+    if (taking == Taking::atLaunch && leftByFileManager) {
+        auto age = std::chrono::floor<std::chrono::seconds>(now) - request->createdAt;
+        if (age >= std::chrono::seconds(0) && age < sweepAge)
+            return request;
+    }
+    return std::nullopt;
+}
+
+std::vector<Platform::Uuid> RequestBox::waiting() const
+{
+    struct Entry
+    {
+        Platform::Uuid id;
+        std::filesystem::file_time_type modified;
+    };
+    std::vector<Entry> entries;
+    std::error_code error;
+    std::filesystem::directory_iterator listing(m_directory, error);
+    if (error)
+        return {};
+    for (auto end = std::filesystem::directory_iterator(); listing != end;
+         listing.increment(error)) {
+        const auto& path = listing->path();
+        if (path.extension() != ".json")
+            continue;
+        auto id = Platform::Uuid::parse(path.stem().string());
+        // Only the names a sender writes: a stray file is no request.
+        if (!id || id->text() != path.stem().string())
+            continue;
+        std::error_code dateError;
+        auto modified = std::filesystem::last_write_time(path, dateError);
+        entries.push_back({*id, dateError ? std::filesystem::file_time_type::min() : modified});
+        if (error)
+            break;
+    }
+    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+        return a.modified != b.modified ? a.modified < b.modified : a.id < b.id;
+    });
+    std::vector<Platform::Uuid> ids;
+    for (const auto& entry : entries)
+        ids.push_back(entry.id);
+    return ids;
 }
 
 std::optional<std::vector<std::uint8_t>> RequestBox::readStdin(const Platform::Uuid& id) const

@@ -45,6 +45,16 @@ public:
     // and is dated within `freshness` of `now`; else none, whatever the reason.
     std::optional<CommandRequest> read(const Platform::Uuid& id,
                                        std::chrono::system_clock::time_point now) const;
+    // A running application takes only fresh requests. At its start it also takes what the
+    // file manager left while it could not be started ("openFiles", "newFile"), up to
+    // `sweepAge` old; the command-line program's requests stay as fresh as ever.
+    enum class Taking { running, atLaunch };
+    std::optional<CommandRequest> read(const Platform::Uuid& id,
+                                       std::chrono::system_clock::time_point now,
+                                       Taking taking) const;
+    // The identifiers of the requests waiting in the folder (the <id>.json files under the
+    // names the senders write), oldest file first.
+    std::vector<Platform::Uuid> waiting() const;
     std::optional<std::vector<std::uint8_t>> readStdin(const Platform::Uuid& id) const;
     // <id>.ack: the decimal process identifier, no line end. Failures are ignored.
     void writeAck(const Platform::Uuid& id, std::int32_t processId) const;

@@ -169,6 +169,15 @@ void CommandLineToolSheet::setStatus(const QString& text, const QColor& colour)
 void CommandLineToolSheet::refresh()
 {
     const CommandLineTool::LinkState state = CommandLineTool::linkState(m_paths);
+    if (m_failure && !(m_failure->state == state))
+        m_failure.reset();
+    showState(state);
+    if (m_failure)
+        setStatus(m_failure->text, systemColor("systemRed", this));
+}
+
+void CommandLineToolSheet::showState(const CommandLineTool::LinkState& state)
+{
     const bool readOnlyPlace = translocated();
     const bool installed = CommandLineTool::isInstalled(state);
     // Nothing to link to: no command is offered, only what is missing is said.
@@ -212,21 +221,24 @@ void CommandLineToolSheet::refresh()
 
 void CommandLineToolSheet::primaryAction()
 {
+    m_failure.reset();
     const CommandLineTool::LinkState state = CommandLineTool::linkState(m_paths);
     std::optional<std::string> failure = CommandLineTool::isInstalled(state)
                                              ? CommandLineTool::remove(m_paths, *m_runner, m_log)
                                              : CommandLineTool::install(m_paths, *m_runner, m_log);
-    if (failure) {
-        setStatus(localized("하지 못했어요: %@")
-                      .replace(QStringLiteral("%@"), QString::fromStdString(*failure)),
-                  systemColor("systemRed", this));
-        return;
-    }
+    if (failure)
+        m_failure = Failure{localized("하지 못했어요: %@").replace(QStringLiteral("%@"),
+                                                                 QString::fromStdString(*failure)),
+                            CommandLineTool::linkState(m_paths)};
     refresh();
 }
 
 void CommandLineToolSheet::copyCommand()
 {
+    if (m_failure) {
+        m_failure.reset();
+        refresh();
+    }
     QClipboard* clipboard = QGuiApplication::clipboard();
     clipboard->clear();
     clipboard->setText(QString::fromStdString(CommandLineTool::terminalCommand(m_paths)));

@@ -57,11 +57,21 @@ private:
     void buildView();
     bool translocated() const;
     void setStatus(const QString& text, const QColor& colour);
+    void showState(const CommandLineTool::LinkState& state);
 
     CommandLineTool::Paths m_paths;
     std::function<bool()> m_isTranslocated;
     std::shared_ptr<EditorDocuments::AdminWriter::PrivilegeRunner> m_runner;
     CommandLineTool::FailureLog m_log;
+
+    // The last press's failure and the link's state then: the text stays, through the refreshes,
+    // until the user acts again or the link changes.
+    struct Failure
+    {
+        QString text;
+        CommandLineTool::LinkState state;
+    };
+    std::optional<Failure> m_failure;
 
     QLabel* m_statusLabel = nullptr;
     QWidget* m_hint = nullptr;

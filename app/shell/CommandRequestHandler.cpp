@@ -34,6 +34,7 @@ namespace EditorShell {
 
 using EditorStore::CommandRequest;
 using EditorStore::ErrorLog;
+using EditorStore::RequestBox;
 using Level = Platform::SystemLog::Level;
 
 namespace {
@@ -325,6 +326,18 @@ bool CommandRequestHandler::shouldActivate() const
     return std::getenv("OL_TEST_BACKGROUND") == nullptr;
 }
 
+std::vector<std::string> CommandRequestHandler::takeWaitingRequests()
+{
+    std::vector<std::string> urls;
+    for (const auto& id : m_box.waiting()) {
+        m_waitingAtLaunch.insert(id);
+        urls.push_back("orlune-viewer://request?id=" + id.text());
+    }
+    if (!urls.empty())
+        log(Level::info, std::to_string(urls.size()) + " waiting request(s) taken at launch");
+    return urls;
+}
+
 void CommandRequestHandler::handle(const std::string& url)
 {
     const auto idText = requestIdentifierText(url);
@@ -333,13 +346,18 @@ void CommandRequestHandler::handle(const std::string& url)
         log(Level::error, "모르는 주소");
         return;
     }
-    const auto request = m_box.read(*id, now());
+    if (m_taken.contains(*id))
+        return;
+    const auto taking = m_waitingAtLaunch.erase(*id) != 0 ? RequestBox::Taking::atLaunch
+                                                          : RequestBox::Taking::running;
+    const auto request = m_box.read(*id, now(), taking);
     if (!request) {
         log(Level::error, "요청 없음 · 오래됨 " + *idText);
         record(ErrorLog::Level::warning, "request.rejected", {{"id", *idText}});
         m_box.remove(*id);
         return;
     }
+    m_taken.insert(*id);
     if (request->wait)
         m_box.writeAck(*id, m_environment.processId.value_or(static_cast<std::int32_t>(::getpid())));
     switch (request->kind) {

@@ -17,6 +17,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -116,7 +117,14 @@ public:
     void install(Application& application);
     void sweepMailbox();
 
-    // Checks the URL, reads its request and carries it out.
+    // The URLs of the requests waiting in the mailbox when the application starts, for the
+    // launch to carry out with its own arguments: what olv or the file manager left while no
+    // editor answered is not lost.
+    std::vector<std::string> takeWaitingRequests();
+
+    // Checks the URL, reads its request and carries it out. A request is carried out once: a
+    // later URL for one already taken (it came at the launch and through the socket) is
+    // dropped.
     void handle(const std::string& url);
     // A document closed: the waited requests that only waited for it more are finished.
     void documentDidClose(QObject* document);
@@ -145,6 +153,9 @@ private:
     Environment m_environment;
     EditorStore::RequestBox m_box;
     std::map<Platform::Uuid, std::vector<QObject*>> m_waits;
+    // Found waiting at the launch, not handled yet; and every request taken in this run.
+    std::set<Platform::Uuid> m_waitingAtLaunch;
+    std::set<Platform::Uuid> m_taken;
     // The mailbox sweep and the decoding of standard input.
     std::unique_ptr<Platform::SerialQueue> m_worker;
 };

@@ -82,31 +82,48 @@ std::string unescapedValue(std::string_view value)
     return result;
 }
 
-// One argument of a desktop file's Exec line: in double quotes, with `"`, `` ` ``, `$` and `\`
-// escaped and "%" doubled.
-std::string quotedArgument(const std::string& argument)
+// One argument of a desktop file's Exec line: as it is unless it holds a character the format
+// reserves (xdg-utils runs the first word of the line as it is, quotes included), else in
+// double quotes with `"`, `` ` ``, `$` and `\` escaped; "%" doubled either way.
+std::string execArgument(const std::string& argument)
 {
-    std::string result = "\"";
+    constexpr std::string_view reserved = " \t\n\"'\\<>~|&;$*?#()`";
+    const bool quoted = argument.find_first_of(reserved) != std::string::npos;
+    std::string result = quoted ? "\"" : "";
     for (char c : argument) {
-        if (c == '"' || c == '`' || c == '$' || c == '\\')
+        if (quoted && (c == '"' || c == '`' || c == '$' || c == '\\'))
             result += '\\';
         if (c == '%')
             result += '%';
         result += c;
     }
-    return result + "\"";
+    return quoted ? result + "\"" : result;
 }
 
-// Escapes the value for the entry file itself (its backslashes).
+// Escapes the value for the entry file itself (its backslashes and line breaks).
 std::string escapedValue(const std::string& value)
 {
     std::string result;
     for (char c : value) {
+        if (c == '\n') {
+            result += "\\n";
+            continue;
+        }
         if (c == '\\')
             result += '\\';
         result += c;
     }
     return result;
+}
+
+// An entry the editor wrote, from this installation or another: it starts an "orlune-viewer"
+// as a login launch.
+bool writtenByTheEditor(std::string_view entry)
+{
+    auto program = execProgram(entry);
+    auto exec = entryValue(entry, "Exec");
+    return !program.empty() && std::filesystem::path(program).filename() == "orlune-viewer"
+           && exec && exec->find(" --login-item") != std::string::npos;
 }
 
 bool samePath(const std::filesystem::path& a, const std::filesystem::path& b)
@@ -137,8 +154,12 @@ std::string entryText(const std::filesystem::path& binary)
            "Type=Application\n"
            "Name=Orlune Viewer\n"
            "Exec="
-           + escapedValue(quotedArgument(binary.string()))
+           + escapedValue(execArgument(binary.string()))
            + " --login-item\n"
+             // Once the editor is uninstalled, the desktop passes the entry over.
+             "TryExec="
+           + escapedValue(binary.string())
+           + "\n"
              "Terminal=false\n"
              "NoDisplay=true\n"
              "X-GNOME-Autostart-enabled=true\n";
@@ -220,7 +241,9 @@ void sync(bool launchAtLogin,
             log("login item: " + written.error().message());
         return;
     }
-    if (!launchAtLogin && enabled) {
+    // Off: the editor's entry goes, whichever installation wrote it and whether or not the
+    // desktop has it switched off.
+    if (!launchAtLogin && entry && (isOurs(*entry, binary) || writtenByTheEditor(*entry))) {
         if (!std::filesystem::remove(file, error) && error)
             log("login item: " + error.message());
     }

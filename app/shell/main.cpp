@@ -317,7 +317,12 @@ int main(int argc, char** argv)
     claim.listener->onHandOver = [&delegate](const Platform::AppSocket::HandOver& request) {
         delegate.handOver(request.arguments, request.activate);
     };
-    delegate.launch(arguments);
+    // What the file manager or olv left while no editor answered comes with the launch's own
+    // arguments.
+    std::vector<std::string> launchArguments = arguments;
+    for (auto& url : requests.takeWaitingRequests())
+        launchArguments.push_back(std::move(url));
+    delegate.launch(launchArguments);
     throwWhenAsked();
     int status = QApplication::exec();
     EditorKit::ActionRouter::shared().setApplicationDelegate(nullptr);

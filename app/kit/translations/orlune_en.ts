@@ -1750,7 +1750,7 @@ Open With Other Application
     </message>
     <message>
         <source>파일을 오른쪽 클릭하면 「Orlune Viewer로 열기」 · 폴더 빈 곳에 「새 파일 만들기」</source>
-        <translation>Right-click a file for “Open with Orlune Viewer” · an empty spot in a folder for “New File”</translation>
+        <translation>Right-click a file for “Open in Orlune Viewer” · an empty spot in a folder for “New Text File”</translation>
     </message>
     <message>
         <source>만들면 바로 열기</source>
@@ -1814,9 +1814,9 @@ Open With Other Application
 3. 「모두 변경…」 을 누르기
 
 .md · .log 같은 다른 확장자도 같은 방법이에요.</source>
-        <translation>1. In the file manager, right-click a .txt file and choose Properties
-2. Under “Open With”, choose “Orlune Viewer”
-3. Press “Set as default”
+        <translation>1. In Files, right-click a .txt file and choose “Open With…”
+2. Choose “Orlune Viewer” and turn on “Always use for this file type”
+3. Press “Open”
 
 Or in a terminal: xdg-mime default app.orlune.viewer.desktop text/plain
 

@@ -1655,7 +1655,7 @@
     </message>
     <message>
         <source>파일을 오른쪽 클릭하면 「Orlune Viewer로 열기」 · 폴더 빈 곳에 「새 파일 만들기」</source>
-        <translation>ファイルを右クリックで「Orlune Viewerで開く」 · フォルダの空き場所で「新規ファイル」</translation>
+        <translation>ファイルを右クリックで「Orlune Viewerで開く」 · フォルダの空き場所で「新規テキストファイル」</translation>
     </message>
     <message>
         <source>만들면 바로 열기</source>
@@ -1807,9 +1807,9 @@
 3. 「모두 변경…」 을 누르기
 
 .md · .log 같은 다른 확장자도 같은 방법이에요.</source>
-        <translation>1. ファイルマネージャで .txt ファイルを右クリックして「プロパティ」を選ぶ
-2. 「別のアプリで開く」で「Orlune Viewer」を選ぶ
-3. 「デフォルトに設定」を押す
+        <translation>1. ファイル (Files) で .txt ファイルを右クリックして「別のアプリで開く…」を選ぶ
+2. 「Orlune Viewer」を選び、「このファイル形式には常に使用する」をオンにする
+3. 「開く」を押す
 
 ターミナルなら: xdg-mime default app.orlune.viewer.desktop text/plain
 

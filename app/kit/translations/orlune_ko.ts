@@ -97,9 +97,9 @@
 3. 「모두 변경…」 을 누르기
 
 .md · .log 같은 다른 확장자도 같은 방법이에요.</source>
-        <translation>1. 파일 관리자에서 .txt 파일 하나를 오른쪽 클릭하고 「속성」 고르기
-2. 「다른 앱으로 열기」 에서 「Orlune Viewer」 를 고르기
-3. 「기본값으로 설정」 을 누르기
+        <translation>1. 파일(Files)에서 .txt 파일 하나를 오른쪽 클릭하고 「다른 앱으로 열기…」 고르기
+2. 「Orlune Viewer」 를 고르고 「이 파일 형식에 항상 사용」 켜기
+3. 「열기」 누르기
 
 터미널에서는: xdg-mime default app.orlune.viewer.desktop text/plain
 

@@ -152,7 +152,7 @@ TEST_F(ToolSheet, withoutAnOlvNothingIsOfferedAndTheMissingFileIsNamed)
     EXPECT_FALSE(fs::exists(fs::symlink_status(paths.link)));
 }
 
-TEST_F(ToolSheet, aFailureShowsUntilTheNextTickAndTheTimerRunsOnlyWhileShown)
+TEST_F(ToolSheet, aFailureStaysUntilTheUserActsAndTheTimerRunsOnlyWhileShown)
 {
     makeSheet();
     runner->result = {std::nullopt, 127, "Not authorized\n"};
@@ -167,6 +167,22 @@ TEST_F(ToolSheet, aFailureShowsUntilTheNextTickAndTheTimerRunsOnlyWhileShown)
               localized("하지 못했어요: %@").replace("%@", "Not authorized"));
     EXPECT_EQ(logged, 1);
 
+    // The refreshes keep it: the user has to be able to read it.
+    const QString failure = sheet->statusLabel()->text();
+    timer->fire();
+    timer->fire();
+    EXPECT_EQ(sheet->statusLabel()->text(), failure);
+    // Copying the command is acting on it.
+    sheet->copyCommand();
+    EXPECT_EQ(sheet->statusLabel()->text(), localized("설치를 기다리는 중…"));
+    // So is pressing again; and a link changed meanwhile ends it too.
+    sheet->primaryAction();
+    EXPECT_EQ(sheet->statusLabel()->text(), failure);
+    runner->result = {std::nullopt, 127, "Not authorized\n"};
+    fs::create_symlink("/elsewhere/olv", paths.link);
+    timer->fire();
+    EXPECT_NE(sheet->statusLabel()->text(), failure);
+    fs::remove(paths.link);
     timer->fire();
     EXPECT_EQ(sheet->statusLabel()->text(), localized("설치를 기다리는 중…"));
 

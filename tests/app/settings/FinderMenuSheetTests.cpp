@@ -12,6 +12,10 @@
 
 #include <gtest/gtest.h>
 
+#ifdef OLV_TEST_FINDER_TEXTS
+#include "finder/FinderTexts.h"
+#endif
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -141,6 +145,28 @@ TEST(FinderMenuSheet, theSheetsTextsAreTranslatedAndSpeakOfThisSystem)
     // Later tests of this program read the Korean texts themselves.
     EditorKit::installTranslation(QString());
 }
+
+#ifdef OLV_TEST_FINDER_TEXTS
+// The General pane's note names the two items exactly as the file manager's menu shows them,
+// in every language.
+TEST(FinderMenuSheet, theNoteNamesTheItemsAsTheMenuDoes)
+{
+    namespace FinderTexts = OrluneViewerFinder::FinderTexts;
+    constexpr std::string_view note =
+        "파일을 오른쪽 클릭하면 「Orlune Viewer로 열기」 · 폴더 빈 곳에 「새 파일 만들기」";
+    for (const char* language : {"ko", "en", "ja"}) {
+        SCOPED_TRACE(language);
+        ASSERT_TRUE(EditorKit::installTranslation(QString::fromLatin1(language)));
+        const std::vector<std::string> languages{language};
+        const QString text = localized(note);
+        for (auto title : {FinderTexts::openInEditor, FinderTexts::newTextFile}) {
+            const auto shown = QString::fromStdString(FinderTexts::localized(title, languages));
+            EXPECT_TRUE(text.contains(shown)) << text.toStdString() << " / " << shown.toStdString();
+        }
+    }
+    EditorKit::installTranslation(QString());
+}
+#endif
 
 } // namespace
 

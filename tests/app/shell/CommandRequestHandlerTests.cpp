@@ -534,3 +534,77 @@ TEST_F(RequestHandler, theSweepRemovesOnlyOldEntries)
     ASSERT_TRUE(QTest::qWaitFor([&] { return !std::filesystem::exists(old); }, 2000));
     EXPECT_TRUE(std::filesystem::exists(fresh));
 }
+
+// What the file manager left while no editor could be started is carried out when the editor
+// starts, oldest first, once: the extension's own hand-over of the same request, arriving
+// after the start, changes nothing. olv's requests keep their freshness.
+TEST_F(RequestHandler, theRequestsWaitingAtLaunchAreTakenOnce)
+{
+    auto a = file("a.txt");
+    auto b = file("b.txt");
+    struct Waiting
+    {
+        const char* name;
+        Kind kind;
+        std::vector<std::string> paths;
+        std::chrono::seconds age;
+        bool taken;
+    };
+    const Waiting cases[] = {
+        {"files, ten minutes ago", Kind::openFiles, {a.string()}, 600s, true},
+        {"a new file, just now", Kind::newFile, {files().string()}, 0s, true},
+        {"files, 59 minutes ago", Kind::openFiles, {b.string()}, 3599s, true},
+        {"files, an hour ago: the sweep's", Kind::openFiles, {b.string()}, 3600s, false},
+        {"olv's, ten minutes ago: stale", Kind::open, {a.string()}, 600s, false},
+        {"olv's, just now", Kind::open, {b.string()}, 0s, true},
+    };
+    std::map<Platform::Uuid, const Waiting*> posted;
+    auto fileTime = std::filesystem::file_time_type::clock::now() - 1h;
+    for (const auto& c : cases) {
+        auto id = post(c.kind, c.paths, false, std::nullopt, std::nullopt, c.age);
+        // The files' order is the order they were left in.
+        std::filesystem::last_write_time(mailFile(id, ".json"), fileTime += 1s);
+        posted[id] = &c;
+    }
+    // Not requests: another name, and a name a sender never writes.
+    std::ofstream(mailbox() / "notes.json") << "{}";
+    std::ofstream(mailbox() / (Platform::Uuid::random().text() + ".ack")) << "1";
+
+    m_log->open[a.string()] = m_handler.get();
+    m_log->open[b.string()] = m_handler.get();
+    const auto urls = m_handler->takeWaitingRequests();
+    ASSERT_EQ(urls.size(), std::size(cases));
+    for (std::size_t i = 0; i < urls.size(); ++i) {
+        auto id = Platform::Uuid::parse(*EditorShell::requestIdentifierText(urls[i]));
+        ASSERT_TRUE(id);
+        EXPECT_EQ(posted[*id], &cases[i]) << "oldest first";
+    }
+    for (const auto& url : urls)
+        m_handler->handle(url);
+    // The same URLs once more, as the extension hands them over once the editor listens.
+    for (const auto& url : urls)
+        m_handler->handle(url);
+
+    EXPECT_EQ(m_log->opened, (std::vector<std::string>{a.string(), b.string()}));
+    EXPECT_EQ(m_log->newFileWindows.size(), 1u);
+    std::vector<std::string> rejected;
+    for (const auto& record : m_recorded)
+        if (record.key == "request.rejected")
+            rejected.push_back(record.fields.at(0).second);
+    std::vector<std::string> expectedRejected;
+    for (const auto& [id, c] : posted)
+        if (!c->taken)
+            expectedRejected.push_back(id.text());
+    // (A refused request's second URL is refused again.)
+    std::sort(rejected.begin(), rejected.end());
+    rejected.erase(std::unique(rejected.begin(), rejected.end()), rejected.end());
+    EXPECT_EQ(rejected, expectedRejected);
+    // olv's fresh request looked for its document; taken and refused ones are gone.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return mailboxFiles().size() == 2; }, 2000))
+        << ::testing::PrintToString(mailboxFiles());
+
+    // A running editor still refuses what is not fresh.
+    auto late = post(Kind::openFiles, {a.string()}, false, std::nullopt, std::nullopt, 600s);
+    m_handler->handle(url(late));
+    EXPECT_EQ(m_log->opened.size(), 2u);
+}

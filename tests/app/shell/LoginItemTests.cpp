@@ -33,19 +33,27 @@ TEST(LoginItem, theEntryStartsThisBinaryAsALoginLaunch)
     EXPECT_EQ(LoginItem::autostartFile(),
               std::filesystem::path(std::getenv("XDG_CONFIG_HOME")) / "autostart"
                   / "app.orlune.viewer.desktop");
+    // Quoted only when the path needs it: xdg-utils runs the first word as it is.
     const std::filesystem::path binary = "/opt/Orlune Viewer/lib/orlune-viewer";
-    const std::string entry = LoginItem::entryText(binary);
-    EXPECT_EQ(entry,
+    EXPECT_EQ(LoginItem::entryText(binary),
               "[Desktop Entry]\n"
               "Type=Application\n"
               "Name=Orlune Viewer\n"
               "Exec=\"/opt/Orlune Viewer/lib/orlune-viewer\" --login-item\n"
+              "TryExec=/opt/Orlune Viewer/lib/orlune-viewer\n"
               "Terminal=false\n"
               "NoDisplay=true\n"
               "X-GNOME-Autostart-enabled=true\n");
+    EXPECT_NE(LoginItem::entryText("/usr/lib/orlune-viewer/orlune-viewer")
+                  .find("\nExec=/usr/lib/orlune-viewer/orlune-viewer --login-item\n"),
+              std::string::npos);
     // Characters the Exec line must escape come back unchanged.
-    for (const char* odd :
-         {"/opt/a\"b/viewer", "/opt/100%/viewer", "/opt/$HOME/v", "/opt/a\\b/v"}) {
+    for (const char* odd : {"/opt/a\"b/viewer",
+                            "/opt/100%/viewer",
+                            "/opt/$HOME/v",
+                            "/opt/a\\b/v",
+                            "/opt/a b/v",
+                            "/opt/line\nbreak/v"}) {
         EXPECT_EQ(LoginItem::execProgram(LoginItem::entryText(odd)), odd);
         EXPECT_TRUE(LoginItem::isEnabled(LoginItem::entryText(odd), odd)) << odd;
     }
@@ -61,6 +69,8 @@ TEST(LoginItem, syncWritesOrRemovesOnlyWhatTheSettingAndTheEntryCallFor)
     const std::filesystem::path binary = "/usr/lib/orlune-viewer/orlune-viewer";
     const std::string ours = LoginItem::entryText(binary);
     const std::string another = "[Desktop Entry]\nType=Application\nExec=/usr/bin/other\n";
+    // Written by the editor of another installation (an older prefix, the build tree).
+    const std::string elsewhere = LoginItem::entryText("/opt/old/lib/orlune-viewer/orlune-viewer");
     const std::string hidden = ours + "Hidden=true\n";
     std::string switchedOff = ours;
     switchedOff.replace(switchedOff.find("enabled=true"), 12, "enabled=false");
@@ -80,7 +90,9 @@ TEST(LoginItem, syncWritesOrRemovesOnlyWhatTheSettingAndTheEntryCallFor)
         {"on, another program's: ours now", true, another, ours},
         {"off, ours: removed", false, ours, std::nullopt},
         {"off, another program's: kept", false, another, another},
-        {"off, switched off: kept", false, switchedOff, switchedOff},
+        {"off, switched off: removed", false, switchedOff, std::nullopt},
+        {"off, another installation's: removed", false, elsewhere, std::nullopt},
+        {"on, another installation's: this one's now", true, elsewhere, ours},
         {"off, missing: nothing", false, std::nullopt, std::nullopt},
     };
     for (const auto& c : cases) {

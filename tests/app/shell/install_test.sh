@@ -1,13 +1,24 @@
 #!/usr/bin/env bash
 # Installs the build into a temporary folder: the application beside olv (where olv looks for
 # it), the links in bin, and a desktop entry that desktop-file-validate accepts, naming the
-# installed application. DESTDIR keeps every file in the temporary folder, also the
-# file-manager module, whose folder is the file manager's own.
+# installed application. DESTDIR keeps every file in the temporary folder.
 #   install_test.sh <build folder>
 set -euo pipefail
 build="$1"
 stage="$(mktemp -d)"
-trap 'rm -rf "$stage"' EXIT
+# The install writes the build tree's install_manifest.txt, which the uninstall target reads:
+# the developer's own is put back.
+for name in install_manifest.txt install_directories.txt; do
+    if [ -e "$build/$name" ]; then cp -p "$build/$name" "$stage.$name"; fi
+done
+restore() {
+    for name in install_manifest.txt install_directories.txt; do
+        rm -f "$build/$name"
+        if [ -e "$stage.$name" ]; then mv "$stage.$name" "$build/$name"; fi
+    done
+    rm -rf "$stage"
+}
+trap restore EXIT
 fail() { echo "install: $*" >&2; exit 1; }
 
 prefix=/opt/orlune-viewer-install-test
@@ -23,11 +34,12 @@ entry="$installed/share/applications/app.orlune.viewer.desktop"
 [ -f "$entry" ] || fail "no desktop entry"
 command -v desktop-file-validate >/dev/null || fail "desktop-file-validate is missing (setup.sh installs it)"
 desktop-file-validate "$entry" || fail "the desktop entry does not validate"
-grep -qx "Exec=\"$prefix/lib/orlune-viewer/orlune-viewer\" %U" "$entry" || fail "Exec does not name the installed application"
+grep -qx "Exec=$prefix/lib/orlune-viewer/orlune-viewer %U" "$entry" || fail "Exec does not name the installed application"
 grep -q '^MimeType=.*x-scheme-handler/orlune-viewer;' "$entry" || fail "the scheme is not declared"
 grep -q '^MimeType=.*text/plain;' "$entry" || fail "text/plain is not declared"
-grep -qx "Exec=\"$prefix/lib/orlune-viewer/orlune-viewer\" --new-document" "$entry" || fail "the new-document action is missing"
-grep -qx 'Name=새 문서' "$entry" || fail "the action is not named 새 문서"
+grep -qx "Exec=$prefix/lib/orlune-viewer/orlune-viewer --new-document" "$entry" || fail "the new-document action is missing"
+grep -qx 'Name=New Document' "$entry" || fail "the action's name does not fall back to English"
+grep -qx 'Name\[ko\]=새 문서' "$entry" || fail "the action is not named 새 문서 in Korean"
 # olv finds the application it starts through its own folder.
 "$installed/bin/olv" --version >/dev/null || fail "the installed olv does not run"
 echo "install: ok"
