@@ -249,7 +249,11 @@ void EditorTextView::landComposition()
         QGuiApplication::inputMethod()->commit();
         m_landing = false;
     }
-    if (hasMarkedText()) {
+    // From here a commit of the same text is the input method's repeat of it: fcitx5 sends it
+    // from within reset(), ibus later.
+    const bool composing = hasMarkedText();
+    m_landedComposition = composed;
+    if (composing) {
         // The input method keeps composing (or cannot be asked): the composition is taken as
         // typed where it shows, and the input method forgets it.
         endComposition();
@@ -257,7 +261,6 @@ void EditorTextView::landComposition()
         if (asks || !focus)
             QGuiApplication::inputMethod()->reset();
     }
-    m_landedComposition = composed;
 }
 
 void EditorTextView::endComposition()
