@@ -8,6 +8,7 @@
 #include "app/kit/HostWindow.h"
 #include "app/kit/Localized.h"
 #include "app/kit/Presenter.h"
+#include "app/kit/TabPage.h"
 #include "app/views/EditorTextView.h"
 #include "app/window/disk/DiskStatesFeature.h"
 #include "app/window/DisplayNames.h"
@@ -61,6 +62,8 @@ enum Answer { first = 0, second = 1 };
 
 int ask(EditorKit::Presenter& presenter,
         QWidget* parent,
+        // Empty when the text names the document already.
+        const QString& subject,
         const QString& text,
         const QString& informativeText,
         const QString& firstButton,
@@ -74,6 +77,10 @@ int ask(EditorKit::Presenter& presenter,
     alert.defaultButton = first;
     alert.cancelButton = 2;
     alert.destructiveButton = second;
+    alert.subject = subject;
+    // Several texts closing at once are asked about one by one, each over its own tab.
+    if (auto* page = qobject_cast<EditorKit::TabPage*>(parent))
+        EditorKit::bringPageForward(page);
     return presenter.runAlert(alert, parent);
 }
 
@@ -141,6 +148,7 @@ bool askAboutUnsavedEdits(TextDocument& document,
     const int answer = ask(
         presenter,
         parent,
+        QString(),
         EditorKit::localized("「%1」 에 저장하지 못한 고침이 있어요").arg(document.displayName()),
         informative,
         EditorKit::localized("다른 이름으로 저장…"),
@@ -184,6 +192,7 @@ bool decideClose(TextDocument& document, EditorKit::Presenter& presenter, QWidge
         const int answer = ask(
             presenter,
             parent,
+            QString(),
             EditorKit::localized("「%1」 의 고친 것을 저장할까요?").arg(document.displayName()),
             EditorKit::localized(
                 "관리자 파일이라 저절로 저장하지 않았어요. 저장하면 맥이 관리자 암호를 물어요."),
@@ -214,6 +223,7 @@ bool decideClose(TextDocument& document, EditorKit::Presenter& presenter, QWidge
         if (!document.currentText().isEmpty() && hasWindow) {
             const int answer = ask(presenter,
                                    parent,
+                                   document.displayName(),
                                    EditorKit::localized("이 메모를 어떻게 할까요?"),
                                    EditorKit::localized("닫으면 보관 자리에서도 사라져요."),
                                    EditorKit::localized("파일로 저장…"),
@@ -613,6 +623,12 @@ void TextDocumentWindow::install(EditorDocuments::DocumentServices& services,
             if (auto* restorer = WindowRestorer::shared())
                 restorer->scheduleSave();
         };
+        environment.whenWindowsSettle = [](std::function<void()> question) {
+            if (auto* restorer = WindowRestorer::shared())
+                restorer->whenWindowsSettle(std::move(question));
+            else
+                question();
+        };
         auto window = std::make_unique<TextDocumentWindow>(
             document, *installation.router, std::move(environment));
         TextDocument* owner = &document;
@@ -739,6 +755,8 @@ void TextDocumentWindow::applyEditability()
     if (!m_document.isLoading()) {
         if (auto* hex = m_controller->feature<HexViewFeature>())
             hex->documentDidLoad();
+        // A restored tab of a file read on a worker gets its state once the text is in.
+        m_controller->applyPendingRestore();
     }
 }
 
@@ -842,6 +860,13 @@ void TextDocumentWindow::showSaveRefusedBanner(EditorDocuments::SaveRules::SaveR
 void TextDocumentWindow::dismissBanner(const QString& key)
 {
     m_controller->dismissBanner(key);
+}
+
+void TextDocumentWindow::keptIdentityChanged()
+{
+    // A crash before the next save would leave the kept text without its place among the tabs.
+    if (const auto& save = m_controller->environment().scheduleWindowStateSave)
+        save();
 }
 
 void TextDocumentWindow::setLoading(bool loading)

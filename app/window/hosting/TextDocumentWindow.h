@@ -135,6 +135,7 @@ public:
     void showSaveRefusedBanner(EditorDocuments::SaveRules::SaveRefusal refusal) override;
     void dismissBanner(const QString& key) override;
     void setLoading(bool loading) override;
+    void keptIdentityChanged() override;
 
 private:
     // The mixed-line-endings banner, once the document's text is in the window.
