@@ -425,7 +425,10 @@ void WindowRestorer::finishRestore()
     // The questions about restored tabs come after the last restacking, one after the other:
     // each brings its own tab forward.
     QPointer<WindowRestorer> self(this);
+    m_isSettling = true;
     QTimer::singleShot(0, this, [self] {
+        if (self)
+            self->m_isSettling = false;
         while (self && !self->m_waitingQuestions.empty() && !self->m_isRestoring) {
             auto question = std::move(self->m_waitingQuestions.front());
             self->m_waitingQuestions.pop_front();
@@ -453,7 +456,8 @@ void WindowRestorer::finishRestore()
 
 void WindowRestorer::whenWindowsSettle(std::function<void()> question)
 {
-    if (m_isRestoring || !m_waitingQuestions.empty())
+    // Until the last restacking has run: a question shown before it would end up behind.
+    if (m_isRestoring || m_isSettling || !m_waitingQuestions.empty())
         m_waitingQuestions.push_back(std::move(question));
     else
         question();

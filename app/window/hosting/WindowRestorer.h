@@ -158,6 +158,7 @@ private:
     std::map<const EditorKit::HostWindow*, EditorStore::Rect> m_normalFrames;
     std::set<const EditorKit::HostWindow*> m_observed;
     std::deque<std::function<void()>> m_waitingQuestions;
+    bool m_isSettling = false;
 };
 
 } // namespace EditorWindow
