@@ -64,6 +64,9 @@ public:
     // The document's text is still being read (shown once reading takes noticeably long) or
     // has arrived.
     virtual void setLoading(bool loading) { (void)loading; }
+    // The untitled text was kept under a new identifier (or no longer is): what the saved
+    // window state names for its tab changed.
+    virtual void keptIdentityChanged() {}
 };
 
 } // namespace EditorDocuments

@@ -54,11 +54,14 @@ TextDocument::KeepResult TextDocument::keepScratchText()
                 {"err", describeForLog(DocumentFailure{error})}});
         return EditorCore::failure(error);
     }
+    const auto before = scratchID;
     if (text.isEmpty())
         scratchID.reset();
     else
         scratchID = id;
     updateChangeCount(ChangeType::changeCleared);
+    if (m_editor && scratchID != before)
+        m_editor->keptIdentityChanged();
     scheduleMainQueueUpdate();
     if (m_editor)
         m_editor->setHasUnsavedEdits(false);

@@ -40,10 +40,17 @@ HostWindow::HostWindow(ActionRouter& router, QWidget* parent)
         }
     });
 
+    connect(m_tabs->tabBar(), &QTabBar::tabMoved, this, &HostWindow::pagesChanged);
+
     m_mainMenu = MenuBuilder::buildMainMenu(menuBar(), this, m_router);
 }
 
-HostWindow::~HostWindow() = default;
+HostWindow::~HostWindow()
+{
+    // The tab widget goes after this window: what it reports on the way is not a tab change.
+    m_tabs->disconnect(this);
+    m_tabs->tabBar()->disconnect(this);
+}
 
 int HostWindow::addPage(TabPage* page)
 {
@@ -54,6 +61,7 @@ int HostWindow::insertPage(int index, TabPage* page)
 {
     int inserted = m_tabs->insertTab(index, page, page->windowTitle());
     connect(page, &QWidget::windowTitleChanged, this, [this, page] { pageTitleChanged(page); });
+    emit pagesChanged();
     return inserted;
 }
 
@@ -75,6 +83,7 @@ void HostWindow::closePage(TabPage* page)
     page->hide();
     page->setParent(nullptr);
     page->deleteLater();
+    emit pagesChanged();
     if (m_tabs->count() == 0)
         close();
 }
@@ -203,6 +212,20 @@ bool HostWindow::event(QEvent* event)
     if (event->type() == QEvent::WindowActivate)
         lastActivated() = this;
     return QMainWindow::event(event);
+}
+
+void bringPageForward(TabPage* page)
+{
+    HostWindow* host = page ? page->hostWindow() : nullptr;
+    if (!host)
+        return;
+    host->setCurrentPage(page);
+    if (host->isMinimized())
+        host->setWindowState(host->windowState() & ~Qt::WindowMinimized);
+    host->setAttribute(Qt::WA_ShowWithoutActivating, false);
+    host->show();
+    host->raise();
+    host->activateWindow();
 }
 
 } // namespace EditorKit

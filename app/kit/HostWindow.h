@@ -59,6 +59,8 @@ public:
 
 signals:
     void currentPageChanged(EditorKit::TabPage* page);
+    // A tab was added, moved (by the user too) or closed.
+    void pagesChanged();
 
 protected:
     // Closing the window closes its tabs the way their close buttons would, each document
@@ -76,5 +78,8 @@ private:
 
 // Brings the application forward: its active window, else the first visible host window.
 void bringFrontWindowForward();
+// Selects the page's tab and brings its window in front, active (a question about the page is
+// then shown over it).
+void bringPageForward(TabPage* page);
 
 } // namespace EditorKit

@@ -61,7 +61,12 @@ int WidgetPresenter::runAlert(const Alert& alert, QWidget* parent)
         box.setIcon(QMessageBox::Critical);
         break;
     }
-    box.setText(alert.text);
+    if (alert.subject.isEmpty()) {
+        box.setText(alert.text);
+    } else {
+        box.setWindowTitle(alert.subject);
+        box.setText(QStringLiteral("「%1」\n%2").arg(alert.subject, alert.text));
+    }
     box.setInformativeText(alert.informativeText);
     std::vector<QPushButton*> buttons;
     for (std::size_t i = 0; i < alert.buttons.size(); ++i) {

@@ -30,6 +30,9 @@ struct Alert
     // Shown below the informative text in a small fixed-pitch font (a preview of bytes);
     // empty: nothing.
     QString accessoryText;
+    // What the question is about (a file's or an untitled text's name): the alert names it;
+    // empty: nothing.
+    QString subject;
 };
 
 // Every prompt and panel of the application goes through one presenter, so a test answers

@@ -135,6 +135,16 @@ void AppDelegate::launch(const std::vector<std::string>& arguments)
 
 void AppDelegate::handOver(const std::vector<std::string>& arguments, bool activate)
 {
+    // While a question waits for its answer every window is blocked: files handed over now
+    // would slip in under it, into a window that cannot come forward. They wait for the answer.
+    if (QApplication::activeModalWidget()) {
+        QPointer<AppDelegate> self(this);
+        QTimer::singleShot(handOverRetryMilliseconds, this, [self, arguments, activate] {
+            if (self)
+                self->handOver(arguments, activate);
+        });
+        return;
+    }
     // A later start is never a login launch.
     std::vector<std::string> handed;
     std::copy_if(arguments.begin(),

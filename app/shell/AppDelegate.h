@@ -59,6 +59,8 @@ public:
     static constexpr std::string_view newDocumentArgument = "--new-document";
 
     static constexpr int updaterStartDelayMilliseconds = 2000;
+    // How often a hand-over that waits for a question's answer looks again.
+    static constexpr int handOverRetryMilliseconds = 100;
 
     AppDelegate(Application& application, Reactions reactions);
     ~AppDelegate() override;

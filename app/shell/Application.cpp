@@ -2,6 +2,8 @@
 
 #include "app/documents/DocumentTexts.h"
 #include "app/kit/ActionRouter.h"
+#include "app/kit/HostWindow.h"
+#include "app/kit/TabPage.h"
 #include "app/shell/LaunchMeasurement.h"
 #include "app/window/hosting/HostWindows.h"
 #include "app/window/hosting/TextDocumentWindow.h"
@@ -11,6 +13,8 @@
 
 #include <QPointer>
 #include <QTimer>
+
+#include <filesystem>
 
 #include <iostream>
 #include <memory>
@@ -99,10 +103,21 @@ Application::~Application()
         m_documents.removeDocument(document);
 }
 
-void Application::show(TextDocument* document)
+void Application::show(TextDocument* document, bool activate)
 {
-    if (auto* window = dynamic_cast<EditorWindow::TextDocumentWindow*>(document->editor()))
-        window->controller().showWindow();
+    auto* window = dynamic_cast<EditorWindow::TextDocumentWindow*>(document->editor());
+    if (!window)
+        return;
+    EditorWindow::DocumentWindowController& controller = window->controller();
+    controller.showWindow();
+    if (!activate)
+        return;
+    // A handed-over file ends in front and active, also over a window kept behind during a
+    // restore or one that shows a question.
+    EditorKit::bringPageForward(controller.page());
+    if (EditorKit::HostWindow* host = controller.hostWindow())
+        if (const auto& hosts = controller.environment().hosts)
+            hosts->bringToFront(host);
 }
 
 void Application::openArguments(const std::vector<std::string>& arguments,
@@ -154,14 +169,20 @@ void Application::openArguments(const std::vector<std::string>& arguments,
                 bool alreadyOpen,
                 const std::optional<EditorDocuments::DocumentFailure>& failure) {
                 --opening->remaining;
-                if (failure) {
+                std::error_code ignored;
+                if (failure && TextDocument::isUserCancellation(*failure)
+                    && std::filesystem::is_directory(file, ignored)) {
+                    // A folder opens in a window of its own (or in the front window's
+                    // sidebar): no document, and nothing failed.
+                    opening->opened = true;
+                } else if (failure) {
                     std::cerr << "orlune-viewer: " << file << ": "
                               << EditorDocuments::DocumentTexts::describe(*failure).toStdString()
                               << "\n";
                 } else if (document) {
                     opening->opened = true;
                     if (self && (alreadyOpen || activate))
-                        self->show(document);
+                        self->show(document, activate);
                 }
                 if (opening->remaining == 0)
                     finish();

@@ -55,7 +55,8 @@ signals:
     void documentShown(EditorDocuments::TextDocument* document);
 
 private:
-    void show(EditorDocuments::TextDocument* document);
+    // Shows the document's tab; with `activate` its window also comes in front, active.
+    void show(EditorDocuments::TextDocument* document, bool activate = true);
     void installWindowRestorer(const std::shared_ptr<EditorDocuments::DocumentServices>& services);
 
     EditorKit::ActionRouter& m_router;

@@ -374,6 +374,9 @@ private:
     void didChangeText();
     // Drops the composition and lays out again every line that showed it.
     void endComposition();
+    // Puts a composition that something other than the input method ends (a click, a focus
+    // change, a menu) into the text once, where it was composed.
+    void landComposition();
 
     // Multi-caret parts: the view's text for the engine, the selector table, the splice.
     std::u16string_view engineText() const;
@@ -424,6 +427,11 @@ private:
     // The input method's styles, at offsets in the composition.
     QList<QTextLayout::FormatRange> m_preeditFormats;
     int m_preeditCursor = 0;
+    // The composition the view put into the text itself: input methods that commit it again
+    // when they are reset send it as a commit of its own, which then adds nothing. Cleared by
+    // the next composition, the next typed text or any other commit.
+    std::optional<QString> m_landedComposition;
+    bool m_landing = false;
     int m_coalescingGeneration = 0;
     // What a new undoable edit is stamped with, and what the next storage change reports.
     EditOrigin m_pushOrigin = EditOrigin::typing;

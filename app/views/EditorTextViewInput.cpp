@@ -37,6 +37,7 @@ void EditorTextView::keyPressEvent(QKeyEvent* event)
     const QString typed = event->text();
     if (!typed.isEmpty() && !(modifiers & (Qt::ControlModifier | Qt::MetaModifier))
         && typed.front().unicode() >= 0x20 && typed.front().unicode() != 0x7F) {
+        m_landedComposition.reset();
         typeText(typed);
         event->accept();
         return;
@@ -105,20 +106,11 @@ void EditorTextView::mouseDown(QPointF point, Qt::KeyboardModifiers modifiers, i
 void EditorTextView::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() != Qt::LeftButton) {
+        landComposition();
         QAbstractScrollArea::mousePressEvent(event);
         return;
     }
-    if (hasMarkedText()) {
-        QGuiApplication::inputMethod()->commit();
-        // Some input methods keep composing after commit(): the composition is taken as typed
-        // where it shows, and the input method forgets it.
-        if (hasMarkedText()) {
-            const QString composed = m_preedit;
-            endComposition();
-            insertText(composed);
-            QGuiApplication::inputMethod()->reset();
-        }
-    }
+    landComposition();
     // A press soon after a double-click at about the same place is the third click.
     int clicks = 1;
     if (m_lastDoubleClick.isValid()
@@ -191,6 +183,18 @@ void EditorTextView::inputMethodEvent(QInputMethodEvent* event)
         return;
     }
     const bool replaces = event->replacementLength() > 0 || event->replacementStart() != 0;
+    if (m_landedComposition && !m_landing) {
+        if (!event->preeditString().isEmpty() || replaces) {
+            m_landedComposition.reset();
+        } else if (!event->commitString().isEmpty()) {
+            const bool again = event->commitString() == *m_landedComposition;
+            m_landedComposition.reset();
+            if (again) {
+                event->accept();
+                return;
+            }
+        }
+    }
     if (!event->commitString().isEmpty() || replaces) {
         endComposition();
         TextRange range{-1, 0};
@@ -231,6 +235,35 @@ void EditorTextView::inputMethodEvent(QInputMethodEvent* event)
             scrollRangeToVisible({m_caret, 0});
     }
     event->accept();
+}
+
+void EditorTextView::landComposition()
+{
+    if (!hasMarkedText() || m_landing)
+        return;
+    const QString composed = m_preedit;
+    m_landedComposition.reset();
+    // Only the focused view may ask the input method to commit: the commit goes to the focus
+    // object. With no focus object (the window lost the focus) it is still told to forget.
+    QObject* focus = QGuiApplication::focusObject();
+    const bool asks = focus == this;
+    if (asks) {
+        m_landing = true;
+        QGuiApplication::inputMethod()->commit();
+        m_landing = false;
+    }
+    // From here a commit of the same text is the input method's repeat of it: fcitx5 sends it
+    // from within reset(), ibus later.
+    const bool composing = hasMarkedText();
+    m_landedComposition = composed;
+    if (composing) {
+        // The input method keeps composing (or cannot be asked): the composition is taken as
+        // typed where it shows, and the input method forgets it.
+        endComposition();
+        insertText(composed);
+        if (asks || !focus)
+            QGuiApplication::inputMethod()->reset();
+    }
 }
 
 void EditorTextView::endComposition()
@@ -310,6 +343,9 @@ void EditorTextView::focusInEvent(QFocusEvent* event)
 
 void EditorTextView::focusOutEvent(QFocusEvent* event)
 {
+    // Whatever takes the focus (another view, a menu, another window), the syllable being
+    // composed stays in this text.
+    landComposition();
     m_blink.stop();
     viewport()->update();
     QAbstractScrollArea::focusOutEvent(event);

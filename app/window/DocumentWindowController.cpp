@@ -236,6 +236,25 @@ void DocumentWindowController::showWindow()
     m_textView->setFocus();
 }
 
+void DocumentWindowController::askAboutTab(std::function<void()> question)
+{
+    QPointer<DocumentWindowController> self(this);
+    auto ask = [self, question = std::move(question)] {
+        if (!self || !self->m_page)
+            return;
+        if (EditorKit::HostWindow* host = self->hostWindow()) {
+            EditorKit::bringPageForward(self->m_page);
+            if (self->m_environment.hosts)
+                self->m_environment.hosts->bringToFront(host);
+        }
+        question();
+    };
+    if (m_environment.whenWindowsSettle)
+        m_environment.whenWindowsSettle(std::move(ask));
+    else
+        ask();
+}
+
 void DocumentWindowController::setCloseHandler(std::function<void()> handler)
 {
     m_closeHandler = std::move(handler);

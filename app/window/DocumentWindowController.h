@@ -86,6 +86,9 @@ struct WindowEnvironment
     std::function<void()> scheduleWindowStateSave;
     // Notes a phase of the launch measurement while the launch is measured; none: nothing.
     std::function<void(std::string_view)> markLaunchPhase;
+    // Runs a question about a tab once the windows stand where they stay (after the window
+    // restorer has placed them all); none: at once.
+    std::function<void(std::function<void()>)> whenWindowsSettle;
     // The date and time the date insertion uses; none: the system clock.
     std::function<std::chrono::system_clock::time_point()> now;
 };
@@ -138,6 +141,9 @@ public:
     // Joins the host window to join (see HostWindows), or opens a new one, and brings the tab
     // to the front.
     void showWindow();
+    // Asks a question about this tab (an alert, a chooser) once the windows have settled, with
+    // the tab selected and its window in front, so the question shows over the right text.
+    void askAboutTab(std::function<void()> question);
     // What closing the tab does (the document closes itself); by default the tab just goes.
     void setCloseHandler(std::function<void()> handler);
     // Closes as the tab's close does once its document agreed, without asking.

@@ -86,12 +86,17 @@ void DocumentWindowController::applyTabRestoreState(const EditorStore::TabRestor
     WindowDocument* current = document();
     if (!current)
         return;
+    // Until the text is in (a large file's first part, a file read on a worker) the state
+    // waits: a caret or an encoding given to the empty text would be lost.
     const auto largeFile = current->largeFileState();
-    if (largeFile && largeFile->loadedBytes == 0) {
+    if ((largeFile && largeFile->loadedBytes == 0) || current->isLoading()) {
         m_pendingRestore = state;
         return;
     }
     m_pendingRestore.reset();
+
+    if (state.encodingOverride && *state.encodingOverride != current->encoding() && !largeFile)
+        (void)current->reopen(*state.encodingOverride);
 
     EditorViews::EditorViewOptions options = m_display->options;
     options.zoom = EditorViews::EditorViewOptions::clampedZoom(state.zoom);

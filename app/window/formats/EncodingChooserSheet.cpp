@@ -98,6 +98,10 @@ EncodingChooserSheet::EncodingChooserSheet(std::span<const std::uint8_t> fileSta
     titleFont.setPixelSize(13);
     title->setFont(titleFont);
     layout->addWidget(title);
+    m_subject = new QLabel(this);
+    m_subject->setTextFormat(Qt::PlainText);
+    m_subject->setVisible(false);
+    layout->addWidget(m_subject);
 
     auto* explanation =
         new QLabel(EditorKit::localized(
@@ -154,6 +158,18 @@ EncodingChooserSheet::EncodingChooserSheet(std::span<const std::uint8_t> fileSta
     layout->addLayout(buttons);
     connect(cancelButton, &QPushButton::clicked, this, [this] { cancel(); });
     connect(chooseButton, &QPushButton::clicked, this, [this] { choose(); });
+}
+
+void EncodingChooserSheet::setSubject(const QString& name)
+{
+    setWindowTitle(name);
+    m_subject->setText(QStringLiteral("「%1」").arg(name));
+    m_subject->setVisible(!name.isEmpty());
+}
+
+QString EncodingChooserSheet::subject() const
+{
+    return windowTitle();
 }
 
 void EncodingChooserSheet::choose()

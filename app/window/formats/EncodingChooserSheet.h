@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+class QLabel;
 class QRadioButton;
 
 namespace EditorWindow {
@@ -40,6 +41,9 @@ public:
 
     // The answer, none for a cancel. Called at most once.
     std::function<void(std::optional<EditorCore::TextEncoding>)> onChoose;
+    // The name of the file asked about, shown under the question and as the window title.
+    void setSubject(const QString& name);
+    QString subject() const;
 
     const std::vector<std::pair<EditorCore::TextEncoding, QRadioButton*>>& choices() const
     {
@@ -65,6 +69,7 @@ private:
 
     QFont m_previewFont;
     std::vector<std::pair<EditorCore::TextEncoding, QRadioButton*>> m_choices;
+    QLabel* m_subject = nullptr;
 };
 
 } // namespace EditorWindow

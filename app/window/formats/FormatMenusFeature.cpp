@@ -102,8 +102,14 @@ void FormatMenusFeature::detach()
 void FormatMenusFeature::windowDidOpen()
 {
     // Detection was unsure: the user picks the encoding at once.
-    if (m_window && m_window->document() && m_window->document()->isEncodingGuessUnsure())
-        presentEncodingChooser();
+    if (m_window && m_window->document() && m_window->document()->isEncodingGuessUnsure()) {
+        QPointer<FormatMenusFeature> weak(this);
+        m_window->askAboutTab([weak] {
+            if (weak && weak->m_window && weak->m_window->document()
+                && weak->m_window->document()->isEncodingGuessUnsure())
+                weak->presentEncodingChooser();
+        });
+    }
 }
 
 EditorKit::Presenter& FormatMenusFeature::presenter()
@@ -605,6 +611,7 @@ void FormatMenusFeature::presentEncodingChooser()
     fonts.lineSpacing = values.value(EditorStore::SettingKeys::viewLineSpacing);
     auto* sheet =
         new EncodingChooserSheet(sample, offer, current, detected, m_window->page(), fonts);
+    sheet->setSubject(document->displayName());
     sheet->setAttribute(Qt::WA_DeleteOnClose);
     QPointer<FormatMenusFeature> weak(this);
     QPointer<QObject> documentObject = document->documentObject();

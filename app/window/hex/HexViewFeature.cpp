@@ -65,8 +65,11 @@ void HexViewFeature::askIfPending()
     // Later: the question waits for an answer, and the other parts finish opening first.
     QPointer<HexViewFeature> weak(this);
     QTimer::singleShot(0, this, [weak] {
-        if (weak)
-            weak->showNotTextAlert();
+        if (weak && weak->m_window)
+            weak->m_window->askAboutTab([weak] {
+                if (weak)
+                    weak->showNotTextAlert();
+            });
     });
 }
 
@@ -111,6 +114,7 @@ void HexViewFeature::showNotTextAlert()
         alert.buttons.push_back(EditorKit::localized("16진으로 열기"));
     alert.defaultButton = openAnyway;
     alert.cancelButton = cancel;
+    alert.subject = document->displayName();
     QPointer<HexViewFeature> weak(this);
     const int response = presenter().runAlert(alert, m_window->page());
     if (weak)

@@ -10,6 +10,7 @@
 #include "app/kit/HostWindow.h"
 #include "app/kit/Localized.h"
 #include "app/kit/Presenter.h"
+#include "app/kit/TabPage.h"
 #include "app/views/EditorTextView.h"
 #include "app/window/DisplayNames.h"
 #include "app/window/hosting/HostWindows.h"
@@ -59,6 +60,8 @@ enum Answer { first = 0, second = 1 };
 
 int ask(EditorKit::Presenter& presenter,
         QWidget* parent,
+        // Empty when the text names the document already.
+        const QString& subject,
         const QString& text,
         const QString& informativeText,
         const QString& firstButton,
@@ -72,6 +75,10 @@ int ask(EditorKit::Presenter& presenter,
     alert.defaultButton = first;
     alert.cancelButton = 2;
     alert.destructiveButton = second;
+    alert.subject = subject;
+    // Several texts closing at once are asked about one by one, each over its own tab.
+    if (auto* page = qobject_cast<EditorKit::TabPage*>(parent))
+        EditorKit::bringPageForward(page);
     return presenter.runAlert(alert, parent);
 }
 
@@ -139,6 +146,7 @@ bool askAboutUnsavedEdits(TextDocument& document,
     const int answer = ask(
         presenter,
         parent,
+        QString(),
         EditorKit::localized("「%1」 에 저장하지 못한 고침이 있어요").arg(document.displayName()),
         informative,
         EditorKit::localized("다른 이름으로 저장…"),
@@ -182,6 +190,7 @@ bool decideClose(TextDocument& document, EditorKit::Presenter& presenter, QWidge
         const int answer = ask(
             presenter,
             parent,
+            QString(),
             EditorKit::localized("「%1」 의 고친 것을 저장할까요?").arg(document.displayName()),
             EditorKit::localized(
                 "관리자 파일이라 저절로 저장하지 않았어요. 저장하면 맥이 관리자 암호를 물어요."),
@@ -212,6 +221,7 @@ bool decideClose(TextDocument& document, EditorKit::Presenter& presenter, QWidge
         if (!document.currentText().isEmpty() && hasWindow) {
             const int answer = ask(presenter,
                                    parent,
+                                   document.displayName(),
                                    EditorKit::localized("이 메모를 어떻게 할까요?"),
                                    EditorKit::localized("닫으면 보관 자리에서도 사라져요."),
                                    EditorKit::localized("파일로 저장…"),
@@ -666,6 +676,12 @@ void TextDocumentWindow::install(EditorDocuments::DocumentServices& services,
             if (auto* restorer = WindowRestorer::shared())
                 restorer->scheduleSave();
         };
+        environment.whenWindowsSettle = [](std::function<void()> question) {
+            if (auto* restorer = WindowRestorer::shared())
+                restorer->whenWindowsSettle(std::move(question));
+            else
+                question();
+        };
         auto window = std::make_unique<TextDocumentWindow>(
             document, *installation.router, std::move(environment));
         TextDocument* owner = &document;
@@ -789,8 +805,11 @@ void TextDocumentWindow::applyEditability()
     m_controller->setNeedsRefresh();
     offerLineEndingsBanner();
     // A file read on a worker is known not to be text only once it has been read.
-    if (!m_document.isLoading())
+    if (!m_document.isLoading()) {
         m_controller->documentEvent(DocumentEvent::didLoad);
+        // A restored tab of a file read on a worker gets its state once the text is in.
+        m_controller->applyPendingRestore();
+    }
 }
 
 void TextDocumentWindow::replaceAllText(const QString& text)
@@ -966,6 +985,13 @@ void TextDocumentWindow::showSaveRefusedBanner(EditorDocuments::SaveRules::SaveR
 void TextDocumentWindow::dismissBanner(const QString& key)
 {
     m_controller->dismissBanner(key);
+}
+
+void TextDocumentWindow::keptIdentityChanged()
+{
+    // A crash before the next save would leave the kept text without its place among the tabs.
+    if (const auto& save = m_controller->environment().scheduleWindowStateSave)
+        save();
 }
 
 void TextDocumentWindow::setLoading(bool loading)

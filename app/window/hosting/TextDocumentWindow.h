@@ -147,6 +147,7 @@ public:
     void setLoading(bool loading) override;
     void showInterruptedSaveBanner(const EditorDocuments::RecoveryCopies::Copy& copy,
                                    bool fileGone) override;
+    void keptIdentityChanged() override;
 
 private:
     // Writes the copy's bytes over the file the way every save writes, then shows the file.

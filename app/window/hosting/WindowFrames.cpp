@@ -74,16 +74,15 @@ std::vector<EditorStore::Rect> visibleFrames(std::optional<std::uint32_t> prefer
 
 EditorStore::Rect frameOf(const QWidget& window)
 {
-    return toStored(window.frameGeometry(), primaryHeight());
+    // The window manager's decoration is left out: it is not known before the window is
+    // shown, and counting it on one side only grew the window at every start.
+    return toStored(window.geometry(), primaryHeight());
 }
 
 void setFrame(QWidget& window, const EditorStore::Rect& frame)
 {
-    const QRect outer = fromStored(frame, primaryHeight()).toRect();
-    // What the title bar and borders add (nothing before the window manager framed it).
-    const QSize decoration = window.frameGeometry().size() - window.geometry().size();
-    window.resize((outer.size() - decoration).expandedTo(QSize(1, 1)));
-    window.move(outer.topLeft());
+    const QRect client = fromStored(frame, primaryHeight()).toRect();
+    window.setGeometry(QRect(client.topLeft(), client.size().expandedTo(QSize(1, 1))));
 }
 
 } // namespace EditorWindow::WindowFrames

@@ -29,9 +29,11 @@ std::optional<std::uint32_t> screenNumber(const QScreen* screen);
 // the first screen), then the others in the system's order.
 std::vector<EditorStore::Rect> visibleFrames(std::optional<std::uint32_t> preferredScreen);
 
-// The outer frame of a top-level window, title bar included, stored-form.
+// The frame of a top-level window as stored: its client area (what Qt places and sizes
+// before and after a window manager frames it, so a frame set and read back is the same),
+// stored-form.
 EditorStore::Rect frameOf(const QWidget& window);
-// Places the window's outer frame at the stored frame.
+// Places the window's client area at the stored frame.
 void setFrame(QWidget& window, const EditorStore::Rect& frame);
 
 } // namespace EditorWindow::WindowFrames

@@ -156,9 +156,12 @@ bool WindowRestorer::eventFilter(QObject* watched, QEvent* event)
     case QEvent::WindowActivate:
     case QEvent::Close:
     case QEvent::WindowStateChange:
-        if (auto* window = qobject_cast<HostWindow*>(watched))
+    case QEvent::Show:
+        if (auto* window = qobject_cast<HostWindow*>(watched)) {
+            observeTabs(window);
             windowDidChange(
                 window, event->type() == QEvent::Close, event->type() == QEvent::WindowActivate);
+        }
         break;
     default:
         break;
@@ -166,17 +169,29 @@ bool WindowRestorer::eventFilter(QObject* watched, QEvent* event)
     return QObject::eventFilter(watched, event);
 }
 
+void WindowRestorer::observeTabs(HostWindow* window)
+{
+    if (!m_observed.insert(window).second)
+        return;
+    connect(window, &QObject::destroyed, this, [this, window] {
+        m_observed.erase(window);
+        m_normalFrames.erase(window);
+    });
+    // Switching, adding, moving and closing tabs change what a snapshot records.
+    auto changed = [this, window] {
+        if (isDocumentWindow(window) || window->pageCount() == 0)
+            scheduleSave();
+    };
+    connect(window, &HostWindow::currentPageChanged, this, changed);
+    connect(window, &HostWindow::pagesChanged, this, changed);
+}
+
 void WindowRestorer::windowDidChange(HostWindow* window, bool closing, bool becameKey)
 {
     if (!isDocumentWindow(window))
         return;
-    if (!closing && !window->isFullScreen()) {
-        if (!m_normalFrames.contains(window))
-            connect(window, &QObject::destroyed, this, [this, window] {
-                m_normalFrames.erase(window);
-            });
+    if (!closing && !window->isFullScreen())
         m_normalFrames[window] = WindowFrames::frameOf(*window);
-    }
     if (becameKey && !m_isRestoring) {
         if (auto* controller = controllerOf(window->currentPage()))
             showMissingFilesBanner(*controller);
@@ -262,15 +277,15 @@ EditorStore::WindowState WindowRestorer::snapshot() const
         WindowRestoreState window;
         for (EditorKit::TabPage* page : host->pages()) {
             DocumentWindowController* controller = controllerOf(page);
-            if (page == selected)
-                window.selectedTab = static_cast<std::int64_t>(window.tabs.size());
             if (!controller)
                 continue;
-            if (auto tab = controller->makeTabRestoreState())
+            if (auto tab = controller->makeTabRestoreState()) {
+                // A selected tab that is left out selects the first, not the one after it.
+                if (page == selected)
+                    window.selectedTab = static_cast<std::int64_t>(window.tabs.size());
                 window.tabs.push_back(std::move(*tab));
+            }
         }
-        if (window.selectedTab >= static_cast<std::int64_t>(window.tabs.size()))
-            window.selectedTab = 0;
         if (DocumentWindowController* controller = controllerOf(selected)) {
             if (auto* feature = controller->feature<FolderSidebarFeature>();
                 feature && feature->session())
@@ -407,6 +422,19 @@ void WindowRestorer::finishRestore()
     };
     restack();
     QTimer::singleShot(0, this, restack);
+    // The questions about restored tabs come after the last restacking, one after the other:
+    // each brings its own tab forward.
+    QPointer<WindowRestorer> self(this);
+    m_isSettling = true;
+    QTimer::singleShot(0, this, [self] {
+        if (self)
+            self->m_isSettling = false;
+        while (self && !self->m_waitingQuestions.empty() && !self->m_isRestoring) {
+            auto question = std::move(self->m_waitingQuestions.front());
+            self->m_waitingQuestions.pop_front();
+            question();
+        }
+    });
     HostWindow* key = nullptr;
     for (const auto& window : stack) {
         if (window) {
@@ -424,6 +452,15 @@ void WindowRestorer::finishRestore()
           "창 되살림 끝 · 못 연 것 " + std::to_string(notOpened) + " · "
               + std::to_string(millisecondsSinceStart()) + "ms");
     scheduleSave();
+}
+
+void WindowRestorer::whenWindowsSettle(std::function<void()> question)
+{
+    // Until the last restacking has run: a question shown before it would end up behind.
+    if (m_isRestoring || m_isSettling || !m_waitingQuestions.empty())
+        m_waitingQuestions.push_back(std::move(question));
+    else
+        question();
 }
 
 void WindowRestorer::openedDuringRestore(TextDocument* document)

@@ -102,6 +102,9 @@ public:
     // A document the user opened while restoring: raised when the restore ends.
     void openedDuringRestore(EditorDocuments::TextDocument* document);
     void showMissingFilesBanner(DocumentWindowController& controller);
+    // Runs the question at once, or while restoring once every window has been placed and
+    // stacked, in the order asked.
+    void whenWindowsSettle(std::function<void()> question);
 
     // Puts the controllers' pages into one host window (the first's), in order, at the frame
     // when one is given, and selects the one at `selectedIndex` (clamped). The window, or null
@@ -124,6 +127,7 @@ protected:
 private:
     struct WindowJobs;
     void windowDidChange(EditorKit::HostWindow* window, bool closing, bool becameKey);
+    void observeTabs(EditorKit::HostWindow* window);
     // The document of a saved tab, opened without a window; null when it is skipped or missing.
     EditorDocuments::TextDocument* openRestoredTab(const EditorStore::TabRestoreState& tab);
     void runTabJob(const std::shared_ptr<WindowJobs>& jobs, std::size_t index);
@@ -152,6 +156,9 @@ private:
     // The rebuilt windows in saved order, front first.
     std::vector<QPointer<EditorKit::HostWindow>> m_placed;
     std::map<const EditorKit::HostWindow*, EditorStore::Rect> m_normalFrames;
+    std::set<const EditorKit::HostWindow*> m_observed;
+    std::deque<std::function<void()>> m_waitingQuestions;
+    bool m_isSettling = false;
 };
 
 } // namespace EditorWindow

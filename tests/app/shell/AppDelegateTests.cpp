@@ -18,6 +18,7 @@
 #include "tests/platform/TemporaryFolder.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTest>
@@ -321,4 +322,29 @@ TEST_F(Delegate, theUpdaterStartsTwoSecondsAfterDidFinishAndTheCheckWaitsForIt)
     EXPECT_EQ(updater.automaticChecks(),
               EditorStore::Settings::shared().value(EditorStore::SettingKeys::updateAutoCheck));
     router.setApplicationDelegate(nullptr);
+}
+
+// A file handed over while a question waits for its answer opens once the question is
+// answered, so it does not slip in under the question.
+TEST_F(Delegate, aHandOverWaitsForTheAnswerOfAQuestion)
+{
+    EditorShell::AppDelegate delegate(*application, {});
+    TemporaryFolder folder;
+    const auto file = folder / "handed.txt";
+    std::ofstream(file) << "handed\n";
+
+    QDialog question;
+    question.setModal(true);
+    question.show();
+    ASSERT_EQ(QApplication::activeModalWidget(), &question);
+    delegate.handOver({file.string()}, true);
+    QTest::qWait(3 * EditorShell::AppDelegate::handOverRetryMilliseconds);
+    EXPECT_EQ(documentCount(), 0u) << "nothing opens under the question";
+
+    question.accept();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return documentCount() == 1u; }, 5000));
+    auto* document = application->documentController().documents()[0];
+    auto* window = dynamic_cast<EditorWindow::TextDocumentWindow*>(document->editor());
+    ASSERT_TRUE(window && window->controller().hostWindow());
+    EXPECT_EQ(window->controller().hostWindow()->currentPage(), window->controller().page());
 }

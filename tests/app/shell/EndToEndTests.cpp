@@ -30,6 +30,7 @@
 #include "tests/app/features/GrammarServer.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -44,12 +45,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <deque>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <iostream>
+#include <map>
 #include <set>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -98,9 +103,14 @@ public:
     std::vector<EditorKit::Alert> asked;
     std::vector<QString> panels;
 
-    int runAlert(const EditorKit::Alert& alert, QWidget*) override
+    // Sees each alert with its parent as it is asked.
+    std::function<void(const EditorKit::Alert&, QWidget*)> onAlert;
+
+    int runAlert(const EditorKit::Alert& alert, QWidget* parent) override
     {
         asked.push_back(alert);
+        if (onAlert)
+            onAlert(alert, parent);
         if (answers.empty()) {
             ADD_FAILURE() << "an unexpected alert: " << alert.text.toStdString();
             return alert.cancelButton.value_or(0);
@@ -1238,4 +1248,95 @@ TEST_F(EndToEnd, aTypeScriptFileIsFormattedWithThePrettierOfTheBuildsOwnIndex)
                                         / "current.json"));
     auto made = AppFeatures::FormatterCenter::replaceShared(std::move(previous));
     made->waitForBackgroundWork();
+}
+
+// Closing a window of three memos asks about each one over its own tab, naming it, so the user
+// knows which text "지우기" deletes.
+TEST_F(EndToEnd, closingAWindowOfMemosAsksAboutEachOverItsOwnTab)
+{
+    auto& documents = application->documentController();
+    std::vector<QPointer<EditorDocuments::TextDocument>> memos;
+    for (const char* text : {"first", "second", "third"}) {
+        auto* memo = documents.makeUntitledDocument(true);
+        ASSERT_NE(memo, nullptr);
+        focusAtEnd(*memo);
+        window(*memo).textView()->insertText(QString::fromUtf8(text));
+        memos.emplace_back(memo);
+    }
+    EditorKit::HostWindow* host = window(*memos[0]).hostWindow();
+    ASSERT_EQ(host->pageCount(), 3);
+    ASSERT_EQ(window(*memos[2]).hostWindow(), host);
+
+    QCoreApplication::processEvents();
+    std::map<QString, EditorKit::TabPage*> pageNamed;
+    for (auto& memo : memos)
+        pageNamed[memo->displayName()] = window(*memo).page();
+    ASSERT_EQ(pageNamed.size(), 3u);
+
+    std::vector<std::pair<QString, EditorKit::TabPage*>> seen; // the subject, the tab shown
+    presenter->onAlert = [&](const EditorKit::Alert& alert, QWidget*) {
+        seen.emplace_back(alert.subject, host->currentPage());
+    };
+    presenter->answers = {1, 1, 1};
+    host->close();
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            return std::all_of(memos.begin(), memos.end(), [](auto& m) { return m.isNull(); });
+        },
+        5000));
+    ASSERT_EQ(seen.size(), 3u);
+    std::set<QString> subjects;
+    for (const auto& [subject, shown] : seen) {
+        SCOPED_TRACE(subject.toStdString());
+        ASSERT_TRUE(pageNamed.contains(subject)) << "the question names its text";
+        EXPECT_EQ(shown, pageNamed[subject]) << "the question shows over the text it is about";
+        subjects.insert(subject);
+    }
+    EXPECT_EQ(subjects.size(), 3u) << "three texts, three different questions";
+    presenter->onAlert = nullptr;
+}
+
+// What a later start hands over ends selected in a window in front and active, also while a
+// dialog is up; a folder handed over opens without a failure on the standard error.
+TEST_F(EndToEnd, aHandOverEndsInFrontAndAFolderIsNoFailure)
+{
+    std::ofstream(folder / "a.txt") << "a\n";
+    std::ofstream(folder / "b.txt") << "b\n";
+    std::filesystem::create_directory(folder / "project");
+    auto* a = open(folder / "a.txt");
+    ASSERT_TRUE(a);
+    focusAtEnd(*a);
+    EditorKit::HostWindow* host = window(*a).hostWindow();
+
+    QDialog dialog;
+    dialog.show();
+    QApplication::setActiveWindow(&dialog);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+
+    std::ostringstream errors;
+    auto* kept = std::cerr.rdbuf(errors.rdbuf());
+    std::optional<bool> opened;
+    application->openArguments({(folder / "b.txt").string()}, true, [&](bool any) {
+        opened = any;
+    });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return opened.has_value(); }, 5000));
+    EXPECT_TRUE(*opened);
+    auto* b = application->documentController().documentForURL(folder / "b.txt");
+    ASSERT_TRUE(b && b->editor());
+    EditorKit::HostWindow* shown = window(*b).hostWindow();
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(shown->currentPage(), window(*b).page());
+    EXPECT_TRUE(QTest::qWaitForWindowActive(shown));
+    EXPECT_EQ(QApplication::activeWindow(), shown);
+
+    opened.reset();
+    application->openArguments({(folder / "project").string()}, true, [&](bool any) {
+        opened = any;
+    });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return opened.has_value(); }, 5000));
+    std::cerr.rdbuf(kept);
+    EXPECT_TRUE(*opened) << "the folder opened";
+    EXPECT_EQ(errors.str(), "");
+    (void)host;
 }

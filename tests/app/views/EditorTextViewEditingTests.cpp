@@ -397,6 +397,96 @@ TEST(EditorTextView, aClickEndsTheCompositionWhereItWasShown)
     EXPECT_EQ(f.grab(), fresh.grab());
 }
 
+// What ends a composition from outside (a click, the focus leaving) and what the input
+// method sends after it: fcitx5 and ibus commit the syllable again when they are reset, as a
+// commit of its own, with or without an empty preedit before it, or forget it silently. The
+// syllable lands once, where it was composed, in every order.
+TEST(EditorTextView, aCompositionEndedFromOutsideLandsExactlyOnce)
+{
+    struct Step
+    {
+        const char16_t* preedit;
+        const char16_t* commit;
+    };
+    enum class Ender { click, rightClick, focusToOtherWidget, windowDeactivated, menu };
+    const std::vector<Step> gaNaDa = {{u"ㄱ", u""}, {u"가", u""}, {u"ㄴ", u"가"}, {u"나", u""},
+                                      {u"ㄷ", u"나"}, {u"다", u""}};
+    const std::vector<Step> anNyeong = {{u"ㅇ", u""}, {u"아", u""}, {u"안", u""},
+                                        {u"ㄴ", u"안"}, {u"녀", u""}, {u"녕", u""}};
+    struct Case
+    {
+        const char* name;
+        std::vector<Step> typed;
+        Ender ender;
+        std::vector<Step> afterwards;
+        const char16_t* expected;
+    };
+    const std::vector<Case> cases = {
+        {"commit on reset", gaNaDa, Ender::click, {{u"", u"다"}}, u"AB\nCD\n가나다"},
+        {"empty preedit, then the commit", gaNaDa, Ender::click, {{u"", u""}, {u"", u"다"}},
+         u"AB\nCD\n가나다"},
+        {"the input method forgets", gaNaDa, Ender::click, {}, u"AB\nCD\n가나다"},
+        {"only an empty preedit", anNyeong, Ender::click, {{u"", u""}}, u"AB\nCD\n안녕"},
+        {"안녕 and a click", anNyeong, Ender::click, {{u"", u"녕"}}, u"AB\nCD\n안녕"},
+        {"right click", anNyeong, Ender::rightClick, {{u"", u"녕"}}, u"AB\nCD\n안녕"},
+        {"focus to another widget", gaNaDa, Ender::focusToOtherWidget, {{u"", u"다"}},
+         u"AB\nCD\n가나다"},
+        {"window deactivated", gaNaDa, Ender::windowDeactivated, {{u"", u"다"}},
+         u"AB\nCD\n가나다"},
+        {"a menu opens", gaNaDa, Ender::menu, {{u"", u""}, {u"", u"다"}}, u"AB\nCD\n가나다"},
+        // After the echo, the same syllable composed again is new text.
+        {"then composed again", gaNaDa, Ender::click,
+         {{u"", u"다"}, {u"ㄷ", u""}, {u"다", u""}, {u"", u"다"}}, u"AB다\nCD\n가나다"},
+        // Without an echo, the next composition of the same syllable is new text too.
+        {"composed again without an echo", gaNaDa, Ender::click,
+         {{u"ㄷ", u""}, {u"다", u""}, {u"", u"다"}}, u"AB다\nCD\n가나다"},
+        // Another commit is not the echo: it is typed at the caret.
+        {"a different commit", gaNaDa, Ender::click, {{u"", u"."}}, u"AB.\nCD\n가나다"},
+    };
+    auto send = [](EditorTextView& view, const Step& step) {
+        QInputMethodEvent event(QString::fromUtf16(step.preedit), {});
+        if (*step.commit)
+            event.setCommitString(QString::fromUtf16(step.commit));
+        QApplication::sendEvent(&view, &event);
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ViewFixture f(QStringLiteral("AB\nCD\n"));
+        EditorTextView& view = *f.view;
+        view.setSelectedRange({2, 0});
+        const QPoint endOfFirstLine = view.caretRect()->center().toPoint();
+        view.setSelectedRange({6, 0});
+        for (const Step& step : c.typed)
+            send(view, step);
+        ASSERT_TRUE(view.hasMarkedText());
+        switch (c.ender) {
+        case Ender::click:
+            QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, endOfFirstLine);
+            break;
+        case Ender::rightClick:
+            QTest::mousePress(view.viewport(), Qt::RightButton, {}, endOfFirstLine);
+            view.setSelectedRange({2, 0});
+            break;
+        case Ender::focusToOtherWidget:
+        case Ender::windowDeactivated:
+        case Ender::menu: {
+            const Qt::FocusReason reason = c.ender == Ender::menu ? Qt::PopupFocusReason
+                                           : c.ender == Ender::windowDeactivated
+                                               ? Qt::ActiveWindowFocusReason
+                                               : Qt::TabFocusReason;
+            QFocusEvent out(QEvent::FocusOut, reason);
+            QApplication::sendEvent(&view, &out);
+            view.setSelectedRange({2, 0});
+            break;
+        }
+        }
+        EXPECT_FALSE(view.hasMarkedText());
+        for (const Step& step : c.afterwards)
+            send(view, step);
+        EXPECT_EQ(view.text(), QString::fromUtf16(c.expected));
+    }
+}
+
 TEST(EditorTextView, theCompositionIsDrawnWithTheInputMethodsStyles)
 {
     auto drawn = [](QList<QInputMethodEvent::Attribute> attributes) {

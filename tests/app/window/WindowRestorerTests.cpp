@@ -7,6 +7,7 @@
 #include "app/kit/HostWindow.h"
 #include "app/kit/Presenter.h"
 #include "app/kit/TabPage.h"
+#include "app/views/EditorTextView.h"
 #include "app/window/DocumentWindowController.h"
 #include "app/window/sidebar/FolderSession.h"
 #include "app/window/sidebar/FolderSidebarFeature.h"
@@ -20,6 +21,7 @@
 
 #include <QApplication>
 #include <QScreen>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -62,8 +64,27 @@ struct FakeTimer : WindowRestorer::SaveTimer
 
 struct QuietPresenter : EditorKit::Presenter
 {
-    int runAlert(const EditorKit::Alert& alert, QWidget*) override
+    // Each alert with the tab its window showed and whether that window was in front.
+    struct Asked
     {
+        EditorKit::Alert alert;
+        QString shownTab;
+        bool inFront = false;
+    };
+    std::vector<Asked> asked;
+    std::shared_ptr<EditorWindow::HostWindows> hosts;
+
+    int runAlert(const EditorKit::Alert& alert, QWidget* parent) override
+    {
+        Asked entry{alert, {}, false};
+        if (auto* page = qobject_cast<EditorKit::TabPage*>(parent); page && page->hostWindow()) {
+            HostWindow* host = page->hostWindow();
+            entry.shownTab = host->currentPage()->windowTitle().remove(QStringLiteral("[*]"));
+            entry.inFront = hosts && !hosts->orderedWindows().empty()
+                            && hosts->orderedWindows().front() == host
+                            && QApplication::activeWindow() == host;
+        }
+        asked.push_back(entry);
         return alert.cancelButton.value_or(0);
     }
     std::optional<std::filesystem::path> runSavePanel(QWidget*, const QString&) override
@@ -82,6 +103,7 @@ struct RestoreFixture
         std::make_shared<EditorWindow::HostWindows>(router);
     std::unique_ptr<EditorDocuments::DocumentController> documents;
     std::shared_ptr<FakeTimer> timer = std::make_shared<FakeTimer>();
+    std::shared_ptr<QuietPresenter> presenter = std::make_shared<QuietPresenter>();
     std::vector<std::string> logged;
     bool restoreEnabled = true;
     std::unique_ptr<WindowRestorer> restorer;
@@ -98,7 +120,8 @@ struct RestoreFixture
         documents = std::make_unique<EditorDocuments::DocumentController>(services);
         EditorWindow::TextDocumentWindow::Installation installation;
         installation.router = &router;
-        installation.presenter = std::make_shared<QuietPresenter>();
+        presenter->hosts = hosts;
+        installation.presenter = presenter;
         installation.hosts = hosts;
         EditorWindow::TextDocumentWindow::install(*services, installation);
         EditorWindow::FolderWindows::install(documents.get(), hosts);
@@ -589,4 +612,198 @@ TEST(WindowRestorer, aFailedSaveIsReportedAndTheNextChangeTriesAgain)
     EXPECT_EQ(events, (std::vector<std::string>{"windowState.save err"}));
     restorer.scheduleSave();
     EXPECT_TRUE(restorer.hasPendingSave());
+}
+
+namespace {
+
+std::vector<std::string> savedTabNames(const WindowRestoreState& window)
+{
+    std::vector<std::string> names;
+    for (const auto& tab : window.tabs) {
+        if (const auto* file = std::get_if<TabRestoreState::File>(&tab.doc))
+            names.push_back(std::filesystem::path(file->path).filename().string());
+        else
+            names.push_back("kept");
+    }
+    return names;
+}
+
+// The restorer the windows of the fixture call (the document windows ask the shared one).
+struct SharedRestorer
+{
+    explicit SharedRestorer(WindowRestorer* restorer) { WindowRestorer::setShared(restorer); }
+    ~SharedRestorer() { WindowRestorer::setShared(nullptr); }
+};
+
+} // namespace
+
+// Switching, moving, adding and closing tabs ask for the debounced save like a move does; a
+// selected tab that is not saved selects the first saved one; an untitled text once kept is
+// saved as a tab of its window at once, and comes back there.
+TEST(WindowRestorer, tabChangesAreSavedAndComeBackInTheirWindow)
+{
+    RestoreFixture f;
+    SharedRestorer shared(f.restorer.get());
+    f.restorer->startObserving();
+    auto* a = f.open(f.file("a.txt"));
+    ASSERT_TRUE(a);
+    HostWindow* window = EditorWindow::FolderWindows::controllerOf(a)->hostWindow();
+    f.hosts->joinNext(window);
+    auto* b = f.open(f.file("b.txt"));
+    auto* c = f.open(f.file("c.txt"));
+    f.hosts->joinNext(nullptr);
+    f.settle();
+    ASSERT_EQ(window->pageCount(), 3);
+    auto pageOf = [](TextDocument* document) {
+        return EditorWindow::FolderWindows::controllerOf(document)->page();
+    };
+    (void)f.timer->fire();
+
+    struct Step
+    {
+        const char* name;
+        std::function<void()> change;
+        std::vector<std::string> tabs;
+        std::int64_t selected;
+    };
+    TextDocument* untitled = nullptr;
+    const std::vector<Step> steps = {
+        {"switch", [&] { window->setCurrentPage(pageOf(a)); }, {"a.txt", "b.txt", "c.txt"}, 0},
+        {"move", [&] { window->movePage(pageOf(c), 0); }, {"c.txt", "a.txt", "b.txt"}, 1},
+        {"close",
+         [&] {
+             // What closing the tab does to its document (the fixture has no close handler).
+             f.documents->removeDocument(b);
+             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+         },
+         {"c.txt", "a.txt"},
+         1},
+        {"an unkept untitled text selected",
+         [&] {
+             f.hosts->joinNext(window);
+             untitled = f.documents->makeUntitledDocument(true);
+             f.hosts->joinNext(nullptr);
+             window->movePage(pageOf(untitled), 1);
+             window->setCurrentPage(pageOf(untitled));
+         },
+         {"c.txt", "a.txt"},
+         0},
+        {"kept",
+         [&] {
+             EditorWindow::FolderWindows::controllerOf(untitled)->textView()->insertText("memo");
+             ASSERT_TRUE(untitled->keepScratchText().has_value());
+         },
+         {"c.txt", "kept", "a.txt"},
+         1},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        step.change();
+        f.settle();
+        ASSERT_TRUE(f.timer->fire()) << "the change asks for a save";
+        const auto saved = f.saved();
+        ASSERT_TRUE(saved);
+        ASSERT_EQ(saved->windows.size(), 1u);
+        EXPECT_EQ(savedTabNames(saved->windows[0]), step.tabs);
+        EXPECT_EQ(saved->windows[0].selectedTab, step.selected);
+    }
+
+    // A crash now: the next launch puts the kept text back into its window, between the files,
+    // and the document controller has nothing left to reopen on its own.
+    for (TextDocument* document : f.documents->documents())
+        f.documents->removeDocument(document);
+    f.settle();
+    f.makeRestorer();
+    const auto named = f.restore();
+    EXPECT_TRUE(f.documents->reopenScratchDocuments(named).empty());
+    const auto windows = f.documentWindows();
+    ASSERT_EQ(windows.size(), 1u);
+    EXPECT_EQ(tabTitles(*windows[0]).size(), 3u);
+    EXPECT_EQ(tabTitles(*windows[0])[0], "c.txt");
+    EXPECT_EQ(tabTitles(*windows[0])[2], "a.txt");
+}
+
+// Quit and start three times: the window comes back where it was, at the size it had.
+TEST(WindowRestorer, aWindowRestoredThreeTimesKeepsItsGeometry)
+{
+    RestoreFixture f;
+    f.restorer->startObserving();
+    auto* a = f.open(f.file("a.txt"));
+    ASSERT_TRUE(a);
+    HostWindow* first = EditorWindow::FolderWindows::controllerOf(a)->hostWindow();
+    const QRect placed(100, 120, 700, 500);
+    first->setGeometry(placed);
+    f.settle();
+    f.restorer->save();
+    const auto saved = f.saved();
+    ASSERT_TRUE(saved && saved->windows.size() == 1u);
+    const Rect frame = saved->windows[0].frame;
+    EXPECT_EQ(frame.width, 700);
+    EXPECT_EQ(frame.height, 500);
+    for (int cycle = 1; cycle <= 3; ++cycle) {
+        SCOPED_TRACE(cycle);
+        f.restorer->saveAndFreeze();
+        for (TextDocument* document : f.documents->documents())
+            f.documents->removeDocument(document);
+        f.settle();
+        f.makeRestorer();
+        f.restorer->startObserving();
+        f.restore();
+        const auto windows = f.documentWindows();
+        ASSERT_EQ(windows.size(), 1u);
+        EXPECT_EQ(windows[0]->geometry(), placed);
+        f.restorer->save();
+        const auto again = f.saved();
+        ASSERT_TRUE(again && again->windows.size() == 1u);
+        EXPECT_EQ(again->windows[0].frame, frame);
+    }
+}
+
+// A file read on a worker (over 1 MiB, under the large-file threshold) gets its saved caret
+// and encoding once its text is in.
+TEST(WindowRestorer, aTabReadInTheBackgroundGetsItsStateWhenTheTextIsIn)
+{
+    RestoreFixture f;
+    std::string body;
+    while (body.size() < (std::size_t(1) << 20) + 4096)
+        body += "caf\xC3\xA9 and a line\n";
+    auto tab = fileTab(f.file("big.txt", body));
+    tab.encodingOverride = EditorCore::TextEncoding::isoLatin1;
+    tab.selectionLocation = 1000003;
+    tab.selectionLength = 4;
+    f.writeState(WindowState({windowOf({tab}, 0)}));
+    f.restore();
+    ASSERT_EQ(f.documents->documents().size(), 1u);
+    TextDocument* document = f.documents->documents()[0];
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !document->isLoading(); }, 20000));
+    f.settle();
+    EXPECT_EQ(document->format.encoding, EditorCore::TextEncoding::isoLatin1);
+    EXPECT_TRUE(document->currentText().startsWith(QString::fromUtf8("caf\xC3\x83\xC2\xA9")));
+    const auto* view = EditorWindow::FolderWindows::controllerOf(document)->textView();
+    EXPECT_EQ(view->selectedRange().location, 1000003);
+    EXPECT_EQ(view->selectedRange().length, 4);
+}
+
+// A question about a restored tab (here: a file that is not text) waits until every window is
+// placed, then names its file and shows over that file's tab, selected in the front window.
+TEST(WindowRestorer, aQuestionAboutARestoredTabNamesItsFileOverItsTab)
+{
+    RestoreFixture f;
+    SharedRestorer shared(f.restorer.get());
+    const auto a = f.file("a.txt"), c = f.file("c.txt"), d = f.file("d.txt");
+    const auto binary = f.file("bin.dat", std::string("\x00\x01\x02\x03\xFF\xFE\x00\x00", 8));
+    f.writeState(WindowState({windowOf({fileTab(a), fileTab(binary), fileTab(c)}, 0),
+                              windowOf({fileTab(d)}, 0)}));
+    (void)f.restorer->restoreWindows();
+    while (f.restorer->isRestoring()) {
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(f.presenter->asked.empty()) << "no question while the windows are placed";
+    }
+    f.settle();
+    ASSERT_EQ(f.presenter->asked.size(), 1u);
+    const auto& asked = f.presenter->asked[0];
+    EXPECT_EQ(asked.alert.text, QStringLiteral("글자 파일이 아닌 것 같아요."));
+    EXPECT_EQ(asked.alert.subject, QStringLiteral("bin.dat"));
+    EXPECT_EQ(asked.shownTab, QStringLiteral("bin.dat"));
+    EXPECT_TRUE(asked.inFront);
 }
