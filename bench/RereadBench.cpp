@@ -143,7 +143,7 @@ int run(int argc, char** argv, const std::filesystem::path& file, int runs)
             generate(written, first.toLatin1());
             done = true;
         });
-        spin([&] { return done; });
+        spin([&] { return done.load(); });
         writer.join();
         meter.reset();
         clock.restart();
