@@ -95,8 +95,18 @@ void DocumentWindowController::applyTabRestoreState(const EditorStore::TabRestor
     }
     m_pendingRestore.reset();
 
-    if (state.encodingOverride && *state.encodingOverride != current->encoding() && !largeFile)
-        (void)current->reopen(*state.encodingOverride);
+    if (state.encodingOverride && *state.encodingOverride != current->encoding() && !largeFile) {
+        // The text is read again in the chosen encoding first (on a worker for a long file);
+        // the rest of the state waits for it, as it waits for a text still being read.
+        auto rest = state;
+        rest.encodingOverride.reset();
+        QPointer<DocumentWindowController> self(this);
+        current->reopen(*state.encodingOverride, [self, rest](bool) {
+            if (self)
+                self->applyTabRestoreState(rest);
+        });
+        return;
+    }
 
     EditorViews::EditorViewOptions options = m_display->options;
     options.zoom = EditorViews::EditorViewOptions::clampedZoom(state.zoom);

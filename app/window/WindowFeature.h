@@ -35,6 +35,8 @@ enum class DocumentEvent {
     lockedFileChanged,
     // Replace the text with the file's as it is now, silently (unedited, undo cleared).
     reloadSilently,
+    // The same as one undoable step, for a text with edits of its own.
+    reloadUndoably,
     // The file's text as it is now took the text's place (after an outside change).
     reloaded,
     // Banners the document asks for; the feature that shows them answers true.

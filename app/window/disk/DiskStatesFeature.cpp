@@ -500,6 +500,9 @@ bool DiskStatesFeature::documentEvent(DocumentEvent event)
     case DocumentEvent::reloadSilently:
         reloadFromDisk(false);
         return true;
+    case DocumentEvent::reloadUndoably:
+        reloadFromDisk(true);
+        return true;
     case DocumentEvent::fileGone:
         showFileGoneBanner();
         return true;

@@ -962,8 +962,8 @@ void TextDocumentWindow::restoreInterruptedSave(const EditorDocuments::RecoveryC
     EditorDocuments::RecoveryCopies::remove(copy);
     m_controller->dismissBanner(interruptedSaveKey);
     // The text shown becomes the file's; edits made meanwhile stay one undo away.
-    if (auto* disk = m_controller->feature<DiskStatesFeature>())
-        disk->reloadFromDisk(m_document.isDocumentEdited());
+    m_controller->documentEvent(m_document.isDocumentEdited() ? DocumentEvent::reloadUndoably
+                                                              : DocumentEvent::reloadSilently);
 }
 
 void TextDocumentWindow::showSaveRefusedBanner(EditorDocuments::SaveRules::SaveRefusal refusal)
