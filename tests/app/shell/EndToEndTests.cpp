@@ -28,6 +28,7 @@
 #include "app/window/toolband/ToolBandFeature.h"
 #include "store/ScratchStore.h"
 #include "tests/app/features/GrammarServer.h"
+#include "tests/app/shell/EndToEndInput.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -61,39 +62,13 @@
 
 namespace {
 
-using Bytes = std::vector<unsigned char>;
+using EndToEnd::Bytes;
+using EndToEnd::bytesOf;
+using EndToEnd::readBytes;
+using EndToEnd::typeKeys;
+using EndToEnd::writeBytes;
 
 std::filesystem::path testFolder;
-
-Bytes bytesOf(std::string_view text)
-{
-    return Bytes(text.begin(), text.end());
-}
-
-Bytes readBytes(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void writeBytes(const std::filesystem::path& path, const Bytes& bytes)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-}
-
-// Key presses carrying each character; characters without a key of their own (Korean) come
-// as the key events of a keyboard layout that types them.
-void typeKeys(QWidget* target, const QString& text)
-{
-    for (QChar c : text) {
-        if (c.unicode() < 0x80)
-            QTest::keyClick(target, c.toLatin1());
-        else
-            QTest::sendKeyEvent(QTest::Click, target, Qt::Key_unknown, QString(c), Qt::NoModifier);
-    }
-}
 
 // Answers every alert with the next scripted button and records what was asked.
 class ScriptedPresenter : public EditorKit::Presenter

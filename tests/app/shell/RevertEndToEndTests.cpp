@@ -13,6 +13,7 @@
 #include "app/window/hosting/TextDocumentWindow.h"
 #include "store/SettingKeys.h"
 #include "store/Settings.h"
+#include "tests/app/shell/EndToEndInput.h"
 
 #include <QApplication>
 #include <QMenu>
@@ -32,36 +33,12 @@
 
 namespace {
 
-using Bytes = std::vector<unsigned char>;
+using EndToEnd::Bytes;
+using EndToEnd::bytesOf;
+using EndToEnd::readBytes;
+using EndToEnd::typeKeys;
+using EndToEnd::writeBytes;
 using EditorDocuments::TextDocument;
-
-Bytes bytesOf(std::string_view text)
-{
-    return Bytes(text.begin(), text.end());
-}
-
-Bytes readBytes(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void writeBytes(const std::filesystem::path& path, const Bytes& bytes)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-}
-
-void typeKeys(QWidget* target, const QString& text)
-{
-    for (QChar c : text) {
-        if (c.unicode() < 0x80)
-            QTest::keyClick(target, c.toLatin1());
-        else
-            QTest::sendKeyEvent(QTest::Click, target, Qt::Key_unknown, QString(c), Qt::NoModifier);
-    }
-}
 
 // No alert is expected; the save panel answers with `saveTo`.
 class PanelPresenter : public EditorKit::Presenter
