@@ -377,6 +377,9 @@ class Monkey:
             f.write(shown)
         with open(os.path.join(self.out, f"mismatch-{self.step}-disk.bin"), "wb") as f:
             f.write(data)
+        # What the screen showed then: which view held the text that was copied.
+        subprocess.run(["import", "-window", "root", os.path.join(self.out, f"mismatch-{self.step}.png")],
+                       env=self.env(), capture_output=True, timeout=20)
 
     def checkpoint(self):
         """After a quiet spell: the front document's file is the text it shows, and only
