@@ -305,8 +305,9 @@ TEST_F(KeepingTest, autosaveScreensRequestsInOrder)
         EXPECT_EQ(readBytes(folder / "a.txt"), before) << "never written";
         EXPECT_EQ(readBytes(folder / "data.bin"), bytesOf(binary));
         EXPECT_EQ(!store().list().empty(), r.kept);
-        if (r.cancelled)
+        if (r.cancelled) {
             EXPECT_TRUE(document->isDocumentEdited()) << "a kept copy is not a save";
+        }
         ASSERT_EQ(delayed.size(), r.retried ? 1u : 0u);
         if (r.retried) {
             EXPECT_EQ(delayed[0].first, 1000);
