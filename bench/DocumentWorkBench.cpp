@@ -26,6 +26,7 @@
 #include "app/views/EditorTextView.h"
 #include "app/window/DocumentWindowController.h"
 #include "app/window/hosting/TextDocumentWindow.h"
+#include "bench/EventLoopStalls.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -42,6 +43,8 @@
 #include <vector>
 
 namespace {
+
+constexpr int waitLimitMilliseconds = 60'000;
 
 constexpr std::uint64_t fileSize = 100ULL << 20;
 constexpr int lineCount = 1'000'000;
@@ -102,33 +105,6 @@ double peakMiB()
     return statusMiB("VmHWM:");
 }
 
-// The longest gap between ticks of a 1 ms timer: how long the event loop was kept from running.
-class StallMeter : public QObject
-{
-public:
-    StallMeter()
-    {
-        m_timer.setTimerType(Qt::PreciseTimer);
-        m_timer.setInterval(1);
-        connect(&m_timer, &QTimer::timeout, this, [this] {
-            m_longest = std::max(m_longest, m_clock.restart());
-        });
-        m_clock.start();
-        m_timer.start();
-    }
-    void reset()
-    {
-        m_longest = 0;
-        m_clock.restart();
-    }
-    qint64 longest() const { return std::max(m_longest, m_clock.elapsed()); }
-
-private:
-    QTimer m_timer;
-    QElapsedTimer m_clock;
-    qint64 m_longest = 0;
-};
-
 // The first paint of the view once the document's text is there.
 class PaintWatch : public QObject
 {
@@ -147,19 +123,6 @@ public:
 private:
     const EditorDocuments::TextDocument& m_document;
 };
-
-template<typename Done>
-bool spin(Done done, int limitMilliseconds = 60'000)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > limitMilliseconds)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
-}
 
 int runOnce(int argc, char** argv, const std::filesystem::path& file)
 {
@@ -193,14 +156,14 @@ int runOnce(int argc, char** argv, const std::filesystem::path& file)
     if (!window)
         return 1;
     auto& controller = window->controller();
-    spin([&] { return controller.page()->isVisible(); });
+    spin([&] { return controller.page()->isVisible(); }, waitLimitMilliseconds);
     const qint64 shown = clock.elapsed();
     const qint64 stallUntilShown = meter.longest();
     meter.reset();
 
     PaintWatch watch(*document);
     controller.textView()->viewport()->installEventFilter(&watch);
-    spin([&] { return watch.painted; });
+    spin([&] { return watch.painted; }, waitLimitMilliseconds);
     const qint64 text = clock.elapsed();
     const qint64 arrivalStall = meter.longest();
     const qint64 openStall = std::max(stallUntilShown, arrivalStall);
@@ -218,7 +181,7 @@ int runOnce(int argc, char** argv, const std::filesystem::path& file)
     meter.reset();
     clock.restart();
     document->saveDocument();
-    spin([&] { return !document->isSaving(); });
+    spin([&] { return !document->isSaving(); }, waitLimitMilliseconds);
     const qint64 save = clock.elapsed();
     const qint64 saveStall = meter.longest();
 
@@ -229,24 +192,26 @@ int runOnce(int argc, char** argv, const std::filesystem::path& file)
     document->saveDocument();
     qint64 longestKey = 0;
     int keys = 0;
-    spin([&] {
-        if (document->isSaving() && keys < 200) {
-            QElapsedTimer key;
-            key.start();
-            controller.textView()->insertText(QStringLiteral("z"));
-            longestKey = std::max(longestKey, key.elapsed());
-            ++keys;
-        }
-        return !document->isSaving();
-    });
+    spin(
+        [&] {
+            if (document->isSaving() && keys < 200) {
+                QElapsedTimer key;
+                key.start();
+                controller.textView()->insertText(QStringLiteral("z"));
+                longestKey = std::max(longestKey, key.elapsed());
+                ++keys;
+            }
+            return !document->isSaving();
+        },
+        waitLimitMilliseconds);
     const qint64 typingStall = meter.longest();
     QCoreApplication::processEvents();
     const bool editedAfter = document->isDocumentEdited();
 
     // The pause after typing: the autosave writes the keys typed during the save.
     meter.reset();
-    const bool autosaved = spin([&] { return !document->isDocumentEdited() && !document->isSaving(); },
-                                20'000);
+    const bool autosaved =
+        spin([&] { return !document->isDocumentEdited() && !document->isSaving(); }, 20'000);
     const qint64 autosaveStall = autosaved ? meter.longest() : -1;
 
     std::printf("%lld %lld %lld %.1f %.1f %lld %lld %lld %lld %d %d %lld %lld %lld %.1f %lld\n",
@@ -284,32 +249,33 @@ struct Run
 void print(const char* label, const Run& r)
 {
     const double fileMiB = static_cast<double>(fileSize) / (1 << 20);
-    std::printf("%-7s shown %5.0f ms | text painted %5.0f ms | open stall %4.0f ms | "
-                "(arrival %4lld ms) | peak %5.0f MiB = %.2fx file (%.0f MiB before opening; the open "
-                "added %.0f MiB = %.2fx, %.0f MiB = %.2fx of it heap) | save %5.0f ms, "
-                "stall %3.0f ms | typing during save: stall %3.0f ms, longest key %3.0f ms "
-                "(%d keys), edited after %s | a key before saving %lld ms | the pause's autosave: "
-                "stall %lld ms\n",
-                label,
-                r.shown,
-                r.text,
-                r.openStall,
-                r.arrivalStall,
-                r.peak,
-                r.peak / fileMiB,
-                r.baseline,
-                r.peak - r.baseline,
-                (r.peak - r.baseline) / fileMiB,
-                r.anonymous,
-                r.anonymous / fileMiB,
-                r.save,
-                r.saveStall,
-                r.typingStall,
-                r.longestKey,
-                r.keys,
-                r.editedAfter ? "yes" : "no",
-                r.keyWithoutSave,
-                r.autosaveStall);
+    std::printf(
+        "%-7s shown %5.0f ms | text painted %5.0f ms | open stall %4.0f ms | "
+        "(arrival %4lld ms) | peak %5.0f MiB = %.2fx file (%.0f MiB before opening; the open "
+        "added %.0f MiB = %.2fx, %.0f MiB = %.2fx of it heap) | save %5.0f ms, "
+        "stall %3.0f ms | typing during save: stall %3.0f ms, longest key %3.0f ms "
+        "(%d keys), edited after %s | a key before saving %lld ms | the pause's autosave: "
+        "stall %lld ms\n",
+        label,
+        r.shown,
+        r.text,
+        r.openStall,
+        r.arrivalStall,
+        r.peak,
+        r.peak / fileMiB,
+        r.baseline,
+        r.peak - r.baseline,
+        (r.peak - r.baseline) / fileMiB,
+        r.anonymous,
+        r.anonymous / fileMiB,
+        r.save,
+        r.saveStall,
+        r.typingStall,
+        r.longestKey,
+        r.keys,
+        r.editedAfter ? "yes" : "no",
+        r.keyWithoutSave,
+        r.autosaveStall);
 }
 
 } // namespace

@@ -20,6 +20,7 @@
 #include "app/window/DocumentWindowController.h"
 #include "app/window/formats/FormatMenusFeature.h"
 #include "app/window/hosting/TextDocumentWindow.h"
+#include "bench/EventLoopStalls.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -35,6 +36,8 @@
 #include <thread>
 
 namespace {
+
+constexpr int waitLimitMilliseconds = 120'000;
 
 constexpr std::uint64_t fileSize = 100ULL << 20;
 
@@ -52,45 +55,6 @@ void generate(const std::filesystem::path& path, char first)
     }
     const std::string rest(fileSize - written, 'b');
     out.write(rest.data(), static_cast<std::streamsize>(rest.size()));
-}
-
-class StallMeter : public QObject
-{
-public:
-    StallMeter()
-    {
-        m_timer.setTimerType(Qt::PreciseTimer);
-        m_timer.setInterval(1);
-        connect(&m_timer, &QTimer::timeout, this, [this] {
-            m_longest = std::max(m_longest, m_clock.restart());
-        });
-        m_clock.start();
-        m_timer.start();
-    }
-    void reset()
-    {
-        m_longest = 0;
-        m_clock.restart();
-    }
-    qint64 longest() const { return std::max(m_longest, m_clock.elapsed()); }
-
-private:
-    QTimer m_timer;
-    QElapsedTimer m_clock;
-    qint64 m_longest = 0;
-};
-
-template<typename Done>
-bool spin(Done done, int limitMilliseconds = 120'000)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > limitMilliseconds)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
 }
 
 int run(int argc, char** argv, const std::filesystem::path& file, int runs)
@@ -122,7 +86,7 @@ int run(int argc, char** argv, const std::filesystem::path& file, int runs)
     auto startsWith = [&](QChar first) {
         return !document->isLoading() && !view->text().isEmpty() && view->text().front() == first;
     };
-    if (!spin([&] { return startsWith(QLatin1Char('a')); }))
+    if (!spin([&] { return startsWith(QLatin1Char('a')); }, waitLimitMilliseconds))
         return 1;
     // The window settles (its first counts and paints) before the measured reads.
     spin([] { return false; }, 3'000);
@@ -143,7 +107,7 @@ int run(int argc, char** argv, const std::filesystem::path& file, int runs)
             generate(written, first.toLatin1());
             done = true;
         });
-        spin([&] { return done.load(); });
+        spin([&] { return done.load(); }, waitLimitMilliseconds);
         writer.join();
         meter.reset();
         clock.restart();
@@ -159,7 +123,8 @@ int run(int argc, char** argv, const std::filesystem::path& file, int runs)
         meter.reset();
         clock.restart();
         controller.feature<EditorWindow::FormatMenusFeature>()->reopenWithEncoding(encoding);
-        if (!spin([&] { return document->format.encoding == encoding && startsWith(first); }))
+        if (!spin([&] { return document->format.encoding == encoding && startsWith(first); },
+                  waitLimitMilliseconds))
             return 1;
         const qint64 reopen = meter.longest();
         const qint64 reopenTime = clock.elapsed();
