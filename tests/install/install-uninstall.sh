@@ -11,14 +11,11 @@ work=$(mktemp -d)
 prefix="$work/prefix"
 home="$work/home"
 editor_group=""
-saved=()
-for name in install_manifest.txt install_directories.txt; do
-  if [ -e "$build/$name" ]; then cp -p "$build/$name" "$work/saved-$name"; saved+=("$name"); fi
-done
+source "$(dirname "$0")/../support/install-records.sh"
+keep_install_records "$build" "$work"
 cleanup() {
   if [ -n "$editor_group" ]; then kill -- "-$editor_group" 2>/dev/null || true; fi
-  rm -f "$build/install_manifest.txt" "$build/install_directories.txt"
-  for name in "${saved[@]}"; do cp -p "$work/saved-$name" "$build/$name"; done
+  restore_install_records "$build" "$work"
   rm -rf "$work"
 }
 trap cleanup EXIT

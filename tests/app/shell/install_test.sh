@@ -6,17 +6,12 @@
 set -euo pipefail
 build="$1"
 stage="$(mktemp -d)"
-# The install writes the build tree's install_manifest.txt, which the uninstall target reads:
-# the developer's own is put back.
-for name in install_manifest.txt install_directories.txt; do
-    if [ -e "$build/$name" ]; then cp -p "$build/$name" "$stage.$name"; fi
-done
+kept="$(mktemp -d)"
+source "$(dirname "$0")/../../support/install-records.sh"
+keep_install_records "$build" "$kept"
 restore() {
-    for name in install_manifest.txt install_directories.txt; do
-        rm -f "$build/$name"
-        if [ -e "$stage.$name" ]; then mv "$stage.$name" "$build/$name"; fi
-    done
-    rm -rf "$stage"
+    restore_install_records "$build" "$kept"
+    rm -rf "$stage" "$kept"
 }
 trap restore EXIT
 fail() { echo "install: $*" >&2; exit 1; }
