@@ -65,7 +65,7 @@ int WidgetPresenter::runAlert(const Alert& alert, QWidget* parent)
         box.setText(alert.text);
     } else {
         box.setWindowTitle(alert.subject);
-        box.setText(QStringLiteral("「%1」\n%2").arg(alert.subject, alert.text));
+        box.setText(localized("「%1」").arg(alert.subject) + QLatin1Char('\n') + alert.text);
     }
     box.setInformativeText(alert.informativeText);
     std::vector<QPushButton*> buttons;

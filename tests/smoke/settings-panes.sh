@@ -53,10 +53,15 @@ for _ in $(seq 100); do window=$(settings_window); [ -n "$window" ] && break; sl
 [ -n "$window" ] || { echo "settings-panes: the settings window did not open" >&2; exit 1; }
 sleep 0.5
 names=(general edit view file)
+# The tab buttons sit side by side at the top of the window, as wide as their labels: the
+# centres of the four labels from the window's left edge.
+case "$language" in
+  en) tabs=(35 88 131 173) ;;
+  *) tabs=(23 63 103 143) ;;
+esac
 for i in 0 1 2 3; do
-  # The tab buttons sit side by side at the top of the window, about 40 pixels apart.
   if [ "$i" -gt 0 ]; then
-    xdotool mousemove --window "$window" $((23 + 40 * i)) 28 click 1
+    xdotool mousemove --window "$window" "${tabs[$i]}" 28 click 1
     sleep 0.7
   fi
   import -window root "$out/$((i + 1))-${names[$i]}.png"

@@ -56,7 +56,12 @@ shot 0-window
 open_menu() { xdotool mousemove --window "$window" "$1" "$bottom" click 1; sleep 0.8; }
 names=(encoding line-ending indentation language suspicious)
 n=1
-segments=(${SEGMENTS:-60 105 150 207 330})
+# The segments are narrower in Korean.
+case "$language" in
+  ko) positions="60 97 125 175 260" ;;
+  *) positions="60 105 150 207 330" ;;
+esac
+segments=(${SEGMENTS:-$positions})
 for x in "${segments[@]}"; do
   open_menu "$x"
   shot "$n-${names[$((n - 1))]}"

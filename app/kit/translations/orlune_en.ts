@@ -1316,7 +1316,7 @@
     </message>
     <message>
         <source>한글 미리 보기</source>
-        <translation>Preview 한글</translation>
+        <translation>Preview Aa</translation>
     </message>
     <message>
         <source>테마</source>
@@ -1980,6 +1980,10 @@ Other extensions such as .md · .log work the same way.</translation>
     <message>
         <source>데스크톱 항목이 설치되지 않아 「다른 앱으로 열기」 에는 아직 없어요</source>
         <translation>Not listed under “Open With” yet: the desktop entry is not installed</translation>
+    </message>
+    <message>
+        <source>「%1」</source>
+        <translation>“%1”</translation>
     </message>
 </context>
 </TS>

@@ -1315,7 +1315,7 @@
     </message>
     <message>
         <source>한글 미리 보기</source>
-        <translation>プレビュー 한글</translation>
+        <translation>プレビュー 日本語</translation>
     </message>
     <message>
         <source>테마</source>
@@ -1972,6 +1972,10 @@
     <message>
         <source>데스크톱 항목이 설치되지 않아 「다른 앱으로 열기」 에는 아직 없어요</source>
         <translation>デスクトップ エントリがインストールされていないため、「別のアプリで開く」にはまだありません</translation>
+    </message>
+    <message>
+        <source>「%1」</source>
+        <translation>「%1」</translation>
     </message>
 </context>
 </TS>

@@ -163,7 +163,7 @@ EncodingChooserSheet::EncodingChooserSheet(std::span<const std::uint8_t> fileSta
 void EncodingChooserSheet::setSubject(const QString& name)
 {
     setWindowTitle(name);
-    m_subject->setText(QStringLiteral("「%1」").arg(name));
+    m_subject->setText(EditorKit::localized("「%1」").arg(name));
     m_subject->setVisible(!name.isEmpty());
 }
 

@@ -110,8 +110,7 @@ QString fault(const Catalogue& catalogue, const QString& source, bool numerus, i
     for (const QString& translation : message.translations) {
         if (translation.isEmpty() && !source.isEmpty())
             return QStringLiteral("empty");
-        // The font sample shows Hangul on purpose, in every language.
-        if (hasHangul(translation) && source != QStringLiteral("한글 미리 보기"))
+        if (hasHangul(translation))
             return QStringLiteral("Korean left in \"%1\"").arg(translation);
         if (placeholders(translation) != placeholders(source))
             return QStringLiteral("placeholders differ in \"%1\"").arg(translation);

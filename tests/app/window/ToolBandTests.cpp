@@ -334,6 +334,27 @@ TEST(ToolBand, unavailableButtonsVanishAndTheRowsAndHeightFollow)
     EXPECT_EQ(window.bodySplit()->geometry().top(), band->geometry().bottom() + 1);
 }
 
+// A Markdown file with a formatter, in a window with its folder sidebar, shows every button the
+// band has; at the window's default width they still take one row.
+TEST(ToolBand, everyButtonShownFitsOneRowAtTheDefaultWindowWidth)
+{
+    constexpr int defaultWindowWidth = 1180;
+    Windows windows;
+    DocumentWindowController& window = windows.open(QStringLiteral("# Title"));
+    ToolBandView* band = bandOf(window);
+    for (const auto& id : EditorCommands::CommandCatalog::hiddenWhenUnavailable())
+        buttonOf(window, id.rawValue.c_str())->setHidden(false);
+    int used = 0;
+    QStringList widths;
+    for (QWidget* group : band->groups()) {
+        used += group->sizeHint().width();
+        widths << QString::number(group->sizeHint().width());
+    }
+    EXPECT_EQ(band->rowsForWidth(defaultWindowWidth), 1)
+        << "groups " << widths.join(QLatin1Char(' ')).toStdString() << ", " << used
+        << " wide without the gaps and margins";
+}
+
 TEST(ToolBand, sizeAndSpacingPopupsShowTheEffectiveValues)
 {
     struct Case
