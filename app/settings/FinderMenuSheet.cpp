@@ -12,6 +12,7 @@
 #include <QPointer>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <system_error>
 
 #ifndef OLV_NAUTILUS_EXTENSION_DIR
@@ -98,17 +99,21 @@ void FinderMenuSheet::buildView()
     guideRow->setSpacing(16);
     auto* menu = new QLabel(localized("열기\n다음으로 열기 ▸\n─────────\n빠른 동작 ▸\n✎ Orlune "
                                       "Viewer로 열기"));
-    menu->setFont(systemFontOfSize(12));
+    // Drawn at the size of a real menu; the picture is as wide as its longest item, so no item
+    // is cut in any language, and the steps take the rest of the row.
+    menu->setFont(QGuiApplication::font());
     menu->setWordWrap(false);
     auto* picture = new PreviewBox(menu, 0);
-    picture->setFixedWidth(200);
+    const int pictureWidth =
+        std::max(200, menu->sizeHint().width() + 2 * PreviewBox::horizontalInset);
+    picture->setFixedWidth(pictureWidth);
     guideRow->addWidget(picture, 0, Qt::AlignTop);
     auto* steps = new QLabel(localized("1. 아래 「시스템 설정 열기」\n2. 열린 화면에서 「Orlune "
                                        "Viewer Finder」 를 켜기\n3. 이 창으로 돌아오면 저절로 "
                                        "확인해요"));
     steps->setFont(systemFontOfSize(12));
     steps->setWordWrap(true);
-    steps->setFixedWidth(264);
+    steps->setFixedWidth(std::max(200, rowWidth - pictureWidth - guideRow->spacing()));
     guideRow->addWidget(steps, 0, Qt::AlignTop);
     guideRow->addStretch(1);
     guide->setFixedWidth(rowWidth);

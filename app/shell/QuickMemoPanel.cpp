@@ -21,7 +21,6 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -37,25 +36,6 @@ namespace EditorShell {
 using EditorKit::localized;
 
 namespace {
-
-// The hint keeps one line and ends in "…" when the panel is narrow.
-class HintLabel : public QLabel
-{
-public:
-    using QLabel::QLabel;
-
-    QSize minimumSizeHint() const override { return {0, QLabel::minimumSizeHint().height()}; }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter painter(this);
-        painter.setPen(palette().color(QPalette::PlaceholderText));
-        painter.drawText(rect(),
-                         Qt::AlignLeft | Qt::AlignVCenter,
-                         fontMetrics().elidedText(text(), Qt::ElideRight, width()));
-    }
-};
 
 // The memo's text, inset from the panel's edges.
 class MemoTextEdit : public QPlainTextEdit
@@ -161,11 +141,14 @@ void QuickMemoPanel::makePanel()
     text->setUndoRedoEnabled(true);
     text->installEventFilter(this);
 
-    auto* hint = new HintLabel(panel);
+    // The hint wraps rather than being cut, so the shortcut and the file's name show whole in
+    // every language and at the panel's smallest size; drawn in the theme's placeholder colour.
+    auto* hint = new QLabel(panel);
     QFont small = hint->font();
     small.setPointSize(11);
     hint->setFont(small);
-    hint->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    hint->setForegroundRole(QPalette::PlaceholderText);
+    hint->setWordWrap(true);
 
     auto* button = new QPushButton(localized("탭으로 열기"), panel);
     button->setAutoDefault(false);

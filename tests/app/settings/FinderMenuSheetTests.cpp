@@ -146,6 +146,43 @@ TEST(FinderMenuSheet, theSheetsTextsAreTranslatedAndSpeakOfThisSystem)
     EditorKit::installTranslation(QString());
 }
 
+// Every text of the guide shows whole in the laid-out sheet, in each language: a label is as
+// wide as its one-line text needs, a wrapped label as tall as its lines at its width, and each
+// lies inside the sheet.
+TEST(FinderMenuSheet, everyTextOfTheGuideFitsItsPlace)
+{
+    QTemporaryDir dir;
+    for (const char* language : {"en", "ja", "ko"}) {
+        SCOPED_TRACE(language);
+        ASSERT_TRUE(EditorKit::installTranslation(QString::fromLatin1(language)));
+        FinderMenuSheet::Environment environment;
+        environment.extensionFolder = fs::path(dir.path().toStdString());
+        FinderMenuSheet sheet(std::move(environment));
+        sheet.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&sheet));
+        for (QLabel* label : sheet.findChildren<QLabel*>()) {
+            if (!label->isVisible() || label->text().isEmpty())
+                continue;
+            SCOPED_TRACE(label->text().toStdString());
+            const QRect place = label->contentsRect();
+            if (label->wordWrap()) {
+                EXPECT_LE(label->heightForWidth(label->width()), label->height());
+            } else {
+                const QSize needed = label->fontMetrics().size(0, label->text());
+                EXPECT_LE(needed.width(), place.width());
+                EXPECT_LE(needed.height(), place.height());
+            }
+            const QRect inSheet(label->mapTo(&sheet, QPoint(0, 0)), label->size());
+            EXPECT_TRUE(sheet.rect().contains(inSheet));
+            // Inside whatever box it is drawn in.
+            if (QWidget* box = label->parentWidget(); box && box != &sheet) {
+                EXPECT_TRUE(box->rect().contains(label->geometry()));
+            }
+        }
+    }
+    EditorKit::installTranslation(QString());
+}
+
 #ifdef OLV_TEST_FINDER_TEXTS
 // The General pane's note names the two items exactly as the file manager's menu shows them,
 // in every language.

@@ -4,6 +4,7 @@
 #include "app/documents/DocumentServices.h"
 #include "app/documents/TextDocument.h"
 #include "app/kit/ActionRouter.h"
+#include "app/kit/Localized.h"
 #include "app/kit/Presenter.h"
 #include "app/shell/Application.h"
 #include "app/shell/QuickMemoPanel.h"
@@ -17,6 +18,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QLayout>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -267,6 +269,37 @@ TEST_F(QuickMemo, openAsTabMakesAMissingFileAndStopsWhenTheSaveFails)
     EXPECT_TRUE(panel->isVisible());
     QCoreApplication::processEvents();
     EXPECT_EQ(documents.documents().size(), 1u) << "nothing more opened";
+}
+
+// The hint names the shortcut and the file in full, in each language, at the panel's first size
+// and at its smallest: it wraps instead of being cut.
+TEST_F(QuickMemo, theHintShowsWholeInEveryLanguage)
+{
+    Settings::shared().set("ctrl+opt+n", SettingKeys::quickMemoShortcut);
+    for (const char* language : {"en", "ja", "ko"}) {
+        SCOPED_TRACE(language);
+        ASSERT_TRUE(EditorKit::installTranslation(QString::fromLatin1(language)));
+        useMemoFile(folder / (EditorKit::localized("빠른 메모") + QStringLiteral(".txt")).toStdString());
+        panel->show();
+        for (const QSize size : {QSize(520, 240), panel->panel()->minimumSize()}) {
+            SCOPED_TRACE(size.width());
+            panel->panel()->resize(size);
+            QCoreApplication::processEvents();
+            panel->panel()->layout()->activate();
+            QLabel* hint = panel->hint();
+            ASSERT_TRUE(hint->text().contains(QStringLiteral("Meta+Alt+N")));
+            if (hint->wordWrap()) {
+                EXPECT_LE(hint->heightForWidth(hint->width()), hint->height());
+            } else {
+                EXPECT_LE(hint->fontMetrics().horizontalAdvance(hint->text()), hint->width());
+            }
+            const QRect inPanel(hint->mapTo(panel->panel(), QPoint(0, 0)), hint->size());
+            EXPECT_TRUE(panel->panel()->rect().contains(inPanel));
+            EXPECT_FALSE(inPanel.intersects(panel->openButton()->geometry()));
+        }
+        panel->toggle();
+    }
+    EditorKit::installTranslation(QString());
 }
 
 TEST_F(QuickMemo, showPlacesTheHintAndThePanelAboveTheMiddle)
