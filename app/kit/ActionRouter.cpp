@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QLoggingCategory>
+#include <QMenuBar>
 #include <QWidget>
 
 namespace EditorKit {
@@ -97,6 +98,10 @@ std::vector<Responder*> ActionRouter::chain(QWidget* window) const
         // The window's focus widget is remembered while the window is inactive, so a window
         // that is not (or cannot be) active still routes to its focused view.
         QWidget* focus = host->focusWidget();
+        // After Escape closes one of its menus the menu bar holds the keys until the next click
+        // or Escape; the menus opened meanwhile still speak of the view that had the focus.
+        if (qobject_cast<QMenuBar*>(focus))
+            focus = page->focusWidget();
         if (focus && page->isAncestorOf(focus)) {
             for (QWidget* view = focus; view && view != page; view = view->parentWidget()) {
                 if (auto* responder = dynamic_cast<Responder*>(view))

@@ -1172,7 +1172,7 @@
     </message>
     <message>
         <source>없음</source>
-        <translation>None</translation>
+        <translation>No matches</translation>
     </message>
     <message>
         <source>%lld곳 바꿈</source>

@@ -4,6 +4,7 @@
 #include "app/kit/TabPage.h"
 
 #include <QApplication>
+#include <QMenuBar>
 #include <QPointer>
 #include <QTest>
 #include <QUndoStack>
@@ -226,4 +227,16 @@ TEST_F(RouterFixture, focusOutsideTheCurrentPageIsNotInTheChain)
     EXPECT_EQ(router.target("probe:", window.get()), static_cast<Responder*>(otherView));
     // The second page has no window controller or document of its own.
     EXPECT_EQ(router.chain(window.get()).size(), 5u);
+}
+
+// Escape out of a menu leaves the keys with the menu bar; the next menu still validates and
+// sends to the view that had the focus, so Select All or Paste are not greyed out.
+TEST_F(RouterFixture, theMenuBarHoldingTheKeysKeepsTheFocusedViewFirst)
+{
+    activate();
+    view->answer("probe:");
+    window->menuBar()->setFocus(Qt::MenuBarFocusReason);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->menuBar()->hasFocus(); }));
+    EXPECT_EQ(router.chain(window.get()).front(), static_cast<Responder*>(view));
+    EXPECT_EQ(router.target("probe:", window.get()), static_cast<Responder*>(view));
 }
