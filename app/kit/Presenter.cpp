@@ -123,6 +123,9 @@ std::optional<std::filesystem::path> WidgetPresenter::runOpenFolderPanel(QWidget
     QFileDialog dialog(parent);
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly);
+    // Qt's own title ("Find Directory") names another task and stays English without Qt's
+    // translations.
+    dialog.setWindowTitle(localized("폴더 열기"));
     dialog.setLabelText(QFileDialog::Accept, localized("폴더 열기"));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
