@@ -227,6 +227,11 @@ bool FolderSidebarFeature::respondsToAction(std::string_view action) const
     return action == "toggleFolderSidebar:" || action == "toggleHiddenFiles:";
 }
 
+bool FolderSidebarFeature::validateAction(std::string_view, const EditorKit::ActionSender&) const
+{
+    return m_session != nullptr;
+}
+
 void FolderSidebarFeature::performAction(std::string_view action, const EditorKit::ActionSender&)
 {
     if (action == "toggleFolderSidebar:")

@@ -52,6 +52,9 @@ public:
     void contributeCommandState(CommandStateInputs& inputs) const override;
 
     bool respondsToAction(std::string_view action) const override;
+    // Both switches need a folder: without one their menu items are greyed out.
+    bool validateAction(std::string_view action,
+                        const EditorKit::ActionSender& sender) const override;
     void performAction(std::string_view action, const EditorKit::ActionSender& sender) override;
 
 private:

@@ -999,6 +999,11 @@ TEST_F(EndToEnd, ctrlShiftOOpensAFolderIntoTheBlankWindowAndAClickOpensItsFile)
 
     QTest::keyClick(target, Qt::Key_O, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(folderPart(window(*blank)).session(), nullptr) << "cancelled";
+    // Without a folder the sidebar's menu items are greyed out, as the tool band hides them.
+    EditorKit::HostWindow* blankHost = window(*blank).hostWindow();
+    for (const char* action : {"toggleFolderSidebar:", "toggleHiddenFiles:"}) {
+        EXPECT_FALSE(blankHost->router().validate(action, {}, blankHost)) << action;
+    }
 
     presenter->folderToOpen = root;
     QTest::keyClick(target, Qt::Key_O, Qt::ControlModifier | Qt::ShiftModifier);
@@ -1008,6 +1013,7 @@ TEST_F(EndToEnd, ctrlShiftOOpensAFolderIntoTheBlankWindowAndAClickOpensItsFile)
     ASSERT_NE(part.sidebar(), nullptr);
     EXPECT_TRUE(part.sidebar()->isVisible());
     EXPECT_EQ(documents.documents().size(), 1u);
+    EXPECT_TRUE(blankHost->router().validate("toggleFolderSidebar:", {}, blankHost));
 
     // A click on the file's row replaces the blank tab with the file.
     auto* sidebar = part.sidebar();
