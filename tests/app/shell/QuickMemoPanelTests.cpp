@@ -279,7 +279,8 @@ TEST_F(QuickMemo, theHintShowsWholeInEveryLanguage)
     for (const char* language : {"en", "ja", "ko"}) {
         SCOPED_TRACE(language);
         ASSERT_TRUE(EditorKit::installTranslation(QString::fromLatin1(language)));
-        useMemoFile(folder / (EditorKit::localized("빠른 메모") + QStringLiteral(".txt")).toStdString());
+        const QString name = EditorKit::localized("빠른 메모") + QStringLiteral(".txt");
+        useMemoFile(folder / name.toStdString());
         panel->show();
         for (const QSize size : {QSize(520, 240), panel->panel()->minimumSize()}) {
             SCOPED_TRACE(size.width());
