@@ -31,9 +31,7 @@ using EditorStore::SettingKeys;
 
 namespace {
 
-// 26 wide, not 28: with every button shown (a Markdown file with its formatter, the folder
-// sidebar open) the band still takes one row at the window's default width of 1180.
-constexpr int buttonWidth = 26;
+constexpr int buttonWidth = 28;
 constexpr int buttonHeight = 22;
 constexpr int menuButtonWidth = 40;
 constexpr int fontPopupWidth = 130;
@@ -305,7 +303,7 @@ QWidget* ToolBandView::makeFontControls()
     row->setSpacing(0);
 
     QFont small = font();
-    small.setPointSize(11);
+    small.setPixelSize(11);
     auto makePopup = [&](const char* tip) {
         auto* popup = new QComboBox(controls);
         popup->setFont(small);
