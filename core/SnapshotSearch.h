@@ -1,0 +1,60 @@
+#pragma once
+
+#include "core/ChunkedText.h"
+#include "core/CompiledSearch.h"
+#include "core/SearchScanner.h"
+
+#include <cstdint>
+#include <memory>
+
+U_NAMESPACE_BEGIN
+class RegexMatcher;
+U_NAMESPACE_END
+
+struct UText;
+
+namespace EditorCore {
+
+// One compiled search bound to one snapshot, finding exactly what SearchScanner finds in the
+// same text held in one string, matches across chunk borders included: a plain literal by a
+// code-unit search over the chunks, everything else (case-insensitive and whole-word literals,
+// expressions) by the engine reading the chunks through a UText. Not shared between threads;
+// each thread makes its own from a copy of the snapshot. Ranges are clamped; inside a range its
+// ends act as the text's ends.
+class SnapshotScanner
+{
+public:
+    using Outcome = SearchScanner::Outcome;
+
+    SnapshotScanner(const CompiledSearch& search, TextSnapshot snapshot);
+    ~SnapshotScanner();
+    SnapshotScanner(const SnapshotScanner&) = delete;
+    SnapshotScanner& operator=(const SnapshotScanner&) = delete;
+
+    // As SearchScanner::enumerate; stop (may be null) is asked every 1024 positions the engine
+    // crosses and after every 65536 units of a literal search.
+    Outcome enumerate(std::int64_t location,
+                      std::int64_t length,
+                      bool includeZeroLength,
+                      const MatchVisitor& visitor,
+                      const StopCheck* stop = nullptr);
+
+    // Zero-length matches count.
+    bool contains(std::int64_t location, std::int64_t length);
+
+    bool usesPlainLiteral() const { return m_literal != nullptr; }
+
+private:
+    Outcome enumerateLiteral(std::int64_t start,
+                             std::int64_t end,
+                             const MatchVisitor& visitor,
+                             const StopCheck* stop);
+
+    const CompiledSearch& m_search;
+    TextSnapshot m_snapshot;
+    const std::u16string* m_literal = nullptr;
+    UText* m_utext = nullptr;
+    std::unique_ptr<icu::RegexMatcher> m_matcher;
+};
+
+} // namespace EditorCore
