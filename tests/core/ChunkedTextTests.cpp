@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <random>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -251,4 +253,44 @@ TEST(ChunkedTextBuilder, latin1BytesAreTheirUnits)
     builder.appendLatin1(std::span(bytes).subspan(3));
     expected.insert(3, u"\u4E00");
     expectSameText(builder.finishSnapshot(), expected);
+}
+
+// Readers on other threads see their snapshots unchanged while the owner edits and takes new
+// ones; the reference counts of shared nodes are touched from every thread at once.
+TEST(ChunkedText, snapshotsAreReadOnOtherThreadsDuringEdits)
+{
+    std::mt19937 random(3);
+    std::u16string expected = randomText(random, 4000);
+    ChunkedText text(expected, {4, 16, 32});
+    std::vector<std::pair<TextSnapshot, std::u16string>> handedOut;
+    for (int i = 0; i < 3; ++i) {
+        handedOut.emplace_back(text.snapshot(), expected);
+        text.replace(static_cast<std::int64_t>(random() % expected.size()), 3, u"\r\n\U0001F600");
+        expected = text.current().text();
+    }
+    std::atomic<int> mismatches{0};
+    std::vector<std::thread> readers;
+    for (const auto& [snapshot, original] : handedOut) {
+        readers.emplace_back([&mismatches, snapshot, original] {
+            for (int round = 0; round < 30; ++round) {
+                TextSnapshot copy = snapshot;
+                if (copy.text() != original || copy.lineCount() != LineIndex(original).lineCount())
+                    ++mismatches;
+            }
+        });
+    }
+    for (int step = 0; step < 2000; ++step) {
+        const auto size = static_cast<std::int64_t>(expected.size());
+        const std::int64_t at = static_cast<std::int64_t>(random() % static_cast<std::uint64_t>(size + 1));
+        const std::u16string inserted = randomText(random, random() % 3);
+        const std::int64_t length = std::min<std::int64_t>(size - at, random() % 4);
+        text.replace(at, length, inserted);
+        expected.replace(static_cast<std::size_t>(at), static_cast<std::size_t>(length), inserted);
+        if (step % 100 == 0)
+            handedOut.front().first = text.snapshot();
+    }
+    for (auto& reader : readers)
+        reader.join();
+    EXPECT_EQ(mismatches.load(), 0);
+    EXPECT_EQ(text.current().text(), expected);
 }
