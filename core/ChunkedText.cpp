@@ -6,6 +6,10 @@
 #include <new>
 #include <utility>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 // The tree is a treap whose nodes each hold one chunk: split and merge copy only the nodes on
 // one path, so an edit leaves every node of older snapshots untouched. Chunks are separate,
 // shared buffers, so copying a node never copies text.
@@ -62,18 +66,72 @@ bool mustStayTogether(int before, int after)
 }
 
 template<typename Unit>
-std::uint32_t countBreaks(const Unit* p, std::size_t n)
+std::uint32_t countBreaksFrom(const Unit* p, std::size_t from, std::size_t n)
 {
     std::uint32_t count = 0;
-    for (std::size_t i = 0; i < n; ++i) {
+    for (std::size_t i = from; i < n; ++i) {
         const char16_t c = p[i];
         count += static_cast<std::uint32_t>(c == lf || c == cr || c == 0x85 || c == 0x2028
                                              || c == 0x2029);
     }
     // A CR LF is one break.
-    for (std::size_t i = 0; i + 1 < n; ++i)
+    for (std::size_t i = from; i + 1 < n; ++i)
         count -= static_cast<std::uint32_t>(p[i] == cr && p[i + 1] == lf);
     return count;
+}
+
+#if defined(__SSE2__)
+std::uint32_t bitsOf(__m128i mask)
+{
+    return static_cast<std::uint32_t>(
+        __builtin_popcount(static_cast<unsigned>(_mm_movemask_epi8(mask))));
+}
+#endif
+
+// Sixteen units at a time; a CR LF whose LF starts the next block is counted with this one.
+std::uint32_t countBreaks(const std::uint8_t* p, std::size_t n)
+{
+    std::uint32_t count = 0;
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i lfs = _mm_set1_epi8(static_cast<char>(lf));
+    const __m128i crs = _mm_set1_epi8(static_cast<char>(cr));
+    const __m128i nels = _mm_set1_epi8(static_cast<char>(0x85));
+    for (; i + 17 <= n; i += 16) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 1));
+        const __m128i isCr = _mm_cmpeq_epi8(a, crs);
+        const __m128i breaks =
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(a, lfs), isCr), _mm_cmpeq_epi8(a, nels));
+        count += bitsOf(breaks) - bitsOf(_mm_and_si128(isCr, _mm_cmpeq_epi8(next, lfs)));
+    }
+#endif
+    return count + countBreaksFrom(p, i, n);
+}
+
+std::uint32_t countBreaks(const char16_t* p, std::size_t n)
+{
+    std::uint32_t count = 0;
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i lfs = _mm_set1_epi16(lf);
+    const __m128i crs = _mm_set1_epi16(cr);
+    const __m128i nels = _mm_set1_epi16(0x85);
+    const __m128i lineSeparators = _mm_set1_epi16(0x2028);
+    const __m128i paragraphSeparators = _mm_set1_epi16(0x2029);
+    for (; i + 9 <= n; i += 8) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 1));
+        const __m128i isCr = _mm_cmpeq_epi16(a, crs);
+        const __m128i breaks = _mm_or_si128(
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(a, lfs), isCr), _mm_cmpeq_epi16(a, nels)),
+            _mm_or_si128(_mm_cmpeq_epi16(a, lineSeparators),
+                         _mm_cmpeq_epi16(a, paragraphSeparators)));
+        // Two mask bits per unit.
+        count += (bitsOf(breaks) - bitsOf(_mm_and_si128(isCr, _mm_cmpeq_epi16(next, lfs)))) / 2;
+    }
+#endif
+    return count + countBreaksFrom(p, i, n);
 }
 
 bool fitsOneByte(std::u16string_view text)
@@ -102,6 +160,17 @@ Chunk* makeChunk(std::u16string_view units)
             out[i] = static_cast<std::uint8_t>(units[i]);
         chunk->breaks = countBreaks(out, units.size());
     }
+    return chunk;
+}
+
+Chunk* makeNarrowChunk(std::span<const std::uint8_t> bytes)
+{
+    void* memory = ::operator new(sizeof(Chunk) + bytes.size());
+    auto* chunk = new (memory) Chunk;
+    chunk->size = static_cast<std::uint32_t>(bytes.size());
+    auto* out = reinterpret_cast<std::uint8_t*>(chunk + 1);
+    std::memcpy(out, bytes.data(), bytes.size());
+    chunk->breaks = countBreaks(out, bytes.size());
     return chunk;
 }
 
@@ -595,7 +664,7 @@ void ChunkedTextBuilder::append(std::u16string_view text)
             std::size_t cut = target;
             if (mustStayTogether(text[cut - 1], text[cut]))
                 ++cut;
-            emit(text.substr(0, cut));
+            emit(makeLeaf(text.substr(0, cut)));
             text.remove_prefix(cut);
             continue;
         }
@@ -603,31 +672,45 @@ void ChunkedTextBuilder::append(std::u16string_view text)
         const std::size_t take = std::min(text.size(), target + 1 - m_pending.size());
         m_pending.append(text.substr(0, take));
         text.remove_prefix(take);
-        if (m_pending.size() > target) {
-            std::size_t cut = target;
-            if (mustStayTogether(m_pending[cut - 1], m_pending[cut]))
-                ++cut;
-            emit(std::u16string_view(m_pending).substr(0, cut));
-            m_pending.erase(0, cut);
-        }
+        cutPending();
     }
 }
 
 void ChunkedTextBuilder::appendLatin1(std::span<const std::uint8_t> bytes)
 {
-    char16_t wide[4096];
+    m_length += static_cast<std::int64_t>(bytes.size());
+    const auto target = static_cast<std::size_t>(m_limits.target);
     while (!bytes.empty()) {
-        const std::size_t n = std::min(bytes.size(), std::size(wide));
-        for (std::size_t i = 0; i < n; ++i)
-            wide[i] = bytes[i];
-        append(std::u16string_view(wide, n));
-        bytes = bytes.subspan(n);
+        if (m_pending.empty() && bytes.size() > target) {
+            // Straight into a chunk of one byte per unit.
+            std::size_t cut = target;
+            if (bytes[cut - 1] == cr && bytes[cut] == lf)
+                ++cut;
+            emit(makeNode(makeNarrowChunk(bytes.first(cut)), nullptr, nullptr, randomPriority()));
+            bytes = bytes.subspan(cut);
+            continue;
+        }
+        const std::size_t take = std::min(bytes.size(), target + 1 - m_pending.size());
+        m_pending.append(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(take));
+        bytes = bytes.subspan(take);
+        cutPending();
     }
 }
 
-void ChunkedTextBuilder::emit(std::u16string_view chunk)
+void ChunkedTextBuilder::cutPending()
 {
-    Node* node = makeLeaf(chunk);
+    const auto target = static_cast<std::size_t>(m_limits.target);
+    if (m_pending.size() <= target)
+        return;
+    std::size_t cut = target;
+    if (mustStayTogether(m_pending[cut - 1], m_pending[cut]))
+        ++cut;
+    emit(makeLeaf(std::u16string_view(m_pending).substr(0, cut)));
+    m_pending.erase(0, cut);
+}
+
+void ChunkedTextBuilder::emit(Node* node)
+{
     if (m_held)
         push(m_held);
     m_held = node;

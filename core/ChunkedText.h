@@ -141,7 +141,8 @@ public:
     TextSnapshot finishSnapshot();
 
 private:
-    void emit(std::u16string_view chunk);
+    void cutPending();
+    void emit(ChunkTree::Node* node);
     void push(ChunkTree::Node* node);
 
     ChunkLimits m_limits;
