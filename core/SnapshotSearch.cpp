@@ -4,6 +4,7 @@
 
 #include <unicode/regex.h>
 #include <unicode/utext.h>
+#include <unicode/utf16.h>
 
 #include <algorithm>
 
@@ -42,10 +43,27 @@ void clampRange(std::int64_t size, std::int64_t& location, std::int64_t& length)
     length = end - start;
 }
 
+// A surrogate without its partner in the query: the engine compares such a unit with the
+// halves of a pair in a text held in one buffer, but not in a text read through a UText, which
+// it reads by code points.
+bool holdsLoneSurrogate(std::u16string_view text)
+{
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (U16_IS_LEAD(text[i]) && i + 1 < text.size() && U16_IS_TRAIL(text[i + 1]))
+            ++i;
+        else if (U16_IS_SURROGATE(text[i]))
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 SnapshotScanner::SnapshotScanner(const CompiledSearch& search, TextSnapshot snapshot)
-    : m_search(search), m_snapshot(std::move(snapshot)), m_literal(search.plainLiteral())
+    : m_search(search)
+    , m_snapshot(std::move(snapshot))
+    , m_literal(search.plainLiteral())
+    , m_readsCopy(!m_literal && holdsLoneSurrogate(search.query().text))
 {}
 
 SnapshotScanner::~SnapshotScanner()
@@ -64,6 +82,18 @@ SnapshotScanner::Outcome SnapshotScanner::enumerate(std::int64_t location,
     clampRange(m_snapshot.length(), location, length);
     if (m_literal)
         return enumerateLiteral(location, location + length, visitor, stop);
+    if (m_readsCopy) {
+        const std::u16string copy = m_snapshot.text(location, length);
+        SearchScanner scanner(m_search, copy);
+        return scanner.enumerate(
+            0,
+            length,
+            includeZeroLength,
+            [&](const SearchMatch& match) {
+                return visitor(SearchMatch{location + match.location, match.length});
+            },
+            stop);
+    }
 
     UErrorCode status = U_ZERO_ERROR;
     if (!m_matcher) {

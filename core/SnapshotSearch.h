@@ -20,7 +20,9 @@ namespace EditorCore {
 // code-unit search over the chunks, everything else (case-insensitive and whole-word literals,
 // expressions) by the engine reading the chunks through a UText. Not shared between threads;
 // each thread makes its own from a copy of the snapshot. Ranges are clamped; inside a range its
-// ends act as the text's ends.
+// ends act as the text's ends. A query holding a surrogate without its partner is matched by
+// the engine differently through a UText than in one buffer; for such a query the range is
+// read into one string first.
 class SnapshotScanner
 {
 public:
@@ -53,6 +55,7 @@ private:
     const CompiledSearch& m_search;
     TextSnapshot m_snapshot;
     const std::u16string* m_literal = nullptr;
+    bool m_readsCopy = false;
     UText* m_utext = nullptr;
     std::unique_ptr<icu::RegexMatcher> m_matcher;
 };
