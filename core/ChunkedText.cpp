@@ -80,30 +80,32 @@ std::uint32_t countBreaksFrom(const Unit* p, std::size_t from, std::size_t n)
     return count;
 }
 
-#if defined(__SSE2__)
-std::uint32_t bitsOf(__m128i mask)
-{
-    return static_cast<std::uint32_t>(
-        __builtin_popcount(static_cast<unsigned>(_mm_movemask_epi8(mask))));
-}
-#endif
-
-// Sixteen units at a time; a CR LF whose LF starts the next block is counted with this one.
+// Sixteen units at a time: a lane counts one for a break unit that is not the CR of a CR LF
+// (whose LF, perhaps in the next block, counts instead). Lane counters are summed before they
+// can overflow.
 std::uint32_t countBreaks(const std::uint8_t* p, std::size_t n)
 {
     std::uint32_t count = 0;
     std::size_t i = 0;
 #if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
     const __m128i lfs = _mm_set1_epi8(static_cast<char>(lf));
     const __m128i crs = _mm_set1_epi8(static_cast<char>(cr));
     const __m128i nels = _mm_set1_epi8(static_cast<char>(0x85));
-    for (; i + 17 <= n; i += 16) {
-        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-        const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 1));
-        const __m128i isCr = _mm_cmpeq_epi8(a, crs);
-        const __m128i breaks =
-            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(a, lfs), isCr), _mm_cmpeq_epi8(a, nels));
-        count += bitsOf(breaks) - bitsOf(_mm_and_si128(isCr, _mm_cmpeq_epi8(next, lfs)));
+    while (i + 17 <= n) {
+        __m128i lanes = zero;
+        for (int round = 0; round < 255 && i + 17 <= n; ++round, i += 16) {
+            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+            const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 1));
+            const __m128i isCr = _mm_cmpeq_epi8(a, crs);
+            const __m128i breaks =
+                _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(a, lfs), isCr), _mm_cmpeq_epi8(a, nels));
+            const __m128i crlf = _mm_and_si128(isCr, _mm_cmpeq_epi8(next, lfs));
+            lanes = _mm_sub_epi8(lanes, _mm_andnot_si128(crlf, breaks));
+        }
+        const __m128i sums = _mm_sad_epu8(lanes, zero);
+        count += static_cast<std::uint32_t>(_mm_cvtsi128_si32(sums)
+                                            + _mm_cvtsi128_si32(_mm_srli_si128(sums, 8)));
     }
 #endif
     return count + countBreaksFrom(p, i, n);
@@ -114,21 +116,30 @@ std::uint32_t countBreaks(const char16_t* p, std::size_t n)
     std::uint32_t count = 0;
     std::size_t i = 0;
 #if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i ones = _mm_set1_epi16(1);
     const __m128i lfs = _mm_set1_epi16(lf);
     const __m128i crs = _mm_set1_epi16(cr);
     const __m128i nels = _mm_set1_epi16(0x85);
     const __m128i lineSeparators = _mm_set1_epi16(0x2028);
     const __m128i paragraphSeparators = _mm_set1_epi16(0x2029);
-    for (; i + 9 <= n; i += 8) {
-        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-        const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 1));
-        const __m128i isCr = _mm_cmpeq_epi16(a, crs);
-        const __m128i breaks = _mm_or_si128(
-            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(a, lfs), isCr), _mm_cmpeq_epi16(a, nels)),
-            _mm_or_si128(_mm_cmpeq_epi16(a, lineSeparators),
-                         _mm_cmpeq_epi16(a, paragraphSeparators)));
-        // Two mask bits per unit.
-        count += (bitsOf(breaks) - bitsOf(_mm_and_si128(isCr, _mm_cmpeq_epi16(next, lfs)))) / 2;
+    while (i + 9 <= n) {
+        __m128i lanes = zero;
+        for (int round = 0; round < 32767 && i + 9 <= n; ++round, i += 8) {
+            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+            const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 1));
+            const __m128i isCr = _mm_cmpeq_epi16(a, crs);
+            const __m128i breaks = _mm_or_si128(
+                _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(a, lfs), isCr), _mm_cmpeq_epi16(a, nels)),
+                _mm_or_si128(_mm_cmpeq_epi16(a, lineSeparators),
+                             _mm_cmpeq_epi16(a, paragraphSeparators)));
+            const __m128i crlf = _mm_and_si128(isCr, _mm_cmpeq_epi16(next, lfs));
+            lanes = _mm_sub_epi16(lanes, _mm_andnot_si128(crlf, breaks));
+        }
+        const __m128i pairs = _mm_madd_epi16(lanes, ones);
+        const __m128i halves = _mm_add_epi32(pairs, _mm_srli_si128(pairs, 8));
+        count += static_cast<std::uint32_t>(
+            _mm_cvtsi128_si32(_mm_add_epi32(halves, _mm_srli_si128(halves, 4))));
     }
 #endif
     return count + countBreaksFrom(p, i, n);
