@@ -1,5 +1,6 @@
 #include "core/SnapshotSearch.h"
 
+#include "core/SearchRequirement.h"
 #include "core/SnapshotUText.h"
 
 #include <unicode/regex.h>
@@ -64,6 +65,7 @@ SnapshotScanner::SnapshotScanner(const CompiledSearch& search, TextSnapshot snap
     , m_snapshot(std::move(snapshot))
     , m_literal(search.plainLiteral())
     , m_readsCopy(!m_literal && holdsLoneSurrogate(search.query().text))
+    , m_prefilter(m_literal || m_readsCopy ? nullptr : search.prefilter())
 {}
 
 SnapshotScanner::~SnapshotScanner()
@@ -95,21 +97,14 @@ SnapshotScanner::Outcome SnapshotScanner::enumerate(std::int64_t location,
             stop);
     }
 
-    UErrorCode status = U_ZERO_ERROR;
-    if (!m_matcher) {
-        m_matcher.reset(m_search.expression().matcher(status));
-        if (U_FAILURE(status) || !m_matcher) {
-            m_matcher.reset();
-            return Outcome::ranOut;
-        }
-    }
-    // A text of the range alone, so look-behind and word boundaries see nothing past its ends.
-    UText* text = openSnapshotUText(m_utext, m_snapshot, location, length, &status);
-    if (U_FAILURE(status) || !text)
+    if (m_prefilter)
+        return enumeratePrefiltered(location, length, visitor, stop);
+
+    icu::RegexMatcher* selected = select(location, length);
+    if (!selected)
         return Outcome::ranOut;
-    m_utext = text;
-    icu::RegexMatcher& m = *m_matcher;
-    m.reset(m_utext);
+    icu::RegexMatcher& m = *selected;
+    UErrorCode status = U_ZERO_ERROR;
     ProgressContext progress{stop};
     if (stop)
         m.setFindProgressCallback(onFindProgress, &progress, status);
@@ -133,6 +128,228 @@ SnapshotScanner::Outcome SnapshotScanner::enumerate(std::int64_t location,
         m.setFindProgressCallback(nullptr, nullptr, ignored);
     }
     return outcome;
+}
+
+icu::RegexMatcher* SnapshotScanner::select(std::int64_t location, std::int64_t length)
+{
+    UErrorCode status = U_ZERO_ERROR;
+    if (!m_matcher) {
+        m_matcher.reset(m_search.expression().matcher(status));
+        if (U_FAILURE(status) || !m_matcher) {
+            m_matcher.reset();
+            return nullptr;
+        }
+    }
+    // A text of the range alone, so look-behind and word boundaries see nothing past its ends.
+    UText* text = openSnapshotUText(m_utext, m_snapshot, location, length, &status);
+    if (U_FAILURE(status) || !text)
+        return nullptr;
+    m_utext = text;
+    m_matcher->reset(m_utext);
+    m_base = location;
+    return m_matcher.get();
+}
+
+// As the one-string scanner does it: the engine runs on regions of the range with transparent,
+// non-anchoring bounds, each chosen so that every match beginning in it up to the reported
+// place lies inside it; the prefilter reads the range a stretch at a time, copied out of the
+// chunks.
+SnapshotScanner::Outcome SnapshotScanner::enumeratePrefiltered(std::int64_t location,
+                                                               std::int64_t length,
+                                                               const MatchVisitor& visitor,
+                                                               const StopCheck* stop)
+{
+    icu::RegexMatcher* selected = select(location, length);
+    if (!selected)
+        return Outcome::ranOut;
+    icu::RegexMatcher& m = *selected;
+    m.useTransparentBounds(true);
+    m.useAnchoringBounds(false);
+    UErrorCode status = U_ZERO_ERROR;
+    ProgressContext progress{stop};
+    if (stop)
+        m.setFindProgressCallback(onFindProgress, &progress, status);
+    m_cursors.assign(m_prefilter->needles().size() + 1, Cursor{});
+
+    Outcome outcome = Outcome::ranOut;
+    std::int64_t position = 0;
+    SearchMatch match;
+    for (;;) {
+        const Step step = nextPrefiltered(position, length, match, &progress);
+        if (step == Step::stopped) {
+            outcome = Outcome::stopped;
+            break;
+        }
+        if (step == Step::none)
+            break;
+        if (!visitor(SearchMatch{m_base + match.location, match.length})) {
+            outcome = Outcome::visitorStopped;
+            break;
+        }
+        position = match.location + match.length;
+    }
+    if (stop) {
+        UErrorCode ignored = U_ZERO_ERROR;
+        m.setFindProgressCallback(nullptr, nullptr, ignored);
+    }
+    return outcome;
+}
+
+std::int64_t
+SnapshotScanner::nextHit(std::int64_t from, std::int64_t end, void* context, bool& stopped)
+{
+    auto* progress = static_cast<ProgressContext*>(context);
+    const auto& needles = m_prefilter->needles();
+    const auto& strays = m_prefilter->strays();
+    std::int64_t longest = 1;
+    for (const auto& needle : needles)
+        longest = std::max<std::int64_t>(longest, static_cast<std::int64_t>(needle.places.size()));
+    std::int64_t position = from;
+    while (position < end) {
+        const std::int64_t stretchEnd = std::min(end, position + progressInterval);
+        // Enough for a needle that begins before the stretch's end to be seen whole.
+        const std::int64_t windowEnd = std::min(end, stretchEnd + longest - 1);
+        m_window.clear();
+        m_snapshot.visit(m_base + position, windowEnd - position, [&](std::u16string_view piece) {
+            m_window.append(piece);
+            return true;
+        });
+        std::int64_t best = -1;
+        for (std::size_t i = 0; i <= needles.size(); ++i) {
+            if (i == needles.size() && strays.empty())
+                break;
+            Cursor& cursor = m_cursors[i];
+            if (cursor.hit < position) {
+                const std::int64_t start =
+                    cursor.hit < 0 ? std::max(position, cursor.scannedTo) : position;
+                if (start >= stretchEnd) {
+                    cursor.hit = -1;
+                    continue;
+                }
+                const std::int64_t found =
+                    i < needles.size()
+                        ? SearchPrefilter::findNeedle(
+                            m_window, start - position, stretchEnd - position, needles[i])
+                        : SearchPrefilter::findAnyUnit(
+                            m_window, start - position, stretchEnd - position, strays);
+                cursor.hit = found < 0 ? -1 : found + position;
+                if (cursor.hit < 0)
+                    cursor.scannedTo = stretchEnd;
+            }
+            if (cursor.hit >= 0 && cursor.hit < stretchEnd && (best < 0 || cursor.hit < best))
+                best = cursor.hit;
+        }
+        if (best >= 0)
+            return best;
+        position = stretchEnd;
+        if (progress->stop && position < end && position >= progress->nextQuestion) {
+            progress->nextQuestion = position + progressInterval;
+            if ((*progress->stop)()) {
+                progress->stopped = true;
+                stopped = true;
+                return -1;
+            }
+        }
+    }
+    return -1;
+}
+
+// Just after the last engine line break in [from, hit), or from.
+std::int64_t SnapshotScanner::lineStartBefore(std::int64_t hit, std::int64_t from)
+{
+    std::int64_t at = hit;
+    while (at > from) {
+        const TextSnapshot::Piece piece = m_snapshot.chunkAt(m_base + at - 1, m_pieceBuffer);
+        const std::int64_t pieceStart = std::max(piece.start - m_base, from);
+        for (std::int64_t i = at; i > pieceStart; --i) {
+            if (isEngineLineBreak(piece.units[static_cast<std::size_t>(i - 1 + m_base - piece.start)]))
+                return i;
+        }
+        at = pieceStart;
+    }
+    return from;
+}
+
+// The first engine line break in [hit, end), or end.
+std::int64_t SnapshotScanner::lineEndFrom(std::int64_t hit, std::int64_t end)
+{
+    std::int64_t at = hit;
+    while (at < end) {
+        const TextSnapshot::Piece piece = m_snapshot.chunkAt(m_base + at, m_pieceBuffer);
+        const std::int64_t pieceEnd =
+            std::min(piece.start - m_base + static_cast<std::int64_t>(piece.units.size()), end);
+        for (std::int64_t i = at; i < pieceEnd; ++i) {
+            if (isEngineLineBreak(piece.units[static_cast<std::size_t>(i + m_base - piece.start)]))
+                return i;
+        }
+        at = pieceEnd;
+    }
+    return end;
+}
+
+SnapshotScanner::Step SnapshotScanner::nextPrefiltered(std::int64_t& from,
+                                                       std::int64_t end,
+                                                       SearchMatch& match,
+                                                       void* context)
+{
+    auto* progress = static_cast<ProgressContext*>(context);
+    auto splitsPair = [&](std::int64_t at) {
+        return at > 0 && at < end && U16_IS_TRAIL(unitAt(at)) && U16_IS_LEAD(unitAt(at - 1));
+    };
+    const SearchPrefilter& prefilter = *m_prefilter;
+    icu::RegexMatcher& m = *m_matcher;
+    while (from < end) {
+        bool stopped = false;
+        const std::int64_t hit = nextHit(from, end, progress, stopped);
+        if (stopped)
+            return Step::stopped;
+        if (hit < 0)
+            return Step::none;
+
+        // Where a match holding this place can begin at the earliest.
+        std::int64_t low = prefilter.backReach() != SearchPrefilter::unbounded
+                               ? std::max(from, hit - prefilter.backReach())
+                               : lineStartBefore(hit, from);
+        if (low > from && splitsPair(low))
+            --low;
+
+        // Where it ends at the latest. A region that a match beginning after the place could
+        // outgrow makes only a match beginning at or before the place trustworthy.
+        std::int64_t high = end;
+        bool onlyUpToHit = false;
+        if (prefilter.maxLength() != SearchPrefilter::unbounded) {
+            high = std::min(end, hit + prefilter.maxLength());
+            if (splitsPair(high))
+                ++high;
+            onlyUpToHit = high < end;
+        } else if (prefilter.staysWithinLines()) {
+            high = lineEndFrom(hit, end);
+        }
+
+        UErrorCode status = U_ZERO_ERROR;
+        m.region(low, high, status);
+        const bool found = U_SUCCESS(status) && m.find(status) && U_SUCCESS(status);
+        if (progress->stopped)
+            return Step::stopped;
+        if (found) {
+            const std::int64_t start = m.start64(status);
+            const std::int64_t stop = m.end64(status);
+            if (U_SUCCESS(status) && (!onlyUpToHit || start <= hit)) {
+                match = SearchMatch{start, stop - start};
+                return Step::found;
+            }
+        } else if (!onlyUpToHit && high == end) {
+            return Step::none;
+        }
+        if (onlyUpToHit) {
+            from = hit + 1;
+            if (splitsPair(from))
+                ++from;
+        } else {
+            from = high;
+        }
+    }
+    return Step::none;
 }
 
 bool SnapshotScanner::contains(std::int64_t location, std::int64_t length)

@@ -102,6 +102,7 @@ TEST(SnapshotScanner, findsWhatTheScannerFindsInOneString)
         ranges.emplace_back(0, n);
         return ranges;
     }();
+    int prefiltered = 0;
     for (const auto& c : queryCases()) {
         SCOPED_TRACE(c.name);
         auto search = CompiledSearch::make(c.query);
@@ -112,6 +113,8 @@ TEST(SnapshotScanner, findsWhatTheScannerFindsInOneString)
             ASSERT_GT(text.current().stats().chunks, n / (size + 1));
             SnapshotScanner scanner(*search, text.snapshot());
             EXPECT_EQ(scanner.usesPlainLiteral(), search->plainLiteral() != nullptr);
+            if (scanner.usesPrefilter())
+                ++prefiltered;
             for (const auto& [location, length] : wholeAndParts) {
                 for (bool zero : {false, true}) {
                     ASSERT_EQ(inSnapshot(scanner, location, length, zero),
@@ -122,6 +125,8 @@ TEST(SnapshotScanner, findsWhatTheScannerFindsInOneString)
             EXPECT_EQ(scanner.contains(0, n), !inString(*search, sampleText, 0, n, true).empty());
         }
     }
+    // The prefilter's path was taken, not only the engine's.
+    EXPECT_GT(prefiltered, 0);
 }
 
 TEST(SnapshotScanner, visitorAndStopCheckEndTheSearch)
@@ -195,5 +200,53 @@ TEST(SnapshotUText, readsTheRangeAsOneText)
         utext_close(clone);
         utext_close(plain);
         utext_close(ut);
+    }
+}
+
+// Long enough that the prefilter reads the range in several stretches, with needles across the
+// stretches' ends as well as across chunk borders.
+TEST(SnapshotScanner, findsWhatTheScannerFindsInALongText)
+{
+    std::u16string text;
+    std::uint32_t seed = 1;
+    const char16_t* pieces[] = {u"ab", u"AB", u" ", u"x", u"\r\n", u"\n", u"\U0001F600", u"abab", u"q"};
+    while (text.size() < 6000) {
+        seed = seed * 1103515245u + 12345u;
+        text += pieces[(seed >> 16) % std::size(pieces)];
+    }
+    const auto n = static_cast<std::int64_t>(text.size());
+    for (const auto& q : {query(u"abab", false, false, false), query(u"ab", true, true, false),
+                          query(u"b\\s+a", false, false, true), query(u"x.*q", true, false, true),
+                          query(u"^ab.*$", true, false, true), query(u".*q", true, false, true),
+                          query(u"\\w+q\\b", false, false, true), query(u"q.*", true, false, true)}) {
+        SCOPED_TRACE(::testing::Message() << std::string(q.text.begin(), q.text.end()));
+        auto search = CompiledSearch::make(q);
+        ASSERT_TRUE(search.has_value());
+        for (std::int64_t size : {1, 7, 64, 4096}) {
+            const ChunkedText chunked(text, {size, size, size});
+            SnapshotScanner scanner(*search, chunked.snapshot());
+            for (auto [location, length] : {std::pair<std::int64_t, std::int64_t>{0, n}, {1000, 3100}, {1023, 2}}) {
+                ASSERT_EQ(inSnapshot(scanner, location, length, false),
+                          inString(*search, text, location, length, false))
+                    << "chunks of " << size << ", range " << location << "+" << length;
+            }
+        }
+    }
+}
+
+// A needle that begins just before the end of a stretch of the prefilter's reading and ends in
+// the next one.
+TEST(SnapshotScanner, findsANeedleAcrossTheEndOfAStretch)
+{
+    auto search = CompiledSearch::make(query(u"abab", false, false, false));
+    ASSERT_TRUE(search.has_value());
+    for (std::size_t before = 1018; before <= 1026; ++before) {
+        const std::u16string text = std::u16string(before, u'x') + u"ABab" + std::u16string(50, u'x');
+        const ChunkedText chunked(text, {64, 64, 64});
+        SnapshotScanner scanner(*search, chunked.snapshot());
+        ASSERT_TRUE(scanner.usesPrefilter());
+        EXPECT_EQ(inSnapshot(scanner, 0, static_cast<std::int64_t>(text.size()), false),
+                  (std::vector<SearchMatch>{{static_cast<std::int64_t>(before), 4}}))
+            << before << " units before";
     }
 }
