@@ -2,6 +2,10 @@
 
 #include <utility>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace EditorCore {
 
 namespace {
@@ -54,7 +58,33 @@ LineEndingSummary::LineEndingSummary(std::u16string_view text)
 {
     // A CR is counted as soon as it is seen and taken back when an LF follows it.
     bool previousWasCR = false;
-    for (char16_t unit : text) {
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    // Sixteen units at a time: one bit per unit for LF and one for CR; a pair is a CR bit with
+    // the LF bit after it, also across blocks.
+    const __m128i lineFeed = _mm_set1_epi16(u'\n');
+    const __m128i carriageReturn = _mm_set1_epi16(u'\r');
+    const auto* data = text.data();
+    for (; text.size() - i >= 16; i += 16) {
+        const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+        const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i + 8));
+        const auto lfBits = static_cast<unsigned>(_mm_movemask_epi8(
+            _mm_packs_epi16(_mm_cmpeq_epi16(low, lineFeed), _mm_cmpeq_epi16(high, lineFeed))));
+        const auto crBits = static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(
+            _mm_cmpeq_epi16(low, carriageReturn), _mm_cmpeq_epi16(high, carriageReturn))));
+        if ((lfBits | crBits) == 0) {
+            previousWasCR = false;
+            continue;
+        }
+        const std::int64_t pairs = __builtin_popcount(crBits & (lfBits >> 1))
+                                   + ((previousWasCR && (lfBits & 1) != 0) ? 1 : 0);
+        crlf += pairs;
+        lf += __builtin_popcount(lfBits) - pairs;
+        cr += __builtin_popcount(crBits) - pairs;
+        previousWasCR = (crBits & 0x8000u) != 0;
+    }
+#endif
+    for (char16_t unit : text.substr(i)) {
         if (unit > u'\r') {
             previousWasCR = false;
             continue;
