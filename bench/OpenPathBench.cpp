@@ -413,7 +413,7 @@ void reportFreshOpens(const std::filesystem::path& folder)
     writeASCIILog(path, size);
     // The file into the page cache.
     (void)inFreshProcess([&] { return floorOnce(path); });
-    constexpr int rounds = 5;
+    const int rounds = getenv("OLV_BENCH_ROUNDS") ? std::atoi(getenv("OLV_BENCH_ROUNDS")) : 5;
     std::vector<double> floors, ours, oursWithoutIndex;
     for (int round = 0; round < rounds; ++round) {
         floors.push_back(inFreshProcess([&] { return floorOnce(path); }));

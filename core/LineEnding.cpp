@@ -10,6 +10,16 @@ namespace EditorCore {
 
 namespace {
 
+// Set bits of a mask that holds few of them (a block's line breaks), without a library call on a
+// processor target that has no population count instruction.
+int sparseBitCount(unsigned bits)
+{
+    int count = 0;
+    for (; bits != 0; bits &= bits - 1)
+        ++count;
+    return count;
+}
+
 struct LineEndingRow
 {
     LineEnding ending;
@@ -76,11 +86,11 @@ LineEndingSummary::LineEndingSummary(std::u16string_view text)
             previousWasCR = false;
             continue;
         }
-        const std::int64_t pairs = __builtin_popcount(crBits & (lfBits >> 1))
+        const std::int64_t pairs = sparseBitCount(crBits & (lfBits >> 1))
                                    + ((previousWasCR && (lfBits & 1) != 0) ? 1 : 0);
         crlf += pairs;
-        lf += __builtin_popcount(lfBits) - pairs;
-        cr += __builtin_popcount(crBits) - pairs;
+        lf += sparseBitCount(lfBits) - pairs;
+        cr += sparseBitCount(crBits) - pairs;
         previousWasCR = (crBits & 0x8000u) != 0;
     }
 #endif
