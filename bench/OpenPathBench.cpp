@@ -279,8 +279,20 @@ void writeASCIILog(const std::filesystem::path& path, std::size_t size)
     std::string block;
     std::mt19937 random(5);
     const char* levels[] = {"INFO", "DEBUG", "WARN", "ERROR"};
-    const char* words[] = {"request", "served", "cache", "miss", "user", "session", "opened",
-                           "closed", "timeout", "retry", "queue", "flushed", "bytes", "worker"};
+    const char* words[] = {"request",
+                           "served",
+                           "cache",
+                           "miss",
+                           "user",
+                           "session",
+                           "opened",
+                           "closed",
+                           "timeout",
+                           "retry",
+                           "queue",
+                           "flushed",
+                           "bytes",
+                           "worker"};
     for (long line = 0; block.size() < (1 << 20); ++line) {
         char head[96];
         std::snprintf(head,
@@ -364,7 +376,7 @@ double floorOnce(const std::filesystem::path& path)
         if (n <= 0)
             break;
         const auto got = static_cast<std::size_t>(n);
-        for (const auto* p = piece.data(), *end = piece.data() + got;
+        for (const auto *p = piece.data(), *end = piece.data() + got;
              (p = static_cast<const std::uint8_t*>(std::memchr(p, '\n', std::size_t(end - p))));
              ++p)
             ++lines;
@@ -400,8 +412,9 @@ double ourOpenOnce(const std::filesystem::path& path, bool withIndex)
     const double seconds = secondsSince(start);
     asm volatile("" : : "r"(&lines) : "memory");
     const auto& read = std::get<EditorDocuments::DocumentReading::OrdinaryText>(*outcome);
-    if (!read.diskIdentity || (read.diskIdentity->size <= DiskIdentity::documentHashLimit
-                               && !read.diskIdentity->contentHash))
+    if (!read.diskIdentity
+        || (read.diskIdentity->size <= DiskIdentity::documentHashLimit
+            && !read.diskIdentity->contentHash))
         std::exit(1);
     return seconds;
 }
@@ -432,16 +445,18 @@ void reportFreshOpens(const std::filesystem::path& folder)
     std::printf("  floor (read + memchr + UTF-16 into fresh memory) %7.3f s %6.0f MB/s\n",
                 floor,
                 mb / floor);
-    std::printf("  our open path (readFile + line index)             %7.3f s %6.0f MB/s   %.2fx the "
-                "floor\n",
-                open,
-                mb / open,
-                floor / open);
-    std::printf("  our open path without the line index              %7.3f s %6.0f MB/s   %.2fx the "
-                "floor\n\n",
-                openWithoutIndex,
-                mb / openWithoutIndex,
-                floor / openWithoutIndex);
+    std::printf(
+        "  our open path (readFile + line index)             %7.3f s %6.0f MB/s   %.2fx the "
+        "floor\n",
+        open,
+        mb / open,
+        floor / open);
+    std::printf(
+        "  our open path without the line index              %7.3f s %6.0f MB/s   %.2fx the "
+        "floor\n\n",
+        openWithoutIndex,
+        mb / openWithoutIndex,
+        floor / openWithoutIndex);
     std::filesystem::remove(path);
 }
 

@@ -86,8 +86,8 @@ LineEndingSummary::LineEndingSummary(std::u16string_view text)
             previousWasCR = false;
             continue;
         }
-        const std::int64_t pairs = sparseBitCount(crBits & (lfBits >> 1))
-                                   + ((previousWasCR && (lfBits & 1) != 0) ? 1 : 0);
+        const std::int64_t pairs =
+            sparseBitCount(crBits & (lfBits >> 1)) + ((previousWasCR && (lfBits & 1) != 0) ? 1 : 0);
         crlf += pairs;
         lf += sparseBitCount(lfBits) - pairs;
         cr += sparseBitCount(crBits) - pairs;

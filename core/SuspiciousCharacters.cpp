@@ -105,9 +105,9 @@ std::size_t skipPlainASCII(const char16_t* text, std::size_t from, std::size_t t
     auto plainMask = [&](__m128i block) {
         const __m128i printable =
             _mm_cmplt_epi16(_mm_xor_si128(_mm_sub_epi16(block, base), flip), bound);
-        const __m128i breaks = _mm_or_si128(_mm_cmpeq_epi16(block, lineFeed),
-                                            _mm_or_si128(_mm_cmpeq_epi16(block, tab),
-                                                         _mm_cmpeq_epi16(block, carriageReturn)));
+        const __m128i breaks = _mm_or_si128(
+            _mm_cmpeq_epi16(block, lineFeed),
+            _mm_or_si128(_mm_cmpeq_epi16(block, tab), _mm_cmpeq_epi16(block, carriageReturn)));
         return static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(printable, breaks)));
     };
     while (to - i >= 16) {
@@ -119,7 +119,8 @@ std::size_t skipPlainASCII(const char16_t* text, std::size_t from, std::size_t t
         i += 16;
     }
     while (to - i >= 8) {
-        const unsigned mask = plainMask(_mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i)));
+        const unsigned mask =
+            plainMask(_mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i)));
         if (mask != 0xFFFFu)
             return i + static_cast<std::size_t>(__builtin_ctz(~mask & 0xFFFFu)) / 2;
         i += 8;
@@ -329,8 +330,10 @@ struct Tally
             return;
         ++counts[static_cast<std::size_t>(*found)];
         if (report.occurrences.size() < cap)
-            report.occurrences.push_back(SuspiciousOccurrence{
-                *found, static_cast<std::int64_t>(offset), static_cast<std::int64_t>(scalar.length)});
+            report.occurrences.push_back(
+                SuspiciousOccurrence{*found,
+                                     static_cast<std::int64_t>(offset),
+                                     static_cast<std::int64_t>(scalar.length)});
     }
 
     SuspiciousReport finish()
@@ -381,15 +384,14 @@ scanEachScalar(std::u16string_view text, std::size_t from, std::size_t to, std::
     from = scanStart(text, std::min(from, to), to);
     Tally tally;
     tally.cap = limit > 0 ? static_cast<std::size_t>(limit) : 0;
-    forEachScalar(text,
-                  from,
-                  to,
-                  [&](UnicodeScalars::Scalar scalar,
-                      std::size_t offset,
-                      std::optional<char32_t> previous,
-                      std::size_t nextOffset) {
-                      tally.add(text, scalar, offset, previous, nextOffset);
-                  });
+    forEachScalar(
+        text,
+        from,
+        to,
+        [&](UnicodeScalars::Scalar scalar,
+            std::size_t offset,
+            std::optional<char32_t> previous,
+            std::size_t nextOffset) { tally.add(text, scalar, offset, previous, nextOffset); });
     return tally.finish();
 }
 

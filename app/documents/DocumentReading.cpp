@@ -12,12 +12,12 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
+#include <fcntl.h>
 #include <memory>
 #include <mutex>
-#include <thread>
-#include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace EditorDocuments::DocumentReading {
@@ -284,6 +284,127 @@ readInto(int fd, std::uint8_t* into, std::size_t length)
     return filled;
 }
 
+// Faults in the fresh pages of the text's memory ahead of the appends, on two threads of their
+// own: the kernel zeroes fresh pages at a rate that would otherwise bound the open, and it zeroes
+// them for several threads at once. The helpers write one byte of each page (a write fault takes
+// no lock of the whole address space, unlike an madvise) and only where the text has not reached
+// yet; before each append the reader waits for them to be out of the memory it is about to
+// write. They keep at most `ahead` bytes in front of the text, so that the room of a reservation
+// far above the text's length (a text of wide characters) is not made resident. The memory must
+// stay in place until the toucher is gone.
+class PageToucher
+{
+public:
+    static constexpr std::size_t ahead = std::size_t(16) << 20;
+    static constexpr std::size_t chunk = std::size_t(2) << 20;
+    static constexpr int helpers = 2;
+    static constexpr std::size_t pageBytes = 4096;
+
+    PageToucher(std::span<char16_t> memory, std::size_t written, bool threaded)
+        : m_memory(reinterpret_cast<std::uint8_t*>(memory.data()))
+        , m_size(memory.size_bytes())
+        , m_written(written * sizeof(char16_t))
+    {
+        // The chunks start after what is written already, and past the end of the memory.
+        m_first = (m_written + chunk - 1) / chunk;
+        m_chunks = (m_size + chunk - 1) / chunk;
+        m_next = m_first;
+        m_done = m_first;
+        m_finished.assign(m_chunks > m_first ? m_chunks - m_first : 0, false);
+        if (!threaded || m_finished.empty())
+            return;
+        for (int i = 0; i < helpers; ++i)
+            m_threads.emplace_back([this] { run(); });
+    }
+    ~PageToucher() { stop(); }
+    PageToucher(const PageToucher&) = delete;
+    PageToucher& operator=(const PageToucher&) = delete;
+
+    // The text holds `units` units and is about to hold `units + more`: returns once no helper
+    // is in the memory of the `more` units, nor will be.
+    void beforeAppend(std::size_t units, std::size_t more)
+    {
+        if (m_threads.empty())
+            return;
+        // With the terminating null the string writes after its last unit.
+        const std::size_t end = (units + more + 1) * sizeof(char16_t);
+        if (end > m_size) {
+            // A file that grew while it was read: the append moves the text elsewhere, and the
+            // helpers must be out of the memory it leaves.
+            stop();
+            return;
+        }
+        std::unique_lock lock(m_mutex);
+        m_written = units * sizeof(char16_t);
+        m_wake.notify_all();
+        // The chunks the append writes: those a helper has begun are waited for, the others are
+        // taken away from the helpers.
+        const std::size_t lastChunk = std::min(m_chunks, (end + chunk - 1) / chunk);
+        if (m_next < lastChunk) {
+            for (std::size_t k = m_next; k < lastChunk; ++k)
+                m_finished[k - m_first] = true;
+            m_next = lastChunk;
+        }
+        m_doneChanged.wait(lock, [&] { return doneUpTo() >= lastChunk; });
+    }
+
+private:
+    void stop()
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_stopping = true;
+        }
+        m_wake.notify_all();
+        for (auto& thread : m_threads)
+            thread.join();
+        m_threads.clear();
+    }
+
+    std::size_t doneUpTo()
+    {
+        while (m_done < m_chunks && m_finished[m_done - m_first])
+            ++m_done;
+        return m_done;
+    }
+
+    void run()
+    {
+        std::unique_lock lock(m_mutex);
+        for (;;) {
+            m_wake.wait(lock, [&] {
+                return m_stopping || (m_next < m_chunks && m_next * chunk < m_written + ahead);
+            });
+            if (m_stopping)
+                return;
+            const std::size_t k = m_next++;
+            lock.unlock();
+            const std::size_t from = k * chunk;
+            const std::size_t to = std::min(m_size, from + chunk);
+            // One byte a page faults the page in; the kernel hands it over zeroed.
+            for (std::size_t offset = from; offset < to; offset += pageBytes)
+                static_cast<volatile std::uint8_t*>(m_memory)[offset] = 0;
+            lock.lock();
+            m_finished[k - m_first] = true;
+            m_doneChanged.notify_all();
+        }
+    }
+    std::uint8_t* m_memory;
+    std::size_t m_size;
+    std::size_t m_first = 0;
+    std::size_t m_chunks = 0;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::condition_variable m_doneChanged;
+    // Under the lock:
+    std::size_t m_written;
+    std::size_t m_next = 0;
+    std::size_t m_done = 0;
+    std::vector<bool> m_finished;
+    bool m_stopping = false;
+    std::vector<std::thread> m_threads;
+};
+
 // The line endings of a text read in pieces: each piece counted while it is still in the cache,
 // a CR LF split between two pieces counted once, as a pair.
 class PieceLineEndings
@@ -346,9 +467,8 @@ EditorCore::Result<ReadOutcome, ReadError> readOrdinaryFile(const std::filesyste
     // The piece numbered `piece` (from 0) into its buffer after `carry` bytes, through the
     // hash; the buffer's earlier piece is hashed first.
     std::array<std::uint64_t, PieceBuffers::count> hashedAs{};
-    auto readPiece = [&](std::uint64_t piece,
-                         std::size_t carry) -> EditorCore::Result<std::span<const std::uint8_t>,
-                                                                  std::error_code> {
+    auto readPiece = [&](std::uint64_t piece, std::size_t carry)
+        -> EditorCore::Result<std::span<const std::uint8_t>, std::error_code> {
         std::uint8_t* buffer = buffers.buffer(piece);
         hasher.waitFor(hashedAs[piece % PieceBuffers::count]);
         auto got = readInto(file.get(), buffer + PieceBuffers::carryRoom, readPieceLength);
@@ -373,8 +493,7 @@ EditorCore::Result<ReadOutcome, ReadError> readOrdinaryFile(const std::filesyste
     auto first = EditorCore::EncodingDetector::detect(pending, std::nullopt);
     if (first.isBinary()) {
         NotText notText{headOf(pending), notTextFormat(), std::nullopt};
-        for (std::uint64_t piece = 1; !atEnd && total <= DiskIdentity::documentHashLimit;
-             ++piece) {
+        for (std::uint64_t piece = 1; !atEnd && total <= DiskIdentity::documentHashLimit; ++piece) {
             if (auto next = readPiece(piece, 0); !next)
                 return readFailure(next.error());
         }
@@ -400,6 +519,9 @@ EditorCore::Result<ReadOutcome, ReadError> readOrdinaryFile(const std::filesyste
     EditorCore::ByteForms::Reader forms(encoding);
     if (streamed) {
         text.reserve(textLengthBound(encoding, static_cast<std::uint64_t>(status.st_size)));
+        PageToucher toucher(text.reservedMemory(),
+                            text.text().size(),
+                            static_cast<std::uint64_t>(status.st_size) > 2 * readPieceLength);
         // Every piece is decoded into the same memory and appended from there.
         std::u16string decoded;
         PieceLineEndings lineEndings;
@@ -420,6 +542,7 @@ EditorCore::Result<ReadOutcome, ReadError> readOrdinaryFile(const std::filesyste
                 streamed = false;
                 break;
             }
+            toucher.beforeAppend(text.text().size(), decoded.size());
             text.append(decoded);
             lineEndings.add(decoded);
             if (atEnd) {

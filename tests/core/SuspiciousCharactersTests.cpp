@@ -332,10 +332,28 @@ TEST(SuspiciousCharacters, fastPathAgreesWithTheWalkOverEveryScalar)
         u"\uC548\uB155\uD558\uC138\uC694 \u65E5\u672C\u8A9E caf\u00E9 \u0416\u0443\u043A",
     };
     const std::u16string_view odd[] = {
-        u"\u00A0",     u"\u200B",     u"\u200D",     u"\uFEFF",       u"\u202E", u"\u0007",
-        u"\u007F",     u"\u0085",     u"\u2028",     u"\u00AD",       u"\uFFFD", u"\u3000",
-        u"\u3164",     u"\xD800",     u"\xDC00",     u"\U0001F469",   u"\u000B", u"\u001F",
-        u"\U000E0041", u"\U0001F469\u200D\U0001F4BB", u"\u2764\uFE0F\u200D",    u"\u007E\u0080",
+        u"\u00A0",
+        u"\u200B",
+        u"\u200D",
+        u"\uFEFF",
+        u"\u202E",
+        u"\u0007",
+        u"\u007F",
+        u"\u0085",
+        u"\u2028",
+        u"\u00AD",
+        u"\uFFFD",
+        u"\u3000",
+        u"\u3164",
+        u"\xD800",
+        u"\xDC00",
+        u"\U0001F469",
+        u"\u000B",
+        u"\u001F",
+        u"\U000E0041",
+        u"\U0001F469\u200D\U0001F4BB",
+        u"\u2764\uFE0F\u200D",
+        u"\u007E\u0080",
     };
     for (const auto run : runs) {
         for (const auto character : odd) {
@@ -347,8 +365,7 @@ TEST(SuspiciousCharacters, fastPathAgreesWithTheWalkOverEveryScalar)
                     for (const std::size_t to : {text.size(), text.size() - 1, from + 9}) {
                         ASSERT_EQ(SuspiciousCharacters::scan(text, from, to, 10'000),
                                   SuspiciousCharacters::scanEachScalar(text, from, to, 10'000))
-                            << testing::PrintToString(text) << " from " << from << " to "
-                            << to;
+                            << testing::PrintToString(text) << " from " << from << " to " << to;
                     }
                 }
             }
