@@ -11,6 +11,8 @@
 // decode and line-ending summary, then the line index the worker builds), and their ratio.
 //
 //   olv-open-path-bench [MiB] [--fresh-only]     (default 256)
+//   OLV_BENCH_ROUNDS=n: fresh processes per kind in the first comparison (default 5); the
+//   medians need more on a loaded machine.
 
 #include "app/documents/DocumentReading.h"
 #include "core/ByteForms.h"
