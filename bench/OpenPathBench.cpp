@@ -5,8 +5,16 @@
 // second) per step and for the whole path, for the first open (into memory fresh from the kernel)
 // and the best of three later opens (which reuse the freed memory).
 //
-//   olv-open-path-bench [MiB]     (default 256)
+// First, each in a fresh process of its own (a child that owns no memory yet), a 100 MiB ASCII
+// log: the machine's floor (read in pieces + memchr for the line feeds + writing the UTF-16 text
+// into fresh memory) against our open path (DocumentReading::readFile with its hash, detection,
+// decode and line-ending summary, then the line index the worker builds), and their ratio.
+//
+//   olv-open-path-bench [MiB] [--fresh-only]     (default 256)
+//   OLV_BENCH_ROUNDS=n: fresh processes per kind in the first comparison (default 5); the
+//   medians need more on a loaded machine.
 
+#include "app/documents/DocumentReading.h"
 #include "core/ByteForms.h"
 #include "core/EncodingDetector.h"
 #include "core/TextCodec.h"
@@ -29,6 +37,7 @@
 #include <random>
 #include <string>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -266,13 +275,220 @@ void reportFreshMemory()
                 double(size) / second / 1e6);
 }
 
+// A log of plain ASCII lines, written in blocks of about 1 MiB up to exactly `size` bytes.
+void writeASCIILog(const std::filesystem::path& path, std::size_t size)
+{
+    std::string block;
+    std::mt19937 random(5);
+    const char* levels[] = {"INFO", "DEBUG", "WARN", "ERROR"};
+    const char* words[] = {"request",
+                           "served",
+                           "cache",
+                           "miss",
+                           "user",
+                           "session",
+                           "opened",
+                           "closed",
+                           "timeout",
+                           "retry",
+                           "queue",
+                           "flushed",
+                           "bytes",
+                           "worker"};
+    for (long line = 0; block.size() < (1 << 20); ++line) {
+        char head[96];
+        std::snprintf(head,
+                      sizeof head,
+                      "2026-12-11 03:%02ld:%02ld.%03ld %-5s [worker-%ld] ",
+                      (line / 60000) % 60,
+                      (line / 1000) % 60,
+                      line % 1000,
+                      levels[random() % 4],
+                      static_cast<long>(random() % 16));
+        block += head;
+        const int count = 3 + static_cast<int>(random() % 10);
+        for (int w = 0; w < count; ++w) {
+            block += words[random() % std::size(words)];
+            block += w + 1 < count ? ' ' : '\n';
+        }
+    }
+    // Written block by block: this process keeps no large memory that its children inherit.
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    std::size_t done = 0;
+    while (fd >= 0 && done < size) {
+        const std::size_t take = std::min(block.size(), size - done);
+        if (done + take == size)
+            block[take - 1] = '\n';
+        if (::write(fd, block.data(), take) != static_cast<ssize_t>(take))
+            break;
+        done += take;
+    }
+    if (fd < 0 || done != size) {
+        std::fprintf(stderr, "cannot write %s\n", path.c_str());
+        std::exit(1);
+    }
+    ::close(fd);
+}
+
+// The seconds `measure` reports, run in a child process that starts with no memory of its own.
+template<class Measure>
+double inFreshProcess(Measure measure)
+{
+    int pipeEnds[2];
+    if (::pipe(pipeEnds) != 0)
+        std::exit(1);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(pipeEnds[0]);
+        const double seconds = measure();
+        const ssize_t written = ::write(pipeEnds[1], &seconds, sizeof seconds);
+        ::_exit(written == sizeof seconds ? 0 : 1);
+    }
+    ::close(pipeEnds[1]);
+    double seconds = -1;
+    if (::read(pipeEnds[0], &seconds, sizeof seconds) != sizeof seconds)
+        seconds = -1;
+    ::close(pipeEnds[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    if (seconds < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        std::fprintf(stderr, "a measuring process failed\n");
+        std::exit(1);
+    }
+    return seconds;
+}
+
+// What no open of the file can beat: read in the pieces we read in, memchr for the line feeds,
+// the bytes widened into a UTF-16 text in fresh memory (with the same huge-page advice).
+double floorOnce(const std::filesystem::path& path)
+{
+    const auto start = Clock::now();
+    const int fd = ::open(path.c_str(), O_RDONLY);
+    struct stat info = {};
+    if (fd < 0 || ::fstat(fd, &info) != 0)
+        std::exit(1);
+    const auto size = static_cast<std::size_t>(info.st_size);
+    auto* text = static_cast<char16_t*>(std::malloc(size * sizeof(char16_t) + 1));
+    EditorDocuments::DocumentReading::adviseHugePages(text, size * sizeof(char16_t));
+    std::vector<std::uint8_t> piece(EditorDocuments::DocumentReading::readPieceLength);
+    std::size_t done = 0;
+    std::size_t lines = 0;
+    for (;;) {
+        const ssize_t n = ::read(fd, piece.data(), piece.size());
+        if (n <= 0)
+            break;
+        const auto got = static_cast<std::size_t>(n);
+        for (const auto *p = piece.data(), *end = piece.data() + got;
+             (p = static_cast<const std::uint8_t*>(std::memchr(p, '\n', std::size_t(end - p))));
+             ++p)
+            ++lines;
+        for (std::size_t i = 0; i < got; ++i)
+            text[done + i] = piece[i];
+        done += got;
+    }
+    ::close(fd);
+    const double seconds = secondsSince(start);
+    asm volatile("" : : "r"(text), "r"(lines) : "memory");
+    if (done != size)
+        std::exit(1);
+    return seconds;
+}
+
+// Our open of the file as the document's worker does it: read, hash, detect, decode, line
+// endings, indentation; then the line index.
+double ourOpenOnce(const std::filesystem::path& path, bool withIndex)
+{
+    const auto start = Clock::now();
+    EditorDocuments::DocumentReading::Environment environment;
+    environment.largeFileThreshold = std::uint64_t(1) << 40;
+    EditorDocuments::DocumentReading::U16TextBuilder text;
+    auto outcome = EditorDocuments::DocumentReading::readFile(path, environment, text);
+    if (!outcome
+        || !std::holds_alternative<EditorDocuments::DocumentReading::OrdinaryText>(*outcome))
+        std::exit(1);
+    std::int64_t lines = 0;
+#ifdef OLV_BENCH_HAS_LINES
+    if (withIndex)
+        lines = LineIndex(text.text()).lineCount();
+#endif
+    const double seconds = secondsSince(start);
+    asm volatile("" : : "r"(&lines) : "memory");
+    const auto& read = std::get<EditorDocuments::DocumentReading::OrdinaryText>(*outcome);
+    if (!read.diskIdentity
+        || (read.diskIdentity->size <= DiskIdentity::documentHashLimit
+            && !read.diskIdentity->contentHash))
+        std::exit(1);
+    return seconds;
+}
+
+void reportFreshOpens(const std::filesystem::path& folder)
+{
+    const std::size_t size = std::size_t(100) << 20;
+    const std::filesystem::path path = folder / "ascii.log";
+    writeASCIILog(path, size);
+    // The file into the page cache.
+    (void)inFreshProcess([&] { return floorOnce(path); });
+    const int rounds = getenv("OLV_BENCH_ROUNDS") ? std::atoi(getenv("OLV_BENCH_ROUNDS")) : 5;
+    std::vector<double> floors, ours, oursWithoutIndex;
+    for (int round = 0; round < rounds; ++round) {
+        floors.push_back(inFreshProcess([&] { return floorOnce(path); }));
+        ours.push_back(inFreshProcess([&] { return ourOpenOnce(path, true); }));
+        oursWithoutIndex.push_back(inFreshProcess([&] { return ourOpenOnce(path, false); }));
+    }
+    auto median = [](std::vector<double> values) {
+        std::sort(values.begin(), values.end());
+        return values[values.size() / 2];
+    };
+    const double mb = double(size) / 1e6;
+    const double floor = median(floors);
+    const double open = median(ours);
+    const double openWithoutIndex = median(oursWithoutIndex);
+    std::printf("100 MiB ASCII log, each run in a fresh process, median of %d:\n", rounds);
+    std::printf("  floor (read + memchr + UTF-16 into fresh memory) %7.3f s %6.0f MB/s\n",
+                floor,
+                mb / floor);
+    std::printf(
+        "  our open path (readFile + line index)             %7.3f s %6.0f MB/s   %.2fx the "
+        "floor\n",
+        open,
+        mb / open,
+        floor / open);
+    std::printf(
+        "  our open path without the line index              %7.3f s %6.0f MB/s   %.2fx the "
+        "floor\n\n",
+        openWithoutIndex,
+        mb / openWithoutIndex,
+        floor / openWithoutIndex);
+    std::filesystem::remove(path);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    const std::size_t mebibytes = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 256;
+    std::size_t mebibytes = 256;
+    bool freshOnly = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--fresh-only") == 0)
+            freshOnly = true;
+        else
+            mebibytes = std::strtoul(argv[i], nullptr, 10);
+    }
     const std::size_t size = mebibytes << 20;
     constexpr int laterRuns = 3;
+    {
+        std::string freshFolder =
+            (std::filesystem::temp_directory_path() / "olv-open-path-XXXXXX").string();
+        if (::mkdtemp(freshFolder.data()) == nullptr) {
+            std::fprintf(stderr, "cannot make a temporary folder\n");
+            return 1;
+        }
+        // Before this process holds any large memory, so that the children start fresh.
+        reportFreshOpens(freshFolder);
+        std::filesystem::remove_all(freshFolder);
+        if (freshOnly)
+            return 0;
+    }
     // Freed memory stays with the process, so that the later opens reuse it.
     mallopt(M_MMAP_MAX, 0);
     mallopt(M_TRIM_THRESHOLD, INT_MAX);

@@ -2,9 +2,23 @@
 
 #include <utility>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace EditorCore {
 
 namespace {
+
+// Set bits of a mask that holds few of them (a block's line breaks), without a library call on a
+// processor target that has no population count instruction.
+int sparseBitCount(unsigned bits)
+{
+    int count = 0;
+    for (; bits != 0; bits &= bits - 1)
+        ++count;
+    return count;
+}
 
 struct LineEndingRow
 {
@@ -54,7 +68,33 @@ LineEndingSummary::LineEndingSummary(std::u16string_view text)
 {
     // A CR is counted as soon as it is seen and taken back when an LF follows it.
     bool previousWasCR = false;
-    for (char16_t unit : text) {
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    // Sixteen units at a time: one bit per unit for LF and one for CR; a pair is a CR bit with
+    // the LF bit after it, also across blocks.
+    const __m128i lineFeed = _mm_set1_epi16(u'\n');
+    const __m128i carriageReturn = _mm_set1_epi16(u'\r');
+    const auto* data = text.data();
+    for (; text.size() - i >= 16; i += 16) {
+        const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+        const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i + 8));
+        const auto lfBits = static_cast<unsigned>(_mm_movemask_epi8(
+            _mm_packs_epi16(_mm_cmpeq_epi16(low, lineFeed), _mm_cmpeq_epi16(high, lineFeed))));
+        const auto crBits = static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(
+            _mm_cmpeq_epi16(low, carriageReturn), _mm_cmpeq_epi16(high, carriageReturn))));
+        if ((lfBits | crBits) == 0) {
+            previousWasCR = false;
+            continue;
+        }
+        const std::int64_t pairs =
+            sparseBitCount(crBits & (lfBits >> 1)) + ((previousWasCR && (lfBits & 1) != 0) ? 1 : 0);
+        crlf += pairs;
+        lf += sparseBitCount(lfBits) - pairs;
+        cr += sparseBitCount(crBits) - pairs;
+        previousWasCR = (crBits & 0x8000u) != 0;
+    }
+#endif
+    for (char16_t unit : text.substr(i)) {
         if (unit > u'\r') {
             previousWasCR = false;
             continue;

@@ -6,6 +6,12 @@
 #include <unicode/utf16.h>
 
 #include <algorithm>
+#include <bitset>
+#include <memory>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace EditorCore {
 
@@ -54,6 +60,96 @@ void forEachScalar(std::u16string_view text, std::size_t from, std::size_t to, V
         previous = scalar.value;
         offset = nextOffset;
     }
+}
+
+// Units that are never suspicious whatever their neighbours, and that a walk may step over
+// without looking: every unit outside the surrogates whose kind is none, except the two whose
+// kind depends on where they stand (the joiner between emoji, U+FEFF at the start).
+class PlainUnits
+{
+public:
+    PlainUnits()
+    {
+        for (char32_t unit = 0; unit < 0x10000; ++unit) {
+            if (U16_IS_SURROGATE(unit) || unit == zeroWidthJoiner || unit == 0xFEFF)
+                continue;
+            if (!SuspiciousCharacters::kind(unit, std::nullopt, std::nullopt, false))
+                m_plain.set(unit);
+        }
+    }
+    bool contains(char16_t unit) const { return m_plain.test(unit); }
+
+private:
+    std::bitset<0x10000> m_plain;
+};
+
+const PlainUnits& plainUnits()
+{
+    static const PlainUnits units;
+    return units;
+}
+
+// The first offset in [from, to) whose unit is not printable ASCII, tab, LF or CR; `to` when
+// there is none.
+std::size_t skipPlainASCII(const char16_t* text, std::size_t from, std::size_t to)
+{
+    std::size_t i = from;
+#if defined(__SSE2__)
+    // Unsigned (unit - 0x20) < 0x5F, with SSE2's signed compares: both sides moved by 0x8000.
+    const __m128i base = _mm_set1_epi16(0x20);
+    const __m128i flip = _mm_set1_epi16(static_cast<short>(0x8000));
+    const __m128i bound = _mm_set1_epi16(static_cast<short>(0x8000 + 0x5F));
+    const __m128i tab = _mm_set1_epi16(0x09);
+    const __m128i lineFeed = _mm_set1_epi16(0x0A);
+    const __m128i carriageReturn = _mm_set1_epi16(0x0D);
+    auto plainMask = [&](__m128i block) {
+        const __m128i printable =
+            _mm_cmplt_epi16(_mm_xor_si128(_mm_sub_epi16(block, base), flip), bound);
+        const __m128i breaks = _mm_or_si128(
+            _mm_cmpeq_epi16(block, lineFeed),
+            _mm_or_si128(_mm_cmpeq_epi16(block, tab), _mm_cmpeq_epi16(block, carriageReturn)));
+        return static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(printable, breaks)));
+    };
+    while (to - i >= 16) {
+        const auto* p = reinterpret_cast<const __m128i*>(text + i);
+        const unsigned mask =
+            plainMask(_mm_loadu_si128(p)) | (plainMask(_mm_loadu_si128(p + 1)) << 16);
+        if (mask != 0xFFFFFFFFu)
+            return i + static_cast<std::size_t>(__builtin_ctz(~mask)) / 2;
+        i += 16;
+    }
+    while (to - i >= 8) {
+        const unsigned mask =
+            plainMask(_mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i)));
+        if (mask != 0xFFFFu)
+            return i + static_cast<std::size_t>(__builtin_ctz(~mask & 0xFFFFu)) / 2;
+        i += 8;
+    }
+#endif
+    for (; i < to; ++i) {
+        const char16_t unit = text[i];
+        if (!((unit >= 0x20 && unit <= 0x7E) || unit == 0x09 || unit == 0x0A || unit == 0x0D))
+            return i;
+    }
+    return to;
+}
+
+// The first offset in [from, to) whose unit is not plain (see PlainUnits); `to` when there is
+// none. Runs of ASCII go many units at a time, other plain runs (most letters of most
+// scripts) one unit at a time through the table.
+std::size_t skipPlain(const char16_t* text, std::size_t from, std::size_t to)
+{
+    const PlainUnits& plain = plainUnits();
+    std::size_t i = from;
+    while (i < to) {
+        i = skipPlainASCII(text, i, to);
+        const std::size_t runStart = i;
+        while (i < to && plain.contains(text[i]))
+            ++i;
+        if (i == runStart)
+            break;
+    }
+    return i;
 }
 
 } // namespace
@@ -202,45 +298,101 @@ SuspiciousReport scan(std::u16string_view text, std::int64_t limit)
     return scan(text, 0, text.size(), limit);
 }
 
+namespace {
+
+// Where the scan of [from, to) starts: between the halves of a pair, the pair is counted with
+// the range before.
+std::size_t scanStart(std::u16string_view text, std::size_t from, std::size_t to)
+{
+    if (from > 0 && from < to && U16_IS_TRAIL(text[from]) && U16_IS_LEAD(text[from - 1]))
+        ++from;
+    return from;
+}
+
+// Counts one scalar that is not plain into `counts` and `report`.
+struct Tally
+{
+    SuspiciousReport report;
+    std::array<std::int64_t, allSuspiciousKinds.size()> counts{};
+    std::size_t cap = 0;
+
+    void add(std::u16string_view text,
+             UnicodeScalars::Scalar scalar,
+             std::size_t offset,
+             std::optional<char32_t> previous,
+             std::size_t nextOffset)
+    {
+        std::optional<char32_t> next;
+        if (nextOffset < text.size())
+            next = UnicodeScalars::at(text, nextOffset).value;
+        const auto found = SuspiciousCharacters::kind(scalar.value, previous, next, offset == 0);
+        if (!found)
+            return;
+        ++counts[static_cast<std::size_t>(*found)];
+        if (report.occurrences.size() < cap)
+            report.occurrences.push_back(
+                SuspiciousOccurrence{*found,
+                                     static_cast<std::int64_t>(offset),
+                                     static_cast<std::int64_t>(scalar.length)});
+    }
+
+    SuspiciousReport finish()
+    {
+        for (SuspiciousKind each : allSuspiciousKinds) {
+            if (const auto count = counts[static_cast<std::size_t>(each)]; count > 0)
+                report.counts[each] = count;
+        }
+        return std::move(report);
+    }
+};
+
+} // namespace
+
 SuspiciousReport
 scan(std::u16string_view text, std::size_t from, std::size_t to, std::int64_t limit)
 {
     to = std::min(to, text.size());
-    from = std::min(from, to);
-    // Between the halves of a pair: the pair is counted with the range before.
-    if (from > 0 && from < to && U16_IS_TRAIL(text[from]) && U16_IS_LEAD(text[from - 1]))
-        ++from;
-    SuspiciousReport report;
-    const std::size_t cap = limit > 0 ? static_cast<std::size_t>(limit) : 0;
-    std::array<std::int64_t, allSuspiciousKinds.size()> counts{};
-    forEachScalar(text,
-                  from,
-                  to,
-                  [&](UnicodeScalars::Scalar scalar,
-                      std::size_t offset,
-                      std::optional<char32_t> previous,
-                      std::size_t nextOffset) {
-                      // Printable ASCII is never suspicious; most text is nothing else.
-                      if (scalar.value >= 0x20 && scalar.value <= 0x7E)
-                          return;
-                      std::optional<char32_t> next;
-                      if (nextOffset < text.size())
-                          next = UnicodeScalars::at(text, nextOffset).value;
-                      const auto found = kind(scalar.value, previous, next, offset == 0);
-                      if (!found)
-                          return;
-                      ++counts[static_cast<std::size_t>(*found)];
-                      if (report.occurrences.size() < cap)
-                          report.occurrences.push_back(
-                              SuspiciousOccurrence{*found,
-                                                   static_cast<std::int64_t>(offset),
-                                                   static_cast<std::int64_t>(scalar.length)});
-                  });
-    for (SuspiciousKind each : allSuspiciousKinds) {
-        if (const auto count = counts[static_cast<std::size_t>(each)]; count > 0)
-            report.counts[each] = count;
+    from = scanStart(text, std::min(from, to), to);
+    Tally tally;
+    tally.cap = limit > 0 ? static_cast<std::size_t>(limit) : 0;
+    std::optional<char32_t> previous;
+    if (from > 0)
+        previous = UnicodeScalars::before(text, from).value;
+    for (std::size_t offset = from; offset < to;) {
+        // Most text is runs of characters that are never suspicious and decide nothing about
+        // their neighbours; the last of a run is all the next character needs to know.
+        const std::size_t runEnd = skipPlain(text.data(), offset, to);
+        if (runEnd > offset) {
+            previous = text[runEnd - 1];
+            offset = runEnd;
+            if (offset == to)
+                break;
+        }
+        const auto scalar = UnicodeScalars::at(text, offset);
+        const std::size_t nextOffset = offset + scalar.length;
+        tally.add(text, scalar, offset, previous, nextOffset);
+        previous = scalar.value;
+        offset = nextOffset;
     }
-    return report;
+    return tally.finish();
+}
+
+SuspiciousReport
+scanEachScalar(std::u16string_view text, std::size_t from, std::size_t to, std::int64_t limit)
+{
+    to = std::min(to, text.size());
+    from = scanStart(text, std::min(from, to), to);
+    Tally tally;
+    tally.cap = limit > 0 ? static_cast<std::size_t>(limit) : 0;
+    forEachScalar(
+        text,
+        from,
+        to,
+        [&](UnicodeScalars::Scalar scalar,
+            std::size_t offset,
+            std::optional<char32_t> previous,
+            std::size_t nextOffset) { tally.add(text, scalar, offset, previous, nextOffset); });
+    return tally.finish();
 }
 
 std::u16string

@@ -94,6 +94,11 @@ SuspiciousReport scan(std::u16string_view text, std::int64_t limit);
 SuspiciousReport
 scan(std::u16string_view text, std::size_t from, std::size_t to, std::int64_t limit);
 
+// The same count walking every scalar one by one, without stepping over runs of ordinary
+// characters: the plain form `scan` must always agree with (the tests hold them together).
+SuspiciousReport
+scanEachScalar(std::u16string_view text, std::size_t from, std::size_t to, std::int64_t limit);
+
 // The text with every character of the chosen kinds replaced (see `replacement`). Neighbours
 // are always those of the given text.
 std::u16string

@@ -234,6 +234,22 @@ Result<std::u16string, TextCodecError> decode(std::span<const std::uint8_t> byte
     return decodeNoting(bytes, encoding, strip, forms.encoding() == encoding ? &forms : nullptr);
 }
 
+Result<void, TextCodecError> decode(std::span<const std::uint8_t> bytes,
+                                    TextEncoding encoding,
+                                    StripByteOrderMark strip,
+                                    ByteForms::Reader& forms,
+                                    std::u16string& text)
+{
+    const auto mark = byteOrderMark(encoding);
+    if (strip == StripByteOrderMark::yes && !mark.empty() && hasPrefix(mark, bytes))
+        bytes = bytes.subspan(mark.size());
+    text.clear();
+    text.reserve(bytes.size());
+    if (!decodeInto(bytes, encoding, text, forms.encoding() == encoding ? &forms : nullptr))
+        return failure(TextCodecError::notDecodable(encoding));
+    return {};
+}
+
 Result<std::vector<std::uint8_t>, TextCodecError> encode(std::u16string_view text,
                                                          TextEncoding encoding,
                                                          AddByteOrderMark add,

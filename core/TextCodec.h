@@ -73,6 +73,15 @@ decode(std::span<const std::uint8_t> bytes, TextEncoding encoding, StripByteOrde
                                                             StripByteOrderMark strip,
                                                             ByteForms::Reader& forms);
 
+// The same into `text`, which is emptied first and whose capacity is kept: a file decoded piece
+// by piece writes every piece into the same memory instead of fresh pages each time. On failure
+// `text` holds no meaningful text.
+[[nodiscard]] Result<void, TextCodecError> decode(std::span<const std::uint8_t> bytes,
+                                                  TextEncoding encoding,
+                                                  StripByteOrderMark strip,
+                                                  ByteForms::Reader& forms,
+                                                  std::u16string& text);
+
 // The mark is added only for the five Unicode forms. The characters `forms` keeps are written
 // in the file's forms when they are forms of this encoding.
 [[nodiscard]] Result<std::vector<std::uint8_t>, TextCodecError> encode(std::u16string_view text,

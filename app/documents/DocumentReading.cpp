@@ -7,11 +7,17 @@
 #include <unicode/unistr.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
+#include <cstring>
 #include <fcntl.h>
+#include <memory>
+#include <mutex>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace EditorDocuments::DocumentReading {
@@ -73,29 +79,6 @@ std::vector<std::uint8_t> headOf(std::span<const std::uint8_t> bytes)
 FileFormat notTextFormat()
 {
     return FileFormat{TextEncoding::isoLatin1, false, std::nullopt};
-}
-
-// Appends up to `length` bytes to `bytes`, fewer only at the end of the file.
-EditorCore::Result<std::size_t, std::error_code>
-readAppending(int fd, std::vector<std::uint8_t>& bytes, std::size_t length)
-{
-    const std::size_t start = bytes.size();
-    bytes.resize(start + length);
-    std::size_t filled = 0;
-    while (filled < length) {
-        ssize_t got = ::read(fd, bytes.data() + start + filled, length - filled);
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            bytes.resize(start + filled);
-            return EditorCore::failure(std::error_code(errno, std::generic_category()));
-        }
-        if (got == 0)
-            break;
-        filled += static_cast<std::size_t>(got);
-    }
-    bytes.resize(start + filled);
-    return filled;
 }
 
 // Where a piece of `bytes` may end so that what comes before decodes on its own: no character
@@ -175,6 +158,281 @@ DiskIdentity identityOf(const struct stat& status, std::uint64_t size, std::uint
     return identity;
 }
 
+// The FNV-1a hash of a file's bytes, taken piece by piece in order on a thread of its own while
+// the reader decodes them: the hash runs one byte at a time and would otherwise cost as much as
+// the rest of the open. A piece must stay untouched until `waitFor` has seen it hashed. Files of
+// a piece or two are hashed on the caller's thread, where a thread would cost more than it saves.
+class PieceHasher
+{
+public:
+    explicit PieceHasher(bool threaded)
+    {
+        if (threaded)
+            m_thread = std::thread([this] { run(); });
+    }
+    ~PieceHasher()
+    {
+        if (!m_thread.joinable())
+            return;
+        {
+            const std::lock_guard lock(m_mutex);
+            m_stopping = true;
+        }
+        m_wake.notify_all();
+        m_thread.join();
+    }
+    PieceHasher(const PieceHasher&) = delete;
+    PieceHasher& operator=(const PieceHasher&) = delete;
+
+    // The number of the piece, counting from 1.
+    std::uint64_t feed(std::span<const std::uint8_t> piece)
+    {
+        if (!m_thread.joinable()) {
+            m_hash = DiskIdentity::fnv1a(m_hash, piece);
+            return ++m_fed;
+        }
+        {
+            std::unique_lock lock(m_mutex);
+            m_doneChanged.wait(lock, [&] { return m_fed - m_done < m_queue.size(); });
+            m_queue[m_fed % m_queue.size()] = piece;
+            ++m_fed;
+        }
+        m_wake.notify_all();
+        return m_fed;
+    }
+    // Until the piece numbered `piece` (and every one before it) is hashed.
+    void waitFor(std::uint64_t piece)
+    {
+        if (!m_thread.joinable())
+            return;
+        std::unique_lock lock(m_mutex);
+        m_doneChanged.wait(lock, [&] { return m_done >= piece; });
+    }
+    // The hash of every piece fed so far.
+    std::uint64_t hash()
+    {
+        waitFor(m_fed);
+        return m_hash;
+    }
+
+private:
+    void run()
+    {
+        std::unique_lock lock(m_mutex);
+        for (;;) {
+            m_wake.wait(lock, [&] { return m_stopping || m_done < m_fed; });
+            if (m_done == m_fed)
+                return;
+            const auto piece = m_queue[m_done % m_queue.size()];
+            lock.unlock();
+            const std::uint64_t hash = DiskIdentity::fnv1a(m_hash, piece);
+            lock.lock();
+            m_hash = hash;
+            ++m_done;
+            m_doneChanged.notify_all();
+        }
+    }
+
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::condition_variable m_doneChanged;
+    std::array<std::span<const std::uint8_t>, 8> m_queue{};
+    std::uint64_t m_fed = 0;  // written by the feeding thread only, under the lock when threaded
+    std::uint64_t m_done = 0; // under the lock
+    std::uint64_t m_hash = DiskIdentity::fnv1aStart;
+    bool m_stopping = false;
+    std::thread m_thread;
+};
+
+// The memory a file is read through: a few buffers of one piece each, used in turn, so that the
+// hash can still read a piece while the next ones are read and decoded, and no buffer is
+// allocated (or faulted in) per piece. Each buffer has room in front for the bytes of a
+// character cut at the end of the piece before.
+class PieceBuffers
+{
+public:
+    static constexpr std::size_t count = 4;
+    static constexpr std::size_t carryRoom = 16;
+
+    PieceBuffers()
+    {
+        for (auto& buffer : m_buffers)
+            buffer = std::make_unique_for_overwrite<std::uint8_t[]>(carryRoom + readPieceLength);
+    }
+    std::uint8_t* buffer(std::uint64_t piece) { return m_buffers[piece % count].get(); }
+
+private:
+    std::array<std::unique_ptr<std::uint8_t[]>, count> m_buffers;
+};
+
+// Reads up to `length` bytes into `into`, fewer only at the end of the file.
+EditorCore::Result<std::size_t, std::error_code>
+readInto(int fd, std::uint8_t* into, std::size_t length)
+{
+    std::size_t filled = 0;
+    while (filled < length) {
+        ssize_t got = ::read(fd, into + filled, length - filled);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return EditorCore::failure(std::error_code(errno, std::generic_category()));
+        }
+        if (got == 0)
+            break;
+        filled += static_cast<std::size_t>(got);
+    }
+    return filled;
+}
+
+// Faults in the fresh pages of the text's memory ahead of the appends, on two threads of their
+// own: the kernel zeroes fresh pages at a rate that would otherwise bound the open, and it zeroes
+// them for several threads at once. The helpers write one byte of each page (a write fault takes
+// no lock of the whole address space, unlike an madvise) and only where the text has not reached
+// yet; before each append the reader waits for them to be out of the memory it is about to
+// write. They keep at most `ahead` bytes in front of the text, so that the room of a reservation
+// far above the text's length (a text of wide characters) is not made resident. The memory must
+// stay in place until the toucher is gone.
+class PageToucher
+{
+public:
+    static constexpr std::size_t ahead = std::size_t(16) << 20;
+    static constexpr std::size_t chunk = std::size_t(2) << 20;
+    static constexpr int helpers = 2;
+    static constexpr std::size_t pageBytes = 4096;
+
+    PageToucher(std::span<char16_t> memory, std::size_t written, bool threaded)
+        : m_memory(reinterpret_cast<std::uint8_t*>(memory.data()))
+        , m_size(memory.size_bytes())
+        , m_written(written * sizeof(char16_t))
+    {
+        // The chunks start after what is written already, and past the end of the memory.
+        m_first = (m_written + chunk - 1) / chunk;
+        m_chunks = (m_size + chunk - 1) / chunk;
+        m_next = m_first;
+        m_done = m_first;
+        m_finished.assign(m_chunks > m_first ? m_chunks - m_first : 0, false);
+        if (!threaded || m_finished.empty())
+            return;
+        for (int i = 0; i < helpers; ++i)
+            m_threads.emplace_back([this] { run(); });
+    }
+    ~PageToucher() { stop(); }
+    PageToucher(const PageToucher&) = delete;
+    PageToucher& operator=(const PageToucher&) = delete;
+
+    // The text holds `units` units and is about to hold `units + more`: returns once no helper
+    // is in the memory of the `more` units, nor will be.
+    void beforeAppend(std::size_t units, std::size_t more)
+    {
+        if (m_threads.empty())
+            return;
+        // With the terminating null the string writes after its last unit.
+        const std::size_t end = (units + more + 1) * sizeof(char16_t);
+        if (end > m_size) {
+            // A file that grew while it was read: the append moves the text elsewhere, and the
+            // helpers must be out of the memory it leaves.
+            stop();
+            return;
+        }
+        std::unique_lock lock(m_mutex);
+        m_written = units * sizeof(char16_t);
+        m_wake.notify_all();
+        // The chunks the append writes: those a helper has begun are waited for, the others are
+        // taken away from the helpers.
+        const std::size_t lastChunk = std::min(m_chunks, (end + chunk - 1) / chunk);
+        if (m_next < lastChunk) {
+            for (std::size_t k = m_next; k < lastChunk; ++k)
+                m_finished[k - m_first] = true;
+            m_next = lastChunk;
+        }
+        m_doneChanged.wait(lock, [&] { return doneUpTo() >= lastChunk; });
+    }
+
+private:
+    void stop()
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_stopping = true;
+        }
+        m_wake.notify_all();
+        for (auto& thread : m_threads)
+            thread.join();
+        m_threads.clear();
+    }
+
+    std::size_t doneUpTo()
+    {
+        while (m_done < m_chunks && m_finished[m_done - m_first])
+            ++m_done;
+        return m_done;
+    }
+
+    void run()
+    {
+        std::unique_lock lock(m_mutex);
+        for (;;) {
+            m_wake.wait(lock, [&] {
+                return m_stopping || (m_next < m_chunks && m_next * chunk < m_written + ahead);
+            });
+            if (m_stopping)
+                return;
+            const std::size_t k = m_next++;
+            lock.unlock();
+            const std::size_t from = k * chunk;
+            const std::size_t to = std::min(m_size, from + chunk);
+            // One byte a page faults the page in; the kernel hands it over zeroed.
+            for (std::size_t offset = from; offset < to; offset += pageBytes)
+                static_cast<volatile std::uint8_t*>(m_memory)[offset] = 0;
+            lock.lock();
+            m_finished[k - m_first] = true;
+            m_doneChanged.notify_all();
+        }
+    }
+    std::uint8_t* m_memory;
+    std::size_t m_size;
+    std::size_t m_first = 0;
+    std::size_t m_chunks = 0;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::condition_variable m_doneChanged;
+    // Under the lock:
+    std::size_t m_written;
+    std::size_t m_next = 0;
+    std::size_t m_done = 0;
+    std::vector<bool> m_finished;
+    bool m_stopping = false;
+    std::vector<std::thread> m_threads;
+};
+
+// The line endings of a text read in pieces: each piece counted while it is still in the cache,
+// a CR LF split between two pieces counted once, as a pair.
+class PieceLineEndings
+{
+public:
+    void add(std::u16string_view piece)
+    {
+        if (piece.empty())
+            return;
+        const EditorCore::LineEndingSummary part(piece);
+        m_summary.lf += part.lf;
+        m_summary.crlf += part.crlf;
+        m_summary.cr += part.cr;
+        if (m_endsWithCR && piece.front() == u'\n') {
+            --m_summary.cr;
+            --m_summary.lf;
+            ++m_summary.crlf;
+        }
+        m_summary.hasFinalNewline = part.hasFinalNewline;
+        m_endsWithCR = piece.back() == u'\r';
+    }
+    const EditorCore::LineEndingSummary& summary() const { return m_summary; }
+
+private:
+    EditorCore::LineEndingSummary m_summary;
+    bool m_endsWithCR = false;
+};
+
 EditorCore::Result<ReadOutcome, ReadError> readOrdinaryFile(const std::filesystem::path& path,
                                                             const Environment& environment,
                                                             TextBuilder& text,
@@ -193,38 +451,54 @@ EditorCore::Result<ReadOutcome, ReadError> readOrdinaryFile(const std::filesyste
     if (!S_ISREG(status.st_mode))
         return readFailure(std::make_error_code(std::errc::invalid_argument));
 
-    std::uint64_t hash = DiskIdentity::fnv1aStart;
+    // Declared before the hasher, which may still read them until it is gone.
+    PieceBuffers buffers;
+    std::vector<std::uint8_t> whole;
+    PieceHasher hasher(static_cast<std::uint64_t>(status.st_size) > 2 * readPieceLength);
     std::uint64_t total = 0;
     bool atEnd = false;
-    // Reads the next piece onto `bytes` and through the hash.
-    auto readPiece = [&](std::vector<std::uint8_t>& bytes) -> std::optional<std::error_code> {
-        const std::size_t start = bytes.size();
-        auto got = readAppending(file.get(), bytes, readPieceLength);
+    // Past the limit the hash is never kept: the bytes after the piece that crossed it need not
+    // go through it. `total` already counts the piece.
+    auto hashPiece = [&](std::span<const std::uint8_t> piece) -> std::uint64_t {
+        if (total - piece.size() > DiskIdentity::documentHashLimit)
+            return 0;
+        return hasher.feed(piece);
+    };
+    // The piece numbered `piece` (from 0) into its buffer after `carry` bytes, through the
+    // hash; the buffer's earlier piece is hashed first.
+    std::array<std::uint64_t, PieceBuffers::count> hashedAs{};
+    auto readPiece = [&](std::uint64_t piece, std::size_t carry)
+        -> EditorCore::Result<std::span<const std::uint8_t>, std::error_code> {
+        std::uint8_t* buffer = buffers.buffer(piece);
+        hasher.waitFor(hashedAs[piece % PieceBuffers::count]);
+        auto got = readInto(file.get(), buffer + PieceBuffers::carryRoom, readPieceLength);
         if (!got)
-            return got.error();
-        hash = DiskIdentity::fnv1a(hash, std::span(bytes).subspan(start));
+            return EditorCore::failure(got.error());
+        const std::span<const std::uint8_t> read(buffer + PieceBuffers::carryRoom, *got);
         total += *got;
         atEnd = *got < readPieceLength;
-        return std::nullopt;
+        hashedAs[piece % PieceBuffers::count] = hashPiece(read);
+        return std::span<const std::uint8_t>(buffer + PieceBuffers::carryRoom - carry,
+                                             carry + *got);
     };
 
     // The first piece is longer than detection's sample, so detection sees what it would see
     // in the whole file: the same sample, cut exactly when the file is longer.
     static_assert(readPieceLength > EditorCore::EncodingDetector::sampleLength);
-    std::vector<std::uint8_t> pending;
-    if (auto error = readPiece(pending))
-        return readFailure(*error);
+    auto firstRead = readPiece(0, 0);
+    if (!firstRead)
+        return readFailure(firstRead.error());
+    std::span<const std::uint8_t> pending = *firstRead;
 
     auto first = EditorCore::EncodingDetector::detect(pending, std::nullopt);
     if (first.isBinary()) {
         NotText notText{headOf(pending), notTextFormat(), std::nullopt};
-        while (!atEnd && total <= DiskIdentity::documentHashLimit) {
-            pending.clear();
-            if (auto error = readPiece(pending))
-                return readFailure(*error);
+        for (std::uint64_t piece = 1; !atEnd && total <= DiskIdentity::documentHashLimit; ++piece) {
+            if (auto next = readPiece(piece, 0); !next)
+                return readFailure(next.error());
         }
-        notText.diskIdentity =
-            identityOf(status, atEnd ? total : static_cast<std::uint64_t>(status.st_size), hash);
+        notText.diskIdentity = identityOf(
+            status, atEnd ? total : static_cast<std::uint64_t>(status.st_size), hasher.hash());
         return ReadOutcome{std::move(notText)};
     }
 
@@ -240,61 +514,102 @@ EditorCore::Result<ReadOutcome, ReadError> readOrdinaryFile(const std::filesyste
     const bool marked =
         guess->hasByteOrderMark && !mark.empty() && EditorCore::TextCodec::hasPrefix(mark, pending);
     bool streamed = pieceEnd(encoding, {}).has_value();
+    std::optional<EditorCore::LineEndingSummary> pieceLineEndings;
     // The byte forms the file uses, noted piece by piece.
     EditorCore::ByteForms::Reader forms(encoding);
     if (streamed) {
         text.reserve(textLengthBound(encoding, static_cast<std::uint64_t>(status.st_size)));
-        bool firstPiece = true;
-        for (;;) {
-            std::size_t cut = atEnd ? pending.size() : *pieceEnd(encoding, pending);
-            if (firstPiece && cut < mark.size() && !atEnd) {
+        PageToucher toucher(text.reservedMemory(),
+                            text.text().size(),
+                            static_cast<std::uint64_t>(status.st_size) > 2 * readPieceLength);
+        // Every piece is decoded into the same memory and appended from there.
+        std::u16string decoded;
+        PieceLineEndings lineEndings;
+        for (std::uint64_t piece = 1;; ++piece) {
+            const std::size_t cut = atEnd ? pending.size() : *pieceEnd(encoding, pending);
+            if (piece == 1 && cut < mark.size() && !atEnd) {
                 streamed = false;
                 break;
             }
-            auto decoded = EditorCore::TextCodec::decode(
-                std::span<const std::uint8_t>(pending).first(cut),
-                encoding,
-                firstPiece && marked ? EditorCore::StripByteOrderMark::yes
-                                     : EditorCore::StripByteOrderMark::no,
-                forms);
-            if (!decoded) {
+            auto done = EditorCore::TextCodec::decode(pending.first(cut),
+                                                      encoding,
+                                                      piece == 1 && marked
+                                                          ? EditorCore::StripByteOrderMark::yes
+                                                          : EditorCore::StripByteOrderMark::no,
+                                                      forms,
+                                                      decoded);
+            if (!done) {
                 streamed = false;
                 break;
             }
-            text.append(*decoded);
-            firstPiece = false;
-            pending.erase(pending.begin(), pending.begin() + static_cast<std::ptrdiff_t>(cut));
-            if (atEnd)
+            toucher.beforeAppend(text.text().size(), decoded.size());
+            text.append(decoded);
+            lineEndings.add(decoded);
+            if (atEnd) {
+                pieceLineEndings = lineEndings.summary();
                 break;
-            if (auto error = readPiece(pending))
-                return readFailure(*error);
+            }
+            // The bytes of a character cut at the end go in front of the next piece.
+            const std::size_t carry = pending.size() - cut;
+            if (carry > PieceBuffers::carryRoom) {
+                streamed = false;
+                break;
+            }
+            std::uint8_t* next = buffers.buffer(piece) + PieceBuffers::carryRoom - carry;
+            // The next buffer's earlier piece may still be in the hash.
+            hasher.waitFor(hashedAs[piece % PieceBuffers::count]);
+            std::memcpy(next, pending.data() + cut, carry);
+            auto read = readPiece(piece, carry);
+            if (!read)
+                return readFailure(read.error());
+            pending = *read;
         }
     } else {
-        pending.reserve(static_cast<std::size_t>(status.st_size) + 1);
+        // Decoded whole: the bytes gather in one buffer, which must not move while the hash
+        // reads it.
+        whole.reserve(static_cast<std::size_t>(status.st_size) + 1);
+        whole.assign(pending.begin(), pending.end());
         while (!atEnd) {
-            if (auto error = readPiece(pending))
-                return readFailure(*error);
+            if (whole.capacity() == whole.size()) {
+                // The file grew while it was read.
+                hasher.hash();
+                whole.reserve(whole.size() + readPieceLength + whole.size() / 2);
+            }
+            const std::size_t start = whole.size();
+            const std::size_t wanted = std::min(readPieceLength, whole.capacity() - start);
+            whole.resize(start + wanted);
+            auto got = readInto(file.get(), whole.data() + start, wanted);
+            if (!got)
+                return readFailure(got.error());
+            whole.resize(start + *got);
+            total += *got;
+            atEnd = *got < wanted;
+            hashPiece(std::span<const std::uint8_t>(whole).subspan(start));
         }
     }
 
     FileFormat format{encoding, marked, *guess};
     if (streamed)
         format.byteForms = forms.result();
+    std::uint64_t hash = hasher.hash();
+    // A file of one piece that the detected encoding did not decode is all in that piece.
+    if (!streamed && whole.empty() && atEnd && pending.size() == total)
+        whole.assign(pending.begin(), pending.end());
     if (!streamed) {
         // The detected encoding does not decode the whole file (or is not decoded in pieces):
         // the whole bytes go through the candidates as they always did.
         text.clear();
-        if (!atEnd || pending.size() != total) {
-            auto whole = Platform::readWholeFile(path);
-            if (!whole)
-                return readFailure(whole.error());
-            pending = std::move(*whole);
-            total = pending.size();
-            hash = DiskIdentity::fnv1a(pending);
+        if (!atEnd || whole.size() != total) {
+            auto again = Platform::readWholeFile(path);
+            if (!again)
+                return readFailure(again.error());
+            whole = std::move(*again);
+            total = whole.size();
+            hash = DiskIdentity::fnv1a(whole);
         }
         auto decoded =
-            decodeLoaded(pending, guess->encoding, guess->candidates, guess->hasByteOrderMark);
-        pending = {};
+            decodeLoaded(whole, guess->encoding, guess->candidates, guess->hasByteOrderMark);
+        whole = {};
         text.reserve(decoded.text.size());
         text.append(decoded.text);
         format = FileFormat{decoded.encoding, decoded.hasByteOrderMark, *guess};
@@ -303,7 +618,9 @@ EditorCore::Result<ReadOutcome, ReadError> readOrdinaryFile(const std::filesyste
 
     OrdinaryText read;
     read.loaded.format = format;
-    read.loaded.lineEndings = EditorCore::LineEndingSummary(text.text());
+    read.loaded.lineEndings = streamed && pieceLineEndings
+                                  ? *pieceLineEndings
+                                  : EditorCore::LineEndingSummary(text.text());
     read.loaded.indentStyle = EditorCore::Indentation::detect(text.text(), indentationLineLimit);
     read.diskIdentity = identityOf(status, total, hash);
     read.isWritable = environment.isWritable ? environment.isWritable(path) : true;

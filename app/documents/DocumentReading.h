@@ -101,6 +101,10 @@ public:
     virtual void clear() = 0;
     // The text appended so far.
     virtual std::u16string_view text() const = 0;
+    // The memory reserved for the text, its room after the text included, so that fresh pages
+    // can be faulted in ahead of the appends; empty when the builder cannot tell. Valid until a
+    // call other than `append`.
+    virtual std::span<char16_t> reservedMemory() { return {}; }
 };
 
 // Asks the kernel to back a large buffer that is about to be filled with huge pages, where it
@@ -118,6 +122,7 @@ public:
     void append(std::u16string_view piece) override { m_text.append(piece); }
     void clear() override { m_text.clear(); }
     std::u16string_view text() const override { return m_text; }
+    std::span<char16_t> reservedMemory() override { return {m_text.data(), m_text.capacity()}; }
     std::u16string take() { return std::move(m_text); }
 
 private:

@@ -100,6 +100,11 @@ public:
         return {reinterpret_cast<const char16_t*>(m_text.utf16()),
                 static_cast<std::size_t>(m_text.size())};
     }
+    std::span<char16_t> reservedMemory() override
+    {
+        return {reinterpret_cast<char16_t*>(m_text.data()),
+                static_cast<std::size_t>(m_text.capacity())};
+    }
     QString take()
     {
         // The reservation is an upper bound; give back what a text of wide characters left.

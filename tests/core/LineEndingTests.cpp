@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 
 using namespace EditorCore;
@@ -16,6 +17,24 @@ summary(std::int64_t lf, std::int64_t crlf, std::int64_t cr, bool hasFinalNewlin
     result.crlf = crlf;
     result.cr = cr;
     result.hasFinalNewline = hasFinalNewline;
+    return result;
+}
+
+// One unit at a time, as the definition reads.
+LineEndingSummary countedOneByOne(std::u16string_view text)
+{
+    LineEndingSummary result;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') {
+            ++result.crlf;
+            ++i;
+        } else if (text[i] == u'\r') {
+            ++result.cr;
+        } else if (text[i] == u'\n') {
+            ++result.lf;
+        }
+    }
+    result.hasFinalNewline = !text.empty() && (text.back() == u'\n' || text.back() == u'\r');
     return result;
 }
 
@@ -154,5 +173,30 @@ TEST(LineEndingConverter, resultHasOnlyTheTargetEnding)
         EXPECT_EQ(converted.total(), LineEndingSummary(text).total());
         EXPECT_FALSE(converted.isMixed());
         EXPECT_EQ(converted.dominant(), ending);
+    }
+}
+
+TEST(LineEndingSummary, blocksAgreeWithTheCountOneUnitAtATime)
+{
+    // A CR LF pair astride every offset of the blocks the count reads at once, and at every
+    // alignment of the text's start; then random texts of breaks and their look-alikes.
+    for (std::size_t at = 0; at < 40; ++at) {
+        for (const std::u16string_view pair : {u"\r\n", u"\r\r", u"\n\r", u"\r", u"\n"}) {
+            std::u16string text(48, u'x');
+            text.replace(at, pair.size(), pair);
+            for (std::size_t from = 0; from < 17; ++from) {
+                const auto view = std::u16string_view(text).substr(from);
+                ASSERT_EQ(LineEndingSummary(view), countedOneByOne(view))
+                    << "at " << at << " from " << from;
+            }
+        }
+    }
+    std::mt19937 random(3);
+    const char16_t units[] = {u'\r', u'\n', u'a', u'\u0a0d', u'\u0d0a', u'\u2028', u'\v'};
+    for (int round = 0; round < 500; ++round) {
+        std::u16string text(random() % 200, u' ');
+        for (auto& unit : text)
+            unit = units[random() % std::size(units)];
+        ASSERT_EQ(LineEndingSummary(text), countedOneByOne(text)) << "round " << round;
     }
 }

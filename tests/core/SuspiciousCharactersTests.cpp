@@ -321,3 +321,75 @@ TEST(SuspiciousCharacters, rangesJoinedGiveTheWholeScanWhereverTheTextIsCut)
             << "round " << round;
     }
 }
+
+TEST(SuspiciousCharacters, fastPathAgreesWithTheWalkOverEveryScalar)
+{
+    // Long ordinary runs (ASCII, and letters of other scripts) with one character of another
+    // kind at every offset of a block, the range starting at every alignment: a run that is
+    // stepped over must end exactly where the walk one scalar at a time would judge again.
+    const std::u16string_view runs[] = {
+        u"The quick brown fox jumps over the lazy dog\t0123456789\r\n",
+        u"\uC548\uB155\uD558\uC138\uC694 \u65E5\u672C\u8A9E caf\u00E9 \u0416\u0443\u043A",
+    };
+    const std::u16string_view odd[] = {
+        u"\u00A0",
+        u"\u200B",
+        u"\u200D",
+        u"\uFEFF",
+        u"\u202E",
+        u"\u0007",
+        u"\u007F",
+        u"\u0085",
+        u"\u2028",
+        u"\u00AD",
+        u"\uFFFD",
+        u"\u3000",
+        u"\u3164",
+        u"\xD800",
+        u"\xDC00",
+        u"\U0001F469",
+        u"\u000B",
+        u"\u001F",
+        u"\U000E0041",
+        u"\U0001F469\u200D\U0001F4BB",
+        u"\u2764\uFE0F\u200D",
+        u"\u007E\u0080",
+    };
+    for (const auto run : runs) {
+        for (const auto character : odd) {
+            for (std::size_t at = 0; at <= 40; ++at) {
+                std::u16string text(run);
+                text += run;
+                text.insert(std::min(at, text.size()), character);
+                for (std::size_t from = 0; from < 17; ++from) {
+                    for (const std::size_t to : {text.size(), text.size() - 1, from + 9}) {
+                        ASSERT_EQ(SuspiciousCharacters::scan(text, from, to, 10'000),
+                                  SuspiciousCharacters::scanEachScalar(text, from, to, 10'000))
+                            << testing::PrintToString(text) << " from " << from << " to " << to;
+                    }
+                }
+            }
+        }
+    }
+
+    // Mixed texts of every kind of piece, whole and cut, with a small limit.
+    std::mt19937 random(11);
+    std::vector<std::u16string_view> pieces(std::begin(odd), std::end(odd));
+    pieces.insert(pieces.end(), std::begin(runs), std::end(runs));
+    pieces.insert(pieces.end(), {u"abcdefghijklmnopqrstuvwxyz", u"\r", u"\n", u" "});
+    for (int round = 0; round < 400; ++round) {
+        std::u16string text;
+        const std::size_t length = 1 + random() % 600;
+        while (text.size() < length)
+            text += pieces[random() % pieces.size()];
+        const std::size_t from = random() % (text.size() + 1);
+        const std::size_t to = from + random() % (text.size() - from + 1);
+        const std::int64_t limit = round % 3 == 0 ? 3 : 10'000;
+        ASSERT_EQ(SuspiciousCharacters::scan(text, limit),
+                  SuspiciousCharacters::scanEachScalar(text, 0, text.size(), limit))
+            << "round " << round;
+        ASSERT_EQ(SuspiciousCharacters::scan(text, from, to, limit),
+                  SuspiciousCharacters::scanEachScalar(text, from, to, limit))
+            << "round " << round << " from " << from << " to " << to;
+    }
+}

@@ -74,31 +74,42 @@ void SuspiciousScan::sendPiece(const QString& text)
     constexpr qsizetype neighbours = 4;
     const qsizetype copyFrom = std::max<qsizetype>(0, from - neighbours);
     const qsizetype copyEnd = std::min(text.size(), end + neighbours);
-    std::u16string piece(reinterpret_cast<const char16_t*>(text.utf16()) + copyFrom,
-                         static_cast<std::size_t>(copyEnd - copyFrom));
+    // Into the memory of the piece before: a fresh buffer per piece costs fresh pages, which
+    // the kernel zeroes on this thread.
+    std::u16string piece = std::move(m_spare);
+    piece.assign(reinterpret_cast<const char16_t*>(text.utf16()) + copyFrom,
+                 static_cast<std::size_t>(copyEnd - copyFrom));
     const std::int64_t limit =
         occurrenceLimit - static_cast<std::int64_t>(m_run->result.report.occurrences.size());
     const std::uint64_t generation = m_generation;
     QPointer<SuspiciousScan> weak(this);
-    scanQueue().async([weak, generation, piece = std::move(piece), copyFrom, from, end, limit] {
-        const auto start = static_cast<std::size_t>(from - copyFrom);
-        const auto stop = static_cast<std::size_t>(end - copyFrom);
-        Result part{
-            EditorCore::SuspiciousCharacters::scan(piece, start, stop, limit),
-            EditorCore::LineEndingSummary(std::u16string_view(piece).substr(start, stop - start))};
-        for (auto& occurrence : part.report.occurrences)
-            occurrence.location += copyFrom;
-        QCoreApplication* application = QCoreApplication::instance();
-        if (!application)
-            return;
-        QMetaObject::invokeMethod(
-            application,
-            [weak, generation, end, part = std::move(part)]() mutable {
-                if (weak && weak->m_generation == generation && weak->m_run)
-                    weak->pieceDone(end, std::move(part));
-            },
-            Qt::QueuedConnection);
-    });
+    scanQueue().async(
+        [weak, generation, piece = std::move(piece), copyFrom, from, end, limit]() mutable {
+            const auto start = static_cast<std::size_t>(from - copyFrom);
+            const auto stop = static_cast<std::size_t>(end - copyFrom);
+            Result part{EditorCore::SuspiciousCharacters::scan(piece, start, stop, limit),
+                        EditorCore::LineEndingSummary(
+                            std::u16string_view(piece).substr(start, stop - start))};
+            for (auto& occurrence : part.report.occurrences)
+                occurrence.location += copyFrom;
+            QCoreApplication* application = QCoreApplication::instance();
+            if (!application)
+                return;
+            QMetaObject::invokeMethod(
+                application,
+                [weak,
+                 generation,
+                 end,
+                 part = std::move(part),
+                 piece = std::move(piece)]() mutable {
+                    if (!weak)
+                        return;
+                    weak->m_spare = std::move(piece);
+                    if (weak->m_generation == generation && weak->m_run)
+                        weak->pieceDone(end, std::move(part));
+                },
+                Qt::QueuedConnection);
+        });
 }
 
 void SuspiciousScan::pieceDone(qsizetype end, Result part)
@@ -129,6 +140,8 @@ void SuspiciousScan::pieceDone(qsizetype end, Result part)
     }
     Run finished = std::move(*m_run);
     m_run.reset();
+    // A window keeps no piece's memory between counts.
+    m_spare = std::u16string();
     if (m_version && m_version() != finished.version)
         return;
     if (m_apply)

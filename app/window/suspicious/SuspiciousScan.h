@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <string>
 #include <utility>
 
 namespace EditorWindow {
@@ -78,6 +79,8 @@ private:
     QTimer m_timer;
     std::uint64_t m_generation = 0;
     std::optional<Run> m_run;
+    // The memory of the last piece, back from the worker for the next one.
+    std::u16string m_spare;
 };
 
 } // namespace EditorWindow

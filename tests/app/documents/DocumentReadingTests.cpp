@@ -277,6 +277,27 @@ TEST_F(DocumentReadingTest, fileReadInPiecesReadsAsTheWholeBytes)
             bytes += filler.substr(0, 1);
         return bytes + straddling + tail;
     };
+    // `prefix`, then `filler` repeated (padded with `pad`) with `straddling[k]` across the end
+    // of piece k, `before[k]` of its bytes in piece k; then a tail.
+    auto acrossPieces = [&](std::string prefix,
+                            std::string filler,
+                            std::string pad,
+                            std::vector<std::string> straddling,
+                            std::vector<std::size_t> before,
+                            std::string tail) {
+        std::string bytes = std::move(prefix);
+        for (std::size_t k = 0; k < straddling.size(); ++k) {
+            const std::size_t end = (k + 1) * piece - before[k];
+            while (bytes.size() + filler.size() <= end)
+                bytes += filler;
+            while (bytes.size() < end)
+                bytes += pad;
+            bytes += straddling[k];
+        }
+        for (int i = 0; i < 1000; ++i)
+            bytes += filler;
+        return bytes + tail;
+    };
     struct Case
     {
         const char* name;
@@ -309,6 +330,30 @@ TEST_F(DocumentReadingTest, fileReadInPiecesReadsAsTheWholeBytes)
          around("", "abc\n", "\xED\x95", 0, ""),
          TextEncoding::isoLatin1},
         {"file of exactly one piece", std::string(piece, 'q'), TextEncoding::utf8},
+        // Files of several pieces, whose hash is taken beside the decode: a character, a CR LF
+        // and a mark-less pair across every border.
+        {"UTF-8 of five pieces, characters and CR LF across the borders",
+         acrossPieces("", "ab c\n", " ", {hangul, "\r\n", emoji, "\r\n"}, {1, 1, 2, 1}, "end\r"),
+         TextEncoding::utf8},
+        {"UTF-8 of five pieces, bad byte in the fourth",
+         acrossPieces("", "ab c\n", " ", {hangul, emoji, "\xFF", "\r\n"}, {2, 3, 0, 1}, "end\n"),
+         TextEncoding::isoLatin1},
+        {"UTF-16LE of four pieces, pairs and CR LF across the borders",
+         acrossPieces("\xFF\xFE",
+                      std::string("a\0\r\0\n\0", 6),
+                      std::string(" \0", 2),
+                      {utf16Pair, std::string("\r\0\n\0", 4), utf16Pair},
+                      {2, 2, 2},
+                      std::string("z\0", 2)),
+         TextEncoding::utf16LE},
+        {"Shift_JIS of four pieces, decoded whole",
+         acrossPieces("",
+                      "\x93\xfa\x96\x7b\x8c\xea\x82\xcc\x83\x65\x83\x4c\x83\x58\x83\x67\r\n",
+                      " ",
+                      {"\x95\xb6", "\x8f\x91", "\x95\xdb"},
+                      {1, 1, 1},
+                      "\x91\xb6\r\n"),
+         TextEncoding::shiftJIS},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
