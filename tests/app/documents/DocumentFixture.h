@@ -143,7 +143,7 @@ protected:
         auto document = std::make_unique<EditorDocuments::TextDocument>(services);
         auto read = document->readFromURL(folder / name);
         EXPECT_TRUE(read.has_value());
-        const QString text = document->loadedText;
+        const QString text = document->loadedText();
         document->makeWindowControllers();
         window = lastWindow;
         window->shownText = text;

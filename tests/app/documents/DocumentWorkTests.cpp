@@ -113,9 +113,9 @@ TEST_F(DocumentTest, backgroundReadShowsLoadingThenHandsTheTextToTheWindow)
     EXPECT_EQ(completions, 1);
     EXPECT_EQ(window->shownText, QStringLiteral("\tone\r\n\ttwo\r\n"));
     EXPECT_TRUE(window->called("loaded"));
-    EXPECT_TRUE(document.loadedText.isNull()) << "the window holds the only copy";
-    EXPECT_EQ(document.lineEndings.dominant(), EditorCore::LineEnding::crlf);
-    EXPECT_EQ(document.diskIdentity,
+    EXPECT_TRUE(document.loadedText().isNull()) << "the window holds the only copy";
+    EXPECT_EQ(document.lineEndings().dominant(), EditorCore::LineEnding::crlf);
+    EXPECT_EQ(document.diskIdentity(),
               EditorCore::DiskIdentity::read(folder / "a.txt",
                                              EditorCore::DiskIdentity::documentHashLimit));
     EXPECT_FALSE(document.isDocumentEdited());
@@ -203,14 +203,14 @@ TEST_F(DocumentTest, editsDuringASaveKeepTheDocumentEditedAndTheFileTheSnapshot)
         {
             QueueGate gate(*services->savingQueue);
             ASSERT_TRUE(document->saveDocument());
-            EXPECT_TRUE(document->isWritingToDisk);
+            EXPECT_TRUE(document->isWritingToDisk());
             c.type(*document, snapshot + QStringLiteral("and more\n"));
         }
         ASSERT_TRUE(finishSaves(*document));
         EXPECT_TRUE(readBytes(folder / "s.txt") == bytesOf(c.snapshot));
         EXPECT_TRUE(document->isDocumentEdited());
         EXPECT_TRUE(window->hasUnsavedEdits);
-        EXPECT_FALSE(document->isWritingToDisk);
+        EXPECT_FALSE(document->isWritingToDisk());
         EXPECT_FALSE(document->isSaveBlocked()) << "the identity is the written file's";
 
         // Undoing back to the saved step does not claim the file holds it.
