@@ -303,7 +303,8 @@ EditorCore::Result<ReadOutcome, ReadError> readOrdinaryFile(const std::filesyste
 
     OrdinaryText read;
     read.loaded.format = format;
-    read.loaded.lineEndings = EditorCore::LineEndingSummary(text.text());
+    read.loaded.lines = EditorCore::LineIndex(text.text());
+    read.loaded.lineEndings = read.loaded.lines.lineEndings(text.text());
     read.loaded.indentStyle = EditorCore::Indentation::detect(text.text(), indentationLineLimit);
     read.diskIdentity = identityOf(status, total, hash);
     read.isWritable = environment.isWritable ? environment.isWritable(path) : true;
@@ -413,7 +414,8 @@ Loaded loadedFrom(std::span<const std::uint8_t> bytes, const EditorCore::Encodin
     Loaded loaded;
     loaded.format = FileFormat{decoded.encoding, decoded.hasByteOrderMark, guess};
     loaded.format.byteForms = std::move(decoded.byteForms);
-    loaded.lineEndings = EditorCore::LineEndingSummary(decoded.text);
+    loaded.lines = EditorCore::LineIndex(decoded.text);
+    loaded.lineEndings = loaded.lines.lineEndings(decoded.text);
     loaded.indentStyle = EditorCore::Indentation::detect(decoded.text, indentationLineLimit);
     loaded.text = std::move(decoded.text);
     return loaded;
@@ -449,7 +451,8 @@ reloadWithEncoding(std::span<const std::uint8_t> bytes, TextEncoding encoding)
     choice.hasByteOrderMark = marked;
     loaded.format = FileFormat{encoding, marked, choice};
     loaded.format.byteForms = forms.result();
-    loaded.lineEndings = EditorCore::LineEndingSummary(*text);
+    loaded.lines = EditorCore::LineIndex(*text);
+    loaded.lineEndings = loaded.lines.lineEndings(*text);
     loaded.indentStyle = EditorCore::Indentation::detect(*text, indentationLineLimit);
     loaded.text = std::move(*text);
     return loaded;

@@ -384,9 +384,9 @@ void TextDocument::beginReadingFromURL(const std::filesystem::path& url, ReadCom
         job->text = text.take();
         if (*job->outcome
             && std::holds_alternative<DocumentReading::OrdinaryText>(**job->outcome)) {
-            job->lines.emplace(std::u16string_view(
-                reinterpret_cast<const char16_t*>(job->text.utf16()),
-                static_cast<std::size_t>(job->text.size())));
+            // Indexed by the read, with its line endings.
+            auto& read = std::get<DocumentReading::OrdinaryText>(**job->outcome);
+            job->lines = std::move(read.loaded.lines);
             if (job->text.size() <= keptOpenedTextUpTo)
                 job->opened = QString(job->text.constData(), job->text.size());
         }
@@ -571,15 +571,6 @@ TextDocument::readFromData(std::span<const std::uint8_t> bytes)
     return {};
 }
 
-namespace {
-
-std::u16string_view viewOf(const QString& text)
-{
-    return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())};
-}
-
-} // namespace
-
 std::optional<CurrentFile> readCurrentFile(const std::filesystem::path& url,
                                            EditorCore::TextEncoding encoding)
 {
@@ -597,17 +588,17 @@ std::optional<CurrentFile> readCurrentFile(const std::filesystem::path& url,
             current.identity->contentHash = DiskIdentity::fnv1a(*bytes);
     }
     // The document's encoding first; its format stays as it is either way.
-    if (auto loaded = DocumentReading::reloadWithEncoding(*bytes, encoding)) {
-        bytes = {};
-        current.text = QString::fromStdU16String(loaded->text);
-    } else if (auto detected = DocumentReading::readData(*bytes)) {
-        bytes = {};
-        current.text = QString::fromStdU16String(detected->text);
-    } else {
+    std::optional<Loaded> loaded;
+    if (auto chosen = DocumentReading::reloadWithEncoding(*bytes, encoding))
+        loaded = std::move(*chosen);
+    else if (auto detected = DocumentReading::readData(*bytes))
+        loaded = std::move(*detected);
+    else
         return std::nullopt;
-    }
-    current.lines = EditorCore::LineIndex(viewOf(current.text));
-    current.lineEndings = EditorCore::LineEndingSummary(viewOf(current.text));
+    bytes = {};
+    current.text = QString::fromStdU16String(loaded->text);
+    current.lines = std::move(loaded->lines);
+    current.lineEndings = loaded->lineEndings;
     return current;
 }
 
@@ -725,7 +716,7 @@ void TextDocument::reload(EditorCore::TextEncoding encoding, ReloadCompletion co
             auto reopened = std::make_shared<Reopened>();
             reopened->text = QString::fromStdU16String(loaded->text);
             loaded->text = {};
-            reopened->lines = EditorCore::LineIndex(viewOf(reopened->text));
+            reopened->lines = std::move(loaded->lines);
             reopened->format = loaded->format;
             reopened->lineEndings = loaded->lineEndings;
             reopened->indentStyle = loaded->indentStyle;

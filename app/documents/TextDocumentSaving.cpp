@@ -183,7 +183,8 @@ bool TextDocument::isSaveUnsafe() const
 
 std::optional<SaveRules::SaveRefusal> TextDocument::explicitSaveRefusal() const
 {
-    return SaveRules::explicitSaveRefusal(m_pendingBinaryHead.has_value(), m_readOnlyReason, m_largeFile);
+    return SaveRules::explicitSaveRefusal(
+        m_pendingBinaryHead.has_value(), m_readOnlyReason, m_largeFile);
 }
 
 bool TextDocument::saveAsAdministrator()

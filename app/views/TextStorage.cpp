@@ -198,7 +198,8 @@ void TextStorage::setText(QString text)
     // Giving back the pages of a long text takes the kernel a while: the old text, when nobody
     // else holds it, goes on a worker.
     if (text.size() >= releaseElsewhereFrom && text.isDetached())
-        QThreadPool::globalInstance()->start([old = std::move(text)]() mutable { old = QString(); });
+        QThreadPool::globalInstance()->start(
+            [old = std::move(text)]() mutable { old = QString(); });
 }
 
 } // namespace EditorViews

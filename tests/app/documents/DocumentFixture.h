@@ -36,7 +36,15 @@ public:
     void replaceAllText(const QString& text) override
     {
         shownText = text;
+        givenLines.reset();
         calls.push_back("replaceAllText");
+    }
+    // The line index a read handed over with its text, if any.
+    std::optional<EditorCore::LineIndex> givenLines;
+    void replaceAllTextIndexed(const QString& text, EditorCore::LineIndex lines) override
+    {
+        replaceAllText(text);
+        givenLines = std::move(lines);
     }
     void setHasUnsavedEdits(bool edited) override { hasUnsavedEdits = edited; }
     void startFileWatcher() override { calls.push_back("startFileWatcher"); }

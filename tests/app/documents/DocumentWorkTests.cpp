@@ -122,6 +122,47 @@ TEST_F(DocumentTest, backgroundReadShowsLoadingThenHandsTheTextToTheWindow)
     EXPECT_EQ(readBytes(folder / "a.txt"), bytesOf("\tone\r\n\ttwo\r\n"));
 }
 
+TEST_F(DocumentTest, everyReadOnTheWorkerHandsOverTheLineIndexCountedWithItsEndings)
+{
+    // Every kind of break, so that an index or a count taken from the wrong text shows.
+    const std::string bytes = "a\r\nb\nc\rd\xE2\x80\xA8"
+                              "e\r\n\r";
+    writeBytes(folder / "a.txt", bytes);
+    services->backgroundReadLength = 1;
+    auto view = [](const QString& text) {
+        return std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()),
+                                   static_cast<std::size_t>(text.size()));
+    };
+    TextDocument document(services);
+    document.makeWindowControllers();
+    window = lastWindow;
+
+    document.beginReadingFromURL(folder / "a.txt");
+    drainReads(*services);
+    ASSERT_TRUE(window->givenLines) << "the open";
+    EXPECT_EQ(*window->givenLines, EditorCore::LineIndex(view(window->shownText)));
+    EXPECT_EQ(document.lineEndings(), EditorCore::LineEndingSummary(view(window->shownText)));
+
+    window->givenLines.reset();
+    document.reload(TextEncoding::isoLatin1);
+    drainReads(*services);
+    ASSERT_TRUE(window->givenLines) << "the reopen in another encoding";
+    EXPECT_EQ(window->shownText.size(), static_cast<qsizetype>(bytes.size()));
+    EXPECT_EQ(*window->givenLines, EditorCore::LineIndex(view(window->shownText)));
+    EXPECT_EQ(document.lineEndings(), EditorCore::LineEndingSummary(view(window->shownText)));
+
+    std::optional<EditorDocuments::CurrentFile> current;
+    document.readCurrentFile(TextDocument::ReadReplacesText::yes,
+                             [&](auto read) { current = std::move(read); });
+    drainReads(*services);
+    ASSERT_TRUE(current) << "the read as it is now";
+    EXPECT_EQ(current->lines, EditorCore::LineIndex(view(current->text)));
+    EXPECT_EQ(current->lineEndings, EditorCore::LineEndingSummary(view(current->text)));
+    EXPECT_EQ(current->lineEndings.crlf, 2);
+    EXPECT_EQ(current->lineEndings.cr, 2);
+    EXPECT_EQ(current->lineEndings.lf, 1);
+}
+
 TEST_F(DocumentTest, staleReadIsDroppedNeverApplied)
 {
     struct Case

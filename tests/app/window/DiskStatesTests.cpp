@@ -235,7 +235,8 @@ TEST(DiskStates, anOutsideWriteToAnUneditedDocumentReloadsSilently)
     EXPECT_EQ(f.document->undoStack()->count(), 0);
     EXPECT_FALSE(f.document->isDocumentEdited());
     EXPECT_EQ(bannerKeys(controller), mixed);
-    EXPECT_EQ(f.document->diskIdentity(), DiskIdentity::read(path, DiskIdentity::documentHashLimit));
+    EXPECT_EQ(f.document->diskIdentity(),
+              DiskIdentity::read(path, DiskIdentity::documentHashLimit));
 
     // Shorter: the caret is clamped to the new end. Bytes that no longer decode as UTF-8 are
     // read in a detected encoding, while the document keeps its own.
@@ -273,7 +274,8 @@ TEST(DiskStates, theReadsAfterAnOutsideChangeRunOnTheReadingWorker)
     ASSERT_TRUE(QTest::qWaitFor([&] { return f.text() == QStringLiteral("two\n"); }, patience));
     EXPECT_TRUE(controller.textView()->isEditable());
     EXPECT_FALSE(f.document->isDocumentEdited());
-    EXPECT_EQ(f.document->diskIdentity(), DiskIdentity::read(path, DiskIdentity::documentHashLimit));
+    EXPECT_EQ(f.document->diskIdentity(),
+              DiskIdentity::read(path, DiskIdentity::documentHashLimit));
 
     ASSERT_TRUE(f.settled());
     controller.textView()->setSelectedRange({4, 0});
