@@ -66,8 +66,8 @@ public:
     void setLineEndings(const EditorCore::LineEndingSummary& summary) { m_lineEndings = summary; }
     // The indentation found in the text or chosen by the user; none when neither says.
     const std::optional<EditorCore::IndentStyle>& indentStyle() const { return m_indentStyle; }
-    // The style came from the user (`chooseIndentStyle`), not from the text. Never true without
-    // a style.
+    // The user chose the indentation (`chooseIndentStyle`); it stays so across reads of the
+    // file until `clearIndentStyle`.
     bool indentChosenByUser() const { return m_indentChosenByUser; }
     // The text until a window takes it over (and again once the window is gone).
     const QString& loadedText() const { return m_loadedText; }
@@ -121,7 +121,7 @@ public:
     bool isWritingToDisk() const { return m_isWritingToDisk; }
     // Marks a write to the own file made outside the save path (a recovery copy put back).
     void beginWritingToDisk() { m_isWritingToDisk = true; }
-    void endWritingToDisk() { m_isWritingToDisk = isSaving(); }
+    void endWritingToDisk() { m_isWritingToDisk = false; }
 
     const std::shared_ptr<DocumentServices>& services() const { return m_services; }
 

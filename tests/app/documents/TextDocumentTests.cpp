@@ -57,6 +57,30 @@ TEST_F(DocumentTest, permissionDecidesTheReadOnlyReason)
     EXPECT_EQ(chosen.readOnlyReason(), ReadOnlyReason::userChose);
 }
 
+TEST_F(DocumentTest, theUsersReadOnlyChoiceKeepsAReasonOfTheDocumentsOwn)
+{
+    // Each way in: whether the window is told, and which reason the document ends with.
+    const std::optional<ReadOnlyReason> before[] = {
+        std::nullopt, ReadOnlyReason::noPermission, ReadOnlyReason::userChose};
+    for (const auto& reason : before) {
+        SCOPED_TRACE(reason ? static_cast<int>(*reason) : -1);
+        TextDocument document(services);
+        document.makeWindowControllers();
+        auto* shown = lastWindow;
+        ASSERT_NE(shown, nullptr);
+        document.setReadOnlyReason(reason);
+        shown->calls.clear();
+        document.chooseReadOnly();
+        EXPECT_EQ(document.readOnlyReason(), reason.value_or(ReadOnlyReason::userChose));
+        EXPECT_EQ(shown->called("applyEditability"), !reason.has_value());
+
+        shown->calls.clear();
+        document.clearReadOnlyReason();
+        EXPECT_FALSE(document.readOnlyReason().has_value());
+        EXPECT_TRUE(shown->called("applyEditability"));
+    }
+}
+
 TEST_F(DocumentTest, largeFileOpensReadOnlyWithoutItsText)
 {
     largeFileMB = 1;
