@@ -655,7 +655,7 @@ void TextDocument::openNotTextReadOnly(NotTextCompletion completion)
     m_readOnlyReason = ReadOnlyReason::notText;
     if (m_largeFile || !m_fileURL) {
         if (completion)
-            completion(std::optional<QString>());
+            completion(std::optional<QString>(), {});
         return;
     }
     const auto url = *m_fileURL;
@@ -666,15 +666,18 @@ void TextDocument::openNotTextReadOnly(NotTextCompletion completion)
             DocumentFailure failure{bytes.error()};
             return [completion, failure] {
                 if (completion)
-                    completion(EditorCore::failure(failure));
+                    completion(EditorCore::failure(failure), {});
             };
         }
         auto text = QString::fromStdU16String(DocumentReading::latin1Text(*bytes));
-        return [self, completion, text] {
+        auto lines = std::make_shared<EditorCore::LineIndex>(
+            std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()),
+                                static_cast<std::size_t>(text.size())));
+        return [self, completion, text, lines] {
             if (self)
                 self->keepOpenedText(text, EditorCore::TextEncoding::isoLatin1);
             if (completion)
-                completion(std::optional<QString>(text));
+                completion(std::optional<QString>(text), std::move(*lines));
         };
     });
 }

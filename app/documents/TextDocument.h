@@ -197,9 +197,11 @@ public:
     // with the window's notice after `loadingNoticeDelay`) until then, and its completion is
     // dropped when a later read, a reload or close() came first, or the document is gone.
     using NotTextCompletion =
-        std::function<void(const EditorCore::Result<std::optional<QString>, DocumentFailure>&)>;
+        std::function<void(const EditorCore::Result<std::optional<QString>, DocumentFailure>&,
+                           EditorCore::LineIndex lines)>;
     // The user chose to look at a file that is not text: its bytes as ISO Latin-1, or none for
-    // a large file or a document without a file.
+    // a large file or a document without a file. `lines`: the text's line index, made with it
+    // on the reading worker (the empty text's without a text).
     void openNotTextReadOnly(NotTextCompletion completion);
     using ReloadCompletion = std::function<void(const EditorCore::Result<bool, DocumentFailure>&)>;
     // Reads the file again in the encoding the user chose; false without a file.

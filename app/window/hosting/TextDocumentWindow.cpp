@@ -501,21 +501,23 @@ std::optional<std::vector<std::uint8_t>> TextDocumentLink::pendingBinaryHead() c
     return m_document.pendingBinaryHead();
 }
 
-void TextDocumentLink::openNotTextReadOnly(std::function<void(std::optional<QString>)> done)
+void TextDocumentLink::openNotTextReadOnly(
+    std::function<void(std::optional<QString>, EditorCore::LineIndex lines)> done)
 {
     QPointer<EditorDocuments::TextDocument> document(&m_document);
     m_document.openNotTextReadOnly(
         [document, done](const EditorCore::Result<std::optional<QString>,
-                                                  EditorDocuments::DocumentFailure>& opened) {
+                                                  EditorDocuments::DocumentFailure>& opened,
+                         EditorCore::LineIndex lines) {
             if (!opened) {
                 if (document)
                     emit document->failureOccurred(opened.error());
                 if (done)
-                    done(std::nullopt);
+                    done(std::nullopt, {});
                 return;
             }
             if (done)
-                done(*opened);
+                done(*opened, std::move(lines));
         });
 }
 

@@ -89,7 +89,7 @@ openNotTextAndWait(EditorDocuments::TextDocument& document)
 {
     std::optional<EditorCore::Result<std::optional<QString>, EditorDocuments::DocumentFailure>>
         result;
-    document.openNotTextReadOnly([&](const auto& done) { result = done; });
+    document.openNotTextReadOnly([&](const auto& done, auto) { result = done; });
     if (!QTest::qWaitFor([&] { return result.has_value(); }, 30'000))
         return EditorCore::failure(
             EditorDocuments::DocumentFailure{std::make_error_code(std::errc::timed_out)});

@@ -161,6 +161,17 @@ TEST_F(DocumentTest, everyReadOnTheWorkerHandsOverTheLineIndexCountedWithItsEndi
     EXPECT_EQ(current->lineEndings.crlf, 2);
     EXPECT_EQ(current->lineEndings.cr, 2);
     EXPECT_EQ(current->lineEndings.lf, 1);
+
+    std::optional<EditorCore::LineIndex> notTextLines;
+    std::optional<QString> notText;
+    document.openNotTextReadOnly([&](const auto& opened, EditorCore::LineIndex lines) {
+        ASSERT_TRUE(opened && opened->has_value());
+        notText = **opened;
+        notTextLines = std::move(lines);
+    });
+    drainReads(*services);
+    ASSERT_TRUE(notText && notTextLines) << "the not-text open";
+    EXPECT_EQ(*notTextLines, EditorCore::LineIndex(view(*notText)));
 }
 
 TEST_F(DocumentTest, staleReadIsDroppedNeverApplied)
@@ -458,7 +469,7 @@ TEST_F(DocumentTest, laterReadsOfALongFileRunOnTheReadingWorker)
         {"opened as not text",
          true,
          [](TextDocument& document, Done done) {
-             document.openNotTextReadOnly([done](const auto& opened) {
+             document.openNotTextReadOnly([done](const auto& opened, auto) {
                  ASSERT_TRUE(opened && opened->has_value());
                  EXPECT_EQ(**opened, QString::fromUtf16(u"caf\u00C3\u00A9\n"));
                  done();
