@@ -94,6 +94,30 @@ LineIndex::LineIndex(std::u16string_view text)
     }
 }
 
+LineEndingSummary LineIndex::lineEndings(std::u16string_view text) const
+{
+    LineEndingSummary summary;
+    const std::size_t size = text.size();
+    // Each start after the first follows a break, whose last unit is the one before it.
+    for (std::size_t i = 1; i < m_starts.size(); ++i) {
+        const auto end = static_cast<std::size_t>(m_starts[i]);
+        if (end == 0 || end > size)
+            continue;
+        const char16_t last = text[end - 1];
+        if (last == lf) {
+            if (end >= 2 && text[end - 2] == cr)
+                ++summary.crlf;
+            else
+                ++summary.lf;
+        } else if (last == cr) {
+            ++summary.cr;
+        }
+    }
+    if (size > 0)
+        summary.hasFinalNewline = text.back() == lf || text.back() == cr;
+    return summary;
+}
+
 std::int64_t LineIndex::lineNumber(std::int64_t offset) const
 {
     const auto after = std::upper_bound(m_starts.begin(), m_starts.end(), offset);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/LineEnding.h"
+
 #include <cstdint>
 #include <ostream>
 #include <string_view>
@@ -40,6 +42,10 @@ public:
     // The 0-based `line` of `text` without its break; (text length, 0) for a line that does not
     // exist.
     Range contentRange(std::int64_t line, std::u16string_view text) const;
+
+    // The LF, CR LF and CR breaks of the indexed `text`, read off the line starts: the same
+    // summary as counting them in the text, without a second pass over it.
+    LineEndingSummary lineEndings(std::u16string_view text) const;
 
     // Brings the index up to date after `oldLength` units at `location` became `newLength`
     // units; `text` is the whole text after the edit. Rescans only the edit widened by one unit

@@ -77,8 +77,8 @@ DocumentController::reopenScratchDocuments(const std::set<Platform::Uuid>& skip)
 {
     std::set<Platform::Uuid> open;
     for (const auto& document : m_documents) {
-        if (document->scratchID)
-            open.insert(*document->scratchID);
+        if (document->scratchID())
+            open.insert(*document->scratchID());
     }
     const auto store = m_services->scratchDirectory.empty()
                            ? EditorStore::ScratchStore()
@@ -169,7 +169,7 @@ void DocumentController::offerRecoveryCopies()
         if (auto* editor = document->editor())
             editor->showInterruptedSaveBanner(copy, true);
         // The text lives on as a memo; until it is kept, the copy stays.
-        if (document->keepScratchText() && document->scratchID)
+        if (document->keepScratchText() && document->scratchID())
             RecoveryCopies::remove(copy);
     }
 }
@@ -316,7 +316,7 @@ void DocumentController::openReadOnly(const std::filesystem::path& url, bool dis
     openURL(url, display, [](TextDocument* document, bool, const std::optional<DocumentFailure>&) {
         if (!document)
             return;
-        document->readOnlyReason = ReadOnlyReason::userChose;
+        document->setReadOnlyReason(ReadOnlyReason::userChose);
         if (auto* editor = document->editor())
             editor->applyEditability();
     });
@@ -353,7 +353,7 @@ void DocumentController::openChosenFiles(bool readOnly)
                 [self, file, readOnly](
                     TextDocument* document, bool, const std::optional<DocumentFailure>& failure) {
                     if (document && readOnly) {
-                        document->readOnlyReason = ReadOnlyReason::userChose;
+                        document->setReadOnlyReason(ReadOnlyReason::userChose);
                         if (auto* editor = document->editor())
                             editor->applyEditability();
                     }

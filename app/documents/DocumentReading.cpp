@@ -405,34 +405,6 @@ private:
     std::vector<std::thread> m_threads;
 };
 
-// The line endings of a text read in pieces: each piece counted while it is still in the cache,
-// a CR LF split between two pieces counted once, as a pair.
-class PieceLineEndings
-{
-public:
-    void add(std::u16string_view piece)
-    {
-        if (piece.empty())
-            return;
-        const EditorCore::LineEndingSummary part(piece);
-        m_summary.lf += part.lf;
-        m_summary.crlf += part.crlf;
-        m_summary.cr += part.cr;
-        if (m_endsWithCR && piece.front() == u'\n') {
-            --m_summary.cr;
-            --m_summary.lf;
-            ++m_summary.crlf;
-        }
-        m_summary.hasFinalNewline = part.hasFinalNewline;
-        m_endsWithCR = piece.back() == u'\r';
-    }
-    const EditorCore::LineEndingSummary& summary() const { return m_summary; }
-
-private:
-    EditorCore::LineEndingSummary m_summary;
-    bool m_endsWithCR = false;
-};
-
 EditorCore::Result<ReadOutcome, ReadError> readOrdinaryFile(const std::filesystem::path& path,
                                                             const Environment& environment,
                                                             TextBuilder& text,
@@ -514,7 +486,6 @@ EditorCore::Result<ReadOutcome, ReadError> readOrdinaryFile(const std::filesyste
     const bool marked =
         guess->hasByteOrderMark && !mark.empty() && EditorCore::TextCodec::hasPrefix(mark, pending);
     bool streamed = pieceEnd(encoding, {}).has_value();
-    std::optional<EditorCore::LineEndingSummary> pieceLineEndings;
     // The byte forms the file uses, noted piece by piece.
     EditorCore::ByteForms::Reader forms(encoding);
     if (streamed) {
@@ -524,7 +495,6 @@ EditorCore::Result<ReadOutcome, ReadError> readOrdinaryFile(const std::filesyste
                             static_cast<std::uint64_t>(status.st_size) > 2 * readPieceLength);
         // Every piece is decoded into the same memory and appended from there.
         std::u16string decoded;
-        PieceLineEndings lineEndings;
         for (std::uint64_t piece = 1;; ++piece) {
             const std::size_t cut = atEnd ? pending.size() : *pieceEnd(encoding, pending);
             if (piece == 1 && cut < mark.size() && !atEnd) {
@@ -544,11 +514,8 @@ EditorCore::Result<ReadOutcome, ReadError> readOrdinaryFile(const std::filesyste
             }
             toucher.beforeAppend(text.text().size(), decoded.size());
             text.append(decoded);
-            lineEndings.add(decoded);
-            if (atEnd) {
-                pieceLineEndings = lineEndings.summary();
+            if (atEnd)
                 break;
-            }
             // The bytes of a character cut at the end go in front of the next piece.
             const std::size_t carry = pending.size() - cut;
             if (carry > PieceBuffers::carryRoom) {
@@ -618,9 +585,8 @@ EditorCore::Result<ReadOutcome, ReadError> readOrdinaryFile(const std::filesyste
 
     OrdinaryText read;
     read.loaded.format = format;
-    read.loaded.lineEndings = streamed && pieceLineEndings
-                                  ? *pieceLineEndings
-                                  : EditorCore::LineEndingSummary(text.text());
+    read.loaded.lines = EditorCore::LineIndex(text.text());
+    read.loaded.lineEndings = read.loaded.lines.lineEndings(text.text());
     read.loaded.indentStyle = EditorCore::Indentation::detect(text.text(), indentationLineLimit);
     read.diskIdentity = identityOf(status, total, hash);
     read.isWritable = environment.isWritable ? environment.isWritable(path) : true;
@@ -730,7 +696,8 @@ Loaded loadedFrom(std::span<const std::uint8_t> bytes, const EditorCore::Encodin
     Loaded loaded;
     loaded.format = FileFormat{decoded.encoding, decoded.hasByteOrderMark, guess};
     loaded.format.byteForms = std::move(decoded.byteForms);
-    loaded.lineEndings = EditorCore::LineEndingSummary(decoded.text);
+    loaded.lines = EditorCore::LineIndex(decoded.text);
+    loaded.lineEndings = loaded.lines.lineEndings(decoded.text);
     loaded.indentStyle = EditorCore::Indentation::detect(decoded.text, indentationLineLimit);
     loaded.text = std::move(decoded.text);
     return loaded;
@@ -766,7 +733,8 @@ reloadWithEncoding(std::span<const std::uint8_t> bytes, TextEncoding encoding)
     choice.hasByteOrderMark = marked;
     loaded.format = FileFormat{encoding, marked, choice};
     loaded.format.byteForms = forms.result();
-    loaded.lineEndings = EditorCore::LineEndingSummary(*text);
+    loaded.lines = EditorCore::LineIndex(*text);
+    loaded.lineEndings = loaded.lines.lineEndings(*text);
     loaded.indentStyle = EditorCore::Indentation::detect(*text, indentationLineLimit);
     loaded.text = std::move(*text);
     return loaded;

@@ -4,6 +4,7 @@
 #include "core/EncodingGuess.h"
 #include "core/Indentation.h"
 #include "core/LineEnding.h"
+#include "core/LineIndex.h"
 #include "core/TextEncoding.h"
 
 #include <cstdint>
@@ -60,6 +61,8 @@ struct Loaded
     FileFormat format;
     EditorCore::LineEndingSummary lineEndings;
     std::optional<EditorCore::IndentStyle> indentStyle;
+    // The text's lines, from the same scan that gives `lineEndings`, for a view to take.
+    EditorCore::LineIndex lines;
 
     bool operator==(const Loaded&) const = default;
 };

@@ -36,9 +36,11 @@ QString pathText(const std::filesystem::path& path)
     return QString::fromStdString(path.string());
 }
 
+} // namespace
+
 // The encoding change as one undoable step; undoing it changes the encoding back through the
 // same operation, so redo and undo behave alike.
-class ChangeEncodingCommand : public QUndoCommand
+class TextDocument::ChangeEncodingCommand : public QUndoCommand
 {
 public:
     ChangeEncodingCommand(TextDocument& document,
@@ -66,8 +68,8 @@ private:
     {
         if (!m_document)
             return;
-        m_document->format.encoding = state.encoding;
-        m_document->format.hasByteOrderMark = state.mark;
+        m_document->m_format.encoding = state.encoding;
+        m_document->m_format.hasByteOrderMark = state.mark;
         if (auto* editor = m_document->editor())
             editor->updateStatusBar();
     }
@@ -76,6 +78,8 @@ private:
     State m_before;
     State m_after;
 };
+
+namespace {
 
 // The decoded text built straight into the QString the document keeps.
 class QStringTextBuilder final : public DocumentReading::TextBuilder
@@ -145,7 +149,7 @@ TextDocument::TextDocument(std::shared_ptr<DocumentServices> services, QObject* 
     , m_undoStack(new QUndoStack(this))
 {
     if (m_services->newDocumentFormat)
-        format = m_services->newDocumentFormat();
+        m_format = m_services->newDocumentFormat();
     connect(m_undoStack, &QUndoStack::cleanChanged, this, [this](bool clean) {
         if (clean)
             dropRescueCopy();
@@ -196,26 +200,26 @@ void TextDocument::makeWindowControllers()
     // A text made here (untitled, kept, handed over) is opened as it is; a file's read keeps
     // its own when it arrives.
     if (!m_openedText && !m_revertReadsFile)
-        keepOpenedText(loadedText, format.encoding);
+        keepOpenedText(m_loadedText, m_format.encoding);
     // The window holds the text now; keeping it here too would double a large file.
     if (m_editor)
-        loadedText = QString();
+        m_loadedText = QString();
 }
 
 void TextDocument::removeWindowController()
 {
     if (m_editor)
-        loadedText = m_editor->text();
+        m_loadedText = m_editor->text();
     m_editor = nullptr;
     m_windowController.reset();
 }
 
 std::optional<QString> TextDocument::computedDisplayName() const
 {
-    if (externalTitle)
-        return *externalTitle;
-    if (!m_fileURL && rescuedOrigin)
-        return DocumentTexts::rescuedTitle(pathText(rescuedOrigin->filename()));
+    if (m_externalTitle)
+        return *m_externalTitle;
+    if (!m_fileURL && m_rescuedOrigin)
+        return DocumentTexts::rescuedTitle(pathText(m_rescuedOrigin->filename()));
     if (!m_fileURL) {
         const QString text = currentText();
         if (m_services->scratchTitle) {
@@ -236,7 +240,7 @@ QString TextDocument::displayName() const
 
 QString TextDocument::currentText() const
 {
-    return m_editor ? m_editor->text() : loadedText;
+    return m_editor ? m_editor->text() : m_loadedText;
 }
 
 void TextDocument::scheduleMainQueueUpdate()
@@ -250,31 +254,65 @@ void TextDocument::changeEncoding(EditorCore::TextEncoding encoding,
 {
     checkMainThread();
     const bool mark = keepByteOrderMark && EditorCore::supportsByteOrderMark(encoding);
-    if (format.encoding == encoding && format.hasByteOrderMark == mark)
+    if (m_format.encoding == encoding && m_format.hasByteOrderMark == mark)
         return;
     // push() runs redo(), which applies the change and refreshes the status bar.
     m_undoStack->push(new ChangeEncodingCommand(
-        *this, format.encoding, format.hasByteOrderMark, encoding, mark, actionName));
+        *this, m_format.encoding, m_format.hasByteOrderMark, encoding, mark, actionName));
 }
 
 void TextDocument::chooseIndentStyle(EditorCore::IndentStyle style)
 {
     checkMainThread();
-    indentStyle = style;
-    indentChosenByUser = true;
+    m_indentStyle = style;
+    m_indentChosenByUser = true;
     if (m_editor) {
         m_editor->applyDisplayOptions();
         m_editor->updateStatusBar();
     }
 }
 
+void TextDocument::clearIndentStyle()
+{
+    checkMainThread();
+    m_indentStyle.reset();
+    m_indentChosenByUser = false;
+    if (m_editor) {
+        m_editor->applyDisplayOptions();
+        m_editor->updateStatusBar();
+    }
+}
+
+void TextDocument::setLoadedText(QString text)
+{
+    m_loadedText = std::move(text);
+}
+
+void TextDocument::chooseReadOnly()
+{
+    checkMainThread();
+    if (m_readOnlyReason)
+        return;
+    m_readOnlyReason = ReadOnlyReason::userChose;
+    if (m_editor)
+        m_editor->applyEditability();
+}
+
+void TextDocument::clearReadOnlyReason()
+{
+    checkMainThread();
+    m_readOnlyReason.reset();
+    if (m_editor)
+        m_editor->applyEditability();
+}
+
 void TextDocument::beginAdminEditing()
 {
     checkMainThread();
-    if (readOnlyReason != ReadOnlyReason::noPermission || !m_fileURL)
+    if (m_readOnlyReason != ReadOnlyReason::noPermission || !m_fileURL)
         return;
-    adminEditing = true;
-    readOnlyReason.reset();
+    m_adminEditing = true;
+    m_readOnlyReason.reset();
     if (m_editor)
         m_editor->applyEditability();
 }
@@ -283,14 +321,14 @@ std::unique_ptr<TextDocument> TextDocument::makeExternalCopy(const TextDocument&
                                                              const QString& text)
 {
     auto copy = std::make_unique<TextDocument>(source.m_services);
-    copy->isExternalCopy = true;
-    copy->readOnlyReason = ReadOnlyReason::externalCopy;
-    copy->loadedText = text;
-    copy->format = source.format;
-    copy->lineEndings = EditorCore::LineEndingSummary(std::u16string_view(
+    copy->m_isExternalCopy = true;
+    copy->m_readOnlyReason = ReadOnlyReason::externalCopy;
+    copy->m_loadedText = text;
+    copy->m_format = source.m_format;
+    copy->m_lineEndings = EditorCore::LineEndingSummary(std::u16string_view(
         reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())));
-    copy->indentStyle.reset();
-    copy->externalTitle =
+    copy->m_indentStyle.reset();
+    copy->m_externalTitle =
         DocumentTexts::externalCopyTitle(source.computedDisplayName().value_or(QString()));
     return copy;
 }
@@ -351,9 +389,9 @@ void TextDocument::beginReadingFromURL(const std::filesystem::path& url, ReadCom
         job->text = text.take();
         if (*job->outcome
             && std::holds_alternative<DocumentReading::OrdinaryText>(**job->outcome)) {
-            job->lines.emplace(std::u16string_view(
-                reinterpret_cast<const char16_t*>(job->text.utf16()),
-                static_cast<std::size_t>(job->text.size())));
+            // Indexed by the read, with its line endings.
+            auto& read = std::get<DocumentReading::OrdinaryText>(**job->outcome);
+            job->lines = std::move(read.loaded.lines);
             if (job->text.size() <= keptOpenedTextUpTo)
                 job->opened = QString(job->text.constData(), job->text.size());
         }
@@ -394,12 +432,12 @@ void TextDocument::finishReading(const std::filesystem::path& url, ReadJob& job)
         return;
     }
     if (m_editor) {
-        if (job.lines && job.lines->length() == loadedText.size())
-            m_editor->replaceAllTextIndexed(loadedText, std::move(*job.lines));
+        if (job.lines && job.lines->length() == m_loadedText.size())
+            m_editor->replaceAllTextIndexed(m_loadedText, std::move(*job.lines));
         else
-            m_editor->replaceAllText(loadedText);
+            m_editor->replaceAllText(m_loadedText);
         job.lines.reset();
-        loadedText = QString();
+        m_loadedText = QString();
         m_editor->applyDisplayOptions();
         m_editor->applyEditability();
     }
@@ -433,37 +471,37 @@ EditorCore::Result<void, DocumentFailure> TextDocument::applyRead(const std::fil
             using T = std::decay_t<decltype(read)>;
             if constexpr (std::is_same_v<T, DocumentReading::OrdinaryText>) {
                 isText = true;
-                loadedText = std::move(job.text);
-                format = read.loaded.format;
-                lineEndings = read.loaded.lineEndings;
-                indentStyle = read.loaded.indentStyle;
-                diskIdentity = read.diskIdentity;
+                m_loadedText = std::move(job.text);
+                m_format = read.loaded.format;
+                m_lineEndings = read.loaded.lineEndings;
+                m_indentStyle = read.loaded.indentStyle;
+                m_diskIdentity = read.diskIdentity;
                 // The user's own read-only choice, made while the text was being read, stays.
-                if (!read.isWritable && readOnlyReason != ReadOnlyReason::userChose)
-                    readOnlyReason = ReadOnlyReason::noPermission;
+                if (!read.isWritable && m_readOnlyReason != ReadOnlyReason::userChose)
+                    m_readOnlyReason = ReadOnlyReason::noPermission;
             } else if constexpr (std::is_same_v<T, DocumentReading::LargeFile>) {
-                largeFile = read.state;
-                diskIdentity = read.diskIdentity;
-                format = read.format;
+                m_largeFile = read.state;
+                m_diskIdentity = read.diskIdentity;
+                m_format = read.format;
                 if (read.binaryHead)
-                    pendingBinaryHead = std::move(read.binaryHead);
+                    m_pendingBinaryHead = std::move(read.binaryHead);
                 else
-                    readOnlyReason = ReadOnlyReason::largeFile;
+                    m_readOnlyReason = ReadOnlyReason::largeFile;
             } else {
-                pendingBinaryHead = std::move(read.head);
-                format = read.format;
-                diskIdentity = read.diskIdentity;
+                m_pendingBinaryHead = std::move(read.head);
+                m_format = read.format;
+                m_diskIdentity = read.diskIdentity;
             }
         },
         *outcome);
     m_fileURL = url;
     if (isText) {
-        keepOpenedText(job.opened ? *std::move(job.opened) : loadedText, format.encoding);
+        keepOpenedText(job.opened ? *std::move(job.opened) : m_loadedText, m_format.encoding);
     } else {
         // A large file's text is loaded by the window and read again to revert; a file that
         // is not text has none until the user chooses to look at it.
-        if (largeFile) {
-            keepFileAsOpened(format.encoding);
+        if (m_largeFile) {
+            keepFileAsOpened(m_format.encoding);
         } else {
             m_openedText.reset();
             m_revertReadsFile = false;
@@ -502,7 +540,7 @@ void TextDocument::readOpenedText(OpenedTextCompletion done)
     m_services->readingQueue->async([self,
                                      generation = m_readGeneration,
                                      url = *m_fileURL,
-                                     stored = diskIdentity,
+                                     stored = m_diskIdentity,
                                      encoding = m_openedEncoding,
                                      done] {
         auto text = std::make_shared<std::optional<QString>>();
@@ -530,22 +568,13 @@ TextDocument::readFromData(std::span<const std::uint8_t> bytes)
     auto loaded = DocumentReading::readData(bytes);
     if (!loaded)
         return EditorCore::failure(DocumentFailure{loaded.error()});
-    loadedText = QString::fromStdU16String(loaded->text);
-    format = loaded->format;
-    lineEndings = loaded->lineEndings;
-    indentStyle = loaded->indentStyle;
-    keepOpenedText(loadedText, format.encoding);
+    m_loadedText = QString::fromStdU16String(loaded->text);
+    m_format = loaded->format;
+    m_lineEndings = loaded->lineEndings;
+    m_indentStyle = loaded->indentStyle;
+    keepOpenedText(m_loadedText, m_format.encoding);
     return {};
 }
-
-namespace {
-
-std::u16string_view viewOf(const QString& text)
-{
-    return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())};
-}
-
-} // namespace
 
 std::optional<CurrentFile> readCurrentFile(const std::filesystem::path& url,
                                            EditorCore::TextEncoding encoding)
@@ -564,17 +593,17 @@ std::optional<CurrentFile> readCurrentFile(const std::filesystem::path& url,
             current.identity->contentHash = DiskIdentity::fnv1a(*bytes);
     }
     // The document's encoding first; its format stays as it is either way.
-    if (auto loaded = DocumentReading::reloadWithEncoding(*bytes, encoding)) {
-        bytes = {};
-        current.text = QString::fromStdU16String(loaded->text);
-    } else if (auto detected = DocumentReading::readData(*bytes)) {
-        bytes = {};
-        current.text = QString::fromStdU16String(detected->text);
-    } else {
+    std::optional<Loaded> loaded;
+    if (auto chosen = DocumentReading::reloadWithEncoding(*bytes, encoding))
+        loaded = std::move(*chosen);
+    else if (auto detected = DocumentReading::readData(*bytes))
+        loaded = std::move(*detected);
+    else
         return std::nullopt;
-    }
-    current.lines = EditorCore::LineIndex(viewOf(current.text));
-    current.lineEndings = EditorCore::LineEndingSummary(viewOf(current.text));
+    bytes = {};
+    current.text = QString::fromStdU16String(loaded->text);
+    current.lines = std::move(loaded->lines);
+    current.lineEndings = loaded->lineEndings;
     return current;
 }
 
@@ -627,11 +656,11 @@ void TextDocument::readFileLater(const std::filesystem::path& url,
 void TextDocument::openNotTextReadOnly(NotTextCompletion completion)
 {
     checkMainThread();
-    pendingBinaryHead.reset();
-    readOnlyReason = ReadOnlyReason::notText;
-    if (largeFile || !m_fileURL) {
+    m_pendingBinaryHead.reset();
+    m_readOnlyReason = ReadOnlyReason::notText;
+    if (m_largeFile || !m_fileURL) {
         if (completion)
-            completion(std::optional<QString>());
+            completion(std::optional<QString>(), {});
         return;
     }
     const auto url = *m_fileURL;
@@ -642,15 +671,18 @@ void TextDocument::openNotTextReadOnly(NotTextCompletion completion)
             DocumentFailure failure{bytes.error()};
             return [completion, failure] {
                 if (completion)
-                    completion(EditorCore::failure(failure));
+                    completion(EditorCore::failure(failure), {});
             };
         }
         auto text = QString::fromStdU16String(DocumentReading::latin1Text(*bytes));
-        return [self, completion, text] {
+        auto lines = std::make_shared<EditorCore::LineIndex>(
+            std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()),
+                                static_cast<std::size_t>(text.size())));
+        return [self, completion, text, lines] {
             if (self)
                 self->keepOpenedText(text, EditorCore::TextEncoding::isoLatin1);
             if (completion)
-                completion(std::optional<QString>(text));
+                completion(std::optional<QString>(text), std::move(*lines));
         };
     });
 }
@@ -692,7 +724,7 @@ void TextDocument::reload(EditorCore::TextEncoding encoding, ReloadCompletion co
             auto reopened = std::make_shared<Reopened>();
             reopened->text = QString::fromStdU16String(loaded->text);
             loaded->text = {};
-            reopened->lines = EditorCore::LineIndex(viewOf(reopened->text));
+            reopened->lines = std::move(loaded->lines);
             reopened->format = loaded->format;
             reopened->lineEndings = loaded->lineEndings;
             reopened->indentStyle = loaded->indentStyle;
@@ -708,14 +740,14 @@ void TextDocument::reload(EditorCore::TextEncoding encoding, ReloadCompletion co
 
 void TextDocument::applyReload(EditorCore::TextEncoding encoding, Reopened& reopened)
 {
-    loadedText = std::move(reopened.text);
-    format = reopened.format;
-    lineEndings = reopened.lineEndings;
-    indentStyle = reopened.indentStyle;
+    m_loadedText = std::move(reopened.text);
+    m_format = reopened.format;
+    m_lineEndings = reopened.lineEndings;
+    m_indentStyle = reopened.indentStyle;
     // The whole file now decodes in the user's encoding: the "not text" question is answered,
     // and the text is the file's, so a save may write it.
-    pendingBinaryHead.reset();
-    keepOpenedText(loadedText, format.encoding);
+    m_pendingBinaryHead.reset();
+    keepOpenedText(m_loadedText, m_format.encoding);
     if (m_fileURL && m_services->fileMemory.rememberEncoding)
         (void)m_services->fileMemory.rememberEncoding(
             encoding, *m_fileURL, std::chrono::system_clock::now());
@@ -726,11 +758,11 @@ void TextDocument::applyReload(EditorCore::TextEncoding encoding, Reopened& reop
     m_readCompletion = {};
     setLoadingNotice(false);
     if (m_editor) {
-        if (reopened.lines.length() == loadedText.size())
-            m_editor->replaceAllTextIndexed(loadedText, std::move(reopened.lines));
+        if (reopened.lines.length() == m_loadedText.size())
+            m_editor->replaceAllTextIndexed(m_loadedText, std::move(reopened.lines));
         else
-            m_editor->replaceAllText(loadedText);
-        loadedText = QString();
+            m_editor->replaceAllText(m_loadedText);
+        m_loadedText = QString();
         m_editor->setHasUnsavedEdits(false);
         if (wasLoading)
             m_editor->applyEditability();
@@ -752,7 +784,7 @@ void TextDocument::readCurrentFile(ReadReplacesText replaces,
         return;
     }
     const auto url = *m_fileURL;
-    const auto encoding = format.encoding;
+    const auto encoding = m_format.encoding;
     readFileLater(url, replaces, [url, encoding, completion]() -> std::function<void()> {
         auto current = std::make_shared<std::optional<CurrentFile>>(
             EditorDocuments::readCurrentFile(url, encoding));
@@ -784,7 +816,7 @@ void TextDocument::readDiskIdentity(
 
 void TextDocument::refreshFileModificationDate(std::optional<DiskIdentity> identity)
 {
-    diskIdentity = std::move(identity);
+    m_diskIdentity = std::move(identity);
     takeModificationDate();
 }
 

@@ -57,25 +57,71 @@ public:
                           QObject* parent = nullptr);
     ~TextDocument() override;
 
-    // Plain fields that the window, the shell and the window features read and set directly.
-    FileFormat format;
-    EditorCore::LineEndingSummary lineEndings;
-    std::optional<EditorCore::IndentStyle> indentStyle;
-    QString loadedText;
-    std::optional<EditorCore::DiskIdentity> diskIdentity;
-    std::optional<ReadOnlyReason> readOnlyReason;
-    bool isExternalCopy = false;
-    std::optional<LargeFileState> largeFile;
-    std::optional<std::vector<std::uint8_t>> pendingBinaryHead;
-    bool adminEditing = false;
-    std::optional<std::filesystem::path> rescuedOrigin;
+    // The stored format: encoding, byte order mark, byte forms, the detection's guess. Changed
+    // by a read, a reload and `changeEncoding` (one undoable step).
+    const FileFormat& format() const { return m_format; }
+    // The LF, CR LF and CR breaks, as last counted: by a read, or by the window after a change
+    // of the text's breaks.
+    const EditorCore::LineEndingSummary& lineEndings() const { return m_lineEndings; }
+    void setLineEndings(const EditorCore::LineEndingSummary& summary) { m_lineEndings = summary; }
+    // The indentation found in the text or chosen by the user; none when neither says.
+    const std::optional<EditorCore::IndentStyle>& indentStyle() const { return m_indentStyle; }
+    // The user chose the indentation (`chooseIndentStyle`); it stays so across reads of the
+    // file until `clearIndentStyle`.
+    bool indentChosenByUser() const { return m_indentChosenByUser; }
+    // The text until a window takes it over (and again once the window is gone).
+    const QString& loadedText() const { return m_loadedText; }
+    // The text of a document that has no window yet: an untitled text given by a caller.
+    void setLoadedText(QString text);
+    // What the file looked like on disk when last read, written or refreshed.
+    const std::optional<EditorCore::DiskIdentity>& diskIdentity() const { return m_diskIdentity; }
+    // Why the text may not be edited; none when it may (a loading text is read-only too).
+    const std::optional<ReadOnlyReason>& readOnlyReason() const { return m_readOnlyReason; }
+    // Sets the reason; the window's editability follows when the caller applies it.
+    void setReadOnlyReason(std::optional<ReadOnlyReason> reason) { m_readOnlyReason = reason; }
+    // The user's read-only choice, unless the text already has a reason of its own; the window
+    // follows at once.
+    void chooseReadOnly();
+    // The text may be edited again (the window follows at once).
+    void clearReadOnlyReason();
+    // A read-only copy of an outside version of a file (`makeExternalCopy`).
+    bool isExternalCopy() const { return m_isExternalCopy; }
+    // A file of at least the large-file size: its text is loaded by the window, in pieces.
+    const std::optional<LargeFileState>& largeFile() const { return m_largeFile; }
+    void setLargeFileState(const LargeFileState& state) { m_largeFile = state; }
+    // The first bytes of a file that does not look like text, until the user chose how to see
+    // it (the not-text read-only open, or a reload in another encoding).
+    const std::optional<std::vector<std::uint8_t>>& pendingBinaryHead() const
+    {
+        return m_pendingBinaryHead;
+    }
+    void setPendingBinaryHead(std::optional<std::vector<std::uint8_t>> head)
+    {
+        m_pendingBinaryHead = std::move(head);
+    }
+    // Saves go through the administrator's writer (`beginAdminEditing`).
+    bool adminEditing() const { return m_adminEditing; }
+    // The file a kept untitled text's edits were rescued from.
+    const std::optional<std::filesystem::path>& rescuedOrigin() const { return m_rescuedOrigin; }
+    void setRescuedOrigin(std::optional<std::filesystem::path> origin)
+    {
+        m_rescuedOrigin = std::move(origin);
+    }
     // This untitled document's entry in the keeping place.
-    std::optional<Platform::Uuid> scratchID;
+    const std::optional<Platform::Uuid>& scratchID() const { return m_scratchID; }
+    void setScratchID(std::optional<Platform::Uuid> id) { m_scratchID = id; }
     // The entry that holds this file's rescued unsaved edits.
-    std::optional<Platform::Uuid> rescueID;
-    std::optional<QString> externalTitle;
-    bool indentChosenByUser = false;
-    bool isWritingToDisk = false;
+    const std::optional<Platform::Uuid>& rescueID() const { return m_rescueID; }
+    // Removes the rescued edits' entry from the keeping place (the user threw them away).
+    void discardRescuedEdits();
+    // The fixed title of an outside version's copy.
+    const std::optional<QString>& externalTitle() const { return m_externalTitle; }
+    void setExternalTitle(std::optional<QString> title) { m_externalTitle = std::move(title); }
+    // The document writes its own file now: the disk check stays quiet while it does.
+    bool isWritingToDisk() const { return m_isWritingToDisk; }
+    // Marks a write to the own file made outside the save path (a recovery copy put back).
+    void beginWritingToDisk() { m_isWritingToDisk = true; }
+    void endWritingToDisk() { m_isWritingToDisk = false; }
 
     const std::shared_ptr<DocumentServices>& services() const { return m_services; }
 
@@ -122,6 +168,8 @@ public:
                         bool keepByteOrderMark,
                         const QString& actionName);
     void chooseIndentStyle(EditorCore::IndentStyle style);
+    // Forgets the user's indentation choice and the style found: the window's default applies.
+    void clearIndentStyle();
     void beginAdminEditing();
     // A read-only document that shows `text` as the outside version of `source`'s file.
     static std::unique_ptr<TextDocument> makeExternalCopy(const TextDocument& source,
@@ -149,9 +197,11 @@ public:
     // with the window's notice after `loadingNoticeDelay`) until then, and its completion is
     // dropped when a later read, a reload or close() came first, or the document is gone.
     using NotTextCompletion =
-        std::function<void(const EditorCore::Result<std::optional<QString>, DocumentFailure>&)>;
+        std::function<void(const EditorCore::Result<std::optional<QString>, DocumentFailure>&,
+                           EditorCore::LineIndex lines)>;
     // The user chose to look at a file that is not text: its bytes as ISO Latin-1, or none for
-    // a large file or a document without a file.
+    // a large file or a document without a file. `lines`: the text's line index, made with it
+    // on the reading worker (the empty text's without a text).
     void openNotTextReadOnly(NotTextCompletion completion);
     using ReloadCompletion = std::function<void(const EditorCore::Result<bool, DocumentFailure>&)>;
     // Reads the file again in the encoding the user chose; false without a file.
@@ -291,6 +341,24 @@ private:
     // Completes, in order, the saves the worker has finished; whether the last one succeeded.
     bool completeSaves();
 
+    class ChangeEncodingCommand;
+
+    FileFormat m_format;
+    EditorCore::LineEndingSummary m_lineEndings;
+    std::optional<EditorCore::IndentStyle> m_indentStyle;
+    QString m_loadedText;
+    std::optional<EditorCore::DiskIdentity> m_diskIdentity;
+    std::optional<ReadOnlyReason> m_readOnlyReason;
+    bool m_isExternalCopy = false;
+    std::optional<LargeFileState> m_largeFile;
+    std::optional<std::vector<std::uint8_t>> m_pendingBinaryHead;
+    bool m_adminEditing = false;
+    std::optional<std::filesystem::path> m_rescuedOrigin;
+    std::optional<Platform::Uuid> m_scratchID;
+    std::optional<Platform::Uuid> m_rescueID;
+    std::optional<QString> m_externalTitle;
+    bool m_indentChosenByUser = false;
+    bool m_isWritingToDisk = false;
     std::shared_ptr<DocumentServices> m_services;
     std::optional<std::filesystem::path> m_fileURL;
     QDateTime m_fileModificationDate;

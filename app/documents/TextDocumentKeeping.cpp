@@ -39,10 +39,10 @@ EditorStore::ScratchStore TextDocument::scratchStore() const
 
 TextDocument::KeepResult TextDocument::keepScratchText()
 {
-    if (m_fileURL || isExternalCopy)
+    if (m_fileURL || m_isExternalCopy)
         return {};
-    const QString text = m_editor ? m_editor->textWithMarkedText() : loadedText;
-    const Platform::Uuid id = scratchID.value_or(Platform::Uuid::random());
+    const QString text = m_editor ? m_editor->textWithMarkedText() : m_loadedText;
+    const Platform::Uuid id = m_scratchID.value_or(Platform::Uuid::random());
     auto saved = scratchStore().save(id, EditorKit::utf16View(text), m_services->now());
     if (!saved) {
         const std::error_code error = saved.error();
@@ -54,13 +54,13 @@ TextDocument::KeepResult TextDocument::keepScratchText()
                 {"err", describeForLog(DocumentFailure{error})}});
         return EditorCore::failure(error);
     }
-    const auto before = scratchID;
+    const auto before = m_scratchID;
     if (text.isEmpty())
-        scratchID.reset();
+        m_scratchID.reset();
     else
-        scratchID = id;
+        m_scratchID = id;
     updateChangeCount(ChangeType::changeCleared);
-    if (m_editor && scratchID != before)
+    if (m_editor && m_scratchID != before)
         m_editor->keptIdentityChanged();
     scheduleMainQueueUpdate();
     if (m_editor)
@@ -78,13 +78,13 @@ TextDocument::KeepResult TextDocument::rescueUnsavedEdits(RescueMode mode)
     if (!isDocumentEdited() || !(isSaveUnsafe() || (keepEdited && m_writeRefused)))
         return {};
     // Kept already as it is now (a composition changes without counting an edit).
-    if (keepEdited && rescueID && m_rescuedAtEdit == m_editCount
+    if (keepEdited && m_rescueID && m_rescuedAtEdit == m_editCount
         && !(m_editor && m_editor->hasMarkedText()))
         return {};
-    const QString text = m_editor ? m_editor->textWithMarkedText() : loadedText;
-    const bool first = !rescueID;
-    const Platform::Uuid id = rescueID.value_or(Platform::Uuid::random());
-    rescueID = id;
+    const QString text = m_editor ? m_editor->textWithMarkedText() : m_loadedText;
+    const bool first = !m_rescueID;
+    const Platform::Uuid id = m_rescueID.value_or(Platform::Uuid::random());
+    m_rescueID = id;
     auto saved =
         scratchStore().save(id, EditorKit::utf16View(text), m_services->now(), m_fileURL->string());
     if (!saved) {
@@ -125,18 +125,26 @@ void TextDocument::keepRefusedEdits()
 void TextDocument::dropRescueCopy()
 {
     m_writeRefused = false;
-    if (!rescueID || m_rescueHandedOver)
+    if (!m_rescueID || m_rescueHandedOver)
         return;
-    scratchStore().remove(*rescueID);
-    rescueID.reset();
+    scratchStore().remove(*m_rescueID);
+    m_rescueID.reset();
     m_rescuedAtEdit.reset();
 }
 
 void TextDocument::discardKeptText()
 {
-    if (scratchID)
-        scratchStore().remove(*scratchID);
-    scratchID.reset();
+    if (m_scratchID)
+        scratchStore().remove(*m_scratchID);
+    m_scratchID.reset();
+}
+
+void TextDocument::discardRescuedEdits()
+{
+    if (!m_rescueID)
+        return;
+    scratchStore().remove(*m_rescueID);
+    m_rescueID.reset();
 }
 
 std::unique_ptr<TextDocument> TextDocument::makeScratch(const Platform::Uuid& id,
@@ -144,11 +152,11 @@ std::unique_ptr<TextDocument> TextDocument::makeScratch(const Platform::Uuid& id
                                                         std::shared_ptr<DocumentServices> services)
 {
     auto document = std::make_unique<TextDocument>(std::move(services));
-    document->scratchID = id;
-    document->loadedText = text;
-    document->lineEndings = EditorCore::LineEndingSummary(EditorKit::utf16View(text));
+    document->m_scratchID = id;
+    document->m_loadedText = text;
+    document->m_lineEndings = EditorCore::LineEndingSummary(EditorKit::utf16View(text));
     if (auto meta = document->scratchStore().meta(id); meta && meta->origin)
-        document->rescuedOrigin = std::filesystem::path(*meta->origin);
+        document->m_rescuedOrigin = std::filesystem::path(*meta->origin);
     return document;
 }
 
@@ -230,7 +238,7 @@ void TextDocument::runAutosave(bool implicitlyCancellable, SaveCompletion comple
         }
         return;
     }
-    if (isExternalCopy || (m_fileURL && explicitSaveRefusal())) {
+    if (m_isExternalCopy || (m_fileURL && explicitSaveRefusal())) {
         finish(std::nullopt);
         return;
     }
@@ -239,7 +247,7 @@ void TextDocument::runAutosave(bool implicitlyCancellable, SaveCompletion comple
         finish(std::nullopt);
         return;
     }
-    if (adminEditing) {
+    if (m_adminEditing) {
         declineOrRescue();
         return;
     }

@@ -108,7 +108,7 @@ struct TextDocument::SaveJob
 
 EditorCore::Result<std::vector<std::uint8_t>, DocumentFailure> TextDocument::encodedData()
 {
-    auto bytes = encode(currentText(), format);
+    auto bytes = encode(currentText(), m_format);
     if (bytes)
         logEncoded(bytes->size());
     else
@@ -119,18 +119,18 @@ EditorCore::Result<std::vector<std::uint8_t>, DocumentFailure> TextDocument::enc
 void TextDocument::logEncoded(std::size_t byteCount) const
 {
     logDocument(Platform::SystemLog::Level::notice,
-                "쓰기 " + std::string(EditorCore::rawValue(format.encoding)) + " "
+                "쓰기 " + std::string(EditorCore::rawValue(m_format.encoding)) + " "
                     + std::to_string(byteCount) + " 바이트");
 }
 
 void TextDocument::noteEncodingFailure(const DocumentFailure& failure)
 {
-    const std::string raw(EditorCore::rawValue(format.encoding));
+    const std::string raw(EditorCore::rawValue(m_format.encoding));
     const auto* error = findDocumentError(failure);
     if (error
         && std::holds_alternative<EditorCore::DocumentError::FormsRewritten>(error->payload)) {
         // Said once: the next save writes the table's forms.
-        format.byteForms.acceptTableForms();
+        m_format.byteForms.acceptTableForms();
         logDocument(Platform::SystemLog::Level::notice,
                     "쓰기 멈춤 — " + raw + " 표의 바이트로 바뀌는 글자");
     } else if (error) {
@@ -150,7 +150,7 @@ void TextDocument::noteEncodingFailure(const DocumentFailure& failure)
 
 bool TextDocument::isSaveBlocked()
 {
-    switch (SaveRules::saveBlock(m_fileURL, diskIdentity)) {
+    switch (SaveRules::saveBlock(m_fileURL, m_diskIdentity)) {
     case SaveRules::SaveBlock::none:
         return false;
     case SaveRules::SaveBlock::inTrash:
@@ -168,22 +168,23 @@ bool TextDocument::isSaveBlocked()
 
 bool TextDocument::isSaveUnsafe() const
 {
-    if (!m_fileURL || isExternalCopy)
+    if (!m_fileURL || m_isExternalCopy)
         return false;
-    if (adminEditing)
+    if (m_adminEditing)
         return true;
     if (m_editor && m_editor->hasMarkedText())
         return true;
     if (SaveRules::isInTrash(*m_fileURL))
         return true;
-    if (!diskIdentity)
+    if (!m_diskIdentity)
         return false;
-    return DiskIdentity::compare(*diskIdentity, *m_fileURL).change != DiskIdentity::Change::same;
+    return DiskIdentity::compare(*m_diskIdentity, *m_fileURL).change != DiskIdentity::Change::same;
 }
 
 std::optional<SaveRules::SaveRefusal> TextDocument::explicitSaveRefusal() const
 {
-    return SaveRules::explicitSaveRefusal(pendingBinaryHead.has_value(), readOnlyReason, largeFile);
+    return SaveRules::explicitSaveRefusal(
+        m_pendingBinaryHead.has_value(), m_readOnlyReason, m_largeFile);
 }
 
 bool TextDocument::saveAsAdministrator()
@@ -218,7 +219,7 @@ bool TextDocument::saveAsAdministrator()
     if (!bytes)
         return fail(bytes.error());
 
-    isWritingToDisk = true;
+    m_isWritingToDisk = true;
     auto runner = m_services->privilegeRunner;
     if (!runner)
         runner = std::make_shared<AdminWriter::ProcessRunner>();
@@ -226,24 +227,24 @@ bool TextDocument::saveAsAdministrator()
                                                        : m_services->adminTemporaryBase;
     auto written = AdminWriter::write(*bytes, *m_fileURL, *runner, base);
     if (!written) {
-        isWritingToDisk = false;
+        m_isWritingToDisk = false;
         return fail(std::visit([](const auto& e) { return DocumentFailure{e}; }, written.error()));
     }
-    keepOpenedText(currentText(), format.encoding);
+    keepOpenedText(currentText(), m_format.encoding);
     updateChangeCount(ChangeType::changeCleared);
     scheduleMainQueueUpdate();
     if (m_editor)
         m_editor->setHasUnsavedEdits(false);
-    diskIdentity = DiskIdentity::read(*m_fileURL, DiskIdentity::documentHashLimit);
+    m_diskIdentity = DiskIdentity::read(*m_fileURL, DiskIdentity::documentHashLimit);
     takeModificationDate();
     record(ErrorLog::Level::notice, "save.admin", {{"path", pathField()}});
-    isWritingToDisk = false;
+    m_isWritingToDisk = false;
     return true;
 }
 
 bool TextDocument::saveDocument()
 {
-    if (isExternalCopy)
+    if (m_isExternalCopy)
         return false;
     // Menus and shortcuts reach here whatever the window's command state says: a text that is
     // not the whole file (a large file partly loaded or decoded with losses, a file still
@@ -255,7 +256,7 @@ bool TextDocument::saveDocument()
             return false;
         }
     }
-    if (adminEditing)
+    if (m_adminEditing)
         return saveAsAdministrator();
     if (isSaveBlocked()) {
         keepRefusedEdits();
@@ -285,7 +286,7 @@ void TextDocument::showSaveFailure(const std::optional<DocumentFailure>& failure
 
 bool TextDocument::saveDocumentAs()
 {
-    if (isExternalCopy || !m_services->chooseSaveLocation)
+    if (m_isExternalCopy || !m_services->chooseSaveLocation)
         return false;
     auto location = m_services->chooseSaveLocation(*this);
     if (!location)
@@ -299,16 +300,16 @@ bool TextDocument::saveDocumentAs()
 bool TextDocument::refusesFrameworkSave(const std::filesystem::path& url,
                                         SaveOperation operation) const
 {
-    return adminEditing && m_fileURL && url == *m_fileURL
+    return m_adminEditing && m_fileURL && url == *m_fileURL
            && (operation == SaveOperation::save || operation == SaveOperation::autosaveElsewhere
                || operation == SaveOperation::autosaveInPlace);
 }
 
 bool TextDocument::isLocked() const
 {
-    if (adminEditing)
+    if (m_adminEditing)
         return false;
-    return readOnlyReason == ReadOnlyReason::noPermission;
+    return m_readOnlyReason == ReadOnlyReason::noPermission;
 }
 
 void TextDocument::saveToURL(const std::filesystem::path& url,
@@ -321,7 +322,7 @@ void TextDocument::saveToURL(const std::filesystem::path& url,
             completion(DocumentFailure{userCancelled()});
         return;
     }
-    isWritingToDisk = true;
+    m_isWritingToDisk = true;
     auto job = std::make_shared<SaveJob>();
     job->url = url;
     job->operation = operation;
@@ -376,7 +377,7 @@ void TextDocument::takeSnapshot(const std::shared_ptr<SaveJob>& job, QString roo
         return;
     }
     job->text = snapshotOf(currentText(), std::move(room));
-    job->format = format;
+    job->format = m_format;
     job->editCount = m_editCount;
     job->keepsText =
         (job->operation == SaveOperation::save || job->operation == SaveOperation::saveAs)
@@ -479,7 +480,7 @@ void TextDocument::didFinishSaving(SaveOperation operation,
                                    std::optional<DiskIdentity> identity,
                                    bool editedMeanwhile)
 {
-    isWritingToDisk = !m_saves.empty();
+    m_isWritingToDisk = !m_saves.empty();
     if (!succeeded || !m_fileURL)
         return;
     if (operation != SaveOperation::saveTo) {
@@ -496,24 +497,24 @@ void TextDocument::didFinishSaving(SaveOperation operation,
     }
     if ((operation == SaveOperation::saveAs || operation == SaveOperation::saveTo) && m_editor)
         m_editor->startFileWatcher();
-    diskIdentity = std::move(identity);
+    m_diskIdentity = std::move(identity);
     takeModificationDate();
     if (operation != SaveOperation::saveTo)
         m_writeRefused = false;
-    if (rescueID
+    if (m_rescueID
         && (operation == SaveOperation::save || operation == SaveOperation::saveAs
             || operation == SaveOperation::autosaveInPlace)) {
         // The file holds the text now: rescued edits of it may not come back at the next launch.
-        scratchStore().remove(*rescueID);
-        rescueID.reset();
+        scratchStore().remove(*m_rescueID);
+        m_rescueID.reset();
         m_rescuedAtEdit.reset();
         m_rescueHandedOver = false;
     }
     if (operation == SaveOperation::save || operation == SaveOperation::saveAs) {
         // Nor may the untitled entry.
         discardKeptText();
-        if (rescuedOrigin) {
-            rescuedOrigin.reset();
+        if (m_rescuedOrigin) {
+            m_rescuedOrigin.reset();
             if (m_editor)
                 m_editor->dismissBanner(QStringLiteral("rescued"));
         }

@@ -326,11 +326,8 @@ void AppDelegate::openErrorLog(const EditorStore::ErrorLog& log,
     // Read-only by the user's choice unless the log already has a reason of its own (no
     // permission), which the window then says.
     documents.openURL(file, true, [](EditorDocuments::TextDocument* document, bool, const auto&) {
-        if (!document || document->readOnlyReason)
-            return;
-        document->readOnlyReason = EditorDocuments::ReadOnlyReason::userChose;
-        if (auto* editor = document->editor())
-            editor->applyEditability();
+        if (document)
+            document->chooseReadOnly();
     });
 }
 

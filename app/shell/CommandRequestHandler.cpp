@@ -156,9 +156,9 @@ public:
     void openUntitled(const QString& text) override
     {
         auto* document = controller().makeUntitledDocument(false);
-        document->scratchID = Platform::Uuid::random();
-        document->loadedText = text;
-        document->lineEndings = EditorCore::LineEndingSummary(EditorKit::utf16View(text));
+        document->setScratchID(Platform::Uuid::random());
+        document->setLoadedText(text);
+        document->setLineEndings(EditorCore::LineEndingSummary(EditorKit::utf16View(text)));
         document->makeWindowControllers();
         (void)document->keepScratchText();
     }

@@ -19,6 +19,8 @@ namespace {
 // From this length a text that someone else still reads (a save being written, a search) is
 // copied by the storage itself before a change, not by QString's detach.
 constexpr qsizetype ownCopyFrom = qsizetype{1} << 20;
+// From this length a text replaced whole is freed on a worker.
+constexpr qsizetype releaseElsewhereFrom = qsizetype{1} << 20;
 // Room left for typing in such a copy, so that the next keys do not copy it again.
 constexpr qsizetype typingRoom = qsizetype{1} << 20;
 
@@ -190,9 +192,14 @@ void TextStorage::splice(const std::vector<Piece>& pieces)
 void TextStorage::setText(QString text)
 {
     int old = length();
-    m_text = std::move(text);
+    m_text.swap(text);
     ++m_version;
     emit didReplace(0, old, length());
+    // Giving back the pages of a long text takes the kernel a while: the old text, when nobody
+    // else holds it, goes on a worker.
+    if (text.size() >= releaseElsewhereFrom && text.isDetached())
+        QThreadPool::globalInstance()->start(
+            [old = std::move(text)]() mutable { old = QString(); });
 }
 
 } // namespace EditorViews

@@ -6,6 +6,7 @@
 #include "core/EncodingGuess.h"
 #include "core/Indentation.h"
 #include "core/LineEnding.h"
+#include "core/LineIndex.h"
 #include "core/TextEncoding.h"
 #include "platform/Uuid.h"
 
@@ -162,10 +163,12 @@ public:
     }
     // The user chose to look at such a file: the head is forgotten, the reason becomes
     // `notText`, and a small file's bytes come back as ISO Latin-1 text; none for a large
-    // file, a document without a file or a file that cannot be read.
-    virtual void openNotTextReadOnly(std::function<void(std::optional<QString>)> done)
+    // file, a document without a file or a file that cannot be read. `lines`: the text's line
+    // index, made with it off the interface thread.
+    virtual void openNotTextReadOnly(
+        std::function<void(std::optional<QString>, EditorCore::LineIndex lines)> done)
     {
-        done(std::nullopt);
+        done(std::nullopt, {});
     }
     // The window applies editability itself afterwards.
     virtual void setReadOnlyReason(EditorDocuments::ReadOnlyReason reason) { (void)reason; }

@@ -99,6 +99,43 @@ TEST(LineIndex, blockScanMatchesUnitByUnitScan)
     }
 }
 
+TEST(LineIndex, lineEndingsReadOffTheStartsEqualACountOfTheText)
+{
+    // The summary a read hands over with its index must be the one counting the text gives:
+    // CR LF once, a CR at the very end, LF after CR LF, breaks that are not counted (NEL,
+    // U+2028, U+2029), a text without breaks and the empty text.
+    const std::u16string cases[] = {
+        u"",
+        u"abc",
+        u"a\n",
+        u"a\r",
+        u"a\r\n",
+        u"\r\n\r\n",
+        u"\r\r\n",
+        u"\n\r",
+        u"a\r\nb\nc\rd",
+        u"\x85x\x2028y\x2029",
+        u"\r\x85\n",
+        u"\n\n\n",
+        u"x\r\n\ny\r",
+    };
+    for (const auto& text : cases) {
+        SCOPED_TRACE(testing::Message() << "text of " << text.size() << " units");
+        EXPECT_EQ(LineIndex(text).lineEndings(text), LineEndingSummary(text));
+    }
+    std::mt19937 random(11);
+    const char16_t alphabet[] = {u'a', u'\n', u'\r', 0x85, 0x2028};
+    for (int round = 0; round < 50; ++round) {
+        std::u16string text(5000 + static_cast<std::size_t>(random() % 100), u'x');
+        for (auto& unit : text) {
+            if (random() % 5 == 0)
+                unit = alphabet[random() % std::size(alphabet)];
+        }
+        SCOPED_TRACE(testing::Message() << "round " << round);
+        ASSERT_EQ(LineIndex(text).lineEndings(text), LineEndingSummary(text));
+    }
+}
+
 TEST(LineIndex, emptyTextHasOneLine)
 {
     const LineIndex index(u"");

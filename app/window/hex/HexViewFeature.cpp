@@ -135,12 +135,12 @@ void HexViewFeature::openNotTextReadOnly(int response)
     // The head is forgotten and the reason becomes `notText`; a small file comes back as
     // ISO Latin-1, which decodes every byte.
     QPointer<HexViewFeature> weak(this);
-    document->openNotTextReadOnly([weak, large, asHex](std::optional<QString> text) {
+    document->openNotTextReadOnly([weak, large, asHex](std::optional<QString> text, auto lines) {
         if (!weak || !weak->m_window)
             return;
         DocumentWindowController& window = *weak->m_window;
         if (!large && text)
-            window.replaceAllText(*text);
+            window.replaceAllText(*text, std::move(lines));
         window.applyEditability();
         if (large && !asHex) {
             if (auto* loader = window.feature<LargeFileFeature>())

@@ -177,7 +177,7 @@ bool decideClose(TextDocument& document, EditorKit::Presenter& presenter, QWidge
     QPointer<TextDocument> held(&document);
 
     // 1. An external copy is never written nor kept.
-    if (document.isExternalCopy)
+    if (document.isExternalCopy())
         return true;
 
     // A save under way ends first: until it has, the file on disk is ours but looks changed by
@@ -186,7 +186,7 @@ bool decideClose(TextDocument& document, EditorKit::Presenter& presenter, QWidge
     const bool edited = document.isDocumentEdited();
 
     // 2. A file only an administrator may write is saved only when the user asks for it.
-    if (titled && edited && document.adminEditing && !quitting && hasWindow) {
+    if (titled && edited && document.adminEditing() && !quitting && hasWindow) {
         const int answer = ask(
             presenter,
             parent,
@@ -279,59 +279,59 @@ QString TextDocumentLink::displayName() const
 
 EditorCore::TextEncoding TextDocumentLink::encoding() const
 {
-    return m_document.format.encoding;
+    return m_document.format().encoding;
 }
 
 bool TextDocumentLink::hasByteOrderMark() const
 {
-    return m_document.format.hasByteOrderMark;
+    return m_document.format().hasByteOrderMark;
 }
 
 bool TextDocumentLink::isEncodingGuessUnsure() const
 {
-    return m_document.format.guess
-           && m_document.format.guess->confidence == EditorCore::EncodingConfidence::unsure;
+    return m_document.format().guess
+           && m_document.format().guess->confidence == EditorCore::EncodingConfidence::unsure;
 }
 
 EditorCore::LineEndingSummary TextDocumentLink::lineEndings() const
 {
-    return m_document.lineEndings;
+    return m_document.lineEndings();
 }
 
 std::optional<EditorCore::IndentStyle> TextDocumentLink::indentStyle() const
 {
-    return m_document.indentStyle;
+    return m_document.indentStyle();
 }
 
 bool TextDocumentLink::indentChosenByUser() const
 {
-    return m_document.indentChosenByUser;
+    return m_document.indentChosenByUser();
 }
 
 bool TextDocumentLink::isReadOnly() const
 {
     // Nothing may be typed into a text that the arriving file will replace.
-    return m_document.readOnlyReason.has_value() || m_document.isLoading();
+    return m_document.readOnlyReason().has_value() || m_document.isLoading();
 }
 
 bool TextDocumentLink::isExternalCopy() const
 {
-    return m_document.isExternalCopy;
+    return m_document.isExternalCopy();
 }
 
 bool TextDocumentLink::hasLargeFile() const
 {
-    return m_document.largeFile.has_value();
+    return m_document.largeFile().has_value();
 }
 
 bool TextDocumentLink::isWritingToDisk() const
 {
-    return m_document.isWritingToDisk;
+    return m_document.isWritingToDisk();
 }
 
 QString TextDocumentLink::loadedText() const
 {
-    return m_document.loadedText;
+    return m_document.loadedText();
 }
 
 std::optional<QString> TextDocumentLink::openedText() const
@@ -356,12 +356,12 @@ bool TextDocumentLink::isEdited() const
 
 std::optional<EditorCore::EncodingGuess> TextDocumentLink::encodingGuess() const
 {
-    return m_document.format.guess;
+    return m_document.format().guess;
 }
 
 void TextDocumentLink::setLineEndings(const EditorCore::LineEndingSummary& summary)
 {
-    m_document.lineEndings = summary;
+    m_document.setLineEndings(summary);
 }
 
 void TextDocumentLink::changeEncoding(EditorCore::TextEncoding encoding,
@@ -377,12 +377,7 @@ void TextDocumentLink::chooseIndentStyle(std::optional<EditorCore::IndentStyle> 
         m_document.chooseIndentStyle(*style);
         return;
     }
-    m_document.indentStyle.reset();
-    m_document.indentChosenByUser = false;
-    if (auto* window = m_document.editor()) {
-        window->applyDisplayOptions();
-        window->updateStatusBar();
-    }
+    m_document.clearIndentStyle();
 }
 
 void TextDocumentLink::reopen(EditorCore::TextEncoding encoding, std::function<void(bool)> done)
@@ -409,33 +404,27 @@ void TextDocumentLink::readDiskIdentity(
 
 std::optional<EditorDocuments::ReadOnlyReason> TextDocumentLink::readOnlyReason() const
 {
-    return m_document.readOnlyReason;
+    return m_document.readOnlyReason();
 }
 
 void TextDocumentLink::clearReadOnlyReason()
 {
-    m_document.readOnlyReason.reset();
-    if (auto* window = m_document.editor())
-        window->applyEditability();
+    m_document.clearReadOnlyReason();
 }
 
 void TextDocumentLink::chooseReadOnly()
 {
-    if (m_document.readOnlyReason)
-        return;
-    m_document.readOnlyReason = EditorDocuments::ReadOnlyReason::userChose;
-    if (auto* window = m_document.editor())
-        window->applyEditability();
+    m_document.chooseReadOnly();
 }
 
 std::optional<Platform::Uuid> TextDocumentLink::scratchID() const
 {
-    return m_document.scratchID;
+    return m_document.scratchID();
 }
 
 bool TextDocumentLink::isAdminEditing() const
 {
-    return m_document.adminEditing;
+    return m_document.adminEditing();
 }
 
 void TextDocumentLink::beginAdminEditing()
@@ -445,12 +434,12 @@ void TextDocumentLink::beginAdminEditing()
 
 std::optional<EditorDocuments::LargeFileState> TextDocumentLink::largeFileState() const
 {
-    return m_document.largeFile;
+    return m_document.largeFile();
 }
 
 std::optional<EditorCore::DiskIdentity> TextDocumentLink::diskIdentity() const
 {
-    return m_document.diskIdentity;
+    return m_document.diskIdentity();
 }
 
 void TextDocumentLink::adoptDiskIdentity(std::optional<EditorCore::DiskIdentity> identity)
@@ -504,48 +493,50 @@ bool TextDocumentLink::isLoading() const
 
 void TextDocumentLink::setLargeFileState(const EditorDocuments::LargeFileState& state)
 {
-    m_document.largeFile = state;
+    m_document.setLargeFileState(state);
 }
 
 std::optional<std::vector<std::uint8_t>> TextDocumentLink::pendingBinaryHead() const
 {
-    return m_document.pendingBinaryHead;
+    return m_document.pendingBinaryHead();
 }
 
-void TextDocumentLink::openNotTextReadOnly(std::function<void(std::optional<QString>)> done)
+void TextDocumentLink::openNotTextReadOnly(
+    std::function<void(std::optional<QString>, EditorCore::LineIndex lines)> done)
 {
     QPointer<EditorDocuments::TextDocument> document(&m_document);
     m_document.openNotTextReadOnly(
         [document, done](const EditorCore::Result<std::optional<QString>,
-                                                  EditorDocuments::DocumentFailure>& opened) {
+                                                  EditorDocuments::DocumentFailure>& opened,
+                         EditorCore::LineIndex lines) {
             if (!opened) {
                 if (document)
                     emit document->failureOccurred(opened.error());
                 if (done)
-                    done(std::nullopt);
+                    done(std::nullopt, {});
                 return;
             }
             if (done)
-                done(*opened);
+                done(*opened, std::move(lines));
         });
 }
 
 void TextDocumentLink::setReadOnlyReason(EditorDocuments::ReadOnlyReason reason)
 {
-    m_document.readOnlyReason = reason;
+    m_document.setReadOnlyReason(reason);
 }
 
 std::optional<std::filesystem::path> TextDocumentLink::rescuedOrigin() const
 {
-    return m_document.rescuedOrigin;
+    return m_document.rescuedOrigin();
 }
 
 void TextDocumentLink::openRescuedOrigin()
 {
     auto* controller = documentController();
-    if (!controller || !m_document.rescuedOrigin)
+    if (!controller || !m_document.rescuedOrigin())
         return;
-    controller->openDocumentWithContentsOfURL(*m_document.rescuedOrigin, true, {});
+    controller->openDocumentWithContentsOfURL(*m_document.rescuedOrigin(), true, {});
 }
 
 void TextDocumentLink::openFiles(const std::vector<std::filesystem::path>& files)
@@ -560,10 +551,7 @@ void TextDocumentLink::openFiles(const std::vector<std::filesystem::path>& files
 void TextDocumentLink::discardRescuedText()
 {
     m_document.discardKeptText();
-    if (m_document.rescueID) {
-        m_document.scratchStore().remove(*m_document.rescueID);
-        m_document.rescueID.reset();
-    }
+    m_document.discardRescuedEdits();
     // Thrown away on purpose: the close does not ask about it.
     m_document.updateChangeCount(TextDocument::ChangeType::changeCleared);
     auto* window = dynamic_cast<TextDocumentWindow*>(m_document.editor());
@@ -952,9 +940,9 @@ void TextDocumentWindow::restoreInterruptedSave(const EditorDocuments::RecoveryC
     if (!options.isFileWritable)
         options.isFileWritable = services->isWritable;
     // The disk check stays quiet while the file is ours to write.
-    m_document.isWritingToDisk = true;
+    m_document.beginWritingToDisk();
     auto written = EditorDocuments::FileSaver::write(*url, *bytes, options);
-    m_document.isWritingToDisk = false;
+    m_document.endWritingToDisk();
     if (!written) {
         failed(written.error());
         return;

@@ -76,7 +76,8 @@ public:
     bool isLoading() const override;
     void setLargeFileState(const EditorDocuments::LargeFileState& state) override;
     std::optional<std::vector<std::uint8_t>> pendingBinaryHead() const override;
-    void openNotTextReadOnly(std::function<void(std::optional<QString>)> done) override;
+    void openNotTextReadOnly(
+        std::function<void(std::optional<QString>, EditorCore::LineIndex lines)> done) override;
     void setReadOnlyReason(EditorDocuments::ReadOnlyReason reason) override;
     std::optional<std::filesystem::path> rescuedOrigin() const override;
     void openRescuedOrigin() override;

@@ -475,7 +475,7 @@ TextDocument* WindowRestorer::openRestoredTab(const TabRestoreState& tab)
     TextDocument* document = nullptr;
     if (const auto* scratch = std::get_if<TabRestoreState::Scratch>(&tab.doc)) {
         for (TextDocument* open : documents.documents()) {
-            if (open->scratchID == scratch->id)
+            if (open->scratchID() == scratch->id)
                 return nullptr;
         }
         const auto& directory = m_environment.scratchDirectory;
@@ -538,7 +538,7 @@ TextDocument* WindowRestorer::openRestoredTab(const TabRestoreState& tab)
             ++m_notOpened;
             return nullptr;
         }
-        if (tab.encodingOverride && *tab.encodingOverride != document->format.encoding
+        if (tab.encodingOverride && *tab.encodingOverride != document->format().encoding
             && !document->isLoading())
             document->reload(*tab.encodingOverride);
     }

@@ -53,7 +53,7 @@ PrintSource printSource(const EditorDocuments::TextDocument& document)
         return source;
     }
     PrintSource source;
-    source.text = document.loadedText;
+    source.text = document.loadedText();
     source.lines = EditorCore::LineIndex(viewOf(source.text));
     source.title = document.displayName();
     source.tabWidth = 4;

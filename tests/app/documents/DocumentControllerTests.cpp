@@ -50,7 +50,7 @@ TEST_F(DocumentTest, controllerOpensEachFileOnceByItsResolvedPath)
     EXPECT_EQ(controller.documents().size(), 1u);
 
     controller.openReadOnly(folder / "link.txt", true);
-    EXPECT_EQ(first->readOnlyReason, ReadOnlyReason::userChose);
+    EXPECT_EQ(first->readOnlyReason(), ReadOnlyReason::userChose);
 
     std::optional<DocumentFailure> missing;
     controller.openURL(
@@ -131,7 +131,7 @@ TEST_F(DocumentTest, controllerOpenPanelsOpenTheChosenFilesInOrder)
             auto* shown = dynamic_cast<FakeWindow*>(document->editor());
             ASSERT_NE(shown, nullptr);
             EXPECT_TRUE(shown->called("showWindow"));
-            EXPECT_EQ(document->readOnlyReason == ReadOnlyReason::userChose, readOnly);
+            EXPECT_EQ(document->readOnlyReason() == ReadOnlyReason::userChose, readOnly);
             EXPECT_EQ(shown->called("applyEditability"), readOnly);
         }
         for (TextDocument* document : documents)
@@ -253,7 +253,7 @@ TEST_F(DocumentTest, controllerAnswersTerminateThroughTheRouter)
         return false;
     };
     auto* document = controller.makeUntitledDocument(false);
-    document->loadedText = QStringLiteral("x");
+    document->setLoadedText(QStringLiteral("x"));
     services->scratchDirectory = folder / "scratch";
     writeBytes(folder / "scratch", "in the way"); // the memo cannot be kept, so it is asked about
     document->updateChangeCount(TextDocument::ChangeType::changeDone);
@@ -310,8 +310,8 @@ TEST_F(DocumentTest, controllerReopensKeptTextsInOneWindow)
     };
     const auto reopened = controller.reopenScratchDocuments({ids[3]});
     ASSERT_EQ(reopened.size(), 2u);
-    EXPECT_EQ(reopened[0]->scratchID, ids[2]);
-    EXPECT_EQ(reopened[1]->scratchID, ids[4]);
+    EXPECT_EQ(reopened[0]->scratchID(), ids[2]);
+    EXPECT_EQ(reopened[1]->scratchID(), ids[4]);
     EXPECT_EQ(groups, 1);
     EXPECT_EQ(madeInGroup, reopened);
     EXPECT_EQ(store.list().size(), 5u) << "skipped entries stay";

@@ -36,7 +36,15 @@ public:
     void replaceAllText(const QString& text) override
     {
         shownText = text;
+        givenLines.reset();
         calls.push_back("replaceAllText");
+    }
+    // The line index a read handed over with its text, if any.
+    std::optional<EditorCore::LineIndex> givenLines;
+    void replaceAllTextIndexed(const QString& text, EditorCore::LineIndex lines) override
+    {
+        replaceAllText(text);
+        givenLines = std::move(lines);
     }
     void setHasUnsavedEdits(bool edited) override { hasUnsavedEdits = edited; }
     void startFileWatcher() override { calls.push_back("startFileWatcher"); }
@@ -81,7 +89,7 @@ openNotTextAndWait(EditorDocuments::TextDocument& document)
 {
     std::optional<EditorCore::Result<std::optional<QString>, EditorDocuments::DocumentFailure>>
         result;
-    document.openNotTextReadOnly([&](const auto& done) { result = done; });
+    document.openNotTextReadOnly([&](const auto& done, auto) { result = done; });
     if (!QTest::qWaitFor([&] { return result.has_value(); }, 30'000))
         return EditorCore::failure(
             EditorDocuments::DocumentFailure{std::make_error_code(std::errc::timed_out)});
@@ -143,7 +151,7 @@ protected:
         auto document = std::make_unique<EditorDocuments::TextDocument>(services);
         auto read = document->readFromURL(folder / name);
         EXPECT_TRUE(read.has_value());
-        const QString text = document->loadedText;
+        const QString text = document->loadedText();
         document->makeWindowControllers();
         window = lastWindow;
         window->shownText = text;

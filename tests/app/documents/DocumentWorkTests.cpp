@@ -113,13 +113,65 @@ TEST_F(DocumentTest, backgroundReadShowsLoadingThenHandsTheTextToTheWindow)
     EXPECT_EQ(completions, 1);
     EXPECT_EQ(window->shownText, QStringLiteral("\tone\r\n\ttwo\r\n"));
     EXPECT_TRUE(window->called("loaded"));
-    EXPECT_TRUE(document.loadedText.isNull()) << "the window holds the only copy";
-    EXPECT_EQ(document.lineEndings.dominant(), EditorCore::LineEnding::crlf);
-    EXPECT_EQ(document.diskIdentity,
+    EXPECT_TRUE(document.loadedText().isNull()) << "the window holds the only copy";
+    EXPECT_EQ(document.lineEndings().dominant(), EditorCore::LineEnding::crlf);
+    EXPECT_EQ(document.diskIdentity(),
               EditorCore::DiskIdentity::read(folder / "a.txt",
                                              EditorCore::DiskIdentity::documentHashLimit));
     EXPECT_FALSE(document.isDocumentEdited());
     EXPECT_EQ(readBytes(folder / "a.txt"), bytesOf("\tone\r\n\ttwo\r\n"));
+}
+
+TEST_F(DocumentTest, everyReadOnTheWorkerHandsOverTheLineIndexCountedWithItsEndings)
+{
+    // Every kind of break, so that an index or a count taken from the wrong text shows.
+    const std::string bytes = "a\r\nb\nc\rd\xE2\x80\xA8"
+                              "e\r\n\r";
+    writeBytes(folder / "a.txt", bytes);
+    services->backgroundReadLength = 1;
+    auto view = [](const QString& text) {
+        return std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()),
+                                   static_cast<std::size_t>(text.size()));
+    };
+    TextDocument document(services);
+    document.makeWindowControllers();
+    window = lastWindow;
+
+    document.beginReadingFromURL(folder / "a.txt");
+    drainReads(*services);
+    ASSERT_TRUE(window->givenLines) << "the open";
+    EXPECT_EQ(*window->givenLines, EditorCore::LineIndex(view(window->shownText)));
+    EXPECT_EQ(document.lineEndings(), EditorCore::LineEndingSummary(view(window->shownText)));
+
+    window->givenLines.reset();
+    document.reload(TextEncoding::isoLatin1);
+    drainReads(*services);
+    ASSERT_TRUE(window->givenLines) << "the reopen in another encoding";
+    EXPECT_EQ(window->shownText.size(), static_cast<qsizetype>(bytes.size()));
+    EXPECT_EQ(*window->givenLines, EditorCore::LineIndex(view(window->shownText)));
+    EXPECT_EQ(document.lineEndings(), EditorCore::LineEndingSummary(view(window->shownText)));
+
+    std::optional<EditorDocuments::CurrentFile> current;
+    document.readCurrentFile(TextDocument::ReadReplacesText::yes,
+                             [&](auto read) { current = std::move(read); });
+    drainReads(*services);
+    ASSERT_TRUE(current) << "the read as it is now";
+    EXPECT_EQ(current->lines, EditorCore::LineIndex(view(current->text)));
+    EXPECT_EQ(current->lineEndings, EditorCore::LineEndingSummary(view(current->text)));
+    EXPECT_EQ(current->lineEndings.crlf, 2);
+    EXPECT_EQ(current->lineEndings.cr, 2);
+    EXPECT_EQ(current->lineEndings.lf, 1);
+
+    std::optional<EditorCore::LineIndex> notTextLines;
+    std::optional<QString> notText;
+    document.openNotTextReadOnly([&](const auto& opened, EditorCore::LineIndex lines) {
+        ASSERT_TRUE(opened && opened->has_value());
+        notText = **opened;
+        notTextLines = std::move(lines);
+    });
+    drainReads(*services);
+    ASSERT_TRUE(notText && notTextLines) << "the not-text open";
+    EXPECT_EQ(*notTextLines, EditorCore::LineIndex(view(*notText)));
 }
 
 TEST_F(DocumentTest, staleReadIsDroppedNeverApplied)
@@ -203,14 +255,14 @@ TEST_F(DocumentTest, editsDuringASaveKeepTheDocumentEditedAndTheFileTheSnapshot)
         {
             QueueGate gate(*services->savingQueue);
             ASSERT_TRUE(document->saveDocument());
-            EXPECT_TRUE(document->isWritingToDisk);
+            EXPECT_TRUE(document->isWritingToDisk());
             c.type(*document, snapshot + QStringLiteral("and more\n"));
         }
         ASSERT_TRUE(finishSaves(*document));
         EXPECT_TRUE(readBytes(folder / "s.txt") == bytesOf(c.snapshot));
         EXPECT_TRUE(document->isDocumentEdited());
         EXPECT_TRUE(window->hasUnsavedEdits);
-        EXPECT_FALSE(document->isWritingToDisk);
+        EXPECT_FALSE(document->isWritingToDisk());
         EXPECT_FALSE(document->isSaveBlocked()) << "the identity is the written file's";
 
         // Undoing back to the saved step does not claim the file holds it.
@@ -417,7 +469,7 @@ TEST_F(DocumentTest, laterReadsOfALongFileRunOnTheReadingWorker)
         {"opened as not text",
          true,
          [](TextDocument& document, Done done) {
-             document.openNotTextReadOnly([done](const auto& opened) {
+             document.openNotTextReadOnly([done](const auto& opened, auto) {
                  ASSERT_TRUE(opened && opened->has_value());
                  EXPECT_EQ(**opened, QString::fromUtf16(u"caf\u00C3\u00A9\n"));
                  done();

@@ -47,8 +47,8 @@ TEST_F(KeepingTest, memoKeepsRewriteOneEntryUntilEmptied)
 {
     auto memo = untitled(QStringLiteral("첫 줄\n둘째"));
     ASSERT_TRUE(memo->keepScratchText());
-    ASSERT_TRUE(memo->scratchID.has_value());
-    const auto first = *memo->scratchID;
+    ASSERT_TRUE(memo->scratchID().has_value());
+    const auto first = *memo->scratchID();
     EXPECT_FALSE(memo->isDocumentEdited());
     EXPECT_FALSE(window->hasUnsavedEdits);
     const auto created = store().meta(first)->createdAt;
@@ -56,7 +56,7 @@ TEST_F(KeepingTest, memoKeepsRewriteOneEntryUntilEmptied)
     clock += std::chrono::hours(1);
     edit(*memo, QStringLiteral("고친 줄"));
     ASSERT_TRUE(memo->keepScratchText());
-    EXPECT_EQ(memo->scratchID, first);
+    EXPECT_EQ(memo->scratchID(), first);
     EXPECT_EQ(store().meta(first)->createdAt, created) << "the first creation time stays";
     EXPECT_GT(store().meta(first)->updatedAt, created);
     EXPECT_EQ(*store().readText(first), u"고친 줄");
@@ -64,15 +64,15 @@ TEST_F(KeepingTest, memoKeepsRewriteOneEntryUntilEmptied)
     // Emptied: the entry goes; typing again starts a new one.
     edit(*memo, QString());
     ASSERT_TRUE(memo->keepScratchText());
-    EXPECT_FALSE(memo->scratchID.has_value());
+    EXPECT_FALSE(memo->scratchID().has_value());
     EXPECT_TRUE(store().list().empty());
     edit(*memo, QStringLiteral("again"));
     ASSERT_TRUE(memo->keepScratchText());
-    ASSERT_TRUE(memo->scratchID.has_value());
-    EXPECT_NE(*memo->scratchID, first);
+    ASSERT_TRUE(memo->scratchID().has_value());
+    EXPECT_NE(*memo->scratchID(), first);
 
     memo->discardKeptText();
-    EXPECT_FALSE(memo->scratchID.has_value());
+    EXPECT_FALSE(memo->scratchID().has_value());
     EXPECT_TRUE(store().list().empty());
 }
 
@@ -84,7 +84,7 @@ TEST_F(KeepingTest, failedKeepLogsAndLeavesTheDocumentEdited)
     EXPECT_FALSE(memo->keepScratchText());
     EXPECT_TRUE(memo->isDocumentEdited());
     EXPECT_TRUE(window->hasUnsavedEdits);
-    EXPECT_FALSE(memo->scratchID.has_value());
+    EXPECT_FALSE(memo->scratchID().has_value());
     const auto* logged = event("scratch.save");
     ASSERT_NE(logged, nullptr);
     EXPECT_EQ(logged->level, EditorStore::ErrorLog::Level::error);
@@ -122,8 +122,8 @@ TEST_F(KeepingTest, rescueKeepsOnlyUnsafeEditsOfAFile)
     // Changed on disk: kept under the file's path, the document counts as clean.
     writeBytes(folder / "f.txt", "theirs\n");
     ASSERT_TRUE(safe->rescueUnsavedEdits());
-    ASSERT_TRUE(safe->rescueID.has_value());
-    const auto id = *safe->rescueID;
+    ASSERT_TRUE(safe->rescueID().has_value());
+    const auto id = *safe->rescueID();
     EXPECT_FALSE(safe->isDocumentEdited());
     EXPECT_EQ(readBytes(folder / "f.txt"), bytesOf("theirs\n"));
     EXPECT_EQ(store().meta(id)->origin, (folder / "f.txt").string());
@@ -135,7 +135,7 @@ TEST_F(KeepingTest, rescueKeepsOnlyUnsafeEditsOfAFile)
                   {"path", (folder / "f.txt").string()}, {"id", id.text()}, {"size", "5"}}));
     edit(*safe, QStringLiteral("mine, again\n"));
     ASSERT_TRUE(safe->rescueUnsavedEdits());
-    EXPECT_EQ(safe->rescueID, id) << "one entry per document";
+    EXPECT_EQ(safe->rescueID(), id) << "one entry per document";
     EXPECT_EQ(store().list().size(), 1u);
 }
 
@@ -145,9 +145,9 @@ TEST_F(KeepingTest, keptEntriesReopenAsUntitledDocuments)
     ASSERT_TRUE(store().save(rescued, u"edits\r\n", clock, (folder / "gone.txt").string()));
     auto document = TextDocument::makeScratch(rescued, QStringLiteral("edits\r\n"), services);
     EXPECT_FALSE(document->fileURL().has_value());
-    EXPECT_EQ(document->rescuedOrigin, folder / "gone.txt");
+    EXPECT_EQ(document->rescuedOrigin(), folder / "gone.txt");
     EXPECT_EQ(document->displayName(), QStringLiteral("gone.txt — 저장 못 한 고침"));
-    EXPECT_EQ(document->scratchID, rescued);
+    EXPECT_EQ(document->scratchID(), rescued);
 
     const auto memoID = Platform::Uuid::random();
     ASSERT_TRUE(store().save(memoID, u"memo", clock));
@@ -155,8 +155,8 @@ TEST_F(KeepingTest, keptEntriesReopenAsUntitledDocuments)
         return EditorDocuments::FileFormat::newDocumentDefault("euc-kr", false);
     };
     auto memo = TextDocument::makeScratch(memoID, QStringLiteral("memo"), services);
-    EXPECT_FALSE(memo->rescuedOrigin.has_value());
-    EXPECT_EQ(memo->format.encoding, TextEncoding::eucKR);
+    EXPECT_FALSE(memo->rescuedOrigin().has_value());
+    EXPECT_EQ(memo->format().encoding, TextEncoding::eucKR);
 }
 
 TEST_F(KeepingTest, theControllerReopensEveryKeptEntry)
@@ -172,7 +172,7 @@ TEST_F(KeepingTest, theControllerReopensEveryKeptEntry)
     // Windows that show the reopened text, as the real ones do.
     services->makeWindowController = [](TextDocument& document) {
         auto made = std::make_unique<FakeWindow>();
-        made->shownText = document.loadedText;
+        made->shownText = document.loadedText();
         return made;
     };
     EditorDocuments::DocumentController controller(services);
@@ -202,7 +202,7 @@ TEST_F(KeepingTest, savingAFileDropsItsRescuedEdits)
     services->chooseSaveLocation = [this](TextDocument&) { return folder / "elsewhere.txt"; };
     ASSERT_TRUE(saveAsAndWait(*document));
     EXPECT_TRUE(store().list().empty()) << "the rescued entry would come back at launch";
-    EXPECT_FALSE(document->rescueID.has_value());
+    EXPECT_FALSE(document->rescueID().has_value());
 
     // A memo saved to a file leaves the keeping place too.
     auto memo = untitled(QStringLiteral("memo"));
@@ -210,7 +210,7 @@ TEST_F(KeepingTest, savingAFileDropsItsRescuedEdits)
     services->chooseSaveLocation = [this](TextDocument&) { return folder / "memo.txt"; };
     ASSERT_TRUE(saveAsAndWait(*memo));
     EXPECT_TRUE(store().list().empty());
-    EXPECT_FALSE(memo->scratchID.has_value());
+    EXPECT_FALSE(memo->scratchID().has_value());
 }
 
 // One autosave request per kind of document, cancellable and not.
@@ -283,7 +283,8 @@ TEST_F(KeepingTest, autosaveScreensRequestsInOrder)
             break;
         case Kind::admin:
             document = open("a.txt");
-            document->adminEditing = true;
+            document->setReadOnlyReason(EditorDocuments::ReadOnlyReason::noPermission);
+            document->beginAdminEditing();
             edit(*document, QStringLiteral("mine\n"));
             break;
         case Kind::changedOnDisk:
@@ -387,14 +388,14 @@ TEST_F(KeepingTest, aRefusedWriteKeepsTheEditsUntilTheFileHoldsThem)
     EXPECT_EQ(keptTexts(), std::vector<std::u16string>{u"한글\n"});
     EXPECT_TRUE(document->isDocumentEdited());
     EXPECT_TRUE(window->hasUnsavedEdits);
-    ASSERT_TRUE(document->rescueID.has_value());
-    const auto id = *document->rescueID;
+    ASSERT_TRUE(document->rescueID().has_value());
+    const auto id = *document->rescueID();
 
     // Typing on: the same entry follows; the event log says it once.
     edit(*document, QStringLiteral("한글 더\n"));
     autosave();
     EXPECT_EQ(keptTexts(), std::vector<std::u16string>{u"한글 더\n"});
-    EXPECT_EQ(document->rescueID, id);
+    EXPECT_EQ(document->rescueID(), id);
     EXPECT_EQ(std::count_if(events.begin(),
                             events.end(),
                             [](const auto& e) { return e.key == "save.rescued"; }),
@@ -405,7 +406,7 @@ TEST_F(KeepingTest, aRefusedWriteKeepsTheEditsUntilTheFileHoldsThem)
     autosave();
     EXPECT_EQ(readBytes(folder / "a.txt"), bytesOf("two\n"));
     EXPECT_TRUE(keptTexts().empty());
-    EXPECT_FALSE(document->rescueID.has_value());
+    EXPECT_FALSE(document->rescueID().has_value());
 
     // The explicit save refuses too; thrown away (the document clean again), nothing is kept.
     edit(*document, QStringLiteral("한글\n"));
@@ -419,10 +420,10 @@ TEST_F(KeepingTest, aRefusedWriteKeepsTheEditsUntilTheFileHoldsThem)
     writeBytes(folder / "a.txt", "theirs\n");
     EXPECT_FALSE(saveAndWait(*document));
     ASSERT_EQ(keptTexts(), std::vector<std::u16string>{u"mine\n"});
-    const auto blocked = *document->rescueID;
+    const auto blocked = *document->rescueID();
     ASSERT_TRUE(document->rescueUnsavedEdits());
     EXPECT_FALSE(document->isDocumentEdited());
-    EXPECT_EQ(document->rescueID, blocked);
+    EXPECT_EQ(document->rescueID(), blocked);
     EXPECT_EQ(keptTexts(), std::vector<std::u16string>{u"mine\n"});
     EXPECT_EQ(readBytes(folder / "a.txt"), bytesOf("theirs\n"));
 
@@ -432,7 +433,7 @@ TEST_F(KeepingTest, aRefusedWriteKeepsTheEditsUntilTheFileHoldsThem)
     EXPECT_EQ(keptTexts(), std::vector<std::u16string>{u"mine, more\n"});
     document->updateChangeCount(TextDocument::ChangeType::changeCleared);
     EXPECT_EQ(keptTexts(), std::vector<std::u16string>{u"mine, more\n"});
-    EXPECT_EQ(document->rescueID, blocked);
+    EXPECT_EQ(document->rescueID(), blocked);
 }
 
 TEST_F(KeepingTest, anUnsavedChangeArmsTheAutosaveTimer)

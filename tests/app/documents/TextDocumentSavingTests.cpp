@@ -71,7 +71,7 @@ TEST_F(DocumentTest, saveRoundTripsEveryEncodingByteForByte)
             writeBytes(folder / "round.txt", bytes);
             auto document = open("round.txt");
             ASSERT_TRUE(reloadAndWait(*document, encoding).has_value());
-            EXPECT_EQ(document->format.hasByteOrderMark, mark);
+            EXPECT_EQ(document->format().hasByteOrderMark, mark);
             ASSERT_TRUE(saveAndWait(*document));
             EXPECT_EQ(readBytes(folder / "round.txt"), bytesOf(bytes));
         }
@@ -150,7 +150,7 @@ TEST_F(DocumentTest, shiftJISFileKeepsItsByteFormsAndSaysBeforeRewritingOne)
     writeBytes(folder / "nec.txt", file);
     remembered[folder / "nec.txt"] = TextEncoding::shiftJIS;
     auto document = open("nec.txt");
-    ASSERT_EQ(document->format.encoding, TextEncoding::shiftJIS);
+    ASSERT_EQ(document->format().encoding, TextEncoding::shiftJIS);
     ASSERT_TRUE(saveAndWait(*document));
     EXPECT_EQ(readBytes(folder / "nec.txt"), bytesOf(file));
     edit(*document, window->shownText + QStringLiteral("x"));
@@ -239,18 +239,21 @@ TEST_F(DocumentTest, explicitSaveRefusesATextThatIsNotTheFile)
     const std::string big((1 << 20) + 100, 'a');
     writeBytes(folder / "big.log", big);
     auto large = open("big.log");
-    large->readOnlyReason.reset();
+    large->setReadOnlyReason(std::nullopt);
     edit(*large, QStringLiteral("only the first chunk"));
     EXPECT_FALSE(saveAndWait(*large));
     EXPECT_EQ(window->refusals.back(), SaveRules::SaveRefusal::partlyLoaded);
-    large->largeFile->loadedBytes = large->largeFile->size;
-    large->largeFile->lossy = true;
+    auto state = *large->largeFile();
+    state.loadedBytes = state.size;
+    state.lossy = true;
+    large->setLargeFileState(state);
     EXPECT_FALSE(saveAndWait(*large));
     EXPECT_EQ(window->refusals.back(), SaveRules::SaveRefusal::lossy);
     EXPECT_EQ(std::filesystem::file_size(folder / "big.log"), big.size());
 
     // Loaded whole and without losses: the user may save.
-    large->largeFile->lossy = false;
+    state.lossy = false;
+    large->setLargeFileState(state);
     edit(*large, QString::fromLatin1(big.c_str()) + QStringLiteral("b"));
     EXPECT_TRUE(saveAndWait(*large));
     EXPECT_EQ(std::filesystem::file_size(folder / "big.log"), big.size() + 1);
@@ -266,10 +269,10 @@ TEST_F(DocumentTest, markFlagAfterAFallbackSavesTheSameBytes)
     bytes += "\xFF\n";
     writeBytes(folder / "fallback.txt", bytes);
     auto document = open("fallback.txt");
-    EXPECT_EQ(document->format.encoding, TextEncoding::isoLatin1);
-    EXPECT_FALSE(document->format.hasByteOrderMark);
-    ASSERT_TRUE(document->format.guess.has_value());
-    EXPECT_TRUE(document->format.guess->hasByteOrderMark);
+    EXPECT_EQ(document->format().encoding, TextEncoding::isoLatin1);
+    EXPECT_FALSE(document->format().hasByteOrderMark);
+    ASSERT_TRUE(document->format().guess.has_value());
+    EXPECT_TRUE(document->format().guess->hasByteOrderMark);
     ASSERT_TRUE(saveAndWait(*document));
     EXPECT_EQ(readBytes(folder / "fallback.txt"), bytesOf(bytes));
 }
@@ -281,7 +284,7 @@ TEST_F(DocumentTest, administratorRouteWritesInPlaceThroughTheRunner)
     writeBytes(folder / "hosts", "127.0.0.1 localhost\n");
     notWritable.insert(folder / "hosts");
     auto document = open("hosts");
-    ASSERT_EQ(document->readOnlyReason, ReadOnlyReason::noPermission);
+    ASSERT_EQ(document->readOnlyReason(), ReadOnlyReason::noPermission);
     document->beginAdminEditing();
     edit(*document, QStringLiteral("127.0.0.1 localhost mine\n"));
     const auto inode = inodeOf(folder / "hosts");
@@ -299,7 +302,7 @@ TEST_F(DocumentTest, administratorRouteWritesInPlaceThroughTheRunner)
     EXPECT_FALSE(saveAndWait(*document));
     EXPECT_EQ(event("save.admin"), nullptr) << "a dismissed dialog is a silent no";
     EXPECT_TRUE(document->isDocumentEdited());
-    EXPECT_FALSE(document->isWritingToDisk);
+    EXPECT_FALSE(document->isWritingToDisk());
 
     runner->answer = 1;
     EXPECT_FALSE(saveAndWait(*document));
@@ -318,7 +321,7 @@ TEST_F(DocumentTest, administratorRouteWritesInPlaceThroughTheRunner)
     EXPECT_EQ(event("save.admin")->level, EditorStore::ErrorLog::Level::notice);
     EXPECT_EQ(event("save.admin")->fields,
               (EditorStore::ErrorLog::Fields{{"path", (folder / "hosts").string()}}));
-    EXPECT_EQ(document->diskIdentity,
+    EXPECT_EQ(document->diskIdentity(),
               EditorCore::DiskIdentity::read(folder / "hosts",
                                              EditorCore::DiskIdentity::documentHashLimit));
     EXPECT_TRUE(entriesOf(folder / "admin-tmp").empty());
@@ -349,7 +352,7 @@ TEST_F(DocumentTest, saveAsMovesTheDocumentAndSaveToOnlyCopies)
     writeBytes(folder / "a.txt", "one\n");
     auto document = open("a.txt");
     edit(*document, QStringLiteral("two\n"));
-    document->rescuedOrigin = folder / "a.txt";
+    document->setRescuedOrigin(folder / "a.txt");
 
     std::optional<DocumentFailure> result;
     document->saveToURL(folder / "copy.txt",
@@ -361,7 +364,7 @@ TEST_F(DocumentTest, saveAsMovesTheDocumentAndSaveToOnlyCopies)
     EXPECT_TRUE(document->isDocumentEdited()) << "a copy elsewhere leaves the edits unsaved";
     EXPECT_TRUE(window->hasUnsavedEdits);
     EXPECT_EQ(document->fileURL(), folder / "a.txt");
-    EXPECT_TRUE(document->rescuedOrigin.has_value());
+    EXPECT_TRUE(document->rescuedOrigin().has_value());
 
     services->chooseSaveLocation = [&](TextDocument&) { return std::optional(folder / "b.txt"); };
     EXPECT_TRUE(saveAsAndWait(*document));
@@ -370,7 +373,7 @@ TEST_F(DocumentTest, saveAsMovesTheDocumentAndSaveToOnlyCopies)
     EXPECT_EQ(readBytes(folder / "a.txt"), bytesOf("one\n"));
     EXPECT_FALSE(document->isDocumentEdited());
     EXPECT_TRUE(window->called("startFileWatcher"));
-    EXPECT_FALSE(document->rescuedOrigin.has_value());
+    EXPECT_FALSE(document->rescuedOrigin().has_value());
     EXPECT_TRUE(window->called("dismiss:rescued"));
     EXPECT_FALSE(document->isSaveBlocked()) << "the identity was taken again";
 }
@@ -378,7 +381,7 @@ TEST_F(DocumentTest, saveAsMovesTheDocumentAndSaveToOnlyCopies)
 TEST_F(DocumentTest, untitledDocumentSavesThroughTheSavePanel)
 {
     TextDocument document(services);
-    document.loadedText = QStringLiteral("new text\n");
+    document.setLoadedText(QStringLiteral("new text\n"));
     document.updateChangeCount(TextDocument::ChangeType::changeDone);
     EXPECT_FALSE(saveAndWait(document)) << "no save panel: nothing happens";
     services->chooseSaveLocation = [&](TextDocument&) { return std::optional(folder / "new.txt"); };
@@ -393,7 +396,7 @@ TEST_F(DocumentTest, fileWithoutPermissionIsNotWrittenByAPlainSave)
     writeBytes(folder / "locked.txt", "old\n");
     notWritable.insert(folder / "locked.txt");
     auto document = open("locked.txt");
-    EXPECT_EQ(document->readOnlyReason, ReadOnlyReason::noPermission);
+    EXPECT_EQ(document->readOnlyReason(), ReadOnlyReason::noPermission);
     edit(*document, QStringLiteral("new\n"));
     std::vector<DocumentFailure> failures;
     QObject::connect(document.get(), &TextDocument::failureOccurred, [&](const DocumentFailure& f) {

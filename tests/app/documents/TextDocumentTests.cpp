@@ -31,13 +31,13 @@ TEST_F(DocumentTest, ordinaryReadFillsTheState)
     writeBytes(folder / "a.txt", "\tone\r\n\ttwo\r\n");
     TextDocument document(services);
     ASSERT_TRUE(document.readFromURL(folder / "a.txt").has_value());
-    EXPECT_EQ(document.loadedText, QStringLiteral("\tone\r\n\ttwo\r\n"));
-    EXPECT_EQ(document.format.encoding, TextEncoding::utf8);
-    EXPECT_EQ(document.lineEndings.crlf, 2);
-    ASSERT_TRUE(document.indentStyle.has_value());
-    EXPECT_TRUE(document.indentStyle->usesTabs);
-    EXPECT_TRUE(document.diskIdentity.has_value());
-    EXPECT_FALSE(document.readOnlyReason.has_value());
+    EXPECT_EQ(document.loadedText(), QStringLiteral("\tone\r\n\ttwo\r\n"));
+    EXPECT_EQ(document.format().encoding, TextEncoding::utf8);
+    EXPECT_EQ(document.lineEndings().crlf, 2);
+    ASSERT_TRUE(document.indentStyle().has_value());
+    EXPECT_TRUE(document.indentStyle()->usesTabs);
+    EXPECT_TRUE(document.diskIdentity().has_value());
+    EXPECT_FALSE(document.readOnlyReason().has_value());
     EXPECT_EQ(document.fileURL(), folder / "a.txt");
     EXPECT_FALSE(document.isDocumentEdited());
 }
@@ -48,13 +48,37 @@ TEST_F(DocumentTest, permissionDecidesTheReadOnlyReason)
     notWritable.insert(folder / "locked.txt");
     TextDocument locked(services);
     ASSERT_TRUE(locked.readFromURL(folder / "locked.txt").has_value());
-    EXPECT_EQ(locked.readOnlyReason, ReadOnlyReason::noPermission);
+    EXPECT_EQ(locked.readOnlyReason(), ReadOnlyReason::noPermission);
 
     writeBytes(folder / "free.txt", "text\n");
     TextDocument chosen(services);
-    chosen.readOnlyReason = ReadOnlyReason::userChose;
+    chosen.setReadOnlyReason(ReadOnlyReason::userChose);
     ASSERT_TRUE(chosen.readFromURL(folder / "free.txt").has_value());
-    EXPECT_EQ(chosen.readOnlyReason, ReadOnlyReason::userChose);
+    EXPECT_EQ(chosen.readOnlyReason(), ReadOnlyReason::userChose);
+}
+
+TEST_F(DocumentTest, theUsersReadOnlyChoiceKeepsAReasonOfTheDocumentsOwn)
+{
+    // Each way in: whether the window is told, and which reason the document ends with.
+    const std::optional<ReadOnlyReason> before[] = {
+        std::nullopt, ReadOnlyReason::noPermission, ReadOnlyReason::userChose};
+    for (const auto& reason : before) {
+        SCOPED_TRACE(reason ? static_cast<int>(*reason) : -1);
+        TextDocument document(services);
+        document.makeWindowControllers();
+        auto* shown = lastWindow;
+        ASSERT_NE(shown, nullptr);
+        document.setReadOnlyReason(reason);
+        shown->calls.clear();
+        document.chooseReadOnly();
+        EXPECT_EQ(document.readOnlyReason(), reason.value_or(ReadOnlyReason::userChose));
+        EXPECT_EQ(shown->called("applyEditability"), !reason.has_value());
+
+        shown->calls.clear();
+        document.clearReadOnlyReason();
+        EXPECT_FALSE(document.readOnlyReason().has_value());
+        EXPECT_TRUE(shown->called("applyEditability"));
+    }
 }
 
 TEST_F(DocumentTest, largeFileOpensReadOnlyWithoutItsText)
@@ -63,11 +87,11 @@ TEST_F(DocumentTest, largeFileOpensReadOnlyWithoutItsText)
     writeBytes(folder / "big.log", std::string((1 << 20) + 1, 'x'));
     TextDocument document(services);
     ASSERT_TRUE(document.readFromURL(folder / "big.log").has_value());
-    EXPECT_EQ(document.readOnlyReason, ReadOnlyReason::largeFile);
-    ASSERT_TRUE(document.largeFile.has_value());
-    EXPECT_EQ(document.largeFile->size, (1u << 20) + 1);
-    EXPECT_TRUE(document.loadedText.isEmpty());
-    EXPECT_FALSE(document.pendingBinaryHead.has_value());
+    EXPECT_EQ(document.readOnlyReason(), ReadOnlyReason::largeFile);
+    ASSERT_TRUE(document.largeFile().has_value());
+    EXPECT_EQ(document.largeFile()->size, (1u << 20) + 1);
+    EXPECT_TRUE(document.loadedText().isEmpty());
+    EXPECT_FALSE(document.pendingBinaryHead().has_value());
 }
 
 TEST_F(DocumentTest, notTextWaitsForTheUserThenShowsLatin1)
@@ -79,18 +103,18 @@ TEST_F(DocumentTest, notTextWaitsForTheUserThenShowsLatin1)
     writeBytes(folder / "data.bin", bytes);
     TextDocument document(services);
     ASSERT_TRUE(document.readFromURL(folder / "data.bin").has_value());
-    ASSERT_TRUE(document.pendingBinaryHead.has_value());
-    EXPECT_EQ(document.pendingBinaryHead->size(), 512u);
-    EXPECT_FALSE(document.readOnlyReason.has_value());
-    EXPECT_EQ(document.format.encoding, TextEncoding::isoLatin1);
+    ASSERT_TRUE(document.pendingBinaryHead().has_value());
+    EXPECT_EQ(document.pendingBinaryHead()->size(), 512u);
+    EXPECT_FALSE(document.readOnlyReason().has_value());
+    EXPECT_EQ(document.format().encoding, TextEncoding::isoLatin1);
 
     auto shown = openNotTextAndWait(document);
     ASSERT_TRUE(shown.has_value());
     ASSERT_TRUE(shown->has_value());
     EXPECT_EQ((*shown)->size(), 601);
     EXPECT_EQ((*shown)->back(), QChar(0xE9));
-    EXPECT_FALSE(document.pendingBinaryHead.has_value());
-    EXPECT_EQ(document.readOnlyReason, ReadOnlyReason::notText);
+    EXPECT_FALSE(document.pendingBinaryHead().has_value());
+    EXPECT_EQ(document.readOnlyReason(), ReadOnlyReason::notText);
 
     largeFileMB = 1;
     std::string big;
@@ -99,12 +123,12 @@ TEST_F(DocumentTest, notTextWaitsForTheUserThenShowsLatin1)
     writeBytes(folder / "big.bin", big);
     TextDocument large(services);
     ASSERT_TRUE(large.readFromURL(folder / "big.bin").has_value());
-    ASSERT_TRUE(large.pendingBinaryHead.has_value());
-    EXPECT_FALSE(large.readOnlyReason.has_value());
+    ASSERT_TRUE(large.pendingBinaryHead().has_value());
+    EXPECT_FALSE(large.readOnlyReason().has_value());
     auto none = openNotTextAndWait(large);
     ASSERT_TRUE(none.has_value());
     EXPECT_FALSE(none->has_value());
-    EXPECT_EQ(large.readOnlyReason, ReadOnlyReason::notText);
+    EXPECT_EQ(large.readOnlyReason(), ReadOnlyReason::notText);
 }
 
 TEST_F(DocumentTest, failedReadIsLoggedWithPathSizeAndError)
@@ -143,9 +167,9 @@ TEST_F(DocumentTest, reloadWithAChosenEncodingReplacesTextAndClearsUndo)
         EXPECT_TRUE(*reloaded);
         EXPECT_EQ(document->currentText(), QStringLiteral("hi"));
         EXPECT_EQ(window->shownText, QStringLiteral("hi"));
-        EXPECT_EQ(document->format.encoding, TextEncoding::utf16LE);
-        EXPECT_EQ(document->format.hasByteOrderMark, c.mark);
-        EXPECT_EQ(document->format.guess->source, EditorCore::EncodingSource::userChoice);
+        EXPECT_EQ(document->format().encoding, TextEncoding::utf16LE);
+        EXPECT_EQ(document->format().hasByteOrderMark, c.mark);
+        EXPECT_EQ(document->format().guess->source, EditorCore::EncodingSource::userChoice);
         EXPECT_FALSE(document->isDocumentEdited());
         EXPECT_EQ(document->undoStack()->count(), 0);
         EXPECT_FALSE(window->hasUnsavedEdits);
@@ -154,9 +178,9 @@ TEST_F(DocumentTest, reloadWithAChosenEncodingReplacesTextAndClearsUndo)
 
     writeBytes(folder / "bad.txt", "\xFF\xFF");
     auto document = open("bad.txt");
-    const auto before = document->format;
+    const auto before = document->format();
     EXPECT_FALSE(reloadAndWait(*document, TextEncoding::utf8).has_value());
-    EXPECT_EQ(document->format, before) << "a failed reload changes nothing";
+    EXPECT_EQ(document->format(), before) << "a failed reload changes nothing";
 
     TextDocument untitled(services);
     auto noFile = reloadAndWait(untitled, TextEncoding::utf8);
@@ -170,8 +194,8 @@ TEST_F(DocumentTest, rememberedEncodingReachesTheSecondDetection)
     remembered[folder / "latin.txt"] = TextEncoding::macRoman;
     TextDocument document(services);
     ASSERT_TRUE(document.readFromURL(folder / "latin.txt").has_value());
-    EXPECT_EQ(document.format.encoding, TextEncoding::macRoman);
-    EXPECT_EQ(document.format.guess->source, EditorCore::EncodingSource::fileMemory);
+    EXPECT_EQ(document.format().encoding, TextEncoding::macRoman);
+    EXPECT_EQ(document.format().guess->source, EditorCore::EncodingSource::fileMemory);
 }
 
 TEST_F(DocumentTest, changeEncodingIsOneUndoableStep)
@@ -181,21 +205,21 @@ TEST_F(DocumentTest, changeEncodingIsOneUndoableStep)
     EXPECT_EQ(document.undoStack()->count(), 0) << "the same format registers nothing";
 
     document.changeEncoding(TextEncoding::shiftJIS, true, QStringLiteral("인코딩"));
-    EXPECT_EQ(document.format.encoding, TextEncoding::shiftJIS);
-    EXPECT_FALSE(document.format.hasByteOrderMark) << "Shift_JIS has no mark";
+    EXPECT_EQ(document.format().encoding, TextEncoding::shiftJIS);
+    EXPECT_FALSE(document.format().hasByteOrderMark) << "Shift_JIS has no mark";
     EXPECT_TRUE(document.isDocumentEdited());
     EXPECT_EQ(document.undoStack()->undoText(), QStringLiteral("인코딩"));
 
     document.changeEncoding(TextEncoding::utf16BE, true, QStringLiteral("인코딩"));
-    EXPECT_TRUE(document.format.hasByteOrderMark);
+    EXPECT_TRUE(document.format().hasByteOrderMark);
     document.undoStack()->undo();
-    EXPECT_EQ(document.format.encoding, TextEncoding::shiftJIS);
-    EXPECT_FALSE(document.format.hasByteOrderMark);
+    EXPECT_EQ(document.format().encoding, TextEncoding::shiftJIS);
+    EXPECT_FALSE(document.format().hasByteOrderMark);
     document.undoStack()->undo();
-    EXPECT_EQ(document.format.encoding, TextEncoding::utf8);
+    EXPECT_EQ(document.format().encoding, TextEncoding::utf8);
     EXPECT_FALSE(document.isDocumentEdited());
     document.undoStack()->redo();
-    EXPECT_EQ(document.format.encoding, TextEncoding::shiftJIS);
+    EXPECT_EQ(document.format().encoding, TextEncoding::shiftJIS);
 }
 
 TEST_F(DocumentTest, displayNameRules)
@@ -208,11 +232,11 @@ TEST_F(DocumentTest, displayNameRules)
     };
     TextDocument untitled(services);
     EXPECT_EQ(untitled.displayName(), DocumentTexts::untitledName());
-    untitled.loadedText = QStringLiteral("첫 줄\n둘째 줄");
+    untitled.setLoadedText(QStringLiteral("첫 줄\n둘째 줄"));
     EXPECT_EQ(untitled.displayName(), QStringLiteral("첫 줄"));
 
-    untitled.rescuedOrigin = std::filesystem::path("/data/notes.txt");
-    untitled.loadedText.clear();
+    untitled.setRescuedOrigin(std::filesystem::path("/data/notes.txt"));
+    untitled.setLoadedText(QString());
     EXPECT_EQ(untitled.displayName(), QStringLiteral("notes.txt — 저장 못 한 고침"));
 
     writeBytes(folder / "file.txt", "x");
@@ -220,9 +244,9 @@ TEST_F(DocumentTest, displayNameRules)
     EXPECT_EQ(document->displayName(), QStringLiteral("file.txt"));
     auto copy = TextDocument::makeExternalCopy(*document, QStringLiteral("a\r\nb"));
     EXPECT_EQ(copy->displayName(), QStringLiteral("file.txt — 바깥 것"));
-    EXPECT_TRUE(copy->isExternalCopy);
-    EXPECT_EQ(copy->readOnlyReason, ReadOnlyReason::externalCopy);
-    EXPECT_EQ(copy->lineEndings.crlf, 1);
+    EXPECT_TRUE(copy->isExternalCopy());
+    EXPECT_EQ(copy->readOnlyReason(), ReadOnlyReason::externalCopy);
+    EXPECT_EQ(copy->lineEndings().crlf, 1);
     EXPECT_FALSE(copy->fileURL().has_value());
     EXPECT_FALSE(copy->saveDocument()) << "an external copy is never saved";
 }
@@ -231,21 +255,21 @@ TEST_F(DocumentTest, adminEditingStartsOnlyForAFileWithoutPermission)
 {
     writeBytes(folder / "a.txt", "x");
     auto document = open("a.txt");
-    document->readOnlyReason = ReadOnlyReason::largeFile;
+    document->setReadOnlyReason(ReadOnlyReason::largeFile);
     document->beginAdminEditing();
-    EXPECT_FALSE(document->adminEditing);
-    EXPECT_EQ(document->readOnlyReason, ReadOnlyReason::largeFile);
+    EXPECT_FALSE(document->adminEditing());
+    EXPECT_EQ(document->readOnlyReason(), ReadOnlyReason::largeFile);
 
     TextDocument untitled(services);
-    untitled.readOnlyReason = ReadOnlyReason::noPermission;
+    untitled.setReadOnlyReason(ReadOnlyReason::noPermission);
     untitled.beginAdminEditing();
-    EXPECT_FALSE(untitled.adminEditing);
+    EXPECT_FALSE(untitled.adminEditing());
 
-    document->readOnlyReason = ReadOnlyReason::noPermission;
+    document->setReadOnlyReason(ReadOnlyReason::noPermission);
     EXPECT_TRUE(document->isLocked());
     document->beginAdminEditing();
-    EXPECT_TRUE(document->adminEditing);
-    EXPECT_FALSE(document->readOnlyReason.has_value());
+    EXPECT_TRUE(document->adminEditing());
+    EXPECT_FALSE(document->readOnlyReason().has_value());
     EXPECT_TRUE(window->called("applyEditability"));
     EXPECT_FALSE(document->isLocked());
 }

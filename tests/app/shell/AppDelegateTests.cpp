@@ -133,7 +133,7 @@ TEST_F(Delegate, openErrorLogCreatesTheLogWithItsFirstLineAndOpensItReadOnly)
     EXPECT_NE(first.find(" INFO log.start app="), std::string::npos) << first;
     ASSERT_TRUE(QTest::qWaitFor([&] { return documentCount() == 1; }, 5000));
     auto* document = application->documentController().documents()[0];
-    EXPECT_EQ(document->readOnlyReason, EditorDocuments::ReadOnlyReason::userChose);
+    EXPECT_EQ(document->readOnlyReason(), EditorDocuments::ReadOnlyReason::userChose);
 
     // An existing log is opened as it is.
     application->documentController().removeDocument(document);
@@ -160,7 +160,7 @@ TEST_F(Delegate, aLogTheUserCannotWriteKeepsThatReason)
     EditorShell::AppDelegate::openErrorLog(log, application->documentController());
     ASSERT_TRUE(QTest::qWaitFor([&] { return documentCount() == 1; }, 5000));
     auto* document = application->documentController().documents()[0];
-    EXPECT_EQ(document->readOnlyReason, EditorDocuments::ReadOnlyReason::noPermission);
+    EXPECT_EQ(document->readOnlyReason(), EditorDocuments::ReadOnlyReason::noPermission);
 }
 
 TEST_F(Delegate, theRouterReachesTheErrorLogActionThroughTheDelegate)
@@ -270,7 +270,7 @@ TEST_F(Delegate, theHelpMenusErrorLogItemOpensTheLogReadOnly)
     ASSERT_TRUE(QTest::qWaitFor([&] { return documentCount() == 2; }, 5000));
     auto* opened = application->documentController().documents()[1];
     EXPECT_EQ(opened->fileURL(), logFile);
-    EXPECT_EQ(opened->readOnlyReason, EditorDocuments::ReadOnlyReason::userChose);
+    EXPECT_EQ(opened->readOnlyReason(), EditorDocuments::ReadOnlyReason::userChose);
     router.setApplicationDelegate(nullptr);
 }
 

@@ -290,7 +290,7 @@ TEST_F(EndToEnd, keysEditAndSaveACp949FileInItsEncoding)
     writeBytes(path, original);
     auto* document = open(path);
     ASSERT_NE(document, nullptr);
-    ASSERT_EQ(document->format.encoding, EditorCore::TextEncoding::cp949);
+    ASSERT_EQ(document->format().encoding, EditorCore::TextEncoding::cp949);
     QWidget* target = focusAtEnd(*document);
     typeEditUndoAndSave(target, QStringLiteral("가나"), QStringLiteral("다라마"));
     Bytes expected = original;
@@ -307,7 +307,7 @@ TEST_F(EndToEnd, keysEditAndSaveAUtf16FileKeepingItsMark)
     writeBytes(path, {0xFF, 0xFE, 'h', 0, 'i', 0, '\r', 0, '\n', 0, 0x00, 0xAC, '\r', 0, '\n', 0});
     auto* document = open(path);
     ASSERT_NE(document, nullptr);
-    ASSERT_EQ(document->format.encoding, EditorCore::TextEncoding::utf16LE);
+    ASSERT_EQ(document->format().encoding, EditorCore::TextEncoding::utf16LE);
     QWidget* target = focusAtEnd(*document);
     typeEditUndoAndSave(target, QStringLiteral("A"), QStringLiteral("bc"));
     expectSaved(*document, path, {0xFF, 0xFE, 'h',  0,    'i', 0,    '\r', 0,   '\n',
@@ -433,7 +433,7 @@ TEST_F(EndToEnd, anEditTheFileRefusesSurvivesACrashAndComesBackWithItsBanner)
     writeBytes(path, cp949Korean);
     auto* document = open(path);
     ASSERT_NE(document, nullptr);
-    ASSERT_EQ(document->format.encoding, EditorCore::TextEncoding::cp949);
+    ASSERT_EQ(document->format().encoding, EditorCore::TextEncoding::cp949);
     QWidget* target = focusAtEnd(*document);
     typeKeys(target, QStringLiteral("가"));
     QTest::sendKeyEvent(
@@ -480,7 +480,7 @@ TEST_F(EndToEnd, anEditTheFileRefusesSurvivesACrashAndComesBackWithItsBanner)
     }
     EditorDocuments::TextDocument* rescued = nullptr;
     for (auto* candidate : application->documentController().documents()) {
-        if (candidate->rescuedOrigin == path)
+        if (candidate->rescuedOrigin() == path)
             rescued = candidate;
     }
     ASSERT_NE(rescued, nullptr);
@@ -528,7 +528,7 @@ TEST_F(EndToEnd, aCopyLeftByAnInterruptedSaveIsOfferedAndItsAnswersGiveTheRightB
     EditorDocuments::TextDocument* kept = documents.documentForURL(keep);
     EditorDocuments::TextDocument* orphan = nullptr;
     for (auto* document : documents.documents()) {
-        if (!document->fileURL() && document->format.encoding == EditorCore::TextEncoding::cp949)
+        if (!document->fileURL() && document->format().encoding == EditorCore::TextEncoding::cp949)
             orphan = document;
     }
     ASSERT_NE(restored, nullptr);
@@ -566,7 +566,7 @@ TEST_F(EndToEnd, aCopyLeftByAnInterruptedSaveIsOfferedAndItsAnswersGiveTheRightB
     EXPECT_TRUE(window(*orphan).textView()->text().startsWith(QStringLiteral("한국어")));
     EXPECT_NE(window(*orphan).hostWindow(), window(*restored).hostWindow());
     EXPECT_FALSE(pendingFor(gone));
-    ASSERT_TRUE(orphan->scratchID.has_value());
+    ASSERT_TRUE(orphan->scratchID().has_value());
     EXPECT_TRUE(RecoveryCopies::list(copies).empty()) << "nothing piles up";
 
     // Opening the file later offers its copy too.

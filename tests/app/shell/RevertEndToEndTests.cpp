@@ -185,7 +185,7 @@ TEST_F(RevertEndToEnd, aFileOpenedFromDiskGoesBackToItsBytesAfterTypingAndAutosa
     writeBytes(path, original);
     TextDocument* document = open(path);
     ASSERT_NE(document, nullptr);
-    ASSERT_EQ(document->format.encoding, EditorCore::TextEncoding::cp949);
+    ASSERT_EQ(document->format().encoding, EditorCore::TextEncoding::cp949);
     const QString opened = text(*document);
     ASSERT_FALSE(opened.isEmpty());
     QWidget* target = focusAtEnd(*document);
@@ -266,7 +266,7 @@ TEST_F(RevertEndToEnd, aLargeFileMadeEditableIsReadAgainToRevert)
     writeBytes(path, original);
     TextDocument* document = open(path);
     ASSERT_NE(document, nullptr);
-    ASSERT_TRUE(document->largeFile.has_value());
+    ASSERT_TRUE(document->largeFile().has_value());
     auto& controller = window(*document);
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return text(*document).size() == static_cast<qsizetype>(original.size()); }, 10'000));

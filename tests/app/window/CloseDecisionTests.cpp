@@ -141,8 +141,10 @@ struct CloseFixture
             EXPECT_TRUE(document->readFromURL(folder / "a.txt").has_value());
         }
         document->makeWindowControllers();
-        if (kind == Kind::admin)
-            document->adminEditing = true;
+        if (kind == Kind::admin) {
+            document->setReadOnlyReason(EditorDocuments::ReadOnlyReason::noPermission);
+            document->beginAdminEditing();
+        }
         type(*document, QStringLiteral("mine"));
         if (kind == Kind::changed)
             writeBytes(folder / "a.txt", "theirs\n");

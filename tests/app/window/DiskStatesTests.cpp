@@ -235,16 +235,17 @@ TEST(DiskStates, anOutsideWriteToAnUneditedDocumentReloadsSilently)
     EXPECT_EQ(f.document->undoStack()->count(), 0);
     EXPECT_FALSE(f.document->isDocumentEdited());
     EXPECT_EQ(bannerKeys(controller), mixed);
-    EXPECT_EQ(f.document->diskIdentity, DiskIdentity::read(path, DiskIdentity::documentHashLimit));
+    EXPECT_EQ(f.document->diskIdentity(),
+              DiskIdentity::read(path, DiskIdentity::documentHashLimit));
 
     // Shorter: the caret is clamped to the new end. Bytes that no longer decode as UTF-8 are
     // read in a detected encoding, while the document keeps its own.
     writeBytes(path, "caf\xe9\n");
     ASSERT_TRUE(QTest::qWaitFor([&] { return f.text() == QStringLiteral("café\n"); }, patience));
     EXPECT_EQ(view->selectedRange().location, 5);
-    EXPECT_EQ(f.document->format.encoding, EditorCore::TextEncoding::utf8);
+    EXPECT_EQ(f.document->format().encoding, EditorCore::TextEncoding::utf8);
     EXPECT_FALSE(f.document->isDocumentEdited());
-    EXPECT_EQ(f.document->lineEndings.crlf, 0);
+    EXPECT_EQ(f.document->lineEndings().crlf, 0);
     EXPECT_TRUE(bannerKeys(controller).isEmpty()) << "the endings are no longer mixed";
 }
 
@@ -273,7 +274,8 @@ TEST(DiskStates, theReadsAfterAnOutsideChangeRunOnTheReadingWorker)
     ASSERT_TRUE(QTest::qWaitFor([&] { return f.text() == QStringLiteral("two\n"); }, patience));
     EXPECT_TRUE(controller.textView()->isEditable());
     EXPECT_FALSE(f.document->isDocumentEdited());
-    EXPECT_EQ(f.document->diskIdentity, DiskIdentity::read(path, DiskIdentity::documentHashLimit));
+    EXPECT_EQ(f.document->diskIdentity(),
+              DiskIdentity::read(path, DiskIdentity::documentHashLimit));
 
     ASSERT_TRUE(f.settled());
     controller.textView()->setSelectedRange({4, 0});
@@ -394,7 +396,7 @@ TEST(DiskStates, theOutsideVersionOpensReadOnlyInAWindowOfItsOwn)
                 QStringLiteral("바깥 것 보기"));
     ASSERT_EQ(documents.documents().size(), 1u);
     TextDocument* copy = documents.documents().front();
-    EXPECT_TRUE(copy->isExternalCopy);
+    EXPECT_TRUE(copy->isExternalCopy());
     EXPECT_EQ(copy->displayName(), QStringLiteral("notes.txt — 바깥 것"));
     auto& copyWindow = dynamic_cast<TextDocumentWindow*>(copy->editor())->controller();
     EXPECT_EQ(copyWindow.textView()->text(), QStringLiteral("theirs\n"));
@@ -417,13 +419,13 @@ TEST(DiskStates, aTouchedFileAdoptsItsIdentityWithoutABanner)
     writeBytes(path, "one\n");
     auto& controller = f.open(path);
     controller.textView()->insertText(QStringLiteral("mine "));
-    const auto before = *f.document->diskIdentity;
+    const auto before = *f.document->diskIdentity();
 
     std::filesystem::last_write_time(
         path, std::filesystem::last_write_time(path) + std::chrono::hours(1));
     ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return f.document->diskIdentity->modifiedAt != before.modifiedAt; }, patience));
-    EXPECT_EQ(f.document->diskIdentity->contentHash, before.contentHash);
+        [&] { return f.document->diskIdentity()->modifiedAt != before.modifiedAt; }, patience));
+    EXPECT_EQ(f.document->diskIdentity()->contentHash, before.contentHash);
     EXPECT_TRUE(bannerKeys(controller).isEmpty());
     EXPECT_EQ(f.text(), QStringLiteral("mine one\n"));
 }
@@ -663,7 +665,7 @@ TEST(DiskStates, discardingRescuedEditsDeletesThemAndReportsTheClose)
             .has_value());
 
     auto rescued = TextDocument::makeScratch(id, QStringLiteral("unsaved edits\n"), f.services);
-    ASSERT_EQ(rescued->rescuedOrigin, origin);
+    ASSERT_EQ(rescued->rescuedOrigin(), origin);
     bool closeReported = false;
     QObject::connect(rescued.get(), &TextDocument::documentDidClose, [&] { closeReported = true; });
     rescued->makeWindowControllers();

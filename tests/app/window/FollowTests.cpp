@@ -215,7 +215,7 @@ TEST(Follow, stoppingInStepKeepsTheIdentityOfTheBytesRead)
     f.follow().stopFollowing();
     const auto fresh = EditorCore::DiskIdentity::read(f.path, EditorCore::DiskIdentity::documentHashLimit);
     ASSERT_TRUE(fresh && fresh->contentHash);
-    EXPECT_EQ(f.document->diskIdentity, fresh);
+    EXPECT_EQ(f.document->diskIdentity(), fresh);
     EXPECT_TRUE(f.text().endsWith(QStringLiteral("café\n")));
 }
 
@@ -228,7 +228,7 @@ TEST(Follow, stoppingBehindOnALargeFileLoadsItAgainInParts)
         initial += lines(block * 1000, 1000);
     FollowFixture f(initial, 1);
     auto* large = f.controller().feature<EditorWindow::LargeFileFeature>();
-    ASSERT_TRUE(f.document->largeFile);
+    ASSERT_TRUE(f.document->largeFile());
     ASSERT_TRUE(QTest::qWaitFor([&] { return !large->isLoading(); }, 10'000));
     ASSERT_EQ(f.text().size(), qsizetype(initial.size()));
     f.follow().startFollowing();
@@ -270,7 +270,12 @@ TEST(Follow, notStartedWithEditsForAnExternalCopyANotTextFileOrAPartlyLoadedLarg
     {
         // A copy of a file that lives elsewhere: its text is not the file's to follow.
         FollowFixture f("text\n");
-        f.document->isExternalCopy = true;
+        // The copy keeps naming the file, so that only its being a copy stops the following.
+        auto copy = TextDocument::makeExternalCopy(*f.document, QStringLiteral("text\n"));
+        copy->setFileURL(f.path);
+        f.document->close();
+        f.document = std::move(copy);
+        f.document->makeWindowControllers();
         EXPECT_FALSE(f.follow().canFollow());
         f.follow().startFollowing();
         EXPECT_FALSE(f.follow().isFollowing());
@@ -285,12 +290,12 @@ TEST(Follow, notStartedWithEditsForAnExternalCopyANotTextFileOrAPartlyLoadedLarg
     }
     {
         FollowFixture f("text\n");
-        f.document->readOnlyReason = EditorDocuments::ReadOnlyReason::notText;
+        f.document->setReadOnlyReason(EditorDocuments::ReadOnlyReason::notText);
         EXPECT_FALSE(f.follow().canFollow());
     }
     {
         FollowFixture f("text\n");
-        f.document->largeFile = EditorDocuments::LargeFileState{f.path, 100, 5, false};
+        f.document->setLargeFileState(EditorDocuments::LargeFileState{f.path, 100, 5, false});
         EXPECT_FALSE(f.follow().canFollow());
     }
 }

@@ -174,7 +174,7 @@ struct LargeFixture
         return QTest::qWaitFor(
             [&] {
                 return document && document->editor() && !large().isLoading()
-                       && document->largeFile && document->largeFile->loadedBytes > 0;
+                       && document->largeFile() && document->largeFile()->loadedBytes > 0;
             },
             patience);
     }
@@ -325,24 +325,24 @@ TEST(LargeFile, aHeadOnlyLoadContinuesExactlyWhereItStopped)
     // Wrap and invisibles went off before the text came.
     EXPECT_FALSE(controller.display()->options.wrapsLines);
     EXPECT_FALSE(controller.display()->options.showsInvisibles);
-    const auto head = *f.document->largeFile;
+    const auto head = *f.document->largeFile();
     EXPECT_LT(head.loadedBytes, 120u);
     EXPECT_EQ(f.text(), QString::fromUtf8(bytes.data(), qsizetype(head.loadedBytes)));
     EXPECT_TRUE(f.text().endsWith(QLatin1Char('\n')));
     EXPECT_EQ(actionTitles(f.banner("largeFile")), QStringList{QStringLiteral("더 읽기")});
 
     std::uint64_t previous = head.loadedBytes;
-    while (f.document->largeFile->loadedBytes < bytes.size()) {
+    while (f.document->largeFile()->loadedBytes < bytes.size()) {
         runAction(f.banner("largeFile"), QStringLiteral("더 읽기"));
         ASSERT_NE(f.large().band(), nullptr);
         ASSERT_TRUE(QTest::qWaitFor([&] { return !f.large().isLoading(); }, patience));
-        ASSERT_GT(f.document->largeFile->loadedBytes, previous);
-        previous = f.document->largeFile->loadedBytes;
+        ASSERT_GT(f.document->largeFile()->loadedBytes, previous);
+        previous = f.document->largeFile()->loadedBytes;
         EXPECT_EQ(f.text(), QString::fromUtf8(bytes.data(), qsizetype(previous)));
     }
     EXPECT_EQ(f.text(), QString::fromUtf8(bytes.data(), qsizetype(bytes.size())));
     EXPECT_EQ(actionTitles(f.banner("largeFile")), QStringList{QStringLiteral("고치기 허용")});
-    EXPECT_TRUE(QTest::qWaitFor([&] { return f.document->lineEndings.lf == 30; }, patience));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return f.document->lineEndings().lf == 30; }, patience));
 }
 
 TEST(LargeFile, cancellingClosesTheTabAlsoDuringAContinuation)
@@ -365,11 +365,11 @@ TEST(LargeFile, aLossyLoadOffersNoEditing)
     // Past the head that detection reads: the file is taken for UTF-8.
     f.open(f.file("bad.txt", numberedLines(5000) + "bad \xFF byte\nmore\n"));
     ASSERT_TRUE(f.waitForLoad());
-    EXPECT_TRUE(f.document->largeFile->lossy);
+    EXPECT_TRUE(f.document->largeFile()->lossy);
     EXPECT_EQ(f.text().count(QChar(0xFFFD)), 1);
     ASSERT_NE(f.banner("largeFile"), nullptr);
     EXPECT_TRUE(actionTitles(f.banner("largeFile")).isEmpty());
-    EXPECT_EQ(f.document->readOnlyReason, ReadOnlyReason::largeFile);
+    EXPECT_EQ(f.document->readOnlyReason(), ReadOnlyReason::largeFile);
 }
 
 TEST(LargeFile, aRefusedSaveShowsItsBannerAgain)
@@ -393,7 +393,7 @@ TEST(LargeFile, aFileGoneBeforeItsLoadEndsWithTheBanner)
     EXPECT_FALSE(f.large().isLoading());
     EXPECT_EQ(f.large().band(), nullptr);
     EXPECT_TRUE(controller.extraBands().empty() || !controller.extraBands().front());
-    EXPECT_EQ(f.document->largeFile->loadedBytes, 0u);
+    EXPECT_EQ(f.document->largeFile()->loadedBytes, 0u);
     EXPECT_EQ(actionTitles(f.banner("largeFile")), QStringList{QStringLiteral("더 읽기")});
 }
 
@@ -416,8 +416,8 @@ TEST(LargeFile, anOutsideChangeLoadsTheFileAgainFromItsStart)
     writeBytes(path, "second version\nof the file\n");
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return f.text() == QStringLiteral("second version\nof the file\n"); }, patience));
-    EXPECT_EQ(f.document->largeFile->size, 27u);
-    EXPECT_EQ(f.document->largeFile->loadedBytes, 27u);
+    EXPECT_EQ(f.document->largeFile()->size, 27u);
+    EXPECT_EQ(f.document->largeFile()->loadedBytes, 27u);
     EXPECT_EQ(f.banner("external.changed"), nullptr);
 }
 
@@ -465,8 +465,8 @@ TEST(NotText, eachAnswerOfTheQuestion)
         EXPECT_EQ(f.closed, c.closes);
         if (c.closes)
             continue;
-        EXPECT_EQ(f.document->readOnlyReason, ReadOnlyReason::notText);
-        EXPECT_FALSE(f.document->pendingBinaryHead.has_value());
+        EXPECT_EQ(f.document->readOnlyReason(), ReadOnlyReason::notText);
+        EXPECT_FALSE(f.document->pendingBinaryHead().has_value());
         EXPECT_NE(f.banner("notText"), nullptr);
         EXPECT_EQ(f.hex().isHexShown(), c.hex);
         EXPECT_EQ(f.text(), QString::fromLatin1(binary.data(), qsizetype(binary.size())));
@@ -485,12 +485,12 @@ TEST(NotText, aLargeFileOpenedAsHexLoadsAsLatin1WhenHexIsLeft)
     f.presenter->answers = {HexViewFeature::openAsHex};
     f.open(f.file("large.bin", binary));
     ASSERT_TRUE(QTest::qWaitFor([&] { return f.hex().isHexShown(); }, patience));
-    EXPECT_EQ(f.document->readOnlyReason, ReadOnlyReason::notText);
+    EXPECT_EQ(f.document->readOnlyReason(), ReadOnlyReason::notText);
     EXPECT_EQ(f.controller().content()->bodyCover(), f.hex().hexView());
     // A load would start from the interface thread's own turn: let what is queued there run.
     QCoreApplication::processEvents();
     EXPECT_FALSE(f.large().isLoading());
-    EXPECT_EQ(f.document->largeFile->loadedBytes, 0u);
+    EXPECT_EQ(f.document->largeFile()->loadedBytes, 0u);
     EXPECT_TRUE(f.text().isEmpty());
 
     f.controller().performAction("toggleHex:", {});
@@ -506,7 +506,7 @@ TEST(NotText, anUntitledDocumentOffersNoHex)
 {
     LargeFixture f;
     f.document = std::make_unique<TextDocument>(f.services);
-    f.document->pendingBinaryHead = std::vector<std::uint8_t>{0, 1, 2};
+    f.document->setPendingBinaryHead(std::vector<std::uint8_t>{0, 1, 2});
     f.document->makeWindowControllers();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !f.presenter->shown.empty(); }, patience));
     EXPECT_EQ(f.presenter->shown.front().buttons.size(), 2u);

@@ -447,7 +447,7 @@ TEST(DocumentPrinting, aDocumentPrintsItsWindowsTextOrWithoutAWindowItsLoadedTex
     {
         SCOPED_TRACE("no display name");
         PrintingFixture f("named.txt", "x", false);
-        f.document->externalTitle = QString();
+        f.document->setExternalTitle(QString());
         EXPECT_EQ(EditorWindow::printSource(*f.document).title, QString());
     }
 }

@@ -260,7 +260,7 @@ TEST_F(StatusMenus, theLineEndingMenuShowsMixedCountsAndConvertsInOneUndoStep)
     undo().undo();
     EXPECT_EQ(text(), QStringLiteral("a\r\nb\r\nc\nd\re"));
     settle();
-    EXPECT_TRUE(document->lineEndings.isMixed());
+    EXPECT_TRUE(document->lineEndings().isMixed());
 }
 
 TEST_F(StatusMenus, aChosenEndingOfATextWithoutBreaksOutlivesTheNextCount)
@@ -274,7 +274,7 @@ TEST_F(StatusMenus, aChosenEndingOfATextWithoutBreaksOutlivesTheNextCount)
     controller.textView()->setSelectedRange({8, 0});
     controller.textView()->insertText(QStringLiteral("!"));
     settle();
-    EXPECT_EQ(document->lineEndings.total(), 0);
+    EXPECT_EQ(document->lineEndings().total(), 0);
     EXPECT_EQ(controller.effectiveLineEnding(), LineEnding::crlf);
     controller.refreshNow();
     EXPECT_EQ(controller.statusBar()->content().lineEnding, QStringLiteral("CRLF"));
@@ -312,8 +312,8 @@ TEST_F(StatusMenus, convertingTheEncodingSetsTheByteOrderMarkByTarget)
     for (const auto& entry : cases) {
         open(std::string(entry.bytes.data(), entry.bytes.size()));
         menus().convertEncoding(entry.target);
-        EXPECT_EQ(document->format.encoding, entry.target);
-        EXPECT_EQ(document->format.hasByteOrderMark, entry.mark)
+        EXPECT_EQ(document->format().encoding, entry.target);
+        EXPECT_EQ(document->format().hasByteOrderMark, entry.mark)
             << entry.bytes << " to " << EditorCore::rawValue(entry.target);
         document->close();
         document.reset();
@@ -326,11 +326,11 @@ TEST_F(StatusMenus, aKoreanTextConvertsToCP949AsAFormatOnlyStep)
     menus().convertEncoding(TextEncoding::cp949);
     EXPECT_TRUE(presenter->asked.empty());
     EXPECT_EQ(text(), QStringLiteral("가나다\n"));
-    EXPECT_EQ(document->format.encoding, TextEncoding::cp949);
+    EXPECT_EQ(document->format().encoding, TextEncoding::cp949);
     EXPECT_EQ(undo().count(), 1);
     EXPECT_EQ(undo().undoText(), QStringLiteral("인코딩 바꾸기"));
     undo().undo();
-    EXPECT_EQ(document->format.encoding, TextEncoding::utf8);
+    EXPECT_EQ(document->format().encoding, TextEncoding::utf8);
 }
 
 TEST_F(StatusMenus, unencodableCharactersAreRemovedWithTheEncodingChangeInOneStep)
@@ -345,19 +345,19 @@ TEST_F(StatusMenus, unencodableCharactersAreRemovedWithTheEncodingChangeInOneSte
     EXPECT_EQ(presenter->asked[0].informativeText,
               QStringLiteral("「가나」 — 지우고 바꾸거나 그대로 두세요."));
     EXPECT_EQ(text(), QStringLiteral("abc\n"));
-    EXPECT_EQ(document->format.encoding, TextEncoding::isoLatin1);
+    EXPECT_EQ(document->format().encoding, TextEncoding::isoLatin1);
     EXPECT_EQ(undo().count(), 1);
     EXPECT_EQ(undo().undoText(), QStringLiteral("그 글자 지우고 바꾸기"));
 
     undo().undo();
     EXPECT_EQ(text(), QStringLiteral("a가b가c나\n"));
-    EXPECT_EQ(document->format.encoding, TextEncoding::utf8);
+    EXPECT_EQ(document->format().encoding, TextEncoding::utf8);
 
     // "취소" changes nothing.
     presenter->answers = {1};
     menus().convertEncoding(TextEncoding::isoLatin1);
     EXPECT_EQ(text(), QStringLiteral("a가b가c나\n"));
-    EXPECT_EQ(document->format.encoding, TextEncoding::utf8);
+    EXPECT_EQ(document->format().encoding, TextEncoding::utf8);
 }
 
 TEST_F(StatusMenus, theRemovalCleansTheTextAsItIsWhenTheAlertIsAnswered)
@@ -371,7 +371,7 @@ TEST_F(StatusMenus, theRemovalCleansTheTextAsItIsWhenTheAlertIsAnswered)
     menus().convertEncoding(TextEncoding::isoLatin1);
     EXPECT_EQ(text(), QStringLiteral("first  line\nsecond  line\n"));
     EXPECT_EQ(window().textView()->lineIndex().lineCount(), 3);
-    EXPECT_EQ(document->format.encoding, TextEncoding::isoLatin1);
+    EXPECT_EQ(document->format().encoding, TextEncoding::isoLatin1);
     undo().undo();
     EXPECT_EQ(text(), QStringLiteral("first 가 line\nsecond 나 line\n"));
 }
@@ -380,7 +380,7 @@ TEST_F(StatusMenus, reopeningAsksOnlyWithUnsavedEditsAndAFailureKeepsTextAndForm
 {
     // "가" in CP949.
     auto& controller = open("\xb0\xa1 x\n");
-    const TextEncoding first = document->format.encoding;
+    const TextEncoding first = document->format().encoding;
     ASSERT_NE(first, TextEncoding::utf8);
 
     // Not a UTF-8 file: the failure is told and nothing changes.
@@ -393,13 +393,13 @@ TEST_F(StatusMenus, reopeningAsksOnlyWithUnsavedEditsAndAFailureKeepsTextAndForm
                   .arg(EditorWindow::DisplayNames::displayName(TextEncoding::utf8)));
     EXPECT_EQ(presenter->asked[0].informativeText, QStringLiteral("다른 인코딩을 골라 보세요."));
     EXPECT_EQ(text(), before);
-    EXPECT_EQ(document->format.encoding, first);
+    EXPECT_EQ(document->format().encoding, first);
 
     // Unedited: reopened at once.
     menus().confirmDiscardAndReopen(TextEncoding::isoLatin1);
     EXPECT_EQ(presenter->asked.size(), 1u);
     EXPECT_EQ(text(), QStringLiteral("\u00b0\u00a1 x\n"));
-    EXPECT_EQ(document->format.encoding, TextEncoding::isoLatin1);
+    EXPECT_EQ(document->format().encoding, TextEncoding::isoLatin1);
 
     // Edited: asked first; "취소" keeps the edit, the first button reopens.
     controller.textView()->setSelectedRange({0, 0});
@@ -414,7 +414,7 @@ TEST_F(StatusMenus, reopeningAsksOnlyWithUnsavedEditsAndAFailureKeepsTextAndForm
     presenter->answers = {0};
     menus().confirmDiscardAndReopen(TextEncoding::cp949);
     EXPECT_EQ(text(), QStringLiteral("가 x\n"));
-    EXPECT_EQ(document->format.encoding, TextEncoding::cp949);
+    EXPECT_EQ(document->format().encoding, TextEncoding::cp949);
     EXPECT_FALSE(document->isDocumentEdited());
 }
 
@@ -574,7 +574,7 @@ TEST_F(StatusMenus, theChooserReopensInThePickedEncoding)
         button->setChecked(encoding == TextEncoding::cp949);
     menus().activeSheet()->choose();
     EXPECT_EQ(text(), QStringLiteral("가\n"));
-    EXPECT_EQ(document->format.guess->source, EditorCore::EncodingSource::userChoice);
+    EXPECT_EQ(document->format().guess->source, EditorCore::EncodingSource::userChoice);
 }
 
 // MARK: suspicious characters
@@ -715,7 +715,7 @@ TEST_F(StatusMenus, theCountRefreshesTheLineEndingSummaryAfterTyping)
     // Nothing before the pause.
     EXPECT_EQ(controller.suspiciousReport().total(), 0);
     ASSERT_TRUE(waitFor([&] { return controller.suspiciousReport().total() == 1; }));
-    EXPECT_EQ(document->lineEndings.lf, 2);
+    EXPECT_EQ(document->lineEndings().lf, 2);
 }
 
 TEST_F(StatusMenus, theLanguageMenuDownloadsTheGrammarOfALanguageWithoutOne)

@@ -120,8 +120,8 @@ TEST(TextDocumentWindow, closingAfterARefusedSaveNamesTheRefusal)
     document.makeWindowControllers();
     auto& controller = f.windowOf(document).controller();
     QCoreApplication::processEvents();
-    const auto encoding = EditorWindow::DisplayNames::shortName(document.format.encoding);
-    ASSERT_NE(document.format.encoding, EditorCore::TextEncoding::utf8);
+    const auto encoding = EditorWindow::DisplayNames::shortName(document.format().encoding);
+    ASSERT_NE(document.format().encoding, EditorCore::TextEncoding::utf8);
 
     controller.textView()->setSelectedRange({0, 0});
     controller.textView()->insertText(QStringLiteral("한"));
@@ -290,7 +290,7 @@ TEST(TextDocumentWindow, largeFileOpensWithoutBlockingTheEventLoop)
               std::filesystem::file_size(path));
     EXPECT_TRUE(controller.textView()->isEditable());
     EXPECT_FALSE(opened->isDocumentEdited());
-    EXPECT_TRUE(opened->loadedText.isNull()) << "the view holds the only copy of the text";
+    EXPECT_TRUE(opened->loadedText().isNull()) << "the view holds the only copy of the text";
 }
 
 TEST(TextDocumentWindow, aRefusedSaveConvertsToUtf8AsOneUndoableStepAndSaves)
@@ -317,7 +317,7 @@ TEST(TextDocumentWindow, aRefusedSaveConvertsToUtf8AsOneUndoableStepAndSaves)
     ASSERT_TRUE(document.waitForSaves());
     QCoreApplication::processEvents();
     EXPECT_EQ(controller.banner(QStringLiteral("save.unencodable")), nullptr);
-    EXPECT_EQ(document.format.encoding, EditorCore::TextEncoding::utf8);
+    EXPECT_EQ(document.format().encoding, EditorCore::TextEncoding::utf8);
     EXPECT_EQ(document.undoStack()->undoText(), QStringLiteral("인코딩 바꾸기"));
     EXPECT_EQ(readBytes(path), "caf\xc3\xa9\xed\x95\x9c\n");
 }
@@ -354,7 +354,7 @@ TEST(TextDocumentWindow, mixedLineEndingsAreOfferedOnceTheTextIsThereAndEditable
     auto* banner = controller.banner(QStringLiteral("lineEndings.mixed"));
     ASSERT_NE(banner, nullptr);
     EXPECT_TRUE(banner->message().contains(QStringLiteral("CRLF 3줄 · LF 2줄 · CR 0줄")));
-    EXPECT_EQ(opened->lineEndings.crlf, 3);
+    EXPECT_EQ(opened->lineEndings().crlf, 3);
     // An added line is counted in the banner once the text has been counted again.
     controller.textView()->setSelectedRange({0, 0});
     controller.textView()->insertText(QStringLiteral("z\r\n"));
@@ -381,7 +381,7 @@ TEST(TextDocumentWindow, mixedLineEndingsAreOfferedOnceTheTextIsThereAndEditable
     // Editing as administrator: the permission banner gives way to the administrator's.
     permission->runAction(0);
     QCoreApplication::processEvents();
-    EXPECT_TRUE(readOnly.adminEditing);
+    EXPECT_TRUE(readOnly.adminEditing());
     EXPECT_TRUE(window.textView()->isEditable());
     EXPECT_EQ(window.banner(QStringLiteral("readOnly.permission")), nullptr);
     EXPECT_NE(window.banner(QStringLiteral("admin")), nullptr);

@@ -513,7 +513,7 @@ TEST(WindowRestorer, returnedIdentifiersAndTheSetting)
     f.restoreEnabled = true;
     EXPECT_EQ(f.restore(), (std::set<Platform::Uuid>{kept, emptied}));
     ASSERT_EQ(f.documents->documents().size(), 1u);
-    EXPECT_EQ(f.documents->documents()[0]->scratchID, kept);
+    EXPECT_EQ(f.documents->documents()[0]->scratchID(), kept);
     // The document controller then reopens nothing twice.
     EXPECT_TRUE(f.documents->reopenScratchDocuments({kept, emptied}).empty());
 }
@@ -582,7 +582,7 @@ TEST(WindowRestorer, aSavedEncodingChoiceReadsTheFileAgainThatWay)
     f.restore();
     ASSERT_EQ(f.documents->documents().size(), 1u);
     TextDocument* document = f.documents->documents()[0];
-    EXPECT_EQ(document->format.encoding, EditorCore::TextEncoding::isoLatin1);
+    EXPECT_EQ(document->format().encoding, EditorCore::TextEncoding::isoLatin1);
     EXPECT_EQ(document->currentText(), QString::fromUtf8("caf\xC3\x83\xC2\xA9\n"));
 }
 
@@ -777,7 +777,7 @@ TEST(WindowRestorer, aTabReadInTheBackgroundGetsItsStateWhenTheTextIsIn)
     TextDocument* document = f.documents->documents()[0];
     ASSERT_TRUE(QTest::qWaitFor([&] { return !document->isLoading(); }, 20000));
     f.settle();
-    EXPECT_EQ(document->format.encoding, EditorCore::TextEncoding::isoLatin1);
+    EXPECT_EQ(document->format().encoding, EditorCore::TextEncoding::isoLatin1);
     EXPECT_TRUE(document->currentText().startsWith(QString::fromUtf8("caf\xC3\x83\xC2\xA9")));
     const auto* view = EditorWindow::FolderWindows::controllerOf(document)->textView();
     EXPECT_EQ(view->selectedRange().location, 1000003);
