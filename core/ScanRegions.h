@@ -10,8 +10,8 @@
 //   int64 lineStartBefore(hit, from)  just after the last engine line break in [from, hit), or from
 //   int64 lineEndFrom(hit, end)       the first engine line break in [hit, end), or end
 //   Window window(position, stretchEnd, end)
-//                                     units holding [position, stretchEnd) and enough after it, up
-//                                     to end, for a needle beginning before stretchEnd to be seen whole
+//                                     units holding [position, stretchEnd) and, up to end, enough
+//                                     after it to see whole a needle beginning before stretchEnd
 
 #include "core/SearchScanner.h"
 
@@ -93,7 +93,7 @@ enum class Step { found, none, stopped };
 // The first place in [from, end) that one of the prefilter's needles or strays reports, or -1.
 // The cursors remember, per needle (and the strays last), the last place found and how far
 // nothing was, so a needle is not looked for again over a stretch already seen.
-template <class Source>
+template<class Source>
 std::int64_t nextHit(Source& source,
                      const SearchPrefilter& prefilter,
                      std::vector<PrefilterCursor>& cursors,
@@ -119,16 +119,12 @@ std::int64_t nextHit(Source& source,
                     cursor.hit = -1;
                     continue;
                 }
+                const std::int64_t first = start - window.origin;
+                const std::int64_t last = stretchEnd - window.origin;
                 const std::int64_t found =
                     i < needles.size()
-                        ? SearchPrefilter::findNeedle(window.units,
-                                                      start - window.origin,
-                                                      stretchEnd - window.origin,
-                                                      needles[i])
-                        : SearchPrefilter::findAnyUnit(window.units,
-                                                       start - window.origin,
-                                                       stretchEnd - window.origin,
-                                                       strays);
+                        ? SearchPrefilter::findNeedle(window.units, first, last, needles[i])
+                        : SearchPrefilter::findAnyUnit(window.units, first, last, strays);
                 cursor.hit = found < 0 ? -1 : found + window.origin;
                 if (cursor.hit < 0)
                     cursor.scannedTo = stretchEnd;
@@ -147,7 +143,7 @@ std::int64_t nextHit(Source& source,
 
 // The next match at or after from inside the selected range [0, end), found by running the
 // matcher on a region around each place the prefilter reports; from moves past what was seen.
-template <class Source>
+template<class Source>
 Step nextRegionMatch(Source& source,
                      const SearchPrefilter& prefilter,
                      std::vector<PrefilterCursor>& cursors,
@@ -220,7 +216,7 @@ Step nextRegionMatch(Source& source,
 // beginning in it, up to the reported place, lies inside it. The matcher reads the selected
 // range [0, length), which begins at base in the text. visitor(match) (text offsets) returns
 // where to go on from, or a negative value to stop.
-template <class Source, class Visitor>
+template<class Source, class Visitor>
 Outcome enumeratePrefiltered(Source& source,
                              const SearchPrefilter& prefilter,
                              std::vector<PrefilterCursor>& cursors,

@@ -24,7 +24,10 @@ struct StringSource
     std::u16string_view range;
 
     char16_t unitAt(std::int64_t offset) const { return range[static_cast<std::size_t>(offset)]; }
-    ScanRegions::Window window(std::int64_t, std::int64_t, std::int64_t) const { return {range, 0}; }
+    ScanRegions::Window window(std::int64_t, std::int64_t, std::int64_t) const
+    {
+        return {range, 0};
+    }
     std::int64_t lineStartBefore(std::int64_t hit, std::int64_t from) const
     {
         for (std::int64_t i = hit; i > from; --i) {
@@ -325,8 +328,8 @@ SearchScanner::enumeratePrefiltered(std::int64_t location,
     icu::RegexMatcher* selected = select(location, length);
     if (!selected)
         return Outcome::ranOut;
-    StringSource source{m_text.substr(static_cast<std::size_t>(location),
-                                      static_cast<std::size_t>(length))};
+    StringSource source{
+        m_text.substr(static_cast<std::size_t>(location), static_cast<std::size_t>(length))};
     return ScanRegions::enumeratePrefiltered(
         source, *m_prefilter, m_cursors, *selected, m_base, length, visitor, stop);
 }

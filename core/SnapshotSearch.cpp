@@ -31,7 +31,8 @@ public:
         , m_pieceBuffer(pieceBuffer)
     {
         for (const auto& needle : prefilter.needles())
-            m_longest = std::max<std::int64_t>(m_longest, static_cast<std::int64_t>(needle.places.size()));
+            m_longest =
+                std::max<std::int64_t>(m_longest, static_cast<std::int64_t>(needle.places.size()));
     }
 
     char16_t unitAt(std::int64_t offset) const { return m_snapshot.at(m_base + offset); }
@@ -54,7 +55,8 @@ public:
             const TextSnapshot::Piece piece = m_snapshot.chunkAt(m_base + at - 1, m_pieceBuffer);
             const std::int64_t pieceStart = std::max(piece.start - m_base, from);
             for (std::int64_t i = at; i > pieceStart; --i) {
-                if (isEngineLineBreak(piece.units[static_cast<std::size_t>(i - 1 + m_base - piece.start)]))
+                if (isEngineLineBreak(
+                        piece.units[static_cast<std::size_t>(i - 1 + m_base - piece.start)]))
                     return i;
             }
             at = pieceStart;
@@ -70,7 +72,8 @@ public:
             const std::int64_t pieceEnd =
                 std::min(piece.start - m_base + static_cast<std::int64_t>(piece.units.size()), end);
             for (std::int64_t i = at; i < pieceEnd; ++i) {
-                if (isEngineLineBreak(piece.units[static_cast<std::size_t>(i + m_base - piece.start)]))
+                if (isEngineLineBreak(
+                        piece.units[static_cast<std::size_t>(i + m_base - piece.start)]))
                     return i;
             }
             at = pieceEnd;
