@@ -613,32 +613,27 @@ void ChunkedText::replace(std::int64_t location, std::int64_t length, std::u16st
         break;
     }
 
+    // The middle's units: what the taken-in chunks keep before and after the edit, the new
+    // text between.
+    auto writeMiddle = [&](auto& sink) {
+        const TextSnapshot::PieceVisitor add = [&](std::u16string_view piece) {
+            sink.append(piece);
+            return true;
+        };
+        old.visit(a, start - a, add);
+        sink.append(text);
+        old.visit(end, b - end, add);
+    };
     Node* middle = nullptr;
     if (middleLength() > 0) {
         if (middleLength() <= m_limits.maximum) {
             std::u16string units;
             units.reserve(static_cast<std::size_t>(middleLength()));
-            old.visit(a, start - a, [&](std::u16string_view piece) {
-                units.append(piece);
-                return true;
-            });
-            units.append(text);
-            old.visit(end, b - end, [&](std::u16string_view piece) {
-                units.append(piece);
-                return true;
-            });
+            writeMiddle(units);
             middle = makeLeaf(units);
         } else {
             ChunkedTextBuilder builder(m_limits);
-            old.visit(a, start - a, [&](std::u16string_view piece) {
-                builder.append(piece);
-                return true;
-            });
-            builder.append(text);
-            old.visit(end, b - end, [&](std::u16string_view piece) {
-                builder.append(piece);
-                return true;
-            });
+            writeMiddle(builder);
             TextSnapshot built = builder.finishSnapshot();
             middle = std::exchange(built.m_root, nullptr);
         }

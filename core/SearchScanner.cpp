@@ -1,5 +1,7 @@
 #include "core/SearchScanner.h"
 
+#include "core/ScanRegions.h"
+
 #include <unicode/regex.h>
 #include <unicode/utext.h>
 #include <unicode/utf16.h>
@@ -14,33 +16,34 @@
 namespace EditorCore {
 namespace {
 
-// How many positions the engine may scan without a match between two questions to the stop
-// check. The engine reports progress at about every position; asking only every so often
-// keeps a check through std::function from costing as much as the scan itself.
-constexpr std::int64_t progressInterval = 1024;
-// The literal search asks the stop check after each stretch of this many positions.
-constexpr std::int64_t literalChunk = 1 << 16;
+using ScanRegions::literalStretch;
 
-struct ProgressContext
+// The selected range of one string, for the prefilter's walk.
+struct StringSource
 {
-    const StopCheck* stop = nullptr;
-    // The position at which to ask next; during one scan the engine's positions only grow.
-    std::int64_t nextQuestion = progressInterval;
-    bool stopped = false;
-};
+    std::u16string_view range;
 
-UBool U_CALLCONV onFindProgress(const void* context, int64_t position)
-{
-    auto* progress = static_cast<ProgressContext*>(const_cast<void*>(context));
-    if (position < progress->nextQuestion)
-        return true;
-    progress->nextQuestion = position + progressInterval;
-    if ((*progress->stop)()) {
-        progress->stopped = true;
-        return false;
+    char16_t unitAt(std::int64_t offset) const { return range[static_cast<std::size_t>(offset)]; }
+    ScanRegions::Window window(std::int64_t, std::int64_t, std::int64_t) const
+    {
+        return {range, 0};
     }
-    return true;
-}
+    std::int64_t lineStartBefore(std::int64_t hit, std::int64_t from) const
+    {
+        for (std::int64_t i = hit; i > from; --i) {
+            if (isEngineLineBreak(range[static_cast<std::size_t>(i - 1)]))
+                return i;
+        }
+        return from;
+    }
+    std::int64_t lineEndFrom(std::int64_t hit, std::int64_t end) const
+    {
+        std::int64_t at = hit;
+        while (at < end && !isEngineLineBreak(range[static_cast<std::size_t>(at)]))
+            ++at;
+        return at;
+    }
+};
 
 bool sameUnits(const char16_t* a, const char16_t* b, std::size_t count)
 {
@@ -48,6 +51,79 @@ bool sameUnits(const char16_t* a, const char16_t* b, std::size_t count)
 }
 
 } // namespace
+
+namespace ScanRegions {
+namespace {
+
+UBool U_CALLCONV onFindProgress(const void* context, int64_t position)
+{
+    return !static_cast<Progress*>(const_cast<void*>(context))->askAt(position);
+}
+
+} // namespace
+
+ProgressGuard::ProgressGuard(icu::RegexMatcher& matcher, Progress& progress)
+    : m_matcher(matcher)
+    , m_on(progress.stop != nullptr)
+{
+    if (m_on) {
+        UErrorCode status = U_ZERO_ERROR;
+        m_matcher.setFindProgressCallback(onFindProgress, &progress, status);
+    }
+}
+
+ProgressGuard::~ProgressGuard()
+{
+    if (m_on) {
+        UErrorCode ignored = U_ZERO_ERROR;
+        m_matcher.setFindProgressCallback(nullptr, nullptr, ignored);
+    }
+}
+
+void clampRange(std::int64_t size, std::int64_t& location, std::int64_t& length)
+{
+    const std::int64_t start = std::clamp<std::int64_t>(location, 0, size);
+    const std::int64_t end =
+        std::clamp<std::int64_t>(location + std::max<std::int64_t>(length, 0), start, size);
+    location = start;
+    length = end - start;
+}
+
+icu::RegexMatcher* matcherOf(const CompiledSearch& search,
+                             std::unique_ptr<icu::RegexMatcher>& holder)
+{
+    if (!holder) {
+        UErrorCode status = U_ZERO_ERROR;
+        holder.reset(search.expression().matcher(status));
+        if (U_FAILURE(status))
+            holder.reset();
+    }
+    return holder.get();
+}
+
+Outcome runEngine(icu::RegexMatcher& m,
+                  std::int64_t base,
+                  bool includeZeroLength,
+                  const MatchVisitor& visitor,
+                  const StopCheck* stop)
+{
+    Progress progress{stop};
+    const ProgressGuard guard(m, progress);
+    UErrorCode status = U_ZERO_ERROR;
+    while (U_SUCCESS(status) && m.find(status)) {
+        const std::int64_t start = m.start64(status);
+        const std::int64_t end = m.end64(status);
+        if (U_FAILURE(status) || start < 0)
+            continue;
+        if (end == start && !includeZeroLength)
+            continue;
+        if (!visitor(SearchMatch{base + start, end - start}))
+            return progress.stopped ? Outcome::stopped : Outcome::visitorStopped;
+    }
+    return progress.stopped ? Outcome::stopped : Outcome::ranOut;
+}
+
+} // namespace ScanRegions
 
 std::int64_t findCodeUnits(std::u16string_view text,
                            std::int64_t from,
@@ -120,23 +196,12 @@ SearchScanner::~SearchScanner()
         utext_close(m_utext);
 }
 
-icu::RegexMatcher* SearchScanner::matcher()
-{
-    if (!m_matcher) {
-        UErrorCode status = U_ZERO_ERROR;
-        m_matcher.reset(m_search.expression().matcher(status));
-        if (U_FAILURE(status))
-            m_matcher.reset();
-    }
-    return m_matcher.get();
-}
-
 // The engine's regions let look-behind see past an opaque region start, so the matcher is
 // given a text that holds only the range; offsets come back relative to m_base.
 // Null only when the engine cannot make a matcher (out of memory): then nothing matches.
 icu::RegexMatcher* SearchScanner::select(std::int64_t location, std::int64_t length)
 {
-    icu::RegexMatcher* m = matcher();
+    icu::RegexMatcher* m = ScanRegions::matcherOf(m_search, m_matcher);
     if (!m)
         return nullptr;
     UErrorCode status = U_ZERO_ERROR;
@@ -151,12 +216,7 @@ icu::RegexMatcher* SearchScanner::select(std::int64_t location, std::int64_t len
 
 void SearchScanner::clamp(std::int64_t& location, std::int64_t& length) const
 {
-    const auto size = static_cast<std::int64_t>(m_text.size());
-    std::int64_t start = std::clamp<std::int64_t>(location, 0, size);
-    std::int64_t end =
-        std::clamp<std::int64_t>(location + std::max<std::int64_t>(length, 0), start, size);
-    location = start;
-    length = end - start;
+    ScanRegions::clampRange(static_cast<std::int64_t>(m_text.size()), location, length);
 }
 
 SearchScanner::Outcome SearchScanner::enumerate(std::int64_t location,
@@ -181,31 +241,7 @@ SearchScanner::Outcome SearchScanner::enumerate(std::int64_t location,
     icu::RegexMatcher* selected = select(location, length);
     if (!selected)
         return Outcome::ranOut;
-    icu::RegexMatcher& m = *selected;
-    UErrorCode status = U_ZERO_ERROR;
-    ProgressContext progress{stop};
-    if (stop)
-        m.setFindProgressCallback(onFindProgress, &progress, status);
-    Outcome outcome = Outcome::ranOut;
-    while (U_SUCCESS(status) && m.find(status)) {
-        std::int64_t start = m.start64(status);
-        std::int64_t end = m.end64(status);
-        if (U_FAILURE(status) || start < 0)
-            continue;
-        if (end == start && !includeZeroLength)
-            continue;
-        if (!visitor(SearchMatch{m_base + start, end - start})) {
-            outcome = Outcome::visitorStopped;
-            break;
-        }
-    }
-    if (progress.stopped)
-        outcome = Outcome::stopped;
-    if (stop) {
-        UErrorCode ignored = U_ZERO_ERROR;
-        m.setFindProgressCallback(nullptr, nullptr, ignored);
-    }
-    return outcome;
+    return ScanRegions::runEngine(*selected, m_base, includeZeroLength, visitor, stop);
 }
 
 SearchScanner::Outcome SearchScanner::enumerateLiteral(std::int64_t start,
@@ -217,8 +253,8 @@ SearchScanner::Outcome SearchScanner::enumerateLiteral(std::int64_t start,
     const auto m = static_cast<std::int64_t>(needle.size());
     std::int64_t position = start;
     while (end - position >= m) {
-        // Matches that begin in [position, position + literalChunk).
-        std::int64_t stretchEnd = std::min(end, position + literalChunk + m - 1);
+        // Matches that begin in [position, position + literalStretch).
+        std::int64_t stretchEnd = std::min(end, position + literalStretch + m - 1);
         std::int64_t found = findCodeUnits(m_text, position, stretchEnd, needle);
         if (found < 0) {
             if (stretchEnd == end)
@@ -283,10 +319,6 @@ SearchScanner::enumerateByLines(std::int64_t location,
         stop);
 }
 
-// The engine runs only around the places the prefilter reports. Each run is given a region of
-// the selected range whose bounds are transparent and not anchoring, so anchors, look-around and
-// word boundaries see the whole range as before; the region is chosen so that every match
-// beginning in it, up to the reported place, lies inside it.
 SearchScanner::Outcome
 SearchScanner::enumeratePrefiltered(std::int64_t location,
                                     std::int64_t length,
@@ -296,161 +328,10 @@ SearchScanner::enumeratePrefiltered(std::int64_t location,
     icu::RegexMatcher* selected = select(location, length);
     if (!selected)
         return Outcome::ranOut;
-    icu::RegexMatcher& m = *selected;
-    m.useTransparentBounds(true);
-    m.useAnchoringBounds(false);
-    UErrorCode status = U_ZERO_ERROR;
-    ProgressContext progress{stop};
-    if (stop)
-        m.setFindProgressCallback(onFindProgress, &progress, status);
-    m_cursors.assign(m_prefilter->needles().size() + 1, Cursor{});
-
-    Outcome outcome = Outcome::ranOut;
-    std::int64_t position = 0;
-    SearchMatch match;
-    for (;;) {
-        Step step = nextPrefiltered(position, length, match, &progress);
-        if (step == Step::stopped) {
-            outcome = Outcome::stopped;
-            break;
-        }
-        if (step == Step::none)
-            break;
-        const std::int64_t next = visitor(SearchMatch{m_base + match.location, match.length});
-        if (next < 0) {
-            outcome = Outcome::visitorStopped;
-            break;
-        }
-        position = std::max(next - m_base, match.location + match.length);
-    }
-    if (stop) {
-        UErrorCode ignored = U_ZERO_ERROR;
-        m.setFindProgressCallback(nullptr, nullptr, ignored);
-    }
-    return outcome;
-}
-
-std::int64_t
-SearchScanner::nextHit(std::int64_t from, std::int64_t end, void* context, bool& stopped)
-{
-    auto* progress = static_cast<ProgressContext*>(context);
-    const std::u16string_view range =
-        m_text.substr(static_cast<std::size_t>(m_base), static_cast<std::size_t>(end));
-    const auto& needles = m_prefilter->needles();
-    const auto& strays = m_prefilter->strays();
-    std::int64_t position = from;
-    while (position < end) {
-        const std::int64_t stretchEnd = std::min(end, position + progressInterval);
-        std::int64_t best = -1;
-        for (std::size_t i = 0; i <= needles.size(); ++i) {
-            if (i == needles.size() && strays.empty())
-                break;
-            Cursor& cursor = m_cursors[i];
-            if (cursor.hit < position) {
-                const std::int64_t start =
-                    cursor.hit < 0 ? std::max(position, cursor.scannedTo) : position;
-                if (start >= stretchEnd) {
-                    cursor.hit = -1;
-                    continue;
-                }
-                cursor.hit = i < needles.size()
-                                 ? SearchPrefilter::findNeedle(range, start, stretchEnd, needles[i])
-                                 : SearchPrefilter::findAnyUnit(range, start, stretchEnd, strays);
-                if (cursor.hit < 0)
-                    cursor.scannedTo = stretchEnd;
-            }
-            if (cursor.hit >= 0 && cursor.hit < stretchEnd && (best < 0 || cursor.hit < best))
-                best = cursor.hit;
-        }
-        if (best >= 0)
-            return best;
-        position = stretchEnd;
-        if (progress->stop && position < end && position >= progress->nextQuestion) {
-            progress->nextQuestion = position + progressInterval;
-            if ((*progress->stop)()) {
-                progress->stopped = true;
-                stopped = true;
-                return -1;
-            }
-        }
-    }
-    return -1;
-}
-
-SearchScanner::Step SearchScanner::nextPrefiltered(std::int64_t& from,
-                                                   std::int64_t end,
-                                                   SearchMatch& match,
-                                                   void* context)
-{
-    auto* progress = static_cast<ProgressContext*>(context);
-    const char16_t* units = m_text.data() + m_base;
-    auto splitsPair = [&](std::int64_t at) {
-        return at > 0 && at < end && U16_IS_TRAIL(units[at]) && U16_IS_LEAD(units[at - 1]);
-    };
-    const SearchPrefilter& prefilter = *m_prefilter;
-    icu::RegexMatcher& m = *m_matcher;
-    while (from < end) {
-        bool stopped = false;
-        const std::int64_t hit = nextHit(from, end, progress, stopped);
-        if (stopped)
-            return Step::stopped;
-        if (hit < 0)
-            return Step::none;
-
-        // Where a match holding this place can begin at the earliest.
-        std::int64_t low = from;
-        if (prefilter.backReach() != SearchPrefilter::unbounded) {
-            low = std::max(from, hit - prefilter.backReach());
-        } else {
-            for (std::int64_t i = hit; i > from; --i) {
-                if (isEngineLineBreak(units[i - 1])) {
-                    low = i;
-                    break;
-                }
-            }
-        }
-        if (low > from && splitsPair(low))
-            --low;
-
-        // Where it ends at the latest. A region that a match beginning after the place could
-        // outgrow makes only a match beginning at or before the place trustworthy.
-        std::int64_t high = end;
-        bool onlyUpToHit = false;
-        if (prefilter.maxLength() != SearchPrefilter::unbounded) {
-            high = std::min(end, hit + prefilter.maxLength());
-            if (splitsPair(high))
-                ++high;
-            onlyUpToHit = high < end;
-        } else if (prefilter.staysWithinLines()) {
-            high = hit;
-            while (high < end && !isEngineLineBreak(units[high]))
-                ++high;
-        }
-
-        UErrorCode status = U_ZERO_ERROR;
-        m.region(low, high, status);
-        const bool found = U_SUCCESS(status) && m.find(status) && U_SUCCESS(status);
-        if (progress->stopped)
-            return Step::stopped;
-        if (found) {
-            const std::int64_t start = m.start64(status);
-            const std::int64_t stop = m.end64(status);
-            if (U_SUCCESS(status) && (!onlyUpToHit || start <= hit)) {
-                match = SearchMatch{start, stop - start};
-                return Step::found;
-            }
-        } else if (!onlyUpToHit && high == end) {
-            return Step::none;
-        }
-        if (onlyUpToHit) {
-            from = hit + 1;
-            if (splitsPair(from))
-                ++from;
-        } else {
-            from = high;
-        }
-    }
-    return Step::none;
+    StringSource source{
+        m_text.substr(static_cast<std::size_t>(location), static_cast<std::size_t>(length))};
+    return ScanRegions::enumeratePrefiltered(
+        source, *m_prefilter, m_cursors, *selected, m_base, length, visitor, stop);
 }
 
 bool SearchScanner::contains(std::int64_t location, std::int64_t length)

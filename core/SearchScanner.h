@@ -18,6 +18,14 @@ struct UText;
 
 namespace EditorCore {
 
+// Where the scanners' prefilter walk last found one of its needles (-1: none so far), and how
+// far it has seen nothing of it.
+struct PrefilterCursor
+{
+    std::int64_t hit = -1;
+    std::int64_t scannedTo = 0;
+};
+
 // One compiled search bound to one text: the engine's matcher (made on first use and reused
 // across ranges, so per-line matching does not allocate) or, for a plain literal, a direct
 // code-unit search that yields the same matches. When the search has a prefilter, the engine
@@ -76,21 +84,11 @@ public:
     bool staysWithinLines() const;
 
 private:
-    struct Cursor
-    {
-        std::int64_t hit = -1;
-        std::int64_t scannedTo = 0;
-    };
-    // The next match at or after from inside the selected range (offsets relative to it).
-    enum class Step { found, none, stopped };
     Outcome enumeratePrefiltered(std::int64_t location,
                                  std::int64_t length,
                                  const std::function<std::int64_t(const SearchMatch&)>& visitor,
                                  const StopCheck* stop);
-    Step nextPrefiltered(std::int64_t& from, std::int64_t end, SearchMatch& match, void* progress);
-    std::int64_t nextHit(std::int64_t from, std::int64_t end, void* progress, bool& stopped);
 
-    icu::RegexMatcher* matcher();
     icu::RegexMatcher* select(std::int64_t location, std::int64_t length);
     void clamp(std::int64_t& location, std::int64_t& length) const;
     Outcome enumerateLiteral(std::int64_t start,
@@ -102,7 +100,7 @@ private:
     std::u16string_view m_text;
     const std::u16string* m_literal = nullptr;
     const SearchPrefilter* m_prefilter = nullptr;
-    std::vector<Cursor> m_cursors;
+    std::vector<PrefilterCursor> m_cursors;
     UText* m_utext = nullptr;
     std::int64_t m_base = 0;
     std::unique_ptr<icu::RegexMatcher> m_matcher;

@@ -1,19 +1,9 @@
 #pragma once
 
 #include "core/ChunkedText.h"
-#include "core/CompiledSearch.h"
 #include "core/SearchScanner.h"
 
-#include <cstdint>
-#include <memory>
 #include <string>
-#include <vector>
-
-U_NAMESPACE_BEGIN
-class RegexMatcher;
-U_NAMESPACE_END
-
-struct UText;
 
 namespace EditorCore {
 
@@ -62,26 +52,15 @@ private:
                                  std::int64_t length,
                                  const MatchVisitor& visitor,
                                  const StopCheck* stop);
-    struct Cursor
-    {
-        std::int64_t hit = -1;
-        std::int64_t scannedTo = 0;
-    };
-    enum class Step { found, none, stopped };
-    Step nextPrefiltered(std::int64_t& from, std::int64_t end, SearchMatch& match, void* progress);
-    std::int64_t nextHit(std::int64_t from, std::int64_t end, void* progress, bool& stopped);
-    // Units of the selected range, by offsets relative to it.
-    char16_t unitAt(std::int64_t offset) const { return m_snapshot.at(m_base + offset); }
-    std::int64_t lineStartBefore(std::int64_t hit, std::int64_t from);
-    std::int64_t lineEndFrom(std::int64_t hit, std::int64_t end);
 
     const CompiledSearch& m_search;
     TextSnapshot m_snapshot;
     const std::u16string* m_literal = nullptr;
     bool m_readsCopy = false;
     const SearchPrefilter* m_prefilter = nullptr;
-    std::vector<Cursor> m_cursors;
-    // The stretch of the range the prefilter looks at, copied out of the chunks.
+    std::vector<PrefilterCursor> m_cursors;
+    // Kept between runs: the stretch of the range the prefilter looks at, copied out of the
+    // chunks, and a one-byte chunk widened.
     std::u16string m_window;
     std::u16string m_pieceBuffer;
     std::int64_t m_base = 0;
