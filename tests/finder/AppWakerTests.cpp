@@ -67,7 +67,7 @@ TEST_F(AppWakerTest, withNobodyListeningTheApplicationIsStartedOnceAndGetsTheUrl
     EXPECT_TRUE(woken);
     EXPECT_EQ(starts, 1);
     ASSERT_TRUE(application);
-    auto message = application->nextMessage(0ms);
+    auto message = application->nextMessage();
     ASSERT_TRUE(message);
     EXPECT_EQ(Platform::AppSocket::decode(*message)->arguments, std::vector<std::string>{url});
 }
