@@ -175,6 +175,7 @@ DocumentWindowController::~DocumentWindowController()
     EditorStore::SettingsChangeCenter::shared()->removeObserver(m_settingsObserver);
     for (auto feature = m_features.rbegin(); feature != m_features.rend(); ++feature)
         (*feature)->detach();
+    m_bodyHolders.clear();
     m_features.clear();
     if (m_textView)
         m_textView->setDelegate(nullptr);
@@ -340,16 +341,22 @@ void DocumentWindowController::setSuspiciousReport(EditorCore::SuspiciousReport 
 
 // MARK: display options and settings
 
+EditorViews::EditorFontSettings DocumentWindowController::fontSettings() const
+{
+    const EditorStore::Settings& values = settings();
+    EditorViews::EditorFontSettings fonts;
+    fonts.fontName = QString::fromStdString(values.value(SettingKeys::viewFontName));
+    fonts.fontSize = values.value(SettingKeys::viewFontSize);
+    fonts.lineSpacing = values.value(SettingKeys::viewLineSpacing);
+    return fonts;
+}
+
 void DocumentWindowController::applyDisplayOptions(const EditorViews::EditorViewOptions& options,
                                                    bool relayout)
 {
     const EditorViews::EditorViewOptions old = m_display->options;
     m_display->options = options;
-    EditorStore::Settings& values = settings();
-    EditorViews::EditorFontSettings fontSettings;
-    fontSettings.fontName = QString::fromStdString(values.value(SettingKeys::viewFontName));
-    fontSettings.fontSize = values.value(SettingKeys::viewFontSize);
-    fontSettings.lineSpacing = values.value(SettingKeys::viewLineSpacing);
+    const EditorViews::EditorFontSettings fontSettings = this->fontSettings();
     QFont font =
         EditorViews::editorFont(options.fontFamily, options.fontSize, options.zoom, fontSettings);
     auto style = EditorViews::editorParagraphStyle(
@@ -661,6 +668,28 @@ bool DocumentWindowController::documentEvent(DocumentEvent event)
     for (const auto& feature : m_features)
         acted = feature->documentEvent(event) || acted;
     return acted;
+}
+
+void DocumentWindowController::claimBody(WindowFeature& claimant, BodyClaim claim)
+{
+    // A holder that yields releases the body from inside its hook: walk a copy.
+    const std::vector<WindowFeature*> holders = m_bodyHolders;
+    for (WindowFeature* holder : holders) {
+        if (holder != &claimant && holdsBody(*holder))
+            holder->bodyWasTaken(claim);
+    }
+    if (!holdsBody(claimant))
+        m_bodyHolders.push_back(&claimant);
+}
+
+void DocumentWindowController::releaseBody(WindowFeature& holder)
+{
+    std::erase(m_bodyHolders, &holder);
+}
+
+bool DocumentWindowController::holdsBody(const WindowFeature& feature) const
+{
+    return std::find(m_bodyHolders.begin(), m_bodyHolders.end(), &feature) != m_bodyHolders.end();
 }
 
 Platform::FileWatcher* DocumentWindowController::fileWatcher() const

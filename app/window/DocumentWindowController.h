@@ -138,6 +138,22 @@ public:
         return nullptr;
     }
 
+    // The first feature that offers that service (an interface of the frame's, such as
+    // `FindBarService`), or null: how a feature asks another for something without naming it.
+    template<class Service>
+    Service* service() const
+    {
+        return feature<Service>();
+    }
+
+    // The one slot of the window's body for the views that take the text's place. A claim
+    // tells every other holder, in the order they claimed, that the body was taken
+    // (`WindowFeature::bodyWasTaken`); each decides whether its view yields. A holder releases
+    // the body when its view goes.
+    void claimBody(WindowFeature& claimant, BodyClaim claim);
+    void releaseBody(WindowFeature& holder);
+    bool holdsBody(const WindowFeature& feature) const;
+
     // Joins the host window to join (see HostWindows), or opens a new one, and brings the tab
     // to the front.
     void showWindow();
@@ -169,6 +185,9 @@ public:
     }
     void setLanguageChoice(std::optional<EditorFeatures::CodeLanguage> language);
 
+    // The font settings ("view.font.name", "view.font.size", "view.lineSpacing") as stored,
+    // which the text's font and the fonts of the window's other views start from.
+    EditorViews::EditorFontSettings fontSettings() const;
     void applyDisplayOptions(const EditorViews::EditorViewOptions& options, bool relayout);
     void applySettings(const std::vector<std::string>& changedKeys);
     void rememberViewOptions();
@@ -358,6 +377,8 @@ private:
     std::vector<QPointer<BannerView>> m_banners;
     std::vector<QPointer<QWidget>> m_extraBands;
     WindowFeatureList m_features;
+    // The features holding the body, in the order they claimed it.
+    std::vector<WindowFeature*> m_bodyHolders;
     std::unique_ptr<SelectionCounter> m_selectionCounter;
     std::function<void()> m_closeHandler;
     std::uint64_t m_settingsObserver = 0;

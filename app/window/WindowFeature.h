@@ -47,6 +47,15 @@ enum class DocumentEvent {
     saveRefusedPartlyLoaded,
 };
 
+// How a feature's view takes the window's body (see `DocumentWindowController::claimBody`).
+enum class BodyClaim {
+    // Over the whole body, the text hidden underneath (the line filter's list, the hex view).
+    whole,
+    // Inside the body, in the text's place or beside it (the preview); a view over the whole
+    // body stays over it.
+    text,
+};
+
 // One feature of a document window (find bar, filter view, preview, colouring, banners of its
 // own, the file watcher...). The window controller holds a list of them, formed in one place
 // (`standardWindowFeatures`), and forwards to each in list order: the edit record of every
@@ -96,6 +105,10 @@ public:
         (void)event;
         return false;
     }
+    // Another feature claimed the window's body while this one held it; a feature whose view
+    // yields to such a claim takes its view away and releases the body.
+    virtual void bodyWasTaken(BodyClaim claim) { (void)claim; }
+
     // Nothing may be typed into the text while this holds (follow mode: the file alone writes
     // it).
     virtual bool locksText() const { return false; }

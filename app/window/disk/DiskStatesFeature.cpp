@@ -6,8 +6,8 @@
 #include "app/kit/Localized.h"
 #include "app/kit/Utf16.h"
 #include "app/window/DocumentWindowController.h"
+#include "app/window/LargeFileLoading.h"
 #include "app/window/WindowDocument.h"
-#include "app/window/largefile/LargeFileFeature.h"
 #include "platform/Files.h"
 #include "platform/SerialQueue.h"
 
@@ -206,7 +206,7 @@ void DiskStatesFeature::fileVanished(const DiskIdentity& stored)
 
 bool DiskStatesFeature::restartLargeLoad(const std::optional<DiskIdentity>& identity)
 {
-    auto* large = m_window->feature<LargeFileFeature>();
+    auto* large = m_window->service<LargeFileLoading>();
     if (!large)
         return false;
     m_window->document()->adoptDiskIdentity(identity);

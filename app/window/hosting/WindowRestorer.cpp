@@ -1,3 +1,4 @@
+#include "app/window/ApplicationWindows.h"
 #include "app/window/hosting/WindowRestorer.h"
 
 #include "app/documents/DocumentController.h"
@@ -397,7 +398,7 @@ void WindowRestorer::finishRestore()
     // meanwhile before all; once now and once after the activations still queued.
     std::vector<QPointer<HostWindow>> stack = std::exchange(m_placed, {});
     if (m_openedDuringRestore) {
-        if (auto* controller = FolderWindows::controllerOf(m_openedDuringRestore)) {
+        if (auto* controller = ApplicationWindows::controllerOf(m_openedDuringRestore)) {
             if (HostWindow* window = controller->hostWindow()) {
                 window->setCurrentPage(controller->page());
                 stack.insert(stack.begin(), window);
@@ -571,7 +572,7 @@ void WindowRestorer::runTabJob(const std::shared_ptr<WindowJobs>& jobs, std::siz
     hosts.joinNext(window);
     document->makeWindowControllers();
     hosts.joinNext(nullptr);
-    DocumentWindowController* controller = FolderWindows::controllerOf(document);
+    DocumentWindowController* controller = ApplicationWindows::controllerOf(document);
     if (!controller || controller->hostWindow() != window) {
         if (starts && window->pageCount() == 0)
             window->close();

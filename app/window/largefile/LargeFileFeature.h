@@ -2,6 +2,7 @@
 
 #include "app/window/largefile/LargeFileLoad.h"
 #include "app/window/largefile/LargeLoadBand.h"
+#include "app/window/LargeFileLoading.h"
 #include "app/window/WindowFeature.h"
 #include "core/LineEnding.h"
 #include "core/TextEncoding.h"
@@ -29,6 +30,7 @@ namespace EditorWindow {
 class LargeFileFeature
     : public QObject
     , public WindowFeature
+    , public LargeFileLoading
 {
     Q_OBJECT
 public:
@@ -43,13 +45,13 @@ public:
 
     // Loads from what is loaded so far to the next target; none: the document's encoding. A
     // load already under way is left alone.
-    void startLargeLoad(std::optional<EditorCore::TextEncoding> encoding = std::nullopt);
+    void startLargeLoad(std::optional<EditorCore::TextEncoding> encoding = std::nullopt) override;
     // The band's cancel: the load stops before its next read and the document closes.
     void cancelLargeLoad();
     // The file changed on disk: a load under way is dropped and the file is loaded again from
     // its start, its text replacing the text shown.
-    void restartLargeLoad();
-    bool isLoading() const { return m_job != nullptr; }
+    void restartLargeLoad() override;
+    bool isLoading() const override { return m_job != nullptr; }
     LargeLoadBand* band() const { return m_band; }
 
     // After a load: counts the line endings on a worker, then refreshes the ruler and the
