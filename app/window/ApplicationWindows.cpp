@@ -29,6 +29,12 @@ std::shared_ptr<HostWindows>& installedHosts()
     return hosts;
 }
 
+std::shared_ptr<WindowFolders>& installedFolders()
+{
+    static std::shared_ptr<WindowFolders> folders;
+    return folders;
+}
+
 } // namespace
 
 void install(DocumentController* documents, std::shared_ptr<HostWindows> hosts)
@@ -99,6 +105,16 @@ void endNewWindowGroup()
 {
     if (installedHosts())
         installedHosts()->endNewWindowGroup();
+}
+
+void installFolders(std::shared_ptr<WindowFolders> folders)
+{
+    installedFolders() = std::move(folders);
+}
+
+WindowFolders* folders()
+{
+    return installedFolders().get();
 }
 
 } // namespace EditorWindow::ApplicationWindows

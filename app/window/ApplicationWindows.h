@@ -1,7 +1,12 @@
 #pragma once
 
+#include "store/WindowState.h"
+
 #include <memory>
+#include <optional>
 #include <vector>
+
+class QObject;
 
 namespace EditorDocuments {
 class DocumentController;
@@ -19,6 +24,26 @@ class HostWindows;
 
 // The application's documents and windows as a window's features reach them (opening a file
 // in the same window, a new tab for exported lines, the tabs of a host window). Main thread.
+// The folders the windows show in their sidebars, as the window restorer saves and restores
+// them; the folder sidebar gives it (see `ApplicationWindows::installFolders`).
+class WindowFolders
+{
+public:
+    // One window's folder, shared by its tabs; opaque to all but its maker.
+    using Folder = std::shared_ptr<QObject>;
+
+    virtual ~WindowFolders() = default;
+    // The folder the tab's window shows, as saved; none without one.
+    virtual std::optional<EditorStore::FolderRestoreState>
+    savedFolder(const DocumentWindowController& tab) const = 0;
+    // The saved folder made anew; none when it cannot be shown.
+    virtual Folder restoreFolder(const EditorStore::FolderRestoreState& state) = 0;
+    // The tab shows the folder.
+    virtual void showFolder(DocumentWindowController& tab, const Folder& folder) = 0;
+    // A new untitled document in a window of its own that shows the folder.
+    virtual DocumentWindowController* openUntitledWindow(const Folder& folder) = 0;
+};
+
 namespace ApplicationWindows {
 
 // The document controller and host windows of the running application (Application sets
@@ -38,6 +63,11 @@ EditorKit::HostWindow* windowToJoin();
 void joinNext(EditorKit::HostWindow* window);
 void beginNewWindowGroup();
 void endNewWindowGroup();
+
+// The windows' folders; none until the folder sidebar installed them (the window restorer then
+// saves and restores no folder).
+void installFolders(std::shared_ptr<WindowFolders> folders);
+WindowFolders* folders();
 
 } // namespace ApplicationWindows
 

@@ -17,7 +17,6 @@
 #include "app/window/WindowDocument.h"
 #include "app/window/WindowFormat.h"
 #include "app/window/hosting/HostWindows.h"
-#include "app/window/watcher/FileWatcherFeature.h"
 #include "features/CodeLanguageDetector.h"
 #include "features/SyntaxGrammars.h"
 #include "platform/FileWatcher.h"
@@ -333,12 +332,6 @@ void DocumentWindowController::setLanguageChoice(std::optional<CodeLanguage> lan
     setNeedsRefresh();
 }
 
-void DocumentWindowController::setSuspiciousReport(EditorCore::SuspiciousReport report)
-{
-    m_suspiciousReport = std::move(report);
-    setNeedsRefresh();
-}
-
 // MARK: display options and settings
 
 EditorViews::EditorFontSettings DocumentWindowController::fontSettings() const
@@ -469,7 +462,6 @@ void DocumentWindowController::updateStatusBar()
     inputs.indentStyle = effectiveIndentStyle();
     const CodeLanguage language = effectiveLanguage();
     inputs.languageName = qstring(EditorFeatures::displayName(language));
-    inputs.suspiciousTotal = m_suspiciousReport.total();
     inputs.editable = m_textView->isEditable();
     if (auto url = current->fileURL())
         inputs.filePath = QString::fromStdString(url->string());
@@ -690,12 +682,6 @@ void DocumentWindowController::releaseBody(WindowFeature& holder)
 bool DocumentWindowController::holdsBody(const WindowFeature& feature) const
 {
     return std::find(m_bodyHolders.begin(), m_bodyHolders.end(), &feature) != m_bodyHolders.end();
-}
-
-Platform::FileWatcher* DocumentWindowController::fileWatcher() const
-{
-    auto* watcher = feature<FileWatcherFeature>();
-    return watcher ? watcher->watcher() : nullptr;
 }
 
 // MARK: responder

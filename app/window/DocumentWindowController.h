@@ -13,7 +13,6 @@
 #include "core/Indentation.h"
 #include "core/LineCommands.h"
 #include "core/LineEnding.h"
-#include "core/SuspiciousCharacters.h"
 #include "core/TextEdit.h"
 #include "features/CodeLanguage.h"
 #include "store/WindowState.h"
@@ -39,10 +38,6 @@ class Presenter;
 
 namespace EditorStore {
 class Settings;
-}
-
-namespace Platform {
-class FileWatcher;
 }
 
 namespace EditorViews {
@@ -300,15 +295,11 @@ public:
     // The file watcher's: stops the current watcher and, for a document with a file that is
     // not an external copy, watches that file.
     void startFileWatcher() { documentEvent(DocumentEvent::startWatcher); }
-    Platform::FileWatcher* fileWatcher() const;
     void stopFileWatcher() { documentEvent(DocumentEvent::stopWatcher); }
 
     // The text view's editability and the banners of a read-only or administrator's file.
     void applyEditability();
 
-    // The last count of suspicious characters; the status bar shows its total.
-    const EditorCore::SuspiciousReport& suspiciousReport() const { return m_suspiciousReport; }
-    void setSuspiciousReport(EditorCore::SuspiciousReport report);
 
     // EditorTextViewDelegate: the edit pipeline.
     bool shouldChangeText(EditorViews::EditorTextView& view,
@@ -384,7 +375,6 @@ private:
     std::uint64_t m_settingsObserver = 0;
     std::optional<EditorFeatures::CodeLanguage> m_languageChoice;
     std::optional<EditorCore::LineEnding> m_chosenLineEnding;
-    EditorCore::SuspiciousReport m_suspiciousReport;
     bool m_applyingCommand = false;
     std::optional<EditorStore::TabRestoreState> m_pendingRestore;
     // Whether the text differs from the loaded text, for one version of the storage and one

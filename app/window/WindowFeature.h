@@ -13,6 +13,10 @@
 class QPushButton;
 class QWidget;
 
+namespace EditorStore {
+struct TabRestoreState;
+}
+
 namespace EditorWindow {
 
 class DocumentWindowController;
@@ -98,6 +102,15 @@ public:
     // Fills in its own fields of what the command rules read (the filter shown, following...),
     // whenever a command's state is asked for.
     virtual void contributeCommandState(CommandStateInputs& inputs) const { (void)inputs; }
+
+    // Fills in its own fields of the tab's part of the saved window state (following...).
+    virtual void contributeTabRestoreState(EditorStore::TabRestoreState& state) const
+    {
+        (void)state;
+    }
+    // A reopened tab got its saved view back; told on the turn after, when the window has its
+    // size (a tab saved while following follows again).
+    virtual void tabStateRestored(const EditorStore::TabRestoreState& state) { (void)state; }
 
     // The document's event; true when this feature acted on it (for a banner: showed it).
     virtual bool documentEvent(DocumentEvent event)

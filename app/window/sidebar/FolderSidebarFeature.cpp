@@ -217,9 +217,41 @@ void FolderSidebarFeature::performAction(std::string_view action, const EditorKi
 
 namespace FolderWindows {
 
+namespace {
+
+// The sessions of the folder sidebar as the window restorer sees them.
+class SidebarFolders : public WindowFolders
+{
+public:
+    std::optional<EditorStore::FolderRestoreState>
+    savedFolder(const DocumentWindowController& tab) const override
+    {
+        auto* feature = tab.feature<FolderSidebarFeature>();
+        if (!feature || !feature->session())
+            return std::nullopt;
+        return feature->session()->restoreState();
+    }
+    Folder restoreFolder(const EditorStore::FolderRestoreState& state) override
+    {
+        return FolderSession::restore(state);
+    }
+    void showFolder(DocumentWindowController& tab, const Folder& folder) override
+    {
+        if (auto* feature = tab.feature<FolderSidebarFeature>())
+            feature->updateFolderSidebar(std::dynamic_pointer_cast<FolderSession>(folder));
+    }
+    DocumentWindowController* openUntitledWindow(const Folder& folder) override
+    {
+        return FolderWindows::openUntitledWindow(std::dynamic_pointer_cast<FolderSession>(folder));
+    }
+};
+
+} // namespace
+
 void install(DocumentController* documents, std::shared_ptr<HostWindows> hosts)
 {
     ApplicationWindows::install(documents, std::move(hosts));
+    ApplicationWindows::installFolders(std::make_shared<SidebarFolders>());
     if (documents)
         documents->openFolder = [](const fs::path& folder) { openFolder(folder); };
 }

@@ -11,6 +11,7 @@
 #include "platform/PreferencesDomain.h"
 #include "store/Settings.h"
 #include "tests/app/window/FakeDocument.h"
+#include "tests/app/window/FileWatcherOf.h"
 #include "tests/platform/TemporaryFolder.h"
 
 #include <QLabel>
@@ -135,7 +136,7 @@ TEST(WindowFeature, aWindowBuiltWithOnePartFeedsItEveryHook)
 {
     SinglePartWindow w(QStringLiteral("one\ntwo"));
     ASSERT_EQ(w.controller->features().size(), 1u);
-    EXPECT_EQ(w.controller->fileWatcher(), nullptr) << "only the part under test";
+    EXPECT_EQ(WindowTest::fileWatcherOf(*w.controller), nullptr) << "only the part under test";
     EXPECT_EQ(w.probe.calls, (std::vector<std::string>{"attach"}));
     QCoreApplication::processEvents();
     EXPECT_EQ(w.probe.calls.back(), "open");

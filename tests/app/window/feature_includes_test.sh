@@ -11,10 +11,7 @@ set -eu
 root=${1:?the source root}
 window="$root/app/window"
 
-remaining='DocumentWindowBanners.cpp
-DocumentWindowController.cpp
-DocumentWindowRestore.cpp
-hosting/WindowRestorer.cpp'
+remaining=''
 
 # Each feature's class, with the folder that declares it: "FindReplaceFeature find".
 features=$(
