@@ -300,7 +300,6 @@ public:
     // The text view's editability and the banners of a read-only or administrator's file.
     void applyEditability();
 
-
     // EditorTextViewDelegate: the edit pipeline.
     bool shouldChangeText(EditorViews::EditorTextView& view,
                           EditorViews::TextRange range,

@@ -50,7 +50,8 @@ public:
     FindBarView& bar() const { return *m_owner.m_bar; }
 
     QString filterQueryText() const override { return bar().queryField()->text(); }
-    std::vector<std::pair<EditorCore::LineFilter::Join, QString>> filterConditionTexts() const override
+    std::vector<std::pair<EditorCore::LineFilter::Join, QString>>
+    filterConditionTexts() const override
     {
         return bar().filterConditions().conditions;
     }
@@ -74,6 +75,7 @@ public:
         if (m_owner.m_window)
             m_owner.m_window->layoutBands();
     }
+
 private:
     FindReplaceFeature& m_owner;
 };

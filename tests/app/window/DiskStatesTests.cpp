@@ -136,7 +136,8 @@ struct DiskFixture
         auto& opened = controller();
         // The watcher arms once the window has opened.
         QCoreApplication::processEvents();
-        EXPECT_TRUE(WindowTest::fileWatcherOf(opened) && WindowTest::fileWatcherOf(opened)->isArmed());
+        EXPECT_TRUE(WindowTest::fileWatcherOf(opened)
+                    && WindowTest::fileWatcherOf(opened)->isArmed());
         return opened;
     }
 
@@ -317,7 +318,8 @@ TEST(DiskStates, anEditOrACompositionGetsOneExternalChangeBanner)
         writeBytes(path, "two\n");
         ASSERT_TRUE(QTest::qWaitFor(
             [&] { return controller.banner(QStringLiteral("external.changed")); }, patience));
-        EXPECT_TRUE(QTest::qWaitFor([&] { return WindowTest::fileWatcherOf(controller)->isArmed(); }, patience));
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return WindowTest::fileWatcherOf(controller)->isArmed(); }, patience));
         const int checked = f.disk().comparisonsStarted();
         writeBytes(path, "three\n");
         ASSERT_TRUE(
@@ -504,7 +506,8 @@ TEST(DiskStates, anotherProgramsSafeSaveIsReadAndWatchedAgain)
     auto& controller = f.open(path);
     replaceBySafeSave(path, "two\n");
     ASSERT_TRUE(QTest::qWaitFor([&] { return f.text() == QStringLiteral("two\n"); }, patience));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return WindowTest::fileWatcherOf(controller)->isArmed(); }, patience));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return WindowTest::fileWatcherOf(controller)->isArmed(); },
+                                patience));
     writeBytes(path, "three\n");
     EXPECT_TRUE(QTest::qWaitFor([&] { return f.text() == QStringLiteral("three\n"); }, patience));
     ASSERT_TRUE(f.settled());
@@ -523,7 +526,8 @@ TEST(DiskStates, aRenameInTheSameFolderIsFollowed)
     ASSERT_TRUE(QTest::qWaitFor([&] { return f.document->fileURL() == renamed; }, patience));
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
-            return WindowTest::fileWatcherOf(controller) && WindowTest::fileWatcherOf(controller)->path() == renamed
+            return WindowTest::fileWatcherOf(controller)
+                   && WindowTest::fileWatcherOf(controller)->path() == renamed
                    && WindowTest::fileWatcherOf(controller)->isArmed();
         },
         patience));

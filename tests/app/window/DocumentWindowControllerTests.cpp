@@ -608,7 +608,8 @@ TEST(DocumentWindowController, watchesItsFileOnceOpened)
     std::ofstream(folder / "new.txt") << "two\n";
     std::filesystem::rename(folder / "new.txt", path);
     EXPECT_TRUE(QTest::qWaitFor([&] { return diskChecks == 1; }, 2000));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return WindowTest::fileWatcherOf(*f.controller)->isArmed(); }, 2000));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return WindowTest::fileWatcherOf(*f.controller)->isArmed(); }, 2000));
     std::ofstream(path, std::ios::app) << "three\n";
     EXPECT_TRUE(QTest::qWaitFor([&] { return diskChecks == 2; }, 2000));
 
@@ -636,11 +637,13 @@ TEST(DocumentWindowController, ownSaveUnderWayIsNotAnOutsideChange)
 
     f.document->writing = true;
     std::ofstream(path, std::ios::app) << "ours\n";
-    ASSERT_TRUE(OlvTests::waitUntilDescriptorRead(WindowTest::fileWatcherOf(*f.controller)->descriptor()));
+    ASSERT_TRUE(
+        OlvTests::waitUntilDescriptorRead(WindowTest::fileWatcherOf(*f.controller)->descriptor()));
     EXPECT_EQ(diskChecks, 0);
 
     f.document->writing = false;
-    EXPECT_TRUE(QTest::qWaitFor([&] { return WindowTest::fileWatcherOf(*f.controller)->isArmed(); }, 2000));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return WindowTest::fileWatcherOf(*f.controller)->isArmed(); }, 2000));
     std::ofstream(path, std::ios::app) << "someone else's\n";
     EXPECT_TRUE(QTest::qWaitFor([&] { return diskChecks == 1; }, 2000));
 }

@@ -714,7 +714,8 @@ TEST_F(StatusMenus, theCountRefreshesTheLineEndingSummaryAfterTyping)
     controller.textView()->insertText(QStringLiteral("\u00a0"));
     // Nothing before the pause.
     EXPECT_EQ(controller.feature<SuspiciousMarksFeature>()->report().total(), 0);
-    ASSERT_TRUE(waitFor([&] { return controller.feature<SuspiciousMarksFeature>()->report().total() == 1; }));
+    ASSERT_TRUE(waitFor(
+        [&] { return controller.feature<SuspiciousMarksFeature>()->report().total() == 1; }));
     EXPECT_EQ(document->lineEndings.lf, 2);
 }
 

@@ -691,7 +691,8 @@ TEST(WindowRestorer, tabChangesAreSavedAndComeBackInTheirWindow)
          0},
         {"kept",
          [&] {
-             EditorWindow::ApplicationWindows::controllerOf(untitled)->textView()->insertText("memo");
+             EditorWindow::ApplicationWindows::controllerOf(untitled)->textView()->insertText(
+                 "memo");
              ASSERT_TRUE(untitled->keepScratchText().has_value());
          },
          {"c.txt", "kept", "a.txt"},
