@@ -292,11 +292,6 @@ public:
     // A feature locks the text (nothing may be typed; the file alone writes it).
     bool isTextLocked() const;
 
-    // The file watcher's: stops the current watcher and, for a document with a file that is
-    // not an external copy, watches that file.
-    void startFileWatcher() { documentEvent(DocumentEvent::startWatcher); }
-    void stopFileWatcher() { documentEvent(DocumentEvent::stopWatcher); }
-
     // The text view's editability and the banners of a read-only or administrator's file.
     void applyEditability();
 

@@ -191,7 +191,7 @@ void DiskStatesFeature::fileVanished(const DiskIdentity& stored)
             auto resolved = weak->m_bookmark->resolve();
             if (resolved && *resolved != *url && resolved->parent_path() == url->parent_path()) {
                 document->moveToURL(*resolved);
-                weak->m_window->startFileWatcher();
+                weak->m_window->documentEvent(DocumentEvent::startWatcher);
                 weak->rememberBookmark();
                 weak->m_window->setNeedsRefresh();
                 weak->checkDisk();
@@ -440,7 +440,7 @@ void DiskStatesFeature::showRescuedBanner(const std::filesystem::path& origin)
     actions.push_back({EditorKit::localized("버리기"), [window] {
                            if (!window)
                                return;
-                           window->stopFileWatcher();
+                           window->documentEvent(DocumentEvent::stopWatcher);
                            // Later: the window and this banner's button go with the close.
                            QTimer::singleShot(0, window, [window] {
                                if (window && window->document())

@@ -660,7 +660,7 @@ TEST(DocumentWindowController, aDiskCheckMayArmANewWatcher)
     environment.onDiskChange = [&] {
         ++diskChecks;
         if (window)
-            window->startFileWatcher();
+            window->documentEvent(EditorWindow::DocumentEvent::startWatcher);
     };
     WindowFixture f(
         QStringLiteral("one\n"), {}, [&](FakeDocument& d) { d.url = path; }, environment);
