@@ -13,6 +13,10 @@
 class QPushButton;
 class QWidget;
 
+namespace EditorDocuments {
+class DocumentController;
+}
+
 namespace EditorStore {
 struct TabRestoreState;
 }
@@ -20,6 +24,7 @@ struct TabRestoreState;
 namespace EditorWindow {
 
 class DocumentWindowController;
+class HostWindows;
 struct CommandStateInputs;
 
 // What happens to a window's document and its file, told to every feature in list order.
@@ -162,5 +167,18 @@ using WindowFeatureFactory = std::function<WindowFeatureList()>;
 
 // The one place where the list of a document window's features is formed.
 WindowFeatureList standardWindowFeatures();
+
+// What the application gives the features whose work reaches beyond one window (the folder
+// commands, the saves of the windows' state).
+struct ApplicationFeatures
+{
+    EditorDocuments::DocumentController* documents = nullptr;
+    std::shared_ptr<HostWindows> hosts;
+    // Asks for the windows' state to be saved soon.
+    std::function<void()> scheduleWindowStateSave;
+};
+// Sets the features' application-wide part up; an empty `ApplicationFeatures` takes it down
+// again (before the documents and the host windows go).
+void installApplicationFeatures(const ApplicationFeatures& application);
 
 } // namespace EditorWindow

@@ -409,4 +409,10 @@ bool GoToLineFeature::eventFilter(QObject* watched, QEvent* event)
     return QObject::eventFilter(watched, event);
 }
 
+void GoToLineFeature::selectLine(std::int64_t line, std::optional<std::int64_t> column)
+{
+    if (m_window)
+        EditorWindow::selectLine(*m_window, line, column);
+}
+
 } // namespace EditorWindow
