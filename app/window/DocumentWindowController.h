@@ -229,11 +229,14 @@ public:
     // The tab's part of the saved window state: none without a document, for an external copy
     // and for an untitled document that was never kept.
     std::optional<EditorStore::TabRestoreState> makeTabRestoreState() const;
-    // Gives a reopened tab its saved view back. A large file whose text has not arrived keeps
-    // the state in `pendingRestore` until `applyPendingRestore`.
+    // Gives a reopened tab its saved view back. While the document's text has not arrived (a
+    // file read on a worker, a large file before its first part) the state waits in
+    // `pendingRestore` until `textArrived`.
     void applyTabRestoreState(const EditorStore::TabRestoreState& state);
-    // The large-file loader calls this once the line index of the arrived text is installed.
-    void applyPendingRestore();
+    // Whoever brings the document's text in says so here once the text and its line index are
+    // installed (the window's document after a read on a worker, the large-file loader): a
+    // restored tab's state that waited for it is applied. The frame alone holds that state.
+    void textArrived();
     const std::optional<EditorStore::TabRestoreState>& pendingRestore() const
     {
         return m_pendingRestore;

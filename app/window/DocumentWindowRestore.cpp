@@ -131,7 +131,7 @@ void DocumentWindowController::applyTabRestoreState(const EditorStore::TabRestor
     });
 }
 
-void DocumentWindowController::applyPendingRestore()
+void DocumentWindowController::textArrived()
 {
     if (m_pendingRestore) {
         const EditorStore::TabRestoreState state = *m_pendingRestore;

@@ -420,11 +420,11 @@ void TextDocumentWindow::applyEditability()
     m_controller->applyEditability();
     m_controller->setNeedsRefresh();
     offerLineEndingsBanner();
-    // A file read on a worker is known not to be text only once it has been read.
+    // A file read on a worker is known not to be text only once it has been read, and a
+    // restored tab waits for its text (nothing waits after the first time).
     if (!m_document.isLoading()) {
         m_controller->documentEvent(DocumentEvent::didLoad);
-        // A restored tab of a file read on a worker gets its state once the text is in.
-        m_controller->applyPendingRestore();
+        m_controller->textArrived();
     }
 }
 

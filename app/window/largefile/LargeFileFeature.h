@@ -60,9 +60,6 @@ public:
     // The banner alone, again (an explicit save that was refused for a partial or lossy text).
     void showSaveRefusedBanner();
 
-    // A tab state to apply once the text and its line endings are in (the window restorer's).
-    void setPendingRestore(std::function<void()> restore) { m_pendingRestore = std::move(restore); }
-
     const LargeLoadSteps& steps() const { return m_steps; }
 
 private:
@@ -79,7 +76,6 @@ private:
     std::shared_ptr<Platform::SerialQueue> m_indexQueue;
     std::shared_ptr<Job> m_job;
     QPointer<LargeLoadBand> m_band;
-    std::function<void()> m_pendingRestore;
 };
 
 } // namespace EditorWindow
