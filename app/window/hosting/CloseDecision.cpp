@@ -247,5 +247,4 @@ bool decideClose(TextDocument& document, EditorKit::Presenter& presenter, QWidge
     return askAboutUnsavedEdits(document, presenter, parent, reason);
 }
 
-
 } // namespace EditorWindow
