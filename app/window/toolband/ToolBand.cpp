@@ -234,16 +234,9 @@ QToolButton* ToolBandView::makeMenuButton(const Command& command,
     button->setObjectName(QString::fromStdString(command.id.rawValue));
     button->setFixedSize(menuButtonWidth, buttonHeight);
     if (m_controller)
-        button->setMenu(makeCommandMenu(items, *m_controller, button));
+        button->setMenu(EditorWindow::makeCommandMenu(items, *m_controller, button));
     m_menuButtons.push_back({command, button});
     return button;
-}
-
-QMenu* ToolBandView::makeCommandMenu(const std::vector<std::optional<CommandID>>& items,
-                                     DocumentWindowController& controller,
-                                     QWidget* parent)
-{
-    return EditorWindow::makeCommandMenu(items, controller, parent);
 }
 
 const ToolBandView::FontFamilies& ToolBandView::fontFamilies()
