@@ -8,8 +8,7 @@
 #include "app/window/hosting/HostWindows.h"
 #include "app/window/hosting/TextDocumentWindow.h"
 #include "app/window/hosting/WindowRestorer.h"
-#include "app/window/sidebar/FolderSession.h"
-#include "app/window/sidebar/FolderSidebarFeature.h"
+#include "app/window/WindowFeature.h"
 
 #include <QPointer>
 #include <QTimer>
@@ -48,7 +47,14 @@ Application::Application(EditorKit::ActionRouter& router,
     services->isTerminating = [controller] { return controller && controller->isTerminating; };
     EditorWindow::TextDocumentWindow::install(*services, std::move(installation));
     m_router.setDocumentController(&m_documents);
-    EditorWindow::FolderWindows::install(&m_documents, m_hosts);
+    EditorWindow::ApplicationFeatures features;
+    features.documents = &m_documents;
+    features.hosts = m_hosts;
+    features.scheduleWindowStateSave = [] {
+        if (auto* shared = EditorWindow::WindowRestorer::shared())
+            shared->scheduleSave();
+    };
+    EditorWindow::installApplicationFeatures(features);
     installWindowRestorer(services);
     connect(&m_documents,
             &EditorDocuments::DocumentController::documentAdded,
@@ -87,18 +93,13 @@ void Application::installWindowRestorer(
         if (restorer)
             restorer->releaseFreeze();
     };
-    EditorWindow::FolderSession::windowStateSaveRequest() = [] {
-        if (auto* shared = WindowRestorer::shared())
-            shared->scheduleSave();
-    };
 }
 
 Application::~Application()
 {
-    EditorWindow::FolderSession::windowStateSaveRequest() = nullptr;
     m_documents.restorer = {};
     m_router.setDocumentController(nullptr);
-    EditorWindow::FolderWindows::install(nullptr, nullptr);
+    EditorWindow::installApplicationFeatures({});
     for (TextDocument* document : m_documents.documents())
         m_documents.removeDocument(document);
 }

@@ -10,7 +10,7 @@
 #include "app/kit/AppLog.h"
 #include "app/shell/Application.h"
 #include "app/window/DocumentWindowController.h"
-#include "app/window/gotoline/GoToLineFeature.h"
+#include "app/window/LineSelection.h"
 #include "app/window/hosting/NewTextFileWindow.h"
 #include "app/window/hosting/TextDocumentWindow.h"
 #include "core/EncodingDetector.h"
@@ -148,8 +148,10 @@ public:
         // A large file's text is still on its way.
         if (text->isLoading())
             return false;
-        if (auto* window = windowOf(document))
-            EditorWindow::selectLine(*window, line, column);
+        if (auto* window = windowOf(document)) {
+            if (auto* selection = window->service<EditorWindow::LineSelection>())
+                selection->selectLine(line, column);
+        }
         return true;
     }
 

@@ -5,7 +5,7 @@
 #include "app/kit/Utf16.h"
 #include "app/window/DisplayNames.h"
 #include "app/window/DocumentWindowController.h"
-#include "app/window/formats/FormatMenusFeature.h"
+#include "app/window/LineEndingConversion.h"
 #include "app/window/WindowDocument.h"
 #include "core/TextCodec.h"
 
@@ -173,8 +173,8 @@ void DocumentWindowController::showMixedLineEndingsBanner()
     auto convert = [weak](EditorCore::LineEnding ending) {
         if (!weak)
             return;
-        if (auto* menus = weak->feature<FormatMenusFeature>())
-            menus->convertLineEndings(ending);
+        if (auto* conversion = weak->service<LineEndingConversion>())
+            conversion->convertLineEndings(ending);
         weak->dismissBanner(QStringLiteral("lineEndings.mixed"));
     };
     showBanner(

@@ -43,9 +43,6 @@ CommandStateInputs DocumentWindowController::commandStateInputs() const
     EditorStore::Settings& values = settings();
     inputs.showToolbarSetting = values.value(SettingKeys::viewShowToolbar);
     inputs.syntaxErrorsSetting = values.value(SettingKeys::viewSyntaxErrors);
-    inputs.suspiciousTotal = m_suspiciousReport.total();
-    inputs.replacementCharacters =
-        m_suspiciousReport.count(EditorCore::SuspiciousKind::replacementCharacter);
     inputs.language = effectiveLanguage();
     for (const auto& feature : m_features)
         feature->contributeCommandState(inputs);

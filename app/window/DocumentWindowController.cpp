@@ -17,7 +17,6 @@
 #include "app/window/WindowDocument.h"
 #include "app/window/WindowFormat.h"
 #include "app/window/hosting/HostWindows.h"
-#include "app/window/watcher/FileWatcherFeature.h"
 #include "features/CodeLanguageDetector.h"
 #include "features/SyntaxGrammars.h"
 #include "platform/FileWatcher.h"
@@ -175,6 +174,7 @@ DocumentWindowController::~DocumentWindowController()
     EditorStore::SettingsChangeCenter::shared()->removeObserver(m_settingsObserver);
     for (auto feature = m_features.rbegin(); feature != m_features.rend(); ++feature)
         (*feature)->detach();
+    m_bodyHolders.clear();
     m_features.clear();
     if (m_textView)
         m_textView->setDelegate(nullptr);
@@ -332,24 +332,24 @@ void DocumentWindowController::setLanguageChoice(std::optional<CodeLanguage> lan
     setNeedsRefresh();
 }
 
-void DocumentWindowController::setSuspiciousReport(EditorCore::SuspiciousReport report)
-{
-    m_suspiciousReport = std::move(report);
-    setNeedsRefresh();
-}
-
 // MARK: display options and settings
+
+EditorViews::EditorFontSettings DocumentWindowController::fontSettings() const
+{
+    const EditorStore::Settings& values = settings();
+    EditorViews::EditorFontSettings fonts;
+    fonts.fontName = QString::fromStdString(values.value(SettingKeys::viewFontName));
+    fonts.fontSize = values.value(SettingKeys::viewFontSize);
+    fonts.lineSpacing = values.value(SettingKeys::viewLineSpacing);
+    return fonts;
+}
 
 void DocumentWindowController::applyDisplayOptions(const EditorViews::EditorViewOptions& options,
                                                    bool relayout)
 {
     const EditorViews::EditorViewOptions old = m_display->options;
     m_display->options = options;
-    EditorStore::Settings& values = settings();
-    EditorViews::EditorFontSettings fontSettings;
-    fontSettings.fontName = QString::fromStdString(values.value(SettingKeys::viewFontName));
-    fontSettings.fontSize = values.value(SettingKeys::viewFontSize);
-    fontSettings.lineSpacing = values.value(SettingKeys::viewLineSpacing);
+    const EditorViews::EditorFontSettings fontSettings = this->fontSettings();
     QFont font =
         EditorViews::editorFont(options.fontFamily, options.fontSize, options.zoom, fontSettings);
     auto style = EditorViews::editorParagraphStyle(
@@ -462,7 +462,6 @@ void DocumentWindowController::updateStatusBar()
     inputs.indentStyle = effectiveIndentStyle();
     const CodeLanguage language = effectiveLanguage();
     inputs.languageName = qstring(EditorFeatures::displayName(language));
-    inputs.suspiciousTotal = m_suspiciousReport.total();
     inputs.editable = m_textView->isEditable();
     if (auto url = current->fileURL())
         inputs.filePath = QString::fromStdString(url->string());
@@ -663,10 +662,26 @@ bool DocumentWindowController::documentEvent(DocumentEvent event)
     return acted;
 }
 
-Platform::FileWatcher* DocumentWindowController::fileWatcher() const
+void DocumentWindowController::claimBody(WindowFeature& claimant, BodyClaim claim)
 {
-    auto* watcher = feature<FileWatcherFeature>();
-    return watcher ? watcher->watcher() : nullptr;
+    // A holder that yields releases the body from inside its hook: walk a copy.
+    const std::vector<WindowFeature*> holders = m_bodyHolders;
+    for (WindowFeature* holder : holders) {
+        if (holder != &claimant && holdsBody(*holder))
+            holder->bodyWasTaken(claim);
+    }
+    if (!holdsBody(claimant))
+        m_bodyHolders.push_back(&claimant);
+}
+
+void DocumentWindowController::releaseBody(WindowFeature& holder)
+{
+    std::erase(m_bodyHolders, &holder);
+}
+
+bool DocumentWindowController::holdsBody(const WindowFeature& feature) const
+{
+    return std::find(m_bodyHolders.begin(), m_bodyHolders.end(), &feature) != m_bodyHolders.end();
 }
 
 // MARK: responder

@@ -13,7 +13,6 @@
 #include "core/Indentation.h"
 #include "core/LineCommands.h"
 #include "core/LineEnding.h"
-#include "core/SuspiciousCharacters.h"
 #include "core/TextEdit.h"
 #include "features/CodeLanguage.h"
 #include "store/WindowState.h"
@@ -39,10 +38,6 @@ class Presenter;
 
 namespace EditorStore {
 class Settings;
-}
-
-namespace Platform {
-class FileWatcher;
 }
 
 namespace EditorViews {
@@ -138,6 +133,22 @@ public:
         return nullptr;
     }
 
+    // The first feature that offers that service (an interface of the frame's, such as
+    // `FindBarService`), or null: how a feature asks another for something without naming it.
+    template<class Service>
+    Service* service() const
+    {
+        return feature<Service>();
+    }
+
+    // The one slot of the window's body for the views that take the text's place. A claim
+    // tells every other holder, in the order they claimed, that the body was taken
+    // (`WindowFeature::bodyWasTaken`); each decides whether its view yields. A holder releases
+    // the body when its view goes.
+    void claimBody(WindowFeature& claimant, BodyClaim claim);
+    void releaseBody(WindowFeature& holder);
+    bool holdsBody(const WindowFeature& feature) const;
+
     // Joins the host window to join (see HostWindows), or opens a new one, and brings the tab
     // to the front.
     void showWindow();
@@ -169,6 +180,9 @@ public:
     }
     void setLanguageChoice(std::optional<EditorFeatures::CodeLanguage> language);
 
+    // The font settings ("view.font.name", "view.font.size", "view.lineSpacing") as stored,
+    // which the text's font and the fonts of the window's other views start from.
+    EditorViews::EditorFontSettings fontSettings() const;
     void applyDisplayOptions(const EditorViews::EditorViewOptions& options, bool relayout);
     void applySettings(const std::vector<std::string>& changedKeys);
     void rememberViewOptions();
@@ -215,11 +229,14 @@ public:
     // The tab's part of the saved window state: none without a document, for an external copy
     // and for an untitled document that was never kept.
     std::optional<EditorStore::TabRestoreState> makeTabRestoreState() const;
-    // Gives a reopened tab its saved view back. A large file whose text has not arrived keeps
-    // the state in `pendingRestore` until `applyPendingRestore`.
+    // Gives a reopened tab its saved view back. While the document's text has not arrived (a
+    // file read on a worker, a large file before its first part) the state waits in
+    // `pendingRestore` until `textArrived`.
     void applyTabRestoreState(const EditorStore::TabRestoreState& state);
-    // The large-file loader calls this once the line index of the arrived text is installed.
-    void applyPendingRestore();
+    // Whoever brings the document's text in says so here once the text and its line index are
+    // installed (the window's document after a read on a worker, the large-file loader): a
+    // restored tab's state that waited for it is applied. The frame alone holds that state.
+    void textArrived();
     const std::optional<EditorStore::TabRestoreState>& pendingRestore() const
     {
         return m_pendingRestore;
@@ -278,18 +295,8 @@ public:
     // A feature locks the text (nothing may be typed; the file alone writes it).
     bool isTextLocked() const;
 
-    // The file watcher's: stops the current watcher and, for a document with a file that is
-    // not an external copy, watches that file.
-    void startFileWatcher() { documentEvent(DocumentEvent::startWatcher); }
-    Platform::FileWatcher* fileWatcher() const;
-    void stopFileWatcher() { documentEvent(DocumentEvent::stopWatcher); }
-
     // The text view's editability and the banners of a read-only or administrator's file.
     void applyEditability();
-
-    // The last count of suspicious characters; the status bar shows its total.
-    const EditorCore::SuspiciousReport& suspiciousReport() const { return m_suspiciousReport; }
-    void setSuspiciousReport(EditorCore::SuspiciousReport report);
 
     // EditorTextViewDelegate: the edit pipeline.
     bool shouldChangeText(EditorViews::EditorTextView& view,
@@ -358,12 +365,13 @@ private:
     std::vector<QPointer<BannerView>> m_banners;
     std::vector<QPointer<QWidget>> m_extraBands;
     WindowFeatureList m_features;
+    // The features holding the body, in the order they claimed it.
+    std::vector<WindowFeature*> m_bodyHolders;
     std::unique_ptr<SelectionCounter> m_selectionCounter;
     std::function<void()> m_closeHandler;
     std::uint64_t m_settingsObserver = 0;
     std::optional<EditorFeatures::CodeLanguage> m_languageChoice;
     std::optional<EditorCore::LineEnding> m_chosenLineEnding;
-    EditorCore::SuspiciousReport m_suspiciousReport;
     bool m_applyingCommand = false;
     std::optional<EditorStore::TabRestoreState> m_pendingRestore;
     // Whether the text differs from the loaded text, for one version of the storage and one

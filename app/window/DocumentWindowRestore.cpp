@@ -1,7 +1,6 @@
 // The tab's part of the saved window state: what the window restorer stores for one tab and
 // how a reopened tab gets its view back.
 #include "app/window/DocumentWindowController.h"
-#include "app/window/follow/FollowFeature.h"
 #include "app/window/WindowDocument.h"
 #include "platform/FileBookmark.h"
 
@@ -11,25 +10,6 @@
 #include <algorithm>
 
 namespace EditorWindow {
-
-namespace {
-
-bool isFollowingForRestore(const DocumentWindowController& window)
-{
-    const auto* follow = window.feature<FollowFeature>();
-    return follow && follow->isFollowing();
-}
-
-// A tab saved while following follows again instead of scrolling to its line; a file that can
-// no longer be followed (edited, partly loaded) stays where it opened.
-void startFollowingRestoredTab(DocumentWindowController& window)
-{
-    auto* follow = window.feature<FollowFeature>();
-    if (follow && !follow->isFollowing() && follow->canFollow())
-        follow->startFollowing();
-}
-
-} // namespace
 
 std::optional<EditorStore::TabRestoreState> DocumentWindowController::makeTabRestoreState() const
 {
@@ -60,7 +40,6 @@ std::optional<EditorStore::TabRestoreState> DocumentWindowController::makeTabRes
     state.lineNumbers = options.showsLineNumbers;
     state.currentLine = options.highlightsCurrentLine;
     state.invisibles = options.showsInvisibles;
-    state.follow = isFollowingForRestore(*this);
     state.readOnlyByUser = current->readOnlyReason() == EditorDocuments::ReadOnlyReason::userChose;
     if (auto guess = current->encodingGuess();
         guess && guess->source == EditorCore::EncodingSource::userChoice)
@@ -70,6 +49,8 @@ std::optional<EditorStore::TabRestoreState> DocumentWindowController::makeTabRes
     state.fontSize = options.fontSize;
     state.lineSpacing = options.lineSpacing;
     state.ruler = options.showsRuler;
+    for (const auto& feature : m_features)
+        feature->contributeTabRestoreState(state);
     return state;
 }
 
@@ -137,20 +118,20 @@ void DocumentWindowController::applyTabRestoreState(const EditorStore::TabRestor
         {static_cast<int>(selection.location), static_cast<int>(selection.length)});
 
     // After this turn, when the restored window has its size.
+    // A tab saved while following is placed by following (or, when it can no longer follow,
+    // stays where it opened); any other scrolls to its saved line.
     QPointer<DocumentWindowController> self(this);
-    const bool follow = state.follow;
-    const std::int64_t topLine = state.scrollTopLine;
-    QTimer::singleShot(0, this, [self, follow, topLine] {
+    QTimer::singleShot(0, this, [self, state] {
         if (!self)
             return;
-        if (follow)
-            startFollowingRestoredTab(*self);
-        else
-            self->scrollToSavedTopLine(topLine);
+        for (const auto& feature : self->m_features)
+            feature->tabStateRestored(state);
+        if (!state.follow)
+            self->scrollToSavedTopLine(state.scrollTopLine);
     });
 }
 
-void DocumentWindowController::applyPendingRestore()
+void DocumentWindowController::textArrived()
 {
     if (m_pendingRestore) {
         const EditorStore::TabRestoreState state = *m_pendingRestore;

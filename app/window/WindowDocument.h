@@ -170,8 +170,6 @@ public:
     {
         done(std::nullopt, {});
     }
-    // The window applies editability itself afterwards.
-    virtual void setReadOnlyReason(EditorDocuments::ReadOnlyReason reason) { (void)reason; }
     // The file whose unsaved edits this untitled document holds.
     virtual std::optional<std::filesystem::path> rescuedOrigin() const { return std::nullopt; }
     // Opens (and shows) that file.

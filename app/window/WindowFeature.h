@@ -13,9 +13,18 @@
 class QPushButton;
 class QWidget;
 
+namespace EditorDocuments {
+class DocumentController;
+}
+
+namespace EditorStore {
+struct TabRestoreState;
+}
+
 namespace EditorWindow {
 
 class DocumentWindowController;
+class HostWindows;
 struct CommandStateInputs;
 
 // What happens to a window's document and its file, told to every feature in list order.
@@ -45,6 +54,15 @@ enum class DocumentEvent {
     // An explicit save was refused: the text is not the file read as text, or only part of it.
     saveRefusedNotText,
     saveRefusedPartlyLoaded,
+};
+
+// How a feature's view takes the window's body (see `DocumentWindowController::claimBody`).
+enum class BodyClaim {
+    // Over the whole body, the text hidden underneath (the line filter's list, the hex view).
+    whole,
+    // Inside the body, in the text's place or beside it (the preview); a view over the whole
+    // body stays over it.
+    text,
 };
 
 // One feature of a document window (find bar, filter view, preview, colouring, banners of its
@@ -90,12 +108,25 @@ public:
     // whenever a command's state is asked for.
     virtual void contributeCommandState(CommandStateInputs& inputs) const { (void)inputs; }
 
+    // Fills in its own fields of the tab's part of the saved window state (following...).
+    virtual void contributeTabRestoreState(EditorStore::TabRestoreState& state) const
+    {
+        (void)state;
+    }
+    // A reopened tab got its saved view back; told on the turn after, when the window has its
+    // size (a tab saved while following follows again).
+    virtual void tabStateRestored(const EditorStore::TabRestoreState& state) { (void)state; }
+
     // The document's event; true when this feature acted on it (for a banner: showed it).
     virtual bool documentEvent(DocumentEvent event)
     {
         (void)event;
         return false;
     }
+    // Another feature claimed the window's body while this one held it; a feature whose view
+    // yields to such a claim takes its view away and releases the body.
+    virtual void bodyWasTaken(BodyClaim claim) { (void)claim; }
+
     // Nothing may be typed into the text while this holds (follow mode: the file alone writes
     // it).
     virtual bool locksText() const { return false; }
@@ -136,5 +167,18 @@ using WindowFeatureFactory = std::function<WindowFeatureList()>;
 
 // The one place where the list of a document window's features is formed.
 WindowFeatureList standardWindowFeatures();
+
+// What the application gives the features whose work reaches beyond one window (the folder
+// commands, the saves of the windows' state).
+struct ApplicationFeatures
+{
+    EditorDocuments::DocumentController* documents = nullptr;
+    std::shared_ptr<HostWindows> hosts;
+    // Asks for the windows' state to be saved soon.
+    std::function<void()> scheduleWindowStateSave;
+};
+// Sets the features' application-wide part up; an empty `ApplicationFeatures` takes it down
+// again (before the documents and the host windows go).
+void installApplicationFeatures(const ApplicationFeatures& application);
 
 } // namespace EditorWindow

@@ -3,6 +3,7 @@
 #include "app/window/disk/DiskStatesFeature.h"
 #include "app/window/watcher/FileWatcherFeature.h"
 #include "app/window/find/FindReplaceFeature.h"
+#include "app/window/sidebar/FolderSession.h"
 #include "app/window/sidebar/FolderSidebarFeature.h"
 #include "app/window/follow/FollowFeature.h"
 #include "app/window/formats/FormatMenusFeature.h"
@@ -44,6 +45,12 @@ WindowFeatureList standardWindowFeatures()
     features.push_back(std::make_unique<HexViewFeature>());
     features.push_back(std::make_unique<FollowFeature>());
     return features;
+}
+
+void installApplicationFeatures(const ApplicationFeatures& application)
+{
+    FolderWindows::install(application.documents, application.hosts);
+    FolderSession::windowStateSaveRequest() = application.scheduleWindowStateSave;
 }
 
 } // namespace EditorWindow

@@ -6,8 +6,8 @@
 #include "app/kit/Localized.h"
 #include "app/kit/Utf16.h"
 #include "app/window/DocumentWindowController.h"
+#include "app/window/LargeFileLoading.h"
 #include "app/window/WindowDocument.h"
-#include "app/window/largefile/LargeFileFeature.h"
 #include "platform/Files.h"
 #include "platform/SerialQueue.h"
 
@@ -191,7 +191,7 @@ void DiskStatesFeature::fileVanished(const DiskIdentity& stored)
             auto resolved = weak->m_bookmark->resolve();
             if (resolved && *resolved != *url && resolved->parent_path() == url->parent_path()) {
                 document->moveToURL(*resolved);
-                weak->m_window->startFileWatcher();
+                weak->m_window->documentEvent(DocumentEvent::startWatcher);
                 weak->rememberBookmark();
                 weak->m_window->setNeedsRefresh();
                 weak->checkDisk();
@@ -206,7 +206,7 @@ void DiskStatesFeature::fileVanished(const DiskIdentity& stored)
 
 bool DiskStatesFeature::restartLargeLoad(const std::optional<DiskIdentity>& identity)
 {
-    auto* large = m_window->feature<LargeFileFeature>();
+    auto* large = m_window->service<LargeFileLoading>();
     if (!large)
         return false;
     m_window->document()->adoptDiskIdentity(identity);
@@ -440,7 +440,7 @@ void DiskStatesFeature::showRescuedBanner(const std::filesystem::path& origin)
     actions.push_back({EditorKit::localized("버리기"), [window] {
                            if (!window)
                                return;
-                           window->stopFileWatcher();
+                           window->documentEvent(DocumentEvent::stopWatcher);
                            // Later: the window and this banner's button go with the close.
                            QTimer::singleShot(0, window, [window] {
                                if (window && window->document())

@@ -2,6 +2,7 @@
 
 #include "app/views/EditRecord.h"
 #include "app/views/TextRange.h"
+#include "app/window/FindFilterLink.h"
 #include "core/CompiledSearch.h"
 #include "core/LineEnding.h"
 #include "core/LineFilter.h"
@@ -82,25 +83,6 @@ struct FilterPassResult
     std::int64_t firstLine = 0;
     std::int64_t lineCount = 0;
     bool appended = false;
-};
-
-// The find bar as the filter reads and writes it.
-class FilterBar
-{
-public:
-    virtual ~FilterBar() = default;
-    virtual QString filterQueryText() const = 0;
-    virtual std::vector<std::pair<EditorCore::LineFilter::Join, QString>>
-    filterConditionTexts() const = 0;
-    virtual bool filterInverts() const = 0;
-    virtual bool filterOnlyMatching() const = 0;
-    virtual int filterContextLines() const = 0;
-    // With the bar's case, whole-word and regular-expression flags, over the whole text.
-    virtual EditorCore::Result<EditorCore::CompiledSearch, EditorCore::SearchError>
-    compileFilterText(const QString& text) const = 0;
-    virtual void setFilterCountText(const QString& text) = 0;
-    // Shows the bar's error row with the message.
-    virtual void showFilterError(const QString& message) = 0;
 };
 
 // The result list as the filter fills it. Its text and line index are the window's (or the

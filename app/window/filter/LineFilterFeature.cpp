@@ -7,24 +7,17 @@
 #include "app/kit/Utf16.h"
 #include "app/views/EditorTextView.h"
 #include "app/views/FilterView.h"
+#include "app/window/ApplicationWindows.h"
 #include "app/window/DocumentContentView.h"
 #include "app/window/DocumentWindowController.h"
-#include "app/window/find/FindReplaceFeature.h"
-#include "app/window/hex/HexViewFeature.h"
-#include "app/window/preview/PreviewModesFeature.h"
-#include "app/window/sidebar/FolderSidebarFeature.h"
 #include "app/window/WindowDocument.h"
 #include "platform/Files.h"
 #include "platform/SerialQueue.h"
 
 #include <QApplication>
 #include <QClipboard>
-#include <QComboBox>
 #include <QEvent>
-#include <QLabel>
-#include <QLineEdit>
 #include <QScrollBar>
-#include <QToolButton>
 
 #include <algorithm>
 
@@ -33,45 +26,7 @@ namespace EditorWindow {
 using EditorCore::LineFilter;
 using EditorKit::localized;
 
-// MARK: - The bar and the list as the runs see them
-
-class LineFilterFeature::BarLink : public FilterBar
-{
-public:
-    explicit BarLink(LineFilterFeature& owner)
-        : m_owner(owner)
-    {}
-    FindBarView& bar() const { return *m_owner.findBar(); }
-
-    QString filterQueryText() const override { return bar().queryField()->text(); }
-    std::vector<std::pair<LineFilter::Join, QString>> filterConditionTexts() const override
-    {
-        return bar().filterConditions().conditions;
-    }
-    bool filterInverts() const override { return bar().invertToggle()->isChecked(); }
-    bool filterOnlyMatching() const override { return bar().onlyMatchingToggle()->isChecked(); }
-    int filterContextLines() const override { return bar().filterConditions().contextLines; }
-    EditorCore::Result<EditorCore::CompiledSearch, EditorCore::SearchError>
-    compileFilterText(const QString& text) const override
-    {
-        return bar().filterQuery(text);
-    }
-    void setFilterCountText(const QString& text) override
-    {
-        bar().filterCountLabel()->setText(text);
-    }
-    void showFilterError(const QString& message) override
-    {
-        bar().errorLabel()->setText(message);
-        bar().errorRow()->setVisible(true);
-        bar().updateGeometry();
-        if (m_owner.m_window)
-            m_owner.m_window->layoutBands();
-    }
-
-private:
-    LineFilterFeature& m_owner;
-};
+// MARK: - The list as the runs see it
 
 class LineFilterFeature::ListLink : public FilterList
 {
@@ -122,17 +77,16 @@ private:
 // MARK: - The feature
 
 LineFilterFeature::LineFilterFeature()
-    : m_barLink(std::make_unique<BarLink>(*this))
-    , m_listLink(std::make_unique<ListLink>(*this))
+    : m_listLink(std::make_unique<ListLink>(*this))
 {
     m_pending.setSingleShot(true);
     connect(&m_pending, &QTimer::timeout, this, [this] { runFilter(); });
     m_beep = [] { QApplication::beep(); };
     m_openUntitled = []() -> DocumentWindowController* {
-        EditorDocuments::DocumentController* documents = FolderWindows::documentController();
+        EditorDocuments::DocumentController* documents = ApplicationWindows::documentController();
         if (!documents)
             return nullptr;
-        return FolderWindows::controllerOf(documents->makeUntitledDocument(true));
+        return ApplicationWindows::controllerOf(documents->makeUntitledDocument(true));
     };
 }
 
@@ -170,12 +124,9 @@ void LineFilterFeature::detach()
     m_window = nullptr;
 }
 
-FindBarView* LineFilterFeature::findBar() const
+FindBarService* LineFilterFeature::findService() const
 {
-    if (!m_window)
-        return nullptr;
-    auto* find = m_window->feature<FindReplaceFeature>();
-    return find ? find->findBar() : nullptr;
+    return m_window ? m_window->service<FindBarService>() : nullptr;
 }
 
 void LineFilterFeature::beep()
@@ -229,8 +180,8 @@ void LineFilterFeature::toggleFilter()
         setFilterVisible(false);
         return;
     }
-    if (!findBar()) {
-        if (auto* find = m_window->feature<FindReplaceFeature>())
+    if (!filterBar()) {
+        if (FindBarService* find = findService())
             find->showFindBar(false);
     }
     if (!isFilterShown())
@@ -265,13 +216,8 @@ void LineFilterFeature::setFilterVisible(bool visible)
         return;
     EditorViews::EditorTextView* text = m_window->textView();
     if (visible) {
-        // The list takes the body: the hex view and the preview leave it.
-        if (auto* hex = m_window->feature<HexViewFeature>(); hex && hex->isHexShown())
-            hex->setHexMode(false);
-        if (auto* preview = m_window->feature<PreviewModesFeature>())
-            preview->turnPreviewOff();
-        if (willShowFilter)
-            willShowFilter();
+        // The list takes the whole body: the other views of the body leave it.
+        m_window->claimBody(*this, BodyClaim::whole);
         // Over the body, in the text's place; the text stays where it is underneath.
         auto* view = new EditorViews::FilterView(m_window->content());
         view->setBeep([this] { beep(); });
@@ -291,10 +237,8 @@ void LineFilterFeature::setFilterVisible(bool visible)
         view->show();
         if (textHadFocus)
             view->lines()->setFocus();
-        if (FindBarView* bar = findBar()) {
-            bar->setFilterRowVisible(true);
-            m_window->layoutBands();
-        }
+        if (FindBarService* find = findService())
+            find->setFilterRowShown(true);
         runFilter();
         refreshWindow();
         return;
@@ -305,15 +249,13 @@ void LineFilterFeature::setFilterVisible(bool visible)
     QWidget* focus = QApplication::focusWidget();
     const bool listHadFocus = !focus || (old && old->isAncestorOf(focus));
     m_view = nullptr;
+    m_window->releaseBody(*this);
     if (old) {
         old->hide();
         old->deleteLater();
     }
-    if (FindBarView* bar = findBar()) {
-        bar->setFilterRowVisible(false);
-        bar->conditionColumn()->setVisible(false);
-        m_window->layoutBands();
-    }
+    if (FindBarService* find = findService())
+        find->setFilterRowShown(false);
     if (listHadFocus)
         text->setFocus();
     refreshWindow();
@@ -343,6 +285,11 @@ bool LineFilterFeature::eventFilter(QObject* watched, QEvent* event)
     return QObject::eventFilter(watched, event);
 }
 
+void LineFilterFeature::bodyWasTaken(BodyClaim)
+{
+    setFilterVisible(false);
+}
+
 void LineFilterFeature::displayOptionsDidChange()
 {
     if (isFilterShown())
@@ -369,7 +316,8 @@ void LineFilterFeature::scheduleFilter(std::chrono::milliseconds delay)
 
 FilterBar* LineFilterFeature::filterBar()
 {
-    return findBar() ? m_barLink.get() : nullptr;
+    FindBarService* find = findService();
+    return find ? find->filterBar() : nullptr;
 }
 
 FilterList* LineFilterFeature::filterList()
@@ -490,7 +438,7 @@ void LineFilterFeature::copyFilterRows(const std::vector<LineFilter::Row>& rows)
     QGuiApplication::clipboard()->setText(filterExportText(rows));
 }
 
-void LineFilterFeature::exportFilterResults(FindBarView::FilterExport destination)
+void LineFilterFeature::exportFilterResults(FilterExport destination)
 {
     if (!m_window)
         return;
@@ -500,13 +448,13 @@ void LineFilterFeature::exportFilterResults(FindBarView::FilterExport destinatio
     }
     const std::vector<LineFilter::Row> rows = m_view->lines()->rows;
     switch (destination) {
-    case FindBarView::FilterExport::copy:
+    case FilterExport::copy:
         copyFilterRows(rows);
-        if (FindBarView* bar = findBar())
-            bar->filterCountLabel()->setText(
+        if (FilterBar* bar = filterBar())
+            bar->setFilterCountText(
                 localized("%n줄 복사함", nullptr, static_cast<long long>(rows.size())));
         return;
-    case FindBarView::FilterExport::newTab: {
+    case FilterExport::newTab: {
         const QString text = filterExportText(rows);
         DocumentWindowController* other = m_openUntitled ? m_openUntitled() : nullptr;
         if (!other)
@@ -517,7 +465,7 @@ void LineFilterFeature::exportFilterResults(FindBarView::FilterExport destinatio
         view->scrollRangeToVisible(EditorViews::TextRange{0, 0});
         return;
     }
-    case FindBarView::FilterExport::save: {
+    case FilterExport::save: {
         const QString text = filterExportText(rows);
         WindowDocument* document = m_window->document();
         const QString name =

@@ -2,7 +2,7 @@
 
 #include "app/views/FilterView.h"
 #include "app/window/filter/FilterState.h"
-#include "app/window/find/FindBarView.h"
+#include "app/window/FindFilterLink.h"
 #include "app/window/WindowFeature.h"
 
 #include <QObject>
@@ -29,6 +29,7 @@ namespace EditorWindow {
 class LineFilterFeature
     : public QObject
     , public WindowFeature
+    , public LineFilterService
     , private FilterHost
 {
     Q_OBJECT
@@ -39,7 +40,7 @@ public:
     LineFilterFeature();
     ~LineFilterFeature() override;
 
-    bool isFilterShown() const { return m_view; }
+    bool isFilterShown() const override { return m_view; }
     void contributeCommandState(CommandStateInputs& inputs) const override;
     EditorViews::FilterView* filterView() const { return m_view; }
     const FilterState& filterState() const { return m_runs.state; }
@@ -48,21 +49,18 @@ public:
 
     // The filter command and the bar's filter toggle: hides a shown list, else shows it (and
     // the find bar first when there is none).
-    void toggleFilter();
+    void toggleFilter() override;
     void setFilterVisible(bool visible);
-    // For the other views of the body (preview, hex view) that take its place.
-    void hideFilter() { setFilterVisible(false); }
+    void hideFilter() override { setFilterVisible(false); }
+    void filterQueryDidChange() override { scheduleFilter(FilterRuns::barDelay); }
     void scheduleFilter(std::chrono::milliseconds delay);
     void runFilter() { m_runs.runFilter(); }
     void openFilterRow(const EditorCore::LineFilter::Row& row);
     void copyFilterRows(const std::vector<EditorCore::LineFilter::Row>& rows);
     QString filterExportText(const std::vector<EditorCore::LineFilter::Row>& rows) const;
-    void exportFilterResults(FindBarView::FilterExport destination);
+    void exportFilterResults(FilterExport destination) override;
     // Next and previous match while the list is shown.
-    void selectAdjacentMatch(bool backward);
-
-    // Asked before the list takes the body, so another view of the body can leave it.
-    std::function<void()> willShowFilter;
+    void selectAdjacentMatch(bool backward) override;
 
     void setBeep(std::function<void()> beep) { m_beep = std::move(beep); }
     void setUntitledOpener(UntitledOpener opener) { m_openUntitled = std::move(opener); }
@@ -77,6 +75,8 @@ public:
     void settingsDidChange(const std::vector<std::string>& changedKeys) override;
     // A shown list takes the text's font, spacing and tab width again (zoom, the tool band).
     void displayOptionsDidChange() override;
+    // Any other view of the body sends the list away.
+    void bodyWasTaken(BodyClaim claim) override;
 
     bool respondsToAction(std::string_view action) const override;
     bool validateAction(std::string_view action,
@@ -88,7 +88,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    class BarLink;
     class ListLink;
 
     // FilterHost
@@ -100,7 +99,7 @@ private:
     void scheduleFilterRun(std::chrono::milliseconds delay) override;
     void cancelScheduledFilterRun() override;
 
-    FindBarView* findBar() const;
+    FindBarService* findService() const;
     void placeView();
     void applyFont();
     void beep();
@@ -110,7 +109,6 @@ private:
     DocumentWindowController* m_window = nullptr;
     QPointer<EditorViews::FilterView> m_view;
     FilterRuns m_runs{*this};
-    std::unique_ptr<BarLink> m_barLink;
     std::unique_ptr<ListLink> m_listLink;
     QTimer m_pending;
     std::unique_ptr<Platform::SerialQueue> m_queue;

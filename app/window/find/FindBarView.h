@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/window/BannerView.h"
+#include "app/window/FindFilterLink.h"
 #include "core/CompiledSearch.h"
 #include "core/LineFilter.h"
 #include "core/Result.h"
@@ -55,7 +56,7 @@ class FindBarView : public BandBackgroundView
 {
     Q_OBJECT
 public:
-    enum class FilterExport { copy = 0, newTab = 1, save = 2 };
+    using FilterExport = EditorWindow::FilterExport;
 
     struct FilterConditions
     {

@@ -6,7 +6,6 @@
 #include "app/window/DocumentWindowController.h"
 #include "app/window/find/FindBarView.h"
 #include "app/window/WindowDocument.h"
-#include "app/window/filter/LineFilterFeature.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -39,6 +38,47 @@ EditorViews::FindMatches::const_iterator firstAtOrAfter(const EditorViews::FindM
 }
 
 } // namespace
+
+// MARK: - The bar as the line filter sees it
+
+class FindReplaceFeature::FilterLink : public FilterBar
+{
+public:
+    explicit FilterLink(FindReplaceFeature& owner)
+        : m_owner(owner)
+    {}
+    FindBarView& bar() const { return *m_owner.m_bar; }
+
+    QString filterQueryText() const override { return bar().queryField()->text(); }
+    std::vector<std::pair<EditorCore::LineFilter::Join, QString>>
+    filterConditionTexts() const override
+    {
+        return bar().filterConditions().conditions;
+    }
+    bool filterInverts() const override { return bar().invertToggle()->isChecked(); }
+    bool filterOnlyMatching() const override { return bar().onlyMatchingToggle()->isChecked(); }
+    int filterContextLines() const override { return bar().filterConditions().contextLines; }
+    EditorCore::Result<EditorCore::CompiledSearch, EditorCore::SearchError>
+    compileFilterText(const QString& text) const override
+    {
+        return bar().filterQuery(text);
+    }
+    void setFilterCountText(const QString& text) override
+    {
+        bar().filterCountLabel()->setText(text);
+    }
+    void showFilterError(const QString& message) override
+    {
+        bar().errorLabel()->setText(message);
+        bar().errorRow()->setVisible(true);
+        bar().updateGeometry();
+        if (m_owner.m_window)
+            m_owner.m_window->layoutBands();
+    }
+
+private:
+    FindReplaceFeature& m_owner;
+};
 
 FindReplaceFeature::FindReplaceFeature()
 {
@@ -132,13 +172,13 @@ FindBarView* FindReplaceFeature::makeFindBar()
         if (!self)
             return;
         self->runSearch();
-        if (LineFilterFeature* filter = self->lineFilter())
-            filter->scheduleFilter(FilterRuns::barDelay);
+        if (LineFilterService* filter = self->lineFilter())
+            filter->filterQueryDidChange();
     };
     bar->onFilterToggle = [self] {
         if (!self || !self->m_bar)
             return;
-        if (LineFilterFeature* filter = self->lineFilter())
+        if (LineFilterService* filter = self->lineFilter())
             filter->toggleFilter();
         else
             self->m_bar->setFilterRowVisible(self->m_bar->filterToggle()->isChecked());
@@ -146,13 +186,13 @@ FindBarView* FindReplaceFeature::makeFindBar()
     bar->onFilterChange = [self] {
         if (!self)
             return;
-        if (LineFilterFeature* filter = self->lineFilter())
-            filter->scheduleFilter(FilterRuns::barDelay);
+        if (LineFilterService* filter = self->lineFilter())
+            filter->filterQueryDidChange();
     };
     bar->onExport = [self](FindBarView::FilterExport destination) {
         if (!self)
             return;
-        if (LineFilterFeature* filter = self->lineFilter())
+        if (LineFilterService* filter = self->lineFilter())
             filter->exportFilterResults(destination);
     };
     bar->onNext = [self] {
@@ -206,9 +246,28 @@ void FindReplaceFeature::showFindBar(bool replace)
     runSearch();
 }
 
-LineFilterFeature* FindReplaceFeature::lineFilter() const
+LineFilterService* FindReplaceFeature::lineFilter() const
 {
-    return m_window ? m_window->feature<LineFilterFeature>() : nullptr;
+    return m_window ? m_window->service<LineFilterService>() : nullptr;
+}
+
+void FindReplaceFeature::setFilterRowShown(bool shown)
+{
+    if (!m_bar || !m_window)
+        return;
+    m_bar->setFilterRowVisible(shown);
+    if (!shown)
+        m_bar->conditionColumn()->setVisible(false);
+    m_window->layoutBands();
+}
+
+FilterBar* FindReplaceFeature::filterBar()
+{
+    if (!m_bar)
+        return nullptr;
+    if (!m_filterLink)
+        m_filterLink = std::make_unique<FilterLink>(*this);
+    return m_filterLink.get();
 }
 
 void FindReplaceFeature::closeFindBar()
@@ -216,7 +275,7 @@ void FindReplaceFeature::closeFindBar()
     if (!m_window)
         return;
     // The list of filtered lines goes with the bar.
-    if (LineFilterFeature* filter = lineFilter())
+    if (LineFilterService* filter = lineFilter())
         filter->hideFilter();
     m_refresh.stop();
     if (m_search)
@@ -383,7 +442,7 @@ void FindReplaceFeature::selectMatch(bool backward)
     if (!m_window)
         return;
     // While the filtered lines show, next and previous step through their match rows.
-    if (LineFilterFeature* filter = lineFilter(); filter && filter->isFilterShown()) {
+    if (LineFilterService* filter = lineFilter(); filter && filter->isFilterShown()) {
         filter->selectAdjacentMatch(backward);
         return;
     }

@@ -2,6 +2,7 @@
 
 #include "app/window/find/BackgroundFind.h"
 #include "app/window/find/FindBarView.h"
+#include "app/window/FindFilterLink.h"
 #include "app/window/WindowFeature.h"
 
 #include <QObject>
@@ -14,8 +15,6 @@
 
 namespace EditorWindow {
 
-class LineFilterFeature;
-
 // Find and replace in one document window, driven by the find bar below the banners: opening
 // and closing the bar, the search of every match on a snapshot of the text off the main thread
 // (batches appended to the display state's highlights as they come), the count, next and
@@ -24,6 +23,7 @@ class LineFilterFeature;
 class FindReplaceFeature
     : public QObject
     , public WindowFeature
+    , public FindBarService
 {
     Q_OBJECT
 public:
@@ -42,7 +42,10 @@ public:
     std::uint64_t findGeneration() const { return m_search ? m_search->generation() : 0; }
     BackgroundFind* backgroundFind() const { return m_search.get(); }
 
-    void showFindBar(bool replace);
+    void showFindBar(bool replace) override;
+    // The bar's filter query and options, while the bar shows.
+    FilterBar* filterBar() override;
+    void setFilterRowShown(bool shown) override;
     void runSearch();
     void selectMatch(bool backward);
     // Whether the matches found so far settle where a step from the selection lands.
@@ -65,8 +68,10 @@ public:
 
 private:
     FindBarView* makeFindBar();
+    class FilterLink;
+
     // The window's line filter, when it has one.
-    LineFilterFeature* lineFilter() const;
+    LineFilterService* lineFilter() const;
     void applyBatch(BackgroundFind::Batch&& batch);
     void clearMatches();
     std::optional<EditorCore::SearchScope> selectionScope() const;
@@ -86,6 +91,7 @@ private:
     QTimer m_refresh;
     Scheduler m_schedule;
     std::function<void()> m_beep;
+    std::unique_ptr<FilterLink> m_filterLink;
 };
 
 } // namespace EditorWindow

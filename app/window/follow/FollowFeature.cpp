@@ -5,6 +5,7 @@
 #include "app/views/EditorTextView.h"
 #include "app/window/CommandState.h"
 #include "app/window/DocumentWindowController.h"
+#include "store/WindowState.h"
 #include "app/window/WindowDocument.h"
 #include "core/ChunkDecoding.h"
 #include "core/DiskIdentity.h"
@@ -478,6 +479,17 @@ bool FollowFeature::documentEvent(DocumentEvent event)
     default:
         return false;
     }
+}
+
+void FollowFeature::contributeTabRestoreState(EditorStore::TabRestoreState& state) const
+{
+    state.follow = isFollowing();
+}
+
+void FollowFeature::tabStateRestored(const EditorStore::TabRestoreState& state)
+{
+    if (state.follow && !isFollowing() && canFollow())
+        startFollowing();
 }
 
 } // namespace EditorWindow

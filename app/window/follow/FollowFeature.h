@@ -67,6 +67,10 @@ public:
     void contributeCommandState(CommandStateInputs& inputs) const override;
     bool documentEvent(DocumentEvent event) override;
     bool locksText() const override { return isFollowing(); }
+    // A tab saved while following is saved as following, and follows again when reopened
+    // (a file that can no longer be followed, edited or partly loaded, stays where it opened).
+    void contributeTabRestoreState(EditorStore::TabRestoreState& state) const override;
+    void tabStateRestored(const EditorStore::TabRestoreState& state) override;
     const std::optional<FollowState>& state() const { return m_follow; }
     void startFollowing();
     // `settle`: a text behind the file is read again and the file's identity stored; a

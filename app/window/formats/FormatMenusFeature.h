@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/window/formats/EncodingChooserSheet.h"
+#include "app/window/LineEndingConversion.h"
 #include "app/window/WindowFeature.h"
 #include "core/LineEnding.h"
 #include "core/TextEncoding.h"
@@ -27,6 +28,7 @@ namespace EditorWindow {
 class FormatMenusFeature
     : public QObject
     , public WindowFeature
+    , public LineEndingConversion
 {
 public:
     FormatMenusFeature();
@@ -48,7 +50,7 @@ public:
     std::unique_ptr<QMenu> indentationMenu();
     std::unique_ptr<QMenu> languageMenu();
 
-    void convertLineEndings(EditorCore::LineEnding ending);
+    void convertLineEndings(EditorCore::LineEnding ending) override;
     // Keeps the text and writes it in `target` from now on; characters the target cannot
     // hold are asked about first.
     void convertEncoding(EditorCore::TextEncoding target);

@@ -6,7 +6,6 @@
 #include "app/views/EditorFont.h"
 #include "app/views/EditorTextView.h"
 #include "app/window/DisplayNames.h"
-#include "app/window/print/DocumentPrinting.h"
 #include "app/window/DocumentWindowController.h"
 #include "app/window/WindowDocument.h"
 #include "store/Settings.h"
@@ -70,10 +69,7 @@ std::optional<std::int64_t> decimalNumber(QStringView piece)
 
 QFont editorFontAt(DocumentWindowController& window, double zoom)
 {
-    EditorStore::Settings& settings = window.environment().settings
-                                          ? *window.environment().settings
-                                          : EditorStore::Settings::shared();
-    return EditorViews::editorFont(std::nullopt, std::nullopt, zoom, printFontSettings(settings));
+    return EditorViews::editorFont(std::nullopt, std::nullopt, zoom, window.fontSettings());
 }
 
 QFont systemFontOf(double pointSize, bool monospaced)
@@ -411,6 +407,12 @@ bool GoToLineFeature::eventFilter(QObject* watched, QEvent* event)
         }
     }
     return QObject::eventFilter(watched, event);
+}
+
+void GoToLineFeature::selectLine(std::int64_t line, std::optional<std::int64_t> column)
+{
+    if (m_window)
+        EditorWindow::selectLine(*m_window, line, column);
 }
 
 } // namespace EditorWindow

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/window/LineSelection.h"
 #include "app/window/WindowFeature.h"
 #include "core/CharacterInfo.h"
 #include "core/LineIndex.h"
@@ -81,6 +82,7 @@ private:
 class GoToLineFeature
     : public QObject
     , public WindowFeature
+    , public LineSelection
 {
     Q_OBJECT
 public:
@@ -108,6 +110,8 @@ public:
     QFrame* characterInfoPopover() const { return m_characterInfo; }
 
     void setBeep(std::function<void()> beep) { m_beep = std::move(beep); }
+
+    void selectLine(std::int64_t line, std::optional<std::int64_t> column) override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -9,10 +9,8 @@
 #include "app/window/CommandState.h"
 #include "app/window/DocumentContentView.h"
 #include "app/window/DocumentWindowController.h"
+#include "app/window/LargeFileLoading.h"
 #include "app/window/WindowDocument.h"
-#include "app/window/filter/LineFilterFeature.h"
-#include "app/window/largefile/LargeFileFeature.h"
-#include "app/window/preview/PreviewModesFeature.h"
 #include "core/TextCodec.h"
 
 #include <QTimer>
@@ -143,7 +141,7 @@ void HexViewFeature::openNotTextReadOnly(int response)
             window.replaceAllText(*text, std::move(lines));
         window.applyEditability();
         if (large && !asHex) {
-            if (auto* loader = window.feature<LargeFileFeature>())
+            if (auto* loader = window.service<LargeFileLoading>())
                 loader->startLargeLoad(EditorCore::TextEncoding::isoLatin1);
         }
         weak->showNotTextBanner();
@@ -166,14 +164,6 @@ void HexViewFeature::showNotTextBanner()
 void HexViewFeature::toggleHex()
 {
     setHexMode(!isHexShown());
-}
-
-void HexViewFeature::turnOffPreviewAndFilter()
-{
-    if (auto* preview = m_window->feature<PreviewModesFeature>())
-        preview->turnPreviewOff();
-    if (auto* filter = m_window->feature<LineFilterFeature>())
-        filter->hideFilter();
 }
 
 std::optional<std::uint64_t> HexViewFeature::caretByteOffset() const
@@ -209,10 +199,12 @@ void HexViewFeature::setHexMode(bool on)
         const auto url = document->fileURL();
         if (!url)
             return;
-        turnOffPreviewAndFilter();
+        // Hex takes the whole body: the other views of the body leave it first.
+        m_window->claimBody(*this, BodyClaim::whole);
         std::error_code error;
         auto source = EditorViews::HexFileSource::open(*url, error);
         if (!source) {
+            m_window->releaseBody(*this);
             m_window->showBanner(hexKey,
                                  BannerView::Kind::warning,
                                  EditorKit::localized("16진으로 열지 못했어요 — %@")
@@ -234,8 +226,10 @@ void HexViewFeature::setHexMode(bool on)
 
     if (!m_hexView)
         return;
-    if (m_window)
+    if (m_window) {
+        m_window->releaseBody(*this);
         m_window->content()->setBodyCover(nullptr);
+    }
     m_hexView->deleteLater();
     m_hexView = nullptr;
     if (!m_window)
@@ -244,7 +238,7 @@ void HexViewFeature::setHexMode(bool on)
     // A large file opened straight as hex has no text yet: it comes now, byte for byte.
     if (document) {
         const auto state = document->largeFileState();
-        auto* loader = m_window->feature<LargeFileFeature>();
+        auto* loader = m_window->service<LargeFileLoading>();
         if (state && state->loadedBytes == 0 && loader && !loader->isLoading())
             loader->startLargeLoad(EditorCore::TextEncoding::isoLatin1);
     }
@@ -271,6 +265,12 @@ void HexViewFeature::performAction(std::string_view action, const EditorKit::Act
 void HexViewFeature::contributeCommandState(CommandStateInputs& inputs) const
 {
     inputs.hexShown = isHexShown();
+}
+
+void HexViewFeature::bodyWasTaken(BodyClaim claim)
+{
+    if (claim == BodyClaim::whole)
+        setHexMode(false);
 }
 
 bool HexViewFeature::documentEvent(DocumentEvent event)

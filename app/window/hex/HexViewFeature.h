@@ -47,6 +47,9 @@ public:
     bool isHexShown() const { return m_hexView != nullptr; }
     void contributeCommandState(CommandStateInputs& inputs) const override;
     bool documentEvent(DocumentEvent event) override;
+    // The hex view is the file itself: only another view over the whole body replaces it; a
+    // preview goes on underneath.
+    void bodyWasTaken(BodyClaim claim) override;
     EditorViews::HexView* hexView() const { return m_hexView; }
 
     void showNotTextAlert();
@@ -63,9 +66,6 @@ public:
     void performAction(std::string_view action, const EditorKit::ActionSender& sender) override;
 
 private:
-    // Hex takes the whole body: the Markdown preview goes off and the line filter hides
-    // before it shows. Neither is part of the window yet, so nothing happens here so far.
-    void turnOffPreviewAndFilter();
     EditorKit::Presenter& presenter();
     void askIfPending();
 

@@ -3,6 +3,7 @@
 #include "app/documents/DocumentWindow.h"
 #include "app/window/DocumentWindowController.h"
 #include "app/window/WindowDocument.h"
+#include "app/window/hosting/CloseDecision.h"
 
 #include <functional>
 #include <memory>
@@ -78,7 +79,6 @@ public:
     std::optional<std::vector<std::uint8_t>> pendingBinaryHead() const override;
     void openNotTextReadOnly(
         std::function<void(std::optional<QString>, EditorCore::LineIndex lines)> done) override;
-    void setReadOnlyReason(EditorDocuments::ReadOnlyReason reason) override;
     std::optional<std::filesystem::path> rescuedOrigin() const override;
     void openRescuedOrigin() override;
     void openFiles(const std::vector<std::filesystem::path>& files) override;
@@ -90,15 +90,6 @@ private:
     EditorDocuments::TextDocument& m_document;
     EditorKit::ActionRouter* m_router = nullptr;
 };
-
-// Whether the tab of `document` may close (its window for questions is `parent`; none: no
-// question can be asked). An external copy closes; an edited administrator file, edits that
-// cannot be saved safely and a memo with text are asked about (while quitting they are kept
-// instead); anything else edited is saved in place, and a failed save is asked about too.
-// Edits are never dropped without the user's word or a successful keep.
-bool decideClose(EditorDocuments::TextDocument& document,
-                 EditorKit::Presenter& presenter,
-                 QWidget* parent);
 
 // The window controller a TextDocument owns, seen from the document's side.
 class TextDocumentWindow : public EditorDocuments::DocumentWindow

@@ -7,9 +7,8 @@
 #include "app/kit/Localized.h"
 #include "app/kit/TabPage.h"
 #include "app/kit/AppLog.h"
+#include "app/window/ApplicationWindows.h"
 #include "app/window/DocumentWindowController.h"
-#include "app/window/sidebar/FolderSession.h"
-#include "app/window/sidebar/FolderSidebarFeature.h"
 #include "app/window/hosting/HostWindows.h"
 #include "app/window/hosting/WindowFrames.h"
 #include "platform/FileBookmark.h"
@@ -82,7 +81,7 @@ std::string describeError(const EditorDocuments::DocumentFailure& failure)
 struct WindowRestorer::WindowJobs
 {
     WindowRestoreState saved;
-    std::shared_ptr<FolderSession> session;
+    WindowFolders::Folder session;
     QPointer<HostWindow> anchor;
     QPointer<EditorKit::TabPage> anchorPage;
     // The pages placed so far with their saved index.
@@ -287,9 +286,8 @@ EditorStore::WindowState WindowRestorer::snapshot() const
             }
         }
         if (DocumentWindowController* controller = controllerOf(selected)) {
-            if (auto* feature = controller->feature<FolderSidebarFeature>();
-                feature && feature->session())
-                window.folder = feature->session()->restoreState();
+            if (WindowFolders* folders = ApplicationWindows::folders())
+                window.folder = folders->savedFolder(*controller);
         }
         if (window.tabs.empty() && !window.folder)
             continue;
@@ -331,8 +329,10 @@ std::set<Platform::Uuid> WindowRestorer::restoreWindows()
     for (const WindowRestoreState& saved : state->windows) {
         auto window = std::make_shared<WindowJobs>();
         window->saved = saved;
-        if (saved.folder)
-            window->session = FolderSession::restore(*saved.folder);
+        if (saved.folder) {
+            if (WindowFolders* folders = ApplicationWindows::folders())
+                window->session = folders->restoreFolder(*saved.folder);
+        }
         if (saved.tabs.empty()) {
             if (window->session)
                 jobs.push_back([self, window] {
@@ -397,7 +397,7 @@ void WindowRestorer::finishRestore()
     // meanwhile before all; once now and once after the activations still queued.
     std::vector<QPointer<HostWindow>> stack = std::exchange(m_placed, {});
     if (m_openedDuringRestore) {
-        if (auto* controller = FolderWindows::controllerOf(m_openedDuringRestore)) {
+        if (auto* controller = ApplicationWindows::controllerOf(m_openedDuringRestore)) {
             if (HostWindow* window = controller->hostWindow()) {
                 window->setCurrentPage(controller->page());
                 stack.insert(stack.begin(), window);
@@ -571,7 +571,7 @@ void WindowRestorer::runTabJob(const std::shared_ptr<WindowJobs>& jobs, std::siz
     hosts.joinNext(window);
     document->makeWindowControllers();
     hosts.joinNext(nullptr);
-    DocumentWindowController* controller = FolderWindows::controllerOf(document);
+    DocumentWindowController* controller = ApplicationWindows::controllerOf(document);
     if (!controller || controller->hostWindow() != window) {
         if (starts && window->pageCount() == 0)
             window->close();
@@ -602,15 +602,17 @@ void WindowRestorer::runTabJob(const std::shared_ptr<WindowJobs>& jobs, std::siz
     }
     jobs->placed.emplace_back(index, page);
     if (jobs->session) {
-        if (auto* feature = controller->feature<FolderSidebarFeature>())
-            feature->updateFolderSidebar(jobs->session);
+        if (WindowFolders* folders = ApplicationWindows::folders())
+            folders->showFolder(*controller, jobs->session);
     }
     controller->applyTabRestoreState(tab);
 }
 
 void WindowRestorer::runFolderJob(const std::shared_ptr<WindowJobs>& jobs)
 {
-    DocumentWindowController* controller = FolderWindows::openUntitledWindow(jobs->session);
+    WindowFolders* folders = ApplicationWindows::folders();
+    DocumentWindowController* controller =
+        folders ? folders->openUntitledWindow(jobs->session) : nullptr;
     if (!controller || !controller->hostWindow())
         return;
     HostWindow* window = controller->hostWindow();

@@ -35,7 +35,6 @@ class HostWindow;
 namespace EditorWindow {
 
 class DocumentWindowController;
-class FolderSession;
 class HostWindows;
 
 // Keeps WindowState.json in step with the document windows (a host window is a window, its

@@ -330,10 +330,7 @@ void LargeFileFeature::applyLargeLoadIndex(std::uint64_t version,
     if (view->storage().version() == version)
         document->setLineEndings(summary);
     m_window->setNeedsRefresh();
-    if (auto restore = std::exchange(m_pendingRestore, {}))
-        restore();
-    // A tab state that waited for the text (the window restorer's).
-    m_window->applyPendingRestore();
+    m_window->textArrived();
 }
 
 void LargeFileFeature::showSaveRefusedBanner()

@@ -2,6 +2,7 @@
 
 #include "app/window/largefile/LargeFileLoad.h"
 #include "app/window/largefile/LargeLoadBand.h"
+#include "app/window/LargeFileLoading.h"
 #include "app/window/WindowFeature.h"
 #include "core/LineEnding.h"
 #include "core/TextEncoding.h"
@@ -29,6 +30,7 @@ namespace EditorWindow {
 class LargeFileFeature
     : public QObject
     , public WindowFeature
+    , public LargeFileLoading
 {
     Q_OBJECT
 public:
@@ -43,13 +45,13 @@ public:
 
     // Loads from what is loaded so far to the next target; none: the document's encoding. A
     // load already under way is left alone.
-    void startLargeLoad(std::optional<EditorCore::TextEncoding> encoding = std::nullopt);
+    void startLargeLoad(std::optional<EditorCore::TextEncoding> encoding = std::nullopt) override;
     // The band's cancel: the load stops before its next read and the document closes.
     void cancelLargeLoad();
     // The file changed on disk: a load under way is dropped and the file is loaded again from
     // its start, its text replacing the text shown.
-    void restartLargeLoad();
-    bool isLoading() const { return m_job != nullptr; }
+    void restartLargeLoad() override;
+    bool isLoading() const override { return m_job != nullptr; }
     LargeLoadBand* band() const { return m_band; }
 
     // After a load: counts the line endings on a worker, then refreshes the ruler and the
@@ -57,9 +59,6 @@ public:
     void showLargeFileBanner();
     // The banner alone, again (an explicit save that was refused for a partial or lossy text).
     void showSaveRefusedBanner();
-
-    // A tab state to apply once the text and its line endings are in (the window restorer's).
-    void setPendingRestore(std::function<void()> restore) { m_pendingRestore = std::move(restore); }
 
     const LargeLoadSteps& steps() const { return m_steps; }
 
@@ -77,7 +76,6 @@ private:
     std::shared_ptr<Platform::SerialQueue> m_indexQueue;
     std::shared_ptr<Job> m_job;
     QPointer<LargeLoadBand> m_band;
-    std::function<void()> m_pendingRestore;
 };
 
 } // namespace EditorWindow

@@ -4,7 +4,6 @@
 #include "app/views/MarkdownPreviewView.h"
 #include "app/window/DocumentContentView.h"
 #include "app/window/DocumentWindowController.h"
-#include "app/window/filter/LineFilterFeature.h"
 #include "app/window/WindowDocument.h"
 #include "commands/CommandID.h"
 
@@ -134,12 +133,13 @@ void PreviewModesFeature::applyPreviewMode(PreviewMode mode)
     EditorViews::EditorTextView* text = m_window->textView();
     if (effective == PreviewMode::off) {
         m_mode = PreviewMode::off;
+        m_window->releaseBody(*this);
         // A later preview is a new view with a fresh page.
         delete m_view.data();
         text->show();
         text->setFocus();
     } else {
-        hideLineFilter();
+        m_window->claimBody(*this, BodyClaim::text);
         m_mode = effective;
         // The web view is the window's first OpenGL surface: Qt makes the window's native
         // window again for it, and the new one comes up inactive, so that the window's
@@ -229,10 +229,9 @@ int PreviewModesFeature::topVisibleLine() const
     return 1;
 }
 
-void PreviewModesFeature::hideLineFilter()
+void PreviewModesFeature::bodyWasTaken(BodyClaim)
 {
-    if (auto* filter = m_window ? m_window->feature<LineFilterFeature>() : nullptr)
-        filter->hideFilter();
+    turnPreviewOff();
 }
 
 void PreviewModesFeature::contributeCommandState(CommandStateInputs& inputs) const

@@ -42,8 +42,9 @@ public:
     void applyPreviewMode(PreviewMode mode);
     void togglePreviewSplit();
     void togglePreviewOnly();
-    // For the features whose modes exclude the preview (hex view).
     void turnPreviewOff() { applyPreviewMode(PreviewMode::off); }
+    // Any other view of the body turns the preview off.
+    void bodyWasTaken(BodyClaim claim) override;
 
     PreviewMode previewMode() const { return m_mode; }
     EditorViews::MarkdownPreview* previewView() const { return m_view; }
@@ -60,8 +61,6 @@ public:
 private:
     EditorViews::MarkdownPreview* makePreviewView();
     void schedulePreviewScrollSync();
-    // Showing the preview hides the line filter.
-    void hideLineFilter();
 
     DocumentWindowController* m_window = nullptr;
     PreviewMaker m_maker;

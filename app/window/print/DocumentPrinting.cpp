@@ -3,8 +3,8 @@
 #include "app/documents/TextDocument.h"
 #include "app/kit/Localized.h"
 #include "app/views/EditorTextView.h"
+#include "app/window/ApplicationWindows.h"
 #include "app/window/DocumentWindowController.h"
-#include "app/window/hosting/TextDocumentWindow.h"
 #include "app/window/WindowDocument.h"
 #include "store/SettingKeys.h"
 #include "store/Settings.h"
@@ -47,8 +47,8 @@ PrintSource printSource(const DocumentWindowController& window)
 
 PrintSource printSource(const EditorDocuments::TextDocument& document)
 {
-    if (auto* window = dynamic_cast<TextDocumentWindow*>(document.editor())) {
-        PrintSource source = printSource(window->controller());
+    if (auto* window = ApplicationWindows::controllerOf(&document)) {
+        PrintSource source = printSource(*window);
         source.title = document.displayName();
         return source;
     }

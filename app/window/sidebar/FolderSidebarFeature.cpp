@@ -4,12 +4,11 @@
 #include "app/documents/TextDocument.h"
 #include "app/kit/HostWindow.h"
 #include "app/kit/TabPage.h"
+#include "app/window/ApplicationWindows.h"
 #include "app/window/DocumentContentView.h"
 #include "app/window/DocumentWindowController.h"
 #include "app/window/sidebar/FolderSession.h"
 #include "app/window/sidebar/FolderSidebarView.h"
-#include "app/window/hosting/HostWindows.h"
-#include "app/window/hosting/TextDocumentWindow.h"
 #include "app/window/WindowDocument.h"
 
 #include <QApplication>
@@ -22,22 +21,6 @@ namespace EditorWindow {
 namespace fs = std::filesystem;
 using EditorDocuments::DocumentController;
 using EditorDocuments::TextDocument;
-
-namespace {
-
-QPointer<DocumentController>& installedController()
-{
-    static QPointer<DocumentController> controller;
-    return controller;
-}
-
-std::shared_ptr<HostWindows>& installedHosts()
-{
-    static std::shared_ptr<HostWindows> hosts;
-    return hosts;
-}
-
-} // namespace
 
 void FolderSidebarFeature::attach(DocumentWindowController& window)
 {
@@ -85,7 +68,7 @@ void FolderSidebarFeature::updateFolderSidebar(std::shared_ptr<FolderSession> se
     };
     hooks.openDocumentFiles = [] {
         std::vector<fs::path> files;
-        if (DocumentController* documents = FolderWindows::documentController()) {
+        if (DocumentController* documents = ApplicationWindows::documentController()) {
             for (TextDocument* document : documents->documents()) {
                 if (auto url = document->fileURL())
                     files.push_back(*url);
@@ -130,7 +113,7 @@ void FolderSidebarFeature::adoptFolderFromTabGroup()
 {
     if (m_session || !m_window)
         return;
-    for (DocumentWindowController* tab : FolderWindows::tabsOf(*m_window)) {
+    for (DocumentWindowController* tab : ApplicationWindows::tabsOf(*m_window)) {
         if (tab == m_window)
             continue;
         if (auto* other = tab->feature<FolderSidebarFeature>(); other && other->session()) {
@@ -171,12 +154,12 @@ bool FolderSidebarFeature::isBlankUntitled() const
 
 void FolderSidebarFeature::openFileFromFolder(const fs::path& file)
 {
-    DocumentController* documents = FolderWindows::documentController();
+    DocumentController* documents = ApplicationWindows::documentController();
     if (!documents || !m_window)
         return;
     if (TextDocument* open = documents->documentForURL(file)) {
-        if (DocumentWindowController* controller = FolderWindows::controllerOf(open)) {
-            FolderWindows::raise(*controller);
+        if (DocumentWindowController* controller = ApplicationWindows::controllerOf(open)) {
+            ApplicationWindows::raise(*controller);
             return;
         }
     }
@@ -186,10 +169,8 @@ void FolderSidebarFeature::openFileFromFolder(const fs::path& file)
     QPointer<QObject> blank;
     if (host->pageCount() <= 1 && isBlankUntitled())
         blank = m_window->document()->documentObject();
-    FolderWindows::raise(*m_window);
-    std::shared_ptr<HostWindows> hosts = installedHosts();
-    if (hosts)
-        hosts->joinNext(host);
+    ApplicationWindows::raise(*m_window);
+    ApplicationWindows::joinNext(host);
     std::shared_ptr<FolderSession> session = m_session;
     QPointer<DocumentController> controller(documents);
     documents->openURL(
@@ -198,12 +179,12 @@ void FolderSidebarFeature::openFileFromFolder(const fs::path& file)
         [session, blank, controller](
             TextDocument* document, bool, const std::optional<EditorDocuments::DocumentFailure>&) {
             DocumentWindowController* opened =
-                document ? FolderWindows::controllerOf(document) : nullptr;
+                document ? ApplicationWindows::controllerOf(document) : nullptr;
             if (!opened)
                 return;
             if (auto* feature = opened->feature<FolderSidebarFeature>())
                 feature->updateFolderSidebar(session);
-            FolderWindows::raise(*opened);
+            ApplicationWindows::raise(*opened);
             // Later: the pick may come from inside an event of the blank tab's own sidebar.
             QTimer::singleShot(0, controller, [blank, controller, document] {
                 if (auto* blankDocument = qobject_cast<TextDocument*>(blank.data());
@@ -211,8 +192,7 @@ void FolderSidebarFeature::openFileFromFolder(const fs::path& file)
                     controller->removeDocument(blankDocument);
             });
         });
-    if (hosts)
-        hosts->joinNext(nullptr);
+    ApplicationWindows::joinNext(nullptr);
 }
 
 void FolderSidebarFeature::contributeCommandState(CommandStateInputs& inputs) const
@@ -242,53 +222,43 @@ void FolderSidebarFeature::performAction(std::string_view action, const EditorKi
 
 namespace FolderWindows {
 
+namespace {
+
+// The sessions of the folder sidebar as the window restorer sees them.
+class SidebarFolders : public WindowFolders
+{
+public:
+    std::optional<EditorStore::FolderRestoreState>
+    savedFolder(const DocumentWindowController& tab) const override
+    {
+        auto* feature = tab.feature<FolderSidebarFeature>();
+        if (!feature || !feature->session())
+            return std::nullopt;
+        return feature->session()->restoreState();
+    }
+    Folder restoreFolder(const EditorStore::FolderRestoreState& state) override
+    {
+        return FolderSession::restore(state);
+    }
+    void showFolder(DocumentWindowController& tab, const Folder& folder) override
+    {
+        if (auto* feature = tab.feature<FolderSidebarFeature>())
+            feature->updateFolderSidebar(std::dynamic_pointer_cast<FolderSession>(folder));
+    }
+    DocumentWindowController* openUntitledWindow(const Folder& folder) override
+    {
+        return FolderWindows::openUntitledWindow(std::dynamic_pointer_cast<FolderSession>(folder));
+    }
+};
+
+} // namespace
+
 void install(DocumentController* documents, std::shared_ptr<HostWindows> hosts)
 {
-    installedController() = documents;
-    installedHosts() = std::move(hosts);
+    ApplicationWindows::install(documents, std::move(hosts));
+    ApplicationWindows::installFolders(std::make_shared<SidebarFolders>());
     if (documents)
         documents->openFolder = [](const fs::path& folder) { openFolder(folder); };
-}
-
-DocumentController* documentController()
-{
-    return installedController().data();
-}
-
-DocumentWindowController* controllerOf(TextDocument* document)
-{
-    if (!document)
-        return nullptr;
-    auto* window = dynamic_cast<TextDocumentWindow*>(document->editor());
-    return window ? &window->controller() : nullptr;
-}
-
-std::vector<DocumentWindowController*> tabsOf(DocumentWindowController& controller)
-{
-    std::vector<DocumentWindowController*> tabs;
-    EditorKit::HostWindow* host = controller.hostWindow();
-    DocumentController* documents = documentController();
-    if (!host || !documents)
-        return {&controller};
-    for (EditorKit::TabPage* page : host->pages()) {
-        for (TextDocument* document : documents->documents()) {
-            DocumentWindowController* tab = controllerOf(document);
-            if (tab && tab->page() == page)
-                tabs.push_back(tab);
-        }
-    }
-    return tabs;
-}
-
-void raise(DocumentWindowController& controller)
-{
-    EditorKit::HostWindow* host = controller.hostWindow();
-    if (!host)
-        return;
-    host->setCurrentPage(controller.page());
-    host->show();
-    host->raise();
-    host->activateWindow();
 }
 
 namespace {
@@ -305,7 +275,7 @@ std::shared_ptr<FolderSession> sessionOf(DocumentWindowController* controller)
 
 void openFolder(const fs::path& folder)
 {
-    DocumentController* documents = documentController();
+    DocumentController* documents = ApplicationWindows::documentController();
     if (!documents)
         return;
     std::string text = folder.lexically_normal().native();
@@ -314,13 +284,13 @@ void openFolder(const fs::path& folder)
     const fs::path root = text;
     std::vector<DocumentWindowController*> controllers;
     for (TextDocument* document : documents->documents()) {
-        if (DocumentWindowController* controller = controllerOf(document))
+        if (DocumentWindowController* controller = ApplicationWindows::controllerOf(document))
             controllers.push_back(controller);
     }
     for (DocumentWindowController* controller : controllers) {
         auto session = sessionOf(controller);
         if (session && session->root() == root && controller->hostWindow()) {
-            raise(*controller);
+            ApplicationWindows::raise(*controller);
             return;
         }
     }
@@ -336,8 +306,8 @@ void openFolder(const fs::path& folder)
         if (active ? host == active && host->currentPage() == controller->page() : !target)
             target = controller;
     }
-    if (!target && installedHosts()) {
-        if (EditorKit::HostWindow* host = installedHosts()->windowToJoin()) {
+    if (!target) {
+        if (EditorKit::HostWindow* host = ApplicationWindows::windowToJoin()) {
             for (DocumentWindowController* controller : controllers) {
                 if (controller->hostWindow() == host && host->currentPage() == controller->page())
                     target = controller;
@@ -345,11 +315,11 @@ void openFolder(const fs::path& folder)
         }
     }
     if (target && !sessionOf(target)) {
-        for (DocumentWindowController* tab : tabsOf(*target)) {
+        for (DocumentWindowController* tab : ApplicationWindows::tabsOf(*target)) {
             if (auto* feature = tab->feature<FolderSidebarFeature>())
                 feature->updateFolderSidebar(session);
         }
-        raise(*target);
+        ApplicationWindows::raise(*target);
         return;
     }
     // Opened folders are not noted as recent documents: there is no such menu, and the
@@ -359,21 +329,18 @@ void openFolder(const fs::path& folder)
 
 DocumentWindowController* openUntitledWindow(std::shared_ptr<FolderSession> session)
 {
-    DocumentController* documents = documentController();
+    DocumentController* documents = ApplicationWindows::documentController();
     if (!documents)
         return nullptr;
-    std::shared_ptr<HostWindows> hosts = installedHosts();
-    if (hosts)
-        hosts->beginNewWindowGroup();
+    ApplicationWindows::beginNewWindowGroup();
     TextDocument* document = documents->makeUntitledDocument(true);
-    if (hosts)
-        hosts->endNewWindowGroup();
-    DocumentWindowController* controller = controllerOf(document);
+    ApplicationWindows::endNewWindowGroup();
+    DocumentWindowController* controller = ApplicationWindows::controllerOf(document);
     if (!controller)
         return nullptr;
     if (auto* feature = controller->feature<FolderSidebarFeature>())
         feature->updateFolderSidebar(std::move(session));
-    raise(*controller);
+    ApplicationWindows::raise(*controller);
     return controller;
 }
 

@@ -68,15 +68,9 @@ private:
 // The application's windows as the folder commands see them.
 namespace FolderWindows {
 
-// The document controller and host windows of the running application (Application sets
-// them; tests their own). Also installs the controller's `openFolder`.
+// Installs the application's windows (see ApplicationWindows) and the controller's
+// `openFolder`.
 void install(EditorDocuments::DocumentController* documents, std::shared_ptr<HostWindows> hosts);
-EditorDocuments::DocumentController* documentController();
-
-DocumentWindowController* controllerOf(EditorDocuments::TextDocument* document);
-// The tabs of the host window the controller's page is in, in tab order.
-std::vector<DocumentWindowController*> tabsOf(DocumentWindowController& controller);
-void raise(DocumentWindowController& controller);
 
 // A window showing the folder is raised; otherwise the key window without a folder gets it
 // in all its tabs; otherwise a new untitled window shows it.

@@ -3,6 +3,7 @@
 #include "app/kit/Localized.h"
 #include "app/views/EditorTextView.h"
 #include "app/views/TextStorage.h"
+#include "app/window/CommandState.h"
 #include "app/window/DisplayNames.h"
 #include "app/window/DocumentWindowController.h"
 #include "app/window/suspicious/SuspiciousScan.h"
@@ -54,14 +55,15 @@ void SuspiciousMarksFeature::attach(DocumentWindowController& window)
             return {weak->textView()->text(), weak->textView()->storage().version()};
         },
         [weak]() -> std::uint64_t { return weak ? weak->textView()->storage().version() : 0; },
-        [weak](SuspiciousScan::Result result) {
-            if (!weak)
+        [weak, self = QPointer<SuspiciousMarksFeature>(this)](SuspiciousScan::Result result) {
+            if (!weak || !self)
                 return;
             if (WindowDocument* document = weak->document()) {
                 document->setLineEndings(result.lineEndings);
                 weak->refreshMixedLineEndingsBanner();
             }
-            weak->setSuspiciousReport(std::move(result.report));
+            self->m_report = std::move(result.report);
+            weak->setNeedsRefresh();
         });
     m_scan->schedule(std::chrono::milliseconds(0));
 }
@@ -111,7 +113,7 @@ std::unique_ptr<QMenu> SuspiciousMarksFeature::suspiciousMenu()
     auto menu = std::make_unique<QMenu>();
     if (!m_window)
         return menu;
-    const EditorCore::SuspiciousReport& report = m_window->suspiciousReport();
+    const EditorCore::SuspiciousReport& report = m_report;
     QPointer<SuspiciousMarksFeature> weak(this);
     for (SuspiciousKind kind : allKinds) {
         const std::int64_t count = report.count(kind);
@@ -148,7 +150,7 @@ void SuspiciousMarksFeature::selectNextSuspicious(std::optional<SuspiciousKind> 
 {
     if (!m_window)
         return;
-    const auto& occurrences = m_window->suspiciousReport().occurrences;
+    const auto& occurrences = m_report.occurrences;
     const EditorCore::SuspiciousOccurrence* first = nullptr;
     const EditorCore::SuspiciousOccurrence* target = nullptr;
     EditorViews::EditorTextView* textView = m_window->textView();
@@ -208,7 +210,7 @@ bool SuspiciousMarksFeature::validateAction(std::string_view action,
 {
     if (!m_window)
         return false;
-    const auto& report = m_window->suspiciousReport();
+    const auto& report = m_report;
     if (action == "selectNextSuspicious:")
         return !report.occurrences.empty();
     return normalizableCount(report) >= 1 && m_window->textView()->isEditable();
@@ -220,6 +222,17 @@ void SuspiciousMarksFeature::performAction(std::string_view action, const Editor
         selectNextSuspicious(std::nullopt);
     else if (action == "normalizeSuspicious:")
         normalizeSuspicious();
+}
+
+void SuspiciousMarksFeature::contributeStatus(StatusContent::Inputs& inputs) const
+{
+    inputs.suspiciousTotal = m_report.total();
+}
+
+void SuspiciousMarksFeature::contributeCommandState(CommandStateInputs& inputs) const
+{
+    inputs.suspiciousTotal = m_report.total();
+    inputs.replacementCharacters = m_report.count(EditorCore::SuspiciousKind::replacementCharacter);
 }
 
 } // namespace EditorWindow

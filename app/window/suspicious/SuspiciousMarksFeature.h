@@ -30,6 +30,9 @@ public:
     void detach() override;
     void textDidEdit(const EditorViews::EditRecord& edit) override;
     bool statusSegmentClicked(StatusBarView::Segment segment, QPushButton* button) override;
+    // The count's total on the status bar, and the counts the command rules read.
+    void contributeStatus(StatusContent::Inputs& inputs) const override;
+    void contributeCommandState(CommandStateInputs& inputs) const override;
 
     bool respondsToAction(std::string_view action) const override;
     bool validateAction(std::string_view action,
@@ -40,6 +43,8 @@ public:
     void scheduleScan(std::chrono::milliseconds delay);
     // A count is scheduled or under way.
     bool isCounting() const;
+    // The last count of suspicious characters.
+    const EditorCore::SuspiciousReport& report() const { return m_report; }
     // The segment's menu, built anew at each click (the caller owns it).
     std::unique_ptr<QMenu> suspiciousMenu();
     // Selects the next occurrence at or after the selection's end (of the kind, or of any
@@ -52,6 +57,7 @@ public:
 private:
     DocumentWindowController* m_window = nullptr;
     std::unique_ptr<SuspiciousScan> m_scan;
+    EditorCore::SuspiciousReport m_report;
 };
 
 } // namespace EditorWindow

@@ -4,8 +4,8 @@
 #include "app/kit/Localized.h"
 #include "app/kit/Utf16.h"
 #include "app/views/TextStorage.h"
+#include "app/window/CommandMenu.h"
 #include "app/window/DocumentWindowController.h"
-#include "app/window/toolband/ToolBand.h"
 #include "commands/CommandCatalog.h"
 #include "core/TextBounds.h"
 #include "features/PrettierEngine.h"
@@ -435,7 +435,7 @@ void TidyFeature::showMenu(bool tidy)
     EditorViews::EditorTextView* view = m_window->textView();
     const auto& items = tidy ? EditorCommands::CommandCatalog::tidyMenuItems()
                              : EditorCommands::CommandCatalog::multiCursorMenuItems();
-    QMenu* menu = ToolBandView::makeCommandMenu(items, *m_window, view);
+    QMenu* menu = makeCommandMenu(items, *m_window, view);
     menu->setAttribute(Qt::WA_DeleteOnClose);
     // At the start of the selection's first line when it shows, else the view's origin.
     QPoint point(0, 0);

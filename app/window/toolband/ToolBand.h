@@ -106,12 +106,6 @@ public:
     RowLayout rowFrames(int width) const;
     int rowsForWidth(int width) const override;
 
-    // A menu of command items, a separator for each absent slot or a command without action;
-    // the items send their actions along the controller's window chain.
-    static QMenu*
-    makeCommandMenu(const std::vector<std::optional<EditorCommands::CommandID>>& items,
-                    DocumentWindowController& controller,
-                    QWidget* parent);
     // The button of a catalog command: its icon ("questionmark" without a symbol), its title
     // and shortcut as tool tip.
     static ToolBandButton* makeCommandButton(const EditorCommands::Command& command,

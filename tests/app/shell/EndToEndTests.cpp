@@ -14,6 +14,7 @@
 #include "app/shell/Application.h"
 #include "app/views/EditorColors.h"
 #include "app/views/EditorTextView.h"
+#include "app/window/ApplicationWindows.h"
 #include "app/window/BannerView.h"
 #include "app/window/find/FindBarView.h"
 #include "app/window/find/FindReplaceFeature.h"
@@ -980,7 +981,7 @@ std::set<EditorKit::HostWindow*> hostsOf(EditorDocuments::DocumentController& do
 {
     std::set<EditorKit::HostWindow*> hosts;
     for (auto* document : documents.documents()) {
-        if (auto* controller = EditorWindow::FolderWindows::controllerOf(document))
+        if (auto* controller = EditorWindow::ApplicationWindows::controllerOf(document))
             hosts.insert(controller->hostWindow());
     }
     return hosts;

@@ -17,6 +17,7 @@
 #include "store/Settings.h"
 #include "tests/app/EventLoopWaits.h"
 #include "tests/app/window/FakeDocument.h"
+#include "tests/app/window/FileWatcherOf.h"
 #include "tests/platform/TemporaryFolder.h"
 
 #include <QInputMethodEvent>
@@ -135,7 +136,8 @@ struct DiskFixture
         auto& opened = controller();
         // The watcher arms once the window has opened.
         QCoreApplication::processEvents();
-        EXPECT_TRUE(opened.fileWatcher() && opened.fileWatcher()->isArmed());
+        EXPECT_TRUE(WindowTest::fileWatcherOf(opened)
+                    && WindowTest::fileWatcherOf(opened)->isArmed());
         return opened;
     }
 
@@ -149,7 +151,7 @@ struct DiskFixture
     // come back is over, and every comparison started meanwhile has come back.
     bool settled()
     {
-        if (auto* watcher = controller().fileWatcher();
+        if (auto* watcher = WindowTest::fileWatcherOf(controller());
             watcher && !OlvTests::waitUntilDescriptorRead(watcher->descriptor()))
             return false;
         if (!OlvTests::waitPastTimersOf(
@@ -318,7 +320,8 @@ TEST(DiskStates, anEditOrACompositionGetsOneExternalChangeBanner)
         writeBytes(path, "two\n");
         ASSERT_TRUE(QTest::qWaitFor(
             [&] { return controller.banner(QStringLiteral("external.changed")); }, patience));
-        EXPECT_TRUE(QTest::qWaitFor([&] { return controller.fileWatcher()->isArmed(); }, patience));
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return WindowTest::fileWatcherOf(controller)->isArmed(); }, patience));
         const int checked = f.disk().comparisonsStarted();
         writeBytes(path, "three\n");
         ASSERT_TRUE(
@@ -405,7 +408,7 @@ TEST(DiskStates, theOutsideVersionOpensReadOnlyInAWindowOfItsOwn)
     EXPECT_NE(copyWindow.hostWindow(), controller.hostWindow());
     EXPECT_GT(copyWindow.hostWindow()->geometry().x(), controller.hostWindow()->geometry().x());
     QCoreApplication::processEvents();
-    EXPECT_EQ(copyWindow.fileWatcher(), nullptr);
+    EXPECT_EQ(WindowTest::fileWatcherOf(copyWindow), nullptr);
     // Mine stays as it was, and so does the question.
     EXPECT_EQ(f.text(), QStringLiteral("mine one\n"));
     EXPECT_NE(controller.banner(QStringLiteral("external.changed")), nullptr);
@@ -505,7 +508,8 @@ TEST(DiskStates, anotherProgramsSafeSaveIsReadAndWatchedAgain)
     auto& controller = f.open(path);
     replaceBySafeSave(path, "two\n");
     ASSERT_TRUE(QTest::qWaitFor([&] { return f.text() == QStringLiteral("two\n"); }, patience));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return controller.fileWatcher()->isArmed(); }, patience));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return WindowTest::fileWatcherOf(controller)->isArmed(); },
+                                patience));
     writeBytes(path, "three\n");
     EXPECT_TRUE(QTest::qWaitFor([&] { return f.text() == QStringLiteral("three\n"); }, patience));
     ASSERT_TRUE(f.settled());
@@ -524,8 +528,9 @@ TEST(DiskStates, aRenameInTheSameFolderIsFollowed)
     ASSERT_TRUE(QTest::qWaitFor([&] { return f.document->fileURL() == renamed; }, patience));
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
-            return controller.fileWatcher() && controller.fileWatcher()->path() == renamed
-                   && controller.fileWatcher()->isArmed();
+            return WindowTest::fileWatcherOf(controller)
+                   && WindowTest::fileWatcherOf(controller)->path() == renamed
+                   && WindowTest::fileWatcherOf(controller)->isArmed();
         },
         patience));
     EXPECT_TRUE(QTest::qWaitFor(

@@ -15,6 +15,7 @@
 #include "store/Settings.h"
 #include "tests/app/EventLoopWaits.h"
 #include "tests/app/window/FakeDocument.h"
+#include "tests/app/window/FileWatcherOf.h"
 #include "tests/platform/TemporaryFolder.h"
 
 #include <QTest>
@@ -598,16 +599,17 @@ TEST(DocumentWindowController, watchesItsFileOnceOpened)
     environment.onDiskChange = [&] { ++diskChecks; };
     WindowFixture f(
         QStringLiteral("one\n"), {}, [&](FakeDocument& d) { d.url = path; }, environment);
-    EXPECT_EQ(f.controller->fileWatcher(), nullptr);
+    EXPECT_EQ(WindowTest::fileWatcherOf(*f.controller), nullptr);
     QCoreApplication::processEvents();
-    ASSERT_NE(f.controller->fileWatcher(), nullptr);
-    EXPECT_TRUE(f.controller->fileWatcher()->isArmed());
+    ASSERT_NE(WindowTest::fileWatcherOf(*f.controller), nullptr);
+    EXPECT_TRUE(WindowTest::fileWatcherOf(*f.controller)->isArmed());
 
     // Replaced by another file: seen, and watched again half a second later.
     std::ofstream(folder / "new.txt") << "two\n";
     std::filesystem::rename(folder / "new.txt", path);
     EXPECT_TRUE(QTest::qWaitFor([&] { return diskChecks == 1; }, 2000));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return f.controller->fileWatcher()->isArmed(); }, 2000));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return WindowTest::fileWatcherOf(*f.controller)->isArmed(); }, 2000));
     std::ofstream(path, std::ios::app) << "three\n";
     EXPECT_TRUE(QTest::qWaitFor([&] { return diskChecks == 2; }, 2000));
 
@@ -617,7 +619,7 @@ TEST(DocumentWindowController, watchesItsFileOnceOpened)
         d.externalCopy = true;
     });
     QCoreApplication::processEvents();
-    EXPECT_EQ(copy.controller->fileWatcher(), nullptr);
+    EXPECT_EQ(WindowTest::fileWatcherOf(*copy.controller), nullptr);
 }
 
 TEST(DocumentWindowController, ownSaveUnderWayIsNotAnOutsideChange)
@@ -631,15 +633,17 @@ TEST(DocumentWindowController, ownSaveUnderWayIsNotAnOutsideChange)
     WindowFixture f(
         QStringLiteral("one\n"), {}, [&](FakeDocument& d) { d.url = path; }, environment);
     QCoreApplication::processEvents();
-    ASSERT_NE(f.controller->fileWatcher(), nullptr);
+    ASSERT_NE(WindowTest::fileWatcherOf(*f.controller), nullptr);
 
     f.document->writing = true;
     std::ofstream(path, std::ios::app) << "ours\n";
-    ASSERT_TRUE(OlvTests::waitUntilDescriptorRead(f.controller->fileWatcher()->descriptor()));
+    ASSERT_TRUE(
+        OlvTests::waitUntilDescriptorRead(WindowTest::fileWatcherOf(*f.controller)->descriptor()));
     EXPECT_EQ(diskChecks, 0);
 
     f.document->writing = false;
-    EXPECT_TRUE(QTest::qWaitFor([&] { return f.controller->fileWatcher()->isArmed(); }, 2000));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return WindowTest::fileWatcherOf(*f.controller)->isArmed(); }, 2000));
     std::ofstream(path, std::ios::app) << "someone else's\n";
     EXPECT_TRUE(QTest::qWaitFor([&] { return diskChecks == 1; }, 2000));
 }
@@ -656,7 +660,7 @@ TEST(DocumentWindowController, aDiskCheckMayArmANewWatcher)
     environment.onDiskChange = [&] {
         ++diskChecks;
         if (window)
-            window->startFileWatcher();
+            window->documentEvent(EditorWindow::DocumentEvent::startWatcher);
     };
     WindowFixture f(
         QStringLiteral("one\n"), {}, [&](FakeDocument& d) { d.url = path; }, environment);
@@ -666,7 +670,7 @@ TEST(DocumentWindowController, aDiskCheckMayArmANewWatcher)
     EXPECT_TRUE(QTest::qWaitFor([&] { return diskChecks == 1; }, 2000));
     std::ofstream(path, std::ios::app) << "three\n";
     EXPECT_TRUE(QTest::qWaitFor([&] { return diskChecks == 2; }, 2000));
-    EXPECT_TRUE(f.controller->fileWatcher()->isArmed());
+    EXPECT_TRUE(WindowTest::fileWatcherOf(*f.controller)->isArmed());
 }
 
 TEST(DocumentWindowController, suspiciousCharactersAreBoxedAndCounted)

@@ -3,6 +3,7 @@
 #include "app/kit/HostWindow.h"
 #include "app/views/EditorTextView.h"
 #include "app/window/DocumentWindowController.h"
+#include "app/window/LineSelection.h"
 #include "app/window/gotoline/GoToLineFeature.h"
 #include "app/window/hosting/HostWindows.h"
 #include "platform/PreferencesDomain.h"
@@ -209,6 +210,26 @@ TEST(GoToLine, typedLinesMoveTheCaretOfTheWindow)
         EXPECT_EQ(window.caret(), c.moves ? c.expected : 2);
     }
     EXPECT_EQ(QApplication::focusWidget(), window.controller->textView());
+}
+
+// A request from outside the window (the command line's "file:line:column") finds the line
+// through the frame, without naming the feature: in this window and in the shipped one.
+TEST(GoToLine, aRequestFromOutsideReachesTheLineThroughTheFrame)
+{
+    Window window(QStringLiteral("one\ntwo\nthree\nfour\n"));
+    auto* selection = window.controller->service<EditorWindow::LineSelection>();
+    ASSERT_NE(selection, nullptr);
+    window.placeCaret(0);
+    selection->selectLine(3, 2);
+    EXPECT_EQ(window.caret(), 9);
+    EXPECT_EQ(QApplication::focusWidget(), window.controller->textView());
+
+    FakeDocument shipped(QStringLiteral("a\n"));
+    EditorWindow::WindowEnvironment environment;
+    environment.settings = &window.settings;
+    environment.hosts = std::make_shared<EditorWindow::HostWindows>(window.router);
+    DocumentWindowController standard(shipped, window.router, environment);
+    EXPECT_NE(standard.service<EditorWindow::LineSelection>(), nullptr);
 }
 
 TEST(GoToLine, thePopupTakesTheLineAndCloses)

@@ -6,6 +6,7 @@
 #include "app/window/find/FindReplaceFeature.h"
 #include "app/window/hosting/HostWindows.h"
 #include "app/window/filter/LineFilterFeature.h"
+#include "app/window/hex/HexViewFeature.h"
 #include "app/window/preview/PreviewModesFeature.h"
 #include "app/window/toolband/ToolBand.h"
 #include "app/window/toolband/ToolBandFeature.h"
@@ -21,6 +22,8 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <fstream>
 
 using EditorWindow::DocumentWindowController;
 using EditorWindow::PreviewMode;
@@ -236,6 +239,126 @@ TEST(PreviewModes, thePreviewAndTheLineFilterTakeTheBodyInTurn)
     w.send("togglePreviewOnly:");
     EXPECT_EQ(w.modes().previewMode(), PreviewMode::only);
     EXPECT_FALSE(filter->isFilterShown());
+}
+
+// The three views that take the text's place, in a window with all of them and a file on disk
+// for the hex view.
+struct BodyViewsWindow
+{
+    TemporaryFolder folder;
+    std::unique_ptr<EditorStore::Settings> settings;
+    EditorKit::ActionRouter router;
+    PreviewLog log;
+    FakeDocument document;
+    std::unique_ptr<DocumentWindowController> controller;
+
+    BodyViewsWindow()
+        : document(markdownText())
+    {
+        const std::filesystem::path file = folder / "read me.md";
+        std::ofstream(file) << markdownText().toStdString();
+        document.url = file;
+        settings = std::make_unique<EditorStore::Settings>(
+            std::make_shared<Platform::PreferencesDomain>(folder / "group-defaults.json"),
+            std::map<std::string, std::string>{});
+        EditorWindow::WindowEnvironment environment;
+        environment.settings = settings.get();
+        environment.hosts = std::make_shared<EditorWindow::HostWindows>(router);
+        environment.features = [this] {
+            EditorWindow::WindowFeatureList list;
+            list.push_back(std::make_unique<EditorWindow::FindReplaceFeature>());
+            list.push_back(std::make_unique<EditorWindow::LineFilterFeature>());
+            list.push_back(std::make_unique<PreviewModesFeature>(
+                [this](QSize) { return new FakePreview(log); }));
+            list.push_back(std::make_unique<EditorWindow::HexViewFeature>());
+            return list;
+        };
+        controller = std::make_unique<DocumentWindowController>(document, router, environment);
+        controller->showWindow();
+        controller->hostWindow()->resize(1000, 600);
+        QCoreApplication::processEvents();
+    }
+    ~BodyViewsWindow()
+    {
+        controller.reset();
+        QCoreApplication::processEvents();
+    }
+    EditorWindow::LineFilterFeature& filter()
+    {
+        return *controller->feature<EditorWindow::LineFilterFeature>();
+    }
+    PreviewModesFeature& preview() { return *controller->feature<PreviewModesFeature>(); }
+    EditorWindow::HexViewFeature& hex()
+    {
+        return *controller->feature<EditorWindow::HexViewFeature>();
+    }
+};
+
+TEST(PreviewModes, theViewsOfTheBodySendEachOtherAwayButTheHexViewStaysOverAPreview)
+{
+    enum class View { filter, split, only, hex };
+    struct Case
+    {
+        const char* name;
+        std::vector<View> shown;
+        bool filter;
+        PreviewMode preview;
+        bool hex;
+    };
+    const Case cases[] = {
+        {"the filter after the preview",
+         {View::split, View::filter},
+         true,
+         PreviewMode::off,
+         false},
+        {"the preview after the filter",
+         {View::filter, View::only},
+         false,
+         PreviewMode::only,
+         false},
+        {"the filter after hex", {View::hex, View::filter}, true, PreviewMode::off, false},
+        {"hex after the filter", {View::filter, View::hex}, false, PreviewMode::off, true},
+        {"hex after the preview", {View::only, View::hex}, false, PreviewMode::off, true},
+        {"the preview after hex", {View::hex, View::split}, false, PreviewMode::split, true},
+        {"the filter after hex and the preview",
+         {View::hex, View::split, View::filter},
+         true,
+         PreviewMode::off,
+         false},
+        {"split to only keeps hex",
+         {View::hex, View::split, View::only},
+         false,
+         PreviewMode::only,
+         true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        BodyViewsWindow w;
+        ASSERT_TRUE(w.preview().canShowPreview());
+        for (View view : c.shown) {
+            switch (view) {
+            case View::filter:
+                w.filter().toggleFilter();
+                break;
+            case View::split:
+                w.preview().applyPreviewMode(PreviewMode::split);
+                break;
+            case View::only:
+                w.preview().applyPreviewMode(PreviewMode::only);
+                break;
+            case View::hex:
+                w.hex().setHexMode(true);
+                break;
+            }
+        }
+        EXPECT_EQ(w.filter().isFilterShown(), c.filter);
+        EXPECT_EQ(w.preview().previewMode(), c.preview);
+        EXPECT_EQ(w.hex().isHexShown(), c.hex);
+        // Each view that went gave the body back.
+        EXPECT_EQ(w.controller->holdsBody(w.filter()), c.filter);
+        EXPECT_EQ(w.controller->holdsBody(w.preview()), c.preview != PreviewMode::off);
+        EXPECT_EQ(w.controller->holdsBody(w.hex()), c.hex);
+    }
 }
 
 TEST(PreviewModes, editsRenderAfterTypingAndScrollingIsFollowedOncePerBurstInSplitOnly)

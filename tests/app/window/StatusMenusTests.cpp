@@ -585,8 +585,8 @@ TEST_F(StatusMenus, theCountIsExactWhileTheListStopsAtItsLimit)
     for (int index = 0; index < 10'001; ++index)
         spaces += "\xc2\xa0";
     open(spaces);
-    ASSERT_TRUE(waitFor([this] { return window().suspiciousReport().total() == 10'001; }));
-    EXPECT_EQ(window().suspiciousReport().occurrences.size(), 10'000u);
+    ASSERT_TRUE(waitFor([this] { return suspicious().report().total() == 10'001; }));
+    EXPECT_EQ(suspicious().report().occurrences.size(), 10'000u);
     auto menu = suspicious().suspiciousMenu();
     EXPECT_EQ(menu->actions()[0]->text(),
               EditorWindow::DisplayNames::displayName(SuspiciousKind::noBreakSpace)
@@ -600,7 +600,7 @@ TEST_F(StatusMenus, steppingGoesToTheNextAtOrAfterTheSelectionEndAndWraps)
                             "b\xe2\x80\x8b"
                             "c\xc2\xa0"
                             "d");
-    ASSERT_TRUE(waitFor([this] { return window().suspiciousReport().total() == 3; }));
+    ASSERT_TRUE(waitFor([this] { return suspicious().report().total() == 3; }));
     auto* textView = controller.textView();
     struct Step
     {
@@ -638,14 +638,14 @@ TEST_F(StatusMenus, normalisingMakesOneStepAndKeepsReplacementCharacters)
     open("a\xc2\xa0"
          "b\xc2\xad"
          "c");
-    ASSERT_TRUE(waitFor([this] { return window().suspiciousReport().total() == 2; }));
+    ASSERT_TRUE(waitFor([this] { return suspicious().report().total() == 2; }));
     EXPECT_TRUE(
         item(*suspicious().suspiciousMenu(), QStringLiteral("모두 보통 글자로"))->isEnabled());
     suspicious().normalizeSuspicious();
     EXPECT_EQ(text(), QStringLiteral("a bc"));
     EXPECT_EQ(undo().count(), 1);
     EXPECT_EQ(undo().undoText(), QStringLiteral("모두 보통 글자로"));
-    ASSERT_TRUE(waitFor([this] { return window().suspiciousReport().total() == 0; }));
+    ASSERT_TRUE(waitFor([this] { return suspicious().report().total() == 0; }));
 
     // An unchanged result makes no step.
     suspicious().normalizeSuspicious();
@@ -655,7 +655,7 @@ TEST_F(StatusMenus, normalisingMakesOneStepAndKeepsReplacementCharacters)
 TEST_F(StatusMenus, onlyReplacementCharactersLeaveNothingToNormalise)
 {
     open("x\xef\xbf\xbdy");
-    ASSERT_TRUE(waitFor([this] { return window().suspiciousReport().total() == 1; }));
+    ASSERT_TRUE(waitFor([this] { return suspicious().report().total() == 1; }));
     auto menu = suspicious().suspiciousMenu();
     EXPECT_FALSE(item(*menu, QStringLiteral("모두 보통 글자로"))->isEnabled());
     EXPECT_FALSE(
@@ -669,7 +669,7 @@ TEST_F(StatusMenus, aLineSeparatorBecomesTheDocumentsEnding)
 {
     open("a\r\nb\xe2\x80\xa8"
          "c");
-    ASSERT_TRUE(waitFor([this] { return window().suspiciousReport().total() == 1; }));
+    ASSERT_TRUE(waitFor([this] { return suspicious().report().total() == 1; }));
     suspicious().normalizeSuspicious();
     EXPECT_EQ(text(), QStringLiteral("a\r\nb\r\nc"));
 }
@@ -713,8 +713,9 @@ TEST_F(StatusMenus, theCountRefreshesTheLineEndingSummaryAfterTyping)
     controller.textView()->insertText(QStringLiteral("\n"));
     controller.textView()->insertText(QStringLiteral("\u00a0"));
     // Nothing before the pause.
-    EXPECT_EQ(controller.suspiciousReport().total(), 0);
-    ASSERT_TRUE(waitFor([&] { return controller.suspiciousReport().total() == 1; }));
+    EXPECT_EQ(controller.feature<SuspiciousMarksFeature>()->report().total(), 0);
+    ASSERT_TRUE(waitFor(
+        [&] { return controller.feature<SuspiciousMarksFeature>()->report().total() == 1; }));
     EXPECT_EQ(document->lineEndings().lf, 2);
 }
 

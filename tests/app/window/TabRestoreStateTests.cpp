@@ -338,7 +338,7 @@ TEST(TabRestoreState, largeFileWaitsForItsTextAndKeepsWrappingOff)
     // The loader installs the text and its line index, then applies what waited.
     tab.document->largeFileDetails->loadedBytes = 300 << 20;
     tab.textView().setText(numberedLines(300));
-    tab.controller->applyPendingRestore();
+    tab.controller->textArrived();
     QCoreApplication::processEvents();
     QCoreApplication::processEvents();
     EXPECT_FALSE(tab.controller->pendingRestore());
@@ -352,6 +352,6 @@ TEST(TabRestoreState, largeFileWaitsForItsTextAndKeepsWrappingOff)
 
     // Nothing waits any more: a second call changes nothing.
     tab.textView().setSelectedRange({0, 0});
-    tab.controller->applyPendingRestore();
+    tab.controller->textArrived();
     EXPECT_EQ(tab.textView().selectedRange(), (EditorViews::TextRange{0, 0}));
 }

@@ -6,6 +6,7 @@
 #include "app/kit/HostWindow.h"
 #include "app/kit/Localized.h"
 #include "app/kit/Symbols.h"
+#include "app/window/CommandMenu.h"
 #include "app/window/DocumentContentView.h"
 #include "app/window/DocumentWindowController.h"
 #include "app/window/hosting/HostWindows.h"
@@ -209,7 +210,7 @@ TEST(ToolBand, makeCommandMenuShowsMissingCommandsAsSeparators)
 {
     Windows windows;
     DocumentWindowController& window = windows.open(QStringLiteral("text"));
-    std::unique_ptr<QMenu> menu(ToolBandView::makeCommandMenu({CommandID{"view.wrap"},
+    std::unique_ptr<QMenu> menu(EditorWindow::makeCommandMenu({CommandID{"view.wrap"},
                                                                std::nullopt,
                                                                CommandID{"no.such"},
                                                                CommandID{"file.locate"},

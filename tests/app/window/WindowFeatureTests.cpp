@@ -11,6 +11,7 @@
 #include "platform/PreferencesDomain.h"
 #include "store/Settings.h"
 #include "tests/app/window/FakeDocument.h"
+#include "tests/app/window/FileWatcherOf.h"
 #include "tests/platform/TemporaryFolder.h"
 
 #include <QLabel>
@@ -135,7 +136,7 @@ TEST(WindowFeature, aWindowBuiltWithOnePartFeedsItEveryHook)
 {
     SinglePartWindow w(QStringLiteral("one\ntwo"));
     ASSERT_EQ(w.controller->features().size(), 1u);
-    EXPECT_EQ(w.controller->fileWatcher(), nullptr) << "only the part under test";
+    EXPECT_EQ(WindowTest::fileWatcherOf(*w.controller), nullptr) << "only the part under test";
     EXPECT_EQ(w.probe.calls, (std::vector<std::string>{"attach"}));
     QCoreApplication::processEvents();
     EXPECT_EQ(w.probe.calls.back(), "open");
@@ -379,4 +380,85 @@ TEST(SelectionCounter, aCountInPiecesGivesWayToANewerSelectionOrText)
     EXPECT_EQ(counter.count({0, 2'000}), std::nullopt);
     ASSERT_TRUE(QTest::qWaitFor([&] { return counter.count({0, 2'000}).has_value(); }, 5'000));
     EXPECT_EQ(counter.count({0, 2'000}), 500);
+}
+
+namespace {
+
+// A view of the body that logs what it is told and gives the body up to the claims it yields
+// to.
+class BodyProbe : public WindowFeature
+{
+public:
+    BodyProbe(std::string name, std::vector<std::string>& log, bool yieldsToText)
+        : m_name(std::move(name))
+        , m_log(log)
+        , m_yieldsToText(yieldsToText)
+    {}
+    void attach(DocumentWindowController& window) override { m_window = &window; }
+    void detach() override { m_window = nullptr; }
+    void claim(EditorWindow::BodyClaim claim) { m_window->claimBody(*this, claim); }
+    void bodyWasTaken(EditorWindow::BodyClaim claim) override
+    {
+        const bool text = claim == EditorWindow::BodyClaim::text;
+        m_log.push_back(m_name + (text ? " told text" : " told whole"));
+        if (!text || m_yieldsToText)
+            m_window->releaseBody(*this);
+    }
+
+private:
+    std::string m_name;
+    std::vector<std::string>& m_log;
+    bool m_yieldsToText;
+    DocumentWindowController* m_window = nullptr;
+};
+
+} // namespace
+
+TEST(WindowFeature, aClaimOfTheBodyTellsTheOtherHoldersInTheOrderTheyClaimed)
+{
+    using EditorWindow::BodyClaim;
+    TemporaryFolder folder;
+    EditorStore::Settings settings(
+        std::make_shared<Platform::PreferencesDomain>(folder / "group-defaults.json"),
+        std::map<std::string, std::string>{});
+    EditorKit::ActionRouter router;
+    FakeDocument document(QStringLiteral("text"));
+    std::vector<std::string> log;
+    WindowEnvironment environment;
+    environment.settings = &settings;
+    environment.features = [&log] {
+        EditorWindow::WindowFeatureList list;
+        // As the hex view, the list and the preview: a cover stays over a preview.
+        list.push_back(std::make_unique<BodyProbe>("cover", log, false));
+        list.push_back(std::make_unique<BodyProbe>("list", log, true));
+        list.push_back(std::make_unique<BodyProbe>("beside", log, true));
+        return list;
+    };
+    DocumentWindowController window(document, router, environment);
+    auto probe = [&](std::size_t index) {
+        return static_cast<BodyProbe*>(window.features()[index].get());
+    };
+    BodyProbe& cover = *probe(0);
+    BodyProbe& list = *probe(1);
+    BodyProbe& beside = *probe(2);
+
+    list.claim(BodyClaim::whole);
+    EXPECT_TRUE(log.empty()) << "nobody held the body";
+    cover.claim(BodyClaim::whole);
+    beside.claim(BodyClaim::text);
+    EXPECT_EQ(log, (std::vector<std::string>{"list told whole", "cover told text"}));
+    EXPECT_FALSE(window.holdsBody(list));
+    EXPECT_TRUE(window.holdsBody(cover)) << "the cover did not yield to the text";
+    EXPECT_TRUE(window.holdsBody(beside));
+
+    // Told in claim order, not list order; a claimant is never told of its own claim.
+    log.clear();
+    beside.claim(BodyClaim::text);
+    list.claim(BodyClaim::whole);
+    EXPECT_EQ(
+        log,
+        (std::vector<std::string>{"cover told text", "cover told whole", "beside told whole"}));
+    EXPECT_TRUE(window.holdsBody(list));
+    EXPECT_FALSE(window.holdsBody(cover));
+    EXPECT_FALSE(window.holdsBody(beside));
 }

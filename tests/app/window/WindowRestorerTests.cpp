@@ -8,6 +8,7 @@
 #include "app/kit/Presenter.h"
 #include "app/kit/TabPage.h"
 #include "app/views/EditorTextView.h"
+#include "app/window/ApplicationWindows.h"
 #include "app/window/DocumentWindowController.h"
 #include "app/window/sidebar/FolderSession.h"
 #include "app/window/sidebar/FolderSidebarFeature.h"
@@ -307,7 +308,7 @@ TEST(WindowRestorer, snapshotKeepsDocumentTabsAndFolders)
     ASSERT_TRUE(a);
     // An untitled document that was never kept joins the window and is left out; it is
     // selected, so the saved selection is the first kept tab.
-    f.hosts->joinNext(EditorWindow::FolderWindows::controllerOf(a)->hostWindow());
+    f.hosts->joinNext(EditorWindow::ApplicationWindows::controllerOf(a)->hostWindow());
     f.documents->makeUntitledDocument(true);
     f.hosts->joinNext(nullptr);
     f.settle();
@@ -339,7 +340,7 @@ TEST(WindowRestorer, aFullScreenWindowKeepsItsFrameFromBefore)
     RestoreFixture f;
     f.restorer->startObserving();
     auto* a = f.open(f.file("a.txt"));
-    HostWindow* window = EditorWindow::FolderWindows::controllerOf(a)->hostWindow();
+    HostWindow* window = EditorWindow::ApplicationWindows::controllerOf(a)->hostWindow();
     window->resize(520, 410);
     window->move(30, 20);
     f.settle();
@@ -458,7 +459,7 @@ TEST(WindowRestorer, missingTabsAreListedInTheBanner)
     f.restore();
     auto windows = f.documentWindows();
     ASSERT_EQ(windows.size(), 1u);
-    auto* controller = EditorWindow::FolderWindows::controllerOf(f.documents->documents()[0]);
+    auto* controller = EditorWindow::ApplicationWindows::controllerOf(f.documents->documents()[0]);
     auto* banner = controller->banner(QStringLiteral("restore.missing"));
     ASSERT_TRUE(banner);
     EXPECT_EQ(banner->message(),
@@ -487,7 +488,7 @@ TEST(WindowRestorer, openFilesAndDocumentsOpenedMeanwhile)
     f.runLaterJobs();
     EXPECT_TRUE(f.restorer->missingNames().empty()) << "an open file is not missing";
     EXPECT_EQ(f.documents->documents().size(), 3u) << "a.txt is not opened twice";
-    auto* controller = EditorWindow::FolderWindows::controllerOf(meanwhile);
+    auto* controller = EditorWindow::ApplicationWindows::controllerOf(meanwhile);
     ASSERT_TRUE(controller && controller->hostWindow());
     EXPECT_EQ(controller->hostWindow()->currentPage(), controller->page());
     EXPECT_EQ(f.hosts->orderedWindows().front(), controller->hostWindow()) << "raised at the end";
@@ -531,7 +532,7 @@ TEST(WindowRestorer, aCancelledQuitSavesAgain)
     EXPECT_FALSE(f.documents->reviewUnsavedDocuments());
     EXPECT_FALSE(f.restorer->isFrozen());
 
-    HostWindow* window = EditorWindow::FolderWindows::controllerOf(a)->hostWindow();
+    HostWindow* window = EditorWindow::ApplicationWindows::controllerOf(a)->hostWindow();
     window->resize(430, 310);
     window->move(70, 60);
     f.settle();
@@ -647,7 +648,7 @@ TEST(WindowRestorer, tabChangesAreSavedAndComeBackInTheirWindow)
     f.restorer->startObserving();
     auto* a = f.open(f.file("a.txt"));
     ASSERT_TRUE(a);
-    HostWindow* window = EditorWindow::FolderWindows::controllerOf(a)->hostWindow();
+    HostWindow* window = EditorWindow::ApplicationWindows::controllerOf(a)->hostWindow();
     f.hosts->joinNext(window);
     auto* b = f.open(f.file("b.txt"));
     auto* c = f.open(f.file("c.txt"));
@@ -655,7 +656,7 @@ TEST(WindowRestorer, tabChangesAreSavedAndComeBackInTheirWindow)
     f.settle();
     ASSERT_EQ(window->pageCount(), 3);
     auto pageOf = [](TextDocument* document) {
-        return EditorWindow::FolderWindows::controllerOf(document)->page();
+        return EditorWindow::ApplicationWindows::controllerOf(document)->page();
     };
     (void)f.timer->fire();
 
@@ -690,7 +691,8 @@ TEST(WindowRestorer, tabChangesAreSavedAndComeBackInTheirWindow)
          0},
         {"kept",
          [&] {
-             EditorWindow::FolderWindows::controllerOf(untitled)->textView()->insertText("memo");
+             EditorWindow::ApplicationWindows::controllerOf(untitled)->textView()->insertText(
+                 "memo");
              ASSERT_TRUE(untitled->keepScratchText().has_value());
          },
          {"c.txt", "kept", "a.txt"},
@@ -730,7 +732,7 @@ TEST(WindowRestorer, aWindowRestoredThreeTimesKeepsItsGeometry)
     f.restorer->startObserving();
     auto* a = f.open(f.file("a.txt"));
     ASSERT_TRUE(a);
-    HostWindow* first = EditorWindow::FolderWindows::controllerOf(a)->hostWindow();
+    HostWindow* first = EditorWindow::ApplicationWindows::controllerOf(a)->hostWindow();
     const QRect placed(100, 120, 700, 500);
     first->setGeometry(placed);
     f.settle();
@@ -779,7 +781,7 @@ TEST(WindowRestorer, aTabReadInTheBackgroundGetsItsStateWhenTheTextIsIn)
     f.settle();
     EXPECT_EQ(document->format().encoding, EditorCore::TextEncoding::isoLatin1);
     EXPECT_TRUE(document->currentText().startsWith(QString::fromUtf8("caf\xC3\x83\xC2\xA9")));
-    const auto* view = EditorWindow::FolderWindows::controllerOf(document)->textView();
+    const auto* view = EditorWindow::ApplicationWindows::controllerOf(document)->textView();
     EXPECT_EQ(view->selectedRange().location, 1000003);
     EXPECT_EQ(view->selectedRange().length, 4);
 }
