@@ -3,7 +3,6 @@
 // and decoding over the whole buffer, and the disk identity (its hash included) that a fresh
 // look at the file gives.
 #include "FuzzCheck.h"
-
 #include "app/documents/DocumentReading.h"
 #include "core/EncodingDetector.h"
 
@@ -31,9 +30,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto body = input.rest();
     std::vector<std::uint8_t> bytes(body.begin(), body.end());
     if ((shape & 1) != 0 && !body.empty()) {
-        const std::size_t length =
-            EncodingDetector::sampleLength + 1 + std::size_t(shape >> 1) % (body.size() + 1)
-            + body.size();
+        const std::size_t length = EncodingDetector::sampleLength + 1
+                                   + std::size_t(shape >> 1) % (body.size() + 1) + body.size();
         bytes.resize(length);
         for (std::size_t i = body.size(); i < length; ++i)
             bytes[i] = body[i % body.size()];
@@ -65,8 +63,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         check(notText, "not text in pieces, text as a whole");
         check(other->diskIdentity == identity, "the identity of a file that is not text");
         const auto head = std::min(bytes.size(), DocumentReading::binaryHeadLength);
-        check(std::equal(other->head.begin(), other->head.end(), bytes.begin(), bytes.begin() + head),
-              "the head of a file that is not text");
+        check(
+            std::equal(other->head.begin(), other->head.end(), bytes.begin(), bytes.begin() + head),
+            "the head of a file that is not text");
         return 0;
     }
     const auto* read = std::get_if<DocumentReading::OrdinaryText>(&*outcome);

@@ -18,7 +18,10 @@ void check(bool condition)
         std::abort();
 }
 
-void checkAgainstTheWalk(std::u16string_view text, std::int64_t limit, std::size_t from, std::size_t to)
+void checkAgainstTheWalk(std::u16string_view text,
+                         std::int64_t limit,
+                         std::size_t from,
+                         std::size_t to)
 {
     const auto whole = SuspiciousCharacters::scan(text, limit);
     if (whole != SuspiciousCharacters::scanEachScalar(text, 0, text.size(), limit)) {

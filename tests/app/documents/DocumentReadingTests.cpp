@@ -424,8 +424,9 @@ TEST_F(DocumentReadingTest, filesReadInPiecesOfAFewBytesReadAsTheWholeBytes)
         const auto identity = EditorCore::DiskIdentity::read(
             folder / "pieces.txt", EditorCore::DiskIdentity::documentHashLimit);
         for (std::size_t length : {1, 2, 3, 5, 7, 16, 17}) {
-            SCOPED_TRACE(testing::Message() << c.encoding << ", mark " << (c.mark == AddByteOrderMark::yes)
-                                            << ", cut " << c.cut << ", pieces of " << length);
+            SCOPED_TRACE(testing::Message()
+                         << c.encoding << ", mark " << (c.mark == AddByteOrderMark::yes) << ", cut "
+                         << c.cut << ", pieces of " << length);
             auto env = environment();
             env.pieceLength = length;
             auto read = DocumentReading::readFile(folder / "pieces.txt", env);
