@@ -13,7 +13,7 @@ shift $(( $# < 3 ? $# : 3 ))
 
 # target:corpus folder:longest input
 all=(JSONTidy:json:4096 XMLTidy:xml:4096 SuspiciousScan:suspicious:4096
-     EncodingRoundTrip:encoding:4096 LineIndex:lines:1024 Search:search:512
+     EncodingRoundTrip:encoding:4096 DocumentReading:reading:4096 LineIndex:lines:1024 Search:search:512
      ChunkedText:chunks:1024
      WindowState:window-state:8192 FileMemory:file-memory:8192 ScratchStore:scratch:4096
      Request:requests:4096 Preferences:preferences:4096 SignedIndex:signed-index:8192

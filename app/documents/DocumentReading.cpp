@@ -254,10 +254,10 @@ public:
     static constexpr std::size_t count = 4;
     static constexpr std::size_t carryRoom = 16;
 
-    PieceBuffers()
+    explicit PieceBuffers(std::size_t length)
     {
         for (auto& buffer : m_buffers)
-            buffer = std::make_unique_for_overwrite<std::uint8_t[]>(carryRoom + readPieceLength);
+            buffer = std::make_unique_for_overwrite<std::uint8_t[]>(carryRoom + length);
     }
     std::uint8_t* buffer(std::uint64_t piece) { return m_buffers[piece % count].get(); }
 
@@ -423,10 +423,16 @@ EditorCore::Result<ReadOutcome, ReadError> readOrdinaryFile(const std::filesyste
     if (!S_ISREG(status.st_mode))
         return readFailure(std::make_error_code(std::errc::invalid_argument));
 
+    // The first piece is longer than detection's sample, so detection sees what it would see
+    // in the whole file: the same sample, cut exactly when the file is longer.
+    const std::size_t pieceLength = std::max<std::size_t>(environment.pieceLength, 1);
+    const std::size_t firstPieceLength =
+        std::max(pieceLength, EditorCore::EncodingDetector::sampleLength + 1);
+    const bool manyPieces = static_cast<std::uint64_t>(status.st_size) > 2 * pieceLength;
     // Declared before the hasher, which may still read them until it is gone.
-    PieceBuffers buffers;
+    PieceBuffers buffers(firstPieceLength);
     std::vector<std::uint8_t> whole;
-    PieceHasher hasher(static_cast<std::uint64_t>(status.st_size) > 2 * readPieceLength);
+    PieceHasher hasher(manyPieces);
     std::uint64_t total = 0;
     bool atEnd = false;
     // Past the limit the hash is never kept: the bytes after the piece that crossed it need not
@@ -443,20 +449,18 @@ EditorCore::Result<ReadOutcome, ReadError> readOrdinaryFile(const std::filesyste
         -> EditorCore::Result<std::span<const std::uint8_t>, std::error_code> {
         std::uint8_t* buffer = buffers.buffer(piece);
         hasher.waitFor(hashedAs[piece % PieceBuffers::count]);
-        auto got = readInto(file.get(), buffer + PieceBuffers::carryRoom, readPieceLength);
+        const std::size_t length = piece == 0 ? firstPieceLength : pieceLength;
+        auto got = readInto(file.get(), buffer + PieceBuffers::carryRoom, length);
         if (!got)
             return EditorCore::failure(got.error());
         const std::span<const std::uint8_t> read(buffer + PieceBuffers::carryRoom, *got);
         total += *got;
-        atEnd = *got < readPieceLength;
+        atEnd = *got < length;
         hashedAs[piece % PieceBuffers::count] = hashPiece(read);
         return std::span<const std::uint8_t>(buffer + PieceBuffers::carryRoom - carry,
                                              carry + *got);
     };
 
-    // The first piece is longer than detection's sample, so detection sees what it would see
-    // in the whole file: the same sample, cut exactly when the file is longer.
-    static_assert(readPieceLength > EditorCore::EncodingDetector::sampleLength);
     auto firstRead = readPiece(0, 0);
     if (!firstRead)
         return readFailure(firstRead.error());
@@ -490,9 +494,7 @@ EditorCore::Result<ReadOutcome, ReadError> readOrdinaryFile(const std::filesyste
     EditorCore::ByteForms::Reader forms(encoding);
     if (streamed) {
         text.reserve(textLengthBound(encoding, static_cast<std::uint64_t>(status.st_size)));
-        PageToucher toucher(text.reservedMemory(),
-                            text.text().size(),
-                            static_cast<std::uint64_t>(status.st_size) > 2 * readPieceLength);
+        PageToucher toucher(text.reservedMemory(), text.text().size(), manyPieces);
         // Every piece is decoded into the same memory and appended from there.
         std::u16string decoded;
         for (std::uint64_t piece = 1;; ++piece) {
@@ -540,10 +542,10 @@ EditorCore::Result<ReadOutcome, ReadError> readOrdinaryFile(const std::filesyste
             if (whole.capacity() == whole.size()) {
                 // The file grew while it was read.
                 hasher.hash();
-                whole.reserve(whole.size() + readPieceLength + whole.size() / 2);
+                whole.reserve(whole.size() + pieceLength + whole.size() / 2);
             }
             const std::size_t start = whole.size();
-            const std::size_t wanted = std::min(readPieceLength, whole.capacity() - start);
+            const std::size_t wanted = std::min(pieceLength, whole.capacity() - start);
             whole.resize(start + wanted);
             auto got = readInto(file.get(), whole.data() + start, wanted);
             if (!got)

@@ -28,6 +28,9 @@ inline constexpr std::size_t binaryHeadLength = 512;
 inline constexpr std::int64_t indentationLineLimit = 2'000;
 inline constexpr EditorCore::TextEncoding lastCandidate = EditorCore::TextEncoding::isoLatin1;
 
+// The size of the pieces an ordinary file is read and decoded in.
+inline constexpr std::size_t readPieceLength = 1 << 20;
+
 // The setting "file.largeFileMB" in bytes.
 std::uint64_t largeFileThreshold(std::int64_t largeFileMB);
 // A file is large only when it is bigger than the threshold.
@@ -45,6 +48,10 @@ struct Environment
     FileMemoryLink fileMemory;
     // Injectable because a process running as root may write every file.
     std::function<bool(const std::filesystem::path&)> isWritable = isWritableByUser;
+    // The length an ordinary file is read and decoded in; `readPieceLength` unless a test wants
+    // a border at every few bytes. The first piece is never shorter than detection's sample and
+    // one byte more, so that detection sees what it would see in the whole file.
+    std::size_t pieceLength = readPieceLength;
 };
 
 // An ordinary text, read whole.
@@ -128,9 +135,6 @@ public:
 private:
     std::u16string m_text;
 };
-
-// The size of the pieces an ordinary file is read and decoded in.
-inline constexpr std::size_t readPieceLength = 1 << 20;
 
 // Size unreadable counts as 0 and the read goes on (the read itself then reports the error).
 // The text of an ordinary file goes to `text`; its `loaded.text` stays empty. Detection sees

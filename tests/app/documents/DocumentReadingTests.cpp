@@ -376,6 +376,71 @@ TEST_F(DocumentReadingTest, fileReadInPiecesReadsAsTheWholeBytes)
     }
 }
 
+// Pieces of a few bytes put a border inside every character and between every CR and LF: each
+// encoding read piece by piece (a mark or none, the last character cut off or whole) gives what
+// the whole bytes give. (The wide forms carry their mark: without one, their zero bytes make
+// the file not text.) The first piece always holds detection's sample; the text is repeated
+// past it so that the later pieces cut it everywhere.
+TEST_F(DocumentReadingTest, filesReadInPiecesOfAFewBytesReadAsTheWholeBytes)
+{
+    using EditorCore::AddByteOrderMark;
+    using EditorCore::TextCodec::encode;
+    const std::u16string unicode = u"ab \uD55C\uAD6D \U0001F600\r\n\rx\n\t\u00E9\r";
+    const std::u16string latin = u"caf\u00E9 \u00FF\r\n\r\n\tx\ry\n";
+    struct Case
+    {
+        TextEncoding encoding;
+        std::u16string text;
+        AddByteOrderMark mark;
+        std::size_t cut; // bytes dropped from the end
+    };
+    const std::vector<Case> cases{
+        {TextEncoding::utf8, unicode, AddByteOrderMark::no, 0},
+        {TextEncoding::utf8, unicode, AddByteOrderMark::yes, 0},
+        {TextEncoding::utf8, unicode, AddByteOrderMark::no, 1},
+        {TextEncoding::utf16LE, unicode, AddByteOrderMark::yes, 0},
+        {TextEncoding::utf16LE, unicode, AddByteOrderMark::yes, 1},
+        {TextEncoding::utf16BE, unicode, AddByteOrderMark::yes, 0},
+        {TextEncoding::utf16BE, unicode, AddByteOrderMark::yes, 3},
+        {TextEncoding::utf32LE, unicode, AddByteOrderMark::yes, 0},
+        {TextEncoding::utf32BE, unicode, AddByteOrderMark::yes, 2},
+        {TextEncoding::windows1252, latin + u"\u20AC", AddByteOrderMark::no, 0},
+        {TextEncoding::isoLatin1, latin, AddByteOrderMark::no, 0},
+        {TextEncoding::macRoman, latin + u"\u2211", AddByteOrderMark::no, 0},
+        {TextEncoding::shiftJIS, u"\u65E5\u672C\u8A9E\r\n\uFF76\r", AddByteOrderMark::no, 1},
+    };
+    for (const auto& c : cases) {
+        auto unit = encode(c.text, c.encoding, AddByteOrderMark::no);
+        ASSERT_TRUE(unit.has_value());
+        auto bytes = *encode(c.text, c.encoding, c.mark);
+        while (bytes.size() < EditorCore::EncodingDetector::sampleLength + 3 * unit->size())
+            bytes.insert(bytes.end(), unit->begin(), unit->end());
+        bytes.resize(bytes.size() - c.cut);
+        writeBytes(folder / "pieces.txt", std::string(bytes.begin(), bytes.end()));
+        remembered = c.encoding;
+        const auto guess = EditorCore::EncodingDetector::detect(bytes, remembered);
+        ASSERT_NE(guess.textGuess(), nullptr);
+        const auto expected = DocumentReading::loadedFrom(bytes, *guess.textGuess());
+        const auto identity = EditorCore::DiskIdentity::read(
+            folder / "pieces.txt", EditorCore::DiskIdentity::documentHashLimit);
+        for (std::size_t length : {1, 2, 3, 5, 7, 16, 17}) {
+            SCOPED_TRACE(testing::Message()
+                         << c.encoding << ", mark " << (c.mark == AddByteOrderMark::yes) << ", cut "
+                         << c.cut << ", pieces of " << length);
+            auto env = environment();
+            env.pieceLength = length;
+            auto read = DocumentReading::readFile(folder / "pieces.txt", env);
+            ASSERT_TRUE(read.has_value());
+            ASSERT_TRUE(std::holds_alternative<DocumentReading::OrdinaryText>(*read));
+            const auto& text = std::get<DocumentReading::OrdinaryText>(*read);
+            EXPECT_EQ(text.loaded.format, expected.format);
+            EXPECT_TRUE(text.loaded.text == expected.text) << "the texts differ";
+            EXPECT_EQ(text.loaded.lineEndings, expected.lineEndings);
+            EXPECT_EQ(text.diskIdentity, identity);
+        }
+    }
+}
+
 // The head of a large file is a sample cut from longer data: a character split at its end
 // does not make a UTF-8 file look like something else.
 TEST_F(DocumentReadingTest, largeFileHeadIsDetectedAsACutSample)
