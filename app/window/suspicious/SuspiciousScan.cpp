@@ -194,12 +194,11 @@ void SuspiciousScan::startSharedCount(const QString& text, std::uint64_t version
                                           static_cast<std::size_t>(length));
                 const std::int64_t limit =
                     occurrenceLimit - static_cast<std::int64_t>(result.report.occurrences.size());
-                Result piece{EditorCore::SuspiciousCharacters::scan(units,
-                                                                     static_cast<std::size_t>(at),
-                                                                     static_cast<std::size_t>(stop),
-                                                                     limit),
-                             EditorCore::LineEndingSummary(units.substr(
-                                 static_cast<std::size_t>(at), static_cast<std::size_t>(stop - at)))};
+                Result piece{
+                    EditorCore::SuspiciousCharacters::scan(
+                        units, static_cast<std::size_t>(at), static_cast<std::size_t>(stop), limit),
+                    EditorCore::LineEndingSummary(units.substr(
+                        static_cast<std::size_t>(at), static_cast<std::size_t>(stop - at)))};
                 lock.unlock();
                 join(result, std::move(piece));
                 if (stop == at)
