@@ -147,15 +147,14 @@ void SuspiciousScan::start()
     const auto [text, version] = m_text();
     m_run = Run{text.size(), 0, version, {}};
     if (m_sharesText) {
-        startSharedCount(text, version);
+        startSharedCount(text);
         return;
     }
     sendPiece(text);
 }
 
-void SuspiciousScan::startSharedCount(const QString& text, std::uint64_t version)
+void SuspiciousScan::startSharedCount(const QString& text)
 {
-    (void)version;
     const qsizetype length = text.size();
     m_lease = std::make_shared<Lease>();
     m_lease->text = text;

@@ -85,7 +85,7 @@ private:
 
     void start();
     // Counts `text` in parts on workers, each reading the lease's text in place.
-    void startSharedCount(const QString& text, std::uint64_t version);
+    void startSharedCount(const QString& text);
     void partDone(std::size_t part, Result result);
     // The workers of a shared count lose their share of the text (after the stretches under
     // way); their results are dropped.
