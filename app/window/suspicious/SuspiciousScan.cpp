@@ -7,6 +7,7 @@
 #include <QThreadPool>
 
 #include <algorithm>
+#include <atomic>
 #include <mutex>
 #include <shared_mutex>
 #include <string>
@@ -66,9 +67,11 @@ void join(SuspiciousScan::Result& joined, SuspiciousScan::Result part)
 } // namespace
 
 // The text a shared count reads. A worker holds `mutex` shared while it counts one stretch; the
-// interface thread takes it alone to take the text back.
+// interface thread takes it alone to take the text back, saying so first in `takingBack`: the
+// lock lets readers in ahead of a waiting writer, so the workers must stop asking for it.
 struct SuspiciousScan::Lease
 {
+    std::atomic<bool> takingBack{false};
     std::shared_mutex mutex;
     QString text;
     bool released = false;
@@ -112,6 +115,7 @@ void SuspiciousScan::schedule(std::chrono::milliseconds delay)
 void SuspiciousScan::dropLease()
 {
     if (m_lease) {
+        m_lease->takingBack.store(true, std::memory_order_release);
         std::unique_lock lock(m_lease->mutex);
         m_lease->released = true;
         m_lease->text = QString();
@@ -184,6 +188,8 @@ void SuspiciousScan::startSharedCount(const QString& text)
                           stretch] {
             Result result;
             for (qsizetype at = from; at < end || (at == 0 && end == 0);) {
+                if (lease->takingBack.load(std::memory_order_acquire))
+                    return;
                 std::shared_lock lock(lease->mutex);
                 if (lease->released || lease->text.size() != length)
                     return;
