@@ -284,12 +284,14 @@ readInto(int fd, std::uint8_t* into, std::size_t length)
     return filled;
 }
 
-// Faults in the fresh pages of the text's memory ahead of the appends, on two threads of their
-// own: the kernel zeroes fresh pages at a rate that would otherwise bound the open, and it zeroes
-// them for several threads at once. The helpers write one byte of each page (a write fault takes
-// no lock of the whole address space, unlike an madvise) and only where the text has not reached
-// yet; before each append the reader waits for them to be out of the memory it is about to
-// write. They keep at most `ahead` bytes in front of the text, so that the room of a reservation
+// Faults in the fresh pages of the text's memory ahead of the appends, on up to four threads of
+// their own (half the processors): the kernel zeroes fresh pages at a rate that would otherwise
+// bound the open, and it zeroes them for several threads at once; on a virtual machine whose
+// host hands its memory out late, a fresh page costs several times its zeroing, and two threads
+// were not enough to keep ahead of the reader. The helpers write one byte of each page (a write
+// fault takes no lock of the whole address space, unlike an madvise) and only where the text has
+// not reached yet; before each append the reader waits for them to be out of the memory it is about
+// to write. They keep at most `ahead` bytes in front of the text, so that the room of a reservation
 // far above the text's length (a text of wide characters) is not made resident. The memory must
 // stay in place until the toucher is gone.
 class PageToucher
@@ -297,7 +299,7 @@ class PageToucher
 public:
     static constexpr std::size_t ahead = std::size_t(16) << 20;
     static constexpr std::size_t chunk = std::size_t(2) << 20;
-    static constexpr int helpers = 2;
+    static constexpr unsigned mostHelpers = 4;
     static constexpr std::size_t pageBytes = 4096;
 
     PageToucher(std::span<char16_t> memory, std::size_t written, bool threaded)
@@ -313,7 +315,9 @@ public:
         m_finished.assign(m_chunks > m_first ? m_chunks - m_first : 0, false);
         if (!threaded || m_finished.empty())
             return;
-        for (int i = 0; i < helpers; ++i)
+        const unsigned helpers =
+            std::clamp(std::thread::hardware_concurrency() / 2, 1u, mostHelpers);
+        for (unsigned i = 0; i < helpers; ++i)
             m_threads.emplace_back([this] { run(); });
     }
     ~PageToucher() { stop(); }

@@ -113,6 +113,7 @@ void TextStorage::replace(TextRange range, const QString& replacement)
     TextRange clamped = clampedRange(range, length());
     if (clamped.length == 0 && replacement.isEmpty())
         return;
+    emit willChange();
     ownTextBeforeChange(replacement.size() - clamped.length);
     m_text.replace(clamped.location, clamped.length, replacement);
     ++m_version;
@@ -135,6 +136,7 @@ void TextStorage::splice(const std::vector<Piece>& pieces)
         grows = grows || delta > 0;
         shrinks = shrinks || delta < 0;
     }
+    emit willChange();
     ownTextBeforeChange(change);
     if (grows && shrinks) {
         // Text moving both ways: build the new stretch aside.
@@ -191,6 +193,7 @@ void TextStorage::splice(const std::vector<Piece>& pieces)
 
 void TextStorage::setText(QString text)
 {
+    emit willChange();
     int old = length();
     m_text.swap(text);
     ++m_version;

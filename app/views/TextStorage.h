@@ -39,6 +39,9 @@ public:
     void setText(QString text);
 
 signals:
+    // The text is about to change: a reader sharing it (a count on a worker) lets go now, so that
+    // the change needs no copy of the whole text.
+    void willChange();
     // The range [location, location + replacedLength) of the old text now holds newLength units.
     void didReplace(int location, int replacedLength, int newLength);
 

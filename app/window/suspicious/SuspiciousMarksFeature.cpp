@@ -51,7 +51,7 @@ void SuspiciousMarksFeature::attach(DocumentWindowController& window)
         [weak]() -> std::pair<QString, std::uint64_t> {
             if (!weak)
                 return {};
-            // Shared only while the scan copies its next piece.
+            // Shared with the count's workers until the storage's next change.
             return {weak->textView()->text(), weak->textView()->storage().version()};
         },
         [weak]() -> std::uint64_t { return weak ? weak->textView()->storage().version() : 0; },
@@ -65,6 +65,13 @@ void SuspiciousMarksFeature::attach(DocumentWindowController& window)
             self->m_report = std::move(result.report);
             weak->setNeedsRefresh();
         });
+    // The count reads the text in place on workers; before each change they let go of it, so
+    // the change copies nothing.
+    m_scan->shareTextUntilLetGo();
+    EditorViews::TextStorage& storage = window.textView()->storage();
+    connect(&storage, &EditorViews::TextStorage::willChange, m_scan.get(), [scan = m_scan.get()] {
+        scan->letGoOfText();
+    });
     m_scan->schedule(std::chrono::milliseconds(0));
 }
 

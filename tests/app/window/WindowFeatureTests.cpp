@@ -265,7 +265,8 @@ TEST(CharacterTally, piecesCutAnywhereCountAsTheWholeText)
 
 namespace {
 
-// A scan over `text` in pieces of `pieceLength`, its reports collected.
+// A scan over `text` in pieces of `pieceLength` (or sharing the text, in parts counted a
+// stretch of `pieceLength` at a time), its reports collected.
 struct PiecewiseScan
 {
     QString text;
@@ -274,7 +275,7 @@ struct PiecewiseScan
     std::vector<EditorCore::LineEndingSummary> endings;
     EditorWindow::SuspiciousScan scan;
 
-    PiecewiseScan(QString initial, qsizetype pieceLength)
+    PiecewiseScan(QString initial, qsizetype pieceLength, bool shared = false)
         : text(std::move(initial))
         , scan(
               [this] {
@@ -288,7 +289,10 @@ struct PiecewiseScan
               },
               nullptr,
               pieceLength)
-    {}
+    {
+        if (shared)
+            scan.shareTextUntilLetGo();
+    }
 };
 
 EditorCore::SuspiciousReport wholeScan(const QString& text)
@@ -323,16 +327,54 @@ TEST(SuspiciousScan, piecesJoinToTheWholeTextReport)
         {"breaks across every edge", QString::fromUtf16(u"a\r\nb\rc\n\r\n\r\r\n"), 1},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        PiecewiseScan run(c.text, c.pieceLength);
-        run.scan.schedule(std::chrono::milliseconds(0));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !run.reports.empty(); }, 10'000));
-        EXPECT_EQ(run.reports.front(), wholeScan(c.text));
-        EXPECT_EQ(run.endings.front(),
-                  EditorCore::LineEndingSummary(
-                      std::u16string_view(reinterpret_cast<const char16_t*>(c.text.utf16()),
-                                          static_cast<std::size_t>(c.text.size()))));
+        for (const bool shared : {false, true}) {
+            SCOPED_TRACE(c.name);
+            SCOPED_TRACE(shared ? "shared, in parts" : "copied pieces");
+            PiecewiseScan run(c.text, c.pieceLength, shared);
+            run.scan.schedule(std::chrono::milliseconds(0));
+            ASSERT_TRUE(QTest::qWaitFor([&] { return !run.reports.empty(); }, 10'000));
+            EXPECT_EQ(run.reports.front(), wholeScan(c.text));
+            EXPECT_EQ(run.endings.front(),
+                      EditorCore::LineEndingSummary(
+                          std::u16string_view(reinterpret_cast<const char16_t*>(c.text.utf16()),
+                                              static_cast<std::size_t>(c.text.size()))));
+        }
     }
+}
+
+TEST(SuspiciousScan, aSharedCountLetsGoOfTheTextBeforeTheStorageChangesItAndCountsAgain)
+{
+    EditorViews::TextStorage storage;
+    storage.setText(QString::fromUtf16(u"ab\u00A0cd\r\n").repeated(100'000));
+    std::vector<EditorCore::SuspiciousReport> reports;
+    EditorWindow::SuspiciousScan scan(
+        [&] { return std::make_pair(storage.text(), storage.version()); },
+        [&] { return storage.version(); },
+        [&](EditorWindow::SuspiciousScan::Result result) {
+            reports.push_back(std::move(result.report));
+        },
+        nullptr,
+        64);
+    scan.shareTextUntilLetGo();
+    QObject::connect(&storage, &EditorViews::TextStorage::willChange, &scan, [&] {
+        scan.letGoOfText();
+    });
+    std::optional<bool> ownedAtChange;
+    QObject::connect(&storage, &EditorViews::TextStorage::willChange, &scan, [&] {
+        ownedAtChange = storage.text().isDetached();
+    });
+
+    scan.schedule(std::chrono::milliseconds(0));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !storage.text().isDetached(); }, 5'000))
+        << "the count's workers share the text";
+    storage.replace({0, 1}, QString::fromUtf16(u"\u200B"));
+    ASSERT_TRUE(ownedAtChange.has_value());
+    EXPECT_TRUE(*ownedAtChange) << "the workers let go before the change: it copies nothing";
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !reports.empty() && !scan.isCounting(); }, 10'000));
+    ASSERT_EQ(reports.size(), 1u) << "the count of the text before the change never arrives";
+    EXPECT_EQ(reports.front(), wholeScan(storage.text()));
+    EXPECT_EQ(reports.front().count(EditorCore::SuspiciousKind::zeroWidth), 1);
 }
 
 TEST(SuspiciousScan, anEditDropsTheCountUnderWay)
