@@ -191,9 +191,16 @@ class Monkey:
     def shown_text(self):
         """The front document's text, through the clipboard (select all, copy)."""
         subprocess.run(["xclip", "-selection", "clipboard", "-i", "/dev/null"], env=self.env(), timeout=10)
-        # The find bar or the filter list may hold the focus: back to the text first.
+        # The find bar or the filter list may hold the focus, and the filter list takes the
+        # text's place in the body (a copy there copies its rows). The find bar's own Escape
+        # closes the bar, and the list with it, and gives the focus back to the text; Ctrl+F
+        # first puts the focus in the bar's field wherever it was (a list without a bar, or a
+        # bar whose field had lost the focus to the list, would keep the list up otherwise).
         self.key("Escape")
+        self.key("ctrl+f")
+        time.sleep(0.2)
         self.key("Escape")
+        time.sleep(0.2)
         window = self.front_window()
         if window:
             self.xdotool("mousemove", "--window", window, "500", "300", "click", "1")
