@@ -6,8 +6,9 @@
 #   tests/monkey/monkey.sh [build] [seconds] [seed] [display] [out]
 #       (defaults: build, 180 seconds, seed 1, display :67, out <build>/monkey)
 # Leaves its folders, the action log and the editor's logs in <out> (emptied first).
-# MONKEY_APP names another binary to drive (a copy kept apart from the build tree, so that
-# a long run is not changed under it by a rebuild).
+# MONKEY_ACTIONS=N runs N actions instead of a length of time (a replay, see seeds.txt).
+# MONKEY_APP names another binary to drive (a copy kept apart from the build tree, so that a
+# long run is not changed under it by a rebuild).
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 build="${1:-build}"
@@ -32,4 +33,6 @@ for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 
 openbox >/dev/null 2>&1 &
 pids+=($!)
 sleep 1
-python3 tests/monkey/monkey.py --app "$app" --out "$out" --seed "$seed" --seconds "$seconds"
+length=(--seconds "$seconds")
+[ -n "${MONKEY_ACTIONS:-}" ] && length=(--actions "$MONKEY_ACTIONS")
+python3 tests/monkey/monkey.py --app "$app" --out "$out" --seed "$seed" "${length[@]}"
