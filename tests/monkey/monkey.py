@@ -26,6 +26,8 @@ import time
 AUTOSAVE_SECONDS = 2.0
 QUIET_SECONDS = AUTOSAVE_SECONDS + 1.5
 MEMORY_LIMIT_MB = 1500
+# The editor with the processes it started (the web engine's, for the preview).
+TREE_MEMORY_LIMIT_MB = 3000
 
 CODECS = {
     "UTF-8": "utf-8", "UTF-16 LE": "utf-16-le", "UTF-16 BE": "utf-16-be",
@@ -84,6 +86,7 @@ class Monkey:
         self.refused = 0
         self.followed = 0
         self.peak_mb = 0
+        self.peak_tree_mb = 0
         self.trace = open(os.path.join(self.out, "actions.log"), "w")
         self.bus = None          # (address, pid) of the session bus of the input method
         self.input_method = None # the fcitx5 process, when Korean goes through it
@@ -304,19 +307,47 @@ class Monkey:
             time.sleep(0.2)
         raise Broken("the editor showed no window within 40 s of its start")
 
+    @staticmethod
+    def resident_mb(pid):
+        try:
+            with open(f"/proc/{pid}/status") as f:
+                for line in f:
+                    if line.startswith("VmRSS:"):
+                        return int(line.split()[1]) // 1024
+        except (FileNotFoundError, ProcessLookupError):
+            return None
+        return 0
+
+    def descendants(self, pid):
+        parents = {}
+        for entry in os.listdir("/proc"):
+            if entry.isdigit():
+                try:
+                    with open(f"/proc/{entry}/stat") as f:
+                        parents[int(entry)] = int(f.read().rsplit(")", 1)[1].split()[1])
+                except (OSError, IndexError, ValueError):
+                    pass
+        found, todo = [], [pid]
+        while todo:
+            parent = todo.pop()
+            children = [child for child, of in parents.items() if of == parent]
+            found += children
+            todo += children
+        return found
+
     def alive(self):
         if self.editor.poll() is not None:
             raise Broken(f"the editor ended by itself (status {self.editor.returncode})")
-        try:
-            with open(f"/proc/{self.editor.pid}/status") as f:
-                for line in f:
-                    if line.startswith("VmRSS:"):
-                        mb = int(line.split()[1]) // 1024
-                        self.peak_mb = max(self.peak_mb, mb)
-                        if mb > MEMORY_LIMIT_MB:
-                            raise Broken(f"the editor holds {mb} MB")
-        except FileNotFoundError:
+        mb = self.resident_mb(self.editor.pid)
+        if mb is None:
             raise Broken("the editor is gone")
+        self.peak_mb = max(self.peak_mb, mb)
+        if mb > MEMORY_LIMIT_MB:
+            raise Broken(f"the editor holds {mb} MB")
+        tree = mb + sum(self.resident_mb(child) or 0 for child in self.descendants(self.editor.pid))
+        self.peak_tree_mb = max(self.peak_tree_mb, tree)
+        if tree > TREE_MEMORY_LIMIT_MB:
+            raise Broken(f"the editor and its processes hold {tree} MB")
 
     def kill(self):
         self.editor.send_signal(signal.SIGKILL)
@@ -741,7 +772,8 @@ def main():
           f"{monkey.checks} checks ({monkey.unverified} unverified), {monkey.kills} kills, {monkey.refused} refused autosaves, {monkey.followed} followed, "
           f"{monkey.compositions + monkey.keysym_korean} Korean words ({monkey.compositions} composed through the input method, "
           f"{monkey.composition_checks} checked), "
-          f"{monkey.restarts} starts, peak {monkey.peak_mb} MB: {outcome}")
+          f"{monkey.restarts} starts, peak {monkey.peak_mb} MB "
+          f"({monkey.peak_tree_mb} MB with its processes): {outcome}")
     return status
 
 
