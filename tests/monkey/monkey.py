@@ -379,7 +379,9 @@ class Monkey:
             name = name[1:]
         for path in self.paths():
             base = os.path.basename(path)
-            if name == base or name.startswith(base + " ") or name.endswith(" " + base):
+            # Exactly: a document restored after a kill from edits its file could not take is
+            # named after the file ("name — 저장 못 한 고침") but is not the file.
+            if name == base:
                 return path
         return None
 
