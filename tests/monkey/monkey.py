@@ -87,6 +87,8 @@ class Monkey:
         self.followed = 0
         self.peak_mb = 0
         self.peak_tree_mb = 0
+        self.changed_outside = set()  # paths written here since their text was last seen saved
+        self.held = 0
         self.trace = open(os.path.join(self.out, "actions.log"), "w")
         self.bus = None          # (address, pid) of the session bus of the input method
         self.input_method = None # the fcitx5 process, when Korean goes through it
@@ -534,6 +536,7 @@ class Monkey:
             changed = text + f"outside change {self.step}\n"
             self.write_outside(path, (MARKS.get(codec, b"") if mark else b"") + changed.encode(codec))
             self.touched.discard(path)
+            self.changed_outside.add(path)
             time.sleep(1.0)
         elif choice == "append":
             path = os.path.join(self.files, LOG)
@@ -614,6 +617,13 @@ class Monkey:
         except UnicodeDecodeError:
             return None
 
+    def held_apart(self, path, data):
+        """The file was changed outside while its document held edits not yet saved: the
+        editor keeps the edits and leaves the file as it was written outside (it says so
+        and asks), and shows the document as edited."""
+        return (path in self.changed_outside and data == self.model[path]
+                and self.front_name().startswith("*"))
+
     def save_refused(self, path, shown, data):
         """The shown text is one the file's encoding cannot hold: its saves refuse (the
         editor's log says so, the banner too), and the file keeps what was last saved, whole
@@ -686,8 +696,13 @@ class Monkey:
                     elif self.save_refused(front, shown, data):
                         self.refused += 1
                         self.log(f"refused: {os.path.basename(front)} cannot be saved in its encoding")
+                    elif self.held_apart(front, data):
+                        self.held += 1
+                        self.log(f"held: {os.path.basename(front)} keeps its edits apart from the outside change")
                     else:
                         raise Broken(f"{os.path.basename(front)} on disk is not the text the editor shows")
+            if shown is not None and text is not None and shown == text:
+                self.changed_outside.discard(front)
         # What is on disk now is what a save wrote; it is the new model.
         for path, data in self.changed_files():
             self.model[path] = data
@@ -713,6 +728,9 @@ class Monkey:
                 elif self.save_refused(front, shown, data):
                     self.refused += 1
                     self.log(f"lost in a kill: {os.path.basename(front)} could not be saved in its encoding")
+                elif self.held_apart(front, data):
+                    self.held += 1
+                    self.log(f"killed while {os.path.basename(front)} kept its edits apart from the outside change")
                 else:
                     raise Broken(f"an edit of {os.path.basename(front)} older than the autosave delay was lost in a kill")
         for path, data in self.changed_files():
@@ -771,7 +789,7 @@ def main():
             except subprocess.TimeoutExpired:
                 monkey.editor.kill()
     print(f"monkey: seed {args.seed}, {monkey.step} actions in {time.time() - started:.0f} s, "
-          f"{monkey.checks} checks ({monkey.unverified} unverified), {monkey.kills} kills, {monkey.refused} refused autosaves, {monkey.followed} followed, "
+          f"{monkey.checks} checks ({monkey.unverified} unverified), {monkey.kills} kills, {monkey.refused} refused autosaves, {monkey.held} held apart from an outside change, {monkey.followed} followed, "
           f"{monkey.compositions + monkey.keysym_korean} Korean words ({monkey.compositions} composed through the input method, "
           f"{monkey.composition_checks} checked), "
           f"{monkey.restarts} starts, peak {monkey.peak_mb} MB "
