@@ -424,6 +424,26 @@ class Monkey:
         self.key("ctrl+Home")
         return result.stdout.decode("utf-8", errors="surrogateescape") if result.returncode == 0 else None
 
+    def foreign_windows(self):
+        """The names of the visible windows on the display that belong to no process of this
+        run: another program on the same display takes the focus and the keys."""
+        ours = set()
+        if self.editor:
+            ours = {self.editor.pid, *self.descendants(self.editor.pid)}
+        windows = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "."], env=self.env(),
+                                 capture_output=True, text=True, timeout=10).stdout.split()
+        names = set()
+        for window in windows:
+            pid = subprocess.run(["xdotool", "getwindowpid", window], env=self.env(),
+                                 capture_output=True, text=True, timeout=10).stdout.strip()
+            if pid.isdigit() and int(pid) in ours:
+                continue
+            name = subprocess.run(["xdotool", "getwindowname", window], env=self.env(),
+                                  capture_output=True, text=True, timeout=10).stdout.strip()
+            if name:
+                names.add(name)
+        return sorted(names)
+
     # --- actions -----------------------------------------------------------------------
 
     def type_text(self, text):
@@ -778,6 +798,12 @@ def main():
         outcome, status = "clean", 0
     except Broken as broken:
         outcome, status = f"BROKEN at step {monkey.step}: {broken}", 1
+        try:
+            foreign = monkey.foreign_windows()
+        except (OSError, subprocess.TimeoutExpired):
+            foreign = []
+        if foreign:
+            outcome += f" (windows of other programs were on the display: {', '.join(foreign)})"
     except subprocess.TimeoutExpired as hung:
         outcome, status = f"BROKEN at step {monkey.step}: no answer within {hung.timeout} s from {hung.cmd[0]}", 1
     finally:
