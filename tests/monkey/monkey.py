@@ -108,6 +108,9 @@ class Monkey:
             "OLV_STATUS_REPORT": self.status,
         })
         env.pop("WAYLAND_DISPLAY", None)
+        # What the editor hands to the desktop (a folder to show, a link of the preview) is
+        # written down, not opened: another program would take the focus and the keys.
+        env["PATH"] = os.path.join(self.out, "bin") + os.pathsep + env.get("PATH", "")
         if self.input_method:
             env.update({"DBUS_SESSION_BUS_ADDRESS": self.bus[0], "QT_IM_MODULE": "fcitx",
                         "XMODIFIERS": "@im=fcitx"})
@@ -120,6 +123,12 @@ class Monkey:
 
     def prepare(self):
         os.makedirs(self.files, exist_ok=True)
+        os.makedirs(os.path.join(self.out, "bin"), exist_ok=True)
+        for opener in ("xdg-open", "gio", "kde-open", "kde-open5", "gnome-open"):
+            shim = os.path.join(self.out, "bin", opener)
+            with open(shim, "w") as f:
+                f.write(f'#!/bin/sh\necho "{opener} $*" >> "{os.path.join(self.out, "opened.log")}"\n')
+            os.chmod(shim, 0o755)
         for sub in ("home/.config", "home/.local/share", "home/.local/state", "home/.cache"):
             os.makedirs(os.path.join(self.out, sub), exist_ok=True)
         os.makedirs(os.path.join(self.out, "run"), mode=0o700, exist_ok=True)
