@@ -802,6 +802,11 @@ def main():
     os.makedirs(args.out)
     monkey = Monkey(args)
     started = time.time()
+
+    def stop(number, frame):
+        raise Broken(f"stopped by signal {number}")
+    # Ended from outside, the run still stops the editor and the input method it started.
+    signal.signal(signal.SIGTERM, stop)
     try:
         monkey.run()
         outcome, status = "clean", 0
