@@ -573,6 +573,8 @@ class Monkey:
                 f.write(f"log line {self.step} 한글\n".encode())
             with open(path, "rb") as f:
                 self.model[path] = f.read()
+            # An outside change like any other: a document holding unsaved edits keeps them apart.
+            self.changed_outside.add(path)
         elif choice == "reopen":
             path = r.choice(self.paths())
             front = self.front_document()
