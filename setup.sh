@@ -20,7 +20,7 @@ packages=(
   libnautilus-extension-dev
   libenchant-2-dev hunspell-en-us
   fonts-naver-d2coding fonts-noto-cjk fonts-dejavu qt6-translations-l10n
-  xdg-user-dirs dbus xvfb imagemagick xdotool desktop-file-utils openbox xclip
+  xdg-user-dirs dbus xvfb imagemagick xdotool desktop-file-utils openbox xclip python3
   xdg-utils file libglib2.0-bin
 )
 

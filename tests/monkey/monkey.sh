@@ -3,17 +3,20 @@
 # driven by a seeded random sequence of user actions (monkey.py says what and which
 # invariants hold). A run that breaks an invariant prints its seed and step; the same seed
 # replays the same sequence of actions.
-#   tests/monkey/monkey.sh [build] [seconds] [seed] [display]
-#       (defaults: build, 180 seconds, seed 1, display :67)
-# Leaves its folders, the action log and the editor's logs in <build>/monkey/.
+#   tests/monkey/monkey.sh [build] [seconds] [seed] [display] [out]
+#       (defaults: build, 180 seconds, seed 1, display :67, out <build>/monkey)
+# Leaves its folders, the action log and the editor's logs in <out> (emptied first).
+# MONKEY_ACTIONS=N runs N actions instead of a length of time (a replay, see seeds.txt).
+# MONKEY_APP names another binary to drive (a copy kept apart from the build tree, so that a
+# long run is not changed under it by a rebuild).
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 build="${1:-build}"
 seconds="${2:-180}"
 seed="${3:-1}"
 display="${4:-:67}"
-app="$(realpath "$build/app/shell/orlune-viewer")"
-out="$(realpath -m "$build/monkey")"
+app="$(realpath "${MONKEY_APP:-$build/app/shell/orlune-viewer}")"
+out="$(realpath -m "${5:-$build/monkey}")"
 [ -x "$app" ] || { echo "monkey: $app is not built" >&2; exit 1; }
 for tool in Xvfb openbox xdotool xclip; do
     command -v "$tool" >/dev/null || { echo "monkey: $tool is not installed" >&2; exit 1; }
@@ -30,4 +33,6 @@ for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 
 openbox >/dev/null 2>&1 &
 pids+=($!)
 sleep 1
-python3 tests/monkey/monkey.py --app "$app" --out "$out" --seed "$seed" --seconds "$seconds"
+length=(--seconds "$seconds")
+[ -n "${MONKEY_ACTIONS:-}" ] && length=(--actions "$MONKEY_ACTIONS")
+python3 tests/monkey/monkey.py --app "$app" --out "$out" --seed "$seed" "${length[@]}"
