@@ -52,8 +52,8 @@ struct Progress
     }
 };
 
-// Puts the stop check on the matcher's find progress for the guard's lifetime (nothing when
-// stop is null).
+// Puts the stop check on the matcher's find progress and on its steps within one match, for the
+// guard's lifetime (nothing when stop is null).
 class ProgressGuard
 {
 public:

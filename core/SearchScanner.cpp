@@ -60,6 +60,15 @@ UBool U_CALLCONV onFindProgress(const void* context, int64_t position)
     return !static_cast<Progress*>(const_cast<void*>(context))->askAt(position);
 }
 
+// Called by the engine every so many steps of one match: an expression that backtracks without
+// end at one place never moves the find along, so the stop check is asked from here too.
+UBool U_CALLCONV onMatchSteps(const void* context, int32_t)
+{
+    auto* progress = static_cast<Progress*>(const_cast<void*>(context));
+    progress->stopped = (*progress->stop)();
+    return !progress->stopped;
+}
+
 } // namespace
 
 ProgressGuard::ProgressGuard(icu::RegexMatcher& matcher, Progress& progress)
@@ -69,6 +78,7 @@ ProgressGuard::ProgressGuard(icu::RegexMatcher& matcher, Progress& progress)
     if (m_on) {
         UErrorCode status = U_ZERO_ERROR;
         m_matcher.setFindProgressCallback(onFindProgress, &progress, status);
+        m_matcher.setMatchCallback(onMatchSteps, &progress, status);
     }
 }
 
@@ -77,6 +87,7 @@ ProgressGuard::~ProgressGuard()
     if (m_on) {
         UErrorCode ignored = U_ZERO_ERROR;
         m_matcher.setFindProgressCallback(nullptr, nullptr, ignored);
+        m_matcher.setMatchCallback(nullptr, nullptr, ignored);
     }
 }
 

@@ -12,6 +12,7 @@
 #include "core/SearchSyntax.h"
 
 #include <algorithm>
+#include <chrono>
 #include <vector>
 
 using namespace EditorCore;
@@ -75,6 +76,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     check(!queryText.empty(), "an empty query compiled");
     const auto& search = *compiled;
     const auto scope = query.scope.value_or(SearchScope{0, length});
+
+    // An expression that backtracks without end is the user's to cancel (the engine asks the
+    // stop check inside a match too); the checks below run without one, so such a query, once
+    // a probe has been stopped, ends the input.
+    {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
+        const StopCheck late = [&] { return std::chrono::steady_clock::now() > deadline; };
+        SearchScanner probe(search, text, SearchScanner::Path::engineOnly);
+        if (probe.enumerate(0, length, true, [](const SearchMatch&) { return true; }, &late)
+            == SearchScanner::Outcome::stopped)
+            return 0;
+    }
 
     const auto matches = collected(search, text);
     std::vector<SearchMatch> enumerated;

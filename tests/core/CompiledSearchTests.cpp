@@ -407,3 +407,16 @@ TEST(CompiledSearch, stopCheckIsAskedWhileNothingMatches)
         EXPECT_EQ(asked, 3);
     }
 }
+
+// An expression that backtracks without end at one place never moves the search along, so the
+// stop check must also be asked from inside the engine's matching.
+TEST(CompiledSearch, stopCheckIsAskedInsideAMatchThatBacktracksWithoutEnd)
+{
+    const std::u16string text = std::u16string(40, u'a') + u"!";
+    auto search = regex(u"(a|a|aa)*\\d");
+    int asked = 0;
+    bool completed = search.collectMatches(
+        text, 10, [&] { return ++asked >= 3; }, [](auto) {});
+    EXPECT_FALSE(completed);
+    EXPECT_GE(asked, 3);
+}
