@@ -173,7 +173,9 @@ std::u16string CompiledSearch::replacementText(std::int64_t location,
         return std::u16string(replacement);
     SearchScanner scanner(*this, text, SearchScanner::Path::engineOnly);
     std::vector<std::optional<SearchMatch>> groups;
-    if (!scanner.matchAnchored(location, length, groups))
+    // The match is read again as the search found it: with the text of the scope around it.
+    const Bounds scope = clampedScope(m_query.scope, text);
+    if (!scanner.matchAnchored(location, length, groups, std::pair{scope.start, scope.end}))
         return std::u16string(replacement);
     return SearchSyntax::expandTemplate(replacement, text, groups);
 }

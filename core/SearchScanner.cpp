@@ -365,16 +365,35 @@ bool SearchScanner::contains(std::int64_t location, std::int64_t length)
 
 bool SearchScanner::matchAnchored(std::int64_t location,
                                   std::int64_t length,
-                                  std::vector<std::optional<SearchMatch>>& groups)
+                                  std::vector<std::optional<SearchMatch>>& groups,
+                                  std::optional<std::pair<std::int64_t, std::int64_t>> context)
 {
     groups.clear();
     clamp(location, length);
-    icu::RegexMatcher* m = select(location, length);
+    std::int64_t from = location;
+    std::int64_t to = location + length;
+    if (context) {
+        from = std::clamp<std::int64_t>(context->first, 0, location);
+        to = std::clamp<std::int64_t>(context->second, location + length,
+                                      static_cast<std::int64_t>(m_text.size()));
+    }
+    icu::RegexMatcher* m = select(from, to - from);
     UErrorCode status = U_ZERO_ERROR;
-    if (!m || !m->lookingAt(status) || U_FAILURE(status))
+    if (!m)
         return false;
-    currentGroups(groups);
-    return true;
+    if (context) {
+        m->region(location - from, location + length - from, status);
+        m->useTransparentBounds(true);
+        m->useAnchoringBounds(false);
+    }
+    const bool matched = U_SUCCESS(status) && m->lookingAt(status) && U_SUCCESS(status);
+    if (matched)
+        currentGroups(groups);
+    if (context) {
+        m->useTransparentBounds(false);
+        m->useAnchoringBounds(true);
+    }
+    return matched;
 }
 
 void SearchScanner::currentGroups(std::vector<std::optional<SearchMatch>>& groups)

@@ -60,10 +60,14 @@ public:
     bool contains(std::int64_t location, std::int64_t length);
 
     // The match that starts exactly at location inside [location, location + length), with its
-    // groups (index 0: the whole match; absent: the group took no part).
+    // groups (index 0: the whole match; absent: the group took no part). The match sees the text
+    // of [contextStart, contextEnd) around the range, as the enumeration that found it saw it
+    // (look-around, \b and \B), and those ends act as the text's ends; without a context the
+    // range is the whole text.
     bool matchAnchored(std::int64_t location,
                        std::int64_t length,
-                       std::vector<std::optional<SearchMatch>>& groups);
+                       std::vector<std::optional<SearchMatch>>& groups,
+                       std::optional<std::pair<std::int64_t, std::int64_t>> context = std::nullopt);
 
     // During a visit on the engine's path: the groups of the match at hand, as matchAnchored.
     void currentGroups(std::vector<std::optional<SearchMatch>>& groups);

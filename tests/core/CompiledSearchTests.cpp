@@ -287,6 +287,12 @@ TEST(CompiledSearch, replacementTextExpandsOnlyInRegularExpressionMode)
     // Anchored at the location: a match further on does not count.
     EXPECT_EQ(regex(u"(v)").replacementText(4, 6, text, u"<$1>"), u"<$1>");
     EXPECT_EQ(regex(u"(v)").replacementText(5, 5, text, u"<$1>"), u"<v>");
+    // An expression that looks past its match reads the text around it, as the search did.
+    EXPECT_EQ(regex(u"(\\w+)(?==)").replacementText(0, 4, text, u"<$1>"), u"<name>");
+    EXPECT_EQ(regex(u"(?<==)(\\w)").replacementText(5, 1, text, u"<$1>"), u"<v>");
+    EXPECT_EQ(regex(u"(a)\\B").replacementText(1, 1, text, u"<$1>"), u"<a>");
+    EXPECT_EQ(regex(u"(\\w+)$").replacementText(5, 5, text, u"<$1>"), u"<value>");
+    EXPECT_EQ(regex(u"(\\w+)$").replacementText(0, 4, text, u"<$1>"), u"<$1>");
 }
 
 TEST(CompiledSearch, replaceAllCountsAndNeverExpandsLiterals)
