@@ -648,12 +648,13 @@ class Monkey:
         except UnicodeDecodeError:
             return None
 
-    def held_apart(self, path, data):
+    def held_apart(self, path, data, edited=None):
         """The file was changed outside while its document held edits not yet saved: the
         editor keeps the edits and leaves the file as it was written outside (it says so
         and asks), and shows the document as edited."""
-        return (path in self.changed_outside and data == self.model[path]
-                and self.front_name().startswith("*"))
+        if edited is None:
+            edited = self.front_name().startswith("*")
+        return path in self.changed_outside and data == self.model[path] and edited
 
     def save_refused(self, path, shown, data):
         """The shown text is one the file's encoding cannot hold: its saves refuse (the
@@ -742,6 +743,8 @@ class Monkey:
     def kill_and_restart(self):
         front = self.front_document()
         shown = self.shown_text() if front else None
+        # Whether it showed unsaved edits, asked while it can still be asked.
+        edited = self.front_name().startswith("*")
         pause = self.random.uniform(0, 2 * QUIET_SECONDS)
         time.sleep(pause)
         self.kill()
@@ -759,7 +762,7 @@ class Monkey:
                 elif self.save_refused(front, shown, data):
                     self.refused += 1
                     self.log(f"lost in a kill: {os.path.basename(front)} could not be saved in its encoding")
-                elif self.held_apart(front, data):
+                elif self.held_apart(front, data, edited):
                     self.held += 1
                     self.log(f"killed while {os.path.basename(front)} kept its edits apart from the outside change")
                 else:
