@@ -5,28 +5,36 @@
 
 #include "app/shell/UpdateFeed.h"
 
+#include <random>
+#include <string>
+
 using namespace EditorShell;
 using FuzzCheck::check;
 
 namespace {
 
-// A file that an external entity of the seeds names; its text must never reach an item.
-const std::string& secretFile()
+// The text of a file that an external entity of the seeds names; it must never reach an item.
+// It is drawn afresh for each run: a fixed word can be put together from the feed's own text
+// ("OLVSEC<x/>RET" gives a title "OLVSECRET"), a number the run draws cannot.
+const std::string& secret()
 {
-    static const std::string path = [] {
+    static const std::string text = [] {
+        std::random_device device;
+        std::string drawn = "OLVSECRET";
+        for (int i = 0; i < 4; ++i)
+            drawn += std::to_string(device());
         const auto file = std::filesystem::path("/tmp/olv-fuzz-feed-secret.txt");
-        const std::string secret = "OLVSECRET";
-        FuzzCheck::writeFile(file, {reinterpret_cast<const std::uint8_t*>(secret.data()),
-                                    secret.size()});
-        return file.string();
+        FuzzCheck::writeFile(file, {reinterpret_cast<const std::uint8_t*>(drawn.data()),
+                                    drawn.size()});
+        return drawn;
     }();
-    return path;
+    return text;
 }
 
 bool holdsSecret(const UpdateFeed::Item& item)
 {
     for (const auto* field : {&item.title, &item.version, &item.link}) {
-        if (field->find("OLVSECRET") != std::string::npos)
+        if (field->find(secret()) != std::string::npos)
             return true;
     }
     return false;
@@ -36,9 +44,8 @@ bool holdsSecret(const UpdateFeed::Item& item)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    (void)secretFile();
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    const bool namesSecret = text.find("OLVSECRET") != std::string_view::npos;
+    const bool namesSecret = text.find(secret()) != std::string_view::npos;
     auto items = UpdateFeed::parse({data, size});
     if (!items) {
         check(!items.error().empty(), "a refused feed without a reason");
