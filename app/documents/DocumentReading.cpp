@@ -28,6 +28,15 @@ using EditorCore::TextEncoding;
 
 namespace {
 
+// What a read tells of its decoded text besides the text: its lines (indexed once, the line
+// endings read off the index) and its indentation.
+void describeText(Loaded& loaded, std::u16string_view text)
+{
+    loaded.lines = EditorCore::LineIndex(text);
+    loaded.lineEndings = loaded.lines.lineEndings(text);
+    loaded.indentStyle = EditorCore::Indentation::detect(text, indentationLineLimit);
+}
+
 std::uint64_t fileSize(const std::filesystem::path& path)
 {
     struct stat info = {};
@@ -591,9 +600,7 @@ EditorCore::Result<ReadOutcome, ReadError> readOrdinaryFile(const std::filesyste
 
     OrdinaryText read;
     read.loaded.format = format;
-    read.loaded.lines = EditorCore::LineIndex(text.text());
-    read.loaded.lineEndings = read.loaded.lines.lineEndings(text.text());
-    read.loaded.indentStyle = EditorCore::Indentation::detect(text.text(), indentationLineLimit);
+    describeText(read.loaded, text.text());
     read.diskIdentity = identityOf(status, total, hash);
     read.isWritable = environment.isWritable ? environment.isWritable(path) : true;
     return ReadOutcome{std::move(read)};
@@ -702,9 +709,7 @@ Loaded loadedFrom(std::span<const std::uint8_t> bytes, const EditorCore::Encodin
     Loaded loaded;
     loaded.format = FileFormat{decoded.encoding, decoded.hasByteOrderMark, guess};
     loaded.format.byteForms = std::move(decoded.byteForms);
-    loaded.lines = EditorCore::LineIndex(decoded.text);
-    loaded.lineEndings = loaded.lines.lineEndings(decoded.text);
-    loaded.indentStyle = EditorCore::Indentation::detect(decoded.text, indentationLineLimit);
+    describeText(loaded, decoded.text);
     loaded.text = std::move(decoded.text);
     return loaded;
 }
@@ -739,9 +744,7 @@ reloadWithEncoding(std::span<const std::uint8_t> bytes, TextEncoding encoding)
     choice.hasByteOrderMark = marked;
     loaded.format = FileFormat{encoding, marked, choice};
     loaded.format.byteForms = forms.result();
-    loaded.lines = EditorCore::LineIndex(*text);
-    loaded.lineEndings = loaded.lines.lineEndings(*text);
-    loaded.indentStyle = EditorCore::Indentation::detect(*text, indentationLineLimit);
+    describeText(loaded, *text);
     loaded.text = std::move(*text);
     return loaded;
 }
