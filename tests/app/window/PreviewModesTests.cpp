@@ -24,6 +24,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <functional>
 
 using EditorWindow::DocumentWindowController;
 using EditorWindow::PreviewMode;
@@ -59,7 +60,9 @@ private:
     PreviewLog& m_log;
 };
 
-struct PreviewWindow
+// A window over the fake document with the features a test names, shown at a size where the
+// preview fits beside the text.
+struct FeatureWindow
 {
     TemporaryFolder folder;
     std::unique_ptr<EditorStore::Settings> settings;
@@ -68,41 +71,56 @@ struct PreviewWindow
     FakeDocument document;
     std::unique_ptr<DocumentWindowController> controller;
 
-    explicit PreviewWindow(
-        const QString& text,
-        std::optional<std::filesystem::path> url = std::filesystem::path("/notes/read me.md"),
-        bool largeFile = false,
-        bool withFilter = false)
+    explicit FeatureWindow(const QString& text)
         : document(text)
     {
-        document.url = std::move(url);
-        document.largeFile = largeFile;
+    }
+    ~FeatureWindow()
+    {
+        controller.reset();
+        QCoreApplication::processEvents();
+    }
+    void open(std::function<EditorWindow::WindowFeatureList()> features)
+    {
         settings = std::make_unique<EditorStore::Settings>(
             std::make_shared<Platform::PreferencesDomain>(folder / "group-defaults.json"),
             std::map<std::string, std::string>{});
         EditorWindow::WindowEnvironment environment;
         environment.settings = settings.get();
         environment.hosts = std::make_shared<EditorWindow::HostWindows>(router);
-        environment.features = [this, withFilter] {
+        environment.features = std::move(features);
+        controller = std::make_unique<DocumentWindowController>(document, router, environment);
+        controller->showWindow();
+        controller->hostWindow()->resize(1000, 600);
+        QCoreApplication::processEvents();
+    }
+    std::unique_ptr<PreviewModesFeature> makePreview()
+    {
+        return std::make_unique<PreviewModesFeature>([this](QSize) { return new FakePreview(log); });
+    }
+};
+
+struct PreviewWindow : FeatureWindow
+{
+    explicit PreviewWindow(
+        const QString& text,
+        std::optional<std::filesystem::path> url = std::filesystem::path("/notes/read me.md"),
+        bool largeFile = false,
+        bool withFilter = false)
+        : FeatureWindow(text)
+    {
+        document.url = std::move(url);
+        document.largeFile = largeFile;
+        open([this, withFilter] {
             EditorWindow::WindowFeatureList list;
             list.push_back(std::make_unique<EditorWindow::ToolBandFeature>());
             if (withFilter) {
                 list.push_back(std::make_unique<EditorWindow::FindReplaceFeature>());
                 list.push_back(std::make_unique<EditorWindow::LineFilterFeature>());
             }
-            list.push_back(std::make_unique<PreviewModesFeature>(
-                [this](QSize) { return new FakePreview(log); }));
+            list.push_back(makePreview());
             return list;
-        };
-        controller = std::make_unique<DocumentWindowController>(document, router, environment);
-        controller->showWindow();
-        controller->hostWindow()->resize(1000, 600);
-        QCoreApplication::processEvents();
-    }
-    ~PreviewWindow()
-    {
-        controller.reset();
-        QCoreApplication::processEvents();
+        });
     }
     PreviewModesFeature& modes() { return *controller->feature<PreviewModesFeature>(); }
     void send(const char* action) { controller->performAction(action, {}); }
@@ -243,45 +261,22 @@ TEST(PreviewModes, thePreviewAndTheLineFilterTakeTheBodyInTurn)
 
 // The three views that take the text's place, in a window with all of them and a file on disk
 // for the hex view.
-struct BodyViewsWindow
+struct BodyViewsWindow : FeatureWindow
 {
-    TemporaryFolder folder;
-    std::unique_ptr<EditorStore::Settings> settings;
-    EditorKit::ActionRouter router;
-    PreviewLog log;
-    FakeDocument document;
-    std::unique_ptr<DocumentWindowController> controller;
-
     BodyViewsWindow()
-        : document(markdownText())
+        : FeatureWindow(markdownText())
     {
         const std::filesystem::path file = folder / "read me.md";
         std::ofstream(file) << markdownText().toStdString();
         document.url = file;
-        settings = std::make_unique<EditorStore::Settings>(
-            std::make_shared<Platform::PreferencesDomain>(folder / "group-defaults.json"),
-            std::map<std::string, std::string>{});
-        EditorWindow::WindowEnvironment environment;
-        environment.settings = settings.get();
-        environment.hosts = std::make_shared<EditorWindow::HostWindows>(router);
-        environment.features = [this] {
+        open([this] {
             EditorWindow::WindowFeatureList list;
             list.push_back(std::make_unique<EditorWindow::FindReplaceFeature>());
             list.push_back(std::make_unique<EditorWindow::LineFilterFeature>());
-            list.push_back(std::make_unique<PreviewModesFeature>(
-                [this](QSize) { return new FakePreview(log); }));
+            list.push_back(makePreview());
             list.push_back(std::make_unique<EditorWindow::HexViewFeature>());
             return list;
-        };
-        controller = std::make_unique<DocumentWindowController>(document, router, environment);
-        controller->showWindow();
-        controller->hostWindow()->resize(1000, 600);
-        QCoreApplication::processEvents();
-    }
-    ~BodyViewsWindow()
-    {
-        controller.reset();
-        QCoreApplication::processEvents();
+        });
     }
     EditorWindow::LineFilterFeature& filter()
     {
