@@ -101,6 +101,8 @@ class ChunkedText
 public:
     explicit ChunkedText(ChunkLimits limits = {});
     explicit ChunkedText(std::u16string_view text, ChunkLimits limits = {});
+    // Goes on editing a text built elsewhere (a reader's builder, a kept snapshot).
+    explicit ChunkedText(TextSnapshot text, ChunkLimits limits = {});
 
     // Replaces [location, location + length) (clamped) with text.
     void replace(std::int64_t location, std::int64_t length, std::u16string_view text);
@@ -112,9 +114,6 @@ public:
     const ChunkLimits& limits() const { return m_limits; }
 
 private:
-    friend class ChunkedTextBuilder;
-    ChunkedText(TextSnapshot text, ChunkLimits limits);
-
     TextSnapshot m_current;
     ChunkLimits m_limits;
 };

@@ -154,12 +154,36 @@ LineIndex::Range LineIndex::contentRange(std::int64_t line, std::u16string_view 
     return {start, std::max<std::int64_t>(end - start, 0)};
 }
 
+LineIndex::Range
+LineIndex::updateStretch(std::int64_t location, std::int64_t newLength, std::int64_t textLength)
+{
+    // The edit widened by one unit each side, and one more after it for a CR's LF.
+    const std::int64_t start = std::clamp<std::int64_t>(location - 1, 0, textLength);
+    const std::int64_t end = std::clamp<std::int64_t>(location + newLength + 2, start, textLength);
+    return {start, end - start};
+}
+
 void LineIndex::update(std::int64_t location,
                        std::int64_t oldLength,
                        std::int64_t newLength,
                        std::u16string_view text)
 {
     const auto textLength = static_cast<std::int64_t>(text.size());
+    const Range stretch = updateStretch(location, newLength, textLength);
+    update(location,
+           oldLength,
+           newLength,
+           textLength,
+           text.substr(static_cast<std::size_t>(stretch.location),
+                       static_cast<std::size_t>(stretch.length)));
+}
+
+void LineIndex::update(std::int64_t location,
+                       std::int64_t oldLength,
+                       std::int64_t newLength,
+                       std::int64_t textLength,
+                       std::u16string_view stretch)
+{
     const std::int64_t delta = newLength - oldLength;
     const std::int64_t scanStart = std::max<std::int64_t>(location - 1, 0);
     const std::int64_t scanEnd = std::min(location + newLength + 1, textLength);
@@ -173,10 +197,13 @@ void LineIndex::update(std::int64_t location,
 
     std::vector<std::int64_t> rescanned;
     if (scanEnd > scanStart) {
-        scanBreaks(text,
-                   static_cast<std::size_t>(scanStart),
-                   static_cast<std::size_t>(scanEnd),
+        // The stretch starts at scanStart; its breaks come back relative to it.
+        scanBreaks(stretch,
+                   0,
+                   static_cast<std::size_t>(scanEnd - scanStart),
                    rescanned);
+        for (auto& start : rescanned)
+            start += scanStart;
     }
 
     // The old starts from `last` on, once shifted, that lie past the rescanned stretch; they

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/views/TextRange.h"
+#include "core/ChunkedText.h"
 
 #include <QObject>
 #include <QString>
@@ -10,17 +11,34 @@
 
 namespace EditorViews {
 
-// The document's text exactly as it is: one QString whose UTF-16 offsets are the editor's
-// offsets. Nothing here touches line breaks or special spaces. Every change is a replacement
-// of one range, announced after it happened so the window's edit pipeline can follow it.
+// The document's text exactly as it is, as a tree of chunks whose UTF-16 offsets are the
+// editor's offsets. Nothing here touches line breaks or special spaces. Every change is a
+// replacement of one range, announced after it happened so the window's edit pipeline can
+// follow it. An edit costs O(log n) plus the edited chunks; `snapshot()` is O(1) and is what a
+// worker (save, search, filter, counts, parsing) reads while the user goes on typing.
 class TextStorage : public QObject
 {
     Q_OBJECT
 public:
     explicit TextStorage(QObject* parent = nullptr);
 
-    const QString& text() const { return m_text; }
-    int length() const { return static_cast<int>(m_text.size()); }
+    // The text as it is now: a snapshot any thread may keep and read; later edits leave it.
+    EditorCore::TextSnapshot snapshot() const { return m_chunks.snapshot(); }
+    // The same, for reads on this thread that do not keep it (no reference taken).
+    const EditorCore::TextSnapshot& current() const { return m_chunks.current(); }
+
+    int length() const { return static_cast<int>(m_chunks.length()); }
+    bool isEmpty() const { return m_chunks.length() == 0; }
+    // The unit at offset; a null QChar outside the text.
+    QChar at(std::int64_t offset) const { return QChar(m_chunks.current().at(offset)); }
+    // A copy of [location, location + length), clamped to the text.
+    QString mid(std::int64_t location, std::int64_t length) const;
+    QString mid(TextRange range) const { return mid(range.location, range.length); }
+
+    // The whole text as one string. After a change this flattens the tree (O(n)) once and keeps
+    // the string until the next change: for whole-text commands, never for work done per key.
+    const QString& text() const;
+
     // Counts the changes: each replace and setText adds one.
     std::uint64_t version() const { return m_version; }
 
@@ -32,25 +50,29 @@ public:
         TextRange range;
         QStringView text;
     };
-    // Replaces ascending, non-overlapping ranges in one pass over the text, announced as one
-    // replacement from the first range's start to the last range's end.
+    // Replaces ascending, non-overlapping ranges, announced as one replacement from the first
+    // range's start to the last range's end.
     void splice(const std::vector<Piece>& pieces);
-    // Replaces the whole text; the string is taken over without copying its characters.
-    void setText(QString text);
+    // Replaces the whole text.
+    void setText(const QString& text);
+    void setText(EditorCore::TextSnapshot text);
 
 signals:
-    // The text is about to change: a reader sharing it (a count on a worker) lets go now, so that
-    // the change needs no copy of the whole text.
+    // The text is about to change.
     void willChange();
     // The range [location, location + replacedLength) of the old text now holds newLength units.
     void didReplace(int location, int replacedLength, int newLength);
 
 private:
-    // A large text still shared with a reader is copied here, quickly, before it changes.
-    void ownTextBeforeChange(qsizetype growth);
-
-    QString m_text;
+    EditorCore::ChunkedText m_chunks;
     std::uint64_t m_version = 0;
+    // The flattened text of `text()` and the version it was made at.
+    mutable QString m_flat;
+    mutable std::uint64_t m_flatVersion = ~std::uint64_t{0};
 };
+
+// A copy of [location, location + length) of a snapshot, clamped to it.
+QString snapshotText(const EditorCore::TextSnapshot& text, std::int64_t location, std::int64_t length);
+QString snapshotText(const EditorCore::TextSnapshot& text);
 
 } // namespace EditorViews
