@@ -33,6 +33,36 @@ private:
     bool& m_flag;
 };
 
+// The whole lines that hold `range`, with their breaks, and the offset of their start: all
+// that the typing aids read, so that a key never needs the whole text as one string.
+struct LinesAround
+{
+    QString text;
+    std::int64_t start = 0;
+
+    EditorCore::TextRange local(EditorCore::TextRange range) const
+    {
+        return {range.location - start, range.length};
+    }
+    EditorCore::TextEdit global(EditorCore::TextEdit edit) const
+    {
+        edit.range.location += start;
+        edit.selection.location += start;
+        return edit;
+    }
+};
+
+LinesAround linesAround(const EditorViews::EditorTextView& view, EditorCore::TextRange range)
+{
+    const EditorCore::LineIndex& lines = view.lineIndex();
+    const std::int64_t first = lines.lineNumber(range.location);
+    const std::int64_t last = lines.lineNumber(range.end());
+    const std::int64_t start = lines.lineStart(first);
+    const std::int64_t end =
+        last < lines.lineCount() ? lines.lineStart(last + 1) : view.storage().length();
+    return {view.storage().mid(start, end - start), start};
+}
+
 } // namespace
 
 IndentStyle DocumentWindowController::typingIndentStyle(CodeLanguage language) const
@@ -66,11 +96,14 @@ bool DocumentWindowController::shouldChangeText(EditorViews::EditorTextView& tex
     // A closing bracket typed on an indentation-only line steps back one level.
     if (!m_applyingCommand && range.length == 0 && replacement.size() == 1
         && !textView.hasMarkedText() && values.value(SettingKeys::editorIndentBrackets)) {
+        const LinesAround around = linesAround(textView, range);
         auto edit =
             EditorCore::AutoIndent::closingBracketEdit(EditorKit::utf16View(replacement),
-                                                       EditorKit::utf16View(textView.text()),
-                                                       range.location,
+                                                       EditorKit::utf16View(around.text),
+                                                       range.location - around.start,
                                                        typingIndentStyle(effectiveLanguage()));
+        if (edit)
+            edit = around.global(std::move(*edit));
         if (edit) {
             textView.replaceTextAsUndoableStep(edit->range,
                                                EditorKit::qstringFrom(edit->replacement),
@@ -105,15 +138,16 @@ bool DocumentWindowController::doCommandBySelector(EditorViews::EditorTextView& 
     const CodeLanguage language = effectiveLanguage();
     const bool brackets = settings().value(SettingKeys::editorIndentBrackets);
     const bool colonOpensBlock = language == CodeLanguage::yaml || language == CodeLanguage::python;
-    EditorCore::TextEdit edit = EditorCore::AutoIndent::newLineText(
-        EditorKit::utf16View(textView.text()),
-        textView.selectedRange(),
+    const LinesAround around = linesAround(textView, textView.selectedRange());
+    EditorCore::TextEdit edit = around.global(EditorCore::AutoIndent::newLineText(
+        EditorKit::utf16View(around.text),
+        around.local(textView.selectedRange()),
         typingIndentStyle(language),
         effectiveLineEnding(),
         brackets ? EditorCore::AutoIndent::SmartIndent::on
                  : EditorCore::AutoIndent::SmartIndent::off,
         colonOpensBlock ? EditorCore::AutoIndent::ColonIndent::on
-                        : EditorCore::AutoIndent::ColonIndent::off);
+                        : EditorCore::AutoIndent::ColonIndent::off));
     textView.insertText(EditorKit::qstringFrom(edit.replacement), edit.range);
     textView.setSelectedRange(edit.selection);
     textView.scrollRangeToVisible(edit.selection);

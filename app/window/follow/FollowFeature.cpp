@@ -1,3 +1,4 @@
+#include "app/views/TextStorage.h"
 #include "app/window/follow/FollowFeature.h"
 
 #include "app/kit/Localized.h"
@@ -300,7 +301,7 @@ void FollowFeature::followTick()
         state.diverged = true;
         state.hash = DiskIdentity::fnv1aStart;
         m_follow = state;
-        appendFollowedText(restartedMarker(m_window->textView()->text().endsWith(QLatin1Char('\n'))));
+        appendFollowedText(restartedMarker(m_window->textView()->storage().at(m_window->textView()->storage().length() - 1) == QLatin1Char('\n')));
         state = *m_follow;
         if (identity->size == 0) {
             m_follow = state;
