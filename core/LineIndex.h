@@ -61,7 +61,8 @@ public:
                 std::u16string_view text);
     // The same for a text not held as one string: `stretch` holds the units of the range
     // `updateStretch` names, of the whole text after the edit, `textLength` long.
-    static Range updateStretch(std::int64_t location, std::int64_t newLength, std::int64_t textLength);
+    static Range
+    updateStretch(std::int64_t location, std::int64_t newLength, std::int64_t textLength);
     void update(std::int64_t location,
                 std::int64_t oldLength,
                 std::int64_t newLength,

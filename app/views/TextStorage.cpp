@@ -1,8 +1,7 @@
 #include "app/views/TextStorage.h"
 
-#include "app/views/EditRecord.h"
-
 #include "app/kit/Utf16.h"
+#include "app/views/EditRecord.h"
 
 #include <QThreadPool>
 
@@ -17,11 +16,13 @@ constexpr std::int64_t releaseElsewhereFrom = std::int64_t{1} << 20;
 
 } // namespace
 
-QString snapshotText(const EditorCore::TextSnapshot& text, std::int64_t location, std::int64_t length)
+QString
+snapshotText(const EditorCore::TextSnapshot& text, std::int64_t location, std::int64_t length)
 {
     const std::int64_t size = text.length();
     const std::int64_t start = std::clamp<std::int64_t>(location, 0, size);
-    const std::int64_t end = std::clamp<std::int64_t>(location + std::max<std::int64_t>(length, 0), start, size);
+    const std::int64_t end =
+        std::clamp<std::int64_t>(location + std::max<std::int64_t>(length, 0), start, size);
     QString result;
     result.resize(static_cast<qsizetype>(end - start));
     QChar* write = result.data();
@@ -94,7 +95,8 @@ void TextStorage::splice(const std::vector<Piece>& pieces)
     if (pieces.empty())
         return;
     const std::int64_t oldLength = m_chunks.length();
-    const std::int64_t start = std::clamp<std::int64_t>(pieces.front().range.location, 0, oldLength);
+    const std::int64_t start =
+        std::clamp<std::int64_t>(pieces.front().range.location, 0, oldLength);
     const std::int64_t end = std::clamp<std::int64_t>(pieces.back().range.end(), start, oldLength);
     std::int64_t change = 0;
     for (const auto& piece : pieces)
@@ -103,11 +105,10 @@ void TextStorage::splice(const std::vector<Piece>& pieces)
     // From the back, so that the ranges still ahead keep their offsets.
     for (auto piece = pieces.rbegin(); piece != pieces.rend(); ++piece) {
         const TextRange clamped = clampedRange(piece->range, oldLength);
-        m_chunks.replace(
-            clamped.location,
-            clamped.length,
-            std::u16string_view(reinterpret_cast<const char16_t*>(piece->text.utf16()),
-                                static_cast<std::size_t>(piece->text.size())));
+        m_chunks.replace(clamped.location,
+                         clamped.length,
+                         std::u16string_view(reinterpret_cast<const char16_t*>(piece->text.utf16()),
+                                             static_cast<std::size_t>(piece->text.size())));
     }
     ++m_version;
     m_flat = QString();
@@ -133,9 +134,8 @@ void TextStorage::setText(EditorCore::TextSnapshot text)
     // Freeing a long text's chunks takes a while: when this was its last holder, a worker
     // does it.
     if (old.length() >= releaseElsewhereFrom)
-        QThreadPool::globalInstance()->start([old = std::move(old)]() mutable {
-            old = EditorCore::TextSnapshot();
-        });
+        QThreadPool::globalInstance()->start(
+            [old = std::move(old)]() mutable { old = EditorCore::TextSnapshot(); });
 }
 
 } // namespace EditorViews

@@ -73,7 +73,8 @@ private:
 };
 
 // A copy of [location, location + length) of a snapshot, clamped to it.
-QString snapshotText(const EditorCore::TextSnapshot& text, std::int64_t location, std::int64_t length);
+QString
+snapshotText(const EditorCore::TextSnapshot& text, std::int64_t location, std::int64_t length);
 QString snapshotText(const EditorCore::TextSnapshot& text);
 // Whether the snapshot holds exactly `other`, compared chunk by chunk.
 bool snapshotEquals(const EditorCore::TextSnapshot& text, QStringView other);

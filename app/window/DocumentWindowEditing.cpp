@@ -5,6 +5,7 @@
 #include "app/kit/Utf16.h"
 #include "app/views/TextStorage.h"
 #include "app/window/DocumentWindowController.h"
+#include "app/window/LinesAround.h"
 #include "app/window/WindowDocument.h"
 #include "core/AutoIndent.h"
 #include "store/Settings.h"
@@ -32,36 +33,6 @@ public:
 private:
     bool& m_flag;
 };
-
-// The whole lines that hold `range`, with their breaks, and the offset of their start: all
-// that the typing aids read, so that a key never needs the whole text as one string.
-struct LinesAround
-{
-    QString text;
-    std::int64_t start = 0;
-
-    EditorCore::TextRange local(EditorCore::TextRange range) const
-    {
-        return {range.location - start, range.length};
-    }
-    EditorCore::TextEdit global(EditorCore::TextEdit edit) const
-    {
-        edit.range.location += start;
-        edit.selection.location += start;
-        return edit;
-    }
-};
-
-LinesAround linesAround(const EditorViews::EditorTextView& view, EditorCore::TextRange range)
-{
-    const EditorCore::LineIndex& lines = view.lineIndex();
-    const std::int64_t first = lines.lineNumber(range.location);
-    const std::int64_t last = lines.lineNumber(range.end());
-    const std::int64_t start = lines.lineStart(first);
-    const std::int64_t end =
-        last < lines.lineCount() ? lines.lineStart(last + 1) : view.storage().length();
-    return {view.storage().mid(start, end - start), start};
-}
 
 } // namespace
 

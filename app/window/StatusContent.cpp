@@ -66,8 +66,8 @@ QString positionIn(std::int64_t textLength,
     const std::int64_t selectedLength =
         std::clamp<std::int64_t>(selection.length, 0, textLength - location);
     if (selectedLength > 0 && !countPending) {
-        const std::int64_t count = selectedCharacters ? *selectedCharacters
-                                                      : graphemeCount(mid(location, selectedLength));
+        const std::int64_t count =
+            selectedCharacters ? *selectedCharacters : graphemeCount(mid(location, selectedLength));
         result += QStringLiteral(" · ") + localizedWithNumber("선택 %lld", count);
     }
     return result;

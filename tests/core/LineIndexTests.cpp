@@ -372,7 +372,7 @@ TEST(LineIndex, pendingShiftsAnswerAsAFreshBuild)
     std::mt19937 random(7);
     std::u16string text;
     for (int i = 0; i < 400; ++i)
-        text += (i % 4 == 0) ? u"ab\r\n" : (i % 4 == 1 ? u"c\r" : (i % 4 == 2 ? u"\u2028" : u"de\n"));
+        text += i % 4 == 0 ? u"ab\r\n" : i % 4 == 1 ? u"c\r" : i % 4 == 2 ? u"\u2028" : u"de\n";
     LineIndex index(text);
     std::size_t place = 0;
     for (int step = 0; step < 4000; ++step) {

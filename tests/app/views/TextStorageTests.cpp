@@ -44,15 +44,19 @@ TEST(TextStorage, aSnapshotKeepsItsTextWhileTheStorageChanges)
 TEST(TextStorage, editsAcrossChunkBordersMatchAPlainString)
 {
     const std::u16string alphabet = u"ab\r\n\r\nx\u2028\u00E9\u0085\U0001F600 ";
-    for (const EditorCore::ChunkLimits limits :
-         {EditorCore::ChunkLimits{1, 2, 4}, EditorCore::ChunkLimits{2, 5, 9}, EditorCore::ChunkLimits{}}) {
+    for (const EditorCore::ChunkLimits limits : {EditorCore::ChunkLimits{1, 2, 4},
+                                                 EditorCore::ChunkLimits{2, 5, 9},
+                                                 EditorCore::ChunkLimits{}}) {
         SCOPED_TRACE(limits.maximum);
         std::mt19937 random(limits.maximum);
-        auto pick = [&](int bound) { return static_cast<int>(random() % static_cast<unsigned>(bound)); };
+        auto pick = [&](int bound) {
+            return static_cast<int>(random() % static_cast<unsigned>(bound));
+        };
         auto randomText = [&](int length) {
             QString text;
             for (int i = 0; i < length; ++i)
-                text += EditorKit::qstringFrom(alphabet.substr(static_cast<std::size_t>(pick(static_cast<int>(alphabet.size()))), 1));
+                text += EditorKit::qstringFrom(alphabet.substr(
+                    static_cast<std::size_t>(pick(static_cast<int>(alphabet.size()))), 1));
             return text;
         };
         TextStorage storage(nullptr, limits);
@@ -62,18 +66,19 @@ TEST(TextStorage, editsAcrossChunkBordersMatchAPlainString)
         int lastLocation = 0;
         int lastOld = 0;
         int lastNew = 0;
-        QObject::connect(&storage, &TextStorage::didReplace, [&](int location, int oldLength, int newLength) {
-            lastLocation = location;
-            lastOld = oldLength;
-            lastNew = newLength;
-            const auto stretch =
-                EditorCore::LineIndex::updateStretch(location, newLength, storage.length());
-            lines.update(location,
-                         oldLength,
-                         newLength,
-                         storage.length(),
-                         EditorKit::utf16View(storage.mid(stretch.location, stretch.length)));
-        });
+        QObject::connect(
+            &storage, &TextStorage::didReplace, [&](int location, int oldLength, int newLength) {
+                lastLocation = location;
+                lastOld = oldLength;
+                lastNew = newLength;
+                const auto stretch =
+                    EditorCore::LineIndex::updateStretch(location, newLength, storage.length());
+                lines.update(location,
+                             oldLength,
+                             newLength,
+                             storage.length(),
+                             EditorKit::utf16View(storage.mid(stretch.location, stretch.length)));
+            });
         for (int step = 0; step < 3000; ++step) {
             const int location = pick(model.size() + 1);
             const int length = std::min(pick(6), static_cast<int>(model.size()) - location);
@@ -81,7 +86,8 @@ TEST(TextStorage, editsAcrossChunkBordersMatchAPlainString)
             if (step % 5 == 4 && location + length + 2 <= model.size()) {
                 // Two pieces at once.
                 const QString second = randomText(pick(3));
-                storage.splice({{{location, length}, inserted}, {{location + length + 1, 1}, second}});
+                storage.splice(
+                    {{{location, length}, inserted}, {{location + length + 1, 1}, second}});
                 model.replace(location + length + 1, 1, second);
                 model.replace(location, length, inserted);
                 EXPECT_EQ(lastLocation, location);
@@ -98,7 +104,8 @@ TEST(TextStorage, editsAcrossChunkBordersMatchAPlainString)
                 const int count = pick(20);
                 EXPECT_TRUE(storage.mid(from, count) == model.mid(from, count));
                 EXPECT_EQ(storage.at(from), from < model.size() ? model.at(from) : QChar());
-                EXPECT_EQ(lines, EditorCore::LineIndex(EditorKit::utf16View(model))) << "step " << step;
+                EXPECT_EQ(lines, EditorCore::LineIndex(EditorKit::utf16View(model)))
+                    << "step " << step;
                 EXPECT_EQ(EditorCore::LineIndex(storage.current()), lines) << "step " << step;
             }
         }
