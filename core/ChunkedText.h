@@ -141,7 +141,8 @@ public:
 
 private:
     void cutPending();
-    void emit(ChunkTree::Node* node);
+    // Not "emit": Qt defines that word away, and application code includes this after Qt.
+    void takeChunk(ChunkTree::Node* node);
     void push(ChunkTree::Node* node);
 
     ChunkLimits m_limits;

@@ -8,6 +8,7 @@
 #include "app/documents/TextDocument.h"
 #include "app/kit/ActionRouter.h"
 #include "app/kit/Localized.h"
+#include "app/kit/Utf16.h"
 #include "app/views/EditorTextView.h"
 
 #include <QPointer>
@@ -374,6 +375,11 @@ QString TextDocumentWindow::text() const
     return m_controller->textView()->text();
 }
 
+EditorCore::TextSnapshot TextDocumentWindow::snapshot() const
+{
+    return m_controller->textView()->storage().snapshot();
+}
+
 void TextDocumentWindow::showWindow()
 {
     m_controller->showWindow();
@@ -391,6 +397,17 @@ QString TextDocumentWindow::textWithMarkedText() const
     if (view->hasMarkedText())
         text.insert(view->caretPosition(), view->markedText());
     return text;
+}
+
+EditorCore::TextSnapshot TextDocumentWindow::snapshotWithMarkedText() const
+{
+    auto* view = m_controller->textView();
+    if (!view->hasMarkedText())
+        return view->storage().snapshot();
+    // An edit of a copy of the tree: O(log n), and the view's own text stays as it is.
+    EditorCore::ChunkedText composed(view->storage().snapshot());
+    composed.replace(view->caretPosition(), 0, EditorKit::utf16View(view->markedText()));
+    return composed.snapshot();
 }
 
 void TextDocumentWindow::updateStatusBar()
