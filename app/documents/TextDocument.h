@@ -223,7 +223,6 @@ public:
     void refreshFileModificationDate(std::optional<EditorCore::DiskIdentity> identity);
 
     // Saving.
-    [[nodiscard]] EditorCore::Result<std::vector<std::uint8_t>, DocumentFailure> encodedData();
     // Shows the banner that explains a blocked save.
     bool isSaveBlocked();
     bool isSaveUnsafe() const;

@@ -1,15 +1,12 @@
 // Writing a document back in the format it was read in, and refusing every write that could
 // damage the file.
-#include "app/documents/DocumentReading.h"
 #include "app/documents/DocumentTexts.h"
 #include "app/documents/SaveContent.h"
 #include "app/documents/TextDocument.h"
-#include "app/kit/Utf16.h"
 #include "platform/SystemLog.h"
 
 #include <QPointer>
 
-#include <algorithm>
 #include <atomic>
 
 namespace EditorDocuments {
@@ -101,17 +98,6 @@ QString flattened(const EditorCore::TextSnapshot& text)
     return flat;
 }
 
-// Encodes on any thread.
-EditorCore::Result<std::vector<std::uint8_t>, DocumentFailure> encode(const QString& text,
-                                                                      const FileFormat& format)
-{
-    auto bytes = SaveRules::encodedData(EditorKit::utf16View(text), format);
-    if (!bytes)
-        return EditorCore::failure(
-            std::visit([](const auto& e) { return DocumentFailure{e}; }, bytes.error()));
-    return std::move(*bytes);
-}
-
 } // namespace
 
 // What a save took on the main thread, and what the worker found.
@@ -136,16 +122,6 @@ struct TextDocument::SaveJob
     std::optional<EditorCore::DiskIdentity> identity;
     std::atomic<bool> done = false;
 };
-
-EditorCore::Result<std::vector<std::uint8_t>, DocumentFailure> TextDocument::encodedData()
-{
-    auto bytes = encode(currentText(), m_format);
-    if (bytes)
-        logEncoded(bytes->size());
-    else
-        noteEncodingFailure(bytes.error());
-    return bytes;
-}
 
 void TextDocument::logEncoded(std::size_t byteCount) const
 {
