@@ -4,31 +4,40 @@
 // are the save's and not a read's. Every run is a fresh process, so its peak memory is its own.
 //
 //   text       the resident memory the text takes
-//   save       time from the save command until its completion ran, and the bytes written
+//   save       time from the save command until its completion ran, and the bytes written;
+//              of it, the flushes to disk (fsync of the file and its folder), which depend on
+//              the disk rather than on the save
 //   save peak  the highest resident memory during the save above what the process held when
 //              the command was given (the peak is reset just before it); the text's own size
 //              plus at most 64 MiB is the aim, the text itself being shared, not copied
-//   encoding   the same for a save in UTF-16 LE (every unit widened on the way out)
+//   typing     keys typed while the save is written (the document's part: the text's edit and
+//              the edit count), the longest of them and the longest event-loop stall, and the
+//              first key after the save; the file's size shows none of them was written
+//   UTF-16LE   the same for a save in UTF-16 LE (every unit widened on the way out)
 //
-//   SnapshotSaveBench [MiB] [runs] [folder]   (default 1024 MiB, 3 runs, the current folder)
+//   SnapshotSaveBench [MiB] [runs] [folder]   (default 1024 MiB, 3 runs, the current folder;
+//                                             100 MiB gives the typing figures of a usual size)
 //
 // The folder decides the file system written to: a real disk, not tmpfs.
 
 #include "app/documents/DocumentServices.h"
 #include "app/documents/DocumentWindow.h"
 #include "app/documents/TextDocument.h"
+#include "bench/EventLoopStalls.h"
 #include "core/ChunkedText.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -110,6 +119,15 @@ int runOnce(int argc, char** argv, std::uint64_t mebibytes, const std::filesyste
 
     auto services = std::make_shared<EditorDocuments::DocumentServices>();
     services->autosavingDelayMilliseconds = -1;
+    // The flushes are timed apart: on a virtual disk they take longer than all the rest.
+    auto flushing = std::make_shared<std::atomic<qint64>>(0);
+    services->saverOptions.calls.fsync = [flushing](int fd, const std::filesystem::path&) {
+        QElapsedTimer clock;
+        clock.start();
+        const int result = ::fsync(fd);
+        *flushing += clock.elapsed();
+        return result;
+    };
     SnapshotWindow* window = nullptr;
     services->makeWindowController = [&window](EditorDocuments::TextDocument&) {
         auto made = std::make_unique<SnapshotWindow>();
@@ -136,12 +154,14 @@ int runOnce(int argc, char** argv, std::uint64_t mebibytes, const std::filesyste
     window->chunks.replace(window->chunks.length(), 0, u"edited at the end\n");
     document.updateChangeCount(EditorDocuments::TextDocument::ChangeType::changeDone);
 
-    std::printf("%.1f", textMiB);
+    std::printf("text %.0f MiB resident\n", textMiB);
+    StallMeter meter;
     for (auto encoding : {EditorCore::TextEncoding::utf8, EditorCore::TextEncoding::utf16LE}) {
         if (encoding != document.format().encoding)
             document.changeEncoding(encoding, false, QStringLiteral("bench"));
         const double held = statusMiB("VmRSS:");
         resetPeak();
+        *flushing = 0;
         QElapsedTimer clock;
         clock.start();
         bool done = false;
@@ -152,18 +172,50 @@ int runOnce(int argc, char** argv, std::uint64_t mebibytes, const std::filesyste
                                failure = f;
                                done = true;
                            });
-        while (!done)
+        // Typing goes on while the save is written: the document's part of a key (the text's
+        // edit, the edit count) every few milliseconds, all over the text.
+        meter.reset();
+        qint64 longestKey = 0;
+        int keys = 0;
+        QElapsedTimer pace;
+        pace.start();
+        while (!done) {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            if (done || pace.elapsed() < 2)
+                continue;
+            pace.restart();
+            QElapsedTimer key;
+            key.start();
+            const auto at = (window->chunks.length() / 97) * (keys % 97);
+            window->chunks.replace(at, 0, u"k");
+            document.updateChangeCount(EditorDocuments::TextDocument::ChangeType::changeDone);
+            longestKey = std::max(longestKey, key.elapsed());
+            ++keys;
+        }
         const qint64 elapsed = clock.elapsed();
+        const qint64 stall = meter.longest();
+        QElapsedTimer firstKey;
+        firstKey.start();
+        window->chunks.replace(window->chunks.length() / 3, 0, u"after");
+        document.updateChangeCount(EditorDocuments::TextDocument::ChangeType::changeDone);
+        QCoreApplication::processEvents();
+        const qint64 keyAfter = firstKey.elapsed();
         const double peak = statusMiB("VmHWM:") - held;
         if (failure)
             return 1;
-        std::printf(" %lld %.1f %llu",
+        std::printf("%s save %lld ms, of it flushing %lld ms (%llu bytes) | save peak +%.1f MiB "
+                    "| typing during it: %d keys, longest %lld ms, longest stall %lld ms | the "
+                    "first key after it %lld ms\n",
+                    encoding == EditorCore::TextEncoding::utf8 ? "UTF-8   " : "UTF-16LE",
                     static_cast<long long>(elapsed),
+                    static_cast<long long>(flushing->load()),
+                    static_cast<unsigned long long>(std::filesystem::file_size(file)),
                     peak,
-                    static_cast<unsigned long long>(std::filesystem::file_size(file)));
+                    keys,
+                    static_cast<long long>(longestKey),
+                    static_cast<long long>(stall),
+                    static_cast<long long>(keyAfter));
     }
-    std::printf("\n");
     std::fflush(stdout);
     std::error_code ignored;
     std::filesystem::remove_all(home, ignored);
@@ -192,36 +244,17 @@ int main(int argc, char** argv)
         FILE* child = ::popen(command.c_str(), "r");
         if (!child)
             return 1;
-        char line[256] = {};
-        double text = 0, utf8Peak = 0, utf16Peak = 0;
-        long long utf8Ms = 0, utf16Ms = 0;
-        unsigned long long utf8Bytes = 0, utf16Bytes = 0;
-        const bool read = std::fgets(line, sizeof line, child) != nullptr;
-        ::pclose(child);
-        if (!read
-            || std::sscanf(line,
-                           "%lf %lld %lf %llu %lld %lf %llu",
-                           &text,
-                           &utf8Ms,
-                           &utf8Peak,
-                           &utf8Bytes,
-                           &utf16Ms,
-                           &utf16Peak,
-                           &utf16Bytes)
-                   != 7) {
+        std::printf("run %d:\n", i + 1);
+        char line[512] = {};
+        int lines = 0;
+        while (std::fgets(line, sizeof line, child) != nullptr) {
+            std::printf("  %s", line);
+            ++lines;
+        }
+        if (::pclose(child) != 0 || lines != 3) {
             std::fprintf(stderr, "run %d failed\n", i + 1);
             return 1;
         }
-        std::printf("run %d: text %.0f MiB resident | UTF-8 save %lld ms (%llu bytes), save peak "
-                    "+%.0f MiB | UTF-16 LE save %lld ms (%llu bytes), save peak +%.0f MiB\n",
-                    i + 1,
-                    text,
-                    utf8Ms,
-                    utf8Bytes,
-                    utf8Peak,
-                    utf16Ms,
-                    utf16Bytes,
-                    utf16Peak);
     }
     return 0;
 }

@@ -547,21 +547,21 @@ void TextDocumentWindow::restoreInterruptedSave(const EditorDocuments::RecoveryC
                 .replace(QLatin1String("%@"), QString::fromStdString(error.message())),
             {});
     };
-    auto bytes = EditorDocuments::RecoveryCopies::content(copy);
-    if (!bytes) {
-        failed(bytes.error());
-        return;
-    }
     const auto& services = m_document.services();
     auto options = services->saverOptions;
     if (!options.isFileWritable)
         options.isFileWritable = services->isWritable;
-    // The disk check stays quiet while the file is ours to write.
+    // The disk check stays quiet while the file is ours to write. The copy is read in pieces
+    // as it is written; one cut short leaves the file as it was.
     m_document.beginWritingToDisk();
-    auto written = EditorDocuments::FileSaver::write(*url, *bytes, options);
+    std::error_code readError;
+    auto written = EditorDocuments::FileSaver::writeFrom(
+        *url,
+        EditorDocuments::fileContent(copy.file, copy.contentOffset, copy.size, readError),
+        options);
     m_document.endWritingToDisk();
     if (!written) {
-        failed(written.error());
+        failed(readError ? readError : written.error());
         return;
     }
     EditorDocuments::RecoveryCopies::remove(copy);
