@@ -8,7 +8,8 @@
 //   arrival    the longest of them after the window was shown: the text arriving
 //   peak       VmHWM after the open, and as a multiple of the file's size; what the open added
 //              to it, and the part of that which is heap (RssAnon), not libraries and fonts
-//   save       time until a save of the document completed; its longest stall
+//   save       time until a save of the document completed; its longest stall; the first key
+//              after it (the save read the text the key changes)
 //   typing     longest stall while typing during a save, and the longest key press
 //   autosave   longest stall of the pause after that typing, until its autosave has written
 //              (-1: it never did)
@@ -184,6 +185,11 @@ int runOnce(int argc, char** argv, const std::filesystem::path& file)
     spin([&] { return !document->isSaving(); }, waitLimitMilliseconds);
     const qint64 save = clock.elapsed();
     const qint64 saveStall = meter.longest();
+    QElapsedTimer keyAfter;
+    keyAfter.start();
+    controller.textView()->insertText(QStringLiteral("k"));
+    QCoreApplication::processEvents();
+    const qint64 keyAfterSave = keyAfter.elapsed();
 
     // Type while the next save is written.
     controller.textView()->insertText(QStringLiteral("y"));
@@ -214,23 +220,25 @@ int runOnce(int argc, char** argv, const std::filesystem::path& file)
         spin([&] { return !document->isDocumentEdited() && !document->isSaving(); }, 20'000);
     const qint64 autosaveStall = autosaved ? meter.longest() : -1;
 
-    std::printf("%lld %lld %lld %.1f %.1f %lld %lld %lld %lld %d %d %lld %lld %lld %.1f %lld\n",
-                static_cast<long long>(shown),
-                static_cast<long long>(text),
-                static_cast<long long>(openStall),
-                peak,
-                baseline,
-                static_cast<long long>(save),
-                static_cast<long long>(saveStall),
-                static_cast<long long>(typingStall),
-                static_cast<long long>(longestKey),
-                keys,
-                editedAfter ? 1 : 0,
-                static_cast<long long>(textLength),
-                static_cast<long long>(keyWithoutSave),
-                static_cast<long long>(arrivalStall),
-                anonymous,
-                static_cast<long long>(autosaveStall));
+    std::printf(
+        "%lld %lld %lld %.1f %.1f %lld %lld %lld %lld %d %d %lld %lld %lld %.1f %lld %lld\n",
+        static_cast<long long>(shown),
+        static_cast<long long>(text),
+        static_cast<long long>(openStall),
+        peak,
+        baseline,
+        static_cast<long long>(save),
+        static_cast<long long>(saveStall),
+        static_cast<long long>(typingStall),
+        static_cast<long long>(longestKey),
+        keys,
+        editedAfter ? 1 : 0,
+        static_cast<long long>(textLength),
+        static_cast<long long>(keyWithoutSave),
+        static_cast<long long>(arrivalStall),
+        anonymous,
+        static_cast<long long>(autosaveStall),
+        static_cast<long long>(keyAfterSave));
     std::fflush(stdout);
     std::error_code ignored;
     std::filesystem::remove_all(home, ignored);
@@ -244,6 +252,7 @@ struct Run
     long long textLength, keyWithoutSave, arrivalStall;
     double anonymous;
     long long autosaveStall;
+    long long keyAfterSave;
 };
 
 void print(const char* label, const Run& r)
@@ -253,7 +262,8 @@ void print(const char* label, const Run& r)
         "%-7s shown %5.0f ms | text painted %5.0f ms | open stall %4.0f ms | "
         "(arrival %4lld ms) | peak %5.0f MiB = %.2fx file (%.0f MiB before opening; the open "
         "added %.0f MiB = %.2fx, %.0f MiB = %.2fx of it heap) | save %5.0f ms, "
-        "stall %3.0f ms | typing during save: stall %3.0f ms, longest key %3.0f ms "
+        "stall %3.0f ms, the first key after it %lld ms | typing during save: stall %3.0f ms, "
+        "longest key %3.0f ms "
         "(%d keys), edited after %s | a key before saving %lld ms | the pause's autosave: "
         "stall %lld ms\n",
         label,
@@ -270,6 +280,7 @@ void print(const char* label, const Run& r)
         r.anonymous / fileMiB,
         r.save,
         r.saveStall,
+        r.keyAfterSave,
         r.typingStall,
         r.longestKey,
         r.keys,
@@ -344,7 +355,7 @@ int main(int argc, char** argv)
         ::pclose(child);
         if (!read
             || std::sscanf(line,
-                           "%lf %lf %lf %lf %lf %lf %lf %lf %lf %d %d %lld %lld %lld %lf %lld",
+                           "%lf %lf %lf %lf %lf %lf %lf %lf %lf %d %d %lld %lld %lld %lf %lld %lld",
                            &r.shown,
                            &r.text,
                            &r.openStall,
@@ -360,8 +371,9 @@ int main(int argc, char** argv)
                            &r.keyWithoutSave,
                            &r.arrivalStall,
                            &r.anonymous,
-                           &r.autosaveStall)
-                   != 16) {
+                           &r.autosaveStall,
+                           &r.keyAfterSave)
+                   != 17) {
             std::fprintf(stderr, "run %d failed\n", i + 1);
             return 1;
         }

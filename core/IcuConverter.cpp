@@ -100,6 +100,13 @@ bool IcuConverter::decode(std::span<const std::uint8_t> bytes, std::u16string& t
 bool IcuConverter::encode(std::u16string_view text, std::vector<std::uint8_t>& bytes)
 {
     ucnv_resetFromUnicode(m_converter);
+    return encodePiece(text, true, bytes);
+}
+
+bool IcuConverter::encodePiece(std::u16string_view text,
+                               bool last,
+                               std::vector<std::uint8_t>& bytes)
+{
     std::array<char, chunkBytes> chunk;
     const UChar* source = text.data();
     const UChar* sourceEnd = source + text.size();
@@ -112,14 +119,19 @@ bool IcuConverter::encode(std::u16string_view text, std::vector<std::uint8_t>& b
                          &source,
                          sourceEnd,
                          nullptr,
-                         true,
+                         last,
                          &status);
         bytes.insert(bytes.end(),
                      reinterpret_cast<const std::uint8_t*>(chunk.data()),
                      reinterpret_cast<const std::uint8_t*>(target));
         if (status == U_BUFFER_OVERFLOW_ERROR)
             continue;
-        return U_SUCCESS(status);
+        if (U_FAILURE(status)) {
+            // A failed piece leaves the converter in the middle of a character.
+            ucnv_resetFromUnicode(m_converter);
+            return false;
+        }
+        return true;
     }
 }
 

@@ -34,6 +34,10 @@ public:
     // Appends the bytes of all the text to `bytes`; false when any character (or an unpaired
     // surrogate) cannot be represented.
     bool encode(std::u16string_view text, std::vector<std::uint8_t>& bytes);
+    // The same for one piece of a longer text: the converter's state (a shift state, a lead
+    // surrogate waiting for its trail) goes on to the next piece, and `last` flushes it, after
+    // which the converter starts over. `encode` is one piece that is the first and the last.
+    bool encodePiece(std::u16string_view text, bool last, std::vector<std::uint8_t>& bytes);
 
 private:
     explicit IcuConverter(UConverter* converter);

@@ -1,7 +1,10 @@
 #include "core/TextCodec.h"
 
+#include "core/ChunkedText.h"
 #include "core/DoubleByteTable.h"
 #include "core/IcuConverter.h"
+#include "core/SnapshotUText.h"
+#include "core/TextEncoder.h"
 #include "core/Utf8.h"
 
 #include <unicode/brkiter.h>
@@ -266,32 +269,22 @@ Result<std::vector<std::uint8_t>, TextCodecError> encode(std::u16string_view tex
     return bytes;
 }
 
-std::vector<std::u16string> unencodableCharacters(std::u16string_view text,
-                                                  TextEncoding encoding,
-                                                  std::size_t limit,
-                                                  const ByteForms& forms)
+namespace {
+
+// The clusters of a text that the encoding cannot represent, read through `clusters` (set to
+// the text already) and copied out one at a time by `cluster`.
+template<typename ClusterText>
+std::vector<std::u16string> listUnencodable(icu::BreakIterator& clusters,
+                                            const ClusterText& cluster,
+                                            TextEncoding encoding,
+                                            std::size_t limit,
+                                            const ByteForms& forms)
 {
     std::vector<std::u16string> result;
-    if (limit == 0 || text.empty())
-        return result;
-    {
-        // The common answer, "none", from one pass over the whole text.
-        std::vector<std::uint8_t> scratch;
-        if (encodeInto(text, encoding, forms, scratch))
-            return result;
-    }
-
-    // ICU's break iterators count in 32 bits; a text past 2^31 units (4 GiB) is looked at up
-    // to there.
-    text = text.substr(0, std::min<std::size_t>(text.size(), INT32_MAX));
     UErrorCode status = U_ZERO_ERROR;
     const icu::Normalizer2* nfd = icu::Normalizer2::getNFDInstance(status);
-    std::unique_ptr<icu::BreakIterator> clusters(
-        icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
-    if (U_FAILURE(status) || nfd == nullptr || clusters == nullptr)
+    if (U_FAILURE(status) || nfd == nullptr)
         return result;
-    const icu::UnicodeString whole(false, text.data(), static_cast<int32_t>(text.size()));
-    clusters->setText(whole);
 
     const bool isUTF8 = encoding == TextEncoding::utf8;
     auto converter =
@@ -310,22 +303,20 @@ std::vector<std::u16string> unencodableCharacters(std::u16string_view text,
 
     std::unordered_set<std::u16string> encodable;
     std::unordered_set<std::u16string> listed; // decomposed forms of the result
-    for (int32_t start = clusters->first(), end = clusters->next(); end != icu::BreakIterator::DONE;
-         start = end, end = clusters->next()) {
-        const std::u16string_view character = text.substr(start, end - start);
-        if (isASCII(character))
+    for (int32_t start = clusters.first(), end = clusters.next(); end != icu::BreakIterator::DONE;
+         start = end, end = clusters.next()) {
+        std::u16string key = cluster(start, end);
+        if (isASCII(key))
             continue;
-        std::u16string key(character);
         if (encodable.contains(key))
             continue;
         icu::UnicodeString decomposed;
-        nfd->normalize(icu::UnicodeString(false, character.data(), int32_t(character.size())),
-                       decomposed,
-                       status);
+        nfd->normalize(
+            icu::UnicodeString(false, key.data(), int32_t(key.size())), decomposed, status);
         std::u16string decomposedKey(decomposed.getBuffer(), decomposed.length());
         if (listed.contains(decomposedKey))
             continue;
-        if (converts(character)) {
+        if (converts(key)) {
             encodable.insert(std::move(key));
             continue;
         }
@@ -335,6 +326,116 @@ std::vector<std::u16string> unencodableCharacters(std::u16string_view text,
             break;
     }
     return result;
+}
+
+} // namespace
+
+std::vector<std::u16string> unencodableCharacters(std::u16string_view text,
+                                                  TextEncoding encoding,
+                                                  std::size_t limit,
+                                                  const ByteForms& forms)
+{
+    if (limit == 0 || text.empty())
+        return {};
+    {
+        // The common answer, "none", from one pass over the whole text.
+        std::vector<std::uint8_t> scratch;
+        if (encodeInto(text, encoding, forms, scratch))
+            return {};
+    }
+
+    // ICU's break iterators count in 32 bits; a text past 2^31 units (4 GiB) is looked at up
+    // to there.
+    text = text.substr(0, std::min<std::size_t>(text.size(), INT32_MAX));
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::BreakIterator> clusters(
+        icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
+    if (U_FAILURE(status) || clusters == nullptr)
+        return {};
+    const icu::UnicodeString whole(false, text.data(), static_cast<int32_t>(text.size()));
+    clusters->setText(whole);
+    return listUnencodable(
+        *clusters,
+        [text](int32_t start, int32_t end) {
+            return std::u16string(text.substr(start, end - start));
+        },
+        encoding,
+        limit,
+        forms);
+}
+
+namespace {
+
+// The snapshot's characters the encoding cannot represent, once an encode found there are some.
+std::vector<std::u16string> unencodableIn(const TextSnapshot& text,
+                                          TextEncoding encoding,
+                                          std::size_t limit,
+                                          const ByteForms& forms)
+{
+    const std::int64_t length = std::min<std::int64_t>(text.length(), INT32_MAX);
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::BreakIterator> clusters(
+        icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
+    UText* readable = openSnapshotUText(nullptr, text, 0, length, &status);
+    if (U_FAILURE(status) || clusters == nullptr || readable == nullptr) {
+        utext_close(readable);
+        return {};
+    }
+    clusters->setText(readable, status);
+    auto result =
+        U_FAILURE(status)
+            ? std::vector<std::u16string>()
+            : listUnencodable(
+                *clusters,
+                [&text](int32_t start, int32_t end) { return text.text(start, end - start); },
+                encoding,
+                limit,
+                forms);
+    // The iterator keeps its own clone of the UText.
+    clusters.reset();
+    utext_close(readable);
+    return result;
+}
+
+} // namespace
+
+std::vector<std::u16string> unencodableCharacters(const TextSnapshot& text,
+                                                  TextEncoding encoding,
+                                                  std::size_t limit,
+                                                  const ByteForms& forms)
+{
+    if (limit == 0 || text.isEmpty())
+        return {};
+    // The common answer, "none", from one pass that keeps no bytes.
+    TextEncoder check(
+        encoding, AddByteOrderMark::no, forms, [](std::span<const std::uint8_t>) { return true; });
+    text.visit(0, text.length(), [&check](std::u16string_view piece) { return check.add(piece); });
+    if (check.finish())
+        return {};
+    return unencodableIn(text, encoding, limit, forms);
+}
+
+Result<std::uint64_t, EncodeStop>
+encode(const TextSnapshot& text,
+       TextEncoding encoding,
+       AddByteOrderMark add,
+       const ByteForms& forms,
+       const std::function<bool(std::span<const std::uint8_t>)>& sink)
+{
+    TextEncoder encoder(encoding, add, forms, sink);
+    text.visit(
+        0, text.length(), [&encoder](std::u16string_view piece) { return encoder.add(piece); });
+    encoder.finish();
+    switch (encoder.stop()) {
+    case TextEncoder::Stop::none:
+        return encoder.byteCount();
+    case TextEncoder::Stop::sinkStopped:
+        return failure(EncodeStop{SinkStopped{}});
+    case TextEncoder::Stop::unencodable:
+        break;
+    }
+    return failure(EncodeStop{TextCodecError::unencodable(
+        encoding, unencodableIn(text, encoding, encodeErrorLimit, forms))});
 }
 
 std::optional<std::u16string>

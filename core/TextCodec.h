@@ -5,6 +5,7 @@
 #include "core/TextEncoding.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <span>
@@ -14,6 +15,8 @@
 #include <vector>
 
 namespace EditorCore {
+
+class TextSnapshot;
 
 struct TextCodecError
 {
@@ -96,6 +99,32 @@ decode(std::span<const std::uint8_t> bytes, TextEncoding encoding, StripByteOrde
                                                                 TextEncoding encoding,
                                                                 std::size_t limit,
                                                                 const ByteForms& forms = {});
+
+// The same over a snapshot, read in place (up to 2^31 units, as above).
+[[nodiscard]] std::vector<std::u16string> unencodableCharacters(const TextSnapshot& text,
+                                                                TextEncoding encoding,
+                                                                std::size_t limit,
+                                                                const ByteForms& forms = {});
+
+// Why an encode into a sink stopped: the text holds characters the encoding cannot represent
+// (the error `encode` gives for the whole text), or the sink refused a piece (its reason is the
+// sink's own).
+struct SinkStopped
+{
+    bool operator==(const SinkStopped&) const = default;
+};
+using EncodeStop = std::variant<TextCodecError, SinkStopped>;
+
+// The bytes of `encode` for the snapshot's text, handed to `sink` piece by piece as the chunks
+// are encoded (TextEncoder): no copy of the text, and no more of its encoding than a piece at
+// a time. Returns how many bytes the sink took. Some bytes may have reached the sink before a
+// failure; whoever writes them keeps them aside until this succeeds.
+[[nodiscard]] Result<std::uint64_t, EncodeStop>
+encode(const TextSnapshot& text,
+       TextEncoding encoding,
+       AddByteOrderMark add,
+       const ByteForms& forms,
+       const std::function<bool(std::span<const std::uint8_t>)>& sink);
 
 // The tolerant decode of detection: a sample cut from longer data may lose up to three
 // trailing bytes of a split character. Never strips a byte-order mark.

@@ -149,7 +149,17 @@ bool encodeStrict(std::u16string_view text, std::vector<std::uint8_t>& bytes)
     for (std::size_t i = 0; i < count; ++i) {
         const char16_t unit = text[i];
         if (unit < 0x80) {
-            bytes.push_back(static_cast<std::uint8_t>(unit));
+            // A run of ASCII is narrowed in one go, many units at a time: the common text of a
+            // log or source file, written from chunks that hold it widened.
+            std::size_t end = i + 1;
+            while (end < count && text[end] < 0x80)
+                ++end;
+            const std::size_t at = bytes.size();
+            bytes.resize(at + (end - i));
+            std::uint8_t* out = bytes.data() + at;
+            for (std::size_t k = i; k < end; ++k)
+                *out++ = static_cast<std::uint8_t>(text[k]);
+            i = end - 1;
         } else if (unit < 0x800) {
             bytes.push_back(static_cast<std::uint8_t>(0xC0 | (unit >> 6)));
             bytes.push_back(static_cast<std::uint8_t>(0x80 | (unit & 0x3F)));

@@ -110,6 +110,15 @@ bool writeAll(int fd, std::string_view text)
 EditorCore::Result<void, std::error_code>
 writeAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes, mode_t mode)
 {
+    return writeAtomically(
+        path, [bytes](const ByteWriter& write) { return write(bytes); }, mode);
+}
+
+EditorCore::Result<void, std::error_code>
+writeAtomically(const std::filesystem::path& path,
+                const std::function<bool(const ByteWriter&)>& produce,
+                mode_t mode)
+{
     auto folder = path.parent_path();
     if (folder.empty())
         folder = ".";
@@ -125,8 +134,18 @@ writeAtomically(const std::filesystem::path& path, std::span<const std::uint8_t>
     };
     if (::fchmod(fd, mode) != 0)
         return fail(lastError());
-    if (!writeAll(fd, bytes))
-        return fail(lastError());
+    std::error_code writeError;
+    const bool whole = produce([fd, &writeError](std::span<const std::uint8_t> piece) {
+        if (!writeAll(fd, piece)) {
+            writeError = lastError();
+            return false;
+        }
+        return true;
+    });
+    if (writeError)
+        return fail(writeError);
+    if (!whole)
+        return fail(std::make_error_code(std::errc::operation_canceled));
     if (::fsync(fd) != 0)
         return fail(lastError());
     if (::close(fd) != 0) {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <span>
 #include <string_view>
 #include <sys/types.h>
@@ -44,6 +45,15 @@ bool isUnfinishedWrite(const std::error_code& error, UnfinishedWrite);
     const std::filesystem::path& path, std::span<const std::uint8_t> bytes, mode_t mode);
 [[nodiscard]] EditorCore::Result<void, std::error_code>
 writeAtomically(const std::filesystem::path& path, std::string_view bytes, mode_t mode);
+// Takes bytes in order, piece by piece; false when they could not be taken.
+using ByteWriter = std::function<bool(std::span<const std::uint8_t>)>;
+// The same with content made while it is written: `produce` hands the bytes to the writer in
+// order and stops when it returns false. When it returns false the temporary file is removed
+// and the error is the write's, or std::errc::operation_canceled when it gave up by itself.
+[[nodiscard]] EditorCore::Result<void, std::error_code>
+writeAtomically(const std::filesystem::path& path,
+                const std::function<bool(const ByteWriter&)>& produce,
+                mode_t mode);
 
 // The whole content of a regular file, read with read(2).
 [[nodiscard]] EditorCore::Result<std::vector<std::uint8_t>, std::error_code>

@@ -243,18 +243,67 @@ ScratchStore::save(const Platform::Uuid& id,
         !written)
         return written;
 
+    return saveMeta(id, stem, title(text), std::move(origin), now);
+}
+
+EditorCore::Result<void, std::error_code>
+ScratchStore::saveMeta(const Platform::Uuid& id,
+                       const std::string& stem,
+                       std::optional<std::u16string> title,
+                       std::optional<std::string> origin,
+                       std::chrono::system_clock::time_point now) const
+{
     auto old = readMeta(stem);
     auto time = std::chrono::floor<std::chrono::seconds>(now);
     ScratchMeta meta;
     meta.id = id;
     meta.createdAt = old ? old->createdAt : time;
     meta.updatedAt = time;
-    meta.title = title(text);
+    meta.title = std::move(title);
     meta.origin = origin ? std::move(origin) : (old ? old->origin : std::nullopt);
     auto json = meta.encode();
     if (!json)
         return EditorCore::failure(json.error());
     return Platform::writeAtomically(m_directory / (stem + ".json"), *json, privateFile);
+}
+
+EditorCore::Result<void, std::error_code>
+ScratchStore::save(const Platform::Uuid& id,
+                   const EditorCore::TextSnapshot& text,
+                   std::chrono::system_clock::time_point now,
+                   std::optional<std::string> origin) const
+{
+    if (text.isEmpty()) {
+        remove(id);
+        return {};
+    }
+    if (auto made = Platform::createFolders(m_directory, privateFolder); !made)
+        return made;
+    auto stem = fileStem(id);
+    // Chunks never split a surrogate pair, so each is repaired on its own as the whole would be.
+    auto pieces = [&text](const Platform::ByteWriter& write) {
+        return text.visit(0, text.length(), [&write](std::u16string_view piece) {
+            const std::string bytes = utf8Repairing(piece);
+            return write(std::span<const std::uint8_t>(
+                reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+        });
+    };
+    if (auto written =
+            Platform::writeAtomically(m_directory / (stem + ".txt"), pieces, privateFile);
+        !written)
+        return written;
+    return saveMeta(id, stem, title(titleSource(text)), std::move(origin), now);
+}
+
+std::u16string ScratchStore::titleSource(const EditorCore::TextSnapshot& text)
+{
+    std::u16string source;
+    text.visit(0, std::min(text.length(), titleSourceLength), [&source](std::u16string_view piece) {
+        const auto lineEnd = piece.find_first_of(u"\n\r\u2028");
+        source.append(piece.substr(0, lineEnd));
+        return lineEnd == std::u16string_view::npos;
+    });
+    return source;
 }
 
 void ScratchStore::remove(const Platform::Uuid& id) const

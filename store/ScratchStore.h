@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/ChunkedText.h"
 #include "core/Result.h"
 #include "platform/Uuid.h"
 
@@ -81,17 +82,37 @@ public:
          std::chrono::system_clock::time_point now,
          std::optional<std::string> origin = std::nullopt) const;
 
+    // The same for a snapshot, written chunk by chunk (no copy of the whole text or of its
+    // UTF-8); its title is made from `titleSource`.
+    [[nodiscard]] EditorCore::Result<void, std::error_code>
+    save(const Platform::Uuid& id,
+         const EditorCore::TextSnapshot& text,
+         std::chrono::system_clock::time_point now,
+         std::optional<std::string> origin = std::nullopt) const;
+
     // Removes the text, then the metadata; ignores every failure.
     void remove(const Platform::Uuid& id) const;
 
     // The first line up to LF, CR or U+2028, without tabs and space separators at either end,
     // cut to 20 user-perceived characters; none when nothing is left.
     static std::optional<std::u16string> title(std::u16string_view text);
+    // What `title` needs of a long text: its first line, up to `titleSourceLength` units (a
+    // title differs from the whole line's only where those units end in blanks that the line
+    // goes on after).
+    static std::u16string titleSource(const EditorCore::TextSnapshot& text);
+    static constexpr std::int64_t titleSourceLength = 65536;
 
 private:
     // The name the document's files have in the folder, without extension.
     std::string fileStem(const Platform::Uuid& id) const;
     std::optional<ScratchMeta> readMeta(const std::string& stem) const;
+    // Writes the metadata beside a text just kept.
+    [[nodiscard]] EditorCore::Result<void, std::error_code>
+    saveMeta(const Platform::Uuid& id,
+             const std::string& stem,
+             std::optional<std::u16string> title,
+             std::optional<std::string> origin,
+             std::chrono::system_clock::time_point now) const;
 
     std::filesystem::path m_directory;
 };

@@ -20,8 +20,6 @@ namespace {
 
 using Platform::lastError;
 
-using Platform::writeAll;
-
 // The staged copy: a fresh folder only this user can enter, with one 0600 file in it.
 class StagedFile
 {
@@ -34,8 +32,9 @@ public:
             ::rmdir(m_folder.c_str());
     }
 
-    EditorCore::Result<void, std::error_code> stage(const std::filesystem::path& base,
-                                                    std::span<const std::uint8_t> bytes)
+    // The number of bytes staged.
+    EditorCore::Result<std::uint64_t, std::error_code> stage(const std::filesystem::path& base,
+                                                             const SaveContent& content)
     {
         std::string pattern = (base / (std::string(temporaryPrefix) + "XXXXXX")).string();
         if (::mkdtemp(pattern.data()) == nullptr)
@@ -49,14 +48,19 @@ public:
         if (fd < 0)
             return EditorCore::failure(lastError());
         m_file = file;
-        if (::fchmod(fd, 0600) != 0 || !writeAll(fd, bytes)) {
+        if (::fchmod(fd, 0600) != 0) {
             auto error = lastError();
             ::close(fd);
             return EditorCore::failure(error);
         }
+        auto written = writeContent(fd, content);
+        if (!written) {
+            ::close(fd);
+            return EditorCore::failure(written.error());
+        }
         if (::close(fd) != 0)
             return EditorCore::failure(lastError());
-        return {};
+        return *written;
     }
 
     const std::filesystem::path& file() const { return m_file; }
@@ -181,17 +185,28 @@ EditorCore::Result<void, WriteError> write(std::span<const std::uint8_t> bytes,
                                            const std::filesystem::path& temporaryBase,
                                            const std::filesystem::path& recoveryFolder)
 {
-    StagedFile staged;
-    if (auto done = staged.stage(temporaryBase, bytes); !done)
-        return EditorCore::failure(WriteError{done.error()});
-    auto copy = RecoveryCopies::keep(recoveryFolder.empty() ? RecoveryCopies::defaultFolder()
-                                                            : recoveryFolder,
-                                     destination,
-                                     bytes);
-    if (!copy)
-        return EditorCore::failure(WriteError{copy.error()});
+    return writeFrom(contentOf(bytes), destination, runner, temporaryBase, recoveryFolder);
+}
 
-    auto result = runner.run(copyCommand(staged.file(), destination, bytes.size()));
+EditorCore::Result<void, WriteError> writeFrom(const SaveContent& content,
+                                               const std::filesystem::path& destination,
+                                               PrivilegeRunner& runner,
+                                               const std::filesystem::path& temporaryBase,
+                                               const std::filesystem::path& recoveryFolder)
+{
+    StagedFile staged;
+    auto size = staged.stage(temporaryBase, content);
+    if (!size)
+        return EditorCore::failure(WriteError{size.error()});
+    std::error_code readError;
+    auto copy = RecoveryCopies::keepFrom(recoveryFolder.empty() ? RecoveryCopies::defaultFolder()
+                                                                : recoveryFolder,
+                                         destination,
+                                         fileContent(staged.file(), 0, *size, readError));
+    if (!copy)
+        return EditorCore::failure(WriteError{readError ? readError : copy.error()});
+
+    auto result = runner.run(copyCommand(staged.file(), destination, *size));
     const bool untouched = result.startError || result.exitStatus == dismissedStatus
                            || result.exitStatus == notAuthorizedStatus;
     if (result.exitStatus == 0 || untouched)

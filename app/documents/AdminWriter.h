@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/documents/SaveContent.h"
 #include "core/Result.h"
 
 #include <cstdint>
@@ -104,5 +105,14 @@ write(std::span<const std::uint8_t> bytes,
       PrivilegeRunner& runner,
       const std::filesystem::path& temporaryBase = defaultTemporaryBase(),
       const std::filesystem::path& recoveryFolder = {});
+// The same with content made while it is staged: a content that fails stops the write before
+// any copy or command (the error is contentFailed() or the platform's), and the recovery copy
+// is taken from the staged file.
+[[nodiscard]] EditorCore::Result<void, WriteError>
+writeFrom(const SaveContent& content,
+          const std::filesystem::path& destination,
+          PrivilegeRunner& runner,
+          const std::filesystem::path& temporaryBase = defaultTemporaryBase(),
+          const std::filesystem::path& recoveryFolder = {});
 
 } // namespace EditorDocuments::AdminWriter

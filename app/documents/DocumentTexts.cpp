@@ -1,7 +1,7 @@
 #include "app/documents/DocumentTexts.h"
 
-#include "app/kit/Localized.h"
 #include "app/kit/AppLog.h"
+#include "app/kit/Localized.h"
 
 #include <QStringList>
 

@@ -3,6 +3,7 @@
 #include "app/documents/DocumentFailure.h"
 #include "app/documents/RecoveryCopies.h"
 #include "app/documents/SaveRules.h"
+#include "core/ChunkedText.h"
 #include "core/LineIndex.h"
 
 #include <QString>
@@ -17,13 +18,19 @@ class DocumentWindow
 public:
     virtual ~DocumentWindow() = default;
 
-    // The text view's string: the text to write while the window exists.
+    // The text view's string, flattened (O(n) after each change): for whole-text work done
+    // once, never for a save.
     virtual QString text() const = 0;
+    // The text view's text as it is now, taken in O(1): what a save, autosave or keeping
+    // writes while the window exists. Any thread may read it while typing goes on.
+    virtual EditorCore::TextSnapshot snapshot() const = 0;
     // An input method is composing.
     virtual bool hasMarkedText() const = 0;
     // The text as the user sees it: during a composition, the composed part at the caret too.
     // What is kept for the user when the text cannot be written.
     virtual QString textWithMarkedText() const { return text(); }
+    // The same as a snapshot.
+    virtual EditorCore::TextSnapshot snapshotWithMarkedText() const { return snapshot(); }
 
     // Selects the window's tab, brings its window to the front and makes it active.
     virtual void showWindow() {}

@@ -20,8 +20,6 @@ namespace {
 
 using Platform::lastError;
 
-using Platform::writeAll;
-
 bool defaultFolderWritable(const std::filesystem::path& folder)
 {
     return ::access(folder.c_str(), W_OK | X_OK) == 0;
@@ -102,7 +100,7 @@ enum class Replace { done, fallBackInPlace };
 // caller rewrites in place, which keeps them by construction.
 EditorCore::Result<Replace, std::error_code> replace(const std::filesystem::path& target,
                                                      const struct stat* original,
-                                                     std::span<const std::uint8_t> bytes,
+                                                     const SaveContent& content,
                                                      const Options& options)
 {
     TemporaryFile::removeStrays(target);
@@ -129,8 +127,10 @@ EditorCore::Result<Replace, std::error_code> replace(const std::filesystem::path
         ::fchmod(fd, 0666 & ~currentUmask());
     }
 
-    if (!writeAll(fd, bytes))
-        return EditorCore::failure(lastError());
+    // A content that fails leaves the file unnamed or named as a temporary one; either goes
+    // with `file`.
+    if (auto written = writeContent(fd, content); !written)
+        return EditorCore::failure(written.error());
     if (auto committed = file->commit(); !committed)
         return EditorCore::failure(committed.error());
     return Replace::done;
@@ -166,6 +166,13 @@ EditorCore::Result<void, std::error_code> rewriteInPlace(const std::filesystem::
                                                          std::span<const std::uint8_t> bytes,
                                                          const Options& options)
 {
+    return rewriteInPlaceFrom(path, contentOf(bytes), options);
+}
+
+EditorCore::Result<void, std::error_code> rewriteInPlaceFrom(const std::filesystem::path& path,
+                                                             const SaveContent& content,
+                                                             const Options& options)
+{
     int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return EditorCore::failure(lastError());
@@ -177,9 +184,11 @@ EditorCore::Result<void, std::error_code> rewriteInPlace(const std::filesystem::
         return EditorCore::failure(error);
     }
 
+    // The content is made into the copy, whole and on disk, before the file is touched: a text
+    // its encoding cannot hold is refused here, with the file as it was.
     const auto folder =
         options.recoveryFolder.empty() ? RecoveryCopies::defaultFolder() : options.recoveryFolder;
-    auto copy = RecoveryCopies::keep(folder, path, bytes, options.calls);
+    auto copy = RecoveryCopies::keepFrom(folder, path, content, options.calls);
     if (!copy) {
         ::close(fd);
         return EditorCore::failure(copy.error());
@@ -192,8 +201,14 @@ EditorCore::Result<void, std::error_code> rewriteInPlace(const std::filesystem::
         return EditorCore::failure(
             Platform::unfinishedWriteError(error, Platform::UnfinishedWrite::inPlace));
     };
-    if (::lseek(fd, 0, SEEK_SET) != 0 || !writeAll(fd, bytes)
-        || ::ftruncate(fd, static_cast<off_t>(bytes.size())) != 0)
+    if (::lseek(fd, 0, SEEK_SET) != 0)
+        return unfinished(errno);
+    std::error_code readError;
+    auto written =
+        writeContent(fd, fileContent(copy->file, copy->contentOffset, copy->size, readError));
+    if (!written)
+        return unfinished(readError ? readError.value() : written.error().value());
+    if (::ftruncate(fd, static_cast<off_t>(copy->size)) != 0)
         return unfinished(errno);
     if (options.calls.sync(fd, path) != 0)
         return unfinished(errno);
@@ -208,6 +223,12 @@ EditorCore::Result<Written, std::error_code> write(const std::filesystem::path& 
                                                    std::span<const std::uint8_t> bytes,
                                                    const Options& options)
 {
+    return writeFrom(path, contentOf(bytes), options);
+}
+
+EditorCore::Result<Written, std::error_code>
+writeFrom(const std::filesystem::path& path, const SaveContent& content, const Options& options)
+{
     Written written{resolvedTarget(path), Method::replaced};
     auto folder = written.target.parent_path();
 
@@ -215,7 +236,7 @@ EditorCore::Result<Written, std::error_code> write(const std::filesystem::path& 
     if (::stat(written.target.c_str(), &original) != 0) {
         if (errno != ENOENT)
             return EditorCore::failure(lastError());
-        auto created = replace(written.target, nullptr, bytes, options);
+        auto created = replace(written.target, nullptr, content, options);
         if (!created)
             return EditorCore::failure(created.error());
         written.method = Method::created;
@@ -232,14 +253,14 @@ EditorCore::Result<Written, std::error_code> write(const std::filesystem::path& 
         options.isFolderWritable ? options.isFolderWritable : defaultFolderWritable;
     bool inPlace = original.st_nlink > 1 || !folderWritable(folder);
     if (!inPlace) {
-        auto replaced = replace(written.target, &original, bytes, options);
+        auto replaced = replace(written.target, &original, content, options);
         if (!replaced)
             return EditorCore::failure(replaced.error());
         inPlace = *replaced == Replace::fallBackInPlace;
     }
     if (inPlace) {
         TemporaryFile::removeStrays(written.target);
-        auto rewritten = rewriteInPlace(written.target, bytes, options);
+        auto rewritten = rewriteInPlaceFrom(written.target, content, options);
         if (!rewritten)
             return EditorCore::failure(rewritten.error());
         written.method = Method::inPlace;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/documents/SaveContent.h"
 #include "app/documents/TemporaryFile.h"
 #include "core/Result.h"
 
@@ -62,6 +63,12 @@ std::filesystem::path resolvedTarget(const std::filesystem::path& path);
 write(const std::filesystem::path& path,
       std::span<const std::uint8_t> bytes,
       const Options& options = {});
+// The same with content made while it is written, called once: into the temporary file, or,
+// for an in-place rewrite, into the recovery copy before the file is touched. When the content
+// fails the file is left as it was (the temporary file or the copy is discarded) and the error
+// is contentFailed() or the platform's error of the write that stopped it.
+[[nodiscard]] EditorCore::Result<Written, std::error_code> writeFrom(
+    const std::filesystem::path& path, const SaveContent& content, const Options& options = {});
 
 // Rewrites an existing file keeping its inode: the new content goes to a recovery copy flushed
 // to disk first, then over the file from its start, then the file is cut to the new length and
@@ -70,5 +77,9 @@ write(const std::filesystem::path& path,
 rewriteInPlace(const std::filesystem::path& path,
                std::span<const std::uint8_t> bytes,
                const Options& options = {});
+// The same with content made while it is written: it goes to the recovery copy first, and the
+// file is then rewritten from the copy, so a content that fails leaves the file untouched.
+[[nodiscard]] EditorCore::Result<void, std::error_code> rewriteInPlaceFrom(
+    const std::filesystem::path& path, const SaveContent& content, const Options& options = {});
 
 } // namespace EditorDocuments::FileSaver

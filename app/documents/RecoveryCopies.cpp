@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <limits>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -111,11 +112,16 @@ std::filesystem::path defaultFolder()
     return Platform::Folders::applicationSupport() / "Recovery";
 }
 
-EditorCore::Result<Copy, std::error_code> keep(const std::filesystem::path& folder,
-                                               const std::filesystem::path& origin,
-                                               std::span<const std::uint8_t> bytes,
-                                               const SaveCalls& calls,
-                                               std::chrono::system_clock::time_point now)
+namespace {
+
+// Bytes known beforehand get their header exactly; content made while it is written gets a
+// header as wide as the largest size would make it, filled in at the end.
+EditorCore::Result<Copy, std::error_code> keepContent(const std::filesystem::path& folder,
+                                                      const std::filesystem::path& origin,
+                                                      std::optional<std::uint64_t> knownSize,
+                                                      const SaveContent& content,
+                                                      const SaveCalls& calls,
+                                                      std::chrono::system_clock::time_point now)
 {
     if (auto made = Platform::createFolders(folder, 0700); !made)
         return EditorCore::failure(made.error());
@@ -126,19 +132,38 @@ EditorCore::Result<Copy, std::error_code> keep(const std::filesystem::path& fold
     copy.file = folder / (copy.id.text() + std::string(extension));
     copy.origin = origin;
     copy.savedAt = std::chrono::floor<std::chrono::seconds>(now);
-    copy.size = bytes.size();
-    auto line = Platform::writeJson(header(origin, copy.savedAt, bytes.size()),
-                                    Platform::JsonStyle::compact);
+    auto headerLine = [&](std::uint64_t size) -> std::optional<std::string> {
+        auto line =
+            Platform::writeJson(header(origin, copy.savedAt, size), Platform::JsonStyle::compact);
+        if (!line)
+            return std::nullopt;
+        return std::move(*line);
+    };
+    auto line = headerLine(knownSize.value_or(std::numeric_limits<std::uint64_t>::max()));
     if (!line)
         return EditorCore::failure(std::make_error_code(std::errc::invalid_argument));
+    const std::size_t headerWidth = line->size();
     *line += '\n';
     copy.contentOffset = line->size();
 
     auto file = TemporaryFile::create(copy.file, calls, 0600);
     if (!file)
         return EditorCore::failure(file.error());
-    if (!Platform::writeAll(file->fd(), *line) || !Platform::writeAll(file->fd(), bytes))
+    if (!Platform::writeAll(file->fd(), *line))
         return EditorCore::failure(lastError());
+    auto written = writeContent(file->fd(), content);
+    if (!written)
+        return EditorCore::failure(written.error());
+    copy.size = *written;
+    if (!knownSize) {
+        auto exact = headerLine(copy.size);
+        if (!exact || exact->size() > headerWidth)
+            return EditorCore::failure(std::make_error_code(std::errc::invalid_argument));
+        exact->append(headerWidth - exact->size(), ' ');
+        if (::pwrite(file->fd(), exact->data(), exact->size(), 0)
+            != static_cast<ssize_t>(exact->size()))
+            return EditorCore::failure(lastError());
+    }
     if (auto committed = file->commit(); !committed) {
         // Even a copy that reached its name is no use when it may not be on disk.
         if (Platform::isUnfinishedWrite(committed.error(), Platform::UnfinishedWrite::renamed))
@@ -152,6 +177,26 @@ EditorCore::Result<Copy, std::error_code> keep(const std::filesystem::path& fold
             remove(older);
     }
     return copy;
+}
+
+} // namespace
+
+EditorCore::Result<Copy, std::error_code> keep(const std::filesystem::path& folder,
+                                               const std::filesystem::path& origin,
+                                               std::span<const std::uint8_t> bytes,
+                                               const SaveCalls& calls,
+                                               std::chrono::system_clock::time_point now)
+{
+    return keepContent(folder, origin, bytes.size(), contentOf(bytes), calls, now);
+}
+
+EditorCore::Result<Copy, std::error_code> keepFrom(const std::filesystem::path& folder,
+                                                   const std::filesystem::path& origin,
+                                                   const SaveContent& content,
+                                                   const SaveCalls& calls,
+                                                   std::chrono::system_clock::time_point now)
+{
+    return keepContent(folder, origin, std::nullopt, content, calls, now);
 }
 
 void remove(const Copy& copy)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/documents/SaveContent.h"
 #include "app/documents/TemporaryFile.h"
 #include "core/Result.h"
 #include "platform/Uuid.h"
@@ -47,6 +48,16 @@ keep(const std::filesystem::path& folder,
      std::span<const std::uint8_t> bytes,
      const SaveCalls& calls = {},
      std::chrono::system_clock::time_point now = std::chrono::system_clock::now());
+// The same with content made while it is written. Its header is padded with spaces to the
+// width of the largest size, written once the size is known. When the content fails nothing is
+// kept (and no older copy is removed): the error is the content's (contentFailed()) or the
+// platform's.
+[[nodiscard]] EditorCore::Result<Copy, std::error_code>
+keepFrom(const std::filesystem::path& folder,
+         const std::filesystem::path& origin,
+         const SaveContent& content,
+         const SaveCalls& calls = {},
+         std::chrono::system_clock::time_point now = std::chrono::system_clock::now());
 
 // Ignores failures: a copy left behind is found again at the next launch.
 void remove(const Copy& copy);

@@ -2,6 +2,7 @@
 
 #include "platform/Folders.h"
 
+#include <algorithm>
 #include <string>
 #include <unistd.h>
 
@@ -151,6 +152,51 @@ EditorCore::Result<std::vector<std::uint8_t>, EncodeFailure> encodedData(std::u1
                 EditorCore::DocumentError::formsRewritten(format.encoding, std::move(rewritten))});
     }
     return std::move(*bytes);
+}
+
+EditorCore::Result<std::uint64_t, std::optional<EncodeFailure>>
+writeEncoded(const EditorCore::TextSnapshot& text,
+             const FileFormat& format,
+             const std::function<bool(std::span<const std::uint8_t>)>& sink)
+{
+    auto count =
+        EditorCore::TextCodec::encode(text,
+                                      format.encoding,
+                                      format.hasByteOrderMark ? EditorCore::AddByteOrderMark::yes
+                                                              : EditorCore::AddByteOrderMark::no,
+                                      format.byteForms,
+                                      sink);
+    if (!count) {
+        const auto* codec = std::get_if<EditorCore::TextCodecError>(&count.error());
+        if (codec == nullptr)
+            return EditorCore::failure(std::optional<EncodeFailure>());
+        if (const auto* unencodable = codec->unencodable()) {
+            return EditorCore::failure(
+                std::optional<EncodeFailure>(EncodeFailure{EditorCore::DocumentError::unencodable(
+                    unencodable->encoding, unencodable->characters)}));
+        }
+        return EditorCore::failure(std::optional<EncodeFailure>(EncodeFailure{*codec}));
+    }
+    if (format.byteForms.encoding() == format.encoding && !format.byteForms.mixed().empty()) {
+        // Every piece is asked for all the mixed characters it holds, so that one listed
+        // already does not hide a new one behind it.
+        const std::size_t limit = EditorCore::TextCodec::encodeErrorLimit;
+        std::vector<std::u16string> rewritten;
+        text.visit(0, text.length(), [&](std::u16string_view piece) {
+            for (auto& character :
+                 format.byteForms.rewrittenCharacters(piece, format.byteForms.mixed().size())) {
+                if (std::find(rewritten.begin(), rewritten.end(), character) == rewritten.end())
+                    rewritten.push_back(std::move(character));
+                if (rewritten.size() == limit)
+                    return false;
+            }
+            return true;
+        });
+        if (!rewritten.empty())
+            return EditorCore::failure(std::optional<EncodeFailure>(EncodeFailure{
+                EditorCore::DocumentError::formsRewritten(format.encoding, std::move(rewritten))}));
+    }
+    return *count;
 }
 
 } // namespace EditorDocuments::SaveRules

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/documents/FileFormat.h"
+#include "core/ChunkedText.h"
 #include "core/DiskIdentity.h"
 #include "core/DocumentError.h"
 #include "core/Result.h"
@@ -8,8 +9,10 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <ostream>
+#include <span>
 #include <string_view>
 #include <sys/types.h>
 #include <variant>
@@ -61,5 +64,14 @@ using EncodeFailure = std::variant<EditorCore::DocumentError, EditorCore::TextCo
 // says the file mixes byte forms of a character the text still has.
 [[nodiscard]] EditorCore::Result<std::vector<std::uint8_t>, EncodeFailure>
 encodedData(std::u16string_view text, const FileFormat& format);
+
+// The same bytes handed to `sink` piece by piece as the snapshot's chunks are encoded, with the
+// same failures; none when the sink refused a piece. Returns the number of bytes. Bytes may
+// reach the sink before a failure (the byte forms are checked once the text is encoded): the
+// writer keeps them aside until this succeeds.
+[[nodiscard]] EditorCore::Result<std::uint64_t, std::optional<EncodeFailure>>
+writeEncoded(const EditorCore::TextSnapshot& text,
+             const FileFormat& format,
+             const std::function<bool(std::span<const std::uint8_t>)>& sink);
 
 } // namespace EditorDocuments::SaveRules

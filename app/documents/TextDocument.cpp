@@ -2,6 +2,7 @@
 
 #include "app/documents/DocumentReading.h"
 #include "app/documents/DocumentTexts.h"
+#include "app/kit/Utf16.h"
 #include "platform/Files.h"
 #include "platform/SystemLog.h"
 
@@ -166,10 +167,8 @@ TextDocument::TextDocument(std::shared_ptr<DocumentServices> services, QObject* 
 TextDocument::~TextDocument()
 {
     // A save's bytes reach the disk even when its document goes first.
-    if (!m_saves.empty()) {
-        takeWaitingSnapshots();
+    if (!m_saves.empty())
         m_services->savingQueue->waitUntilIdle();
-    }
 }
 
 void TextDocument::setFileURL(std::optional<std::filesystem::path> url)
@@ -221,11 +220,14 @@ std::optional<QString> TextDocument::computedDisplayName() const
     if (!m_fileURL && m_rescuedOrigin)
         return DocumentTexts::rescuedTitle(pathText(m_rescuedOrigin->filename()));
     if (!m_fileURL) {
-        const QString text = currentText();
         if (m_services->scratchTitle) {
-            if (auto title = m_services->scratchTitle(
-                    std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()),
-                                        static_cast<std::size_t>(text.size()))))
+            // Asked at every refresh of the title: only the first line's start is read.
+            const std::u16string source =
+                m_editor ? EditorStore::ScratchStore::titleSource(m_editor->snapshot())
+                         : std::u16string();
+            const std::u16string_view text =
+                m_editor ? std::u16string_view(source) : EditorKit::utf16View(m_loadedText);
+            if (auto title = m_services->scratchTitle(text))
                 return QString::fromStdU16String(*title);
         }
         return DocumentTexts::untitledName();
@@ -241,6 +243,15 @@ QString TextDocument::displayName() const
 QString TextDocument::currentText() const
 {
     return m_editor ? m_editor->text() : m_loadedText;
+}
+
+EditorCore::TextSnapshot TextDocument::currentSnapshot() const
+{
+    if (m_editor)
+        return m_editor->snapshot();
+    EditorCore::ChunkedTextBuilder builder;
+    builder.append(EditorKit::utf16View(m_loadedText));
+    return builder.finishSnapshot();
 }
 
 void TextDocument::scheduleMainQueueUpdate()

@@ -145,14 +145,19 @@ public:
     // of the untitled text; the file's name.
     std::optional<QString> computedDisplayName() const;
     QString displayName() const;
-    // The text to write: the window's when one exists, else `loadedText`.
+    // The text to write: the window's when one exists, else `loadedText`. Flattens the
+    // window's text: for whole-text work done once.
     QString currentText() const;
+    // The same as a snapshot: O(1) from the window (a document without one builds it from
+    // `loadedText`). What every save and keeping writes.
+    EditorCore::TextSnapshot currentSnapshot() const;
 
     // Reverting. The text as last opened or saved (save, save-as, the administrator's save);
     // none for a long text, whose file is read again instead (`readOpenedText`): its opened
     // state is then the file as last read or written, autosaves included.
     const std::optional<QString>& openedText() const { return m_openedText; }
-    // Texts up to this many UTF-16 units are kept as opened; longer ones are not copied.
+    // Texts up to this many UTF-16 units are kept as opened (a save flattens its snapshot on the
+    // saving worker); longer ones are not copied.
     static constexpr qsizetype keptOpenedTextUpTo = qsizetype{8} << 20;
     using OpenedTextCompletion = std::function<void(std::optional<QString>)>;
     // The opened text: at once when it is kept, else read from the file on the services'
@@ -218,7 +223,6 @@ public:
     void refreshFileModificationDate(std::optional<EditorCore::DiskIdentity> identity);
 
     // Saving.
-    [[nodiscard]] EditorCore::Result<std::vector<std::uint8_t>, DocumentFailure> encodedData();
     // Shows the banner that explains a blocked save.
     bool isSaveBlocked();
     bool isSaveUnsafe() const;
@@ -232,11 +236,11 @@ public:
 
     using SaveCompletion = std::function<void(const std::optional<DocumentFailure>&)>;
     // Every framework save, save-as and autosave passes here. The text is taken on the main
-    // thread, at once (a very long one a moment later, once a worker has readied memory for its
-    // copy); the encoding, writing and the new disk identity are done on the services' saving
-    // worker and the completion runs on the main thread when the file is written (or the save
-    // failed). A refusal completes before it returns. Edits made after the text was taken keep
-    // the document edited.
+    // thread at once, as a snapshot (O(1)); the saving worker encodes it chunk by chunk into the
+    // file as it goes (no copy of the text, no whole encoded copy), then reads the new disk
+    // identity, and the completion runs on the main thread when the file is written (or the
+    // save failed). A refusal completes before it returns. Edits made after the text was taken
+    // keep the document edited.
     void saveToURL(const std::filesystem::path& url,
                    SaveOperation operation,
                    SaveCompletion completion = {});
@@ -331,13 +335,10 @@ private:
     // The file, as it is now, is what reverting reads again.
     void keepFileAsOpened(EditorCore::TextEncoding encoding);
     struct SaveJob;
-    // Takes the save's text, format and edit count now (the earlier saves' first) and hands them
-    // to the saving worker. `room`: memory made ready for a long text's copy.
-    void takeSnapshot(const std::shared_ptr<SaveJob>& job, QString room);
+    // Takes the save's text, format and edit count now and hands them to the saving worker.
+    void takeSnapshot(const std::shared_ptr<SaveJob>& job);
     // `autosave`; without `wait` it returns once the text is taken and the write under way.
     void runAutosave(bool implicitlyCancellable, SaveCompletion completion, bool wait);
-    // Every save still waiting for its text takes it now.
-    void takeWaitingSnapshots();
     // Completes, in order, the saves the worker has finished; whether the last one succeeded.
     bool completeSaves();
 

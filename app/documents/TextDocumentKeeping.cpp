@@ -18,9 +18,27 @@ void logDocument(Platform::SystemLog::Level level, const std::string& message)
     Platform::SystemLog::write("app.orlune.viewer", "document", level, message);
 }
 
-std::string utf8Size(const QString& text)
+// Counted chunk by chunk, as the keeping place writes it (a lone surrogate as U+FFFD).
+std::string utf8Size(const EditorCore::TextSnapshot& text)
 {
-    return std::to_string(text.toUtf8().size());
+    std::uint64_t size = 0;
+    text.visit(0, text.length(), [&size](std::u16string_view piece) {
+        for (std::size_t i = 0; i < piece.size(); ++i) {
+            const char16_t unit = piece[i];
+            if (unit < 0x80)
+                size += 1;
+            else if (unit < 0x800)
+                size += 2;
+            else if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < piece.size()
+                     && piece[i + 1] >= 0xDC00 && piece[i + 1] <= 0xDFFF) {
+                size += 4;
+                ++i;
+            } else
+                size += 3;
+        }
+        return true;
+    });
+    return std::to_string(size);
 }
 
 std::error_code userCancelled()
@@ -41,9 +59,10 @@ TextDocument::KeepResult TextDocument::keepScratchText()
 {
     if (m_fileURL || m_isExternalCopy)
         return {};
-    const QString text = m_editor ? m_editor->textWithMarkedText() : m_loadedText;
+    const EditorCore::TextSnapshot text =
+        m_editor ? m_editor->snapshotWithMarkedText() : currentSnapshot();
     const Platform::Uuid id = m_scratchID.value_or(Platform::Uuid::random());
-    auto saved = scratchStore().save(id, EditorKit::utf16View(text), m_services->now());
+    auto saved = scratchStore().save(id, text, m_services->now());
     if (!saved) {
         const std::error_code error = saved.error();
         logDocument(Platform::SystemLog::Level::error, "보관 실패 " + error.message());
@@ -66,7 +85,7 @@ TextDocument::KeepResult TextDocument::keepScratchText()
     if (m_editor)
         m_editor->setHasUnsavedEdits(false);
     logDocument(Platform::SystemLog::Level::notice,
-                "보관 자리에 넣음 " + std::to_string(text.size()) + " 글자");
+                "보관 자리에 넣음 " + std::to_string(text.length()) + " 글자");
     return {};
 }
 
@@ -81,12 +100,12 @@ TextDocument::KeepResult TextDocument::rescueUnsavedEdits(RescueMode mode)
     if (keepEdited && m_rescueID && m_rescuedAtEdit == m_editCount
         && !(m_editor && m_editor->hasMarkedText()))
         return {};
-    const QString text = m_editor ? m_editor->textWithMarkedText() : m_loadedText;
+    const EditorCore::TextSnapshot text =
+        m_editor ? m_editor->snapshotWithMarkedText() : currentSnapshot();
     const bool first = !m_rescueID;
     const Platform::Uuid id = m_rescueID.value_or(Platform::Uuid::random());
     m_rescueID = id;
-    auto saved =
-        scratchStore().save(id, EditorKit::utf16View(text), m_services->now(), m_fileURL->string());
+    auto saved = scratchStore().save(id, text, m_services->now(), m_fileURL->string());
     if (!saved) {
         const std::error_code error = saved.error();
         logDocument(Platform::SystemLog::Level::error,
@@ -108,7 +127,7 @@ TextDocument::KeepResult TextDocument::rescueUnsavedEdits(RescueMode mode)
             m_editor->setHasUnsavedEdits(false);
     }
     logDocument(Platform::SystemLog::Level::notice,
-                "저장 못 한 고침을 보관 자리에 넣음 " + std::to_string(text.size()) + " 글자");
+                "저장 못 한 고침을 보관 자리에 넣음 " + std::to_string(text.length()) + " 글자");
     // A copy kept while the user goes on is said once, not at every pause in the typing.
     if (!keepEdited || first)
         record(ErrorLog::Level::warning,
@@ -258,31 +277,30 @@ void TextDocument::runAutosave(bool implicitlyCancellable, SaveCompletion comple
 
     logDocument(Platform::SystemLog::Level::notice, "자동 저장");
     QPointer<TextDocument> self(this);
-    saveToURL(
-        *m_fileURL,
-        SaveOperation::autosaveInPlace,
-        [self, services = m_services, completion = std::move(completion)](
-            const std::optional<DocumentFailure>& failure) {
-            if (!failure) {
-                if (completion)
-                    completion(failure);
-                return;
-            }
-            // Every failure of the write is logged and recorded, a refusal that the caller takes
-            // as a cancellation too; the caller hears of it last.
-            logDocument(Platform::SystemLog::Level::error,
-                        "자동 저장 실패 " + DocumentTexts::describe(*failure).toStdString());
-            const std::string path =
-                self && self->fileURL() ? self->fileURL()->string() : std::string("?");
-            if (services->record)
-                services->record(ErrorLog::Level::error,
-                                 "save.autosave",
-                                 {{"path", path}, {"err", describeForLog(*failure)}});
-            if (self && self->m_editor)
-                self->m_editor->showUnencodableBanner(*failure);
-            if (completion)
-                completion(failure);
-        });
+    saveToURL(*m_fileURL,
+              SaveOperation::autosaveInPlace,
+              [self, services = m_services, completion = std::move(completion)](
+                  const std::optional<DocumentFailure>& failure) {
+                  if (!failure) {
+                      if (completion)
+                          completion(failure);
+                      return;
+                  }
+                  // Every failure of the write is logged and recorded, a refusal that the caller
+                  // takes as a cancellation too; the caller hears of it last.
+                  logDocument(Platform::SystemLog::Level::error,
+                              "자동 저장 실패 " + DocumentTexts::describe(*failure).toStdString());
+                  const std::string path =
+                      self && self->fileURL() ? self->fileURL()->string() : std::string("?");
+                  if (services->record)
+                      services->record(ErrorLog::Level::error,
+                                       "save.autosave",
+                                       {{"path", path}, {"err", describeForLog(*failure)}});
+                  if (self && self->m_editor)
+                      self->m_editor->showUnencodableBanner(*failure);
+                  if (completion)
+                      completion(failure);
+              });
     // Asked for by a caller, the in-place autosave completes before it returns.
     if (wait)
         waitForSaves();

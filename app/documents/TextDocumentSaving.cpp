@@ -1,14 +1,12 @@
 // Writing a document back in the format it was read in, and refusing every write that could
 // damage the file.
-#include "app/documents/DocumentReading.h"
 #include "app/documents/DocumentTexts.h"
+#include "app/documents/SaveContent.h"
 #include "app/documents/TextDocument.h"
-#include "app/kit/Utf16.h"
 #include "platform/SystemLog.h"
 
 #include <QPointer>
 
-#include <algorithm>
 #include <atomic>
 
 namespace EditorDocuments {
@@ -29,56 +27,75 @@ std::error_code userCancelled()
     return std::make_error_code(std::errc::operation_canceled);
 }
 
-// Up to this length a save shares the window's text: typing while the save still reads it
-// makes the copy, and the window's storage makes that one itself (see TextStorage).
-constexpr qsizetype sharedUpTo = qsizetype{8} << 20;
-// What a longer text's snapshot memory holds beyond the text at the save command: the typing
-// until the copy is taken.
-constexpr qsizetype snapshotRoom = qsizetype{1} << 20;
-
-// Memory for the snapshot of a long text, made ready on a worker: huge pages where the kernel
-// allows them, touched page by page, so that the kernel's filling of fresh pages (on a virtual
-// machine far slower than the copy itself) is not done on the interface thread.
-QString readySnapshotMemory(qsizetype units)
+// Writes the text it was made with and hands the bytes to a writer piece by piece, encoded from
+// a snapshot chunk by chunk; any thread.
+class EncodedText
 {
-    QString room;
-    room.reserve(units);
-    room.resize(units);
-    DocumentReading::adviseHugePages(room.data(),
-                                     static_cast<std::size_t>(room.capacity()) * sizeof(QChar));
-    constexpr qsizetype unitsPerPage = 4096 / sizeof(QChar);
-    QChar* data = room.data();
-    for (qsizetype at = 0; at < units; at += unitsPerPage)
-        data[at] = QChar();
-    return room;
-}
+public:
+    EncodedText(EditorCore::TextSnapshot text, FileFormat format)
+        : m_text(std::move(text))
+        , m_format(std::move(format))
+    {}
 
-// The text a save writes. A long text is copied, into `room` when that was made ready for it;
-// a shorter one is shared with the window.
-QString snapshotOf(const QString& text, QString room)
-{
-    if (text.size() <= sharedUpTo)
-        return text;
-    if (room.capacity() < text.size() || !room.isDetached()) {
-        room = QString();
-        room.reserve(text.size());
-        DocumentReading::adviseHugePages(
-            room.data(), static_cast<std::size_t>(room.capacity()) * sizeof(QChar));
+    // For the writer, which calls it once.
+    SaveContent content()
+    {
+        return [this](const ByteSink& sink) {
+            auto count = SaveRules::writeEncoded(m_text, m_format, sink);
+            if (count) {
+                m_byteCount = *count;
+                m_finished = true;
+                return true;
+            }
+            if (count.error())
+                m_failure = toFailure(*count.error());
+            return false;
+        };
     }
-    room.resize(text.size());
-    std::copy_n(text.constData(), text.size(), room.data());
-    return room;
-}
 
-// Encodes on any thread.
-EditorCore::Result<std::vector<std::uint8_t>, DocumentFailure> encode(const QString& text,
-                                                                      const FileFormat& format)
+    // After the writer failed before the encoding reached its end: a save reports the text's
+    // refusal before any failure of the file system, as it did when it encoded the whole text
+    // before writing. A pass that keeps no bytes finds it.
+    void checkAfterFailedWrite()
+    {
+        if (m_finished || m_failure)
+            return;
+        auto count = SaveRules::writeEncoded(
+            m_text, m_format, [](std::span<const std::uint8_t>) { return true; });
+        if (!count && count.error())
+            m_failure = toFailure(*count.error());
+    }
+
+    // Why the text could not be encoded.
+    const std::optional<DocumentFailure>& failure() const { return m_failure; }
+    std::uint64_t byteCount() const { return m_byteCount; }
+    const EditorCore::TextSnapshot& text() const { return m_text; }
+    // Lets go of the text (a snapshot that typing may have made the only holder of its chunks).
+    void release() { m_text = {}; }
+
+private:
+    static DocumentFailure toFailure(const SaveRules::EncodeFailure& failure)
+    {
+        return std::visit([](const auto& e) { return DocumentFailure{e}; }, failure);
+    }
+
+    EditorCore::TextSnapshot m_text;
+    FileFormat m_format;
+    std::optional<DocumentFailure> m_failure;
+    std::uint64_t m_byteCount = 0;
+    bool m_finished = false;
+};
+
+QString flattened(const EditorCore::TextSnapshot& text)
 {
-    auto bytes = SaveRules::encodedData(EditorKit::utf16View(text), format);
-    if (!bytes)
-        return EditorCore::failure(
-            std::visit([](const auto& e) { return DocumentFailure{e}; }, bytes.error()));
-    return std::move(*bytes);
+    QString flat;
+    flat.reserve(static_cast<qsizetype>(text.length()));
+    text.visit(0, text.length(), [&flat](std::u16string_view piece) {
+        flat.append(reinterpret_cast<const QChar*>(piece.data()),
+                    static_cast<qsizetype>(piece.size()));
+        return true;
+    });
+    return flat;
 }
 
 } // namespace
@@ -89,14 +106,14 @@ struct TextDocument::SaveJob
     std::filesystem::path url;
     SaveOperation operation = SaveOperation::save;
     SaveCompletion completion;
-    QString text;
+    EditorCore::TextSnapshot text;
     FileFormat format;
     FileSaver::Options options;
     std::uint64_t editCount = 0;
-    // The text, its format and the edit count were taken (main thread).
-    bool snapshotTaken = false;
     // A short text of a save the user asked for stays, written, as the text to revert to.
     bool keepsText = false;
+    // The written text to revert to, flattened by the worker.
+    QString openedText;
 
     // Written by the worker before `done`; read on the main thread after it.
     std::optional<DocumentFailure> failure;
@@ -105,16 +122,6 @@ struct TextDocument::SaveJob
     std::optional<EditorCore::DiskIdentity> identity;
     std::atomic<bool> done = false;
 };
-
-EditorCore::Result<std::vector<std::uint8_t>, DocumentFailure> TextDocument::encodedData()
-{
-    auto bytes = encode(currentText(), m_format);
-    if (bytes)
-        logEncoded(bytes->size());
-    else
-        noteEncodingFailure(bytes.error());
-    return bytes;
-}
 
 void TextDocument::logEncoded(std::size_t byteCount) const
 {
@@ -215,22 +222,32 @@ bool TextDocument::saveAsAdministrator()
         return false;
     };
 
-    auto bytes = encodedData();
-    if (!bytes)
-        return fail(bytes.error());
-
-    m_isWritingToDisk = true;
+    // The file is staged from the snapshot, encoded as it is written: a text the encoding cannot
+    // hold stops there, before any copy or command.
+    EncodedText encoded(currentSnapshot(), m_format);
     auto runner = m_services->privilegeRunner;
     if (!runner)
         runner = std::make_shared<AdminWriter::ProcessRunner>();
     auto base = m_services->adminTemporaryBase.empty() ? AdminWriter::defaultTemporaryBase()
                                                        : m_services->adminTemporaryBase;
-    auto written = AdminWriter::write(*bytes, *m_fileURL, *runner, base);
+    m_isWritingToDisk = true;
+    auto written = AdminWriter::writeFrom(encoded.content(), *m_fileURL, *runner, base);
+    if (!written)
+        encoded.checkAfterFailedWrite();
+    if (encoded.failure()) {
+        m_isWritingToDisk = false;
+        noteEncodingFailure(*encoded.failure());
+        return fail(*encoded.failure());
+    }
+    logEncoded(encoded.byteCount());
     if (!written) {
         m_isWritingToDisk = false;
         return fail(std::visit([](const auto& e) { return DocumentFailure{e}; }, written.error()));
     }
-    keepOpenedText(currentText(), m_format.encoding);
+    if (encoded.text().length() <= keptOpenedTextUpTo)
+        keepOpenedText(flattened(encoded.text()), m_format.encoding);
+    else
+        keepFileAsOpened(m_format.encoding);
     updateChangeCount(ChangeType::changeCleared);
     scheduleMainQueueUpdate();
     if (m_editor)
@@ -330,94 +347,49 @@ void TextDocument::saveToURL(const std::filesystem::path& url,
     job->options = m_services->saverOptions;
     if (!job->options.isFileWritable)
         job->options.isFileWritable = m_services->isWritable;
-    const bool waitingBefore = std::any_of(
-        m_saves.begin(), m_saves.end(), [](const auto& save) { return !save->snapshotTaken; });
     m_saves.push_back(job);
-
-    const qsizetype length = currentText().size();
-    if (length <= sharedUpTo && !waitingBefore) {
-        takeSnapshot(job, {});
-        return;
-    }
-    // A long text is taken on the interface thread once a worker has readied memory for its
-    // copy, a moment later (what is typed meanwhile is saved with it). Snapshots are taken in
-    // the order of the saves, so a later save never writes an older text after an earlier one.
-    QPointer<TextDocument> self(this);
-    const qsizetype units = length > sharedUpTo ? length + snapshotRoom : 0;
-    m_services->savingQueue->async([self, job, units] {
-        QString room = units > 0 ? readySnapshotMemory(units) : QString();
-        postToMainThread([self, job, room = std::move(room)]() mutable {
-            if (self)
-                self->takeSnapshot(job, std::move(room));
-        });
-    });
+    takeSnapshot(job);
 }
 
-void TextDocument::takeSnapshot(const std::shared_ptr<SaveJob>& job, QString room)
+void TextDocument::takeSnapshot(const std::shared_ptr<SaveJob>& job)
 {
-    if (job->snapshotTaken)
-        return;
-    // The saves before this one first.
-    for (const auto& earlier : m_saves) {
-        if (earlier == job)
-            break;
-        if (!earlier->snapshotTaken)
-            takeSnapshot(earlier, {});
-    }
-    job->snapshotTaken = true;
-    QPointer<TextDocument> self(this);
-    if (m_loading) {
-        // A read began before the text was taken: the document holds no text to write.
-        job->failure = DocumentFailure{userCancelled()};
-        job->done = true;
-        postToMainThread([self] {
-            if (self)
-                self->completeSaves();
-        });
-        return;
-    }
-    job->text = snapshotOf(currentText(), std::move(room));
+    // The text is shared with the window, chunk by chunk: typing while the worker encodes it
+    // copies only the chunks it changes.
+    job->text = currentSnapshot();
     job->format = m_format;
     job->editCount = m_editCount;
     job->keepsText =
         (job->operation == SaveOperation::save || job->operation == SaveOperation::saveAs)
-        && job->text.size() <= keptOpenedTextUpTo;
+        && job->text.length() <= keptOpenedTextUpTo;
 
+    QPointer<TextDocument> self(this);
     m_services->savingQueue->async([self, job] {
-        auto bytes = encode(job->text, job->format);
-        // The snapshot is not needed any more; typing may have made it the only copy.
-        if (!job->keepsText)
-            job->text = QString();
-        if (!bytes) {
-            job->failure = bytes.error();
+        EncodedText encoded(std::move(job->text), job->format);
+        job->text = {};
+        auto written = FileSaver::writeFrom(job->url, encoded.content(), job->options);
+        if (!written)
+            encoded.checkAfterFailedWrite();
+        if (encoded.failure()) {
+            job->failure = encoded.failure();
             job->encodingFailed = true;
+        } else if (!written) {
+            job->failure = DocumentFailure{written.error()};
         } else {
-            job->byteCount = bytes->size();
-            auto written = FileSaver::write(job->url, *bytes, job->options);
-            bytes = {};
-            if (written)
-                job->identity = DiskIdentity::read(job->url, DiskIdentity::documentHashLimit);
-            else
-                job->failure = DocumentFailure{written.error()};
+            job->byteCount = encoded.byteCount();
+            job->identity = DiskIdentity::read(job->url, DiskIdentity::documentHashLimit);
+            // The text to revert to is a copy of its own, made here rather than at the next
+            // key press.
+            if (job->keepsText)
+                job->openedText = flattened(encoded.text());
         }
-        // The text to revert to is a copy of its own: the window's text, shared with it, is
-        // then not copied at the next key press.
-        if (job->keepsText && !job->failure && !job->text.isDetached())
-            job->text = QString(job->text.constData(), job->text.size());
-        else if (job->failure)
-            job->text = QString();
+        // The last hold on chunks the typing replaced meanwhile goes here, off the interface.
+        encoded.release();
         job->done = true;
         postToMainThread([self] {
             if (self)
                 self->completeSaves();
         });
     });
-}
-
-void TextDocument::takeWaitingSnapshots()
-{
-    if (!m_saves.empty())
-        takeSnapshot(m_saves.back(), {});
 }
 
 bool TextDocument::completeSaves()
@@ -436,7 +408,7 @@ bool TextDocument::completeSaves()
             m_fileURL = job->url;
         if (succeeded && m_fileURL) {
             if (job->keepsText)
-                keepOpenedText(std::move(job->text), job->format.encoding);
+                keepOpenedText(std::move(job->openedText), job->format.encoding);
             else if (job->operation == SaveOperation::save
                      || job->operation == SaveOperation::saveAs
                      || (m_revertReadsFile
@@ -470,7 +442,6 @@ bool TextDocument::waitForSaves()
 {
     if (m_saves.empty())
         return true;
-    takeWaitingSnapshots();
     m_services->savingQueue->waitUntilIdle();
     return completeSaves();
 }

@@ -255,3 +255,37 @@ TEST(ScratchStoreDefault, livesInTheApplicationFolder)
     EXPECT_EQ(ScratchStore().directory().filename(), "Scratch");
     EXPECT_EQ(ScratchStore::defaultDirectory().parent_path().filename(), "app.orlune.viewer");
 }
+
+// A snapshot is kept chunk by chunk; the files are those of the same text kept whole, wherever
+// its chunk borders fall (a lone surrogate repaired the same way), and its title too.
+TEST_F(ScratchStoreTest, aSnapshotIsKeptExactlyAsItsText)
+{
+    std::u16string lone = u"lone ";
+    lone += char16_t(0xDC00);
+    std::u16string longLine(70000, u'x');
+    const std::vector<std::u16string> texts = {
+        u"  Shopping list  \nmilk\r\neggs 한글 \U0001F600",
+        lone + u" in the middle\n" + std::u16string(5000, u'y'),
+        u"\u3000\ttitle after blanks\u2028rest",
+        longLine + u"\nsecond",
+        std::u16string(3, u' ') + std::u16string(9000, u'z') + u"\U0001F468\u200D\U0001F469",
+    };
+    const Uuid other = uuid("7BA7B810-9DAD-41D1-80B4-00C04FD430C8");
+    for (const auto& text : texts) {
+        SCOPED_TRACE(testing::PrintToString(text.substr(0, 40)));
+        for (auto limits : {EditorCore::ChunkLimits{1, 2, 4}, EditorCore::ChunkLimits{}}) {
+            const auto snapshot = EditorCore::ChunkedText(text, limits).snapshot();
+            ASSERT_TRUE(store.save(id, text, firstSave, "/origin.txt").has_value());
+            ASSERT_TRUE(store.save(other, snapshot, firstSave, "/origin.txt").has_value());
+            EXPECT_EQ(fileText(this->text(other)), fileText(this->text(id)));
+            auto kept = store.meta(other);
+            ASSERT_TRUE(kept.has_value());
+            kept->id = id;
+            EXPECT_EQ(kept, store.meta(id));
+            EXPECT_EQ(ScratchStore::title(ScratchStore::titleSource(snapshot)),
+                      ScratchStore::title(text));
+        }
+    }
+    ASSERT_TRUE(store.save(other, EditorCore::TextSnapshot(), firstSave).has_value());
+    EXPECT_FALSE(fs::exists(this->text(other))) << "an empty text removes the entry";
+}

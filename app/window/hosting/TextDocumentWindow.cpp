@@ -8,7 +8,9 @@
 #include "app/documents/TextDocument.h"
 #include "app/kit/ActionRouter.h"
 #include "app/kit/Localized.h"
+#include "app/kit/Utf16.h"
 #include "app/views/EditorTextView.h"
+#include "app/views/TextStorage.h"
 
 #include <QPointer>
 
@@ -374,6 +376,11 @@ QString TextDocumentWindow::text() const
     return m_controller->textView()->text();
 }
 
+EditorCore::TextSnapshot TextDocumentWindow::snapshot() const
+{
+    return m_controller->textView()->storage().snapshot();
+}
+
 void TextDocumentWindow::showWindow()
 {
     m_controller->showWindow();
@@ -391,6 +398,17 @@ QString TextDocumentWindow::textWithMarkedText() const
     if (view->hasMarkedText())
         text.insert(view->caretPosition(), view->markedText());
     return text;
+}
+
+EditorCore::TextSnapshot TextDocumentWindow::snapshotWithMarkedText() const
+{
+    auto* view = m_controller->textView();
+    if (!view->hasMarkedText())
+        return view->storage().snapshot();
+    // An edit of a copy of the tree: O(log n), and the view's own text stays as it is.
+    EditorCore::ChunkedText composed(view->storage().snapshot());
+    composed.replace(view->caretPosition(), 0, EditorKit::utf16View(view->markedText()));
+    return composed.snapshot();
 }
 
 void TextDocumentWindow::updateStatusBar()
@@ -529,21 +547,21 @@ void TextDocumentWindow::restoreInterruptedSave(const EditorDocuments::RecoveryC
                 .replace(QLatin1String("%@"), QString::fromStdString(error.message())),
             {});
     };
-    auto bytes = EditorDocuments::RecoveryCopies::content(copy);
-    if (!bytes) {
-        failed(bytes.error());
-        return;
-    }
     const auto& services = m_document.services();
     auto options = services->saverOptions;
     if (!options.isFileWritable)
         options.isFileWritable = services->isWritable;
-    // The disk check stays quiet while the file is ours to write.
+    // The disk check stays quiet while the file is ours to write. The copy is read in pieces
+    // as it is written; one cut short leaves the file as it was.
     m_document.beginWritingToDisk();
-    auto written = EditorDocuments::FileSaver::write(*url, *bytes, options);
+    std::error_code readError;
+    auto written = EditorDocuments::FileSaver::writeFrom(
+        *url,
+        EditorDocuments::fileContent(copy.file, copy.contentOffset, copy.size, readError),
+        options);
     m_document.endWritingToDisk();
     if (!written) {
-        failed(written.error());
+        failed(readError ? readError : written.error());
         return;
     }
     EditorDocuments::RecoveryCopies::remove(copy);

@@ -120,9 +120,11 @@ public:
     static void install(EditorDocuments::DocumentServices& services, Installation installation);
 
     QString text() const override;
+    EditorCore::TextSnapshot snapshot() const override;
     bool hasMarkedText() const override;
     void showWindow() override;
     QString textWithMarkedText() const override;
+    EditorCore::TextSnapshot snapshotWithMarkedText() const override;
     void updateStatusBar() override;
     void applyDisplayOptions() override;
     void applyEditability() override;

@@ -209,3 +209,33 @@ TEST_F(AdminWriterTest, copyCommandShortensAFileAfterWritingIt)
     EXPECT_EQ(inodeOf(target), before);
     EXPECT_TRUE(RecoveryCopies::list(folder / "recovery").empty());
 }
+
+// Content that fails while it is staged stops the write before anything else: no recovery copy,
+// no command, nothing staged left behind.
+TEST_F(AdminWriterTest, contentThatFailsWhileStagedRunsNothing)
+{
+    auto target = folder / "hosts";
+    writeBytes(target, "old\n");
+    FakeRunner runner;
+    const auto recovery = folder / "recovery";
+    auto failing = [](const ByteSink& sink) {
+        const auto part = bytesOf("the first part\n");
+        return sink(part) && false;
+    };
+    auto written = AdminWriter::writeFrom(failing, target, runner, temporaryBase(), recovery);
+    ASSERT_FALSE(written.has_value());
+    EXPECT_EQ(std::get<std::error_code>(written.error()), contentFailed());
+    EXPECT_TRUE(runner.calls.empty());
+    EXPECT_EQ(readBytes(target), bytesOf("old\n"));
+    EXPECT_TRUE(RecoveryCopies::list(recovery).empty());
+    EXPECT_TRUE(entriesOf(temporaryBase()).empty());
+
+    auto whole = [](const ByteSink& sink) {
+        return sink(bytesOf("new, ")) && sink(bytesOf("in pieces\n"));
+    };
+    ASSERT_TRUE(AdminWriter::writeFrom(whole, target, runner, temporaryBase(), recovery));
+    ASSERT_EQ(runner.calls.size(), 1u);
+    EXPECT_EQ(runner.calls[0], AdminWriter::copyCommand(runner.calls[0].at(4), target, 15));
+    EXPECT_EQ(runner.stagedBytes, bytesOf("new, in pieces\n"));
+    EXPECT_TRUE(RecoveryCopies::list(recovery).empty()) << "removed after success";
+}

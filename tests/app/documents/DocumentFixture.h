@@ -2,6 +2,7 @@
 
 #include "app/documents/DocumentWindow.h"
 #include "app/documents/TextDocument.h"
+#include "app/kit/Utf16.h"
 #include "tests/app/documents/DocumentTestSupport.h"
 
 #include <QTest>
@@ -28,6 +29,12 @@ public:
     bool hasUnsavedEdits = true;
 
     QString text() const override { return shownText; }
+    EditorCore::TextSnapshot snapshot() const override
+    {
+        EditorCore::ChunkedTextBuilder builder;
+        builder.append(EditorKit::utf16View(shownText));
+        return builder.finishSnapshot();
+    }
     bool hasMarkedText() const override { return marked; }
     void showWindow() override { calls.push_back("showWindow"); }
     void updateStatusBar() override { calls.push_back("updateStatusBar"); }

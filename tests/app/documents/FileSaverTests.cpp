@@ -438,3 +438,111 @@ TEST(FileSaver, newFileTakesTheProcessUmask)
     EXPECT_EQ(modeOf(folder / "fresh.txt"), 0640u);
     EXPECT_EQ(::umask(previous), previous) << "the umask is left as it was";
 }
+
+namespace {
+
+// Content made while it is written, in pieces of `piece` bytes; with `failAfter`, it gives up
+// after that many bytes, as an encode does at a character its encoding cannot hold.
+SaveContent piecesOf(std::vector<std::uint8_t> bytes,
+                     std::size_t piece,
+                     std::optional<std::size_t> failAfter = std::nullopt)
+{
+    return [bytes = std::move(bytes), piece, failAfter](const ByteSink& sink) {
+        for (std::size_t at = 0; at < bytes.size(); at += piece) {
+            if (failAfter && at >= *failAfter)
+                return false;
+            const auto length = std::min(piece, bytes.size() - at);
+            if (!sink(std::span<const std::uint8_t>(bytes.data() + at, length)))
+                return false;
+        }
+        return !failAfter;
+    };
+}
+
+} // namespace
+
+// Whichever way the file is written, content made in pieces gives the file those bytes, and
+// content that fails part way leaves the file as it was, with nothing of ours beside it: no
+// temporary file, no recovery copy, an in-place file not even cut.
+TEST(FileSaver, contentMadeWhileWrittenReachesTheFileWholeOrNotAtAll)
+{
+    struct Case
+    {
+        const char* name;
+        bool exists;
+        bool hardLinked;
+        bool folderWritable;
+        Method method;
+    };
+    const Case cases[] = {
+        {"replaced", true, false, true, Method::replaced},
+        {"created", false, false, true, Method::created},
+        {"hard links", true, true, true, Method::inPlace},
+        {"folder not writable", true, false, false, Method::inPlace},
+    };
+    std::vector<std::uint8_t> large;
+    for (int i = 0; large.size() < (std::size_t(3) << 20); ++i) {
+        const auto line = bytesOf("line " + std::to_string(i) + " of the new content\n");
+        large.insert(large.end(), line.begin(), line.end());
+    }
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TemporaryFolder folder;
+        auto file = folder / "notes.txt";
+        const std::string old = "the old content, longer than nothing\n";
+        if (c.exists)
+            writeBytes(file, old);
+        if (c.hardLinked)
+            std::filesystem::create_hard_link(file, folder / "other.txt");
+        auto options = optionsIn(folder);
+        options.isFolderWritable = [&](const std::filesystem::path&) { return c.folderWritable; };
+
+        auto failed = FileSaver::writeFrom(file, piecesOf(large, 65536, 1 << 20), options);
+        ASSERT_FALSE(failed.has_value());
+        EXPECT_EQ(failed.error(), contentFailed()) << failed.error().message();
+        if (c.exists) {
+            EXPECT_EQ(readBytes(file), bytesOf(old));
+        } else {
+            EXPECT_FALSE(std::filesystem::exists(file));
+        }
+        EXPECT_TRUE(copiesIn(folder).empty());
+        if (std::filesystem::exists(folder / "recovery")) {
+            EXPECT_TRUE(entriesOf(folder / "recovery").empty());
+        }
+        for (const auto& entry : entriesOf(folder.path()))
+            EXPECT_FALSE(TemporaryFile::isTemporaryName(entry, "notes.txt")) << entry;
+
+        auto written = FileSaver::writeFrom(file, piecesOf(large, 65536), options);
+        ASSERT_TRUE(written.has_value()) << written.error().message();
+        EXPECT_EQ(written->method, c.method);
+        EXPECT_TRUE(readBytes(file) == large);
+        if (c.hardLinked) {
+            EXPECT_TRUE(readBytes(folder / "other.txt") == large);
+        }
+        EXPECT_TRUE(copiesIn(folder).empty());
+    }
+}
+
+// The copy of content made while it is written learns its size at the end; its header is
+// filled in then, and it reads back like any other copy.
+TEST(FileSaver, aRecoveryCopyOfContentMadeWhileWrittenReadsBackWhole)
+{
+    TemporaryFolder folder;
+    const auto origin = folder / "origin.txt";
+    for (std::size_t size : {std::size_t(0), std::size_t(1), std::size_t(70000)}) {
+        SCOPED_TRACE(size);
+        std::vector<std::uint8_t> bytes(size);
+        for (std::size_t i = 0; i < size; ++i)
+            bytes[i] = static_cast<std::uint8_t>(i * 7);
+        auto copy = RecoveryCopies::keepFrom(folder / "recovery", origin, piecesOf(bytes, 4096));
+        ASSERT_TRUE(copy.has_value());
+        EXPECT_EQ(copy->size, size);
+        const auto listed = RecoveryCopies::list(folder / "recovery");
+        ASSERT_EQ(listed.size(), 1u) << "one copy a file";
+        EXPECT_EQ(listed[0], *copy);
+        EXPECT_EQ(RecoveryCopies::content(listed[0]).value(), bytes);
+    }
+    EXPECT_FALSE(RecoveryCopies::keepFrom(folder / "recovery", origin, piecesOf({1, 2, 3}, 1, 2)));
+    EXPECT_EQ(RecoveryCopies::list(folder / "recovery").size(), 1u)
+        << "a failed copy neither stays nor removes the older one";
+}

@@ -140,6 +140,80 @@ TEST_F(DocumentTest, unencodableSaveWritesNothingAndNamesTheCharacters)
                                              {"err", "unencodable(shift_jis,2)"}}));
 }
 
+// The text is encoded while it is written; a character the encoding cannot hold is found
+// before the file is touched whichever way the file would be written (replaced, rewritten in
+// place for its hard links or its folder, by the administrator), and it is named before any
+// failure of the file system, as when the whole text was encoded first.
+TEST_F(DocumentTest, anUnencodableTextLeavesTheFileAsItWasWhicheverWayItWouldBeWritten)
+{
+    struct Case
+    {
+        const char* name;
+        bool hardLinked = false;
+        bool folderWritable = true;
+        bool fileWritable = true;
+        bool administrator = false;
+    };
+    const Case cases[] = {
+        {"replaced"},
+        {"hard links", true},
+        {"folder not writable", false, false},
+        {"file not writable", false, true, false},
+        {"administrator", false, true, false, true},
+    };
+    auto runner = std::make_shared<CopyingRunner>();
+    services->privilegeRunner = runner;
+    services->saverOptions.recoveryFolder = folder / "recovery";
+    // Long enough that the encoding has written pieces before it reaches the refusal.
+    QString text;
+    while (text.size() < (1 << 20))
+        text += QStringLiteral("かなの行\n");
+    text += QStringLiteral("한글");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string old = "the old content\n";
+        writeBytes(folder / "sjis.txt", old);
+        std::filesystem::remove(folder / "other.txt");
+        if (c.hardLinked)
+            std::filesystem::create_hard_link(folder / "sjis.txt", folder / "other.txt");
+        services->saverOptions.isFolderWritable = [&](const std::filesystem::path&) {
+            return c.folderWritable;
+        };
+        if (!c.fileWritable)
+            notWritable.insert(folder / "sjis.txt");
+        const auto inode = inodeOf(folder / "sjis.txt");
+        auto document = open("sjis.txt");
+        document->changeEncoding(TextEncoding::shiftJIS, false, QStringLiteral("인코딩"));
+        if (c.administrator)
+            document->beginAdminEditing();
+        edit(*document, text);
+        events.clear();
+        runner->calls = 0;
+
+        EXPECT_FALSE(saveAndWait(*document));
+        EXPECT_EQ(readBytes(folder / "sjis.txt"), bytesOf(old));
+        EXPECT_EQ(inodeOf(folder / "sjis.txt"), inode);
+        EXPECT_TRUE(document->isDocumentEdited());
+        EXPECT_EQ(runner->calls, 0);
+        ASSERT_EQ(window->unencodableBanners.size(), 1u);
+        const auto* error = findDocumentError(window->unencodableBanners[0]);
+        ASSERT_NE(error, nullptr);
+        EXPECT_EQ(*error,
+                  EditorCore::DocumentError::unencodable(TextEncoding::shiftJIS, {u"한", u"글"}));
+        ASSERT_NE(event("save.encode"), nullptr);
+        const auto& fields = event("save.encode")->fields;
+        EXPECT_NE(std::find(fields.begin(),
+                            fields.end(),
+                            std::pair<std::string, std::string>{"err", "unencodable(shift_jis,2)"}),
+                  fields.end());
+        EXPECT_TRUE(RecoveryCopies::list(folder / "recovery").empty());
+        EXPECT_TRUE(entriesOf(folder / "admin-tmp").empty());
+        for (const auto& entry : entriesOf(folder.path()))
+            EXPECT_FALSE(TemporaryFile::isTemporaryName(entry, "sjis.txt")) << entry;
+        notWritable.clear();
+    }
+}
+
 TEST_F(DocumentTest, shiftJISFileKeepsItsByteFormsAndSaysBeforeRewritingOne)
 {
     const std::string necNearlyEqual = "\x87\x90"; // U+2252; the table writes 81 E0
