@@ -66,6 +66,8 @@ public:
     bool operator==(const LineIndex&) const = default;
 
 private:
+    friend class LineIndexBuilder;
+
     std::vector<std::int64_t> m_starts{0};
     std::int64_t m_length = 0;
 };
