@@ -670,7 +670,7 @@ void ChunkedTextBuilder::append(std::u16string_view text)
             std::size_t cut = target;
             if (mustStayTogether(text[cut - 1], text[cut]))
                 ++cut;
-            emit(makeLeaf(text.substr(0, cut)));
+            emitChunk(makeLeaf(text.substr(0, cut)));
             text.remove_prefix(cut);
             continue;
         }
@@ -692,7 +692,8 @@ void ChunkedTextBuilder::appendLatin1(std::span<const std::uint8_t> bytes)
             std::size_t cut = target;
             if (bytes[cut - 1] == cr && bytes[cut] == lf)
                 ++cut;
-            emit(makeNode(makeNarrowChunk(bytes.first(cut)), nullptr, nullptr, randomPriority()));
+            emitChunk(
+                makeNode(makeNarrowChunk(bytes.first(cut)), nullptr, nullptr, randomPriority()));
             bytes = bytes.subspan(cut);
             continue;
         }
@@ -711,11 +712,11 @@ void ChunkedTextBuilder::cutPending()
     std::size_t cut = target;
     if (mustStayTogether(m_pending[cut - 1], m_pending[cut]))
         ++cut;
-    emit(makeLeaf(std::u16string_view(m_pending).substr(0, cut)));
+    emitChunk(makeLeaf(std::u16string_view(m_pending).substr(0, cut)));
     m_pending.erase(0, cut);
 }
 
-void ChunkedTextBuilder::emit(Node* node)
+void ChunkedTextBuilder::emitChunk(Node* node)
 {
     if (m_held)
         push(m_held);

@@ -141,7 +141,7 @@ public:
 
 private:
     void cutPending();
-    void emit(ChunkTree::Node* node);
+    void emitChunk(ChunkTree::Node* node);
     void push(ChunkTree::Node* node);
 
     ChunkLimits m_limits;
