@@ -1,5 +1,6 @@
 // Keeping what cannot be written to a file (untitled texts, unsafe edits) and autosaving.
 #include "app/documents/DocumentTexts.h"
+#include "app/documents/SnapshotStrings.h"
 #include "app/documents/TextDocument.h"
 #include "app/kit/Utf16.h"
 #include "core/LineEnding.h"
@@ -41,7 +42,7 @@ TextDocument::KeepResult TextDocument::keepScratchText()
 {
     if (m_fileURL || m_isExternalCopy)
         return {};
-    const QString text = m_editor ? m_editor->textWithMarkedText() : m_loadedText;
+    const QString text = m_editor ? m_editor->textWithMarkedText() : flatText(m_loadedText);
     const Platform::Uuid id = m_scratchID.value_or(Platform::Uuid::random());
     auto saved = scratchStore().save(id, EditorKit::utf16View(text), m_services->now());
     if (!saved) {
@@ -81,7 +82,7 @@ TextDocument::KeepResult TextDocument::rescueUnsavedEdits(RescueMode mode)
     if (keepEdited && m_rescueID && m_rescuedAtEdit == m_editCount
         && !(m_editor && m_editor->hasMarkedText()))
         return {};
-    const QString text = m_editor ? m_editor->textWithMarkedText() : m_loadedText;
+    const QString text = m_editor ? m_editor->textWithMarkedText() : flatText(m_loadedText);
     const bool first = !m_rescueID;
     const Platform::Uuid id = m_rescueID.value_or(Platform::Uuid::random());
     m_rescueID = id;
@@ -153,7 +154,7 @@ std::unique_ptr<TextDocument> TextDocument::makeScratch(const Platform::Uuid& id
 {
     auto document = std::make_unique<TextDocument>(std::move(services));
     document->m_scratchID = id;
-    document->m_loadedText = text;
+    document->m_loadedText = snapshotOf(text);
     document->m_lineEndings = EditorCore::LineEndingSummary(EditorKit::utf16View(text));
     if (auto meta = document->scratchStore().meta(id); meta && meta->origin)
         document->m_rescuedOrigin = std::filesystem::path(*meta->origin);
