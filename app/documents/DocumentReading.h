@@ -135,8 +135,9 @@ struct Decoded
 [[nodiscard]] EditorCore::Result<Loaded, EditorCore::DocumentError>
 readData(std::span<const std::uint8_t> bytes);
 
-// Bytes read again in an encoding the user chose. The mark is dropped when the encoding has
-// one and the bytes start with it; the guess records the choice.
+// Bytes read again in an encoding the user chose, decoded into chunks piece by piece where the
+// encoding allows (as a file's read is). The mark is dropped when the encoding has one and the
+// bytes start with it; the guess records the choice.
 [[nodiscard]] EditorCore::Result<Loaded, EditorCore::TextCodecError>
 reloadWithEncoding(std::span<const std::uint8_t> bytes, EditorCore::TextEncoding encoding);
 
