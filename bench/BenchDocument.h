@@ -3,6 +3,7 @@
 // A stand-in document for benchmarks of the window: a large, unedited UTF-8 text with LF line
 // endings, held in memory only.
 
+#include "app/documents/SnapshotStrings.h"
 #include "app/window/WindowDocument.h"
 
 #include <QObject>
@@ -40,7 +41,10 @@ public:
     bool isExternalCopy() const override { return false; }
     bool hasLargeFile() const override { return true; }
     bool isWritingToDisk() const override { return false; }
-    QString loadedText() const override { return m_text; }
+    EditorCore::TextSnapshot loadedText() const override
+    {
+        return EditorDocuments::snapshotOf(m_text);
+    }
     std::optional<QString> openedText() const override { return m_text; }
     QUndoStack* undoStack() override { return &m_stack; }
     bool isEdited() const override { return !m_stack.isClean(); }

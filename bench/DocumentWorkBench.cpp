@@ -298,8 +298,7 @@ int readOnce(const std::filesystem::path& file)
     QElapsedTimer clock;
     clock.start();
     EditorDocuments::DocumentReading::Environment environment;
-    EditorDocuments::DocumentReading::U16TextBuilder text;
-    auto read = EditorDocuments::DocumentReading::readFile(file, environment, text);
+    auto read = EditorDocuments::DocumentReading::readFile(file, environment);
     if (!read)
         return 1;
     std::printf("%lld %.1f %.1f\n", static_cast<long long>(clock.elapsed()), peakMiB(), baseline);

@@ -2,6 +2,7 @@
 // window with the shipped features (offscreen Qt), and prints the interface thread's time of
 // each step: the read, the decode, the append through the edit pipeline and the turn of the
 // event loop that refreshes the window. The log is made and deleted here.
+#include "app/documents/SnapshotStrings.h"
 #include "app/kit/ActionRouter.h"
 #include "app/views/EditorTextView.h"
 #include "app/window/DocumentWindowController.h"
@@ -47,7 +48,10 @@ public:
     bool isExternalCopy() const override { return false; }
     bool hasLargeFile() const override { return false; }
     bool isWritingToDisk() const override { return false; }
-    QString loadedText() const override { return m_text; }
+    EditorCore::TextSnapshot loadedText() const override
+    {
+        return EditorDocuments::snapshotOf(m_text);
+    }
     std::optional<QString> openedText() const override { return m_text; }
     QUndoStack* undoStack() override { return &m_stack; }
     bool isEdited() const override { return false; }

@@ -54,7 +54,7 @@ public:
     bool isExternalCopy() const override { return false; }
     bool hasLargeFile() const override { return true; }
     bool isWritingToDisk() const override { return false; }
-    QString loadedText() const override { return {}; }
+    EditorCore::TextSnapshot loadedText() const override { return {}; }
     std::optional<QString> openedText() const override { return std::nullopt; }
     QUndoStack* undoStack() override { return &m_stack; }
     bool isEdited() const override { return false; }

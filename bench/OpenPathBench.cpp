@@ -8,9 +8,12 @@
 // First, each in a fresh process of its own (a child that owns no memory yet), a 100 MiB ASCII
 // log: the machine's floor (read in pieces + memchr for the line feeds + writing the UTF-16 text
 // into fresh memory) against our open path (DocumentReading::readFile with its hash, detection,
-// decode and line-ending summary, then the line index the worker builds), and their ratio.
+// and the decode into chunks with the line index and line-ending summary in the same pass), and
+// their ratio.
 //
 //   olv-open-path-bench [MiB] [--fresh-only]     (default 256)
+//   olv-open-path-bench --whole MiB              only an ASCII log of MiB read whole in a fresh
+//                                                process: its time and peak resident memory
 //   OLV_BENCH_ROUNDS=n: fresh processes per kind in the first comparison (default 5); the
 //   medians need more on a loaded machine.
 
@@ -394,26 +397,21 @@ double floorOnce(const std::filesystem::path& path)
     return seconds;
 }
 
-// Our open of the file as the document's worker does it: read, hash, detect, decode, line
-// endings, indentation; then the line index.
-double ourOpenOnce(const std::filesystem::path& path, bool withIndex)
+// Our open of the file as the document's worker does it: read, hash, detect, decode into
+// chunks with the line index and line endings in the same pass, indentation.
+double ourOpenOnce(const std::filesystem::path& path)
 {
     const auto start = Clock::now();
     EditorDocuments::DocumentReading::Environment environment;
     environment.largeFileThreshold = std::uint64_t(1) << 40;
-    EditorDocuments::DocumentReading::U16TextBuilder text;
-    auto outcome = EditorDocuments::DocumentReading::readFile(path, environment, text);
+    auto outcome = EditorDocuments::DocumentReading::readFile(path, environment);
     if (!outcome
         || !std::holds_alternative<EditorDocuments::DocumentReading::OrdinaryText>(*outcome))
         std::exit(1);
-    std::int64_t lines = 0;
-#ifdef OLV_BENCH_HAS_LINES
-    if (withIndex)
-        lines = LineIndex(text.text()).lineCount();
-#endif
     const double seconds = secondsSince(start);
-    asm volatile("" : : "r"(&lines) : "memory");
     const auto& read = std::get<EditorDocuments::DocumentReading::OrdinaryText>(*outcome);
+    if (read.loaded.lines.length() != read.loaded.text.length())
+        std::exit(1);
     if (!read.diskIdentity
         || (read.diskIdentity->size <= DiskIdentity::documentHashLimit
             && !read.diskIdentity->contentHash))
@@ -429,11 +427,10 @@ void reportFreshOpens(const std::filesystem::path& folder)
     // The file into the page cache.
     (void)inFreshProcess([&] { return floorOnce(path); });
     const int rounds = getenv("OLV_BENCH_ROUNDS") ? std::atoi(getenv("OLV_BENCH_ROUNDS")) : 5;
-    std::vector<double> floors, ours, oursWithoutIndex;
+    std::vector<double> floors, ours;
     for (int round = 0; round < rounds; ++round) {
         floors.push_back(inFreshProcess([&] { return floorOnce(path); }));
-        ours.push_back(inFreshProcess([&] { return ourOpenOnce(path, true); }));
-        oursWithoutIndex.push_back(inFreshProcess([&] { return ourOpenOnce(path, false); }));
+        ours.push_back(inFreshProcess([&] { return ourOpenOnce(path); }));
     }
     auto median = [](std::vector<double> values) {
         std::sort(values.begin(), values.end());
@@ -442,23 +439,91 @@ void reportFreshOpens(const std::filesystem::path& folder)
     const double mb = double(size) / 1e6;
     const double floor = median(floors);
     const double open = median(ours);
-    const double openWithoutIndex = median(oursWithoutIndex);
     std::printf("100 MiB ASCII log, each run in a fresh process, median of %d:\n", rounds);
     std::printf("  floor (read + memchr + UTF-16 into fresh memory) %7.3f s %6.0f MB/s\n",
                 floor,
                 mb / floor);
     std::printf(
-        "  our open path (readFile + line index)             %7.3f s %6.0f MB/s   %.2fx the "
-        "floor\n",
+        "  our open path (readFile: chunks + line index)     %7.3f s %6.0f MB/s   %.2fx the "
+        "floor\n\n",
         open,
         mb / open,
         floor / open);
-    std::printf(
-        "  our open path without the line index              %7.3f s %6.0f MB/s   %.2fx the "
-        "floor\n\n",
-        openWithoutIndex,
-        mb / openWithoutIndex,
-        floor / openWithoutIndex);
+    std::filesystem::remove(path);
+}
+
+// The peak resident memory of this process so far (VmHWM), in bytes.
+std::uint64_t peakResidentBytes()
+{
+    std::FILE* status = std::fopen("/proc/self/status", "r");
+    if (!status)
+        return 0;
+    char line[256];
+    std::uint64_t kib = 0;
+    while (std::fgets(line, sizeof line, status)) {
+        if (std::strncmp(line, "VmHWM:", 6) == 0)
+            kib = std::strtoull(line + 6, nullptr, 10);
+    }
+    std::fclose(status);
+    return kib * 1024;
+}
+
+// An ASCII log of `mebibytes` read whole, as an ordinary file (no large-file steps), in a fresh
+// process: the time and the peak resident memory of the read with its chunks and line index.
+void reportWholeRead(const std::filesystem::path& folder, std::size_t mebibytes)
+{
+    const std::size_t size = mebibytes << 20;
+    const std::filesystem::path path = folder / "whole.log";
+    writeASCIILog(path, size);
+    (void)inFreshProcess([&] { return floorOnce(path); });
+    std::uint64_t peak = 0;
+    std::uint64_t chunkBytes = 0;
+    std::int64_t lines = 0;
+    int pipeEnds[2];
+    if (::pipe(pipeEnds) != 0)
+        std::exit(1);
+    const auto start = Clock::now();
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(pipeEnds[0]);
+        EditorDocuments::DocumentReading::Environment environment;
+        environment.largeFileThreshold = std::uint64_t(1) << 40;
+        auto outcome = EditorDocuments::DocumentReading::readFile(path, environment);
+        if (!outcome
+            || !std::holds_alternative<EditorDocuments::DocumentReading::OrdinaryText>(*outcome))
+            ::_exit(1);
+        const auto& read = std::get<EditorDocuments::DocumentReading::OrdinaryText>(*outcome);
+        const std::uint64_t figures[3] = {
+            peakResidentBytes(),
+            static_cast<std::uint64_t>(read.loaded.text.stats().textBytes),
+            static_cast<std::uint64_t>(read.loaded.lines.lineCount())};
+        const ssize_t written = ::write(pipeEnds[1], figures, sizeof figures);
+        ::_exit(written == sizeof figures ? 0 : 1);
+    }
+    ::close(pipeEnds[1]);
+    std::uint64_t figures[3] = {};
+    const bool got = ::read(pipeEnds[0], figures, sizeof figures) == sizeof figures;
+    ::close(pipeEnds[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    const double seconds = secondsSince(start);
+    if (!got || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        std::fprintf(stderr, "the whole read failed\n");
+        std::exit(1);
+    }
+    peak = figures[0];
+    chunkBytes = figures[1];
+    lines = static_cast<std::int64_t>(figures[2]);
+    const double gib = double(std::uint64_t(1) << 30);
+    std::printf("%zu MiB ASCII log read whole in a fresh process (chunks + line index):\n",
+                mebibytes);
+    std::printf("  %.3f s (process included), %lld lines, text in chunks %.3f GiB\n",
+                seconds,
+                static_cast<long long>(lines),
+                double(chunkBytes) / gib);
+    std::printf("  peak resident memory %.3f GiB (%.2fx the file)\n\n",
+                double(peak) / gib,
+                double(peak) / double(size));
     std::filesystem::remove(path);
 }
 
@@ -468,9 +533,12 @@ int main(int argc, char** argv)
 {
     std::size_t mebibytes = 256;
     bool freshOnly = false;
+    std::size_t wholeMebibytes = 0;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--fresh-only") == 0)
             freshOnly = true;
+        else if (std::strcmp(argv[i], "--whole") == 0 && i + 1 < argc)
+            wholeMebibytes = std::strtoul(argv[++i], nullptr, 10);
         else
             mebibytes = std::strtoul(argv[i], nullptr, 10);
     }
@@ -484,6 +552,11 @@ int main(int argc, char** argv)
             return 1;
         }
         // Before this process holds any large memory, so that the children start fresh.
+        if (wholeMebibytes > 0) {
+            reportWholeRead(freshFolder, wholeMebibytes);
+            std::filesystem::remove_all(freshFolder);
+            return 0;
+        }
         reportFreshOpens(freshFolder);
         std::filesystem::remove_all(freshFolder);
         if (freshOnly)

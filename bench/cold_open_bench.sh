@@ -5,8 +5,11 @@
 # the process idle (its CPU ticks in /proc/PID/stat unchanged for a second; the time is that of
 # the last change), with the peak resident memory (VmHWM). Kate is started the same way in the
 # same run when it is installed (`apt-get install -y kate`), each start alternating with ours.
-# Prints the median of each and the ratios, with the machine's load.
-#   bench/cold_open_bench.sh [build folder] [starts] [display]   (default: build, 5, :75)
+# Prints the median of each and the ratios, with the machine's load. With a second build folder
+# (an earlier build of the editor) that one is started in turn as well, for a before-and-after
+# in the same run.
+#   bench/cold_open_bench.sh [build folder] [starts] [display] [earlier build folder]
+#   (default: build, 5, :75, none)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build="${1:-build}"
@@ -14,6 +17,11 @@ runs="${2:-5}"
 display="${3:-:75}"
 app="$(realpath "$build/app/shell/orlune-viewer")"
 [ -x "$app" ] || { echo "cold open: $app is not built" >&2; exit 1; }
+before=""
+if [ -n "${4:-}" ]; then
+    before="$(realpath "$4/app/shell/orlune-viewer")"
+    [ -x "$before" ] || { echo "cold open: $before is not built" >&2; exit 1; }
+fi
 command -v xdotool >/dev/null || { echo "cold open: xdotool is missing" >&2; exit 1; }
 
 out="$(mktemp -d)"
@@ -62,9 +70,9 @@ with open(sys.argv[1], "wb") as f:
 EOF
 cat "$file" >/dev/null
 
-python3 - "$out" "$file" "$runs" "$app" <<'EOF'
+python3 - "$out" "$file" "$runs" "$app" "$before" <<'EOF'
 import os, shutil, statistics, subprocess, sys, time
-out, file, runs, app = sys.argv[1], sys.argv[2], int(sys.argv[3]), sys.argv[4]
+out, file, runs, app, before = sys.argv[1], sys.argv[2], int(sys.argv[3]), sys.argv[4], sys.argv[5]
 settle = 1.0
 
 def fresh_home(name):
@@ -126,6 +134,8 @@ def start(name, command):
     return window, idle, peak, last_ticks
 
 editors = [("ours", [app, file])]
+if before:
+    editors.append(("before", [before, file]))
 kate = shutil.which("kate")
 if kate:
     editors.append(("kate", [kate, "-n", file]))
@@ -143,8 +153,11 @@ for name, values in results.items():
     peak = statistics.median(v[2] for v in values)
     cpu = statistics.median(v[3] for v in values) / os.sysconf("SC_CLK_TCK")
     med[name] = (window, idle)
-    print("  %-5s window mapped %.3f s, idle %.3f s, CPU %.2f s, peak %.0f MiB   (idle: %s)" %
+    print("  %-6s window mapped %.3f s, idle %.3f s, CPU %.2f s, peak %.0f MiB   (idle: %s)" %
           (name, window, idle, cpu, peak, " ".join("%.3f" % v[1] for v in values)))
+if "before" in med:
+    print("  ours / before: window %.2fx, idle %.2fx" %
+          (med["ours"][0] / med["before"][0], med["ours"][1] / med["before"][1]))
 if "kate" in med:
     print("  ours / kate: window %.2fx, idle %.2fx (target: idle under 0.5x and under 0.4 s)" %
           (med["ours"][0] / med["kate"][0], med["ours"][1] / med["kate"][1]))

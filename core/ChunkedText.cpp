@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdlib>
 #include <cstring>
 #include <new>
+#include <sys/mman.h>
 #include <utility>
 
 #if defined(__SSE2__)
@@ -17,9 +19,19 @@
 namespace EditorCore {
 namespace ChunkTree {
 
+// A block of memory that a large build carves its chunks from: one reference per chunk in it,
+// and one for the build that still fills it.
+struct Slab
+{
+    std::atomic<std::uint32_t> refs{1};
+    void* memory = nullptr;
+};
+
 struct Chunk
 {
     std::atomic<std::uint32_t> refs{1};
+    // The block the chunk lives in; none for a chunk of its own allocation.
+    Slab* slab = nullptr;
     std::uint32_t size = 0;
     // Line breaks inside the chunk; a border never splits a CR LF, so the sums over chunks
     // are exact.
@@ -153,12 +165,86 @@ bool fitsOneByte(std::u16string_view text)
     return any < 0x100;
 }
 
-Chunk* makeChunk(std::u16string_view units)
+void releaseSlab(ChunkTree::Slab* slab)
+{
+    if (slab->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+        std::free(slab->memory);
+        delete slab;
+    }
+}
+
+// Where the chunks of a large build come from. Memory fresh from the kernel costs a page fault
+// per 4 KiB page, and on a virtual machine a fault costs many times the page's zeroing: a text
+// of hundreds of megabytes built from small allocations spent most of its read in faults. The
+// chunks of a build past `fromLength` units are carved from blocks aligned to, and advised as,
+// huge pages (a fault per 2 MiB). A block lives as long as any chunk in it. One cursor per
+// thread: the builders on a thread share the block they are filling.
+class SlabCursor
+{
+public:
+    static constexpr std::int64_t fromLength = std::int64_t(4) << 20;
+    static constexpr std::size_t blockBytes = std::size_t(32) << 20;
+    static constexpr std::size_t hugePage = std::size_t(2) << 20;
+
+    ~SlabCursor() { drop(); }
+
+    // `bytes` of memory in the current block (a fresh one when it is full); the chunk placed
+    // there holds a reference to the block.
+    void* allocate(std::size_t bytes, ChunkTree::Slab*& slab)
+    {
+        bytes = (bytes + alignof(Chunk) - 1) & ~(alignof(Chunk) - 1);
+        if (!m_slab || m_used + bytes > blockBytes) {
+            drop();
+            void* memory = std::aligned_alloc(hugePage, blockBytes);
+            if (!memory)
+                throw std::bad_alloc();
+            // Only advice: a kernel without transparent huge pages keeps small ones.
+            (void)::madvise(memory, blockBytes, MADV_HUGEPAGE);
+            m_slab = new ChunkTree::Slab;
+            m_slab->memory = memory;
+            m_used = 0;
+        }
+        void* at = static_cast<std::uint8_t*>(m_slab->memory) + m_used;
+        m_used += bytes;
+        m_slab->refs.fetch_add(1, std::memory_order_relaxed);
+        slab = m_slab;
+        return at;
+    }
+    // The block being filled is left to its chunks.
+    void drop()
+    {
+        if (m_slab)
+            releaseSlab(std::exchange(m_slab, nullptr));
+    }
+
+    static SlabCursor& forThisThread()
+    {
+        thread_local SlabCursor cursor;
+        return cursor;
+    }
+
+private:
+    ChunkTree::Slab* m_slab = nullptr;
+    std::size_t m_used = 0;
+};
+
+// Memory for a chunk of `bytes` units' bytes: from the thread's block when `fromSlab`.
+Chunk* newChunk(std::size_t bytes, bool fromSlab)
+{
+    if (!fromSlab)
+        return new (::operator new(sizeof(Chunk) + bytes)) Chunk;
+    ChunkTree::Slab* slab = nullptr;
+    void* memory = SlabCursor::forThisThread().allocate(sizeof(Chunk) + bytes, slab);
+    auto* chunk = new (memory) Chunk;
+    chunk->slab = slab;
+    return chunk;
+}
+
+Chunk* makeChunk(std::u16string_view units, bool fromSlab = false)
 {
     const bool wide = !fitsOneByte(units);
     const std::size_t bytes = units.size() * (wide ? sizeof(char16_t) : 1);
-    void* memory = ::operator new(sizeof(Chunk) + bytes);
-    auto* chunk = new (memory) Chunk;
+    auto* chunk = newChunk(bytes, fromSlab);
     chunk->size = static_cast<std::uint32_t>(units.size());
     chunk->wide = wide;
     if (wide) {
@@ -174,14 +260,28 @@ Chunk* makeChunk(std::u16string_view units)
     return chunk;
 }
 
-Chunk* makeNarrowChunk(std::span<const std::uint8_t> bytes)
+Chunk* makeNarrowChunk(std::span<const std::uint8_t> bytes, bool fromSlab = false)
 {
-    void* memory = ::operator new(sizeof(Chunk) + bytes.size());
-    auto* chunk = new (memory) Chunk;
+    auto* chunk = newChunk(bytes.size(), fromSlab);
     chunk->size = static_cast<std::uint32_t>(bytes.size());
     auto* out = reinterpret_cast<std::uint8_t*>(chunk + 1);
     std::memcpy(out, bytes.data(), bytes.size());
     chunk->breaks = countBreaks(out, bytes.size());
+    return chunk;
+}
+
+// The units of `prefix` (all below U+0100) and then `bytes`, one byte per unit.
+Chunk*
+makeNarrowChunk(std::u16string_view prefix, std::span<const std::uint8_t> bytes, bool fromSlab)
+{
+    const std::size_t size = prefix.size() + bytes.size();
+    auto* chunk = newChunk(size, fromSlab);
+    chunk->size = static_cast<std::uint32_t>(size);
+    auto* out = reinterpret_cast<std::uint8_t*>(chunk + 1);
+    for (std::size_t i = 0; i < prefix.size(); ++i)
+        out[i] = static_cast<std::uint8_t>(prefix[i]);
+    std::memcpy(out + prefix.size(), bytes.data(), bytes.size());
+    chunk->breaks = countBreaks(out, size);
     return chunk;
 }
 
@@ -194,8 +294,12 @@ Chunk* retain(Chunk* chunk)
 void release(Chunk* chunk)
 {
     if (chunk->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+        ChunkTree::Slab* slab = chunk->slab;
         chunk->~Chunk();
-        ::operator delete(chunk);
+        if (slab)
+            releaseSlab(slab);
+        else
+            ::operator delete(chunk);
     }
 }
 
@@ -249,9 +353,9 @@ Node* makeNode(Chunk* chunk, Node* left, Node* right, std::uint32_t priority)
     return node;
 }
 
-Node* makeLeaf(std::u16string_view units)
+Node* makeLeaf(std::u16string_view units, bool fromSlab = false)
 {
-    return makeNode(makeChunk(units), nullptr, nullptr, randomPriority());
+    return makeNode(makeChunk(units, fromSlab), nullptr, nullptr, randomPriority());
 }
 
 // The chunks that begin before k, and the rest; k must be a chunk border. The node is
@@ -659,6 +763,8 @@ ChunkedTextBuilder::~ChunkedTextBuilder()
     release(m_held);
     for (Node* node : m_spine)
         release(node);
+    if (m_length > SlabCursor::fromLength)
+        SlabCursor::forThisThread().drop();
 }
 
 void ChunkedTextBuilder::append(std::u16string_view text)
@@ -670,7 +776,7 @@ void ChunkedTextBuilder::append(std::u16string_view text)
             std::size_t cut = target;
             if (mustStayTogether(text[cut - 1], text[cut]))
                 ++cut;
-            emitChunk(makeLeaf(text.substr(0, cut)));
+            emitChunk(makeLeaf(text.substr(0, cut), m_length > SlabCursor::fromLength));
             text.remove_prefix(cut);
             continue;
         }
@@ -687,12 +793,34 @@ void ChunkedTextBuilder::appendLatin1(std::span<const std::uint8_t> bytes)
     m_length += static_cast<std::int64_t>(bytes.size());
     const auto target = static_cast<std::size_t>(m_limits.target);
     while (!bytes.empty()) {
+        if (!m_pending.empty() && m_pending.size() + bytes.size() > target
+            && fitsOneByte(m_pending)) {
+            // The units left over from before and the bytes that fill the chunk, straight into
+            // one byte per unit: appends of pieces would otherwise all go through the wide
+            // pending buffer once one piece left a remainder. (Pending never holds more than
+            // target units here.)
+            std::size_t take = target - m_pending.size();
+            const char16_t last = take > 0 ? bytes[take - 1] : m_pending.back();
+            if (last == cr && bytes[take] == lf)
+                ++take;
+            emitChunk(makeNode(
+                makeNarrowChunk(m_pending, bytes.first(take), m_length > SlabCursor::fromLength),
+                nullptr,
+                nullptr,
+                randomPriority()));
+            m_pending.clear();
+            bytes = bytes.subspan(take);
+            continue;
+        }
         if (m_pending.empty() && bytes.size() > target) {
             // Straight into a chunk of one byte per unit.
             std::size_t cut = target;
             if (bytes[cut - 1] == cr && bytes[cut] == lf)
                 ++cut;
-            emitChunk(makeNode(makeNarrowChunk(bytes.first(cut)), nullptr, nullptr, randomPriority()));
+            emitChunk(makeNode(makeNarrowChunk(bytes.first(cut), m_length > SlabCursor::fromLength),
+                               nullptr,
+                               nullptr,
+                               randomPriority()));
             bytes = bytes.subspan(cut);
             continue;
         }
@@ -711,7 +839,8 @@ void ChunkedTextBuilder::cutPending()
     std::size_t cut = target;
     if (mustStayTogether(m_pending[cut - 1], m_pending[cut]))
         ++cut;
-    emitChunk(makeLeaf(std::u16string_view(m_pending).substr(0, cut)));
+    emitChunk(
+        makeLeaf(std::u16string_view(m_pending).substr(0, cut), m_length > SlabCursor::fromLength));
     m_pending.erase(0, cut);
 }
 
@@ -766,6 +895,9 @@ TextSnapshot ChunkedTextBuilder::finishSnapshot()
     } else if (m_held) {
         push(std::exchange(m_held, nullptr));
     }
+    // A large build leaves the rest of its block to its chunks.
+    if (m_length > SlabCursor::fromLength)
+        SlabCursor::forThisThread().drop();
     m_pending.clear();
     m_length = 0;
 

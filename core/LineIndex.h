@@ -72,6 +72,8 @@ public:
     bool operator==(const LineIndex& other) const;
 
 private:
+    friend class LineIndexBuilder;
+
     std::int64_t startAt(std::size_t index) const
     {
         return m_starts[index] + (index >= m_seam ? m_shift : 0);

@@ -5,6 +5,7 @@
 #include "FuzzCheck.h"
 #include "app/documents/DocumentReading.h"
 #include "core/EncodingDetector.h"
+#include "core/LineIndex.h"
 
 #include <variant>
 #include <vector>
@@ -74,7 +75,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto* guess = second.textGuess();
     check(guess != nullptr, "read as text where detection with the memory refuses");
     const auto whole = DocumentReading::loadedFrom(bytes, *guess);
-    check(read->loaded.text == whole.text, "the pieces decode to another text");
+    const auto wholeText = whole.text.text();
+    check(read->loaded.text.text() == wholeText, "the pieces decode to another text");
+    check(read->loaded.lines == LineIndex(wholeText), "the pieces index other lines");
     check(read->loaded.format == whole.format, "the pieces give another format");
     check(read->loaded.lineEndings == whole.lineEndings, "the pieces count other line endings");
     check(read->loaded.indentStyle == whole.indentStyle, "the pieces give another indentation");

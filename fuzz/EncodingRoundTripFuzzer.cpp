@@ -19,7 +19,7 @@ namespace {
 
 void checkSavesBack(std::span<const std::uint8_t> bytes, const Loaded& loaded)
 {
-    auto saved = SaveRules::encodedData(loaded.text, loaded.format);
+    auto saved = SaveRules::encodedData(loaded.text.text(), loaded.format);
     if (!saved)
         return;
     check(std::equal(saved->begin(), saved->end(), bytes.begin(), bytes.end()),

@@ -1,11 +1,10 @@
 #pragma once
 
+#include "core/ChunkedText.h"
 #include "core/DiskIdentity.h"
 #include "core/LineEnding.h"
 #include "core/LineIndex.h"
 #include "core/TextEncoding.h"
-
-#include <QString>
 
 #include <filesystem>
 #include <optional>
@@ -17,7 +16,7 @@ namespace EditorDocuments {
 // and the text's line index and breaks, all made on the reading worker.
 struct CurrentFile
 {
-    QString text;
+    EditorCore::TextSnapshot text;
     std::optional<EditorCore::DiskIdentity> identity;
     EditorCore::LineIndex lines;
     EditorCore::LineEndingSummary lineEndings;

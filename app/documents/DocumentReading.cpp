@@ -1,7 +1,11 @@
 #include "app/documents/DocumentReading.h"
 
+#include "core/ChunkedText.h"
 #include "core/EncodingDetector.h"
 #include "core/FileDescriptor.h"
+#include "core/Indentation.h"
+#include "core/LineIndexBuilder.h"
+#include "core/TextBounds.h"
 #include "platform/Files.h"
 
 #include <unicode/unistr.h>
@@ -20,6 +24,10 @@
 #include <thread>
 #include <unistd.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace EditorDocuments::DocumentReading {
 
 using EditorCore::DiskIdentity;
@@ -28,13 +36,159 @@ using EditorCore::TextEncoding;
 
 namespace {
 
-// What a read tells of its decoded text besides the text: its lines (indexed once, the line
-// endings read off the index) and its indentation.
-void describeText(Loaded& loaded, std::u16string_view text)
+// Where a read's decoded text goes, piece by piece: its chunks and its line index grow in the
+// same pass, so the text is never one string. Pieces all below U+0100 are kept one byte per
+// unit.
+class TextAssembler
 {
-    loaded.lines = EditorCore::LineIndex(text);
-    loaded.lineEndings = loaded.lines.lineEndings(text);
-    loaded.indentStyle = EditorCore::Indentation::detect(text, indentationLineLimit);
+public:
+    explicit TextAssembler(std::int64_t expectedLength = 0)
+        : m_lines(expectedLength)
+    {}
+
+    void append(std::u16string_view piece)
+    {
+        m_chunks.append(piece);
+        m_lines.append(piece);
+    }
+    void appendLatin1(std::span<const std::uint8_t> bytes)
+    {
+        m_chunks.appendLatin1(bytes);
+        m_lines.appendLatin1(bytes);
+    }
+    // The text, its lines and breaks, and the indentation found in its first lines.
+    void finish(Loaded& loaded)
+    {
+        auto lines = m_lines.finish();
+        loaded.text = m_chunks.finishSnapshot();
+        loaded.lines = std::move(lines.lines);
+        loaded.lineEndings = lines.lineEndings;
+        loaded.indentStyle = indentStyleOf(loaded.text, loaded.lines);
+    }
+
+private:
+    // Indentation looks at the first lines' leading spaces and tabs and whether anything
+    // follows them: it reads the same from those lines cut after their first other unit,
+    // which keeps a text of few, very long lines from being copied.
+    static std::optional<EditorCore::IndentStyle>
+    indentStyleOf(const EditorCore::TextSnapshot& text, const EditorCore::LineIndex& lines)
+    {
+        std::u16string outline;
+        const std::int64_t count = std::min(lines.lineCount(), indentationLineLimit + 1);
+        for (std::int64_t line = 1; line <= count; ++line) {
+            const std::int64_t start = lines.lineStart(line);
+            const std::int64_t end =
+                line < lines.lineCount() ? lines.lineStart(line + 1) : text.length();
+            text.visit(start, end - start, [&](std::u16string_view piece) {
+                for (char16_t unit : piece) {
+                    if (unit == u' ' || unit == u'\t') {
+                        outline += unit;
+                        continue;
+                    }
+                    if (!EditorCore::TextBounds::isLineTerminator(unit))
+                        outline += u'x';
+                    return false;
+                }
+                return true;
+            });
+            outline += u'\n';
+        }
+        return EditorCore::Indentation::detect(outline, indentationLineLimit);
+    }
+
+    EditorCore::ChunkedTextBuilder m_chunks;
+    EditorCore::LineIndexBuilder m_lines;
+};
+
+// The leading bytes below 0x80.
+std::size_t asciiPrefix(std::span<const std::uint8_t> bytes)
+{
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    for (; i + 16 <= bytes.size(); i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes.data() + i));
+        if (const int high = _mm_movemask_epi8(v); high != 0)
+            return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(high)));
+    }
+#endif
+    while (i < bytes.size() && bytes[i] < 0x80)
+        ++i;
+    return i;
+}
+
+// An ASCII run shorter than this stays in the stretch decoded around it: cutting the text
+// there would cost more calls than the one byte per unit saves.
+constexpr std::size_t shortestAsciiRun = 64;
+
+// Where the next ASCII run of at least `shortestAsciiRun` bytes starts, from `from` on; the
+// end when none does.
+std::size_t nextAsciiRun(std::span<const std::uint8_t> bytes, std::size_t from)
+{
+    std::size_t p = from;
+    while (p < bytes.size()) {
+        while (p < bytes.size() && bytes[p] >= 0x80)
+            ++p;
+        const std::size_t run = asciiPrefix(bytes.subspan(p));
+        if (run >= shortestAsciiRun)
+            return p;
+        p += run;
+    }
+    return bytes.size();
+}
+
+// Appends the text of `bytes`, which end on a character's end, to `out`; false when they do
+// not decode in `encoding`. `decoded` is scratch memory kept across pieces.
+bool decodePiece(std::span<const std::uint8_t> bytes,
+                 TextEncoding encoding,
+                 EditorCore::StripByteOrderMark strip,
+                 EditorCore::ByteForms::Reader& forms,
+                 std::u16string& decoded,
+                 TextAssembler& out)
+{
+    const auto mark = EditorCore::byteOrderMark(encoding);
+    if (strip == EditorCore::StripByteOrderMark::yes && !mark.empty()
+        && EditorCore::TextCodec::hasPrefix(mark, bytes))
+        bytes = bytes.subspan(mark.size());
+    const auto no = EditorCore::StripByteOrderMark::no;
+    switch (encoding) {
+    case TextEncoding::utf8:
+        // ASCII bytes are never part of a longer sequence: the runs of them are the text as
+        // it is, and the stretches between them hold whole characters (or fail as the whole
+        // bytes would).
+        while (!bytes.empty()) {
+            const std::size_t run = asciiPrefix(bytes);
+            if (run == bytes.size() || run >= shortestAsciiRun) {
+                out.appendLatin1(bytes.first(run));
+                bytes = bytes.subspan(run);
+                continue;
+            }
+            const std::size_t end = nextAsciiRun(bytes, run);
+            if (!EditorCore::TextCodec::decode(bytes.first(end), encoding, no, forms, decoded))
+                return false;
+            out.append(decoded);
+            bytes = bytes.subspan(end);
+        }
+        return true;
+    case TextEncoding::isoLatin1:
+        // Every byte is the unit of the same number.
+        out.appendLatin1(bytes);
+        return true;
+    case TextEncoding::windows1252:
+        // Outside 80...9F the table is ISO Latin-1's.
+        if (std::none_of(bytes.begin(), bytes.end(), [](std::uint8_t b) {
+                return b >= 0x80 && b <= 0x9F;
+            })) {
+            out.appendLatin1(bytes);
+            return true;
+        }
+        break;
+    default:
+        break;
+    }
+    if (!EditorCore::TextCodec::decode(bytes, encoding, no, forms, decoded))
+        return false;
+    out.append(decoded);
+    return true;
 }
 
 std::uint64_t fileSize(const std::filesystem::path& path)
@@ -145,6 +299,46 @@ std::size_t textLengthBound(TextEncoding encoding, std::uint64_t size)
     default:
         return static_cast<std::size_t>(size);
     }
+}
+
+// Decodes bytes held whole into `out` piece by piece where the encoding allows (no text of the
+// whole is made beside the chunks), else at once; false when they do not decode. `marked`:
+// the encoding's mark is dropped from the front.
+bool decodeInPieces(std::span<const std::uint8_t> bytes,
+                    TextEncoding encoding,
+                    bool marked,
+                    EditorCore::ByteForms::Reader& forms,
+                    TextAssembler& out)
+{
+    const auto strip =
+        marked ? EditorCore::StripByteOrderMark::yes : EditorCore::StripByteOrderMark::no;
+    std::u16string decoded;
+    if (!pieceEnd(encoding, {})) {
+        if (!EditorCore::TextCodec::decode(bytes, encoding, strip, forms, decoded))
+            return false;
+        out.append(decoded);
+        return true;
+    }
+    bool first = true;
+    while (!bytes.empty() || first) {
+        auto window = bytes.first(std::min(bytes.size(), readPieceLength));
+        // A window that ends inside a character stops before it; the rest comes next.
+        std::size_t cut =
+            window.size() == bytes.size() ? window.size() : *pieceEnd(encoding, window);
+        if (cut == 0 && !window.empty())
+            cut = window.size(); // too short a window for a whole character: it fails as the whole
+                                 // would
+        if (!decodePiece(window.first(cut),
+                         encoding,
+                         first ? strip : EditorCore::StripByteOrderMark::no,
+                         forms,
+                         decoded,
+                         out))
+            return false;
+        bytes = bytes.subspan(cut);
+        first = false;
+    }
+    return true;
 }
 
 DiskIdentity::Date modificationDate(const struct stat& status)
@@ -293,134 +487,8 @@ readInto(int fd, std::uint8_t* into, std::size_t length)
     return filled;
 }
 
-// Faults in the fresh pages of the text's memory ahead of the appends, on up to four threads of
-// their own (half the processors): the kernel zeroes fresh pages at a rate that would otherwise
-// bound the open, and it zeroes them for several threads at once; on a virtual machine whose
-// host hands its memory out late, a fresh page costs several times its zeroing, and two threads
-// were not enough to keep ahead of the reader. The helpers write one byte of each page (a write
-// fault takes no lock of the whole address space, unlike an madvise) and only where the text has
-// not reached yet; before each append the reader waits for them to be out of the memory it is about
-// to write. They keep at most `ahead` bytes in front of the text, so that the room of a reservation
-// far above the text's length (a text of wide characters) is not made resident. The memory must
-// stay in place until the toucher is gone.
-class PageToucher
-{
-public:
-    static constexpr std::size_t ahead = std::size_t(16) << 20;
-    static constexpr std::size_t chunk = std::size_t(2) << 20;
-    static constexpr unsigned mostHelpers = 4;
-    static constexpr std::size_t pageBytes = 4096;
-
-    PageToucher(std::span<char16_t> memory, std::size_t written, bool threaded)
-        : m_memory(reinterpret_cast<std::uint8_t*>(memory.data()))
-        , m_size(memory.size_bytes())
-        , m_written(written * sizeof(char16_t))
-    {
-        // The chunks start after what is written already, and past the end of the memory.
-        m_first = (m_written + chunk - 1) / chunk;
-        m_chunks = (m_size + chunk - 1) / chunk;
-        m_next = m_first;
-        m_done = m_first;
-        m_finished.assign(m_chunks > m_first ? m_chunks - m_first : 0, false);
-        if (!threaded || m_finished.empty())
-            return;
-        const unsigned helpers =
-            std::clamp(std::thread::hardware_concurrency() / 2, 1u, mostHelpers);
-        for (unsigned i = 0; i < helpers; ++i)
-            m_threads.emplace_back([this] { run(); });
-    }
-    ~PageToucher() { stop(); }
-    PageToucher(const PageToucher&) = delete;
-    PageToucher& operator=(const PageToucher&) = delete;
-
-    // The text holds `units` units and is about to hold `units + more`: returns once no helper
-    // is in the memory of the `more` units, nor will be.
-    void beforeAppend(std::size_t units, std::size_t more)
-    {
-        if (m_threads.empty())
-            return;
-        // With the terminating null the string writes after its last unit.
-        const std::size_t end = (units + more + 1) * sizeof(char16_t);
-        if (end > m_size) {
-            // A file that grew while it was read: the append moves the text elsewhere, and the
-            // helpers must be out of the memory it leaves.
-            stop();
-            return;
-        }
-        std::unique_lock lock(m_mutex);
-        m_written = units * sizeof(char16_t);
-        m_wake.notify_all();
-        // The chunks the append writes: those a helper has begun are waited for, the others are
-        // taken away from the helpers.
-        const std::size_t lastChunk = std::min(m_chunks, (end + chunk - 1) / chunk);
-        if (m_next < lastChunk) {
-            for (std::size_t k = m_next; k < lastChunk; ++k)
-                m_finished[k - m_first] = true;
-            m_next = lastChunk;
-        }
-        m_doneChanged.wait(lock, [&] { return doneUpTo() >= lastChunk; });
-    }
-
-private:
-    void stop()
-    {
-        {
-            const std::lock_guard lock(m_mutex);
-            m_stopping = true;
-        }
-        m_wake.notify_all();
-        for (auto& thread : m_threads)
-            thread.join();
-        m_threads.clear();
-    }
-
-    std::size_t doneUpTo()
-    {
-        while (m_done < m_chunks && m_finished[m_done - m_first])
-            ++m_done;
-        return m_done;
-    }
-
-    void run()
-    {
-        std::unique_lock lock(m_mutex);
-        for (;;) {
-            m_wake.wait(lock, [&] {
-                return m_stopping || (m_next < m_chunks && m_next * chunk < m_written + ahead);
-            });
-            if (m_stopping)
-                return;
-            const std::size_t k = m_next++;
-            lock.unlock();
-            const std::size_t from = k * chunk;
-            const std::size_t to = std::min(m_size, from + chunk);
-            // One byte a page faults the page in; the kernel hands it over zeroed.
-            for (std::size_t offset = from; offset < to; offset += pageBytes)
-                static_cast<volatile std::uint8_t*>(m_memory)[offset] = 0;
-            lock.lock();
-            m_finished[k - m_first] = true;
-            m_doneChanged.notify_all();
-        }
-    }
-    std::uint8_t* m_memory;
-    std::size_t m_size;
-    std::size_t m_first = 0;
-    std::size_t m_chunks = 0;
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
-    std::condition_variable m_doneChanged;
-    // Under the lock:
-    std::size_t m_written;
-    std::size_t m_next = 0;
-    std::size_t m_done = 0;
-    std::vector<bool> m_finished;
-    bool m_stopping = false;
-    std::vector<std::thread> m_threads;
-};
-
 EditorCore::Result<ReadOutcome, ReadError> readOrdinaryFile(const std::filesystem::path& path,
                                                             const Environment& environment,
-                                                            TextBuilder& text,
                                                             std::uint64_t size)
 {
     auto readFailure = [&](std::error_code error) {
@@ -505,9 +573,11 @@ EditorCore::Result<ReadOutcome, ReadError> readOrdinaryFile(const std::filesyste
     bool streamed = pieceEnd(encoding, {}).has_value();
     // The byte forms the file uses, noted piece by piece.
     EditorCore::ByteForms::Reader forms(encoding);
+    const auto expectedLength = static_cast<std::int64_t>(
+        textLengthBound(encoding, static_cast<std::uint64_t>(status.st_size)));
+    std::optional<TextAssembler> text;
     if (streamed) {
-        text.reserve(textLengthBound(encoding, static_cast<std::uint64_t>(status.st_size)));
-        PageToucher toucher(text.reservedMemory(), text.text().size(), manyPieces);
+        text.emplace(expectedLength);
         // Every piece is decoded into the same memory and appended from there.
         std::u16string decoded;
         for (std::uint64_t piece = 1;; ++piece) {
@@ -516,19 +586,16 @@ EditorCore::Result<ReadOutcome, ReadError> readOrdinaryFile(const std::filesyste
                 streamed = false;
                 break;
             }
-            auto done = EditorCore::TextCodec::decode(pending.first(cut),
-                                                      encoding,
-                                                      piece == 1 && marked
-                                                          ? EditorCore::StripByteOrderMark::yes
-                                                          : EditorCore::StripByteOrderMark::no,
-                                                      forms,
-                                                      decoded);
-            if (!done) {
+            if (!decodePiece(pending.first(cut),
+                             encoding,
+                             piece == 1 && marked ? EditorCore::StripByteOrderMark::yes
+                                                  : EditorCore::StripByteOrderMark::no,
+                             forms,
+                             decoded,
+                             *text)) {
                 streamed = false;
                 break;
             }
-            toucher.beforeAppend(text.text().size(), decoded.size());
-            text.append(decoded);
             if (atEnd)
                 break;
             // The bytes of a character cut at the end go in front of the next piece.
@@ -580,7 +647,7 @@ EditorCore::Result<ReadOutcome, ReadError> readOrdinaryFile(const std::filesyste
     if (!streamed) {
         // The detected encoding does not decode the whole file (or is not decoded in pieces):
         // the whole bytes go through the candidates as they always did.
-        text.clear();
+        text.emplace(expectedLength);
         if (!atEnd || whole.size() != total) {
             auto again = Platform::readWholeFile(path);
             if (!again)
@@ -592,15 +659,15 @@ EditorCore::Result<ReadOutcome, ReadError> readOrdinaryFile(const std::filesyste
         auto decoded =
             decodeLoaded(whole, guess->encoding, guess->candidates, guess->hasByteOrderMark);
         whole = {};
-        text.reserve(decoded.text.size());
-        text.append(decoded.text);
+        text->append(decoded.text);
+        decoded.text = {};
         format = FileFormat{decoded.encoding, decoded.hasByteOrderMark, *guess};
         format.byteForms = std::move(decoded.byteForms);
     }
 
     OrdinaryText read;
     read.loaded.format = format;
-    describeText(read.loaded, text.text());
+    text->finish(read.loaded);
     read.diskIdentity = identityOf(status, total, hash);
     read.isWritable = environment.isWritable ? environment.isWritable(path) : true;
     return ReadOutcome{std::move(read)};
@@ -632,8 +699,8 @@ bool isWritableByUser(const std::filesystem::path& path)
     return ::access(path.c_str(), W_OK) == 0;
 }
 
-EditorCore::Result<ReadOutcome, ReadError>
-readFile(const std::filesystem::path& path, const Environment& environment, TextBuilder& text)
+EditorCore::Result<ReadOutcome, ReadError> readFile(const std::filesystem::path& path,
+                                                    const Environment& environment)
 {
     const std::uint64_t size = fileSize(path);
 
@@ -659,19 +726,7 @@ readFile(const std::filesystem::path& path, const Environment& environment, Text
         return ReadOutcome{std::move(large)};
     }
 
-    return readOrdinaryFile(path, environment, text, size);
-}
-
-EditorCore::Result<ReadOutcome, ReadError> readFile(const std::filesystem::path& path,
-                                                    const Environment& environment)
-{
-    U16TextBuilder text;
-    auto outcome = readFile(path, environment, text);
-    if (outcome) {
-        if (auto* ordinary = std::get_if<OrdinaryText>(&*outcome))
-            ordinary->loaded.text = text.take();
-    }
-    return outcome;
+    return readOrdinaryFile(path, environment, size);
 }
 
 Decoded decodeLoaded(std::span<const std::uint8_t> bytes,
@@ -709,8 +764,10 @@ Loaded loadedFrom(std::span<const std::uint8_t> bytes, const EditorCore::Encodin
     Loaded loaded;
     loaded.format = FileFormat{decoded.encoding, decoded.hasByteOrderMark, guess};
     loaded.format.byteForms = std::move(decoded.byteForms);
-    describeText(loaded, decoded.text);
-    loaded.text = std::move(decoded.text);
+    TextAssembler text(static_cast<std::int64_t>(decoded.text.size()));
+    text.append(decoded.text);
+    decoded.text = {};
+    text.finish(loaded);
     return loaded;
 }
 
@@ -729,13 +786,9 @@ reloadWithEncoding(std::span<const std::uint8_t> bytes, TextEncoding encoding)
     const auto mark = EditorCore::byteOrderMark(encoding);
     const bool marked = !mark.empty() && EditorCore::TextCodec::hasPrefix(mark, bytes);
     EditorCore::ByteForms::Reader forms(encoding);
-    auto text = EditorCore::TextCodec::decode(bytes,
-                                              encoding,
-                                              marked ? EditorCore::StripByteOrderMark::yes
-                                                     : EditorCore::StripByteOrderMark::no,
-                                              forms);
-    if (!text)
-        return EditorCore::failure(text.error());
+    TextAssembler text(static_cast<std::int64_t>(textLengthBound(encoding, bytes.size())));
+    if (!decodeInPieces(bytes, encoding, marked, forms, text))
+        return EditorCore::failure(EditorCore::TextCodecError::notDecodable(encoding));
     Loaded loaded;
     EditorCore::EncodingGuess choice;
     choice.encoding = encoding;
@@ -744,14 +797,18 @@ reloadWithEncoding(std::span<const std::uint8_t> bytes, TextEncoding encoding)
     choice.hasByteOrderMark = marked;
     loaded.format = FileFormat{encoding, marked, choice};
     loaded.format.byteForms = forms.result();
-    describeText(loaded, *text);
-    loaded.text = std::move(*text);
+    text.finish(loaded);
     return loaded;
 }
 
-std::u16string latin1Text(std::span<const std::uint8_t> bytes)
+Loaded latin1Loaded(std::span<const std::uint8_t> bytes)
 {
-    return std::u16string(bytes.begin(), bytes.end());
+    Loaded loaded;
+    loaded.format = notTextFormat();
+    TextAssembler text(static_cast<std::int64_t>(bytes.size()));
+    text.appendLatin1(bytes);
+    text.finish(loaded);
+    return loaded;
 }
 
 std::u16string lossyUtf8Text(std::span<const std::uint8_t> bytes)

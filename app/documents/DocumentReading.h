@@ -94,55 +94,16 @@ struct ReadError
     std::variant<std::error_code, EditorCore::DocumentError> cause;
 };
 
-// Where the decoded text of an ordinary file goes, piece by piece, so that the text is built
-// once in the form its owner keeps (the application keeps a QString) and the file's bytes are
-// never all held beside it.
-class TextBuilder
-{
-public:
-    virtual ~TextBuilder() = default;
-    // A hint of the final length in UTF-16 units.
-    virtual void reserve(std::size_t units) = 0;
-    virtual void append(std::u16string_view piece) = 0;
-    // Drops what was appended (a decode that failed part way starts over).
-    virtual void clear() = 0;
-    // The text appended so far.
-    virtual std::u16string_view text() const = 0;
-    // The memory reserved for the text, its room after the text included, so that fresh pages
-    // can be faulted in ahead of the appends; empty when the builder cannot tell. Valid until a
-    // call other than `append`.
-    virtual std::span<char16_t> reservedMemory() { return {}; }
-};
-
 // Asks the kernel to back a large buffer that is about to be filled with huge pages, where it
-// allows that: a 200 MiB text then costs a hundred page faults instead of fifty thousand.
+// allows that: a 200 MiB buffer then costs a hundred page faults instead of fifty thousand.
 void adviseHugePages(void* data, std::size_t bytes);
 
-class U16TextBuilder final : public TextBuilder
-{
-public:
-    void reserve(std::size_t units) override
-    {
-        m_text.reserve(units);
-        adviseHugePages(m_text.data(), m_text.capacity() * sizeof(char16_t));
-    }
-    void append(std::u16string_view piece) override { m_text.append(piece); }
-    void clear() override { m_text.clear(); }
-    std::u16string_view text() const override { return m_text; }
-    std::span<char16_t> reservedMemory() override { return {m_text.data(), m_text.capacity()}; }
-    std::u16string take() { return std::move(m_text); }
-
-private:
-    std::u16string m_text;
-};
-
 // Size unreadable counts as 0 and the read goes on (the read itself then reports the error).
-// The text of an ordinary file goes to `text`; its `loaded.text` stays empty. Detection sees
+// The text of an ordinary file is decoded piece by piece straight into chunks (one byte per
+// unit where a piece is all below U+0100), its line index and breaks built in the same pass;
+// no buffer of the whole file or text is made for the encodings read in pieces. Detection sees
 // the same first bytes as it would in the whole file; the disk identity's content hash is
-// taken over the bytes as they are read. Runs on any thread.
-[[nodiscard]] EditorCore::Result<ReadOutcome, ReadError>
-readFile(const std::filesystem::path& path, const Environment& environment, TextBuilder& text);
-// The same with the text in `loaded.text`.
+// taken over the bytes as they are read, on a thread beside the decode. Runs on any thread.
 [[nodiscard]] EditorCore::Result<ReadOutcome, ReadError> readFile(const std::filesystem::path& path,
                                                                   const Environment& environment);
 
@@ -174,13 +135,15 @@ struct Decoded
 [[nodiscard]] EditorCore::Result<Loaded, EditorCore::DocumentError>
 readData(std::span<const std::uint8_t> bytes);
 
-// Bytes read again in an encoding the user chose. The mark is dropped when the encoding has
-// one and the bytes start with it; the guess records the choice.
+// Bytes read again in an encoding the user chose, decoded into chunks piece by piece where the
+// encoding allows (as a file's read is). The mark is dropped when the encoding has one and the
+// bytes start with it; the guess records the choice.
 [[nodiscard]] EditorCore::Result<Loaded, EditorCore::TextCodecError>
 reloadWithEncoding(std::span<const std::uint8_t> bytes, EditorCore::TextEncoding encoding);
 
-// The text shown for a file that is not text: every byte as ISO Latin-1.
-std::u16string latin1Text(std::span<const std::uint8_t> bytes);
+// The text shown for a file that is not text: every byte as ISO Latin-1 (one byte per unit in
+// its chunks), with its lines and breaks; the format is ISO Latin-1 without a guess.
+[[nodiscard]] Loaded latin1Loaded(std::span<const std::uint8_t> bytes);
 // UTF-8 with every ill-formed sequence replaced by U+FFFD.
 std::u16string lossyUtf8Text(std::span<const std::uint8_t> bytes);
 

@@ -8,6 +8,8 @@
 
 #include <QString>
 
+#include <optional>
+
 namespace EditorDocuments {
 
 // What a document asks of its window controller. The window controller implements it; the
@@ -38,15 +40,12 @@ public:
     virtual void updateStatusBar() = 0;
     virtual void applyDisplayOptions() = 0;
     virtual void applyEditability() = 0;
-    // Line index, ruler, caret at the start, status bar.
-    virtual void replaceAllText(const QString& text) = 0;
-    // The same with the line index of `text` built already (by the reading worker), so that the
-    // interface thread does not scan a large text once more.
-    virtual void replaceAllTextIndexed(const QString& text, EditorCore::LineIndex lines)
-    {
-        (void)lines;
-        replaceAllText(text);
-    }
+    // Line index, ruler, caret at the start, status bar. The window takes the snapshot's
+    // chunks over as they are. `lines`: the text's line index built already (by the reading
+    // worker), so that the interface thread does not scan a large text once more; taken only
+    // when it covers the text.
+    virtual void replaceAllText(EditorCore::TextSnapshot text,
+                                std::optional<EditorCore::LineIndex> lines = std::nullopt) = 0;
     virtual void setHasUnsavedEdits(bool edited) = 0;
     virtual void startFileWatcher() = 0;
     // Ends follow mode and cancels the file watcher.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/ByteForms.h"
+#include "core/ChunkedText.h"
 #include "core/EncodingGuess.h"
 #include "core/Indentation.h"
 #include "core/LineEnding.h"
@@ -54,17 +55,16 @@ enum class ReadOnlyReason { userChose, noPermission, externalCopy, largeFile, no
 std::string_view rawValue(ReadOnlyReason);
 std::ostream& operator<<(std::ostream&, ReadOnlyReason);
 
-// A decoded text with what was found in it.
+// A decoded text with what was found in it. The text is a snapshot of chunks built as it was
+// decoded: a view takes it over without a copy, and any thread may read it.
 struct Loaded
 {
-    std::u16string text;
+    EditorCore::TextSnapshot text;
     FileFormat format;
     EditorCore::LineEndingSummary lineEndings;
     std::optional<EditorCore::IndentStyle> indentStyle;
     // The text's lines, from the same scan that gives `lineEndings`, for a view to take.
     EditorCore::LineIndex lines;
-
-    bool operator==(const Loaded&) const = default;
 };
 
 } // namespace EditorDocuments

@@ -3,6 +3,7 @@
 #include "app/documents/DocumentReading.h"
 #include "app/documents/DocumentTexts.h"
 #include "app/kit/Utf16.h"
+#include "app/documents/SnapshotStrings.h"
 #include "platform/Files.h"
 #include "platform/SystemLog.h"
 
@@ -80,56 +81,11 @@ private:
     State m_after;
 };
 
-namespace {
-
-// The decoded text built straight into the QString the document keeps.
-class QStringTextBuilder final : public DocumentReading::TextBuilder
-{
-public:
-    static constexpr std::size_t typingRoom = 1 << 20;
-
-    void reserve(std::size_t units) override
-    {
-        // Room for typing: a text filled to its capacity is copied whole at the first key.
-        m_text.reserve(static_cast<qsizetype>(units + typingRoom));
-        DocumentReading::adviseHugePages(
-            m_text.data(), static_cast<std::size_t>(m_text.capacity()) * sizeof(QChar));
-    }
-    void append(std::u16string_view piece) override
-    {
-        m_text.append(QStringView(piece.data(), static_cast<qsizetype>(piece.size())));
-    }
-    void clear() override { m_text = QString(); }
-    std::u16string_view text() const override
-    {
-        return {reinterpret_cast<const char16_t*>(m_text.utf16()),
-                static_cast<std::size_t>(m_text.size())};
-    }
-    std::span<char16_t> reservedMemory() override
-    {
-        return {reinterpret_cast<char16_t*>(m_text.data()),
-                static_cast<std::size_t>(m_text.capacity())};
-    }
-    QString take()
-    {
-        // The reservation is an upper bound; give back what a text of wide characters left.
-        if (static_cast<std::size_t>(m_text.capacity())
-            > 2 * static_cast<std::size_t>(m_text.size()) + 2 * typingRoom)
-            m_text.squeeze();
-        return std::move(m_text);
-    }
-
-private:
-    QString m_text;
-};
-
-} // namespace
-
 struct TextDocument::ReadJob
 {
     std::optional<EditorCore::Result<DocumentReading::ReadOutcome, DocumentReading::ReadError>>
         outcome;
-    QString text;
+    EditorCore::TextSnapshot text;
     // Built beside the reading, off the interface thread, for the window to take over.
     std::optional<EditorCore::LineIndex> lines;
     // A copy of a short text for reverting, made off the interface thread so that the window's
@@ -200,15 +156,15 @@ void TextDocument::makeWindowControllers()
     // its own when it arrives.
     if (!m_openedText && !m_revertReadsFile)
         keepOpenedText(m_loadedText, m_format.encoding);
-    // The window holds the text now; keeping it here too would double a large file.
+    // The window holds the text now; the document lets go of its reference to the chunks.
     if (m_editor)
-        m_loadedText = QString();
+        m_loadedText = {};
 }
 
 void TextDocument::removeWindowController()
 {
     if (m_editor)
-        m_loadedText = m_editor->text();
+        m_loadedText = snapshotOf(m_editor->text());
     m_editor = nullptr;
     m_windowController.reset();
 }
@@ -223,11 +179,8 @@ std::optional<QString> TextDocument::computedDisplayName() const
         if (m_services->scratchTitle) {
             // Asked at every refresh of the title: only the first line's start is read.
             const std::u16string source =
-                m_editor ? EditorStore::ScratchStore::titleSource(m_editor->snapshot())
-                         : std::u16string();
-            const std::u16string_view text =
-                m_editor ? std::u16string_view(source) : EditorKit::utf16View(m_loadedText);
-            if (auto title = m_services->scratchTitle(text))
+                EditorStore::ScratchStore::titleSource(m_editor ? m_editor->snapshot() : m_loadedText);
+            if (auto title = m_services->scratchTitle(source))
                 return QString::fromStdU16String(*title);
         }
         return DocumentTexts::untitledName();
@@ -242,16 +195,14 @@ QString TextDocument::displayName() const
 
 QString TextDocument::currentText() const
 {
-    return m_editor ? m_editor->text() : m_loadedText;
+    return m_editor ? m_editor->text() : flatText(m_loadedText);
 }
 
 EditorCore::TextSnapshot TextDocument::currentSnapshot() const
 {
     if (m_editor)
         return m_editor->snapshot();
-    EditorCore::ChunkedTextBuilder builder;
-    builder.append(EditorKit::utf16View(m_loadedText));
-    return builder.finishSnapshot();
+    return m_loadedText;
 }
 
 void TextDocument::scheduleMainQueueUpdate()
@@ -294,9 +245,14 @@ void TextDocument::clearIndentStyle()
     }
 }
 
-void TextDocument::setLoadedText(QString text)
+void TextDocument::setLoadedText(EditorCore::TextSnapshot text)
 {
     m_loadedText = std::move(text);
+}
+
+void TextDocument::setLoadedText(const QString& text)
+{
+    m_loadedText = snapshotOf(text);
 }
 
 void TextDocument::chooseReadOnly()
@@ -334,7 +290,7 @@ std::unique_ptr<TextDocument> TextDocument::makeExternalCopy(const TextDocument&
     auto copy = std::make_unique<TextDocument>(source.m_services);
     copy->m_isExternalCopy = true;
     copy->m_readOnlyReason = ReadOnlyReason::externalCopy;
-    copy->m_loadedText = text;
+    copy->m_loadedText = snapshotOf(text);
     copy->m_format = source.m_format;
     copy->m_lineEndings = EditorCore::LineEndingSummary(std::u16string_view(
         reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())));
@@ -363,9 +319,11 @@ TextDocument::readFromURL(const std::filesystem::path& url)
         environment.isWritable = m_services->isWritable;
 
     ReadJob job;
-    QStringTextBuilder text;
-    job.outcome = DocumentReading::readFile(url, environment, text);
-    job.text = text.take();
+    job.outcome = DocumentReading::readFile(url, environment);
+    if (*job.outcome) {
+        if (auto* read = std::get_if<DocumentReading::OrdinaryText>(&**job.outcome))
+            job.text = std::move(read->loaded.text);
+    }
     return applyRead(url, job);
 }
 
@@ -395,16 +353,15 @@ void TextDocument::beginReadingFromURL(const std::filesystem::path& url, ReadCom
     QPointer<TextDocument> self(this);
     m_services->readingQueue->async([self, generation, url, environment] {
         auto job = std::make_shared<ReadJob>();
-        QStringTextBuilder text;
-        job->outcome = DocumentReading::readFile(url, environment, text);
-        job->text = text.take();
+        job->outcome = DocumentReading::readFile(url, environment);
         if (*job->outcome
             && std::holds_alternative<DocumentReading::OrdinaryText>(**job->outcome)) {
-            // Indexed by the read, with its line endings.
+            // Decoded into chunks and indexed by the read, with its line endings.
             auto& read = std::get<DocumentReading::OrdinaryText>(**job->outcome);
+            job->text = std::move(read.loaded.text);
             job->lines = std::move(read.loaded.lines);
-            if (job->text.size() <= keptOpenedTextUpTo)
-                job->opened = QString(job->text.constData(), job->text.size());
+            if (job->text.length() <= keptOpenedTextUpTo)
+                job->opened = flatText(job->text);
         }
         postToMainThread([self, generation, url, job] {
             if (!self || self->m_readGeneration != generation)
@@ -443,12 +400,8 @@ void TextDocument::finishReading(const std::filesystem::path& url, ReadJob& job)
         return;
     }
     if (m_editor) {
-        if (job.lines && job.lines->length() == m_loadedText.size())
-            m_editor->replaceAllTextIndexed(m_loadedText, std::move(*job.lines));
-        else
-            m_editor->replaceAllText(m_loadedText);
+        m_editor->replaceAllText(std::exchange(m_loadedText, {}), std::move(job.lines));
         job.lines.reset();
-        m_loadedText = QString();
         m_editor->applyDisplayOptions();
         m_editor->applyEditability();
     }
@@ -507,7 +460,10 @@ EditorCore::Result<void, DocumentFailure> TextDocument::applyRead(const std::fil
         *outcome);
     m_fileURL = url;
     if (isText) {
-        keepOpenedText(job.opened ? *std::move(job.opened) : m_loadedText, m_format.encoding);
+        if (job.opened)
+            keepOpenedText(*std::move(job.opened), m_format.encoding);
+        else
+            keepOpenedText(m_loadedText, m_format.encoding);
     } else {
         // A large file's text is loaded by the window and read again to revert; a file that
         // is not text has none until the user chooses to look at it.
@@ -530,6 +486,17 @@ void TextDocument::keepOpenedText(const QString& text, EditorCore::TextEncoding 
         m_openedText.reset();
     else
         m_openedText = text;
+}
+
+void TextDocument::keepOpenedText(const EditorCore::TextSnapshot& text,
+                                  EditorCore::TextEncoding encoding)
+{
+    m_openedEncoding = encoding;
+    m_revertReadsFile = m_fileURL.has_value() && text.length() > keptOpenedTextUpTo;
+    if (m_revertReadsFile)
+        m_openedText.reset();
+    else
+        m_openedText = flatText(text);
 }
 
 void TextDocument::keepFileAsOpened(EditorCore::TextEncoding encoding)
@@ -561,7 +528,7 @@ void TextDocument::readOpenedText(OpenedTextCompletion done)
                 auto loaded = DocumentReading::reloadWithEncoding(*bytes, encoding);
                 bytes = {};
                 if (loaded)
-                    *text = QString::fromStdU16String(loaded->text);
+                    *text = flatText(loaded->text);
             }
         }
         postToMainThread([self, generation, text, done] {
@@ -579,7 +546,7 @@ TextDocument::readFromData(std::span<const std::uint8_t> bytes)
     auto loaded = DocumentReading::readData(bytes);
     if (!loaded)
         return EditorCore::failure(DocumentFailure{loaded.error()});
-    m_loadedText = QString::fromStdU16String(loaded->text);
+    m_loadedText = std::move(loaded->text);
     m_format = loaded->format;
     m_lineEndings = loaded->lineEndings;
     m_indentStyle = loaded->indentStyle;
@@ -612,7 +579,7 @@ std::optional<CurrentFile> readCurrentFile(const std::filesystem::path& url,
     else
         return std::nullopt;
     bytes = {};
-    current.text = QString::fromStdU16String(loaded->text);
+    current.text = std::move(loaded->text);
     current.lines = std::move(loaded->lines);
     current.lineEndings = loaded->lineEndings;
     return current;
@@ -671,7 +638,7 @@ void TextDocument::openNotTextReadOnly(NotTextCompletion completion)
     m_readOnlyReason = ReadOnlyReason::notText;
     if (m_largeFile || !m_fileURL) {
         if (completion)
-            completion(std::optional<QString>(), {});
+            completion(std::optional<EditorCore::TextSnapshot>(), {});
         return;
     }
     const auto url = *m_fileURL;
@@ -685,22 +652,21 @@ void TextDocument::openNotTextReadOnly(NotTextCompletion completion)
                     completion(EditorCore::failure(failure), {});
             };
         }
-        auto text = QString::fromStdU16String(DocumentReading::latin1Text(*bytes));
-        auto lines = std::make_shared<EditorCore::LineIndex>(
-            std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()),
-                                static_cast<std::size_t>(text.size())));
-        return [self, completion, text, lines] {
+        auto loaded = std::make_shared<Loaded>(DocumentReading::latin1Loaded(*bytes));
+        bytes = {};
+        return [self, completion, loaded] {
             if (self)
-                self->keepOpenedText(text, EditorCore::TextEncoding::isoLatin1);
+                self->keepOpenedText(loaded->text, EditorCore::TextEncoding::isoLatin1);
             if (completion)
-                completion(std::optional<QString>(text), std::move(*lines));
+                completion(std::optional<EditorCore::TextSnapshot>(loaded->text),
+                           std::move(loaded->lines));
         };
     });
 }
 
 struct TextDocument::Reopened
 {
-    QString text;
+    EditorCore::TextSnapshot text;
     EditorCore::LineIndex lines;
     FileFormat format;
     EditorCore::LineEndingSummary lineEndings;
@@ -733,8 +699,7 @@ void TextDocument::reload(EditorCore::TextEncoding encoding, ReloadCompletion co
             if (!loaded)
                 return fail(DocumentFailure{loaded.error()});
             auto reopened = std::make_shared<Reopened>();
-            reopened->text = QString::fromStdU16String(loaded->text);
-            loaded->text = {};
+            reopened->text = std::move(loaded->text);
             reopened->lines = std::move(loaded->lines);
             reopened->format = loaded->format;
             reopened->lineEndings = loaded->lineEndings;
@@ -769,11 +734,7 @@ void TextDocument::applyReload(EditorCore::TextEncoding encoding, Reopened& reop
     m_readCompletion = {};
     setLoadingNotice(false);
     if (m_editor) {
-        if (reopened.lines.length() == m_loadedText.size())
-            m_editor->replaceAllTextIndexed(m_loadedText, std::move(reopened.lines));
-        else
-            m_editor->replaceAllText(m_loadedText);
-        m_loadedText = QString();
+        m_editor->replaceAllText(std::exchange(m_loadedText, {}), std::move(reopened.lines));
         m_editor->setHasUnsavedEdits(false);
         if (wasLoading)
             m_editor->applyEditability();

@@ -7,6 +7,7 @@
 #include "app/documents/FileFormat.h"
 #include "app/kit/OncePerTurn.h"
 #include "app/kit/Responder.h"
+#include "core/ChunkedText.h"
 #include "core/DiskIdentity.h"
 #include "core/Indentation.h"
 #include "core/LineEnding.h"
@@ -69,10 +70,12 @@ public:
     // The user chose the indentation (`chooseIndentStyle`); it stays so across reads of the
     // file until `clearIndentStyle`.
     bool indentChosenByUser() const { return m_indentChosenByUser; }
-    // The text until a window takes it over (and again once the window is gone).
-    const QString& loadedText() const { return m_loadedText; }
+    // The text until a window takes it over (and again once the window is gone): the chunks
+    // the read built, which the window's storage adopts without a copy.
+    const EditorCore::TextSnapshot& loadedText() const { return m_loadedText; }
     // The text of a document that has no window yet: an untitled text given by a caller.
-    void setLoadedText(QString text);
+    void setLoadedText(EditorCore::TextSnapshot text);
+    void setLoadedText(const QString& text);
     // What the file looked like on disk when last read, written or refreshed.
     const std::optional<EditorCore::DiskIdentity>& diskIdentity() const { return m_diskIdentity; }
     // Why the text may not be edited; none when it may (a loading text is read-only too).
@@ -201,9 +204,9 @@ public:
     // the main thread; a read that replaces the text leaves the document loading (read-only,
     // with the window's notice after `loadingNoticeDelay`) until then, and its completion is
     // dropped when a later read, a reload or close() came first, or the document is gone.
-    using NotTextCompletion =
-        std::function<void(const EditorCore::Result<std::optional<QString>, DocumentFailure>&,
-                           EditorCore::LineIndex lines)>;
+    using NotTextCompletion = std::function<void(
+        const EditorCore::Result<std::optional<EditorCore::TextSnapshot>, DocumentFailure>&,
+        EditorCore::LineIndex lines)>;
     // The user chose to look at a file that is not text: its bytes as ISO Latin-1, or none for
     // a large file or a document without a file. `lines`: the text's line index, made with it
     // on the reading worker (the empty text's without a text).
@@ -332,6 +335,8 @@ private:
     void setLoadingNotice(bool shown);
     // `text` (in `encoding`) is now what reverting goes back to.
     void keepOpenedText(const QString& text, EditorCore::TextEncoding encoding);
+    // The same for a text in chunks: flattened only when it is short enough to keep.
+    void keepOpenedText(const EditorCore::TextSnapshot& text, EditorCore::TextEncoding encoding);
     // The file, as it is now, is what reverting reads again.
     void keepFileAsOpened(EditorCore::TextEncoding encoding);
     struct SaveJob;
@@ -347,7 +352,7 @@ private:
     FileFormat m_format;
     EditorCore::LineEndingSummary m_lineEndings;
     std::optional<EditorCore::IndentStyle> m_indentStyle;
-    QString m_loadedText;
+    EditorCore::TextSnapshot m_loadedText;
     std::optional<EditorCore::DiskIdentity> m_diskIdentity;
     std::optional<ReadOnlyReason> m_readOnlyReason;
     bool m_isExternalCopy = false;

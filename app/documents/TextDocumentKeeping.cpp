@@ -1,5 +1,6 @@
 // Keeping what cannot be written to a file (untitled texts, unsafe edits) and autosaving.
 #include "app/documents/DocumentTexts.h"
+#include "app/documents/SnapshotStrings.h"
 #include "app/documents/TextDocument.h"
 #include "app/kit/Utf16.h"
 #include "core/LineEnding.h"
@@ -172,7 +173,7 @@ std::unique_ptr<TextDocument> TextDocument::makeScratch(const Platform::Uuid& id
 {
     auto document = std::make_unique<TextDocument>(std::move(services));
     document->m_scratchID = id;
-    document->m_loadedText = text;
+    document->m_loadedText = snapshotOf(text);
     document->m_lineEndings = EditorCore::LineEndingSummary(EditorKit::utf16View(text));
     if (auto meta = document->scratchStore().meta(id); meta && meta->origin)
         document->m_rescuedOrigin = std::filesystem::path(*meta->origin);

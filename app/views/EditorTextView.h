@@ -10,6 +10,7 @@
 #include "app/views/ParagraphLayout.h"
 #include "app/views/TextRange.h"
 #include "app/views/VisualLineMap.h"
+#include "core/ChunkedText.h"
 #include "core/LineIndex.h"
 #include "core/MultiCursor.h"
 
@@ -82,6 +83,11 @@ public:
     // thread no scan of it; taken only when it covers the text's length. `unwrappedLines`: its
     // visual lines for a text shown without wrapping, taken when they count its lines.
     void setText(QString text,
+                 std::optional<EditorCore::LineIndex> lines = std::nullopt,
+                 std::optional<VisualLineMap> unwrappedLines = std::nullopt);
+    // The same with a text already in chunks (a file's read): the storage adopts them as they
+    // are, without a copy.
+    void setText(EditorCore::TextSnapshot text,
                  std::optional<EditorCore::LineIndex> lines = std::nullopt,
                  std::optional<VisualLineMap> unwrappedLines = std::nullopt);
     // Text that arrives after the text already shown (a large file read in steps): not an

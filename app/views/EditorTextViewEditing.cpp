@@ -162,6 +162,20 @@ void EditorTextView::setText(QString text,
     m_givenVisualLines.reset();
 }
 
+void EditorTextView::setText(EditorCore::TextSnapshot text,
+                             std::optional<EditorCore::LineIndex> lines,
+                             std::optional<VisualLineMap> unwrappedLines)
+{
+    m_nextOrigin = EditOrigin::reload;
+    if (lines && lines->length() == text.length())
+        m_givenLines = std::move(lines);
+    m_givenVisualLines = std::move(unwrappedLines);
+    m_storage->setText(std::move(text));
+    m_nextOrigin.reset();
+    m_givenLines.reset();
+    m_givenVisualLines.reset();
+}
+
 void EditorTextView::appendText(const QString& text)
 {
     if (text.isEmpty())

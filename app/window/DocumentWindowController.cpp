@@ -483,6 +483,14 @@ void DocumentWindowController::replaceAllText(const QString& text,
     setNeedsRefresh();
 }
 
+void DocumentWindowController::replaceAllText(EditorCore::TextSnapshot text,
+                                              std::optional<EditorCore::LineIndex> lines)
+{
+    m_textView->setText(std::move(text), std::move(lines));
+    m_textView->setSelectedRange({0, 0});
+    setNeedsRefresh();
+}
+
 void DocumentWindowController::toggleStatusBar()
 {
     m_statusBar->setHidden(!m_statusBar->isHidden());

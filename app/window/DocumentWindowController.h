@@ -200,6 +200,9 @@ public:
     // built already), caret at the start.
     void replaceAllText(const QString& text,
                         std::optional<EditorCore::LineIndex> lines = std::nullopt);
+    // The same with a text in chunks (a read's), which the view adopts without a copy.
+    void replaceAllText(EditorCore::TextSnapshot text,
+                        std::optional<EditorCore::LineIndex> lines = std::nullopt);
     void toggleStatusBar();
 
     // The window commands (menus, shortcuts, tool band, palette): view switches and zoom.

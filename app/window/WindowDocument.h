@@ -2,6 +2,7 @@
 
 #include "app/documents/CurrentFile.h"
 #include "app/documents/FileFormat.h"
+#include "core/ChunkedText.h"
 #include "core/DiskIdentity.h"
 #include "core/EncodingGuess.h"
 #include "core/Indentation.h"
@@ -59,7 +60,7 @@ public:
 
     // The text as read, put into the window when it is built; the document lets go of it once
     // the window holds it.
-    virtual QString loadedText() const = 0;
+    virtual EditorCore::TextSnapshot loadedText() const = 0;
     // What reverting goes back to: the text as last opened or saved. None when the document
     // keeps no copy of a long text: `readOpenedText` reads it from the file again, and the text
     // counts as changed from it while the document is edited.
@@ -165,8 +166,8 @@ public:
     // `notText`, and a small file's bytes come back as ISO Latin-1 text; none for a large
     // file, a document without a file or a file that cannot be read. `lines`: the text's line
     // index, made with it off the interface thread.
-    virtual void openNotTextReadOnly(
-        std::function<void(std::optional<QString>, EditorCore::LineIndex lines)> done)
+    virtual void openNotTextReadOnly(std::function<void(std::optional<EditorCore::TextSnapshot>,
+                                                        EditorCore::LineIndex lines)> done)
     {
         done(std::nullopt, {});
     }

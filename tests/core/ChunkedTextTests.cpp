@@ -255,6 +255,52 @@ TEST(ChunkedTextBuilder, latin1BytesAreTheirUnits)
     expectSameText(builder.finishSnapshot(), expected);
 }
 
+// Builds of many megabytes carve their chunks from shared blocks: the text is the same whichever
+// way its pieces came (one byte per unit, wide, a remainder of one piece joined to the next),
+// and the chunks outlive the builder, the edits that replace some of them and the other builds
+// on the same thread, whichever thread lets go of them last.
+TEST(ChunkedTextBuilder, largeBuildsOfPiecesKeepTheirTextAfterTheBuilderIsGone)
+{
+    std::mt19937 random(17);
+    std::u16string line = u"2026-12-11 INFO request served\r\n caf\u00E9\r";
+    std::vector<std::uint8_t> latin(line.begin(), line.end());
+    std::u16string expected;
+    TextSnapshot first;
+    {
+        ChunkedTextBuilder builder;
+        // Two builds on one thread at once: the second's end must not take the first's memory.
+        ChunkedTextBuilder other;
+        while (expected.size() < (std::size_t(9) << 20)) {
+            const std::size_t n = 1 + random() % 5000;
+            std::vector<std::uint8_t> piece;
+            while (piece.size() < n)
+                piece.insert(piece.end(), latin.begin(), latin.end());
+            if (random() % 4 == 0) {
+                builder.append(u"\u4E00\n");
+                expected += u"\u4E00\n";
+            }
+            builder.appendLatin1(piece);
+            expected.append(piece.begin(), piece.end());
+            other.appendLatin1(piece);
+        }
+        first = builder.finishSnapshot();
+        (void)other.finishSnapshot();
+    }
+    expectSameText(first, expected);
+    expectSoundChunks(first, ChunkLimits{});
+    EXPECT_EQ(first.lineCount(), LineIndex(expected).lineCount());
+
+    ChunkedText edited(first);
+    edited.replace(5, 100'000, u"x");
+    expected.replace(5, 100'000, u"x");
+    first = {};
+    TextSnapshot last = edited.snapshot();
+    edited = ChunkedText();
+    std::thread([held = std::move(last), expected] {
+        EXPECT_TRUE(held.text() == expected);
+    }).join();
+}
+
 // Readers on other threads see their snapshots unchanged while the owner edits and takes new
 // ones; the reference counts of shared nodes are touched from every thread at once.
 TEST(ChunkedText, snapshotsAreReadOnOtherThreadsDuringEdits)

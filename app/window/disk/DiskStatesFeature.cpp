@@ -2,6 +2,7 @@
 
 #include "app/documents/DocumentReading.h"
 #include "app/documents/SaveRules.h"
+#include "app/documents/SnapshotStrings.h"
 #include "app/kit/HostWindow.h"
 #include "app/kit/Localized.h"
 #include "app/kit/Utf16.h"
@@ -248,13 +249,10 @@ void DiskStatesFeature::applyCurrentFile(bool undoable,
     const std::int64_t start = view->selectedRange().location;
     const int vertical = view->verticalScrollBar()->value();
     const int horizontal = view->horizontalScrollBar()->value();
-    const std::int64_t caret = std::min<std::int64_t>(start, decoded->text.size());
+    const std::int64_t caret = std::min<std::int64_t>(start, decoded->text.length());
 
     if (!undoable) {
-        std::optional<EditorCore::LineIndex> lines;
-        if (decoded->lines.length() == decoded->text.size())
-            lines = std::move(decoded->lines);
-        m_window->replaceAllText(decoded->text, std::move(lines));
+        m_window->replaceAllText(std::move(decoded->text), std::move(decoded->lines));
         if (QUndoStack* stack = document->undoStack())
             stack->clear();
         document->markUnedited();
@@ -262,7 +260,7 @@ void DiskStatesFeature::applyCurrentFile(bool undoable,
     } else {
         EditorCore::TextEdit edit;
         edit.range = {0, static_cast<std::int64_t>(view->text().size())};
-        edit.replacement = decoded->text.toStdU16String();
+        edit.replacement = decoded->text.text();
         edit.selection = {caret, 0};
         m_window->replaceText(edit, EditorKit::localized("바깥 것 불러오기"));
     }
@@ -289,7 +287,7 @@ void DiskStatesFeature::showExternalCopy()
     QPointer<DiskStatesFeature> weak(this);
     document->readCurrentFile(false, [weak](std::optional<EditorDocuments::CurrentFile> decoded) {
         if (weak && decoded)
-            weak->showExternalCopyOf(decoded->text);
+            weak->showExternalCopyOf(EditorDocuments::flatText(decoded->text));
     });
 }
 

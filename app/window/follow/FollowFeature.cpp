@@ -1,9 +1,9 @@
-#include "app/views/TextStorage.h"
 #include "app/window/follow/FollowFeature.h"
 
 #include "app/kit/Localized.h"
 #include "app/kit/Utf16.h"
 #include "app/views/EditorTextView.h"
+#include "app/views/TextStorage.h"
 #include "app/window/CommandState.h"
 #include "app/window/DocumentWindowController.h"
 #include "store/WindowState.h"
@@ -301,7 +301,9 @@ void FollowFeature::followTick()
         state.diverged = true;
         state.hash = DiskIdentity::fnv1aStart;
         m_follow = state;
-        appendFollowedText(restartedMarker(m_window->textView()->storage().at(m_window->textView()->storage().length() - 1) == QLatin1Char('\n')));
+        // The last unit only: flattening the whole text per restart would cost O(n).
+        const auto& shown = m_window->textView()->storage().current();
+        appendFollowedText(restartedMarker(shown.at(shown.length() - 1) == u'\n'));
         state = *m_follow;
         if (identity->size == 0) {
             m_follow = state;
@@ -359,7 +361,7 @@ void FollowFeature::scrollFollowToEnd(const std::optional<QString>& text, bool w
 void FollowFeature::scrollToEnd()
 {
     EditorViews::EditorTextView* view = m_window->textView();
-    const int end = view->text().size();
+    const int end = view->storage().length();
     view->scrollRangeToVisible({end, 0});
     view->verticalScrollBar()->setValue(view->verticalScrollBar()->maximum());
     if (m_follow) {

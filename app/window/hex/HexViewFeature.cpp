@@ -133,21 +133,22 @@ void HexViewFeature::openNotTextReadOnly(int response)
     // The head is forgotten and the reason becomes `notText`; a small file comes back as
     // ISO Latin-1, which decodes every byte.
     QPointer<HexViewFeature> weak(this);
-    document->openNotTextReadOnly([weak, large, asHex](std::optional<QString> text, auto lines) {
-        if (!weak || !weak->m_window)
-            return;
-        DocumentWindowController& window = *weak->m_window;
-        if (!large && text)
-            window.replaceAllText(*text, std::move(lines));
-        window.applyEditability();
-        if (large && !asHex) {
-            if (auto* loader = window.service<LargeFileLoading>())
-                loader->startLargeLoad(EditorCore::TextEncoding::isoLatin1);
-        }
-        weak->showNotTextBanner();
-        if (asHex)
-            weak->setHexMode(true);
-    });
+    document->openNotTextReadOnly(
+        [weak, large, asHex](std::optional<EditorCore::TextSnapshot> text, auto lines) {
+            if (!weak || !weak->m_window)
+                return;
+            DocumentWindowController& window = *weak->m_window;
+            if (!large && text)
+                window.replaceAllText(std::move(*text), std::move(lines));
+            window.applyEditability();
+            if (large && !asHex) {
+                if (auto* loader = window.service<LargeFileLoading>())
+                    loader->startLargeLoad(EditorCore::TextEncoding::isoLatin1);
+            }
+            weak->showNotTextBanner();
+            if (asHex)
+                weak->setHexMode(true);
+        });
 }
 
 void HexViewFeature::showNotTextBanner()

@@ -99,7 +99,7 @@ bool TextDocumentLink::isWritingToDisk() const
     return m_document.isWritingToDisk();
 }
 
-QString TextDocumentLink::loadedText() const
+EditorCore::TextSnapshot TextDocumentLink::loadedText() const
 {
     return m_document.loadedText();
 }
@@ -272,11 +272,11 @@ std::optional<std::vector<std::uint8_t>> TextDocumentLink::pendingBinaryHead() c
 }
 
 void TextDocumentLink::openNotTextReadOnly(
-    std::function<void(std::optional<QString>, EditorCore::LineIndex lines)> done)
+    std::function<void(std::optional<EditorCore::TextSnapshot>, EditorCore::LineIndex lines)> done)
 {
     QPointer<EditorDocuments::TextDocument> document(&m_document);
     m_document.openNotTextReadOnly(
-        [document, done](const EditorCore::Result<std::optional<QString>,
+        [document, done](const EditorCore::Result<std::optional<EditorCore::TextSnapshot>,
                                                   EditorDocuments::DocumentFailure>& opened,
                          EditorCore::LineIndex lines) {
             if (!opened) {
@@ -434,14 +434,10 @@ void TextDocumentWindow::applyEditability()
     }
 }
 
-void TextDocumentWindow::replaceAllText(const QString& text)
+void TextDocumentWindow::replaceAllText(EditorCore::TextSnapshot text,
+                                        std::optional<EditorCore::LineIndex> lines)
 {
-    m_controller->replaceAllText(text);
-}
-
-void TextDocumentWindow::replaceAllTextIndexed(const QString& text, EditorCore::LineIndex lines)
-{
-    m_controller->replaceAllText(text, std::move(lines));
+    m_controller->replaceAllText(std::move(text), std::move(lines));
 }
 
 void TextDocumentWindow::setHasUnsavedEdits(bool)

@@ -42,7 +42,7 @@ public:
     bool isExternalCopy() const override;
     bool hasLargeFile() const override;
     bool isWritingToDisk() const override;
-    QString loadedText() const override;
+    EditorCore::TextSnapshot loadedText() const override;
     std::optional<QString> openedText() const override;
     void readOpenedText(std::function<void(std::optional<QString>)> done) override;
     QUndoStack* undoStack() override;
@@ -77,8 +77,8 @@ public:
     bool isLoading() const override;
     void setLargeFileState(const EditorDocuments::LargeFileState& state) override;
     std::optional<std::vector<std::uint8_t>> pendingBinaryHead() const override;
-    void openNotTextReadOnly(
-        std::function<void(std::optional<QString>, EditorCore::LineIndex lines)> done) override;
+    void openNotTextReadOnly(std::function<void(std::optional<EditorCore::TextSnapshot>,
+                                                EditorCore::LineIndex lines)> done) override;
     std::optional<std::filesystem::path> rescuedOrigin() const override;
     void openRescuedOrigin() override;
     void openFiles(const std::vector<std::filesystem::path>& files) override;
@@ -128,8 +128,8 @@ public:
     void updateStatusBar() override;
     void applyDisplayOptions() override;
     void applyEditability() override;
-    void replaceAllText(const QString& text) override;
-    void replaceAllTextIndexed(const QString& text, EditorCore::LineIndex lines) override;
+    void replaceAllText(EditorCore::TextSnapshot text,
+                        std::optional<EditorCore::LineIndex> lines) override;
     void setHasUnsavedEdits(bool edited) override;
     void startFileWatcher() override;
     void stopWatching() override;

@@ -260,8 +260,9 @@ void LargeFileFeature::finishLargeLoad(const std::shared_ptr<Job>& job, LargeLoa
             view->setText(std::move(result.text));
         view->setSelectedRange({0, 0});
     } else {
-        view->appendText(result.text);
-        result.text = QString();
+        // A step after the first joins the text as an append (one string of the step's text).
+        view->appendText(EditorViews::snapshotText(result.text));
+        result.text = {};
     }
 
     const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(

@@ -1,14 +1,15 @@
 #include "app/window/largefile/LargeFileLoad.h"
 
-#include "app/documents/DocumentReading.h"
 #include "core/ChunkDecoding.h"
+#include "core/LineIndexBuilder.h"
 #include "core/TextCodec.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <climits>
 #include <fcntl.h>
 #include <new>
+#include <optional>
+#include <span>
 #include <unistd.h>
 #include <vector>
 
@@ -69,8 +70,25 @@ readAt(int fd, std::uint64_t offset, std::size_t length, std::vector<std::uint8_
     return std::nullopt;
 }
 
-// The most bytes decoded at once: the text of one slice is held beside the whole string.
+// The most bytes decoded at once: the text of one slice is held beside the chunks.
 constexpr std::size_t decodeSliceLength = std::size_t(1) << 20;
+
+// Encodings in which a byte below 0x80 is always that ASCII character, never part of a longer
+// sequence: a slice of only such bytes is its own text.
+bool asciiIsItself(EditorCore::TextEncoding encoding)
+{
+    using EditorCore::TextEncoding;
+    return encoding == TextEncoding::utf8 || encoding == TextEncoding::isoLatin1
+           || encoding == TextEncoding::windows1252 || encoding == TextEncoding::macRoman;
+}
+
+bool isASCII(std::span<const std::uint8_t> bytes)
+{
+    std::uint8_t any = 0;
+    for (std::uint8_t byte : bytes)
+        any |= byte;
+    return any < 0x80;
+}
 
 } // namespace
 
@@ -84,6 +102,10 @@ LargeLoadResult runLargeLoad(const LargeLoadRequest& request,
         request.target > request.start ? request.target - request.start : 0;
     std::vector<std::uint8_t> chunk;
     std::u16string decoded;
+    EditorCore::ChunkedTextBuilder text;
+    std::optional<EditorCore::LineIndexBuilder> lines;
+    if (request.buildIndex)
+        lines.emplace(static_cast<std::int64_t>(wanted));
     bool released = false;
     try {
         ReadHandle handle(request.url);
@@ -91,11 +113,6 @@ LargeLoadResult runLargeLoad(const LargeLoadRequest& request,
             result.error = std::error_code(errno, std::generic_category());
             return result;
         }
-        // No encoding of ours gives more UTF-16 units than bytes: one reservation holds the
-        // whole job, and the pages it does not use are never touched.
-        result.text.reserve(static_cast<qsizetype>(std::min<std::uint64_t>(wanted, INT_MAX)));
-        EditorDocuments::DocumentReading::adviseHugePages(
-            result.text.data(), static_cast<std::size_t>(result.text.capacity()) * 2);
         bool first = true;
         const std::size_t readLength = std::max<std::size_t>(1, request.readLength);
         // One buffer for the bytes and one for each piece's text, reused piece after piece.
@@ -141,12 +158,20 @@ LargeLoadResult runLargeLoad(const LargeLoadRequest& request,
                         bytes.subspan(position, slice), request.encoding);
                     slice = cut > 0 ? cut : now - position;
                 }
-                decoded.clear();
-                if (EditorCore::ChunkDecoding::decodeReplacingInvalid(
-                        bytes.subspan(position, slice), request.encoding, decoded))
-                    result.lossy = true;
-                result.text.append(
-                    QStringView(decoded.data(), static_cast<qsizetype>(decoded.size())));
+                const auto piece = bytes.subspan(position, slice);
+                if (asciiIsItself(request.encoding) && isASCII(piece)) {
+                    text.appendLatin1(piece);
+                    if (lines)
+                        lines->appendLatin1(piece);
+                } else {
+                    decoded.clear();
+                    if (EditorCore::ChunkDecoding::decodeReplacingInvalid(
+                            piece, request.encoding, decoded))
+                        result.lossy = true;
+                    text.append(decoded);
+                    if (lines)
+                        lines->append(decoded);
+                }
                 position += slice;
             }
             chunk.erase(chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(skip + now));
@@ -160,17 +185,19 @@ LargeLoadResult runLargeLoad(const LargeLoadRequest& request,
         chunk = {};
         decoded = {};
         released = true;
-        if (request.buildIndex) {
-            result.index = EditorCore::LineIndex(std::u16string_view(
-                reinterpret_cast<const char16_t*>(result.text.utf16()),
-                static_cast<std::size_t>(result.text.size())));
+        result.text = text.finishSnapshot();
+        if (lines) {
+            result.index = lines->finish().lines;
             result.visualLines = EditorViews::VisualLineMap::uniform(
                 static_cast<std::size_t>(result.index->lineCount()));
         }
     } catch (const std::bad_alloc&) {
         result.error = std::make_error_code(std::errc::not_enough_memory);
-        if (!released)
+        if (!released) {
             result.carry = chunk.size();
+            // What was decoded before stays.
+            result.text = text.finishSnapshot();
+        }
     }
     return result;
 }

@@ -1,10 +1,9 @@
 #pragma once
 
 #include "app/views/VisualLineMap.h"
+#include "core/ChunkedText.h"
 #include "core/LineIndex.h"
 #include "core/TextEncoding.h"
-
-#include <QString>
 
 #include <cstdint>
 #include <filesystem>
@@ -51,8 +50,8 @@ struct LargeLoadRequest
 
 struct LargeLoadResult
 {
-    // The text of this job, one string.
-    QString text;
+    // The text of this job, in chunks (one byte per unit where they fit).
+    EditorCore::TextSnapshot text;
     // Of `text`, when asked for, with its visual lines unwrapped.
     std::optional<EditorCore::LineIndex> index;
     std::optional<EditorViews::VisualLineMap> visualLines;
@@ -70,8 +69,9 @@ struct LargeLoadResult
 
 // Reads and decodes the job on the calling thread (a worker). Before every read it asks
 // `shouldGoOn` (false: stop, `stopped` set); after every read it reports the offset reached.
-// Reads never map the file. The text is decoded into one string reserved up front, so no
-// second copy of it is made.
+// Reads never map the file. The text is decoded piece by piece straight into chunks (ASCII
+// bytes of the one-byte encodings and of UTF-8 taken as they are), with its line index in the
+// same pass when asked for: no string of the whole text is made.
 LargeLoadResult runLargeLoad(const LargeLoadRequest& request,
                              const std::function<bool()>& shouldGoOn,
                              const std::function<void(std::uint64_t)>& progress);

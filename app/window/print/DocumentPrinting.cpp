@@ -1,5 +1,6 @@
 #include "app/window/print/DocumentPrinting.h"
 
+#include "app/documents/SnapshotStrings.h"
 #include "app/documents/TextDocument.h"
 #include "app/kit/Localized.h"
 #include "app/views/EditorTextView.h"
@@ -53,7 +54,7 @@ PrintSource printSource(const EditorDocuments::TextDocument& document)
         return source;
     }
     PrintSource source;
-    source.text = document.loadedText();
+    source.text = EditorDocuments::flatText(document.loadedText());
     source.lines = EditorCore::LineIndex(viewOf(source.text));
     source.title = document.displayName();
     source.tabWidth = 4;

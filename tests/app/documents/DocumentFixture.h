@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/documents/DocumentWindow.h"
+#include "app/documents/SnapshotStrings.h"
 #include "app/documents/TextDocument.h"
 #include "app/kit/Utf16.h"
 #include "tests/app/documents/DocumentTestSupport.h"
@@ -40,19 +41,17 @@ public:
     void updateStatusBar() override { calls.push_back("updateStatusBar"); }
     void applyDisplayOptions() override { calls.push_back("applyDisplayOptions"); }
     void applyEditability() override { calls.push_back("applyEditability"); }
-    void replaceAllText(const QString& text) override
+    void replaceAllText(EditorCore::TextSnapshot text,
+                        std::optional<EditorCore::LineIndex> lines) override
     {
-        shownText = text;
-        givenLines.reset();
+        shownText = EditorDocuments::flatText(text);
+        givenText = std::move(text);
+        givenLines = std::move(lines);
         calls.push_back("replaceAllText");
     }
-    // The line index a read handed over with its text, if any.
+    // The chunks and the line index a read handed over with its text.
+    EditorCore::TextSnapshot givenText;
     std::optional<EditorCore::LineIndex> givenLines;
-    void replaceAllTextIndexed(const QString& text, EditorCore::LineIndex lines) override
-    {
-        replaceAllText(text);
-        givenLines = std::move(lines);
-    }
     void setHasUnsavedEdits(bool edited) override { hasUnsavedEdits = edited; }
     void startFileWatcher() override { calls.push_back("startFileWatcher"); }
     void stopWatching() override { calls.push_back("stopWatching"); }
@@ -96,7 +95,15 @@ openNotTextAndWait(EditorDocuments::TextDocument& document)
 {
     std::optional<EditorCore::Result<std::optional<QString>, EditorDocuments::DocumentFailure>>
         result;
-    document.openNotTextReadOnly([&](const auto& done, auto) { result = done; });
+    using Shown = EditorCore::Result<std::optional<QString>, EditorDocuments::DocumentFailure>;
+    document.openNotTextReadOnly([&](const auto& done, auto) {
+        if (!done)
+            result = Shown(EditorCore::failure(done.error()));
+        else if (!*done)
+            result = Shown(std::optional<QString>());
+        else
+            result = Shown(std::optional<QString>(EditorDocuments::flatText(**done)));
+    });
     if (!QTest::qWaitFor([&] { return result.has_value(); }, 30'000))
         return EditorCore::failure(
             EditorDocuments::DocumentFailure{std::make_error_code(std::errc::timed_out)});
@@ -158,7 +165,7 @@ protected:
         auto document = std::make_unique<EditorDocuments::TextDocument>(services);
         auto read = document->readFromURL(folder / name);
         EXPECT_TRUE(read.has_value());
-        const QString text = document->loadedText();
+        const QString text = EditorDocuments::flatText(document->loadedText());
         document->makeWindowControllers();
         window = lastWindow;
         window->shownText = text;

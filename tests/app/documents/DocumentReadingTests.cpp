@@ -1,6 +1,9 @@
 #include "app/documents/DocumentReading.h"
 #include "core/DiskIdentity.h"
 #include "core/EncodingDetector.h"
+#include "core/Indentation.h"
+#include "core/LineIndex.h"
+#include "core/TextCodec.h"
 #include "tests/app/documents/DocumentTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -37,6 +40,19 @@ protected:
     bool writable = true;
 };
 
+// What a read found against what the whole decoded text says: the same text, format, lines,
+// breaks and indentation, each computed here from the text as one string.
+void expectReadAsWhole(const Loaded& read, const Loaded& expected)
+{
+    const std::u16string text = expected.text.text();
+    EXPECT_EQ(read.format, expected.format);
+    EXPECT_TRUE(read.text.text() == text) << "the texts differ";
+    EXPECT_EQ(read.lines, EditorCore::LineIndex(text));
+    EXPECT_EQ(read.lineEndings, EditorCore::LineEndingSummary(text));
+    EXPECT_EQ(read.indentStyle,
+              EditorCore::Indentation::detect(text, DocumentReading::indentationLineLimit));
+}
+
 } // namespace
 
 TEST_F(DocumentReadingTest, fileAtTheThresholdIsReadWholeOneByteMoreIsLarge)
@@ -50,7 +66,7 @@ TEST_F(DocumentReadingTest, fileAtTheThresholdIsReadWholeOneByteMoreIsLarge)
     ASSERT_TRUE(at.has_value());
     const auto* text = std::get_if<DocumentReading::OrdinaryText>(&*at);
     ASSERT_NE(text, nullptr);
-    EXPECT_EQ(text->loaded.text.size(), threshold);
+    EXPECT_EQ(text->loaded.text.length(), static_cast<std::int64_t>(threshold));
     ASSERT_TRUE(text->diskIdentity.has_value());
     EXPECT_TRUE(text->diskIdentity->contentHash.has_value());
 
@@ -184,7 +200,7 @@ TEST_F(DocumentReadingTest, textAndFormatFollowTheDecoderThatSucceeded)
         EXPECT_EQ(loaded.format.guess->source, c.source);
         // The Latin-1 reading has no mark: the three bytes are part of its text.
         EXPECT_FALSE(loaded.format.hasByteOrderMark);
-        EXPECT_EQ(loaded.text.size(), c.prefix.size() + bytes.size());
+        EXPECT_EQ(loaded.text.length(), static_cast<std::int64_t>(c.prefix.size() + bytes.size()));
     }
 }
 
@@ -227,7 +243,7 @@ TEST(DocumentReading, reloadWithEncodingStripsOnlyItsOwnMark)
     auto marked = DocumentReading::reloadWithEncoding(bytesOf(std::string("\xFF\xFEh\0i\0", 6)),
                                                       TextEncoding::utf16LE);
     ASSERT_TRUE(marked.has_value());
-    EXPECT_EQ(marked->text, u"hi");
+    EXPECT_EQ(marked->text.text(), u"hi");
     EXPECT_TRUE(marked->format.hasByteOrderMark);
     ASSERT_TRUE(marked->format.guess.has_value());
     EXPECT_EQ(marked->format.guess->source, EncodingSource::userChoice);
@@ -237,7 +253,7 @@ TEST(DocumentReading, reloadWithEncodingStripsOnlyItsOwnMark)
     auto unmarked = DocumentReading::reloadWithEncoding(bytesOf(std::string("h\0i\0", 4)),
                                                         TextEncoding::utf16LE);
     ASSERT_TRUE(unmarked.has_value());
-    EXPECT_EQ(unmarked->text, u"hi");
+    EXPECT_EQ(unmarked->text.text(), u"hi");
     EXPECT_FALSE(unmarked->format.hasByteOrderMark);
 
     auto wrong = DocumentReading::reloadWithEncoding(bytesOf("\xFF\xFF\xFF"), TextEncoding::utf8);
@@ -367,9 +383,7 @@ TEST_F(DocumentReadingTest, fileReadInPiecesReadsAsTheWholeBytes)
         ASSERT_NE(guess.textGuess(), nullptr);
         const auto expected = DocumentReading::loadedFrom(whole, *guess.textGuess());
         EXPECT_EQ(text.loaded.format.encoding, c.encoding);
-        EXPECT_EQ(text.loaded.format, expected.format);
-        EXPECT_TRUE(text.loaded.text == expected.text) << "the texts differ";
-        EXPECT_EQ(text.loaded.lineEndings, expected.lineEndings);
+        expectReadAsWhole(text.loaded, expected);
         EXPECT_EQ(text.diskIdentity,
                   EditorCore::DiskIdentity::read(folder / "pieces.txt",
                                                  EditorCore::DiskIdentity::documentHashLimit));
@@ -433,9 +447,7 @@ TEST_F(DocumentReadingTest, filesReadInPiecesOfAFewBytesReadAsTheWholeBytes)
             ASSERT_TRUE(read.has_value());
             ASSERT_TRUE(std::holds_alternative<DocumentReading::OrdinaryText>(*read));
             const auto& text = std::get<DocumentReading::OrdinaryText>(*read);
-            EXPECT_EQ(text.loaded.format, expected.format);
-            EXPECT_TRUE(text.loaded.text == expected.text) << "the texts differ";
-            EXPECT_EQ(text.loaded.lineEndings, expected.lineEndings);
+            expectReadAsWhole(text.loaded, expected);
             EXPECT_EQ(text.diskIdentity, identity);
         }
     }
@@ -475,4 +487,123 @@ TEST_F(DocumentReadingTest, largeFileHeadSplitInsideACharacterKeepsItsEncoding)
     const auto* large = std::get_if<DocumentReading::LargeFile>(&*read);
     ASSERT_NE(large, nullptr);
     EXPECT_EQ(large->format.encoding, TextEncoding::shiftJIS);
+}
+
+// Text all below U+0100 costs one byte per unit in memory, whichever way its file was read;
+// other characters widen only the chunks that hold them.
+TEST_F(DocumentReadingTest, textsBelowU0100AreKeptOneBytePerUnit)
+{
+    std::string log;
+    while (log.size() < 3 * DocumentReading::readPieceLength)
+        log += "2026-12-11 03:00:00.000 INFO  [worker-3] request served\r\n";
+    struct Case
+    {
+        const char* name;
+        std::string bytes;
+        std::optional<TextEncoding> remembered;
+        bool allNarrow;
+    };
+    const std::vector<Case> cases{
+        {"ASCII UTF-8", log, std::nullopt, true},
+        {"UTF-8 with a few accents", log + "caf\xC3\xA9\n" + log, std::nullopt, true},
+        {"ISO Latin-1", log + "caf\xE9 \xFF\n" + log, TextEncoding::isoLatin1, true},
+        {"Windows-1252 with a euro sign", log + "\x80 5\n" + log, TextEncoding::windows1252, false},
+        {"UTF-8 with one Hangul line", log + "\xED\x95\x9C\n" + log, std::nullopt, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        writeBytes(folder / "narrow.txt", c.bytes);
+        remembered = c.remembered;
+        auto read = DocumentReading::readFile(folder / "narrow.txt", environment());
+        ASSERT_TRUE(read.has_value());
+        const auto& loaded = std::get<DocumentReading::OrdinaryText>(*read).loaded;
+        const auto stats = loaded.text.stats();
+        ASSERT_GT(stats.chunks, 100);
+        if (c.allNarrow) {
+            EXPECT_EQ(stats.narrowChunks, stats.chunks);
+            EXPECT_EQ(stats.textBytes, loaded.text.length());
+        } else {
+            // Only the chunk around the wide character.
+            EXPECT_GE(stats.narrowChunks, stats.chunks - 2);
+            EXPECT_LT(stats.narrowChunks, stats.chunks);
+        }
+        const auto whole = bytesOf(c.bytes);
+        auto guess = EditorCore::EncodingDetector::detect(whole, remembered);
+        ASSERT_NE(guess.textGuess(), nullptr);
+        expectReadAsWhole(loaded, DocumentReading::loadedFrom(whole, *guess.textGuess()));
+    }
+}
+
+// A reload decodes the bytes it holds piece by piece too: characters and CR LF across the
+// borders, and bytes that do not decode in a later piece, give what one decode of the whole
+// bytes gives.
+TEST(DocumentReading, reloadWithEncodingInPiecesReadsAsOneDecode)
+{
+    using EditorCore::AddByteOrderMark;
+    const std::u16string line = u"ab \uD55C \U0001F600 caf\u00E9\r\n";
+    struct Case
+    {
+        const char* name;
+        TextEncoding encoding;
+        AddByteOrderMark mark;
+        std::size_t shift; // dots before the repeated lines, to move every border
+        bool spoil;        // an undecodable byte in the third piece
+    };
+    const std::vector<Case> cases{
+        {"UTF-8", TextEncoding::utf8, AddByteOrderMark::no, 0, false},
+        {"UTF-8 shifted by one", TextEncoding::utf8, AddByteOrderMark::no, 1, false},
+        {"UTF-8 shifted by two dots, mark", TextEncoding::utf8, AddByteOrderMark::yes, 2, false},
+        {"UTF-8 spoiled late", TextEncoding::utf8, AddByteOrderMark::no, 0, true},
+        {"UTF-16LE, mark", TextEncoding::utf16LE, AddByteOrderMark::yes, 0, false},
+        {"UTF-16BE shifted by one dot", TextEncoding::utf16BE, AddByteOrderMark::no, 1, false},
+        {"UTF-32LE", TextEncoding::utf32LE, AddByteOrderMark::no, 0, false},
+        {"Shift_JIS, decoded whole", TextEncoding::shiftJIS, AddByteOrderMark::no, 1, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::u16string text = c.encoding == TextEncoding::shiftJIS
+                                        ? std::u16string(u"\u65E5\u672C\u8A9E abc\r\n")
+                                        : line;
+        auto bytes = *EditorCore::TextCodec::encode(text, c.encoding, c.mark);
+        const auto unit = *EditorCore::TextCodec::encode(text, c.encoding, AddByteOrderMark::no);
+        const auto shift = *EditorCore::TextCodec::encode(
+            std::u16string(c.shift, u'.'), c.encoding, AddByteOrderMark::no);
+        bytes.insert(bytes.end(), shift.begin(), shift.end());
+        while (bytes.size() < 3 * DocumentReading::readPieceLength + 1000)
+            bytes.insert(bytes.end(), unit.begin(), unit.end());
+        if (c.spoil)
+            bytes[2 * DocumentReading::readPieceLength + 500] = 0xFF;
+
+        const auto mark = EditorCore::byteOrderMark(c.encoding);
+        const bool marked = !mark.empty() && EditorCore::TextCodec::hasPrefix(mark, bytes);
+        const auto whole = EditorCore::TextCodec::decode(
+            bytes,
+            c.encoding,
+            marked ? EditorCore::StripByteOrderMark::yes : EditorCore::StripByteOrderMark::no);
+        auto reloaded = DocumentReading::reloadWithEncoding(bytes, c.encoding);
+        ASSERT_EQ(reloaded.has_value(), whole.has_value());
+        if (!whole)
+            continue;
+        EXPECT_EQ(reloaded->format.hasByteOrderMark, marked);
+        EXPECT_TRUE(reloaded->text.text() == *whole) << "the texts differ";
+        EXPECT_EQ(reloaded->lines, EditorCore::LineIndex(*whole));
+        EXPECT_EQ(reloaded->lineEndings, EditorCore::LineEndingSummary(*whole));
+    }
+}
+
+TEST(DocumentReading, latin1LoadedShowsEveryByteAsItsUnit)
+{
+    std::vector<std::uint8_t> bytes;
+    for (int round = 0; round < 40; ++round) {
+        for (int b = 0; b < 256; ++b)
+            bytes.push_back(static_cast<std::uint8_t>((b * 7 + round) % 256));
+    }
+    const auto loaded = DocumentReading::latin1Loaded(bytes);
+    const std::u16string expected(bytes.begin(), bytes.end());
+    EXPECT_TRUE(loaded.text.text() == expected);
+    EXPECT_EQ(loaded.lines, EditorCore::LineIndex(expected)); // CR, LF and NEL (0x85) end lines
+    EXPECT_EQ(loaded.lineEndings, EditorCore::LineEndingSummary(expected));
+    EXPECT_EQ(loaded.format.encoding, TextEncoding::isoLatin1);
+    EXPECT_FALSE(loaded.format.guess.has_value());
+    EXPECT_EQ(loaded.text.stats().narrowChunks, loaded.text.stats().chunks);
 }

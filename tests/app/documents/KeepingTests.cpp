@@ -172,7 +172,7 @@ TEST_F(KeepingTest, theControllerReopensEveryKeptEntry)
     // Windows that show the reopened text, as the real ones do.
     services->makeWindowController = [](TextDocument& document) {
         auto made = std::make_unique<FakeWindow>();
-        made->shownText = document.loadedText();
+        made->shownText = EditorDocuments::flatText(document.loadedText());
         return made;
     };
     EditorDocuments::DocumentController controller(services);

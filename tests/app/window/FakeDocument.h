@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/documents/SnapshotStrings.h"
 #include "app/window/WindowDocument.h"
 #include "core/Indentation.h"
 #include "core/LineEnding.h"
@@ -60,9 +61,10 @@ public:
     bool hasLargeFile() const override { return largeFile || largeFileDetails.has_value(); }
     bool isWritingToDisk() const override { return writing; }
     // Handed to the window once, when it is built: the document then lets go of it.
-    QString loadedText() const override
+    EditorCore::TextSnapshot loadedText() const override
     {
-        return std::exchange(handedOver, true) ? QString() : text;
+        return std::exchange(handedOver, true) ? EditorCore::TextSnapshot()
+                                               : EditorDocuments::snapshotOf(text);
     }
     mutable bool handedOver = false;
     // The opened text is `text`; a large file's is read again from its file, which holds it.

@@ -3,6 +3,7 @@
 #include "app/kit/ActionRouter.h"
 #include "app/kit/Presenter.h"
 #include "app/views/EditorTextView.h"
+#include "app/views/TextStorage.h"
 #include "app/window/BannerView.h"
 #include "app/window/disk/DiskStatesFeature.h"
 #include "app/window/DocumentContentView.h"
@@ -13,6 +14,7 @@
 #include "app/window/largefile/LargeFileLoad.h"
 #include "app/window/largefile/LargeLoadBand.h"
 #include "app/window/hosting/TextDocumentWindow.h"
+#include "core/LineIndex.h"
 #include "core/TextCodec.h"
 #include "platform/PreferencesDomain.h"
 #include "store/Settings.h"
@@ -45,6 +47,16 @@ constexpr int patience = 5000;
 void writeBytes(const std::filesystem::path& path, const std::string& bytes)
 {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+std::vector<std::uint8_t> bytesOf(const std::string& bytes)
+{
+    return {bytes.begin(), bytes.end()};
+}
+
+QString flat(const EditorCore::TextSnapshot& text)
+{
+    return EditorViews::snapshotText(text);
 }
 
 QStringList actionTitles(const BannerView* banner)
@@ -233,7 +245,7 @@ TEST(LargeFileLoad, charactersAcrossReadsAndStepsArriveWhole)
         request.readLength = read;
         request.buildIndex = true;
         auto whole = EditorWindow::runLargeLoad(request, {}, {});
-        EXPECT_EQ(whole.text, QString::fromUtf8(bytes.data(), qsizetype(bytes.size())));
+        EXPECT_EQ(flat(whole.text), QString::fromUtf8(bytes.data(), qsizetype(bytes.size())));
         EXPECT_FALSE(whole.lossy);
         EXPECT_EQ(whole.carry, 0u);
         ASSERT_TRUE(whole.index.has_value());
@@ -247,13 +259,54 @@ TEST(LargeFileLoad, charactersAcrossReadsAndStepsArriveWhole)
         EXPECT_FALSE(head.lossy);
         EXPECT_EQ(head.offset, 13u);
         EXPECT_EQ(head.carry, 1u);
-        EXPECT_EQ(head.text, QStringLiteral("a가나\n다b"));
+        EXPECT_EQ(flat(head.text), QStringLiteral("a가나\n다b"));
         LargeLoadRequest rest = request;
         rest.start = head.offset - head.carry;
         rest.target = bytes.size();
         rest.targetIsEndOfFile = true;
         auto tail = EditorWindow::runLargeLoad(rest, {}, {});
-        EXPECT_EQ(head.text + tail.text, QString::fromUtf8(bytes.data(), qsizetype(bytes.size())));
+        EXPECT_EQ(flat(head.text) + flat(tail.text),
+                  QString::fromUtf8(bytes.data(), qsizetype(bytes.size())));
+    }
+}
+
+// The first job's index is built from its pieces as they are decoded: a CR LF split between two
+// reads is one break, and ASCII runs kept one byte per unit index like decoded ones.
+TEST(LargeFileLoad, theIndexOfPiecesIsTheIndexOfTheWholeText)
+{
+    TemporaryFolder folder;
+    struct Case
+    {
+        const char* name;
+        std::string bytes;
+        EditorCore::TextEncoding encoding;
+    };
+    const std::vector<Case> cases{
+        {"ASCII UTF-8", "ab\r\ncd\r\r\n\ne\rf\r\n", EditorCore::TextEncoding::utf8},
+        {"UTF-8 with NEL and a separator",
+         "a\r\n\xC2\x85 b\xE2\x80\xA8\r\nz\r",
+         EditorCore::TextEncoding::utf8},
+        {"ISO Latin-1 with NEL", "a\r\n\x85\xE9\r\r\n", EditorCore::TextEncoding::isoLatin1},
+    };
+    for (const auto& c : cases) {
+        const auto path = folder / "breaks.txt";
+        writeBytes(path, c.bytes);
+        const auto expected = EditorCore::TextCodec::decode(
+            bytesOf(c.bytes), c.encoding, EditorCore::StripByteOrderMark::no);
+        ASSERT_TRUE(expected.has_value());
+        for (std::size_t read = 1; read <= 5; ++read) {
+            SCOPED_TRACE(testing::Message() << c.name << ", reads of " << read);
+            LargeLoadRequest request;
+            request.url = path;
+            request.target = c.bytes.size();
+            request.readLength = read;
+            request.encoding = c.encoding;
+            request.buildIndex = true;
+            auto result = EditorWindow::runLargeLoad(request, {}, {});
+            EXPECT_TRUE(result.text.text() == *expected) << "the texts differ";
+            ASSERT_TRUE(result.index.has_value());
+            EXPECT_EQ(*result.index, EditorCore::LineIndex(*expected));
+        }
     }
 }
 
@@ -271,10 +324,11 @@ TEST(LargeFileLoad, theMarkIsDroppedOnlyAtTheStartOfAFirstJob)
     request.encoding = EditorCore::TextEncoding::utf16LE;
     request.skipByteOrderMark = true;
     request.readLength = 4;
-    EXPECT_EQ(EditorWindow::runLargeLoad(request, {}, {}).text, QStringLiteral("ab\ncd\n"));
+    EXPECT_EQ(flat(EditorWindow::runLargeLoad(request, {}, {}).text), QStringLiteral("ab\ncd\n"));
     // A job that begins at the mark's bytes without being asked to drop them keeps them.
     request.skipByteOrderMark = false;
-    EXPECT_EQ(EditorWindow::runLargeLoad(request, {}, {}).text, QStringLiteral("\uFEFFab\ncd\n"));
+    EXPECT_EQ(flat(EditorWindow::runLargeLoad(request, {}, {}).text),
+              QStringLiteral("\uFEFFab\ncd\n"));
 }
 
 TEST(LargeFileLoad, aBadByteInCP949BecomesOneReplacementAndAMissingFileAnError)
@@ -297,8 +351,8 @@ TEST(LargeFileLoad, aBadByteInCP949BecomesOneReplacementAndAMissingFileAnError)
     request.readLength = 64;
     auto result = EditorWindow::runLargeLoad(request, {}, {});
     EXPECT_TRUE(result.lossy);
-    EXPECT_EQ(result.text.count(QChar(0xFFFD)), 1);
-    EXPECT_EQ(result.text.count(QStringLiteral("한국어 줄\n")), 51);
+    EXPECT_EQ(flat(result.text).count(QChar(0xFFFD)), 1);
+    EXPECT_EQ(flat(result.text).count(QStringLiteral("한국어 줄\n")), 51);
 
     // A file shorter than when it was opened ends the job at its end, decoded whole.
     request.target = bytes.size() + 100;

@@ -290,7 +290,7 @@ TEST(TextDocumentWindow, largeFileOpensWithoutBlockingTheEventLoop)
               std::filesystem::file_size(path));
     EXPECT_TRUE(controller.textView()->isEditable());
     EXPECT_FALSE(opened->isDocumentEdited());
-    EXPECT_TRUE(opened->loadedText().isNull()) << "the view holds the only copy of the text";
+    EXPECT_TRUE(opened->loadedText().isEmpty()) << "the view holds the only copy of the text";
 }
 
 TEST(TextDocumentWindow, aRefusedSaveConvertsToUtf8AsOneUndoableStepAndSaves)
