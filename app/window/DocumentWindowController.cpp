@@ -112,7 +112,8 @@ DocumentWindowController::DocumentWindowController(WindowDocument& document,
     connect(document.undoStack(), &QUndoStack::cleanChanged, this, [this] { setNeedsRefresh(); });
 
     m_selectionCounter = std::make_unique<SelectionCounter>([this] {
-        return SelectionCounter::Source{m_textView->text(), m_textView->storage().version()};
+        return SelectionCounter::Source{m_textView->storage().snapshot(),
+                                        m_textView->storage().version()};
     });
     m_selectionCounter->onCounted = [weak] {
         if (weak)

@@ -1,5 +1,6 @@
 #include "app/window/SelectionCounter.h"
 
+#include "app/views/TextStorage.h"
 #include "app/window/CharacterTally.h"
 #include "app/window/StatusContent.h"
 #include "platform/SerialQueue.h"
@@ -27,10 +28,11 @@ SelectionCounter::~SelectionCounter()
 
 std::optional<std::int64_t> SelectionCounter::count(EditorViews::TextRange selection)
 {
-    const Source source = m_source ? m_source() : Source{};
-    selection = EditorViews::clampedRange(selection, source.text.size());
+    Source source = m_source ? m_source() : Source{};
+    selection = EditorViews::clampedRange(selection, source.text.length());
     if (selection.length < m_threshold)
-        return StatusContent::characterCount(source.text.mid(selection.location, selection.length));
+        return StatusContent::characterCount(
+            EditorViews::snapshotText(source.text, selection.location, selection.length));
     const Key key{source.version, selection};
     if (m_known && *m_known == key)
         return m_knownCount;
@@ -41,35 +43,38 @@ std::optional<std::int64_t> SelectionCounter::count(EditorViews::TextRange selec
             m_wanted.reset();
         return std::nullopt;
     }
-    start(key);
+    start(key, std::move(source.text));
     return std::nullopt;
 }
 
-void SelectionCounter::start(const Key& key)
+void SelectionCounter::start(const Key& key, EditorCore::TextSnapshot text)
 {
     if (!m_queue)
         m_queue = std::make_unique<Platform::SerialQueue>("app.orlune.viewer.selection-count");
-    m_run = Run{key, key.selection.location, std::make_shared<CharacterTally>()};
+    m_run = Run{key, key.selection.location, std::make_shared<CharacterTally>(), std::move(text)};
     sendPiece();
 }
 
 void SelectionCounter::sendPiece()
 {
-    const Source source = m_source ? m_source() : Source{};
-    if (source.version != m_run->key.version) {
+    const std::uint64_t version = m_source ? m_source().version : 0;
+    if (version != m_run->key.version) {
         // The text changed: the count is asked for again with its new version.
         m_run.reset();
         return;
     }
     const std::int64_t from = m_run->next;
     const std::int64_t selectionEnd = m_run->key.selection.location + m_run->key.selection.length;
-    const std::int64_t end =
-        TextPieces::pieceEnd(source.text.first(selectionEnd), from, m_pieceLength);
-    const QString piece = source.text.mid(from, end - from).toString();
+    const EditorCore::TextSnapshot& text = m_run->text;
+    // Never between the halves of a surrogate pair (see TextPieces::pieceEnd).
+    std::int64_t end = std::min(selectionEnd, from + std::max<std::int64_t>(m_pieceLength, 1));
+    if (end < selectionEnd && QChar::isLowSurrogate(text.at(end))
+        && QChar::isHighSurrogate(text.at(end - 1)))
+        end = end - 1 > from ? end - 1 : end + 1;
     const bool last = end >= selectionEnd;
     QPointer<SelectionCounter> weak(this);
-    m_queue->async([weak, tally = m_run->tally, piece, last, end] {
-        tally->add(piece);
+    m_queue->async([weak, tally = m_run->tally, text, from, last, end] {
+        tally->add(EditorViews::snapshotText(text, from, end - from));
         std::optional<std::int64_t> counted;
         if (last)
             counted = tally->finish();
@@ -106,7 +111,9 @@ void SelectionCounter::pieceDone(std::int64_t end, std::optional<std::int64_t> c
     if (m_wanted) {
         const Key next = *m_wanted;
         m_wanted.reset();
-        start(next);
+        Source source = m_source ? m_source() : Source{};
+        if (source.version == next.version)
+            start(next, std::move(source.text));
     }
     if (counted && onCounted)
         onCounted();

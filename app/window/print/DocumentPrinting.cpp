@@ -3,6 +3,8 @@
 #include "app/documents/TextDocument.h"
 #include "app/kit/Localized.h"
 #include "app/views/EditorTextView.h"
+#include "app/views/SnapshotLines.h"
+#include "app/views/TextStorage.h"
 #include "app/window/ApplicationWindows.h"
 #include "app/window/DocumentWindowController.h"
 #include "app/window/WindowDocument.h"
@@ -37,7 +39,7 @@ std::u16string_view viewOf(const QString& text)
 PrintSource printSource(const DocumentWindowController& window)
 {
     PrintSource source;
-    source.text = window.textView()->text();
+    source.text = window.textView()->storage().snapshot();
     source.lines = window.textView()->lineIndex();
     if (WindowDocument* document = window.document())
         source.title = document->displayName();
@@ -53,8 +55,9 @@ PrintSource printSource(const EditorDocuments::TextDocument& document)
         return source;
     }
     PrintSource source;
-    source.text = document.loadedText();
-    source.lines = EditorCore::LineIndex(viewOf(source.text));
+    const QString loaded = document.loadedText();
+    source.text = EditorCore::ChunkedText(viewOf(loaded)).snapshot();
+    source.lines = EditorCore::LineIndex(viewOf(loaded));
     source.title = document.displayName();
     source.tabWidth = 4;
     return source;
@@ -128,11 +131,9 @@ PrintPaginator::PrintPaginator(PrintSource source,
 
 std::unique_ptr<QTextLayout> PrintPaginator::layoutLine(std::int64_t line) const
 {
-    const auto range = m_source.lines.contentRange(line, viewOf(m_source.text));
-    auto layout =
-        std::make_unique<QTextLayout>(m_source.text.mid(static_cast<qsizetype>(range.location),
-                                                        static_cast<qsizetype>(range.length)),
-                                      m_font);
+    const auto range = EditorViews::contentRange(m_source.lines, line, m_source.text);
+    auto layout = std::make_unique<QTextLayout>(
+        EditorViews::snapshotText(m_source.text, range.location, range.length), m_font);
     QTextOption option;
     option.setTabStopDistance(m_tabInterval);
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
