@@ -115,7 +115,9 @@ bool addCandidateLines(const CompiledSearch& search,
 }
 
 // The lines of a snapshot from one line on, as the filter reads them: 0-based content lines
-// counted from `first`, each found by the snapshot's own line counts (O(log n)).
+// counted from `first`. The filter asks in ascending order, mostly within one chunk, so the
+// line starts of the chunk last asked about are kept: a lookup there is a binary search, and
+// only a lookup elsewhere walks the snapshot's tree.
 class SnapshotLines
 {
 public:
@@ -139,17 +141,37 @@ public:
     std::int64_t begin() const { return m_begin; }
     std::int64_t end() const { return m_text.length(); }
     std::int64_t contentCount() const { return m_contentCount; }
+
     // The 0-based line (counted from first()) holding offset.
-    std::int64_t lineOf(std::int64_t offset) const
+    std::int64_t lineOf(std::int64_t offset)
     {
-        return m_text.lineNumber(offset) - 1 - m_first;
+        if (offset >= m_text.length())
+            return m_text.lineCount() - 1 - m_first;
+        if (!holds(offset))
+            load(offset);
+        const auto after = std::upper_bound(m_ends.begin(), m_ends.end(), offset);
+        return m_chunkLine + (after - m_ends.begin()) - m_first;
     }
-    std::int64_t startOf(std::int64_t line) const { return m_text.lineStart(m_first + line + 1); }
-    LineIndex::Range contentRange(std::int64_t line) const
+
+    std::int64_t startOf(std::int64_t line)
+    {
+        const std::int64_t absolute = m_first + line;
+        if (m_loaded) {
+            const std::int64_t known = absolute - m_chunkLine - 1;
+            if (known >= 0 && known < static_cast<std::int64_t>(m_ends.size()))
+                return m_ends[static_cast<std::size_t>(known)];
+        }
+        const std::int64_t start = m_text.lineStart(absolute + 1);
+        if (start < m_text.length())
+            load(start);
+        return start;
+    }
+
+    LineIndex::Range contentRange(std::int64_t line)
     {
         const std::int64_t start = startOf(line);
         std::int64_t stop = m_first + line + 1 < m_text.lineCount() ? startOf(line + 1) : end();
-        while (stop > start && isBreak(m_text.at(stop - 1)))
+        while (stop > start && isBreak(unitAt(stop - 1)))
             --stop;
         return {start, stop - start};
     }
@@ -160,10 +182,53 @@ private:
         return unit == u'\n' || unit == u'\r' || unit == 0x0085 || (unit & 0xFFFE) == 0x2028;
     }
 
+    bool holds(std::int64_t offset) const
+    {
+        return m_loaded && offset >= m_chunkStart
+               && offset < m_chunkStart + static_cast<std::int64_t>(m_units.size());
+    }
+
+    char16_t unitAt(std::int64_t offset) const
+    {
+        return holds(offset) ? m_units[static_cast<std::size_t>(offset - m_chunkStart)]
+                             : m_text.at(offset);
+    }
+
+    // The chunk holding offset: its units, the line its start lies on, and the starts of the
+    // lines that begin inside it or right after it. A border never splits a CR LF.
+    void load(std::int64_t offset)
+    {
+        const TextSnapshot::Piece piece = m_text.chunkAt(offset, m_buffer);
+        m_units = piece.units;
+        m_chunkStart = piece.start;
+        m_chunkLine = m_text.lineNumber(piece.start) - 1;
+        m_ends.clear();
+        const std::size_t size = m_units.size();
+        for (std::size_t i = 0; i < size; ++i) {
+            const char16_t unit = m_units[i];
+            if (unit == u'\r') {
+                if (i + 1 < size && m_units[i + 1] == u'\n')
+                    continue;
+            } else if (!isBreak(unit)) {
+                continue;
+            }
+            m_ends.push_back(m_chunkStart + static_cast<std::int64_t>(i) + 1);
+        }
+        m_loaded = true;
+    }
+
     const TextSnapshot& m_text;
     std::int64_t m_first;
     std::int64_t m_begin;
     std::int64_t m_contentCount = 0;
+
+    bool m_loaded = false;
+    std::u16string m_buffer;
+    std::u16string_view m_units;
+    std::int64_t m_chunkStart = 0;
+    // The 0-based line of the chunk's first unit.
+    std::int64_t m_chunkLine = 0;
+    std::vector<std::int64_t> m_ends;
 };
 
 } // namespace
@@ -342,7 +407,7 @@ std::optional<LineFilter::Hits>
 LineFilter::apply(const TextSnapshot& text, std::int64_t firstLine, const StopCheck& cancel) const
 {
     Hits hits;
-    const SnapshotLines lines(text, firstLine);
+    SnapshotLines lines(text, firstLine);
     const std::int64_t lineCount = lines.contentCount();
     if (lineCount == 0)
         return hits;
