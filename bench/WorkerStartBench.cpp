@@ -128,9 +128,11 @@ void measure(const char* name,
             return;
         }
         stalls.push_back(static_cast<double>(meter.longest()));
+        if (std::getenv("OLV_BENCH_ROUNDS"))
+            std::printf("  %s round %d: longest stall %.0f ms\n", name, round, stalls.back());
         latencies.push_back(static_cast<double>(clock.nsecsElapsed()) / 1e6);
     }
-    std::printf("%-18s edit median %6.2f ms | longest stall median %5.1f ms, worst %5.1f ms "
+    std::printf("%-32s edit median %6.2f ms | longest stall median %5.1f ms, worst %5.1f ms "
                 "(target 16) | edit end to result median %7.1f ms\n",
                 name,
                 median(edits),
@@ -162,6 +164,22 @@ int main(int argc, char** argv)
                 static_cast<double>(log.size()) / (1024.0 * 1024.0),
                 static_cast<long long>(log.count(QLatin1Char('\n'))));
 
+    {
+        // The floor: a window without these workers, its event loop watched for as long as a
+        // worker's round takes, after the same edit.
+        Window window(bench, log, [] { return EditorWindow::WindowFeatureList{}; });
+        QElapsedTimer since;
+        measure(
+            "none (the edit's own aftermath)",
+            window,
+            QStringLiteral("x"),
+            [&] { since.invalidate(); },
+            [&] {
+                if (!since.isValid())
+                    since.start();
+                return since.elapsed() > 700;
+            });
+    }
     {
         Window window(bench, log, [] {
             EditorWindow::WindowFeatureList list;
