@@ -3,10 +3,11 @@
 // piece per turn of the event loop (the conversion and the scripts' text are made on the
 // worker and left out). Prints the longest turn and the sum of the turns, the conversion's
 // time on the worker and how long until the page holds the new article.
+#include "app/kit/Utf16.h"
 #include "app/views/MarkdownPreviewView.h"
-#include "app/views/WebPreviewSurface.h"
 #include "app/views/PreviewContent.h"
 #include "app/views/PreviewRendering.h"
+#include "app/views/WebPreviewSurface.h"
 #include "features/MarkdownHTML.h"
 
 #include <QApplication>
@@ -80,7 +81,10 @@ int main(int argc, char** argv)
     auto& surface = dynamic_cast<EditorViews::WebPreviewSurface&>(*view.surface());
     view.resize(800, 600);
     view.show();
-    view.setSource([&] { return EditorViews::PreviewSource{markdown, std::nullopt}; });
+    view.setSource([&] {
+        return EditorViews::PreviewSource{
+            EditorCore::ChunkedText(EditorKit::utf16View(markdown)).snapshot(), std::nullopt};
+    });
     view.scheduleRender(true);
     // The view's own first article is in before the measured ones start.
     bool firstArticle = false;
@@ -149,7 +153,7 @@ int main(int argc, char** argv)
             clock.restart();
             turnLongest = 0;
             turnsTotal = 0;
-            const EditorViews::PreviewSource source{edited, std::nullopt};
+            const EditorViews::PreviewSource source{{}, std::nullopt};
             QElapsedTimer first;
             first.start();
             surface.folder()->setRoot(source.folder);

@@ -13,6 +13,7 @@
 namespace EditorCore {
 
 class LineIndex;
+class TextSnapshot;
 
 // Shows only the lines of a text that match: a primary search, extra conditions joined by
 // and, or and not, inversion, and the matched parts instead of whole lines. Line numbers here
@@ -76,6 +77,13 @@ struct LineFilter
                               std::int64_t lineOffset,
                               std::int64_t locationOffset,
                               const StopCheck& cancel) const;
+
+    // The same over a snapshot, read from its chunks, its lines counted by the snapshot itself:
+    // the content lines from the 0-based `firstLine` on, as if they were a text of their own
+    // (the filter does not see what lies before them), with line numbers and locations of the
+    // whole snapshot. Any thread.
+    std::optional<Hits>
+    apply(const TextSnapshot& text, std::int64_t firstLine, const StopCheck& cancel) const;
 
     // The rows of hits in display order, with `context` lines around each match line and a
     // gap row between groups that leave lines out; lineCount is the text's content-line

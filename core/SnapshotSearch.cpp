@@ -133,7 +133,9 @@ SnapshotScanner::Outcome SnapshotScanner::enumerate(std::int64_t location,
     if (m_readsCopy) {
         const std::u16string copy = m_snapshot.text(location, length);
         SearchScanner scanner(m_search, copy);
-        return scanner.enumerate(
+        m_copyScanner = &scanner;
+        m_copyBase = location;
+        const Outcome outcome = scanner.enumerate(
             0,
             length,
             includeZeroLength,
@@ -141,6 +143,8 @@ SnapshotScanner::Outcome SnapshotScanner::enumerate(std::int64_t location,
                 return visitor(SearchMatch{location + match.location, match.length});
             },
             stop);
+        m_copyScanner = nullptr;
+        return outcome;
     }
 
     if (m_prefilter)
@@ -198,6 +202,78 @@ bool SnapshotScanner::contains(std::int64_t location, std::int64_t length)
         return false;
     });
     return found;
+}
+
+bool SnapshotScanner::matchAnchored(std::int64_t location,
+                                    std::int64_t length,
+                                    std::vector<std::optional<SearchMatch>>& groups,
+                                    std::optional<std::pair<std::int64_t, std::int64_t>> context)
+{
+    groups.clear();
+    ScanRegions::clampRange(m_snapshot.length(), location, length);
+    std::int64_t from = location;
+    std::int64_t to = location + length;
+    if (context) {
+        from = std::clamp<std::int64_t>(context->first, 0, location);
+        to = std::clamp<std::int64_t>(context->second, location + length, m_snapshot.length());
+    }
+    if (m_readsCopy) {
+        const std::u16string copy = m_snapshot.text(from, to - from);
+        SearchScanner scanner(m_search, copy, SearchScanner::Path::engineOnly);
+        std::optional<std::pair<std::int64_t, std::int64_t>> copyContext;
+        if (context)
+            copyContext = std::pair<std::int64_t, std::int64_t>{0, to - from};
+        const bool matched = scanner.matchAnchored(location - from, length, groups, copyContext);
+        for (auto& group : groups) {
+            if (group)
+                group->location += from;
+        }
+        return matched;
+    }
+    icu::RegexMatcher* m = select(from, to - from);
+    if (!m)
+        return false;
+    UErrorCode status = U_ZERO_ERROR;
+    if (context) {
+        m->region(location - from, location + length - from, status);
+        m->useTransparentBounds(true);
+        m->useAnchoringBounds(false);
+    }
+    const bool matched = U_SUCCESS(status) && m->lookingAt(status) && U_SUCCESS(status);
+    if (matched)
+        currentGroups(groups);
+    if (context) {
+        m->useTransparentBounds(false);
+        m->useAnchoringBounds(true);
+    }
+    return matched;
+}
+
+void SnapshotScanner::currentGroups(std::vector<std::optional<SearchMatch>>& groups)
+{
+    groups.clear();
+    if (m_copyScanner) {
+        m_copyScanner->currentGroups(groups);
+        for (auto& group : groups) {
+            if (group)
+                group->location += m_copyBase;
+        }
+        return;
+    }
+    if (!m_matcher)
+        return;
+    icu::RegexMatcher& m = *m_matcher;
+    UErrorCode status = U_ZERO_ERROR;
+    const int32_t count = m.groupCount();
+    groups.reserve(static_cast<std::size_t>(count) + 1);
+    for (int32_t g = 0; g <= count; ++g) {
+        const std::int64_t start = m.start64(g, status);
+        const std::int64_t end = m.end64(g, status);
+        if (U_FAILURE(status) || start < 0)
+            groups.emplace_back(std::nullopt);
+        else
+            groups.emplace_back(SearchMatch{m_base + start, end - start});
+    }
 }
 
 // Matches are looked for inside each chunk directly; those that straddle a border are looked

@@ -3,7 +3,10 @@
 #include "core/ChunkedText.h"
 #include "core/SearchScanner.h"
 
+#include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace EditorCore {
 
@@ -37,6 +40,16 @@ public:
     // Zero-length matches count.
     bool contains(std::int64_t location, std::int64_t length);
 
+    // As SearchScanner::matchAnchored: the match that starts exactly at location inside
+    // [location, location + length), with its groups, seeing the text of the context around it.
+    bool matchAnchored(std::int64_t location,
+                       std::int64_t length,
+                       std::vector<std::optional<SearchMatch>>& groups,
+                       std::optional<std::pair<std::int64_t, std::int64_t>> context = std::nullopt);
+
+    // During a visit of a search that is not a plain literal: the groups of the match at hand.
+    void currentGroups(std::vector<std::optional<SearchMatch>>& groups);
+
     bool usesPlainLiteral() const { return m_literal != nullptr; }
     bool usesPrefilter() const { return m_prefilter != nullptr; }
 
@@ -66,6 +79,10 @@ private:
     std::int64_t m_base = 0;
     UText* m_utext = nullptr;
     std::unique_ptr<icu::RegexMatcher> m_matcher;
+    // While a search that reads a copy visits its matches: the scanner of the copy, and where
+    // the copy starts.
+    SearchScanner* m_copyScanner = nullptr;
+    std::int64_t m_copyBase = 0;
 };
 
 } // namespace EditorCore

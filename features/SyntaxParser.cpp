@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <limits>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -40,6 +41,54 @@ std::optional<SyntaxTree> SyntaxParser::parse(std::u16string_view units, const S
                                                    reinterpret_cast<const char*>(units.data()),
                                                    static_cast<std::uint32_t>(units.size() * 2),
                                                    TSInputEncodingUTF16LE);
+    if (!tree)
+        return std::nullopt;
+    return SyntaxTree(tree);
+}
+
+namespace {
+
+// What the parser's read callback walks: the chunk holding each asked offset, a one-byte chunk
+// widened into `buffer`. The parser reads one chunk at a time and asks again past its end, so
+// one buffer serves every call.
+struct ChunkReader
+{
+    const EditorCore::TextSnapshot& text;
+    std::u16string buffer;
+
+    static const char*
+    read(void* payload, std::uint32_t byteIndex, TSPoint, std::uint32_t* bytesRead)
+    {
+        auto& reader = *static_cast<ChunkReader*>(payload);
+        const std::int64_t offset = byteIndex / 2;
+        if (offset >= reader.text.length()) {
+            *bytesRead = 0;
+            return "";
+        }
+        const EditorCore::TextSnapshot::Piece piece = reader.text.chunkAt(offset, reader.buffer);
+        const auto skipped = static_cast<std::size_t>(offset - piece.start);
+        const char* bytes = reinterpret_cast<const char*>(piece.units.data() + skipped);
+        // An odd index (never asked for in UTF-16) lands inside the unit it names.
+        const std::uint32_t odd = byteIndex % 2;
+        *bytesRead = static_cast<std::uint32_t>((piece.units.size() - skipped) * 2) - odd;
+        return bytes + odd;
+    }
+};
+
+} // namespace
+
+std::optional<SyntaxTree> SyntaxParser::parse(const EditorCore::TextSnapshot& text,
+                                              const SyntaxTree* oldTree)
+{
+    if (static_cast<std::uint64_t>(text.length()) > maximumUnits)
+        return std::nullopt;
+    ChunkReader reader{text, {}};
+    TSInput input{};
+    input.payload = &reader;
+    input.read = &ChunkReader::read;
+    input.encoding = TSInputEncodingUTF16LE;
+    input.decode = nullptr;
+    TSTree* tree = ts_parser_parse(m_raw.get(), oldTree ? oldTree->raw() : nullptr, input);
     if (!tree)
         return std::nullopt;
     return SyntaxTree(tree);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/ChunkedText.h"
 #include "features/SyntaxLanguage.h"
 #include "features/SyntaxRange.h"
 #include "features/SyntaxTree.h"
@@ -27,6 +28,10 @@ public:
     // edit made since it was parsed. None when the runtime gives up or the text is too long
     // for its 32-bit byte offsets.
     std::optional<SyntaxTree> parse(std::u16string_view units, const SyntaxTree* oldTree = nullptr);
+    // The same, reading the chunks of a snapshot as the parser asks for them (no copy of the
+    // text); the offsets are the snapshot's.
+    std::optional<SyntaxTree> parse(const EditorCore::TextSnapshot& text,
+                                    const SyntaxTree* oldTree = nullptr);
 
     // Parses only the given ranges of the units (an embedded language inside its host), given
     // ascending and non-overlapping; the tree's offsets are offsets into the whole units. None

@@ -35,6 +35,33 @@ LineFeeds lineFeeds(std::u16string_view units, std::int64_t base)
     return result;
 }
 
+// The edit's points from the line feeds before it and in the replaced stretch: rows count line
+// feeds only.
+SyntaxEdit editFrom(std::int64_t location,
+                    std::int64_t oldLength,
+                    std::u16string_view replacement,
+                    const LineFeeds& before,
+                    const LineFeeds& replaced)
+{
+    auto oldEnd = location + oldLength;
+    SyntaxEdit edit;
+    edit.start = location;
+    edit.oldEnd = oldEnd;
+    edit.newEnd = location + static_cast<std::int64_t>(replacement.size());
+    edit.startPoint = {before.count, location - before.lastLineStart.value_or(0)};
+
+    edit.oldEndPoint.row = edit.startPoint.row + replaced.count;
+    edit.oldEndPoint.column = replaced.lastLineStart ? oldEnd - *replaced.lastLineStart
+                                                     : edit.startPoint.column + oldLength;
+
+    auto inserted = lineFeeds(replacement, 0);
+    auto newLength = static_cast<std::int64_t>(replacement.size());
+    edit.newEndPoint.row = edit.startPoint.row + inserted.count;
+    edit.newEndPoint.column = inserted.lastLineStart ? newLength - *inserted.lastLineStart
+                                                     : edit.startPoint.column + newLength;
+    return edit;
+}
+
 } // namespace
 
 std::shared_ptr<SyntaxSession>
@@ -62,28 +89,33 @@ SyntaxEdit SyntaxSession::editFor(std::u16string_view units,
                                   std::int64_t oldLength,
                                   std::u16string_view replacement)
 {
-    auto oldEnd = location + oldLength;
-    SyntaxEdit edit;
-    edit.start = location;
-    edit.oldEnd = oldEnd;
-    edit.newEnd = location + static_cast<std::int64_t>(replacement.size());
-
     auto before = lineFeeds(units.substr(0, static_cast<std::size_t>(location)), 0);
-    edit.startPoint = {before.count, location - before.lastLineStart.value_or(0)};
-
     auto replaced = lineFeeds(
         units.substr(static_cast<std::size_t>(location), static_cast<std::size_t>(oldLength)),
         location);
-    edit.oldEndPoint.row = edit.startPoint.row + replaced.count;
-    edit.oldEndPoint.column = replaced.lastLineStart ? oldEnd - *replaced.lastLineStart
-                                                     : edit.startPoint.column + oldLength;
+    return editFrom(location, oldLength, replacement, before, replaced);
+}
 
-    auto inserted = lineFeeds(replacement, 0);
-    auto newLength = static_cast<std::int64_t>(replacement.size());
-    edit.newEndPoint.row = edit.startPoint.row + inserted.count;
-    edit.newEndPoint.column = inserted.lastLineStart ? newLength - *inserted.lastLineStart
-                                                     : edit.startPoint.column + newLength;
-    return edit;
+SyntaxEdit SyntaxSession::editFor(const EditorCore::TextSnapshot& text,
+                                  std::int64_t location,
+                                  std::int64_t oldLength,
+                                  std::u16string_view replacement)
+{
+    auto feedsIn = [&text](std::int64_t from, std::int64_t length) {
+        LineFeeds result;
+        std::int64_t at = from;
+        text.visit(from, length, [&](std::u16string_view piece) {
+            const LineFeeds found = lineFeeds(piece, at);
+            result.count += found.count;
+            if (found.lastLineStart)
+                result.lastLineStart = found.lastLineStart;
+            at += static_cast<std::int64_t>(piece.size());
+            return true;
+        });
+        return result;
+    };
+    return editFrom(
+        location, oldLength, replacement, feedsIn(0, location), feedsIn(location, oldLength));
 }
 
 void SyntaxSession::raiseLatest(std::int64_t version)
@@ -101,7 +133,15 @@ void SyntaxSession::setText(std::u16string_view text, std::int64_t version)
 {
     raiseLatest(version);
     enqueue([self = shared_from_this(), units = std::u16string(text), version]() mutable {
-        self->replaceText(std::move(units), version);
+        self->replaceText(EditorCore::ChunkedText(units), version);
+    });
+}
+
+void SyntaxSession::setText(EditorCore::TextSnapshot text, std::int64_t version)
+{
+    raiseLatest(version);
+    enqueue([self = shared_from_this(), text = std::move(text), version]() mutable {
+        self->replaceText(EditorCore::ChunkedText(std::move(text)), version);
     });
 }
 
@@ -136,13 +176,15 @@ std::size_t SyntaxSession::unitCount()
 {
     std::promise<std::size_t> count;
     auto counted = count.get_future();
-    enqueue([self = shared_from_this(), &count] { count.set_value(self->m_units.size()); });
+    enqueue([self = shared_from_this(), &count] {
+        count.set_value(static_cast<std::size_t>(self->m_text.length()));
+    });
     return counted.get();
 }
 
-void SyntaxSession::replaceText(std::u16string text, std::int64_t version)
+void SyntaxSession::replaceText(EditorCore::ChunkedText text, std::int64_t version)
 {
-    m_units = std::move(text);
+    m_text = std::move(text);
     m_tree.reset();
     m_outOfStep = false;
     parseNow(version);
@@ -155,14 +197,12 @@ void SyntaxSession::edit(std::int64_t location,
 {
     // Once out of step, applying further edits would only build on a wrong text.
     if (!m_outOfStep) {
-        if (location + oldLength > static_cast<std::int64_t>(m_units.size())) {
+        if (location < 0 || oldLength < 0 || location + oldLength > m_text.length()) {
             m_outOfStep = true;
             m_tree.reset();
         } else {
-            auto change = editFor(m_units, location, oldLength, replacement);
-            m_units.replace(static_cast<std::size_t>(location),
-                            static_cast<std::size_t>(oldLength),
-                            replacement);
+            auto change = editFor(m_text.current(), location, oldLength, replacement);
+            m_text.replace(location, oldLength, replacement);
             if (m_tree)
                 m_tree->edit(change);
         }
@@ -195,11 +235,15 @@ void SyntaxSession::parseNow(std::int64_t version)
     }
 
     auto started = std::chrono::steady_clock::now();
-    auto parsedTree = m_parser.parse(m_units, m_tree ? &*m_tree : nullptr);
+    auto parsedTree = m_parser.parse(m_text.current(), m_tree ? &*m_tree : nullptr);
     if (!parsedTree)
         return;
     m_tree = std::move(parsedTree);
-    auto layers = parseLayers(m_grammar, *m_tree, m_units, m_injection);
+    // The embedded languages' queries and parses read one string: flattened here, on the queue,
+    // and only for a grammar that embeds others.
+    SyntaxLayers layers;
+    if (m_grammar.injections)
+        layers = parseLayers(m_grammar, *m_tree, m_text.current().text(), m_injection);
     auto copy = std::make_shared<const SyntaxTree>(m_tree->copy());
     std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - started;
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/ChunkedText.h"
 #include "features/SyntaxEdit.h"
 #include "features/SyntaxGrammars.h"
 #include "features/SyntaxLayer.h"
@@ -44,7 +45,9 @@ struct SyntaxParsed
 };
 
 // Keeps one text parsed in the background with one grammar. The owner (one text view's
-// colouring) hands it the whole text, then every edit as it happens, and the grammars for
+// colouring) hands it the whole text (a snapshot, taken in O(1)), then every edit as it
+// happens (the session's copy of the text is a tree of chunks sharing the snapshot's, so an edit
+// costs O(log n) on the queue and the parser reads the chunks in place), and the grammars for
 // embedded languages; every request carries a version from one counter that grows by one per
 // request. Jobs run one at a time on the session's queue, and only the newest request parses:
 // older jobs still bring the copy of the text and the tree up to date.
@@ -71,8 +74,10 @@ public:
     SyntaxSession(const SyntaxSession&) = delete;
     SyntaxSession& operator=(const SyntaxSession&) = delete;
 
-    // The whole text; the next parse starts from nothing.
+    // The whole text; the next parse starts from nothing. The view is copied before this
+    // returns; the snapshot is shared.
     void setText(std::u16string_view text, std::int64_t version);
+    void setText(EditorCore::TextSnapshot text, std::int64_t version);
     // The oldLength units at location were replaced by `replacement`. Never negative.
     void applyEdit(std::int64_t location,
                    std::int64_t oldLength,
@@ -97,6 +102,10 @@ public:
                               std::int64_t location,
                               std::int64_t oldLength,
                               std::u16string_view replacement);
+    static SyntaxEdit editFor(const EditorCore::TextSnapshot& text,
+                              std::int64_t location,
+                              std::int64_t oldLength,
+                              std::u16string_view replacement);
 
 private:
     SyntaxSession(SyntaxGrammar grammar,
@@ -106,7 +115,7 @@ private:
 
     void raiseLatest(std::int64_t version);
     void enqueue(Job job);
-    void replaceText(std::u16string text, std::int64_t version);
+    void replaceText(EditorCore::ChunkedText text, std::int64_t version);
     void edit(std::int64_t location,
               std::int64_t oldLength,
               std::u16string replacement,
@@ -130,9 +139,9 @@ private:
 
     // Used only by jobs on the queue.
     SyntaxParser m_parser;
-    std::u16string m_units;
+    EditorCore::ChunkedText m_text;
     std::optional<SyntaxTree> m_tree;
-    // An edit did not fit m_units: they no longer mirror the owner's text.
+    // An edit did not fit m_text: it no longer mirrors the owner's text.
     bool m_outOfStep = false;
     SyntaxInjectionState m_injection;
 };

@@ -4,6 +4,8 @@
 #include "app/kit/Utf16.h"
 #include "app/views/EditorColors.h"
 #include "app/views/KeySelectors.h"
+#include "app/views/SnapshotLines.h"
+#include "app/views/TextStorage.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -68,7 +70,8 @@ FilterLinesView::FilterLinesView(FilterView& owner)
     m_ownIndex = EditorCore::LineIndex(std::u16string_view());
 }
 
-void FilterLinesView::setSource(const QString* text, const EditorCore::LineIndex* index)
+void FilterLinesView::setSource(const EditorCore::TextSnapshot* text,
+                                const EditorCore::LineIndex* index)
 {
     m_text = text ? text : &m_ownText;
     m_index = index ? index : &m_ownIndex;
@@ -76,8 +79,8 @@ void FilterLinesView::setSource(const QString* text, const EditorCore::LineIndex
 
 void FilterLinesView::setOwnText(const QString& text)
 {
-    m_ownText = text;
-    m_ownIndex = EditorCore::LineIndex(EditorKit::utf16View(m_ownText));
+    m_ownText = EditorCore::ChunkedText(EditorKit::utf16View(text)).snapshot();
+    m_ownIndex = EditorCore::LineIndex(EditorKit::utf16View(text));
     m_text = &m_ownText;
     m_index = &m_ownIndex;
 }
@@ -224,7 +227,6 @@ void FilterLinesView::paintEvent(QPaintEvent* event)
 double
 FilterLinesView::drawRowText(QPainter& painter, const Row& row, QPointF at, bool context) const
 {
-    const std::u16string_view all = EditorKit::utf16View(*m_text);
     std::int64_t start = 0;
     std::int64_t length = 0;
     if (row.part) {
@@ -233,14 +235,14 @@ FilterLinesView::drawRowText(QPainter& painter, const Row& row, QPointF at, bool
     } else {
         if (row.line >= m_index->lineCount())
             return 0.0;
-        const auto range = m_index->contentRange(row.line, all);
+        const auto range = contentRange(*m_index, row.line, *m_text);
         start = range.location;
         length = range.length;
     }
-    if (start < 0 || length < 0 || start + length > static_cast<std::int64_t>(all.size()))
+    if (start < 0 || length < 0 || start + length > m_text->length())
         return 0.0;
     const std::int64_t shown = std::min<std::int64_t>(length, shownLength);
-    QString string = m_text->mid(static_cast<qsizetype>(start), static_cast<qsizetype>(shown));
+    QString string = snapshotText(*m_text, start, shown);
     if (length > shownLength)
         string += QStringLiteral(" \u2026");
 
@@ -264,11 +266,15 @@ FilterLinesView::drawRowText(QPainter& painter, const Row& row, QPointF at, bool
     } else if (!context) {
         for (const EditorCore::CompiledSearch& search : highlights) {
             int found = 0;
-            search.enumerateMatches(
-                all, start, shown, false, [&](const EditorCore::SearchMatch& match) {
-                    highlight(match.location - start, match.length);
-                    return ++found < maximumHighlights;
-                });
+            // The shown stretch's ends act as the text's ends, as they would over the whole.
+            search.enumerateMatches(EditorKit::utf16View(string),
+                                    0,
+                                    shown,
+                                    false,
+                                    [&](const EditorCore::SearchMatch& match) {
+                                        highlight(match.location, match.length);
+                                        return ++found < maximumHighlights;
+                                    });
         }
     }
     layout.setFormats(formats);

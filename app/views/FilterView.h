@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/kit/Responder.h"
+#include "core/ChunkedText.h"
 #include "core/CompiledSearch.h"
 #include "core/LineFilter.h"
 #include "core/LineIndex.h"
@@ -23,7 +24,8 @@ class FilterView;
 // rectangle are drawn, found by arithmetic on the row height. It is the viewport of its
 // FilterView; positions below are in its content coordinates (row 0 at the top, the scroll
 // offset added). Row texts are read from a text and a line index that the owner keeps alive
-// (the window's own, so a list over a huge text copies nothing). Main thread only.
+// (the window's current snapshot and index, so a list over a huge text copies nothing; a row
+// copies only what it shows). Main thread only.
 class FilterLinesView
     : public QWidget
     , public EditorKit::Responder
@@ -57,10 +59,10 @@ public:
     double tabInterval = 0.0;
 
     // The text and its index the rows refer to; both must outlive the view or be replaced.
-    void setSource(const QString* text, const EditorCore::LineIndex* index);
+    void setSource(const EditorCore::TextSnapshot* text, const EditorCore::LineIndex* index);
     // An own copy (tests, an empty list).
     void setOwnText(const QString& text);
-    const QString& text() const { return *m_text; }
+    const EditorCore::TextSnapshot& text() const { return *m_text; }
     const EditorCore::LineIndex& index() const { return *m_index; }
 
     double lineHeight() const { return m_lineHeight; }
@@ -113,9 +115,9 @@ private:
     void scrollRowVisible(int row, double margin);
 
     FilterView& m_owner;
-    QString m_ownText;
+    EditorCore::TextSnapshot m_ownText;
     EditorCore::LineIndex m_ownIndex;
-    const QString* m_text = &m_ownText;
+    const EditorCore::TextSnapshot* m_text = &m_ownText;
     const EditorCore::LineIndex* m_index = &m_ownIndex;
     double m_lineHeight = 18.0;
     double m_digitWidth = 8.0;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/ChunkedText.h"
+
 #include <QString>
 #include <QWidget>
 
@@ -9,11 +11,12 @@
 
 namespace EditorViews {
 
-// What a preview shows: the whole Markdown text and the folder its relative links and images
-// resolve against (none for an untitled document).
+// What a preview shows: the whole Markdown text (a snapshot, taken in O(1) and flattened by
+// the worker that converts it) and the folder its relative links and images resolve against
+// (none for an untitled document).
 struct PreviewSource
 {
-    QString text;
+    EditorCore::TextSnapshot text;
     std::optional<std::filesystem::path> folder;
 };
 

@@ -62,7 +62,7 @@ void PreviewRendering::render(std::uint64_t generation)
     PreviewSource source = m_source();
     if (m_page.setRoot)
         m_page.setRoot(source.folder);
-    // The job owns its copy of the text (QString shares it without copying).
+    // The job owns its snapshot of the text and flattens it there, off the main thread.
     QPointer<PreviewRendering> self(this);
     auto convert = m_services.convert;
     QString message = m_services.tooLargeMessage;
@@ -71,8 +71,9 @@ void PreviewRendering::render(std::uint64_t generation)
                        text = std::move(source.text),
                        convert = std::move(convert),
                        message = std::move(message)] {
-        std::u16string_view markdown(reinterpret_cast<const char16_t*>(text.utf16()),
-                                     static_cast<std::size_t>(text.size()));
+        // Past the longest text converted, one unit more says "too large" as well as all.
+        const std::u16string markdown = text.text(
+            0, std::min<std::int64_t>(text.length(), PreviewContent::maximumConvertedLength + 1));
         auto scripts = std::make_shared<QStringList>(articleScriptsFor(markdown, convert, message));
         // Posted to the application, since the rendering may go meanwhile; `self` is read on
         // the main thread only.

@@ -1,7 +1,6 @@
 #include "app/window/SelectionCounter.h"
 
 #include "app/views/TextStorage.h"
-
 #include "app/window/CharacterTally.h"
 #include "app/window/StatusContent.h"
 #include "platform/SerialQueue.h"
@@ -29,7 +28,7 @@ SelectionCounter::~SelectionCounter()
 
 std::optional<std::int64_t> SelectionCounter::count(EditorViews::TextRange selection)
 {
-    const Source source = m_source ? m_source() : Source{};
+    Source source = m_source ? m_source() : Source{};
     selection = EditorViews::clampedRange(selection, source.text.length());
     if (selection.length < m_threshold)
         return StatusContent::characterCount(
@@ -44,29 +43,29 @@ std::optional<std::int64_t> SelectionCounter::count(EditorViews::TextRange selec
             m_wanted.reset();
         return std::nullopt;
     }
-    start(key);
+    start(key, std::move(source.text));
     return std::nullopt;
 }
 
-void SelectionCounter::start(const Key& key)
+void SelectionCounter::start(const Key& key, EditorCore::TextSnapshot text)
 {
     if (!m_queue)
         m_queue = std::make_unique<Platform::SerialQueue>("app.orlune.viewer.selection-count");
-    m_run = Run{key, key.selection.location, std::make_shared<CharacterTally>()};
+    m_run = Run{key, key.selection.location, std::make_shared<CharacterTally>(), std::move(text)};
     sendPiece();
 }
 
 void SelectionCounter::sendPiece()
 {
-    const Source source = m_source ? m_source() : Source{};
-    if (source.version != m_run->key.version) {
+    const std::uint64_t version = m_source ? m_source().version : 0;
+    if (version != m_run->key.version) {
         // The text changed: the count is asked for again with its new version.
         m_run.reset();
         return;
     }
     const std::int64_t from = m_run->next;
     const std::int64_t selectionEnd = m_run->key.selection.location + m_run->key.selection.length;
-    const EditorCore::TextSnapshot& text = source.text;
+    const EditorCore::TextSnapshot& text = m_run->text;
     const std::int64_t end = TextPieces::pieceEnd(
         std::min(selectionEnd, text.length()),
         [&text](qsizetype i) { return text.at(i); },
@@ -112,7 +111,9 @@ void SelectionCounter::pieceDone(std::int64_t end, std::optional<std::int64_t> c
     if (m_wanted) {
         const Key next = *m_wanted;
         m_wanted.reset();
-        start(next);
+        Source source = m_source ? m_source() : Source{};
+        if (source.version == next.version)
+            start(next, std::move(source.text));
     }
     if (counted && onCounted)
         onCounted();

@@ -21,18 +21,18 @@ namespace EditorWindow {
 class CharacterTally;
 
 // The user-perceived characters of the selection for the status bar. A short selection is
-// counted at once; a long one is counted on a worker, one copied piece at a time, so the worker
-// never shares the window's text. One count at a time: while dragging, only the latest selection
-// is counted next (a count under way gives way to it at its next piece), and a result for an
-// older text or selection is dropped. Main thread only.
+// counted at once; a long one is counted on a worker, which copies it out of a snapshot of the
+// text one piece at a time (nothing of it is copied on the main thread). One count at a time: while
+// dragging, only the latest selection is counted next (a count under way gives way to it at its
+// next piece), and a result for an older text or selection is dropped. Main thread only.
 class SelectionCounter : public QObject
 {
 public:
     // Selections of at least this many UTF-16 units are counted on the worker.
     static constexpr std::int64_t defaultWorkerThreshold = 65'536;
 
-    // The window's text and its version, taken on the main thread whenever a piece is cut; the
-    // worker reads its piece from the snapshot.
+    // The window's text and its version, read on the main thread when a count starts and
+    // whenever a piece is sent.
     struct Source
     {
         EditorCore::TextSnapshot text;
@@ -64,9 +64,10 @@ private:
         Key key;
         std::int64_t next = 0;
         std::shared_ptr<CharacterTally> tally;
+        EditorCore::TextSnapshot text;
     };
 
-    void start(const Key& key);
+    void start(const Key& key, EditorCore::TextSnapshot text);
     void sendPiece();
     void pieceDone(std::int64_t end, std::optional<std::int64_t> counted);
 

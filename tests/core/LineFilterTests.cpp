@@ -1,3 +1,4 @@
+#include "core/ChunkedText.h"
 #include "core/LineFilter.h"
 #include "core/LineIndex.h"
 
@@ -30,10 +31,32 @@ LineFilter filter(CompiledSearch primary,
     return LineFilter{std::move(primary), std::move(conditions), invert, onlyMatching};
 }
 
+// Every tail of the text from each line on, filtered over a snapshot of small chunks (a border
+// at every offset, inside every CR LF and pair), must give what filtering the tail as a string
+// of its own gives, shifted to the whole text's lines and locations.
+void expectSnapshotAgrees(const LineFilter& f, std::u16string_view text)
+{
+    const LineIndex index(text);
+    for (std::int64_t size : {1, 2, 3, 7, 4096}) {
+        const ChunkedText chunks(text, {size, size, size});
+        for (std::int64_t first = 0; first < index.lineCount(); ++first) {
+            const std::int64_t start = index.lineStart(first + 1);
+            auto expected =
+                f.apply(text.substr(static_cast<std::size_t>(start)), nullptr, first, start, [] {
+                    return false;
+                });
+            auto found = f.apply(chunks.snapshot(), first, [] { return false; });
+            ASSERT_TRUE(found.has_value());
+            EXPECT_EQ(*found, *expected) << "chunks of " << size << ", from line " << first;
+        }
+    }
+}
+
 LineFilter::Hits run(const LineFilter& f, std::u16string_view text)
 {
     auto hits = f.apply(text, nullptr, 0, 0, [] { return false; });
     EXPECT_TRUE(hits.has_value());
+    expectSnapshotAgrees(f, text);
     return hits.value_or(LineFilter::Hits{});
 }
 
@@ -290,6 +313,22 @@ TEST(LineFilter, refilteringTheTailOfAGrowingText)
     hits.removeFrom(line);
     hits.append(*tail);
     EXPECT_EQ(hits, run(f, after));
+}
+
+// A cancelled run over a snapshot is absent too, never partial.
+TEST(LineFilter, aCancelledRunOverASnapshotReturnsNothing)
+{
+    std::u16string manyLines;
+    for (int i = 0; i < 5000; ++i)
+        manyLines += u"line with a match\n";
+    const ChunkedText text(manyLines);
+    for (const auto& f : {filter(search(u"match")),
+                          filter(search(u"m.tch", true), {{Join::and_, search(u"line")}}),
+                          filter(search(u"x"), {}, true),
+                          filter(search(u"a"), {}, false, true)}) {
+        auto hits = f.apply(text.snapshot(), 0, [] { return true; });
+        EXPECT_FALSE(hits.has_value());
+    }
 }
 
 TEST(LineFilter, positiveQueriesAndRawValues)

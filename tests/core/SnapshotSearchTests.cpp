@@ -250,3 +250,63 @@ TEST(SnapshotScanner, findsANeedleAcrossTheEndOfAStretch)
             << before << " units before";
     }
 }
+
+// Replacing reads the groups of each match as the enumeration found it, and a single replace
+// reads the match again anchored with its scope around it: both through the chunks must give
+// what the one-string scanner gives, a group reaching over a chunk border included.
+TEST(SnapshotScanner, groupsAndAnchoredMatchesAgreeWithTheScannerInOneString)
+{
+    std::vector<QueryCase> cases = queryCases();
+    cases.push_back({"groups", query(u"(a)(b)?|(\u00E9)", true, false, true)});
+    cases.push_back({"group in look-ahead", query(u"a(?=(b\\s*))", true, false, true)});
+    cases.push_back({"group across a break", query(u"(b)(\\R)(\\w)", false, false, true)});
+    cases.push_back({"lone surrogate, groups", query(u"(a)\xD83D", true, false, true)});
+    const auto n = static_cast<std::int64_t>(sampleText.size());
+    using Groups = std::vector<std::optional<SearchMatch>>;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto search = CompiledSearch::make(c.query);
+        ASSERT_TRUE(search.has_value());
+        std::vector<std::pair<SearchMatch, Groups>> expected;
+        SearchScanner inOne(*search, sampleText);
+        (void)inOne.enumerate(0, n, true, [&](const SearchMatch& match) {
+            Groups groups;
+            inOne.currentGroups(groups);
+            expected.emplace_back(match, groups);
+            return true;
+        });
+        for (std::int64_t size : {1, 2, 3, 5}) {
+            SCOPED_TRACE(::testing::Message() << "chunks of " << size);
+            const ChunkedText text(sampleText, {size, size, size});
+            SnapshotScanner scanner(*search, text.snapshot());
+            if (!search->plainLiteral()) {
+                std::vector<std::pair<SearchMatch, Groups>> found;
+                (void)scanner.enumerate(0, n, true, [&](const SearchMatch& match) {
+                    Groups groups;
+                    scanner.currentGroups(groups);
+                    found.emplace_back(match, groups);
+                    return true;
+                });
+                EXPECT_EQ(found, expected);
+            }
+            for (const auto& [match, groups] : expected) {
+                using Context = std::optional<std::pair<std::int64_t, std::int64_t>>;
+                for (Context context :
+                     {Context{},
+                      Context{std::pair<std::int64_t, std::int64_t>{0, n}},
+                      Context{std::pair<std::int64_t, std::int64_t>{
+                          match.location - 2, match.location + match.length + 1}}}) {
+                    Groups wanted;
+                    Groups got;
+                    SearchScanner anchored(*search, sampleText, SearchScanner::Path::engineOnly);
+                    const bool inString =
+                        anchored.matchAnchored(match.location, match.length, wanted, context);
+                    EXPECT_EQ(scanner.matchAnchored(match.location, match.length, got, context),
+                              inString)
+                        << match;
+                    EXPECT_EQ(got, wanted) << match;
+                }
+            }
+        }
+    }
+}

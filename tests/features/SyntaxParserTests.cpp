@@ -145,6 +145,47 @@ TEST(SyntaxParser, parsesUtf16WithOffsetsInUnits)
         << tree->sExpression();
 }
 
+// The parser reads a snapshot chunk by chunk through its read callback: the tree must be the one
+// of the same text in one string, with borders inside pairs of units, inside tokens and in
+// one-byte chunks that are widened on the way.
+TEST(SyntaxParser, readsASnapshotAsItReadsOneString)
+{
+    auto parser = jsonParser();
+    const std::u16string texts[] = {
+        u"{\"\uD0A4\": \"\U0001F600\", \"caf\u00E9\": [1, 2.5e3, true, null]}",
+        u"[\"plain ascii\", {\"nested\": {\"deep\": [\"\U0001F469\u200D\U0001F4BB\"]}}]\r\n",
+        u"{\"broken\": [1, 2,, }",
+        u"",
+    };
+    for (const auto& text : texts) {
+        auto expected = parser.parse(text);
+        ASSERT_TRUE(expected);
+        for (std::int64_t size : {1, 2, 3, 7, 4096}) {
+            SCOPED_TRACE(::testing::Message() << "chunks of " << size);
+            const EditorCore::ChunkedText chunks(text, {size, size, size});
+            auto tree = parser.parse(chunks.current());
+            ASSERT_TRUE(tree);
+            EXPECT_EQ(tree->sExpression(), expected->sExpression());
+            EXPECT_EQ(ts_node_end_byte(tree->rootNode()), ts_node_end_byte(expected->rootNode()));
+            EXPECT_EQ(tree->problems(0, 100), expected->problems(0, 100));
+        }
+    }
+
+    // An incremental parse over the edited snapshot gives the fresh parse's tree.
+    const std::u16string before = texts[0];
+    EditorCore::ChunkedText chunks(before, {2, 2, 2});
+    auto tree = parser.parse(chunks.current());
+    ASSERT_TRUE(tree);
+    const std::int64_t at = static_cast<std::int64_t>(before.find(u"2.5e3"));
+    std::u16string after = before;
+    after.replace(static_cast<std::size_t>(at), 5, u"\"\u00E9\u00E9\"");
+    tree->edit(SyntaxEdit::make(at, at + 5, 4, before, after));
+    chunks.replace(at, 5, u"\"\u00E9\u00E9\"");
+    auto reparsed = parser.parse(chunks.current(), &*tree);
+    ASSERT_TRUE(reparsed);
+    EXPECT_EQ(reparsed->sExpression(), parser.parse(after)->sExpression());
+}
+
 TEST(SyntaxParser, incrementalParseMatchesAFreshParse)
 {
     auto parser = jsonParser();

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <tuple>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -129,6 +130,13 @@ TEST(SyntaxSessionEdit, pointsOfAnEdit)
         SCOPED_TRACE(c.name);
         auto edit = SyntaxSession::editFor(c.units, c.location, c.oldLength, c.replacement);
         EXPECT_EQ(edit, c.expected);
+        // Read from a snapshot's chunks, a border between every two units.
+        for (std::int64_t size : {1, 2, 4096}) {
+            const EditorCore::ChunkedText chunks(c.units, {size, size, size});
+            EXPECT_EQ(SyntaxSession::editFor(chunks.current(), c.location, c.oldLength, c.replacement),
+                      c.expected)
+                << "chunks of " << size;
+        }
         // The same edit as the general form computes it from both texts.
         auto after = c.units;
         after.replace(static_cast<std::size_t>(c.location),
@@ -209,6 +217,35 @@ TEST_F(SyntaxSessionHeld, editsKeepTheTreeInStep)
     ASSERT_FALSE(results.empty());
     EXPECT_EQ(results.back().version, version);
     EXPECT_EQ(results.back().tree->sExpression(), freshParse(TestGrammars::json(), text));
+}
+
+// The owner hands over a snapshot of its text and goes on editing its own; the session follows
+// the edits in its copy, which shares the snapshot's chunks, and parses it in place.
+TEST_F(SyntaxSessionHeld, aSnapshotHandedOverFollowsTheOwnersEdits)
+{
+    auto session = start(TestGrammars::json());
+    std::u16string start = u"[";
+    for (int i = 0; i < 2000; ++i)
+        start += u"{\"k\u00E9y\": \"\U0001F600\"}, ";
+    start += u"0]";
+    EditorCore::ChunkedText owner(start, {64, 128, 256});
+    session->setText(owner.snapshot(), 1);
+    // Edits made before the queue ran: the snapshot handed over does not see them, the
+    // session's copy gets them in order.
+    std::int64_t version = 1;
+    const std::vector<std::tuple<std::int64_t, std::int64_t, std::u16string>> edits = {
+        {1, 0, u"null, "}, {500, 3, u"\n"}, {owner.length() / 2, 40, u"[true]"}, {3, 1, u"\u00E9"}};
+    for (const auto& [location, oldLength, inserted] : edits) {
+        session->applyEdit(location, oldLength, inserted, ++version);
+        owner.replace(location, oldLength, inserted);
+    }
+    m_queue.runAll();
+    auto results = m_results.take();
+    ASSERT_FALSE(results.empty());
+    EXPECT_EQ(results.back().version, version);
+    EXPECT_FALSE(results.back().needsWholeText);
+    EXPECT_EQ(results.back().tree->sExpression(),
+              freshParse(TestGrammars::json(), owner.current().text()));
 }
 
 TEST_F(SyntaxSessionHeld, anEditPastTheTextAsksForTheWholeText)

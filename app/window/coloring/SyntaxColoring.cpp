@@ -57,7 +57,7 @@ SyntaxColoring::~SyntaxColoring()
 
 std::int64_t SyntaxColoring::textLength() const
 {
-    return static_cast<std::int64_t>(m_view.text().size());
+    return m_view.storage().length();
 }
 
 void SyntaxColoring::setLanguage(CodeLanguage language,
@@ -135,7 +135,7 @@ void SyntaxColoring::sendWholeText()
     ++m_version;
     m_pending.clear();
     if (m_session)
-        m_session->setText(EditorKit::utf16View(m_view.text()), m_version);
+        m_session->setText(m_view.storage().snapshot(), m_version);
 }
 
 void SyntaxColoring::stop()

@@ -3,6 +3,7 @@
 
 #include "app/kit/Utf16.h"
 #include "app/views/EditorTextView.h"
+#include "app/views/TextStorage.h"
 #include "app/window/DocumentWindowController.h"
 #include "app/window/WindowDocument.h"
 #include "store/Settings.h"
@@ -163,8 +164,7 @@ void SyntaxColoringFeature::refreshSyntaxErrors()
     if (!m_window)
         return;
     if (marksShown())
-        m_marks = SyntaxErrorMarks::marksFor(m_problems,
-                                             EditorKit::utf16View(m_window->textView()->text()));
+        m_marks = SyntaxErrorMarks::marksFor(m_problems, m_window->textView()->storage().current());
     else
         m_marks.clear();
     publishMarks();

@@ -45,7 +45,46 @@ std::optional<TextRange> markRange(std::int64_t lower, std::int64_t upper, std::
     return TextRange{a, end - a};
 }
 
-std::vector<Mark> marksFor(const std::vector<SyntaxProblem>& problems, std::u16string_view text)
+std::optional<TextRange>
+markRange(std::int64_t lower, std::int64_t upper, const EditorCore::TextSnapshot& text)
+{
+    const std::int64_t n = text.length();
+    if (n < 1)
+        return std::nullopt;
+    std::int64_t a = std::clamp<std::int64_t>(lower, 0, n);
+    std::int64_t b = std::clamp<std::int64_t>(upper, 0, n);
+    if (a >= b) {
+        a = std::max<std::int64_t>(a - 1, 0);
+        b = std::min(a + 1, n);
+    }
+    // The end of a's line, its line break left out; only what lies before b counts.
+    std::int64_t lineEnd = b;
+    std::int64_t at = a;
+    text.visit(a, b - a, [&](std::u16string_view piece) {
+        for (char16_t unit : piece) {
+            if (isLineBreak(unit)) {
+                lineEnd = at;
+                return false;
+            }
+            ++at;
+        }
+        return true;
+    });
+    std::int64_t end = std::min(std::max(a + 1, lineEnd), b);
+    if (end - a == 1 && a >= 1 && isLineBreak(text.at(a))) {
+        // A lone line break: the character before it shows better.
+        a -= 1;
+        end = a + 1;
+    }
+    if (a >= end)
+        return std::nullopt;
+    return TextRange{a, end - a};
+}
+
+namespace {
+
+template<typename Text>
+std::vector<Mark> marksIn(const std::vector<SyntaxProblem>& problems, const Text& text)
 {
     std::vector<Mark> marks;
     for (const auto& problem : problems) {
@@ -63,6 +102,19 @@ std::vector<Mark> marksFor(const std::vector<SyntaxProblem>& problems, std::u16s
         lastEnd = mark.range.end();
     }
     return marks;
+}
+
+} // namespace
+
+std::vector<Mark> marksFor(const std::vector<SyntaxProblem>& problems, std::u16string_view text)
+{
+    return marksIn(problems, text);
+}
+
+std::vector<Mark> marksFor(const std::vector<SyntaxProblem>& problems,
+                           const EditorCore::TextSnapshot& text)
+{
+    return marksIn(problems, text);
 }
 
 namespace {

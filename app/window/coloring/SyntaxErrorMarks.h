@@ -2,6 +2,7 @@
 
 #include "app/views/EditRecord.h"
 #include "app/views/TextRange.h"
+#include "core/ChunkedText.h"
 #include "features/SyntaxProblem.h"
 
 #include <QString>
@@ -25,10 +26,15 @@ struct Mark
 // it. None for an empty text.
 std::optional<EditorViews::TextRange>
 markRange(std::int64_t lower, std::int64_t upper, std::u16string_view text);
+// The same read from a snapshot's chunks (at most the units up to `upper`).
+std::optional<EditorViews::TextRange>
+markRange(std::int64_t lower, std::int64_t upper, const EditorCore::TextSnapshot& text);
 
 // The marks of the problems, in order, without those that give none.
 std::vector<Mark> marksFor(const std::vector<EditorFeatures::SyntaxProblem>& problems,
                            std::u16string_view text);
+std::vector<Mark> marksFor(const std::vector<EditorFeatures::SyntaxProblem>& problems,
+                           const EditorCore::TextSnapshot& text);
 
 // One edit: what lies before the replaced text stays, what lies after it moves with the
 // text, and what touches it goes.

@@ -2,6 +2,10 @@
 
 #include "app/kit/Localized.h"
 #include "app/kit/Utf16.h"
+#include "app/views/SnapshotLines.h"
+#include "core/SnapshotSearch.h"
+
+#include <algorithm>
 
 namespace EditorWindow {
 
@@ -12,8 +16,7 @@ std::optional<LineFilter::Hits> FilterPass::run() const
 {
     const std::shared_ptr<FilterCancel> token = cancel;
     const EditorCore::StopCheck check = [token] { return token && token->isCancelled(); };
-    return filter.apply(
-        EditorKit::utf16View(text), index ? &*index : nullptr, firstLine, firstOffset, check);
+    return filter.apply(text, firstLine, check);
 }
 
 std::shared_ptr<FilterCancel> FilterRuns::renewCancel()
@@ -95,14 +98,12 @@ void FilterRuns::runFilter()
                               bar->filterInverts(),
                               bar->filterOnlyMatching()};
 
-    const QString* text = m_host.filterText();
+    const EditorCore::TextSnapshot* text = m_host.filterText();
     if (!text)
         return;
     FilterPass pass(*state.filter);
-    // Shares the storage's characters until the text changes under the running pass.
     pass.text = *text;
-    pass.index = m_host.filterLineIndex();
-    pass.lineCount = pass.index->contentLineCount();
+    pass.lineCount = m_host.filterLineIndex().contentLineCount();
     pass.generation = state.generation;
     state.isRunning = true;
     bar->setFilterCountText(localized("거르는 중…"));
@@ -162,8 +163,8 @@ void FilterRuns::textDidEdit(const EditorViews::EditRecord& edit)
         return;
     if (edit.oldLength == 0 && edit.newLength() == 0)
         return;
-    const QString* text = m_host.filterText();
-    const std::int64_t newLength = text ? text->size() : 0;
+    const EditorCore::TextSnapshot* text = m_host.filterText();
+    const std::int64_t newLength = text ? text->length() : 0;
     const bool appendsAtEnd =
         edit.oldLength == 0 && edit.delta() >= 1 && edit.location == newLength - edit.delta();
     if (appendsAtEnd) {
@@ -178,16 +179,16 @@ void FilterRuns::textDidEdit(const EditorViews::EditRecord& edit)
 
 void FilterRuns::appendFilterAfterEdit()
 {
-    const QString* text = m_host.filterText();
+    const EditorCore::TextSnapshot* text = m_host.filterText();
     if (!state.filter || !text)
         return;
     const EditorCore::LineIndex& index = m_host.filterLineIndex();
     // The last scanned line again: the added text may have continued it.
     const std::int64_t first = std::max<std::int64_t>(state.scannedLines - 1, 0);
-    const std::int64_t offset = first < index.lineCount() ? index.lineStart(first + 1)
-                                                          : static_cast<std::int64_t>(text->size());
+    const std::int64_t offset =
+        first < index.lineCount() ? index.lineStart(first + 1) : text->length();
     FilterPass pass(*state.filter);
-    pass.text = text->mid(static_cast<qsizetype>(offset));
+    pass.text = *text;
     pass.firstLine = first;
     pass.firstOffset = offset;
     pass.lineCount = index.contentLineCount();
@@ -210,21 +211,22 @@ QString FilterRuns::countText(std::int64_t count, bool parts, std::int64_t lineC
 std::optional<EditorViews::TextRange>
 FilterRuns::openTarget(const LineFilter::Row& row,
                        const std::optional<LineFilter>& filter,
-                       std::u16string_view text,
+                       const EditorCore::TextSnapshot& text,
                        const EditorCore::LineIndex& index)
 {
     if (row.line < 0)
         return std::nullopt;
     if (row.part)
         return EditorViews::TextRange{row.part->location, row.part->length};
-    const auto line = index.contentRange(row.line, text);
+    const auto line = EditorViews::contentRange(index, row.line, text);
     EditorViews::TextRange target{line.location, 0};
     if (row.kind != LineFilter::Row::Kind::match || !filter)
         return target;
     bool keptNonEmpty = false;
     for (const EditorCore::CompiledSearch& search : filter->positiveQueries()) {
-        search.enumerateMatches(
-            text, line.location, line.length, true, [&](const EditorCore::SearchMatch& match) {
+        EditorCore::SnapshotScanner scanner(search, text);
+        (void)scanner.enumerate(
+            line.location, line.length, true, [&](const EditorCore::SearchMatch& match) {
                 // A search's matches come in order: once one that counts is kept, the later
                 // ones cannot start earlier.
                 if (keptNonEmpty && match.location >= target.location)
@@ -239,15 +241,40 @@ FilterRuns::openTarget(const LineFilter::Row& row,
 }
 
 QString FilterRuns::exportText(const std::vector<LineFilter::Row>& rows,
-                               const QString& text,
+                               const EditorCore::TextSnapshot& text,
                                const EditorCore::LineIndex& index,
                                EditorCore::LineEnding ending)
 {
-    const char16_t* separator = ending == EditorCore::LineEnding::crlf ? u"\r\n"
-                                : ending == EditorCore::LineEnding::cr ? u"\r"
-                                                                       : u"\n";
-    return EditorKit::qstringFrom(
-        LineFilter::joinedText(rows, index, EditorKit::utf16View(text), separator));
+    const QString separator = ending == EditorCore::LineEnding::crlf ? QStringLiteral("\r\n")
+                              : ending == EditorCore::LineEnding::cr ? QStringLiteral("\r")
+                                                                     : QStringLiteral("\n");
+    const std::int64_t size = text.length();
+    QString out;
+    for (const LineFilter::Row& row : rows) {
+        if (row.kind == LineFilter::Row::Kind::gap) {
+            out += QStringLiteral("--");
+        } else {
+            // A part or line outside the text contributes what of it lies inside.
+            std::int64_t location = 0;
+            std::int64_t length = 0;
+            if (row.part) {
+                location = row.part->location;
+                length = std::max<std::int64_t>(row.part->length, 0);
+            } else {
+                const auto range = EditorViews::contentRange(index, row.line, text);
+                location = range.location;
+                length = range.length;
+            }
+            const std::int64_t start = std::clamp<std::int64_t>(location, 0, size);
+            const std::int64_t end = std::clamp<std::int64_t>(location + length, start, size);
+            text.visit(start, end - start, [&](std::u16string_view piece) {
+                out.append(QStringView(piece.data(), static_cast<qsizetype>(piece.size())));
+                return true;
+            });
+        }
+        out += separator;
+    }
+    return out;
 }
 
 QString FilterRuns::proposedExportName(const std::optional<std::filesystem::path>& file)

@@ -3,6 +3,7 @@
 #include "app/views/EditRecord.h"
 #include "app/views/TextRange.h"
 #include "app/window/FindFilterLink.h"
+#include "core/ChunkedText.h"
 #include "core/CompiledSearch.h"
 #include "core/LineEnding.h"
 #include "core/LineFilter.h"
@@ -53,8 +54,9 @@ struct FilterState
     std::shared_ptr<FilterCancel> cancel;
 };
 
-// One pass over a snapshot: the whole text with a copy of its line index (a full run), or
-// the tail from the last scanned line on (after text was added at the end).
+// One pass over a snapshot of the text (taken in O(1); the worker reads its chunks and counts
+// its lines itself): the whole text (a full run), or the tail from the last scanned line on
+// (after text was added at the end).
 struct FilterPass
 {
     explicit FilterPass(EditorCore::LineFilter passFilter)
@@ -62,8 +64,8 @@ struct FilterPass
     {}
 
     EditorCore::LineFilter filter;
-    QString text;
-    std::optional<EditorCore::LineIndex> index;
+    EditorCore::TextSnapshot text;
+    // The 0-based line the pass starts at, and where it starts.
     std::int64_t firstLine = 0;
     std::int64_t firstOffset = 0;
     // Content lines of the whole text when the pass was made.
@@ -112,7 +114,7 @@ public:
     // None while the list is hidden.
     virtual FilterList* filterList() = 0;
     // The current text; none without a text storage.
-    virtual const QString* filterText() const = 0;
+    virtual const EditorCore::TextSnapshot* filterText() const = 0;
     // The line index the edit pipeline keeps current.
     virtual const EditorCore::LineIndex& filterLineIndex() const = 0;
     // Runs the pass off the main thread and hands its end to `FilterRuns::passEnded`.
@@ -154,11 +156,11 @@ public:
     static std::optional<EditorViews::TextRange>
     openTarget(const EditorCore::LineFilter::Row& row,
                const std::optional<EditorCore::LineFilter>& filter,
-               std::u16string_view text,
+               const EditorCore::TextSnapshot& text,
                const EditorCore::LineIndex& index);
     // The rows as exported: joined by the document's line ending, a gap as "--".
     static QString exportText(const std::vector<EditorCore::LineFilter::Row>& rows,
-                              const QString& text,
+                              const EditorCore::TextSnapshot& text,
                               const EditorCore::LineIndex& index,
                               EditorCore::LineEnding ending);
     // notes-걸러 봄.txt, or 걸러 본 줄-걸러 봄.txt without a file.

@@ -6,6 +6,7 @@
 #include "app/kit/Presenter.h"
 #include "app/kit/Utf16.h"
 #include "app/views/EditorTextView.h"
+#include "app/views/TextStorage.h"
 #include "app/views/FilterView.h"
 #include "app/window/ApplicationWindows.h"
 #include "app/window/DocumentContentView.h"
@@ -45,7 +46,7 @@ public:
         if (emptyText)
             view.setOwnText(QString());
         else
-            view.setSource(&text->text(), &text->lineIndex());
+            view.setSource(&text->storage().current(), &text->lineIndex());
         view.highlights = std::move(highlights);
         view.message = std::move(message);
     }
@@ -325,9 +326,9 @@ FilterList* LineFilterFeature::filterList()
     return m_view && m_window ? m_listLink.get() : nullptr;
 }
 
-const QString* LineFilterFeature::filterText() const
+const EditorCore::TextSnapshot* LineFilterFeature::filterText() const
 {
-    return m_window ? &m_window->textView()->text() : nullptr;
+    return m_window ? &m_window->textView()->storage().current() : nullptr;
 }
 
 const EditorCore::LineIndex& LineFilterFeature::filterLineIndex() const
@@ -362,10 +363,9 @@ void LineFilterFeature::startFilterPass(FilterPass pass)
         } catch (const std::bad_alloc&) {
             result.hits.reset();
         }
-        // Let go of the snapshot before the result is in, so the next edit of the text does
-        // not copy it.
-        pass.text = QString();
-        pass.index.reset();
+        // Let go of the snapshot before the result is in: the chunks that edits have replaced
+        // since are freed here, on the worker.
+        pass.text = {};
         result.generation = pass.generation;
         result.firstLine = pass.firstLine;
         result.lineCount = pass.lineCount;
@@ -410,7 +410,7 @@ void LineFilterFeature::openFilterRow(const LineFilter::Row& row)
         return;
     EditorViews::EditorTextView* text = m_window->textView();
     const auto target = FilterRuns::openTarget(
-        row, m_runs.state.filter, EditorKit::utf16View(text->text()), text->lineIndex());
+        row, m_runs.state.filter, text->storage().current(), text->lineIndex());
     if (!target)
         return;
     setFilterVisible(false);
@@ -430,7 +430,7 @@ QString LineFilterFeature::filterExportText(const std::vector<LineFilter::Row>& 
         return {};
     EditorViews::EditorTextView* text = m_window->textView();
     return FilterRuns::exportText(
-        rows, text->text(), text->lineIndex(), m_window->effectiveLineEnding());
+        rows, text->storage().current(), text->lineIndex(), m_window->effectiveLineEnding());
 }
 
 void LineFilterFeature::copyFilterRows(const std::vector<LineFilter::Row>& rows)

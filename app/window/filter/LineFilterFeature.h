@@ -93,7 +93,7 @@ private:
     // FilterHost
     FilterBar* filterBar() override;
     FilterList* filterList() override;
-    const QString* filterText() const override;
+    const EditorCore::TextSnapshot* filterText() const override;
     const EditorCore::LineIndex& filterLineIndex() const override;
     void startFilterPass(FilterPass pass) override;
     void scheduleFilterRun(std::chrono::milliseconds delay) override;

@@ -1,11 +1,28 @@
 #include "app/window/find/BackgroundFind.h"
 
-#include "app/kit/Utf16.h"
+#include "core/SnapshotSearch.h"
 
 #include <QMetaObject>
 #include <QThreadPool>
 
+#include <algorithm>
+#include <utility>
+
 namespace EditorWindow {
+namespace {
+
+// The search's scope clamped to a text of `length` units, as the one-string search clamps it.
+std::pair<std::int64_t, std::int64_t> scopeOf(const EditorCore::CompiledSearch& search,
+                                              std::int64_t length)
+{
+    const auto& scope = search.query().scope;
+    if (!scope)
+        return {0, length};
+    const std::int64_t start = std::clamp<std::int64_t>(scope->lowerBound, 0, length);
+    return {start, std::clamp<std::int64_t>(scope->upperBound, start, length)};
+}
+
+} // namespace
 
 BackgroundFind::BackgroundFind(QObject* receiver)
     : m_shared(std::make_shared<Shared>())
@@ -46,8 +63,9 @@ QThreadPool& BackgroundFind::pool()
     return *threads;
 }
 
-std::uint64_t
-BackgroundFind::start(EditorCore::CompiledSearch search, QString snapshot, Delivery deliver)
+std::uint64_t BackgroundFind::start(EditorCore::CompiledSearch search,
+                                    EditorCore::TextSnapshot snapshot,
+                                    Delivery deliver)
 {
     const std::uint64_t generation = stop();
     std::shared_ptr<Shared> shared = m_shared;
@@ -73,32 +91,49 @@ BackgroundFind::start(EditorCore::CompiledSearch search, QString snapshot, Deliv
                   post,
                   generation,
                   limit = m_offsetLimit] {
-        const std::u16string_view text = EditorKit::utf16View(snapshot);
         // Set when a match does not fit the compact form: the search ends there.
         bool cutShort = false;
-        const bool ranToEnd = search.collectMatches(
-            text,
-            batchSize,
-            [&shared, &cutShort, generation] {
-                return cutShort || shared->generation.load() != generation;
-            },
-            [&post, &cutShort, generation, limit](
-                std::span<const EditorCore::SearchMatch> matches) {
-                if (cutShort)
-                    return;
-                Batch batch{generation, {}, false};
-                batch.matches.reserve(matches.size());
-                for (const EditorCore::SearchMatch& match : matches) {
-                    auto compact = EditorViews::FindMatch::from(match);
-                    if (!compact || compact->end() > limit) {
-                        cutShort = true;
-                        break;
-                    }
-                    batch.matches.push_back(*compact);
+        const EditorCore::StopCheck stop = [&shared, &cutShort, generation] {
+            return cutShort || shared->generation.load() != generation;
+        };
+        Batch batch{generation, {}, false};
+        batch.matches.reserve(static_cast<std::size_t>(batchSize));
+        auto send = [&] {
+            if (!batch.matches.empty())
+                post(std::move(batch));
+            batch = Batch{generation, {}, false};
+            batch.matches.reserve(static_cast<std::size_t>(batchSize));
+        };
+        const auto [from, to] = scopeOf(search, snapshot.length());
+        EditorCore::SnapshotScanner scanner(search, std::move(snapshot));
+        bool stopped = false;
+        const auto outcome = scanner.enumerate(
+            from,
+            to - from,
+            true,
+            [&](const EditorCore::SearchMatch& match) {
+                if (stop()) {
+                    stopped = true;
+                    return false;
                 }
-                if (!cutShort || !batch.matches.empty())
-                    post(std::move(batch));
-            });
+                if (match.length < 1)
+                    return true;
+                auto compact = EditorViews::FindMatch::from(match);
+                if (!compact || compact->end() > limit) {
+                    cutShort = true;
+                    return false;
+                }
+                batch.matches.push_back(*compact);
+                if (static_cast<std::int64_t>(batch.matches.size()) >= batchSize)
+                    send();
+                return true;
+            },
+            &stop);
+        // What was found before the search was cut short still counts.
+        if (!stopped || cutShort)
+            send();
+        const bool ranToEnd =
+            !stopped && !cutShort && outcome != EditorCore::SnapshotScanner::Outcome::stopped;
         // A search cut short is as complete as it can be: it was not overtaken.
         const bool completed = ranToEnd || (cutShort && shared->generation.load() == generation);
         if (completed) {

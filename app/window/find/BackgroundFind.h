@@ -1,10 +1,10 @@
 #pragma once
 
 #include "app/views/FindMatch.h"
+#include "core/ChunkedText.h"
 #include "core/CompiledSearch.h"
 
 #include <QObject>
-#include <QString>
 
 #include <atomic>
 #include <cstdint>
@@ -46,8 +46,10 @@ public:
     BackgroundFind(const BackgroundFind&) = delete;
     BackgroundFind& operator=(const BackgroundFind&) = delete;
 
-    // Starts searching `snapshot`; returns the new generation.
-    std::uint64_t start(EditorCore::CompiledSearch search, QString snapshot, Delivery deliver);
+    // Starts searching `snapshot` (taken in O(1) on the caller's thread, read on the worker
+    // while the text goes on changing); returns the new generation.
+    std::uint64_t
+    start(EditorCore::CompiledSearch search, EditorCore::TextSnapshot snapshot, Delivery deliver);
     // Raises the generation without starting anything.
     std::uint64_t stop();
     std::uint64_t generation() const;

@@ -3,16 +3,18 @@
 #include "app/kit/Localized.h"
 #include "app/kit/Utf16.h"
 #include "app/views/EditorTextView.h"
+#include "app/views/TextStorage.h"
 #include "app/window/DocumentWindowController.h"
-#include "app/window/find/FindBarView.h"
 #include "app/window/WindowDocument.h"
+#include "app/window/find/FindBarView.h"
+#include "app/window/find/SnapshotReplacing.h"
 
 #include <QApplication>
 #include <QLabel>
-#include <QUndoStack>
 #include <QLineEdit>
 #include <QThreadPool>
 #include <QToolButton>
+#include <QUndoStack>
 
 #include <algorithm>
 #include <cmath>
@@ -236,7 +238,7 @@ void FindReplaceFeature::showFindBar(bool replace)
 
     const EditorViews::TextRange selection = textView->selectedRange();
     if (selection.length >= 1 && selection.length < 200) {
-        const QString selected = textView->text().mid(selection.location, selection.length);
+        const QString selected = textView->storage().mid(selection);
         if (!selected.contains(QLatin1Char('\n')))
             bar->queryField()->setText(selected);
     }
@@ -303,7 +305,7 @@ void FindReplaceFeature::useSelectionForFind()
     if (selection.isEmpty())
         return;
     FindBarView* bar = m_bar ? m_bar.data() : makeFindBar();
-    bar->queryField()->setText(textView->text().mid(selection.location, selection.length));
+    bar->queryField()->setText(textView->storage().mid(selection));
     m_window->layoutBands();
     runSearch();
     textView->setFocus();
@@ -370,9 +372,9 @@ void FindReplaceFeature::runSearch()
 
     m_running = true;
     m_bar->countLabel()->setText(localized("찾는 중…"));
-    m_search->start(*compiled, m_window->textView()->text(), [this](BackgroundFind::Batch&& batch) {
-        applyBatch(std::move(batch));
-    });
+    m_search->start(*compiled,
+                    m_window->textView()->storage().snapshot(),
+                    [this](BackgroundFind::Batch&& batch) { applyBatch(std::move(batch)); });
 }
 
 void FindReplaceFeature::applyBatch(BackgroundFind::Batch&& batch)
@@ -496,10 +498,11 @@ void FindReplaceFeature::replaceCurrent()
     EditorViews::EditorTextView* textView = m_window->textView();
     const EditorViews::TextRange selection = textView->selectedRange();
     const std::u16string replacement =
-        compiled->replacementText(selection.location,
-                                  selection.length,
-                                  EditorKit::utf16View(textView->text()),
-                                  EditorKit::utf16View(m_bar->replaceField()->text()));
+        SnapshotReplacing::replacementText(*compiled,
+                                           textView->storage().current(),
+                                           selection.location,
+                                           selection.length,
+                                           EditorKit::utf16View(m_bar->replaceField()->text()));
     const auto replacedLength = static_cast<std::int64_t>(replacement.size());
     EditorCore::TextEdit edit{
         selection, replacement, EditorViews::TextRange{selection.location + replacedLength, 0}};
@@ -521,18 +524,17 @@ void FindReplaceFeature::replaceAll()
     auto compiled = EditorCore::CompiledSearch::make(m_bar->searchQuery(selectionScope()));
     if (!compiled)
         return;
-    EditorViews::EditorTextView* textView = m_window->textView();
-    EditorCore::ReplaceAllResult result =
-        compiled->replaceAll(EditorKit::utf16View(textView->text()),
-                             EditorKit::utf16View(m_bar->replaceField()->text()));
+    SnapshotReplacing::Replaced result =
+        SnapshotReplacing::replaceAll(*compiled,
+                                      m_window->textView()->storage().snapshot(),
+                                      EditorKit::utf16View(m_bar->replaceField()->text()));
     if (result.count == 0) {
         beep();
         return;
     }
-    EditorCore::TextEdit edit{
-        EditorViews::TextRange{0, static_cast<std::int64_t>(textView->text().size())},
-        std::move(result.text),
-        EditorViews::TextRange{0, 0}};
+    EditorCore::TextEdit edit{EditorViews::TextRange{result.location, result.length},
+                              std::move(result.text),
+                              EditorViews::TextRange{0, 0}};
     m_window->replaceText(edit, localized("모두 바꾸기"));
     runSearch();
     if (m_bar)

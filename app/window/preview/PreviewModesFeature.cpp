@@ -1,6 +1,7 @@
 #include "app/window/preview/PreviewModesFeature.h"
 
 #include "app/views/EditorTextView.h"
+#include "app/views/TextStorage.h"
 #include "app/views/MarkdownPreviewView.h"
 #include "app/window/DocumentContentView.h"
 #include "app/window/DocumentWindowController.h"
@@ -193,7 +194,7 @@ EditorViews::MarkdownPreview* PreviewModesFeature::makePreviewView()
         if (!weak)
             return {};
         EditorViews::PreviewSource source;
-        source.text = weak->textView()->text();
+        source.text = weak->textView()->storage().snapshot();
         if (WindowDocument* document = weak->document()) {
             if (auto url = document->fileURL())
                 source.folder = url->parent_path();

@@ -4,6 +4,8 @@
 #include "app/documents/TextDocument.h"
 #include "app/kit/Localized.h"
 #include "app/views/EditorTextView.h"
+#include "app/views/SnapshotLines.h"
+#include "app/views/TextStorage.h"
 #include "app/window/ApplicationWindows.h"
 #include "app/window/DocumentWindowController.h"
 #include "app/window/WindowDocument.h"
@@ -38,7 +40,7 @@ std::u16string_view viewOf(const QString& text)
 PrintSource printSource(const DocumentWindowController& window)
 {
     PrintSource source;
-    source.text = window.textView()->text();
+    source.text = window.textView()->storage().snapshot();
     source.lines = window.textView()->lineIndex();
     if (WindowDocument* document = window.document())
         source.title = document->displayName();
@@ -54,8 +56,8 @@ PrintSource printSource(const EditorDocuments::TextDocument& document)
         return source;
     }
     PrintSource source;
-    source.text = EditorDocuments::flatText(document.loadedText());
-    source.lines = EditorCore::LineIndex(viewOf(source.text));
+    source.text = document.loadedText();
+    source.lines = EditorCore::LineIndex(source.text);
     source.title = document.displayName();
     source.tabWidth = 4;
     return source;
@@ -129,11 +131,9 @@ PrintPaginator::PrintPaginator(PrintSource source,
 
 std::unique_ptr<QTextLayout> PrintPaginator::layoutLine(std::int64_t line) const
 {
-    const auto range = m_source.lines.contentRange(line, viewOf(m_source.text));
-    auto layout =
-        std::make_unique<QTextLayout>(m_source.text.mid(static_cast<qsizetype>(range.location),
-                                                        static_cast<qsizetype>(range.length)),
-                                      m_font);
+    const auto range = EditorViews::contentRange(m_source.lines, line, m_source.text);
+    auto layout = std::make_unique<QTextLayout>(
+        EditorViews::snapshotText(m_source.text, range.location, range.length), m_font);
     QTextOption option;
     option.setTabStopDistance(m_tabInterval);
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/views/EditorFont.h"
+#include "core/ChunkedText.h"
 #include "core/LineIndex.h"
 
 #include <QDateTime>
@@ -33,10 +34,11 @@ namespace EditorWindow {
 
 class DocumentWindowController;
 
-// What a printout shows: the text with its lines, the job title and the tab width.
+// What a printout shows: the text with its lines, the job title and the tab width. The text is
+// a snapshot: each line is copied out of it as it is laid out.
 struct PrintSource
 {
-    QString text;
+    EditorCore::TextSnapshot text;
     EditorCore::LineIndex lines;
     QString title;
     int tabWidth = 4;

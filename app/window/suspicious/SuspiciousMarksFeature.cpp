@@ -48,11 +48,11 @@ void SuspiciousMarksFeature::attach(DocumentWindowController& window)
     QPointer<DocumentWindowController> weak(&window);
     window.textView()->setSuspiciousClassifier(SuspiciousScan::classifier());
     m_scan = std::make_unique<SuspiciousScan>(
-        [weak]() -> std::pair<QString, std::uint64_t> {
+        [weak]() -> std::pair<EditorCore::TextSnapshot, std::uint64_t> {
             if (!weak)
                 return {};
-            // Shared with the count's workers until the storage's next change.
-            return {weak->textView()->text(), weak->textView()->storage().version()};
+            EditorViews::TextStorage& storage = weak->textView()->storage();
+            return {storage.snapshot(), storage.version()};
         },
         [weak]() -> std::uint64_t { return weak ? weak->textView()->storage().version() : 0; },
         [weak, self = QPointer<SuspiciousMarksFeature>(this)](SuspiciousScan::Result result) {
@@ -65,13 +65,6 @@ void SuspiciousMarksFeature::attach(DocumentWindowController& window)
             self->m_report = std::move(result.report);
             weak->setNeedsRefresh();
         });
-    // The count reads the text in place on workers; before each change they let go of it, so
-    // the change copies nothing.
-    m_scan->shareTextUntilLetGo();
-    EditorViews::TextStorage& storage = window.textView()->storage();
-    connect(&storage, &EditorViews::TextStorage::willChange, m_scan.get(), [scan = m_scan.get()] {
-        scan->letGoOfText();
-    });
     m_scan->schedule(std::chrono::milliseconds(0));
 }
 
@@ -178,7 +171,7 @@ void SuspiciousMarksFeature::selectNextSuspicious(std::optional<SuspiciousKind> 
     if (!target)
         return;
     // The occurrences are of the last count: clamp them to the text as it is now.
-    const std::int64_t length = textView->text().size();
+    const std::int64_t length = textView->storage().length();
     const std::int64_t location = std::min(target->location, length);
     const EditorViews::TextRange range{location, std::min(target->length, length - location)};
     textView->setSelectedRange(range);

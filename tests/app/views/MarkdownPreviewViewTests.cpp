@@ -32,6 +32,15 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// The preview reads a snapshot of the text.
+EditorCore::TextSnapshot snapshotOf(const QString& text)
+{
+    return EditorCore::ChunkedText(
+               std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()),
+                                   static_cast<std::size_t>(text.size())))
+        .snapshot();
+}
+
 constexpr int timeoutMs = 30000;
 
 std::unique_ptr<PreviewSurface> makeWebSurface(QWidget* parent)
@@ -70,7 +79,7 @@ struct ShownPreview
 
     explicit ShownPreview(const QString& text, std::optional<fs::path> folder = std::nullopt)
     {
-        source = {text, std::move(folder)};
+        source = {snapshotOf(text), std::move(folder)};
         view.resize(600, 400);
         view.show();
         view.setSource([this] { return source; });
@@ -120,7 +129,9 @@ TEST(MarkdownPreviewView, aMissingEngineLeavesALineThatSaysSo)
     EXPECT_FALSE(labels.front()->text().isEmpty());
     view.resize(400, 300);
     view.show();
-    view.setSource([] { return PreviewSource{QStringLiteral("# Title"), std::nullopt}; });
+    view.setSource([] {
+        return PreviewSource{snapshotOf(QStringLiteral("# Title")), std::nullopt};
+    });
     view.scheduleRender(true);
     view.scrollToLine(3);
     // The immediate render has had its turn.
@@ -173,7 +184,7 @@ TEST(MarkdownPreviewView, relativeImagesComeFromTheDocumentsFolderOnly)
     })) << evaluate(preview.view, widths).toString().toStdString();
 
     // An untitled document serves nothing (a new URL, so the engine's cache cannot answer).
-    preview.source = {QStringLiteral("![a](pics/a.png?untitled)\n"), std::nullopt};
+    preview.source = {snapshotOf(QStringLiteral("![a](pics/a.png?untitled)\n")), std::nullopt};
     preview.view.scheduleRender(true);
     EXPECT_TRUE(waitFor([&] {
         return evaluate(preview.view, QStringLiteral("document.images[0].src"))

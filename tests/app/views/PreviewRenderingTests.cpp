@@ -17,6 +17,15 @@ using namespace std::chrono_literals;
 
 namespace {
 
+// The preview reads a snapshot of the text.
+EditorCore::TextSnapshot snapshotOf(const QString& text)
+{
+    return EditorCore::ChunkedText(
+               std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()),
+                                   static_cast<std::size_t>(text.size())))
+        .snapshot();
+}
+
 // Main-queue delays on a clock the test moves.
 class FakeTimers
 {
@@ -65,7 +74,7 @@ struct Harness
     std::vector<std::string> pageCalls;
     std::vector<std::u16string> converted;
     std::vector<std::optional<fs::path>> roots;
-    PreviewSource source{QStringLiteral("# one"), std::nullopt};
+    PreviewSource source{snapshotOf(QStringLiteral("# one")), std::nullopt};
     std::unique_ptr<PreviewRendering> rendering;
 
     Harness()
@@ -140,10 +149,10 @@ TEST(PreviewRendering, aStaleResultIsDroppedAfterItsConversionRan)
 {
     Harness h;
     h.rendering->pageDidLoad();
-    h.source.text = QStringLiteral("older");
+    h.source.text = snapshotOf(QStringLiteral("older"));
     h.rendering->scheduleRender(true);
     h.timers.advance(0ms);
-    h.source.text = QStringLiteral("newer");
+    h.source.text = snapshotOf(QStringLiteral("newer"));
     h.rendering->scheduleRender(true);
     h.timers.advance(0ms);
     ASSERT_EQ(h.jobs.size(), 2u);
@@ -164,14 +173,14 @@ TEST(PreviewRendering, aStaleResultIsDroppedAfterItsConversionRan)
 TEST(PreviewRendering, contentAndScrollBeforeTheLoadAreAppliedWhenItEndsContentFirst)
 {
     Harness h;
-    h.source.text = QStringLiteral("first");
+    h.source.text = snapshotOf(QStringLiteral("first"));
     h.rendering->scheduleRender(true);
     h.timers.advance(0ms);
     h.runJobs();
     h.rendering->scrollToLine(7);
     h.rendering->scrollToLine(12);
     // A second result during the load replaces the first and starts no second load.
-    h.source.text = QStringLiteral("second");
+    h.source.text = snapshotOf(QStringLiteral("second"));
     h.rendering->scheduleRender(true);
     h.timers.advance(0ms);
     h.runJobs();
@@ -240,7 +249,7 @@ TEST(PreviewRendering, textsBeyondTheCapShowTheMessageInsteadOfConverting)
         SCOPED_TRACE(c.name);
         h.converted.clear();
         h.pageCalls.clear();
-        h.source.text = QString(c.length, QLatin1Char('a'));
+        h.source.text = snapshotOf(QString(c.length, QLatin1Char('a')));
         h.rendering->scheduleRender(true);
         h.timers.advance(0ms);
         h.runJobs();

@@ -1,6 +1,7 @@
 // The line filter's runs against a stub bar and list: full and incremental passes, the
 // generation check, the texts of the bar and the list, and where opening a row goes.
 #include "app/kit/Utf16.h"
+#include "app/views/TextStorage.h"
 #include "app/window/filter/FilterState.h"
 
 #include <gtest/gtest.h>
@@ -89,6 +90,7 @@ struct StubHost : EditorWindow::FilterHost
     bool listShown = true;
     QString text;
     EditorCore::LineIndex index{std::u16string_view()};
+    EditorCore::TextSnapshot snapshot;
     std::vector<FilterPass> passes;
     std::vector<std::chrono::milliseconds> scheduled;
     FilterRuns runs{*this};
@@ -96,11 +98,12 @@ struct StubHost : EditorWindow::FilterHost
     explicit StubHost(const QString& initial)
         : text(initial)
         , index(EditorKit::utf16View(initial))
+        , snapshot(EditorCore::ChunkedText(EditorKit::utf16View(initial)).snapshot())
     {}
 
     EditorWindow::FilterBar* filterBar() override { return hasBar ? &bar : nullptr; }
     EditorWindow::FilterList* filterList() override { return listShown ? &list : nullptr; }
-    const QString* filterText() const override { return &text; }
+    const EditorCore::TextSnapshot* filterText() const override { return &snapshot; }
     const EditorCore::LineIndex& filterLineIndex() const override { return index; }
     void startFilterPass(FilterPass pass) override { passes.push_back(std::move(pass)); }
     void scheduleFilterRun(std::chrono::milliseconds delay) override { scheduled.push_back(delay); }
@@ -118,6 +121,7 @@ struct StubHost : EditorWindow::FilterHost
     {
         text.replace(location, oldLength, inserted);
         index.update(location, oldLength, inserted.size(), EditorKit::utf16View(text));
+        snapshot = EditorCore::ChunkedText(EditorKit::utf16View(text)).snapshot();
         EditorViews::EditRecord record;
         record.location = location;
         record.oldLength = oldLength;
@@ -146,7 +150,7 @@ TEST(FilterState, textAddedAtTheEndScansOnlyTheTailFromTheLastScannedLine)
     host.runs.runFilter();
     ASSERT_EQ(host.passes.size(), 1u);
     EXPECT_FALSE(host.passes[0].appended);
-    EXPECT_TRUE(host.passes[0].index.has_value());
+    EXPECT_EQ(host.passes[0].firstOffset, 0);
     EXPECT_EQ(host.bar.count, QStringLiteral("거르는 중…"));
     host.finish(0);
     EXPECT_EQ(host.shownLines(), (Lines{0, 2}));
@@ -161,7 +165,8 @@ TEST(FilterState, textAddedAtTheEndScansOnlyTheTailFromTheLastScannedLine)
     EXPECT_TRUE(tail.appended);
     EXPECT_EQ(tail.firstLine, 3);
     EXPECT_EQ(tail.firstOffset, 8);
-    EXPECT_EQ(tail.text, QStringLiteral("ba\na3"));
+    EXPECT_EQ(EditorViews::snapshotText(tail.text, tail.firstOffset, tail.text.length()),
+              QStringLiteral("ba\na3"));
     EXPECT_EQ(tail.generation, host.passes[0].generation);
     // The count stays until the pass is in.
     EXPECT_EQ(host.bar.count, QStringLiteral("2줄 / 전체 4줄"));
@@ -317,15 +322,21 @@ TEST(FilterState, openingARowTargetsItsPartOrTheEarliestMatchOfTheLine)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(FilterRuns::openTarget(c.row, c.filter, EditorKit::utf16View(text), index),
-                  c.target);
+        EXPECT_EQ(
+            FilterRuns::openTarget(c.row,
+                                   c.filter,
+                                   EditorCore::ChunkedText(EditorKit::utf16View(text)).snapshot(),
+                                   index),
+            c.target);
     }
 }
 
 TEST(FilterState, exportTextAndProposedNames)
 {
-    const QString text = QStringLiteral("a1\r\nb\r\nc\r\na2\r\n");
-    const EditorCore::LineIndex index(EditorKit::utf16View(text));
+    const QString string = QStringLiteral("a1\r\nb\r\nc\r\na2\r\n");
+    const EditorCore::LineIndex index(EditorKit::utf16View(string));
+    // Chunks of two units: a border inside every CR LF.
+    const auto text = EditorCore::ChunkedText(EditorKit::utf16View(string), {2, 2, 2}).snapshot();
     const std::vector<LineFilter::Row> rows = {{Kind::match, 0, std::nullopt},
                                                {Kind::gap, -1, std::nullopt},
                                                {Kind::match, 3, std::nullopt}};

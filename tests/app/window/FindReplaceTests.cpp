@@ -2,11 +2,14 @@
 // and its generations, the count, stepping, replacing, closing and the search's stop.
 #include "app/kit/ActionRouter.h"
 #include "app/kit/Localized.h"
+#include "app/kit/Utf16.h"
 #include "app/views/EditorTextView.h"
-#include "app/window/find/BackgroundFind.h"
+#include "app/views/TextStorage.h"
 #include "app/window/DocumentWindowController.h"
+#include "app/window/find/BackgroundFind.h"
 #include "app/window/find/FindBarView.h"
 #include "app/window/find/FindReplaceFeature.h"
+#include "app/window/find/SnapshotReplacing.h"
 #include "app/window/hosting/HostWindows.h"
 #include "platform/PreferencesDomain.h"
 #include "store/Settings.h"
@@ -109,6 +112,11 @@ struct FindWindow
         waitForSearch();
     }
 };
+
+EditorCore::TextSnapshot snapshotOf(const QString& text, EditorCore::ChunkLimits limits = {})
+{
+    return EditorCore::ChunkedText(EditorKit::utf16View(text), limits).snapshot();
+}
 
 std::vector<std::int64_t> locations(const EditorViews::FindMatches& matches)
 {
@@ -431,13 +439,13 @@ TEST(FindReplace, anOvertakenSearchStopsAndDeliveriesHoldOneBatch)
         delivered += batch.matches.size();
         generations.push_back(batch.generation);
     };
-    const std::uint64_t first = find.start(*compiled, text, deliver);
+    const std::uint64_t first = find.start(*compiled, snapshotOf(text), deliver);
     // Let the first search get going, then overtake it.
     while (delivered == 0) {
         QCoreApplication::processEvents();
         QThread::msleep(1);
     }
-    const std::uint64_t second = find.start(*compiled, QStringLiteral("eee"), deliver);
+    const std::uint64_t second = find.start(*compiled, snapshotOf(QStringLiteral("eee")), deliver);
     BackgroundFind::pool().waitForDone();
     QCoreApplication::processEvents();
 
@@ -477,7 +485,7 @@ TEST(FindReplace, aSearchEndsAtTheReachOfTheMatchOffsets)
         std::vector<FindMatch> found;
         bool finished = false;
         bool cutShort = false;
-        find.start(*compiled, text, [&](BackgroundFind::Batch&& batch) {
+        find.start(*compiled, snapshotOf(text), [&](BackgroundFind::Batch&& batch) {
             found.insert(found.end(), batch.matches.begin(), batch.matches.end());
             finished = batch.finished;
             cutShort = batch.cutShort;
@@ -514,4 +522,134 @@ TEST(FindReplace, aStepTakenWhileTheSearchRunsWaitsForItsMatch)
         EXPECT_EQ(window.text().selectedRange(), (EditorViews::TextRange{expected, 3}));
         EXPECT_EQ(window.beeps, 0);
     }
+}
+
+// Replace and Replace All read the chunks of a snapshot: every replacement, the count and the
+// text they make must be those of the one-string search, with matches, their groups and the
+// text a look-around sees lying across chunk borders.
+TEST(FindReplace, replacingOverTheChunksGivesWhatTheOneStringSearchGives)
+{
+    const std::u16string text =
+        u"one two\r\none2 ONE tw\u00E9o\r\n\U0001F600one\u2028twoone\n\xD83D"
+        u"one two";
+    struct Case
+    {
+        const char* name;
+        EditorCore::SearchQuery query;
+        std::u16string replacement;
+    };
+    auto q = [](std::u16string pattern, bool regex, bool caseSensitive = true) {
+        EditorCore::SearchQuery query;
+        query.text = std::move(pattern);
+        query.regularExpression = regex;
+        query.caseSensitive = caseSensitive;
+        return query;
+    };
+    auto scoped = [](EditorCore::SearchQuery query, std::int64_t from, std::int64_t to) {
+        query.scope = EditorCore::SearchScope{from, to};
+        return query;
+    };
+    const std::vector<Case> cases{
+        {"literal", q(u"one", false), u"1"},
+        {"literal, any case, to nothing", q(u"one", false, false), u""},
+        {"literal across a break", q(u"\r\n", false), u"|"},
+        {"groups swapped", q(u"(o)(ne)", true), u"$2$1"},
+        {"group inside a look-ahead", q(u"t(?=(w\\S*))", true), u"[$1]"},
+        {"look-behind", q(u"(?<=\\n)\\w+", true), u"<$0>"},
+        {"zero-length matches", q(u"x*", true), u"-"},
+        {"a missing group", q(u"(a)|(one)", true), u"$1$2$3"},
+        {"in a scope", scoped(q(u"o", false), 9, 30), u"0"},
+        {"expression in a scope", scoped(q(u"^(\\w)", true), 5, 40), u"_$1"},
+        {"a half pair in the query", q(u"\xD83D(o)", true), u"$1"},
+        {"nothing matches", q(u"three", false), u"3"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto search = EditorCore::CompiledSearch::make(c.query);
+        ASSERT_TRUE(search.has_value());
+        const EditorCore::ReplaceAllResult inOne = search->replaceAll(text, c.replacement);
+        std::vector<EditorCore::SearchMatch> matches;
+        search->enumerateMatches(
+            text, 0, static_cast<std::int64_t>(text.size()), false, [&](auto m) {
+                matches.push_back(m);
+                return true;
+            });
+        for (std::int64_t size : {1, 2, 3, 4, 4096}) {
+            SCOPED_TRACE(::testing::Message() << "chunks of " << size);
+            const EditorCore::ChunkedText chunks(text, {size, size, size});
+            using EditorWindow::SnapshotReplacing::replaceAll;
+            const auto replaced = replaceAll(*search, chunks.snapshot(), c.replacement);
+            EXPECT_EQ(replaced.count, inOne.count);
+            std::u16string applied = text;
+            if (replaced.count > 0)
+                applied.replace(static_cast<std::size_t>(replaced.location),
+                                static_cast<std::size_t>(replaced.length),
+                                replaced.text);
+            EXPECT_EQ(applied, inOne.text);
+            for (const auto& match : matches) {
+                EXPECT_EQ(
+                    EditorWindow::SnapshotReplacing::replacementText(
+                        *search, chunks.snapshot(), match.location, match.length, c.replacement),
+                    search->replacementText(match.location, match.length, text, c.replacement))
+                    << match;
+            }
+        }
+    }
+}
+
+// The window's text is one chunk per few thousand units: a query found right across each border
+// is found there, and Replace All replaces only the stretch between the first and last match.
+TEST(FindReplace, aWindowFindsAndReplacesMatchesAcrossChunkBorders)
+{
+    QString text;
+    std::vector<std::int64_t> expected;
+    for (int i = 0; i < 12; ++i) {
+        text += QString(4093 + i, QLatin1Char('.'));
+        expected.push_back(text.size());
+        text += QStringLiteral("needle");
+    }
+    FindWindow window(text);
+    ASSERT_GT(window.text().storage().current().stats().chunks, 8);
+    window.find->showFindBar(true);
+    window.search(QStringLiteral("needle"));
+    EXPECT_EQ(locations(window.matches()), expected);
+
+    window.find->findBar()->replaceField()->setText(QStringLiteral("pin"));
+    window.search(QStringLiteral("needle"));
+    window.find->replaceAll();
+    QString wanted = text;
+    wanted.replace(QStringLiteral("needle"), QStringLiteral("pin"));
+    EXPECT_EQ(window.text().storage().mid(0, window.text().storage().length()), wanted);
+    window.document->stack.undo();
+    EXPECT_EQ(window.text().storage().mid(0, window.text().storage().length()), text);
+}
+
+// A search reads the snapshot it was given: edits made after it started change nothing it
+// finds (the window drops its result and searches again).
+TEST(FindReplace, aSearchReadsItsSnapshotWhileTheTextChanges)
+{
+    QString start;
+    for (int i = 0; i < 5000; ++i)
+        start += QStringLiteral("ab ");
+    EditorCore::ChunkedText text(EditorKit::utf16View(start));
+    auto compiled = EditorCore::CompiledSearch::make({u"ab", false, false, false, std::nullopt});
+    ASSERT_TRUE(compiled);
+    QObject receiver;
+    BackgroundFind find(&receiver);
+    std::vector<FindMatch> found;
+    bool finished = false;
+    find.start(*compiled, text.snapshot(), [&](BackgroundFind::Batch&& batch) {
+        found.insert(found.end(), batch.matches.begin(), batch.matches.end());
+        finished = finished || batch.finished;
+    });
+    for (int i = 0; i < 200; ++i) {
+        text.replace(i * 7, 2, u"xx");
+        text.replace(text.length() / 2, 0, u"ab");
+    }
+    BackgroundFind::pool().waitForDone();
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(finished);
+    ASSERT_EQ(found.size(), 5000u);
+    for (std::size_t i = 0; i < found.size(); ++i)
+        ASSERT_EQ(std::int64_t{found[i].location}, static_cast<std::int64_t>(3 * i));
 }

@@ -4,6 +4,7 @@
 #include "app/kit/HostWindow.h"
 #include "app/kit/Presenter.h"
 #include "app/views/EditorTextView.h"
+#include "app/views/TextStorage.h"
 #include "app/views/FilterView.h"
 #include "app/window/DocumentContentView.h"
 #include "app/window/DocumentWindowController.h"
@@ -288,7 +289,8 @@ TEST(LineFilterFeature, typingAtTheEndScansOnlyTheTailAndKeepsTheListAtItsEnd)
     const FilterPass tail = window.lastPass();
     EXPECT_TRUE(tail.appended);
     EXPECT_EQ(tail.firstLine, 399);
-    EXPECT_EQ(tail.text, QStringLiteral("hit 399\nhit 400\nhit 401\n"));
+    EXPECT_EQ(EditorViews::snapshotText(tail.text, tail.firstOffset, tail.text.length()),
+              QStringLiteral("hit 399\nhit 400\nhit 401\n"));
     EXPECT_EQ(window.lines().rows.size(), 402u);
     EXPECT_TRUE(window.filter->filterView()->isScrolledToEnd());
     // Appended rows keep the selection.
@@ -443,4 +445,46 @@ TEST(LineFilterFeature, newTabExportPutsTheRowsIntoTheNewDocument)
     window.filter->exportFilterResults(FindBarView::FilterExport::newTab);
     EXPECT_EQ(other.text().text(), QStringLiteral("hit 1\nhit 2\n"));
     EXPECT_EQ(other.text().selectedRange(), (TextRange{0, 0}));
+}
+
+// The window's text is a tree of chunks of a few thousand units: lines whose match, break (a
+// CR LF split by a border) or both straddle a chunk border are rows like any other, and a row's
+// text and its export read across the border.
+TEST(LineFilterFeature, rowsAcrossChunkBordersAreFoundShownAndExported)
+{
+    QString text;
+    std::vector<std::int64_t> expected;
+    std::int64_t line = 0;
+    std::vector<QString> hits;
+    for (int i = 0; i < 10; ++i) {
+        // Filler that ends a few units before the next border of a 4096-unit chunk.
+        const int filler = 4096 - static_cast<int>(text.size() % 4096) - 3 + i % 4;
+        text += QString(std::max(filler, 1), QLatin1Char('.')) + QStringLiteral("\r\n");
+        ++line;
+        expected.push_back(line);
+        const QString hit = QStringLiteral("needle %1").arg(i);
+        hits.push_back(hit);
+        text += hit + QStringLiteral("\r\n");
+        ++line;
+    }
+    FilterWindow window(text);
+    ASSERT_GT(window.text().storage().current().stats().chunks, 8);
+    window.showWithQuery(QStringLiteral("needle"));
+    EXPECT_EQ(window.shownLines(), expected);
+    const auto ending = window.window->effectiveLineEnding();
+    const QString separator = ending == EditorCore::LineEnding::crlf ? QStringLiteral("\r\n")
+                              : ending == EditorCore::LineEnding::cr ? QStringLiteral("\r")
+                                                                     : QStringLiteral("\n");
+    QString exported;
+    for (const QString& hit : hits)
+        exported += hit + separator;
+    EXPECT_EQ(window.filter->filterExportText(window.lines().rows), exported);
+
+    // Typing goes on after the pass took its snapshot: the rows follow the text as it is now.
+    window.text().insertText(QStringLiteral("needle x\r\n"), TextRange{0, 0});
+    window.settle();
+    window.filter->runFilter();
+    window.settle();
+    ASSERT_EQ(window.shownLines().size(), expected.size() + 1);
+    EXPECT_EQ(window.shownLines().front(), 0);
 }

@@ -2,11 +2,12 @@
 #include "app/kit/ActionRouter.h"
 #include "app/kit/HostWindow.h"
 #include "app/views/MarkdownPreview.h"
+#include "app/views/TextStorage.h"
 #include "app/window/DocumentWindowController.h"
-#include "app/window/find/FindReplaceFeature.h"
-#include "app/window/hosting/HostWindows.h"
 #include "app/window/filter/LineFilterFeature.h"
+#include "app/window/find/FindReplaceFeature.h"
 #include "app/window/hex/HexViewFeature.h"
+#include "app/window/hosting/HostWindows.h"
 #include "app/window/preview/PreviewModesFeature.h"
 #include "app/window/toolband/ToolBand.h"
 #include "app/window/toolband/ToolBandFeature.h"
@@ -368,7 +369,7 @@ TEST(PreviewModes, editsRenderAfterTypingAndScrollingIsFollowedOncePerBurstInSpl
     // The source: the text as it is now and the file's folder.
     ASSERT_TRUE(w.log.source);
     const EditorViews::PreviewSource source = w.log.source();
-    EXPECT_EQ(source.text, w.controller->textView()->text());
+    EXPECT_EQ(EditorViews::snapshotText(source.text), w.controller->textView()->text());
     EXPECT_EQ(source.folder, std::filesystem::path("/notes"));
 
     // Many scrolls within 0.05 s move the preview once, to the text's top line.

@@ -3,7 +3,9 @@
 #include "app/kit/ActionRouter.h"
 #include "app/kit/HostWindow.h"
 #include "app/kit/Presenter.h"
+#include "app/kit/Utf16.h"
 #include "app/views/EditorTextView.h"
+#include "app/views/TextStorage.h"
 #include "app/window/print/DocumentPrinting.h"
 #include "app/window/print/PrintingFeature.h"
 #include "app/window/hosting/TextDocumentWindow.h"
@@ -38,7 +40,7 @@ const QDateTime printDate(QDate(2026, 3, 14), QTime(9, 30), Qt::UTC);
 PrintSource sourceOf(const QString& text, const QString& title = QStringLiteral("notes.txt"))
 {
     PrintSource source;
-    source.text = text;
+    source.text = EditorCore::ChunkedText(EditorKit::utf16View(text)).snapshot();
     source.lines = EditorCore::LineIndex(std::u16string_view(
         reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())));
     source.title = title;
@@ -427,7 +429,7 @@ TEST(DocumentPrinting, aDocumentPrintsItsWindowsTextOrWithoutAWindowItsLoadedTex
         SCOPED_TRACE("without a window");
         PrintingFixture f("plain.txt", "a\tb\nc\n", false);
         const PrintSource source = EditorWindow::printSource(*f.document);
-        EXPECT_EQ(source.text, QStringLiteral("a\tb\nc\n"));
+        EXPECT_EQ(EditorViews::snapshotText(source.text), QStringLiteral("a\tb\nc\n"));
         EXPECT_EQ(source.lines.contentLineCount(), 2);
         EXPECT_EQ(source.tabWidth, 4);
         EXPECT_EQ(source.title, QStringLiteral("plain.txt"));
@@ -439,7 +441,7 @@ TEST(DocumentPrinting, aDocumentPrintsItsWindowsTextOrWithoutAWindowItsLoadedTex
         f.window().textView()->setSelectedRange({0, 0});
         f.window().textView()->insertText(QStringLiteral("edited\n"));
         const PrintSource source = EditorWindow::printSource(*f.document);
-        EXPECT_EQ(source.text, QStringLiteral("edited\na\tb\n"));
+        EXPECT_EQ(EditorViews::snapshotText(source.text), QStringLiteral("edited\na\tb\n"));
         EXPECT_EQ(source.lines.contentLineCount(), 2) << "the window's line index";
         EXPECT_EQ(source.tabWidth, 8);
         EXPECT_EQ(source.title, QStringLiteral("code.txt"));

@@ -682,9 +682,14 @@ TEST(SuspiciousScanTests, aCountOfATextEditedSinceItsCopyIsDropped)
     bool editDuringCount = true;
     int copies = 0;
     SuspiciousScan scan(
-        [&]() -> std::pair<QString, std::uint64_t> {
+        [&]() -> std::pair<EditorCore::TextSnapshot, std::uint64_t> {
             ++copies;
-            auto copy = std::make_pair(text, version);
+            auto copy = std::make_pair(
+                EditorCore::ChunkedText(
+                    std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()),
+                                        static_cast<std::size_t>(text.size())))
+                    .snapshot(),
+                version);
             if (editDuringCount) {
                 // An edit lands right after the copy was taken.
                 text += QChar(0x00a0);
