@@ -40,17 +40,35 @@ public:
     ScanRegions::Window window(std::int64_t position, std::int64_t stretchEnd, std::int64_t end)
     {
         const std::int64_t windowEnd = std::min(end, stretchEnd + m_longest - 1);
+        // Places lie close together in a dense search: the stretch copied for the last one
+        // usually holds the next, and copying a stretch per place would read every unit many
+        // times over. A fresh copy reaches well past what is asked.
+        if (m_windowValid && position >= m_windowStart
+            && windowEnd <= m_windowStart + static_cast<std::int64_t>(m_window.size()))
+            return {m_window, m_windowStart};
+        const std::int64_t copyEnd = std::min(end, std::max(windowEnd, position + copiedAhead));
         m_window.clear();
-        m_snapshot.visit(m_base + position, windowEnd - position, [&](std::u16string_view piece) {
+        m_snapshot.visit(m_base + position, copyEnd - position, [&](std::u16string_view piece) {
             m_window.append(piece);
             return true;
         });
+        m_windowStart = position;
+        m_windowValid = true;
         return {m_window, position};
     }
 
     std::int64_t lineStartBefore(std::int64_t hit, std::int64_t from)
     {
         std::int64_t at = hit;
+        // Inside the stretch copied last, without widening a chunk again.
+        if (m_windowValid && at > m_windowStart
+            && at <= m_windowStart + static_cast<std::int64_t>(m_window.size())) {
+            const std::int64_t stop = std::max(from, m_windowStart);
+            for (; at > stop; --at) {
+                if (isEngineLineBreak(m_window[static_cast<std::size_t>(at - 1 - m_windowStart)]))
+                    return at;
+            }
+        }
         while (at > from) {
             const TextSnapshot::Piece piece = m_snapshot.chunkAt(m_base + at - 1, m_pieceBuffer);
             const std::int64_t pieceStart = std::max(piece.start - m_base, from);
@@ -67,6 +85,15 @@ public:
     std::int64_t lineEndFrom(std::int64_t hit, std::int64_t end)
     {
         std::int64_t at = hit;
+        if (m_windowValid && at >= m_windowStart
+            && at < m_windowStart + static_cast<std::int64_t>(m_window.size())) {
+            const std::int64_t stop =
+                std::min(end, m_windowStart + static_cast<std::int64_t>(m_window.size()));
+            for (; at < stop; ++at) {
+                if (isEngineLineBreak(m_window[static_cast<std::size_t>(at - m_windowStart)]))
+                    return at;
+            }
+        }
         while (at < end) {
             const TextSnapshot::Piece piece = m_snapshot.chunkAt(m_base + at, m_pieceBuffer);
             const std::int64_t pieceEnd =
@@ -88,6 +115,10 @@ private:
     std::u16string& m_pieceBuffer;
     // The longest needle, at least 1.
     std::int64_t m_longest = 1;
+    static constexpr std::int64_t copiedAhead = 64 * 1024;
+    // What m_window holds: the units from m_windowStart on (relative to m_base).
+    bool m_windowValid = false;
+    std::int64_t m_windowStart = 0;
 };
 
 // A surrogate without its partner in the query: the engine compares such a unit with the

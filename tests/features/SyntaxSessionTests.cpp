@@ -5,9 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <tuple>
 #include <mutex>
 #include <string>
+#include <tuple>
 #include <vector>
 
 using namespace EditorFeatures;
@@ -133,8 +133,9 @@ TEST(SyntaxSessionEdit, pointsOfAnEdit)
         // Read from a snapshot's chunks, a border between every two units.
         for (std::int64_t size : {1, 2, 4096}) {
             const EditorCore::ChunkedText chunks(c.units, {size, size, size});
-            EXPECT_EQ(SyntaxSession::editFor(chunks.current(), c.location, c.oldLength, c.replacement),
-                      c.expected)
+            EXPECT_EQ(
+                SyntaxSession::editFor(chunks.current(), c.location, c.oldLength, c.replacement),
+                c.expected)
                 << "chunks of " << size;
         }
         // The same edit as the general form computes it from both texts.

@@ -1,8 +1,8 @@
 #include "app/window/preview/PreviewModesFeature.h"
 
 #include "app/views/EditorTextView.h"
-#include "app/views/TextStorage.h"
 #include "app/views/MarkdownPreviewView.h"
+#include "app/views/TextStorage.h"
 #include "app/window/DocumentContentView.h"
 #include "app/window/DocumentWindowController.h"
 #include "app/window/WindowDocument.h"
