@@ -21,6 +21,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -53,6 +54,20 @@ typeKeys(QApplication& application, EditorWindow::DocumentWindowController& wind
     return {times[times.size() / 2], times[times.size() * 99 / 100]};
 }
 
+double peakResidentMiB()
+{
+    std::FILE* status = std::fopen("/proc/self/status", "r");
+    if (!status)
+        return 0;
+    char line[256];
+    double kib = 0;
+    while (std::fgets(line, sizeof line, status))
+        if (std::sscanf(line, "VmHWM: %lf kB", &kib) == 1)
+            break;
+    std::fclose(status);
+    return kib / 1024;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -79,13 +94,31 @@ int main(int argc, char** argv)
     window.page()->resize(1180, 640);
     application.processEvents();
 
-    const int length = static_cast<int>(window.textView()->text().size());
-    const Figures end = typeKeys(application, window, length);
-    const Figures middle = typeKeys(application, window, length / 2);
-    std::printf(
-        "keystroke at the end:    median %.3f ms, 99th percentile %.3f ms\n", end.median, end.p99);
-    std::printf("keystroke in the middle: median %.3f ms, 99th percentile %.3f ms\n",
-                middle.median,
-                middle.p99);
+    auto run = [&](const char* name) {
+        const int length = window.textView()->storage().length();
+        const Figures end = typeKeys(application, window, length);
+        const Figures middle = typeKeys(application, window, length / 2);
+        const Figures start = typeKeys(application, window, 10);
+        std::printf("%s, keystroke at the end:    median %.3f ms, 99th percentile %.3f ms\n",
+                    name,
+                    end.median,
+                    end.p99);
+        std::printf("%s, keystroke in the middle: median %.3f ms, 99th percentile %.3f ms\n",
+                    name,
+                    middle.median,
+                    middle.p99);
+        std::printf("%s, keystroke at the start:  median %.3f ms, 99th percentile %.3f ms\n",
+                    name,
+                    start.median,
+                    start.p99);
+    };
+    run("100 MiB");
+    // `--gib`: the same again over 1 GiB of text (10,000,000 lines) put into the window whole.
+    if (argc > 1 && std::string_view(argv[1]) == "--gib") {
+        window.textView()->storage().setText(LargeText::generateChunked(10 * LargeText::lineCount));
+        application.processEvents();
+        run("1 GiB");
+    }
+    std::printf("peak resident memory: %.0f MiB\n", peakResidentMiB());
     return 0;
 }

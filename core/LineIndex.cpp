@@ -1,5 +1,7 @@
 #include "core/LineIndex.h"
 
+#include "core/ChunkedText.h"
+
 #include <algorithm>
 #include <cstddef>
 
@@ -92,6 +94,24 @@ LineIndex::LineIndex(std::u16string_view text)
         m_starts.reserve(std::min(predicted + predicted / 8, size / 16) + 16);
         scanBreaks(text, sample, size, m_starts);
     }
+    m_seam = m_starts.size();
+}
+
+LineIndex::LineIndex(const TextSnapshot& text)
+    : m_length(text.length())
+{
+    m_starts.reserve(static_cast<std::size_t>(text.lineCount()));
+    std::int64_t pieceStart = 0;
+    std::vector<std::int64_t> breaks;
+    text.visit(0, text.length(), [&](std::u16string_view piece) {
+        breaks.clear();
+        scanBreaks(piece, 0, piece.size(), breaks);
+        for (const std::int64_t end : breaks)
+            m_starts.push_back(pieceStart + end);
+        pieceStart += static_cast<std::int64_t>(piece.size());
+        return true;
+    });
+    m_seam = m_starts.size();
 }
 
 LineEndingSummary LineIndex::lineEndings(std::u16string_view text) const
@@ -100,7 +120,7 @@ LineEndingSummary LineIndex::lineEndings(std::u16string_view text) const
     const std::size_t size = text.size();
     // Each start after the first follows a break, whose last unit is the one before it.
     for (std::size_t i = 1; i < m_starts.size(); ++i) {
-        const auto end = static_cast<std::size_t>(m_starts[i]);
+        const auto end = static_cast<std::size_t>(startAt(i));
         if (end == 0 || end > size)
             continue;
         const char16_t last = text[end - 1];
@@ -118,16 +138,53 @@ LineEndingSummary LineIndex::lineEndings(std::u16string_view text) const
     return summary;
 }
 
+const std::vector<std::int64_t>& LineIndex::starts() const
+{
+    moveSeam(m_starts.size());
+    return m_starts;
+}
+
+bool LineIndex::operator==(const LineIndex& other) const
+{
+    return m_length == other.m_length && starts() == other.starts();
+}
+
+std::size_t LineIndex::firstAfter(std::int64_t offset) const
+{
+    // Both sides of the seam are sorted, and so is the whole with the shift applied.
+    const auto seam = m_starts.begin() + static_cast<std::ptrdiff_t>(m_seam);
+    if (m_seam > 0 && m_starts[m_seam - 1] > offset)
+        return static_cast<std::size_t>(std::upper_bound(m_starts.begin(), seam, offset)
+                                        - m_starts.begin());
+    return static_cast<std::size_t>(std::upper_bound(seam, m_starts.end(), offset - m_shift)
+                                    - m_starts.begin());
+}
+
+void LineIndex::moveSeam(std::size_t index) const
+{
+    index = std::min(index, m_starts.size());
+    if (m_shift == 0) {
+        m_seam = index;
+        return;
+    }
+    for (std::size_t i = m_seam; i < index; ++i)
+        m_starts[i] += m_shift;
+    for (std::size_t i = index; i < m_seam; ++i)
+        m_starts[i] -= m_shift;
+    m_seam = index;
+    if (m_seam == m_starts.size())
+        m_shift = 0;
+}
+
 std::int64_t LineIndex::lineNumber(std::int64_t offset) const
 {
-    const auto after = std::upper_bound(m_starts.begin(), m_starts.end(), offset);
-    return std::max<std::int64_t>(after - m_starts.begin(), 1);
+    return std::max<std::int64_t>(static_cast<std::int64_t>(firstAfter(offset)), 1);
 }
 
 std::int64_t LineIndex::lineStart(std::int64_t line) const
 {
     const std::int64_t clamped = std::clamp<std::int64_t>(line, 1, lineCount());
-    return m_starts[static_cast<std::size_t>(clamped - 1)];
+    return startAt(static_cast<std::size_t>(clamped - 1));
 }
 
 std::int64_t LineIndex::contentLineCount() const
@@ -136,7 +193,7 @@ std::int64_t LineIndex::contentLineCount() const
         return 0;
     if (m_starts.size() < 2)
         return lineCount();
-    return lineCount() - (m_starts.back() == m_length ? 1 : 0);
+    return lineCount() - (startAt(m_starts.size() - 1) == m_length ? 1 : 0);
 }
 
 LineIndex::Range LineIndex::contentRange(std::int64_t line, std::u16string_view text) const
@@ -146,8 +203,8 @@ LineIndex::Range LineIndex::contentRange(std::int64_t line, std::u16string_view 
         return {textLength, 0};
     const auto index = static_cast<std::size_t>(line);
     // A text other than the indexed one must not yield a range outside itself.
-    const std::int64_t start = std::min(m_starts[index], textLength);
-    std::int64_t end = index + 1 < m_starts.size() ? m_starts[index + 1] : textLength;
+    const std::int64_t start = std::min(startAt(index), textLength);
+    std::int64_t end = index + 1 < m_starts.size() ? startAt(index + 1) : textLength;
     end = std::min(end, textLength);
     while (end > start && isBreakUnit(text[static_cast<std::size_t>(end - 1)]))
         --end;
@@ -188,20 +245,13 @@ void LineIndex::update(std::int64_t location,
     const std::int64_t scanStart = std::max<std::int64_t>(location - 1, 0);
     const std::int64_t scanEnd = std::min(location + newLength + 1, textLength);
 
-    const auto firstAfter = [&](std::int64_t value) {
-        return static_cast<std::size_t>(std::upper_bound(m_starts.begin(), m_starts.end(), value)
-                                        - m_starts.begin());
-    };
     const std::size_t first = firstAfter(scanStart);
     const std::size_t last = std::max(first, firstAfter(location + oldLength + 1));
 
     std::vector<std::int64_t> rescanned;
     if (scanEnd > scanStart) {
         // The stretch starts at scanStart; its breaks come back relative to it.
-        scanBreaks(stretch,
-                   0,
-                   static_cast<std::size_t>(scanEnd - scanStart),
-                   rescanned);
+        scanBreaks(stretch, 0, static_cast<std::size_t>(scanEnd - scanStart), rescanned);
         for (auto& start : rescanned)
             start += scanStart;
     }
@@ -209,9 +259,12 @@ void LineIndex::update(std::int64_t location,
     // The old starts from `last` on, once shifted, that lie past the rescanned stretch; they
     // are increasing, so those at or before it form a prefix.
     std::size_t keptFrom = last;
-    while (keptFrom < m_starts.size() && m_starts[keptFrom] + delta <= scanEnd)
+    while (keptFrom < m_starts.size() && startAt(keptFrom) + delta <= scanEnd)
         ++keptFrom;
 
+    // The kept starts move by delta: with the seam at them, that is one addition to the shift.
+    moveSeam(keptFrom);
+    m_shift += delta;
     const std::size_t removed = keptFrom - first;
     const std::size_t inserted = rescanned.size();
     if (inserted > removed) {
@@ -223,20 +276,21 @@ void LineIndex::update(std::int64_t location,
     }
     std::copy(
         rescanned.begin(), rescanned.end(), m_starts.begin() + static_cast<std::ptrdiff_t>(first));
-    const std::size_t shiftedFrom = first + inserted;
-    if (delta != 0) {
-        for (std::size_t i = shiftedFrom; i < m_starts.size(); ++i)
-            m_starts[i] += delta;
-    }
+    m_seam = first + inserted;
+    if (m_seam == m_starts.size())
+        m_shift = 0;
 
-    // Edit arguments that do not describe the text could break the order; keep it strict.
-    if (first > 0) {
-        std::size_t write = first;
-        for (std::size_t read = first; read < m_starts.size(); ++read) {
-            if (m_starts[read] > m_starts[write - 1])
-                m_starts[write++] = m_starts[read];
-        }
-        m_starts.resize(write);
+    // Edit arguments that do not describe the text could break the order where the new starts
+    // meet the old ones; keep it strict there.
+    while (m_seam > 0 && m_seam < m_starts.size() && startAt(m_seam) <= startAt(m_seam - 1))
+        m_starts.erase(m_starts.begin() + static_cast<std::ptrdiff_t>(m_seam));
+    while (first > 0 && first < m_seam && m_starts[first] <= m_starts[first - 1]) {
+        m_starts.erase(m_starts.begin() + static_cast<std::ptrdiff_t>(first));
+        --m_seam;
+    }
+    if (m_seam >= m_starts.size()) {
+        m_seam = m_starts.size();
+        m_shift = 0;
     }
     m_length = textLength;
 }

@@ -61,6 +61,16 @@ const QString& EditorTextView::text() const
     return m_storage->text();
 }
 
+QChar EditorTextView::StorageUnits::operator[](qsizetype index) const
+{
+    return storage->at(index);
+}
+
+qsizetype EditorTextView::StorageUnits::size() const
+{
+    return storage->length();
+}
+
 void EditorTextView::setUndoStack(QUndoStack* stack)
 {
     m_undoStack = stack ? stack : m_ownUndoStack;
@@ -158,20 +168,26 @@ int EditorTextView::lineStart(int line) const
 
 int EditorTextView::contentEnd(int line) const
 {
-    auto range = m_lines.contentRange(line, EditorKit::utf16View(text()));
-    return static_cast<int>(range.location + range.length);
+    if (line < 0 || line >= lineCount())
+        return m_storage->length();
+    const int start = lineStart(line);
+    int end = line + 1 < lineCount() ? lineStart(line + 1) : m_storage->length();
+    // A line ends in one break: LF, CR, CR LF, NEL, U+2028 or U+2029.
+    if (end > start && m_storage->at(end - 1) == QLatin1Char('\n')) {
+        --end;
+        if (end > start && m_storage->at(end - 1) == QLatin1Char('\r'))
+            --end;
+    } else if (end > start) {
+        const char16_t last = m_storage->at(end - 1).unicode();
+        if (last == u'\r' || last == 0x0085 || last == 0x2028 || last == 0x2029)
+            --end;
+    }
+    return end;
 }
 
 int EditorTextView::lineOf(int offset) const
 {
     return static_cast<int>(m_lines.lineNumber(offset)) - 1;
-}
-
-QStringView EditorTextView::paragraphText(int line) const
-{
-    int start = lineStart(line);
-    int end = line + 1 < lineCount() ? lineStart(line + 1) : m_storage->length();
-    return QStringView(text()).mid(start, end - start);
 }
 
 // MARK: storage changes
@@ -192,7 +208,7 @@ void EditorTextView::storageDidReplace(int location, int replacedLength, int new
         if (m_givenLines && m_givenLines->length() == m_storage->length())
             m_lines = std::move(*m_givenLines);
         else
-            m_lines = EditorCore::LineIndex(EditorKit::utf16View(text()));
+            m_lines = EditorCore::LineIndex(m_storage->current());
         m_givenLines.reset();
         m_layouts.clear();
         m_widestLine = 0;
@@ -211,7 +227,13 @@ void EditorTextView::storageDidReplace(int location, int replacedLength, int new
         const int firstLine = lineOf(location);
         const int lastOldLine = lineOf(location + replacedLength);
         const int oldContentEnd = contentEnd(firstLine);
-        m_lines.update(location, replacedLength, newLength, EditorKit::utf16View(text()));
+        const auto stretch =
+            EditorCore::LineIndex::updateStretch(location, newLength, m_storage->length());
+        m_lines.update(location,
+                       replacedLength,
+                       newLength,
+                       m_storage->length(),
+                       EditorKit::utf16View(m_storage->mid(stretch.location, stretch.length)));
         const int lastNewLine = lineOf(location + newLength);
         const int delta = lineCount() - oldLines;
         // A long line edited inside its content keeps its layout: only the pieces the edit
@@ -223,8 +245,9 @@ void EditorTextView::storageDidReplace(int location, int replacedLength, int new
             if (found != m_layouts.end() && found->second.layout->pieceCount() > 1
                 && found->second.preeditPosition < 0) {
                 const int start = lineStart(firstLine);
-                found->second.layout->replace(
-                    location - start, replacedLength, text().mid(location, newLength));
+                const QString inserted = m_storage->mid(location, newLength);
+                found->second.layout->replace(location - start, replacedLength, inserted);
+                found->second.paragraph.replace(location - start, replacedLength, inserted);
                 if (found->second.layout->content().size() == contentEnd(firstLine) - start)
                     edited = std::move(found->second);
                 m_layouts.erase(found);
@@ -295,8 +318,11 @@ void EditorTextView::storageDidReplace(int location, int replacedLength, int new
         EditRecord record;
         record.location = location;
         record.oldLength = replacedLength;
-        // A whole-text replacement shares the storage's string instead of copying it.
-        record.insertedText = text().mid(location, newLength);
+        record.text = m_storage->snapshot();
+        record.insertedLength = newLength;
+        // A long insertion (a whole text read in) is read from the snapshot by whoever needs it.
+        if (newLength <= EditRecord::insertedTextLimit)
+            record.insertedText = m_storage->mid(location, newLength);
         record.version = m_storage->version();
         record.origin = origin;
         m_delegate->textDidEdit(*this, record);
@@ -368,8 +394,10 @@ EditorTextView::LineLayout& EditorTextView::layoutFor(int line)
     int start = lineStart(line);
     int end = contentEnd(line);
     LineLayout entry;
+    const int next = line + 1 < lineCount() ? lineStart(line + 1) : m_storage->length();
+    entry.paragraph = m_storage->mid(start, next - start);
     entry.layout = std::make_unique<ParagraphLayout>(
-        paragraphSettings(), text().mid(start, end - start), m_lineColors, line);
+        paragraphSettings(), entry.paragraph.left(end - start), m_lineColors, line);
     if (!m_preedit.isEmpty() && lineOf(m_caret) == line) {
         entry.preeditPosition = std::min(m_caret, end) - start;
         entry.layout->setPreedit(entry.preeditPosition, m_preedit, m_preeditFormats);
@@ -808,7 +836,7 @@ void EditorTextView::drawMisspellings(QPainter& painter,
         // A very long line (a minified file) is not prose.
         if (length <= 0 || length > 20000)
             continue;
-        const QStringView text = QStringView(this->text()).mid(paragraph.start, length);
+        const QString text = m_storage->mid(paragraph.start, length);
         for (TextRange word : m_spellChecker->misspelledWords(text)) {
             word.location += paragraph.start;
             if (selection.length == 0 && selection.location >= word.location
@@ -881,7 +909,7 @@ void EditorTextView::paintEvent(QPaintEvent* event)
         QPointF origin(x0, paragraph.top);
         painter.setPen(colors.color(QPalette::Text));
         entry.layout->draw(&painter, origin, dirty);
-        MarkedParagraph marked{paragraphText(paragraph.line),
+        MarkedParagraph marked{entry.paragraph,
                                contentEnd(paragraph.line) - paragraph.start,
                                entry.layout.get(),
                                origin,

@@ -72,6 +72,7 @@ public:
     ~EditorTextView() override;
 
     TextStorage& storage() { return *m_storage; }
+    const TextStorage& storage() const { return *m_storage; }
     const QString& text() const;
     EditorDisplayState& display() { return *m_display; }
     // The document's one line index: the ruler and the window's status read this one.
@@ -304,10 +305,22 @@ private:
     friend class ReplaceCommand;
     class MultiEditCommand;
     friend class MultiEditCommand;
+    // The storage's units read by index, as a QString's would be: for scans that look at a few
+    // units around a position.
+    struct StorageUnits
+    {
+        const TextStorage* storage;
+        QChar operator[](qsizetype index) const;
+        qsizetype size() const;
+    };
+    StorageUnits units() const { return {m_storage}; }
+
     struct LineLayout
     {
         std::unique_ptr<ParagraphLayout> layout;
         int preeditPosition = -1;
+        // The line with its break, as laid out (the marks read the break too).
+        QString paragraph;
     };
     enum class EditKind { typing, deleting, other };
 
@@ -316,7 +329,6 @@ private:
     int lineStart(int line) const;
     int contentEnd(int line) const;
     int lineOf(int offset) const;
-    QStringView paragraphText(int line) const;
 
     void storageDidReplace(int location, int replacedLength, int newLength);
     void rebuildVisualLines();

@@ -48,7 +48,7 @@ public:
         , m_extrasBefore(view->m_extraCarets)
         , m_origin(view->m_pushOrigin)
     {
-        const QString& text = view->text();
+        const TextStorage& text = view->storage();
         std::int64_t shift = 0;
         m_inverse.reserve(m_edits.size());
         for (const auto& edit : m_edits) {
@@ -305,7 +305,7 @@ bool EditorTextView::doMultiCaretCommand(const QString& selector)
     if (selector == QLatin1String("insertNewline:")) {
         // The document's line ending and the blanks before the caret on its line.
         const auto all = carets();
-        const QString& whole = text();
+        const StorageUnits whole = units();
         std::vector<std::u16string> texts;
         texts.reserve(all.size());
         for (const auto& caret : all) {
@@ -314,7 +314,7 @@ bool EditorTextView::doMultiCaretCommand(const QString& selector)
             while (blanks < caret.location
                    && (whole[blanks] == QLatin1Char(' ') || whole[blanks] == QLatin1Char('\t')))
                 ++blanks;
-            texts.push_back(toEngine(m_newline + whole.mid(start, blanks - start)));
+            texts.push_back(toEngine(m_newline + m_storage->mid(start, blanks - start)));
         }
         applyMultiEdit(MC::insert(all, texts));
         return true;
@@ -368,13 +368,13 @@ void EditorTextView::copy()
         TextRange selection = selectedRange();
         if (selection.length == 0)
             return;
-        QGuiApplication::clipboard()->setText(text().mid(selection.location, selection.length));
+        QGuiApplication::clipboard()->setText(m_storage->mid(selection.location, selection.length));
         return;
     }
     QStringList pieces;
     for (const auto& caret : carets()) {
         if (caret.length > 0)
-            pieces.push_back(text().mid(caret.location, caret.length));
+            pieces.push_back(m_storage->mid(caret.location, caret.length));
     }
     if (pieces.isEmpty())
         return;
@@ -459,8 +459,7 @@ void EditorTextView::dropSelectedText(int target, bool copying)
     const TextRange selection = selectedRange();
     if (!m_editable || selection.length == 0)
         return;
-    const QString& all = text();
-    const QString moved = all.mid(selection.location, selection.length);
+    const QString moved = m_storage->mid(selection.location, selection.length);
     const int length = static_cast<int>(selection.length);
     const QString name = EditorKit::localized("끌어 놓기");
     if (copying) {
@@ -477,11 +476,11 @@ void EditorTextView::dropSelectedText(int target, bool copying)
     TextRange after;
     if (target < selection.location) {
         range = {target, selection.end() - target};
-        replacement = moved + all.mid(target, selection.location - target);
+        replacement = moved + m_storage->mid(target, selection.location - target);
         after = {target, length};
     } else {
         range = {selection.location, target - selection.location};
-        replacement = all.mid(selection.end(), target - selection.end()) + moved;
+        replacement = m_storage->mid(selection.end(), target - selection.end()) + moved;
         after = {target - length, length};
     }
     if (m_delegate && !m_delegate->shouldChangeText(*this, range, replacement))

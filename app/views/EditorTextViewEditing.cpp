@@ -31,7 +31,7 @@ public:
         : QUndoCommand(name)
         , m_view(view)
         , m_location(range.location)
-        , m_oldText(view->text().mid(range.location, range.length))
+        , m_oldText(view->storage().mid(range.location, range.length))
         , m_newText(std::move(replacement))
         , m_before(view->selectedRange())
         , m_after(selectionAfter)
@@ -264,9 +264,9 @@ EditorTextView::Substitution EditorTextView::typingSubstitution(const QString& t
     if (typed.size() != 1 || hasMarkedText())
         return plain;
     const QChar c = typed.front();
-    const QString& text = this->text();
+    const StorageUnits text = units();
     const int at = selection.location;
-    const QChar before = at > 0 ? text.at(at - 1) : QChar();
+    const QChar before = at > 0 ? text[at - 1] : QChar();
     if (m_autocorrection.quotes && (c == QLatin1Char('"') || c == QLatin1Char('\''))) {
         // Opening after nothing, a space, a line break, an opening bracket or quote, or a dash.
         static const QString openers = QStringLiteral("([{<\u201C\u2018\u2014\u2013-");
@@ -276,7 +276,7 @@ EditorTextView::Substitution EditorTextView::typingSubstitution(const QString& t
         return {opening ? QStringLiteral("\u2018") : QStringLiteral("\u2019"), 0};
     }
     if (m_autocorrection.dashes && c == QLatin1Char('-') && selection.length == 0
-        && before == QLatin1Char('-') && (at < 2 || text.at(at - 2) != QLatin1Char('-'))) {
+        && before == QLatin1Char('-') && (at < 2 || text[at - 2] != QLatin1Char('-'))) {
         return {QStringLiteral("\u2014"), 1};
     }
     return plain;
@@ -432,6 +432,9 @@ void EditorTextView::scrollRangeToVisible(TextRange range)
 
 namespace {
 
+// How far around an offset the grapheme search reads: no cluster in real text is longer.
+constexpr int graphemeReach = 256;
+
 bool isWordUnit(QChar c)
 {
     return c.isLetterOrNumber() || c == QLatin1Char('_') || c.isMark();
@@ -450,11 +453,13 @@ int EditorTextView::positionLeft(int offset) const
     int end = contentEnd(line);
     if (offset > end)
         return end;
-    QStringView content = QStringView(text()).mid(start, end - start);
+    // The stretch of the line around the offset: a cluster is never longer than that.
+    const int from = std::max(start, offset - graphemeReach);
+    const QString content = m_storage->mid(from, std::min(end, offset + graphemeReach) - from);
     QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, content.data(), content.size());
-    finder.setPosition(offset - start);
+    finder.setPosition(offset - from);
     qsizetype previous = finder.toPreviousBoundary();
-    return start + static_cast<int>(previous < 0 ? 0 : previous);
+    return from + static_cast<int>(previous < 0 ? 0 : previous);
 }
 
 int EditorTextView::positionRight(int offset) const
@@ -464,11 +469,13 @@ int EditorTextView::positionRight(int offset) const
     int end = contentEnd(line);
     if (offset >= end)
         return line + 1 < lineCount() ? lineStart(line + 1) : m_storage->length();
-    QStringView content = QStringView(text()).mid(start, end - start);
+    const int from = std::max(start, offset - graphemeReach);
+    const int to = std::min(end, std::max(offset, from) + graphemeReach);
+    const QString content = m_storage->mid(from, to - from);
     QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, content.data(), content.size());
-    finder.setPosition(std::max(0, offset - start));
+    finder.setPosition(std::max(0, offset - from));
     qsizetype next = finder.toNextBoundary();
-    return start + static_cast<int>(next < 0 ? end - start : next);
+    return from + static_cast<int>(next < 0 ? to - from : next);
 }
 
 int EditorTextView::wordLeft(int offset) const
@@ -477,7 +484,7 @@ int EditorTextView::wordLeft(int offset) const
     int start = lineStart(line);
     if (offset <= start)
         return positionLeft(offset);
-    const QString& all = text();
+    const StorageUnits all = units();
     int position = std::min(offset, contentEnd(line));
     while (position > start && !isWordUnit(all[position - 1]))
         --position;
@@ -492,7 +499,7 @@ int EditorTextView::wordRight(int offset) const
     int end = contentEnd(line);
     if (offset >= end)
         return positionRight(offset);
-    const QString& all = text();
+    const StorageUnits all = units();
     int position = offset;
     while (position < end && !isWordUnit(all[position]))
         ++position;
@@ -508,7 +515,7 @@ TextRange EditorTextView::wordAround(int offset) const
     int end = contentEnd(line);
     int left = std::min(offset, end);
     int right = left;
-    const QString& all = text();
+    const StorageUnits all = units();
     while (left > start && isWordUnit(all[left - 1]))
         --left;
     while (right < end && isWordUnit(all[right]))

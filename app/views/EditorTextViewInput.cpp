@@ -284,7 +284,7 @@ QVariant EditorTextView::inputMethodQuery(Qt::InputMethodQuery query) const
     if (end - start > ParagraphLayout::pieceBound) {
         // A long line offers the input method the text around the caret, not a megabyte.
         constexpr int reach = 1024;
-        const QString& all = text();
+        const StorageUnits all = units();
         const int from = std::max(start, m_caret - reach);
         const int to = std::min(end, m_caret + reach);
         start = from > start && all[from].isLowSurrogate() ? from - 1 : from;
@@ -306,10 +306,10 @@ QVariant EditorTextView::inputMethodQuery(Qt::InputMethodQuery query) const
     case Qt::ImAnchorPosition:
         return std::clamp(m_anchor - start, 0, end - start);
     case Qt::ImSurroundingText:
-        return text().mid(start, end - start);
+        return m_storage->mid(start, end - start);
     case Qt::ImCurrentSelection: {
         TextRange selection = selectedRange();
-        return text().mid(selection.location, selection.length);
+        return m_storage->mid(selection.location, selection.length);
     }
     case Qt::ImAbsolutePosition:
         return m_caret;

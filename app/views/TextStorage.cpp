@@ -1,16 +1,28 @@
 #include "app/views/TextStorage.h"
 
 #include "app/kit/Utf16.h"
+#include "app/views/EditRecord.h"
+
+#include <QThreadPool>
 
 #include <algorithm>
 
 namespace EditorViews {
 
-QString snapshotText(const EditorCore::TextSnapshot& text, std::int64_t location, std::int64_t length)
+namespace {
+
+// From this length a text replaced whole is freed on a worker.
+constexpr std::int64_t releaseElsewhereFrom = std::int64_t{1} << 20;
+
+} // namespace
+
+QString
+snapshotText(const EditorCore::TextSnapshot& text, std::int64_t location, std::int64_t length)
 {
     const std::int64_t size = text.length();
     const std::int64_t start = std::clamp<std::int64_t>(location, 0, size);
-    const std::int64_t end = std::clamp<std::int64_t>(location + std::max<std::int64_t>(length, 0), start, size);
+    const std::int64_t end =
+        std::clamp<std::int64_t>(location + std::max<std::int64_t>(length, 0), start, size);
     QString result;
     result.resize(static_cast<qsizetype>(end - start));
     QChar* write = result.data();
@@ -27,8 +39,29 @@ QString snapshotText(const EditorCore::TextSnapshot& text)
     return snapshotText(text, 0, text.length());
 }
 
-TextStorage::TextStorage(QObject* parent)
+QString EditRecord::inserted() const
+{
+    if (insertedLength > insertedText.size())
+        return snapshotText(text, location, insertedLength);
+    return insertedText;
+}
+
+bool snapshotEquals(const EditorCore::TextSnapshot& text, QStringView other)
+{
+    if (text.length() != other.size())
+        return false;
+    const auto* compared = reinterpret_cast<const char16_t*>(other.utf16());
+    return text.visit(0, text.length(), [&compared](std::u16string_view piece) {
+        if (!std::equal(piece.begin(), piece.end(), compared))
+            return false;
+        compared += piece.size();
+        return true;
+    });
+}
+
+TextStorage::TextStorage(QObject* parent, EditorCore::ChunkLimits limits)
     : QObject(parent)
+    , m_chunks(limits)
 {}
 
 QString TextStorage::mid(std::int64_t location, std::int64_t length) const
@@ -62,7 +95,8 @@ void TextStorage::splice(const std::vector<Piece>& pieces)
     if (pieces.empty())
         return;
     const std::int64_t oldLength = m_chunks.length();
-    const std::int64_t start = std::clamp<std::int64_t>(pieces.front().range.location, 0, oldLength);
+    const std::int64_t start =
+        std::clamp<std::int64_t>(pieces.front().range.location, 0, oldLength);
     const std::int64_t end = std::clamp<std::int64_t>(pieces.back().range.end(), start, oldLength);
     std::int64_t change = 0;
     for (const auto& piece : pieces)
@@ -71,11 +105,10 @@ void TextStorage::splice(const std::vector<Piece>& pieces)
     // From the back, so that the ranges still ahead keep their offsets.
     for (auto piece = pieces.rbegin(); piece != pieces.rend(); ++piece) {
         const TextRange clamped = clampedRange(piece->range, oldLength);
-        m_chunks.replace(
-            clamped.location,
-            clamped.length,
-            std::u16string_view(reinterpret_cast<const char16_t*>(piece->text.utf16()),
-                                static_cast<std::size_t>(piece->text.size())));
+        m_chunks.replace(clamped.location,
+                         clamped.length,
+                         std::u16string_view(reinterpret_cast<const char16_t*>(piece->text.utf16()),
+                                             static_cast<std::size_t>(piece->text.size())));
     }
     ++m_version;
     m_flat = QString();
@@ -86,19 +119,23 @@ void TextStorage::splice(const std::vector<Piece>& pieces)
 
 void TextStorage::setText(const QString& text)
 {
-    setText(EditorCore::ChunkedText(EditorKit::utf16View(text)).snapshot());
+    setText(EditorCore::ChunkedText(EditorKit::utf16View(text), m_chunks.limits()).snapshot());
 }
 
 void TextStorage::setText(EditorCore::TextSnapshot text)
 {
     emit willChange();
-    const int old = length();
-    // The old tree is released as the last snapshot holding it goes; a long one is freed chunk
-    // by chunk, which costs no more than its pages.
-    m_chunks = EditorCore::ChunkedText(std::move(text));
+    const int oldLength = length();
+    EditorCore::TextSnapshot old = m_chunks.snapshot();
+    m_chunks = EditorCore::ChunkedText(std::move(text), m_chunks.limits());
     ++m_version;
     m_flat = QString();
-    emit didReplace(0, old, length());
+    emit didReplace(0, oldLength, length());
+    // Freeing a long text's chunks takes a while: when this was its last holder, a worker
+    // does it.
+    if (old.length() >= releaseElsewhereFrom)
+        QThreadPool::globalInstance()->start(
+            [old = std::move(old)]() mutable { old = EditorCore::TextSnapshot(); });
 }
 
 } // namespace EditorViews

@@ -20,7 +20,8 @@ class TextStorage : public QObject
 {
     Q_OBJECT
 public:
-    explicit TextStorage(QObject* parent = nullptr);
+    // `limits`: the chunks' sizes (tests use tiny ones to put borders everywhere).
+    explicit TextStorage(QObject* parent = nullptr, EditorCore::ChunkLimits limits = {});
 
     // The text as it is now: a snapshot any thread may keep and read; later edits leave it.
     EditorCore::TextSnapshot snapshot() const { return m_chunks.snapshot(); }
@@ -72,7 +73,10 @@ private:
 };
 
 // A copy of [location, location + length) of a snapshot, clamped to it.
-QString snapshotText(const EditorCore::TextSnapshot& text, std::int64_t location, std::int64_t length);
+QString
+snapshotText(const EditorCore::TextSnapshot& text, std::int64_t location, std::int64_t length);
 QString snapshotText(const EditorCore::TextSnapshot& text);
+// Whether the snapshot holds exactly `other`, compared chunk by chunk.
+bool snapshotEquals(const EditorCore::TextSnapshot& text, QStringView other);
 
 } // namespace EditorViews

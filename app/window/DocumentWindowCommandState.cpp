@@ -68,8 +68,7 @@ CommandStateInputs DocumentWindowController::commandStateInputs() const
     if (!m_revertCheck || m_revertCheck->version != storage.version()
         || m_revertCheck->loaded != opened->constData()
         || m_revertCheck->loadedLength != opened->size()) {
-        const QString& text = storage.text();
-        const bool differs = opened->size() != text.size() || *opened != text;
+        const bool differs = !EditorViews::snapshotEquals(storage.current(), *opened);
         m_revertCheck =
             RevertCheck{storage.version(), opened->constData(), opened->size(), differs};
     }

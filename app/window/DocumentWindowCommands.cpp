@@ -8,6 +8,7 @@
 #include "app/kit/Utf16.h"
 #include "app/views/TextStorage.h"
 #include "app/window/DocumentWindowController.h"
+#include "app/window/LinesAround.h"
 #include "app/window/WindowDocument.h"
 #include "core/DateInsertion.h"
 #include "store/Settings.h"
@@ -159,12 +160,11 @@ void DocumentWindowController::applyCommandEdit(const std::optional<EditorCore::
 {
     if (!edit)
         return;
-    const QString& text = m_textView->text();
     const auto range = edit->range;
     // An edit that leaves the text as it is makes no undo step (the document stays unedited).
-    if (range.location >= 0 && range.location + range.length <= text.size()
-        && EditorKit::utf16View(text).substr(static_cast<std::size_t>(range.location),
-                                             static_cast<std::size_t>(range.length))
+    if (range.location >= 0 && range.location + range.length <= m_textView->storage().length()
+        && static_cast<std::size_t>(range.length) == edit->replacement.size()
+        && EditorKit::utf16View(m_textView->storage().mid(range.location, range.length))
                == edit->replacement)
         return;
     replaceText(edit, EditorKit::localized(actionName));
@@ -203,50 +203,62 @@ void DocumentWindowController::revertToOpened()
 
 void DocumentWindowController::indentSelectedLines()
 {
-    applyCommandEdit(EditorCore::Indentation::indentLines(EditorKit::utf16View(m_textView->text()),
-                                                          m_textView->selectedRange(),
-                                                          effectiveIndentStyle()),
+    // The selected lines and one line each side: all that a line command reads.
+    const LinesAround around = linesAround(*m_textView, m_textView->selectedRange(), 1);
+    applyCommandEdit(around.global(EditorCore::Indentation::indentLines(
+                         EditorKit::utf16View(around.text),
+                         around.local(m_textView->selectedRange()),
+                         effectiveIndentStyle())),
                      "들여쓰기");
 }
 
 void DocumentWindowController::outdentSelectedLines()
 {
-    applyCommandEdit(EditorCore::Indentation::outdentLines(EditorKit::utf16View(m_textView->text()),
-                                                           m_textView->selectedRange(),
-                                                           effectiveIndentStyle()),
+    const LinesAround around = linesAround(*m_textView, m_textView->selectedRange(), 1);
+    applyCommandEdit(around.global(EditorCore::Indentation::outdentLines(
+                         EditorKit::utf16View(around.text),
+                         around.local(m_textView->selectedRange()),
+                         effectiveIndentStyle())),
                      "내어쓰기");
 }
 
 void DocumentWindowController::duplicateLines()
 {
-    applyCommandEdit(
-        EditorCore::LineCommands::duplicateLines(EditorKit::utf16View(m_textView->text()),
-                                                 m_textView->selectedRange(),
-                                                 effectiveLineEnding()),
-        "줄 복제");
+    const LinesAround around = linesAround(*m_textView, m_textView->selectedRange(), 1);
+    applyCommandEdit(around.global(EditorCore::LineCommands::duplicateLines(
+                         EditorKit::utf16View(around.text),
+                         around.local(m_textView->selectedRange()),
+                         effectiveLineEnding())),
+                     "줄 복제");
 }
 
 void DocumentWindowController::moveLines(MoveDirection direction)
 {
-    applyCommandEdit(EditorCore::LineCommands::moveLines(EditorKit::utf16View(m_textView->text()),
-                                                         m_textView->selectedRange(),
-                                                         direction,
-                                                         effectiveLineEnding()),
-                     direction == MoveDirection::up ? "줄 위로" : "줄 아래로");
+    const LinesAround around = linesAround(*m_textView, m_textView->selectedRange(), 1);
+    applyCommandEdit(
+        around.global(EditorCore::LineCommands::moveLines(EditorKit::utf16View(around.text),
+                                                          around.local(m_textView->selectedRange()),
+                                                          direction,
+                                                          effectiveLineEnding())),
+        direction == MoveDirection::up ? "줄 위로" : "줄 아래로");
 }
 
 void DocumentWindowController::deleteLines()
 {
-    applyCommandEdit(EditorCore::LineCommands::deleteLines(EditorKit::utf16View(m_textView->text()),
-                                                           m_textView->selectedRange()),
-                     "줄 지우기");
+    const LinesAround around = linesAround(*m_textView, m_textView->selectedRange(), 1);
+    applyCommandEdit(
+        around.global(EditorCore::LineCommands::deleteLines(
+            EditorKit::utf16View(around.text), around.local(m_textView->selectedRange()))),
+        "줄 지우기");
 }
 
 void DocumentWindowController::joinLines()
 {
-    applyCommandEdit(EditorCore::LineCommands::joinLines(EditorKit::utf16View(m_textView->text()),
-                                                         m_textView->selectedRange()),
-                     "줄 합치기");
+    const LinesAround around = linesAround(*m_textView, m_textView->selectedRange(), 1);
+    applyCommandEdit(
+        around.global(EditorCore::LineCommands::joinLines(
+            EditorKit::utf16View(around.text), around.local(m_textView->selectedRange()))),
+        "줄 합치기");
 }
 
 void DocumentWindowController::insertDateTime()

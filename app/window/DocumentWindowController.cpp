@@ -112,7 +112,8 @@ DocumentWindowController::DocumentWindowController(WindowDocument& document,
     connect(document.undoStack(), &QUndoStack::cleanChanged, this, [this] { setNeedsRefresh(); });
 
     m_selectionCounter = std::make_unique<SelectionCounter>([this] {
-        return SelectionCounter::Source{m_textView->text(), m_textView->storage().version()};
+        return SelectionCounter::Source{m_textView->storage().snapshot(),
+                                        m_textView->storage().version()};
     });
     m_selectionCounter->onCounted = [weak] {
         if (weak)
@@ -305,7 +306,7 @@ LineEnding DocumentWindowController::effectiveLineEnding() const
 
 CodeLanguage DocumentWindowController::detectedLanguage() const
 {
-    QStringView prefix = QStringView(m_textView->text()).left(256);
+    const QString prefix = m_textView->storage().mid(0, 256);
     std::u16string_view text(reinterpret_cast<const char16_t*>(prefix.utf16()),
                              static_cast<std::size_t>(prefix.size()));
     std::optional<std::u16string> fileName;
@@ -450,7 +451,7 @@ void DocumentWindowController::updateStatusBar()
         return;
 
     StatusContent::Inputs inputs;
-    inputs.text = m_textView->text();
+    inputs.text = m_textView->storage().snapshot();
     inputs.lineIndex = &m_textView->lineIndex();
     inputs.selection = m_textView->selectedRange();
     inputs.selectedCharacters = m_selectionCounter->count(inputs.selection);

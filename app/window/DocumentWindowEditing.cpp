@@ -5,6 +5,7 @@
 #include "app/kit/Utf16.h"
 #include "app/views/TextStorage.h"
 #include "app/window/DocumentWindowController.h"
+#include "app/window/LinesAround.h"
 #include "app/window/WindowDocument.h"
 #include "core/AutoIndent.h"
 #include "store/Settings.h"
@@ -66,11 +67,14 @@ bool DocumentWindowController::shouldChangeText(EditorViews::EditorTextView& tex
     // A closing bracket typed on an indentation-only line steps back one level.
     if (!m_applyingCommand && range.length == 0 && replacement.size() == 1
         && !textView.hasMarkedText() && values.value(SettingKeys::editorIndentBrackets)) {
+        const LinesAround around = linesAround(textView, range);
         auto edit =
             EditorCore::AutoIndent::closingBracketEdit(EditorKit::utf16View(replacement),
-                                                       EditorKit::utf16View(textView.text()),
-                                                       range.location,
+                                                       EditorKit::utf16View(around.text),
+                                                       range.location - around.start,
                                                        typingIndentStyle(effectiveLanguage()));
+        if (edit)
+            edit = around.global(std::move(*edit));
         if (edit) {
             textView.replaceTextAsUndoableStep(edit->range,
                                                EditorKit::qstringFrom(edit->replacement),
@@ -105,15 +109,16 @@ bool DocumentWindowController::doCommandBySelector(EditorViews::EditorTextView& 
     const CodeLanguage language = effectiveLanguage();
     const bool brackets = settings().value(SettingKeys::editorIndentBrackets);
     const bool colonOpensBlock = language == CodeLanguage::yaml || language == CodeLanguage::python;
-    EditorCore::TextEdit edit = EditorCore::AutoIndent::newLineText(
-        EditorKit::utf16View(textView.text()),
-        textView.selectedRange(),
+    const LinesAround around = linesAround(textView, textView.selectedRange());
+    EditorCore::TextEdit edit = around.global(EditorCore::AutoIndent::newLineText(
+        EditorKit::utf16View(around.text),
+        around.local(textView.selectedRange()),
         typingIndentStyle(language),
         effectiveLineEnding(),
         brackets ? EditorCore::AutoIndent::SmartIndent::on
                  : EditorCore::AutoIndent::SmartIndent::off,
         colonOpensBlock ? EditorCore::AutoIndent::ColonIndent::on
-                        : EditorCore::AutoIndent::ColonIndent::off);
+                        : EditorCore::AutoIndent::ColonIndent::off));
     textView.insertText(EditorKit::qstringFrom(edit.replacement), edit.range);
     textView.setSelectedRange(edit.selection);
     textView.scrollRangeToVisible(edit.selection);

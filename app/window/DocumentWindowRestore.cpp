@@ -1,5 +1,6 @@
 // The tab's part of the saved window state: what the window restorer stores for one tab and
 // how a reopened tab gets its view back.
+#include "app/views/TextStorage.h"
 #include "app/window/DocumentWindowController.h"
 #include "app/window/WindowDocument.h"
 #include "platform/FileBookmark.h"
@@ -113,7 +114,7 @@ void DocumentWindowController::applyTabRestoreState(const EditorStore::TabRestor
         applyEditability();
     }
 
-    const auto selection = state.clampedSelection(m_textView->text().size());
+    const auto selection = state.clampedSelection(m_textView->storage().length());
     m_textView->setSelectedRange(
         {static_cast<int>(selection.location), static_cast<int>(selection.length)});
 

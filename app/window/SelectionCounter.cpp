@@ -1,5 +1,7 @@
 #include "app/window/SelectionCounter.h"
 
+#include "app/views/TextStorage.h"
+
 #include "app/window/CharacterTally.h"
 #include "app/window/StatusContent.h"
 #include "platform/SerialQueue.h"
@@ -28,9 +30,10 @@ SelectionCounter::~SelectionCounter()
 std::optional<std::int64_t> SelectionCounter::count(EditorViews::TextRange selection)
 {
     const Source source = m_source ? m_source() : Source{};
-    selection = EditorViews::clampedRange(selection, source.text.size());
+    selection = EditorViews::clampedRange(selection, source.text.length());
     if (selection.length < m_threshold)
-        return StatusContent::characterCount(source.text.mid(selection.location, selection.length));
+        return StatusContent::characterCount(
+            EditorViews::snapshotText(source.text, selection.location, selection.length));
     const Key key{source.version, selection};
     if (m_known && *m_known == key)
         return m_knownCount;
@@ -63,13 +66,16 @@ void SelectionCounter::sendPiece()
     }
     const std::int64_t from = m_run->next;
     const std::int64_t selectionEnd = m_run->key.selection.location + m_run->key.selection.length;
-    const std::int64_t end =
-        TextPieces::pieceEnd(source.text.first(selectionEnd), from, m_pieceLength);
-    const QString piece = source.text.mid(from, end - from).toString();
+    const EditorCore::TextSnapshot& text = source.text;
+    const std::int64_t end = TextPieces::pieceEnd(
+        std::min(selectionEnd, text.length()),
+        [&text](qsizetype i) { return text.at(i); },
+        from,
+        m_pieceLength);
     const bool last = end >= selectionEnd;
     QPointer<SelectionCounter> weak(this);
-    m_queue->async([weak, tally = m_run->tally, piece, last, end] {
-        tally->add(piece);
+    m_queue->async([weak, tally = m_run->tally, text, from, last, end] {
+        tally->add(EditorViews::snapshotText(text, from, end - from));
         std::optional<std::int64_t> counted;
         if (last)
             counted = tally->finish();

@@ -2,6 +2,7 @@
 
 #include "app/views/TextRange.h"
 #include "app/window/TextPieces.h"
+#include "core/ChunkedText.h"
 
 #include <QObject>
 #include <QStringView>
@@ -30,10 +31,11 @@ public:
     // Selections of at least this many UTF-16 units are counted on the worker.
     static constexpr std::int64_t defaultWorkerThreshold = 65'536;
 
-    // The window's text and its version, read on the main thread whenever a piece is cut.
+    // The window's text and its version, taken on the main thread whenever a piece is cut; the
+    // worker reads its piece from the snapshot.
     struct Source
     {
-        QStringView text;
+        EditorCore::TextSnapshot text;
         std::uint64_t version = 0;
     };
 

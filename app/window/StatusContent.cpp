@@ -1,5 +1,7 @@
 #include "app/window/StatusContent.h"
 
+#include "app/views/TextStorage.h"
+
 #include "app/kit/Localized.h"
 #include "app/window/DisplayNames.h"
 #include "app/window/WindowFormat.h"
@@ -43,29 +45,66 @@ std::int64_t characterCount(QStringView text)
     return graphemeCount(text);
 }
 
+namespace {
+
+// `mid(location, length)` reads a stretch of a text of `textLength` units.
+template <typename Mid>
+QString positionIn(std::int64_t textLength,
+                   const Mid& mid,
+                   const EditorCore::LineIndex& lineIndex,
+                   EditorCore::TextRange selection,
+                   std::optional<std::int64_t> selectedCharacters,
+                   bool countPending)
+{
+    std::int64_t location = std::clamp<std::int64_t>(selection.location, 0, textLength);
+    const std::int64_t line = lineIndex.lineNumber(location);
+    const std::int64_t start = std::min(lineIndex.lineStart(line), textLength);
+    if (start > location)
+        location = start;
+    const std::int64_t column = graphemeCount(mid(start, location - start)) + 1;
+    QString result = QString::number(line) + QLatin1Char(':') + QString::number(column);
+    const std::int64_t selectedLength =
+        std::clamp<std::int64_t>(selection.length, 0, textLength - location);
+    if (selectedLength > 0 && !countPending) {
+        const std::int64_t count =
+            selectedCharacters ? *selectedCharacters : graphemeCount(mid(location, selectedLength));
+        result += QStringLiteral(" · ") + localizedWithNumber("선택 %lld", count);
+    }
+    return result;
+}
+
+} // namespace
+
 QString positionText(QStringView text,
                      const EditorCore::LineIndex& lineIndex,
                      EditorCore::TextRange selection,
                      std::optional<std::int64_t> selectedCharacters,
                      bool countPending)
 {
-    const std::int64_t textLength = text.size();
-    std::int64_t location = std::clamp<std::int64_t>(selection.location, 0, textLength);
-    const std::int64_t line = lineIndex.lineNumber(location);
-    const std::int64_t start = std::min(lineIndex.lineStart(line), textLength);
-    if (start > location)
-        location = start;
-    const std::int64_t column = graphemeCount(text.mid(start, location - start)) + 1;
-    QString result = QString::number(line) + QLatin1Char(':') + QString::number(column);
-    const std::int64_t selectedLength =
-        std::clamp<std::int64_t>(selection.length, 0, textLength - location);
-    if (selectedLength > 0 && !countPending) {
-        const std::int64_t count = selectedCharacters
-                                       ? *selectedCharacters
-                                       : graphemeCount(text.mid(location, selectedLength));
-        result += QStringLiteral(" · ") + localizedWithNumber("선택 %lld", count);
-    }
-    return result;
+    return positionIn(
+        text.size(),
+        [text](std::int64_t from, std::int64_t length) { return text.mid(from, length); },
+        lineIndex,
+        selection,
+        selectedCharacters,
+        countPending);
+}
+
+QString positionText(const EditorCore::TextSnapshot& text,
+                     const EditorCore::LineIndex& lineIndex,
+                     EditorCore::TextRange selection,
+                     std::optional<std::int64_t> selectedCharacters,
+                     bool countPending)
+{
+    return positionIn(
+        text.length(),
+        [&text](std::int64_t from, std::int64_t length) {
+            return EditorViews::snapshotText(text, from, length);
+        },
+        lineIndex,
+        selection,
+        selectedCharacters,
+        countPending);
 }
 
 QString abbreviatedPath(const QString& path, const QString& homeFolder)

@@ -2,6 +2,7 @@
 
 #include "app/views/TextRange.h"
 #include "app/window/StatusBarView.h"
+#include "core/ChunkedText.h"
 #include "core/Indentation.h"
 #include "core/LineEnding.h"
 #include "core/LineIndex.h"
@@ -19,7 +20,7 @@ namespace EditorWindow::StatusContent {
 
 struct Inputs
 {
-    QStringView text;
+    EditorCore::TextSnapshot text;
     // The window's line index of `text` (it may lag behind by one edit; positions past it are
     // clamped, never negative).
     const EditorCore::LineIndex* lineIndex = nullptr;
@@ -59,6 +60,12 @@ StatusBarView::Content compute(const Inputs& inputs);
 // `selectedCharacters` is the selection's count when already known; `countPending` leaves the
 // selection's part out.
 QString positionText(QStringView text,
+                     const EditorCore::LineIndex& lineIndex,
+                     EditorCore::TextRange selection,
+                     std::optional<std::int64_t> selectedCharacters = std::nullopt,
+                     bool countPending = false);
+// The same over a snapshot: only the caret's line before it and the selection are read.
+QString positionText(const EditorCore::TextSnapshot& text,
                      const EditorCore::LineIndex& lineIndex,
                      EditorCore::TextRange selection,
                      std::optional<std::int64_t> selectedCharacters = std::nullopt,

@@ -362,3 +362,50 @@ TEST(LineIndex, updateWithArgumentsThatDoNotFitTheTextKeepsStartsIncreasing)
         EXPECT_EQ(index.length(), 5);
     }
 }
+
+// Edits leave the shift of the lines after them pending until the next edit elsewhere; every
+// answer in between must be a fresh build's. Clusters of edits at one place and jumps back and
+// forth, with the updates given only the stretch they read, and the index compared whole only
+// now and then (comparing settles the pending shift).
+TEST(LineIndex, pendingShiftsAnswerAsAFreshBuild)
+{
+    std::mt19937 random(7);
+    std::u16string text;
+    for (int i = 0; i < 400; ++i)
+        text += i % 4 == 0 ? u"ab\r\n" : i % 4 == 1 ? u"c\r" : i % 4 == 2 ? u"\u2028" : u"de\n";
+    LineIndex index(text);
+    std::size_t place = 0;
+    for (int step = 0; step < 4000; ++step) {
+        if (step % 25 == 0)
+            place = random() % (text.size() + 1);
+        const std::size_t location = std::min(text.size(), place + random() % 5);
+        const std::size_t oldLength = random() % (text.size() - location + 1) % 4;
+        static const std::u16string_view pieces[] = {u"x", u"\n", u"\r", u"\r\n", u"yz", u""};
+        const std::u16string_view replacement = pieces[random() % std::size(pieces)];
+        text.replace(location, oldLength, replacement);
+        const auto stretch = LineIndex::updateStretch(static_cast<std::int64_t>(location),
+                                                      static_cast<std::int64_t>(replacement.size()),
+                                                      static_cast<std::int64_t>(text.size()));
+        index.update(static_cast<std::int64_t>(location),
+                     static_cast<std::int64_t>(oldLength),
+                     static_cast<std::int64_t>(replacement.size()),
+                     static_cast<std::int64_t>(text.size()),
+                     std::u16string_view(text).substr(static_cast<std::size_t>(stretch.location),
+                                                      static_cast<std::size_t>(stretch.length)));
+        const LineIndex fresh(text);
+        ASSERT_EQ(index.lineCount(), fresh.lineCount()) << "step " << step;
+        ASSERT_EQ(index.contentLineCount(), fresh.contentLineCount()) << "step " << step;
+        for (int probe = 0; probe < 6; ++probe) {
+            const auto offset = static_cast<std::int64_t>(random() % (text.size() + 2)) - 1;
+            ASSERT_EQ(index.lineNumber(offset), fresh.lineNumber(offset))
+                << "step " << step << " offset " << offset;
+            const auto line = static_cast<std::int64_t>(random() % (fresh.lineCount() + 1));
+            ASSERT_EQ(index.lineStart(line), fresh.lineStart(line)) << "step " << step;
+            ASSERT_EQ(index.contentRange(line, text), fresh.contentRange(line, text))
+                << "step " << step;
+        }
+        if (step % 200 == 199) {
+            ASSERT_EQ(index, fresh) << "step " << step;
+        }
+    }
+}

@@ -78,7 +78,7 @@ void SyntaxColoringFeature::textDidEdit(const EditorViews::EditRecord& edit)
 {
     if (!m_window)
         return;
-    m_coloring->textDidChange(edit.location, edit.oldLength, edit.insertedText);
+    m_coloring->textDidChange(edit.location, edit.oldLength, edit.inserted());
     m_lastTextEdit = m_options.now();
     SyntaxErrorMarks::shift(m_problems, edit);
     if (!m_marks.empty()) {

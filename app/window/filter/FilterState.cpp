@@ -160,7 +160,7 @@ void FilterRuns::textDidEdit(const EditorViews::EditRecord& edit)
 {
     if (!m_host.filterList() || !state.filter)
         return;
-    if (edit.oldLength == 0 && edit.insertedText.isEmpty())
+    if (edit.oldLength == 0 && edit.newLength() == 0)
         return;
     const QString* text = m_host.filterText();
     const std::int64_t newLength = text ? text->size() : 0;

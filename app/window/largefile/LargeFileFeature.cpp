@@ -160,7 +160,7 @@ void LargeFileFeature::startLargeLoad(std::optional<EditorCore::TextEncoding> en
     request.readLength = m_steps.readLength;
     request.target = largeLoadTarget(state->size, state->loadedBytes, m_steps);
     const std::uint64_t shown =
-        request.start == 0 ? 0 : static_cast<std::uint64_t>(m_window->textView()->text().size());
+        request.start == 0 ? 0 : static_cast<std::uint64_t>(m_window->textView()->storage().length());
     if (request.target - request.start > textLimit - shown)
         request.target = request.start + (textLimit - shown);
     request.targetIsEndOfFile = request.target >= state->size;

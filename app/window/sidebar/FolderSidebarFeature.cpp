@@ -1,3 +1,4 @@
+#include "app/views/TextStorage.h"
 #include "app/window/sidebar/FolderSidebarFeature.h"
 
 #include "app/documents/DocumentController.h"
@@ -149,7 +150,7 @@ bool FolderSidebarFeature::isBlankUntitled() const
         return false;
     WindowDocument* document = m_window->document();
     return document && !document->fileURL() && !document->isEdited()
-           && m_window->textView()->text().isEmpty();
+           && m_window->textView()->storage().isEmpty();
 }
 
 void FolderSidebarFeature::openFileFromFolder(const fs::path& file)

@@ -519,30 +519,3 @@ TEST(EditorTextView, theCompositionIsDrawnWithTheInputMethodsStyles)
         << "an empty style is not the default underline";
 }
 
-// A large text still read elsewhere (a save, a search) is copied by the storage before it
-// changes, in pieces on several threads: the reader keeps the text it had, the storage holds
-// the change, a replace and a splice alike.
-TEST(TextStorage, aLargeSharedTextIsCopiedBeforeItChanges)
-{
-    QString original;
-    for (int i = 0; original.size() < (5 << 20) + 123; ++i)
-        original += QString::number(i) + QLatin1Char(' ');
-    for (bool splice : {false, true}) {
-        SCOPED_TRACE(splice ? "splice" : "replace");
-        EditorViews::TextStorage storage;
-        storage.setText(original);
-        const QString reader = storage.text();
-        if (splice)
-            storage.splice({{{10, 2}, u"ab"}, {{(4 << 20) + 7, 0}, u"cd"}});
-        else
-            storage.replace({(4 << 20) + 7, 0}, QStringLiteral("cd"));
-        EXPECT_TRUE(reader == original);
-        QString expected = original;
-        if (splice)
-            expected.replace(10, 2, QStringLiteral("ab"));
-        expected.insert((4 << 20) + 7, QStringLiteral("cd"));
-        EXPECT_TRUE(storage.text() == expected);
-        EXPECT_GE(storage.text().capacity(), storage.text().size() + (1 << 20) - 2)
-            << "room left for typing";
-    }
-}

@@ -162,7 +162,7 @@ TEST(StatusContent, fieldsFromTheDocumentAndTheWindow)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         StatusContent::Inputs inputs;
-        inputs.text = QStringView(u"x");
+        inputs.text = EditorCore::ChunkedText(u"x").snapshot();
         inputs.languageName = QStringLiteral("일반 텍스트");
         c.change(inputs);
         c.check(StatusContent::compute(inputs));

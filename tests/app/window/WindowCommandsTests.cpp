@@ -5,12 +5,15 @@
 #include "app/kit/HostWindow.h"
 #include "app/kit/NotificationCenter.h"
 #include "app/kit/TabPage.h"
+#include "app/kit/Utf16.h"
 #include "app/window/DocumentWindowController.h"
 #include "app/window/hosting/HostWindows.h"
 #include "platform/PreferencesDomain.h"
 #include "store/Settings.h"
 #include "tests/app/window/FakeDocument.h"
 #include "tests/platform/TemporaryFolder.h"
+#include "core/Indentation.h"
+#include "core/LineCommands.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -20,6 +23,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -422,6 +426,75 @@ TEST(WindowCommands, lineCommandsInACrlfFileEachUnderItsName)
                                           static_cast<std::size_t>(view.text().size()))));
         view.undo();
         EXPECT_EQ(view.text(), original);
+    }
+}
+
+// A line command reads only the selected lines and one line each side: in a longer text, at
+// its first and last lines, in the middle, with a selection that ends at a line start and with
+// every kind of break, it must make the edit the command makes over the whole text.
+TEST(WindowCommands, lineCommandsReadingTheirLinesEditAsOverTheWholeText)
+{
+    const QString original = QStringLiteral(
+        "zero\n  one\r\ntwo\u2028three\rfour\n\n  six\r\nseven\u0085eight\nnine");
+    const auto whole = [&] { return EditorKit::utf16View(original); };
+    const EditorCore::IndentStyle style(false, 4);
+    using Command = std::function<std::optional<EditorCore::TextEdit>(EditorCore::TextRange)>;
+    const std::pair<const char*, Command> commands[] = {
+        {"line.duplicate",
+         [&](EditorCore::TextRange r) {
+             return EditorCore::LineCommands::duplicateLines(whole(), r, EditorCore::LineEnding::lf);
+         }},
+        {"line.moveUp",
+         [&](EditorCore::TextRange r) {
+             return EditorCore::LineCommands::moveLines(
+                 whole(), r, EditorCore::LineCommands::MoveDirection::up, EditorCore::LineEnding::lf);
+         }},
+        {"line.moveDown",
+         [&](EditorCore::TextRange r) {
+             return EditorCore::LineCommands::moveLines(
+                 whole(), r, EditorCore::LineCommands::MoveDirection::down, EditorCore::LineEnding::lf);
+         }},
+        {"line.delete",
+         [&](EditorCore::TextRange r) {
+             return std::optional(EditorCore::LineCommands::deleteLines(whole(), r));
+         }},
+        {"line.join",
+         [&](EditorCore::TextRange r) { return EditorCore::LineCommands::joinLines(whole(), r); }},
+        {"text.indent",
+         [&](EditorCore::TextRange r) {
+             return std::optional(EditorCore::Indentation::indentLines(whole(), r, style));
+         }},
+        {"text.outdent",
+         [&](EditorCore::TextRange r) {
+             return std::optional(EditorCore::Indentation::outdentLines(whole(), r, style));
+         }},
+    };
+    const EditorCore::TextRange selections[] = {
+        {0, 0}, {2, 0}, {7, 6}, {11, 0}, {16, 0}, {21, 0}, {26, 1}, {27, 0}, {29, 9}, {39, 5},
+        {static_cast<std::int64_t>(original.size()), 0}, {12, 20}, {5, 0}, {6, 0}};
+    for (const auto& [name, command] : commands) {
+        for (const EditorCore::TextRange selection : selections) {
+            SCOPED_TRACE(testing::Message() << name << " at " << selection.location << "+"
+                                            << selection.length);
+            Windows windows(std::map<std::string, std::string>{{"editor.indent.useTabs", "false"},
+                                                               {"editor.indent.width", "4"}});
+            DocumentWindowController& window = windows.open(original);
+            EditorViews::EditorTextView& view = *window.textView();
+            view.setSelectedRange(selection);
+            Windows::trigger(window, QString::fromLatin1(name));
+            QString expected = original;
+            EditorViews::TextRange expectedSelection = selection;
+            if (const auto edit = command(selection)) {
+                expected.replace(static_cast<qsizetype>(edit->range.location),
+                                 static_cast<qsizetype>(edit->range.length),
+                                 EditorKit::qstringFrom(edit->replacement));
+                expectedSelection = edit->selection;
+            }
+            EXPECT_EQ(view.text(), expected);
+            if (view.text() != original) {
+                EXPECT_EQ(view.selectedRange(), expectedSelection);
+            }
+        }
     }
 }
 

@@ -1,3 +1,4 @@
+#include "app/kit/Utf16.h"
 #include "app/kit/ActionRouter.h"
 #include "app/views/TextStorage.h"
 #include "app/window/CharacterTally.h"
@@ -208,7 +209,8 @@ TEST(SelectionCounter, aLargeSelectionIsCountedOnTheWorkerAndOnlyTheLatestIsKept
     std::uint64_t version = 1;
     EditorWindow::SelectionCounter counter(
         [&] {
-            return EditorWindow::SelectionCounter::Source{text, version};
+            return EditorWindow::SelectionCounter::Source{
+                EditorCore::ChunkedText(EditorKit::utf16View(text)).snapshot(), version};
         },
         8);
     int counted = 0;
@@ -401,7 +403,8 @@ TEST(SelectionCounter, aCountInPiecesGivesWayToANewerSelectionOrText)
     std::uint64_t version = 1;
     EditorWindow::SelectionCounter counter(
         [&] {
-            return EditorWindow::SelectionCounter::Source{text, version};
+            return EditorWindow::SelectionCounter::Source{
+                EditorCore::ChunkedText(EditorKit::utf16View(text)).snapshot(), version};
         },
         8,
         64);
