@@ -301,6 +301,20 @@ std::size_t textLengthBound(TextEncoding encoding, std::uint64_t size)
     }
 }
 
+// The encodings a read tries in turn: the detected one, the other candidates, ISO Latin-1 (which
+// decodes every byte).
+std::vector<TextEncoding> decodeOrder(TextEncoding detected,
+                                      std::span<const TextEncoding> candidates)
+{
+    std::vector<TextEncoding> order{detected};
+    for (auto candidate : candidates) {
+        if (candidate != detected)
+            order.push_back(candidate);
+    }
+    order.push_back(lastCandidate);
+    return order;
+}
+
 // Decodes bytes held whole into `out` piece by piece where the encoding allows (no text of the
 // whole is made beside the chunks), else at once; false when they do not decode. `marked`:
 // the encoding's mark is dropped from the front.
@@ -656,13 +670,22 @@ EditorCore::Result<ReadOutcome, ReadError> readOrdinaryFile(const std::filesyste
             total = whole.size();
             hash = DiskIdentity::fnv1a(whole);
         }
-        auto decoded =
-            decodeLoaded(whole, guess->encoding, guess->candidates, guess->hasByteOrderMark);
+        // As decodeLoaded does, but each candidate straight into chunks, piece by piece where
+        // its encoding allows: a file that falls back to ISO Latin-1 costs its bytes and its
+        // chunks, never a UTF-16 text of the whole beside them.
+        for (auto candidate : decodeOrder(guess->encoding, guess->candidates)) {
+            text.emplace(static_cast<std::int64_t>(textLengthBound(candidate, whole.size())));
+            EditorCore::ByteForms::Reader candidateForms(candidate);
+            const auto candidateMark = EditorCore::byteOrderMark(candidate);
+            const bool candidateMarked = guess->hasByteOrderMark && !candidateMark.empty()
+                                         && EditorCore::TextCodec::hasPrefix(candidateMark, whole);
+            if (!decodeInPieces(whole, candidate, candidateMarked, candidateForms, *text))
+                continue;
+            format = FileFormat{candidate, candidateMarked, *guess};
+            format.byteForms = candidateForms.result();
+            break;
+        }
         whole = {};
-        text->append(decoded.text);
-        decoded.text = {};
-        format = FileFormat{decoded.encoding, decoded.hasByteOrderMark, *guess};
-        format.byteForms = std::move(decoded.byteForms);
     }
 
     OrdinaryText read;
@@ -734,12 +757,7 @@ Decoded decodeLoaded(std::span<const std::uint8_t> bytes,
                      std::span<const TextEncoding> candidates,
                      bool byteOrderMark)
 {
-    std::vector<TextEncoding> order{detected};
-    for (auto candidate : candidates) {
-        if (candidate != detected)
-            order.push_back(candidate);
-    }
-    order.push_back(lastCandidate);
+    const auto order = decodeOrder(detected, candidates);
 
     const auto strip =
         byteOrderMark ? EditorCore::StripByteOrderMark::yes : EditorCore::StripByteOrderMark::no;

@@ -3,7 +3,6 @@
 #include "app/kit/Localized.h"
 #include "app/kit/Utf16.h"
 #include "app/views/EditorTextView.h"
-#include "app/views/TextStorage.h"
 #include "app/window/CommandState.h"
 #include "app/window/DocumentWindowController.h"
 #include "store/WindowState.h"
@@ -301,9 +300,7 @@ void FollowFeature::followTick()
         state.diverged = true;
         state.hash = DiskIdentity::fnv1aStart;
         m_follow = state;
-        // The last unit only: flattening the whole text per restart would cost O(n).
-        const auto& shown = m_window->textView()->storage().current();
-        appendFollowedText(restartedMarker(shown.at(shown.length() - 1) == u'\n'));
+        appendFollowedText(restartedMarker(m_window->textView()->storage().at(m_window->textView()->storage().length() - 1) == QLatin1Char('\n')));
         state = *m_follow;
         if (identity->size == 0) {
             m_follow = state;
