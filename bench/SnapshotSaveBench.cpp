@@ -78,7 +78,7 @@ public:
     void updateStatusBar() override {}
     void applyDisplayOptions() override {}
     void applyEditability() override {}
-    void replaceAllText(const QString&) override {}
+    void replaceAllText(EditorCore::TextSnapshot, std::optional<EditorCore::LineIndex>) override {}
     void setHasUnsavedEdits(bool) override {}
     void startFileWatcher() override {}
     void stopWatching() override {}

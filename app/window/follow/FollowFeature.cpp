@@ -3,6 +3,7 @@
 #include "app/kit/Localized.h"
 #include "app/kit/Utf16.h"
 #include "app/views/EditorTextView.h"
+#include "app/views/TextStorage.h"
 #include "app/window/CommandState.h"
 #include "app/window/DocumentWindowController.h"
 #include "store/WindowState.h"
