@@ -1,11 +1,12 @@
 // Any bytes opened as a file, detected or read in an encoding the user picks, must save back
 // unedited as the same bytes, or the save must refuse; never other bytes. Decoding in the
-// pieces a large file is read in must give the text of the whole decode.
+// pieces a large file is read in must give the text of the whole decode, and encoding the text
+// chunk by chunk, as a save does, the bytes of the whole encode.
 #include "FuzzCheck.h"
-
 #include "app/documents/DocumentReading.h"
 #include "app/documents/SaveRules.h"
 #include "core/ChunkDecoding.h"
+#include "core/ChunkedText.h"
 #include "core/EncodingDetector.h"
 #include "core/TextCodec.h"
 
@@ -17,11 +18,25 @@ using FuzzCheck::check;
 
 namespace {
 
-void checkSavesBack(std::span<const std::uint8_t> bytes, const Loaded& loaded)
+void checkSavesBack(std::span<const std::uint8_t> bytes, const Loaded& loaded, std::size_t piece)
 {
-    auto saved = SaveRules::encodedData(loaded.text.text(), loaded.format);
+    const std::u16string text = loaded.text.text();
+    auto saved = SaveRules::encodedData(text, loaded.format);
+    // Chunks of a few units, so that their borders fall all over the text.
+    const auto limits =
+        ChunkLimits{std::int64_t(piece), std::int64_t(piece), 2 * std::int64_t(piece)};
+    std::vector<std::uint8_t> streamed;
+    auto written =
+        SaveRules::writeEncoded(ChunkedText(text, limits).snapshot(),
+                                loaded.format,
+                                [&streamed](std::span<const std::uint8_t> more) {
+                                    streamed.insert(streamed.end(), more.begin(), more.end());
+                                    return true;
+                                });
+    check(written.has_value() == saved.has_value(), "a save in chunks refuses otherwise");
     if (!saved)
         return;
+    check(streamed == *saved, "a save in chunks writes other bytes");
     check(std::equal(saved->begin(), saved->end(), bytes.begin(), bytes.end()),
           "an unedited save writes other bytes than were read");
 }
@@ -62,20 +77,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // Opened: detection without a memory, and with a remembered encoding.
     if (auto loaded = DocumentReading::readData(bytes))
-        checkSavesBack(bytes, *loaded);
+        checkSavesBack(bytes, *loaded, piece);
     const auto remembered = allTextEncodings[choice % allTextEncodings.size()];
     const auto guess = EncodingDetector::detect(bytes, remembered);
     if (const auto* text = guess.textGuess()) {
-        check(!text->hasByteOrderMark
-                  || TextCodec::hasPrefix(byteOrderMark(text->encoding), bytes),
+        check(!text->hasByteOrderMark || TextCodec::hasPrefix(byteOrderMark(text->encoding), bytes),
               "a mark found where the bytes have none");
-        checkSavesBack(bytes, DocumentReading::loadedFrom(bytes, *text));
+        checkSavesBack(bytes, DocumentReading::loadedFrom(bytes, *text), piece);
     }
 
     // Read again in every encoding by hand.
     for (auto encoding : allTextEncodings) {
         if (auto loaded = DocumentReading::reloadWithEncoding(bytes, encoding)) {
-            checkSavesBack(bytes, *loaded);
+            checkSavesBack(bytes, *loaded, piece);
         } else {
             check(loaded.error().isNotDecodable() && loaded.error().encoding() == encoding,
                   "a decode failure of the wrong kind");

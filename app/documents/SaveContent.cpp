@@ -14,6 +14,8 @@ namespace {
 
 // One read of a file being copied: the pieces of the writes that take it.
 constexpr std::size_t readPiece = std::size_t(1) << 20;
+// How much of a large content is written before the disk is asked to start on it.
+constexpr std::uint64_t writeBackPiece = std::uint64_t(32) << 20;
 
 } // namespace
 
@@ -30,6 +32,7 @@ std::error_code contentFailed()
 EditorCore::Result<std::uint64_t, std::error_code> writeContent(int fd, const SaveContent& content)
 {
     std::uint64_t written = 0;
+    std::uint64_t handedToDisk = 0;
     std::error_code writeError;
     const bool whole = content([&](std::span<const std::uint8_t> bytes) {
         if (!Platform::writeAll(fd, bytes)) {
@@ -37,6 +40,15 @@ EditorCore::Result<std::uint64_t, std::error_code> writeContent(int fd, const Sa
             return false;
         }
         written += bytes.size();
+        if (written - handedToDisk >= writeBackPiece) {
+            // The disk starts on what is written while the rest is made, so the flush at the
+            // end waits for the last piece only; a failure here is the flush's to report.
+            (void)::sync_file_range(fd,
+                                    static_cast<off_t>(handedToDisk),
+                                    static_cast<off_t>(written - handedToDisk),
+                                    SYNC_FILE_RANGE_WRITE);
+            handedToDisk = written;
+        }
         return true;
     });
     if (writeError)
