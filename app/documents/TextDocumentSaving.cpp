@@ -108,8 +108,6 @@ struct TextDocument::SaveJob
     SaveOperation operation = SaveOperation::save;
     SaveCompletion completion;
     EditorCore::TextSnapshot text;
-    // The text of a document without a window, shared (the worker makes the chunks).
-    QString loadedText;
     FileFormat format;
     FileSaver::Options options;
     std::uint64_t editCount = 0;
@@ -356,27 +354,17 @@ void TextDocument::saveToURL(const std::filesystem::path& url,
 
 void TextDocument::takeSnapshot(const std::shared_ptr<SaveJob>& job)
 {
-    // The text is shared with the window, chunk by chunk: typing while the worker encodes it
-    // copies only the chunks it changes. A document without a window hands its string over,
-    // shared, and the worker makes the chunks: the interface thread copies nothing.
-    if (m_editor)
-        job->text = m_editor->snapshot();
-    else
-        job->loadedText = m_loadedText;
+    // The text is shared with the window (or the document's own text), chunk by chunk: typing
+    // while the worker encodes it copies only the chunks it changes.
+    job->text = m_editor ? m_editor->snapshot() : m_loadedText;
     job->format = m_format;
     job->editCount = m_editCount;
     job->keepsText =
         (job->operation == SaveOperation::save || job->operation == SaveOperation::saveAs)
-        && (m_editor ? job->text.length() : m_loadedText.size()) <= keptOpenedTextUpTo;
+        && job->text.length() <= keptOpenedTextUpTo;
 
     QPointer<TextDocument> self(this);
     m_services->savingQueue->async([self, job] {
-        if (!job->loadedText.isNull()) {
-            EditorCore::ChunkedTextBuilder builder;
-            builder.append(EditorKit::utf16View(job->loadedText));
-            job->text = builder.finishSnapshot();
-            job->loadedText = QString();
-        }
         EncodedText encoded(std::move(job->text), job->format);
         job->text = {};
         auto written = FileSaver::writeFrom(job->url, encoded.content(), job->options);

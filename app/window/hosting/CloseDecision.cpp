@@ -215,7 +215,7 @@ bool decideClose(TextDocument& document, EditorKit::Presenter& presenter, QWidge
     if (!titled) {
         if (quitting)
             return closesAfterKeeping(document.keepScratchText(), presenter, parent);
-        if (!document.currentText().isEmpty() && hasWindow) {
+        if (!document.currentSnapshot().isEmpty() && hasWindow) {
             const int answer = ask(presenter,
                                    parent,
                                    document.displayName(),
