@@ -165,6 +165,11 @@ void SyntaxColoring::textDidChange(std::int64_t location,
     m_session->applyEdit(location, oldLength, EditorKit::utf16View(inserted), m_version);
 }
 
+bool SyntaxColoring::followsEdits() const
+{
+    return m_state == State::on && m_session;
+}
+
 void SyntaxColoring::grammarsDidChange()
 {
     if (m_state != State::on || !m_session)

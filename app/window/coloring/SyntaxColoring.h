@@ -84,6 +84,9 @@ public:
                      bool forceTooLarge);
     // One change of the text, after the view's storage took it.
     void textDidChange(std::int64_t location, std::int64_t oldLength, const QString& inserted);
+    // Whether textDidChange reads its inserted text (a text read in whole is not copied
+    // otherwise).
+    bool followsEdits() const;
     // Installed grammars changed (after setLanguage was called again for the same change).
     void grammarsDidChange();
     // The visible area changed: one repaint pass per turn of the event loop.

@@ -79,7 +79,8 @@ void SyntaxColoringFeature::textDidEdit(const EditorViews::EditRecord& edit)
 {
     if (!m_window)
         return;
-    m_coloring->textDidChange(edit.location, edit.oldLength, edit.inserted());
+    if (m_coloring->followsEdits())
+        m_coloring->textDidChange(edit.location, edit.oldLength, edit.inserted());
     m_lastTextEdit = m_options.now();
     SyntaxErrorMarks::shift(m_problems, edit);
     if (!m_marks.empty()) {
