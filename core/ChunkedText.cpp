@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
+#include <future>
 #include <new>
 #include <sys/mman.h>
 #include <utility>
@@ -195,11 +196,12 @@ public:
         bytes = (bytes + alignof(Chunk) - 1) & ~(alignof(Chunk) - 1);
         if (!m_slab || m_used + bytes > blockBytes) {
             drop();
-            void* memory = std::aligned_alloc(hugePage, blockBytes);
+            // The block made ready beside the last one, else a fresh one; and the next made
+            // ready now, on another thread, while this one fills.
+            void* memory = m_next.valid() ? m_next.get() : freshBlock(false);
             if (!memory)
                 throw std::bad_alloc();
-            // Only advice: a kernel without transparent huge pages keeps small ones.
-            (void)::madvise(memory, blockBytes, MADV_HUGEPAGE);
+            m_next = std::async(std::launch::async, [] { return freshBlock(true); });
             m_slab = new ChunkTree::Slab;
             m_slab->memory = memory;
             m_used = 0;
@@ -210,11 +212,13 @@ public:
         slab = m_slab;
         return at;
     }
-    // The block being filled is left to its chunks.
+    // The block being filled is left to its chunks; one made ready and not used goes.
     void drop()
     {
         if (m_slab)
             releaseSlab(std::exchange(m_slab, nullptr));
+        if (m_next.valid())
+            std::free(m_next.get());
     }
 
     static SlabCursor& forThisThread()
@@ -224,8 +228,26 @@ public:
     }
 
 private:
+    // A block advised as huge pages, its pages faulted in when `touched`: the kernel's zeroing
+    // of a fresh block then happens on the thread that makes it ready, not on the reader's.
+    static void* freshBlock(bool touched)
+    {
+        void* memory = std::aligned_alloc(hugePage, blockBytes);
+        if (!memory)
+            return nullptr;
+        // Only advice: a kernel without transparent huge pages keeps small ones.
+        (void)::madvise(memory, blockBytes, MADV_HUGEPAGE);
+        if (touched) {
+            auto* bytes = static_cast<volatile std::uint8_t*>(memory);
+            for (std::size_t at = 0; at < blockBytes; at += 4096)
+                bytes[at] = 0;
+        }
+        return memory;
+    }
+
     ChunkTree::Slab* m_slab = nullptr;
     std::size_t m_used = 0;
+    std::future<void*> m_next;
 };
 
 // Memory for a chunk of `bytes` units' bytes: from the thread's block when `fromSlab`.
