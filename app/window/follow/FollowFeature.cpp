@@ -139,6 +139,10 @@ bool FollowFeature::canFollow() const
 
 void FollowFeature::startFollowing()
 {
+    // A syllable still being composed is typed first, where it was composed, as a click
+    // would have it: the document is then edited, and an edited document is not followed.
+    if (m_window && !m_follow)
+        m_window->textView()->landComposition();
     if (!canFollow() || m_follow)
         return;
     WindowDocument* document = m_window->document();

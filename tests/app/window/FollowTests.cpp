@@ -12,6 +12,8 @@
 #include "store/Settings.h"
 #include "tests/platform/TemporaryFolder.h"
 
+#include <QApplication>
+#include <QInputMethodEvent>
 #include <QScrollBar>
 #include <QTest>
 #include <QUndoStack>
@@ -133,6 +135,37 @@ TEST(Follow, appendsArriveWithoutUndoAndHalfACharacterWaitsForTheRest)
     // A step with nothing new changes nothing.
     f.follow().followTick();
     EXPECT_EQ(f.text(), QStringLiteral("start\nmore\r\nok 가 done\n"));
+}
+
+// Following asked for while a syllable is still being composed (the status bar's segment takes
+// no focus, so nothing else ended the composition): the syllable is typed where it was
+// composed, as a click would have it, and the text, edited now, is not followed. The text
+// still takes input, and a click afterwards moves only the caret.
+TEST(Follow, aSyllableBeingComposedLandsWhereItWasComposedAndTheEditedTextIsNotFollowed)
+{
+    FollowFixture f("start\nend\n");
+    EditorViews::EditorTextView* view = f.controller().textView();
+    view->setSelectedRange({0, 0});
+    for (const char16_t* step : {u"ㄱ", u"가", u"갑", u"값"}) {
+        QInputMethodEvent compose(QString::fromUtf16(step), {});
+        QApplication::sendEvent(view, &compose);
+    }
+    ASSERT_TRUE(view->hasMarkedText());
+    view->viewport()->grab(); // the composition is laid out in line 1
+
+    f.follow().startFollowing();
+    EXPECT_FALSE(view->hasMarkedText());
+    EXPECT_EQ(f.text(), QString::fromUtf16(u"값start\nend\n"));
+    EXPECT_EQ(view->caretPosition(), 1);
+    EXPECT_FALSE(f.follow().isFollowing());
+    EXPECT_TRUE(view->isEditable());
+
+    view->setSelectedRange({10, 0});
+    const QPoint endOfText = view->caretRect()->center().toPoint();
+    view->setSelectedRange({1, 0});
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, endOfText);
+    EXPECT_EQ(f.text(), QString::fromUtf16(u"값start\nend\n"));
+    EXPECT_EQ(view->caretPosition(), 10);
 }
 
 TEST(Follow, aTruncatedOrReplacedLogGetsTheMarkerAndStartsOver)
