@@ -534,6 +534,37 @@ TEST(EditorTextView, aCompositionLandsWhereItWasComposedWhenTheTextStopsTakingIn
     EXPECT_EQ(view.caretPosition(), 3);
 }
 
+// A text that takes no input (its file followed, read-only) is not changed by undo or redo
+// either, from the keyboard or from a menu: undone, an edit of a followed log was saved over
+// the file, which the follower then took for a new log and read again from its start.
+TEST(EditorTextView, undoAndRedoLeaveATextThatTakesNoInputAsItIs)
+{
+    ViewFixture f(QStringLiteral("log\n"));
+    EditorTextView& view = *f.view;
+    view.setSelectedRange({4, 0});
+    type(view, QStringLiteral("x"));
+    ASSERT_EQ(view.text(), QStringLiteral("log\nx"));
+
+    view.setEditable(false);
+    EXPECT_FALSE(view.validateMenuItem(QStringLiteral("undo:")));
+    key(view, Qt::Key_Z, Qt::ControlModifier);
+    view.doCommandBySelector(QStringLiteral("undo:"));
+    view.undo();
+    EXPECT_EQ(view.text(), QStringLiteral("log\nx"));
+
+    view.setEditable(true);
+    EXPECT_TRUE(view.validateMenuItem(QStringLiteral("undo:")));
+    key(view, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(view.text(), QStringLiteral("log\n"));
+
+    view.setEditable(false);
+    EXPECT_FALSE(view.validateMenuItem(QStringLiteral("redo:")));
+    key(view, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    view.doCommandBySelector(QStringLiteral("redo:"));
+    view.redo();
+    EXPECT_EQ(view.text(), QStringLiteral("log\n"));
+}
+
 TEST(EditorTextView, theCompositionIsDrawnWithTheInputMethodsStyles)
 {
     auto drawn = [](QList<QInputMethodEvent::Attribute> attributes) {

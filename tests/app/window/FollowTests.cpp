@@ -1,6 +1,7 @@
 #include "app/documents/DocumentServices.h"
 #include "app/documents/TextDocument.h"
 #include "app/kit/ActionRouter.h"
+#include "app/kit/TabPage.h"
 #include "app/views/EditorTextView.h"
 #include "app/window/disk/DiskStatesFeature.h"
 #include "app/window/DocumentWindowController.h"
@@ -166,6 +167,37 @@ TEST(Follow, aSyllableBeingComposedLandsWhereItWasComposedAndTheEditedTextIsNotF
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, endOfText);
     EXPECT_EQ(f.text(), QString::fromUtf16(u"값start\nend\n"));
     EXPECT_EQ(view->caretPosition(), 10);
+}
+
+// A followed log takes no edits, and none of its undo steps either, from the menu or its keys:
+// undone, an edit made before following was saved over the file, which the follower then
+// took for a new log and read again from its start (the monkey, seed 62 step 1471).
+TEST(Follow, undoAndRedoDoNotChangeAFollowedLog)
+{
+    FollowFixture f("start\n");
+    EditorViews::EditorTextView* view = f.controller().textView();
+    view->setSelectedRange({6, 0});
+    view->insertText(QStringLiteral("typed\n"));
+    // Saved: the file is the text, the document unedited, its edit still to be undone.
+    ASSERT_TRUE(f.document->saveDocument());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !f.document->isSaving(); }, 10'000));
+    ASSERT_FALSE(f.document->isDocumentEdited());
+    ASSERT_TRUE(f.document->undoStack()->canUndo());
+
+    f.follow().startFollowing();
+    ASSERT_TRUE(f.follow().isFollowing());
+    EditorKit::TabPage* page = f.controller().page();
+    const EditorKit::ActionSender sender;
+    EXPECT_FALSE(page->validateAction("undo:", sender));
+    page->performAction("undo:", sender);
+    view->doCommandBySelector(QStringLiteral("undo:"));
+    EXPECT_EQ(f.text(), QStringLiteral("start\ntyped\n"));
+    EXPECT_FALSE(f.document->isDocumentEdited());
+
+    // Editable again, the text takes its undo steps again.
+    f.follow().stopFollowing();
+    ASSERT_TRUE(view->isEditable());
+    EXPECT_EQ(page->validateAction("undo:", sender), f.document->undoStack()->canUndo());
 }
 
 TEST(Follow, aTruncatedOrReplacedLogGetsTheMarkerAndStartsOver)
