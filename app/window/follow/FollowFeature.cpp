@@ -10,6 +10,7 @@
 #include "core/ChunkDecoding.h"
 #include "core/DiskIdentity.h"
 #include "core/TextCodec.h"
+#include "core/TextEncoding.h"
 
 #include <unicode/datefmt.h>
 #include <unicode/locid.h>
@@ -19,6 +20,7 @@
 #include <QScrollBar>
 #include <QTime>
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <memory>
@@ -311,7 +313,20 @@ void FollowFeature::followTick()
             scrollFollowToEnd(std::nullopt, state.pinned);
             return;
         }
-        available = identity->size;
+        // A log that starts over with the byte order mark of its encoding: the mark is not
+        // text (read as such it showed as a character of its own after the marker line).
+        if (WindowDocument* document = m_window->document();
+            document && document->hasByteOrderMark() && state.fd >= 0) {
+            const auto mark = EditorCore::byteOrderMark(document->encoding());
+            std::vector<std::uint8_t> head;
+            if (!mark.empty() && readAt(state.fd, 0, mark.size(), head) == mark.size()
+                && std::equal(mark.begin(), mark.end(), head.begin())) {
+                state.offset = mark.size();
+                if (state.hash)
+                    state.hash = DiskIdentity::fnv1a(*state.hash, mark);
+            }
+        }
+        available = identity->size - state.offset;
     }
     if (state.fd < 0) {
         m_follow = state;

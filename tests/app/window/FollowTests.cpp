@@ -200,6 +200,40 @@ TEST(Follow, undoAndRedoDoNotChangeAFollowedLog)
     EXPECT_EQ(page->validateAction("undo:", sender), f.document->undoStack()->canUndo());
 }
 
+// A UTF-16 log with a byte order mark that starts over (shorter, or a new file) shows its new
+// text after the marker line without the mark: the mark is not a character of the log.
+TEST(Follow, aLogThatStartsOverWithItsByteOrderMarkShowsNoMark)
+{
+    auto utf16 = [](const char16_t* text) {
+        std::string bytes = "\xFF\xFE";
+        for (const char16_t* c = text; *c; ++c) {
+            bytes += static_cast<char>(*c & 0xFF);
+            bytes += static_cast<char>(*c >> 8);
+        }
+        return bytes;
+    };
+    for (const bool replaced : {false, true}) {
+        SCOPED_TRACE(replaced ? "replaced" : "truncated");
+        FollowFixture f(utf16(u"first line\nsecond line\n"));
+        ASSERT_TRUE(f.controller().document()->hasByteOrderMark());
+        f.follow().startFollowing();
+        ASSERT_TRUE(f.follow().isFollowing());
+        if (replaced) {
+            std::filesystem::remove(f.path);
+            writeBytes(f.path, utf16(u"new log, longer than the first one was\n"));
+        } else {
+            writeBytes(f.path, utf16(u"new\n"));
+        }
+        f.follow().followTick();
+        const QString text = f.text();
+        EXPECT_FALSE(text.contains(QChar(0xFEFF))) << text.toStdString();
+        EXPECT_TRUE(
+            text.endsWith(replaced ? QStringLiteral("──\nnew log, longer than the first one was\n")
+                                   : QStringLiteral("──\nnew\n")))
+            << text.toStdString();
+    }
+}
+
 TEST(Follow, aTruncatedOrReplacedLogGetsTheMarkerAndStartsOver)
 {
     struct Case
