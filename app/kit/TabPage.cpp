@@ -55,6 +55,11 @@ QUndoStack* TabPage::undoStack() const
     return m_undoStack.data();
 }
 
+void TabPage::setUndoAllowed(std::function<bool()> allowed)
+{
+    m_undoAllowed = std::move(allowed);
+}
+
 void TabPage::setCloseHandler(std::function<void()> handler)
 {
     m_closeHandler = std::move(handler);
@@ -90,9 +95,9 @@ bool TabPage::respondsToAction(std::string_view action) const
 bool TabPage::validateAction(std::string_view action, const ActionSender&) const
 {
     if (action == "undo:")
-        return m_undoStack && m_undoStack->canUndo();
+        return undoAllowed() && m_undoStack && m_undoStack->canUndo();
     if (action == "redo:")
-        return m_undoStack && m_undoStack->canRedo();
+        return undoAllowed() && m_undoStack && m_undoStack->canRedo();
     if (action == "performClose:")
         return true;
     return hostWindow() != nullptr;
@@ -113,10 +118,10 @@ std::optional<bool> TabPage::actionState(std::string_view action, const ActionSe
 void TabPage::performAction(std::string_view action, const ActionSender&)
 {
     if (action == "undo:") {
-        if (m_undoStack)
+        if (m_undoStack && undoAllowed())
             m_undoStack->undo();
     } else if (action == "redo:") {
-        if (m_undoStack)
+        if (m_undoStack && undoAllowed())
             m_undoStack->redo();
     } else if (action == "performClose:") {
         if (mayClose())

@@ -34,6 +34,9 @@ public:
     // The document's undo stack (held weakly); without one, undo: and redo: are disabled.
     void setUndoStack(QUndoStack* stack);
     QUndoStack* undoStack() const;
+    // Asked before undo: and redo: change the text: false (a text that takes no input, as a
+    // followed log or a read-only file) disables both. Without it, the stack decides alone.
+    void setUndoAllowed(std::function<bool()> allowed);
 
     // Replaces what performClose: does (by default the host window closes the page), so that
     // the document can first review unsaved edits.
@@ -60,6 +63,9 @@ private:
     QPointer<QUndoStack> m_undoStack;
     std::function<void()> m_closeHandler;
     std::function<bool()> m_closeGuard;
+    std::function<bool()> m_undoAllowed;
+
+    bool undoAllowed() const { return !m_undoAllowed || m_undoAllowed(); }
 };
 
 } // namespace EditorKit

@@ -113,7 +113,9 @@ public:
     // The document's undo stack; the view keeps its own until it is given one.
     void setUndoStack(QUndoStack* stack);
     QUndoStack* undoStack() const { return m_undoStack; }
-    void setEditable(bool editable) { m_editable = editable; }
+    // A composition in progress when the text stops taking input lands where it was composed;
+    // the input method is told either way.
+    void setEditable(bool editable);
     bool isEditable() const { return m_editable; }
     // The document's line ending as text, inserted by a line break.
     void setNewlineString(const QString& newline) { m_newline = newline; }
@@ -195,6 +197,9 @@ public:
 
     bool hasMarkedText() const { return !m_preedit.isEmpty(); }
     QString markedText() const { return m_preedit; }
+    // Puts a composition that something other than the input method ends (a click, a focus
+    // change, a menu, a command that takes the text) into the text once, where it was composed.
+    void landComposition();
 
     // What the view corrects as the user types: straight quotes become curly ones, "--" an em
     // dash (each part of the typing's undo step), and words the spell checker rejects are
@@ -392,9 +397,6 @@ private:
     void didChangeText();
     // Drops the composition and lays out again every line that showed it.
     void endComposition();
-    // Puts a composition that something other than the input method ends (a click, a focus
-    // change, a menu) into the text once, where it was composed.
-    void landComposition();
 
     // Multi-caret parts: the view's text for the engine, the selector table, the splice.
     std::u16string_view engineText() const;

@@ -683,9 +683,9 @@ bool EditorTextView::validateMenuItem(const QString& selector) const
     if (selector == QLatin1String("selectAll:"))
         return m_storage->length() > 0;
     if (selector == QLatin1String("undo:"))
-        return m_undoStack->canUndo();
+        return m_editable && m_undoStack->canUndo();
     if (selector == QLatin1String("redo:"))
-        return m_undoStack->canRedo();
+        return m_editable && m_undoStack->canRedo();
     if (selector == QLatin1String("singleCaret:"))
         return !m_extraCarets.empty();
     return respondsToSelector(selector);
@@ -815,12 +815,18 @@ bool EditorTextView::doCommandBySelector(const QString& selector)
 
 void EditorTextView::undo()
 {
+    // A text that takes no input (a followed log, a read-only file) is not changed by its undo
+    // steps either: undone, a followed log's edit was saved over the file.
+    if (!m_editable)
+        return;
     breakUndoCoalescing();
     m_undoStack->undo();
 }
 
 void EditorTextView::redo()
 {
+    if (!m_editable)
+        return;
     breakUndoCoalescing();
     m_undoStack->redo();
 }

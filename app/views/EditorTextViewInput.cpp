@@ -176,6 +176,23 @@ void EditorTextView::mouseReleaseEvent(QMouseEvent* event)
 
 // MARK: input methods
 
+void EditorTextView::setEditable(bool editable)
+{
+    if (editable == m_editable)
+        return;
+    // A syllable being composed lands where it was composed while the text still takes it
+    // (following a file, or making it read-only, ends the composition as a click does).
+    if (!editable)
+        landComposition();
+    m_editable = editable;
+    // Qt keeps whether the focus object takes input methods from the last focus change. Told
+    // nothing, it would go on handing the keys of a read-only view to the input method (the
+    // syllables composed for nothing), or keep the input method off for a view that takes
+    // text again (Korean then typed as the layout's Latin letters).
+    if (QGuiApplication::focusObject() == this)
+        QGuiApplication::inputMethod()->update(Qt::ImEnabled | Qt::ImQueryInput);
+}
+
 void EditorTextView::inputMethodEvent(QInputMethodEvent* event)
 {
     if (!m_editable) {

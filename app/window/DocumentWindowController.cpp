@@ -83,6 +83,11 @@ DocumentWindowController::DocumentWindowController(WindowDocument& document,
 
     m_textView = new EditorViews::EditorTextView(m_display);
     m_textView->setUndoStack(document.undoStack());
+    // A followed log or a read-only file takes no edits, and none of its undo steps either
+    // (undone, a followed log's edit was saved over the file).
+    m_page->setUndoAllowed([view = QPointer<EditorViews::EditorTextView>(m_textView)] {
+        return view && view->isEditable();
+    });
     markLaunchPhase("w.textview");
     m_ruler = new EditorViews::LineNumberRuler(m_textView);
     m_textView->setLineNumberRuler(m_ruler);

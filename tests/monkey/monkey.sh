@@ -18,6 +18,9 @@ display="${4:-:67}"
 app="$(realpath "${MONKEY_APP:-$build/app/shell/orlune-viewer}")"
 out="$(realpath -m "${5:-$build/monkey}")"
 [ -x "$app" ] || { echo "monkey: $app is not built" >&2; exit 1; }
+# The preview is a module the editor loads from beside its binary: a copy without it shows
+# only the preview's error, and the run never drives the web engine.
+[ -f "$(dirname "$app")/libolv-preview.so" ] || echo "monkey: no libolv-preview.so beside $app: the preview will not load" >&2
 for tool in Xvfb openbox xdotool xclip; do
     command -v "$tool" >/dev/null || { echo "monkey: $tool is not installed" >&2; exit 1; }
 done

@@ -11,6 +11,7 @@
 #include "core/ChunkDecoding.h"
 #include "core/DiskIdentity.h"
 #include "core/TextCodec.h"
+#include "core/TextEncoding.h"
 
 #include <unicode/datefmt.h>
 #include <unicode/locid.h>
@@ -20,6 +21,7 @@
 #include <QScrollBar>
 #include <QTime>
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <memory>
@@ -140,6 +142,10 @@ bool FollowFeature::canFollow() const
 
 void FollowFeature::startFollowing()
 {
+    // A syllable still being composed is typed first, where it was composed, as a click
+    // would have it: the document is then edited, and an edited document is not followed.
+    if (m_window && !m_follow)
+        m_window->textView()->landComposition();
     if (!canFollow() || m_follow)
         return;
     WindowDocument* document = m_window->document();
@@ -308,7 +314,20 @@ void FollowFeature::followTick()
             scrollFollowToEnd(std::nullopt, state.pinned);
             return;
         }
-        available = identity->size;
+        // A log that starts over with the byte order mark of its encoding: the mark is not
+        // text (read as such it showed as a character of its own after the marker line).
+        if (WindowDocument* document = m_window->document();
+            document && document->hasByteOrderMark() && state.fd >= 0) {
+            const auto mark = EditorCore::byteOrderMark(document->encoding());
+            std::vector<std::uint8_t> head;
+            if (!mark.empty() && readAt(state.fd, 0, mark.size(), head) == mark.size()
+                && std::equal(mark.begin(), mark.end(), head.begin())) {
+                state.offset = mark.size();
+                if (state.hash)
+                    state.hash = DiskIdentity::fnv1a(*state.hash, mark);
+            }
+        }
+        available = identity->size - state.offset;
     }
     if (state.fd < 0) {
         m_follow = state;

@@ -487,6 +487,84 @@ TEST(EditorTextView, aCompositionEndedFromOutsideLandsExactlyOnce)
     }
 }
 
+// The text stops taking input (its file is followed, it is made read-only) while a syllable
+// is being composed: the syllable lands where it was composed, as at a click, and nothing of
+// the composition stays drawn; what the input method sends the read-only text changes
+// nothing. Taking text again, a composition ended by a click lands where it was composed.
+TEST(EditorTextView, aCompositionLandsWhereItWasComposedWhenTheTextStopsTakingInput)
+{
+    ViewFixture f(QStringLiteral("AB\nCD\n"));
+    EditorTextView& view = *f.view;
+    auto send = [&](const char16_t* preedit, const char16_t* commit) {
+        QInputMethodEvent event(QString::fromUtf16(preedit), {});
+        if (*commit)
+            event.setCommitString(QString::fromUtf16(commit));
+        QApplication::sendEvent(&view, &event);
+    };
+    for (const char16_t* step : {u"ㄱ", u"가", u"갑", u"값"})
+        send(step, u"");
+    ASSERT_TRUE(view.hasMarkedText());
+    f.grab(); // the composition is laid out in line 1
+
+    view.setEditable(false);
+    EXPECT_FALSE(view.hasMarkedText());
+    EXPECT_EQ(view.text(), QString::fromUtf16(u"값AB\nCD\n"));
+    EXPECT_EQ(view.caretPosition(), 1);
+    // fcitx5 commits the syllable again when it is reset; a new composition goes nowhere.
+    send(u"", u"값");
+    send(u"ㅎ", u"");
+    send(u"", u"하");
+    EXPECT_FALSE(view.hasMarkedText());
+    EXPECT_EQ(view.text(), QString::fromUtf16(u"값AB\nCD\n"));
+    ViewFixture fresh(QString::fromUtf16(u"값AB\nCD\n"));
+    fresh.view->setSelectedRange({1, 0});
+    EXPECT_EQ(f.grab(), fresh.grab());
+
+    view.setEditable(true);
+    view.setSelectedRange({3, 0});
+    const QPoint endOfFirstLine = view.caretRect()->center().toPoint();
+    view.setSelectedRange({6, 0});
+    for (const char16_t* step : {u"ㅎ", u"하", u"한"})
+        send(step, u"");
+    ASSERT_TRUE(view.hasMarkedText());
+    f.grab();
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, endOfFirstLine);
+    EXPECT_FALSE(view.hasMarkedText());
+    EXPECT_EQ(view.text(), QString::fromUtf16(u"값AB\nCD한\n"));
+    EXPECT_EQ(view.caretPosition(), 3);
+}
+
+// A text that takes no input (its file followed, read-only) is not changed by undo or redo
+// either, from the keyboard or from a menu: undone, an edit of a followed log was saved over
+// the file, which the follower then took for a new log and read again from its start.
+TEST(EditorTextView, undoAndRedoLeaveATextThatTakesNoInputAsItIs)
+{
+    ViewFixture f(QStringLiteral("log\n"));
+    EditorTextView& view = *f.view;
+    view.setSelectedRange({4, 0});
+    type(view, QStringLiteral("x"));
+    ASSERT_EQ(view.text(), QStringLiteral("log\nx"));
+
+    view.setEditable(false);
+    EXPECT_FALSE(view.validateMenuItem(QStringLiteral("undo:")));
+    key(view, Qt::Key_Z, Qt::ControlModifier);
+    view.doCommandBySelector(QStringLiteral("undo:"));
+    view.undo();
+    EXPECT_EQ(view.text(), QStringLiteral("log\nx"));
+
+    view.setEditable(true);
+    EXPECT_TRUE(view.validateMenuItem(QStringLiteral("undo:")));
+    key(view, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(view.text(), QStringLiteral("log\n"));
+
+    view.setEditable(false);
+    EXPECT_FALSE(view.validateMenuItem(QStringLiteral("redo:")));
+    key(view, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    view.doCommandBySelector(QStringLiteral("redo:"));
+    view.redo();
+    EXPECT_EQ(view.text(), QStringLiteral("log\n"));
+}
+
 TEST(EditorTextView, theCompositionIsDrawnWithTheInputMethodsStyles)
 {
     auto drawn = [](QList<QInputMethodEvent::Attribute> attributes) {

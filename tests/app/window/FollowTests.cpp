@@ -1,6 +1,7 @@
 #include "app/documents/DocumentServices.h"
 #include "app/documents/TextDocument.h"
 #include "app/kit/ActionRouter.h"
+#include "app/kit/TabPage.h"
 #include "app/views/EditorTextView.h"
 #include "app/window/disk/DiskStatesFeature.h"
 #include "app/window/DocumentWindowController.h"
@@ -12,6 +13,8 @@
 #include "store/Settings.h"
 #include "tests/platform/TemporaryFolder.h"
 
+#include <QApplication>
+#include <QInputMethodEvent>
 #include <QScrollBar>
 #include <QTest>
 #include <QUndoStack>
@@ -133,6 +136,102 @@ TEST(Follow, appendsArriveWithoutUndoAndHalfACharacterWaitsForTheRest)
     // A step with nothing new changes nothing.
     f.follow().followTick();
     EXPECT_EQ(f.text(), QStringLiteral("start\nmore\r\nok 가 done\n"));
+}
+
+// Following asked for while a syllable is still being composed (the status bar's segment takes
+// no focus, so nothing else ended the composition): the syllable is typed where it was
+// composed, as a click would have it, and the text, edited now, is not followed. The text
+// still takes input, and a click afterwards moves only the caret.
+TEST(Follow, aSyllableBeingComposedLandsWhereItWasComposedAndTheEditedTextIsNotFollowed)
+{
+    FollowFixture f("start\nend\n");
+    EditorViews::EditorTextView* view = f.controller().textView();
+    view->setSelectedRange({0, 0});
+    for (const char16_t* step : {u"ㄱ", u"가", u"갑", u"값"}) {
+        QInputMethodEvent compose(QString::fromUtf16(step), {});
+        QApplication::sendEvent(view, &compose);
+    }
+    ASSERT_TRUE(view->hasMarkedText());
+    view->viewport()->grab(); // the composition is laid out in line 1
+
+    f.follow().startFollowing();
+    EXPECT_FALSE(view->hasMarkedText());
+    EXPECT_EQ(f.text(), QString::fromUtf16(u"값start\nend\n"));
+    EXPECT_EQ(view->caretPosition(), 1);
+    EXPECT_FALSE(f.follow().isFollowing());
+    EXPECT_TRUE(view->isEditable());
+
+    view->setSelectedRange({10, 0});
+    const QPoint endOfText = view->caretRect()->center().toPoint();
+    view->setSelectedRange({1, 0});
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, endOfText);
+    EXPECT_EQ(f.text(), QString::fromUtf16(u"값start\nend\n"));
+    EXPECT_EQ(view->caretPosition(), 10);
+}
+
+// A followed log takes no edits, and none of its undo steps either, from the menu or its keys:
+// undone, an edit made before following was saved over the file, which the follower then
+// took for a new log and read again from its start (the monkey, seed 62 step 1471).
+TEST(Follow, undoAndRedoDoNotChangeAFollowedLog)
+{
+    FollowFixture f("start\n");
+    EditorViews::EditorTextView* view = f.controller().textView();
+    view->setSelectedRange({6, 0});
+    view->insertText(QStringLiteral("typed\n"));
+    // Saved: the file is the text, the document unedited, its edit still to be undone.
+    ASSERT_TRUE(f.document->saveDocument());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !f.document->isSaving(); }, 10'000));
+    ASSERT_FALSE(f.document->isDocumentEdited());
+    ASSERT_TRUE(f.document->undoStack()->canUndo());
+
+    f.follow().startFollowing();
+    ASSERT_TRUE(f.follow().isFollowing());
+    EditorKit::TabPage* page = f.controller().page();
+    const EditorKit::ActionSender sender;
+    EXPECT_FALSE(page->validateAction("undo:", sender));
+    page->performAction("undo:", sender);
+    view->doCommandBySelector(QStringLiteral("undo:"));
+    EXPECT_EQ(f.text(), QStringLiteral("start\ntyped\n"));
+    EXPECT_FALSE(f.document->isDocumentEdited());
+
+    // Editable again, the text takes its undo steps again.
+    f.follow().stopFollowing();
+    ASSERT_TRUE(view->isEditable());
+    EXPECT_EQ(page->validateAction("undo:", sender), f.document->undoStack()->canUndo());
+}
+
+// A UTF-16 log with a byte order mark that starts over (shorter, or a new file) shows its new
+// text after the marker line without the mark: the mark is not a character of the log.
+TEST(Follow, aLogThatStartsOverWithItsByteOrderMarkShowsNoMark)
+{
+    auto utf16 = [](const char16_t* text) {
+        std::string bytes = "\xFF\xFE";
+        for (const char16_t* c = text; *c; ++c) {
+            bytes += static_cast<char>(*c & 0xFF);
+            bytes += static_cast<char>(*c >> 8);
+        }
+        return bytes;
+    };
+    for (const bool replaced : {false, true}) {
+        SCOPED_TRACE(replaced ? "replaced" : "truncated");
+        FollowFixture f(utf16(u"first line\nsecond line\n"));
+        ASSERT_TRUE(f.controller().document()->hasByteOrderMark());
+        f.follow().startFollowing();
+        ASSERT_TRUE(f.follow().isFollowing());
+        if (replaced) {
+            std::filesystem::remove(f.path);
+            writeBytes(f.path, utf16(u"new log, longer than the first one was\n"));
+        } else {
+            writeBytes(f.path, utf16(u"new\n"));
+        }
+        f.follow().followTick();
+        const QString text = f.text();
+        EXPECT_FALSE(text.contains(QChar(0xFEFF))) << text.toStdString();
+        EXPECT_TRUE(
+            text.endsWith(replaced ? QStringLiteral("──\nnew log, longer than the first one was\n")
+                                   : QStringLiteral("──\nnew\n")))
+            << text.toStdString();
+    }
 }
 
 TEST(Follow, aTruncatedOrReplacedLogGetsTheMarkerAndStartsOver)
