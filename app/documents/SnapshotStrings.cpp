@@ -1,19 +1,14 @@
 #include "app/documents/SnapshotStrings.h"
 
-#include <algorithm>
+#include "app/kit/Utf16.h"
+
 #include <string_view>
 
 namespace EditorDocuments {
 
 QString flatText(const EditorCore::TextSnapshot& text)
 {
-    QString flat(static_cast<qsizetype>(text.length()), Qt::Uninitialized);
-    auto* out = reinterpret_cast<char16_t*>(flat.data());
-    text.visit(0, text.length(), [&out](std::u16string_view piece) {
-        out = std::copy(piece.begin(), piece.end(), out);
-        return true;
-    });
-    return flat;
+    return EditorKit::qstringFrom(text, 0, text.length());
 }
 
 EditorCore::TextSnapshot snapshotOf(QStringView text)

@@ -1,5 +1,6 @@
 // Editing, selection, movement, commands and the clipboard of the text view.
 #include "app/kit/Localized.h"
+#include "app/kit/Utf16.h"
 #include "app/views/EditorTextView.h"
 #include "app/views/LineNumberRuler.h"
 #include "app/views/TextStorage.h"
@@ -152,14 +153,9 @@ void EditorTextView::setText(QString text,
                              std::optional<EditorCore::LineIndex> lines,
                              std::optional<VisualLineMap> unwrappedLines)
 {
-    m_nextOrigin = EditOrigin::reload;
-    if (lines && lines->length() == text.size())
-        m_givenLines = std::move(lines);
-    m_givenVisualLines = std::move(unwrappedLines);
-    m_storage->setText(std::move(text));
-    m_nextOrigin.reset();
-    m_givenLines.reset();
-    m_givenVisualLines.reset();
+    setText(EditorCore::ChunkedText(EditorKit::utf16View(text), m_storage->limits()).snapshot(),
+            std::move(lines),
+            std::move(unwrappedLines));
 }
 
 void EditorTextView::setText(EditorCore::TextSnapshot text,

@@ -19,19 +19,7 @@ constexpr std::int64_t releaseElsewhereFrom = std::int64_t{1} << 20;
 QString
 snapshotText(const EditorCore::TextSnapshot& text, std::int64_t location, std::int64_t length)
 {
-    const std::int64_t size = text.length();
-    const std::int64_t start = std::clamp<std::int64_t>(location, 0, size);
-    const std::int64_t end =
-        std::clamp<std::int64_t>(location + std::max<std::int64_t>(length, 0), start, size);
-    QString result;
-    result.resize(static_cast<qsizetype>(end - start));
-    QChar* write = result.data();
-    text.visit(start, end - start, [&write](std::u16string_view piece) {
-        std::copy(piece.begin(), piece.end(), reinterpret_cast<char16_t*>(write));
-        write += piece.size();
-        return true;
-    });
-    return result;
+    return EditorKit::qstringFrom(text, location, length);
 }
 
 QString snapshotText(const EditorCore::TextSnapshot& text)

@@ -29,6 +29,7 @@ public:
     const EditorCore::TextSnapshot& current() const { return m_chunks.current(); }
 
     int length() const { return static_cast<int>(m_chunks.length()); }
+    const EditorCore::ChunkLimits& limits() const { return m_chunks.limits(); }
     bool isEmpty() const { return m_chunks.length() == 0; }
     // The unit at offset; a null QChar outside the text.
     QChar at(std::int64_t offset) const { return QChar(m_chunks.current().at(offset)); }

@@ -19,32 +19,6 @@ bool isLineBreak(char16_t unit)
 
 } // namespace
 
-std::optional<TextRange> markRange(std::int64_t lower, std::int64_t upper, std::u16string_view text)
-{
-    const auto n = static_cast<std::int64_t>(text.size());
-    if (n < 1)
-        return std::nullopt;
-    std::int64_t a = std::clamp<std::int64_t>(lower, 0, n);
-    std::int64_t b = std::clamp<std::int64_t>(upper, 0, n);
-    if (a >= b) {
-        a = std::max<std::int64_t>(a - 1, 0);
-        b = std::min(a + 1, n);
-    }
-    // The end of a's line, its line break left out.
-    std::int64_t lineEnd = a;
-    while (lineEnd < n && !isLineBreak(text[static_cast<std::size_t>(lineEnd)]))
-        ++lineEnd;
-    std::int64_t end = std::min(std::max(a + 1, lineEnd), b);
-    if (end - a == 1 && a >= 1 && isLineBreak(text[static_cast<std::size_t>(a)])) {
-        // A lone line break: the character before it shows better.
-        a -= 1;
-        end = a + 1;
-    }
-    if (a >= end)
-        return std::nullopt;
-    return TextRange{a, end - a};
-}
-
 std::optional<TextRange>
 markRange(std::int64_t lower, std::int64_t upper, const EditorCore::TextSnapshot& text)
 {
@@ -81,10 +55,8 @@ markRange(std::int64_t lower, std::int64_t upper, const EditorCore::TextSnapshot
     return TextRange{a, end - a};
 }
 
-namespace {
-
-template<typename Text>
-std::vector<Mark> marksIn(const std::vector<SyntaxProblem>& problems, const Text& text)
+std::vector<Mark> marksFor(const std::vector<SyntaxProblem>& problems,
+                           const EditorCore::TextSnapshot& text)
 {
     std::vector<Mark> marks;
     for (const auto& problem : problems) {
@@ -102,19 +74,6 @@ std::vector<Mark> marksIn(const std::vector<SyntaxProblem>& problems, const Text
         lastEnd = mark.range.end();
     }
     return marks;
-}
-
-} // namespace
-
-std::vector<Mark> marksFor(const std::vector<SyntaxProblem>& problems, std::u16string_view text)
-{
-    return marksIn(problems, text);
-}
-
-std::vector<Mark> marksFor(const std::vector<SyntaxProblem>& problems,
-                           const EditorCore::TextSnapshot& text)
-{
-    return marksIn(problems, text);
 }
 
 namespace {

@@ -23,16 +23,11 @@ struct Mark
 // The range the view underlines for a problem's lower..upper in `text`: an empty range marks
 // the character before it (or the first); a mark ends with its first line (its line break
 // left out) but covers at least one character; a lone line break marks the character before
-// it. None for an empty text.
-std::optional<EditorViews::TextRange>
-markRange(std::int64_t lower, std::int64_t upper, std::u16string_view text);
-// The same read from a snapshot's chunks (at most the units up to `upper`).
+// it. None for an empty text. Only the units up to `upper` are read.
 std::optional<EditorViews::TextRange>
 markRange(std::int64_t lower, std::int64_t upper, const EditorCore::TextSnapshot& text);
 
 // The marks of the problems, in order, without those that give none.
-std::vector<Mark> marksFor(const std::vector<EditorFeatures::SyntaxProblem>& problems,
-                           std::u16string_view text);
 std::vector<Mark> marksFor(const std::vector<EditorFeatures::SyntaxProblem>& problems,
                            const EditorCore::TextSnapshot& text);
 

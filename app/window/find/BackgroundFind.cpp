@@ -1,5 +1,6 @@
 #include "app/window/find/BackgroundFind.h"
 
+#include "app/window/find/SnapshotReplacing.h"
 #include "core/SnapshotSearch.h"
 
 #include <QMetaObject>
@@ -9,20 +10,6 @@
 #include <utility>
 
 namespace EditorWindow {
-namespace {
-
-// The search's scope clamped to a text of `length` units, as the one-string search clamps it.
-std::pair<std::int64_t, std::int64_t> scopeOf(const EditorCore::CompiledSearch& search,
-                                              std::int64_t length)
-{
-    const auto& scope = search.query().scope;
-    if (!scope)
-        return {0, length};
-    const std::int64_t start = std::clamp<std::int64_t>(scope->lowerBound, 0, length);
-    return {start, std::clamp<std::int64_t>(scope->upperBound, start, length)};
-}
-
-} // namespace
 
 BackgroundFind::BackgroundFind(QObject* receiver)
     : m_shared(std::make_shared<Shared>())
@@ -104,7 +91,7 @@ std::uint64_t BackgroundFind::start(EditorCore::CompiledSearch search,
             batch = Batch{generation, {}, false};
             batch.matches.reserve(static_cast<std::size_t>(batchSize));
         };
-        const auto [from, to] = scopeOf(search, snapshot.length());
+        const auto [from, to] = SnapshotReplacing::scopeOf(search, snapshot.length());
         EditorCore::SnapshotScanner scanner(search, std::move(snapshot));
         bool stopped = false;
         const auto outcome = scanner.enumerate(

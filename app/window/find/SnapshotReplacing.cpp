@@ -9,7 +9,6 @@
 #include <vector>
 
 namespace EditorWindow::SnapshotReplacing {
-namespace {
 
 std::pair<std::int64_t, std::int64_t> scopeOf(const EditorCore::CompiledSearch& search,
                                               std::int64_t length)
@@ -20,6 +19,8 @@ std::pair<std::int64_t, std::int64_t> scopeOf(const EditorCore::CompiledSearch& 
     const std::int64_t start = std::clamp<std::int64_t>(scope->lowerBound, 0, length);
     return {start, std::clamp<std::int64_t>(scope->upperBound, start, length)};
 }
+
+namespace {
 
 // The template expanded with the groups' texts, copied out of the snapshot: only the stretch
 // the groups cover (a group inside a look-ahead may reach past the match).

@@ -6,12 +6,17 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace EditorWindow {
 
 // Replacing over a snapshot of the text: the same replacements as the one-string search makes
 // (CompiledSearch::replacementText, replaceAll), read from the chunks without flattening them.
 namespace SnapshotReplacing {
+
+// The search's scope clamped to a text of `length` units, as the one-string search clamps it.
+std::pair<std::int64_t, std::int64_t> scopeOf(const EditorCore::CompiledSearch& search,
+                                              std::int64_t length);
 
 // What replaces the match at [location, location + length): the match is read again with the
 // text of the search's scope around it, so look-around and groups see what the search saw.

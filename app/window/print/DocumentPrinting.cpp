@@ -30,11 +30,6 @@ constexpr int bandFontSize = 9;
 // How often the pagination reports its progress, in lines.
 constexpr std::int64_t progressInterval = 4096;
 
-std::u16string_view viewOf(const QString& text)
-{
-    return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())};
-}
-
 } // namespace
 
 PrintSource printSource(const DocumentWindowController& window)

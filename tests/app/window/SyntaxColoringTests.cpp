@@ -415,9 +415,9 @@ TEST(SyntaxErrorMarks, markRangeTable)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.lower << ".." << c.upper);
-        EXPECT_EQ(Marks::markRange(c.lower, c.upper, text), c.mark);
+        EXPECT_EQ(Marks::markRange(c.lower, c.upper, EditorCore::ChunkedText(text).snapshot()), c.mark);
     }
-    EXPECT_EQ(Marks::markRange(0, 0, u""), std::nullopt);
+    EXPECT_EQ(Marks::markRange(0, 0, EditorCore::TextSnapshot()), std::nullopt);
 }
 
 TEST(SyntaxErrorMarks, editsDropWhatTheyTouchAndMoveWhatFollows)
@@ -470,7 +470,7 @@ TEST(SyntaxErrorMarks, statusTextNamesTheProblemOfTheMarkUnderTheCaret)
         {{4, 4}, SyntaxProblem::Missing{":"}},
         {{10, 11}, SyntaxProblem::Missing{}},
     };
-    auto marks = Marks::marksFor(problems, text);
+    auto marks = Marks::marksFor(problems, EditorCore::ChunkedText(text).snapshot());
     ASSERT_EQ(marks.size(), 3u);
     EXPECT_EQ(marks[0].range, (TextRange{0, 2})) << "only the first line";
     const std::pair<std::int64_t, const char*> carets[] = {
