@@ -25,6 +25,32 @@
 
 namespace EditorCore::ScanRegions {
 
+// Whether `m` matches at the start of [start, end) of its input and the match's groups, as
+// `groups` reads them, when it does. With `context` the region's bounds are transparent and do
+// not anchor, so look-around and \b see the text around it as the search saw it.
+template<class Groups>
+bool matchesAtRegion(icu::RegexMatcher& m,
+                     std::int64_t start,
+                     std::int64_t end,
+                     bool context,
+                     const Groups& groups)
+{
+    UErrorCode status = U_ZERO_ERROR;
+    if (context) {
+        m.region(start, end, status);
+        m.useTransparentBounds(true);
+        m.useAnchoringBounds(false);
+    }
+    const bool matched = U_SUCCESS(status) && m.lookingAt(status) && U_SUCCESS(status);
+    if (matched)
+        groups();
+    if (context) {
+        m.useTransparentBounds(false);
+        m.useAnchoringBounds(true);
+    }
+    return matched;
+}
+
 using Outcome = SearchScanner::Outcome;
 
 // How many positions the engine may scan without a match between two questions to the stop

@@ -378,22 +378,13 @@ bool SearchScanner::matchAnchored(std::int64_t location,
                                       static_cast<std::int64_t>(m_text.size()));
     }
     icu::RegexMatcher* m = select(from, to - from);
-    UErrorCode status = U_ZERO_ERROR;
     if (!m)
         return false;
-    if (context) {
-        m->region(location - from, location + length - from, status);
-        m->useTransparentBounds(true);
-        m->useAnchoringBounds(false);
-    }
-    const bool matched = U_SUCCESS(status) && m->lookingAt(status) && U_SUCCESS(status);
-    if (matched)
-        currentGroups(groups);
-    if (context) {
-        m->useTransparentBounds(false);
-        m->useAnchoringBounds(true);
-    }
-    return matched;
+    return ScanRegions::matchesAtRegion(*m,
+                                        location - from,
+                                        location + length - from,
+                                        context.has_value(),
+                                        [&] { currentGroups(groups); });
 }
 
 void SearchScanner::currentGroups(std::vector<std::optional<SearchMatch>>& groups)

@@ -264,20 +264,11 @@ bool SnapshotScanner::matchAnchored(std::int64_t location,
     icu::RegexMatcher* m = select(from, to - from);
     if (!m)
         return false;
-    UErrorCode status = U_ZERO_ERROR;
-    if (context) {
-        m->region(location - from, location + length - from, status);
-        m->useTransparentBounds(true);
-        m->useAnchoringBounds(false);
-    }
-    const bool matched = U_SUCCESS(status) && m->lookingAt(status) && U_SUCCESS(status);
-    if (matched)
-        currentGroups(groups);
-    if (context) {
-        m->useTransparentBounds(false);
-        m->useAnchoringBounds(true);
-    }
-    return matched;
+    return ScanRegions::matchesAtRegion(*m,
+                                        location - from,
+                                        location + length - from,
+                                        context.has_value(),
+                                        [&] { currentGroups(groups); });
 }
 
 void SnapshotScanner::currentGroups(std::vector<std::optional<SearchMatch>>& groups)
