@@ -231,6 +231,154 @@ private:
     std::vector<std::int64_t> m_ends;
 };
 
+// The filter's searches by their part: the primary and the or-conditions propose lines, the
+// and-conditions must match within a proposed line and the not-conditions must not.
+struct Searches
+{
+    std::vector<const CompiledSearch*> alternative;
+    std::vector<const CompiledSearch*> required;
+    std::vector<const CompiledSearch*> excluded;
+};
+
+Searches searchesOf(const LineFilter& filter)
+{
+    Searches searches;
+    searches.alternative.push_back(&filter.primary);
+    for (const auto& condition : filter.conditions) {
+        switch (condition.join) {
+        case LineFilter::Join::or_:
+            searches.alternative.push_back(&condition.search);
+            break;
+        case LineFilter::Join::and_:
+            searches.required.push_back(&condition.search);
+            break;
+        case LineFilter::Join::not_:
+            searches.excluded.push_back(&condition.search);
+            break;
+        }
+    }
+    return searches;
+}
+
+// What follows the candidate lines, the same over one string and over a snapshot: the and-
+// and not-conditions within each candidate's content, the inversion, then the parts. Scanner
+// reads Text (built as Scanner(search, text)); contentRange(line) gives a content line's range
+// in the text's own locations. Lines and part locations are shifted by the offsets given.
+template<typename Scanner, typename Text, typename ContentRange>
+std::optional<LineFilter::Hits> selectLines(const LineFilter& filter,
+                                            const Searches& searches,
+                                            const Text& text,
+                                            std::vector<std::int64_t> candidates,
+                                            std::int64_t lineCount,
+                                            ContentRange contentRange,
+                                            std::int64_t lineOffset,
+                                            std::int64_t locationOffset,
+                                            const StopCheck& cancel)
+{
+    if (searches.alternative.size() >= 2) {
+        std::sort(candidates.begin(), candidates.end());
+        candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
+    }
+
+    std::vector<std::int64_t> selected;
+    if (searches.required.empty() && searches.excluded.empty()) {
+        selected = std::move(candidates);
+    } else {
+        std::vector<std::unique_ptr<Scanner>> scanners;
+        for (const CompiledSearch* search : searches.required)
+            scanners.push_back(std::make_unique<Scanner>(*search, text));
+        for (const CompiledSearch* search : searches.excluded)
+            scanners.push_back(std::make_unique<Scanner>(*search, text));
+        const std::size_t requiredCount = searches.required.size();
+        selected.reserve(candidates.size());
+        for (std::size_t k = 0; k < candidates.size(); ++k) {
+            if (k % cancelInterval == 0 && cancel())
+                return std::nullopt;
+            const std::int64_t line = candidates[k];
+            const LineIndex::Range range = contentRange(line);
+            bool keep = true;
+            for (std::size_t i = 0; keep && i < scanners.size(); ++i) {
+                Found found = rangeHasMatch(*scanners[i], range, cancel);
+                if (found == Found::cancelled)
+                    return std::nullopt;
+                keep = (found == Found::yes) == (i < requiredCount);
+            }
+            if (keep)
+                selected.push_back(line);
+        }
+    }
+
+    if (filter.invert) {
+        std::vector<std::int64_t> others;
+        others.reserve(static_cast<std::size_t>(lineCount)
+                       - std::min(selected.size(), static_cast<std::size_t>(lineCount)));
+        auto next = selected.begin();
+        for (std::int64_t line = 0; line < lineCount; ++line) {
+            if (line % (cancelInterval * 64) == 0 && cancel())
+                return std::nullopt;
+            if (next != selected.end() && *next == line) {
+                ++next;
+                continue;
+            }
+            others.push_back(line);
+        }
+        selected = std::move(others);
+    }
+
+    LineFilter::Hits hits;
+    hits.lines.reserve(selected.size());
+    for (std::int64_t line : selected)
+        hits.lines.push_back(line + lineOffset);
+    if (!filter.showsParts())
+        return hits;
+
+    // The parts: every match of length at least 1 of the positive searches within each line;
+    // where they overlap, the earlier one wins, and at the same location the longer one.
+    std::vector<std::unique_ptr<Scanner>> positives;
+    for (const CompiledSearch* search : searches.alternative)
+        positives.push_back(std::make_unique<Scanner>(*search, text));
+    for (const CompiledSearch* search : searches.required)
+        positives.push_back(std::make_unique<Scanner>(*search, text));
+    std::vector<SearchMatch> gathered;
+    for (std::size_t k = 0; k < selected.size(); ++k) {
+        if (k % cancelInterval == 0 && cancel())
+            return std::nullopt;
+        const std::int64_t line = selected[k];
+        const LineIndex::Range range = contentRange(line);
+        gathered.clear();
+        for (auto& scanner : positives) {
+            auto outcome = scanner->enumerate(
+                range.location,
+                range.length,
+                false,
+                [&](const SearchMatch& match) {
+                    gathered.push_back(match);
+                    return true;
+                },
+                &cancel);
+            if (outcome == Scanner::Outcome::stopped)
+                return std::nullopt;
+        }
+        if (positives.size() >= 2) {
+            std::stable_sort(
+                gathered.begin(), gathered.end(), [](const SearchMatch& a, const SearchMatch& b) {
+                    if (a.location != b.location)
+                        return a.location < b.location;
+                    return a.length > b.length;
+                });
+        }
+        std::int64_t endMark = -1;
+        for (const SearchMatch& part : gathered) {
+            if (part.location < endMark)
+                continue;
+            endMark = part.location + part.length;
+            hits.parts.push_back(SearchMatch{part.location + locationOffset, part.length});
+            hits.partLines.push_back(line + lineOffset);
+        }
+    }
+    return hits;
+}
+
 } // namespace
 
 std::string_view rawValue(LineFilter::Join join)
@@ -270,172 +418,47 @@ std::optional<LineFilter::Hits> LineFilter::apply(std::u16string_view text,
         builtIndex.emplace(text);
     const LineIndex& index = givenIndex ? *givenIndex : *builtIndex;
 
-    Hits hits;
     if (index.length() < 1)
-        return hits;
+        return Hits{};
     const std::int64_t lineCount = index.contentLineCount();
     if (lineCount == 0)
-        return hits;
+        return Hits{};
 
     // Candidates: lines where the primary or an or-condition has a match that starts there.
-    std::vector<const CompiledSearch*> alternative{&primary};
-    std::vector<const CompiledSearch*> required;
-    std::vector<const CompiledSearch*> excluded;
-    for (const auto& condition : conditions) {
-        switch (condition.join) {
-        case Join::or_:
-            alternative.push_back(&condition.search);
-            break;
-        case Join::and_:
-            required.push_back(&condition.search);
-            break;
-        case Join::not_:
-            excluded.push_back(&condition.search);
-            break;
-        }
-    }
+    const Searches searches = searchesOf(*this);
     std::vector<std::int64_t> candidates;
     std::int64_t counted = 0;
-    for (const CompiledSearch* search : alternative) {
+    for (const CompiledSearch* search : searches.alternative) {
         if (!addCandidateLines(*search, text, index, lineCount, counted, cancel, candidates))
             return std::nullopt;
     }
-    if (alternative.size() >= 2) {
-        std::sort(candidates.begin(), candidates.end());
-        candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
-    }
-
-    // The and- and not-conditions, each within the content of one candidate line.
-    std::vector<std::int64_t> selected;
-    if (required.empty() && excluded.empty()) {
-        selected = std::move(candidates);
-    } else {
-        std::vector<std::unique_ptr<SearchScanner>> scanners;
-        for (const CompiledSearch* search : required)
-            scanners.push_back(std::make_unique<SearchScanner>(*search, text));
-        for (const CompiledSearch* search : excluded)
-            scanners.push_back(std::make_unique<SearchScanner>(*search, text));
-        const std::size_t requiredCount = required.size();
-        selected.reserve(candidates.size());
-        for (std::size_t k = 0; k < candidates.size(); ++k) {
-            if (k % cancelInterval == 0 && cancel())
-                return std::nullopt;
-            const std::int64_t line = candidates[k];
-            const LineIndex::Range range = index.contentRange(line, text);
-            bool keep = true;
-            for (std::size_t i = 0; keep && i < scanners.size(); ++i) {
-                Found found = rangeHasMatch(*scanners[i], range, cancel);
-                if (found == Found::cancelled)
-                    return std::nullopt;
-                keep = (found == Found::yes) == (i < requiredCount);
-            }
-            if (keep)
-                selected.push_back(line);
-        }
-    }
-
-    if (invert) {
-        std::vector<std::int64_t> others;
-        others.reserve(static_cast<std::size_t>(lineCount)
-                       - std::min(selected.size(), static_cast<std::size_t>(lineCount)));
-        auto next = selected.begin();
-        for (std::int64_t line = 0; line < lineCount; ++line) {
-            if (next != selected.end() && *next == line) {
-                ++next;
-                continue;
-            }
-            others.push_back(line);
-        }
-        selected = std::move(others);
-    }
-
-    hits.lines.reserve(selected.size());
-    for (std::int64_t line : selected)
-        hits.lines.push_back(line + lineOffset);
-
-    if (!showsParts())
-        return hits;
-
-    // The parts: every match of length at least 1 of the positive searches within each line;
-    // where they overlap, the earlier one wins, and at the same location the longer one.
-    std::vector<std::unique_ptr<SearchScanner>> positives;
-    for (const CompiledSearch* search : alternative)
-        positives.push_back(std::make_unique<SearchScanner>(*search, text));
-    for (const CompiledSearch* search : required)
-        positives.push_back(std::make_unique<SearchScanner>(*search, text));
-    std::vector<SearchMatch> gathered;
-    for (std::size_t k = 0; k < selected.size(); ++k) {
-        if (k % cancelInterval == 0 && cancel())
-            return std::nullopt;
-        const std::int64_t line = selected[k];
-        const LineIndex::Range range = index.contentRange(line, text);
-        gathered.clear();
-        for (auto& scanner : positives) {
-            auto outcome = scanner->enumerate(
-                range.location,
-                range.length,
-                false,
-                [&](const SearchMatch& match) {
-                    gathered.push_back(match);
-                    return true;
-                },
-                &cancel);
-            if (outcome == SearchScanner::Outcome::stopped)
-                return std::nullopt;
-        }
-        if (positives.size() >= 2) {
-            std::stable_sort(
-                gathered.begin(), gathered.end(), [](const SearchMatch& a, const SearchMatch& b) {
-                    if (a.location != b.location)
-                        return a.location < b.location;
-                    return a.length > b.length;
-                });
-        }
-        std::int64_t endMark = -1;
-        for (const SearchMatch& part : gathered) {
-            if (part.location < endMark)
-                continue;
-            endMark = part.location + part.length;
-            hits.parts.push_back(SearchMatch{part.location + locationOffset, part.length});
-            hits.partLines.push_back(line + lineOffset);
-        }
-    }
-    return hits;
+    return selectLines<SearchScanner>(
+        *this,
+        searches,
+        text,
+        std::move(candidates),
+        lineCount,
+        [&](std::int64_t line) { return index.contentRange(line, text); },
+        lineOffset,
+        locationOffset,
+        cancel);
 }
 
 std::optional<LineFilter::Hits>
 LineFilter::apply(const TextSnapshot& text, std::int64_t firstLine, const StopCheck& cancel) const
 {
-    Hits hits;
     SnapshotLines lines(text, firstLine);
     const std::int64_t lineCount = lines.contentCount();
     if (lineCount == 0)
-        return hits;
+        return Hits{};
     const std::int64_t begin = lines.begin();
-    const std::int64_t lineOffset = lines.first();
-
-    std::vector<const CompiledSearch*> alternative{&primary};
-    std::vector<const CompiledSearch*> required;
-    std::vector<const CompiledSearch*> excluded;
-    for (const auto& condition : conditions) {
-        switch (condition.join) {
-        case Join::or_:
-            alternative.push_back(&condition.search);
-            break;
-        case Join::and_:
-            required.push_back(&condition.search);
-            break;
-        case Join::not_:
-            excluded.push_back(&condition.search);
-            break;
-        }
-    }
 
     // Candidates: lines where the primary or an or-condition has a match that starts there.
     // Once a line has one, the matches up to its end cost a comparison each.
+    const Searches searches = searchesOf(*this);
     std::vector<std::int64_t> candidates;
     std::int64_t counted = 0;
-    for (const CompiledSearch* search : alternative) {
+    for (const CompiledSearch* search : searches.alternative) {
         SnapshotScanner scanner(*search, text);
         bool cancelled = false;
         std::int64_t lastLine = -1;
@@ -466,105 +489,16 @@ LineFilter::apply(const TextSnapshot& text, std::int64_t firstLine, const StopCh
         if (cancelled || outcome == SnapshotScanner::Outcome::stopped)
             return std::nullopt;
     }
-    if (alternative.size() >= 2) {
-        std::sort(candidates.begin(), candidates.end());
-        candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
-    }
-
-    std::vector<std::int64_t> selected;
-    if (required.empty() && excluded.empty()) {
-        selected = std::move(candidates);
-    } else {
-        std::vector<std::unique_ptr<SnapshotScanner>> scanners;
-        for (const CompiledSearch* search : required)
-            scanners.push_back(std::make_unique<SnapshotScanner>(*search, text));
-        for (const CompiledSearch* search : excluded)
-            scanners.push_back(std::make_unique<SnapshotScanner>(*search, text));
-        const std::size_t requiredCount = required.size();
-        selected.reserve(candidates.size());
-        for (std::size_t k = 0; k < candidates.size(); ++k) {
-            if (k % cancelInterval == 0 && cancel())
-                return std::nullopt;
-            const std::int64_t line = candidates[k];
-            const LineIndex::Range range = lines.contentRange(line);
-            bool keep = true;
-            for (std::size_t i = 0; keep && i < scanners.size(); ++i) {
-                Found found = rangeHasMatch(*scanners[i], range, cancel);
-                if (found == Found::cancelled)
-                    return std::nullopt;
-                keep = (found == Found::yes) == (i < requiredCount);
-            }
-            if (keep)
-                selected.push_back(line);
-        }
-    }
-
-    if (invert) {
-        std::vector<std::int64_t> others;
-        others.reserve(static_cast<std::size_t>(lineCount)
-                       - std::min(selected.size(), static_cast<std::size_t>(lineCount)));
-        auto next = selected.begin();
-        for (std::int64_t line = 0; line < lineCount; ++line) {
-            if (line % (cancelInterval * 64) == 0 && cancel())
-                return std::nullopt;
-            if (next != selected.end() && *next == line) {
-                ++next;
-                continue;
-            }
-            others.push_back(line);
-        }
-        selected = std::move(others);
-    }
-
-    hits.lines.reserve(selected.size());
-    for (std::int64_t line : selected)
-        hits.lines.push_back(line + lineOffset);
-    if (!showsParts())
-        return hits;
-
-    std::vector<std::unique_ptr<SnapshotScanner>> positives;
-    for (const CompiledSearch* search : alternative)
-        positives.push_back(std::make_unique<SnapshotScanner>(*search, text));
-    for (const CompiledSearch* search : required)
-        positives.push_back(std::make_unique<SnapshotScanner>(*search, text));
-    std::vector<SearchMatch> gathered;
-    for (std::size_t k = 0; k < selected.size(); ++k) {
-        if (k % cancelInterval == 0 && cancel())
-            return std::nullopt;
-        const std::int64_t line = selected[k];
-        const LineIndex::Range range = lines.contentRange(line);
-        gathered.clear();
-        for (auto& scanner : positives) {
-            auto outcome = scanner->enumerate(
-                range.location,
-                range.length,
-                false,
-                [&](const SearchMatch& match) {
-                    gathered.push_back(match);
-                    return true;
-                },
-                &cancel);
-            if (outcome == SnapshotScanner::Outcome::stopped)
-                return std::nullopt;
-        }
-        if (positives.size() >= 2) {
-            std::stable_sort(
-                gathered.begin(), gathered.end(), [](const SearchMatch& a, const SearchMatch& b) {
-                    if (a.location != b.location)
-                        return a.location < b.location;
-                    return a.length > b.length;
-                });
-        }
-        std::int64_t endMark = -1;
-        for (const SearchMatch& part : gathered) {
-            if (part.location < endMark)
-                continue;
-            endMark = part.location + part.length;
-            hits.parts.push_back(part);
-            hits.partLines.push_back(line + lineOffset);
-        }
-    }
-    return hits;
+    return selectLines<SnapshotScanner>(
+        *this,
+        searches,
+        text,
+        std::move(candidates),
+        lineCount,
+        [&](std::int64_t line) { return lines.contentRange(line); },
+        lines.first(),
+        0,
+        cancel);
 }
 
 void LineFilter::Hits::removeFrom(std::int64_t line)
