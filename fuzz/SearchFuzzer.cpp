@@ -2,9 +2,12 @@
 // finding matches (the batched search with its shortcuts, the plain enumeration, next and
 // previous) finds the same ones inside the scope; replacing all of them gives the text the
 // matches and their expansions make; a literal replacement is inserted as written; the line
-// filter keeps exactly the lines in which a match starts, and inverted exactly the others.
+// filter keeps exactly the lines in which a match starts, and inverted exactly the others;
+// over a snapshot of chunks of a few units, with or without a condition, it keeps what it keeps
+// over one string.
 #include "FuzzCheck.h"
 
+#include "core/ChunkedText.h"
 #include "core/CompiledSearch.h"
 #include "core/LineFilter.h"
 #include "core/LineIndex.h"
@@ -218,6 +221,29 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
               "a matched part outside its line");
         check(i == 0 || part.location >= hits->parts[i - 1].location + hits->parts[i - 1].length,
               "matched parts overlap");
+    }
+
+    // The filter over a snapshot, whose chunk borders fall inside CR LF and surrogate pairs, and
+    // with the replacement's text as a literal and- or not-condition besides.
+    const std::int64_t chunk = 1 + (flags >> 5);
+    const ChunkedText chunks(text, {chunk, chunk, chunk});
+    const auto snapshot = chunks.snapshot();
+    SearchQuery other;
+    other.text = replacement;
+    if (auto condition = CompiledSearch::make(other)) {
+        const auto join = (flags & 32) ? LineFilter::Join::not_ : LineFilter::Join::and_;
+        for (bool invert : {false, true}) {
+            for (bool withCondition : {false, true}) {
+                filter.invert = invert;
+                filter.conditions.clear();
+                if (withCondition)
+                    filter.conditions.push_back({join, *condition});
+                const auto overString = filter.apply(text, &index, 0, 0, [] { return false; });
+                const auto overSnapshot = filter.apply(snapshot, 0, [] { return false; });
+                check(overString && overSnapshot, "a filter without a stop request gave nothing");
+                check(*overSnapshot == *overString, "the filter over a snapshot kept other lines or parts");
+            }
+        }
     }
     return 0;
 }
