@@ -47,6 +47,10 @@ public:
     virtual void replaceAllText(EditorCore::TextSnapshot text,
                                 std::optional<EditorCore::LineIndex> lines = std::nullopt) = 0;
     virtual void setHasUnsavedEdits(bool edited) = 0;
+    // The text grows from the file alone (follow mode): it is the file as it was read, with a
+    // marker line wherever the file started over, never the user's. Written back over the file
+    // it would replace the log being followed, markers and all.
+    virtual bool isTextLocked() const { return false; }
     virtual void startFileWatcher() = 0;
     // Ends follow mode and cancels the file watcher.
     virtual void stopWatching() = 0;

@@ -231,6 +231,8 @@ public:
     bool isSaveUnsafe() const;
     // Why an explicit save to the own file would write a text that is not the file's.
     std::optional<SaveRules::SaveRefusal> explicitSaveRefusal() const;
+    // The window follows the file (follow mode): its text is the file as read, not to be saved.
+    bool followsFile() const;
     bool saveAsAdministrator();
     // The save command. Returns whether the document was written.
     bool saveDocument();

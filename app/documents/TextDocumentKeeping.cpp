@@ -258,7 +258,7 @@ void TextDocument::runAutosave(bool implicitlyCancellable, SaveCompletion comple
         }
         return;
     }
-    if (m_isExternalCopy || (m_fileURL && explicitSaveRefusal())) {
+    if (m_isExternalCopy || (m_fileURL && (explicitSaveRefusal() || followsFile()))) {
         finish(std::nullopt);
         return;
     }

@@ -195,6 +195,11 @@ std::optional<SaveRules::SaveRefusal> TextDocument::explicitSaveRefusal() const
         m_pendingBinaryHead.has_value(), m_readOnlyReason, m_largeFile);
 }
 
+bool TextDocument::followsFile() const
+{
+    return m_editor && m_editor->isTextLocked();
+}
+
 bool TextDocument::saveAsAdministrator()
 {
     if (!m_fileURL)
@@ -206,7 +211,7 @@ bool TextDocument::saveAsAdministrator()
             m_editor->showSaveRefusedBanner(*refusal);
         return false;
     }
-    if (isSaveBlocked())
+    if (followsFile() || isSaveBlocked())
         return false;
 
     auto fail = [this](const DocumentFailure& failure) {
@@ -273,6 +278,12 @@ bool TextDocument::saveDocument()
                 m_editor->showSaveRefusedBanner(*refusal);
             return false;
         }
+        // A followed file's text cannot be edited: it is the file's already, or, once the
+        // file started over, the old log and the new one with a marker between them, which
+        // must not replace the file (rewritten, the file would also start over for the
+        // follower, which would show it all once more).
+        if (followsFile())
+            return false;
     }
     if (m_adminEditing)
         return saveAsAdministrator();

@@ -446,6 +446,11 @@ void TextDocumentWindow::setHasUnsavedEdits(bool)
     m_controller->setNeedsRefresh();
 }
 
+bool TextDocumentWindow::isTextLocked() const
+{
+    return m_controller && m_controller->isTextLocked();
+}
+
 void TextDocumentWindow::startFileWatcher()
 {
     m_controller->documentEvent(DocumentEvent::startWatcher);

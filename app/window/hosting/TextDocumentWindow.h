@@ -131,6 +131,7 @@ public:
     void replaceAllText(EditorCore::TextSnapshot text,
                         std::optional<EditorCore::LineIndex> lines) override;
     void setHasUnsavedEdits(bool edited) override;
+    bool isTextLocked() const override;
     void startFileWatcher() override;
     void stopWatching() override;
     void showFileGoneBanner() override;

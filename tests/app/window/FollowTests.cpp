@@ -9,6 +9,7 @@
 #include "app/window/largefile/LargeFileFeature.h"
 #include "app/window/suspicious/SuspiciousMarksFeature.h"
 #include "app/window/hosting/TextDocumentWindow.h"
+#include "core/DiskIdentity.h"
 #include "platform/PreferencesDomain.h"
 #include "store/Settings.h"
 #include "tests/platform/TemporaryFolder.h"
@@ -198,6 +199,57 @@ TEST(Follow, undoAndRedoDoNotChangeAFollowedLog)
     f.follow().stopFollowing();
     ASSERT_TRUE(view->isEditable());
     EXPECT_EQ(page->validateAction("undo:", sender), f.document->undoStack()->canUndo());
+}
+
+// A followed log is the file as read, and after a restart the old log, a marker and the new
+// one: Save (its shortcut reaches the document whatever the menu shows) and autosave write
+// none of it, so the file stays the same file with the same bytes and the follower does not
+// see it start over.
+TEST(Follow, savingAFollowedLogWritesNothingOverTheFile)
+{
+    FollowFixture f("first\n");
+    f.follow().startFollowing();
+    ASSERT_TRUE(f.follow().isFollowing());
+    const auto inode = [&] { return EditorCore::DiskIdentity::read(f.path, 0)->fileID; };
+    const auto before = inode();
+    auto bytes = [&] {
+        std::ifstream in(f.path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    EditorKit::TabPage* page = f.controller().page();
+    const EditorKit::ActionSender sender;
+    auto saveEveryWay = [&] {
+        page->performAction("saveDocument:", sender);
+        EXPECT_FALSE(f.document->saveDocument());
+        bool finished = false;
+        f.document->autosave(true, [&](const auto&) { finished = true; });
+        EXPECT_TRUE(finished);
+        EXPECT_FALSE(f.document->isSaving());
+        QCoreApplication::processEvents();
+    };
+
+    saveEveryWay();
+    EXPECT_EQ(inode(), before);
+    EXPECT_EQ(bytes(), "first\n");
+    f.follow().followTick();
+    EXPECT_EQ(f.text(), QStringLiteral("first\n"));
+
+    // Started over: the text is not the file's at all now.
+    writeBytes(f.path, "new\n");
+    f.follow().followTick();
+    ASSERT_TRUE(f.follow().state()->diverged);
+    saveEveryWay();
+    EXPECT_EQ(bytes(), "new\n");
+    f.follow().followTick();
+    EXPECT_EQ(f.text().count(QStringLiteral("── ")), 1) << f.text().toStdString();
+
+    // Not following, the document saves as before.
+    f.follow().stopFollowing();
+    f.controller().textView()->setSelectedRange({0, 0});
+    f.controller().textView()->insertText(QStringLiteral("typed "));
+    ASSERT_TRUE(f.document->saveDocument());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !f.document->isSaving(); }, 10'000));
+    EXPECT_EQ(bytes(), "typed new\n");
 }
 
 // A UTF-16 log with a byte order mark that starts over (shorter, or a new file) shows its new
