@@ -263,6 +263,8 @@ class Monkey:
             self.touched.add(front)
         before = self.shown_text() if front and checked else None
         self.log(f"korean {word} ended by {interruption}" + (" (checked)" if before is not None else ""))
+        if before is not None:
+            self.log(f"windows: {', '.join(self.our_windows())}")
         composing = self.compose(word)
         if not composing:
             self.keysym_korean += 1
@@ -310,7 +312,8 @@ class Monkey:
         if after not in allowed and not grown:
             self.keep_mismatch(after, before.encode("utf-8", errors="surrogateescape"))
             raise Broken(f"typing {word} and a {interruption} during its composition left "
-                         f"{after[:len(word) + 12]!r} at the start of {os.path.basename(front)}")
+                         f"{after[:len(word) + 12]!r} at the start of {os.path.basename(front)} "
+                         f"(the editor's windows: {', '.join(self.our_windows())})")
 
     def write_outside(self, path, data):
         with open(path, "wb") as f:
@@ -450,6 +453,26 @@ class Monkey:
                                 capture_output=True, timeout=10)
         self.key("ctrl+Home")
         return result.stdout.decode("utf-8", errors="surrogateescape") if result.returncode == 0 else None
+
+    def our_windows(self):
+        """The names of the editor's visible windows, the active one marked: which of its
+        windows held the keys when a check broke."""
+        if not self.editor:
+            return []
+        ours = {self.editor.pid, *self.descendants(self.editor.pid)}
+        active = self.front_window()
+        windows = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "."], env=self.env(),
+                                 capture_output=True, text=True, timeout=10).stdout.split()
+        names = []
+        for window in windows:
+            pid = subprocess.run(["xdotool", "getwindowpid", window], env=self.env(),
+                                 capture_output=True, text=True, timeout=10).stdout.strip()
+            if not pid.isdigit() or int(pid) not in ours:
+                continue
+            name = subprocess.run(["xdotool", "getwindowname", window], env=self.env(),
+                                  capture_output=True, text=True, timeout=10).stdout.strip()
+            names.append(("(active) " if window == active else "") + (name or "(no name)"))
+        return names
 
     def foreign_windows(self):
         """The names of the visible windows on the display that belong to no process of this
