@@ -241,7 +241,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 const auto overString = filter.apply(text, &index, 0, 0, [] { return false; });
                 const auto overSnapshot = filter.apply(snapshot, 0, [] { return false; });
                 check(overString && overSnapshot, "a filter without a stop request gave nothing");
-                check(*overSnapshot == *overString, "the filter over a snapshot kept other lines or parts");
+                check(*overSnapshot == *overString,
+                      "the filter over a snapshot kept other lines or parts");
             }
         }
     }

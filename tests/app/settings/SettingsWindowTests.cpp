@@ -32,7 +32,11 @@ protected:
     void SetUp() override
     {
         SettingsTest::SetUp();
-        const auto file = std::filesystem::path(OLV_TEST_HOME) / "window-preferences.json";
+        // A file of each test's own: ctest runs the tests of this suite side by side, and
+        // each of them stores the window's frame.
+        const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        const auto file =
+            std::filesystem::path(OLV_TEST_HOME) / ("window-preferences-" + name + ".json");
         std::filesystem::remove(file);
         preferences = std::make_shared<Platform::PreferencesDomain>(file);
     }
