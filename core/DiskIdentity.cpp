@@ -104,6 +104,22 @@ std::optional<DiskIdentity> DiskIdentity::read(const std::filesystem::path& path
     return identity;
 }
 
+std::optional<DiskIdentity> DiskIdentity::ofOpenFile(int fd,
+                                                     std::optional<std::uint64_t> contentHash)
+{
+    struct stat status
+    {};
+    if (fd < 0 || ::fstat(fd, &status) != 0)
+        return std::nullopt;
+    DiskIdentity identity;
+    identity.fileID = static_cast<std::uint64_t>(status.st_ino);
+    identity.size = static_cast<std::uint64_t>(status.st_size);
+    identity.modifiedAt = modificationDate(status);
+    if (S_ISREG(status.st_mode))
+        identity.contentHash = contentHash;
+    return identity;
+}
+
 DiskIdentity::Comparison DiskIdentity::compare(const DiskIdentity& stored,
                                                const std::filesystem::path& path)
 {

@@ -42,6 +42,12 @@ struct DiskIdentity
     // file system; run it off the main thread.
     [[nodiscard]] static std::optional<DiskIdentity> read(const std::filesystem::path& path,
                                                           std::uint64_t hashLimit);
+    // The file open as `fd`, whose bytes hash to `contentHash`: a writer hashes its bytes on
+    // their way in and takes this before it lets go of the file, so that a change another
+    // program makes afterwards cannot slip into it. None when the attributes cannot be had; no
+    // hash for what is not a regular file.
+    [[nodiscard]] static std::optional<DiskIdentity>
+    ofOpenFile(int fd, std::optional<std::uint64_t> contentHash);
     // Unchanged metadata is `same` without reading the bytes; otherwise the bytes decide when
     // both the stored and the present identity carry a hash.
     [[nodiscard]] static Comparison compare(const DiskIdentity& stored,

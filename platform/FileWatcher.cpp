@@ -135,6 +135,10 @@ void FileWatcher::restart(std::uint64_t generation)
     if (generation != m_generation)
         return;
     start();
+    // Nothing watched the file now at the path since the disarm: whatever was written to it
+    // meanwhile raised no event, so the re-arm itself is the sign of change.
+    if (isArmed() && m_onChange)
+        m_onChange();
 }
 
 } // namespace Platform

@@ -26,7 +26,8 @@ inline constexpr unsigned gone = deleted | rename | revoke;
 // watcher hands its delayed restarts to the owner's scheduler, which runs them on that same
 // loop. After the file was deleted, renamed or its volume went away, the watch is disarmed
 // and the path is watched anew `restartDelay` later, so a file replaced by another one at the
-// same path (a program that writes a new file and renames it over the old one) is seen again.
+// same path (a program that writes a new file and renames it over the old one) is seen again;
+// that re-arm calls onChange once more, as what the new file went through before it is unseen.
 class FileWatcher
 {
 public:

@@ -93,15 +93,55 @@ mode_t currentUmask()
     return mask;
 }
 
+// Hashes a content on its way to the file, as DiskIdentity::read hashes a file it reads back,
+// so that the identity of a written file is the one of these bytes and no other program's.
+class HashedContent
+{
+public:
+    explicit HashedContent(const SaveContent& content)
+        : m_content(content)
+    {}
+
+    SaveContent content()
+    {
+        return [this](const ByteSink& sink) {
+            m_hash = EditorCore::DiskIdentity::fnv1aStart;
+            m_size = 0;
+            return m_content([this, &sink](std::span<const std::uint8_t> bytes) {
+                m_hash = EditorCore::DiskIdentity::fnv1a(m_hash, bytes);
+                m_size += bytes.size();
+                return sink(bytes);
+            });
+        };
+    }
+
+    // The file open as `fd`, which holds the content and nothing else yet.
+    std::optional<EditorCore::DiskIdentity> identityOf(int fd) const
+    {
+        auto identity = EditorCore::DiskIdentity::ofOpenFile(fd, std::nullopt);
+        if (identity && identity->size == m_size
+            && m_size <= EditorCore::DiskIdentity::documentHashLimit)
+            identity->contentHash = m_hash;
+        return identity;
+    }
+
+private:
+    const SaveContent& m_content;
+    std::uint64_t m_hash = EditorCore::DiskIdentity::fnv1aStart;
+    std::uint64_t m_size = 0;
+};
+
 enum class Replace { done, fallBackInPlace };
 
 // The temporary file takes the original's owner first (which may clear set-id bits), then its
 // mode, then its attributes. When it cannot have all of them, nothing is renamed and the
 // caller rewrites in place, which keeps them by construction.
-EditorCore::Result<Replace, std::error_code> replace(const std::filesystem::path& target,
-                                                     const struct stat* original,
-                                                     const SaveContent& content,
-                                                     const Options& options)
+EditorCore::Result<Replace, std::error_code>
+replace(const std::filesystem::path& target,
+        const struct stat* original,
+        HashedContent& content,
+        const Options& options,
+        std::optional<EditorCore::DiskIdentity>& identity)
 {
     TemporaryFile::removeStrays(target);
     auto file = TemporaryFile::create(target, options.calls);
@@ -129,12 +169,17 @@ EditorCore::Result<Replace, std::error_code> replace(const std::filesystem::path
 
     // A content that fails leaves the file unnamed or named as a temporary one; either goes
     // with `file`.
-    if (auto written = writeContent(fd, content); !written)
+    if (auto written = writeContent(fd, content.content()); !written)
         return EditorCore::failure(written.error());
+    // Before the rename: from then on another program may write to the file at the path.
+    identity = content.identityOf(fd);
     if (auto committed = file->commit(); !committed)
         return EditorCore::failure(committed.error());
     return Replace::done;
 }
+
+EditorCore::Result<std::optional<EditorCore::DiskIdentity>, std::error_code> rewriteHashedInPlace(
+    const std::filesystem::path& path, HashedContent& content, const Options& options);
 
 } // namespace
 
@@ -173,6 +218,18 @@ EditorCore::Result<void, std::error_code> rewriteInPlaceFrom(const std::filesyst
                                                              const SaveContent& content,
                                                              const Options& options)
 {
+    HashedContent hashed(content);
+    auto rewritten = rewriteHashedInPlace(path, hashed, options);
+    if (!rewritten)
+        return EditorCore::failure(rewritten.error());
+    return {};
+}
+
+namespace {
+
+EditorCore::Result<std::optional<EditorCore::DiskIdentity>, std::error_code> rewriteHashedInPlace(
+    const std::filesystem::path& path, HashedContent& content, const Options& options)
+{
     int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return EditorCore::failure(lastError());
@@ -188,7 +245,7 @@ EditorCore::Result<void, std::error_code> rewriteInPlaceFrom(const std::filesyst
     // its encoding cannot hold is refused here, with the file as it was.
     const auto folder =
         options.recoveryFolder.empty() ? RecoveryCopies::defaultFolder() : options.recoveryFolder;
-    auto copy = RecoveryCopies::keepFrom(folder, path, content, options.calls);
+    auto copy = RecoveryCopies::keepFrom(folder, path, content.content(), options.calls);
     if (!copy) {
         ::close(fd);
         return EditorCore::failure(copy.error());
@@ -210,14 +267,18 @@ EditorCore::Result<void, std::error_code> rewriteInPlaceFrom(const std::filesyst
         return unfinished(readError ? readError.value() : written.error().value());
     if (::ftruncate(fd, static_cast<off_t>(copy->size)) != 0)
         return unfinished(errno);
+    // The file holds the new bytes from here; another program may write to it at any moment.
+    auto identity = content.identityOf(fd);
     if (options.calls.sync(fd, path) != 0)
         return unfinished(errno);
     if (::close(fd) != 0)
         return EditorCore::failure(
             Platform::unfinishedWriteError(errno, Platform::UnfinishedWrite::inPlace));
     RecoveryCopies::remove(*copy);
-    return {};
+    return identity;
 }
+
+} // namespace
 
 EditorCore::Result<Written, std::error_code> write(const std::filesystem::path& path,
                                                    std::span<const std::uint8_t> bytes,
@@ -229,14 +290,15 @@ EditorCore::Result<Written, std::error_code> write(const std::filesystem::path& 
 EditorCore::Result<Written, std::error_code>
 writeFrom(const std::filesystem::path& path, const SaveContent& content, const Options& options)
 {
-    Written written{resolvedTarget(path), Method::replaced};
+    Written written{resolvedTarget(path), Method::replaced, std::nullopt};
     auto folder = written.target.parent_path();
 
+    HashedContent hashed(content);
     struct stat original = {};
     if (::stat(written.target.c_str(), &original) != 0) {
         if (errno != ENOENT)
             return EditorCore::failure(lastError());
-        auto created = replace(written.target, nullptr, content, options);
+        auto created = replace(written.target, nullptr, hashed, options, written.identity);
         if (!created)
             return EditorCore::failure(created.error());
         written.method = Method::created;
@@ -253,16 +315,17 @@ writeFrom(const std::filesystem::path& path, const SaveContent& content, const O
         options.isFolderWritable ? options.isFolderWritable : defaultFolderWritable;
     bool inPlace = original.st_nlink > 1 || !folderWritable(folder);
     if (!inPlace) {
-        auto replaced = replace(written.target, &original, content, options);
+        auto replaced = replace(written.target, &original, hashed, options, written.identity);
         if (!replaced)
             return EditorCore::failure(replaced.error());
         inPlace = *replaced == Replace::fallBackInPlace;
     }
     if (inPlace) {
         TemporaryFile::removeStrays(written.target);
-        auto rewritten = rewriteInPlaceFrom(written.target, content, options);
+        auto rewritten = rewriteHashedInPlace(written.target, hashed, options);
         if (!rewritten)
             return EditorCore::failure(rewritten.error());
+        written.identity = *rewritten;
         written.method = Method::inPlace;
     }
     return written;

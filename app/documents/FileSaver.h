@@ -2,6 +2,7 @@
 
 #include "app/documents/SaveContent.h"
 #include "app/documents/TemporaryFile.h"
+#include "core/DiskIdentity.h"
 #include "core/Result.h"
 
 #include <cstdint>
@@ -44,6 +45,12 @@ struct Written
 {
     std::filesystem::path target; // the path after symbolic links
     Method method = Method::replaced;
+    // The file as it was once the last of the bytes was in it, taken from the descriptor they
+    // were written through and hashed from the bytes on their way (up to
+    // DiskIdentity::documentHashLimit, as a document hashes what it reads). A program that
+    // changes the file after that, even before the write returns, leaves the file different
+    // from it. None when the file's attributes could not be had.
+    std::optional<EditorCore::DiskIdentity> identity;
 };
 
 // The path with every symbolic link resolved; a missing last component is kept as named.

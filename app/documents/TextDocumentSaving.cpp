@@ -388,7 +388,11 @@ void TextDocument::takeSnapshot(const std::shared_ptr<SaveJob>& job)
             job->failure = DocumentFailure{written.error()};
         } else {
             job->byteCount = encoded.byteCount();
-            job->identity = DiskIdentity::read(job->url, DiskIdentity::documentHashLimit);
+            // The identity of the bytes written, not of the file as it is now: another program
+            // may have appended to it since, and the next disk check must see that.
+            job->identity = written->identity
+                                ? written->identity
+                                : DiskIdentity::read(job->url, DiskIdentity::documentHashLimit);
             // The text to revert to is a copy of its own, made here rather than at the next
             // key press.
             if (job->keepsText)

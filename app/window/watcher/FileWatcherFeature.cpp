@@ -58,12 +58,8 @@ void FileWatcherFeature::start()
     m_watcher = std::make_unique<Platform::FileWatcher>(
         *url,
         [weak] {
-            // Our own save's writing is not someone else's change.
-            if (!weak || !weak->m_window || !weak->m_window->environment().onDiskChange)
-                return;
-            WindowDocument* document = weak->m_window->document();
-            if (document && !document->isWritingToDisk())
-                weak->m_window->environment().onDiskChange();
+            if (weak)
+                weak->reportChange();
         },
         [weak](std::chrono::milliseconds delay, std::function<void()> task) {
             if (weak)
@@ -77,6 +73,31 @@ void FileWatcherFeature::start()
                 m_watcher->handleEvents();
         });
     }
+}
+
+void FileWatcherFeature::reportChange()
+{
+    if (!m_window || !m_window->environment().onDiskChange)
+        return;
+    WindowDocument* document = m_window->document();
+    if (!document)
+        return;
+    if (document->isWritingToDisk()) {
+        // Our own save's writing is not someone else's change, but another program may have
+        // written just after our bytes, and its sign came with ours. Once the save is done the
+        // disk check compares the file with the identity of the bytes written, which our own
+        // writing left as it is.
+        if (!m_reportPending) {
+            m_reportPending = true;
+            QTimer::singleShot(writingRecheckMilliseconds, this, [this] {
+                m_reportPending = false;
+                if (m_watcher)
+                    reportChange();
+            });
+        }
+        return;
+    }
+    m_window->environment().onDiskChange();
 }
 
 bool FileWatcherFeature::documentEvent(DocumentEvent event)

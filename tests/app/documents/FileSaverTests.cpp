@@ -1,5 +1,6 @@
 #include "app/documents/FileSaver.h"
 #include "app/documents/RecoveryCopies.h"
+#include "core/DiskIdentity.h"
 #include "platform/Files.h"
 #include "tests/app/documents/DocumentTestSupport.h"
 
@@ -8,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <fstream>
 #include <sys/file.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -269,6 +271,66 @@ TEST(FileSaver, inPlaceRewriteCutsAfterWritingAndRemovesItsRecoveryCopy)
     EXPECT_EQ(readBytes(folder / "b.txt"), content);
     EXPECT_TRUE(copiesIn(folder).empty());
     EXPECT_TRUE(entriesOf(folder / "recovery").empty());
+}
+
+// The identity a save hands back is the one of the bytes it wrote, taken before another
+// program could reach them: a program that appends the moment the new file holds its name (or,
+// rewritten in place, its new length) leaves the file different from it, so the next disk check
+// sees the change instead of taking the appended file for the saved one. Untouched, it is what
+// reading the file gives, so the own save never counts as a change.
+TEST(FileSaver, theWrittenIdentityIsTheOneOfTheSavesOwnBytes)
+{
+    using EditorCore::DiskIdentity;
+    struct Case
+    {
+        const char* name;
+        bool exists;
+        bool hardLinked;
+        Method method;
+    };
+    const Case cases[] = {
+        {"replaced", true, false, Method::replaced},
+        {"in place", true, true, Method::inPlace},
+        {"created", false, false, Method::created},
+    };
+    for (const auto& c : cases) {
+        for (bool appends : {false, true}) {
+            SCOPED_TRACE(std::string(c.name) + (appends ? ", appended to" : ", untouched"));
+            TemporaryFolder folder;
+            auto file = folder / "growing.log";
+            if (c.exists)
+                writeBytes(file, "old\n");
+            if (c.hardLinked)
+                std::filesystem::create_hard_link(file, folder / "other.log");
+            auto options = optionsIn(folder);
+            bool appended = false;
+            // The first flush that finds the new bytes at the path is after the rename (of the
+            // folder) or after the cut (of the file itself): the save is not finished yet.
+            options.calls.fsync = [&](int fd, const std::filesystem::path&) {
+                if (appends && !appended && readBytes(file) == content) {
+                    std::ofstream(file, std::ios::binary | std::ios::app) << "log line 3109\n";
+                    appended = true;
+                }
+                return ::fsync(fd);
+            };
+            auto written = FileSaver::write(file, content, options);
+            ASSERT_TRUE(written.has_value()) << written.error().message();
+            EXPECT_EQ(written->method, c.method);
+            ASSERT_TRUE(written->identity.has_value());
+            EXPECT_EQ(written->identity->size, content.size());
+            EXPECT_EQ(written->identity->contentHash, DiskIdentity::fnv1a(content));
+            EXPECT_EQ(written->identity->fileID, inodeOf(file));
+            EXPECT_EQ(appended, appends);
+            if (appends) {
+                EXPECT_EQ(readBytes(file), bytesOf("new content\nlog line 3109\n"));
+                EXPECT_EQ(DiskIdentity::compare(*written->identity, file).change,
+                          DiskIdentity::Change::changed);
+            } else {
+                EXPECT_EQ(written->identity,
+                          DiskIdentity::read(file, DiskIdentity::documentHashLimit));
+            }
+        }
+    }
 }
 
 // Where the file system has no unnamed files, a named temporary file takes their place and

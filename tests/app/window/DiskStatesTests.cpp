@@ -22,14 +22,17 @@
 
 #include <QInputMethodEvent>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <fstream>
 #include <future>
 #include <iterator>
+#include <unistd.h>
 
 using EditorCore::DiskIdentity;
 using EditorDocuments::TextDocument;
@@ -594,6 +597,62 @@ TEST(DiskStates, theDocumentsOwnSaveRaisesNothing)
     EXPECT_TRUE(bannerKeys(controller).isEmpty());
     EXPECT_EQ(f.text(), QStringLiteral("xxxone\n"));
     EXPECT_EQ(readBytes(path), "xxxone\n");
+}
+
+// Another program appends to the file the moment the document's own save has put its bytes
+// there, and the window handles what its watcher saw while it still takes the file's changes
+// for that save's writing. Unedited after the save, the document takes the appended line in
+// silently; a later save would otherwise write the file without it.
+TEST(DiskStates, anAppendRightAfterTheDocumentsOwnSaveIsReloaded)
+{
+    for (bool inPlace : {false, true}) {
+        SCOPED_TRACE(inPlace ? "rewritten in place" : "replaced by a rename");
+        DiskFixture f;
+        auto path = f.folder / "growing.log";
+        writeBytes(path, "log line 1\n");
+        f.services->saverOptions.recoveryFolder = f.folder / "recovery";
+        if (inPlace)
+            f.services->saverOptions.isFolderWritable = [](const std::filesystem::path&) {
+                return false;
+            };
+        auto appended = std::make_shared<std::atomic<bool>>(false);
+        auto release = std::make_shared<std::promise<void>>();
+        std::shared_future<void> released = release->get_future().share();
+        bool releasedYet = false;
+        auto releaseOnExit = qScopeGuard([&] {
+            if (!releasedYet)
+                release->set_value();
+        });
+        // The first flush that finds the saved bytes at the path comes after the rename (the
+        // folder's) or after the cut (the file's own); the save has not finished.
+        f.services->saverOptions.calls.fsync =
+            [path, appended, released](int fd, const std::filesystem::path&) {
+                if (!*appended && readBytes(path) == "xlog line 1\n") {
+                    std::ofstream(path, std::ios::binary | std::ios::app) << "log line 2 한글\n";
+                    *appended = true;
+                    released.wait_for(std::chrono::seconds(30));
+                }
+                return ::fsync(fd);
+            };
+        auto& controller = f.open(path);
+        auto* watcher = WindowTest::fileWatcherOf(controller);
+        controller.textView()->insertText(QStringLiteral("x"));
+        ASSERT_TRUE(f.document->saveDocument());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return appended->load(); }, patience));
+        ASSERT_TRUE(OlvTests::waitUntilDescriptorRead(watcher->descriptor()));
+        ASSERT_TRUE(f.document->isWritingToDisk());
+        releasedYet = true;
+        release->set_value();
+
+        const QString both = QString::fromUtf8("xlog line 1\nlog line 2 한글\n");
+        EXPECT_TRUE(QTest::qWaitFor([&] { return f.text() == both; }, patience))
+            << f.text().toStdString();
+        ASSERT_TRUE(f.settled());
+        EXPECT_FALSE(f.document->isDocumentEdited());
+        EXPECT_TRUE(bannerKeys(controller).isEmpty());
+        EXPECT_EQ(f.document->diskIdentity(),
+                  DiskIdentity::read(path, DiskIdentity::documentHashLimit));
+    }
 }
 
 TEST(DiskStates, allowingEditingFollowsTheReadOnlyReason)
