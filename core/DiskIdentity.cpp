@@ -85,6 +85,20 @@ std::uint64_t DiskIdentity::fnv1a(std::uint64_t hash, std::span<const std::uint8
     return fnv1aContinue(hash, bytes);
 }
 
+namespace {
+
+// What the attributes tell, without a hash.
+DiskIdentity attributesOf(const struct stat& status)
+{
+    DiskIdentity identity;
+    identity.fileID = static_cast<std::uint64_t>(status.st_ino);
+    identity.size = static_cast<std::uint64_t>(status.st_size);
+    identity.modifiedAt = modificationDate(status);
+    return identity;
+}
+
+} // namespace
+
 std::optional<DiskIdentity> DiskIdentity::read(const std::filesystem::path& path,
                                                std::uint64_t hashLimit)
 {
@@ -93,10 +107,7 @@ std::optional<DiskIdentity> DiskIdentity::read(const std::filesystem::path& path
     if (path.empty() || ::stat(path.c_str(), &status) != 0)
         return std::nullopt;
 
-    DiskIdentity identity;
-    identity.fileID = static_cast<std::uint64_t>(status.st_ino);
-    identity.size = static_cast<std::uint64_t>(status.st_size);
-    identity.modifiedAt = modificationDate(status);
+    DiskIdentity identity = attributesOf(status);
     // Only regular files are read: a FIFO or a device reports size 0 and would block or never
     // end.
     if (S_ISREG(status.st_mode) && identity.size <= hashLimit)
@@ -111,10 +122,7 @@ std::optional<DiskIdentity> DiskIdentity::ofOpenFile(int fd,
     {};
     if (fd < 0 || ::fstat(fd, &status) != 0)
         return std::nullopt;
-    DiskIdentity identity;
-    identity.fileID = static_cast<std::uint64_t>(status.st_ino);
-    identity.size = static_cast<std::uint64_t>(status.st_size);
-    identity.modifiedAt = modificationDate(status);
+    DiskIdentity identity = attributesOf(status);
     if (S_ISREG(status.st_mode))
         identity.contentHash = contentHash;
     return identity;

@@ -118,10 +118,11 @@ public:
     // The file open as `fd`, which holds the content and nothing else yet.
     std::optional<EditorCore::DiskIdentity> identityOf(int fd) const
     {
-        auto identity = EditorCore::DiskIdentity::ofOpenFile(fd, std::nullopt);
-        if (identity && identity->size == m_size
-            && m_size <= EditorCore::DiskIdentity::documentHashLimit)
-            identity->contentHash = m_hash;
+        auto identity = EditorCore::DiskIdentity::ofOpenFile(fd, m_hash);
+        // A hash only of what a document would hash, and only when the file is these bytes.
+        if (identity
+            && (identity->size != m_size || m_size > EditorCore::DiskIdentity::documentHashLimit))
+            identity->contentHash.reset();
         return identity;
     }
 
